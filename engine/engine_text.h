@@ -1,0 +1,28 @@
+// Engine text is UTF-8 made by encoding each UTF-16 code unit on its own: a
+// character outside the Basic Multilingual Plane is two three-byte sequences,
+// one per surrogate. Every reader that turns stored UTF-16 or 8-bit characters
+// into engine text appends through these helpers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tabulox {
+
+// Appends one UTF-16 code unit as one, two or three UTF-8 bytes.
+inline void AppendUtf16Unit(std::string& text, std::uint16_t unit) {
+  if (unit < 0x80) {
+    text.push_back(static_cast<char>(unit));
+  } else if (unit < 0x800) {
+    const char bytes[2] = {static_cast<char>(0xC0 | (unit >> 6)),
+                           static_cast<char>(0x80 | (unit & 0x3F))};
+    text.append(bytes, 2);
+  } else {
+    const char bytes[3] = {static_cast<char>(0xE0 | (unit >> 12)),
+                           static_cast<char>(0x80 | ((unit >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (unit & 0x3F))};
+    text.append(bytes, 3);
+  }
+}
+
+}  // namespace tabulox

@@ -1,0 +1,75 @@
+// The style table of one .xls conversion: 400 number-format slots filled from
+// the built-in codes and the workbook's FORMAT records, and the XF list that
+// cell records index. [MS-XLS] 2.4.126 FORMAT, 2.4.353 XF.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "byte_reader.h"
+
+namespace tabulox {
+
+enum FormatKind : std::uint8_t {
+  fmtGeneral = 0,
+  fmtNumber = 2,
+  fmtPercent = 3,
+  fmtDateTime = 5,
+};
+
+inline constexpr int kFormatSlotCount = 400;
+
+// One format slot: its rendering route and the code after classification.
+struct TFmtCode {
+  FormatKind kind = fmtGeneral;
+  std::string code;
+};
+
+// One XF record; only the format index is used.
+struct TXFEntry {
+  std::uint16_t fontIndex = 0;
+  std::uint16_t formatIndex = 0;
+};
+
+struct TStyleData {
+  std::array<TFmtCode, kFormatSlotCount> formats;
+  std::vector<TXFEntry> xfs;
+};
+
+// A FORMAT record as read.
+struct TFormat {
+  std::uint16_t recordType = 0;
+  std::uint16_t formatIndex = 0;
+  std::uint16_t charCount = 0;
+  std::uint8_t flags = 0;
+  std::u16string code;
+};
+
+inline constexpr std::uint16_t kRecordFormat = 0x041E;
+inline constexpr std::uint16_t kRecordXF = 0x00E0;
+
+// Empties the XF list, resets every slot to General and classifies the
+// built-in codes.
+void InitStyleData(TStyleData& styles);
+void FreeStyleData(TStyleData& styles);
+
+// Read a FORMAT / XF payload from `in`, positioned just after the record
+// header. False, reading nothing, when `type` is not the record's type.
+bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format);
+bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf);
+
+void AddFormat(TStyleData& styles, const TFormat& format);
+// Appends the entry; returns its position in the XF list.
+int AddXF(TStyleData& styles, const TXFEntry& xf);
+
+// Reduces a format code to its rendering route and stores it in the slot, or
+// leaves the slot as it was (codes holding "General", codes that are empty
+// after the reduction, indices without a slot).
+void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles);
+
+// Appends the text of a numeric cell with the given XF index.
+void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out);
+
+}  // namespace tabulox

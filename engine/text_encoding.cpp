@@ -1,0 +1,194 @@
+#include "text_encoding.h"
+
+#include <iconv.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "code_pages.h"
+
+namespace tabulox {
+namespace {
+
+bool IsBreak(char c) { return c == '\r' || c == '\n'; }
+
+// Owns one iconv descriptor.
+class IconvHandle {
+ public:
+  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
+  ~IconvHandle() {
+    if (valid()) iconv_close(cd_);
+  }
+  IconvHandle(const IconvHandle&) = delete;
+  IconvHandle& operator=(const IconvHandle&) = delete;
+
+  bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+  iconv_t get() const { return cd_; }
+
+ private:
+  iconv_t cd_;
+};
+
+bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
+bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
+
+// Converts UTF-16 code units into the iconv character set `charset`. A character
+// the set cannot hold becomes "?", converted through the same descriptor so that
+// stateful encodings stay consistent. An unknown set gives an empty result.
+std::string ConvertUnits(const std::u16string& units, const std::string& charset) {
+  IconvHandle cd(charset.c_str(), "UTF-16LE");
+  if (!cd.valid()) return {};
+
+  std::string out;
+  out.resize(units.size() * 2 + 16);
+  std::size_t outUsed = 0;
+
+  auto convert = [&](const char* in, std::size_t inLen, bool flush) -> std::size_t {
+    char* inPtr = const_cast<char*>(in);
+    std::size_t inLeft = inLen;
+    for (;;) {
+      char* outPtr = out.data() + outUsed;
+      std::size_t outLeft = out.size() - outUsed;
+      const std::size_t rc = flush ? iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft)
+                                   : iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+      outUsed = out.size() - outLeft;
+      if (rc != static_cast<std::size_t>(-1)) return inLen - inLeft;
+      if (errno == E2BIG) {
+        out.resize(out.size() * 2 + 16);
+        continue;
+      }
+      return inLen - inLeft;  // EILSEQ or EINVAL: the caller replaces the character
+    }
+  };
+
+  static const char16_t kQuestion = u'?';
+  const char* data = reinterpret_cast<const char*>(units.data());
+  const std::size_t total = units.size() * 2;
+  std::size_t done = 0;
+  while (done < total) {
+    done += convert(data + done, total - done, false);
+    if (done >= total) break;
+    // The unit at `done` cannot be converted: skip it (with its partner when
+    // it starts a surrogate pair) and write the default character instead.
+    const std::size_t unitIndex = done / 2;
+    std::size_t skip = 2;
+    if (IsHighSurrogate(units[unitIndex]) && unitIndex + 1 < units.size() &&
+        IsLowSurrogate(units[unitIndex + 1]))
+      skip = 4;
+    done += skip;
+    convert(reinterpret_cast<const char*>(&kQuestion), 2, false);
+  }
+  convert(nullptr, 0, true);
+  out.resize(outUsed);
+  return out;
+}
+
+// Joins the two three-byte sequences of a surrogate pair into one four-byte
+// sequence; every other byte is copied unchanged.
+std::string JoinSurrogatePairs(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    if (i + 6 <= n && p[i] == 0xED && (p[i + 1] & 0xF0) == 0xA0 && (p[i + 2] & 0xC0) == 0x80 &&
+        p[i + 3] == 0xED && (p[i + 4] & 0xF0) == 0xB0 && (p[i + 5] & 0xC0) == 0x80) {
+      const std::uint32_t high = 0xD000u | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+      const std::uint32_t low = 0xD000u | ((p[i + 4] & 0x3Fu) << 6) | (p[i + 5] & 0x3Fu);
+      const std::uint32_t cp = 0x10000u + ((high - 0xD800u) << 10) + (low - 0xDC00u);
+      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+      i += 6;
+    } else {
+      out.push_back(static_cast<char>(p[i]));
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
+  const std::string_view lineBreak =
+      style == kLineBreakCr ? std::string_view("\r") : style == kLineBreakLf ? std::string_view("\n")
+                                                                          : std::string_view("\r\n");
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const std::size_t start = i;
+    while (i < n && !IsBreak(text[i])) ++i;
+    out.append(text.substr(start, i - start));
+    if (i >= n) break;
+    if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
+      i += 2;
+    else
+      i += 1;
+    out.append(lineBreak);
+  }
+  return out;
+}
+
+bool DecodeEngineText(std::string_view text, std::u16string& units) {
+  units.clear();
+  units.reserve(text.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  while (i < n) {
+    const unsigned char lead = p[i];
+    if (lead < 0x80) {
+      units.push_back(lead);
+      ++i;
+      continue;
+    }
+    const std::size_t length = (lead & 0x20) ? 3 : 2;
+    if (i + length > n) return false;
+    std::uint32_t unit = lead & 0x3Fu;
+    for (std::size_t k = 1; k < length; ++k) {
+      const unsigned char c = p[i + k];
+      if ((c & 0xC0) != 0x80) return false;
+      unit = (unit << 6) | (c & 0x3Fu);
+    }
+    units.push_back(static_cast<char16_t>(unit & 0xFFFFu));
+    i += length;
+  }
+  return true;
+}
+
+ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {
+  out.clear();
+  if (codePage == kCodePageUtf8) {
+    out = "\xEF\xBB\xBF";
+    out += JoinSurrogatePairs(text);
+    return 0;
+  }
+  std::u16string units;
+  const bool wellFormed = DecodeEngineText(text, units);
+  if (codePage == kCodePageSystem) {
+    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0));
+    return 0;
+  }
+  if (!wellFormed) return kTextNotConvertible;
+  if (codePage == kCodePageUtf16Le) {
+    out.resize(2 + units.size() * 2);
+    out[0] = '\xFF';
+    out[1] = '\xFE';
+    char* dst = out.data() + 2;
+    for (char16_t u : units) {
+      *dst++ = static_cast<char>(u & 0xFF);
+      *dst++ = static_cast<char>(u >> 8);
+    }
+    return 0;
+  }
+  const std::string charset = IconvNameForCodePage(codePage);
+  if (!charset.empty()) out = ConvertUnits(units, charset);
+  return 0;
+}
+
+}  // namespace tabulox

@@ -1,0 +1,38 @@
+// Line breaks and output encodings shared by both conversion engines.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "result_code.h"
+
+namespace tabulox {
+
+// Line-break styles: 1 CR, 2 LF, any other value CR LF.
+using LineBreakStyle = std::int32_t;
+inline constexpr LineBreakStyle kLineBreakCr = 1;
+inline constexpr LineBreakStyle kLineBreakLf = 2;
+
+// Rewrites every line break (CR LF, a lone CR, a lone LF) as the break of the
+// style; every other byte is copied unchanged.
+std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style);
+
+// Decodes engine text into UTF-16 code units. Sequences are one to three bytes
+// long (a lead byte with bit 0x20 set starts a three-byte sequence); the unit is
+// cut to 16 bits. Returns false when a continuation byte is not 10xxxxxx or a
+// sequence is cut off by the end of the text.
+bool DecodeEngineText(std::string_view text, std::u16string& units);
+
+// Encodes engine text for the code page:
+//   65001  EF BB BF, then the text (surrogate pairs joined into four-byte form)
+//   1200   FF FE, then UTF-16LE
+//   0      the system code page without byte-order mark (see code_pages.h);
+//          text that is not well formed gives an empty result
+//   other  that Windows code page; unconvertible characters become the code
+//          page's default character; an unknown code page gives an empty result
+// Returns 0 and fills `out`, or kTextNotConvertible when the text is not well
+// formed (every code page but 0 and 65001).
+ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out);
+
+}  // namespace tabulox

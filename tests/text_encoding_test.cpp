@@ -1,0 +1,88 @@
+#include <gtest/gtest.h>
+
+#include <clocale>
+
+#include "code_pages.h"
+#include "output_block.h"
+#include "text_encoding.h"
+
+namespace tabulox {
+namespace {
+
+TEST(NormalizeLineBreaks, EveryBreakFormTakesTheStyle) {
+  const std::string text = "a\nb\rc\r\nd";
+  EXPECT_EQ(NormalizeLineBreaks(text, 0), "a\r\nb\r\nc\r\nd");
+  EXPECT_EQ(NormalizeLineBreaks(text, 1), "a\rb\rc\rd");
+  EXPECT_EQ(NormalizeLineBreaks(text, 2), "a\nb\nc\nd");
+  EXPECT_EQ(NormalizeLineBreaks(text, 7), "a\r\nb\r\nc\r\nd");
+}
+
+TEST(NormalizeLineBreaks, LfCrIsTwoBreaks) {
+  EXPECT_EQ(NormalizeLineBreaks("x\n\ry", 0), "x\r\n\r\ny");
+  EXPECT_EQ(NormalizeLineBreaks("\r\r\n\n", 2), "\n\n\n");
+}
+
+TEST(EncodeText, Utf8AddsMarkAndPassesMalformedTextThrough) {
+  std::string out;
+  EXPECT_EQ(EncodeText("", 65001, out), 0);
+  EXPECT_EQ(out, "\xEF\xBB\xBF");
+  EXPECT_EQ(EncodeText("a\xC3", 65001, out), 0);
+  EXPECT_EQ(out, "\xEF\xBB\xBF" "a\xC3");
+}
+
+TEST(EncodeText, Utf8JoinsSurrogatePairsIntoFourByteForm) {
+  // U+1F600 as engine text: the surrogates D83D DE00, three bytes each.
+  std::string out;
+  EXPECT_EQ(EncodeText("\xED\xA0\xBD\xED\xB8\x80", 65001, out), 0);
+  EXPECT_EQ(out, "\xEF\xBB\xBF\xF0\x9F\x98\x80");
+}
+
+TEST(EncodeText, Utf16LittleEndianWithMark) {
+  std::string out;
+  EXPECT_EQ(EncodeText("A\xC3\xA9\xE2\x82\xAC", 1200, out), 0);
+  EXPECT_EQ(out, std::string("\xFF\xFE" "A\0\xE9\0\xAC\x20", 8));
+}
+
+TEST(EncodeText, MalformedTextFailsExceptForSystemAndUtf8) {
+  std::string out = "untouched";
+  EXPECT_EQ(EncodeText("a\xC3", 1200, out), kTextNotConvertible);
+  EXPECT_EQ(EncodeText("\xE2\x82", 1252, out), kTextNotConvertible);
+  EXPECT_EQ(EncodeText("\xC3\x41", 932, out), kTextNotConvertible);
+  EXPECT_EQ(EncodeText("a\xC3", 0, out), 0);
+  EXPECT_EQ(out, "");
+}
+
+TEST(EncodeText, WindowsCodePagesReplaceWhatTheyCannotHold) {
+  std::string out;
+  // "é€Ω": 1252 holds the first two, not the Greek letter.
+  EXPECT_EQ(EncodeText("\xC3\xA9\xE2\x82\xAC\xCE\xA9", 1252, out), 0);
+  EXPECT_EQ(out, "\xE9\x80?");
+  // Shift-JIS for "日本".
+  EXPECT_EQ(EncodeText("\xE6\x97\xA5\xE6\x9C\xAC", 932, out), 0);
+  EXPECT_EQ(out, "\x93\xFA\x96\x7B");
+}
+
+TEST(EncodeText, UnknownCodePageGivesEmptyText) {
+  std::string out = "x";
+  EXPECT_EQ(EncodeText("abc", 99999, out), 0);
+  EXPECT_EQ(out, "");
+}
+
+TEST(EncodeText, SystemCodePageInTheCLocaleIsUtf8WithoutMark) {
+  std::setlocale(LC_ALL, "C");
+  EXPECT_EQ(DefaultAnsiCodePage(), 0);
+  std::string out;
+  EXPECT_EQ(EncodeText("\xC3\xA9\xED\xA0\xBD\xED\xB8\x80", 0, out), 0);
+  EXPECT_EQ(out, "\xC3\xA9\xF0\x9F\x98\x80");
+}
+
+TEST(CopyToOutputBlock, BlockIsOneLongerThanTheText) {
+  OutputBlock block{1, 2, 3, 4, 5, 6, 7, 8, 9};
+  EXPECT_EQ(CopyToOutputBlock("ab", block), 2);
+  ASSERT_EQ(block.size(), 3u);
+  EXPECT_EQ(block[0], 'a');
+  EXPECT_EQ(block[1], 'b');
+}
+
+}  // namespace
+}  // namespace tabulox
