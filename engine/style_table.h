@@ -36,6 +36,9 @@ struct TXFEntry {
 struct TStyleData {
   std::array<TFmtCode, kFormatSlotCount> formats;
   std::vector<TXFEntry> xfs;
+  // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
+  // date rendering shifts onto the 1900 base.
+  bool dateSystem1904 = false;
 };
 
 // A FORMAT record as read.
