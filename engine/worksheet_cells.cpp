@@ -56,11 +56,8 @@ std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
   const std::uint16_t row = stream.u16le();
   const std::uint16_t column = stream.u16le();
   const std::uint16_t xf = stream.u16le();
+  // The option flags, the formula and what follows it are not used.
   const std::span<const std::uint8_t> result = stream.bytes(8);
-  stream.u16le();  // option flags
-  stream.u32le();  // chn, unused
-  const std::uint16_t formulaLength = stream.u16le();
-  stream.skip(formulaLength);
 
   TCellData cell = MakeCell(cellFormulaResult, row, column, xf);
   if (!HasMarkerBytes(result)) {
@@ -252,7 +249,7 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
       stream.seek(header.payloadEnd());
       break;
     }
-    if (!ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); })) break;
+    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
     stream.seek(header.payloadEnd());
   }
   return stream.position() - start;

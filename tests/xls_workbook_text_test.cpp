@@ -404,6 +404,26 @@ TEST(WorkbookText, GlobalsWithoutEofEndAtStreamEnd) {
   EXPECT_EQ(TextOf(w), "S\r\n\r\n");
 }
 
+TEST(WorkbookText, RecordWhoseFieldsRunPastStreamEndIsPassedOver) {
+  // A FORMAT record laid out as in earlier BIFF versions (a one-byte count):
+  // read as BIFF8, its character count asks for more bytes than the stream
+  // has. The record is passed over; the sheets are still read.
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  testing::Bytes format;
+  format.u16(164).u8(3).chars(u"0.0", false);
+  w.Record(kRecordFormat, format);
+  w.XF(0);
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 0, 0, 1);
+  w.Number(1, 0, 0, 2);
+  // A NUMBER stating no payload at the very end: its fields are not there.
+  w.RecordWithLength(kRecordNumber, 0, testing::Bytes{});
+  EXPECT_EQ(TextOf(w), "S\r\n1\r\n2\r\n\r\n");
+}
+
 TEST(WorkbookText, EmptyStreamAndNoSheets) {
   BiffWriter empty;
   EXPECT_EQ(TextOf(empty), "");
