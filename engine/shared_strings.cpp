@@ -36,8 +36,9 @@ bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
     if (!segments.Available(4)) return false;
     phoneticSize = segments.current().u32le();
   }
-  if (segments.currentExhausted()) segments.NextContinuation();
-
+  // Characters that start a CONTINUE record are preceded by their flag byte
+  // there, also when the header filled the record before ([MS-XLS] 2.4.58);
+  // ReadChars reads it on moving to that record.
   const std::size_t width = (options & kHighByte) ? 2 : 1;
   if (!segments.ReadChars(charCount, width, table.pendingText())) {
     table.DropPending();

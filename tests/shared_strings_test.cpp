@@ -75,6 +75,16 @@ ContinuedRecord RunsAndPhoneticSplit() {
   return sst;
 }
 
+ContinuedRecord CutBetweenHeaderAndCharacters() {
+  // The header fills the SST record; the CONTINUE record starts with the flag
+  // byte of the characters (8-bit here, although the header says 16-bit).
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstStringHeader(sst, SstString{u"abc", true, 1});
+  sst.CutChars(false).bytes().chars(u"abc", false).u32(0);
+  AppendSstString(sst, SstString{u"next"});
+  return sst;
+}
+
 ContinuedRecord StringStartsInNextSegment() {
   ContinuedRecord sst = SstRecord(2, 2);
   AppendSstString(sst, SstString{u"one"});
@@ -159,6 +169,7 @@ INSTANTIATE_TEST_SUITE_P(
         SstCase{"CutMidStringWithWidthChange", CutMidStringWithWidthChange(), {"ABcd", "next"}},
         SstCase{"CutFrom8BitTo16Bit", CutFrom8BitTo16Bit(), {"ab\xE2\x82\xAC"}},
         SstCase{"RunsAndPhoneticSplit", RunsAndPhoneticSplit(), {"rich", "after"}},
+        SstCase{"CutBetweenHeaderAndCharacters", CutBetweenHeaderAndCharacters(), {"abc", "next"}},
         SstCase{"StringStartsInNextSegment", StringStartsInNextSegment(), {"one", "two"}},
         SstCase{"CharactersOddBytesLeft", CharactersOddBytesLeft(), {"XY"}},
         SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9"}},
