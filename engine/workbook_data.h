@@ -62,7 +62,7 @@ struct TCellData {
   std::uint16_t xfIndex = 0;
   TCellKind kind = cellBlank;
   union {
-    double value;              // cellNumber, cellFormulaResult
+    double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
     TTextSpan text;             // cellFormulaText
   };

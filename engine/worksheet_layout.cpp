@@ -29,7 +29,8 @@ void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, cons
     case cellBlank:
       break;
     case cellSharedString:
-      if (cell.stringIndex < book.sharedStrings.size()) text += book.sharedStrings[cell.stringIndex];
+      if (cell.stringIndex < book.sharedStrings.size())
+        text += book.sharedStrings[cell.stringIndex];
       break;
     case cellNumber:
       RenderNumber(book.styles, cell.xfIndex, cell.value, text);

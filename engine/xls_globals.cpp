@@ -93,7 +93,8 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
       }
       case kRecordXF: {
         TXFEntry xf;
-        if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); })) AddXF(book.styles, xf);
+        if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); }))
+          AddXF(book.styles, xf);
         break;
       }
       case kRecordDateMode: {

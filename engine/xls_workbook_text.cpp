@@ -9,7 +9,8 @@
 
 namespace tabulox {
 
-ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream, std::string& text) {
+ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
+                                     std::string& text) {
   text.clear();
   // Everything read is released with `book`, also when an error is raised.
   // The style table holds 400 format slots; keep it off the stack.

@@ -1,10 +1,11 @@
+#include "worksheet_layout.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "extraction_error.h"
 #include "worksheet_cells.h"
-#include "worksheet_layout.h"
 
 namespace tabulox {
 namespace {
