@@ -2,7 +2,9 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QFile>
+
+#include "atomic_file.h"
 
 namespace tabulox {
 
@@ -57,11 +59,12 @@ TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes)
   const QString folder = QFileInfo(target).absolutePath();
   if (!QDir().mkpath(folder)) return TargetWriteResult::CreateFailed;
   if (QFileInfo(target).isDir()) return TargetWriteResult::CreateFailed;
-  QSaveFile file(target);
-  if (!file.open(QIODevice::WriteOnly)) return TargetWriteResult::CreateFailed;
-  const auto size = static_cast<qint64>(bytes.size());
-  if (file.write(bytes.data(), size) != size || !file.commit()) return TargetWriteResult::WriteFailed;
-  return TargetWriteResult::Ok;
+  switch (WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes)) {
+    case AtomicWriteResult::kOk: return TargetWriteResult::Ok;
+    case AtomicWriteResult::kCreateFailed: return TargetWriteResult::CreateFailed;
+    case AtomicWriteResult::kWriteFailed: return TargetWriteResult::WriteFailed;
+  }
+  return TargetWriteResult::WriteFailed;
 }
 
 }  // namespace tabulox

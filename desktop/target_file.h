@@ -27,7 +27,8 @@ enum class TargetWriteResult { Ok, CreateFailed, WriteFailed };
 
 // Creates every missing folder of the target's path, then writes `bytes` to a
 // temporary file beside the target and renames it over the target, so that a
-// failure never leaves a truncated file in place of an existing one.
+// failure never leaves a truncated file in place of an existing one (the
+// same writer as the console program's destination).
 TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes);
 
 }  // namespace tabulox
