@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "activity_log.h"
+#include "code_pages.h"
 #include "fm_about.h"
 #include "fm_cancel_cvt.h"
 #include "fm_file_over_tp.h"
@@ -571,6 +572,58 @@ TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
     about->BtnOK->click();
   });
   form_->ExecuteCommand(TFmMain::CmdAbout);
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+// The same runs through the real .xls engine.
+class FmMainEngineTest : public FmMainTest {
+ protected:
+  void SetUp() override {
+    FmMainTest::SetUp();
+    form_->SetConverters(ConvertXlsFile, ConvertXlsxFile);
+    GlobalSettings().sourcecode = kCodePageUtf8;
+  }
+};
+
+TEST_F(FmMainEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
+  const QString example = config_.Path(QStringLiteral("src/example.xls"));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TABULOX_SOURCE_DIR "/examples/example.xls"), example));
+  form_->AddFile(example);
+  form_->AddFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
+  form_->ConvertFiles(TFmMain::ModeAll);
+  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+  OutputBlock expected;
+  const ResultCode length = ConvertXlsFile(example, expected, kCodePageUtf8);
+  ASSERT_GT(length, 0);
+  EXPECT_EQ(ReadAll(Cell(0, TFmMain::SubTarget)),
+            QByteArray(reinterpret_cast<const char*>(expected.data()), length));
+  EXPECT_TRUE(ReadAll(Cell(0, TFmMain::SubTarget)).startsWith("\xEF\xBB\xBF"));
+}
+
+TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
+  const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR "/xls"));
+  if (!corpus.exists()) GTEST_SKIP() << "corpus not present";
+  GlobalSettings().notlog = true;
+  for (const QFileInfo& file : corpus.entryInfoList({QStringLiteral("*.xls")}, QDir::Files)) {
+    form_->AddFile(file.absoluteFilePath());
+  }
+  ASSERT_GT(form_->RowCount(), 0);
+  form_->ConvertFiles(TFmMain::ModeAll);
+  int converted = 0;
+  for (int row = 0; row < form_->RowCount(); ++row) {
+    EXPECT_NE(form_->StateOf(row), 0) << Cell(row, TFmMain::SubSource).toStdString();
+    if (form_->StateOf(row) == 1) {
+      ++converted;
+      EXPECT_TRUE(QFile::exists(Cell(row, TFmMain::SubTarget)));
+    }
+  }
+  EXPECT_GT(converted, form_->RowCount() / 2);
 }
 
 }  // namespace
