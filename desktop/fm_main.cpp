@@ -13,6 +13,8 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
+#include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -44,6 +46,7 @@ constexpr int kStateRole = Qt::UserRole;
 constexpr int kSelectTimerMs = 50;
 constexpr int kButtonWidth = 65;
 constexpr int kButtonHeight = 22;
+constexpr int kMaxButtonWidth = 78;  // the narrowest gap between two button lefts, less 2
 constexpr int kButtonRowHeight = 34;
 
 // A list row that sorts through the main window's comparison.
@@ -53,6 +56,20 @@ class TListRow : public QTreeWidgetItem {
   bool operator<(const QTreeWidgetItem& other) const override {
     const auto* form = qobject_cast<const TFmMain*>(treeWidget()->window());
     return form ? form->ListView1Compare(this, &other) < 0 : QTreeWidgetItem::operator<(other);
+  }
+};
+
+// Draws a cell as usual, then its grid lines on the right and at the bottom.
+class TGridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Mid));
+    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+    painter->restore();
   }
 };
 
@@ -220,8 +237,7 @@ void TFmMain::CreateListView() {
   palette.setColor(QPalette::AlternateBase, Qt::white);
   ListView1->setPalette(palette);
   ListView1->setAlternatingRowColors(true);
-  ListView1->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0;"
-                                          " border-bottom: 1px solid #d0d0d0; }"));
+  ListView1->setItemDelegate(new TGridDelegate(ListView1));
 
   connect(ListView1->header(), &QHeaderView::sectionClicked, this, &TFmMain::ListView1ColumnClick);
   connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TFmMain::ListView1SelectItem);
@@ -240,7 +256,9 @@ void TFmMain::CreateButtonRow() {
     button->setIcon(ImageMenu.value(image));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
-    button->setGeometry(left, (kButtonRowHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
+    // 65 pixels, or wider up to the next button's left when the caption needs it.
+    const int width = std::clamp(button->sizeHint().width(), kButtonWidth, kMaxButtonWidth);
+    button->setGeometry(left, (kButtonRowHeight - kButtonHeight) / 2, width, kButtonHeight);
     connect(button, &QToolButton::clicked, this, &TFmMain::MenuItemClick);
     return button;
   };

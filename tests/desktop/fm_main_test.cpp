@@ -527,7 +527,7 @@ TEST_F(FmMainTest, ContextMenuDoesNotOpenDuringRun) {
 
 TEST_F(FmMainTest, ResizeKeepsConvertButtonAtRightEnd) {
   form_->resize(800, 500);
-  EXPECT_EQ(form_->BtnConvert->x(), 800 - 65 - 49 - 4);
+  EXPECT_EQ(form_->BtnConvert->x(), 800 - form_->BtnConvert->width() - 49 - 4);
 }
 
 TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
