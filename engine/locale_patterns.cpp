@@ -58,10 +58,9 @@ std::vector<FormatItem> FlattenFormat(std::string_view format, std::string_view 
   return items;
 }
 
-bool IsSeparatorByte(char c) {
-  const auto u = static_cast<unsigned char>(c);
-  return u < 0x80 && (c == ' ' || std::string_view("./-,:").find(c) != std::string_view::npos);
-}
+// Punctuation that separates the numbers of a date or a time. Spaces and other
+// text between conversions are literal text, not a separator.
+bool IsSeparatorByte(char c) { return std::string_view("./-,:").find(c) != std::string_view::npos; }
 
 // Letters, separators and quotes mean something in a pattern; everything else
 // stands for itself.

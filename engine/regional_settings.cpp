@@ -88,7 +88,7 @@ void ReadNumeric(const LocaleHandle& locale, RegionalSettings& settings) {
 
 std::vector<CalendarEra> ReadEras(const LocaleHandle& locale, const Utf8Converter& utf8) {
   std::vector<CalendarEra> eras;
-#ifdef _NL_TIME_ERA_NUM_ENTRIES
+#ifdef __GLIBC__
   // glibc lists the era segments one after another, each ended by a NUL.
   const auto count = reinterpret_cast<std::uintptr_t>(locale.Item(_NL_TIME_ERA_NUM_ENTRIES));
   const char* segment = locale.Item(ERA);
