@@ -4,6 +4,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 
@@ -173,11 +174,13 @@ bool ReadFromLocales(const char* numericName, const char* timeName, RegionalSett
 const RegionalSettings& CurrentRegionalSettings() { return Settings(); }
 
 void LoadRegionalSettings() {
-  const char* numeric = setlocale(LC_NUMERIC, nullptr);
-  const char* time = setlocale(LC_TIME, nullptr);
-  // setlocale's results may be overwritten by the next call: keep copies.
-  const std::string numericName = numeric == nullptr ? "" : numeric;
-  const std::string timeName = time == nullptr ? "" : time;
+  // A name that setlocale returns may be overwritten by its next call.
+  const auto categoryName = [](int category) {
+    const char* name = setlocale(category, nullptr);
+    return std::string(name == nullptr ? "" : name);
+  };
+  const std::string numericName = categoryName(LC_NUMERIC);
+  const std::string timeName = categoryName(LC_TIME);
   RegionalSettings settings;
   if (!ReadFromLocales(numericName.c_str(), timeName.c_str(), settings)) settings = {};
   Settings() = std::move(settings);
