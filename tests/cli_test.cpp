@@ -192,3 +192,55 @@ TEST_F(ConsoleProgram, ForcedTypeOverridesTheExtension) {
 
 }  // namespace
 }  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+const std::string kExample = std::string(TABULOX_SOURCE_DIR) + "/examples/example.xls";
+
+TEST_F(ConsoleProgram, ConvertsIntoAFileAndReportsSuccess) {
+  const RunResult r = Run({"-c65001", kExample, "out.txt"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output, "\"" + kExample + "\" --> \"out.txt\" OK\r\n");
+  const std::string text = ReadFile("out.txt");
+  EXPECT_EQ(text.rfind("\xEF\xBB\xBF" "Sales\r\nRegion\tRevenue\tShare\tClosed\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n\r\nStock\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("Chart"), std::string::npos);
+  EXPECT_NE(text.find("Notes\r\nHidden sheets are converted too.\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, StandardOutputCarriesOnlyTheText) {
+  const RunResult toStdout = Run({"-c65001", kExample, "*"});
+  ASSERT_EQ(Run({"-c65001", kExample, "file.txt"}).exitStatus, 0);
+  EXPECT_EQ(toStdout.exitStatus, 0);
+  EXPECT_EQ(toStdout.output, ReadFile("file.txt"));
+}
+
+TEST_F(ConsoleProgram, Utf16OutputHasItsMark) {
+  ASSERT_EQ(Run({"-c1200", kExample, "out.txt"}).exitStatus, 0);
+  const std::string text = ReadFile("out.txt");
+  EXPECT_EQ(text.substr(0, 6), std::string("\xFF\xFE" "S\0a\0", 6));
+}
+
+TEST_F(ConsoleProgram, OverwriteReplacesTheDestination) {
+  WriteFile("out.txt", "old");
+  const RunResult r = Run({"-O", "-c65001", kExample, "out.txt"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(ReadFile("out.txt").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+}
+
+TEST_F(ConsoleProgram, DestinationInAMissingFolderCannotBeCreated) {
+  const RunResult r = Run({kExample, "no/such/folder/out.txt"});
+  EXPECT_EQ(r.exitStatus, 250);
+  EXPECT_EQ(r.output, "Output file \"no/such/folder/out.txt\" create error\r\n");
+}
+
+TEST_F(ConsoleProgram, DestinationEqualToTheSourceIsReadFirst) {
+  fs::copy_file(kExample, dir_ / "book.xls");
+  const RunResult r = Run({"-o", "-TXLS", "-c65001", "book.xls", "book.xls"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(ReadFile("book.xls").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+}
+
+}  // namespace
+}  // namespace tabulox
