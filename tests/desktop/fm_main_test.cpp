@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -624,6 +625,25 @@ TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
     }
   }
   EXPECT_GT(converted, form_->RowCount() / 2);
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+TEST_F(FmMainTest, HintsReachTheMessagePanel) {
+  QStatusTipEvent tip(form_->BtnAddFile->statusTip());
+  QApplication::sendEvent(form_->BtnAddFile, &tip);
+  EXPECT_EQ(Panel(2), QStringLiteral("Add file(s) by selecting file(s)"));
+  const QList<QAction*> menus = form_->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  EXPECT_EQ(menus[0]->text(), QStringLiteral("&File "));
+  EXPECT_EQ(menus[2]->text(), QStringLiteral("Con&vert "));
+  QMenu* convert = menus[2]->menu();
+  emit convert->hovered(form_->ActReConvert);
+  EXPECT_EQ(Panel(2), QStringLiteral("Convert selected file(s) again"));
 }
 
 }  // namespace
