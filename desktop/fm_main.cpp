@@ -496,8 +496,11 @@ void TFmMain::OptionsCommand() {
   // Command 11: the Options dialog is not part of this build.
 }
 
-void TFmMain::AddDirCommand() {
-  // Command 22: the Add directory dialog and the folder scan are not part of this build.
+void TFmMain::AddDirCommand(const QString& droppedFolder) {
+  // Command 22: the Add directory dialog (with `droppedFolder` in its folder
+  // field when one folder was dropped) and the folder scan are not part of
+  // this build.
+  (void)droppedFolder;
 }
 
 void TFmMain::ContentsCommand() {
@@ -772,10 +775,8 @@ void TFmMain::DropFiles(const QStringList& paths) {
   ListView1->clearSelection();
   if (paths.size() == 1) {
     if (IsDirectory(paths.front())) {
-      // One dropped folder goes to the Add directory dialog (command 22),
-      // which is not part of this build.
       activateWindow();
-      ExecuteCommand(CmdAddDir);
+      AddDirCommand(paths.front());
     } else {
       AddFile(paths.front());
       ScrollToSelection();
