@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QUrl>
@@ -815,14 +816,24 @@ void TFmMain::dropEvent(QDropEvent* event) {
 }
 
 void TFmMain::DeleteCommand() {
-  FlushAddedSelection();
   if (FConverting) return;
-  for (int i = ListView1->topLevelItemCount() - 1; i >= 0; --i) {
-    if (!ListView1->topLevelItem(i)->isSelected()) continue;
-    QTreeWidgetItem* item = ListView1->takeTopLevelItem(i);
-    ForgetSource(item->text(ColSource));
-    delete item;
-    --FRowCount;
+  FlushAddedSelection();
+  const QList<QTreeWidgetItem*> selectedList = ListView1->selectedItems();
+  if (!selectedList.isEmpty()) {
+    // The rows are taken out and the kept ones put back in two bulk steps;
+    // removing rows one by one costs time in the list's length per row.
+    const QSet<QTreeWidgetItem*> selected(selectedList.begin(), selectedList.end());
+    QList<QTreeWidgetItem*> kept;
+    for (QTreeWidgetItem* item : ListView1->invisibleRootItem()->takeChildren()) {
+      if (selected.contains(item)) {
+        ForgetSource(item->text(ColSource));
+        delete item;
+        --FRowCount;
+      } else {
+        kept << item;
+      }
+    }
+    ListView1->addTopLevelItems(kept);
   }
   UpdateCountPanel();
 }

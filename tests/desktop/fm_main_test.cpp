@@ -157,6 +157,10 @@ TEST_F(FmMainTest, ManyFilesAreCheckedForDuplicatesQuickly) {
   form_->AddFile(QStringLiteral("/NOWHERE/F%1.XLS").arg(kManyFiles - 1));
   EXPECT_EQ(form_->RowCount(), kManyFiles);
   EXPECT_TRUE(Panel(2).endsWith(QStringLiteral("] already added!")));
+  form_->ExecuteCommand(TFmMain::CmdSelectAll);
+  form_->ExecuteCommand(TFmMain::CmdDelete);
+  EXPECT_EQ(form_->RowCount(), 0);
+  EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
 }
 
 TEST_F(FmMainTest, AddFileCommandUsesThePickerAndItsFilters) {
