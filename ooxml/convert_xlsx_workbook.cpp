@@ -69,7 +69,7 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
     text += header;
     AppendWorksheetText(document.Root(), strings, text, kMaxTextBytes);
   }
-  document.Clear();
+  document.Release();
   return worksheetFound ? 0 : kFormatNotCorrect;
 }
 
@@ -88,7 +88,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
     if (encoded.size() > kMaxTextBytes) return kFormatNotCorrect;
     return CopyToOutputBlock(encoded, block);
   } catch (...) {
-    engine.document->Clear();
+    engine.document->Release();
     return kFormatNotCorrect;
   }
 }

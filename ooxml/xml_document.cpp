@@ -1,6 +1,8 @@
 #include "xml_document.h"
 
+#include <algorithm>
 #include <cstring>
+#include <new>
 
 #include "xml_text.h"
 #include "xml_tokenizer.h"
@@ -8,9 +10,9 @@
 namespace tabulox {
 namespace {
 
-// Items are allocated in chunks so that building a tree costs few heap calls
-// and items never move (the tree links them by address).
-constexpr std::size_t kItemsPerChunk = 4096;
+// Item chunks double from the first size to the largest.
+constexpr std::size_t kFirstItemChunk = 64;
+constexpr std::size_t kLargestItemChunk = 16384;
 // Decoded texts are stored in chunks of this size; a longer one gets a chunk
 // of its own.
 constexpr std::size_t kTextChunkBytes = 64 * 1024;
@@ -57,16 +59,27 @@ std::string_view TXMLParams::Values(std::string_view name) const {
 // ------------------------------------------------------------------ TXMLItem
 
 void TXMLItem::Reset(TKvXMLParser* document, TXMLItem* parent) {
-  name_ = {};
-  text_ = {};
+  name_ = nullptr;
+  text_ = nullptr;
+  parent_ = parent;
+  firstChild_ = nullptr;
+  nextSibling_ = nullptr;
+  document_ = document;
+  nameLength_ = 0;
+  textLength_ = 0;
   paramBegin_ = 0;
   paramCount_ = 0;
   count_ = 0;
-  parent_ = parent;
-  firstChild_ = nullptr;
-  lastChild_ = nullptr;
-  nextSibling_ = nullptr;
-  document_ = document;
+}
+
+void TXMLItem::SetName(std::string_view name) {
+  name_ = name.data();
+  nameLength_ = static_cast<std::uint32_t>(name.size());
+}
+
+void TXMLItem::SetText(std::string_view text) {
+  text_ = text.data();
+  textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
 TXMLParams TXMLItem::Params() const {
@@ -82,23 +95,47 @@ TXMLItem* TXMLItem::Items(int i) const {
 }
 
 TXMLItem& TXMLItem::ItemNamed(std::string_view name) {
+  TXMLItem* last = nullptr;
   for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_) {
-    if (EqualsNoCase(child->name_, name)) return *child;
+    if (EqualsNoCase(child->Name(), name)) return *child;
+    last = child;
   }
-  TXMLItem& child = document_->NewChild(*this);
-  child.name_ = document_->Store(name);
+  TXMLItem& child = document_->NewChild(*this, last);
+  child.SetName(document_->Store(name));
   return child;
 }
 
 int TXMLItem::IndexOfName(std::string_view name, int start) const {
   int index = 0;
   for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
-    if (index >= start && EqualsNoCase(child->name_, name)) return index;
+    if (index >= start && EqualsNoCase(child->Name(), name)) return index;
   }
   return -1;
 }
 
 // -------------------------------------------------------------- TKvXMLParser
+
+TXMLItem* TKvXMLParser::ItemStore::Allocate() {
+  if (!chunks_.empty() && used_ == chunks_[chunk_].capacity && chunk_ + 1 < chunks_.size()) {
+    ++chunk_;
+    used_ = 0;
+  }
+  if (chunks_.empty() || used_ == chunks_[chunk_].capacity) {
+    const std::size_t capacity =
+        chunks_.empty() ? kFirstItemChunk : std::min(2 * chunks_.back().capacity, kLargestItemChunk);
+    chunks_.push_back({std::allocator<TXMLItem>().allocate(capacity), capacity});
+    chunk_ = chunks_.size() - 1;
+    used_ = 0;
+  }
+  // Items hold only pointers and numbers: nothing to destroy later.
+  return ::new (static_cast<void*>(chunks_[chunk_].items + used_++)) TXMLItem();
+}
+
+void TKvXMLParser::ItemStore::Release() {
+  for (const Chunk& chunk : chunks_) std::allocator<TXMLItem>().deallocate(chunk.items, chunk.capacity);
+  chunks_.clear();
+  Reuse();
+}
 
 TKvXMLParser::TKvXMLParser() { root_.Reset(this, nullptr); }
 
@@ -106,30 +143,28 @@ TKvXMLParser::~TKvXMLParser() = default;
 
 void TKvXMLParser::Clear() {
   root_.Reset(this, nullptr);
-  bytes_.clear();
-  bytes_.shrink_to_fit();
-  itemChunks_.clear();
-  itemsInLastChunk_ = 0;
+  bytes_ = std::string();
+  items_.Reuse();
   params_.clear();
-  params_.shrink_to_fit();
   textChunks_.clear();
   textChunkUsed_ = 0;
   textChunkSize_ = 0;
 }
 
-TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent) {
-  if (itemChunks_.empty() || itemsInLastChunk_ == kItemsPerChunk) {
-    itemChunks_.push_back(std::make_unique<TXMLItem[]>(kItemsPerChunk));
-    itemsInLastChunk_ = 0;
-  }
-  TXMLItem& child = itemChunks_.back()[itemsInLastChunk_++];
+void TKvXMLParser::Release() {
+  Clear();
+  items_.Release();
+  params_ = std::vector<TXMLParam>();
+}
+
+TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
+  TXMLItem& child = *items_.Allocate();
   child.Reset(this, &parent);
-  if (parent.lastChild_ != nullptr) {
-    parent.lastChild_->nextSibling_ = &child;
+  if (last != nullptr) {
+    last->nextSibling_ = &child;
   } else {
     parent.firstChild_ = &child;
   }
-  parent.lastChild_ = &child;
   ++parent.count_;
   return child;
 }
@@ -166,7 +201,7 @@ std::string_view TKvXMLParser::Store(std::string_view bytes) {
 class XmlTreeBuilder {
  public:
   explicit XmlTreeBuilder(TKvXMLParser& document) : doc_(document) {
-    open_.push_back({&doc_.root_, 0, false});
+    open_.push_back({&doc_.root_, nullptr, 0, false});
   }
 
   // Processes one token; `preserve` is the whitespace-preservation flag, set
@@ -181,11 +216,17 @@ class XmlTreeBuilder {
  private:
   struct OpenItem {
     TXMLItem* item;
+    TXMLItem* lastChild;
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20
   };
 
   std::string_view WithoutLineBreakPairs(std::string_view text);
+  TXMLItem& AppendChild(OpenItem& parent) {
+    TXMLItem& child = doc_.NewChild(*parent.item, parent.lastChild);
+    parent.lastChild = &child;
+    return child;
+  }
   void TakeTag(TXMLItem& item, std::string_view inner);
   bool Preserves(const TXMLItem& item) const {
     return item.Params().IndexOf(kPreserveLine) >= 0;
@@ -201,14 +242,16 @@ class XmlTreeBuilder {
 };
 
 std::string_view XmlTreeBuilder::WithoutLineBreakPairs(std::string_view text) {
-  if (text.find_first_of("\r\n") == std::string_view::npos) return text;
+  bool hasBreak = false;
+  for (const char c : text) hasBreak |= (c == '\r') | (c == '\n');
+  if (!hasBreak) return text;
   scratch_.clear();
   AppendWithoutLineBreakPairs(text, scratch_);
   return doc_.Store(scratch_);
 }
 
 void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
-  item.name_ = TagName(inner);
+  item.SetName(TagName(inner));
   SplitAttributeLines(inner, lines_);
   item.paramBegin_ = static_cast<std::uint32_t>(doc_.params_.size());
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
@@ -218,7 +261,7 @@ void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
       continue;
     }
     std::string_view value = StripAttributeQuotes(line.value);
-    if (HasEntity(value)) {
+    if (line.valueHasAmpersand && HasEntity(value)) {
       scratch_.clear();
       AppendDecodedEntities(value, 1, scratch_);
       value = doc_.Store(scratch_);
@@ -250,7 +293,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       const std::string_view inner = WithoutLineBreakPairs(token.text);
       TXMLItem& current = *open_.back().item;
-      if (!HasSignificantByte(current.name_)) {
+      if (!HasSignificantByte(current.Name())) {
         TakeTag(current, inner);
         preserve = Preserves(current);
         return;
@@ -259,15 +302,15 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
         skippedLevels_ = 1;
         return;
       }
-      TXMLItem& child = doc_.NewChild(current);
+      TXMLItem& child = AppendChild(open_.back());
       TakeTag(child, inner);
-      open_.push_back({&child, runs_.size(), false});
+      open_.push_back({&child, nullptr, runs_.size(), false});
       preserve = Preserves(child);
       return;
     }
     case xtEmptyTag: {
       if (skippedLevels_ > 0 || open_.size() >= TKvXMLParser::kMaxDepth) return;
-      TXMLItem& child = doc_.NewChild(*open_.back().item);
+      TXMLItem& child = AppendChild(open_.back());
       TakeTag(child, WithoutLineBreakPairs(token.text));
       preserve = Preserves(child);
       return;
@@ -291,14 +334,14 @@ void XmlTreeBuilder::CloseTop() {
   if (count == 0) return;
   const std::string_view first = runs_[top.firstRun];
   if (count == 1 && !HasEntity(first)) {
-    top.item->text_ = first;
+    top.item->SetText(first);
   } else {
     scratch_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       if (i > 0) scratch_ += "\r\n";
       AppendDecodedEntities(runs_[top.firstRun + i], count - i, scratch_);
     }
-    top.item->text_ = doc_.Store(scratch_);
+    top.item->SetText(doc_.Store(scratch_));
   }
   runs_.resize(top.firstRun);
 }

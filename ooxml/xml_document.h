@@ -52,9 +52,9 @@ class TXMLItem {
   TXMLItem& operator=(const TXMLItem&) = delete;
 
   // The tag name as written, namespace prefix included.
-  std::string_view Name() const { return name_; }
+  std::string_view Name() const { return {name_, nameLength_}; }
   // The decoded character data; several runs are joined with CR LF.
-  std::string_view Text() const { return text_; }
+  std::string_view Text() const { return {text_, textLength_}; }
   TXMLParams Params() const;
 
   int Count() const { return static_cast<int>(count_); }
@@ -77,17 +77,22 @@ class TXMLItem {
   friend class XmlTreeBuilder;
 
   void Reset(TKvXMLParser* document, TXMLItem* parent);
+  void SetName(std::string_view name);
+  void SetText(std::string_view text);
 
-  std::string_view name_;
-  std::string_view text_;
+  // Kept small: a worksheet part makes two items per cell. Lengths fit 32 bits
+  // because a loaded part is below 2 GiB (kMaxMemberUncompressedSize).
+  const char* name_ = nullptr;
+  const char* text_ = nullptr;
+  TXMLItem* parent_ = nullptr;
+  TXMLItem* firstChild_ = nullptr;
+  TXMLItem* nextSibling_ = nullptr;
+  TKvXMLParser* document_ = nullptr;
+  std::uint32_t nameLength_ = 0;
+  std::uint32_t textLength_ = 0;
   std::uint32_t paramBegin_ = 0;
   std::uint32_t paramCount_ = 0;
   std::uint32_t count_ = 0;
-  TXMLItem* parent_ = nullptr;
-  TXMLItem* firstChild_ = nullptr;
-  TXMLItem* lastChild_ = nullptr;
-  TXMLItem* nextSibling_ = nullptr;
-  TKvXMLParser* document_ = nullptr;
 };
 
 // The document: one root item, created with the document and never replaced.
@@ -109,8 +114,12 @@ class TKvXMLParser {
   const TXMLItem& Root() const { return root_; }
 
   // Deletes every child of the root, empties its attributes, name and text,
-  // and releases the loaded bytes.
+  // and drops the loaded bytes. The storage of the items is kept for the
+  // next load.
   void Clear();
+
+  // Clear, and gives all storage back.
+  void Release();
 
   // Builds the tree from the bytes (which the document keeps); the bytes end
   // at their first zero byte, if any.
@@ -120,14 +129,38 @@ class TKvXMLParser {
   friend class TXMLItem;
   friend class XmlTreeBuilder;
 
-  TXMLItem& NewChild(TXMLItem& parent);
+  // Storage for items, in chunks that grow from small to large so that a
+  // small document costs little and a large one few allocations. Items never
+  // move: the tree links them by address.
+  class ItemStore {
+   public:
+    ItemStore() = default;
+    ItemStore(const ItemStore&) = delete;
+    ItemStore& operator=(const ItemStore&) = delete;
+    ~ItemStore() { Release(); }
+    TXMLItem* Allocate();
+    void Reuse() { chunk_ = 0, used_ = 0; }
+    void Release();
+
+   private:
+    struct Chunk {
+      TXMLItem* items;
+      std::size_t capacity;
+    };
+    std::vector<Chunk> chunks_;
+    std::size_t chunk_ = 0;  // the chunk being filled
+    std::size_t used_ = 0;   // items used in it
+  };
+
+  // Appends a new empty child after `last`, the parent's last child (null
+  // when it has none).
+  TXMLItem& NewChild(TXMLItem& parent, TXMLItem* last);
   // Copies the bytes into storage that lives as long as the tree.
   std::string_view Store(std::string_view bytes);
 
   TXMLItem root_;
   std::string bytes_;
-  std::vector<std::unique_ptr<TXMLItem[]>> itemChunks_;
-  std::size_t itemsInLastChunk_ = 0;
+  ItemStore items_;
   std::vector<TXMLParam> params_;
   std::vector<std::unique_ptr<char[]>> textChunks_;
   std::size_t textChunkUsed_ = 0;

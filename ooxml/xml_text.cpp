@@ -130,24 +130,23 @@ void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& 
     if (c == '\r' || c == '\n') return true;
     return c == ' ' && !insideQuotes && i + 1 < text.size();
   };
-  auto addLine = [&](std::size_t from, std::size_t to) {
-    const std::string_view line = text.substr(from, to - from);
-    const std::size_t eq = line.find('=');
-    if (eq == std::string_view::npos) {
-      lines.push_back({line, {}, false});
-    } else {
-      lines.push_back({line.substr(0, eq), line.substr(eq + 1), true});
-    }
-  };
-
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t lineStart = i;
+    std::size_t eq = std::string_view::npos;
+    bool ampersand = false;
     while (i < text.size() && !breaksLine(i)) {
-      if (text[i] == '"' && i + 1 < text.size()) insideQuotes = !insideQuotes;
+      const char c = text[i];
+      if (c == '"' && i + 1 < text.size()) insideQuotes = !insideQuotes;
+      if (c == '=' && eq == std::string_view::npos) eq = i;
+      ampersand |= c == '&';
       ++i;
     }
-    addLine(lineStart, i);
+    if (eq == std::string_view::npos) {
+      lines.push_back({text.substr(lineStart, i - lineStart), {}, false, false});
+    } else {
+      lines.push_back({text.substr(lineStart, eq - lineStart), text.substr(eq + 1, i - eq - 1), true, ampersand});
+    }
     if (i == text.size()) break;
     // A CR LF pair is one break; a lone CR, a lone LF or a space is one too.
     const bool crLf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';

@@ -40,6 +40,7 @@ struct XmlAttributeLine {
   std::string_view name;
   std::string_view value;  // raw: quotes not yet removed, entities not decoded
   bool hasValue = false;
+  bool valueHasAmpersand = false;
 };
 
 // Splits the attribute text of a tag (the bytes between "<" and ">") into
