@@ -114,6 +114,9 @@ MemberOutcome DecodeMember(std::span<const std::uint8_t> file, const TZipHeaderI
     return MemberOutcome::kUnknownMethod;
   if (!MemberSizesAcceptable(member.compressedSize, member.uncompressedSize))
     return MemberOutcome::kSizeRefused;
+  // Within the limits, the stated size is safe to reserve; growing the block
+  // step by step would copy a large member several times over.
+  out.reserve(out.size() + member.uncompressedSize);
   return member.method == kMethodStored ? CopyStored(file, dataStart, member, out, onProgress)
                                         : Inflate(file, dataStart, member, out, onProgress);
 }

@@ -318,6 +318,50 @@ TEST_F(ZipBufferTest, ProgressIsReportedWhileInflatingAndScanning) {
   EXPECT_GE(calls, 4);  // 50,000 bytes scanned, every 10,240
 }
 
+// Opens damaged bytes and extracts every member: the reader may refuse, but
+// never reads outside the bytes (the sanitizer build checks) and never writes
+// more than the members state.
+void ExtractEverything(const std::string& bytes) {
+  TKvUnZip reader;
+  try {
+    reader.OpenArchiveBuffer(Bytes(bytes));
+  } catch (const EBadZipFile&) {
+    return;
+  }
+  std::uint64_t stated = 0;
+  for (const TZipHeaderInfo& m : reader.Members()) stated += m.uncompressedSize;
+  const std::vector<TZipHeaderInfo> members = reader.Members();
+  for (const TZipHeaderInfo& m : members) {
+    std::string out;
+    try {
+      reader.ExtractMember(out, m.FullName());
+    } catch (const EFatalUnzipError&) {
+    }
+    EXPECT_LE(out.size(), stated);
+  }
+}
+
+TEST(ZipDamageTest, TruncatedAndCorruptedArchivesAreHandledSafely) {
+  ZipEntry described{"xl/worksheets/sheet1.xml", std::string(3000, 'r') + "<row/>"};
+  described.dataDescriptor = true;
+  const std::string archive =
+      WriteZip({{"xl/sharedStrings.xml", "<sst count=\"1\"><si><t>x</t></si></sst>"},
+                described,
+                {"[Content_Types].xml", "<Types/>", 0}});
+  for (std::size_t length = 0; length <= archive.size(); ++length) {
+    SCOPED_TRACE(length);
+    ExtractEverything(archive.substr(0, length));
+  }
+  for (std::size_t pos = 0; pos < archive.size(); ++pos) {
+    for (const unsigned char flip : {0x01, 0x80, 0xFF}) {
+      SCOPED_TRACE(pos);
+      std::string damaged = archive;
+      damaged[pos] = static_cast<char>(static_cast<unsigned char>(damaged[pos]) ^ flip);
+      ExtractEverything(damaged);
+    }
+  }
+}
+
 // --- Limits ------------------------------------------------------------------
 
 struct LimitCase {
