@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "file_bytes.h"
+#include "zip_limits.h"
 
 namespace tabulox {
 namespace {
@@ -91,7 +92,9 @@ int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
 void TKvUnZip::MakeListCurrent() {
   if (fromBuffer_) return;
   struct stat st {};
-  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotOpen(zipName_);
+  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) > kMaxArchiveFileSize)
+    ThrowCannotOpen(zipName_);
   const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   if (haveList_ && now == identity_) return;
   Discard();
