@@ -69,7 +69,8 @@ MemberOutcome Inflate(std::span<const std::uint8_t> file, std::size_t dataStart,
                       const std::function<void()>& onProgress) {
   const std::span<const std::uint8_t> input =
       dataStart < file.size()
-          ? file.subspan(dataStart, std::min<std::size_t>(member.compressedSize, file.size() - dataStart))
+          ? file.subspan(dataStart,
+                         std::min<std::size_t>(member.compressedSize, file.size() - dataStart))
           : std::span<const std::uint8_t>{};
   z_stream stream{};
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw std::bad_alloc();

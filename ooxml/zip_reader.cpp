@@ -24,8 +24,9 @@ std::string FoldName(std::string_view name) {
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
 }
 
 // Blank: empty or nothing but spaces and control characters.
@@ -81,7 +82,8 @@ int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
   int extracted = 0;
   for (const std::size_t position : found->second) {
     lastOutcome_ = DecodeMember(archive_, members_[position], out, OnProcessMessages);
-    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage) OnMessage(kUnknownMethodMessage);
+    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage)
+      OnMessage(kUnknownMethodMessage);
     if (lastOutcome_ == MemberOutcome::kExtracted) ++extracted;
   }
   return extracted;

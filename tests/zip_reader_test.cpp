@@ -1,7 +1,7 @@
 #include "zip_reader.h"
 
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -66,13 +66,11 @@ INSTANTIATE_TEST_SUITE_P(
                       LookupCase{"xl/worksheets/sheet1.xml", 1, "S1"},
                       LookupCase{"xl\\worksheets/SHEET1.xml", 1, "S1"},
                       LookupCase{"xl/sharedstrings.XML", 1, "SST"},
-                      LookupCase{"xl\\", 0, ""},                      // directory entry
-                      LookupCase{"xl/", 0, ""},
-                      LookupCase{"xl\\worksheets\\sheet2.xml", 0, ""},
+                      LookupCase{"xl\\", 0, ""},  // directory entry
+                      LookupCase{"xl/", 0, ""}, LookupCase{"xl\\worksheets\\sheet2.xml", 0, ""},
                       LookupCase{"xl\\worksheets\\sheet1.xm", 0, ""},
                       LookupCase{" xl\\worksheets\\sheet1.xml", 0, ""},  // not trimmed
-                      LookupCase{"", 0, ""},
-                      LookupCase{" \t\r\n", 0, ""},
+                      LookupCase{"", 0, ""}, LookupCase{" \t\r\n", 0, ""},
                       LookupCase{"\xC3\xA9t\xC3\xA9.xml", 1, "accents"},
                       LookupCase{"\xC3\x89T\xC3\x89.XML", 0, ""}));  // only ASCII folds
 
@@ -91,7 +89,7 @@ TEST_F(ZipBufferTest, DuplicateNamesAreAllExtractedInLocalHeaderOrder) {
 
 TEST_F(ZipBufferTest, FilesWithoutEndRecordOpenWithNoMembers) {
   for (const std::string& bytes : {std::string(), std::string(10, 'x'), std::string(21, '\0'),
-                                  std::string("just some text, not an archive\r\n")}) {
+                                   std::string("just some text, not an archive\r\n")}) {
     SCOPED_TRACE(bytes.size());
     EXPECT_NO_THROW(Open(bytes));
     EXPECT_EQ(reader_.MemberCount(), 0);
@@ -299,7 +297,8 @@ TEST_F(ZipBufferTest, ProgressIsReportedWhileInflatingAndScanning) {
   reader_.OnProcessMessages = [&] { ++calls; };
   std::string noise;
   std::uint32_t x = 1;
-  for (int i = 0; i < 200000; ++i) noise.push_back(static_cast<char>((x = x * 1103515245u + 12345u) >> 24));
+  for (int i = 0; i < 200000; ++i)
+    noise.push_back(static_cast<char>((x = x * 1103515245u + 12345u) >> 24));
   Open(WriteZip({{"a.bin", noise}}));
   EXPECT_EQ(Extract("a.bin").first, 1);
   EXPECT_GE(calls, 6);  // 200,000 incompressible bytes come in 32 KiB blocks
@@ -365,12 +364,14 @@ struct LimitCase {
 class ZipLimitTest : public ::testing::TestWithParam<LimitCase> {};
 
 TEST_P(ZipLimitTest, StatedSizesAgainstLimits) {
-  EXPECT_EQ(MemberSizesAcceptable(GetParam().compressed, GetParam().uncompressed), GetParam().accepted);
+  EXPECT_EQ(MemberSizesAcceptable(GetParam().compressed, GetParam().uncompressed),
+            GetParam().accepted);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Boundaries, ZipLimitTest,
-    ::testing::Values(LimitCase{0, kRatioCheckFloor, true}, LimitCase{0, kRatioCheckFloor + 1, false},
+    ::testing::Values(LimitCase{0, kRatioCheckFloor, true},
+                      LimitCase{0, kRatioCheckFloor + 1, false},
                       LimitCase{10000, 10000 * kMaxCompressionRatio, true},
                       LimitCase{10000, 10000 * kMaxCompressionRatio + 1, false},
                       LimitCase{0xFFFFFFFFu, kMaxMemberUncompressedSize, true},
@@ -428,7 +429,8 @@ class ZipFileTest : public ::testing::Test {
   void TearDown() override { std::filesystem::remove_all(dir_); }
 
   // Writes the archive and gives it a fixed modification time.
-  std::string Put(const std::string& name, const std::string& bytes, long mtimeSeconds = 1700000000) {
+  std::string Put(const std::string& name, const std::string& bytes,
+                  long mtimeSeconds = 1700000000) {
     const std::string path = dir_ + name;
     EXPECT_TRUE(testing::WriteFile(path, bytes));
     SetMtime(path, mtimeSeconds);
