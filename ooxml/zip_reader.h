@@ -63,6 +63,9 @@ class TKvUnZip {
 
   // The member list in its order (disk, local header offset).
   const std::vector<TZipHeaderInfo>& Members() const { return members_; }
+  // The end record of the current archive (after a rebuild: the members found
+  // and the position after the last one).
+  const TEndCentral& EndRecord() const { return end_; }
   // How often a member list was read since this object was made.
   int DirectoryReads() const { return directoryReads_; }
   // What happened to the last member that ExtractMember decoded.

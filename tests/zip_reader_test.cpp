@@ -156,6 +156,8 @@ TEST_F(ZipBufferTest, RebuildTakesWhatTheCentralDirectoryAddsForTheSameOffset) {
   first.versionMadeBy = 0x031E;
   Open(WriteZip({first, {"b.xml", "beta"}}, options));
   ASSERT_EQ(reader_.MemberCount(), 2);
+  EXPECT_EQ(reader_.EndRecord().totalEntries, 2);
+  EXPECT_EQ(reader_.EndRecord().centralDirectoryOffset, archive_.find("PK\x01\x02"));
   EXPECT_EQ(reader_.Members()[0].versionMadeBy, 0x031E);
   EXPECT_EQ(Extract("A.XML"), std::make_pair(1, std::string("alpha")));
 }
