@@ -153,7 +153,7 @@ void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member) {
 }
 
 std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                 const TEndCentral& end) {
+                                                                const TEndCentral& end) {
   std::vector<TZipHeaderInfo> members;
   if (end.totalEntries == 0) return members;
   if (end.centralDirectoryOffset > file.size()) return std::nullopt;
@@ -167,7 +167,8 @@ std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const 
     members.push_back(std::move(m));
   }
   std::stable_sort(members.begin(), members.end(), KeyLess);
-  if (std::adjacent_find(members.begin(), members.end(), SameKey) != members.end()) return std::nullopt;
+  if (std::adjacent_find(members.begin(), members.end(), SameKey) != members.end())
+    return std::nullopt;
   return members;
 }
 
@@ -179,24 +180,24 @@ TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::s
   if (pos == std::string_view::npos) return rebuilt;
   TZipHeaderInfo m;
   while (pos < file.size() && ReadLocalHeader(file, pos, m)) {
-    const std::size_t next = pos + kLocalHeaderSize + m.nameLength + m.extraLength + m.compressedSize +
-                             (m.HasDataDescriptor() ? kDataDescriptorSize : 0);
+    const std::size_t next = pos + kLocalHeaderSize + m.nameLength + m.extraLength +
+                             m.compressedSize + (m.HasDataDescriptor() ? kDataDescriptorSize : 0);
     members.push_back(std::move(m));
     pos = next;
   }
   // Local header offsets strictly increase, so the list is already in key order.
-  rebuilt.end.totalEntries = static_cast<std::uint16_t>(std::min<std::size_t>(members.size(), 0xFFFF));
-  rebuilt.end.centralDirectoryOffset =
-      static_cast<std::uint32_t>(std::min<std::size_t>(pos, std::numeric_limits<std::uint32_t>::max()));
+  rebuilt.end.totalEntries =
+      static_cast<std::uint16_t>(std::min<std::size_t>(members.size(), 0xFFFF));
+  rebuilt.end.centralDirectoryOffset = static_cast<std::uint32_t>(
+      std::min<std::size_t>(pos, std::numeric_limits<std::uint32_t>::max()));
   ByteReader r(file);
   r.seek(pos);
   for (std::size_t k = 0; k < members.size(); ++k) {
     TZipHeaderInfo central;
     if (!ReadCentralHeader(r, central)) break;
-    auto it = std::lower_bound(members.begin(), members.end(), central.localHeaderOffset,
-                               [](const TZipHeaderInfo& a, std::uint32_t offset) {
-                                 return a.localHeaderOffset < offset;
-                               });
+    auto it = std::lower_bound(
+        members.begin(), members.end(), central.localHeaderOffset,
+        [](const TZipHeaderInfo& a, std::uint32_t offset) { return a.localHeaderOffset < offset; });
     if (it != members.end() && it->localHeaderOffset == central.localHeaderOffset)
       CompleteFromCentralHeader(central, *it);
   }
@@ -223,7 +224,8 @@ std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file
     directory.members = std::move(*members);
     return directory;
   }
-  TZipDirectory rebuilt = RebuildFromLocalHeaders(file, RebuildSearchStart(archiveName), onProgress);
+  TZipDirectory rebuilt =
+      RebuildFromLocalHeaders(file, RebuildSearchStart(archiveName), onProgress);
   if (rebuilt.members.empty()) throw EBadZipFile();
   directory.members = std::move(rebuilt.members);
   directory.end.totalEntries = rebuilt.end.totalEntries;

@@ -72,7 +72,7 @@ void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member);
 // Returns the members ordered by (diskStart, localHeaderOffset), or nothing
 // when a header cannot be read or two members share the same key.
 std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                 const TEndCentral& end);
+                                                                const TEndCentral& end);
 
 struct TZipDirectory {
   TEndCentral end;

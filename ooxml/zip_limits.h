@@ -6,6 +6,12 @@
 
 namespace tabulox {
 
+// Largest archive file that is read. The reader holds the archive in memory
+// while its member list is cached; without ZIP64 records, which are not
+// supported, all offsets and sizes are 32-bit, so a larger file is not an
+// archive this reader could use.
+inline constexpr std::uint64_t kMaxArchiveFileSize = 0x100000000ull;
+
 // Largest stated uncompressed size of a member that is extracted. A member is
 // extracted whole into one in-memory block and then parsed into an item tree
 // several times its size; 2 GiB - 1 is also the most a signed 32-bit stream

@@ -14,6 +14,10 @@ namespace {
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kBlockSize = 32768;  // input and output blocks, as the 32 KiB window
+// Output space taken at once from a stated size that passed the limits, so a
+// large member is not copied again at every doubling of its block; a lying
+// header cannot make the reader take more than this before bytes arrive.
+constexpr std::size_t kMaxUpfrontReserve = 256u * 1024u * 1024u;
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 
@@ -65,7 +69,8 @@ MemberOutcome Inflate(std::span<const std::uint8_t> file, std::size_t dataStart,
                       const std::function<void()>& onProgress) {
   const std::span<const std::uint8_t> input =
       dataStart < file.size()
-          ? file.subspan(dataStart, std::min<std::size_t>(member.compressedSize, file.size() - dataStart))
+          ? file.subspan(dataStart,
+                         std::min<std::size_t>(member.compressedSize, file.size() - dataStart))
           : std::span<const std::uint8_t>{};
   z_stream stream{};
   if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
@@ -114,6 +119,7 @@ MemberOutcome DecodeMember(std::span<const std::uint8_t> file, const TZipHeaderI
     return MemberOutcome::kUnknownMethod;
   if (!MemberSizesAcceptable(member.compressedSize, member.uncompressedSize))
     return MemberOutcome::kSizeRefused;
+  out.reserve(out.size() + std::min<std::size_t>(member.uncompressedSize, kMaxUpfrontReserve));
   return member.method == kMethodStored ? CopyStored(file, dataStart, member, out, onProgress)
                                         : Inflate(file, dataStart, member, out, onProgress);
 }

@@ -12,12 +12,12 @@
 namespace tabulox {
 
 enum class MemberOutcome {
-  kExtracted,        // all bytes written and the CRC-32 matches
-  kEncrypted,        // flag bit 0: skipped, nothing written
-  kUnknownMethod,    // neither stored nor deflated: nothing written
-  kSizeRefused,      // stated sizes break the limits of zip_limits.h: nothing written
-  kLargerThanStated, // output would pass the stated uncompressed size
-  kCrcMismatch,      // decoded (maybe partly: corrupt or truncated deflate data) with another CRC-32
+  kExtracted,         // all bytes written and the CRC-32 matches
+  kEncrypted,         // flag bit 0: skipped, nothing written
+  kUnknownMethod,     // neither stored nor deflated: nothing written
+  kSizeRefused,       // stated sizes break the limits of zip_limits.h: nothing written
+  kLargerThanStated,  // output would pass the stated uncompressed size
+  kCrcMismatch,       // decoded, maybe partly (corrupt or cut deflate data); CRC-32 differs
 };
 
 // Appends the member's bytes to `out`. Sizes and CRC-32 come from `member`

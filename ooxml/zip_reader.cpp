@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "file_bytes.h"
+#include "zip_limits.h"
 
 namespace tabulox {
 namespace {
@@ -23,8 +24,9 @@ std::string FoldName(std::string_view name) {
 }
 
 bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
 }
 
 // Blank: empty or nothing but spaces and control characters.
@@ -80,7 +82,8 @@ int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
   int extracted = 0;
   for (const std::size_t position : found->second) {
     lastOutcome_ = DecodeMember(archive_, members_[position], out, OnProcessMessages);
-    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage) OnMessage(kUnknownMethodMessage);
+    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage)
+      OnMessage(kUnknownMethodMessage);
     if (lastOutcome_ == MemberOutcome::kExtracted) ++extracted;
   }
   return extracted;
@@ -91,7 +94,9 @@ int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
 void TKvUnZip::MakeListCurrent() {
   if (fromBuffer_) return;
   struct stat st {};
-  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) ThrowCannotOpen(zipName_);
+  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) > kMaxArchiveFileSize)
+    ThrowCannotOpen(zipName_);
   const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   if (haveList_ && now == identity_) return;
   Discard();

@@ -31,9 +31,10 @@ class TKvUnZip {
   // Makes the member list current: re-reads it when the file changed since it
   // was read (modification time, size or identity). Returns normally, with no
   // members, for a file that has no end record, an empty or a multi-volume
-  // archive. Raises EZipOpenError when the file cannot be read and EBadZipFile
-  // when the directory is damaged and no local header is found; either error
-  // also discards the list and the name.
+  // archive. Raises EZipOpenError when the file cannot be read (or is larger
+  // than kMaxArchiveFileSize) and EBadZipFile when the directory is damaged
+  // and no local header is found; either error also discards the list and
+  // the name.
   void OpenArchive();
 
   // The same for an archive held in memory (tests and fuzzing). The bytes stay
@@ -62,6 +63,9 @@ class TKvUnZip {
 
   // The member list in its order (disk, local header offset).
   const std::vector<TZipHeaderInfo>& Members() const { return members_; }
+  // The end record of the current archive (after a rebuild: the members found
+  // and the position after the last one).
+  const TEndCentral& EndRecord() const { return end_; }
   // How often a member list was read since this object was made.
   int DirectoryReads() const { return directoryReads_; }
   // What happened to the last member that ExtractMember decoded.

@@ -27,7 +27,8 @@ struct Written {
 
 std::string DeflateRaw(std::string_view data) {
   z_stream s{};
-  if (deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+  if (deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK)
     throw std::runtime_error("deflateInit2");
   std::string out(deflateBound(&s, static_cast<uLong>(data.size())), '\0');
   s.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -52,12 +53,13 @@ std::string WriteZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
   for (const ZipEntry& e : entries) {
     const std::string payload =
         e.rawData ? *e.rawData : (e.method == 8 ? DeflateRaw(e.data) : e.data);
-    Written w{static_cast<std::uint32_t>(zip.size()),
-              e.statedCrc.value_or(Crc32(e.data)),
-              e.statedCompressedSize.value_or(static_cast<std::uint32_t>(payload.size())),
-              e.statedUncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size())),
-              static_cast<std::uint16_t>((e.encrypted ? 0x0001 : 0) | (e.dataDescriptor ? 0x0008 : 0)),
-              e.method};
+    Written w{
+        static_cast<std::uint32_t>(zip.size()),
+        e.statedCrc.value_or(Crc32(e.data)),
+        e.statedCompressedSize.value_or(static_cast<std::uint32_t>(payload.size())),
+        e.statedUncompressedSize.value_or(static_cast<std::uint32_t>(e.data.size())),
+        static_cast<std::uint16_t>((e.encrypted ? 0x0001 : 0) | (e.dataDescriptor ? 0x0008 : 0)),
+        e.method};
     Put32(zip, 0x04034b50);
     Put16(zip, 20);
     Put16(zip, w.flags);

@@ -28,8 +28,10 @@ struct ZipEntry {
   // 0 stores, 8 deflates; any other number is written with the data stored
   // under that method number.
   std::uint16_t method = 8;
-  bool dataDescriptor = false;  // flag bit 3: zero CRC and sizes in the local header, descriptor after the data
-  bool encrypted = false;       // flag bit 0 only; the data is not actually encrypted
+  // Flag bit 3: zero CRC and sizes in the local header, a 16-byte descriptor
+  // (with its signature) after the data.
+  bool dataDescriptor = false;
+  bool encrypted = false;            // flag bit 0 only; the data is not actually encrypted
   std::uint16_t versionMadeBy = 20;  // high byte is the host system (0 = MS-DOS)
   // Overrides of what the headers state.
   std::optional<std::uint32_t> statedCrc;
@@ -41,12 +43,12 @@ struct ZipEntry {
 };
 
 struct ZipOptions {
-  std::string prefix;                    // junk before the first member
-  std::string comment;                   // archive comment, up to 65535 bytes
-  bool corruptCentralDirectory = false;  // breaks the signature of the first central header
+  std::string prefix;                        // junk before the first member
+  std::string comment;                       // archive comment, up to 65535 bytes
+  bool corruptCentralDirectory = false;      // breaks the signature of the first central header
   bool duplicateFirstCentralHeader = false;  // lists the first member twice (same offset)
-  bool reverseCentralDirectory = false;  // central headers in the reverse order of the members
-  std::uint16_t thisDisk = 0;            // "number of this disk" in the end record
+  bool reverseCentralDirectory = false;      // central headers in the reverse order of the members
+  std::uint16_t thisDisk = 0;                // "number of this disk" in the end record
 };
 
 // Raw deflate (no zlib header) of `data` at the default level.
