@@ -14,8 +14,9 @@ bool TryReadDecimal(std::string_view text, std::int32_t& value) {
   }
   if (text.empty()) return false;
   // Accumulate the magnitude; the negative range is one larger.
-  const std::int64_t limit = negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
-                                      : std::numeric_limits<std::int32_t>::max();
+  const std::int64_t limit =
+      negative ? -static_cast<std::int64_t>(std::numeric_limits<std::int32_t>::min())
+               : std::numeric_limits<std::int32_t>::max();
   std::int64_t magnitude = 0;
   for (const char c : text) {
     if (c < '0' || c > '9') return false;

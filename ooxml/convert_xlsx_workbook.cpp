@@ -65,7 +65,8 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
     document.LoadFromBuffer(std::move(member));
     member = std::string();
     const std::string header = "sheet" + std::to_string(number) + ":\r\n";
-    if (header.size() > kMaxTextBytes - text.size()) throw ExtractionError("workbook text too long");
+    if (header.size() > kMaxTextBytes - text.size())
+      throw ExtractionError("workbook text too long");
     text += header;
     AppendWorksheetText(document.Root(), strings, text, kMaxTextBytes);
   }
@@ -108,7 +109,8 @@ void FreeXlsxEngine() {
 
 TKvUnZip& XlsxZipReader() { return *Engine().reader; }
 
-ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage) {
+ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block,
+                               std::int32_t codePage) {
   if (!FileExists(sourcePath)) return kSourceMissing;
   XlsxEngine& engine = Engine();
   try {

@@ -31,7 +31,8 @@ TKvUnZip& XlsxZipReader();
 // kSourceOpenFailed (the archive cannot be read), kFormatNotCorrect (no
 // members, no worksheet part, any error while reading, a text beyond 2^31 - 1
 // bytes) or kTextNotConvertible. After a failure `block` is unchanged.
-ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage);
+ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block,
+                               std::int32_t codePage);
 
 // The same for a workbook file already in memory.
 ResultCode ConvertXlsxWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,

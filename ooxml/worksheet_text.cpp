@@ -30,7 +30,8 @@ const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view na
 // simply not written.
 class SheetWriter {
  public:
-  SheetWriter(std::string& text, std::size_t maxBytes) : text_(text), start_(text.size()), maxBytes_(maxBytes) {}
+  SheetWriter(std::string& text, std::size_t maxBytes)
+      : text_(text), start_(text.size()), maxBytes_(maxBytes) {}
 
   void BeginRow() { pendingTabs_ = 0; }
 
@@ -66,7 +67,8 @@ class SheetWriter {
 
   // Removes the CRs and LFs the worksheet text ends with and writes one CR LF.
   void Finish() {
-    while (text_.size() > start_ && (text_.back() == '\r' || text_.back() == '\n')) text_.pop_back();
+    while (text_.size() > start_ && (text_.back() == '\r' || text_.back() == '\n'))
+      text_.pop_back();
     Reserve(2);
     text_ += "\r\n";
   }
@@ -105,7 +107,8 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
     return;
   }
   std::int32_t index = 0;
-  if (TryReadDecimal(v->Text(), index) && index >= 0 && static_cast<std::size_t>(index) < strings.Count()) {
+  if (TryReadDecimal(v->Text(), index) && index >= 0 &&
+      static_cast<std::size_t>(index) < strings.Count()) {
     out.Cell(strings[static_cast<std::size_t>(index)]);
   } else {
     out.EmptyCells(1);
@@ -138,7 +141,8 @@ void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, 
   const int refIndex = dimension.IndexOfName("ref");
   if (refIndex < 0) return;
   std::string_view ref = dimension[refIndex].value;
-  if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos) ref = ref.substr(colon + 1);
+  if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
+    ref = ref.substr(colon + 1);
   const CellRef last = ParseCellRef(ref);
 
   TXMLItem& sheetData = worksheet.ItemNamed("sheetData");

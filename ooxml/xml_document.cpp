@@ -121,8 +121,9 @@ TXMLItem* TKvXMLParser::ItemStore::Allocate() {
     used_ = 0;
   }
   if (chunks_.empty() || used_ == chunks_[chunk_].capacity) {
-    const std::size_t capacity =
-        chunks_.empty() ? kFirstItemChunk : std::min(2 * chunks_.back().capacity, kLargestItemChunk);
+    const std::size_t capacity = chunks_.empty()
+                                     ? kFirstItemChunk
+                                     : std::min(2 * chunks_.back().capacity, kLargestItemChunk);
     chunks_.push_back({std::allocator<TXMLItem>().allocate(capacity), capacity});
     chunk_ = chunks_.size() - 1;
     used_ = 0;
@@ -132,7 +133,8 @@ TXMLItem* TKvXMLParser::ItemStore::Allocate() {
 }
 
 void TKvXMLParser::ItemStore::Release() {
-  for (const Chunk& chunk : chunks_) std::allocator<TXMLItem>().deallocate(chunk.items, chunk.capacity);
+  for (const Chunk& chunk : chunks_)
+    std::allocator<TXMLItem>().deallocate(chunk.items, chunk.capacity);
   chunks_.clear();
   Reuse();
 }
@@ -228,9 +230,7 @@ class XmlTreeBuilder {
     return child;
   }
   void TakeTag(TXMLItem& item, std::string_view inner);
-  bool Preserves(const TXMLItem& item) const {
-    return item.Params().IndexOf(kPreserveLine) >= 0;
-  }
+  bool Preserves(const TXMLItem& item) const { return item.Params().IndexOf(kPreserveLine) >= 0; }
   void CloseTop();
 
   TKvXMLParser& doc_;

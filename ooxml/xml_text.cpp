@@ -65,7 +65,8 @@ bool HasEntity(std::string_view text) {
   std::size_t pos = text.find('&');
   while (pos != std::string_view::npos) {
     char unused;
-    if (MatchTerminalEntity(text, pos + 1, unused) != 0 || StartsWith(text, pos + 1, kAmpChainLink)) {
+    if (MatchTerminalEntity(text, pos + 1, unused) != 0 ||
+        StartsWith(text, pos + 1, kAmpChainLink)) {
       return true;
     }
     pos = text.find('&', pos + 1);
@@ -145,7 +146,8 @@ void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& 
     if (eq == std::string_view::npos) {
       lines.push_back({text.substr(lineStart, i - lineStart), {}, false, false});
     } else {
-      lines.push_back({text.substr(lineStart, eq - lineStart), text.substr(eq + 1, i - eq - 1), true, ampersand});
+      lines.push_back({text.substr(lineStart, eq - lineStart), text.substr(eq + 1, i - eq - 1),
+                       true, ampersand});
     }
     if (i == text.size()) break;
     // A CR LF pair is one break; a lone CR, a lone LF or a space is one too.

@@ -32,14 +32,16 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   if (bytes[pos_] == '<') {
     const std::size_t start = pos_ + 1;
     const void* close = start < size ? std::memchr(bytes + start, '>', size - start) : nullptr;
-    const std::size_t end = close ? static_cast<std::size_t>(static_cast<const char*>(close) - bytes) : size;
+    const std::size_t end =
+        close ? static_cast<std::size_t>(static_cast<const char*>(close) - bytes) : size;
     pos_ = close ? end + 1 : size;
     const std::string_view inner = input_.substr(start, end - start);
     return {ClassifyTag(inner), inner};
   }
 
   const void* open = std::memchr(bytes + pos_, '<', size - pos_);
-  const std::size_t end = open ? static_cast<std::size_t>(static_cast<const char*>(open) - bytes) : size;
+  const std::size_t end =
+      open ? static_cast<std::size_t>(static_cast<const char*>(open) - bytes) : size;
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;
   while (last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant) --last;

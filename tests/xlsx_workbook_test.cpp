@@ -35,7 +35,8 @@ std::string Worksheet(std::string_view dimension, std::string_view rows) {
 }
 
 std::string SharedStrings(std::string_view items) {
-  return "<?xml version=\"1.0\"?>\n<sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+  return "<?xml version=\"1.0\"?>\n<sst "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
          std::string(items) + "</sst>";
 }
 
@@ -56,7 +57,8 @@ ResultCode Convert(const std::string& archive, std::string& text) {
   const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(archive), block, 65001);
   text.clear();
   if (rc >= 0) {
-    const std::string out(reinterpret_cast<const char*>(block.data()), static_cast<std::size_t>(rc));
+    const std::string out(reinterpret_cast<const char*>(block.data()),
+                          static_cast<std::size_t>(rc));
     EXPECT_TRUE(out.starts_with(kBom));
     text = out.substr(kBom.size());
   }
@@ -80,7 +82,8 @@ class SheetLayout : public ::testing::TestWithParam<LayoutCase> {};
 TEST_P(SheetLayout, WritesTheExpectedText) {
   const LayoutCase& c = GetParam();
   std::vector<ZipEntry> parts;
-  if (!c.sharedStrings.empty()) parts.emplace_back("xl/sharedStrings.xml", SharedStrings(c.sharedStrings));
+  if (!c.sharedStrings.empty())
+    parts.emplace_back("xl/sharedStrings.xml", SharedStrings(c.sharedStrings));
   parts.emplace_back("xl/worksheets/sheet1.xml", Worksheet(c.dimension, c.rows));
   std::string text;
   ASSERT_GE(Convert(Package(std::move(parts)), text), 0);
@@ -101,16 +104,16 @@ const LayoutCase kLayoutCases[] = {
      "39448\t1\t2\t#N/A\tabc\t2024-01-01T00:00:00\t1.5\r\n"},
     {"column BA is the 53rd position", "", "A1:BA1", R"(<row r="1"><c r="BA1"><v>z</v></c></row>)",
      std::string(52, '\t') + "z\r\n"},
-    {"lower-case references", "", "a1:c2", R"(<row r="1"><c r="b1"><v>x</v></c><c r="c1"><v>y</v></c></row>)",
-     "\tx\ty\r\n"},
+    {"lower-case references", "", "a1:c2",
+     R"(<row r="1"><c r="b1"><v>x</v></c><c r="c1"><v>y</v></c></row>)", "\tx\ty\r\n"},
     {"formatted runs are joined, phonetic runs left out",
      R"(<si><r><rPr><b/></rPr><t>ab</t></r><r><t xml:space="preserve"> cd</t></r><rPh sb="0" eb="1"><r><t>PH</t></r></rPh><phoneticPr fontId="1"/></si>)",
      "A1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", "ab cd\r\n"},
     {"phonetic runs after plain text are left out",
      "<si><t>\xE6\xBC\xA2</t><rPh sb=\"0\" eb=\"1\"><t>\xE3\x81\x8B</t></rPh></si>", "A1",
      R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", "\xE6\xBC\xA2\r\n"},
-    {"an empty string item keeps the later indexes", "<si/><si><t>b</t></si><si><t/></si><si><t>d</t></si>",
-     "A1:D1",
+    {"an empty string item keeps the later indexes",
+     "<si/><si><t>b</t></si><si><t/></si><si><t>d</t></si>", "A1:D1",
      R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c>)"
      R"(<c r="C1" t="s"><v>2</v></c><c r="D1" t="s"><v>3</v></c></row>)",
      "\tb\t\td\r\n"},
@@ -133,7 +136,8 @@ const LayoutCase kLayoutCases[] = {
     {"no dimension: header only", "", "", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", ""},
     {"empty sheet with dimension A1", "", "A1", "", "\r\n"},
     {"rows and cells without r are passed over", "", "A1:B2",
-     R"(<row><c><v>1</v></c></row><row r="1"><c><v>2</v></c><c r="B1"><v>3</v></c></row>)", "\t3\r\n"},
+     R"(<row><c><v>1</v></c></row><row r="1"><c><v>2</v></c><c r="B1"><v>3</v></c></row>)",
+     "\t3\r\n"},
     {"a row out of order empties the rest", "", "A1:A3",
      R"(<row r="2"><c r="A2"><v>r2</v></c></row><row r="1"><c r="A1"><v>r1</v></c></row>)"
      R"(<row r="3"><c r="A3"><v>r3</v></c></row>)",
@@ -152,8 +156,8 @@ const LayoutCase kLayoutCases[] = {
     {"inner empty lines stay, trailing ones go", "", "A1:A6",
      R"(<row r="1"><c r="A1"><v>a</v></c></row><row r="3"><c r="A3"><v>c</v></c></row><row r="5"/>)",
      "a\r\n\r\nc\r\n"},
-    {"dimension with an empty last reference", "", "A1:", R"(<row r="1"><c r="A1"><v>a</v></c></row>)",
-     "\r\n"},
+    {"dimension with an empty last reference", "",
+     "A1:", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", "\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, SheetLayout, ::testing::ValuesIn(kLayoutCases),
@@ -204,7 +208,8 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
           AppendStringItemText(*is, w);
         } else if (v && cell->Params().IndexOf("t=s") >= 0) {
           std::int32_t index;
-          if (TryReadDecimal(v->Text(), index) && index >= 0 && static_cast<std::size_t>(index) < strings.Count()) {
+          if (TryReadDecimal(v->Text(), index) && index >= 0 &&
+              static_cast<std::size_t>(index) < strings.Count()) {
             w += strings[static_cast<std::size_t>(index)];
           }
         } else if (v) {
@@ -222,7 +227,8 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
 
 std::string ColumnLetters(int column) {
   std::string letters;
-  for (; column > 0; column = (column - 1) / 26) letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
+  for (; column > 0; column = (column - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
   return letters;
 }
 
@@ -244,14 +250,16 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
       rows += chance(10) ? "<row>" : "<row r=\"" + std::to_string(r) + "\">";
       int k = 0;
       for (int cellCount = static_cast<int>(random() % 6); cellCount > 0; --cellCount) {
-        k = chance(10) ? static_cast<int>(random() % 3) : k + 1 + static_cast<int>(random() % 3 == 0);
+        k = chance(10) ? static_cast<int>(random() % 3)
+                       : k + 1 + static_cast<int>(random() % 3 == 0);
         rows += "<c";
         if (!chance(10)) rows += " r=\"" + ColumnLetters(k) + std::to_string(r) + "\"";
         const int kind = static_cast<int>(random() % 4);
         if (kind == 0) {
           rows += " t=\"s\"><v>" + std::to_string(random() % 4) + "</v></c>";
         } else if (kind == 1) {
-          rows += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" + std::string(values[random() % 8]) + "</t></is></c>";
+          rows += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
+                  std::string(values[random() % 8]) + "</t></is></c>";
         } else if (kind == 2) {
           rows += "/>";
         } else {
@@ -260,7 +268,8 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
       }
       rows += "</row>";
     }
-    const std::string dimension = chance(5) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
+    const std::string dimension =
+        chance(5) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
     TKvXMLParser doc;
     doc.LoadFromBuffer(Worksheet(dimension, rows));
     const std::string expected = DefinedWorksheetText(doc.Root(), strings);
@@ -278,10 +287,11 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
   for (int i = 1; i <= 1000; ++i) {
     const int row = i * 100;
     const int column = i % 100 == 0 ? 16384 : 1 + (i * 37) % 300;
-    rows += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + ColumnLetters(column) + std::to_string(row) +
-            "\"><v>" + std::to_string(i) + "</v></c></row>";
+    rows += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + ColumnLetters(column) +
+            std::to_string(row) + "\"><v>" + std::to_string(i) + "</v></c></row>";
     expected.append(static_cast<std::size_t>(row - lastWritten - 1) * 2, ' ');
-    for (std::size_t at = expected.size() - static_cast<std::size_t>(row - lastWritten - 1) * 2; at < expected.size(); at += 2) {
+    for (std::size_t at = expected.size() - static_cast<std::size_t>(row - lastWritten - 1) * 2;
+         at < expected.size(); at += 2) {
       expected[at] = '\r';
       expected[at + 1] = '\n';
     }
@@ -313,9 +323,11 @@ TEST(WorksheetText, TextBeyondTheLimitRaises) {
 
 TEST(CellRefs, ParseInTheColumnScheme) {
   const std::pair<const char*, CellRef> cases[] = {
-      {"A1", {1, 1}},     {"Z9", {9, 26}},    {"AA27", {27, 27}}, {"AZ1", {1, 52}},  {"BA1", {1, 53}},
-      {"XFD1048576", {1048576, 16384}},       {"xfd2", {2, 16384}}, {"1", {0, 0}},  {"A", {0, 0}},
-      {"", {0, 0}},       {"$A$1", {0, 0}},   {"A01", {1, 1}},      {"ZZZZZZZZ1", {0, 0}},
+      {"A1", {1, 1}},        {"Z9", {9, 26}},  {"AA27", {27, 27}},
+      {"AZ1", {1, 52}},      {"BA1", {1, 53}}, {"XFD1048576", {1048576, 16384}},
+      {"xfd2", {2, 16384}},  {"1", {0, 0}},    {"A", {0, 0}},
+      {"", {0, 0}},          {"$A$1", {0, 0}}, {"A01", {1, 1}},
+      {"ZZZZZZZZ1", {0, 0}},
   };
   for (const auto& [ref, expected] : cases) {
     const CellRef got = ParseCellRef(ref);
@@ -345,9 +357,11 @@ TEST(CellRefs, DecimalNumbers) {
 
 TEST(XlsxWorkbook, SheetsInMemberNumberOrder) {
   const std::string archive = Package({
-      {"xl/worksheets/sheet3.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>three</v></c></row>)")},
+      {"xl/worksheets/sheet3.xml",
+       Worksheet("A1", R"(<row r="1"><c r="A1"><v>three</v></c></row>)")},
       {"xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>one</v></c></row>)")},
-      {"xl/worksheets/sheet0.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>zero</v></c></row>)")},
+      {"xl/worksheets/sheet0.xml",
+       Worksheet("A1", R"(<row r="1"><c r="A1"><v>zero</v></c></row>)")},
   });
   std::string text;
   const ResultCode rc = Convert(archive, text);
@@ -362,8 +376,9 @@ TEST(XlsxWorkbook, SheetNumbersFromTheMemberCountOnAreNotRead) {
   ASSERT_GE(Convert(archive, text), 0);
   EXPECT_EQ(text, "sheet1:\r\n\r\n");  // two members: sheet0 and sheet1 only
 
-  EXPECT_EQ(Convert(WriteZip({{"a.txt", "x"}, {"xl/worksheets/sheet5.xml", Worksheet("A1", "")}}), text),
-            kFormatNotCorrect);
+  EXPECT_EQ(
+      Convert(WriteZip({{"a.txt", "x"}, {"xl/worksheets/sheet5.xml", Worksheet("A1", "")}}), text),
+      kFormatNotCorrect);
 }
 
 TEST(XlsxWorkbook, EmptyWorksheetMemberCountsButWritesNothing) {
@@ -373,11 +388,14 @@ TEST(XlsxWorkbook, EmptyWorksheetMemberCountsButWritesNothing) {
 }
 
 TEST(XlsxWorkbook, MissingOrEmptySharedStringsLeaveTheTableEmpty) {
-  const std::string sheet = Worksheet("A1:B1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>n</v></c></row>)");
+  const std::string sheet =
+      Worksheet("A1:B1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>n</v></c></row>)");
   std::string text;
   ASSERT_GE(Convert(Package({{"xl/worksheets/sheet1.xml", sheet}}), text), 0);
   EXPECT_EQ(text, "sheet1:\r\n\tn\r\n");
-  ASSERT_GE(Convert(Package({{"xl/sharedStrings.xml", ""}, {"xl/worksheets/sheet1.xml", sheet}}), text), 0);
+  ASSERT_GE(
+      Convert(Package({{"xl/sharedStrings.xml", ""}, {"xl/worksheets/sheet1.xml", sheet}}), text),
+      0);
   EXPECT_EQ(text, "sheet1:\r\n\tn\r\n");
 }
 
@@ -395,7 +413,8 @@ TEST(XlsxWorkbook, SharedStringsOfOneConversionDoNotLeakIntoTheNext) {
 
 TEST(XlsxWorkbook, StoredMembersAndBackslashNames) {
   std::string text;
-  ASSERT_GE(Convert(WriteZip({{"xl\\worksheets\\sheet1.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>b</v></c></row>)"), 0},
+  ASSERT_GE(Convert(WriteZip({{"xl\\worksheets\\sheet1.xml",
+                               Worksheet("A1", R"(<row r="1"><c r="A1"><v>b</v></c></row>)"), 0},
                               {"x", "y"}}),
                     text),
             0);
@@ -410,8 +429,9 @@ TEST(XlsxWorkbook, FailuresGiveResultCodes) {
   EXPECT_EQ(Convert("just some text", text), kFormatNotCorrect);
   EXPECT_EQ(Convert("", text), kFormatNotCorrect);
   // A row number that is not a number, a cell reference with a bad row.
-  EXPECT_EQ(Convert(Package({{"xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="x"/>)")}}), text),
-            kFormatNotCorrect);
+  EXPECT_EQ(
+      Convert(Package({{"xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="x"/>)")}}), text),
+      kFormatNotCorrect);
   EXPECT_EQ(Convert(Package({{"xl/worksheets/sheet1.xml",
                               Worksheet("A1:B1", R"(<row r="1"><c r="A1x"><v>1</v></c></row>)")}}),
                     text),
@@ -422,8 +442,11 @@ TEST(XlsxWorkbook, FailuresGiveResultCodes) {
 }
 
 TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
-  const std::string good = Package({{"xl/worksheets/sheet1.xml",
-                                     Worksheet("A1:B1", "<row r=\"1\"><c r=\"A1\"><v>\xC3\xA9</v></c><c r=\"B1\"><v>a\nb</v></c></row>")}});
+  const std::string good = Package(
+      {{"xl/worksheets/sheet1.xml",
+        Worksheet(
+            "A1:B1",
+            "<row r=\"1\"><c r=\"A1\"><v>\xC3\xA9</v></c><c r=\"B1\"><v>a\nb</v></c></row>")}});
   OutputBlock block;
   // "sheet1:" CR LF, e-acute, tab, "a", CR LF (from the LF), "b", CR LF: 17 units.
   ASSERT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(good), block, 1200), 2 + 2 * 17);
@@ -436,10 +459,13 @@ TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
 
   // Text that is not well-formed UTF-8 cannot become UTF-16; the block stays.
   const OutputBlock before = block;
-  const std::string bad = Package({{"xl/worksheets/sheet1.xml", Worksheet("A1", "<row r=\"1\"><c r=\"A1\"><v>\xC3</v></c></row>")}});
+  const std::string bad =
+      Package({{"xl/worksheets/sheet1.xml",
+                Worksheet("A1", "<row r=\"1\"><c r=\"A1\"><v>\xC3</v></c></row>")}});
   EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(bad), block, 1200), kTextNotConvertible);
   EXPECT_EQ(block, before);
-  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(std::string("nope")), block, 65001), kFormatNotCorrect);
+  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(std::string("nope")), block, 65001),
+            kFormatNotCorrect);
   EXPECT_EQ(block, before);
 }
 
@@ -459,8 +485,9 @@ TEST_F(XlsxWorkbookFile, PathOutcomes) {
   EXPECT_EQ(ConvertXlsxWorkbook(dir_.string(), block, 65001), kSourceMissing);
 
   const std::string path = (dir_ / "book.xlsx").string();
-  ASSERT_TRUE(testing::WriteFile(path, Package({{"xl/worksheets/sheet1.xml",
-                                                 Worksheet("A1", R"(<row r="1"><c r="A1"><v>f</v></c></row>)")}})));
+  ASSERT_TRUE(testing::WriteFile(
+      path, Package({{"xl/worksheets/sheet1.xml",
+                      Worksheet("A1", R"(<row r="1"><c r="A1"><v>f</v></c></row>)")}})));
   ASSERT_EQ(ConvertXlsxWorkbook(path, block, 65001), 15);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data()) + 3, 12), "sheet1:\r\nf\r\n");
 
@@ -476,7 +503,8 @@ std::string CorpusText(const std::string& name, ResultCode& rc) {
   OutputBlock block;
   rc = ConvertXlsxWorkbook(std::string(TABULOX_CORPUS_DIR) + "/xlsx/" + name, block, 65001);
   if (rc < 3) return {};
-  return std::string(reinterpret_cast<const char*>(block.data()) + 3, static_cast<std::size_t>(rc) - 3);
+  return std::string(reinterpret_cast<const char*>(block.data()) + 3,
+                     static_cast<std::size_t>(rc) - 3);
 }
 
 TEST(XlsxCorpus, EveryFileEndsWithAResultCode) {
@@ -497,8 +525,9 @@ TEST(XlsxCorpus, ExpectedOutcomes) {
   if (!std::filesystem::is_directory(std::string(TABULOX_CORPUS_DIR) + "/xlsx")) GTEST_SKIP();
   ResultCode rc;
   // Runs joined, phonetic runs left out.
-  EXPECT_EQ(CorpusText("calamine__rph.xlsx", rc),
-            "sheet1:\r\n\xE8\xAA\xB2\xE3\x81\x8D\xE3\x81\x8F\xE3\x80\x80\xE6\xAF\x9B\xE3\x81\x93\r\n");
+  EXPECT_EQ(
+      CorpusText("calamine__rph.xlsx", rc),
+      "sheet1:\r\n\xE8\xAA\xB2\xE3\x81\x8D\xE3\x81\x8F\xE3\x80\x80\xE6\xAF\x9B\xE3\x81\x93\r\n");
   // One level of entity decoding; numeric references stay.
   EXPECT_EQ(CorpusText("calamine__encoded_entities.xlsx", rc), "sheet1:\r\n&\r\n&#xA;\r\n");
   EXPECT_EQ(CorpusText("xlrd__test_lower_case_cellnames.xlsx", rc), "sheet1:\r\n1\t2\t3\t4\r\n");

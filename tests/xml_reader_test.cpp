@@ -64,8 +64,8 @@ const TreeCase kTreeCases[] = {
     {"declaration and comment leave the tree alone",
      "<?xml version=\"1.0\"?>\r\n<!-- note --><a><b/></a>", "a(b)"},
     {"declaration compared without case", "<?XmL version=\"1.0\"?><a></a>", "a"},
-    {"other processing instruction opens a level",
-     R"(<?mso-application progid="x"?><a/>)", R"(?mso-application[progid=x"?](a))"},
+    {"other processing instruction opens a level", R"(<?mso-application progid="x"?><a/>)",
+     R"(?mso-application[progid=x"?](a))"},
     {"end tags are not matched", "<a><b></x><c/></a>", "a(b c)"},
     {"an empty root tag becomes a child of the unnamed root", "<a/><b/>", "(a b)"},
     {"a blank name lets the next start tag fill the item", R"(<><b y="2"><c/></b>)", "b[y=2](c)"},
@@ -75,13 +75,14 @@ const TreeCase kTreeCases[] = {
 
     // Character data and whitespace
     {"text is trimmed without preservation", "<t> a </t>", "t{a}"},
-    {"preservation keeps spaces", R"(<t xml:space="preserve"> a </t>)", "t[xml:space=preserve]{ a }"},
-    {"preservation never keeps trailing tabs or breaks",
-     "<t xml:space=\"preserve\">a \t\n</t>", "t[xml:space=preserve]{a }"},
-    {"preservation stays on after the end tag",
-     R"(<si><t xml:space="preserve"> a </t> </si>)", "si{ }(t[xml:space=preserve]{ a })"},
-    {"a blank run is replaced by the next run",
-     R"(<p xml:space="preserve">  <b/>x</p>)", "p[xml:space=preserve]{x}(b)"},
+    {"preservation keeps spaces", R"(<t xml:space="preserve"> a </t>)",
+     "t[xml:space=preserve]{ a }"},
+    {"preservation never keeps trailing tabs or breaks", "<t xml:space=\"preserve\">a \t\n</t>",
+     "t[xml:space=preserve]{a }"},
+    {"preservation stays on after the end tag", R"(<si><t xml:space="preserve"> a </t> </si>)",
+     "si{ }(t[xml:space=preserve]{ a })"},
+    {"a blank run is replaced by the next run", R"(<p xml:space="preserve">  <b/>x</p>)",
+     "p[xml:space=preserve]{x}(b)"},
     {"runs are joined with CR LF", "<p>a<b/>c</p>", "p{a\r\nc}(b)"},
     {"a blank run after text is kept", R"(<p>a<b xml:space="preserve"/> </p>)",
      "p{a\r\n }(b[xml:space=preserve])"},
@@ -95,13 +96,13 @@ const TreeCase kTreeCases[] = {
 
     // Entities
     {"one level of decoding", "<t>A &amp;amp; B</t>", "t{A &amp; B}"},
-    {"only four entities", "<t>&apos;&#65;&#x41;&lt;&gt;&quot;&amp;</t>", "t{&apos;&#65;&#x41;<>\"&}"},
+    {"only four entities", "<t>&apos;&#65;&#x41;&lt;&gt;&quot;&amp;</t>",
+     "t{&apos;&#65;&#x41;<>\"&}"},
     {"entities are case-sensitive", "<t>&LT;&Amp;</t>", "t{&LT;&Amp;}"},
     {"earlier text is decoded again at a join", "<p>&amp;lt;<b/>x</p>", "p{<\r\nx}(b)"},
     {"each join decodes the earlier runs once more",
      "<p>&amp;amp;amp;<b/>&amp;amp;<b/>&amp;quot;</p>", "p{&\r\n&\r\n&quot;}(b b)"},
-    {"declared entities stay as written",
-     "<!DOCTYPE z [<!ENTITY a \"b\">]><z>&a;</z>",
+    {"declared entities stay as written", "<!DOCTYPE z [<!ENTITY a \"b\">]><z>&a;</z>",
      "!DOCTYPE[z|[<!ENTITY|a|\"b\"]{]>}(z{&a;})"},
 
     // Attributes
@@ -186,7 +187,8 @@ std::string DecodeLiterally(std::string text, std::size_t times) {
     for (const auto& [from, to] : passes) {
       std::string out;
       std::size_t pos = 0;
-      for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos; pos = hit + from.size()) {
+      for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos;
+           pos = hit + from.size()) {
         out.append(text, pos, hit - pos);
         out += to;
       }
