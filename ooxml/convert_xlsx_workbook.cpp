@@ -16,6 +16,11 @@ namespace {
 // The result code is the byte length of the text, a signed 32-bit number.
 constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
 
+// Tree storage the document keeps between conversions, so that converting
+// many workbooks does not allocate and touch fresh memory for every part;
+// what a larger workbook needed is given back.
+constexpr std::size_t kKeptTreeStorageBytes = 64u * 1024 * 1024;
+
 constexpr std::string_view kSharedStringsMember = "xl\\sharedStrings.xml";
 
 struct XlsxEngine {
@@ -70,8 +75,14 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
     text += header;
     AppendWorksheetText(document.Root(), strings, text, kMaxTextBytes);
   }
-  document.Release();
   return worksheetFound ? 0 : kFormatNotCorrect;
+}
+
+// Empties the document after a conversion, keeping a moderate amount of its
+// storage for the next one.
+void ClearDocument(TKvXMLParser& document) {
+  document.Clear();
+  if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }
 
 // Everything after the archive was opened.
@@ -80,6 +91,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
   try {
     std::string text;
     const ResultCode extracted = ExtractXlsxText(engine, text);
+    ClearDocument(*engine.document);
     if (extracted < 0) return extracted;
     const std::string normalized = NormalizeLineBreaks(text, 0);
     text = std::string();
@@ -89,7 +101,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
     if (encoded.size() > kMaxTextBytes) return kFormatNotCorrect;
     return CopyToOutputBlock(encoded, block);
   } catch (...) {
-    engine.document->Release();
+    ClearDocument(*engine.document);
     return kFormatNotCorrect;
   }
 }

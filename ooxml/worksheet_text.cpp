@@ -25,24 +25,24 @@ const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view na
 }
 
 // Writes a worksheet's text into the end of `text`, under a size limit. Tabs
-// are held back until a value that is not all tabs follows them, so that the
-// text never has to be trimmed of tabs: the tabs a row would end with are
-// simply not written.
+// and line breaks are held back until a value that is not all tabs follows
+// them: the tabs a row would end with are never written, and neither are the
+// empty lines the final trim would remove, so the cost follows the values.
 class SheetWriter {
  public:
   SheetWriter(std::string& text, std::size_t maxBytes)
       : text_(text), start_(text.size()), maxBytes_(maxBytes) {}
-
-  void BeginRow() { pendingTabs_ = 0; }
 
   // The value of one column position followed by its tab.
   void Cell(std::string_view value) {
     std::size_t core = value.size();
     while (core > 0 && value[core - 1] == '\t') --core;
     if (core > 0) {
-      Reserve(pendingTabs_ + core);
+      Reserve(2 * pendingBreaks_ + pendingTabs_ + core);
+      AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
       text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
       text_.append(value.substr(0, core));
+      pendingBreaks_ = 0;
       pendingTabs_ = 0;
     }
     pendingTabs_ += static_cast<std::uint64_t>(value.size() - core) + 1;
@@ -51,18 +51,13 @@ class SheetWriter {
   // Column positions that write nothing but their tab.
   void EmptyCells(std::uint64_t count) { pendingTabs_ += count; }
 
+  // Ends the row: its trailing tabs are dropped and a line break follows.
   void EndRow() { EmptyRows(1); }
 
   // Ends of rows that write nothing.
   void EmptyRows(std::uint64_t count) {
     pendingTabs_ = 0;
-    Reserve(2 * count);
-    const std::size_t at = text_.size();
-    text_.resize(at + static_cast<std::size_t>(2 * count));
-    for (std::size_t i = at; i < text_.size(); i += 2) {
-      text_[i] = '\r';
-      text_[i + 1] = '\n';
-    }
+    pendingBreaks_ += count;
   }
 
   // Removes the CRs and LFs the worksheet text ends with and writes one CR LF.
@@ -70,7 +65,7 @@ class SheetWriter {
     while (text_.size() > start_ && (text_.back() == '\r' || text_.back() == '\n'))
       text_.pop_back();
     Reserve(2);
-    text_ += "\r\n";
+    AppendBreaks(1);
   }
 
  private:
@@ -80,10 +75,20 @@ class SheetWriter {
     }
   }
 
+  void AppendBreaks(std::size_t count) {
+    const std::size_t at = text_.size();
+    text_.resize(at + 2 * count);
+    for (std::size_t i = at; i < text_.size(); i += 2) {
+      text_[i] = '\r';
+      text_[i + 1] = '\n';
+    }
+  }
+
   std::string& text_;
   const std::size_t start_;
   const std::size_t maxBytes_;
-  std::uint64_t pendingTabs_ = 0;
+  std::uint64_t pendingBreaks_ = 0;  // line breaks not yet written
+  std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
 };
 
 void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
@@ -118,7 +123,6 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
 // The cells of one row element, columns 1 to lastColumn.
 void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedStringTable& strings,
                     SheetWriter& out, std::string& scratch) {
-  out.BeginRow();
   std::int64_t column = 1;  // the next column position to write
   for (TXMLItem* cell = SkipItemsWithoutRef(row.FirstChild()); cell && column <= lastColumn;
        cell = SkipItemsWithoutRef(cell->NextSibling())) {
@@ -150,8 +154,7 @@ void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, 
   std::string scratch;
   std::int64_t row = 1;  // the next row number to write
   // Rows after the last row element found, or after one that stays under the
-  // cursor, are empty lines, which the final trim removes; they are not
-  // written at all.
+  // cursor, are empty lines, which the final trim removes.
   for (TXMLItem* element = SkipItemsWithoutRef(sheetData.FirstChild()); element && row <= last.row;
        element = SkipItemsWithoutRef(element->NextSibling())) {
     const std::int64_t number = ReadDecimal(element->Params().Values("r"));

@@ -10,13 +10,6 @@
 namespace tabulox {
 namespace {
 
-// Item chunks double from the first size to the largest.
-constexpr std::size_t kFirstItemChunk = 64;
-constexpr std::size_t kLargestItemChunk = 16384;
-// Decoded texts are stored in chunks of this size; a longer one gets a chunk
-// of its own.
-constexpr std::size_t kTextChunkBytes = 64 * 1024;
-
 constexpr std::string_view kPreserveLine = "xml:space=preserve";
 
 }  // namespace
@@ -67,7 +60,7 @@ void TXMLItem::Reset(TKvXMLParser* document, TXMLItem* parent) {
   document_ = document;
   nameLength_ = 0;
   textLength_ = 0;
-  paramBegin_ = 0;
+  params_ = nullptr;
   paramCount_ = 0;
   count_ = 0;
 }
@@ -82,10 +75,7 @@ void TXMLItem::SetText(std::string_view text) {
   textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
-TXMLParams TXMLItem::Params() const {
-  if (paramCount_ == 0) return {};
-  return {document_->params_.data() + paramBegin_, paramCount_};
-}
+TXMLParams TXMLItem::Params() const { return {params_, paramCount_}; }
 
 TXMLItem* TXMLItem::Items(int i) const {
   if (i < 0) return nullptr;
@@ -115,30 +105,6 @@ int TXMLItem::IndexOfName(std::string_view name, int start) const {
 
 // -------------------------------------------------------------- TKvXMLParser
 
-TXMLItem* TKvXMLParser::ItemStore::Allocate() {
-  if (!chunks_.empty() && used_ == chunks_[chunk_].capacity && chunk_ + 1 < chunks_.size()) {
-    ++chunk_;
-    used_ = 0;
-  }
-  if (chunks_.empty() || used_ == chunks_[chunk_].capacity) {
-    const std::size_t capacity = chunks_.empty()
-                                     ? kFirstItemChunk
-                                     : std::min(2 * chunks_.back().capacity, kLargestItemChunk);
-    chunks_.push_back({std::allocator<TXMLItem>().allocate(capacity), capacity});
-    chunk_ = chunks_.size() - 1;
-    used_ = 0;
-  }
-  // Items hold only pointers and numbers: nothing to destroy later.
-  return ::new (static_cast<void*>(chunks_[chunk_].items + used_++)) TXMLItem();
-}
-
-void TKvXMLParser::ItemStore::Release() {
-  for (const Chunk& chunk : chunks_)
-    std::allocator<TXMLItem>().deallocate(chunk.items, chunk.capacity);
-  chunks_.clear();
-  Reuse();
-}
-
 TKvXMLParser::TKvXMLParser() { root_.Reset(this, nullptr); }
 
 TKvXMLParser::~TKvXMLParser() = default;
@@ -147,20 +113,23 @@ void TKvXMLParser::Clear() {
   root_.Reset(this, nullptr);
   bytes_ = std::string();
   items_.Reuse();
-  params_.clear();
-  textChunks_.clear();
-  textChunkUsed_ = 0;
-  textChunkSize_ = 0;
+  params_.Reuse();
+  texts_.Reuse();
 }
 
 void TKvXMLParser::Release() {
   Clear();
   items_.Release();
-  params_ = std::vector<TXMLParam>();
+  params_.Release();
+  texts_.Release();
+}
+
+std::size_t TKvXMLParser::StorageBytes() const {
+  return items_.CapacityBytes() + params_.CapacityBytes() + texts_.CapacityBytes();
 }
 
 TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
-  TXMLItem& child = *items_.Allocate();
+  TXMLItem& child = *::new (static_cast<void*>(items_.Allocate(1))) TXMLItem();
   child.Reset(this, &parent);
   if (last != nullptr) {
     last->nextSibling_ = &child;
@@ -173,23 +142,8 @@ TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
 
 std::string_view TKvXMLParser::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view("", 0);
-  if (bytes.size() > kTextChunkBytes / 4) {
-    // A chunk of its own, kept before the current one so that the latter
-    // stays open for small texts.
-    auto chunk = std::make_unique<char[]>(bytes.size());
-    std::memcpy(chunk.get(), bytes.data(), bytes.size());
-    const std::string_view stored(chunk.get(), bytes.size());
-    textChunks_.insert(textChunks_.end() - (textChunks_.empty() ? 0 : 1), std::move(chunk));
-    return stored;
-  }
-  if (textChunks_.empty() || textChunkSize_ - textChunkUsed_ < bytes.size()) {
-    textChunks_.push_back(std::make_unique<char[]>(kTextChunkBytes));
-    textChunkUsed_ = 0;
-    textChunkSize_ = kTextChunkBytes;
-  }
-  char* at = textChunks_.back().get() + textChunkUsed_;
+  char* at = texts_.Allocate(bytes.size());
   std::memcpy(at, bytes.data(), bytes.size());
-  textChunkUsed_ += bytes.size();
   return {at, bytes.size()};
 }
 
@@ -253,11 +207,12 @@ std::string_view XmlTreeBuilder::WithoutLineBreakPairs(std::string_view text) {
 void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
   item.SetName(TagName(inner));
   SplitAttributeLines(inner, lines_);
-  item.paramBegin_ = static_cast<std::uint32_t>(doc_.params_.size());
+  TXMLParam* params = doc_.params_.Allocate(lines_.size());
+  item.params_ = params;
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
-      doc_.params_.push_back({line.name, {}});
+      ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
       continue;
     }
     std::string_view value = StripAttributeQuotes(line.value);
@@ -268,7 +223,7 @@ void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
     } else if (value.data() == nullptr) {
       value = std::string_view("", 0);
     }
-    doc_.params_.push_back({line.name, value});
+    ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
   }
 }
 

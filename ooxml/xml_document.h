@@ -6,10 +6,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "chunk_store.h"
 
 namespace tabulox {
 
@@ -84,13 +85,13 @@ class TXMLItem {
   // because a loaded part is below 2 GiB (kMaxMemberUncompressedSize).
   const char* name_ = nullptr;
   const char* text_ = nullptr;
+  const TXMLParam* params_ = nullptr;
   TXMLItem* parent_ = nullptr;
   TXMLItem* firstChild_ = nullptr;
   TXMLItem* nextSibling_ = nullptr;
   TKvXMLParser* document_ = nullptr;
   std::uint32_t nameLength_ = 0;
   std::uint32_t textLength_ = 0;
-  std::uint32_t paramBegin_ = 0;
   std::uint32_t paramCount_ = 0;
   std::uint32_t count_ = 0;
 };
@@ -121,6 +122,9 @@ class TKvXMLParser {
   // Clear, and gives all storage back.
   void Release();
 
+  // The bytes of item, attribute and text storage held, used or kept.
+  std::size_t StorageBytes() const;
+
   // Builds the tree from the bytes (which the document keeps); the bytes end
   // at their first zero byte, if any.
   void LoadFromBuffer(std::string bytes);
@@ -128,29 +132,6 @@ class TKvXMLParser {
  private:
   friend class TXMLItem;
   friend class XmlTreeBuilder;
-
-  // Storage for items, in chunks that grow from small to large so that a
-  // small document costs little and a large one few allocations. Items never
-  // move: the tree links them by address.
-  class ItemStore {
-   public:
-    ItemStore() = default;
-    ItemStore(const ItemStore&) = delete;
-    ItemStore& operator=(const ItemStore&) = delete;
-    ~ItemStore() { Release(); }
-    TXMLItem* Allocate();
-    void Reuse() { chunk_ = 0, used_ = 0; }
-    void Release();
-
-   private:
-    struct Chunk {
-      TXMLItem* items;
-      std::size_t capacity;
-    };
-    std::vector<Chunk> chunks_;
-    std::size_t chunk_ = 0;  // the chunk being filled
-    std::size_t used_ = 0;   // items used in it
-  };
 
   // Appends a new empty child after `last`, the parent's last child (null
   // when it has none).
@@ -160,11 +141,9 @@ class TKvXMLParser {
 
   TXMLItem root_;
   std::string bytes_;
-  ItemStore items_;
-  std::vector<TXMLParam> params_;
-  std::vector<std::unique_ptr<char[]>> textChunks_;
-  std::size_t textChunkUsed_ = 0;
-  std::size_t textChunkSize_ = 0;
+  ChunkStore<TXMLItem, 64, 16384> items_;
+  ChunkStore<TXMLParam, 64, 16384> params_;
+  ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
 };
 
 }  // namespace tabulox
