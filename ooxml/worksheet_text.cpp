@@ -6,6 +6,7 @@
 #include "extraction_error.h"
 #include "shared_strings.h"
 #include "xml_document.h"
+#include "xml_text.h"
 
 namespace tabulox {
 namespace {
@@ -15,6 +16,30 @@ bool HasRef(const TXMLItem& item) { return item.Params().IndexOfName("r") >= 0; 
 TXMLItem* SkipItemsWithoutRef(TXMLItem* item) {
   while (item != nullptr && !HasRef(*item)) item = item->NextSibling();
   return item;
+}
+
+// The value of the attribute as written. The lenient XML reader keeps the
+// quotes of a value in single quotes, and when blanks stand between the last
+// value and the end of the tag (<dimension ref="A1:B2" />, as many writers
+// put it) it keeps that value's closing quote and the blanks. Both forms are
+// well-formed XML, so the quotes and blanks are removed here.
+std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
+  std::string_view value = params.Values(name);
+  const std::size_t last = value.find_last_not_of(" \t");
+  if (last != std::string_view::npos && last + 1 < value.size() &&
+      (value[last] == '"' || value[last] == '\'')) {
+    value = value.substr(0, value[last] == '"' ? last : last + 1);
+  }
+  if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// True when the cell's type ("t") is `type`, ignoring case.
+bool HasType(const TXMLParams& params, std::string_view type) {
+  const std::string line = "t=" + std::string(type);
+  return params.IndexOf(line) >= 0 || EqualsNoCase(AttributeValue(params, "t"), type);
 }
 
 const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
@@ -94,7 +119,7 @@ class SheetWriter {
 void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
                      std::string& scratch) {
   const TXMLParams params = cell.Params();
-  if (params.IndexOf("t=inlineStr") >= 0) {
+  if (HasType(params, "inlineStr")) {
     if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
       scratch.clear();
       AppendStringItemText(*is, scratch);
@@ -107,7 +132,7 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
     out.EmptyCells(1);
     return;
   }
-  if (params.IndexOf("t=s") < 0) {
+  if (!HasType(params, "s")) {
     out.Cell(v->Text());
     return;
   }
@@ -126,7 +151,7 @@ void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedSt
   std::int64_t column = 1;  // the next column position to write
   for (TXMLItem* cell = SkipItemsWithoutRef(row.FirstChild()); cell && column <= lastColumn;
        cell = SkipItemsWithoutRef(cell->NextSibling())) {
-    const std::int64_t cellColumn = ParseCellRef(cell->Params().Values("r")).column;
+    const std::int64_t cellColumn = ParseCellRef(AttributeValue(cell->Params(), "r")).column;
     // A cell before the current position, or beyond the last, stays under
     // the cursor: the rest of the row writes only tabs, which are trimmed.
     if (cellColumn < column || cellColumn > lastColumn) break;
@@ -144,7 +169,7 @@ void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, 
   const TXMLParams dimension = worksheet.ItemNamed("dimension").Params();
   const int refIndex = dimension.IndexOfName("ref");
   if (refIndex < 0) return;
-  std::string_view ref = dimension[refIndex].value;
+  std::string_view ref = AttributeValue(dimension, "ref");
   if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
     ref = ref.substr(colon + 1);
   const CellRef last = ParseCellRef(ref);
@@ -157,7 +182,7 @@ void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, 
   // cursor, are empty lines, which the final trim removes.
   for (TXMLItem* element = SkipItemsWithoutRef(sheetData.FirstChild()); element && row <= last.row;
        element = SkipItemsWithoutRef(element->NextSibling())) {
-    const std::int64_t number = ReadDecimal(element->Params().Values("r"));
+    const std::int64_t number = ReadDecimal(AttributeValue(element->Params(), "r"));
     if (number < row || number > last.row) break;
     out.EmptyRows(static_cast<std::uint64_t>(number - row));
     AppendRowCells(*element, last.column, strings, out, scratch);

@@ -27,7 +27,11 @@ std::string Worksheet(std::string_view dimension, std::string_view rows) {
   std::string xml =
       "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
       "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
-  if (!dimension.empty()) xml += "<dimension ref=\"" + std::string(dimension) + "\"/>";
+  if (dimension.starts_with('<')) {
+    xml += dimension;  // the element as given
+  } else if (!dimension.empty()) {
+    xml += "<dimension ref=\"" + std::string(dimension) + "\"/>";
+  }
   xml += "<sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><sheetData>";
   xml += rows;
   xml += "</sheetData><pageMargins left=\"0.7\"/></worksheet>";
@@ -156,6 +160,13 @@ const LayoutCase kLayoutCases[] = {
     {"inner empty lines stay, trailing ones go", "", "A1:A6",
      R"(<row r="1"><c r="A1"><v>a</v></c></row><row r="3"><c r="A3"><v>c</v></c></row><row r="5"/>)",
      "a\r\n\r\nc\r\n"},
+    {"blanks before the end of a tag", "<si><t>s</t></si>", R"(<dimension ref="A1:B2" />)",
+     R"(<row r="1" ><c r="A1" t="s" ><v>0</v></c><c r="B1" t="s" /></row><row r="2" spans="1:2" >)"
+     R"(<c r="B2" ><v>2</v></c></row>)",
+     "s\r\n\t2\r\n"},
+    {"values in single quotes", "<si><t>s</t></si>", "<dimension ref='A1:B2'/>",
+     "<row r='1'><c r='B1' t='s'><v>0</v></c></row><row r='2' ><c r='A2'><v>2</v></c></row>",
+     "\ts\r\n2\r\n"},
     {"dimension with an empty last reference", "",
      "A1:", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", "\r\n"},
 };
@@ -533,6 +544,9 @@ TEST(XlsxCorpus, ExpectedOutcomes) {
   EXPECT_EQ(CorpusText("xlrd__test_lower_case_cellnames.xlsx", rc), "sheet1:\r\n1\t2\t3\t4\r\n");
   EXPECT_EQ(CorpusText("calamine__empty_s_attribute.xlsx", rc),
             "sheet1:\r\nName\tValue\r\nJohn\t1\r\nSophia\t2\r\nPeter\t3\r\nSam\t4\r\n");
+  // Blanks before "/>" (<dimension ref="A1:E3" />, <v />).
+  EXPECT_EQ(CorpusText("phpspreadsheet__explicitdate.xlsx", rc),
+            "sheet1:\r\n42\r\n1\t2\t3\r\n2021-12-31T23:44:51.894\t2021-12-31\t23:44:51.894\r\n");
   // Not packages a conversion can read.
   CorpusText("calamine__pass_protected.xlsx", rc);  // compound file: no end record
   EXPECT_EQ(rc, kFormatNotCorrect);
