@@ -304,7 +304,7 @@ void XmlTreeBuilder::CloseTop() {
 void TKvXMLParser::LoadFromBuffer(std::string bytes) {
   Clear();
   bytes_ = std::move(bytes);
-  TXMLLargeTokenizer tokenizer(bytes_);
+  TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
   XmlTreeBuilder builder(*this);
   bool preserve = false;
   for (TXMLToken token = tokenizer.NextToken(preserve); token.kind != xtEnd;

@@ -82,7 +82,7 @@ class TXMLItem {
   void SetText(std::string_view text);
 
   // Kept small: a worksheet part makes two items per cell. Lengths fit 32 bits
-  // because a loaded part is below 2 GiB (kMaxMemberUncompressedSize).
+  // because a document reads at most kMaxInputBytes.
   const char* name_ = nullptr;
   const char* text_ = nullptr;
   const TXMLParam* params_ = nullptr;
@@ -105,6 +105,10 @@ class TKvXMLParser {
   // are skipped. Workbook parts nest a handful of levels; the bound keeps any
   // code that walks a tree recursively within its stack.
   static constexpr std::size_t kMaxDepth = 10000;
+
+  // Bytes beyond this are not read: item names, texts and counts are kept in
+  // 32 bits. (A workbook part is below 2 GiB: kMaxMemberUncompressedSize.)
+  static constexpr std::size_t kMaxInputBytes = 0xFFFFFFFFu;
 
   TKvXMLParser();
   ~TKvXMLParser();
