@@ -62,13 +62,12 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
   bool worksheetFound = false;
   const int memberCount = reader.MemberCount();
   for (int number = 0; number < memberCount; ++number) {
-    document.Clear();
+    member = document.TakeBytes();  // its room serves the next member
     member.clear();
     if (reader.ExtractMember(member, WorksheetMember(number)) == 0) continue;
     worksheetFound = true;
     if (member.empty()) continue;
     document.LoadFromBuffer(std::move(member));
-    member = std::string();
     const std::string header = "sheet" + std::to_string(number) + ":\r\n";
     if (header.size() > kMaxTextBytes - text.size())
       throw ExtractionError("workbook text too long");

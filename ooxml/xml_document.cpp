@@ -117,6 +117,12 @@ void TKvXMLParser::Clear() {
   texts_.Reuse();
 }
 
+std::string TKvXMLParser::TakeBytes() {
+  std::string bytes = std::move(bytes_);
+  Clear();
+  return bytes;
+}
+
 void TKvXMLParser::Release() {
   Clear();
   items_.Release();

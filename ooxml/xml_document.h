@@ -123,6 +123,9 @@ class TKvXMLParser {
   // next load.
   void Clear();
 
+  // Clear, handing the loaded bytes to the caller.
+  std::string TakeBytes();
+
   // Clear, and gives all storage back.
   void Release();
 

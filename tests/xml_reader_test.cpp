@@ -255,6 +255,8 @@ TEST(XmlDocument, ClearEmptiesTheRoot) {
   EXPECT_EQ(doc.Root().Params().Count(), 0);
   doc.LoadFromBuffer("<c/>");
   EXPECT_EQ(Dump(doc.Root()), "(c)");
+  EXPECT_EQ(doc.TakeBytes(), "<c/>");
+  EXPECT_EQ(Dump(doc.Root()), "");
 }
 
 std::size_t DeepestLevel(const TXMLItem& root, const TXMLItem** deepest) {
