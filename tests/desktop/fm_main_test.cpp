@@ -611,11 +611,14 @@ TEST_F(FmMainEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
 }
 
 TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
-  const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR "/xls"));
+  const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR));
   if (!corpus.exists()) GTEST_SKIP() << "corpus not present";
   GlobalSettings().notlog = true;
-  for (const QFileInfo& file : corpus.entryInfoList({QStringLiteral("*.xls")}, QDir::Files)) {
-    form_->AddFile(file.absoluteFilePath());
+  for (const char* folder : {"xls", "xlsx"}) {
+    const QDir dir(corpus.filePath(QString::fromLatin1(folder)));
+    for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}, QDir::Files)) {
+      form_->AddFile(file.absoluteFilePath());
+    }
   }
   ASSERT_GT(form_->RowCount(), 0);
   form_->ConvertFiles(TFmMain::ModeAll);
