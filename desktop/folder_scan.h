@@ -1,0 +1,24 @@
+// The folder part of the Add Dir command: turning the directory field into
+// folders and searching them one after the other.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include "file_search.h"
+
+namespace tabulox {
+
+// The folders of a directory field: the pieces between ";" in order. Empty
+// pieces (";;", a leading or trailing ";") name no folder and are skipped.
+QStringList SplitDirList(const QString& text);
+
+// Searches each folder in order with the search's current patterns and
+// recursion. After a search that the user stopped, the remaining folders are
+// not searched. Returns the number of folders searched.
+int SearchFolders(TKvFileSearch& search, const QStringList& folders);
+
+// A folder path as the file system wants it.
+std::string NativePath(const QString& path);
+
+}  // namespace tabulox
