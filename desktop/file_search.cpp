@@ -32,9 +32,11 @@ void TKvFileSearch::Search() {
   visited_.clear();
   lastPump_ = std::chrono::steady_clock::now();
 
-  std::string start = searchDir_;
-  if (start.empty() || start.back() != '/') start += '/';
-  SearchFolder(start);
+  if (!searchDir_.empty()) {
+    std::string start = searchDir_;
+    if (start.back() != '/') start += '/';
+    SearchFolder(start);
+  }
 
   visited_.clear();
   if (OnFinish) OnFinish();

@@ -40,7 +40,8 @@ class TKvFileSearch {
   // events does not dominate a scan of many small folders.
   static constexpr std::chrono::milliseconds kMessagePumpInterval{15};
 
-  // Folder to search; a trailing '/' is added when a search starts.
+  // Folder to search; a trailing '/' is added when a search starts. An empty
+  // text names no folder (not the root folder).
   void SetSearchDir(std::string dir) { searchDir_ = std::move(dir); }
   const std::string& SearchDir() const { return searchDir_; }
 

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include "file_types.h"
+
 namespace tabulox {
 
 QStringList SplitDirList(const QString& text) {
@@ -17,6 +19,18 @@ int SearchFolders(TKvFileSearch& search, const QStringList& folders) {
     if (search.UserStopped()) break;
   }
   return searched;
+}
+
+std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked) {
+  QString patterns;
+  for (const FileTypeEntry& type : kFileTypes) {
+    if (!ticked[static_cast<std::size_t>(type.index - 1)]) continue;
+    patterns += QString::fromLatin1(type.defaultPattern) + u';';
+    const QString user = UserPatterns(settings, type.index);
+    if (!user.isEmpty()) patterns += user + u';';
+  }
+  patterns.replace(u';', u'|');
+  return patterns.toStdString();
 }
 
 std::string NativePath(const QString& path) {

@@ -4,8 +4,11 @@
 
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <string>
 
 #include "file_search.h"
+#include "global_settings.h"
 
 namespace tabulox {
 
@@ -17,6 +20,12 @@ QStringList SplitDirList(const QString& text);
 // recursion. After a search that the user stopped, the remaining folders are
 // not searched. Returns the number of folders searched.
 int SearchFolders(TKvFileSearch& search, const QStringList& folders);
+
+// The patterns of the ticked types for TKvFileSearch: per ticked type (index
+// i ticked when ticked[i - 1]), its default pattern and then its user
+// patterns, each followed by "|". Both types ticked with no user patterns
+// give "*.xls|*.xlsx|".
+std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked);
 
 // A folder path as the file system wants it.
 std::string NativePath(const QString& path);

@@ -136,6 +136,15 @@ TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
   EXPECT_EQ(finished, 1);
 }
 
+TEST(FileSearchTest, EmptySearchDirSearchesNothing) {
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  int folders = 0;
+  search.OnChangeFolder = [&](const std::string&) { ++folders; };
+  search.Search();
+  EXPECT_EQ(folders, 0);
+}
+
 TEST(FileSearchTest, FileGivenAsFolderYieldsNothing) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
