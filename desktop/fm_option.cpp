@@ -30,8 +30,11 @@ TFmOption::TFmOption(TGlobalSettings& settings, QString programDir, QWidget* par
   PageControl1->addTab(CreateGeneralPage(), QStringLiteral("General"));
   PageControl1->addTab(CreateFileExtensionPage(), QStringLiteral("File Extension"));
   PageControl1->addTab(CreateSpecialPage(), QStringLiteral("Special"));
-  PageControl1->setTabVisible(kPageFileExtension, false);
-  PageControl1->setTabVisible(kPageSpecial, false);
+  for (int page : {kPageFileExtension, kPageSpecial}) {
+    PageControl1->setTabVisible(page, false);
+    // A hidden page does not size the dialog.
+    PageControl1->widget(page)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
+  }
 
   BtnOK = new QPushButton(QStringLiteral("&OK"), this);
   BtnCancel = new QPushButton(QStringLiteral("&Cancel"), this);
