@@ -28,7 +28,7 @@ void TKvFileSearch::Search() {
   if (searching_) return;
   userStopped_ = false;
   searching_ = true;
-  upperExts_ = AsciiUpper(searchExts_);
+  searchExts_ = AsciiUpper(searchExts_);
   visited_.clear();
   lastPump_ = std::chrono::steady_clock::now();
 
@@ -81,7 +81,7 @@ bool TKvFileSearch::IsWanted(std::string_view name) const {
   const auto dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string key = "*" + AsciiUpper(name.substr(dot)) + "|";
-  return upperExts_.find(key) != std::string::npos;
+  return searchExts_.find(key) != std::string::npos;
 }
 
 void TKvFileSearch::ProcessMessages() {

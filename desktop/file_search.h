@@ -45,8 +45,8 @@ class TKvFileSearch {
   void SetSearchDir(std::string dir) { searchDir_ = std::move(dir); }
   const std::string& SearchDir() const { return searchDir_; }
 
-  // Wanted patterns, each "*" + extension + "|", e.g. "*.xls|*.xlsx|".
-  // Compared without regard to ASCII case.
+  // Wanted patterns, each "*" + extension + "|", e.g. "*.xls|*.xlsx|";
+  // upper-cased (ASCII) when a search starts, so case does not matter.
   void SetSearchExts(std::string exts) { searchExts_ = std::move(exts); }
   const std::string& SearchExts() const { return searchExts_; }
 
@@ -81,7 +81,6 @@ class TKvFileSearch {
 
   std::string searchDir_;
   std::string searchExts_;
-  std::string upperExts_;
   bool recurseSubFolders_ = true;
   bool userStopped_ = false;
   bool searching_ = false;
