@@ -17,9 +17,13 @@ void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAd
 
   progress.show();
   progress.raise();
+  // Hidden again however the search ends, also by an error from an event handler.
+  struct HideOnExit {
+    TFmCancelFind& dialog;
+    ~HideOnExit() { dialog.hide(); }
+  } hideProgress{progress};
   QCoreApplication::processEvents();  // let the dialog paint before the first folder
   SearchFolders(search, folders);
-  progress.hide();
 }
 
 }  // namespace tabulox

@@ -28,8 +28,15 @@ void TKvFileSearch::Search() {
   if (searching_) return;
   userStopped_ = false;
   searching_ = true;
+  // An event handler that throws ends the search; the object is idle again.
+  struct EndOfSearch {
+    TKvFileSearch& search;
+    ~EndOfSearch() {
+      search.visited_.clear();
+      search.searching_ = false;
+    }
+  } endOfSearch{*this};
   searchExts_ = AsciiUpper(searchExts_);
-  visited_.clear();
   lastPump_ = std::chrono::steady_clock::now();
 
   if (!searchDir_.empty()) {
@@ -37,10 +44,7 @@ void TKvFileSearch::Search() {
     if (start.back() != '/') start += '/';
     SearchFolder(start);
   }
-
-  visited_.clear();
   if (OnFinish) OnFinish();
-  searching_ = false;
 }
 
 void TKvFileSearch::SearchFolder(const std::string& folder) {

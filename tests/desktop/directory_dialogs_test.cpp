@@ -2,6 +2,7 @@
 
 #include <QTimer>
 #include <algorithm>
+#include <stdexcept>
 
 #include "add_dir_search.h"
 #include "fm_add_dir.h"
@@ -277,6 +278,14 @@ TEST_F(AddDirSearchTest, EscapeAndClosingStopTheSearch) {
   EXPECT_FALSE(search_.UserStopped());
   progress_.close();
   EXPECT_TRUE(search_.UserStopped());
+}
+
+TEST_F(AddDirSearchTest, ErrorFromHandlerHidesProgress) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  search_.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
+  EXPECT_THROW(Run(), std::runtime_error);
+  EXPECT_FALSE(progress_.isVisible());
+  EXPECT_FALSE(search_.Searching());
 }
 
 TEST_F(AddDirSearchTest, MissingAndEmptyPiecesSkipped) {

@@ -7,6 +7,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
@@ -245,6 +246,18 @@ TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
   search.OnFileFind = [&](const std::string&, const TFoundFile&) { search.Search(); };
   search.Search();
   EXPECT_EQ(finished, 1);
+}
+
+TEST(FileSearchTest, ThrowingHandlerLeavesSearchIdle) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  search.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
+  EXPECT_THROW(search.Search(), std::runtime_error);
+  EXPECT_FALSE(search.Searching());
+  EXPECT_EQ(Found(search).size(), 1u);  // usable again, and the folder is entered again
 }
 
 TEST(SplitDirListTest, SkipsEmptyPieces) {
