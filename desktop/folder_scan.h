@@ -27,7 +27,8 @@ int SearchFolders(TKvFileSearch& search, const QStringList& folders);
 // give "*.xls|*.xlsx|".
 std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked);
 
-// A folder path as the file system wants it.
+// A path as the file system wants it, and back.
 std::string NativePath(const QString& path);
+QString FromNativePath(const std::string& path);
 
 }  // namespace tabulox

@@ -308,6 +308,7 @@ TEST(SearchFoldersTest, NonAsciiFolderName) {
   };
   SearchFolders(search, {QString::fromStdString(dir.Path() + "/Bücher")});
   EXPECT_EQ(found, std::vector<std::string>{dir.Path() + "/Bücher/a.xls"});
+  EXPECT_EQ(FromNativePath(found.front()), QString::fromStdString(dir.Path()) + QStringLiteral(u"/B\u00fccher/a.xls"));
 }
 
 }  // namespace
