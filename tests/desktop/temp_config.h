@@ -5,8 +5,12 @@
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
+#include <ostream>
 
 #include "global_settings.h"
+
+// Lets test failures print QStrings as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace tabulox::testing {
 

@@ -1,0 +1,114 @@
+#include "convert_source.h"
+
+#include <cctype>
+#include <cstdio>
+
+#include "atomic_file.h"
+#include "code_pages.h"
+#include "convert_workbook.h"
+#include "file_bytes.h"
+#include "result_code.h"
+#if TABULOX_HAVE_XLSX
+#include "convert_xlsx_workbook.h"
+#endif
+
+namespace tabulox::cli {
+namespace {
+
+void WriteStdout(const char* data, std::size_t size) {
+  std::fwrite(data, 1, size, stdout);
+}
+
+std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// The type from the file name's extension: the text from the last "." on,
+// upper-cased, without the dot when it is longer than one character.
+std::string TypeFromExtension(const std::string& path) {
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const auto dot = name.find_last_of('.');
+  if (dot == std::string::npos) return {};
+  std::string ext = name.substr(dot);
+  for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  if (ext.size() > 1) ext.erase(0, 1);
+  return ext;
+}
+
+ResultCode ConvertByType(const std::string& type, const std::string& source, OutputBlock& block,
+                         std::int32_t codePage) {
+  if (type == "XLS") return ConvertWorkbook(source, block, codePage, 0);
+#if TABULOX_HAVE_XLSX
+  return ConvertXlsxWorkbook(source, block, codePage);
+#else
+  (void)block;
+  (void)codePage;
+  return kConverterUnavailable;  // the .xlsx converter is not part of this build
+#endif
+}
+
+std::int32_t ReportEngineFailure(ResultCode rc, const std::string& source) {
+  switch (rc) {
+    case kConverterUnavailable:
+      PrintLine("Convert dll file load error");
+      return kConverterUnavailable;
+    case kSourceOpenFailed:
+      PrintLine("Input file " + Quoted(source) + " open error");
+      return kSourceOpenFailed;
+    case kSourceEncrypted:
+      PrintLine("Input file " + Quoted(source) + " is encrypted");
+      return kSourceEncrypted;
+    default:
+      PrintLine("Input file " + Quoted(source) + " format not correct");
+      return kFormatNotCorrect;
+  }
+}
+
+}  // namespace
+
+void PrintLine(const std::string& text) {
+  WriteStdout(text.data(), text.size());
+  WriteStdout("\r\n", 2);
+}
+
+std::int32_t ConvertSource(const std::string& source, const std::string& destination,
+                           const RunSettings& settings, OutputBlock& block) {
+  if (!FileExists(source)) {
+    PrintLine("Input file " + Quoted(source) + " not exists");
+    return kSourceMissing;
+  }
+  const bool toStdout = destination == "*";
+  if (!toStdout && !settings.overwrite && FileExists(destination)) {
+    PrintLine("Output file " + Quoted(destination) + " already exists, convert canceled");
+    return kOutcomeDestinationExists;
+  }
+  const std::string type =
+      settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
+  const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : DefaultAnsiCodePage();
+  if (type != "XLS" && type != "XLSX") {
+    PrintLine("Input file " + Quoted(source) + " type not support");
+    return kTypeNotSupported;
+  }
+  const ResultCode rc = ConvertByType(type, source, block, codePage);
+  if (rc < 0) return ReportEngineFailure(rc, source);
+
+  const auto* bytes = reinterpret_cast<const char*>(block.data());
+  const auto size = static_cast<std::size_t>(rc);
+  if (toStdout) {
+    WriteStdout(bytes, size);
+    return 0;
+  }
+  switch (WriteFileAtomically(destination, std::string_view(bytes, size))) {
+    case AtomicWriteResult::kCreateFailed:
+      PrintLine("Output file " + Quoted(destination) + " create error");
+      return kDestinationCreateFailed;
+    case AtomicWriteResult::kWriteFailed:
+      PrintLine("Output file " + Quoted(destination) + " write error");
+      return kDestinationWriteFailed;
+    case AtomicWriteResult::kOk:
+      break;
+  }
+  PrintLine("\"" + source + "\" --> \"" + destination + "\" OK");
+  return 0;
+}
+
+}  // namespace tabulox::cli

@@ -1,0 +1,40 @@
+// tbulxcmd: converts one workbook into a text file or standard output.
+#include <clocale>
+#include <cstdio>
+#include <string>
+
+#include "convert_source.h"
+#include "parse_flag.h"
+#include "regional_settings.h"
+#if TABULOX_HAVE_XLSX
+#include "convert_xlsx_workbook.h"
+#endif
+
+int main(int argc, char** argv) {
+  std::setlocale(LC_ALL, "");
+  tabulox::LoadRegionalSettings();
+#if TABULOX_HAVE_XLSX
+  tabulox::InitXlsxEngine();
+#endif
+
+  using namespace tabulox::cli;
+  RunSettings settings;
+  tabulox::OutputBlock block;
+  const int fileArgs = argc - 1;
+  bool accepted = fileArgs >= 2;
+  for (int i = 1; accepted && i < argc - 2; ++i) accepted = ParseFlag(argv[i], settings);
+
+  std::int32_t outcome;
+  if (!accepted) {
+    const std::string usage = UsageText(argc > 0 ? argv[0] : "tbulxcmd");
+    std::fwrite(usage.data(), 1, usage.size(), stdout);
+    outcome = kOutcomeUsage;
+  } else {
+    outcome = ConvertSource(argv[argc - 2], argv[argc - 1], settings, block);
+  }
+  std::fflush(stdout);
+#if TABULOX_HAVE_XLSX
+  tabulox::FreeXlsxEngine();
+#endif
+  return static_cast<int>(outcome & 0xFF);
+}

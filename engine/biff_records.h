@@ -1,0 +1,77 @@
+// BIFF8 record framing, [MS-XLS] 2.1.4: each record is a 16-bit type and a
+// 16-bit payload length, little-endian, followed by the payload. Records follow
+// each other without gaps; after a record, reading goes on at its payload start
+// plus its length, whatever its reader consumed.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "byte_reader.h"
+
+namespace tabulox {
+
+// Record types, [MS-XLS] 2.3.
+inline constexpr std::uint16_t kRecordFormula = 0x0006;
+inline constexpr std::uint16_t kRecordEof = 0x000A;
+inline constexpr std::uint16_t kRecordDateMode = 0x0022;
+inline constexpr std::uint16_t kRecordFilePass = 0x002F;
+inline constexpr std::uint16_t kRecordContinue = 0x003C;
+inline constexpr std::uint16_t kRecordCodePage = 0x0042;
+inline constexpr std::uint16_t kRecordBoundSheet = 0x0085;
+inline constexpr std::uint16_t kRecordMulRK = 0x00BD;
+inline constexpr std::uint16_t kRecordMulBlank = 0x00BE;
+inline constexpr std::uint16_t kRecordSst = 0x00FC;
+inline constexpr std::uint16_t kRecordLabelSst = 0x00FD;
+inline constexpr std::uint16_t kRecordBlank = 0x0201;
+inline constexpr std::uint16_t kRecordNumber = 0x0203;
+inline constexpr std::uint16_t kRecordLabel = 0x0204;
+inline constexpr std::uint16_t kRecordBoolErr = 0x0205;
+inline constexpr std::uint16_t kRecordString = 0x0207;
+inline constexpr std::uint16_t kRecordRK = 0x027E;
+inline constexpr std::uint16_t kRecordBof = 0x0809;
+// kRecordFormat (0x041E) and kRecordXF (0x00E0) are in style_table.h.
+
+inline constexpr std::size_t kRecordHeaderSize = 4;
+
+struct TRecordHeader {
+  std::uint16_t type = 0;
+  std::uint16_t length = 0;
+  // Stream position of the first payload byte.
+  std::size_t payloadStart = 0;
+
+  std::size_t payloadEnd() const { return payloadStart + length; }
+};
+
+// Reads the record header at the cursor and leaves the cursor at the payload.
+// False, leaving the cursor where it was, when the header or the payload is cut
+// off by the end of the stream: a record loop ends there.
+inline bool ReadRecordHeader(ByteReader& stream, TRecordHeader& header) {
+  if (stream.remaining() < kRecordHeaderSize) return false;
+  const std::size_t start = stream.position();
+  header.type = stream.u16le();
+  header.length = stream.u16le();
+  header.payloadStart = stream.position();
+  if (header.length > stream.remaining()) {
+    stream.seek(start);
+    return false;
+  }
+  return true;
+}
+
+// Runs a record reader that reads from the whole stream. Such a reader may read
+// beyond its own payload, up to the end of the stream (a record shorter than
+// its fields, or one of an earlier BIFF version with another layout). A read
+// past the end of the stream gives false: the caller drops what the record
+// would have added and goes on at the end of its payload.
+template <class Read>
+bool ReadWithinStream(Read&& read) {
+  try {
+    read();
+    return true;
+  } catch (const ExtractionError&) {
+    return false;
+  }
+}
+
+}  // namespace tabulox

@@ -1,0 +1,76 @@
+#include "record_segments.h"
+
+#include "engine_text.h"
+
+namespace tabulox {
+namespace {
+
+// A stored zero character is written as a space.
+constexpr std::uint16_t kSpace = 0x20;
+
+}  // namespace
+
+TRecordSegments::TRecordSegments(ByteReader& stream, const TRecordHeader& header) {
+  segments_.push_back(stream.bytes(header.length));
+  const std::size_t after = stream.position();
+  TRecordHeader next;
+  while (ReadRecordHeader(stream, next) && next.type == kRecordContinue)
+    segments_.push_back(stream.bytes(next.length));
+  stream.seek(after);
+  current_ = ByteReader(segments_.front());
+}
+
+std::size_t TRecordSegments::totalSize() const {
+  std::size_t total = 0;
+  for (const auto& segment : segments_) total += segment.size();
+  return total;
+}
+
+bool TRecordSegments::NextContinuation() {
+  if (!hasNext()) return false;
+  current_ = ByteReader(segments_[next_++]);
+  return true;
+}
+
+bool TRecordSegments::Available(std::size_t count) const {
+  if (current_.remaining() >= count) return true;
+  if (!hasNext()) return false;
+  throw ExtractionError("a field is cut across a CONTINUE record");
+}
+
+bool TRecordSegments::ReadChars(std::size_t count, std::size_t width, std::string& text) {
+  while (width * count > current_.remaining()) {
+    const std::size_t fit = current_.remaining() / width;
+    AppendStoredChars(current_, fit, width, text);
+    count -= fit;
+    if (!NextContinuation() || !Available(1)) return false;
+    width = current_.u8() == 0 ? 1 : 2;
+  }
+  AppendStoredChars(current_, count, width, text);
+  return true;
+}
+
+bool TRecordSegments::SkipAcross(std::size_t count, std::size_t itemSize) {
+  while (itemSize * count > current_.remaining()) {
+    const std::size_t fit = current_.remaining() / itemSize;
+    current_.skip(fit * itemSize);
+    count -= fit;
+    if (!NextContinuation()) return false;
+  }
+  current_.skip(count * itemSize);
+  return true;
+}
+
+void AppendStoredChars(ByteReader& in, std::size_t count, std::size_t width, std::string& text) {
+  const std::span<const std::uint8_t> bytes = in.bytes(count * width);
+  if (width == 1) {
+    for (const std::uint8_t b : bytes) AppendUtf16Unit(text, b == 0 ? kSpace : b);
+    return;
+  }
+  for (std::size_t i = 0; i < bytes.size(); i += 2) {
+    const auto unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
+    AppendUtf16Unit(text, unit == 0 ? kSpace : unit);
+  }
+}
+
+}  // namespace tabulox

@@ -1,0 +1,23 @@
+// The shared string table, [MS-XLS] 2.4.265 SST: the text of every string cell
+// of a workbook, stored once in the SST record and the CONTINUE records after
+// it. Formatting runs and phonetic blocks are read past and dropped.
+#pragma once
+
+#include "biff_records.h"
+#include "byte_reader.h"
+#include "workbook_data.h"
+
+namespace tabulox {
+
+// Reads the SST record whose header was just read from `stream`, with the
+// CONTINUE records after it. Replaces the table of `book` and sets its two
+// counts; leaves the cursor at the end of the SST payload, so that the CONTINUE
+// records pass through the caller's loop as records it skips.
+//
+// A string, run list or phonetic block that goes on beyond the last CONTINUE
+// record, and a string count larger than the strings present, end the table
+// there: it keeps the whole strings read before. A string header cut across a
+// CONTINUE record raises ExtractionError.
+void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book);
+
+}  // namespace tabulox

@@ -1,0 +1,135 @@
+// Everything one .xls workbook yields before its text is laid out: the sheet
+// list with each worksheet's rows and cells, the shared strings and the style
+// table. Owned by one conversion and released with it.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "style_table.h"
+
+namespace tabulox {
+
+// [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
+struct TShortXLUnicodeString {
+  std::uint8_t charCount = 0;
+  // Bit 0 of the option byte: the characters are UTF-16LE code units;
+  // otherwise each byte is the low byte of a code unit whose high byte is 0.
+  bool highByte = false;
+  // charCount bytes, or 2 x charCount bytes when highByte is set.
+  std::vector<std::uint8_t> chars;
+};
+
+// [MS-XLS] 2.4.28 BoundSheet8, as read.
+struct TBoundSheet8 {
+  std::uint16_t recordType = 0x0085;
+  // Stream position of the sheet's BOF record.
+  std::uint32_t sheetOffset = 0;
+  // 0 visible, 1 hidden, 2 very hidden.
+  std::uint8_t visibility = 0;
+  // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
+  std::uint8_t sheetType = 0;
+  TShortXLUnicodeString name;
+};
+
+enum TCellKind : std::uint8_t {
+  cellBlank = 0,
+  cellSharedString = 1,
+  cellNumber = 2,
+  // A formula's numeric, boolean or error result, written in General form.
+  cellFormulaResult = 3,
+  // A formula result held as text: the text of a string result, or nothing
+  // for an empty result, the error #NULL! and result types not known.
+  cellFormulaText = 4,
+};
+
+// A span of TWorkSheetData::formulaTexts.
+struct TTextSpan {
+  std::uint32_t offset;
+  std::uint32_t length;
+};
+
+// One cell. Row and XF index come from unsigned 16-bit fields of the records
+// and are kept at that width; a MULRK or MULBLANK record can place cells beyond
+// column 65,535, so the column is wider.
+struct TCellData {
+  std::uint32_t column = 0;
+  // Position of the row's next cell in TWorkSheetData::cells; kNoCell ends the row.
+  std::uint32_t next = 0;
+  std::uint16_t row = 0;
+  std::uint16_t xfIndex = 0;
+  TCellKind kind = cellBlank;
+  union {
+    double value;               // cellNumber, cellFormulaResult
+    std::uint32_t stringIndex;  // cellSharedString
+    TTextSpan text;             // cellFormulaText
+  };
+
+  TCellData() : value(0) {}
+};
+
+inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
+
+// One row: its number and its cells in the order in which they were stored,
+// as a chain through TWorkSheetData::cells.
+struct TRowData {
+  std::int32_t rowNumber = 0;
+  std::uint32_t firstCell = kNoCell;
+  std::uint32_t lastCell = kNoCell;
+};
+
+// Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
+struct TSheetData {
+  TBoundSheet8 boundSheet;
+};
+
+// One worksheet: its rows in the order in which FindOrAddRow created them, and
+// one flat store for the cells of all its rows.
+struct TWorkSheetData {
+  TSheetData sheetData;
+  std::vector<TRowData> rows;
+  std::vector<TCellData> cells;
+  // The texts of cellFormulaText cells, one after the other.
+  std::string formulaTexts;
+  // True while every row added so far has a greater number than the one
+  // before; lets FindOrAddRow answer the common cases without a search.
+  bool rowsAscending = true;
+};
+
+// The shared-string table: an ordered list of UTF-8 strings, index 0 first,
+// kept one after the other in one text.
+class TSharedStringTable {
+ public:
+  std::size_t size() const { return ends_.size(); }
+  std::string_view operator[](std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(text_).substr(begin, ends_[index] - begin);
+  }
+
+  // The text that the next string is appended to; AddString ends that string.
+  std::string& pendingText() { return text_; }
+  void AddString() { ends_.push_back(text_.size()); }
+  // Drops what was appended after the last whole string.
+  void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
+  void reserve(std::size_t strings) { ends_.reserve(strings); }
+  std::size_t capacity() const { return ends_.capacity(); }
+
+ private:
+  std::string text_;
+  std::vector<std::size_t> ends_;
+};
+
+struct TWorkBookData {
+  // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
+  // the count of strings in the table.
+  std::int32_t totalStringCount = 0;
+  std::int32_t uniqueStringCount = 0;
+  TSharedStringTable sharedStrings;
+  // In the order of the BOUNDSHEET records; worksheets only.
+  std::vector<TWorkSheetData> worksheets;
+  TStyleData styles;
+};
+
+}  // namespace tabulox

@@ -1,0 +1,261 @@
+#include "worksheet_cells.h"
+
+#include <cstring>
+#include <limits>
+#include <span>
+#include <string>
+
+#include "biff_records.h"
+#include "record_segments.h"
+
+namespace tabulox {
+namespace {
+
+// A FORMULA result whose last two bytes are 0xFF holds a result type in its
+// first byte instead of a double, [MS-XLS] 2.5.133 FormulaValue.
+enum FormulaResultType : std::uint8_t {
+  resultString = 0,
+  resultBoolean = 1,
+  resultError = 2,
+  resultEmpty = 3,
+};
+
+// Error code of #NULL!, [MS-XLS] 2.5.10 BErr.
+constexpr std::uint8_t kErrorNull = 0x00;
+
+bool HasMarkerBytes(std::span<const std::uint8_t> eightBytes) {
+  return eightBytes[6] == 0xFF && eightBytes[7] == 0xFF;
+}
+
+double DoubleFromBytes(std::span<const std::uint8_t> eightBytes) {
+  std::uint64_t bits = 0;
+  for (std::size_t i = 8; i-- > 0;) bits = (bits << 8) | eightBytes[i];
+  double value;
+  std::memcpy(&value, &bits, sizeof value);
+  return value;
+}
+
+TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
+  TCellData cell;
+  cell.kind = kind;
+  cell.row = row;
+  cell.column = column;
+  cell.xfIndex = xf;
+  return cell;
+}
+
+TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
+  TCellData cell = MakeCell(cellNumber, row, column, xf);
+  cell.value = value;
+  return cell;
+}
+
+// Reads a FORMULA record. Gives the position of its cell when the cell waits
+// for the text of a following STRING record, else kNoCell.
+std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
+  const std::uint16_t row = stream.u16le();
+  const std::uint16_t column = stream.u16le();
+  const std::uint16_t xf = stream.u16le();
+  // The option flags, the formula and what follows it are not used.
+  const std::span<const std::uint8_t> result = stream.bytes(8);
+
+  TCellData cell = MakeCell(cellFormulaResult, row, column, xf);
+  if (!HasMarkerBytes(result)) {
+    cell.value = DoubleFromBytes(result);
+  } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
+    cell.value = result[2];
+  } else {
+    cell.kind = cellFormulaText;
+    cell.text = TTextSpan{0, 0};
+  }
+  AddCell(sheet, cell);
+  if (cell.kind == cellFormulaText && result[0] == resultString)
+    return static_cast<std::uint32_t>(sheet.cells.size() - 1);
+  return kNoCell;
+}
+
+// Reads a STRING record, [MS-XLS] 2.4.268, with its CONTINUE records, as the
+// text of the cell at `cellIndex`. A string cut off by the last CONTINUE
+// record keeps the characters read; a malformed one gives no text.
+void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, TWorkSheetData& sheet,
+                       std::uint32_t cellIndex) {
+  TRecordSegments segments(stream, header);
+  std::string& texts = sheet.formulaTexts;
+  const std::size_t start = texts.size();
+  try {
+    if (!segments.Available(3)) return;
+    ByteReader& in = segments.current();
+    const std::uint16_t charCount = in.u16le();
+    const std::size_t width = (in.u8() & 0x01) ? 2 : 1;
+    segments.ReadChars(charCount, width, texts);
+  } catch (const ExtractionError&) {
+    texts.resize(start);
+    return;
+  }
+  if (texts.size() > std::numeric_limits<std::uint32_t>::max())
+    throw ExtractionError("formula texts too large");
+  sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
+                                          static_cast<std::uint32_t>(texts.size() - start)};
+}
+
+// Records that store cells of their own; after one of them, a STRING record no
+// longer belongs to an earlier FORMULA.
+bool IsCellRecord(std::uint16_t type) {
+  switch (type) {
+    case kRecordLabelSst:
+    case kRecordNumber:
+    case kRecordRK:
+    case kRecordMulRK:
+    case kRecordBlank:
+    case kRecordMulBlank:
+    case kRecordFormula:
+    case kRecordLabel:
+    case kRecordBoolErr:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Reads the cell record of `type` and adds its cells. Records of other types
+// are skipped. Reads from the whole stream, as far as the fields go.
+void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetData& sheet,
+                    std::uint32_t& awaitingString) {
+  if (IsCellRecord(header.type)) awaitingString = kNoCell;
+  switch (header.type) {
+    case kRecordLabelSst: {
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t column = stream.u16le();
+      TCellData cell = MakeCell(cellSharedString, row, column, stream.u16le());
+      cell.stringIndex = stream.u32le();
+      AddCell(sheet, cell);
+      break;
+    }
+    case kRecordNumber: {
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t column = stream.u16le();
+      const std::uint16_t xf = stream.u16le();
+      const std::span<const std::uint8_t> value = stream.bytes(8);
+      AddCell(sheet,
+              NumberCell(row, column, xf, HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value)));
+      break;
+    }
+    case kRecordRK: {
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t column = stream.u16le();
+      const std::uint16_t xf = stream.u16le();
+      AddCell(sheet, NumberCell(row, column, xf, DecodeRK(stream.u32le())));
+      break;
+    }
+    case kRecordMulRK: {
+      // rgrkrec holds (length - 6) / 6 pairs; the last column field after them
+      // is not needed.
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t first = stream.u16le();
+      const int count = (header.length - 6) / 6;
+      for (int i = 0; i < count; ++i) {
+        const std::uint16_t xf = stream.u16le();
+        const double value = DecodeRK(stream.u32le());
+        AddCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), xf, value));
+      }
+      stream.u16le();
+      break;
+    }
+    case kRecordBlank: {
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t column = stream.u16le();
+      AddCell(sheet, MakeCell(cellBlank, row, column, stream.u16le()));
+      break;
+    }
+    case kRecordMulBlank: {
+      const std::uint16_t row = stream.u16le();
+      const std::uint16_t first = stream.u16le();
+      const int count = (header.length - 6) / 2;
+      for (int i = 0; i < count; ++i)
+        AddCell(sheet,
+                MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
+      stream.u16le();
+      break;
+    }
+    case kRecordFormula:
+      awaitingString = ReadFormula(stream, sheet);
+      break;
+    case kRecordString:
+      if (awaitingString != kNoCell) ReadFormulaString(stream, header, sheet, awaitingString);
+      awaitingString = kNoCell;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace
+
+double DecodeRK(std::uint32_t rk) {
+  double value;
+  if (rk & 0x02) {
+    value = static_cast<std::int32_t>(rk) >> 2;
+  } else {
+    const std::uint64_t bits = static_cast<std::uint64_t>(rk & 0xFFFFFFFCu) << 32;
+    std::memcpy(&value, &bits, sizeof value);
+  }
+  if (rk & 0x01) value /= 100;
+  return value;
+}
+
+TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
+  std::vector<TRowData>& rows = sheet.rows;
+  // While the list is strictly ascending, the search can only find the last
+  // row, and misses every row above it.
+  const bool searchNeeded =
+      rows.empty() || !sheet.rowsAscending || rowNumber < rows.back().rowNumber;
+  if (!rows.empty() && sheet.rowsAscending && rowNumber == rows.back().rowNumber)
+    return rows.back();
+  if (searchNeeded && !rows.empty()) {
+    std::ptrdiff_t low = 0;
+    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(rows.size()) - 1;
+    while (low <= high) {
+      const std::ptrdiff_t middle = low + (high - low) / 2;
+      const std::int32_t found = rows[static_cast<std::size_t>(middle)].rowNumber;
+      if (found == rowNumber) return rows[static_cast<std::size_t>(middle)];
+      if (found > rowNumber)
+        high = middle - 1;
+      else
+        low = middle + 1;
+    }
+  }
+  if (!rows.empty() && rowNumber <= rows.back().rowNumber) sheet.rowsAscending = false;
+  TRowData& row = rows.emplace_back();
+  row.rowNumber = rowNumber;
+  return row;
+}
+
+void AddCell(TWorkSheetData& sheet, const TCellData& cell) {
+  if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
+  TRowData& row = FindOrAddRow(sheet, cell.row);
+  const auto index = static_cast<std::uint32_t>(sheet.cells.size());
+  sheet.cells.push_back(cell);
+  sheet.cells.back().next = kNoCell;
+  if (row.firstCell == kNoCell)
+    row.firstCell = index;
+  else
+    sheet.cells[row.lastCell].next = index;
+  row.lastCell = index;
+}
+
+std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
+  const std::size_t start = stream.position();
+  std::uint32_t awaitingString = kNoCell;
+  TRecordHeader header;
+  while (ReadRecordHeader(stream, header)) {
+    if (header.type == kRecordEof) {
+      stream.seek(header.payloadEnd());
+      break;
+    }
+    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
+    stream.seek(header.payloadEnd());
+  }
+  return stream.position() - start;
+}
+
+}  // namespace tabulox

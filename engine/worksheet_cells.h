@@ -1,0 +1,37 @@
+// The cell records of one worksheet substream, [MS-XLS] 2.1.7.20.5, read into
+// rows of cells. Numbers, shared-string indices, blanks and formula results are
+// kept; the text is laid out later, once the whole workbook has been read.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "byte_reader.h"
+#include "workbook_data.h"
+
+namespace tabulox {
+
+// Reads the records from the cursor (the sheet's BOF) up to the first EOF
+// record, or to the end of the stream, or to a record cut off by it, and adds
+// their cells to `sheet`. Returns the number of stream bytes gone through.
+// Never raises for a cut-off record. A record whose fields run past the end of
+// the stream adds the cells read before that point and no more.
+//
+// A FORMULA whose result is a string takes its text from the STRING record
+// that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty
+// result, the error #NULL! and unknown result types give an empty text.
+std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet);
+
+// [MS-XLS] 2.5.217 RkNumber.
+double DecodeRK(std::uint32_t rk);
+
+// The row record with `rowNumber`, found by binary search over the row list
+// (which assumes the list is sorted), or else appended at its end, not inserted
+// in order. Cells stored out of row order therefore give a second record for a
+// row, written on a line of its own after the rows read before it.
+TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber);
+
+// Appends `cell` to the cell list of its row.
+void AddCell(TWorkSheetData& sheet, const TCellData& cell);
+
+}  // namespace tabulox

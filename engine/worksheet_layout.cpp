@@ -1,0 +1,79 @@
+#include "worksheet_layout.h"
+
+#include <algorithm>
+
+#include "extraction_error.h"
+#include "general_format.h"
+#include "style_table.h"
+#include "xls_globals.h"
+
+namespace tabulox {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr std::size_t kLineEndSize = 2;
+// A guess at the text of a cell, TAB included, for the first reservation.
+constexpr std::size_t kTypicalCellText = 8;
+
+std::size_t EstimateTextSize(const TWorkBookData& book, std::size_t maxBytes) {
+  std::size_t size = 0;
+  for (const TWorkSheetData& sheet : book.worksheets)
+    size += sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
+            sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
+  return std::min(size, maxBytes);
+}
+
+void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
+                    std::string& text) {
+  switch (cell.kind) {
+    case cellBlank:
+      break;
+    case cellSharedString:
+      if (cell.stringIndex < book.sharedStrings.size())
+        text += book.sharedStrings[cell.stringIndex];
+      break;
+    case cellNumber:
+      RenderNumber(book.styles, cell.xfIndex, cell.value, text);
+      break;
+    case cellFormulaResult:
+      AppendGeneral(cell.value, text);
+      break;
+    case cellFormulaText:
+      text.append(sheet.formulaTexts, cell.text.offset, cell.text.length);
+      break;
+  }
+}
+
+void CheckSize(const std::string& text, std::size_t maxBytes) {
+  if (text.size() > maxBytes) throw ExtractionError("workbook text too large");
+}
+
+void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
+               std::string& text, std::size_t maxBytes) {
+  std::uint32_t position = 0;
+  for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
+    const TCellData& cell = sheet.cells[i];
+    if (position < cell.column) {
+      text.append(cell.column - position, '\t');
+      position = cell.column;
+    }
+    AppendCellText(book, sheet, cell, text);
+    CheckSize(text, maxBytes);
+  }
+  text.append(kLineEnd, kLineEndSize);
+}
+
+}  // namespace
+
+void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {
+  text.reserve(text.size() + EstimateTextSize(book, maxBytes));
+  for (const TWorkSheetData& sheet : book.worksheets) {
+    text += SheetNameText(sheet.sheetData.boundSheet.name);
+    text.append(kLineEnd, kLineEndSize);
+    for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text, maxBytes);
+    text.append(kLineEnd, kLineEndSize);
+    CheckSize(text, maxBytes);
+  }
+}
+
+}  // namespace tabulox

@@ -1,0 +1,114 @@
+#include "xls_globals.h"
+
+#include "biff_records.h"
+#include "engine_text.h"
+#include "shared_strings.h"
+#include "worksheet_cells.h"
+
+namespace tabulox {
+namespace {
+
+// Sheet types of BoundSheet8.dt; only worksheets are read and listed.
+constexpr std::uint8_t kSheetTypeWorksheet = 0;
+
+// A worksheet substream is read from its offset to its EOF record, so a stream
+// whose BOUNDSHEET offsets point back into the globals or into other sheets
+// makes the same bytes be read again for each such sheet. Well-formed
+// workbooks read each byte at most once; past this many passes over the
+// stream in all, the workbook is taken as malformed instead of spending time
+// and memory quadratic in its size.
+constexpr std::size_t kMaxWorksheetReadPasses = 8;
+
+// DATEMODE value of the 1904 date system, [MS-XLS] 2.4.77.
+constexpr std::uint16_t kDateMode1904 = 1;
+
+}  // namespace
+
+TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
+  TShortXLUnicodeString name;
+  name.charCount = stream.u8();
+  name.highByte = (stream.u8() & 0x01) != 0;
+  const std::span<const std::uint8_t> chars =
+      stream.bytes(name.highByte ? 2u * name.charCount : name.charCount);
+  name.chars.assign(chars.begin(), chars.end());
+  return name;
+}
+
+TBoundSheet8 ReadBoundSheet(ByteReader& stream) {
+  TBoundSheet8 sheet;
+  sheet.sheetOffset = stream.u32le();
+  sheet.visibility = stream.u8() & 0x03;
+  sheet.sheetType = stream.u8();
+  sheet.name = ReadShortXLUnicodeString(stream);
+  return sheet;
+}
+
+std::string SheetNameText(const TShortXLUnicodeString& name) {
+  std::string text;
+  const std::vector<std::uint8_t>& c = name.chars;
+  if (name.highByte) {
+    for (std::size_t i = 0; i + 1 < c.size(); i += 2)
+      AppendUtf16Unit(text, static_cast<std::uint16_t>(c[i] | (c[i + 1] << 8)));
+  } else {
+    for (const std::uint8_t b : c) AppendUtf16Unit(text, b);
+  }
+  return text;
+}
+
+ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
+  const std::size_t readBudget = kMaxWorksheetReadPasses * stream.size();
+  std::size_t worksheetBytesRead = 0;
+  stream.seek(0);
+  TRecordHeader header;
+  while (ReadRecordHeader(stream, header)) {
+    switch (header.type) {
+      case kRecordFilePass:
+        return kSourceEncrypted;
+      case kRecordEof:
+        return 0;
+      case kRecordBoundSheet: {
+        TBoundSheet8 boundSheet;
+        if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
+            boundSheet.sheetType != kSheetTypeWorksheet)
+          break;
+        TWorkSheetData sheet;
+        const std::size_t resume = stream.position();
+        stream.seek(boundSheet.sheetOffset);
+        worksheetBytesRead += ReadWorksheet(stream, sheet);
+        if (worksheetBytesRead > readBudget)
+          throw ExtractionError("worksheet offsets overlap too often");
+        stream.seek(resume);
+        sheet.sheetData.boundSheet = std::move(boundSheet);
+        book.worksheets.push_back(std::move(sheet));
+        break;
+      }
+      case kRecordSst:
+        ReadSharedStrings(stream, header, book);
+        break;
+      case kRecordFormat: {
+        TFormat format;
+        if (ReadWithinStream([&] { ReadFormatRecord(stream, header.type, format); }))
+          AddFormat(book.styles, format);
+        break;
+      }
+      case kRecordXF: {
+        TXFEntry xf;
+        if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); }))
+          AddXF(book.styles, xf);
+        break;
+      }
+      case kRecordDateMode: {
+        std::uint16_t mode = 0;
+        if (ReadWithinStream([&] { mode = stream.u16le(); }) && mode == kDateMode1904)
+          book.styles.dateSystem1904 = true;
+        break;
+      }
+      default:
+        break;
+    }
+    stream.seek(header.payloadEnd());
+  }
+  return 0;
+}
+
+}  // namespace tabulox

@@ -1,0 +1,246 @@
+// Runs the real console program and checks its output and exit status.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "parse_flag.h"
+
+namespace fs = std::filesystem;
+
+namespace tabulox {
+namespace {
+
+struct RunResult {
+  std::string output;
+  int exitStatus = -1;
+};
+
+std::string ShellQuote(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+RunResult RunCommand(const std::vector<std::string>& args, const fs::path& workDir) {
+  std::string command = "cd " + ShellQuote(workDir.string()) + " && " + ShellQuote(TBULXCMD_PATH);
+  for (const auto& arg : args) command += " " + ShellQuote(arg);
+  command += " 2>&1";
+  RunResult result;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  char buf[4096];
+  std::size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, pipe)) > 0) result.output.append(buf, n);
+  const int status = ::pclose(pipe);
+  result.exitStatus = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+std::string Usage() { return cli::UsageText("tbulxcmd"); }
+
+class ConsoleProgram : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = fs::temp_directory_path() / ("tbulxcmd_test_" + std::to_string(::getpid()) + "_" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir_);
+    fs::create_directories(dir_);
+  }
+  void TearDown() override { fs::remove_all(dir_); }
+
+  void WriteFile(const std::string& name, const std::string& bytes) {
+    std::ofstream(dir_ / name, std::ios::binary) << bytes;
+  }
+  std::string ReadFile(const std::string& name) {
+    std::ifstream in(dir_ / name, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), {}};
+  }
+  RunResult Run(const std::vector<std::string>& args) { return RunCommand(args, dir_); }
+
+  fs::path dir_;
+};
+
+TEST(UsageText, NamesTheProgramAndEndsEveryLineWithCrLf) {
+  EXPECT_EQ(cli::UsageText("/usr/local/bin/tbulxcmd"),
+            "KV-Tabulox Command Version 3.0\r\n"
+            "\r\n"
+            "Usage: tbulxcmd [-o] [-c99999] <Source File> <Destination Text File>\r\n"
+            "Flag \"-o\": If output file exists then overwrite it.\r\n"
+            "Flag \"-c\": Specify the code page identifier for output text file. (Default is system's code page)\r\n"
+            "If <Destination Text File> is \"*\", the text output NOT to a file but instead to standard output.\r\n"
+            "\r\n"
+            "Read KV-Tabulox help to get more details about command usage.\r\n");
+}
+
+struct FlagCase {
+  const char* argument;
+  bool valid;
+};
+
+class ParseFlagTable : public ::testing::TestWithParam<FlagCase> {};
+
+TEST_P(ParseFlagTable, AcceptsExactlyTheValidForms) {
+  cli::RunSettings settings;
+  EXPECT_EQ(cli::ParseFlag(GetParam().argument, settings), GetParam().valid) << GetParam().argument;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Flags, ParseFlagTable,
+    ::testing::Values(FlagCase{"-o", true}, FlagCase{"-O", true}, FlagCase{"-x", false},
+                      FlagCase{"-c", false}, FlagCase{"-S", false}, FlagCase{"-", false},
+                      FlagCase{"", false}, FlagCase{"o", false}, FlagCase{"-oo", false},
+                      FlagCase{"-c65001", true}, FlagCase{"-C1252", true}, FlagCase{"-c-5", true},
+                      FlagCase{"-c 932", true}, FlagCase{"-c$4E4", true}, FlagCase{"-c0x4e4", true},
+                      FlagCase{"-cabc", false}, FlagCase{"-c12a", false}, FlagCase{"-c99999999999", false},
+                      FlagCase{"-c2147483647", true}, FlagCase{"-c-2147483648", true},
+                      FlagCase{"-c2147483648", false}, FlagCase{"-S1", true}, FlagCase{"-s9abc", true},
+                      FlagCase{"-Sx", false}, FlagCase{"-TXLS", true}, FlagCase{"-txls", true},
+                      FlagCase{"-TXLSX", true}, FlagCase{"-TDOC", true}, FlagCase{"-TC H", true},
+                      FlagCase{"-TSX X", false}, FlagCase{"-TXLSXX", false}, FlagCase{"-TXL", false},
+                      FlagCase{"-TABC", false}, FlagCase{"--o", false}));
+
+TEST(ParseFlag, RecordsTheSettings) {
+  cli::RunSettings settings;
+  ASSERT_TRUE(cli::ParseFlag("-o", settings));
+  ASSERT_TRUE(cli::ParseFlag("-c$4E4", settings));
+  ASSERT_TRUE(cli::ParseFlag("-txlsx", settings));
+  EXPECT_TRUE(settings.overwrite);
+  EXPECT_EQ(settings.codePage, 1252);
+  EXPECT_EQ(settings.forcedSourceType, "XLSX");
+}
+
+struct UsageCase {
+  std::vector<std::string> args;
+};
+
+class RejectedCommandLine : public ::testing::TestWithParam<UsageCase> {};
+
+TEST_P(RejectedCommandLine, PrintsUsageAndExitsWithTwo) {
+  const RunResult r = RunCommand(GetParam().args, fs::temp_directory_path());
+  EXPECT_EQ(r.exitStatus, 2);
+  EXPECT_EQ(r.output, Usage());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    CommandLines, RejectedCommandLine,
+    ::testing::Values(UsageCase{{}}, UsageCase{{"a.xls"}}, UsageCase{{"a.xls", "out.txt", "-o"}},
+                      UsageCase{{"-c", "a.xls", "b.txt"}}, UsageCase{{"-cabc", "a.xls", "b.txt"}},
+                      UsageCase{{"-S", "a.xls", "b.txt"}}, UsageCase{{"-Sx", "a.xls", "b.txt"}},
+                      UsageCase{{"-TXLSXX", "a.xls", "b.txt"}}, UsageCase{{"-x", "a.xls", "b.txt"}},
+                      UsageCase{{"-o", "-TQQQ", "a.xls", "b.txt"}}));
+
+TEST_F(ConsoleProgram, MissingSourceIsReportedFirst) {
+  WriteFile("out.txt", "keep");
+  for (const std::string dest : {"out.txt", "*"}) {
+    const RunResult r = Run({"-S1", "missing.xls", dest});
+    EXPECT_EQ(r.exitStatus, 254);
+    EXPECT_EQ(r.output, "Input file \"missing.xls\" not exists\r\n");
+  }
+  EXPECT_EQ(ReadFile("out.txt"), "keep");
+}
+
+TEST_F(ConsoleProgram, ExistingDestinationWithoutOverwriteIsKept) {
+  WriteFile("book", "not looked at");
+  WriteFile("out.txt", "keep");
+  const RunResult r = Run({"book", "out.txt"});
+  EXPECT_EQ(r.exitStatus, 1);
+  EXPECT_EQ(r.output, "Output file \"out.txt\" already exists, convert canceled\r\n");
+  EXPECT_EQ(ReadFile("out.txt"), "keep");
+}
+
+TEST_F(ConsoleProgram, TypesOtherThanWorkbooksAreNotSupported) {
+  WriteFile("notes.txt", "text");
+  WriteFile("noext", "text");
+  WriteFile("dot.", "text");
+  for (const auto& args : std::vector<std::vector<std::string>>{{"notes.txt", "a.txt"},
+                                                                 {"noext", "a.txt"},
+                                                                 {"dot.", "a.txt"},
+                                                                 {"-TDOC", "notes.txt", "a.txt"}}) {
+    const RunResult r = Run(args);
+    EXPECT_EQ(r.exitStatus, 253);
+    EXPECT_EQ(r.output, "Input file \"" + args[args.size() - 2] + "\" type not support\r\n");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "a.txt"));
+}
+
+TEST_F(ConsoleProgram, NotACompoundFileIsFormatNotCorrect) {
+  WriteFile("text.xls", "just some text, not a workbook");
+  WriteFile("out.txt", "keep");
+  const RunResult r = Run({"-o", "text.xls", "out.txt"});
+  EXPECT_EQ(r.exitStatus, 251);
+  EXPECT_EQ(r.output, "Input file \"text.xls\" format not correct\r\n");
+  EXPECT_EQ(ReadFile("out.txt"), "keep");
+}
+
+TEST_F(ConsoleProgram, ForcedTypeOverridesTheExtension) {
+  WriteFile("book.dat", "not a compound file");
+  const RunResult r = Run({"-TXLS", "book.dat", "*"});
+  EXPECT_EQ(r.exitStatus, 251);
+  EXPECT_EQ(r.output, "Input file \"book.dat\" format not correct\r\n");
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+const std::string kExample = std::string(TABULOX_SOURCE_DIR) + "/examples/example.xls";
+
+TEST_F(ConsoleProgram, ConvertsIntoAFileAndReportsSuccess) {
+  const RunResult r = Run({"-c65001", kExample, "out.txt"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output, "\"" + kExample + "\" --> \"out.txt\" OK\r\n");
+  const std::string text = ReadFile("out.txt");
+  EXPECT_EQ(text.rfind("\xEF\xBB\xBF" "Sales\r\nRegion\tRevenue\tShare\tClosed\r\n", 0), 0u) << text;
+  EXPECT_NE(text.find("\r\n\r\nStock\r\n"), std::string::npos);
+  EXPECT_EQ(text.find("Chart"), std::string::npos);
+  EXPECT_NE(text.find("Notes\r\nHidden sheets are converted too.\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, StandardOutputCarriesOnlyTheText) {
+  const RunResult toStdout = Run({"-c65001", kExample, "*"});
+  ASSERT_EQ(Run({"-c65001", kExample, "file.txt"}).exitStatus, 0);
+  EXPECT_EQ(toStdout.exitStatus, 0);
+  EXPECT_EQ(toStdout.output, ReadFile("file.txt"));
+}
+
+TEST_F(ConsoleProgram, Utf16OutputHasItsMark) {
+  ASSERT_EQ(Run({"-c1200", kExample, "out.txt"}).exitStatus, 0);
+  const std::string text = ReadFile("out.txt");
+  EXPECT_EQ(text.substr(0, 6), std::string("\xFF\xFE" "S\0a\0", 6));
+}
+
+TEST_F(ConsoleProgram, OverwriteReplacesTheDestination) {
+  WriteFile("out.txt", "old");
+  const RunResult r = Run({"-O", "-c65001", kExample, "out.txt"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(ReadFile("out.txt").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+}
+
+TEST_F(ConsoleProgram, DestinationInAMissingFolderCannotBeCreated) {
+  const RunResult r = Run({kExample, "no/such/folder/out.txt"});
+  EXPECT_EQ(r.exitStatus, 250);
+  EXPECT_EQ(r.output, "Output file \"no/such/folder/out.txt\" create error\r\n");
+}
+
+TEST_F(ConsoleProgram, DestinationEqualToTheSourceIsReadFirst) {
+  fs::copy_file(kExample, dir_ / "book.xls");
+  const RunResult r = Run({"-o", "-TXLS", "-c65001", "book.xls", "book.xls"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(ReadFile("book.xls").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+}
+
+}  // namespace
+}  // namespace tabulox

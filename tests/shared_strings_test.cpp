@@ -1,0 +1,230 @@
+#include "shared_strings.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "biff_records.h"
+#include "support/biff_writer.h"
+
+namespace tabulox {
+namespace {
+
+using testing::AppendSstString;
+using testing::AppendSstStringHeader;
+using testing::BiffWriter;
+using testing::ContinuedRecord;
+using testing::SstRecord;
+using testing::SstString;
+
+struct SstCase {
+  const char* name;
+  ContinuedRecord sst;
+  std::vector<std::string> expected;
+
+  friend void PrintTo(const SstCase& c, std::ostream* os) { *os << c.name; }
+};
+
+std::vector<std::string> Strings(const TSharedStringTable& table) {
+  std::vector<std::string> out;
+  for (std::size_t i = 0; i < table.size(); ++i) out.emplace_back(table[i]);
+  return out;
+}
+
+// Reads the SST record at the start of `w`, then checks that the cursor is
+// left right after the SST payload.
+std::vector<std::string> ReadTable(const BiffWriter& w) {
+  ByteReader stream(w.bytes());
+  TRecordHeader header;
+  EXPECT_TRUE(ReadRecordHeader(stream, header));
+  TWorkBookData book;
+  ReadSharedStrings(stream, header, book);
+  EXPECT_EQ(stream.position(), header.payloadEnd());
+  return Strings(book.sharedStrings);
+}
+
+ContinuedRecord CutMidStringWithWidthChange() {
+  // "AB" as 16-bit characters, cut, then "cd" as 8-bit characters.
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstStringHeader(sst, SstString{u"ABcd", true});
+  sst.bytes().chars(u"AB", true);
+  sst.CutChars(false).bytes().chars(u"cd", false);
+  AppendSstString(sst, SstString{u"next"});
+  return sst;
+}
+
+ContinuedRecord CutFrom8BitTo16Bit() {
+  ContinuedRecord sst = SstRecord(1, 1);
+  AppendSstStringHeader(sst, SstString{u"ab\u20AC", false});
+  sst.bytes().chars(u"ab", false);
+  sst.CutChars(true).bytes().chars(u"\u20AC", true);
+  return sst;
+}
+
+ContinuedRecord RunsAndPhoneticSplit() {
+  // Runs cut after one of three runs; the phonetic block cut after 3 of its
+  // 10 bytes. The next string must start at the right byte.
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstStringHeader(sst, SstString{u"rich", false, 3, 10});
+  sst.bytes().chars(u"rich", false).u16(0).u16(1);
+  sst.Cut().bytes().u16(2).u16(1).u16(3).u16(1);
+  for (int i = 0; i < 3; ++i) sst.bytes().u8(0xEE);
+  sst.Cut();
+  for (int i = 0; i < 7; ++i) sst.bytes().u8(0xEE);
+  AppendSstString(sst, SstString{u"after"});
+  return sst;
+}
+
+ContinuedRecord CutBetweenHeaderAndCharacters() {
+  // The header fills the SST record; the CONTINUE record starts with the flag
+  // byte of the characters (8-bit here, although the header says 16-bit).
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstStringHeader(sst, SstString{u"abc", true, 1});
+  sst.CutChars(false).bytes().chars(u"abc", false).u32(0);
+  AppendSstString(sst, SstString{u"next"});
+  return sst;
+}
+
+ContinuedRecord StringStartsInNextSegment() {
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstString(sst, SstString{u"one"});
+  sst.Cut();
+  AppendSstString(sst, SstString{u"two", true});
+  return sst;
+}
+
+ContinuedRecord CharactersOddBytesLeft() {
+  // 16-bit characters with one odd byte left before the cut: that byte is
+  // dropped with its segment.
+  ContinuedRecord sst = SstRecord(1, 1);
+  AppendSstStringHeader(sst, SstString{u"XY", true});
+  sst.bytes().chars(u"X", true).u8(0x99);
+  sst.CutChars(true).bytes().chars(u"Y", true);
+  return sst;
+}
+
+ContinuedRecord ZeroAndLatin1() {
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstString(sst, SstString{std::u16string(u"a\0b", 3)});
+  AppendSstString(sst, SstString{u"caf\u00E9"});
+  return sst;
+}
+
+ContinuedRecord WideZero() {
+  ContinuedRecord sst = SstRecord(1, 1);
+  AppendSstString(sst, SstString{std::u16string(u"x\0\u4E2D", 3), true});
+  return sst;
+}
+
+ContinuedRecord Empty() { return SstRecord(0, 0); }
+
+ContinuedRecord NegativeCount() {
+  ContinuedRecord sst = SstRecord(0, 0xFFFFFFFF);
+  AppendSstString(sst, SstString{u"unused"});
+  return sst;
+}
+
+ContinuedRecord CountBeyondStrings() {
+  ContinuedRecord sst = SstRecord(5, 5);
+  AppendSstString(sst, SstString{u"only"});
+  sst.Cut();
+  AppendSstString(sst, SstString{u"two"});
+  return sst;
+}
+
+ContinuedRecord CharactersBeyondLastSegment() {
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstString(sst, SstString{u"whole"});
+  AppendSstStringHeader(sst, SstString{u"cut short", false});
+  sst.bytes().chars(u"cut", false);
+  return sst;
+}
+
+ContinuedRecord RunsBeyondLastSegment() {
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstStringHeader(sst, SstString{u"kept", false, 4});
+  sst.bytes().chars(u"kept", false).u16(0).u16(0);
+  return sst;
+}
+
+ContinuedRecord EmptyString() {
+  ContinuedRecord sst = SstRecord(2, 2);
+  AppendSstString(sst, SstString{u""});
+  AppendSstString(sst, SstString{u"z"});
+  return sst;
+}
+
+class SharedStrings : public ::testing::TestWithParam<SstCase> {};
+
+TEST_P(SharedStrings, TableFromRecords) {
+  BiffWriter w;
+  w.Record(GetParam().sst);
+  w.Eof();
+  EXPECT_EQ(ReadTable(w), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SharedStrings,
+    ::testing::Values(
+        SstCase{"CutMidStringWithWidthChange", CutMidStringWithWidthChange(), {"ABcd", "next"}},
+        SstCase{"CutFrom8BitTo16Bit", CutFrom8BitTo16Bit(), {"ab\xE2\x82\xAC"}},
+        SstCase{"RunsAndPhoneticSplit", RunsAndPhoneticSplit(), {"rich", "after"}},
+        SstCase{"CutBetweenHeaderAndCharacters", CutBetweenHeaderAndCharacters(), {"abc", "next"}},
+        SstCase{"StringStartsInNextSegment", StringStartsInNextSegment(), {"one", "two"}},
+        SstCase{"CharactersOddBytesLeft", CharactersOddBytesLeft(), {"XY"}},
+        SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9"}},
+        SstCase{"WideZeroBecomesSpace", WideZero(), {"x \xE4\xB8\xAD"}},
+        SstCase{"Empty", Empty(), {}}, SstCase{"NegativeCountIsEmpty", NegativeCount(), {}},
+        SstCase{"CountBeyondStringsStopsTable", CountBeyondStrings(), {"only", "two"}},
+        SstCase{"CharactersBeyondLastSegmentDropString", CharactersBeyondLastSegment(), {"whole"}},
+        SstCase{"RunsBeyondLastSegmentKeepString", RunsBeyondLastSegment(), {"kept"}},
+        SstCase{"EmptyString", EmptyString(), {"", "z"}}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(SharedStringsCounts, StoredInWorkbook) {
+  BiffWriter w;
+  ContinuedRecord sst = SstRecord(7, 1);
+  AppendSstString(sst, SstString{u"s"});
+  w.Record(sst);
+  ByteReader stream(w.bytes());
+  TRecordHeader header;
+  ASSERT_TRUE(ReadRecordHeader(stream, header));
+  TWorkBookData book;
+  book.sharedStrings.pendingText() = "old";
+  book.sharedStrings.AddString();
+  ReadSharedStrings(stream, header, book);
+  EXPECT_EQ(book.totalStringCount, 7);
+  EXPECT_EQ(book.uniqueStringCount, 1);
+  EXPECT_EQ(Strings(book.sharedStrings), std::vector<std::string>{"s"});
+}
+
+TEST(SharedStringsCounts, HugeCountReservesNoMoreThanTheBytesHold) {
+  BiffWriter w;
+  ContinuedRecord sst = SstRecord(0x7FFFFFFF, 0x7FFFFFFF);
+  AppendSstString(sst, SstString{u"a"});
+  w.Record(sst);
+  ByteReader stream(w.bytes());
+  TRecordHeader header;
+  ASSERT_TRUE(ReadRecordHeader(stream, header));
+  TWorkBookData book;
+  ReadSharedStrings(stream, header, book);
+  EXPECT_EQ(Strings(book.sharedStrings), std::vector<std::string>{"a"});
+  EXPECT_LE(book.sharedStrings.capacity(), 8u);
+}
+
+TEST(SharedStringsCounts, HeaderCutAcrossContinueIsMalformed) {
+  BiffWriter w;
+  ContinuedRecord sst = SstRecord(1, 1);
+  sst.bytes().u16(3);
+  sst.Cut().bytes().u8(0).chars(u"abc", false);
+  w.Record(sst);
+  ByteReader stream(w.bytes());
+  TRecordHeader header;
+  ASSERT_TRUE(ReadRecordHeader(stream, header));
+  TWorkBookData book;
+  EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
+}
+
+}  // namespace
+}  // namespace tabulox

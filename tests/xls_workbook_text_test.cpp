@@ -1,0 +1,515 @@
+#include "xls_workbook_text.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+#include "biff_records.h"
+#include "regional_settings.h"
+#include "support/biff_writer.h"
+#include "xls_globals.h"
+
+namespace tabulox {
+namespace {
+
+using testing::BiffWriter;
+using testing::ContinuedRecord;
+
+ResultCode Extract(const BiffWriter& w, std::string& text) {
+  return ExtractWorkbookStreamText(w.bytes(), text);
+}
+
+std::string TextOf(const BiffWriter& w) {
+  std::string text;
+  const ResultCode code = Extract(w, text);
+  EXPECT_EQ(code, static_cast<ResultCode>(text.size()));
+  return text;
+}
+
+// A workbook of one worksheet "S" with the shared strings `sst`, whose cell
+// records `body` writes.
+BiffWriter OneSheet(std::initializer_list<std::u16string_view> sst,
+                    const std::function<void(BiffWriter&)>& body) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto sheet = w.BoundSheet(u"S");
+  w.Sst(sst);
+  w.Eof();
+  w.StartSheet(sheet);
+  body(w);
+  w.Eof();
+  return w;
+}
+
+struct LayoutCase {
+  const char* name;
+  std::function<void(BiffWriter&)> body;
+  std::string rows;  // the text after "S\r\n", before the closing "\r\n"
+
+  friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
+};
+
+class SheetLayout : public ::testing::TestWithParam<LayoutCase> {
+ protected:
+  void SetUp() override { SetRegionalSettings(RegionalSettings{}); }
+};
+
+TEST_P(SheetLayout, Text) {
+  const BiffWriter w = OneSheet({u"a", u"b", u"c"}, GetParam().body);
+  EXPECT_EQ(TextOf(w), "S\r\n" + GetParam().rows + "\r\n");
+}
+
+const std::uint8_t kDoubleWithMarker[8] = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SheetLayout,
+    ::testing::Values(LayoutCase{"FirstCellInColumnCGivesTwoLeadingTabs",
+                                 [](BiffWriter& w) { w.LabelSst(0, 2, 0, 0); }, "\t\ta\r\n"},
+                      LayoutCase{"NoTabAfterLastTextCell",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                 },
+                                 "a\tb\r\n"},
+                      LayoutCase{"TrailingBlankCellWritesTabsUpToItsColumn",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.Blank(0, 3, 0);
+                                 },
+                                 "a\t\t\t\r\n"},
+                      LayoutCase{"BlankOnlyRows",
+                                 [](BiffWriter& w) {
+                                   w.Blank(0, 0, 0);
+                                   w.Blank(1, 2, 0);
+                                 },
+                                 "\r\n\t\t\r\n"},
+                      LayoutCase{"RowWithoutCellsGivesNoLine",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.LabelSst(2, 0, 0, 1);
+                                 },
+                                 "a\r\nb\r\n"},
+                      LayoutCase{"EmptySheet", [](BiffWriter&) {}, ""},
+                      LayoutCase{"CellsOutOfColumnOrderWrittenInStoredOrder",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 3, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                 },
+                                 "\t\t\tab\r\n"},
+                      LayoutCase{"RowFoundAgainTakesLaterCells",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(1, 0, 0, 0);
+                                   w.LabelSst(0, 0, 0, 1);
+                                   w.LabelSst(1, 1, 0, 2);
+                                 },
+                                 "a\tc\r\nb\r\n"},
+                      LayoutCase{"RowMissedBySearchGetsSecondLine",
+                                 [](BiffWriter& w) {
+                                   w.RK(5, 0, 0, 0x192);
+                                   w.RK(9, 0, 0, 0x192);
+                                   w.RK(3, 0, 0, 0x192);
+                                   w.LabelSst(3, 1, 0, 0);
+                                 },
+                                 "100\r\n100\r\n100\r\n\ta\r\n"},
+                      LayoutCase{"SharedStringIndexBeyondTableWritesNothing",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 3);
+                                   w.LabelSst(0, 1, 0, 0xFFFFFFFF);
+                                   w.LabelSst(0, 2, 0, 2);
+                                 },
+                                 "\t\tc\r\n"},
+                      LayoutCase{"Numbers",
+                                 [](BiffWriter& w) {
+                                   w.Number(0, 0, 0, 1.5);
+                                   w.Number(0, 1, 0, -2e20);
+                                   w.FormulaNumber(0, 2, -0.5);
+                                 },
+                                 "1.5\t-2E20\t-0.5\r\n"},
+                      LayoutCase{"NumberWithMarkerBytesIsZero",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes b;
+                                   b.u16(0).u16(0).u16(0).raw(kDoubleWithMarker);
+                                   w.Record(kRecordNumber, b);
+                                 },
+                                 "0\r\n"},
+                      LayoutCase{"RKAndMulRK",
+                                 [](BiffWriter& w) {
+                                   w.RK(0, 0, 0, 0x3FF00000);
+                                   w.MulRK(0, 1, {{0, 0x192}, {0, 0x3FF00001}, {0, 0x193}});
+                                 },
+                                 "1\t100\t0.01\t1\r\n"},
+                      LayoutCase{"MulBlank",
+                                 [](BiffWriter& w) {
+                                   w.MulBlank(0, 1, {0, 0, 0});
+                                   w.LabelSst(1, 0, 0, 0);
+                                   w.MulBlank(1, 1, {0});
+                                 },
+                                 "\t\t\t\r\na\t\r\n"},
+                      LayoutCase{"MulBlankBeyondColumn65535",
+                                 [](BiffWriter& w) {
+                                   w.MulBlank(0, 65534, {0, 0, 0});
+                                 },
+                                 std::string(65536, '\t') + "\r\n"},
+                      LayoutCase{"BoolErrLabelAndRStringGiveNoText",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes boolerr;
+                                   boolerr.u16(0).u16(0).u16(0).u8(1).u8(0);
+                                   w.Record(kRecordBoolErr, boolerr);
+                                   testing::Bytes label;
+                                   label.u16(1).u16(0).u16(0).u16(1).u8(0).chars(u"x", false);
+                                   w.Record(kRecordLabel, label);
+                                   w.Record(0x00D6, label);
+                                   w.LabelSst(2, 1, 0, 0);
+                                 },
+                                 "\ta\r\n"},
+                      LayoutCase{"FormulaNumberInGeneralForm",
+                                 [](BiffWriter& w) { w.FormulaNumber(0, 0, 39448); }, "39448\r\n"},
+                      LayoutCase{"FormulaBooleanAndErrors",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 1, 1);     // TRUE
+                                   w.FormulaSpecial(0, 1, 1, 0);     // FALSE
+                                   w.FormulaSpecial(0, 2, 2, 0x07);  // #DIV/0!
+                                   w.FormulaSpecial(0, 3, 2, 0x2A);  // #N/A
+                                   w.FormulaSpecial(0, 4, 2, 0x00);  // #NULL!
+                                   w.FormulaSpecial(0, 5, 3, 0);     // empty
+                                   w.FormulaSpecial(0, 6, 9, 5);     // unknown type
+                                   w.LabelSst(0, 7, 0, 0);
+                                 },
+                                 "1\t0\t7\t42\t\t\t\ta\r\n"},
+                      LayoutCase{"FormulaStringFromStringRecord",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   w.String(u"hi");
+                                   w.FormulaSpecial(0, 1, 0, 0);
+                                   w.Record(0x04BC, testing::Bytes{});  // SHRFMLA between
+                                   w.String(u"\u4E2D\u00E9");
+                                 },
+                                 "hi\t\xE4\xB8\xAD\xC3\xA9\r\n"},
+                      LayoutCase{"FormulaStringAcrossContinueWithWidthChange",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   ContinuedRecord s(kRecordString);
+                                   s.bytes().u16(4).u8(1).chars(u"\u4E2D", true);
+                                   s.CutChars(false).bytes().chars(std::u16string(u"b\0c", 3),
+                                                                   false);
+                                   w.Record(s);
+                                   w.LabelSst(0, 1, 0, 0);
+                                 },
+                                 "\xE4\xB8\xAD"
+                                 "b c\ta\r\n"},
+                      LayoutCase{"FormulaStringWithoutStringRecordIsEmpty",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   w.LabelSst(0, 1, 0, 0);
+                                   w.String(u"stray");
+                                 },
+                                 "\ta\r\n"},
+                      LayoutCase{"StringCutOffByLastContinueKeepsCharactersRead",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   ContinuedRecord s(kRecordString);
+                                   s.bytes().u16(5).u8(0).chars(u"ab", false);
+                                   w.Record(s);
+                                 },
+                                 "ab\r\n"},
+                      LayoutCase{"RecordReadingGoesOnAfterPayloadWhateverWasRead",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes longBlank;
+                                   longBlank.u16(0).u16(1).u16(0).u32(0xDEADBEEF);
+                                   w.Record(kRecordBlank, longBlank);
+                                   w.LabelSst(0, 2, 0, 1);
+                                 },
+                                 "\t\tb\r\n"},
+                      LayoutCase{"ShortRecordReadsOnIntoTheNextOne",
+                                 [](BiffWriter& w) {
+                                   // A LABELSST stating 6 bytes reads its string index from
+                                   // the next record's header (type 0x0201, length 6): index
+                                   // 0x00060201 is beyond the table; the BLANK still counts.
+                                   testing::Bytes shortLabel;
+                                   shortLabel.u16(0).u16(0).u16(0);
+                                   w.Record(kRecordLabelSst, shortLabel);
+                                   w.Blank(0, 1, 0);
+                                 },
+                                 "\t\r\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(WorkbookText, TwoSheetsHiddenKeptChartAndMacroLeftOut) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto first = w.BoundSheet(u"One");
+  const auto chart = w.BoundSheet(u"Chart", 2);
+  const auto macro = w.BoundSheet(u"Macro", 1);
+  const auto hidden = w.BoundSheet(u"Two", 0, 1);
+  const auto veryHidden = w.BoundSheet(u"Three", 0, 2);
+  w.Sst({u"x"});
+  w.Eof();
+  w.StartSheet(first);
+  w.LabelSst(0, 0, 0, 0);
+  w.Eof();
+  w.StartSheet(chart);
+  w.Number(0, 0, 0, 1);
+  w.Eof();
+  w.StartSheet(macro);
+  w.Number(0, 0, 0, 2);
+  w.Eof();
+  w.StartSheet(hidden);
+  w.Number(0, 1, 0, 3);
+  w.Eof();
+  w.StartSheet(veryHidden);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "One\r\nx\r\n\r\nTwo\r\n\t3\r\n\r\nThree\r\n\r\n");
+}
+
+TEST(WorkbookText, SheetsInBoundSheetOrderNotStreamOrder) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto a = w.BoundSheet(u"A");
+  const auto b = w.BoundSheet(u"B");
+  w.Eof();
+  w.StartSheet(b);
+  w.Number(0, 0, 0, 2);
+  w.Eof();
+  w.StartSheet(a);
+  w.Number(0, 0, 0, 1);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "A\r\n1\r\n\r\nB\r\n2\r\n\r\n");
+}
+
+TEST(WorkbookText, SharedStringsAfterTheSheetsStillResolve) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.Sst({u"early"});
+  const auto t = w.BoundSheet(u"T");
+  w.Sst({u"late"});
+  w.Eof();
+  w.StartSheet(s);
+  w.LabelSst(0, 0, 0, 0);
+  w.Eof();
+  w.StartSheet(t);
+  w.LabelSst(0, 0, 0, 0);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "S\r\nlate\r\n\r\nT\r\nlate\r\n\r\n");
+}
+
+TEST(WorkbookText, SheetNamesToUtf8) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto wide = w.BoundSheet(u"\u0416\u00E9");
+  const auto narrow = w.BoundSheet(u"caf\u00E9");
+  w.Eof();
+  w.StartSheet(wide);
+  w.Eof();
+  w.StartSheet(narrow);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "\xD0\x96\xC3\xA9\r\n\r\ncaf\xC3\xA9\r\n\r\n");
+}
+
+TEST(WorkbookText, FilePassIsEncrypted) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  w.FilePass();
+  const auto s = w.BoundSheet(u"S");
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 0, 0, 1);
+  w.Eof();
+  std::string text = "previous";
+  EXPECT_EQ(Extract(w, text), kSourceEncrypted);
+  EXPECT_EQ(text, "");
+}
+
+TEST(WorkbookText, FilePassAfterSheetsWereReadStillEncrypted) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.FilePass();
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 0, 0, 1);
+  w.Eof();
+  std::string text;
+  EXPECT_EQ(Extract(w, text), kSourceEncrypted);
+  EXPECT_EQ(text, "");
+}
+
+TEST(WorkbookText, BoundSheetOffsetAtOrPastEndGivesSheetWithoutRows) {
+  for (std::uint32_t past : {0u, 1u, 0x7FFFFFFFu}) {
+    BiffWriter w;
+    w.Bof(testing::kBofGlobals);
+    const auto s = w.BoundSheet(u"S");
+    w.Eof();
+    w.SetSheetOffset(s, static_cast<std::uint32_t>(w.size()) + past);
+    EXPECT_EQ(TextOf(w), "S\r\n\r\n") << past;
+  }
+}
+
+TEST(WorkbookText, BoundSheetOffsetIntoGlobalsEnds) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.Sst({u"x"});
+  w.Eof();
+  w.SetSheetOffset(s, 0);
+  EXPECT_EQ(TextOf(w), "S\r\n\r\n");
+}
+
+TEST(WorkbookText, SheetWithoutEofRunsIntoTheNext) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto a = w.BoundSheet(u"A");
+  const auto b = w.BoundSheet(u"B");
+  w.Eof();
+  w.StartSheet(a);
+  w.Number(0, 0, 0, 1);
+  w.StartSheet(b);
+  w.Number(1, 0, 0, 2);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "A\r\n1\r\n2\r\n\r\nB\r\n2\r\n\r\n");
+}
+
+TEST(WorkbookText, OffsetsOverlappingAFewTimesAreRead) {
+  // Every sheet points at the same records; within the read budget.
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  std::vector<std::size_t> sheets;
+  for (int i = 0; i < 4; ++i) sheets.push_back(w.BoundSheet(u"S"));
+  w.Eof();
+  for (const auto s : sheets) w.SetSheetOffset(s, static_cast<std::uint32_t>(w.size()));
+  w.Bof(testing::kBofWorksheet);
+  w.Number(0, 0, 0, 7);
+  w.Eof();
+  std::string expected;
+  for (int i = 0; i < 4; ++i) expected += "S\r\n7\r\n\r\n";
+  EXPECT_EQ(TextOf(w), expected);
+}
+
+TEST(WorkbookText, OffsetsRereadingTheStreamOverAndOverAreMalformed) {
+  // Thousands of BOUNDSHEET records, each pointing at a worksheet without EOF
+  // that covers most of the stream: reading them all would be quadratic.
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  std::vector<std::size_t> sheets;
+  for (int i = 0; i < 2000; ++i) sheets.push_back(w.BoundSheet(u"S"));
+  w.Eof();
+  for (const auto s : sheets) w.SetSheetOffset(s, static_cast<std::uint32_t>(w.size()));
+  for (int i = 0; i < 2000; ++i) w.Blank(static_cast<std::uint16_t>(i), 0, 0);
+  std::string text;
+  EXPECT_THROW(Extract(w, text), ExtractionError);
+}
+
+TEST(WorkbookText, GlobalsWithoutEofEndAtStreamEnd) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.Sst({u"x"});
+  w.SetSheetOffset(s, static_cast<std::uint32_t>(w.size()));
+  EXPECT_EQ(TextOf(w), "S\r\n\r\n");
+}
+
+TEST(WorkbookText, RecordWhoseFieldsRunPastStreamEndIsPassedOver) {
+  // A FORMAT record laid out as in earlier BIFF versions (a one-byte count):
+  // read as BIFF8, its character count asks for more bytes than the stream
+  // has. The record is passed over; the sheets are still read.
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  testing::Bytes format;
+  format.u16(164).u8(3).chars(u"0.0", false);
+  w.Record(kRecordFormat, format);
+  w.XF(0);
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 0, 0, 1);
+  w.Number(1, 0, 0, 2);
+  // A NUMBER stating no payload at the very end: its fields are not there.
+  w.RecordWithLength(kRecordNumber, 0, testing::Bytes{});
+  EXPECT_EQ(TextOf(w), "S\r\n1\r\n2\r\n\r\n");
+}
+
+TEST(WorkbookText, EmptyStreamAndNoSheets) {
+  BiffWriter empty;
+  EXPECT_EQ(TextOf(empty), "");
+  BiffWriter noSheets;
+  noSheets.Bof(testing::kBofGlobals);
+  noSheets.Eof();
+  EXPECT_EQ(TextOf(noSheets), "");
+}
+
+// Every prefix of a workbook is read without an error, and the text of a
+// prefix that ends inside the last cell record holds all cells before it.
+TEST(WorkbookText, TruncatedStreamsEndCleanly) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.XF(0);
+  w.Format(164, u"0.0");
+  ContinuedRecord sst = testing::SstRecord(2, 2);
+  testing::AppendSstStringHeader(sst, testing::SstString{u"split", false, 1, 2});
+  sst.bytes().chars(u"sp", false);
+  sst.CutChars(true).bytes().chars(u"lit", true).u32(0);
+  sst.Cut().bytes().u16(0xEEEE);
+  testing::AppendSstString(sst, testing::SstString{u"two"});
+  w.Record(sst);
+  w.Eof();
+  w.StartSheet(s);
+  w.LabelSst(0, 0, 0, 0);
+  w.MulRK(0, 1, {{0, 0x192}, {0, 0x192}});
+  w.FormulaSpecial(1, 0, 0, 0);
+  w.String(u"str");
+  w.MulBlank(1, 1, {0, 0});
+  w.Number(2, 0, 0, 5);
+  const std::size_t beforeLast = w.size();
+  w.LabelSst(2, 1, 0, 1);
+  w.Eof();
+  EXPECT_EQ(TextOf(w), "S\r\nsplit\t100\t100\r\nstr\t\t\r\n5\ttwo\r\n\r\n");
+
+  const std::span<const std::uint8_t> all = w.bytes();
+  for (std::size_t n = 0; n < all.size(); ++n) {
+    std::string text;
+    ResultCode code = 0;
+    ASSERT_NO_THROW(code = ExtractWorkbookStreamText(all.first(n), text)) << n;
+    EXPECT_EQ(code, static_cast<ResultCode>(text.size())) << n;
+    if (n > beforeLast && n < beforeLast + 14) {
+      EXPECT_EQ(text, "S\r\nsplit\t100\t100\r\nstr\t\t\r\n5\r\n\r\n") << n;
+    }
+  }
+}
+
+TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  w.XF(164);
+  w.DateMode(1);
+  w.Format(164, u"0.0%");
+  // A FORMAT record whose length states more than its reader takes: reading
+  // goes on after the stated payload.
+  testing::Bytes format;
+  format.u16(165).u16(2).u8(0).chars(u"mm", false).u32(0xFFFFFFFF);
+  w.Record(kRecordFormat, format);
+  w.Eof();
+  TWorkBookData book;
+  InitStyleData(book.styles);
+  ByteReader stream(w.bytes());
+  EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
+  EXPECT_TRUE(book.styles.dateSystem1904);
+  ASSERT_EQ(book.styles.xfs.size(), 1u);
+  EXPECT_EQ(book.styles.xfs[0].formatIndex, 164);
+  EXPECT_EQ(book.styles.formats[164].kind, fmtPercent);
+  EXPECT_EQ(book.styles.formats[165].kind, fmtDateTime);
+}
+
+TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  w.DateMode(0);
+  w.Eof();
+  TWorkBookData book;
+  ByteReader stream(w.bytes());
+  EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
+  EXPECT_FALSE(book.styles.dateSystem1904);
+}
+
+}  // namespace
+}  // namespace tabulox
