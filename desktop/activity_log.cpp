@@ -35,7 +35,7 @@ void WriteLog(const QString& message) {
   if (!exists) bytes.append("\xFF\xFE", 2);
   // The stamp is built as locale text and widened, the message joined as it is.
   const QByteArray prefix =
-      (u'[' + LogTimeStamp(QDateTime::currentDateTime(), CurrentRegionalSettings()) +
+      (u'[' + LogTimeStamp(QDateTime::currentDateTime()) +
        QStringLiteral("]: "))
           .toLocal8Bit();
   AppendUtf16Le(bytes, QString::fromLocal8Bit(prefix) + message + QStringLiteral("\r\n"));

@@ -30,6 +30,18 @@ ResultCode ConvertXlsxFile(const QString& source, OutputBlock& block, std::int32
 #endif
 }
 
+void StartXlsxEngine() {
+#if TABULOX_HAVE_XLSX
+  InitXlsxEngine();
+#endif
+}
+
+void StopXlsxEngine() {
+#if TABULOX_HAVE_XLSX
+  FreeXlsxEngine();
+#endif
+}
+
 void SetXlsxProgressCallback(std::function<void()> processEvents) {
 #if TABULOX_HAVE_XLSX
   XlsxZipReader().OnProcessMessages = std::move(processEvents);

@@ -21,6 +21,11 @@ ResultCode ConvertXlsFile(const QString& source, OutputBlock& block, std::int32_
 // without the .xlsx engine.
 ResultCode ConvertXlsxFile(const QString& source, OutputBlock& block, std::int32_t codePage);
 
+// Create and release the .xlsx engine's program-wide objects (program start
+// and exit). Do nothing without the .xlsx engine.
+void StartXlsxEngine();
+void StopXlsxEngine();
+
 // Lets the .xlsx engine call `processEvents` while it reads compressed input,
 // so that a long read does not freeze the window. Does nothing without it.
 void SetXlsxProgressCallback(std::function<void()> processEvents);

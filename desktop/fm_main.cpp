@@ -13,6 +13,9 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPainter>
+#include <QSet>
+#include <QStyledItemDelegate>
 #include <QStatusBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -51,6 +54,7 @@ constexpr int kStateRole = Qt::UserRole;
 constexpr int kSelectTimerMs = 50;
 constexpr int kButtonWidth = 65;
 constexpr int kButtonHeight = 22;
+constexpr int kMaxButtonWidth = 78;  // the narrowest gap between two button lefts, less 2
 constexpr int kButtonRowHeight = 34;
 
 // A list row that sorts through the main window's comparison.
@@ -60,6 +64,20 @@ class TListRow : public QTreeWidgetItem {
   bool operator<(const QTreeWidgetItem& other) const override {
     const auto* form = qobject_cast<const TFmMain*>(treeWidget()->window());
     return form ? form->ListView1Compare(this, &other) < 0 : QTreeWidgetItem::operator<(other);
+  }
+};
+
+// Draws a cell as usual, then its grid lines on the right and at the bottom.
+class TGridDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    QStyledItemDelegate::paint(painter, option, index);
+    painter->save();
+    painter->setPen(option.palette.color(QPalette::Mid));
+    painter->drawLine(option.rect.topRight(), option.rect.bottomRight());
+    painter->drawLine(option.rect.bottomLeft(), option.rect.bottomRight());
+    painter->restore();
   }
 };
 
@@ -221,8 +239,7 @@ void TFmMain::CreateListView() {
   palette.setColor(QPalette::AlternateBase, Qt::white);
   ListView1->setPalette(palette);
   ListView1->setAlternatingRowColors(true);
-  ListView1->setStyleSheet(QStringLiteral("QTreeView::item { border-right: 1px solid #d0d0d0;"
-                                          " border-bottom: 1px solid #d0d0d0; }"));
+  ListView1->setItemDelegate(new TGridDelegate(ListView1));
 
   connect(ListView1->header(), &QHeaderView::sectionClicked, this, &TFmMain::ListView1ColumnClick);
   connect(ListView1, &QTreeWidget::itemSelectionChanged, this, &TFmMain::ListView1SelectItem);
@@ -241,7 +258,9 @@ void TFmMain::CreateButtonRow() {
     button->setIcon(ImageMenu.value(image));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
-    button->setGeometry(left, (kButtonRowHeight - kButtonHeight) / 2, kButtonWidth, kButtonHeight);
+    // 65 pixels, or wider up to the next button's left when the caption needs it.
+    const int width = std::clamp(button->sizeHint().width(), kButtonWidth, kMaxButtonWidth);
+    button->setGeometry(left, (kButtonRowHeight - kButtonHeight) / 2, width, kButtonHeight);
     connect(button, &QToolButton::clicked, this, &TFmMain::MenuItemClick);
     return button;
   };
@@ -485,9 +504,10 @@ void TFmMain::RunCommand(int tag) {
 
 void TFmMain::OptionsCommand() { FmOption->exec(); }
 
-void TFmMain::AddDirCommand() {
+void TFmMain::AddDirCommand(const QString& droppedFolder) {
   // One scan at a time, and none while a run reads the rows.
   if (FConverting || FFileSearch.Searching()) return;
+  if (!droppedFolder.isEmpty()) FmAddDir->EditDir->setText(droppedFolder);
   if (FmAddDir->exec() != QDialog::Accepted) return;
   ListView1->clearSelection();
   const int before = FRowCount;
@@ -776,10 +796,8 @@ void TFmMain::DropFiles(const QStringList& paths) {
   ListView1->clearSelection();
   if (paths.size() == 1) {
     if (IsDirectory(paths.front())) {
-      // One dropped folder goes to the Add directory dialog (command 22).
-      FmAddDir->EditDir->setText(paths.front());
       activateWindow();
-      ExecuteCommand(CmdAddDir);
+      AddDirCommand(paths.front());
     } else {
       AddFile(paths.front());
       ScrollToSelection();
@@ -818,14 +836,24 @@ void TFmMain::dropEvent(QDropEvent* event) {
 }
 
 void TFmMain::DeleteCommand() {
-  FlushAddedSelection();
   if (FConverting) return;
-  for (int i = ListView1->topLevelItemCount() - 1; i >= 0; --i) {
-    if (!ListView1->topLevelItem(i)->isSelected()) continue;
-    QTreeWidgetItem* item = ListView1->takeTopLevelItem(i);
-    ForgetSource(item->text(ColSource));
-    delete item;
-    --FRowCount;
+  FlushAddedSelection();
+  const QList<QTreeWidgetItem*> selectedList = ListView1->selectedItems();
+  if (!selectedList.isEmpty()) {
+    // The rows are taken out and the kept ones put back in two bulk steps;
+    // removing rows one by one costs time in the list's length per row.
+    const QSet<QTreeWidgetItem*> selected(selectedList.begin(), selectedList.end());
+    QList<QTreeWidgetItem*> kept;
+    for (QTreeWidgetItem* item : ListView1->invisibleRootItem()->takeChildren()) {
+      if (selected.contains(item)) {
+        ForgetSource(item->text(ColSource));
+        delete item;
+        --FRowCount;
+      } else {
+        kept << item;
+      }
+    }
+    ListView1->addTopLevelItems(kept);
   }
   UpdateCountPanel();
 }

@@ -194,7 +194,7 @@ class TFmMain : public QMainWindow {
   void PasteFileCommand();
   void DeleteCommand();
   void SelectAllCommand();
-  void AddDirCommand();
+  void AddDirCommand(const QString& droppedFolder = QString());
   void OptionsCommand();
   void ContentsCommand();
   void ViewLogCommand();

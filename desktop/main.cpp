@@ -4,6 +4,7 @@
 #include <QMessageBox>
 #include <memory>
 
+#include "conversion_entry.h"
 #include "fm_main.h"
 #include "regional_settings.h"
 #include "settings_file.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv) {
   QApplication::setApplicationName(QStringLiteral("Tabulox"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
   tabulox::LoadRegionalSettings();
+  tabulox::StartXlsxEngine();
   tabulox::LoadSettings();
 
   int status = 0;
@@ -27,5 +29,6 @@ int main(int argc, char** argv) {
   } catch (const tabulox::SettingsWriteError& error) {
     QMessageBox::critical(nullptr, QStringLiteral("KV-Tabulox"), QString::fromStdString(error.what()));
   }
+  tabulox::StopXlsxEngine();
   return status;
 }

