@@ -21,13 +21,20 @@
 #include <QVBoxLayout>
 
 #include "activity_log.h"
+#include "add_dir_search.h"
 #include "code_pages.h"
 #include "file_types.h"
 #include "fm_about.h"
+#include "fm_add_dir.h"
 #include "fm_cancel_cvt.h"
+#include "fm_cancel_find.h"
+#include "fm_directory.h"
 #include "fm_file_over_tp.h"
+#include "fm_option.h"
 #include "fm_view_log.h"
+#include "folder_scan.h"
 #include "global_settings.h"
+#include "help_pages.h"
 #include "target_file.h"
 
 // The icon set lives in a static library, so its registration is explicit.
@@ -135,12 +142,6 @@ void TFmMain::CreateActions() {
   ActExploreTarget = make(CmdExploreTarget, QStringLiteral("Target"));
   ActContents = make(CmdContents, QStringLiteral("&Contents           F1"), 1);
   ActAbout = make(CmdAbout, QStringLiteral("&About"));
-
-  // Commands 11 (Options dialog), 22 (Add Dir: folder scan) and 91 (help
-  // contents) have no handler in this build; their entries stay disabled.
-  ActOptions->setEnabled(false);
-  ActAddDir->setEnabled(false);
-  ActContents->setEnabled(false);
 }
 
 void TFmMain::CreateMenus() {
@@ -269,9 +270,6 @@ void TFmMain::CreateButtonRow() {
   BtnLog = make(QStringLiteral("BtnLog"), QStringLiteral("&Log"), CmdViewLog, 7, 293);
   BtnConvert = make(QStringLiteral("BtnConvert"), QStringLiteral("&Convert"), CmdConvertAll, 3, 0);
   BtnConvert->setStyleSheet(QStringLiteral("QToolButton { border: 1px solid navy; }"));
-  // See CreateActions: the Options dialog and the folder scan are not in this build.
-  BtnOption->setEnabled(false);
-  BtnAddDir->setEnabled(false);
 }
 
 void TFmMain::CreateStatusBar() {
@@ -327,6 +325,10 @@ void TFmMain::FormCreate() {
   FmAbout = new TFmAbout(this);
   FmFileOverTp = new TFmFileOverTp(this);
   FmViewLog = new TFmViewLog(this);
+  FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);
+  FmDirectory = new TFmDirectory(GlobalSettings().adddir, this);
+  FmAddDir = new TFmAddDir(GlobalSettings(), *FmDirectory, this);
+  FmCancelFind = new TFmCancelFind(FFileSearch, this);
 
   SetHints();
   setAcceptDrops(true);
@@ -336,6 +338,11 @@ void TFmMain::FormCreate() {
   FSortColumn = -1;
   FSortAscending = true;
   LoadJobFile(JobFilePath());
+  FFileSearch.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
+    SearchFileFound(folder, info);
+  };
+  FFileSearch.OnChangeFolder = [this](const std::string& folder) { SearchFolderChanged(folder); };
+  FFileSearch.OnFinish = [this] { SearchFinished(); };
   FormResize();
 }
 
@@ -394,6 +401,7 @@ void TFmMain::resizeEvent(QResizeEvent* event) {
 
 void TFmMain::FormActivate() {
   if (FmCancelCvt->isVisible()) FmCancelCvt->raise();
+  if (FmCancelFind->isVisible()) FmCancelFind->raise();
 }
 
 void TFmMain::ApplicationEvents1Hint(const QString& hint) { StatusPanels[2]->setText(hint); }
@@ -417,6 +425,7 @@ bool TFmMain::event(QEvent* event) {
 void TFmMain::closeEvent(QCloseEvent* event) {
   // A run in progress stops before its next row; the window closes as asked.
   if (FConverting) FCancelConvert = true;
+  FFileSearch.Stop();  // a folder scan ends at its next entry
   QMainWindow::closeEvent(event);
 }
 
@@ -493,20 +502,31 @@ void TFmMain::RunCommand(int tag) {
   }
 }
 
-void TFmMain::OptionsCommand() {
-  // Command 11: the Options dialog is not part of this build.
-}
+void TFmMain::OptionsCommand() { FmOption->exec(); }
 
 void TFmMain::AddDirCommand(const QString& droppedFolder) {
-  // Command 22: the Add directory dialog (with `droppedFolder` in its folder
-  // field when one folder was dropped) and the folder scan are not part of
-  // this build.
-  (void)droppedFolder;
+  // One scan at a time, and none while a run reads the rows.
+  if (FConverting || FFileSearch.Searching()) return;
+  if (!droppedFolder.isEmpty()) FmAddDir->EditDir->setText(droppedFolder);
+  if (FmAddDir->exec() != QDialog::Accepted) return;
+  ListView1->clearSelection();
+  const int before = FRowCount;
+  RunAddDirSearch(FFileSearch, *FmCancelFind, *FmAddDir, GlobalSettings());
+  ScrollToSelection();
+  UpdateCountPanel();
+  ShowStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(FRowCount - before) +
+                    QStringLiteral(" file(s)."));
 }
 
-void TFmMain::ContentsCommand() {
-  // Command 91: help contents are not part of this build.
+void TFmMain::SearchFileFound(const std::string& folder, const TFoundFile& info) {
+  AddFile(FromNativePath(folder + info.Name));
 }
+
+void TFmMain::SearchFolderChanged(const std::string& folder) { FmCancelFind->ShowFolder(FromNativePath(folder)); }
+
+void TFmMain::SearchFinished() { ScrollToSelection(); }
+
+void TFmMain::ContentsCommand() { ShowHelp(ProgramDir(), QString::fromLatin1(kHelpContentsPage)); }
 
 void TFmMain::ViewLogCommand() {
   FmViewLog->LoadLog();
@@ -543,7 +563,7 @@ void TFmMain::ActionMainMenuBar1Paint() {
 
 void TFmMain::PopupMenu1Popup(const QPoint& pos) {
   // No context menu while a run's progress dialog is up.
-  if (FmCancelCvt->isVisible()) return;
+  if (FmCancelCvt->isVisible() || FmCancelFind->isVisible()) return;
   ActionMainMenuBar1Paint();
   PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
 }

@@ -15,6 +15,7 @@
 
 #include "activity_log.h"
 #include "conversion_entry.h"
+#include "file_search.h"
 #include "job_file.h"
 #include "output_block.h"
 
@@ -24,6 +25,10 @@ class TFmCancelCvt;
 class TFmFileOverTp;
 class TFmAbout;
 class TFmViewLog;
+class TFmOption;
+class TFmAddDir;
+class TFmCancelFind;
+class TFmDirectory;
 
 class TFmMain : public QMainWindow {
   Q_OBJECT
@@ -150,6 +155,10 @@ class TFmMain : public QMainWindow {
   TFmFileOverTp* FmFileOverTp;
   TFmAbout* FmAbout;
   TFmViewLog* FmViewLog;
+  TFmOption* FmOption;
+  TFmAddDir* FmAddDir;
+  TFmCancelFind* FmCancelFind;
+  TFmDirectory* FmDirectory;
 
  public slots:
   void MenuItemClick();
@@ -191,6 +200,11 @@ class TFmMain : public QMainWindow {
   void ViewLogCommand();
   void AboutCommand();
 
+  // Events of FFileSearch during Add Dir.
+  void SearchFileFound(const std::string& folder, const TFoundFile& info);
+  void SearchFolderChanged(const std::string& folder);
+  void SearchFinished();
+
   QTreeWidgetItem* AppendRow(const JobRow& row);
   void SelectAddedRow(QTreeWidgetItem* item);
   void ForgetSource(const QString& source);
@@ -214,6 +228,7 @@ class TFmMain : public QMainWindow {
   ConvertFunction FConvertXls;
   ConvertFunction FConvertXlsx;
   ShellFunction FShell;
+  TKvFileSearch FFileSearch;  // the folder scan of Add Dir
 };
 
 }  // namespace tabulox

@@ -495,10 +495,11 @@ TEST_F(FmMainTest, EnablingRulesFollowStatesAndSelection) {
   EXPECT_TRUE(form_->ActConvertAll->isEnabled());
   EXPECT_TRUE(form_->ActConvertSelect->isEnabled());
   EXPECT_FALSE(form_->ActReConvert->isEnabled());
-  // Commands of dialogs this build does not have stay disabled.
-  EXPECT_FALSE(form_->ActOptions->isEnabled());
-  EXPECT_FALSE(form_->ActAddDir->isEnabled());
-  EXPECT_FALSE(form_->BtnAddDir->isEnabled());
+  // The rules leave the commands of the dialogs enabled.
+  EXPECT_TRUE(form_->ActOptions->isEnabled());
+  EXPECT_TRUE(form_->ActAddDir->isEnabled());
+  EXPECT_TRUE(form_->ActContents->isEnabled());
+  EXPECT_TRUE(form_->BtnAddDir->isEnabled());
 }
 
 TEST_F(FmMainTest, LaunchAndExploreTakeFirstSelectedRow) {
