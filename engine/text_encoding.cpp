@@ -10,7 +10,6 @@
 namespace tabulox {
 namespace {
 
-bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
 // Owns one iconv descriptor.
 class IconvHandle {
@@ -83,89 +82,135 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   return out;
 }
 
-// Joins the two three-byte sequences of a surrogate pair into one four-byte
-// sequence; every other byte is copied unchanged.
-std::string JoinSurrogatePairs(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+bool IsSurrogatePairAt(const unsigned char* p, std::size_t i, std::size_t n) {
+  return i + 6 <= n && p[i] == 0xED && (p[i + 1] & 0xF0) == 0xA0 && (p[i + 2] & 0xC0) == 0x80 &&
+         p[i + 3] == 0xED && (p[i + 4] & 0xF0) == 0xB0 && (p[i + 5] & 0xC0) == 0x80;
+}
+
+// Appends `text` to `out`, joining the two three-byte sequences of a surrogate
+// pair into one four-byte sequence; every other byte is copied unchanged. Runs
+// between 0xED lead bytes are copied whole.
+void AppendJoiningSurrogatePairs(std::string_view text, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
+  std::size_t copied = 0;
   std::size_t i = 0;
   while (i < n) {
-    if (i + 6 <= n && p[i] == 0xED && (p[i + 1] & 0xF0) == 0xA0 && (p[i + 2] & 0xC0) == 0x80 &&
-        p[i + 3] == 0xED && (p[i + 4] & 0xF0) == 0xB0 && (p[i + 5] & 0xC0) == 0x80) {
-      const std::uint32_t high = 0xD000u | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-      const std::uint32_t low = 0xD000u | ((p[i + 4] & 0x3Fu) << 6) | (p[i + 5] & 0x3Fu);
-      const std::uint32_t cp = 0x10000u + ((high - 0xD800u) << 10) + (low - 0xDC00u);
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-      i += 6;
-    } else {
-      out.push_back(static_cast<char>(p[i]));
+    const void* lead = std::memchr(p + i, 0xED, n - i);
+    if (lead == nullptr) break;
+    i = static_cast<std::size_t>(static_cast<const unsigned char*>(lead) - p);
+    if (!IsSurrogatePairAt(p, i, n)) {
       ++i;
+      continue;
     }
+    out.append(text.data() + copied, i - copied);
+    const std::uint32_t high = 0xD000u | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+    const std::uint32_t low = 0xD000u | ((p[i + 4] & 0x3Fu) << 6) | (p[i + 5] & 0x3Fu);
+    const std::uint32_t cp = 0x10000u + ((high - 0xD800u) << 10) + (low - 0xDC00u);
+    const char bytes[4] = {static_cast<char>(0xF0 | (cp >> 18)),
+                           static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                           static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (cp & 0x3F))};
+    out.append(bytes, 4);
+    i += 6;
+    copied = i;
   }
-  return out;
+  out.append(text.data() + copied, n - copied);
+}
+
+// The first CR or LF at or after `from`, or `text.size()`.
+std::size_t FindBreak(std::string_view text, std::size_t from) {
+  const char* base = text.data();
+  const std::size_t rest = text.size() - from;
+  const void* lf = std::memchr(base + from, '\n', rest);
+  const std::size_t lfAt = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : text.size();
+  const void* cr = std::memchr(base + from, '\r', lfAt - from);
+  return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lfAt;
+}
+
+std::string_view BreakOfStyle(LineBreakStyle style) {
+  return style == kLineBreakCr   ? std::string_view("\r")
+         : style == kLineBreakLf ? std::string_view("\n")
+                                 : std::string_view("\r\n");
+}
+
+// The break that starts at `at` (CR LF, a lone CR or a lone LF).
+std::size_t BreakLength(std::string_view text, std::size_t at) {
+  return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
 }
 
 }  // namespace
 
 std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
-  const std::string_view lineBreak =
-      style == kLineBreakCr ? std::string_view("\r") : style == kLineBreakLf ? std::string_view("\n")
-                                                                          : std::string_view("\r\n");
+  const std::string_view lineBreak = BreakOfStyle(style);
   std::string out;
   out.reserve(text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
-    const std::size_t start = i;
-    while (i < n && !IsBreak(text[i])) ++i;
-    out.append(text.substr(start, i - start));
-    if (i >= n) break;
-    if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
-      i += 2;
-    else
-      i += 1;
+    const std::size_t at = FindBreak(text, i);
+    out.append(text.substr(i, at - i));
+    if (at >= n) break;
+    i = at + BreakLength(text, at);
     out.append(lineBreak);
   }
   return out;
 }
 
+bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
+  const std::string_view lineBreak = BreakOfStyle(style);
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const std::size_t at = FindBreak(text, i);
+    if (at >= n) break;
+    const std::size_t length = BreakLength(text, at);
+    if (text.substr(at, length) != lineBreak) return false;
+    i = at + length;
+  }
+  return true;
+}
+
 bool DecodeEngineText(std::string_view text, std::u16string& units) {
-  units.clear();
-  units.reserve(text.size());
+  // Never more units than bytes: size once, write through a pointer, trim.
+  units.resize(text.size());
+  char16_t* dst = units.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   std::size_t i = 0;
+  bool wellFormed = true;
   while (i < n) {
     const unsigned char lead = p[i];
     if (lead < 0x80) {
-      units.push_back(lead);
+      *dst++ = lead;
       ++i;
       continue;
     }
     const std::size_t length = (lead & 0x20) ? 3 : 2;
-    if (i + length > n) return false;
+    if (i + length > n) {
+      wellFormed = false;
+      break;
+    }
     std::uint32_t unit = lead & 0x3Fu;
     for (std::size_t k = 1; k < length; ++k) {
       const unsigned char c = p[i + k];
-      if ((c & 0xC0) != 0x80) return false;
+      if ((c & 0xC0) != 0x80) wellFormed = false;
       unit = (unit << 6) | (c & 0x3Fu);
     }
-    units.push_back(static_cast<char16_t>(unit & 0xFFFFu));
+    if (!wellFormed) break;
+    *dst++ = static_cast<char16_t>(unit & 0xFFFFu);
     i += length;
   }
-  return true;
+  units.resize(static_cast<std::size_t>(dst - units.data()));
+  return wellFormed;
 }
 
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {
   out.clear();
   if (codePage == kCodePageUtf8) {
+    out.reserve(3 + text.size());
     out = "\xEF\xBB\xBF";
-    out += JoinSurrogatePairs(text);
+    AppendJoiningSurrogatePairs(text, out);
     return 0;
   }
   std::u16string units;

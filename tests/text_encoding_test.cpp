@@ -22,6 +22,18 @@ TEST(NormalizeLineBreaks, LfCrIsTwoBreaks) {
   EXPECT_EQ(NormalizeLineBreaks("\r\r\n\n", 2), "\n\n\n");
 }
 
+TEST(HasOnlyBreaksOfStyle, AgreesWithNormalizeLineBreaks) {
+  const std::string texts[] = {"",        "abc",        "a\r\nb\r\n", "a\nb",  "a\rb",
+                               "\r\r\n\n", "x\n\ry",     "a\r\nb\nc",  "\r",     "\n",
+                               "\r\n",    "tail\r\nx\r"};
+  for (const std::string& text : texts) {
+    for (LineBreakStyle style : {0, 1, 2}) {
+      EXPECT_EQ(HasOnlyBreaksOfStyle(text, style), NormalizeLineBreaks(text, style) == text)
+          << "style " << style << " text of " << text.size() << " bytes";
+    }
+  }
+}
+
 TEST(EncodeText, Utf8AddsMarkAndPassesMalformedTextThrough) {
   std::string out;
   EXPECT_EQ(EncodeText("", 65001, out), 0);
@@ -35,6 +47,10 @@ TEST(EncodeText, Utf8JoinsSurrogatePairsIntoFourByteForm) {
   std::string out;
   EXPECT_EQ(EncodeText("\xED\xA0\xBD\xED\xB8\x80", 65001, out), 0);
   EXPECT_EQ(out, "\xEF\xBB\xBF\xF0\x9F\x98\x80");
+  // Between other text, after a lone high surrogate, and cut off at the end.
+  EXPECT_EQ(EncodeText("a\xED\xA0\xBD" "b\xED\xA0\xBD\xED\xB8\x80" "c\xED\xA0\xBD\xED\xB8", 65001, out),
+            0);
+  EXPECT_EQ(out, "\xEF\xBB\xBF" "a\xED\xA0\xBD" "b\xF0\x9F\x98\x80" "c\xED\xA0\xBD\xED\xB8");
 }
 
 TEST(EncodeText, Utf16LittleEndianWithMark) {
