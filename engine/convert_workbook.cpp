@@ -1,6 +1,7 @@
 #include "convert_workbook.h"
 
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "compound_file.h"
@@ -27,9 +28,9 @@ ResultCode TakeWorkbookStream(std::span<const std::uint8_t> file,
 }
 
 // A compound file without a workbook stream has an empty text.
-ResultCode StreamText(const std::optional<std::vector<std::uint8_t>>& stream, std::string& text) {
+ResultCode StreamText(std::optional<std::vector<std::uint8_t>>& stream, std::string& text) {
   if (!stream) return 0;
-  return ExtractWorkbookStreamText(*stream, text);
+  return ExtractWorkbookStreamText(std::move(*stream), text);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "decimal_digits.h"
 
 #include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -21,11 +22,14 @@ __extension__ using Uint128 = unsigned __int128;
 constexpr double kExactRangeLow = 1e-4;
 constexpr double kExactRangeHigh = 1e17;
 
-constexpr Uint128 PowerOf10(int k) {
-  Uint128 p = 1;
-  for (int i = 0; i < k; ++i) p *= 10;
+// 10^0 .. 10^23: the scale factors k of ExactDigitsOfDouble, one to spare.
+constexpr int kPowerCount = 24;
+constexpr std::array<Uint128, kPowerCount> kPowersOf10 = [] {
+  std::array<Uint128, kPowerCount> p{};
+  p[0] = 1;
+  for (std::size_t i = 1; i < p.size(); ++i) p[i] = p[i - 1] * 10;
   return p;
-}
+}();
 
 // The kExactDigits-digit decimal form of a double in [kExactRangeLow,
 // kExactRangeHigh), correctly rounded (nearest, ties to even), from integer
@@ -36,13 +40,14 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   std::memcpy(&bits, &x, sizeof bits);
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const int binaryExp = static_cast<int>((bits >> 52) & 0x7FF) - 1075;  // x = mantissa * 2^binaryExp
-  // floor(log10 x) is this estimate or one more.
-  exp10 = static_cast<int>(std::floor((binaryExp + 52) * 0.30102999566398120));
+  // floor(log10 x) is this estimate or one more: floor(b * log10(2)) for the
+  // binary exponent b, in fixed point (exact for |b| < 1650).
+  exp10 = ((binaryExp + 52) * 78913) >> 18;
   constexpr std::uint64_t kLow = 100000000000000000ULL;  // 10^17
   constexpr std::uint64_t kHigh = kLow * 10;
   for (;;) {
     const int k = kExactDigits - 1 - exp10;  // 0 <= k <= 22 in the handled range
-    const Uint128 scaled = Uint128{mantissa} * PowerOf10(k);
+    const Uint128 scaled = Uint128{mantissa} * kPowersOf10[static_cast<std::size_t>(k)];
     Uint128 quotient;
     bool roundUp = false;
     if (binaryExp >= 0) {
