@@ -31,12 +31,43 @@ class IconvHandle {
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
+// Windows code pages without shift states whose bytes 00-7F are ASCII: runs of
+// ASCII units may be written directly, around the converter, once
+// AsciiIsIdentity confirms the mapping.
+bool IsAsciiCompatibleCodePage(std::int32_t codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1258) || codePage == 932 ||
+         codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+// True when the descriptor turns each unit 00-7F into the byte of that value.
+bool AsciiIsIdentity(const IconvHandle& cd) {
+  char16_t in[128];
+  char expected[128];
+  for (int i = 0; i < 128; ++i) {
+    in[i] = static_cast<char16_t>(i);
+    expected[i] = static_cast<char>(i);
+  }
+  char got[256];
+  char* inPtr = reinterpret_cast<char*>(in);
+  std::size_t inLeft = sizeof in;
+  char* outPtr = got;
+  std::size_t outLeft = sizeof got;
+  const std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  return rc != static_cast<std::size_t>(-1) && inLeft == 0 && sizeof got - outLeft == 128 &&
+         std::memcmp(got, expected, 128) == 0;
+}
+
 // Converts UTF-16 code units into the iconv character set `charset`. A character
 // the set cannot hold becomes "?", converted through the same descriptor so that
 // stateful encodings stay consistent. An unknown set gives an empty result.
-std::string ConvertUnits(const std::u16string& units, const std::string& charset) {
+// With `asciiCompatible` (see IsAsciiCompatibleCodePage), runs of ASCII units
+// are copied as bytes and only the runs between them go through iconv.
+std::string ConvertUnits(const std::u16string& units, const std::string& charset,
+                         bool asciiCompatible) {
   IconvHandle cd(charset.c_str(), "UTF-16LE");
   if (!cd.valid()) return {};
+  const bool copyAscii = asciiCompatible && AsciiIsIdentity(cd);
 
   std::string out;
   out.resize(units.size() * 2 + 16);
@@ -65,8 +96,25 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   const std::size_t total = units.size() * 2;
   std::size_t done = 0;
   while (done < total) {
-    done += convert(data + done, total - done, false);
-    if (done >= total) break;
+    std::size_t chunkEnd = total;
+    if (copyAscii) {
+      std::size_t unit = done / 2;
+      const std::size_t asciiStart = unit;
+      while (unit < units.size() && units[unit] < 0x80) ++unit;
+      if (unit > asciiStart) {
+        const std::size_t run = unit - asciiStart;
+        if (out.size() - outUsed < run) out.resize(out.size() + run);
+        for (std::size_t k = 0; k < run; ++k)
+          out[outUsed + k] = static_cast<char>(units[asciiStart + k]);
+        outUsed += run;
+        done = unit * 2;
+        continue;
+      }
+      while (unit < units.size() && units[unit] >= 0x80) ++unit;
+      chunkEnd = unit * 2;
+    }
+    done += convert(data + done, chunkEnd - done, false);
+    if (done >= chunkEnd) continue;
     // The unit at `done` cannot be converted: skip it (with its partner when
     // it starts a surrogate pair) and write the default character instead.
     const std::size_t unitIndex = done / 2;
@@ -216,7 +264,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
   std::u16string units;
   const bool wellFormed = DecodeEngineText(text, units);
   if (codePage == kCodePageSystem) {
-    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0));
+    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0), false);
     return 0;
   }
   if (!wellFormed) return kTextNotConvertible;
@@ -232,7 +280,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     return 0;
   }
   const std::string charset = IconvNameForCodePage(codePage);
-  if (!charset.empty()) out = ConvertUnits(units, charset);
+  if (!charset.empty()) out = ConvertUnits(units, charset, IsAsciiCompatibleCodePage(codePage));
   return 0;
 }
 

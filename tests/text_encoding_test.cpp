@@ -78,6 +78,21 @@ TEST(EncodeText, WindowsCodePagesReplaceWhatTheyCannotHold) {
   EXPECT_EQ(out, "\x93\xFA\x96\x7B");
 }
 
+// ASCII runs are written around the converter; the characters between them
+// must still convert, or be replaced, exactly as in one pass.
+TEST(EncodeText, AsciiRunsBetweenConvertedCharacters) {
+  std::string out;
+  // "a€bΩc" + U+1F600 + "d\\~"
+  const std::string text = "a\xE2\x82\xAC" "b\xCE\xA9" "c\xED\xA0\xBD\xED\xB8\x80" "d\\~";
+  EXPECT_EQ(EncodeText(text, 1252, out), 0);
+  EXPECT_EQ(out, "a\x80" "b?c?d\\~");
+  EXPECT_EQ(EncodeText(text, 932, out), 0);
+  EXPECT_EQ(out, "a?b\x83\xB6" "c?d\\~");
+  // A lone high surrogate just before an ASCII run.
+  EXPECT_EQ(EncodeText("x\xED\xA0\xBDy", 1252, out), 0);
+  EXPECT_EQ(out, "x?y");
+}
+
 TEST(EncodeText, UnknownCodePageGivesEmptyText) {
   std::string out = "x";
   EXPECT_EQ(EncodeText("abc", 99999, out), 0);
