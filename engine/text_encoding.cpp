@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "code_pages.h"
 
@@ -58,16 +60,77 @@ bool AsciiIsIdentity(const IconvHandle& cd) {
          std::memcmp(got, expected, 128) == 0;
 }
 
-// Converts UTF-16 code units into the iconv character set `charset`. A character
-// the set cannot hold becomes "?", converted through the same descriptor so that
-// stateful encodings stay consistent. An unknown set gives an empty result.
-// With `asciiCompatible` (see IsAsciiCompatibleCodePage), runs of ASCII units
-// are copied as bytes and only the runs between them go through iconv.
+// Windows code pages of one byte per character whose converters neither
+// combine nor decompose characters (unlike 1255 and 1258): every unit converts
+// on its own, to one byte or not at all.
+bool IsPlainSingleByteCodePage(std::int32_t codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1254) || codePage == 1256 ||
+         codePage == 1257;
+}
+
+constexpr std::int16_t kByteUnknown = -2;
+constexpr std::int16_t kByteNotHeld = -1;
+constexpr std::int16_t kByteIrregular = -3;
+
+// The byte the converter gives for one unit: kByteNotHeld when it cannot hold
+// it (a lone surrogate included), kByteIrregular when it gives other than one
+// byte.
+std::int16_t AskByte(const IconvHandle& cd, char16_t unit) {
+  char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  char got[8];
+  char* inPtr = in;
+  std::size_t inLeft = sizeof in;
+  char* outPtr = got;
+  std::size_t outLeft = sizeof got;
+  const std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  if (rc == static_cast<std::size_t>(-1)) return kByteNotHeld;
+  if (sizeof got - outLeft != 1) return kByteIrregular;
+  return static_cast<std::int16_t>(static_cast<unsigned char>(got[0]));
+}
+
+// ConvertUnits for a plain single-byte code page whose bytes 00-7F are ASCII:
+// the converter is asked once per distinct unit, then a table answers. A
+// surrogate pair, which no such code page holds, is one "?". Gives nothing when
+// the converter turns out not to be plain.
+std::optional<std::string> ConvertUnitsByTable(const std::u16string& units, const IconvHandle& cd) {
+  std::vector<std::int16_t> byteOf(0x10000, kByteUnknown);
+  std::string out(units.size(), '\0');
+  std::size_t used = 0;
+  const std::size_t n = units.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t unit = units[i];
+    if (unit < 0x80) {
+      out[used++] = static_cast<char>(unit);
+      continue;
+    }
+    if (IsHighSurrogate(unit) && i + 1 < n && IsLowSurrogate(units[i + 1])) {
+      out[used++] = '?';
+      ++i;
+      continue;
+    }
+    std::int16_t& byte = byteOf[unit];
+    if (byte == kByteUnknown) byte = AskByte(cd, unit);
+    if (byte == kByteIrregular) return std::nullopt;
+    out[used++] = byte == kByteNotHeld ? '?' : static_cast<char>(byte);
+  }
+  out.resize(used);
+  return out;
+}
+
+// Converts UTF-16 code units into the iconv character set `charset` of the code
+// page. A character the set cannot hold becomes "?", converted through the same
+// descriptor so that stateful encodings stay consistent. An unknown set gives an
+// empty result. For code pages of IsAsciiCompatibleCodePage, runs of ASCII
+// units are copied as bytes and only the runs between them go through iconv.
 std::string ConvertUnits(const std::u16string& units, const std::string& charset,
-                         bool asciiCompatible) {
+                         std::int32_t codePage) {
   IconvHandle cd(charset.c_str(), "UTF-16LE");
   if (!cd.valid()) return {};
-  const bool copyAscii = asciiCompatible && AsciiIsIdentity(cd);
+  const bool copyAscii = IsAsciiCompatibleCodePage(codePage) && AsciiIsIdentity(cd);
+  if (copyAscii && IsPlainSingleByteCodePage(codePage)) {
+    if (std::optional<std::string> byTable = ConvertUnitsByTable(units, cd)) return *byTable;
+  }
 
   std::string out;
   out.resize(units.size() * 2 + 16);
@@ -264,7 +327,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
   std::u16string units;
   const bool wellFormed = DecodeEngineText(text, units);
   if (codePage == kCodePageSystem) {
-    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0), false);
+    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0), kCodePageSystem);
     return 0;
   }
   if (!wellFormed) return kTextNotConvertible;
@@ -280,7 +343,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     return 0;
   }
   const std::string charset = IconvNameForCodePage(codePage);
-  if (!charset.empty()) out = ConvertUnits(units, charset, IsAsciiCompatibleCodePage(codePage));
+  if (!charset.empty()) out = ConvertUnits(units, charset, codePage);
   return 0;
 }
 

@@ -93,6 +93,16 @@ TEST(EncodeText, AsciiRunsBetweenConvertedCharacters) {
   EXPECT_EQ(out, "x?y");
 }
 
+// Single-byte code pages answer repeated characters from a table.
+TEST(EncodeText, SingleByteCodePagesGiveTheSameBytesForRepeatedCharacters) {
+  std::string out;
+  const std::string text = "\xC4\x8C\xD0\xB6" "A\xC4\x8C\xD0\xB6\xEF\xBB\xBF";  // "ČжAČж" U+FEFF
+  EXPECT_EQ(EncodeText(text, 1250, out), 0);
+  EXPECT_EQ(out, "\xC8?A\xC8??");
+  EXPECT_EQ(EncodeText(text, 1251, out), 0);
+  EXPECT_EQ(out, "?\xE6" "A?\xE6?");
+}
+
 TEST(EncodeText, UnknownCodePageGivesEmptyText) {
   std::string out = "x";
   EXPECT_EQ(EncodeText("abc", 99999, out), 0);
