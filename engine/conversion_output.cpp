@@ -6,9 +6,16 @@ namespace tabulox {
 
 ResultCode FinishConversion(std::string_view text, OutputBlock& block, std::int32_t codePage,
                             LineBreakStyle style) {
-  const std::string normalized = NormalizeLineBreaks(text, style);
+  // Layout writes the breaks of the usual style already; copy only when some
+  // break differs.
+  std::string normalized;
+  std::string_view breaksDone = text;
+  if (!HasOnlyBreaksOfStyle(text, style)) {
+    normalized = NormalizeLineBreaks(text, style);
+    breaksDone = normalized;
+  }
   std::string encoded;
-  const ResultCode rc = EncodeText(normalized, codePage, encoded);
+  const ResultCode rc = EncodeText(breaksDone, codePage, encoded);
   if (rc < 0) return rc;
   if (encoded.size() > kMaxResultBytes) return kFormatNotCorrect;
   return CopyToOutputBlock(encoded, block);

@@ -25,15 +25,22 @@ ResultCode ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& byt
   bytes.clear();
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
+  // Reads to the size stat gave, then probes for bytes beyond it through a
+  // small buffer, so that a file of unchanged size is read with one
+  // allocation and no copy.
+  std::uint8_t probe[4096];
   for (;;) {
-    if (done == bytes.size()) bytes.resize(bytes.size() + 65536);  // file grew
-    const ssize_t n = ::read(fd, bytes.data() + done, bytes.size() - done);
+    const bool full = done == bytes.size();
+    std::uint8_t* target = full ? probe : bytes.data() + done;
+    const std::size_t room = full ? sizeof probe : bytes.size() - done;
+    const ssize_t n = ::read(fd, target, room);
     if (n < 0) {
       if (errno == EINTR) continue;
       ::close(fd);
       return kSourceOpenFailed;
     }
     if (n == 0) break;
+    if (full) bytes.insert(bytes.end(), probe, probe + n);  // the file grew
     done += static_cast<std::size_t>(n);
   }
   ::close(fd);

@@ -4,13 +4,14 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <vector>
 
 #include "code_pages.h"
 
 namespace tabulox {
 namespace {
 
-bool IsBreak(char c) { return c == '\r' || c == '\n'; }
 
 // Owns one iconv descriptor.
 class IconvHandle {
@@ -32,12 +33,104 @@ class IconvHandle {
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
-// Converts UTF-16 code units into the iconv character set `charset`. A character
-// the set cannot hold becomes "?", converted through the same descriptor so that
-// stateful encodings stay consistent. An unknown set gives an empty result.
-std::string ConvertUnits(const std::u16string& units, const std::string& charset) {
+// Windows code pages without shift states whose bytes 00-7F are ASCII: runs of
+// ASCII units may be written directly, around the converter, once
+// AsciiIsIdentity confirms the mapping.
+bool IsAsciiCompatibleCodePage(std::int32_t codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1258) || codePage == 932 ||
+         codePage == 936 || codePage == 949 || codePage == 950;
+}
+
+// True when the descriptor turns each unit 00-7F into the byte of that value.
+bool AsciiIsIdentity(const IconvHandle& cd) {
+  char16_t in[128];
+  char expected[128];
+  for (int i = 0; i < 128; ++i) {
+    in[i] = static_cast<char16_t>(i);
+    expected[i] = static_cast<char>(i);
+  }
+  char got[256];
+  char* inPtr = reinterpret_cast<char*>(in);
+  std::size_t inLeft = sizeof in;
+  char* outPtr = got;
+  std::size_t outLeft = sizeof got;
+  const std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);  // back to the initial state
+  return rc != static_cast<std::size_t>(-1) && inLeft == 0 && sizeof got - outLeft == 128 &&
+         std::memcmp(got, expected, 128) == 0;
+}
+
+// Windows code pages of one byte per character whose converters neither
+// combine nor decompose characters (unlike 1255 and 1258): every unit converts
+// on its own, to one byte or not at all.
+bool IsPlainSingleByteCodePage(std::int32_t codePage) {
+  return codePage == 874 || (codePage >= 1250 && codePage <= 1254) || codePage == 1256 ||
+         codePage == 1257;
+}
+
+constexpr std::int16_t kByteUnknown = -2;
+constexpr std::int16_t kByteNotHeld = -1;
+constexpr std::int16_t kByteIrregular = -3;
+
+// The byte the converter gives for one unit: kByteNotHeld when it cannot hold
+// it (a lone surrogate included), kByteIrregular when it gives other than one
+// byte.
+std::int16_t AskByte(const IconvHandle& cd, char16_t unit) {
+  char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+  char got[8];
+  char* inPtr = in;
+  std::size_t inLeft = sizeof in;
+  char* outPtr = got;
+  std::size_t outLeft = sizeof got;
+  const std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
+  iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+  if (rc == static_cast<std::size_t>(-1)) return kByteNotHeld;
+  if (sizeof got - outLeft != 1) return kByteIrregular;
+  return static_cast<std::int16_t>(static_cast<unsigned char>(got[0]));
+}
+
+// ConvertUnits for a plain single-byte code page whose bytes 00-7F are ASCII:
+// the converter is asked once per distinct unit, then a table answers. A
+// surrogate pair, which no such code page holds, is one "?". Gives nothing when
+// the converter turns out not to be plain.
+std::optional<std::string> ConvertUnitsByTable(const std::u16string& units, const IconvHandle& cd) {
+  std::vector<std::int16_t> byteOf(0x10000, kByteUnknown);
+  std::string out(units.size(), '\0');
+  std::size_t used = 0;
+  const std::size_t n = units.size();
+  for (std::size_t i = 0; i < n; ++i) {
+    const char16_t unit = units[i];
+    if (unit < 0x80) {
+      out[used++] = static_cast<char>(unit);
+      continue;
+    }
+    if (IsHighSurrogate(unit) && i + 1 < n && IsLowSurrogate(units[i + 1])) {
+      out[used++] = '?';
+      ++i;
+      continue;
+    }
+    std::int16_t& byte = byteOf[unit];
+    if (byte == kByteUnknown) byte = AskByte(cd, unit);
+    if (byte == kByteIrregular) return std::nullopt;
+    out[used++] = byte == kByteNotHeld ? '?' : static_cast<char>(byte);
+  }
+  out.resize(used);
+  return out;
+}
+
+// Converts UTF-16 code units into the iconv character set `charset` of the code
+// page. A character the set cannot hold becomes "?", converted through the same
+// descriptor so that stateful encodings stay consistent. An unknown set gives an
+// empty result. For code pages of IsAsciiCompatibleCodePage, runs of ASCII
+// units are copied as bytes and only the runs between them go through iconv.
+std::string ConvertUnits(const std::u16string& units, const std::string& charset,
+                         std::int32_t codePage) {
   IconvHandle cd(charset.c_str(), "UTF-16LE");
   if (!cd.valid()) return {};
+  const bool copyAscii = IsAsciiCompatibleCodePage(codePage) && AsciiIsIdentity(cd);
+  if (copyAscii && IsPlainSingleByteCodePage(codePage)) {
+    if (std::optional<std::string> byTable = ConvertUnitsByTable(units, cd)) return *byTable;
+  }
 
   std::string out;
   out.resize(units.size() * 2 + 16);
@@ -66,8 +159,25 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   const std::size_t total = units.size() * 2;
   std::size_t done = 0;
   while (done < total) {
-    done += convert(data + done, total - done, false);
-    if (done >= total) break;
+    std::size_t chunkEnd = total;
+    if (copyAscii) {
+      std::size_t unit = done / 2;
+      const std::size_t asciiStart = unit;
+      while (unit < units.size() && units[unit] < 0x80) ++unit;
+      if (unit > asciiStart) {
+        const std::size_t run = unit - asciiStart;
+        if (out.size() - outUsed < run) out.resize(out.size() + run);
+        for (std::size_t k = 0; k < run; ++k)
+          out[outUsed + k] = static_cast<char>(units[asciiStart + k]);
+        outUsed += run;
+        done = unit * 2;
+        continue;
+      }
+      while (unit < units.size() && units[unit] >= 0x80) ++unit;
+      chunkEnd = unit * 2;
+    }
+    done += convert(data + done, chunkEnd - done, false);
+    if (done >= chunkEnd) continue;
     // The unit at `done` cannot be converted: skip it (with its partner when
     // it starts a surrogate pair) and write the default character instead.
     const std::size_t unitIndex = done / 2;
@@ -83,95 +193,141 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   return out;
 }
 
-// Joins the two three-byte sequences of a surrogate pair into one four-byte
-// sequence; every other byte is copied unchanged.
-std::string JoinSurrogatePairs(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
+bool IsSurrogatePairAt(const unsigned char* p, std::size_t i, std::size_t n) {
+  return i + 6 <= n && p[i] == 0xED && (p[i + 1] & 0xF0) == 0xA0 && (p[i + 2] & 0xC0) == 0x80 &&
+         p[i + 3] == 0xED && (p[i + 4] & 0xF0) == 0xB0 && (p[i + 5] & 0xC0) == 0x80;
+}
+
+// Appends `text` to `out`, joining the two three-byte sequences of a surrogate
+// pair into one four-byte sequence; every other byte is copied unchanged. Runs
+// between 0xED lead bytes are copied whole.
+void AppendJoiningSurrogatePairs(std::string_view text, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
+  std::size_t copied = 0;
   std::size_t i = 0;
   while (i < n) {
-    if (i + 6 <= n && p[i] == 0xED && (p[i + 1] & 0xF0) == 0xA0 && (p[i + 2] & 0xC0) == 0x80 &&
-        p[i + 3] == 0xED && (p[i + 4] & 0xF0) == 0xB0 && (p[i + 5] & 0xC0) == 0x80) {
-      const std::uint32_t high = 0xD000u | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
-      const std::uint32_t low = 0xD000u | ((p[i + 4] & 0x3Fu) << 6) | (p[i + 5] & 0x3Fu);
-      const std::uint32_t cp = 0x10000u + ((high - 0xD800u) << 10) + (low - 0xDC00u);
-      out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-      i += 6;
-    } else {
-      out.push_back(static_cast<char>(p[i]));
+    const void* lead = std::memchr(p + i, 0xED, n - i);
+    if (lead == nullptr) break;
+    i = static_cast<std::size_t>(static_cast<const unsigned char*>(lead) - p);
+    if (!IsSurrogatePairAt(p, i, n)) {
       ++i;
+      continue;
     }
+    out.append(text.data() + copied, i - copied);
+    const std::uint32_t high = 0xD000u | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
+    const std::uint32_t low = 0xD000u | ((p[i + 4] & 0x3Fu) << 6) | (p[i + 5] & 0x3Fu);
+    const std::uint32_t cp = 0x10000u + ((high - 0xD800u) << 10) + (low - 0xDC00u);
+    const char bytes[4] = {static_cast<char>(0xF0 | (cp >> 18)),
+                           static_cast<char>(0x80 | ((cp >> 12) & 0x3F)),
+                           static_cast<char>(0x80 | ((cp >> 6) & 0x3F)),
+                           static_cast<char>(0x80 | (cp & 0x3F))};
+    out.append(bytes, 4);
+    i += 6;
+    copied = i;
   }
-  return out;
+  out.append(text.data() + copied, n - copied);
+}
+
+// The first CR or LF at or after `from`, or `text.size()`.
+std::size_t FindBreak(std::string_view text, std::size_t from) {
+  const char* base = text.data();
+  const std::size_t rest = text.size() - from;
+  const void* lf = std::memchr(base + from, '\n', rest);
+  const std::size_t lfAt = lf ? static_cast<std::size_t>(static_cast<const char*>(lf) - base) : text.size();
+  const void* cr = std::memchr(base + from, '\r', lfAt - from);
+  return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lfAt;
+}
+
+std::string_view BreakOfStyle(LineBreakStyle style) {
+  return style == kLineBreakCr   ? std::string_view("\r")
+         : style == kLineBreakLf ? std::string_view("\n")
+                                 : std::string_view("\r\n");
+}
+
+// The break that starts at `at` (CR LF, a lone CR or a lone LF).
+std::size_t BreakLength(std::string_view text, std::size_t at) {
+  return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
 }
 
 }  // namespace
 
 std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
-  const std::string_view lineBreak =
-      style == kLineBreakCr ? std::string_view("\r") : style == kLineBreakLf ? std::string_view("\n")
-                                                                          : std::string_view("\r\n");
+  const std::string_view lineBreak = BreakOfStyle(style);
   std::string out;
   out.reserve(text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
-    const std::size_t start = i;
-    while (i < n && !IsBreak(text[i])) ++i;
-    out.append(text.substr(start, i - start));
-    if (i >= n) break;
-    if (text[i] == '\r' && i + 1 < n && text[i + 1] == '\n')
-      i += 2;
-    else
-      i += 1;
+    const std::size_t at = FindBreak(text, i);
+    out.append(text.substr(i, at - i));
+    if (at >= n) break;
+    i = at + BreakLength(text, at);
     out.append(lineBreak);
   }
   return out;
 }
 
+bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
+  const std::string_view lineBreak = BreakOfStyle(style);
+  std::size_t i = 0;
+  const std::size_t n = text.size();
+  while (i < n) {
+    const std::size_t at = FindBreak(text, i);
+    if (at >= n) break;
+    const std::size_t length = BreakLength(text, at);
+    if (text.substr(at, length) != lineBreak) return false;
+    i = at + length;
+  }
+  return true;
+}
+
 bool DecodeEngineText(std::string_view text, std::u16string& units) {
-  units.clear();
-  units.reserve(text.size());
+  // Never more units than bytes: size once, write through a pointer, trim.
+  units.resize(text.size());
+  char16_t* dst = units.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   std::size_t i = 0;
+  bool wellFormed = true;
   while (i < n) {
     const unsigned char lead = p[i];
     if (lead < 0x80) {
-      units.push_back(lead);
+      *dst++ = lead;
       ++i;
       continue;
     }
     const std::size_t length = (lead & 0x20) ? 3 : 2;
-    if (i + length > n) return false;
+    if (i + length > n) {
+      wellFormed = false;
+      break;
+    }
     std::uint32_t unit = lead & 0x3Fu;
     for (std::size_t k = 1; k < length; ++k) {
       const unsigned char c = p[i + k];
-      if ((c & 0xC0) != 0x80) return false;
+      if ((c & 0xC0) != 0x80) wellFormed = false;
       unit = (unit << 6) | (c & 0x3Fu);
     }
-    units.push_back(static_cast<char16_t>(unit & 0xFFFFu));
+    if (!wellFormed) break;
+    *dst++ = static_cast<char16_t>(unit & 0xFFFFu);
     i += length;
   }
-  return true;
+  units.resize(static_cast<std::size_t>(dst - units.data()));
+  return wellFormed;
 }
 
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {
   out.clear();
   if (codePage == kCodePageUtf8) {
+    out.reserve(3 + text.size());
     out = "\xEF\xBB\xBF";
-    out += JoinSurrogatePairs(text);
+    AppendJoiningSurrogatePairs(text, out);
     return 0;
   }
   std::u16string units;
   const bool wellFormed = DecodeEngineText(text, units);
   if (codePage == kCodePageSystem) {
-    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0));
+    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0), kCodePageSystem);
     return 0;
   }
   if (!wellFormed) return kTextNotConvertible;
@@ -187,7 +343,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     return 0;
   }
   const std::string charset = IconvNameForCodePage(codePage);
-  if (!charset.empty()) out = ConvertUnits(units, charset);
+  if (!charset.empty()) out = ConvertUnits(units, charset, codePage);
   return 0;
 }
 

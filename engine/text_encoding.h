@@ -18,6 +18,10 @@ inline constexpr LineBreakStyle kLineBreakLf = 2;
 // style; every other byte is copied unchanged.
 std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style);
 
+// True when NormalizeLineBreaks would give the text back unchanged: every line
+// break already is the break of the style.
+bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style);
+
 // Decodes engine text into UTF-16 code units. Sequences are one to three bytes
 // long (a lead byte with bit 0x20 set starts a three-byte sequence); the unit is
 // cut to 16 bits. Returns false when a continuation byte is not 10xxxxxx or a

@@ -12,8 +12,11 @@ namespace {
 
 constexpr char kLineEnd[] = "\r\n";
 constexpr std::size_t kLineEndSize = 2;
-// A guess at the text of a cell, TAB included, for the first reservation.
-constexpr std::size_t kTypicalCellText = 8;
+// A generous guess at the text of a cell, TAB included, for the one
+// reservation: a larger guess only reserves address space (pages never written
+// are not resident), while a short one makes the text grow by copying, with
+// the old and the new buffer alive at once.
+constexpr std::size_t kTypicalCellText = 16;
 
 std::size_t EstimateTextSize(const TWorkBookData& book, std::size_t maxBytes) {
   std::size_t size = 0;

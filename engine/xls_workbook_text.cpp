@@ -9,18 +9,43 @@
 
 namespace tabulox {
 
+namespace {
+
+// Reads the globals (and with them every worksheet) into a new workbook.
+ResultCode ReadBook(std::span<const std::uint8_t> workbookStream,
+                    std::unique_ptr<TWorkBookData>& book) {
+  // The style table holds 400 format slots; keep it off the stack.
+  book = std::make_unique<TWorkBookData>();
+  InitStyleData(book->styles);
+  ByteReader stream(workbookStream);
+  return ReadWorkbookGlobals(stream, *book);
+}
+
+ResultCode LayOut(const TWorkBookData& book, std::string& text) {
+  LayOutWorkbookText(book, text);
+  return static_cast<ResultCode>(text.size());
+}
+
+}  // namespace
+
+// Everything read is released with `book`, also when an error is raised.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text) {
   text.clear();
-  // Everything read is released with `book`, also when an error is raised.
-  // The style table holds 400 format slots; keep it off the stack.
-  const auto book = std::make_unique<TWorkBookData>();
-  InitStyleData(book->styles);
-  ByteReader stream(workbookStream);
-  const ResultCode globals = ReadWorkbookGlobals(stream, *book);
+  std::unique_ptr<TWorkBookData> book;
+  const ResultCode globals = ReadBook(workbookStream, book);
   if (globals < 0) return globals;
-  LayOutWorkbookText(*book, text);
-  return static_cast<ResultCode>(text.size());
+  return LayOut(*book, text);
+}
+
+ResultCode ExtractWorkbookStreamText(std::vector<std::uint8_t>&& workbookStream,
+                                     std::string& text) {
+  text.clear();
+  std::unique_ptr<TWorkBookData> book;
+  const ResultCode globals = ReadBook(workbookStream, book);
+  std::vector<std::uint8_t>().swap(workbookStream);
+  if (globals < 0) return globals;
+  return LayOut(*book, text);
 }
 
 }  // namespace tabulox

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "result_code.h"
 
@@ -12,5 +13,10 @@ namespace tabulox {
 // reads the globals (and with them every worksheet), lays out the text (engine text, CR LF
 // line ends) into `text`. Returns the text length, or kSourceEncrypted. May raise ExtractionError.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
+                                     std::string& text);
+
+// The same for a stream the caller hands over: its bytes are released once the
+// records are read, before the text is laid out.
+ResultCode ExtractWorkbookStreamText(std::vector<std::uint8_t>&& workbookStream,
                                      std::string& text);
 }  // namespace tabulox

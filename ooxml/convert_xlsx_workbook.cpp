@@ -6,7 +6,7 @@
 #include "extraction_error.h"
 #include "file_bytes.h"
 #include "xlsx_shared_strings.h"
-#include "text_encoding.h"
+#include "conversion_output.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
 
@@ -92,13 +92,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
     if (extracted < 0) return extracted;
-    const std::string normalized = NormalizeLineBreaks(text, 0);
-    text = std::string();
-    std::string encoded;
-    const ResultCode encodedResult = EncodeText(normalized, codePage, encoded);
-    if (encodedResult < 0) return encodedResult;
-    if (encoded.size() > kMaxTextBytes) return kFormatNotCorrect;
-    return CopyToOutputBlock(encoded, block);
+    return FinishConversion(text, block, codePage, 0);
   } catch (...) {
     ClearDocument(*engine.document);
     return kFormatNotCorrect;

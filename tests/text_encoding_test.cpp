@@ -22,6 +22,18 @@ TEST(NormalizeLineBreaks, LfCrIsTwoBreaks) {
   EXPECT_EQ(NormalizeLineBreaks("\r\r\n\n", 2), "\n\n\n");
 }
 
+TEST(HasOnlyBreaksOfStyle, AgreesWithNormalizeLineBreaks) {
+  const std::string texts[] = {"",        "abc",        "a\r\nb\r\n", "a\nb",  "a\rb",
+                               "\r\r\n\n", "x\n\ry",     "a\r\nb\nc",  "\r",     "\n",
+                               "\r\n",    "tail\r\nx\r"};
+  for (const std::string& text : texts) {
+    for (LineBreakStyle style : {0, 1, 2}) {
+      EXPECT_EQ(HasOnlyBreaksOfStyle(text, style), NormalizeLineBreaks(text, style) == text)
+          << "style " << style << " text of " << text.size() << " bytes";
+    }
+  }
+}
+
 TEST(EncodeText, Utf8AddsMarkAndPassesMalformedTextThrough) {
   std::string out;
   EXPECT_EQ(EncodeText("", 65001, out), 0);
@@ -35,6 +47,10 @@ TEST(EncodeText, Utf8JoinsSurrogatePairsIntoFourByteForm) {
   std::string out;
   EXPECT_EQ(EncodeText("\xED\xA0\xBD\xED\xB8\x80", 65001, out), 0);
   EXPECT_EQ(out, "\xEF\xBB\xBF\xF0\x9F\x98\x80");
+  // Between other text, after a lone high surrogate, and cut off at the end.
+  EXPECT_EQ(EncodeText("a\xED\xA0\xBD" "b\xED\xA0\xBD\xED\xB8\x80" "c\xED\xA0\xBD\xED\xB8", 65001, out),
+            0);
+  EXPECT_EQ(out, "\xEF\xBB\xBF" "a\xED\xA0\xBD" "b\xF0\x9F\x98\x80" "c\xED\xA0\xBD\xED\xB8");
 }
 
 TEST(EncodeText, Utf16LittleEndianWithMark) {
@@ -60,6 +76,31 @@ TEST(EncodeText, WindowsCodePagesReplaceWhatTheyCannotHold) {
   // Shift-JIS for "日本".
   EXPECT_EQ(EncodeText("\xE6\x97\xA5\xE6\x9C\xAC", 932, out), 0);
   EXPECT_EQ(out, "\x93\xFA\x96\x7B");
+}
+
+// ASCII runs are written around the converter; the characters between them
+// must still convert, or be replaced, exactly as in one pass.
+TEST(EncodeText, AsciiRunsBetweenConvertedCharacters) {
+  std::string out;
+  // "a€bΩc" + U+1F600 + "d\\~"
+  const std::string text = "a\xE2\x82\xAC" "b\xCE\xA9" "c\xED\xA0\xBD\xED\xB8\x80" "d\\~";
+  EXPECT_EQ(EncodeText(text, 1252, out), 0);
+  EXPECT_EQ(out, "a\x80" "b?c?d\\~");
+  EXPECT_EQ(EncodeText(text, 932, out), 0);
+  EXPECT_EQ(out, "a?b\x83\xB6" "c?d\\~");
+  // A lone high surrogate just before an ASCII run.
+  EXPECT_EQ(EncodeText("x\xED\xA0\xBDy", 1252, out), 0);
+  EXPECT_EQ(out, "x?y");
+}
+
+// Single-byte code pages answer repeated characters from a table.
+TEST(EncodeText, SingleByteCodePagesGiveTheSameBytesForRepeatedCharacters) {
+  std::string out;
+  const std::string text = "\xC4\x8C\xD0\xB6" "A\xC4\x8C\xD0\xB6\xEF\xBB\xBF";  // "ČжAČж" U+FEFF
+  EXPECT_EQ(EncodeText(text, 1250, out), 0);
+  EXPECT_EQ(out, "\xC8?A\xC8??");
+  EXPECT_EQ(EncodeText(text, 1251, out), 0);
+  EXPECT_EQ(out, "?\xE6" "A?\xE6?");
 }
 
 TEST(EncodeText, UnknownCodePageGivesEmptyText) {

@@ -1,0 +1,277 @@
+#!/usr/bin/python3
+"""Side-by-side speed and memory table for tbulxcmd.
+
+Generates the benchmark workbooks (once, into --data), then, for every
+workbook, runs in turn within one invocation: tbulxcmd, the physical floor
+(inflating the worksheet and shared-string members with zlib for .xlsx,
+reading the file for .xls) and each other converter found on the machine.
+Prints medians, ratios and peak memory. See bench/README.md.
+
+Run with the system interpreter (it needs Debian's python3-xlsxwriter and
+python3-xlwt for the generator):
+
+    /usr/bin/python3 bench/run_bench.py --tbulxcmd build/cli/tbulxcmd
+"""
+
+import argparse
+import importlib.util
+import os
+import shutil
+import statistics
+import struct
+import subprocess
+import sys
+import time
+import zipfile
+import zlib
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+DEFAULT_GENERATOR = os.path.normpath(os.path.join(HERE, "..", "..", "shared", "bench",
+                                                  "gen_workbooks.py"))
+MAIN_SET = ["tall.xlsx", "wide.xlsx", "sparse.xlsx", "tall.xls", "wide.xls"]
+# Row counts of the tall layout (10 columns) for the linearity table.
+SCALE_ROWS = [1_000, 10_000, 100_000]
+CODE_PAGES = [65001, 1252, 1200, 932]
+
+
+def load_generator(path):
+    spec = importlib.util.spec_from_file_location("gen_workbooks", path)
+    module = importlib.util.module_from_spec(spec)
+    spec.loader.exec_module(module)
+    return module
+
+
+def ensure_workbooks(data, generator_path):
+    os.makedirs(data, exist_ok=True)
+    missing = [n for n in MAIN_SET if not os.path.exists(os.path.join(data, n))]
+    if missing:
+        names = sorted({os.path.splitext(n)[0] for n in missing})
+        print(f"generating {', '.join(names)} into {data} ...", flush=True)
+        subprocess.run([sys.executable, generator_path, data, "--only=" + ",".join(names)],
+                       check=True)
+    gen = None
+    for rows in SCALE_ROWS[:-1]:
+        for ext, writer in ((".xlsx", "write_tall_xlsx"), (".xls", "write_tall_xls")):
+            path = os.path.join(data, f"tall_{rows}{ext}")
+            if os.path.exists(path):
+                continue
+            if gen is None:
+                gen = load_generator(generator_path)
+            gen.TALL_ROWS = rows
+            getattr(gen, writer)(path)
+
+
+def scale_file(data, rows, ext):
+    if rows == SCALE_ROWS[-1]:
+        return os.path.join(data, "tall" + ext)
+    return os.path.join(data, f"tall_{rows}{ext}")
+
+
+# --- the physical floor, measured in this process --------------------------
+
+def xlsx_floor(path):
+    """Reads the archive and inflates its worksheet and shared-string members."""
+    start = time.perf_counter()
+    with open(path, "rb") as f:
+        raw = f.read()
+    with zipfile.ZipFile(path) as zf:
+        infos = [i for i in zf.infolist()
+                 if i.filename.startswith("xl/worksheets/sheet")
+                 or i.filename == "xl/sharedStrings.xml"]
+    for info in infos:
+        offset = info.header_offset
+        name_len, extra_len = struct.unpack_from("<HH", raw, offset + 26)
+        data_start = offset + 30 + name_len + extra_len
+        member = raw[data_start:data_start + info.compress_size]
+        if info.compress_type == zipfile.ZIP_DEFLATED:
+            zlib.decompress(member, -15)
+    return time.perf_counter() - start
+
+
+def xls_floor(path):
+    start = time.perf_counter()
+    with open(path, "rb") as f:
+        f.read()
+    return time.perf_counter() - start
+
+
+# --- external programs ------------------------------------------------------
+
+TIME = shutil.which("time", path="/usr/bin")
+
+
+def run_timed(argv):
+    """Runs argv; returns (wall s, cpu s, peak resident KiB, exit status).
+
+    The program runs under /usr/bin/time where it exists: the peak resident
+    size of a child forked straight from this (large) interpreter would count
+    the interpreter's pages copied before exec."""
+    report = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"run_bench.{os.getpid()}.time")
+    if TIME:
+        argv = [TIME, "-q", "-f", "%M %U %S %x", "-o", report] + argv
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    _, status, usage = os.wait4(proc.pid, 0)
+    elapsed = time.perf_counter() - start
+    rc = os.waitstatus_to_exitcode(status)
+    peak, cpu = usage.ru_maxrss, usage.ru_utime + usage.ru_stime
+    if TIME:
+        with open(report) as f:
+            fields = f.read().split()[-4:]
+        os.unlink(report)
+        peak, cpu, rc = int(fields[0]), float(fields[1]) + float(fields[2]), int(fields[3])
+    return elapsed, cpu, peak, rc
+
+
+def other_converters(ext):
+    """(label, argv builder) for each converter installed here."""
+    found = []
+    if ext == ".xlsx" and shutil.which("xlsx2csv"):
+        found.append(("xlsx2csv", lambda p: ["xlsx2csv", "-a", "-d", "tab", p]))
+    if ext == ".xls" and shutil.which("xls2csv"):
+        found.append(("xls2csv (catdoc)", lambda p: ["xls2csv", p]))
+    if shutil.which("ssconvert"):
+        found.append(("ssconvert", lambda p: ["ssconvert", "-T", "Gnumeric_stf:stf_csv", p,
+                                               "fd://1"]))
+    return found
+
+
+def tool_argv(tbulxcmd, code_page):
+    return lambda p: [tbulxcmd, f"-c{code_page}", p, "*"]
+
+
+def measure(entries, path, runs):
+    """entries: (label, kind, fn); kind 'proc' (fn gives argv) or 'floor'.
+
+    Runs every entry once per round, `runs` rounds, so that all of them see the
+    same load. Returns {label: (median wall s, median cpu s, max peak KiB or
+    None, failed)}."""
+    times = {label: [] for label, _, _ in entries}
+    cpus = {label: [] for label, _, _ in entries}
+    peaks = {label: 0 for label, _, _ in entries}
+    failed = {label: False for label, _, _ in entries}
+    for _ in range(runs):
+        for label, kind, fn in entries:
+            if kind == "floor":
+                cpu_start = time.process_time()
+                seconds = fn(path)
+                times[label].append(seconds)
+                cpus[label].append(time.process_time() - cpu_start)
+                peaks[label] = None
+            else:
+                seconds, cpu, peak, rc = run_timed(fn(path))
+                times[label].append(seconds)
+                cpus[label].append(cpu)
+                peaks[label] = max(peaks[label], peak)
+                failed[label] = failed[label] or rc != 0
+    return {label: (statistics.median(times[label]), statistics.median(cpus[label]),
+                    peaks[label], failed[label])
+            for label, _, _ in entries}
+
+
+def output_size(tbulxcmd, path, code_page=65001):
+    proc = subprocess.run([tbulxcmd, f"-c{code_page}", path, "*"], stdout=subprocess.PIPE,
+                          stderr=subprocess.DEVNULL)
+    return len(proc.stdout) if proc.returncode == 0 else None
+
+
+def fmt_s(seconds):
+    return f"{seconds:.3f}"
+
+
+def mib(kib):
+    return f"{kib / 1024:.1f}" if kib is not None else "-"
+
+
+def main_table(args):
+    print(f"\n## Converters side by side (median of {args.runs} runs)\n")
+    print("Ratios are given for wall-clock and for cpu (user + system) medians; on a"
+          " loaded machine the cpu ratio is the steadier one. The floor runs inside"
+          " the benchmark process.\n")
+    print("| workbook | program | wall s | cpu s | its wall / ours | its cpu / ours |"
+          " ours / floor (wall, cpu) | peak MiB | output MiB | limit 3x+30 MiB |")
+    print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for name in MAIN_SET:
+        path = os.path.join(args.data, name)
+        ext = os.path.splitext(name)[1]
+        floor = xlsx_floor if ext == ".xlsx" else xls_floor
+        entries = [("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001)),
+                   ("floor", "floor", floor)]
+        entries += [(label, "proc", fn) for label, fn in other_converters(ext)]
+        result = measure(entries, path, args.runs)
+        ours, ours_cpu = result["tbulxcmd"][0], result["tbulxcmd"][1]
+        size = output_size(args.tbulxcmd, path)
+        floor_s, floor_cpu = result["floor"][0], max(result["floor"][1], 1e-6)
+        for label, (seconds, cpu, peak, failed) in result.items():
+            note = " (failed)" if failed else ""
+            mine = label == "tbulxcmd"
+            other = not mine and label != "floor"
+            ratio = f"{seconds / ours:.1f}x" if other else ""
+            cpu_ratio = f"{cpu / max(ours_cpu, 1e-6):.1f}x" if other else ""
+            over_floor = f"{ours / floor_s:.1f}x, {ours_cpu / floor_cpu:.1f}x" if mine else ""
+            out_mib = f"{size / 1048576:.1f}" if mine and size else ""
+            limit = f"{3 * size / 1048576 + 30:.1f}" if mine and size else ""
+            print(f"| {name} | {label}{note} | {fmt_s(seconds)} | {fmt_s(cpu)} | {ratio} |"
+                  f" {cpu_ratio} | {over_floor} | {mib(peak)} | {out_mib} | {limit} |")
+
+
+def scale_table(args):
+    print(f"\n## Linearity: tall layout at 10k, 100k and 1M cells (median of {args.runs})\n")
+    print("| workbook | cells | wall s | cpu s | cpu s per million cells | peak MiB |")
+    print("|---|---:|---:|---:|---:|---:|")
+    for ext in (".xlsx", ".xls"):
+        for rows in SCALE_ROWS:
+            path = scale_file(args.data, rows, ext)
+            result = measure([("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001))], path,
+                             args.runs)
+            seconds, cpu, peak, failed = result["tbulxcmd"]
+            cells = rows * 10
+            note = " (failed)" if failed else ""
+            print(f"| {os.path.basename(path)}{note} | {cells:,} | {fmt_s(seconds)} |"
+                  f" {fmt_s(cpu)} | {cpu / cells * 1e6:.3f} | {mib(peak)} |")
+
+
+def code_page_table(args):
+    print(f"\n## Output code pages (median of {args.runs}; cpu s, ratio to UTF-8)\n")
+    print("| workbook | " + " | ".join(str(cp) for cp in CODE_PAGES) + " |")
+    print("|---|" + "---:|" * len(CODE_PAGES))
+    for name in ("tall.xlsx", "tall.xls"):
+        path = os.path.join(args.data, name)
+        entries = [(str(cp), "proc", tool_argv(args.tbulxcmd, cp)) for cp in CODE_PAGES]
+        result = measure(entries, path, args.runs)
+        base = result[str(CODE_PAGES[0])][1]
+        cells = []
+        for cp in CODE_PAGES:
+            _, seconds, _, failed = result[str(cp)]
+            cells.append(f"{fmt_s(seconds)} ({seconds / base:.2f}x)" +
+                         (" failed" if failed else ""))
+        print(f"| {name} | " + " | ".join(cells) + " |")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--tbulxcmd", required=True, help="path of the tbulxcmd program")
+    parser.add_argument("--data", default=os.path.join(os.getcwd(), "bench-data"),
+                        help="folder for the generated workbooks (not committed)")
+    parser.add_argument("--generator", default=DEFAULT_GENERATOR,
+                        help="path of gen_workbooks.py")
+    parser.add_argument("--runs", type=int, default=5)
+    parser.add_argument("--tables", default="main,scale,codepages",
+                        help="comma-separated subset of main, scale, codepages")
+    args = parser.parse_args()
+    args.tbulxcmd = os.path.abspath(args.tbulxcmd)
+    ensure_workbooks(args.data, args.generator)
+    load = os.getloadavg()
+    print(f"# tbulxcmd benchmark, {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())},"
+          f" {os.cpu_count()} cores, load average {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}")
+    tables = set(args.tables.split(","))
+    if "main" in tables:
+        main_table(args)
+    if "scale" in tables:
+        scale_table(args)
+    if "codepages" in tables:
+        code_page_table(args)
+
+
+if __name__ == "__main__":
+    main()
