@@ -1,0 +1,134 @@
+#include "zip_reader.h"
+
+#include <sys/stat.h>
+
+#include <algorithm>
+
+#include "file_bytes.h"
+#include "zip_limits.h"
+
+namespace tabulox {
+namespace {
+
+constexpr std::string_view kUnknownMethodMessage = "Unknown Compression Method";
+
+char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+char FoldChar(char c) { return c == '/' ? '\\' : AsciiLower(c); }
+
+// The lookup key of a member name: ASCII letters in lower case, "/" as "\".
+std::string FoldName(std::string_view name) {
+  std::string folded(name);
+  std::transform(folded.begin(), folded.end(), folded.begin(), FoldChar);
+  return folded;
+}
+
+bool SameNameIgnoringCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return AsciiLower(x) == AsciiLower(y);
+         });
+}
+
+// Blank: empty or nothing but spaces and control characters.
+bool IsBlankName(std::string_view name) {
+  return std::all_of(name.begin(), name.end(),
+                     [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+[[noreturn]] void ThrowCannotOpen(const std::string& path) {
+  throw EZipOpenError("Cannot open file " + path);
+}
+
+}  // namespace
+
+bool TKvUnZip::FileIdentity::operator==(const FileIdentity& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+void TKvUnZip::SetZipName(const std::string& path) {
+  if (!SameNameIgnoringCase(path, zipName_)) Discard();
+  zipName_ = path;
+}
+
+void TKvUnZip::OpenArchive() {
+  if (fromBuffer_) Discard();
+  try {
+    MakeListCurrent();
+  } catch (...) {
+    Discard();
+    zipName_.clear();
+    throw;
+  }
+}
+
+void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
+  Discard();
+  try {
+    ReadList(bytes);
+    fromBuffer_ = true;
+  } catch (...) {
+    Discard();
+    zipName_.clear();
+    throw;
+  }
+}
+
+int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
+  if (IsBlankName(name)) return 0;
+  MakeListCurrent();
+  const auto found = index_.find(FoldName(name));
+  if (found == index_.end()) return 0;
+  int extracted = 0;
+  for (const std::size_t position : found->second) {
+    lastOutcome_ = DecodeMember(archive_, members_[position], out, OnProcessMessages);
+    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage)
+      OnMessage(kUnknownMethodMessage);
+    if (lastOutcome_ == MemberOutcome::kExtracted) ++extracted;
+  }
+  return extracted;
+}
+
+// Reads the list when there is none, or when the archive file is no longer the
+// one it was read from. An archive held in memory is always current.
+void TKvUnZip::MakeListCurrent() {
+  if (fromBuffer_) return;
+  struct stat st {};
+  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+      static_cast<std::uint64_t>(st.st_size) > kMaxArchiveFileSize)
+    ThrowCannotOpen(zipName_);
+  const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
+  if (haveList_ && now == identity_) return;
+  Discard();
+  if (ReadFileBytes(zipName_, fileBytes_) != 0) ThrowCannotOpen(zipName_);
+  ReadList(fileBytes_);
+  identity_ = now;
+}
+
+void TKvUnZip::ReadList(std::span<const std::uint8_t> archive) {
+  ++directoryReads_;
+  std::optional<TZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
+  archive_ = archive;
+  haveList_ = true;
+  if (!directory) return;  // no end record: an archive without members
+  end_ = directory->end;
+  members_ = std::move(directory->members);
+  index_.reserve(members_.size());
+  for (std::size_t i = 0; i < members_.size(); ++i) {
+    if (members_[i].fileName.empty()) continue;  // directory entries are never extracted
+    index_[FoldName(members_[i].FullName())].push_back(i);
+  }
+}
+
+void TKvUnZip::Discard() {
+  haveList_ = false;
+  fromBuffer_ = false;
+  identity_ = FileIdentity{};
+  std::vector<std::uint8_t>().swap(fileBytes_);
+  archive_ = {};
+  end_ = TEndCentral{};
+  members_.clear();
+  index_.clear();
+}
+
+}  // namespace tabulox

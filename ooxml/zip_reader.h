@@ -1,0 +1,101 @@
+// TKvUnZip: the archive reader of the .xlsx engine. One long-lived object that
+// reads an archive's member list once, keeps it while the archive file stays
+// the same, and extracts single members by name into memory.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <ctime>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "zip_directory.h"
+#include "zip_errors.h"
+#include "zip_member_decoder.h"
+
+namespace tabulox {
+
+class TKvUnZip {
+ public:
+  // Sets the archive path. A name that differs (ignoring ASCII case) drops the
+  // cached member list; the same name again keeps it.
+  void SetZipName(const std::string& path);
+  const std::string& ZipName() const { return zipName_; }
+
+  // Makes the member list current: re-reads it when the file changed since it
+  // was read (modification time, size or identity). Returns normally, with no
+  // members, for a file that has no end record, an empty or a multi-volume
+  // archive. Raises EZipOpenError when the file cannot be read (or is larger
+  // than kMaxArchiveFileSize) and EBadZipFile when the directory is damaged
+  // and no local header is found; either error also discards the list and
+  // the name.
+  void OpenArchive();
+
+  // The same for an archive held in memory (tests and fuzzing). The bytes stay
+  // owned by the caller and must outlive the extraction calls; the list is
+  // always read anew. The rebuild still honours ZipName's ".EXE" extension.
+  void OpenArchiveBuffer(std::span<const std::uint8_t> bytes);
+
+  // Members in the list; 0 when there is none.
+  int MemberCount() const { return static_cast<int>(members_.size()); }
+
+  // Appends the bytes of every member whose name equals `name` (ASCII case and
+  // "/" versus "\" ignored; directory entries never match) to `out`, in the
+  // order of their local headers, and returns how many of them were extracted
+  // whole with a matching CRC-32. A blank name gives 0 without reading. Makes
+  // the member list current first (as OpenArchive). Raises EFatalUnzipError
+  // when a stored member's data is cut short; bytes written by members that
+  // do not count stay in `out`.
+  int ExtractMember(std::string& out, std::string_view name);
+
+  // Called with "Unknown Compression Method" for a member that cannot be
+  // decoded; unset = ignored.
+  std::function<void(std::string_view)> OnMessage;
+  // Called from time to time while the reader scans or decodes (every 32 KiB
+  // block of input, every 10,240 bytes of a rebuild scan).
+  std::function<void()> OnProcessMessages;
+
+  // The member list in its order (disk, local header offset).
+  const std::vector<TZipHeaderInfo>& Members() const { return members_; }
+  // The end record of the current archive (after a rebuild: the members found
+  // and the position after the last one).
+  const TEndCentral& EndRecord() const { return end_; }
+  // How often a member list was read since this object was made.
+  int DirectoryReads() const { return directoryReads_; }
+  // What happened to the last member that ExtractMember decoded.
+  MemberOutcome LastOutcome() const { return lastOutcome_; }
+
+ private:
+  struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+    bool operator==(const FileIdentity& other) const;
+  };
+
+  void MakeListCurrent();
+  void ReadList(std::span<const std::uint8_t> archive);
+  void Discard();
+
+  std::string zipName_;
+  bool haveList_ = false;
+  bool fromBuffer_ = false;
+  FileIdentity identity_;
+  std::vector<std::uint8_t> fileBytes_;
+  std::span<const std::uint8_t> archive_;  // fileBytes_ or the caller's buffer
+  TEndCentral end_;
+  std::vector<TZipHeaderInfo> members_;
+  // Folded full name -> positions in members_, ascending.
+  std::unordered_map<std::string, std::vector<std::size_t>> index_;
+  int directoryReads_ = 0;
+  MemberOutcome lastOutcome_ = MemberOutcome::kExtracted;
+};
+
+}  // namespace tabulox
