@@ -114,7 +114,9 @@ std::unique_ptr<TDocFileStorage> TDocFileStorage::Open(std::span<const std::uint
 
 // [MS-CFB] 2.2. The header's counts of FAT, directory, mini FAT and DIFAT
 // sectors are not used: real writers get them wrong, and the chains and the
-// file size bound everything instead.
+// file size bound everything instead. Neither the major version nor the
+// byte-order mark is checked (files with a wrong mark exist); the sector
+// shift alone decides between the 512- and 4096-byte layouts.
 void TDocFileStorage::ReadHeader() {
   if (!HasCompoundFileSignature(file_)) throw ExtractionError("no compound-file signature");
   if (file_.size() < kHeaderFieldsSize) throw ExtractionError("file too small for a compound-file header");

@@ -31,6 +31,9 @@ class TDocFileStorage {
   // on success.
   static std::unique_ptr<TDocFileStorage> Open(std::span<const std::uint8_t> file,
                                                std::string& lastError);
+  // The storage reads the bytes it was opened over for its whole life: a
+  // temporary buffer would be gone before the first OpenStream.
+  static std::unique_ptr<TDocFileStorage> Open(std::vector<std::uint8_t>&& file, std::string& lastError) = delete;
 
   // The whole named stream of the root storage, names compared without regard
   // to case ([MS-CFB] 2.6.4, simple upper-case fold), or std::nullopt when the

@@ -83,7 +83,8 @@ TEST_P(CompoundFileRoundTrip, EveryStreamReadsBackByteForByte) {
 }
 
 TEST_P(CompoundFileRoundTrip, FileWithoutStreamsOpensEmpty) {
-  auto storage = OpenOrFail(WriteCompoundFile({}, CfbOptions{GetParam()}));
+  const auto file = WriteCompoundFile({}, CfbOptions{GetParam()});
+  auto storage = OpenOrFail(file);
   ASSERT_NE(storage, nullptr);
   EXPECT_TRUE(storage->RootEntryNames().empty());
   EXPECT_FALSE(storage->OpenStream(u"Workbook").has_value());
@@ -93,17 +94,40 @@ INSTANTIATE_TEST_SUITE_P(SectorSizes, CompoundFileRoundTrip, ::testing::Values(5
 
 // Large enough to need two DIFAT sectors with 512-byte sectors (109 FAT
 // sectors in the header plus 127 in the first DIFAT sector cover 15.5 MB).
+// Written once; tests that damage it restore it with ScopedPatch.
 struct LargeFile {
-  std::vector<std::uint8_t> stream = Pattern(16u << 20, 7);
+  static constexpr std::size_t kStreamSize = 16u << 20;
   CfbLayout layout;
-  std::vector<std::uint8_t> file =
-      WriteCompoundFile({{u"Workbook", stream}, {u"Small", Pattern(100, 8)}}, CfbOptions{512}, &layout);
+  std::vector<std::uint8_t> file;
 };
 
-const LargeFile& Large() {
-  static const LargeFile large;
+LargeFile& Large() {
+  static LargeFile large = [] {
+    LargeFile made;
+    std::vector<CfbStream> streams(2);
+    streams[0] = {u"Workbook", Pattern(LargeFile::kStreamSize, 7)};
+    streams[1] = {u"Small", Pattern(100, 8)};
+    made.file = WriteCompoundFile(streams, CfbOptions{512}, &made.layout);
+    return made;
+  }();
   return large;
 }
+
+// Overwrites four bytes of a file for the life of the object.
+class ScopedPatch {
+ public:
+  ScopedPatch(std::vector<std::uint8_t>& file, std::size_t offset, std::uint32_t value)
+      : file_(file), offset_(offset), saved_(file.begin() + static_cast<std::ptrdiff_t>(offset),
+                                             file.begin() + static_cast<std::ptrdiff_t>(offset) + 4) {
+    PutU32(file_, offset_, value);
+  }
+  ~ScopedPatch() { std::copy(saved_.begin(), saved_.end(), file_.begin() + static_cast<std::ptrdiff_t>(offset_)); }
+
+ private:
+  std::vector<std::uint8_t>& file_;
+  std::size_t offset_;
+  std::vector<std::uint8_t> saved_;
+};
 
 TEST(CompoundFileDifat, StreamNeedingDifatSectorsReadsBack) {
   const LargeFile& large = Large();
@@ -112,38 +136,43 @@ TEST(CompoundFileDifat, StreamNeedingDifatSectorsReadsBack) {
   ASSERT_NE(storage, nullptr);
   const auto bytes = storage->OpenStream(u"Workbook");
   ASSERT_TRUE(bytes.has_value());
-  EXPECT_TRUE(*bytes == large.stream);
+  ASSERT_EQ(bytes->size(), LargeFile::kStreamSize);
+  // The writer lays a regular stream out in consecutive sectors.
+  const auto written = large.file.begin() + static_cast<std::ptrdiff_t>(large.layout.SectorOffset(large.layout.startSectors[0]));
+  EXPECT_TRUE(std::equal(bytes->begin(), bytes->end(), written));
   EXPECT_EQ(storage->OpenStream(u"Small"), Pattern(100, 8));
 }
 
 TEST(CompoundFileDifat, DifatSectorOutsideTheFileIsRejected) {
-  std::vector<std::uint8_t> file = Large().file;
-  PutU32(file, testing::kCfbHeaderFirstDifatSector, 0x00FFFFFF);
+  LargeFile& large = Large();
+  ScopedPatch patch(large.file, testing::kCfbHeaderFirstDifatSector, 0x00FFFFFF);
   std::string error;
-  EXPECT_EQ(TDocFileStorage::Open(file, error), nullptr);
+  EXPECT_EQ(TDocFileStorage::Open(large.file, error), nullptr);
   EXPECT_EQ(error, "DIFAT sector outside the file");
 }
 
 TEST(CompoundFileDifat, DifatChainThatLoopsIsRejected) {
-  std::vector<std::uint8_t> file = Large().file;
-  const CfbLayout& layout = Large().layout;
-  PutU32(file, layout.SectorOffset(layout.difatSectors[0]) + layout.sectorSize - 4, layout.difatSectors[0]);
+  LargeFile& large = Large();
+  const CfbLayout& layout = large.layout;
+  ScopedPatch patch(large.file, layout.SectorOffset(layout.difatSectors[0]) + layout.sectorSize - 4,
+                    layout.difatSectors[0]);
   std::string error;
-  EXPECT_EQ(TDocFileStorage::Open(file, error), nullptr);
+  EXPECT_EQ(TDocFileStorage::Open(large.file, error), nullptr);
   EXPECT_EQ(error, "DIFAT chain loops back on itself");
 }
 
 TEST(CompoundFileDifat, DifatEndingEarlyLeavesTheStreamUnreadable) {
-  std::vector<std::uint8_t> file = Large().file;
-  const CfbLayout& layout = Large().layout;
-  PutU32(file, layout.SectorOffset(layout.difatSectors[0]), kFreeSect);
-  auto storage = OpenOrFail(file);
+  LargeFile& large = Large();
+  const CfbLayout& layout = large.layout;
+  ScopedPatch patch(large.file, layout.SectorOffset(layout.difatSectors[0]), kFreeSect);
+  auto storage = OpenOrFail(large.file);
   ASSERT_NE(storage, nullptr);
   EXPECT_THROW(storage->OpenStream(u"Workbook"), ExtractionError);
 }
 
 TEST(CompoundFileNames, WorkbookAndBookAreFoundWithoutRegardToCase) {
-  auto storage = OpenOrFail(WriteCompoundFile({{u"BOOK", Pattern(10, 1)}, {u"\x05SummaryInformation", Pattern(200, 2)}}));
+  const auto file = WriteCompoundFile({{u"BOOK", Pattern(10, 1)}, {u"\x05SummaryInformation", Pattern(200, 2)}});
+  auto storage = OpenOrFail(file);
   ASSERT_NE(storage, nullptr);
   EXPECT_FALSE(storage->OpenStream(u"Workbook").has_value());
   EXPECT_EQ(storage->OpenStream(u"Book"), Pattern(10, 1));
@@ -154,24 +183,27 @@ TEST(CompoundFileNames, WorkbookAndBookAreFoundWithoutRegardToCase) {
 }
 
 TEST(CompoundFileNames, NonAsciiLettersFoldToo) {
-  auto storage = OpenOrFail(WriteCompoundFile({{u"\u00C4rger\u0416", Pattern(5, 3)}}));
+  const auto file = WriteCompoundFile({{u"\u00C4rger\u0416", Pattern(5, 3)}});
+  auto storage = OpenOrFail(file);
   ASSERT_NE(storage, nullptr);
   EXPECT_EQ(storage->OpenStream(u"\u00E4RGER\u0436"), Pattern(5, 3));
 }
 
 TEST(CompoundFileNames, StorageOfTheNameIsNoStream) {
-  auto storage = OpenOrFail(WriteCompoundFile({{u"Workbook", {}, true}, {u"Book", Pattern(30, 4)}}));
+  const auto file = WriteCompoundFile({{u"Workbook", {}, true}, {u"Book", Pattern(30, 4)}});
+  auto storage = OpenOrFail(file);
   ASSERT_NE(storage, nullptr);
   EXPECT_FALSE(storage->OpenStream(u"Workbook").has_value());
   EXPECT_EQ(storage->OpenStream(u"Book"), Pattern(30, 4));
 }
 
 TEST(CompoundFileNames, RootEntryNamesFollowTheDirectoryTreeOrder) {
-  auto storage = OpenOrFail(WriteCompoundFile({{u"Workbook", Pattern(1, 1)},
-                                               {u"\x05SummaryInformation", Pattern(1, 2)},
-                                               {u"Book", Pattern(1, 3)},
-                                               {u"a", Pattern(1, 4)},
-                                               {u"Ctls", {}, true}}));
+  const auto file = WriteCompoundFile({{u"Workbook", Pattern(1, 1)},
+                                       {u"\x05SummaryInformation", Pattern(1, 2)},
+                                       {u"Book", Pattern(1, 3)},
+                                       {u"a", Pattern(1, 4)},
+                                       {u"Ctls", {}, true}});
+  auto storage = OpenOrFail(file);
   ASSERT_NE(storage, nullptr);
   const std::vector<std::u16string> expected = {u"a", u"Book", u"Ctls", u"Workbook", u"\x05SummaryInformation"};
   EXPECT_EQ(storage->RootEntryNames(), expected);
@@ -305,6 +337,46 @@ TEST(CompoundFileDamage, Version4FileCutInsideItsHeaderSector) {
   std::string error;
   EXPECT_EQ(TDocFileStorage::Open(file, error), nullptr);
   EXPECT_EQ(error, "file too small for its header sector");
+}
+
+// Random bytes written over the header, FAT, directory and mini FAT: whatever
+// they do, opening and reading end normally or with ExtractionError.
+TEST(CompoundFileDamage, RandomMetadataDamageNeverEscapes) {
+  for (std::uint32_t sectorSize : {512u, 4096u}) {
+    CfbLayout layout;
+    const std::vector<CfbStream> streams = {{u"Workbook", Pattern(9000, 1)}, {u"Book", Pattern(700, 2)},
+                                            {u"Ctls", {}, true}, {u"x", Pattern(64, 3)}};
+    const std::vector<std::uint8_t> original = WriteCompoundFile(streams, CfbOptions{sectorSize}, &layout);
+    std::vector<std::size_t> targets = {0};
+    for (std::uint32_t s : layout.fatSectors) targets.push_back(layout.SectorOffset(s));
+    for (std::uint32_t s : layout.directorySectors) targets.push_back(layout.SectorOffset(s));
+    for (std::uint32_t s : layout.miniFatSectors) targets.push_back(layout.SectorOffset(s));
+    std::uint32_t random = 12345;
+    auto next = [&random](std::uint32_t bound) {
+      random = random * 1103515245u + 12345u;
+      return (random >> 8) % bound;
+    };
+    for (int round = 0; round < 600; ++round) {
+      std::vector<std::uint8_t> file = original;
+      for (std::uint32_t n = 1 + next(6); n > 0; --n) {
+        const std::size_t base = targets[next(static_cast<std::uint32_t>(targets.size()))];
+        const std::size_t at = base + next(base == 0 ? 512 : sectorSize);
+        file[at] = next(3) == 0 ? 0xFF : static_cast<std::uint8_t>(next(256));
+      }
+      std::string error;
+      auto storage = TDocFileStorage::Open(file, error);
+      if (storage == nullptr) {
+        EXPECT_FALSE(error.empty());
+        continue;
+      }
+      for (const std::u16string& name : storage->RootEntryNames()) {
+        try {
+          storage->OpenStream(name);
+        } catch (const ExtractionError&) {
+        }
+      }
+    }
+  }
 }
 
 // Leniency towards what real writers do.
