@@ -60,8 +60,10 @@ inline bool ReadRecordHeader(ByteReader& stream, TRecordHeader& header) {
 }
 
 // Runs a record reader that reads from the whole stream. Such a reader may read
-// beyond its own payload, up to the end of the stream; a read past that end
-// means the record is cut off, and the answer is false: the loop ends there.
+// beyond its own payload, up to the end of the stream (a record shorter than
+// its fields, or one of an earlier BIFF version with another layout). A read
+// past the end of the stream gives false: the caller drops what the record
+// would have added and goes on at the end of its payload.
 template <class Read>
 bool ReadWithinStream(Read&& read) {
   try {

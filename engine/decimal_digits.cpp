@@ -3,27 +3,45 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 namespace tabulox {
+namespace {
+
+// Significant digits of the exact intermediate form that all later rounding
+// works on.
+constexpr int kExactDigits = 18;
+
+// Writes the magnitude in scientific form with kExactDigits significant digits,
+// correctly rounded (nearest, ties to even): "d.ddddddddddddddddde[+-]X...".
+// A value that a double holds exactly goes through the double conversion,
+// which gives the same digits several times faster.
+std::to_chars_result ToScientific(char* first, char* last, long double magnitude) {
+  if (magnitude <= std::numeric_limits<double>::max()) {
+    const double narrow = static_cast<double>(magnitude);
+    if (static_cast<long double>(narrow) == magnitude)
+      return std::to_chars(first, last, narrow, std::chars_format::scientific, kExactDigits - 1);
+  }
+  return std::to_chars(first, last, magnitude, std::chars_format::scientific, kExactDigits - 1);
+}
+
+}  // namespace
 
 DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
   DecimalDigits result;
   if (value == 0 || std::isnan(value) || std::isinf(value)) return result;
 
-  // Exact shortest-free conversion: 18 significant digits, correctly rounded.
   char buf[64];
-  const long double magnitude = std::fabs(value);
-  const auto conv = std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, 17);
-  // buf holds "d.ddddddddddddddddde[+-]XX".
-  char digits[18];
+  const auto conv = ToScientific(buf, buf + sizeof buf, std::fabs(value));
+  char digits[kExactDigits];
   digits[0] = buf[0];
-  std::copy(buf + 2, buf + 19, digits + 1);
-  const char* expStart = buf + 20;  // after 'e'
+  std::copy(buf + 2, buf + kExactDigits + 1, digits + 1);
+  const char* expSign = buf + kExactDigits + 2;  // just after the 'e'
   int exp10 = 0;
-  std::from_chars(expStart[0] == '+' ? expStart + 1 : expStart, conv.ptr, exp10);
+  std::from_chars(*expSign == '+' ? expSign + 1 : expSign, conv.ptr, exp10);
   int exponent = exp10 + 1;
 
-  int count = 18;
+  int count = kExactDigits;
   if (maxDecimals != kNoDecimalLimit) {
     const long long k = static_cast<long long>(exponent) + maxDecimals;
     if (k < 0) return result;
@@ -31,24 +49,20 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   } else {
     count = maxSignificant;
   }
-  if (count < 18) {
-    const bool roundUp = digits[count] >= '5';
-    if (roundUp) {
-      int i = count - 1;
-      while (i >= 0 && digits[i] == '9') {
-        digits[i] = '0';
-        --i;
-      }
-      if (i >= 0) {
-        ++digits[i];
-      } else {
-        digits[0] = '1';
-        count = 1;
-        ++exponent;
-      }
+  count = std::clamp(count, 0, kExactDigits);
+  if (count < kExactDigits && digits[count] >= '5') {
+    int i = count - 1;
+    while (i >= 0 && digits[i] == '9') {
+      digits[i] = '0';
+      --i;
     }
-  } else {
-    count = 18;
+    if (i >= 0) {
+      ++digits[i];
+    } else {
+      digits[0] = '1';
+      count = 1;
+      ++exponent;
+    }
   }
   while (count > 0 && digits[count - 1] == '0') --count;
   result.exponent = exponent;

@@ -1,6 +1,7 @@
 #include "shared_strings.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "record_segments.h"
 
@@ -19,7 +20,7 @@ constexpr std::size_t kFormattingRunSize = 4;
 
 // Reads one string into `table`. False when the data ends first; a string that
 // was read whole is in the table even when its runs or phonetic block are cut.
-bool ReadOneString(TRecordSegments& segments, std::vector<std::string>& table) {
+bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
   if (segments.currentExhausted()) segments.NextContinuation();
   if (!segments.Available(3)) return false;
   ByteReader& in = segments.current();
@@ -35,12 +36,15 @@ bool ReadOneString(TRecordSegments& segments, std::vector<std::string>& table) {
     if (!segments.Available(4)) return false;
     phoneticSize = segments.current().u32le();
   }
-  if (segments.currentExhausted()) segments.NextContinuation();
-
-  std::string text;
+  // Characters that start a CONTINUE record are preceded by their flag byte
+  // there, also when the header filled the record before ([MS-XLS] 2.4.58);
+  // ReadChars reads it on moving to that record.
   const std::size_t width = (options & kHighByte) ? 2 : 1;
-  if (!segments.ReadChars(charCount, width, text)) return false;
-  table.push_back(std::move(text));
+  if (!segments.ReadChars(charCount, width, table.pendingText())) {
+    table.DropPending();
+    return false;
+  }
+  table.AddString();
 
   return segments.SkipAcross(runCount, kFormattingRunSize) && segments.SkipAcross(phoneticSize, 1);
 }
@@ -49,7 +53,7 @@ bool ReadOneString(TRecordSegments& segments, std::vector<std::string>& table) {
 
 void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book) {
   TRecordSegments segments(stream, header);
-  std::vector<std::string> table;
+  TSharedStringTable table;
   std::int32_t total = 0;
   std::int32_t unique = 0;
   if (segments.Available(8)) {

@@ -2,8 +2,10 @@
 
 #include <string_view>
 
+#include "date_time_pattern.h"
 #include "engine_text.h"
 #include "general_format.h"
+#include "number_pattern.h"
 
 namespace tabulox {
 namespace {
@@ -175,8 +177,22 @@ void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, 
     AppendGeneral(value, out);
     return;
   }
-  // Number, percent and date/time routes are not interpreted yet: every kind is
-  // written in General form.
+  const TFmtCode& slot = styles.formats[static_cast<std::size_t>(f)];
+  switch (slot.kind) {
+    case fmtNumber:
+      FormatNumberPattern(slot.code, value, out);
+      return;
+    case fmtPercent:
+      // Formed in extended precision and not rounded back to double.
+      FormatNumberPattern(slot.code, static_cast<long double>(value) * 100.0L, out);
+      return;
+    case fmtDateTime:
+      FormatDateTimePattern(slot.code, value, out,
+                            styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900);
+      return;
+    case fmtGeneral:
+      break;
+  }
   AppendGeneral(value, out);
 }
 

@@ -72,7 +72,11 @@ int AddXF(TStyleData& styles, const TXFEntry& xf);
 // after the reduction, indices without a slot).
 void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles);
 
-// Appends the text of a numeric cell with the given XF index.
+// Appends the text of a numeric cell with the given XF index: General form,
+// the number pattern (percent: of the value times 100 in extended precision) or
+// the date/time pattern of its format slot. Dates of 1904-system workbooks are
+// moved onto the 1900 base. Raises ExtractionError("Format string too long")
+// for a number or percent code longer than kMaxNumberPatternLength bytes.
 void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out);
 
 }  // namespace tabulox

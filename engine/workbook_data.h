@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "style_table.h"
@@ -61,7 +62,7 @@ struct TCellData {
   std::uint16_t xfIndex = 0;
   TCellKind kind = cellBlank;
   union {
-    double value;              // cellNumber, cellFormulaResult
+    double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
     TTextSpan text;             // cellFormulaText
   };
@@ -97,13 +98,35 @@ struct TWorkSheetData {
   bool rowsAscending = true;
 };
 
+// The shared-string table: an ordered list of UTF-8 strings, index 0 first,
+// kept one after the other in one text.
+class TSharedStringTable {
+ public:
+  std::size_t size() const { return ends_.size(); }
+  std::string_view operator[](std::size_t index) const {
+    const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
+    return std::string_view(text_).substr(begin, ends_[index] - begin);
+  }
+
+  // The text that the next string is appended to; AddString ends that string.
+  std::string& pendingText() { return text_; }
+  void AddString() { ends_.push_back(text_.size()); }
+  // Drops what was appended after the last whole string.
+  void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
+  void reserve(std::size_t strings) { ends_.reserve(strings); }
+  std::size_t capacity() const { return ends_.capacity(); }
+
+ private:
+  std::string text_;
+  std::vector<std::size_t> ends_;
+};
+
 struct TWorkBookData {
   // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
   // the count of strings in the table.
   std::int32_t totalStringCount = 0;
   std::int32_t uniqueStringCount = 0;
-  // UTF-8 engine text, index 0 first.
-  std::vector<std::string> sharedStrings;
+  TSharedStringTable sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
   std::vector<TWorkSheetData> worksheets;
   TStyleData styles;

@@ -56,11 +56,8 @@ std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
   const std::uint16_t row = stream.u16le();
   const std::uint16_t column = stream.u16le();
   const std::uint16_t xf = stream.u16le();
+  // The option flags, the formula and what follows it are not used.
   const std::span<const std::uint8_t> result = stream.bytes(8);
-  stream.u16le();  // option flags
-  stream.u32le();  // chn, unused
-  const std::uint16_t formulaLength = stream.u16le();
-  stream.skip(formulaLength);
 
   TCellData cell = MakeCell(cellFormulaResult, row, column, xf);
   if (!HasMarkerBytes(result)) {
@@ -97,8 +94,8 @@ void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, TWorkShe
   }
   if (texts.size() > std::numeric_limits<std::uint32_t>::max())
     throw ExtractionError("formula texts too large");
-  sheet.cells[cellIndex].text =
-      TTextSpan{static_cast<std::uint32_t>(start), static_cast<std::uint32_t>(texts.size() - start)};
+  sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
+                                          static_cast<std::uint32_t>(texts.size() - start)};
 }
 
 // Records that store cells of their own; after one of them, a STRING record no
@@ -139,7 +136,8 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::uint16_t column = stream.u16le();
       const std::uint16_t xf = stream.u16le();
       const std::span<const std::uint8_t> value = stream.bytes(8);
-      AddCell(sheet, NumberCell(row, column, xf, HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value)));
+      AddCell(sheet,
+              NumberCell(row, column, xf, HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value)));
       break;
     }
     case kRecordRK: {
@@ -174,7 +172,8 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::uint16_t first = stream.u16le();
       const int count = (header.length - 6) / 2;
       for (int i = 0; i < count; ++i)
-        AddCell(sheet, MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
+        AddCell(sheet,
+                MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
       stream.u16le();
       break;
     }
@@ -210,7 +209,8 @@ TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
   // row, and misses every row above it.
   const bool searchNeeded =
       rows.empty() || !sheet.rowsAscending || rowNumber < rows.back().rowNumber;
-  if (!rows.empty() && sheet.rowsAscending && rowNumber == rows.back().rowNumber) return rows.back();
+  if (!rows.empty() && sheet.rowsAscending && rowNumber == rows.back().rowNumber)
+    return rows.back();
   if (searchNeeded && !rows.empty()) {
     std::ptrdiff_t low = 0;
     std::ptrdiff_t high = static_cast<std::ptrdiff_t>(rows.size()) - 1;
@@ -252,7 +252,7 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
       stream.seek(header.payloadEnd());
       break;
     }
-    if (!ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); })) break;
+    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
     stream.seek(header.payloadEnd());
   }
   return stream.position() - start;

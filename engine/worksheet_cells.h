@@ -14,7 +14,8 @@ namespace tabulox {
 // Reads the records from the cursor (the sheet's BOF) up to the first EOF
 // record, or to the end of the stream, or to a record cut off by it, and adds
 // their cells to `sheet`. Returns the number of stream bytes gone through.
-// Never raises for a cut-off record.
+// Never raises for a cut-off record. A record whose fields run past the end of
+// the stream adds the cells read before that point and no more.
 //
 // A FORMULA whose result is a string takes its text from the STRING record
 // that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty

@@ -15,12 +15,12 @@ constexpr std::size_t kLineEndSize = 2;
 // A guess at the text of a cell, TAB included, for the first reservation.
 constexpr std::size_t kTypicalCellText = 8;
 
-std::size_t EstimateTextSize(const TWorkBookData& book) {
+std::size_t EstimateTextSize(const TWorkBookData& book, std::size_t maxBytes) {
   std::size_t size = 0;
   for (const TWorkSheetData& sheet : book.worksheets)
     size += sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
             sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
-  return std::min(size, kMaxWorkbookTextBytes);
+  return std::min(size, maxBytes);
 }
 
 void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
@@ -29,7 +29,8 @@ void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, cons
     case cellBlank:
       break;
     case cellSharedString:
-      if (cell.stringIndex < book.sharedStrings.size()) text += book.sharedStrings[cell.stringIndex];
+      if (cell.stringIndex < book.sharedStrings.size())
+        text += book.sharedStrings[cell.stringIndex];
       break;
     case cellNumber:
       RenderNumber(book.styles, cell.xfIndex, cell.value, text);
@@ -43,12 +44,12 @@ void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, cons
   }
 }
 
-void CheckSize(const std::string& text) {
-  if (text.size() > kMaxWorkbookTextBytes) throw ExtractionError("workbook text too large");
+void CheckSize(const std::string& text, std::size_t maxBytes) {
+  if (text.size() > maxBytes) throw ExtractionError("workbook text too large");
 }
 
 void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
-               std::string& text) {
+               std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
     const TCellData& cell = sheet.cells[i];
@@ -57,21 +58,21 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
       position = cell.column;
     }
     AppendCellText(book, sheet, cell, text);
-    CheckSize(text);
+    CheckSize(text, maxBytes);
   }
   text.append(kLineEnd, kLineEndSize);
 }
 
 }  // namespace
 
-void LayOutWorkbookText(const TWorkBookData& book, std::string& text) {
-  text.reserve(text.size() + EstimateTextSize(book));
+void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {
+  text.reserve(text.size() + EstimateTextSize(book, maxBytes));
   for (const TWorkSheetData& sheet : book.worksheets) {
     text += SheetNameText(sheet.sheetData.boundSheet.name);
     text.append(kLineEnd, kLineEndSize);
-    for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text);
+    for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text, maxBytes);
     text.append(kLineEnd, kLineEndSize);
-    CheckSize(text);
+    CheckSize(text, maxBytes);
   }
 }
 

@@ -18,8 +18,9 @@ namespace tabulox {
 inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 
 // Appends the text of every worksheet of `book`, in list order, to `text`.
-// Raises ExtractionError when the text would grow beyond kMaxWorkbookTextBytes,
-// and passes on what number rendering raises.
-void LayOutWorkbookText(const TWorkBookData& book, std::string& text);
+// Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
+// on what number rendering raises.
+void LayOutWorkbookText(const TWorkBookData& book, std::string& text,
+                        std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 }  // namespace tabulox

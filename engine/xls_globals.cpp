@@ -61,7 +61,6 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
   stream.seek(0);
   TRecordHeader header;
   while (ReadRecordHeader(stream, header)) {
-    bool complete = true;
     switch (header.type) {
       case kRecordFilePass:
         return kSourceEncrypted;
@@ -69,8 +68,9 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
         return 0;
       case kRecordBoundSheet: {
         TBoundSheet8 boundSheet;
-        complete = ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); });
-        if (!complete || boundSheet.sheetType != kSheetTypeWorksheet) break;
+        if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
+            boundSheet.sheetType != kSheetTypeWorksheet)
+          break;
         TWorkSheetData sheet;
         const std::size_t resume = stream.position();
         stream.seek(boundSheet.sheetOffset);
@@ -87,26 +87,25 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
         break;
       case kRecordFormat: {
         TFormat format;
-        complete = ReadWithinStream([&] { ReadFormatRecord(stream, header.type, format); });
-        if (complete) AddFormat(book.styles, format);
+        if (ReadWithinStream([&] { ReadFormatRecord(stream, header.type, format); }))
+          AddFormat(book.styles, format);
         break;
       }
       case kRecordXF: {
         TXFEntry xf;
-        complete = ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); });
-        if (complete) AddXF(book.styles, xf);
+        if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); }))
+          AddXF(book.styles, xf);
         break;
       }
       case kRecordDateMode: {
         std::uint16_t mode = 0;
-        complete = ReadWithinStream([&] { mode = stream.u16le(); });
-        if (complete && mode == kDateMode1904) book.styles.dateSystem1904 = true;
+        if (ReadWithinStream([&] { mode = stream.u16le(); }) && mode == kDateMode1904)
+          book.styles.dateSystem1904 = true;
         break;
       }
       default:
         break;
     }
-    if (!complete) return 0;
     stream.seek(header.payloadEnd());
   }
   return 0;

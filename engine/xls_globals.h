@@ -14,7 +14,9 @@ namespace tabulox {
 
 // Reads the workbook stream from position 0 into `book`, whose style table is
 // initialised. Returns 0, or kSourceEncrypted when a FILEPASS record is met. A
-// record cut off by the end of the stream ends the loop like an EOF record.
+// record cut off by the end of the stream ends the loop like an EOF record; a
+// record whose fields run past the end of the stream (beyond its own payload)
+// is passed over.
 // Raises ExtractionError when the shared string table is malformed or when the
 // worksheets' offsets make the stream be read over and over.
 ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book);

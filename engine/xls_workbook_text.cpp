@@ -17,19 +17,17 @@ namespace tabulox {
 constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
 static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 
-ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream, std::string& text) {
+ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
+                                     std::string& text) {
   text.clear();
+  // Everything read is released with `book`, also when an error is raised.
   // The style table holds 400 format slots; keep it off the stack.
   const auto book = std::make_unique<TWorkBookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadWorkbookGlobals(stream, *book);
-  if (globals < 0) {
-    FreeStyleData(book->styles);
-    return globals;
-  }
+  if (globals < 0) return globals;
   LayOutWorkbookText(*book, text);
-  FreeStyleData(book->styles);
   if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
   return static_cast<ResultCode>(text.size());
 }

@@ -11,5 +11,6 @@ namespace tabulox {
 // Steps after the workbook stream is open: creates the style table and an empty workbook,
 // reads the globals (and with them every worksheet), lays out the text (engine text, CR LF
 // line ends) into `text`. Returns the text length, or kSourceEncrypted. May raise ExtractionError.
-ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream, std::string& text);
+ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
+                                     std::string& text);
 }  // namespace tabulox

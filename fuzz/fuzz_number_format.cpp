@@ -1,16 +1,23 @@
 // Format-code classification and the number and date/time renderers. Input:
 // 8 bytes of a double (little-endian), one byte of options (bit 0: 1904 date
-// system), then the format code as bytes.
+// system), then the format code as bytes. The code goes through the style
+// table (classification, then the route it picks) and, as it is, straight to
+// both pattern interpreters.
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
 
+#include "date_time_pattern.h"
+#include "number_pattern.h"
+#include "regional_settings.h"
 #include "style_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
+  static const bool settingsLoaded = (LoadRegionalSettings(), true);
+  (void)settingsLoaded;
   constexpr std::size_t kHeader = sizeof(double) + 1;
   if (size < kHeader) return 0;
   double value;
@@ -28,5 +35,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string out;
   RenderNumber(*styles, xf, value, out);
   FreeStyleData(*styles);
+
+  out.clear();
+  FormatNumberPattern(code, value, out);
+  out.clear();
+  FormatDateTimePattern(code, value, out, system1904 ? DateSystem::k1904 : DateSystem::k1900);
   return 0;
 }

@@ -1,8 +1,8 @@
+#include "worksheet_cells.h"
+
 #include <gtest/gtest.h>
 
 #include <vector>
-
-#include "worksheet_cells.h"
 
 namespace tabulox {
 namespace {
@@ -17,13 +17,13 @@ class DecodeRKTest : public ::testing::TestWithParam<RKCase> {};
 TEST_P(DecodeRKTest, Value) { EXPECT_DOUBLE_EQ(DecodeRK(GetParam().rk), GetParam().value); }
 
 INSTANTIATE_TEST_SUITE_P(Examples, DecodeRKTest,
-                         ::testing::Values(RKCase{0x00000192, 100.0},   // integer
-                                           RKCase{0x00000193, 1.0},     // integer / 100
-                                           RKCase{0x3FF00000, 1.0},     // double
-                                           RKCase{0x3FF00001, 0.01},    // double / 100
-                                           RKCase{0xFFFFFFFE, -1.0},    // negative integer
-                                           RKCase{0xFFFFFE73, -1.0},    // -100 / 100
-                                           RKCase{0xC0240000, -10.0},   // negative double
+                         ::testing::Values(RKCase{0x00000192, 100.0},  // integer
+                                           RKCase{0x00000193, 1.0},    // integer / 100
+                                           RKCase{0x3FF00000, 1.0},    // double
+                                           RKCase{0x3FF00001, 0.01},   // double / 100
+                                           RKCase{0xFFFFFFFE, -1.0},   // negative integer
+                                           RKCase{0xFFFFFE73, -1.0},   // -100 / 100
+                                           RKCase{0xC0240000, -10.0},  // negative double
                                            RKCase{0x7FFFFFFE, 536870911.0},
                                            RKCase{0x80000002, -536870912.0},
                                            RKCase{0x00000000, 0.0}));

@@ -1,3 +1,5 @@
+#include "xls_workbook_text.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -7,7 +9,6 @@
 #include "regional_settings.h"
 #include "support/biff_writer.h"
 #include "xls_globals.h"
-#include "xls_workbook_text.h"
 
 namespace tabulox {
 namespace {
@@ -63,171 +64,174 @@ const std::uint8_t kDoubleWithMarker[8] = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SheetLayout,
-    ::testing::Values(
-        LayoutCase{"FirstCellInColumnCGivesTwoLeadingTabs",
-                   [](BiffWriter& w) { w.LabelSst(0, 2, 0, 0); }, "\t\ta\r\n"},
-        LayoutCase{"NoTabAfterLastTextCell",
-                   [](BiffWriter& w) {
-                     w.LabelSst(0, 0, 0, 0);
-                     w.LabelSst(0, 1, 0, 1);
-                   },
-                   "a\tb\r\n"},
-        LayoutCase{"TrailingBlankCellWritesTabsUpToItsColumn",
-                   [](BiffWriter& w) {
-                     w.LabelSst(0, 0, 0, 0);
-                     w.Blank(0, 3, 0);
-                   },
-                   "a\t\t\t\r\n"},
-        LayoutCase{"BlankOnlyRows",
-                   [](BiffWriter& w) {
-                     w.Blank(0, 0, 0);
-                     w.Blank(1, 2, 0);
-                   },
-                   "\r\n\t\t\r\n"},
-        LayoutCase{"RowWithoutCellsGivesNoLine",
-                   [](BiffWriter& w) {
-                     w.LabelSst(0, 0, 0, 0);
-                     w.LabelSst(2, 0, 0, 1);
-                   },
-                   "a\r\nb\r\n"},
-        LayoutCase{"EmptySheet", [](BiffWriter&) {}, ""},
-        LayoutCase{"CellsOutOfColumnOrderWrittenInStoredOrder",
-                   [](BiffWriter& w) {
-                     w.LabelSst(0, 3, 0, 0);
-                     w.LabelSst(0, 1, 0, 1);
-                   },
-                   "\t\t\tab\r\n"},
-        LayoutCase{"RowFoundAgainTakesLaterCells",
-                   [](BiffWriter& w) {
-                     w.LabelSst(1, 0, 0, 0);
-                     w.LabelSst(0, 0, 0, 1);
-                     w.LabelSst(1, 1, 0, 2);
-                   },
-                   "a\tc\r\nb\r\n"},
-        LayoutCase{"RowMissedBySearchGetsSecondLine",
-                   [](BiffWriter& w) {
-                     w.RK(5, 0, 0, 0x192);
-                     w.RK(9, 0, 0, 0x192);
-                     w.RK(3, 0, 0, 0x192);
-                     w.LabelSst(3, 1, 0, 0);
-                   },
-                   "100\r\n100\r\n100\r\n\ta\r\n"},
-        LayoutCase{"SharedStringIndexBeyondTableWritesNothing",
-                   [](BiffWriter& w) {
-                     w.LabelSst(0, 0, 0, 3);
-                     w.LabelSst(0, 1, 0, 0xFFFFFFFF);
-                     w.LabelSst(0, 2, 0, 2);
-                   },
-                   "\t\tc\r\n"},
-        LayoutCase{"Numbers",
-                   [](BiffWriter& w) {
-                     w.Number(0, 0, 0, 1.5);
-                     w.Number(0, 1, 0, -2e20);
-                     w.FormulaNumber(0, 2, -0.5);
-                   },
-                   "1.5\t-2E20\t-0.5\r\n"},
-        LayoutCase{"NumberWithMarkerBytesIsZero",
-                   [](BiffWriter& w) {
-                     testing::Bytes b;
-                     b.u16(0).u16(0).u16(0).raw(kDoubleWithMarker);
-                     w.Record(kRecordNumber, b);
-                   },
-                   "0\r\n"},
-        LayoutCase{"RKAndMulRK",
-                   [](BiffWriter& w) {
-                     w.RK(0, 0, 0, 0x3FF00000);
-                     w.MulRK(0, 1, {{0, 0x192}, {0, 0x3FF00001}, {0, 0x193}});
-                   },
-                   "1\t100\t0.01\t1\r\n"},
-        LayoutCase{"MulBlank",
-                   [](BiffWriter& w) {
-                     w.MulBlank(0, 1, {0, 0, 0});
-                     w.LabelSst(1, 0, 0, 0);
-                     w.MulBlank(1, 1, {0});
-                   },
-                   "\t\t\t\r\na\t\r\n"},
-        LayoutCase{"MulBlankBeyondColumn65535",
-                   [](BiffWriter& w) { w.MulBlank(0, 65534, {0, 0, 0}); },
-                   std::string(65536, '\t') + "\r\n"},
-        LayoutCase{"BoolErrLabelAndRStringGiveNoText",
-                   [](BiffWriter& w) {
-                     testing::Bytes boolerr;
-                     boolerr.u16(0).u16(0).u16(0).u8(1).u8(0);
-                     w.Record(kRecordBoolErr, boolerr);
-                     testing::Bytes label;
-                     label.u16(1).u16(0).u16(0).u16(1).u8(0).chars(u"x", false);
-                     w.Record(kRecordLabel, label);
-                     w.Record(0x00D6, label);
-                     w.LabelSst(2, 1, 0, 0);
-                   },
-                   "\ta\r\n"},
-        LayoutCase{"FormulaNumberInGeneralForm",
-                   [](BiffWriter& w) { w.FormulaNumber(0, 0, 39448); }, "39448\r\n"},
-        LayoutCase{"FormulaBooleanAndErrors",
-                   [](BiffWriter& w) {
-                     w.FormulaSpecial(0, 0, 1, 1);     // TRUE
-                     w.FormulaSpecial(0, 1, 1, 0);     // FALSE
-                     w.FormulaSpecial(0, 2, 2, 0x07);  // #DIV/0!
-                     w.FormulaSpecial(0, 3, 2, 0x2A);  // #N/A
-                     w.FormulaSpecial(0, 4, 2, 0x00);  // #NULL!
-                     w.FormulaSpecial(0, 5, 3, 0);     // empty
-                     w.FormulaSpecial(0, 6, 9, 5);     // unknown type
-                     w.LabelSst(0, 7, 0, 0);
-                   },
-                   "1\t0\t7\t42\t\t\t\ta\r\n"},
-        LayoutCase{"FormulaStringFromStringRecord",
-                   [](BiffWriter& w) {
-                     w.FormulaSpecial(0, 0, 0, 0);
-                     w.String(u"hi");
-                     w.FormulaSpecial(0, 1, 0, 0);
-                     w.Record(0x04BC, testing::Bytes{});  // SHRFMLA between
-                     w.String(u"\u4E2D\u00E9");
-                   },
-                   "hi\t\xE4\xB8\xAD\xC3\xA9\r\n"},
-        LayoutCase{"FormulaStringAcrossContinueWithWidthChange",
-                   [](BiffWriter& w) {
-                     w.FormulaSpecial(0, 0, 0, 0);
-                     ContinuedRecord s(kRecordString);
-                     s.bytes().u16(4).u8(1).chars(u"\u4E2D", true);
-                     s.CutChars(false).bytes().chars(std::u16string(u"b\0c", 3), false);
-                     w.Record(s);
-                     w.LabelSst(0, 1, 0, 0);
-                   },
-                   "\xE4\xB8\xAD" "b c\ta\r\n"},
-        LayoutCase{"FormulaStringWithoutStringRecordIsEmpty",
-                   [](BiffWriter& w) {
-                     w.FormulaSpecial(0, 0, 0, 0);
-                     w.LabelSst(0, 1, 0, 0);
-                     w.String(u"stray");
-                   },
-                   "\ta\r\n"},
-        LayoutCase{"StringCutOffByLastContinueKeepsCharactersRead",
-                   [](BiffWriter& w) {
-                     w.FormulaSpecial(0, 0, 0, 0);
-                     ContinuedRecord s(kRecordString);
-                     s.bytes().u16(5).u8(0).chars(u"ab", false);
-                     w.Record(s);
-                   },
-                   "ab\r\n"},
-        LayoutCase{"RecordReadingGoesOnAfterPayloadWhateverWasRead",
-                   [](BiffWriter& w) {
-                     testing::Bytes longBlank;
-                     longBlank.u16(0).u16(1).u16(0).u32(0xDEADBEEF);
-                     w.Record(kRecordBlank, longBlank);
-                     w.LabelSst(0, 2, 0, 1);
-                   },
-                   "\t\tb\r\n"},
-        LayoutCase{"ShortRecordReadsOnIntoTheNextOne",
-                   [](BiffWriter& w) {
-                     // A LABELSST stating 6 bytes reads its string index from
-                     // the next record's header (type 0x0201, length 6): index
-                     // 0x00060201 is beyond the table; the BLANK still counts.
-                     testing::Bytes shortLabel;
-                     shortLabel.u16(0).u16(0).u16(0);
-                     w.Record(kRecordLabelSst, shortLabel);
-                     w.Blank(0, 1, 0);
-                   },
-                   "\t\r\n"}),
+    ::testing::Values(LayoutCase{"FirstCellInColumnCGivesTwoLeadingTabs",
+                                 [](BiffWriter& w) { w.LabelSst(0, 2, 0, 0); }, "\t\ta\r\n"},
+                      LayoutCase{"NoTabAfterLastTextCell",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                 },
+                                 "a\tb\r\n"},
+                      LayoutCase{"TrailingBlankCellWritesTabsUpToItsColumn",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.Blank(0, 3, 0);
+                                 },
+                                 "a\t\t\t\r\n"},
+                      LayoutCase{"BlankOnlyRows",
+                                 [](BiffWriter& w) {
+                                   w.Blank(0, 0, 0);
+                                   w.Blank(1, 2, 0);
+                                 },
+                                 "\r\n\t\t\r\n"},
+                      LayoutCase{"RowWithoutCellsGivesNoLine",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 0);
+                                   w.LabelSst(2, 0, 0, 1);
+                                 },
+                                 "a\r\nb\r\n"},
+                      LayoutCase{"EmptySheet", [](BiffWriter&) {}, ""},
+                      LayoutCase{"CellsOutOfColumnOrderWrittenInStoredOrder",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 3, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                 },
+                                 "\t\t\tab\r\n"},
+                      LayoutCase{"RowFoundAgainTakesLaterCells",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(1, 0, 0, 0);
+                                   w.LabelSst(0, 0, 0, 1);
+                                   w.LabelSst(1, 1, 0, 2);
+                                 },
+                                 "a\tc\r\nb\r\n"},
+                      LayoutCase{"RowMissedBySearchGetsSecondLine",
+                                 [](BiffWriter& w) {
+                                   w.RK(5, 0, 0, 0x192);
+                                   w.RK(9, 0, 0, 0x192);
+                                   w.RK(3, 0, 0, 0x192);
+                                   w.LabelSst(3, 1, 0, 0);
+                                 },
+                                 "100\r\n100\r\n100\r\n\ta\r\n"},
+                      LayoutCase{"SharedStringIndexBeyondTableWritesNothing",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 0, 0, 3);
+                                   w.LabelSst(0, 1, 0, 0xFFFFFFFF);
+                                   w.LabelSst(0, 2, 0, 2);
+                                 },
+                                 "\t\tc\r\n"},
+                      LayoutCase{"Numbers",
+                                 [](BiffWriter& w) {
+                                   w.Number(0, 0, 0, 1.5);
+                                   w.Number(0, 1, 0, -2e20);
+                                   w.FormulaNumber(0, 2, -0.5);
+                                 },
+                                 "1.5\t-2E20\t-0.5\r\n"},
+                      LayoutCase{"NumberWithMarkerBytesIsZero",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes b;
+                                   b.u16(0).u16(0).u16(0).raw(kDoubleWithMarker);
+                                   w.Record(kRecordNumber, b);
+                                 },
+                                 "0\r\n"},
+                      LayoutCase{"RKAndMulRK",
+                                 [](BiffWriter& w) {
+                                   w.RK(0, 0, 0, 0x3FF00000);
+                                   w.MulRK(0, 1, {{0, 0x192}, {0, 0x3FF00001}, {0, 0x193}});
+                                 },
+                                 "1\t100\t0.01\t1\r\n"},
+                      LayoutCase{"MulBlank",
+                                 [](BiffWriter& w) {
+                                   w.MulBlank(0, 1, {0, 0, 0});
+                                   w.LabelSst(1, 0, 0, 0);
+                                   w.MulBlank(1, 1, {0});
+                                 },
+                                 "\t\t\t\r\na\t\r\n"},
+                      LayoutCase{"MulBlankBeyondColumn65535",
+                                 [](BiffWriter& w) {
+                                   w.MulBlank(0, 65534, {0, 0, 0});
+                                 },
+                                 std::string(65536, '\t') + "\r\n"},
+                      LayoutCase{"BoolErrLabelAndRStringGiveNoText",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes boolerr;
+                                   boolerr.u16(0).u16(0).u16(0).u8(1).u8(0);
+                                   w.Record(kRecordBoolErr, boolerr);
+                                   testing::Bytes label;
+                                   label.u16(1).u16(0).u16(0).u16(1).u8(0).chars(u"x", false);
+                                   w.Record(kRecordLabel, label);
+                                   w.Record(0x00D6, label);
+                                   w.LabelSst(2, 1, 0, 0);
+                                 },
+                                 "\ta\r\n"},
+                      LayoutCase{"FormulaNumberInGeneralForm",
+                                 [](BiffWriter& w) { w.FormulaNumber(0, 0, 39448); }, "39448\r\n"},
+                      LayoutCase{"FormulaBooleanAndErrors",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 1, 1);     // TRUE
+                                   w.FormulaSpecial(0, 1, 1, 0);     // FALSE
+                                   w.FormulaSpecial(0, 2, 2, 0x07);  // #DIV/0!
+                                   w.FormulaSpecial(0, 3, 2, 0x2A);  // #N/A
+                                   w.FormulaSpecial(0, 4, 2, 0x00);  // #NULL!
+                                   w.FormulaSpecial(0, 5, 3, 0);     // empty
+                                   w.FormulaSpecial(0, 6, 9, 5);     // unknown type
+                                   w.LabelSst(0, 7, 0, 0);
+                                 },
+                                 "1\t0\t7\t42\t\t\t\ta\r\n"},
+                      LayoutCase{"FormulaStringFromStringRecord",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   w.String(u"hi");
+                                   w.FormulaSpecial(0, 1, 0, 0);
+                                   w.Record(0x04BC, testing::Bytes{});  // SHRFMLA between
+                                   w.String(u"\u4E2D\u00E9");
+                                 },
+                                 "hi\t\xE4\xB8\xAD\xC3\xA9\r\n"},
+                      LayoutCase{"FormulaStringAcrossContinueWithWidthChange",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   ContinuedRecord s(kRecordString);
+                                   s.bytes().u16(4).u8(1).chars(u"\u4E2D", true);
+                                   s.CutChars(false).bytes().chars(std::u16string(u"b\0c", 3),
+                                                                   false);
+                                   w.Record(s);
+                                   w.LabelSst(0, 1, 0, 0);
+                                 },
+                                 "\xE4\xB8\xAD"
+                                 "b c\ta\r\n"},
+                      LayoutCase{"FormulaStringWithoutStringRecordIsEmpty",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   w.LabelSst(0, 1, 0, 0);
+                                   w.String(u"stray");
+                                 },
+                                 "\ta\r\n"},
+                      LayoutCase{"StringCutOffByLastContinueKeepsCharactersRead",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(0, 0, 0, 0);
+                                   ContinuedRecord s(kRecordString);
+                                   s.bytes().u16(5).u8(0).chars(u"ab", false);
+                                   w.Record(s);
+                                 },
+                                 "ab\r\n"},
+                      LayoutCase{"RecordReadingGoesOnAfterPayloadWhateverWasRead",
+                                 [](BiffWriter& w) {
+                                   testing::Bytes longBlank;
+                                   longBlank.u16(0).u16(1).u16(0).u32(0xDEADBEEF);
+                                   w.Record(kRecordBlank, longBlank);
+                                   w.LabelSst(0, 2, 0, 1);
+                                 },
+                                 "\t\tb\r\n"},
+                      LayoutCase{"ShortRecordReadsOnIntoTheNextOne",
+                                 [](BiffWriter& w) {
+                                   // A LABELSST stating 6 bytes reads its string index from
+                                   // the next record's header (type 0x0201, length 6): index
+                                   // 0x00060201 is beyond the table; the BLANK still counts.
+                                   testing::Bytes shortLabel;
+                                   shortLabel.u16(0).u16(0).u16(0);
+                                   w.Record(kRecordLabelSst, shortLabel);
+                                   w.Blank(0, 1, 0);
+                                 },
+                                 "\t\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(WorkbookText, TwoSheetsHiddenKeptChartAndMacroLeftOut) {
@@ -402,6 +406,26 @@ TEST(WorkbookText, GlobalsWithoutEofEndAtStreamEnd) {
   w.Sst({u"x"});
   w.SetSheetOffset(s, static_cast<std::uint32_t>(w.size()));
   EXPECT_EQ(TextOf(w), "S\r\n\r\n");
+}
+
+TEST(WorkbookText, RecordWhoseFieldsRunPastStreamEndIsPassedOver) {
+  // A FORMAT record laid out as in earlier BIFF versions (a one-byte count):
+  // read as BIFF8, its character count asks for more bytes than the stream
+  // has. The record is passed over; the sheets are still read.
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  testing::Bytes format;
+  format.u16(164).u8(3).chars(u"0.0", false);
+  w.Record(kRecordFormat, format);
+  w.XF(0);
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 0, 0, 1);
+  w.Number(1, 0, 0, 2);
+  // A NUMBER stating no payload at the very end: its fields are not there.
+  w.RecordWithLength(kRecordNumber, 0, testing::Bytes{});
+  EXPECT_EQ(TextOf(w), "S\r\n1\r\n2\r\n\r\n");
 }
 
 TEST(WorkbookText, EmptyStreamAndNoSheets) {

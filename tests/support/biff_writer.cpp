@@ -97,7 +97,11 @@ std::size_t BiffWriter::BoundSheet(std::u16string_view name, std::uint8_t sheetT
                                    std::uint8_t visibility) {
   const bool wide = !FitsIn8Bit(name);
   Bytes b;
-  b.u32(0).u8(visibility).u8(sheetType).u8(static_cast<std::uint32_t>(name.size())).u8(wide ? 1 : 0);
+  b.u32(0)
+      .u8(visibility)
+      .u8(sheetType)
+      .u8(static_cast<std::uint32_t>(name.size()))
+      .u8(wide ? 1 : 0);
   b.chars(name, wide);
   const std::size_t handle = data_.size() + 4;
   Record(0x0085, b);
@@ -105,8 +109,8 @@ std::size_t BiffWriter::BoundSheet(std::u16string_view name, std::uint8_t sheetT
 }
 
 void BiffWriter::SetSheetOffset(std::size_t handle, std::uint32_t offset) {
-  for (int i = 0; i < 4; ++i) data_.at(handle + static_cast<std::size_t>(i)) =
-      static_cast<std::uint8_t>(offset >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    data_.at(handle + static_cast<std::size_t>(i)) = static_cast<std::uint8_t>(offset >> (8 * i));
 }
 
 void BiffWriter::StartSheet(std::size_t handle) {
@@ -137,7 +141,10 @@ void BiffWriter::DateMode(std::uint16_t mode) {
 void BiffWriter::Format(std::uint16_t formatIndex, std::u16string_view code) {
   const bool wide = !FitsIn8Bit(code);
   Bytes b;
-  b.u16(formatIndex).u16(static_cast<std::uint32_t>(code.size())).u8(wide ? 1 : 0).chars(code, wide);
+  b.u16(formatIndex)
+      .u16(static_cast<std::uint32_t>(code.size()))
+      .u8(wide ? 1 : 0)
+      .chars(code, wide);
   Record(0x041E, b);
 }
 

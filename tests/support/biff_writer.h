@@ -118,20 +118,23 @@ class BiffWriter {
   // XF of 20 bytes with the given format index, the rest zero.
   void XF(std::uint16_t formatIndex);
 
-  void LabelSst(std::uint16_t row, std::uint16_t column, std::uint16_t xf, std::uint32_t stringIndex);
+  void LabelSst(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
+                std::uint32_t stringIndex);
   void Number(std::uint16_t row, std::uint16_t column, std::uint16_t xf, double value);
   void RK(std::uint16_t row, std::uint16_t column, std::uint16_t xf, std::uint32_t rk);
   // MULRK with one (XF, RK number) pair per cell from `firstColumn` on.
   void MulRK(std::uint16_t row, std::uint16_t firstColumn,
              std::initializer_list<std::pair<std::uint16_t, std::uint32_t>> cells);
   void Blank(std::uint16_t row, std::uint16_t column, std::uint16_t xf);
-  void MulBlank(std::uint16_t row, std::uint16_t firstColumn, std::initializer_list<std::uint16_t> xfs);
+  void MulBlank(std::uint16_t row, std::uint16_t firstColumn,
+                std::initializer_list<std::uint16_t> xfs);
   // FORMULA with the 8 result bytes given, and a 3-byte formula (a reference).
   void Formula(std::uint16_t row, std::uint16_t column, std::uint16_t xf,
                std::span<const std::uint8_t, 8> result);
   void FormulaNumber(std::uint16_t row, std::uint16_t column, double value);
   // A result with the 0xFFFF marker: type 0 string, 1 boolean, 2 error, 3 empty.
-  void FormulaSpecial(std::uint16_t row, std::uint16_t column, std::uint8_t type, std::uint8_t value);
+  void FormulaSpecial(std::uint16_t row, std::uint16_t column, std::uint8_t type,
+                      std::uint8_t value);
   // STRING with 8-bit characters when every code unit fits, else 16-bit.
   void String(std::u16string_view text);
 

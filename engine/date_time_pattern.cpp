@@ -1,0 +1,388 @@
+#include "date_time_pattern.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <optional>
+
+#include "general_format.h"
+#include "regional_settings.h"
+
+namespace tabulox {
+namespace {
+
+constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
+constexpr std::int64_t kMillisecondsPerHour = 3'600'000;
+constexpr std::int64_t kMillisecondsPerMinute = 60'000;
+constexpr std::int64_t kMillisecondsPerSecond = 1'000;
+
+// Day serials of 0001-01-01 and 9999-12-31, the range of dates rendered.
+constexpr std::int64_t kFirstDay = -693'593;
+constexpr std::int64_t kLastDay = 2'958'465;
+// Serials beyond this magnitude lie outside that range whatever the date
+// system; the bound keeps the millisecond count far inside 64 bits.
+constexpr double kMaxSerialMagnitude = 1e7;
+
+// A regional pattern expanded from the rendering code is level 2; pattern
+// tokens met there write nothing.
+constexpr int kMaxExpansionLevel = 2;
+
+constexpr std::chrono::sys_days kSerialBase{std::chrono::year{1899} / 12 / 30};
+
+struct DateTimeParts {
+  std::int32_t day = 0;  // day serial of the date
+  int year = 0;
+  int month = 0;    // 1..12
+  int dayOfMonth = 0;
+  int weekday = 0;  // 0 Sunday .. 6 Saturday
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
+// Splits the serial at the millisecond: the day offset takes the sign of the
+// rounded count and the time of day its magnitude, so seconds are truncated
+// after the rounding.
+std::optional<DateTimeParts> DecodeSerial(double serial, DateSystem system) {
+  if (!std::isfinite(serial) || std::fabs(serial) > kMaxSerialMagnitude) return std::nullopt;
+  std::int64_t ms = static_cast<std::int64_t>(
+      std::rint(static_cast<long double>(serial) * kMillisecondsPerDay));
+  if (system == DateSystem::k1904) ms += k1904DayShift * kMillisecondsPerDay;
+  const std::int64_t magnitude = ms < 0 ? -ms : ms;
+  const std::int64_t dayOffset = ms < 0 ? -(magnitude / kMillisecondsPerDay)
+                                        : magnitude / kMillisecondsPerDay;
+  if (dayOffset < kFirstDay || dayOffset > kLastDay) return std::nullopt;
+  std::int64_t time = magnitude % kMillisecondsPerDay;
+
+  DateTimeParts parts;
+  parts.day = static_cast<std::int32_t>(dayOffset);
+  const std::chrono::sys_days date = kSerialBase + std::chrono::days{dayOffset};
+  const std::chrono::year_month_day ymd{date};
+  parts.year = static_cast<int>(ymd.year());
+  parts.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
+  parts.dayOfMonth = static_cast<int>(static_cast<unsigned>(ymd.day()));
+  parts.weekday = static_cast<int>(std::chrono::weekday{date}.c_encoding());
+  parts.hour = static_cast<int>(time / kMillisecondsPerHour);
+  time %= kMillisecondsPerHour;
+  parts.minute = static_cast<int>(time / kMillisecondsPerMinute);
+  time %= kMillisecondsPerMinute;
+  parts.second = static_cast<int>(time / kMillisecondsPerSecond);
+  parts.millisecond = static_cast<int>(time % kMillisecondsPerSecond);
+  return parts;
+}
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+// True when `text` at `pos` begins with the lower-case ASCII `word`, in any case.
+bool StartsWithNoCase(std::string_view text, std::size_t pos, std::string_view word) {
+  if (text.size() - pos < word.size()) return false;
+  for (std::size_t i = 0; i < word.size(); ++i)
+    if (ToLowerAscii(text[pos + i]) != word[i]) return false;
+  return true;
+}
+
+bool BeginsTwelveHourMark(std::string_view text, std::size_t pos) {
+  return StartsWithNoCase(text, pos, "am/pm") || StartsWithNoCase(text, pos, "a/p") ||
+         StartsWithNoCase(text, pos, "ampm");
+}
+
+// Looking on from `pos`: does the first "a" outside quoted text begin a 12-hour
+// mark before any "h" (quoted or not) is met?
+bool TwelveHourMarkFollows(std::string_view pattern, std::size_t pos) {
+  char quote = 0;
+  for (std::size_t i = pos; i < pattern.size(); ++i) {
+    const char c = pattern[i];
+    if (c == 'h' || c == 'H') return false;
+    if (quote != 0) {
+      if (c == quote) quote = 0;
+    } else if (IsQuote(c)) {
+      quote = c;
+    } else if (c == 'a' || c == 'A') {
+      return BeginsTwelveHourMark(pattern, i);
+    }
+  }
+  return false;
+}
+
+// Number of bytes of the first UTF-8 character of `text`.
+std::size_t FirstCharacterLength(std::string_view text) {
+  std::size_t n = text.empty() ? 0 : 1;
+  while (n < text.size() && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+std::string_view ShortEraName(std::string_view name, EraNameShortForm form) {
+  switch (form) {
+    case EraNameShortForm::kWhole:
+      return name;
+    case EraNameShortForm::kFirstCharacter:
+      return name.substr(0, FirstCharacterLength(name));
+    case EraNameShortForm::kLastTwoOfFourCharacters: {
+      std::size_t offsets[5] = {};
+      std::size_t pos = 0;
+      int count = 0;
+      while (pos < name.size() && count < 5) {
+        offsets[count++] = pos;
+        pos += FirstCharacterLength(name.substr(pos));
+      }
+      if (count != 4) return name;
+      return name.substr(offsets[2]);
+    }
+  }
+  return name;
+}
+
+class PatternWriter {
+ public:
+  PatternWriter(const DateTimeParts& parts, std::string& out)
+      : parts_(parts),
+        settings_(CurrentRegionalSettings()),
+        out_(out),
+        limit_(out.size() + kMaxDateTimeTextLength) {}
+
+  // Renders one pattern; `level` 1 is the rendering code, 2 a regional pattern
+  // it expands.
+  void Append(std::string_view pattern, int level) {
+    char previous = ' ';
+    bool twelveHourWritten = false;
+    std::size_t i = 0;
+    while (i < pattern.size() && !Full()) {
+      const char starter = pattern[i++];
+      char token = ToLowerAscii(starter);
+      if (IsAsciiLetter(starter)) {
+        if (token == 'm' && previous == 'h') token = 'n';
+        previous = token;
+      }
+      switch (token) {
+        case 'y': {
+          const int count = RunLength(pattern, i, starter);
+          if (count <= 2)
+            AppendNumber(parts_.year % 100, 2);
+          else
+            AppendNumber(parts_.year, 4);
+          break;
+        }
+        case 'm': {
+          const int count = RunLength(pattern, i, starter);
+          if (count <= 2)
+            AppendNumber(parts_.month, count);
+          else if (count == 3)
+            out_ += MonthName(settings_.shortMonthNames);
+          else
+            out_ += MonthName(settings_.longMonthNames);
+          break;
+        }
+        case 'n':
+          AppendNumber(parts_.minute, std::min(RunLength(pattern, i, starter), 2));
+          break;
+        case 'd': {
+          const int count = RunLength(pattern, i, starter);
+          if (count <= 2)
+            AppendNumber(parts_.dayOfMonth, count);
+          else if (count == 3)
+            out_ += DayName(settings_.shortDayNames);
+          else if (count == 4)
+            out_ += DayName(settings_.longDayNames);
+          else
+            Expand(count == 5 ? settings_.shortDatePattern : settings_.longDatePattern, level);
+          break;
+        }
+        case 'h': {
+          const int count = std::min(RunLength(pattern, i, starter), 2);
+          int hour = parts_.hour;
+          if (twelveHourWritten || TwelveHourMarkFollows(pattern, i)) {
+            if (hour == 0)
+              hour = 12;
+            else if (hour > 12)
+              hour -= 12;
+          }
+          AppendNumber(hour, count);
+          break;
+        }
+        case 's':
+          AppendNumber(parts_.second, std::min(RunLength(pattern, i, starter), 2));
+          break;
+        case 'z':
+          AppendNumber(parts_.millisecond, std::min(RunLength(pattern, i, starter), 3));
+          break;
+        case 't':
+          Expand(RunLength(pattern, i, starter) == 1 ? settings_.shortTimePattern
+                                                      : settings_.longTimePattern,
+                 level);
+          break;
+        case 'c':
+          RunLength(pattern, i, starter);
+          if (level < kMaxExpansionLevel) {
+            Expand(settings_.shortDatePattern, level);
+            if (parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0) {
+              out_.push_back(' ');
+              Expand(settings_.longTimePattern, level);
+            }
+          }
+          break;
+        case 'e':
+          AppendEraYear(RunLength(pattern, i, starter));
+          break;
+        case 'g':
+          AppendEraName(RunLength(pattern, i, starter));
+          break;
+        case 'a':
+          i = LetterA(pattern, i - 1, twelveHourWritten);
+          break;
+        case '/':
+          out_ += settings_.dateSeparator;
+          break;
+        case ':':
+          out_ += settings_.timeSeparator;
+          break;
+        case '"':
+        case '\'': {
+          const std::size_t close = pattern.find(starter, i);
+          const std::size_t end = close == std::string_view::npos ? pattern.size() : close;
+          out_.append(pattern.substr(i, end - i));
+          i = end == pattern.size() ? end : end + 1;
+          break;
+        }
+        default:
+          out_.push_back(starter);
+          break;
+      }
+    }
+  }
+
+  // Cuts the text at the last UTF-8 character boundary at or below the limit.
+  void Finish() {
+    if (out_.size() <= limit_) return;
+    std::size_t cut = limit_;
+    while (cut > limit_ - kMaxDateTimeTextLength &&
+           (static_cast<unsigned char>(out_[cut]) & 0xC0) == 0x80)
+      --cut;
+    out_.resize(cut);
+  }
+
+ private:
+  // Once the text holds one byte past the limit, the cut is settled.
+  bool Full() const { return out_.size() > limit_; }
+
+  // Counts the run of bytes equal to `starter` that began just before `i`, and
+  // moves `i` past it.
+  static int RunLength(std::string_view pattern, std::size_t& i, char starter) {
+    int count = 1;
+    while (i < pattern.size() && pattern[i] == starter) {
+      ++count;
+      ++i;
+    }
+    return count;
+  }
+
+  void AppendNumber(int value, int minDigits) {
+    char buf[16];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    const auto width = static_cast<int>(r.ptr - buf);
+    if (width < minDigits) out_.append(static_cast<std::size_t>(minDigits - width), '0');
+    out_.append(buf, r.ptr);
+  }
+
+  const std::string& MonthName(const std::array<std::string, 12>& names) const {
+    return names[static_cast<std::size_t>(parts_.month - 1)];
+  }
+
+  const std::string& DayName(const std::array<std::string, 7>& names) const {
+    return names[static_cast<std::size_t>(parts_.weekday)];
+  }
+
+  void Expand(const std::string& pattern, int level) {
+    if (level < kMaxExpansionLevel) Append(pattern, level + 1);
+  }
+
+  // At an "a": the 12-hour marks, the day-name forms, or the letter itself.
+  // Returns the position past what was consumed.
+  std::size_t LetterA(std::string_view pattern, std::size_t pos, bool& twelveHourWritten) {
+    const bool afternoon = parts_.hour >= 12;
+    if (StartsWithNoCase(pattern, pos, "am/pm")) {
+      out_.append(pattern.substr(afternoon ? pos + 3 : pos, 2));
+      twelveHourWritten = true;
+      return pos + 5;
+    }
+    if (StartsWithNoCase(pattern, pos, "a/p")) {
+      out_.push_back(pattern[afternoon ? pos + 2 : pos]);
+      twelveHourWritten = true;
+      return pos + 3;
+    }
+    if (StartsWithNoCase(pattern, pos, "ampm")) {
+      out_ += afternoon ? settings_.pmDesignator : settings_.amDesignator;
+      twelveHourWritten = true;
+      return pos + 4;
+    }
+    if (StartsWithNoCase(pattern, pos, "aaaa")) {
+      out_ += DayName(settings_.longDayNames);
+      return pos + 4;
+    }
+    if (StartsWithNoCase(pattern, pos, "aaa")) {
+      out_ += DayName(settings_.shortDayNames);
+      return pos + 3;
+    }
+    out_.push_back(pattern[pos]);
+    return pos + 1;
+  }
+
+  const CalendarEra* FindEra() const {
+    for (const CalendarEra& era : settings_.eras)
+      if (parts_.day >= era.firstDay && parts_.day <= era.lastDay) return &era;
+    return nullptr;
+  }
+
+  // The year of the alternative calendar in the form "yy" (count 1 and 2, one
+  // leading zero removed for count 1) or "yyyy" (count 3 and more). Without an
+  // alternative calendar the year is Gregorian; a day outside every era of the
+  // calendar writes nothing.
+  void AppendEraYear(int count) {
+    int year = parts_.year;
+    bool gregorian = true;
+    if (!settings_.eras.empty()) {
+      const CalendarEra* era = FindEra();
+      if (era == nullptr) return;
+      const int elapsed = era->countsDown ? era->startYear - year : year - era->startYear;
+      year = era->firstYear + elapsed;
+      gregorian = false;
+    }
+    if (count >= 3) {
+      AppendNumber(year, gregorian ? 4 : 1);
+    } else {
+      AppendNumber(year % 100, count == 1 ? 1 : 2);
+    }
+  }
+
+  void AppendEraName(int count) {
+    const CalendarEra* era = FindEra();
+    if (era == nullptr) return;
+    out_ += count == 1 ? ShortEraName(era->name, settings_.eraShortForm)
+                       : std::string_view(era->name);
+  }
+
+  const DateTimeParts& parts_;
+  const RegionalSettings& settings_;
+  std::string& out_;
+  std::size_t limit_;
+};
+
+}  // namespace
+
+void FormatDateTimePattern(std::string_view code, double serial, std::string& out,
+                           DateSystem system) {
+  const std::optional<DateTimeParts> parts = DecodeSerial(serial, system);
+  if (!parts) {
+    AppendGeneral(serial, out);
+    return;
+  }
+  PatternWriter writer(*parts, out);
+  writer.Append(code, 1);
+  writer.Finish();
+}
+
+}  // namespace tabulox

@@ -1,0 +1,295 @@
+#include "number_pattern.h"
+
+#include <algorithm>
+#include <array>
+#include <cfloat>
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+#include "decimal_digits.h"
+#include "extraction_error.h"
+#include "general_format.h"
+#include "regional_settings.h"
+
+namespace tabulox {
+namespace {
+
+constexpr int kPositiveSection = 0;
+constexpr int kNegativeSection = 1;
+constexpr int kZeroSection = 2;
+constexpr int kSectionSlots = 3;
+
+// Significant digits of the fixed form, and the largest decimal exponent X it
+// lays out; larger magnitudes go to General form.
+constexpr int kFixedSignificantDigits = 18;
+constexpr int kFixedMaxExponent = 18;
+
+// At most this many exponent "0"s of the code pad the written exponent.
+constexpr int kMaxExponentDigits = 4;
+
+bool IsQuote(char c) { return c == '"' || c == '\''; }
+
+bool IsPlaceholder(char c) { return c == '0' || c == '#'; }
+
+// True when code[i] is "E" or "e" directly followed by "+" or "-".
+bool IsExponentMark(std::string_view code, std::size_t i) {
+  return (code[i] == 'E' || code[i] == 'e') && i + 1 < code.size() &&
+         (code[i + 1] == '+' || code[i + 1] == '-');
+}
+
+// Position just past the quoted text that starts at the quote code[i]: past
+// the next occurrence of the same quote character, or the end of the code.
+std::size_t SkipQuoted(std::string_view code, std::size_t i) {
+  const std::size_t close = code.find(code[i], i + 1);
+  return close == std::string_view::npos ? code.size() : close + 1;
+}
+
+// Appends the quoted text that starts at the quote code[i], without its
+// quotes; an unterminated quote takes the rest of the code. Returns the
+// position past it.
+std::size_t AppendQuoted(std::string_view code, std::size_t i, std::string& out) {
+  const std::size_t close = code.find(code[i], i + 1);
+  if (close == std::string_view::npos) {
+    out.append(code.substr(i + 1));
+    return code.size();
+  }
+  out.append(code.substr(i + 1, close - i - 1));
+  return close + 1;
+}
+
+// The first three ";"-separated sections of the code; quoted ";" do not
+// separate. Missing sections stay empty.
+std::array<std::string_view, kSectionSlots> SplitSections(std::string_view code) {
+  std::array<std::string_view, kSectionSlots> sections{};
+  int index = 0;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < code.size() && index < kSectionSlots) {
+    if (IsQuote(code[i])) {
+      i = SkipQuoted(code, i);
+    } else if (code[i] == ';') {
+      sections[static_cast<std::size_t>(index++)] = code.substr(start, i - start);
+      start = ++i;
+    } else {
+      ++i;
+    }
+  }
+  if (index < kSectionSlots) sections[static_cast<std::size_t>(index)] = code.substr(start);
+  return sections;
+}
+
+// The wanted section when it is present and not empty, else section 0.
+int ServingSection(const std::array<std::string_view, kSectionSlots>& sections, int wanted) {
+  return sections[static_cast<std::size_t>(wanted)].empty() ? kPositiveSection : wanted;
+}
+
+// What the placeholders of one section ask for.
+struct SectionShape {
+  int digitCount = 0;    // "0" and "#" placeholders, exponent digits excluded
+  int decimalPos = 0;    // placeholders before the first "."
+  int intZeros = 0;      // integer places that always show a digit
+  int minDecimals = 0;   // decimal places that always show a digit
+  bool grouping = false;
+  bool scientific = false;
+};
+
+SectionShape ScanSection(std::string_view section) {
+  SectionShape shape;
+  int placeholders = 0;
+  int beforeFirstPoint = -1;
+  int beforeFirstZero = -1;
+  int throughLastZero = 0;
+  std::size_t i = 0;
+  while (i < section.size()) {
+    const char c = section[i];
+    if (IsQuote(c)) {
+      i = SkipQuoted(section, i);
+      continue;
+    }
+    if (IsExponentMark(section, i)) {
+      shape.scientific = true;
+      i += 2;
+      while (i < section.size() && section[i] == '0') ++i;
+      continue;
+    }
+    if (IsPlaceholder(c)) {
+      if (c == '0') {
+        if (beforeFirstZero < 0) beforeFirstZero = placeholders;
+        throughLastZero = placeholders + 1;
+      }
+      ++placeholders;
+    } else if (c == '.') {
+      if (beforeFirstPoint < 0) beforeFirstPoint = placeholders;
+    } else if (c == ',') {
+      shape.grouping = true;
+    }
+    ++i;
+  }
+  shape.digitCount = placeholders;
+  shape.decimalPos = beforeFirstPoint < 0 ? placeholders : beforeFirstPoint;
+  shape.intZeros = beforeFirstZero < 0 ? 0 : std::max(0, shape.decimalPos - beforeFirstZero);
+  shape.minDecimals = std::max(0, throughLastZero - shape.decimalPos);
+  return shape;
+}
+
+void AppendInt(int value, std::string& out) {
+  char buf[16];
+  const auto r = std::to_chars(buf, buf + sizeof buf, value);
+  out.append(buf, r.ptr);
+}
+
+// Lays out one section: walks its characters with a position counter P (P >= 1
+// integer places, P = 0 the first decimal place, P < 0 further decimal places).
+class SectionWriter {
+ public:
+  SectionWriter(const SectionShape& shape, const DecimalDigits& digits, std::string& out)
+      : shape_(shape),
+        digits_(digits),
+        settings_(CurrentRegionalSettings()),
+        out_(out),
+        groupSeparator_(shape.grouping ? std::string_view(settings_.thousandsSeparator)
+                                       : std::string_view()) {
+    if (shape.scientific) {
+      position_ = shape.decimalPos;
+      delta_ = 0;
+    } else {
+      position_ = std::max(digits.exponent, shape.decimalPos);
+      delta_ = digits.exponent - shape.decimalPos;
+    }
+  }
+
+  void Write(std::string_view section) {
+    std::size_t i = 0;
+    while (i < section.size()) {
+      const char c = section[i];
+      if (IsPlaceholder(c)) {
+        Placeholder();
+        ++i;
+      } else if (c == '.' || c == ',') {
+        ++i;
+      } else if (IsQuote(c)) {
+        i = AppendQuoted(section, i, out_);
+      } else if (IsExponentMark(section, i)) {
+        i = Exponent(section, i);
+      } else {
+        out_.push_back(c);
+        ++i;
+      }
+    }
+  }
+
+ private:
+  void Placeholder() {
+    if (delta_ > 0) {
+      for (int n = 0; n <= delta_; ++n) NextDigit();
+      delta_ = 0;
+    } else if (delta_ == 0) {
+      NextDigit();
+    } else {
+      ++delta_;
+      if (position_ <= shape_.intZeros) Put('0');
+      --position_;
+    }
+  }
+
+  // One digit position: the next digit of D, a "0" once D is exhausted, or
+  // nothing for an optional decimal place past the digits.
+  void NextDigit() {
+    if (next_ < digits_.count)
+      Put(digits_.digits[next_++]);
+    else if (position_ > -shape_.minDecimals)
+      Put('0');
+    --position_;
+  }
+
+  void Put(char digit) {
+    if (position_ == 0) out_ += settings_.decimalSeparator;
+    out_.push_back(digit);
+    if (position_ > 1 && position_ % 3 == 1) out_ += groupSeparator_;
+  }
+
+  // Writes "E"/"e", the exponent's sign and digits; returns the position past
+  // the sign and the exponent "0"s of the code.
+  std::size_t Exponent(std::string_view section, std::size_t i) {
+    out_.push_back(section[i]);
+    const char sign = section[i + 1];
+    std::size_t j = i + 2;
+    int zeros = 0;
+    while (j < section.size() && section[j] == '0') {
+      ++zeros;
+      ++j;
+    }
+    const int exponent = digits_.count == 0 ? 0 : digits_.exponent - shape_.decimalPos;
+    if (exponent < 0)
+      out_.push_back('-');
+    else if (sign == '+')
+      out_.push_back('+');
+    const int magnitude = std::abs(exponent);
+    int width = 1;
+    for (int rest = magnitude / 10; rest > 0; rest /= 10) ++width;
+    const int padTo = std::clamp(zeros, 1, kMaxExponentDigits);
+    if (width < padTo) out_.append(static_cast<std::size_t>(padTo - width), '0');
+    AppendInt(magnitude, out_);
+    return j;
+  }
+
+  const SectionShape& shape_;
+  const DecimalDigits& digits_;
+  const RegionalSettings& settings_;
+  std::string& out_;
+  std::string_view groupSeparator_;
+  int position_ = 0;
+  int delta_ = 0;
+  int next_ = 0;
+};
+
+// General form of an extended value; a magnitude beyond the double range is
+// written as an infinity.
+void AppendGeneralOf(long double value, std::string& out) {
+  if (std::isfinite(value) && std::fabs(value) > std::numeric_limits<double>::max())
+    value = std::copysign(std::numeric_limits<long double>::infinity(), value);
+  AppendGeneral(static_cast<double>(value), out);
+}
+
+}  // namespace
+
+void FormatNumberPattern(std::string_view code, long double value, std::string& out) {
+  if (code.size() > kMaxNumberPatternLength) throw ExtractionError("Format string too long");
+  if (!std::isfinite(value)) {
+    AppendGeneralOf(value, out);
+    return;
+  }
+  const auto sections = SplitSections(code);
+  if (sections[kPositiveSection].empty()) {
+    AppendGeneralOf(value, out);
+    return;
+  }
+  const int wanted = std::signbit(value) ? kNegativeSection
+                     : value == 0        ? kZeroSection
+                                         : kPositiveSection;
+  int serving = ServingSection(sections, wanted);
+  SectionShape shape = ScanSection(sections[static_cast<std::size_t>(serving)]);
+
+  const int maxDecimals = shape.digitCount - shape.decimalPos;
+  const DecimalDigits digits =
+      shape.scientific ? ToDecimalDigits(value, shape.digitCount, kNoDecimalLimit)
+                       : ToDecimalDigits(value, kFixedSignificantDigits, maxDecimals);
+  if (!shape.scientific && digits.exponent > kFixedMaxExponent) {
+    AppendGeneralOf(value, out);
+    return;
+  }
+  if (digits.count == 0) {
+    const int zeroSection = ServingSection(sections, kZeroSection);
+    if (zeroSection != serving) {
+      serving = zeroSection;
+      shape = ScanSection(sections[static_cast<std::size_t>(serving)]);
+    }
+  }
+
+  if (digits.negative && serving == kPositiveSection) out.push_back('-');
+  SectionWriter(shape, digits, out).Write(sections[static_cast<std::size_t>(serving)]);
+}
+
+}  // namespace tabulox

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "extraction_error.h"
+#include "regional_settings.h"
+#include "style_table.h"
+
+namespace tabulox {
+namespace {
+
+struct BuiltInRow {
+  int index;
+  FormatKind kind;
+  const char* code;
+};
+
+// What classification makes of the 36 built-in codes.
+constexpr BuiltInRow kBuiltInRows[] = {
+    {0, fmtGeneral, ""},
+    {1, fmtNumber, "0"},
+    {2, fmtNumber, "0.00"},
+    {3, fmtNumber, "#,##0"},
+    {4, fmtNumber, "#,##0.00"},
+    {5, fmtNumber, "$#,##0 ;$#,##0"},
+    {6, fmtNumber, "$#,##0 ;$#,##0"},
+    {7, fmtNumber, "$#,##0.00 ;$#,##0.00"},
+    {8, fmtNumber, "$#,##0.00 ;$#,##0.00"},
+    {9, fmtPercent, "0%"},
+    {10, fmtPercent, "0.00%"},
+    {11, fmtNumber, "0.00E+00"},
+    {12, fmtNumber, "# "},
+    {13, fmtNumber, "# "},
+    {14, fmtDateTime, "mm-dd-yy"},
+    {15, fmtDateTime, "d-mmm-yy"},
+    {16, fmtDateTime, "d-mmm"},
+    {17, fmtDateTime, "mmm-yy"},
+    {18, fmtDateTime, "h:mm AM/PM"},
+    {19, fmtDateTime, "h:mm:ss AM/PM"},
+    {20, fmtDateTime, "h:mm"},
+    {21, fmtDateTime, "h:mm:ss"},
+    {22, fmtDateTime, "m/d/yy h:mm"},
+    {37, fmtNumber, "#,##0 ;#,##0"},
+    {38, fmtNumber, "#,##0 ;#,##0"},
+    {39, fmtNumber, "#,##0.00 ;#,##0.00"},
+    {40, fmtNumber, "#,##0.00 ;#,##0.00"},
+    {41, fmtNumber, "  #,##0 ;  #,##0;  \"-\" ;  "},
+    {42, fmtNumber, " $ #,##0 ; $ #,##0; $ \"-\" ;  "},
+    {43, fmtNumber, "  #,##0.00 ;  #,##0.00;  \"-\" ;  "},
+    {44, fmtNumber, " $ #,##0.00 ; $ #,##0.00; $ \"-\" ;  "},
+    {45, fmtDateTime, "mm:ss"},
+    {46, fmtDateTime, ":mm:ss"},
+    {47, fmtDateTime, "mm:ss.0"},
+    {48, fmtNumber, "##0.0E+0"},
+    {49, fmtGeneral, ""},
+};
+
+TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
+  TStyleData styles;
+  InitStyleData(styles);
+  std::vector<bool> builtIn(kFormatSlotCount, false);
+  for (const BuiltInRow& row : kBuiltInRows) {
+    const TFmtCode& slot = styles.formats[static_cast<std::size_t>(row.index)];
+    EXPECT_EQ(slot.kind, row.kind) << "index " << row.index;
+    EXPECT_EQ(slot.code, row.code) << "index " << row.index;
+    builtIn[static_cast<std::size_t>(row.index)] = true;
+  }
+  for (int i = 0; i < kFormatSlotCount; ++i) {
+    if (builtIn[static_cast<std::size_t>(i)]) continue;
+    EXPECT_EQ(styles.formats[static_cast<std::size_t>(i)].kind, fmtGeneral) << "index " << i;
+    EXPECT_TRUE(styles.formats[static_cast<std::size_t>(i)].code.empty()) << "index " << i;
+  }
+}
+
+struct ClassifyCase {
+  const char* code;
+  FormatKind kind;
+  const char* stored;
+};
+
+void PrintTo(const ClassifyCase& c, std::ostream* os) { *os << "code [" << c.code << "]"; }
+
+class Classification : public ::testing::TestWithParam<ClassifyCase> {};
+
+// Classifies into a slot without a built-in code; a code that is not stored
+// leaves the slot General and empty.
+TEST_P(Classification, StoresKindAndCode) {
+  const ClassifyCase& c = GetParam();
+  TStyleData styles;
+  InitStyleData(styles);
+  ClassifyFormatCode(164, c.code, styles);
+  EXPECT_EQ(styles.formats[164].kind, c.kind);
+  EXPECT_EQ(styles.formats[164].code, c.stored);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, Classification,
+    ::testing::Values(
+        ClassifyCase{"General", fmtGeneral, ""},
+        ClassifyCase{"0.00 \"General\"", fmtGeneral, ""},
+        ClassifyCase{"@", fmtGeneral, ""},
+        ClassifyCase{"[Red]", fmtGeneral, ""},
+        ClassifyCase{"_(* ? _)", fmtGeneral, ""},
+        ClassifyCase{"[Red]0.00;[Blue]-0.00", fmtNumber, "0.00;-0.00"},
+        ClassifyCase{"0\\%", fmtPercent, "0%"},
+        ClassifyCase{"0.0%;(0.0%)", fmtPercent, "0.0%;0.0%"},
+        ClassifyCase{"# ?/?", fmtNumber, "# "},
+        ClassifyCase{"#,##0 \\k\\g", fmtNumber, "#,##0 kg"},
+        ClassifyCase{"YYYY-MM-DD", fmtNumber, "YYYY-MM-DD"},
+        ClassifyCase{"0 \"mm\"", fmtDateTime, "0 mm"},  // an "m" in quotes makes it a date
+        ClassifyCase{"[$-409]h:mm:ss AM/PM;@", fmtDateTime, "h:mm:ss AM/PM"},
+        ClassifyCase{"[h]:mm:ss", fmtDateTime, ":mm:ss"},
+        ClassifyCase{"yyyy\"年\"m\"月\"d\"日\"", fmtDateTime, "yyyy年m月d日"},
+        ClassifyCase{"dd/mm/yyyy;\"x\"", fmtDateTime, "dd/mm/yyyy"},
+        ClassifyCase{"aaaa", fmtDateTime, "dddd"},
+        ClassifyCase{"0.00 \"a\";0", fmtDateTime, "0.00 d"},
+        ClassifyCase{"0 [unclosed", fmtNumber, "0 "},
+        ClassifyCase{"0]x[y", fmtNumber, "0]x"}));
+
+TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify) {
+  TStyleData styles;
+  InitStyleData(styles);
+  ClassifyFormatCode(14, "yyyy-mm-dd", styles);
+  EXPECT_EQ(styles.formats[14].code, "yyyy-mm-dd");
+  ClassifyFormatCode(14, "General", styles);
+  EXPECT_EQ(styles.formats[14].code, "yyyy-mm-dd");
+  ClassifyFormatCode(14, "[Red]  ", styles);
+  EXPECT_EQ(styles.formats[14].code, "yyyy-mm-dd");
+  ClassifyFormatCode(400, "0.00", styles);  // no slot: nothing stored, nothing broken
+  ClassifyFormatCode(-1, "0.00", styles);
+}
+
+TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
+  TStyleData styles;
+  InitStyleData(styles);
+  const std::vector<std::uint8_t> narrow = {0xA4, 0x00, 0x06, 0x00, 0x00,
+                                            '0', '.', '0', ' ', 0xB0, 'C'};
+  ByteReader in(narrow);
+  TFormat format;
+  ASSERT_TRUE(ReadFormatRecord(in, kRecordFormat, format));
+  AddFormat(styles, format);
+  EXPECT_EQ(styles.formats[164].kind, fmtNumber);
+  EXPECT_EQ(styles.formats[164].code, "0.0 \xC2\xB0" "C");
+
+  const std::vector<std::uint8_t> wide = {0xA5, 0x00, 0x03, 0x00, 0x01,
+                                          '0',  0x00, ' ',  0x00, 0xAC, 0x20};
+  ByteReader inWide(wide);
+  ASSERT_TRUE(ReadFormatRecord(inWide, kRecordFormat, format));
+  AddFormat(styles, format);
+  EXPECT_EQ(styles.formats[165].code, "0 \xE2\x82\xAC");
+
+  ByteReader other(narrow);
+  EXPECT_FALSE(ReadFormatRecord(other, 0x0031, format));
+  EXPECT_EQ(other.position(), 0u);
+
+  const std::vector<std::uint8_t> cut = {0xA4, 0x00, 0x09, 0x00, 0x00, '0'};
+  ByteReader inCut(cut);
+  EXPECT_THROW(ReadFormatRecord(inCut, kRecordFormat, format), ExtractionError);
+}
+
+class RenderRoutes : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    SetRegionalSettings(RegionalSettings{});
+    InitStyleData(styles_);
+  }
+
+  // Appends an XF naming the format index; returns its XF index.
+  int Xf(std::uint16_t formatIndex) {
+    TXFEntry xf;
+    xf.formatIndex = formatIndex;
+    return AddXF(styles_, xf);
+  }
+
+  std::string Render(int xfIndex, double value) {
+    std::string out = "|";
+    RenderNumber(styles_, xfIndex, value, out);
+    return out.substr(1);
+  }
+
+  TStyleData styles_;
+};
+
+TEST_F(RenderRoutes, EachKindGoesItsOwnWay) {
+  EXPECT_EQ(Render(Xf(0), 1234.5), "1234.5");
+  EXPECT_EQ(Render(Xf(4), 1234.5), "1,234.50");
+  EXPECT_EQ(Render(Xf(7), -1234.5), "$1,234.50");
+  EXPECT_EQ(Render(Xf(10), 0.1234), "12.34%");
+  EXPECT_EQ(Render(Xf(9), -0.5), "-50%");
+  EXPECT_EQ(Render(Xf(11), 12345), "1.23E+04");
+  EXPECT_EQ(Render(Xf(14), 39448), "01-01-08");
+  EXPECT_EQ(Render(Xf(22), 39448.75), "1/1/08 18:00");
+  EXPECT_EQ(Render(Xf(46), 0.5), ":12:00");
+  EXPECT_EQ(Render(Xf(49), 7.25), "7.25");
+  EXPECT_EQ(Render(Xf(23), 7.25), "7.25");  // no built-in code
+}
+
+TEST_F(RenderRoutes, PercentIsFormedInExtendedPrecision) {
+  ClassifyFormatCode(164, "0.0000000000000000%", styles_);
+  // 0.1234 * 100 rounds to 12.34 in double but stays below it in extended
+  // precision.
+  EXPECT_EQ(Render(Xf(164), 0.1234), "12.3399999999999996%");
+  ClassifyFormatCode(165, "0\\%", styles_);
+  EXPECT_EQ(Render(Xf(165), 0.5), "50%");
+}
+
+TEST_F(RenderRoutes, UnknownXfAndFormatIndicesAreGeneral) {
+  Xf(4);
+  EXPECT_EQ(Render(1, 1234.5), "1234.5");
+  EXPECT_EQ(Render(-1, 1234.5), "1234.5");
+  EXPECT_EQ(Render(Xf(400), 1234.5), "1234.5");
+  EXPECT_EQ(Render(Xf(0xFFFF), 1234.5), "1234.5");
+}
+
+TEST_F(RenderRoutes, FormatsMayArriveAfterTheirXf) {
+  const int xf = Xf(170);
+  EXPECT_EQ(Render(xf, 2.5), "2.5");
+  ClassifyFormatCode(170, "0.00", styles_);
+  EXPECT_EQ(Render(xf, 2.5), "2.50");
+}
+
+TEST_F(RenderRoutes, DateSystem1904MovesDatesOntoThe1900Base) {
+  const int xf = Xf(14);
+  styles_.dateSystem1904 = true;
+  EXPECT_EQ(Render(xf, 39448 - 1462), "01-01-08");
+  // Numbers are not dates: they keep their value.
+  EXPECT_EQ(Render(Xf(2), 36524), "36524.00");
+  styles_.dateSystem1904 = false;
+  EXPECT_EQ(Render(xf, 39448 - 1462), "12-31-03");
+}
+
+TEST_F(RenderRoutes, LongNumberCodesEndTheConversion) {
+  const std::string longCode(224, '0');
+  ClassifyFormatCode(164, longCode, styles_);
+  EXPECT_EQ(Render(Xf(164), 1).size(), 224u);
+  ClassifyFormatCode(165, longCode + "0", styles_);
+  EXPECT_THROW(Render(Xf(165), 1), ExtractionError);
+  ClassifyFormatCode(166, longCode + "%", styles_);
+  EXPECT_THROW(Render(Xf(166), 1), ExtractionError);
+  // Date/time codes have no such limit; their text is cut instead.
+  ClassifyFormatCode(167, std::string(300, 'm'), styles_);
+  EXPECT_EQ(Render(Xf(167), 39448), "January");
+}
+
+}  // namespace
+}  // namespace tabulox
