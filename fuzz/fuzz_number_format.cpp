@@ -10,6 +10,7 @@
 #include <string>
 
 #include "date_time_pattern.h"
+#include "extraction_error.h"
 #include "number_pattern.h"
 #include "regional_settings.h"
 #include "style_table.h"
@@ -33,12 +34,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ClassifyFormatCode(kSlot, code, *styles);
   const int xf = AddXF(*styles, TXFEntry{0, kSlot});
   std::string out;
-  RenderNumber(*styles, xf, value, out);
+  // A code longer than the interpreter accepts raises ExtractionError, which
+  // ends a conversion with -5.
+  try {
+    RenderNumber(*styles, xf, value, out);
+  } catch (const ExtractionError&) {
+  }
   FreeStyleData(*styles);
 
   out.clear();
-  FormatNumberPattern(code, value, out);
+  try {
+    FormatNumberPattern(code, value, out);
+  } catch (const ExtractionError&) {
+  }
   out.clear();
   FormatDateTimePattern(code, value, out, system1904 ? DateSystem::k1904 : DateSystem::k1900);
+  if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
   return 0;
 }
