@@ -33,7 +33,7 @@ std::string ShellQuote(const std::string& arg) {
 }
 
 RunResult RunCommand(const std::vector<std::string>& args, const fs::path& workDir) {
-  std::string command = "cd " + ShellQuote(workDir.string()) + " && " + ShellQuote(TBULXCMD_PATH);
+  std::string command = "cd " + ShellQuote(workDir.string()) + " && LC_ALL=C " + ShellQuote(TBULXCMD_PATH);
   for (const auto& arg : args) command += " " + ShellQuote(arg);
   command += " 2>&1";
   RunResult result;
@@ -207,6 +207,28 @@ TEST_F(ConsoleProgram, ConvertsIntoAFileAndReportsSuccess) {
   EXPECT_NE(text.find("\r\n\r\nStock\r\n"), std::string::npos);
   EXPECT_EQ(text.find("Chart"), std::string::npos);
   EXPECT_NE(text.find("Notes\r\nHidden sheets are converted too.\r\n\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, ExampleWorkbookGivesItsText) {
+  const RunResult r = Run({kExample, "*"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output,
+            "Sales\r\n"
+            "Region\tRevenue\tShare\tClosed\r\n"
+            "North\t1,234,567.89 EUR\t62.50%\t2024-01-01\r\n"
+            "South\t98,765.40 EUR\t37.50%\t2024-02-01\r\n"
+            "\t1333332.291\r\n"
+            "\r\n"
+            "Stock\r\n"
+            "Item\tCount\r\n"
+            "Bolts\t250\r\n"
+            "Nuts\t1200\t5\r\n"
+            "\t\t\r\n"
+            "\t\tCaf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\r\n"
+            "\r\n"
+            "Notes\r\n"
+            "Hidden sheets are converted too.\r\n"
+            "\r\n");
 }
 
 TEST_F(ConsoleProgram, StandardOutputCarriesOnlyTheText) {

@@ -1,0 +1,59 @@
+#include "shared_strings.h"
+
+#include "xml_document.h"
+
+namespace tabulox {
+namespace {
+
+std::string_view LocalName(std::string_view name) {
+  const std::size_t colon = name.rfind(':');
+  return colon == std::string_view::npos ? name : name.substr(colon + 1);
+}
+
+const TXMLItem* FirstChildNamed(const TXMLItem& item, std::string_view localName) {
+  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+    if (LocalName(child->Name()) == localName) return child;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+void SharedStringTable::Clear() {
+  pool_.clear();
+  ends_.clear();
+}
+
+void SharedStringTable::Add(std::string_view text) {
+  pool_ += text;
+  ends_.push_back(pool_.size());
+}
+
+std::string_view SharedStringTable::operator[](std::size_t i) const {
+  const std::size_t begin = i == 0 ? 0 : ends_[i - 1];
+  return std::string_view(pool_).substr(begin, ends_[i] - begin);
+}
+
+void AppendStringItemText(const TXMLItem& item, std::string& out) {
+  const TXMLItem* first = item.FirstChild();
+  if (first == nullptr) return;
+  if (LocalName(first->Name()) != "r") {
+    out += first->Text();
+    return;
+  }
+  for (const TXMLItem* run = first; run; run = run->NextSibling()) {
+    if (LocalName(run->Name()) != "r") continue;
+    if (const TXMLItem* t = FirstChildNamed(*run, "t")) out += t->Text();
+  }
+}
+
+void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table) {
+  std::string text;
+  for (const TXMLItem* si = sst.FirstChild(); si; si = si->NextSibling()) {
+    text.clear();
+    AppendStringItemText(*si, text);
+    table.Add(text);
+  }
+}
+
+}  // namespace tabulox

@@ -1,0 +1,38 @@
+// The shared-string table of an .xlsx conversion (ECMA-376 Part 1 §18.4) and
+// the text of a string item, shared (si) or inline (is).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tabulox {
+
+class TXMLItem;
+
+// An ordered list of UTF-8 texts, kept in one pool; index 0 is the first.
+class SharedStringTable {
+ public:
+  void Clear();
+  void Add(std::string_view text);
+  std::size_t Count() const { return ends_.size(); }
+  std::string_view operator[](std::size_t i) const;
+
+ private:
+  std::string pool_;
+  std::vector<std::size_t> ends_;  // end of string i in pool_
+};
+
+// Appends the text of a string item: with runs (its first child is an "r"),
+// the text of the "t" of each run in order, leaving out phonetic runs;
+// otherwise the text of its first child ("t"). An item without children has
+// an empty text. Names are compared without their namespace prefix.
+void AppendStringItemText(const TXMLItem& item, std::string& out);
+
+// Fills the table from the root item (the sst element): one string per child,
+// in order, so that indexes stay aligned even for an empty item (<si/>).
+void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table);
+
+}  // namespace tabulox

@@ -1,0 +1,194 @@
+#include "worksheet_text.h"
+
+#include <cstdint>
+
+#include "cell_ref.h"
+#include "extraction_error.h"
+#include "shared_strings.h"
+#include "xml_document.h"
+#include "xml_text.h"
+
+namespace tabulox {
+namespace {
+
+bool HasRef(const TXMLItem& item) { return item.Params().IndexOfName("r") >= 0; }
+
+TXMLItem* SkipItemsWithoutRef(TXMLItem* item) {
+  while (item != nullptr && !HasRef(*item)) item = item->NextSibling();
+  return item;
+}
+
+// The value of the attribute as written. The lenient XML reader keeps the
+// quotes of a value in single quotes, and when blanks stand between the last
+// value and the end of the tag (<dimension ref="A1:B2" />, as many writers
+// put it) it keeps that value's closing quote and the blanks. Both forms are
+// well-formed XML, so the quotes and blanks are removed here.
+std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
+  std::string_view value = params.Values(name);
+  const std::size_t last = value.find_last_not_of(" \t");
+  if (last != std::string_view::npos && last + 1 < value.size() &&
+      (value[last] == '"' || value[last] == '\'')) {
+    value = value.substr(0, value[last] == '"' ? last : last + 1);
+  }
+  if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
+    value = value.substr(1, value.size() - 2);
+  }
+  return value;
+}
+
+// True when the cell's type ("t") is `type`, ignoring case.
+bool HasType(const TXMLParams& params, std::string_view type) {
+  const std::string line = "t=" + std::string(type);
+  return params.IndexOf(line) >= 0 || EqualsNoCase(AttributeValue(params, "t"), type);
+}
+
+const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
+  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+    if (child->Name() == name) return child;
+  }
+  return nullptr;
+}
+
+// Writes a worksheet's text into the end of `text`, under a size limit. Tabs
+// and line breaks are held back until a value that is not all tabs follows
+// them: the tabs a row would end with are never written, and neither are the
+// empty lines the final trim would remove, so the cost follows the values.
+class SheetWriter {
+ public:
+  SheetWriter(std::string& text, std::size_t maxBytes)
+      : text_(text), start_(text.size()), maxBytes_(maxBytes) {}
+
+  // The value of one column position followed by its tab.
+  void Cell(std::string_view value) {
+    std::size_t core = value.size();
+    while (core > 0 && value[core - 1] == '\t') --core;
+    if (core > 0) {
+      Reserve(2 * pendingBreaks_ + pendingTabs_ + core);
+      AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
+      text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+      text_.append(value.substr(0, core));
+      pendingBreaks_ = 0;
+      pendingTabs_ = 0;
+    }
+    pendingTabs_ += static_cast<std::uint64_t>(value.size() - core) + 1;
+  }
+
+  // Column positions that write nothing but their tab.
+  void EmptyCells(std::uint64_t count) { pendingTabs_ += count; }
+
+  // Ends the row: its trailing tabs are dropped and a line break follows.
+  void EndRow() { EmptyRows(1); }
+
+  // Ends of rows that write nothing.
+  void EmptyRows(std::uint64_t count) {
+    pendingTabs_ = 0;
+    pendingBreaks_ += count;
+  }
+
+  // Removes the CRs and LFs the worksheet text ends with and writes one CR LF.
+  void Finish() {
+    while (text_.size() > start_ && (text_.back() == '\r' || text_.back() == '\n'))
+      text_.pop_back();
+    Reserve(2);
+    AppendBreaks(1);
+  }
+
+ private:
+  void Reserve(std::uint64_t extra) const {
+    if (extra > maxBytes_ || text_.size() > maxBytes_ - extra) {
+      throw ExtractionError("worksheet text too long");
+    }
+  }
+
+  void AppendBreaks(std::size_t count) {
+    const std::size_t at = text_.size();
+    text_.resize(at + 2 * count);
+    for (std::size_t i = at; i < text_.size(); i += 2) {
+      text_[i] = '\r';
+      text_[i + 1] = '\n';
+    }
+  }
+
+  std::string& text_;
+  const std::size_t start_;
+  const std::size_t maxBytes_;
+  std::uint64_t pendingBreaks_ = 0;  // line breaks not yet written
+  std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
+};
+
+void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
+                     std::string& scratch) {
+  const TXMLParams params = cell.Params();
+  if (HasType(params, "inlineStr")) {
+    if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
+      scratch.clear();
+      AppendStringItemText(*is, scratch);
+      out.Cell(scratch);
+      return;
+    }
+  }
+  const TXMLItem* v = FirstChildNamedExactly(cell, "v");
+  if (v == nullptr) {
+    out.EmptyCells(1);
+    return;
+  }
+  if (!HasType(params, "s")) {
+    out.Cell(v->Text());
+    return;
+  }
+  std::int32_t index = 0;
+  if (TryReadDecimal(v->Text(), index) && index >= 0 &&
+      static_cast<std::size_t>(index) < strings.Count()) {
+    out.Cell(strings[static_cast<std::size_t>(index)]);
+  } else {
+    out.EmptyCells(1);
+  }
+}
+
+// The cells of one row element, columns 1 to lastColumn.
+void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedStringTable& strings,
+                    SheetWriter& out, std::string& scratch) {
+  std::int64_t column = 1;  // the next column position to write
+  for (TXMLItem* cell = SkipItemsWithoutRef(row.FirstChild()); cell && column <= lastColumn;
+       cell = SkipItemsWithoutRef(cell->NextSibling())) {
+    const std::int64_t cellColumn = ParseCellRef(AttributeValue(cell->Params(), "r")).column;
+    // A cell before the current position, or beyond the last, stays under
+    // the cursor: the rest of the row writes only tabs, which are trimmed.
+    if (cellColumn < column || cellColumn > lastColumn) break;
+    out.EmptyCells(static_cast<std::uint64_t>(cellColumn - column));
+    AppendCellValue(*cell, strings, out, scratch);
+    column = cellColumn + 1;
+  }
+  out.EndRow();
+}
+
+}  // namespace
+
+void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, std::string& text,
+                         std::size_t maxBytes) {
+  const TXMLParams dimension = worksheet.ItemNamed("dimension").Params();
+  const int refIndex = dimension.IndexOfName("ref");
+  if (refIndex < 0) return;
+  std::string_view ref = AttributeValue(dimension, "ref");
+  if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
+    ref = ref.substr(colon + 1);
+  const CellRef last = ParseCellRef(ref);
+
+  TXMLItem& sheetData = worksheet.ItemNamed("sheetData");
+  SheetWriter out(text, maxBytes);
+  std::string scratch;
+  std::int64_t row = 1;  // the next row number to write
+  // Rows after the last row element found, or after one that stays under the
+  // cursor, are empty lines, which the final trim removes.
+  for (TXMLItem* element = SkipItemsWithoutRef(sheetData.FirstChild()); element && row <= last.row;
+       element = SkipItemsWithoutRef(element->NextSibling())) {
+    const std::int64_t number = ReadDecimal(AttributeValue(element->Params(), "r"));
+    if (number < row || number > last.row) break;
+    out.EmptyRows(static_cast<std::uint64_t>(number - row));
+    AppendRowCells(*element, last.column, strings, out, scratch);
+    row = number + 1;
+  }
+  out.Finish();
+}
+
+}  // namespace tabulox

@@ -1,0 +1,156 @@
+// The item tree of the lenient XML reader. A document (TKvXMLParser) owns the
+// bytes it was loaded from and every item of its tree; names, texts and
+// attribute values are views into those bytes or into storage the document
+// owns, valid until the document is cleared or loaded again.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "chunk_store.h"
+
+namespace tabulox {
+
+class TKvXMLParser;
+
+// One attribute line "name=value", the value without its quotes and decoded.
+// A line without "=" has its whole text in `name` and a null `value`.
+struct TXMLParam {
+  std::string_view name;
+  std::string_view value;
+  bool HasValue() const { return value.data() != nullptr; }
+};
+
+// The ordered attribute lines of one item. Name comparisons ignore ASCII case.
+class TXMLParams {
+ public:
+  TXMLParams() = default;
+  TXMLParams(const TXMLParam* first, std::size_t count) : first_(first), count_(count) {}
+
+  int Count() const { return static_cast<int>(count_); }
+  const TXMLParam& operator[](int i) const { return first_[i]; }
+  // The line as text: name, "=", value (just the name for a line without "=").
+  std::string Line(int i) const;
+  // Index of the first line whose part before its first "=" equals `name`, or -1.
+  int IndexOfName(std::string_view name) const;
+  // Index of the first line equal to `line`, or -1.
+  int IndexOf(std::string_view line) const;
+  // The value of the line IndexOfName finds; empty when there is none.
+  std::string_view Values(std::string_view name) const;
+
+ private:
+  const TXMLParam* first_ = nullptr;
+  std::size_t count_ = 0;
+};
+
+class TXMLItem {
+ public:
+  TXMLItem() = default;
+  TXMLItem(const TXMLItem&) = delete;
+  TXMLItem& operator=(const TXMLItem&) = delete;
+
+  // The tag name as written, namespace prefix included.
+  std::string_view Name() const { return {name_, nameLength_}; }
+  // The decoded character data; several runs are joined with CR LF.
+  std::string_view Text() const { return {text_, textLength_}; }
+  TXMLParams Params() const;
+
+  int Count() const { return static_cast<int>(count_); }
+  int SubItemCount() const { return Count(); }
+  TXMLItem* Parent() const { return parent_; }
+  TXMLItem* FirstChild() const { return firstChild_; }
+  TXMLItem* NextSibling() const { return nextSibling_; }
+  // Child i, counted from 0, or null. Walks the children: linear in i.
+  TXMLItem* Items(int i) const;
+
+  // The first child whose name equals `name` ignoring ASCII case; when there is
+  // none, a new empty child with that name is appended and returned.
+  TXMLItem& ItemNamed(std::string_view name);
+  // Index of the first child from `start` on whose name equals `name` ignoring
+  // ASCII case, or -1.
+  int IndexOfName(std::string_view name, int start = 0) const;
+
+ private:
+  friend class TKvXMLParser;
+  friend class XmlTreeBuilder;
+
+  void Reset(TKvXMLParser* document, TXMLItem* parent);
+  void SetName(std::string_view name);
+  void SetText(std::string_view text);
+
+  // Kept small: a worksheet part makes two items per cell. Lengths fit 32 bits
+  // because a document reads at most kMaxInputBytes.
+  const char* name_ = nullptr;
+  const char* text_ = nullptr;
+  const TXMLParam* params_ = nullptr;
+  TXMLItem* parent_ = nullptr;
+  TXMLItem* firstChild_ = nullptr;
+  TXMLItem* nextSibling_ = nullptr;
+  TKvXMLParser* document_ = nullptr;
+  std::uint32_t nameLength_ = 0;
+  std::uint32_t textLength_ = 0;
+  std::uint32_t paramCount_ = 0;
+  std::uint32_t count_ = 0;
+};
+
+// The document: one root item, created with the document and never replaced.
+// Loading makes the document element the root item, its children the root's
+// children, and so on. Loading never fails on malformed input.
+class TKvXMLParser {
+ public:
+  // Items deeper than this are not created: their tags, text and descendants
+  // are skipped. Workbook parts nest a handful of levels; the bound keeps any
+  // code that walks a tree recursively within its stack.
+  static constexpr std::size_t kMaxDepth = 10000;
+
+  // Bytes beyond this are not read: item names, texts and counts are kept in
+  // 32 bits. (A workbook part is below 2 GiB: kMaxMemberUncompressedSize.)
+  static constexpr std::size_t kMaxInputBytes = 0xFFFFFFFFu;
+
+  TKvXMLParser();
+  ~TKvXMLParser();
+  TKvXMLParser(const TKvXMLParser&) = delete;
+  TKvXMLParser& operator=(const TKvXMLParser&) = delete;
+
+  TXMLItem& Root() { return root_; }
+  const TXMLItem& Root() const { return root_; }
+
+  // Deletes every child of the root, empties its attributes, name and text,
+  // and drops the loaded bytes. The storage of the items is kept for the
+  // next load.
+  void Clear();
+
+  // Clear, handing the loaded bytes to the caller.
+  std::string TakeBytes();
+
+  // Clear, and gives all storage back.
+  void Release();
+
+  // The bytes of item, attribute and text storage held, used or kept.
+  std::size_t StorageBytes() const;
+
+  // Builds the tree from the bytes (which the document keeps); the bytes end
+  // at their first zero byte, if any.
+  void LoadFromBuffer(std::string bytes);
+
+ private:
+  friend class TXMLItem;
+  friend class XmlTreeBuilder;
+
+  // Appends a new empty child after `last`, the parent's last child (null
+  // when it has none).
+  TXMLItem& NewChild(TXMLItem& parent, TXMLItem* last);
+  // Copies the bytes into storage that lives as long as the tree.
+  std::string_view Store(std::string_view bytes);
+
+  TXMLItem root_;
+  std::string bytes_;
+  ChunkStore<TXMLItem, 64, 16384> items_;
+  ChunkStore<TXMLParam, 64, 16384> params_;
+  ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
+};
+
+}  // namespace tabulox

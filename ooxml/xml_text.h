@@ -1,0 +1,60 @@
+// Byte-level text rules of the lenient XML reader: line-break pair removal,
+// entity decoding, tag names and attribute lines. Everything works on bytes;
+// UTF-8 passes through unchanged.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tabulox {
+
+// True when the text holds a byte above 0x20 (the text is not blank).
+bool HasSignificantByte(std::string_view text);
+
+// Appends the text with every CR LF pair removed and then every LF CR pair
+// removed from that result; lone CRs and LFs stay.
+void AppendWithoutLineBreakPairs(std::string_view text, std::string& out);
+
+// True when the text holds one of the four entities that DecodeEntities
+// replaces: "&lt;", "&gt;", "&quot;", "&amp;".
+bool HasEntity(std::string_view text);
+
+// Appends the text decoded `times` times (1 or more). One decoding replaces
+// every "&lt;" by "<", then every "&gt;" by ">", then every "&quot;" by a
+// double quote, then every "&amp;" by "&", case-sensitive; all other entity and
+// character references stay as written. Repeated decoding is computed in one
+// pass: only an "&amp;" chain can form a new entity, so the work is linear in
+// the text whatever `times` is.
+void AppendDecodedEntities(std::string_view text, std::size_t times, std::string& out);
+
+// The name of a start or empty tag, from the bytes between "<" and ">": what
+// comes before the first space; without a space, before the first "/"; without
+// either, all of it.
+std::string_view TagName(std::string_view inner);
+
+// One attribute line "name=value". A line without "=" keeps its whole text in
+// `name` and has `hasValue` false.
+struct XmlAttributeLine {
+  std::string_view name;
+  std::string_view value;  // raw: quotes not yet removed, entities not decoded
+  bool hasValue = false;
+  bool valueHasAmpersand = false;
+};
+
+// Splits the attribute text of a tag (the bytes between "<" and ">") into
+// lines: the text after the first space, without a "/" at its end; outside
+// double quotes every space but the text's last byte breaks a line, and CR, LF
+// and CR LF break lines as well (LF CR is two breaks, so it leaves an empty
+// line). No space means no lines. The views point into `inner`.
+void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& lines);
+
+// The value of an attribute line with its quotes removed: when it is longer
+// than 2 bytes, a leading double quote and then a trailing double quote.
+std::string_view StripAttributeQuotes(std::string_view value);
+
+// ASCII case-insensitive comparison.
+bool EqualsNoCase(std::string_view a, std::string_view b);
+
+}  // namespace tabulox

@@ -1,0 +1,51 @@
+// The tokenizer of the lenient XML reader. It recognises tags by "<" and ">"
+// only (quotes are not considered) and never fails: every input, however
+// malformed, is a sequence of tokens that ends with xtEnd.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+namespace tabulox {
+
+enum TXMLTokenKind : std::uint8_t {
+  xtEnd = 0,
+  xtComment = 6,      // tag text that begins "<!--"
+  xtDeclaration = 8,  // tag text that begins "<?xml", compared without regard to case
+  xtText = 9,         // character data
+  xtStartTag = 10,    // any other tag text
+  xtEndTag = 11,      // tag text that begins "</"
+  xtEmptyTag = 12,    // tag text that ends "/>"
+};
+
+struct TXMLToken {
+  TXMLTokenKind kind = xtEnd;
+  // Tags: the bytes between "<" and ">" (to the end of the input when the tag
+  // has no ">"). Text: the character data. Both still hold their line breaks.
+  std::string_view text;
+};
+
+// Reads the whole input in one forward pass. The input ends at its first zero
+// byte, if it has one. The tokenizer keeps a view: the bytes must outlive it.
+class TXMLLargeTokenizer {
+ public:
+  explicit TXMLLargeTokenizer(std::string_view input);
+
+  // Skips blanks (bytes 1 to 31, and the space unless `preserve` is set) and
+  // reads one token. Character data runs to the next "<" and ends after its
+  // last byte from 0x21 up (from 0x20 up with `preserve`); the next token
+  // starts right behind it. A tag runs through the next ">"; one cut off by the
+  // end of the input ends there and is classified as if it were closed.
+  TXMLToken NextToken(bool preserve);
+
+ private:
+  std::string_view input_;
+  std::size_t pos_ = 0;
+};
+
+// The kind of a tag from the bytes between "<" and ">", tested in this order:
+// begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
+TXMLTokenKind ClassifyTag(std::string_view inner);
+
+}  // namespace tabulox

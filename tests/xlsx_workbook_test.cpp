@@ -1,0 +1,560 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cell_ref.h"
+#include "convert_xlsx_workbook.h"
+#include "extraction_error.h"
+#include "shared_strings.h"
+#include "support/zip_writer.h"
+#include "worksheet_text.h"
+#include "xml_document.h"
+
+namespace tabulox {
+namespace {
+
+using testing::WriteZip;
+using testing::ZipEntry;
+
+constexpr std::string_view kBom = "\xEF\xBB\xBF";
+
+std::string Worksheet(std::string_view dimension, std::string_view rows) {
+  std::string xml =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\r\n"
+      "<worksheet xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">";
+  if (dimension.starts_with('<')) {
+    xml += dimension;  // the element as given
+  } else if (!dimension.empty()) {
+    xml += "<dimension ref=\"" + std::string(dimension) + "\"/>";
+  }
+  xml += "<sheetViews><sheetView workbookViewId=\"0\"/></sheetViews><sheetData>";
+  xml += rows;
+  xml += "</sheetData><pageMargins left=\"0.7\"/></worksheet>";
+  return xml;
+}
+
+std::string SharedStrings(std::string_view items) {
+  return "<?xml version=\"1.0\"?>\n<sst "
+         "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">" +
+         std::string(items) + "</sst>";
+}
+
+// A package with the members every workbook has, plus `parts`.
+std::string Package(std::vector<ZipEntry> parts) {
+  std::vector<ZipEntry> entries = {
+      {"[Content_Types].xml", "<Types/>"},
+      {"_rels/.rels", "<Relationships/>"},
+      {"xl/workbook.xml", "<workbook/>"},
+  };
+  for (ZipEntry& part : parts) entries.push_back(std::move(part));
+  return WriteZip(entries);
+}
+
+// Converts with UTF-8 output; `text` gets the output without its mark.
+ResultCode Convert(const std::string& archive, std::string& text) {
+  OutputBlock block;
+  const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(archive), block, 65001);
+  text.clear();
+  if (rc >= 0) {
+    const std::string out(reinterpret_cast<const char*>(block.data()),
+                          static_cast<std::size_t>(rc));
+    EXPECT_TRUE(out.starts_with(kBom));
+    text = out.substr(kBom.size());
+  }
+  return rc;
+}
+
+// ------------------------------------------------------------ sheet layout
+
+struct LayoutCase {
+  const char* what;
+  std::string sharedStrings;  // the si items; none when empty
+  std::string dimension;      // no dimension element when empty
+  std::string rows;
+  std::string text;  // the output after "sheet1:" CR LF
+};
+
+void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.what; }
+
+class SheetLayout : public ::testing::TestWithParam<LayoutCase> {};
+
+TEST_P(SheetLayout, WritesTheExpectedText) {
+  const LayoutCase& c = GetParam();
+  std::vector<ZipEntry> parts;
+  if (!c.sharedStrings.empty())
+    parts.emplace_back("xl/sharedStrings.xml", SharedStrings(c.sharedStrings));
+  parts.emplace_back("xl/worksheets/sheet1.xml", Worksheet(c.dimension, c.rows));
+  std::string text;
+  ASSERT_GE(Convert(Package(std::move(parts)), text), 0);
+  EXPECT_EQ(text, "sheet1:\r\n" + c.text);
+}
+
+const LayoutCase kLayoutCases[] = {
+    {"shared string and number, empty last row dropped", "<si><t>x</t></si>", "A1:C2",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="C1"><v>5</v></c></row><row r="2"/>)",
+     "x\t\t5\r\n"},
+    {"missing rows and leading columns", "", "A1:C3", R"(<row r="3"><c r="C3"><v>v</v></c></row>)",
+     "\r\n\r\n\t\tv\r\n"},
+    {"stored values are written as stored", "", "A1:G1",
+     R"(<row r="1"><c r="A1" s="1"><v>39448</v></c><c r="B1" t="b"><v>1</v></c>)"
+     R"(<c r="C1"><f>1+1</f><v>2</v></c><c r="D1" t="e"><v>#N/A</v></c>)"
+     R"(<c r="E1" t="str"><f>"a"&amp;"bc"</f><v>abc</v></c><c r="F1" t="d"><v>2024-01-01T00:00:00</v></c>)"
+     R"(<c r="G1" t="n"><v>1.5</v></c></row>)",
+     "39448\t1\t2\t#N/A\tabc\t2024-01-01T00:00:00\t1.5\r\n"},
+    {"column BA is the 53rd position", "", "A1:BA1", R"(<row r="1"><c r="BA1"><v>z</v></c></row>)",
+     std::string(52, '\t') + "z\r\n"},
+    {"lower-case references", "", "a1:c2",
+     R"(<row r="1"><c r="b1"><v>x</v></c><c r="c1"><v>y</v></c></row>)", "\tx\ty\r\n"},
+    {"formatted runs are joined, phonetic runs left out",
+     R"(<si><r><rPr><b/></rPr><t>ab</t></r><r><t xml:space="preserve"> cd</t></r><rPh sb="0" eb="1"><r><t>PH</t></r></rPh><phoneticPr fontId="1"/></si>)",
+     "A1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", "ab cd\r\n"},
+    {"phonetic runs after plain text are left out",
+     "<si><t>\xE6\xBC\xA2</t><rPh sb=\"0\" eb=\"1\"><t>\xE3\x81\x8B</t></rPh></si>", "A1",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", "\xE6\xBC\xA2\r\n"},
+    {"an empty string item keeps the later indexes",
+     "<si/><si><t>b</t></si><si><t/></si><si><t>d</t></si>", "A1:D1",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="s"><v>1</v></c>)"
+     R"(<c r="C1" t="s"><v>2</v></c><c r="D1" t="s"><v>3</v></c></row>)",
+     "\tb\t\td\r\n"},
+    {"a shared index that names no string writes nothing", "<si><t>a</t></si>", "A1:D1",
+     R"(<row r="1"><c r="A1" t="s"><v>1</v></c><c r="B1" t="s"><v>x</v></c><c r="C1" t="s"><v>-1</v></c>)"
+     R"(<c r="D1"><v>k</v></c></row>)",
+     "\t\t\tk\r\n"},
+    {"inline strings, plain and with runs", "", "A1:C1",
+     R"(<row r="1"><c r="A1" t="inlineStr"><is><t>in</t></is></c>)"
+     R"(<c r="B1" t="inlineStr"><is><r><t>a</t></r><r><rPr/><t>b</t></r></is></c>)"
+     R"(<c r="C1" t="inlineStr"><is/></c></row>)",
+     "in\tab\r\n"},
+    {"entities in values", "<si><t>&lt;&amp;&gt;</t></si>", "A1:B1",
+     R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1" t="str"><v>a&amp;amp;b</v></c></row>)",
+     "<&>\ta&amp;b\r\n"},
+    {"cells without a value and trailing tabs", "", "A1:E2",
+     R"(<row r="1"><c r="A1"><v>a</v></c><c r="B1" s="3"/><c r="C1"><v></v></c></row>)"
+     R"(<row r="2"><c r="B2"><v>b</v></c><c r="C2"><v xml:space="preserve">	</v></c><c r="D2"><v>d</v></c></row>)",
+     "a\r\n\tb\t\td\r\n"},
+    {"no dimension: header only", "", "", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", ""},
+    {"empty sheet with dimension A1", "", "A1", "", "\r\n"},
+    {"rows and cells without r are passed over", "", "A1:B2",
+     R"(<row><c><v>1</v></c></row><row r="1"><c><v>2</v></c><c r="B1"><v>3</v></c></row>)",
+     "\t3\r\n"},
+    {"a row out of order empties the rest", "", "A1:A3",
+     R"(<row r="2"><c r="A2"><v>r2</v></c></row><row r="1"><c r="A1"><v>r1</v></c></row>)"
+     R"(<row r="3"><c r="A3"><v>r3</v></c></row>)",
+     "\r\nr2\r\n"},
+    {"a cell out of order empties the rest of its row", "", "A1:D2",
+     R"(<row r="1"><c r="C1"><v>c</v></c><c r="A1"><v>a</v></c><c r="D1"><v>d</v></c></row>)"
+     R"(<row r="2"><c r="A2"><v>n</v></c></row>)",
+     "\t\tc\r\nn\r\n"},
+    {"rows and cells beyond the dimension", "", "A1:B2",
+     R"(<row r="1"><c r="A1"><v>a</v></c><c r="C1"><v>c</v></c></row><row r="3"><c r="A3"><v>x</v></c></row>)",
+     "a\r\n"},
+    {"line breaks in values", "", "A1:B2",
+     "<row r=\"1\"><c r=\"A1\"><v>a\nb</v></c><c r=\"B1\"><v>c\r\nd</v></c></row>"
+     "<row r=\"2\"><c r=\"A2\"><v>e\n</v></c></row>",
+     "a\r\nb\tcd\r\ne\r\n"},
+    {"inner empty lines stay, trailing ones go", "", "A1:A6",
+     R"(<row r="1"><c r="A1"><v>a</v></c></row><row r="3"><c r="A3"><v>c</v></c></row><row r="5"/>)",
+     "a\r\n\r\nc\r\n"},
+    {"blanks before the end of a tag", "<si><t>s</t></si>", R"(<dimension ref="A1:B2" />)",
+     R"(<row r="1" ><c r="A1" t="s" ><v>0</v></c><c r="B1" t="s" /></row><row r="2" spans="1:2" >)"
+     R"(<c r="B2" ><v>2</v></c></row>)",
+     "s\r\n\t2\r\n"},
+    {"values in single quotes", "<si><t>s</t></si>", "<dimension ref='A1:B2'/>",
+     "<row r='1'><c r='B1' t='s'><v>0</v></c></row><row r='2' ><c r='A2'><v>2</v></c></row>",
+     "\ts\r\n2\r\n"},
+    {"dimension with an empty last reference", "",
+     "A1:", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", "\r\n"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SheetLayout, ::testing::ValuesIn(kLayoutCases),
+                         [](const ::testing::TestParamInfo<LayoutCase>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.what)) {
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           }
+                           return name;
+                         });
+
+// ------------------------------------------- the walk against its definition
+
+// The worksheet text exactly as defined: every row number up to R, every
+// column up to C, trimming tabs at each row end.
+std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings) {
+  const TXMLParams dimension = worksheet.ItemNamed("dimension").Params();
+  if (dimension.IndexOfName("ref") < 0) return "";
+  std::string_view ref = dimension.Values("ref");
+  if (ref.find(':') != std::string_view::npos) ref = ref.substr(ref.find(':') + 1);
+  const CellRef last = ParseCellRef(ref);
+  std::string w;
+  auto endRow = [&] {
+    while (!w.empty() && w.back() == '\t') w.pop_back();
+    w += "\r\n";
+  };
+  auto hasRef = [](const TXMLItem* item) { return item->Params().IndexOfName("r") >= 0; };
+  TXMLItem* rowCursor = worksheet.ItemNamed("sheetData").FirstChild();
+  for (std::int32_t r = 1; r <= last.row; ++r) {
+    while (rowCursor && !hasRef(rowCursor)) rowCursor = rowCursor->NextSibling();
+    if (!rowCursor || ReadDecimal(rowCursor->Params().Values("r")) != r) {
+      endRow();
+      continue;
+    }
+    const TXMLItem* row = rowCursor;
+    rowCursor = rowCursor->NextSibling();
+    const TXMLItem* cell = row->FirstChild();
+    for (std::int32_t k = 1; k <= last.column; ++k) {
+      while (cell && !hasRef(cell)) cell = cell->NextSibling();
+      if (cell && ParseCellRef(cell->Params().Values("r")).column == k) {
+        const TXMLItem* v = nullptr;
+        const TXMLItem* is = nullptr;
+        for (const TXMLItem* child = cell->FirstChild(); child; child = child->NextSibling()) {
+          if (!v && child->Name() == "v") v = child;
+          if (!is && child->Name() == "is") is = child;
+        }
+        if (is && cell->Params().IndexOf("t=inlineStr") >= 0) {
+          AppendStringItemText(*is, w);
+        } else if (v && cell->Params().IndexOf("t=s") >= 0) {
+          std::int32_t index;
+          if (TryReadDecimal(v->Text(), index) && index >= 0 &&
+              static_cast<std::size_t>(index) < strings.Count()) {
+            w += strings[static_cast<std::size_t>(index)];
+          }
+        } else if (v) {
+          w += v->Text();
+        }
+        cell = cell->NextSibling();
+      }
+      w += '\t';
+    }
+    endRow();
+  }
+  while (!w.empty() && (w.back() == '\r' || w.back() == '\n')) w.pop_back();
+  return w + "\r\n";
+}
+
+std::string ColumnLetters(int column) {
+  std::string letters;
+  for (; column > 0; column = (column - 1) / 26)
+    letters.insert(letters.begin(), static_cast<char>('A' + (column - 1) % 26));
+  return letters;
+}
+
+TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
+  SharedStringTable strings;
+  strings.Add("s0");
+  strings.Add("\t");
+  strings.Add("");
+  const char* values[] = {"", "a", "\t", "a\t", "x\ny", "\t\tb", "c\r", " "};
+  std::mt19937 random(7);
+  auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+  for (int round = 0; round < 1500; ++round) {
+    const int lastRow = static_cast<int>(random() % 9);
+    const int lastColumn = static_cast<int>(random() % 7);
+    std::string rows;
+    int r = 0;
+    for (int rowCount = static_cast<int>(random() % 8); rowCount > 0; --rowCount) {
+      r = chance(15) ? static_cast<int>(random() % 4) : r + 1 + static_cast<int>(random() % 3 == 0);
+      rows += chance(10) ? "<row>" : "<row r=\"" + std::to_string(r) + "\">";
+      int k = 0;
+      for (int cellCount = static_cast<int>(random() % 6); cellCount > 0; --cellCount) {
+        k = chance(10) ? static_cast<int>(random() % 3)
+                       : k + 1 + static_cast<int>(random() % 3 == 0);
+        rows += "<c";
+        if (!chance(10)) rows += " r=\"" + ColumnLetters(k) + std::to_string(r) + "\"";
+        const int kind = static_cast<int>(random() % 4);
+        if (kind == 0) {
+          rows += " t=\"s\"><v>" + std::to_string(random() % 4) + "</v></c>";
+        } else if (kind == 1) {
+          rows += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
+                  std::string(values[random() % 8]) + "</t></is></c>";
+        } else if (kind == 2) {
+          rows += "/>";
+        } else {
+          rows += " xml:space=\"preserve\"><v>" + std::string(values[random() % 8]) + "</v></c>";
+        }
+      }
+      rows += "</row>";
+    }
+    const std::string dimension =
+        chance(5) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
+    TKvXMLParser doc;
+    doc.LoadFromBuffer(Worksheet(dimension, rows));
+    const std::string expected = DefinedWorksheetText(doc.Root(), strings);
+    std::string text = "head\r\n";
+    AppendWorksheetText(doc.Root(), strings, text, 1 << 20);
+    ASSERT_EQ(text, "head\r\n" + expected) << dimension << "\n" << rows;
+  }
+}
+
+TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
+  // 1,000 cells in A1:XFD100000; walking the area would be 1.6e9 positions.
+  std::string rows;
+  std::string expected;
+  int lastWritten = 0;
+  for (int i = 1; i <= 1000; ++i) {
+    const int row = i * 100;
+    const int column = i % 100 == 0 ? 16384 : 1 + (i * 37) % 300;
+    rows += "<row r=\"" + std::to_string(row) + "\"><c r=\"" + ColumnLetters(column) +
+            std::to_string(row) + "\"><v>" + std::to_string(i) + "</v></c></row>";
+    expected.append(static_cast<std::size_t>(row - lastWritten - 1) * 2, ' ');
+    for (std::size_t at = expected.size() - static_cast<std::size_t>(row - lastWritten - 1) * 2;
+         at < expected.size(); at += 2) {
+      expected[at] = '\r';
+      expected[at + 1] = '\n';
+    }
+    expected.append(static_cast<std::size_t>(column - 1), '\t');
+    expected += std::to_string(i) + "\r\n";
+    lastWritten = row;
+  }
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(Worksheet("A1:XFD100000", rows));
+  SharedStringTable strings;
+  std::string text;
+  AppendWorksheetText(doc.Root(), strings, text, 1 << 30);
+  EXPECT_EQ(text, expected);
+}
+
+TEST(WorksheetText, TextBeyondTheLimitRaises) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(Worksheet("A1:XFD3", R"(<row r="3"><c r="XFD3"><v>x</v></c></row>)"));
+  SharedStringTable strings;
+  // "\r\n\r\n", 16383 tabs, "x", "\r\n": 16390 bytes.
+  std::string text;
+  AppendWorksheetText(doc.Root(), strings, text, 16390);
+  EXPECT_EQ(text.size(), 16390u);
+  text.clear();
+  EXPECT_THROW(AppendWorksheetText(doc.Root(), strings, text, 16389), ExtractionError);
+  text = "12345";
+  EXPECT_THROW(AppendWorksheetText(doc.Root(), strings, text, 16394), ExtractionError);
+}
+
+TEST(CellRefs, ParseInTheColumnScheme) {
+  const std::pair<const char*, CellRef> cases[] = {
+      {"A1", {1, 1}},        {"Z9", {9, 26}},  {"AA27", {27, 27}},
+      {"AZ1", {1, 52}},      {"BA1", {1, 53}}, {"XFD1048576", {1048576, 16384}},
+      {"xfd2", {2, 16384}},  {"1", {0, 0}},    {"A", {0, 0}},
+      {"", {0, 0}},          {"$A$1", {0, 0}}, {"A01", {1, 1}},
+      {"ZZZZZZZZ1", {0, 0}},
+  };
+  for (const auto& [ref, expected] : cases) {
+    const CellRef got = ParseCellRef(ref);
+    EXPECT_EQ(got.row, expected.row) << ref;
+    EXPECT_EQ(got.column, expected.column) << ref;
+  }
+  EXPECT_THROW(ParseCellRef("A1B"), ExtractionError);
+  EXPECT_THROW(ParseCellRef("A99999999999"), ExtractionError);
+}
+
+TEST(CellRefs, DecimalNumbers) {
+  std::int32_t v = 0;
+  EXPECT_TRUE(TryReadDecimal("2147483647", v));
+  EXPECT_EQ(v, 2147483647);
+  EXPECT_TRUE(TryReadDecimal("-2147483648", v));
+  EXPECT_EQ(v, -2147483647 - 1);
+  EXPECT_TRUE(TryReadDecimal("+7", v));
+  EXPECT_EQ(v, 7);
+  EXPECT_FALSE(TryReadDecimal("2147483648", v));
+  EXPECT_FALSE(TryReadDecimal("", v));
+  EXPECT_FALSE(TryReadDecimal("-", v));
+  EXPECT_FALSE(TryReadDecimal(" 1", v));
+  EXPECT_FALSE(TryReadDecimal("1.0", v));
+}
+
+// ------------------------------------------------------------ the workbook
+
+TEST(XlsxWorkbook, SheetsInMemberNumberOrder) {
+  const std::string archive = Package({
+      {"xl/worksheets/sheet3.xml",
+       Worksheet("A1", R"(<row r="1"><c r="A1"><v>three</v></c></row>)")},
+      {"xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>one</v></c></row>)")},
+      {"xl/worksheets/sheet0.xml",
+       Worksheet("A1", R"(<row r="1"><c r="A1"><v>zero</v></c></row>)")},
+  });
+  std::string text;
+  const ResultCode rc = Convert(archive, text);
+  EXPECT_EQ(rc, static_cast<ResultCode>(kBom.size() + text.size()));
+  EXPECT_EQ(text, "sheet0:\r\nzero\r\nsheet1:\r\none\r\nsheet3:\r\nthree\r\n");
+}
+
+TEST(XlsxWorkbook, SheetNumbersFromTheMemberCountOnAreNotRead) {
+  const std::string archive = WriteZip({{"xl/worksheets/sheet1.xml", Worksheet("A1", "")},
+                                        {"xl/worksheets/sheet2.xml", Worksheet("A1", "")}});
+  std::string text;
+  ASSERT_GE(Convert(archive, text), 0);
+  EXPECT_EQ(text, "sheet1:\r\n\r\n");  // two members: sheet0 and sheet1 only
+
+  EXPECT_EQ(
+      Convert(WriteZip({{"a.txt", "x"}, {"xl/worksheets/sheet5.xml", Worksheet("A1", "")}}), text),
+      kFormatNotCorrect);
+}
+
+TEST(XlsxWorkbook, EmptyWorksheetMemberCountsButWritesNothing) {
+  std::string text;
+  EXPECT_EQ(Convert(Package({{"xl/worksheets/sheet1.xml", ""}}), text), 3);
+  EXPECT_EQ(text, "");
+}
+
+TEST(XlsxWorkbook, MissingOrEmptySharedStringsLeaveTheTableEmpty) {
+  const std::string sheet =
+      Worksheet("A1:B1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c><c r="B1"><v>n</v></c></row>)");
+  std::string text;
+  ASSERT_GE(Convert(Package({{"xl/worksheets/sheet1.xml", sheet}}), text), 0);
+  EXPECT_EQ(text, "sheet1:\r\n\tn\r\n");
+  ASSERT_GE(
+      Convert(Package({{"xl/sharedStrings.xml", ""}, {"xl/worksheets/sheet1.xml", sheet}}), text),
+      0);
+  EXPECT_EQ(text, "sheet1:\r\n\tn\r\n");
+}
+
+TEST(XlsxWorkbook, SharedStringsOfOneConversionDoNotLeakIntoTheNext) {
+  const std::string sheet = Worksheet("A1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)");
+  std::string text;
+  ASSERT_GE(Convert(Package({{"xl/sharedStrings.xml", SharedStrings("<si><t>old</t></si>")},
+                             {"xl/worksheets/sheet1.xml", sheet}}),
+                    text),
+            0);
+  EXPECT_EQ(text, "sheet1:\r\nold\r\n");
+  ASSERT_GE(Convert(Package({{"xl/worksheets/sheet1.xml", sheet}}), text), 0);
+  EXPECT_EQ(text, "sheet1:\r\n\r\n");
+}
+
+TEST(XlsxWorkbook, StoredMembersAndBackslashNames) {
+  std::string text;
+  ASSERT_GE(Convert(WriteZip({{"xl\\worksheets\\sheet1.xml",
+                               Worksheet("A1", R"(<row r="1"><c r="A1"><v>b</v></c></row>)"), 0},
+                              {"x", "y"}}),
+                    text),
+            0);
+  EXPECT_EQ(text, "sheet1:\r\nb\r\n");
+}
+
+TEST(XlsxWorkbook, FailuresGiveResultCodes) {
+  std::string text;
+  // No worksheet member.
+  EXPECT_EQ(Convert(Package({}), text), kFormatNotCorrect);
+  // Not an archive at all: no end record, no members.
+  EXPECT_EQ(Convert("just some text", text), kFormatNotCorrect);
+  EXPECT_EQ(Convert("", text), kFormatNotCorrect);
+  // A row number that is not a number, a cell reference with a bad row.
+  EXPECT_EQ(
+      Convert(Package({{"xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="x"/>)")}}), text),
+      kFormatNotCorrect);
+  EXPECT_EQ(Convert(Package({{"xl/worksheets/sheet1.xml",
+                              Worksheet("A1:B1", R"(<row r="1"><c r="A1x"><v>1</v></c></row>)")}}),
+                    text),
+            kFormatNotCorrect);
+  // An end record whose directory holds no header and no local header to rebuild from.
+  std::string damaged("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\0\0\0\0\0\0", 22);
+  EXPECT_EQ(Convert(damaged, text), kSourceOpenFailed);
+}
+
+TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
+  const std::string good = Package(
+      {{"xl/worksheets/sheet1.xml",
+        Worksheet(
+            "A1:B1",
+            "<row r=\"1\"><c r=\"A1\"><v>\xC3\xA9</v></c><c r=\"B1\"><v>a\nb</v></c></row>")}});
+  OutputBlock block;
+  // "sheet1:" CR LF, e-acute, tab, "a", CR LF (from the LF), "b", CR LF: 17 units.
+  ASSERT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(good), block, 1200), 2 + 2 * 17);
+  const std::string utf16(reinterpret_cast<const char*>(block.data()), 6);
+  EXPECT_EQ(utf16, std::string("\xFF\xFEs\0h\0", 6));
+  EXPECT_EQ(block.size(), 37u);
+  EXPECT_EQ(block[2 + 2 * 12], '\r');
+  EXPECT_EQ(block[2 + 2 * 13], '\n');
+  EXPECT_EQ(block[2 + 2 * 9], 0xE9);  // after "sheet1:" CR LF
+
+  // Text that is not well-formed UTF-8 cannot become UTF-16; the block stays.
+  const OutputBlock before = block;
+  const std::string bad =
+      Package({{"xl/worksheets/sheet1.xml",
+                Worksheet("A1", "<row r=\"1\"><c r=\"A1\"><v>\xC3</v></c></row>")}});
+  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(bad), block, 1200), kTextNotConvertible);
+  EXPECT_EQ(block, before);
+  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(std::string("nope")), block, 65001),
+            kFormatNotCorrect);
+  EXPECT_EQ(block, before);
+}
+
+class XlsxWorkbookFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("tabulox_xlsx_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+  std::filesystem::path dir_;
+};
+
+TEST_F(XlsxWorkbookFile, PathOutcomes) {
+  OutputBlock block;
+  EXPECT_EQ(ConvertXlsxWorkbook((dir_ / "missing.xlsx").string(), block, 65001), kSourceMissing);
+  EXPECT_EQ(ConvertXlsxWorkbook(dir_.string(), block, 65001), kSourceMissing);
+
+  const std::string path = (dir_ / "book.xlsx").string();
+  ASSERT_TRUE(testing::WriteFile(
+      path, Package({{"xl/worksheets/sheet1.xml",
+                      Worksheet("A1", R"(<row r="1"><c r="A1"><v>f</v></c></row>)")}})));
+  ASSERT_EQ(ConvertXlsxWorkbook(path, block, 65001), 15);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data()) + 3, 12), "sheet1:\r\nf\r\n");
+
+  if (::geteuid() != 0) {  // root reads whatever the mode says
+    ASSERT_EQ(::chmod(path.c_str(), 0), 0);
+    EXPECT_EQ(ConvertXlsxWorkbook(path, block, 65001), kSourceOpenFailed);
+  }
+}
+
+// ------------------------------------------------------------- the corpus
+
+std::string CorpusText(const std::string& name, ResultCode& rc) {
+  OutputBlock block;
+  rc = ConvertXlsxWorkbook(std::string(TABULOX_CORPUS_DIR) + "/xlsx/" + name, block, 65001);
+  if (rc < 3) return {};
+  return std::string(reinterpret_cast<const char*>(block.data()) + 3,
+                     static_cast<std::size_t>(rc) - 3);
+}
+
+TEST(XlsxCorpus, EveryFileEndsWithAResultCode) {
+  const std::filesystem::path dir = std::filesystem::path(TABULOX_CORPUS_DIR) / "xlsx";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
+  int files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir)) {
+    OutputBlock block;
+    const ResultCode rc = ConvertXlsxWorkbook(entry.path().string(), block, 65001);
+    EXPECT_TRUE(rc >= 3 || rc == kSourceOpenFailed || rc == kFormatNotCorrect)
+        << entry.path().filename() << " gave " << rc;
+    ++files;
+  }
+  EXPECT_GT(files, 100);
+}
+
+TEST(XlsxCorpus, ExpectedOutcomes) {
+  if (!std::filesystem::is_directory(std::string(TABULOX_CORPUS_DIR) + "/xlsx")) GTEST_SKIP();
+  ResultCode rc;
+  // Runs joined, phonetic runs left out.
+  EXPECT_EQ(
+      CorpusText("calamine__rph.xlsx", rc),
+      "sheet1:\r\n\xE8\xAA\xB2\xE3\x81\x8D\xE3\x81\x8F\xE3\x80\x80\xE6\xAF\x9B\xE3\x81\x93\r\n");
+  // One level of entity decoding; numeric references stay.
+  EXPECT_EQ(CorpusText("calamine__encoded_entities.xlsx", rc), "sheet1:\r\n&\r\n&#xA;\r\n");
+  EXPECT_EQ(CorpusText("xlrd__test_lower_case_cellnames.xlsx", rc), "sheet1:\r\n1\t2\t3\t4\r\n");
+  EXPECT_EQ(CorpusText("calamine__empty_s_attribute.xlsx", rc),
+            "sheet1:\r\nName\tValue\r\nJohn\t1\r\nSophia\t2\r\nPeter\t3\r\nSam\t4\r\n");
+  // Blanks before "/>" (<dimension ref="A1:E3" />, <v />).
+  EXPECT_EQ(CorpusText("phpspreadsheet__explicitdate.xlsx", rc),
+            "sheet1:\r\n42\r\n1\t2\t3\r\n2021-12-31T23:44:51.894\t2021-12-31\t23:44:51.894\r\n");
+  // Not packages a conversion can read.
+  CorpusText("calamine__pass_protected.xlsx", rc);  // compound file: no end record
+  EXPECT_EQ(rc, kFormatNotCorrect);
+  CorpusText("calamine__date.xlsb", rc);  // binary parts, no worksheet XML
+  EXPECT_EQ(rc, kFormatNotCorrect);
+  CorpusText("exceldatareader__EmptyZipFile.xlsx", rc);
+  EXPECT_EQ(rc, kFormatNotCorrect);
+}
+
+}  // namespace
+}  // namespace tabulox

@@ -1,0 +1,327 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "xml_document.h"
+#include "xml_text.h"
+#include "xml_tokenizer.h"
+
+namespace tabulox {
+namespace {
+
+// A compact picture of a tree: name, [attribute lines joined by "|"],
+// {text}, (children separated by spaces).
+std::string Dump(const TXMLItem& item) {
+  std::string out(item.Name());
+  const TXMLParams params = item.Params();
+  if (params.Count() > 0) {
+    out += '[';
+    for (int i = 0; i < params.Count(); ++i) {
+      if (i > 0) out += '|';
+      out += params.Line(i);
+    }
+    out += ']';
+  }
+  if (!item.Text().empty()) {
+    out += '{';
+    out += item.Text();
+    out += '}';
+  }
+  if (item.Count() > 0) {
+    out += '(';
+    for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+      if (child != item.FirstChild()) out += ' ';
+      out += Dump(*child);
+    }
+    out += ')';
+  }
+  return out;
+}
+
+std::string Load(std::string_view xml) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(std::string(xml));
+  return Dump(doc.Root());
+}
+
+struct TreeCase {
+  const char* what;
+  std::string xml;
+  std::string tree;
+};
+
+void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.what; }
+
+class XmlTree : public testing::TestWithParam<TreeCase> {};
+
+TEST_P(XmlTree, LoadsAsExpected) { EXPECT_EQ(Load(GetParam().xml), GetParam().tree); }
+
+const TreeCase kTreeCases[] = {
+    // Structure
+    {"cell with value", R"(<c r="A1" t="s"><v>0</v></c>)", "c[r=A1|t=s](v{0})"},
+    {"declaration and comment leave the tree alone",
+     "<?xml version=\"1.0\"?>\r\n<!-- note --><a><b/></a>", "a(b)"},
+    {"declaration compared without case", "<?XmL version=\"1.0\"?><a></a>", "a"},
+    {"other processing instruction opens a level", R"(<?mso-application progid="x"?><a/>)",
+     R"(?mso-application[progid=x"?](a))"},
+    {"end tags are not matched", "<a><b></x><c/></a>", "a(b c)"},
+    {"an empty root tag becomes a child of the unnamed root", "<a/><b/>", "(a b)"},
+    {"a blank name lets the next start tag fill the item", R"(<><b y="2"><c/></b>)", "b[y=2](c)"},
+    {"CDATA is a start tag", "<a><![CDATA[x<y]]></a>", "a(![CDATA[x<y]])"},
+    {"comment ends at its first >", "<a><!-- x > y --></a>", "a{y -->}"},
+    {"tag name before a tab is not cut", "<a\tx=\"1\"/>", "(a\tx=\"1\")"},
+
+    // Character data and whitespace
+    {"text is trimmed without preservation", "<t> a </t>", "t{a}"},
+    {"preservation keeps spaces", R"(<t xml:space="preserve"> a </t>)",
+     "t[xml:space=preserve]{ a }"},
+    {"preservation never keeps trailing tabs or breaks", "<t xml:space=\"preserve\">a \t\n</t>",
+     "t[xml:space=preserve]{a }"},
+    {"preservation stays on after the end tag", R"(<si><t xml:space="preserve"> a </t> </si>)",
+     "si{ }(t[xml:space=preserve]{ a })"},
+    {"a blank run is replaced by the next run", R"(<p xml:space="preserve">  <b/>x</p>)",
+     "p[xml:space=preserve]{x}(b)"},
+    {"runs are joined with CR LF", "<p>a<b/>c</p>", "p{a\r\nc}(b)"},
+    {"a blank run after text is kept", R"(<p>a<b xml:space="preserve"/> </p>)",
+     "p{a\r\n }(b[xml:space=preserve])"},
+    {"whitespace-only content is no text", "<p>  \r\n\t </p>", "p"},
+    {"CR LF pair removed", "<t>x\r\ny</t>", "t{xy}"},
+    {"LF CR pair removed", "<t>x\n\ry</t>", "t{xy}"},
+    {"lone LF stays", "<t>x\ny</t>", "t{x\ny}"},
+    {"lone CR stays", "<t>x\ry</t>", "t{x\ry}"},
+    {"CR LF pairs go before LF CR pairs", "<t>x\r\n\ry\n\r\nz</t>", "t{x\ry\nz}"},
+    {"UTF-8 passes through", "<t>\xE6\x97\xA5\xE6\x9C\xAC</t>", "t{\xE6\x97\xA5\xE6\x9C\xAC}"},
+
+    // Entities
+    {"one level of decoding", "<t>A &amp;amp; B</t>", "t{A &amp; B}"},
+    {"only four entities", "<t>&apos;&#65;&#x41;&lt;&gt;&quot;&amp;</t>",
+     "t{&apos;&#65;&#x41;<>\"&}"},
+    {"entities are case-sensitive", "<t>&LT;&Amp;</t>", "t{&LT;&Amp;}"},
+    {"earlier text is decoded again at a join", "<p>&amp;lt;<b/>x</p>", "p{<\r\nx}(b)"},
+    {"each join decodes the earlier runs once more",
+     "<p>&amp;amp;amp;<b/>&amp;amp;<b/>&amp;quot;</p>", "p{&\r\n&\r\n&quot;}(b b)"},
+    {"declared entities stay as written", "<!DOCTYPE z [<!ENTITY a \"b\">]><z>&a;</z>",
+     "!DOCTYPE[z|[<!ENTITY|a|\"b\"]{]>}(z{&a;})"},
+
+    // Attributes
+    {"quoted spaces do not split", R"(<a x="1 2" y='3 4'/>)", "(a[x=1 2|y='3|4'])"},
+    {"a > inside a value ends the tag", R"(<a x="1>2">t</a>)", R"(a[x="1]{2">t})"},
+    {"values are decoded", R"(<a x="&lt;&amp;amp;&apos;"/>)", "(a[x=<&amp;&apos;])"},
+    {"short values keep their quotes", R"(<a x="" y= z="q"/>)", R"((a[x=""|y=|z=q]))"},
+    {"a double space leaves an empty line", R"(<a  x="1"/>)", "(a[|x=1])"},
+    {"the last byte never splits", R"(<a x="1" >)", R"(a[x=1" ])"},
+    {"a lone LF splits", "<a x=\"1\"\ny=\"2\"/>", "(a[x=1|y=2])"},
+    {"a CR LF pair between attributes is removed first", "<a x=\"1\"\r\ny=\"2\"/>",
+     R"((a[x=1"y="2]))"},
+    {"a line without =", "<a checked x=\"1\"/>", "(a[checked|x=1])"},
+
+    // Malformed input
+    {"tag cut off by the end", R"(<a><b x="1")", "a(b[x=1])"},
+    {"empty tag cut off by the end", "<a><b/", "a(b)"},
+    {"text cut off by the end", "<a>text", "a{text}"},
+    {"a zero byte ends the input", std::string("<a>x\0<b/></a>", 13), "a{x}"},
+    {"tokens after the document element are ignored", "<r><a/></r><b/>x</y><z>t", "r(a)"},
+    {"an end tag first closes the root", "</x><a/>text", ""},
+    {"nothing but blanks", " \r\n\t", ""},
+    {"lone <", "<", ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, XmlTree, testing::ValuesIn(kTreeCases),
+                         [](const testing::TestParamInfo<TreeCase>& info) {
+                           std::string name;
+                           for (const char c : std::string(info.param.what)) {
+                             name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
+                           }
+                           return name;
+                         });
+
+TEST(XmlTokenizer, ClassifiesTagsInOrder) {
+  EXPECT_EQ(ClassifyTag("?xml version=\"1.0\"?"), xtDeclaration);
+  EXPECT_EQ(ClassifyTag("?XML-stylesheet/"), xtDeclaration);
+  EXPECT_EQ(ClassifyTag("!-- x --"), xtComment);
+  EXPECT_EQ(ClassifyTag("!--/"), xtComment);
+  EXPECT_EQ(ClassifyTag("a/"), xtEmptyTag);
+  EXPECT_EQ(ClassifyTag("/"), xtEmptyTag);
+  EXPECT_EQ(ClassifyTag("/a"), xtEndTag);
+  EXPECT_EQ(ClassifyTag("!DOCTYPE x"), xtStartTag);
+  EXPECT_EQ(ClassifyTag(""), xtStartTag);
+}
+
+TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
+  TXMLLargeTokenizer tokenizer(" a b \t\n<x>  c  ");
+  TXMLToken t = tokenizer.NextToken(false);
+  EXPECT_EQ(t.kind, xtText);
+  EXPECT_EQ(t.text, "a b");
+  t = tokenizer.NextToken(false);
+  EXPECT_EQ(t.kind, xtStartTag);
+  EXPECT_EQ(t.text, "x");
+  t = tokenizer.NextToken(true);
+  EXPECT_EQ(t.kind, xtText);
+  EXPECT_EQ(t.text, "  c  ");
+  EXPECT_EQ(tokenizer.NextToken(true).kind, xtEnd);
+  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+}
+
+TEST(XmlTokenizer, CutOffTagEndsAtTheEnd) {
+  TXMLLargeTokenizer tokenizer("<a b=\"1");
+  const TXMLToken t = tokenizer.NextToken(false);
+  EXPECT_EQ(t.kind, xtStartTag);
+  EXPECT_EQ(t.text, "a b=\"1");
+  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+}
+
+TEST(XmlText, TagNames) {
+  EXPECT_EQ(TagName("x:c r=\"A1\""), "x:c");
+  EXPECT_EQ(TagName("br/"), "br");
+  EXPECT_EQ(TagName("a"), "a");
+  EXPECT_EQ(TagName("a/b c"), "a/b");
+}
+
+// The four replace-all passes done literally, to check the one-pass form.
+std::string DecodeLiterally(std::string text, std::size_t times) {
+  const std::pair<std::string, std::string> passes[] = {
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
+  for (std::size_t t = 0; t < times; ++t) {
+    for (const auto& [from, to] : passes) {
+      std::string out;
+      std::size_t pos = 0;
+      for (std::size_t hit; (hit = text.find(from, pos)) != std::string::npos;
+           pos = hit + from.size()) {
+        out.append(text, pos, hit - pos);
+        out += to;
+      }
+      out.append(text, pos);
+      text = out;
+    }
+  }
+  return text;
+}
+
+TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
+  const std::string alphabet[] = {"&", "amp;", "lt;", "gt;", "quot;", "a", ";", "x", "q", "&amp;"};
+  std::mt19937 random(20261209);
+  for (int round = 0; round < 3000; ++round) {
+    std::string text;
+    const int pieces = static_cast<int>(random() % 12);
+    for (int i = 0; i < pieces; ++i) text += alphabet[random() % std::size(alphabet)];
+    const std::size_t times = 1 + random() % 5;
+    std::string decoded;
+    AppendDecodedEntities(text, times, decoded);
+    ASSERT_EQ(decoded, DecodeLiterally(text, times)) << text << " x" << times;
+    EXPECT_EQ(HasEntity(text), DecodeLiterally(text, 1) != text) << text;
+  }
+}
+
+TEST(XmlParams, LookupsIgnoreCase) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
+  const TXMLItem* c = doc.Root().FirstChild();
+  ASSERT_NE(c, nullptr);
+  const TXMLParams params = c->Params();
+  EXPECT_EQ(params.IndexOfName("r"), 0);
+  EXPECT_EQ(params.Values("r"), "B2");
+  EXPECT_EQ(params.IndexOf("t=s"), 1);
+  EXPECT_EQ(params.IndexOf("t=str"), -1);
+  EXPECT_EQ(params.IndexOf("FLAG"), 2);
+  EXPECT_EQ(params.IndexOfName("flag"), -1);  // a line without "=" has no name
+  EXPECT_EQ(params.IndexOf("x:space=preserve"), 3);
+  EXPECT_EQ(params.Values("missing"), "");
+}
+
+TEST(XmlItem, ItemNamedFindsOrAppends) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
+  TXMLItem& root = doc.Root();
+  EXPECT_EQ(root.ItemNamed("dimension").Params().Values("ref"), "A1");
+  EXPECT_EQ(root.IndexOfName("A"), 0);
+  EXPECT_EQ(root.IndexOfName("a", 1), 3);
+  EXPECT_EQ(root.IndexOfName("c"), -1);
+  TXMLItem& added = root.ItemNamed("sheetData");
+  EXPECT_EQ(root.Count(), 5);
+  EXPECT_EQ(root.Items(4), &added);
+  EXPECT_EQ(added.Parent(), &root);
+  EXPECT_EQ(added.Count(), 0);
+  EXPECT_EQ(&root.ItemNamed("SHEETDATA"), &added);
+  EXPECT_EQ(root.Items(5), nullptr);
+}
+
+TEST(XmlDocument, ClearEmptiesTheRoot) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(R"(<a x="1">t<b/></a>)");
+  doc.Clear();
+  EXPECT_EQ(Dump(doc.Root()), "");
+  EXPECT_EQ(doc.Root().Params().Count(), 0);
+  doc.LoadFromBuffer("<c/>");
+  EXPECT_EQ(Dump(doc.Root()), "(c)");
+  EXPECT_EQ(doc.TakeBytes(), "<c/>");
+  EXPECT_EQ(Dump(doc.Root()), "");
+}
+
+std::size_t DeepestLevel(const TXMLItem& root, const TXMLItem** deepest) {
+  std::size_t level = 1;
+  const TXMLItem* item = &root;
+  while (item->FirstChild() != nullptr) {
+    item = item->FirstChild();
+    ++level;
+  }
+  *deepest = item;
+  return level;
+}
+
+std::string Nested(std::size_t levels, std::string_view inside) {
+  std::string xml;
+  for (std::size_t i = 0; i < levels; ++i) xml += "<d>";
+  xml += inside;
+  for (std::size_t i = 0; i < levels; ++i) xml += "</d>";
+  return xml;
+}
+
+TEST(XmlDocument, NestingUpToTheLimitIsKept) {
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(Nested(TKvXMLParser::kMaxDepth, "x"));
+  const TXMLItem* deepest = nullptr;
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  EXPECT_EQ(deepest->Text(), "x");
+}
+
+TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
+  // Two levels too deep, their text with them; after they close, the tree
+  // goes on where it was.
+  std::string xml;
+  for (std::size_t i = 0; i < TKvXMLParser::kMaxDepth + 2; ++i) xml += "<d>";
+  xml += "x<e/></d></d></d><f/>";
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(xml);
+  const TXMLItem* deepest = nullptr;
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  EXPECT_EQ(deepest->Text(), "");
+  EXPECT_EQ(deepest->Count(), 0);
+  const TXMLItem* parent = deepest->Parent();
+  ASSERT_EQ(parent->Count(), 2);
+  EXPECT_EQ(parent->Items(1)->Name(), "f");
+}
+
+TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
+  // Every join decodes the earlier text once more; a long "&amp;" chain
+  // followed by many runs must neither take quadratic time nor go wrong.
+  const std::size_t links = 20000;
+  std::string xml = "<p>&";
+  for (std::size_t i = 0; i < links; ++i) xml += "amp;";
+  for (std::size_t i = 0; i < links / 2; ++i) xml += "<b/>y";
+  xml += "</p>";
+  TKvXMLParser doc;
+  doc.LoadFromBuffer(xml);
+  const std::string_view text = doc.Root().Text();
+  // The chain was decoded links / 2 + 1 times.
+  std::string expected = "&";
+  for (std::size_t i = 0; i < links - (links / 2 + 1); ++i) expected += "amp;";
+  ASSERT_GT(text.size(), expected.size());
+  EXPECT_EQ(text.substr(0, expected.size()), expected);
+  EXPECT_EQ(text.substr(expected.size(), 3), "\r\ny");
+  EXPECT_EQ(doc.Root().Count(), static_cast<int>(links / 2));
+}
+
+}  // namespace
+}  // namespace tabulox
