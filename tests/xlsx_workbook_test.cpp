@@ -10,7 +10,7 @@
 #include "cell_ref.h"
 #include "convert_xlsx_workbook.h"
 #include "extraction_error.h"
-#include "shared_strings.h"
+#include "../ooxml/shared_strings.h"  // engine/ has a header of the same name
 #include "support/zip_writer.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
@@ -81,9 +81,9 @@ struct LayoutCase {
 
 void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.what; }
 
-class SheetLayout : public ::testing::TestWithParam<LayoutCase> {};
+class XlsxSheetLayout : public ::testing::TestWithParam<LayoutCase> {};
 
-TEST_P(SheetLayout, WritesTheExpectedText) {
+TEST_P(XlsxSheetLayout, WritesTheExpectedText) {
   const LayoutCase& c = GetParam();
   std::vector<ZipEntry> parts;
   if (!c.sharedStrings.empty())
@@ -171,7 +171,7 @@ const LayoutCase kLayoutCases[] = {
      "A1:", R"(<row r="1"><c r="A1"><v>a</v></c></row>)", "\r\n"},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, SheetLayout, ::testing::ValuesIn(kLayoutCases),
+INSTANTIATE_TEST_SUITE_P(Cases, XlsxSheetLayout, ::testing::ValuesIn(kLayoutCases),
                          [](const ::testing::TestParamInfo<LayoutCase>& info) {
                            std::string name;
                            for (const char c : std::string(info.param.what)) {
