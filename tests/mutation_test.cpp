@@ -30,14 +30,19 @@ namespace {
 
 constexpr std::uint32_t kSeed = 20261209;
 // Byte-flip mutants per file, and the most bytes one mutant flips.
-constexpr int kFlipMutants = 24;
+constexpr int kFlipMutants = 16;
 constexpr std::uint32_t kMaxFlipsPerMutant = 8;
 // Positions near the start (compound-file header, ZIP local header) and near
 // the end (ZIP central directory) hold the structure; a third of the flips
 // land in each of these windows, a third anywhere.
 constexpr std::size_t kHeadWindow = 1024;
 constexpr std::size_t kTailWindow = 1024;
-constexpr auto kMaxConversionTime = std::chrono::seconds(5);
+// A damaged copy may take no longer than a few seconds, or a few times as long
+// as the undamaged file where that is longer: the largest corpus workbooks
+// take seconds of their own in the sanitizer build on a loaded machine, and
+// what the check is after is damage that makes the work grow, not load.
+constexpr auto kConversionTimeFloor = std::chrono::seconds(3);
+constexpr int kMaxSlowdown = 4;
 
 struct Mutant {
   std::string label;
@@ -75,29 +80,64 @@ std::vector<Mutant> MakeMutants(const std::vector<std::uint8_t>& file, std::mt19
   return mutants;
 }
 
+// Outcomes an entry point may give for bytes in memory. The .xlsx entry also
+// reports an archive it cannot read as "cannot be opened".
 bool IsEntryResult(ResultCode rc) {
-  return rc >= 0 || rc == kFormatNotCorrect || rc == kSourceEncrypted || rc == kTextNotConvertible;
+  return rc >= 0 || rc == kFormatNotCorrect || rc == kSourceEncrypted || rc == kTextNotConvertible ||
+         rc == kSourceOpenFailed;
 }
+
+ResultCode ConvertXls(std::span<const std::uint8_t> bytes, OutputBlock& block) {
+  return ConvertWorkbookBuffer(bytes, block, 65001, 0);
+}
+
+#ifdef TABULOX_HAVE_XLSX_ENTRY
+ResultCode ConvertXlsx(std::span<const std::uint8_t> bytes, OutputBlock& block) {
+  return ConvertXlsxWorkbookBuffer(bytes, block, 65001);
+}
+#endif
 
 struct Tally {
   int files = 0;
   int mutants = 0;
   int succeeded = 0;
   int failed = 0;
+  std::string file;
   std::chrono::steady_clock::duration slowest{};
+  std::string slowestMutant;
 };
 
 template <typename Convert>
-void CheckConversion(const char* entry, const Mutant& mutant, Convert convert, Tally& tally) {
-  OutputBlock block;
+std::chrono::steady_clock::duration TimeOf(Convert convert, const std::vector<std::uint8_t>& bytes,
+                                           OutputBlock& block, ResultCode& rc) {
   const auto start = std::chrono::steady_clock::now();
-  const ResultCode rc = convert(std::span<const std::uint8_t>(mutant.bytes), block);
-  const auto elapsed = std::chrono::steady_clock::now() - start;
-  tally.slowest = std::max(tally.slowest, elapsed);
+  rc = convert(std::span<const std::uint8_t>(bytes), block);
+  return std::chrono::steady_clock::now() - start;
+}
+
+// The time a mutant of a file may take through `convert`.
+template <typename Convert>
+std::chrono::steady_clock::duration TimeBudget(Convert convert, const std::vector<std::uint8_t>& file) {
+  OutputBlock block;
+  ResultCode rc = 0;
+  return std::max<std::chrono::steady_clock::duration>(kConversionTimeFloor,
+                                                       kMaxSlowdown * TimeOf(convert, file, block, rc));
+}
+
+template <typename Convert>
+void CheckConversion(const char* entry, const Mutant& mutant, Convert convert,
+                     std::chrono::steady_clock::duration budget, Tally& tally) {
+  OutputBlock block;
+  ResultCode rc = 0;
+  const auto elapsed = TimeOf(convert, mutant.bytes, block, rc);
+  if (elapsed > tally.slowest) {
+    tally.slowest = elapsed;
+    tally.slowestMutant = std::string(entry) + ", " + tally.file + ", " + mutant.label;
+  }
   (rc >= 0 ? tally.succeeded : tally.failed)++;
   EXPECT_TRUE(IsEntryResult(rc)) << entry << ", " << mutant.label << ": " << rc;
   if (rc >= 0) EXPECT_EQ(block.size(), static_cast<std::size_t>(rc) + 1) << entry << ", " << mutant.label;
-  EXPECT_LT(elapsed, kMaxConversionTime) << entry << ", " << mutant.label;
+  EXPECT_LT(elapsed, budget) << entry << ", " << mutant.label;
 }
 
 void RunFolder(const std::string& folder, const std::string& extension) {
@@ -118,15 +158,16 @@ void RunFolder(const std::string& folder, const std::string& extension) {
     std::vector<std::uint8_t> file;
     ASSERT_GE(ReadFileBytes(path.string(), file), 0);
     ++tally.files;
+    tally.file = path.filename().string();
+    const auto xlsBudget = TimeBudget(ConvertXls, file);
+#ifdef TABULOX_HAVE_XLSX_ENTRY
+    const auto xlsxBudget = TimeBudget(ConvertXlsx, file);
+#endif
     for (const Mutant& mutant : MakeMutants(file, rng)) {
       ++tally.mutants;
-      CheckConversion("xls", mutant, [](std::span<const std::uint8_t> bytes, OutputBlock& block) {
-        return ConvertWorkbookBuffer(bytes, block, 65001, 0);
-      }, tally);
+      CheckConversion("xls", mutant, ConvertXls, xlsBudget, tally);
 #ifdef TABULOX_HAVE_XLSX_ENTRY
-      CheckConversion("xlsx", mutant, [](std::span<const std::uint8_t> bytes, OutputBlock& block) {
-        return ConvertXlsxWorkbookBuffer(bytes, block, 65001);
-      }, tally);
+      CheckConversion("xlsx", mutant, ConvertXlsx, xlsxBudget, tally);
 #endif
     }
   }
@@ -136,7 +177,8 @@ void RunFolder(const std::string& folder, const std::string& extension) {
   std::cout << folder << ": " << tally.files << " files, " << tally.mutants << " mutants, "
             << tally.succeeded << " conversions with text, " << tally.failed
             << " with a failure code, slowest "
-            << std::chrono::duration_cast<std::chrono::milliseconds>(tally.slowest).count() << " ms\n";
+            << std::chrono::duration_cast<std::chrono::milliseconds>(tally.slowest).count() << " ms ("
+            << tally.slowestMutant << ")\n";
 }
 
 TEST(CorpusMutants, XlsFilesEndWithAResultCode) { RunFolder("xls", ".xls"); }
