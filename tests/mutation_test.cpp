@@ -136,7 +136,9 @@ void CheckConversion(const char* entry, const Mutant& mutant, Convert convert,
   }
   (rc >= 0 ? tally.succeeded : tally.failed)++;
   EXPECT_TRUE(IsEntryResult(rc)) << entry << ", " << mutant.label << ": " << rc;
-  if (rc >= 0) EXPECT_EQ(block.size(), static_cast<std::size_t>(rc) + 1) << entry << ", " << mutant.label;
+  if (rc >= 0) {
+    EXPECT_EQ(block.size(), static_cast<std::size_t>(rc) + 1) << entry << ", " << mutant.label;
+  }
   EXPECT_LT(elapsed, budget) << entry << ", " << mutant.label;
 }
 
