@@ -1,8 +1,8 @@
 # The fuzz harnesses, one fuzz_<name>.cpp each. The fuzz build links them with
 # libFuzzer; the test build links them with standalone_runner.cpp to replay
-# tests/regressions/<name>/. The .xls harnesses link the engine alone (the
-# .xlsx engine has headers of the same names); the others link the .xlsx
-# engine too, and the XML and .xlsx ones exist once their units do.
+# tests/regressions/<name>/. The .xls harnesses link the engine alone; the
+# others link the .xlsx engine too, and the XML and .xlsx ones exist once
+# their units do.
 set(TABULOX_FUZZ_XLS_HARNESSES
   xls_workbook
   shared_strings

@@ -5,7 +5,7 @@
 
 #include "extraction_error.h"
 #include "file_bytes.h"
-#include "shared_strings.h"
+#include "xlsx_shared_strings.h"
 #include "text_encoding.h"
 #include "worksheet_text.h"
 #include "xml_document.h"

@@ -4,7 +4,7 @@
 
 #include "cell_ref.h"
 #include "extraction_error.h"
-#include "shared_strings.h"
+#include "xlsx_shared_strings.h"
 #include "xml_document.h"
 #include "xml_text.h"
 

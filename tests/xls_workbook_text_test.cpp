@@ -50,12 +50,12 @@ struct LayoutCase {
   friend void PrintTo(const LayoutCase& c, std::ostream* os) { *os << c.name; }
 };
 
-class SheetLayout : public ::testing::TestWithParam<LayoutCase> {
+class XlsSheetLayout : public ::testing::TestWithParam<LayoutCase> {
  protected:
   void SetUp() override { SetRegionalSettings(RegionalSettings{}); }
 };
 
-TEST_P(SheetLayout, Text) {
+TEST_P(XlsSheetLayout, Text) {
   const BiffWriter w = OneSheet({u"a", u"b", u"c"}, GetParam().body);
   EXPECT_EQ(TextOf(w), "S\r\n" + GetParam().rows + "\r\n");
 }
@@ -63,7 +63,7 @@ TEST_P(SheetLayout, Text) {
 const std::uint8_t kDoubleWithMarker[8] = {0, 0, 0, 0, 0, 0, 0xFF, 0xFF};
 
 INSTANTIATE_TEST_SUITE_P(
-    Cases, SheetLayout,
+    Cases, XlsSheetLayout,
     ::testing::Values(LayoutCase{"FirstCellInColumnCGivesTwoLeadingTabs",
                                  [](BiffWriter& w) { w.LabelSst(0, 2, 0, 0); }, "\t\ta\r\n"},
                       LayoutCase{"NoTabAfterLastTextCell",

@@ -10,7 +10,7 @@
 #include "cell_ref.h"
 #include "convert_xlsx_workbook.h"
 #include "extraction_error.h"
-#include "../ooxml/shared_strings.h"  // engine/ has a header of the same name
+#include "xlsx_shared_strings.h"
 #include "support/zip_writer.h"
 #include "worksheet_text.h"
 #include "xml_document.h"

@@ -1,4 +1,4 @@
-#include "shared_strings.h"
+#include "xlsx_shared_strings.h"
 
 #include "xml_document.h"
 

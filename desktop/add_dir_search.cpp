@@ -1,0 +1,29 @@
+#include "add_dir_search.h"
+
+#include <QCoreApplication>
+
+#include "fm_add_dir.h"
+#include "fm_cancel_find.h"
+#include "folder_scan.h"
+
+namespace tabulox {
+
+void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAddDir& dialog,
+                     const TGlobalSettings& settings) {
+  search.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
+  search.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
+  search.OnProcessMessages = [] { QCoreApplication::processEvents(); };
+  const QStringList folders = SplitDirList(settings.adddir);
+
+  progress.show();
+  progress.raise();
+  // Hidden again however the search ends, also by an error from an event handler.
+  struct HideOnExit {
+    TFmCancelFind& dialog;
+    ~HideOnExit() { dialog.hide(); }
+  } hideProgress{progress};
+  QCoreApplication::processEvents();  // let the dialog paint before the first folder
+  SearchFolders(search, folders);
+}
+
+}  // namespace tabulox

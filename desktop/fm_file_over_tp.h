@@ -1,0 +1,37 @@
+// The question asked when a target file exists and the policy is "Prompt".
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QPushButton>
+
+namespace tabulox {
+
+class TFmFileOverTp : public QDialog {
+  Q_OBJECT
+
+ public:
+  // Modal results of the four answers; closing the frame gives ResultCancel.
+  static constexpr int ResultAutoRename = 6;
+  static constexpr int ResultOverwrite = 7;
+  static constexpr int ResultCancel = 2;
+  static constexpr int ResultStopConvert = 3;
+
+  explicit TFmFileOverTp(QWidget* parent = nullptr);
+
+  // Shows the dialog modally for the existing target; returns its modal result.
+  int Ask(const QString& target);
+
+  QLabel* Image1;
+  QLabel* LblFileName;
+  QLabel* Label2;
+  QPushButton* BtnAutoRename;
+  QPushButton* BtnOverwrite;
+  QPushButton* BtnCancel;
+  QPushButton* SpeedButton1;
+
+ protected:
+  void reject() override;
+};
+
+}  // namespace tabulox

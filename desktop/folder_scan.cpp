@@ -1,0 +1,44 @@
+#include "folder_scan.h"
+
+#include <QFile>
+
+#include "file_types.h"
+
+namespace tabulox {
+
+QStringList SplitDirList(const QString& text) {
+  return text.split(u';', Qt::SkipEmptyParts);
+}
+
+int SearchFolders(TKvFileSearch& search, const QStringList& folders) {
+  int searched = 0;
+  for (const QString& folder : folders) {
+    search.SetSearchDir(NativePath(folder));
+    search.Search();
+    ++searched;
+    if (search.UserStopped()) break;
+  }
+  return searched;
+}
+
+std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked) {
+  QString patterns;
+  for (const FileTypeEntry& type : kFileTypes) {
+    if (!ticked[static_cast<std::size_t>(type.index - 1)]) continue;
+    patterns += QString::fromLatin1(type.defaultPattern) + u';';
+    const QString user = UserPatterns(settings, type.index);
+    if (!user.isEmpty()) patterns += user + u';';
+  }
+  patterns.replace(u';', u'|');
+  return patterns.toStdString();
+}
+
+std::string NativePath(const QString& path) {
+  return QFile::encodeName(path).toStdString();
+}
+
+QString FromNativePath(const std::string& path) {
+  return QFile::decodeName(QByteArray::fromStdString(path));
+}
+
+}  // namespace tabulox

@@ -1,0 +1,34 @@
+// The folder part of the Add Dir command: turning the directory field into
+// folders and searching them one after the other.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <array>
+#include <string>
+
+#include "file_search.h"
+#include "global_settings.h"
+
+namespace tabulox {
+
+// The folders of a directory field: the pieces between ";" in order. Empty
+// pieces (";;", a leading or trailing ";") name no folder and are skipped.
+QStringList SplitDirList(const QString& text);
+
+// Searches each folder in order with the search's current patterns and
+// recursion. After a search that the user stopped, the remaining folders are
+// not searched. Returns the number of folders searched.
+int SearchFolders(TKvFileSearch& search, const QStringList& folders);
+
+// The patterns of the ticked types for TKvFileSearch: per ticked type (index
+// i ticked when ticked[i - 1]), its default pattern and then its user
+// patterns, each followed by "|". Both types ticked with no user patterns
+// give "*.xls|*.xlsx|".
+std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked);
+
+// A path as the file system wants it, and back.
+std::string NativePath(const QString& path);
+QString FromNativePath(const std::string& path);
+
+}  // namespace tabulox

@@ -1,0 +1,34 @@
+// The program's help: HTML pages installed with it, shown in the user's web
+// browser, or in a help window of our own when no browser opens them.
+#pragma once
+
+#include <QString>
+#include <QTextBrowser>
+
+class QWidget;
+
+namespace tabulox {
+
+inline constexpr const char* kHelpContentsPage = "index.html";
+inline constexpr const char* kHelpOptionsPage = "Options.htm";
+
+// The folder of the help pages, ending in "/": the installed folder relative
+// to the program directory (`programDir` ends in "/"), else a "help" folder
+// beside the program (the build tree). Empty when neither holds the contents page.
+QString FindHelpDir(const QString& programDir);
+
+// A plain window that shows the help pages and follows their links.
+class THelpWindow : public QTextBrowser {
+  Q_OBJECT
+ public:
+  explicit THelpWindow(QWidget* parent = nullptr);
+  // Shows `page` of `helpDir`, or a note that the help is not installed when
+  // `helpDir` is empty or lacks the page.
+  void ShowPage(const QString& helpDir, const QString& page);
+};
+
+// Opens `page` (kHelpContentsPage, kHelpOptionsPage) of the help found from
+// `programDir` in the user's browser; falls back to a THelpWindow.
+void ShowHelp(const QString& programDir, const QString& page);
+
+}  // namespace tabulox

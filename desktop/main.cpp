@@ -1,0 +1,34 @@
+// The windowed program: settings first, then the windows, the event loop, and
+// at the end the windows destroyed before the settings are written.
+#include <QApplication>
+#include <QMessageBox>
+#include <memory>
+
+#include "conversion_entry.h"
+#include "fm_main.h"
+#include "regional_settings.h"
+#include "settings_file.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Tabulox"));
+  QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
+  tabulox::LoadRegionalSettings();
+  tabulox::StartXlsxEngine();
+  tabulox::LoadSettings();
+
+  int status = 0;
+  {
+    auto FmMain = std::make_unique<tabulox::TFmMain>();
+    FmMain->show();
+    status = QApplication::exec();
+  }  // FmMain and its dialogs are destroyed here; the job file is saved.
+
+  try {
+    tabulox::SaveSettings();
+  } catch (const tabulox::SettingsWriteError& error) {
+    QMessageBox::critical(nullptr, QStringLiteral("KV-Tabulox"), QString::fromStdString(error.what()));
+  }
+  tabulox::StopXlsxEngine();
+  return status;
+}

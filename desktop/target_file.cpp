@@ -1,0 +1,70 @@
+#include "target_file.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QFile>
+
+#include "atomic_file.h"
+
+namespace tabulox {
+
+namespace {
+
+const QString kTargetExtension = QStringLiteral(".txt");
+
+// Position of the extension's dot in the file-name part, or -1.
+qsizetype ExtensionDot(const QString& path) {
+  const qsizetype dot = path.lastIndexOf(u'.');
+  return dot > path.lastIndexOf(u'/') ? dot : -1;
+}
+
+QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); }
+
+QString WithTxtExtension(const QString& path) {
+  const qsizetype dot = ExtensionDot(path);
+  return (dot < 0 ? path : path.left(dot)) + kTargetExtension;
+}
+
+}  // namespace
+
+QString TargetFileName(const QString& source, const TGlobalSettings& settings) {
+  if (settings.samedir) return WithTxtExtension(source);
+  return settings.targetdir + WithTxtExtension(FileNamePart(source));
+}
+
+QString AutoRenameTarget(const QString& target) {
+  const qsizetype dot = ExtensionDot(target);
+  const QString base = dot < 0 ? target : target.left(dot);
+  const QString extension = dot < 0 ? QString() : target.mid(dot);
+  for (qint64 counter = 1;; ++counter) {
+    const QString candidate = base + u'(' + QString::number(counter) + u')' + extension;
+    if (!QFileInfo::exists(candidate)) return candidate;
+  }
+}
+
+QString ConvertMessageForResult(ResultCode result) {
+  if (result >= 0) return QStringLiteral("Convert successfully");
+  switch (result) {
+    case kConverterUnavailable: return QStringLiteral("Load file filter dll error");
+    case kSourceMissing: return QStringLiteral("Source file does not exist");
+    case kSourceOpenFailed: return QStringLiteral("Source file open error");
+    case kDestinationCreateFailed: return QStringLiteral("Target file create error");
+    case kDestinationWriteFailed: return QStringLiteral("Target file write error");
+    case kSourceEncrypted: return QStringLiteral("Extracting text from source file not allowed");
+    default: return QStringLiteral("File format not correct");
+  }
+}
+
+TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes) {
+  const QString folder = QFileInfo(target).absolutePath();
+  if (!QDir().mkpath(folder)) return TargetWriteResult::CreateFailed;
+  if (QFileInfo(target).isDir()) return TargetWriteResult::CreateFailed;
+  switch (WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes)) {
+    case AtomicWriteResult::kOk: return TargetWriteResult::Ok;
+    case AtomicWriteResult::kCreateFailed: return TargetWriteResult::CreateFailed;
+    case AtomicWriteResult::kWriteFailed: return TargetWriteResult::WriteFailed;
+  }
+  return TargetWriteResult::WriteFailed;
+}
+
+}  // namespace tabulox

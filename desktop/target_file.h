@@ -1,0 +1,34 @@
+// Target paths of a conversion run and the writing of a target file.
+#pragma once
+
+#include <QString>
+#include <string_view>
+
+#include "global_settings.h"
+#include "result_code.h"
+
+namespace tabulox {
+
+// The target path of a source: with samedir the source path, otherwise
+// targetdir followed by the source's file name; either way the extension
+// (from the last "." of the file name) replaced by ".txt", or ".txt"
+// appended to a name without a dot.
+QString TargetFileName(const QString& source, const TGlobalSettings& settings);
+
+// The first free name base + "(" n ")" + extension, n counting up from 1,
+// where base and extension are the target's path split at the last "." of its
+// file name. Free means no file or folder exists at that path.
+QString AutoRenameTarget(const QString& target);
+
+// "Convert Message" text of an engine result code.
+QString ConvertMessageForResult(ResultCode result);
+
+enum class TargetWriteResult { Ok, CreateFailed, WriteFailed };
+
+// Creates every missing folder of the target's path, then writes `bytes` to a
+// temporary file beside the target and renames it over the target, so that a
+// failure never leaves a truncated file in place of an existing one (the
+// same writer as the console program's destination).
+TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes);
+
+}  // namespace tabulox

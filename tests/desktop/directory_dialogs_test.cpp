@@ -1,0 +1,297 @@
+#include <gtest/gtest.h>
+
+#include <QTimer>
+#include <algorithm>
+#include <stdexcept>
+
+#include "add_dir_search.h"
+#include "fm_add_dir.h"
+#include "fm_cancel_find.h"
+#include "fm_directory.h"
+#include "folder_scan.h"
+#include "message_box_closer.h"
+#include "temp_dir.h"
+
+namespace tabulox {
+namespace {
+
+using testing::CloseNextMessageBox;
+using testing::SeenMessageBox;
+
+struct ButtonStates {
+  bool add, replace, del;
+  bool operator==(const ButtonStates&) const = default;
+};
+
+ButtonStates States(const TFmDirectory& d) {
+  return {d.BtnAdd->isEnabled(), d.BtnReplace->isEnabled(), d.BtnDelete->isEnabled()};
+}
+
+TEST(DirectoryDialogTest, LoadListSelectsFirstEntry) {
+  TFmDirectory dialog("");
+  dialog.LoadList("/srv/a;/srv/b");
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+  EXPECT_EQ(dialog.LBOXDirs->currentRow(), 0);
+  EXPECT_EQ(dialog.EditDir->text(), "/srv/a");
+  EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
+}
+
+TEST(DirectoryDialogTest, LoadListWithoutEntriesKeepsEditText) {
+  TFmDirectory dialog("/srv/a");
+  dialog.EditDir->setText("/typed");
+  dialog.LoadList("");
+  EXPECT_TRUE(dialog.Entries().isEmpty());
+  EXPECT_EQ(dialog.EditDir->text(), "/typed");
+  EXPECT_EQ(States(dialog), (ButtonStates{false, false, false}));
+}
+
+TEST(DirectoryDialogTest, LoadListSkipsEmptyPieces) {
+  TFmDirectory dialog(";/srv/a;;/srv/b;");
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+}
+
+TEST(DirectoryDialogTest, AddEnabledOnlyForNewNonEmptyText) {
+  TFmDirectory dialog("/srv/a;/srv/b");
+  dialog.EditDir->setText("/SRV/B");  // already an entry, case ignored
+  EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
+  dialog.EditDir->setText("/srv/c");
+  EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
+  dialog.EditDir->setText("/srv/b/");  // compared whole
+  EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
+  dialog.EditDir->clear();
+  EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
+}
+
+TEST(DirectoryDialogTest, AddAppendsUnselectedAndReevaluates) {
+  TFmDirectory dialog("/srv/a");
+  dialog.EditDir->setText("/srv/c");
+  dialog.BtnAdd->click();
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
+  EXPECT_FALSE(dialog.LBOXDirs->item(1)->isSelected());
+  EXPECT_FALSE(dialog.BtnAdd->isEnabled());  // now an entry
+}
+
+TEST(DirectoryDialogTest, ClickingAnEntryEditsIt) {
+  TFmDirectory dialog("/srv/a;/srv/b");
+  dialog.LBOXDirs->setCurrentRow(1);
+  EXPECT_EQ(dialog.EditDir->text(), "/srv/b");
+  dialog.LBOXDirs->clearSelection();
+  EXPECT_EQ(dialog.EditDir->text(), "");
+}
+
+TEST(DirectoryDialogTest, ReplaceChangesSelectedEntry) {
+  TFmDirectory dialog("/srv/a;/srv/b");
+  dialog.LBOXDirs->setCurrentRow(1);
+  dialog.EditDir->setText("/srv/d");
+  dialog.BtnReplace->click();
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/d"}));
+  EXPECT_FALSE(dialog.BtnReplace->isEnabled());
+}
+
+TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
+  TFmDirectory dialog("/srv/a;/srv/b;/srv/c");
+  dialog.LBOXDirs->setCurrentRow(1);
+  dialog.BtnDelete->click();
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
+  EXPECT_EQ(dialog.EditDir->text(), "");
+  EXPECT_TRUE(dialog.LBOXDirs->selectedItems().isEmpty());
+  EXPECT_TRUE(dialog.BtnDelete->isEnabled());
+  dialog.BtnDelete->click();  // nothing selected: the list stays
+  EXPECT_EQ(dialog.Entries().size(), 2);
+}
+
+class AddDirDialogTest : public ::testing::Test {
+ protected:
+  TGlobalSettings settings_;
+  TFmDirectory directory_{settings_.adddir};
+};
+
+TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
+  settings_.selext1 = false;
+  settings_.recursive = true;
+  settings_.adddir = "/srv/a;/srv/b";
+  TFmAddDir dialog(settings_, directory_);
+  ASSERT_EQ(dialog.CheckListBox1->count(), 2);
+  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
+  EXPECT_EQ(dialog.CheckListBox1->item(1)->text(), "Excel Open XML File(*.xlsx)");
+  EXPECT_FALSE(dialog.TypeTicked(1));
+  EXPECT_TRUE(dialog.TypeTicked(2));
+  EXPECT_TRUE(dialog.CBRecursive->isChecked());
+  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b");
+
+  settings_.userfileext1 = "*.xlt;*.XLW";  // changed in between, e.g. by hand
+  dialog.show();
+  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
+  EXPECT_FALSE(dialog.TypeTicked(1));
+}
+
+TEST_F(AddDirDialogTest, SelectionButtons) {
+  settings_.selext2 = false;
+  TFmAddDir dialog(settings_, directory_);
+  dialog.SpeedButton2->click();  // invert
+  EXPECT_FALSE(dialog.TypeTicked(1));
+  EXPECT_TRUE(dialog.TypeTicked(2));
+  dialog.SpeedButton1->click();  // all
+  EXPECT_TRUE(dialog.TypeTicked(1) && dialog.TypeTicked(2));
+  dialog.SpeedButton3->click();  // none
+  EXPECT_FALSE(dialog.TypeTicked(1) || dialog.TypeTicked(2));
+}
+
+TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {
+  TFmAddDir dialog(settings_, directory_);
+  dialog.show();
+  dialog.SpeedButton3->click();
+  dialog.EditDir->setText("/srv/x");
+  SeenMessageBox seen;
+  CloseNextMessageBox(seen);
+  dialog.BtnOK->click();
+  EXPECT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.caption, "Error");
+  EXPECT_EQ(seen.text, "Please select the type of file to be converted!");
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(settings_.adddir, "/srv/x");  // stored before the check
+
+  dialog.SpeedButton1->click();
+  dialog.BtnOK->click();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+}
+
+TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
+  {
+    TFmAddDir dialog(settings_, directory_);
+    dialog.SpeedButton2->click();
+    dialog.CBRecursive->setChecked(true);
+    EXPECT_TRUE(settings_.selext1);  // not before the end
+  }
+  EXPECT_FALSE(settings_.selext1);
+  EXPECT_FALSE(settings_.selext2);
+  EXPECT_TRUE(settings_.recursive);
+}
+
+TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
+  TFmAddDir dialog(settings_, directory_);
+  dialog.EditDir->setText("/srv/a;/srv/b");
+  QTimer::singleShot(0, [this] {
+    EXPECT_EQ(directory_.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+    directory_.EditDir->setText("/srv/c");
+    directory_.BtnAdd->click();
+    directory_.BtnOK->click();
+  });
+  dialog.BtnDir->click();
+  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+
+  QTimer::singleShot(0, [this] {
+    directory_.BtnDelete->click();
+    directory_.BtnCancel->click();
+  });
+  dialog.BtnDir->click();
+  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+}
+
+TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
+  TGlobalSettings settings;
+  EXPECT_EQ(BuildSearchExts(settings, {true, true}), "*.xls|*.xlsx|");
+  EXPECT_EQ(BuildSearchExts(settings, {false, true}), "*.xlsx|");
+  EXPECT_EQ(BuildSearchExts(settings, {false, false}), "");
+  settings.userfileext1 = "*.xlt;*.XLW";
+  EXPECT_EQ(BuildSearchExts(settings, {true, true}), "*.xls|*.xlt|*.XLW|*.xlsx|");
+}
+
+// The whole search of the Add Dir command, from the dialog's choices to the
+// files found.
+class AddDirSearchTest : public ::testing::Test {
+ protected:
+  AddDirSearchTest() {
+    tree_.WriteFile("a.xls", "x");
+    tree_.WriteFile("b.XLSX", "x");
+    tree_.WriteFile("c.txt", "x");
+    tree_.WriteFile(".hidden.xls", "x");
+    tree_.WriteFile(".hiddendir/e.xls", "x");
+    tree_.WriteFile("sub/d.xls", "x");
+    tree_.WriteFile("book.xls/readme.txt", "x");
+    search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
+      found_.push_back(folder + info.Name);
+    };
+    search_.OnChangeFolder = [this](const std::string& folder) {
+      progress_.ShowFolder(QString::fromStdString(folder));
+      folders_.push_back(progress_.StatusBar1->currentMessage().toStdString());
+    };
+  }
+  std::vector<std::string> Run() {
+    RunAddDirSearch(search_, progress_, dialog_, settings_);
+    std::sort(found_.begin(), found_.end());
+    return found_;
+  }
+
+  TempDir tree_;
+  TGlobalSettings settings_;
+  TFmDirectory directory_{settings_.adddir};
+  TFmAddDir dialog_{settings_, directory_};
+  TKvFileSearch search_;
+  TFmCancelFind progress_{search_};
+  std::vector<std::string> found_;
+  std::vector<std::string> folders_;
+};
+
+TEST_F(AddDirSearchTest, RecursionOff) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  dialog_.CBRecursive->setChecked(false);
+  const std::string root = tree_.Path() + "/";
+  EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
+  EXPECT_EQ(folders_, std::vector<std::string>{root});
+  EXPECT_FALSE(progress_.isVisible());
+}
+
+TEST_F(AddDirSearchTest, RecursionOn) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  dialog_.CBRecursive->setChecked(true);
+  const std::string root = tree_.Path() + "/";
+  EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX", root + "sub/d.xls"}));
+  EXPECT_EQ(folders_.size(), 3u);  // root, sub, book.xls
+}
+
+TEST_F(AddDirSearchTest, OnlyTickedType) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  dialog_.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
+  dialog_.CBRecursive->setChecked(true);
+  EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
+}
+
+TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
+  TempDir second;
+  second.WriteFile("z.xls", "x");
+  settings_.adddir = QString::fromStdString(tree_.Path() + ";" + second.Path());
+  search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
+    found_.push_back(folder + info.Name);
+    progress_.BtnCancel->click();
+  };
+  EXPECT_EQ(Run().size(), 1u);
+  EXPECT_EQ(folders_, std::vector<std::string>{tree_.Path() + "/"});
+}
+
+TEST_F(AddDirSearchTest, EscapeAndClosingStopTheSearch) {
+  search_.SetSearchDir(tree_.Path());
+  progress_.show();
+  progress_.reject();
+  EXPECT_TRUE(search_.UserStopped());
+  search_.Search();
+  EXPECT_FALSE(search_.UserStopped());
+  progress_.close();
+  EXPECT_TRUE(search_.UserStopped());
+}
+
+TEST_F(AddDirSearchTest, ErrorFromHandlerHidesProgress) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  search_.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
+  EXPECT_THROW(Run(), std::runtime_error);
+  EXPECT_FALSE(progress_.isVisible());
+  EXPECT_FALSE(search_.Searching());
+}
+
+TEST_F(AddDirSearchTest, MissingAndEmptyPiecesSkipped) {
+  settings_.adddir = QString::fromStdString(";" + tree_.Path() + "/nothing;;" + tree_.Path() + ";");
+  EXPECT_EQ(Run().size(), 2u);
+}
+
+}  // namespace
+}  // namespace tabulox

@@ -1,0 +1,315 @@
+#include "file_search.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "folder_scan.h"
+#include "temp_dir.h"
+
+namespace tabulox {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kBothTypes = "*.xls|*.xlsx|";
+
+// Runs one search and returns the full paths it reported, sorted.
+std::vector<std::string> Found(TKvFileSearch& search) {
+  std::vector<std::string> found;
+  search.OnFileFind = [&](const std::string& folder, const TFoundFile& info) {
+    found.push_back(folder + info.Name);
+  };
+  search.Search();
+  std::sort(found.begin(), found.end());
+  return found;
+}
+
+// a.xls, b.XLSX, c.txt, a hidden file and folder, a plain sub-folder, and a
+// sub-folder named like a workbook.
+class ScanTreeTest : public ::testing::TestWithParam<bool> {
+ protected:
+  void SetUp() override {
+    dir_.WriteFile("a.xls", "x");
+    dir_.WriteFile("b.XLSX", "x");
+    dir_.WriteFile("c.txt", "x");
+    dir_.WriteFile("noext", "x");
+    dir_.WriteFile(".hidden.xls", "x");
+    dir_.WriteFile(".secret/e.xls", "x");
+    dir_.WriteFile("sub/d.xls", "x");
+    dir_.WriteFile("book.xls/f.xlsx", "x");
+  }
+  std::string Root() const { return dir_.Path() + "/"; }
+  TempDir dir_;
+};
+
+TEST_P(ScanTreeTest, FindsWantedVisibleFiles) {
+  const bool recursive = GetParam();
+  TKvFileSearch search;
+  search.SetSearchDir(dir_.Path());
+  search.SetSearchExts(kBothTypes);
+  search.SetRecurseSubFolders(recursive);
+
+  std::vector<std::string> expected = {Root() + "a.xls", Root() + "b.XLSX"};
+  if (recursive) {
+    expected.push_back(Root() + "book.xls/f.xlsx");
+    expected.push_back(Root() + "sub/d.xls");
+  }
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(Found(search), expected);
+}
+
+TEST_P(ScanTreeTest, EntersOnlyVisibleFoldersWithTrailingSeparator) {
+  const bool recursive = GetParam();
+  TKvFileSearch search;
+  search.SetSearchDir(Root());  // already ends in '/': not doubled
+  search.SetSearchExts(kBothTypes);
+  search.SetRecurseSubFolders(recursive);
+  std::vector<std::string> folders;
+  search.OnChangeFolder = [&](const std::string& folder) { folders.push_back(folder); };
+  int finished = 0;
+  search.OnFinish = [&] { ++finished; };
+  search.Search();
+
+  std::sort(folders.begin(), folders.end());
+  std::vector<std::string> expected = {Root()};
+  if (recursive) {
+    expected.push_back(Root() + "book.xls/");
+    expected.push_back(Root() + "sub/");
+  }
+  EXPECT_EQ(folders, expected);
+  EXPECT_EQ(finished, 1);
+  EXPECT_FALSE(search.Searching());
+}
+
+INSTANTIATE_TEST_SUITE_P(Recursion, ScanTreeTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "On" : "Off"; });
+
+TEST(FileSearchTest, OnlyTickedTypeIsReported) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  dir.WriteFile("b.XLSX", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts("*.xlsx|");
+  EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.XLSX"});
+}
+
+TEST(FileSearchTest, ExtensionMatchesWholePatternsOnly) {
+  TempDir dir;
+  for (const char* name : {"a.xl", "a.ls", "a.xlsxx", "a.xls.bak", "a.", "b.Xls"}) {
+    dir.WriteFile(name, "x");
+  }
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.Xls"});
+}
+
+TEST(FileSearchTest, ReportsSizeOfFoundFile) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "12345");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  std::uint64_t size = 0;
+  search.OnFileFind = [&](const std::string&, const TFoundFile& info) { size = info.Size; };
+  search.Search();
+  EXPECT_EQ(size, 5u);
+}
+
+TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
+  TempDir dir;
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path() + "/missing");
+  search.SetSearchExts(kBothTypes);
+  int finished = 0;
+  search.OnFinish = [&] { ++finished; };
+  EXPECT_TRUE(Found(search).empty());
+  EXPECT_EQ(finished, 1);
+}
+
+TEST(FileSearchTest, EmptySearchDirSearchesNothing) {
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  int folders = 0;
+  search.OnChangeFolder = [&](const std::string&) { ++folders; };
+  search.Search();
+  EXPECT_EQ(folders, 0);
+}
+
+TEST(FileSearchTest, FileGivenAsFolderYieldsNothing) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path() + "/a.xls");
+  search.SetSearchExts(kBothTypes);
+  EXPECT_TRUE(Found(search).empty());
+}
+
+TEST(FileSearchTest, UnreadableFolderYieldsNothing) {
+  if (geteuid() == 0) GTEST_SKIP() << "permissions do not bind root";
+  TempDir dir;
+  dir.WriteFile("locked/a.xls", "x");
+  fs::permissions(dir.Path() + "/locked", fs::perms::none);
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path() + "/locked");
+  search.SetSearchExts(kBothTypes);
+  EXPECT_TRUE(Found(search).empty());
+  fs::permissions(dir.Path() + "/locked", fs::perms::owner_all);
+}
+
+TEST(FileSearchTest, LinkToParentFolderDoesNotLoop) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  dir.WriteFile("sub/d.xls", "x");
+  fs::create_directory_symlink("..", dir.Path() + "/sub/up");
+  fs::create_directory_symlink(dir.Path() + "/sub", dir.Path() + "/again");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  const auto found = Found(search);
+  // Each file once, whichever way the walk reached "sub".
+  ASSERT_EQ(found.size(), 2u);
+  EXPECT_EQ(found[0], dir.Path() + "/a.xls");
+  EXPECT_TRUE(found[1].ends_with("/d.xls"));
+}
+
+TEST(FileSearchTest, LinksToFilesAreFollowedDanglingOnesSkipped) {
+  TempDir dir;
+  dir.WriteFile("real/a.xls", "x");
+  fs::create_symlink(dir.Path() + "/real/a.xls", dir.Path() + "/link.xls");
+  fs::create_symlink(dir.Path() + "/nowhere.xls", dir.Path() + "/dangling.xls");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  search.SetRecurseSubFolders(false);
+  EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/link.xls"});
+}
+
+TEST(FileSearchTest, StopFromFoundFileEndsSearchAndNextSearchClearsIt) {
+  TempDir dir;
+  for (int i = 0; i < 20; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  int found = 0;
+  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+    if (++found == 3) search.Stop();
+  };
+  search.Search();
+  EXPECT_EQ(found, 3);
+  EXPECT_TRUE(search.UserStopped());
+
+  search.OnFileFind = [&](const std::string&, const TFoundFile&) { ++found; };
+  found = 0;
+  search.Search();
+  EXPECT_EQ(found, 20);
+  EXPECT_FALSE(search.UserStopped());
+}
+
+// A cancel button is seen through the message pump: a slow handler makes the
+// pump due, and a Stop() there ends the search.
+TEST(FileSearchTest, StopFromMessagePumpEndsSearch) {
+  TempDir dir;
+  for (int i = 0; i < 10; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  int found = 0;
+  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+    ++found;
+    std::this_thread::sleep_for(TKvFileSearch::kMessagePumpInterval * 2);
+  };
+  search.OnProcessMessages = [&] { search.Stop(); };
+  search.Search();
+  EXPECT_EQ(found, 1);
+  EXPECT_TRUE(search.UserStopped());
+}
+
+TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  int finished = 0;
+  search.OnFinish = [&] { ++finished; };
+  search.OnFileFind = [&](const std::string&, const TFoundFile&) { search.Search(); };
+  search.Search();
+  EXPECT_EQ(finished, 1);
+}
+
+TEST(FileSearchTest, ThrowingHandlerLeavesSearchIdle) {
+  TempDir dir;
+  dir.WriteFile("a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchDir(dir.Path());
+  search.SetSearchExts(kBothTypes);
+  search.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
+  EXPECT_THROW(search.Search(), std::runtime_error);
+  EXPECT_FALSE(search.Searching());
+  EXPECT_EQ(Found(search).size(), 1u);  // usable again, and the folder is entered again
+}
+
+TEST(SplitDirListTest, SkipsEmptyPieces) {
+  EXPECT_EQ(SplitDirList(""), QStringList{});
+  EXPECT_EQ(SplitDirList(";"), QStringList{});
+  EXPECT_EQ(SplitDirList("/a;;/b;"), (QStringList{"/a", "/b"}));
+  EXPECT_EQ(SplitDirList(";/home/jörg"), QStringList{"/home/jörg"});
+}
+
+TEST(SearchFoldersTest, SearchesFoldersInOrder) {
+  TempDir one, two;
+  one.WriteFile("a.xls", "x");
+  two.WriteFile("b.xlsx", "x");
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  std::vector<std::string> found;
+  search.OnFileFind = [&](const std::string&, const TFoundFile& info) { found.push_back(info.Name); };
+  const QString field = QString::fromStdString(one.Path() + ";" + two.Path());
+  EXPECT_EQ(SearchFolders(search, SplitDirList(field)), 2);
+  EXPECT_EQ(found, (std::vector<std::string>{"a.xls", "b.xlsx"}));
+}
+
+TEST(SearchFoldersTest, StopDuringFirstFolderSkipsTheRest) {
+  TempDir one, two;
+  one.WriteFile("a.xls", "x");
+  one.WriteFile("b.xls", "x");
+  two.WriteFile("c.xlsx", "x");
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  int found = 0;
+  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+    ++found;
+    search.Stop();
+  };
+  const QStringList folders{QString::fromStdString(one.Path()), QString::fromStdString(two.Path())};
+  EXPECT_EQ(SearchFolders(search, folders), 1);
+  EXPECT_EQ(found, 1);
+}
+
+TEST(SearchFoldersTest, NonAsciiFolderName) {
+  TempDir dir;
+  dir.WriteFile("Bücher/a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  std::vector<std::string> found;
+  search.OnFileFind = [&](const std::string& folder, const TFoundFile& info) {
+    found.push_back(folder + info.Name);
+  };
+  SearchFolders(search, {QString::fromStdString(dir.Path() + "/Bücher")});
+  EXPECT_EQ(found, std::vector<std::string>{dir.Path() + "/Bücher/a.xls"});
+  EXPECT_EQ(FromNativePath(found.front()), QString::fromStdString(dir.Path()) + QStringLiteral(u"/B\u00fccher/a.xls"));
+}
+
+}  // namespace
+}  // namespace tabulox

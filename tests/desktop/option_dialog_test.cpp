@@ -1,0 +1,201 @@
+#include <gtest/gtest.h>
+
+#include "code_page_list.h"
+#include "file_types.h"
+#include "fm_option.h"
+#include "message_box_closer.h"
+
+namespace tabulox {
+namespace {
+
+using testing::CloseNextMessageBox;
+using testing::SeenMessageBox;
+
+struct DisplayCase {
+  std::int32_t codePage;
+  const char* text;
+};
+
+class CodePageDisplayTest : public ::testing::TestWithParam<DisplayCase> {};
+
+TEST_P(CodePageDisplayTest, ShowsEntryOrBareNumber) {
+  EXPECT_EQ(CodePageDisplayText(GetParam().codePage).toStdString(), GetParam().text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CodePageDisplayTest,
+    ::testing::Values(DisplayCase{65001, "65001 Unicode (UTF-8)"}, DisplayCase{0, "0         Default"},
+                      DisplayCase{1252, "1252   Latin 1: European Western"}, DisplayCase{874, "874     Thai"},
+                      DisplayCase{20127, "20127"}, DisplayCase{437, "437"},
+                      // A prefix of an entry's number is not that entry.
+                      DisplayCase{125, "125"}, DisplayCase{-1, "-1"}));
+
+struct ParseCase {
+  const char* text;
+  std::optional<std::int32_t> codePage;
+};
+
+class CodePageParseTest : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(CodePageParseTest, EntryOrWholeNumber) {
+  EXPECT_EQ(ParseCodePageText(QString::fromUtf8(GetParam().text)), GetParam().codePage) << GetParam().text;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CodePageParseTest,
+    ::testing::Values(ParseCase{"437", 437}, ParseCase{"1200   Unicode (UTF-16, ISO 10646)", 1200},
+                      ParseCase{"65001 UNICODE (utf-8)", 65001}, ParseCase{"0         Default", 0},
+                      ParseCase{"20127", 20127}, ParseCase{"-3", -3}, ParseCase{"abc", std::nullopt},
+                      ParseCase{"", std::nullopt}, ParseCase{"12.5", std::nullopt},
+                      ParseCase{"1252   Latin", std::nullopt},  // not a whole entry
+                      ParseCase{"99999999999", std::nullopt}));
+
+TEST(CodePageEntriesTest, ListOrderAndTexts) {
+  const QStringList& entries = CodePageEntries();
+  ASSERT_EQ(entries.size(), 17);
+  EXPECT_EQ(entries.first(), "0         Default");
+  EXPECT_EQ(entries[3], "65001 Unicode (UTF-8)");
+  EXPECT_EQ(entries.last(), "1361   Korean Johab");
+  for (const QString& entry : entries) EXPECT_TRUE(ParseCodePageText(entry).has_value()) << entry.toStdString();
+}
+
+class OptionDialogTest : public ::testing::Test {
+ protected:
+  OptionDialogTest() {
+    settings_.targetdir = "/home/user/out/";
+    settings_.sourcecode = 65001;
+    settings_.fileovertp = 2;
+    settings_.userfileext1 = "*.xlt";
+    settings_.userfileext2 = "*.XLSM";
+    settings_.textorder = 2;
+    settings_.pagebreak = true;
+    settings_.keepraw = 1;
+  }
+  void Open() { dialog_.show(); }
+
+  TGlobalSettings settings_;
+  TFmOption dialog_{settings_, QString()};
+};
+
+TEST_F(OptionDialogTest, ShowingLoadsStoredValues) {
+  Open();
+  EXPECT_EQ(dialog_.EditTargetDir->text(), "/home/user/out/");
+  EXPECT_FALSE(dialog_.CBSameDir->isChecked());
+  EXPECT_EQ(dialog_.ComBFileOverTp->currentText(), "Prompt");
+  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "65001 Unicode (UTF-8)");
+  EXPECT_EQ(dialog_.ComBSourceCode->count(), 17);
+  EXPECT_TRUE(dialog_.PageControl1->isTabVisible(TFmOption::kPageGeneral));
+  EXPECT_FALSE(dialog_.PageControl1->isTabVisible(TFmOption::kPageFileExtension));
+  EXPECT_FALSE(dialog_.PageControl1->isTabVisible(TFmOption::kPageSpecial));
+}
+
+TEST_F(OptionDialogTest, CodePageNotInListShowsNumber) {
+  settings_.sourcecode = 20127;
+  Open();
+  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "20127");
+}
+
+TEST_F(OptionDialogTest, SameDirBoxDisablesTargetField) {
+  settings_.samedir = true;
+  Open();
+  EXPECT_FALSE(dialog_.EditTargetDir->isEnabled());
+  EXPECT_FALSE(dialog_.BtnDir->isEnabled());
+  dialog_.CBSameDir->click();
+  EXPECT_TRUE(dialog_.EditTargetDir->isEnabled());
+  EXPECT_TRUE(dialog_.BtnDir->isEnabled());
+  dialog_.CBSameDir->click();
+  EXPECT_FALSE(dialog_.EditTargetDir->isEnabled());
+  EXPECT_FALSE(dialog_.BtnDir->isEnabled());
+}
+
+TEST_F(OptionDialogTest, OkStoresFieldsAtOnce) {
+  Open();
+  dialog_.EditTargetDir->setText("/data/text");
+  dialog_.CBSameDir->click();
+  dialog_.ComBFileOverTp->setCurrentIndex(1);
+  dialog_.ComBSourceCode->setEditText("437");
+  dialog_.BtnOK->click();
+  EXPECT_EQ(dialog_.result(), QDialog::Accepted);
+  EXPECT_EQ(settings_.targetdir, "/data/text/");
+  EXPECT_TRUE(settings_.samedir);
+  EXPECT_EQ(settings_.fileovertp, 1);
+  EXPECT_EQ(settings_.sourcecode, 437);
+}
+
+TEST_F(OptionDialogTest, OkWithChosenEntryStoresItsNumber) {
+  Open();
+  dialog_.ComBSourceCode->setCurrentIndex(2);  // "1200   Unicode (UTF-16, ISO 10646)"
+  dialog_.BtnOKClick();
+  EXPECT_EQ(settings_.sourcecode, 1200);
+}
+
+TEST_F(OptionDialogTest, EmptyTargetFieldStoresLoneSeparator) {
+  Open();
+  dialog_.EditTargetDir->clear();
+  dialog_.BtnOKClick();
+  EXPECT_EQ(settings_.targetdir, "/");
+}
+
+TEST_F(OptionDialogTest, NonNumericCodePageKeepsDialogOpen) {
+  Open();
+  dialog_.EditTargetDir->setText("/typed/before");
+  dialog_.ComBSourceCode->setEditText("abc");
+  SeenMessageBox seen;
+  CloseNextMessageBox(seen);
+  dialog_.BtnOKClick();
+  EXPECT_EQ(seen.count, 1);
+  EXPECT_EQ(seen.caption, "Error");
+  EXPECT_EQ(seen.text, "Code page identifier must be numeric!");
+  EXPECT_TRUE(dialog_.isVisible());
+  EXPECT_NE(dialog_.result(), QDialog::Accepted);
+  EXPECT_EQ(settings_.sourcecode, 65001);
+  EXPECT_EQ(settings_.targetdir, "/typed/before/");  // stored before the check
+}
+
+TEST_F(OptionDialogTest, CancelRestoresStoredValues) {
+  Open();
+  dialog_.EditTargetDir->setText("/elsewhere");
+  dialog_.CBSameDir->click();
+  dialog_.ComBSourceCode->setEditText("1250");
+  dialog_.BtnCancel->click();
+  EXPECT_EQ(dialog_.result(), QDialog::Rejected);
+  EXPECT_EQ(settings_.targetdir, "/home/user/out/");
+  EXPECT_FALSE(settings_.samedir);
+  EXPECT_EQ(settings_.sourcecode, 65001);
+  EXPECT_EQ(dialog_.EditTargetDir->text(), "/home/user/out/");
+  EXPECT_FALSE(dialog_.CBSameDir->isChecked());
+  EXPECT_TRUE(dialog_.EditTargetDir->isEnabled());
+  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "65001 Unicode (UTF-8)");
+}
+
+TEST_F(OptionDialogTest, HiddenPagesCarrySettingsAndOkRebuildsTypeTable) {
+  settings_.extensionList.clear();  // stale until OK rebuilds it
+  Open();
+  dialog_.BtnOKClick();
+  EXPECT_EQ(settings_.userfileext1, "*.xlt");
+  EXPECT_EQ(settings_.userfileext2, "*.XLSM");
+  EXPECT_EQ(settings_.textorder, 2);
+  EXPECT_TRUE(settings_.pagebreak);
+  EXPECT_EQ(settings_.keepraw, 1);
+  EXPECT_EQ(settings_.extensionList, "*.xls;*.xlt;*.xlsx;*.xlsm;");
+  EXPECT_EQ(FindFileType(settings_, "/a/book.xlt"), "XLS");
+}
+
+TEST_F(OptionDialogTest, KeeprawOtherThanOneReadsAsClear) {
+  settings_.keepraw = 5;
+  Open();
+  EXPECT_FALSE(dialog_.CBKeepRaw->isChecked());
+  dialog_.BtnOKClick();
+  EXPECT_EQ(settings_.keepraw, 0);
+}
+
+TEST_F(OptionDialogTest, OverwritePolicyOutOfRangeSelectsNothingAndStores255) {
+  settings_.fileovertp = 7;
+  Open();
+  EXPECT_EQ(dialog_.ComBFileOverTp->currentIndex(), -1);
+  dialog_.BtnOKClick();
+  EXPECT_EQ(settings_.fileovertp, 255);
+}
+
+}  // namespace
+}  // namespace tabulox

@@ -1,0 +1,153 @@
+#include "settings_file.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+
+#include "file_types.h"
+#include "temp_config.h"
+
+namespace tabulox {
+namespace {
+
+using testing::ReadAll;
+using testing::TempConfig;
+using testing::WriteAll;
+
+TEST(SettingsFileTest, MissingFileGivesDefaults) {
+  TempConfig config;
+  TGlobalSettings s;
+  s.samedir = true;
+  ReadSettingsFile(config.Path(QStringLiteral("none.dat")), s);
+  EXPECT_FALSE(s.samedir);
+  EXPECT_EQ(s.targetdir, DocumentsFolderPath());
+  EXPECT_EQ(s.adddir, DocumentsFolderPath());
+  EXPECT_TRUE(s.targetdir.endsWith(u'/'));
+  EXPECT_EQ(s.fileovertp, 0);
+  EXPECT_EQ(s.sourcecode, 0);
+  EXPECT_TRUE(s.selext1);
+  EXPECT_TRUE(s.selext2);
+  EXPECT_FALSE(s.recursive);
+  EXPECT_FALSE(s.notlog);
+  EXPECT_EQ(s.extensionList, QStringLiteral("*.xls;*.xlsx;"));
+}
+
+TEST(SettingsFileTest, NewFileListsAllFifteenKeysInOrder) {
+  TempConfig config;
+  TGlobalSettings s = DefaultSettings();
+  s.targetdir = QStringLiteral("/t/");
+  s.adddir = QStringLiteral("/a;/b");
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  WriteSettingsFile(path, s);
+  EXPECT_EQ(ReadAll(path),
+            "[general]\nsamedir=0\ntargetdir=/t/\nadddir=/a;/b\nfileovertp=0\nsourcecode=0\n"
+            "targetcode=0\nuserfileext1=\nuserfileext2=\nselext1=1\nselext2=1\nrecursive=0\n"
+            "pagebreak=0\ntextorder=0\nkeepraw=0\nnotlog=0\n");
+}
+
+TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  WriteAll(path,
+           "[general]\nfileovertp=abc\nsourcecode=12x\ntextorder=99999999999\nselext1=no\n"
+           "samedir=2\nkeepraw= -1 \n");
+  TGlobalSettings s;
+  ReadSettingsFile(path, s);
+  EXPECT_EQ(s.fileovertp, 0);
+  EXPECT_EQ(s.sourcecode, 0);
+  EXPECT_EQ(s.textorder, 0);
+  EXPECT_TRUE(s.selext1);
+  EXPECT_TRUE(s.samedir);
+  EXPECT_EQ(s.keepraw, -1);
+
+  WriteSettingsFile(path, s);
+  const QByteArray written = ReadAll(path);
+  EXPECT_TRUE(written.contains("\nsamedir=1\n"));
+  EXPECT_TRUE(written.contains("\nfileovertp=0\n"));
+  EXPECT_FALSE(written.contains("abc"));
+}
+
+TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndHandEditedTargetCode) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  WriteAll(path, "[general]\ntargetcode=1252\n");
+  TGlobalSettings s;
+  ReadSettingsFile(path, s);
+  s.samedir = true;
+  s.targetdir = QStringLiteral("/home/u/Έγγραφα/文件/");
+  s.fileovertp = 2;
+  s.sourcecode = 65001;
+  s.userfileext1 = QStringLiteral("*.XLT");
+  s.selext2 = false;
+  s.recursive = true;
+  s.notlog = true;
+  for (int run = 0; run < 3; ++run) WriteSettingsFile(path, s);
+
+  TGlobalSettings back;
+  ReadSettingsFile(path, back);
+  EXPECT_EQ(back.targetcode, 1252);
+  EXPECT_TRUE(back.samedir);
+  EXPECT_EQ(back.targetdir, s.targetdir);
+  EXPECT_EQ(back.fileovertp, 2);
+  EXPECT_EQ(back.sourcecode, 65001);
+  EXPECT_EQ(back.userfileext1, QStringLiteral("*.XLT"));
+  EXPECT_FALSE(back.selext2);
+  EXPECT_TRUE(back.recursive);
+  EXPECT_TRUE(back.notlog);
+  EXPECT_EQ(back.extensionList, QStringLiteral("*.xls;*.xlt;*.xlsx;"));
+  EXPECT_EQ(ReadAll(path).count("targetcode="), 1);
+}
+
+TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  WriteAll(path, "[other]\nsamedir=1\n\n[General]\r\nmine=keep\r\nSAMEDIR = 1\r\n\n[tail]\nx=y\n");
+  TGlobalSettings s;
+  ReadSettingsFile(path, s);
+  EXPECT_TRUE(s.samedir);  // from [General], case-insensitive; [other] is not read
+  s.samedir = false;
+  WriteSettingsFile(path, s);
+  const QByteArray written = ReadAll(path);
+  EXPECT_TRUE(written.startsWith("[other]\nsamedir=1\n\n[General]\nmine=keep\nsamedir=0\n"))
+      << written.toStdString();
+  EXPECT_TRUE(written.endsWith("notlog=0\n\n[tail]\nx=y\n")) << written.toStdString();
+}
+
+TEST(SettingsFileTest, OverlongValueIsCutWithoutSplittingACharacter) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  // 2046 ASCII bytes, then a two-byte character that would straddle the limit.
+  const QByteArray dir = QByteArray(2046, 'd') + "é" + "tail";
+  WriteAll(path, "[general]\ntargetdir=" + dir + "\nadddir=" + QByteArray(3000, 'a') + "\n");
+  TGlobalSettings s;
+  ReadSettingsFile(path, s);
+  EXPECT_EQ(s.targetdir, QString(2046, u'd'));
+  EXPECT_EQ(s.adddir, QString(kMaxSettingsValueLength, u'a'));
+}
+
+TEST(SettingsFileTest, UnwritablePathRaisesAndKeepsOldFile) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("missing-dir/Tabulox.dat"));
+  try {
+    WriteSettingsFile(path, DefaultSettings());
+    FAIL() << "no error raised";
+  } catch (const SettingsWriteError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + path.toStdString());
+  }
+}
+
+TEST(SettingsFileTest, LoadAndSaveUseTheConfigFolderAndCreateIt) {
+  TempConfig config;
+  EXPECT_EQ(ConfigDir(), config.Path(QStringLiteral("Tabulox/")));
+  GlobalSettings() = DefaultSettings();
+  GlobalSettings().fileovertp = 3;
+  SaveSettings();
+  EXPECT_TRUE(QFile::exists(config.Path(QStringLiteral("Tabulox/Tabulox.dat"))));
+  GlobalSettings().fileovertp = 0;
+  LoadSettings();
+  EXPECT_EQ(GlobalSettings().fileovertp, 3);
+  GlobalSettings() = DefaultSettings();
+}
+
+}  // namespace
+}  // namespace tabulox
