@@ -7,10 +7,8 @@
 #include "code_pages.h"
 #include "convert_workbook.h"
 #include "file_bytes.h"
-#include "result_code.h"
-#if TABULOX_HAVE_XLSX
 #include "convert_xlsx_workbook.h"
-#endif
+#include "result_code.h"
 
 namespace tabulox::cli {
 namespace {
@@ -37,13 +35,7 @@ std::string TypeFromExtension(const std::string& path) {
 ResultCode ConvertByType(const std::string& type, const std::string& source, OutputBlock& block,
                          std::int32_t codePage) {
   if (type == "XLS") return ConvertWorkbook(source, block, codePage, 0);
-#if TABULOX_HAVE_XLSX
   return ConvertXlsxWorkbook(source, block, codePage);
-#else
-  (void)block;
-  (void)codePage;
-  return kConverterUnavailable;  // the .xlsx converter is not part of this build
-#endif
 }
 
 std::int32_t ReportEngineFailure(ResultCode rc, const std::string& source) {

@@ -5,17 +5,13 @@
 
 #include "convert_source.h"
 #include "parse_flag.h"
-#include "regional_settings.h"
-#if TABULOX_HAVE_XLSX
 #include "convert_xlsx_workbook.h"
-#endif
+#include "regional_settings.h"
 
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   tabulox::LoadRegionalSettings();
-#if TABULOX_HAVE_XLSX
   tabulox::InitXlsxEngine();
-#endif
 
   using namespace tabulox::cli;
   RunSettings settings;
@@ -33,8 +29,6 @@ int main(int argc, char** argv) {
     outcome = ConvertSource(argv[argc - 2], argv[argc - 1], settings, block);
   }
   std::fflush(stdout);
-#if TABULOX_HAVE_XLSX
   tabulox::FreeXlsxEngine();
-#endif
   return static_cast<int>(outcome & 0xFF);
 }

@@ -3,11 +3,19 @@
 #include <memory>
 
 #include "byte_reader.h"
+#include "conversion_output.h"
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
 
 namespace tabulox {
+
+// The layout stops growing the text once it passes kMaxWorkbookTextBytes; by
+// then it holds at most one cell more: up to 65,535 TABs and a string of
+// 32,767 UTF-16 units (three bytes each), far below this bound. So a finished
+// text always fits a result code; the check in LayOut keeps that true on its own.
+constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
+static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 
 namespace {
 
@@ -23,6 +31,7 @@ ResultCode ReadBook(std::span<const std::uint8_t> workbookStream,
 
 ResultCode LayOut(const TWorkBookData& book, std::string& text) {
   LayOutWorkbookText(book, text);
+  if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
   return static_cast<ResultCode>(text.size());
 }
 

@@ -119,7 +119,12 @@ MemberOutcome DecodeMember(std::span<const std::uint8_t> file, const TZipHeaderI
     return MemberOutcome::kUnknownMethod;
   if (!MemberSizesAcceptable(member.compressedSize, member.uncompressedSize))
     return MemberOutcome::kSizeRefused;
-  out.reserve(out.size() + std::min<std::size_t>(member.uncompressedSize, kMaxUpfrontReserve));
+  // Reserve no more than the data bytes present could yield, so that a header
+  // stating a large member in a small file takes no memory for it.
+  const std::uint64_t present = file.size() - std::min(file.size(), dataStart);
+  const std::uint64_t canYield = member.method == kMethodStored ? present : present * kMaxCompressionRatio;
+  out.reserve(out.size() + static_cast<std::size_t>(std::min<std::uint64_t>(
+                               {member.uncompressedSize, kMaxUpfrontReserve, canYield})));
   return member.method == kMethodStored ? CopyStored(file, dataStart, member, out, onProgress)
                                         : Inflate(file, dataStart, member, out, onProgress);
 }

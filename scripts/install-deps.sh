@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   locales
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -573,5 +573,24 @@ TEST(ZipCorpusTest, EveryMemberOfEveryWorkbookExtractsWithoutCrash) {
   EXPECT_GT(extracted, 1500);
 }
 
+// A member's stated sizes pass the limits (ratio 800:1) but the archive holds
+// only a few bytes of its data: the reader must not reserve the stated 200 MB
+// up front, only what the bytes present could inflate to.
+TEST(ZipReservation, FollowsTheBytesPresentNotTheStatedSize) {
+  ZipEntry member("xl/sharedStrings.xml", "<sst/>");
+  member.rawData = std::string(16, '\x03');
+  member.statedCompressedSize = 250'000;
+  member.statedUncompressedSize = 200'000'000;
+  const std::string zip = WriteZip({member});
+  TKvUnZip reader;
+  reader.OpenArchiveBuffer(Bytes(zip));
+  std::string out;
+  try {
+    reader.ExtractMember(out, "xl/sharedStrings.xml");
+  } catch (const EFatalUnzipError&) {
+  }
+  EXPECT_LE(out.capacity(), zip.size() * kMaxCompressionRatio);
+}
+
 }  // namespace
 }  // namespace tabulox

@@ -1,0 +1,54 @@
+// Format-code classification and the number and date/time renderers. Input:
+// 8 bytes of a double (little-endian), one byte of options (bit 0: 1904 date
+// system), then the format code as bytes. The code goes through the style
+// table (classification, then the route it picks) and, as it is, straight to
+// both pattern interpreters.
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "date_time_pattern.h"
+#include "extraction_error.h"
+#include "number_pattern.h"
+#include "regional_settings.h"
+#include "style_table.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tabulox;
+  static const bool settingsLoaded = (LoadRegionalSettings(), true);
+  (void)settingsLoaded;
+  constexpr std::size_t kHeader = sizeof(double) + 1;
+  if (size < kHeader) return 0;
+  double value;
+  std::memcpy(&value, data, sizeof value);
+  const bool system1904 = (data[sizeof(double)] & 0x01) != 0;
+  const std::string code(reinterpret_cast<const char*>(data + kHeader), size - kHeader);
+
+  // First user-defined slot of the table.
+  constexpr int kSlot = 164;
+  const auto styles = std::make_unique<TStyleData>();
+  InitStyleData(*styles);
+  styles->dateSystem1904 = system1904;
+  ClassifyFormatCode(kSlot, code, *styles);
+  const int xf = AddXF(*styles, TXFEntry{0, kSlot});
+  std::string out;
+  // A code longer than the interpreter accepts raises ExtractionError, which
+  // ends a conversion with -5.
+  try {
+    RenderNumber(*styles, xf, value, out);
+  } catch (const ExtractionError&) {
+  }
+  FreeStyleData(*styles);
+
+  out.clear();
+  try {
+    FormatNumberPattern(code, value, out);
+  } catch (const ExtractionError&) {
+  }
+  out.clear();
+  FormatDateTimePattern(code, value, out, system1904 ? DateSystem::k1904 : DateSystem::k1900);
+  if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
+  return 0;
+}

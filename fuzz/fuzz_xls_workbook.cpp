@@ -1,0 +1,29 @@
+// The compound-file reader and the whole .xls extraction, from the bytes of a
+// file: the buffer entry point, then every stream of the root storage.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "compound_file.h"
+#include "convert_workbook.h"
+#include "extraction_error.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tabulox;
+  const std::span<const std::uint8_t> file(data, size);
+  OutputBlock block;
+  const ResultCode rc = ConvertWorkbookBuffer(file, block, 65001, 0);
+  if (rc >= 0 && block.size() < static_cast<std::size_t>(rc)) __builtin_trap();
+
+  std::string lastError;
+  const auto storage = TDocFileStorage::Open(file, lastError);
+  if (!storage) return 0;
+  for (const std::u16string& name : storage->RootEntryNames()) {
+    try {
+      (void)storage->OpenStream(name);
+    } catch (const ExtractionError&) {
+    }
+  }
+  return 0;
+}

@@ -1,0 +1,29 @@
+// The ZIP reader: member list from an archive in memory, then every member
+// extracted by name.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "zip_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace tabulox;
+  TKvUnZip zip;
+  try {
+    zip.OpenArchiveBuffer(std::span<const std::uint8_t>(data, size));
+    std::vector<std::string> names;
+    for (const TZipHeaderInfo& member : zip.Members()) names.push_back(member.FullName());
+    for (const std::string& name : names) {
+      std::string out;
+      try {
+        zip.ExtractMember(out, name);
+      } catch (const EFatalUnzipError&) {
+      }
+    }
+  } catch (const EBadZipFile&) {
+  } catch (const EZipOpenError&) {
+  }
+  return 0;
+}
