@@ -35,9 +35,9 @@ CODE_PAGES = [65001, 1252, 1200, 932]
 
 
 def load_generator(path):
-    spec = importlib.util.spec_from_file_location("gen_workbooks", path)
-    module = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(module)
+    module_spec = importlib.util.spec_from_file_location("gen_workbooks", path)
+    module = importlib.util.module_from_spec(module_spec)
+    module_spec.loader.exec_module(module)
     return module
 
 

@@ -18,7 +18,7 @@ QString WithTrailingSlash(const QString& dir) {
 QString ProgramDir() { return WithTrailingSlash(QCoreApplication::applicationDirPath()); }
 
 QString ConfigDir() {
-  // XDG Base Directory Specification: a relative XDG_CONFIG_HOME is invalid and ignored.
+  // XDG base-directory rules: a relative XDG_CONFIG_HOME is invalid and ignored.
   QString base = qEnvironmentVariable("XDG_CONFIG_HOME");
   if (base.isEmpty() || QDir::isRelativePath(base)) base = QDir::homePath() + QStringLiteral("/.config");
   return WithTrailingSlash(base) + QStringLiteral("Tabulox/");
