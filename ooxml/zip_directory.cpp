@@ -40,12 +40,9 @@ std::string_view AsText(std::span<const std::uint8_t> bytes) {
   return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
 }
 
-// Reads one central directory header at the cursor; false (cursor undefined)
-// when the signature is wrong or the fixed part or the name is cut short. The
-// extra field and comment are skipped without being required to be complete.
-bool ReadCentralHeader(ByteReader& r, TZipHeaderInfo& m) {
-  if (r.remaining() < kCentralHeaderSize || r.u32le() != kCentralHeaderSignature) return false;
-  m.versionMadeBy = r.u16le();
+// The fields that local and central headers share, from version needed to
+// extra field length (APPNOTE 4.3.7, 4.3.12).
+void ReadSharedHeaderFields(ByteReader& r, TZipHeaderInfo& m) {
   m.versionNeeded = r.u16le();
   m.flags = r.u16le();
   m.method = r.u16le();
@@ -56,6 +53,15 @@ bool ReadCentralHeader(ByteReader& r, TZipHeaderInfo& m) {
   m.uncompressedSize = r.u32le();
   m.nameLength = r.u16le();
   m.extraLength = r.u16le();
+}
+
+// Reads one central directory header at the cursor; false (cursor undefined)
+// when the signature is wrong or the fixed part or the name is cut short. The
+// extra field and comment are skipped without being required to be complete.
+bool ReadCentralHeader(ByteReader& r, TZipHeaderInfo& m) {
+  if (r.remaining() < kCentralHeaderSize || r.u32le() != kCentralHeaderSignature) return false;
+  m.versionMadeBy = r.u16le();
+  ReadSharedHeaderFields(r, m);
   m.commentLength = r.u16le();
   m.diskStart = r.u16le();
   m.internalAttributes = r.u16le();
@@ -75,16 +81,7 @@ bool ReadLocalHeader(std::span<const std::uint8_t> file, std::size_t pos, TZipHe
   r.seek(pos);
   if (r.remaining() < kLocalHeaderSize || r.u32le() != kLocalHeaderSignature) return false;
   m = TZipHeaderInfo{};
-  m.versionNeeded = r.u16le();
-  m.flags = r.u16le();
-  m.method = r.u16le();
-  m.dosTime = r.u16le();
-  m.dosDate = r.u16le();
-  m.crc32 = r.u32le();
-  m.compressedSize = r.u32le();
-  m.uncompressedSize = r.u32le();
-  m.nameLength = r.u16le();
-  m.extraLength = r.u16le();
+  ReadSharedHeaderFields(r, m);
   if (r.remaining() < m.nameLength) return false;
   SplitMemberName(AsText(r.bytes(m.nameLength)), m);
   m.localHeaderOffset = static_cast<std::uint32_t>(pos);
