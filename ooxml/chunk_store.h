@@ -2,7 +2,7 @@
 // out in contiguous runs from chunks that grow from small to large: a small
 // document costs little, a large one few allocations, and nothing ever moves,
 // so objects can point at each other. Reuse() keeps the chunks for the next
-// round; Release() gives them back.
+// round, Rewind() back to a mark; Release() gives them back.
 #pragma once
 
 #include <algorithm>
@@ -43,6 +43,18 @@ class ChunkStore {
     chunk_ = chunks_.size() - 1;
     used_ = count;
     return chunks_.back().data;
+  }
+
+  // Where the next object would go; Rewind(mark) gives back everything
+  // allocated after it was taken.
+  struct Mark {
+    std::size_t chunk;
+    std::size_t used;
+  };
+  Mark Position() const { return {chunk_, used_}; }
+  void Rewind(Mark mark) {
+    chunk_ = mark.chunk;
+    used_ = mark.used;
   }
 
   void Reuse() {

@@ -1,5 +1,6 @@
 #include "convert_xlsx_workbook.h"
 
+#include <exception>
 #include <limits>
 #include <memory>
 
@@ -44,35 +45,83 @@ std::string WorksheetMember(int number) {
   return "xl\\worksheets\\sheet" + std::to_string(number) + ".xml";
 }
 
+// What reading the members of one name block by block gave.
+struct MemberRead {
+  int extracted = 0;         // members decoded whole with a matching CRC-32
+  std::uint64_t bytes = 0;   // bytes decoded, also those the reading left unread
+  std::exception_ptr error;  // raised by the reading
+};
+
+// Passes the bytes of the members named `name` to `read`, then decodes what it
+// left unread, so that every member's CRC-32 is checked before its text
+// counts. An error of the archive itself (EFatalUnzipError) is raised; one of
+// `read` is returned, for the caller to raise only for a member that counts.
+template <typename Read>
+MemberRead ReadMember(TKvUnZip& reader, std::string_view name, Read&& read) {
+  TMemberReader member = reader.OpenMember(name);
+  MemberRead result;
+  std::exception_ptr archiveError;
+  const TXMLBlockSource source = [&](std::string& out) {
+    const std::size_t before = out.size();
+    try {
+      const bool more = member.Next(out);
+      result.bytes += out.size() - before;
+      return more;
+    } catch (...) {
+      archiveError = std::current_exception();
+      return false;
+    }
+  };
+  try {
+    read(source);
+  } catch (...) {
+    result.error = std::current_exception();
+  }
+  if (archiveError) std::rethrow_exception(archiveError);
+  std::string rest;
+  while (member.Next(rest)) {
+    result.bytes += rest.size();
+    rest.clear();
+  }
+  result.extracted = member.Extracted();
+  return result;
+}
+
 // Reads the shared strings and every worksheet of the open archive into
-// `text`. Returns 0, or kFormatNotCorrect when no worksheet member exists.
-// May raise.
+// `text`. A member counts when at least one member of its name was decoded
+// whole with a matching CRC-32; an empty one writes nothing. Returns 0, or
+// kFormatNotCorrect when no worksheet member counts. May raise.
 ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
   TKvUnZip& reader = *engine.reader;
   TKvXMLParser& document = *engine.document;
   SharedStringTable& strings = *engine.sharedStrings;
 
   strings.Clear();
-  std::string member;
-  if (reader.ExtractMember(member, kSharedStringsMember) > 0 && !member.empty()) {
-    document.LoadFromBuffer(std::move(member));
-    LoadSharedStrings(document.Root(), strings);
+  const MemberRead sst = ReadMember(reader, kSharedStringsMember, [&](const TXMLBlockSource& source) {
+    LoadSharedStringsFromSource(document, source, strings);
+  });
+  if (sst.extracted == 0 || sst.bytes == 0) {
+    strings.Clear();
+  } else if (sst.error) {
+    std::rethrow_exception(sst.error);
   }
 
   bool worksheetFound = false;
   const int memberCount = reader.MemberCount();
   for (int number = 0; number < memberCount; ++number) {
-    member = document.TakeBytes();  // its room serves the next member
-    member.clear();
-    if (reader.ExtractMember(member, WorksheetMember(number)) == 0) continue;
-    worksheetFound = true;
-    if (member.empty()) continue;
-    document.LoadFromBuffer(std::move(member));
+    const std::size_t start = text.size();
     const std::string header = "sheet" + std::to_string(number) + ":\r\n";
-    if (header.size() > kMaxTextBytes - text.size())
-      throw ExtractionError("workbook text too long");
     text += header;
-    AppendWorksheetText(document.Root(), strings, text, kMaxTextBytes);
+    const MemberRead sheet =
+        ReadMember(reader, WorksheetMember(number), [&](const TXMLBlockSource& source) {
+          AppendWorksheetTextFromSource(document, source, strings, text, kMaxTextBytes);
+        });
+    if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
+    if (sheet.extracted == 0) continue;
+    worksheetFound = true;
+    if (sheet.bytes == 0) continue;
+    if (header.size() > kMaxTextBytes - start) throw ExtractionError("workbook text too long");
+    if (sheet.error) std::rethrow_exception(sheet.error);
   }
   return worksheetFound ? 0 : kFormatNotCorrect;
 }

@@ -162,33 +162,111 @@ void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedSt
   out.EndRow();
 }
 
+// Lays out the rows of one worksheet as they are handed to it, in order.
+class WorksheetWalk {
+ public:
+  WorksheetWalk(const SharedStringTable& strings, std::string& text, std::size_t maxBytes)
+      : strings_(strings), out_(text, maxBytes) {}
+
+  // Reads the last cell of the dimension; false when it has no "ref", and then
+  // the worksheet writes nothing.
+  bool Begin(const TXMLItem& dimension) {
+    const TXMLParams params = dimension.Params();
+    if (params.IndexOfName("ref") < 0) return false;
+    std::string_view ref = AttributeValue(params, "ref");
+    if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
+      ref = ref.substr(colon + 1);
+    last_ = ParseCellRef(ref);
+    return true;
+  }
+
+  // Lays out one child of sheetData; false when no later child can write
+  // anything. Rows after the last row element found, or after one that stays
+  // under the cursor, are empty lines, which the final trim removes.
+  bool Row(const TXMLItem& element) {
+    if (!HasRef(element)) return true;
+    if (row_ > last_.row) return false;
+    const std::int64_t number = ReadDecimal(AttributeValue(element.Params(), "r"));
+    if (number < row_ || number > last_.row) return false;
+    out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
+    AppendRowCells(element, last_.column, strings_, out_, scratch_);
+    row_ = number + 1;
+    return true;
+  }
+
+  void Finish() { out_.Finish(); }
+
+ private:
+  const SharedStringTable& strings_;
+  SheetWriter out_;
+  CellRef last_;
+  std::int64_t row_ = 1;  // the next row number to write
+  std::string scratch_;
+};
+
+// Hands the children of the first sheetData to the walk as they are read,
+// when a dimension comes before it: then the walk sees what it would see in
+// the whole tree. Otherwise nothing is handed over and the tree is walked
+// once it is complete.
+class WorksheetRows : public TXMLChildSink {
+ public:
+  explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
+
+  bool HandsOverChildren(const TXMLItem& item) override {
+    const TXMLItem* worksheet = item.Parent();
+    if (worksheet == nullptr || worksheet->Parent() != nullptr ||
+        !EqualsNoCase(item.Name(), "sheetData"))
+      return false;
+    const TXMLItem* dimension = nullptr;
+    for (const TXMLItem* child = worksheet->FirstChild(); child != &item;
+         child = child->NextSibling()) {
+      if (EqualsNoCase(child->Name(), "sheetData")) return false;
+      if (dimension == nullptr && EqualsNoCase(child->Name(), "dimension")) dimension = child;
+    }
+    if (dimension == nullptr) return false;
+    handedOver_ = true;
+    began_ = walk_.Begin(*dimension);
+    writing_ = began_;
+    return true;
+  }
+
+  void TakeChild(const TXMLItem& row) override {
+    if (writing_) writing_ = walk_.Row(row);
+  }
+
+  bool HandedOver() const { return handedOver_; }
+  bool Began() const { return began_; }
+
+ private:
+  WorksheetWalk& walk_;
+  bool handedOver_ = false;
+  bool began_ = false;
+  bool writing_ = false;
+};
+
 }  // namespace
 
 void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, std::string& text,
                          std::size_t maxBytes) {
-  const TXMLParams dimension = worksheet.ItemNamed("dimension").Params();
-  const int refIndex = dimension.IndexOfName("ref");
-  if (refIndex < 0) return;
-  std::string_view ref = AttributeValue(dimension, "ref");
-  if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
-    ref = ref.substr(colon + 1);
-  const CellRef last = ParseCellRef(ref);
-
-  TXMLItem& sheetData = worksheet.ItemNamed("sheetData");
-  SheetWriter out(text, maxBytes);
-  std::string scratch;
-  std::int64_t row = 1;  // the next row number to write
-  // Rows after the last row element found, or after one that stays under the
-  // cursor, are empty lines, which the final trim removes.
-  for (TXMLItem* element = SkipItemsWithoutRef(sheetData.FirstChild()); element && row <= last.row;
-       element = SkipItemsWithoutRef(element->NextSibling())) {
-    const std::int64_t number = ReadDecimal(AttributeValue(element->Params(), "r"));
-    if (number < row || number > last.row) break;
-    out.EmptyRows(static_cast<std::uint64_t>(number - row));
-    AppendRowCells(*element, last.column, strings, out, scratch);
-    row = number + 1;
+  WorksheetWalk walk(strings, text, maxBytes);
+  if (!walk.Begin(worksheet.ItemNamed("dimension"))) return;
+  for (const TXMLItem* element = worksheet.ItemNamed("sheetData").FirstChild();
+       element != nullptr && walk.Row(*element); element = element->NextSibling()) {
   }
-  out.Finish();
+  walk.Finish();
+}
+
+void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+                                   const SharedStringTable& strings, std::string& text,
+                                   std::size_t maxBytes) {
+  WorksheetWalk walk(strings, text, maxBytes);
+  WorksheetRows rows(walk);
+  document.LoadFromSource(source, rows);
+  if (!rows.HandedOver()) {
+    AppendWorksheetText(document.Root(), strings, text, maxBytes);
+  } else if (rows.Began()) {
+    walk.Finish();
+  }
 }
 
 }  // namespace tabulox

@@ -5,9 +5,10 @@
 #include <cstddef>
 #include <string>
 
+#include "xml_document.h"
+
 namespace tabulox {
 
-class TXMLItem;
 class SharedStringTable;
 
 // Appends the worksheet text of the root item (the worksheet element) to
@@ -29,5 +30,14 @@ class SharedStringTable;
 // row's "r" or a cell reference's row is not a number.
 void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, std::string& text,
                          std::size_t maxBytes);
+
+// The same text from a worksheet part read block by block into `document`.
+// When the first sheetData element follows a dimension, its rows are laid out
+// as they are read and not kept, so memory follows the largest row, not the
+// part; otherwise the whole tree is read and then walked. The source may be
+// left unfinished when this raises.
+void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+                                   const SharedStringTable& strings, std::string& text,
+                                   std::size_t maxBytes);
 
 }  // namespace tabulox

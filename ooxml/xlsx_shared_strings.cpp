@@ -17,6 +17,22 @@ const TXMLItem* FirstChildNamed(const TXMLItem& item, std::string_view localName
   return nullptr;
 }
 
+// Adds each child of the root (the sst element) to the table when it is complete.
+class SharedStringItems : public TXMLChildSink {
+ public:
+  explicit SharedStringItems(SharedStringTable& table) : table_(table) {}
+  bool HandsOverChildren(const TXMLItem& item) override { return item.Parent() == nullptr; }
+  void TakeChild(const TXMLItem& item) override {
+    text_.clear();
+    AppendStringItemText(item, text_);
+    table_.Add(text_);
+  }
+
+ private:
+  SharedStringTable& table_;
+  std::string text_;
+};
+
 }  // namespace
 
 void SharedStringTable::Clear() {
@@ -54,6 +70,12 @@ void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table) {
     AppendStringItemText(*si, text);
     table.Add(text);
   }
+}
+
+void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+                                 SharedStringTable& table) {
+  SharedStringItems items(table);
+  document.LoadFromSource(source, items);
 }
 
 }  // namespace tabulox

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-namespace tabulox {
+#include "xml_document.h"
 
-class TXMLItem;
+namespace tabulox {
 
 // An ordered list of UTF-8 texts, kept in one pool; index 0 is the first.
 class SharedStringTable {
@@ -34,5 +34,10 @@ void AppendStringItemText(const TXMLItem& item, std::string& out);
 // Fills the table from the root item (the sst element): one string per child,
 // in order, so that indexes stay aligned even for an empty item (<si/>).
 void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table);
+
+// The same from a shared-strings part read block by block into `document`;
+// each item is added as soon as it is complete and not kept.
+void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+                                 SharedStringTable& table);
 
 }  // namespace tabulox

@@ -162,8 +162,12 @@ std::string_view TKvXMLParser::Store(std::string_view bytes) {
 // spans a CR LF), computed without quadratic work.
 class XmlTreeBuilder {
  public:
-  explicit XmlTreeBuilder(TKvXMLParser& document) : doc_(document) {
-    open_.push_back({&doc_.root_, nullptr, 0, false});
+  // Without a sink the tokens' bytes outlive the tree and items point into
+  // them; with one, tokens come from a window that moves on, so the bytes an
+  // item keeps are copied, and the children the sink asks for are handed over.
+  XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
+    const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
+    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, {}});
   }
 
   // Processes one token; `preserve` is the whitespace-preservation flag, set
@@ -176,30 +180,58 @@ class XmlTreeBuilder {
   }
 
  private:
+  struct StoreMarks {
+    ChunkStore<TXMLItem, 64, 16384>::Mark items;
+    ChunkStore<TXMLParam, 64, 16384>::Mark params;
+    ChunkStore<char, 4096, 1024 * 1024>::Mark texts;
+  };
+
   struct OpenItem {
     TXMLItem* item;
     TXMLItem* lastChild;
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20
+    bool handsOver;        // its children go to the sink
+    StoreMarks mark;       // the storage before the item, when its parent hands over
   };
 
+  StoreMarks Marks() const {
+    return {doc_.items_.Position(), doc_.params_.Position(), doc_.texts_.Position()};
+  }
+  // Bytes of the token that the tree keeps: copied when tokens do not last.
+  std::string_view Keep(std::string_view bytes, const TXMLToken& token) {
+    return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
+  }
   std::string_view WithoutLineBreakPairs(std::string_view text);
   TXMLItem& AppendChild(OpenItem& parent) {
     TXMLItem& child = doc_.NewChild(*parent.item, parent.lastChild);
     parent.lastChild = &child;
     return child;
   }
+  // Gives the complete child to the sink and takes it out of the tree again.
+  void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
   void TakeTag(TXMLItem& item, std::string_view inner);
   bool Preserves(const TXMLItem& item) const { return item.Params().IndexOf(kPreserveLine) >= 0; }
   void CloseTop();
 
   TKvXMLParser& doc_;
+  TXMLChildSink* sink_;
   std::vector<OpenItem> open_;
   std::vector<std::string_view> runs_;
   std::size_t skippedLevels_ = 0;  // open tags below kMaxDepth
   std::vector<XmlAttributeLine> lines_;
   std::string scratch_;
 };
+
+void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
+  sink_->TakeChild(child);
+  doc_.items_.Rewind(mark.items);
+  doc_.params_.Rewind(mark.params);
+  doc_.texts_.Rewind(mark.texts);
+  parent.item->firstChild_ = nullptr;
+  parent.item->count_ = 0;
+  parent.lastChild = nullptr;
+}
 
 std::string_view XmlTreeBuilder::WithoutLineBreakPairs(std::string_view text) {
   bool hasBreak = false;
@@ -238,7 +270,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   switch (token.kind) {
     case xtText: {
       if (skippedLevels_ > 0) return;
-      const std::string_view run = WithoutLineBreakPairs(token.text);
+      const std::string_view run = Keep(WithoutLineBreakPairs(token.text), token);
       OpenItem& top = open_.back();
       if (!top.significant) {
         runs_.resize(top.firstRun);
@@ -252,7 +284,9 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
         ++skippedLevels_;
         return;
       }
-      const std::string_view inner = WithoutLineBreakPairs(token.text);
+      // Taken before the tag's bytes are kept, so a handed-over child gives them back.
+      const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
+      const std::string_view inner = Keep(WithoutLineBreakPairs(token.text), token);
       TXMLItem& current = *open_.back().item;
       if (!HasSignificantByte(current.Name())) {
         TakeTag(current, inner);
@@ -265,15 +299,19 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       TXMLItem& child = AppendChild(open_.back());
       TakeTag(child, inner);
-      open_.push_back({&child, nullptr, runs_.size(), false});
+      const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(child);
+      open_.push_back({&child, nullptr, runs_.size(), false, handsOver, mark});
       preserve = Preserves(child);
       return;
     }
     case xtEmptyTag: {
       if (skippedLevels_ > 0 || open_.size() >= TKvXMLParser::kMaxDepth) return;
-      TXMLItem& child = AppendChild(open_.back());
-      TakeTag(child, WithoutLineBreakPairs(token.text));
+      OpenItem& parent = open_.back();
+      const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
+      TXMLItem& child = AppendChild(parent);
+      TakeTag(child, Keep(WithoutLineBreakPairs(token.text), token));
       preserve = Preserves(child);
+      if (parent.handsOver) HandOver(parent, child, mark);
       return;
     }
     case xtEndTag:
@@ -292,11 +330,9 @@ void XmlTreeBuilder::CloseTop() {
   const OpenItem top = open_.back();
   open_.pop_back();
   const std::size_t count = runs_.size() - top.firstRun;
-  if (count == 0) return;
-  const std::string_view first = runs_[top.firstRun];
-  if (count == 1 && !HasEntity(first)) {
-    top.item->SetText(first);
-  } else {
+  if (count == 1 && !HasEntity(runs_[top.firstRun])) {
+    top.item->SetText(runs_[top.firstRun]);
+  } else if (count > 0) {
     scratch_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       if (i > 0) scratch_ += "\r\n";
@@ -305,19 +341,35 @@ void XmlTreeBuilder::CloseTop() {
     top.item->SetText(doc_.Store(scratch_));
   }
   runs_.resize(top.firstRun);
+  if (!open_.empty() && open_.back().handsOver) HandOver(open_.back(), *top.item, top.mark);
 }
 
-void TKvXMLParser::LoadFromBuffer(std::string bytes) {
-  Clear();
-  bytes_ = std::move(bytes);
-  TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
-  XmlTreeBuilder builder(*this);
+namespace {
+
+void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
   for (TXMLToken token = tokenizer.NextToken(preserve); token.kind != xtEnd;
        token = tokenizer.NextToken(preserve)) {
     builder.Process(token, preserve);
   }
   builder.Finish();
+}
+
+}  // namespace
+
+void TKvXMLParser::LoadFromBuffer(std::string bytes) {
+  Clear();
+  bytes_ = std::move(bytes);
+  TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
+  XmlTreeBuilder builder(*this, nullptr);
+  ReadTokens(tokenizer, builder);
+}
+
+void TKvXMLParser::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
+  Clear();
+  TXMLLargeTokenizer tokenizer(source, kMaxInputBytes);
+  XmlTreeBuilder builder(*this, &sink);
+  ReadTokens(tokenizer, builder);
 }
 
 }  // namespace tabulox

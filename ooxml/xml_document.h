@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "chunk_store.h"
+#include "xml_tokenizer.h"
 
 namespace tabulox {
 
@@ -96,6 +97,23 @@ class TXMLItem {
   std::uint32_t count_ = 0;
 };
 
+// Receives complete children while a document is read block by block
+// (TKvXMLParser::LoadFromSource), so that a long list of them never has to
+// be held at once.
+class TXMLChildSink {
+ public:
+  virtual ~TXMLChildSink() = default;
+  // Asked once for the root item before reading and once for every item a
+  // start tag creates, when its name and attributes are set (the item's parent
+  // and earlier siblings are in the tree, complete but for the parent). True:
+  // each child of `item` goes to TakeChild when it is complete and is then
+  // removed from the tree, so that `item` keeps no children.
+  virtual bool HandsOverChildren(const TXMLItem& item) = 0;
+  // A complete child, with its attributes, text and descendants; valid only
+  // during the call.
+  virtual void TakeChild(const TXMLItem& child) = 0;
+};
+
 // The document: one root item, created with the document and never replaced.
 // Loading makes the document element the root item, its children the root's
 // children, and so on. Loading never fails on malformed input.
@@ -135,6 +153,12 @@ class TKvXMLParser {
   // Builds the tree from the bytes (which the document keeps); the bytes end
   // at their first zero byte, if any.
   void LoadFromBuffer(std::string bytes);
+
+  // Builds the same tree from bytes read block by block (they end at their
+  // first zero byte, if any, or after kMaxInputBytes), keeping copies of the
+  // bytes the tree refers to; the children that `sink` asks for are handed
+  // over and not kept.
+  void LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink);
 
  private:
   friend class TXMLItem;

@@ -11,6 +11,9 @@ TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
   if (zero != std::string_view::npos) input_ = input_.substr(0, zero);
 }
 
+TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
+    : source_(std::move(source)), bytesLeft_(maxBytes) {}
+
 TXMLTokenKind ClassifyTag(std::string_view inner) {
   if (inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml")) return xtDeclaration;
   if (inner.starts_with("!--")) return xtComment;
@@ -19,29 +22,79 @@ TXMLTokenKind ClassifyTag(std::string_view inner) {
   return xtStartTag;
 }
 
-TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
-  const char* bytes = input_.data();
-  const std::size_t size = input_.size();
-  while (pos_ < size) {
-    const auto c = static_cast<unsigned char>(bytes[pos_]);
-    if (c > 0x20 || (c == 0x20 && preserve)) break;
-    ++pos_;
+bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
+  dropped = 0;
+  if (!source_ || bytesLeft_ == 0) return false;
+  window_.erase(0, keepFrom);
+  dropped = keepFrom;
+  pos_ -= keepFrom;
+  const std::size_t before = window_.size();
+  bool more = true;
+  while (more && window_.size() == before) more = source_(window_);
+  std::size_t added = window_.size() - before;
+  if (added > bytesLeft_) {
+    window_.resize(before + bytesLeft_);
+    added = bytesLeft_;
   }
-  if (pos_ >= size) return {xtEnd, {}};
+  bytesLeft_ -= added;
+  const void* zero = std::memchr(window_.data() + before, '\0', added);
+  if (zero != nullptr) {
+    window_.resize(static_cast<std::size_t>(static_cast<const char*>(zero) - window_.data()));
+    bytesLeft_ = 0;
+  }
+  if (!more) bytesLeft_ = 0;
+  input_ = window_;
+  return window_.size() > before;
+}
 
-  if (bytes[pos_] == '<') {
-    const std::size_t start = pos_ + 1;
-    const void* close = start < size ? std::memchr(bytes + start, '>', size - start) : nullptr;
+TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
+  std::size_t dropped = 0;
+  for (;;) {
+    const char* bytes = input_.data();
+    while (pos_ < input_.size()) {
+      const auto c = static_cast<unsigned char>(bytes[pos_]);
+      if (c > 0x20 || (c == 0x20 && preserve)) break;
+      ++pos_;
+    }
+    if (pos_ < input_.size()) break;
+    if (!ReadMore(pos_, dropped)) return {xtEnd, {}};
+  }
+
+  if (input_[pos_] == '<') {
+    std::size_t start = pos_ + 1;
+    std::size_t searched = start;  // bytes before this hold no ">"
+    const char* close = nullptr;
+    for (;;) {
+      if (searched < input_.size())
+        close = static_cast<const char*>(
+            std::memchr(input_.data() + searched, '>', input_.size() - searched));
+      if (close != nullptr) break;
+      searched = input_.size();
+      const bool more = ReadMore(pos_, dropped);
+      start -= dropped;
+      searched -= dropped;
+      if (!more) break;
+    }
     const std::size_t end =
-        close ? static_cast<std::size_t>(static_cast<const char*>(close) - bytes) : size;
-    pos_ = close ? end + 1 : size;
+        close ? static_cast<std::size_t>(close - input_.data()) : input_.size();
+    pos_ = close ? end + 1 : input_.size();
     const std::string_view inner = input_.substr(start, end - start);
     return {ClassifyTag(inner), inner};
   }
 
-  const void* open = std::memchr(bytes + pos_, '<', size - pos_);
-  const std::size_t end =
-      open ? static_cast<std::size_t>(static_cast<const char*>(open) - bytes) : size;
+  std::size_t searched = pos_;
+  const char* open = nullptr;
+  for (;;) {
+    open = static_cast<const char*>(
+        std::memchr(input_.data() + searched, '<', input_.size() - searched));
+    if (open != nullptr) break;
+    searched = input_.size();
+    const bool more = ReadMore(pos_, dropped);
+    searched -= dropped;
+    if (!more) break;
+  }
+  const char* bytes = input_.data();
+  const std::size_t end = open ? static_cast<std::size_t>(open - bytes) : input_.size();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;
   while (last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant) --last;

@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 
 namespace tabulox {
@@ -26,11 +28,20 @@ struct TXMLToken {
   std::string_view text;
 };
 
-// Reads the whole input in one forward pass. The input ends at its first zero
-// byte, if it has one. The tokenizer keeps a view: the bytes must outlive it.
+// Where a document comes from when it is read block by block: appends the
+// next block to its argument, or returns false (appending nothing) at the end.
+using TXMLBlockSource = std::function<bool(std::string&)>;
+
+// Reads the input in one forward pass. The input ends at its first zero byte,
+// if it has one. Either the whole input is given at once (the tokenizer keeps
+// a view: the bytes must outlive it), or it comes block by block from a
+// source; then a token's view is valid until the next NextToken call, and the
+// source is not called again once it ended or a zero byte turned up.
 class TXMLLargeTokenizer {
  public:
   explicit TXMLLargeTokenizer(std::string_view input);
+  // Reads at most `maxBytes` bytes from the source.
+  TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes);
 
   // Skips blanks (bytes 1 to 31, and the space unless `preserve` is set) and
   // reads one token. Character data runs to the next "<" and ends after its
@@ -40,8 +51,17 @@ class TXMLLargeTokenizer {
   TXMLToken NextToken(bool preserve);
 
  private:
+  // Drops the bytes before `keepFrom` (positions shift down by `dropped`, also
+  // when nothing more comes) and reads the next block behind the rest. False
+  // at the end of the input.
+  bool ReadMore(std::size_t keepFrom, std::size_t& dropped);
+
   std::string_view input_;
   std::size_t pos_ = 0;
+  // Reading block by block: input_ views window_.
+  TXMLBlockSource source_;
+  std::string window_;
+  std::size_t bytesLeft_ = 0;  // of maxBytes
 };
 
 // The kind of a tag from the bytes between "<" and ">", tested in this order:

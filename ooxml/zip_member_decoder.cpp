@@ -1,9 +1,7 @@
 #include "zip_member_decoder.h"
 
-#include <zlib.h>
-
 #include <algorithm>
-#include <vector>
+#include <new>
 
 #include "byte_reader.h"
 #include "zip_errors.h"
@@ -14,10 +12,6 @@ namespace {
 
 constexpr std::size_t kLocalHeaderSize = 30;
 constexpr std::size_t kBlockSize = 32768;  // input and output blocks, as the 32 KiB window
-// Output space taken at once from a stated size that passed the limits, so a
-// large member is not copied again at every doubling of its block; a lying
-// header cannot make the reader take more than this before bytes arrive.
-constexpr std::size_t kMaxUpfrontReserve = 256u * 1024u * 1024u;
 constexpr std::uint16_t kMethodStored = 0;
 constexpr std::uint16_t kMethodDeflated = 8;
 
@@ -33,100 +27,103 @@ std::size_t DataStart(std::span<const std::uint8_t> file, const TZipHeaderInfo& 
   return offset + kLocalHeaderSize + nameLength + extraLength;
 }
 
+}  // namespace
+
+MemberDecoder::MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+                             std::function<void()> onProgress)
+    : member_(member), onProgress_(std::move(onProgress)), file_(file) {
+  const std::size_t dataStart = DataStart(file, member);
+  crc_ = crc32(0, nullptr, 0);
+  if (member.Encrypted()) {
+    Finish(MemberOutcome::kEncrypted);
+  } else if (member.method != kMethodStored && member.method != kMethodDeflated) {
+    Finish(MemberOutcome::kUnknownMethod);
+  } else if (!MemberSizesAcceptable(member.compressedSize, member.uncompressedSize)) {
+    Finish(MemberOutcome::kSizeRefused);
+  }
+  if (done_) return;
+  if (member.method == kMethodStored) {
+    // Stored data must be there in full: reading past the file is an error.
+    inputUsed_ = dataStart;
+    return;
+  }
+  input_ = dataStart < file.size()
+               ? file.subspan(dataStart, std::min<std::size_t>(member.compressedSize,
+                                                              file.size() - dataStart))
+               : std::span<const std::uint8_t>{};
+  if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
+  streamOpen_ = true;
+  block_.resize(kBlockSize);
+}
+
+MemberDecoder::~MemberDecoder() {
+  if (streamOpen_) inflateEnd(&stream_);
+}
+
+bool MemberDecoder::Next(std::string& out) {
+  if (done_) return false;
+  return member_.method == kMethodStored ? NextStored(out) : NextInflated(out);
+}
+
+void MemberDecoder::Finish(MemberOutcome outcome) {
+  done_ = true;
+  outcome_ = outcome;
+}
+
+MemberOutcome MemberDecoder::OutcomeByCrc() const {
+  return crc_ == member_.crc32 ? MemberOutcome::kExtracted : MemberOutcome::kCrcMismatch;
+}
+
 // Appends one output block unless it takes the member past its stated size.
-bool WriteBlock(const std::uint8_t* data, std::size_t length, const TZipHeaderInfo& member,
-                std::size_t& written, uLong& crc, std::string& out) {
-  if (written + length > member.uncompressedSize) return false;
+bool MemberDecoder::WriteBlock(const std::uint8_t* data, std::size_t length, std::string& out) {
+  if (written_ + length > member_.uncompressedSize) {
+    Finish(MemberOutcome::kLargerThanStated);
+    return false;
+  }
   out.append(reinterpret_cast<const char*>(data), length);
-  crc = crc32(crc, data, static_cast<uInt>(length));
-  written += length;
+  crc_ = crc32(crc_, data, static_cast<uInt>(length));
+  written_ += length;
   return true;
 }
 
-MemberOutcome CopyStored(std::span<const std::uint8_t> file, std::size_t dataStart,
-                         const TZipHeaderInfo& member, std::string& out,
-                         const std::function<void()>& onProgress) {
-  uLong crc = crc32(0, nullptr, 0);
-  std::size_t written = 0;
-  std::size_t pos = dataStart;
-  std::size_t left = member.compressedSize;
-  while (left > 0) {
-    const std::size_t length = std::min(left, kBlockSize);
-    if (onProgress) onProgress();
-    if (pos > file.size() || file.size() - pos < length) throw EFatalUnzipError();
-    if (!WriteBlock(file.data() + pos, length, member, written, crc, out))
-      return MemberOutcome::kLargerThanStated;
-    pos += length;
-    left -= length;
+// For stored data inputUsed_ is the file position of the next block.
+bool MemberDecoder::NextStored(std::string& out) {
+  const std::size_t left = member_.compressedSize - written_;
+  if (left == 0) {
+    Finish(OutcomeByCrc());
+    return false;
   }
-  return crc == member.crc32 ? MemberOutcome::kExtracted : MemberOutcome::kCrcMismatch;
+  const std::size_t length = std::min(left, kBlockSize);
+  if (onProgress_) onProgress_();
+  const std::size_t pos = inputUsed_;
+  if (pos > file_.size() || file_.size() - pos < length) throw EFatalUnzipError();
+  if (!WriteBlock(file_.data() + pos, length, out)) return false;
+  inputUsed_ += length;
+  return true;
 }
 
-// Inflates raw deflate data. Corrupt or truncated input stops the member
+// Inflates raw deflate data. Corrupt or truncated input ends the member
 // quietly; the CRC-32 check then fails.
-MemberOutcome Inflate(std::span<const std::uint8_t> file, std::size_t dataStart,
-                      const TZipHeaderInfo& member, std::string& out,
-                      const std::function<void()>& onProgress) {
-  const std::span<const std::uint8_t> input =
-      dataStart < file.size()
-          ? file.subspan(dataStart,
-                         std::min<std::size_t>(member.compressedSize, file.size() - dataStart))
-          : std::span<const std::uint8_t>{};
-  z_stream stream{};
-  if (inflateInit2(&stream, -MAX_WBITS) != Z_OK) throw std::bad_alloc();
-  std::vector<std::uint8_t> block(kBlockSize);
-  uLong crc = crc32(0, nullptr, 0);
-  std::size_t written = 0;
-  std::size_t inputUsed = 0;
-  MemberOutcome outcome = MemberOutcome::kCrcMismatch;
-  for (;;) {
-    if (stream.avail_in == 0 && inputUsed < input.size()) {
-      const std::size_t length = std::min(input.size() - inputUsed, kBlockSize);
-      if (onProgress) onProgress();
-      stream.next_in = const_cast<Bytef*>(input.data() + inputUsed);
-      stream.avail_in = static_cast<uInt>(length);
-      inputUsed += length;
+bool MemberDecoder::NextInflated(std::string& out) {
+  while (!done_) {
+    if (stream_.avail_in == 0 && inputUsed_ < input_.size()) {
+      const std::size_t length = std::min(input_.size() - inputUsed_, kBlockSize);
+      if (onProgress_) onProgress_();
+      stream_.next_in = const_cast<Bytef*>(input_.data() + inputUsed_);
+      stream_.avail_in = static_cast<uInt>(length);
+      inputUsed_ += length;
     }
-    stream.next_out = block.data();
-    stream.avail_out = static_cast<uInt>(block.size());
-    const int status = inflate(&stream, Z_NO_FLUSH);
-    const std::size_t produced = block.size() - stream.avail_out;
-    if (produced > 0 && !WriteBlock(block.data(), produced, member, written, crc, out)) {
-      outcome = MemberOutcome::kLargerThanStated;
-      break;
-    }
-    if (status == Z_STREAM_END) {
-      outcome = crc == member.crc32 ? MemberOutcome::kExtracted : MemberOutcome::kCrcMismatch;
-      break;
-    }
-    const bool inputExhausted = stream.avail_in == 0 && inputUsed == input.size();
-    if (status != Z_OK || (inputExhausted && produced == 0)) {
-      outcome = crc == member.crc32 ? MemberOutcome::kExtracted : MemberOutcome::kCrcMismatch;
-      break;
-    }
+    stream_.next_out = block_.data();
+    stream_.avail_out = static_cast<uInt>(block_.size());
+    const int status = inflate(&stream_, Z_NO_FLUSH);
+    const std::size_t produced = block_.size() - stream_.avail_out;
+    if (produced > 0 && !WriteBlock(block_.data(), produced, out)) return false;
+    const bool inputExhausted = stream_.avail_in == 0 && inputUsed_ == input_.size();
+    if (status == Z_STREAM_END || status != Z_OK || (inputExhausted && produced == 0))
+      Finish(OutcomeByCrc());
+    if (produced > 0) return true;
   }
-  inflateEnd(&stream);
-  return outcome;
-}
-
-}  // namespace
-
-MemberOutcome DecodeMember(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
-                           std::string& out, const std::function<void()>& onProgress) {
-  const std::size_t dataStart = DataStart(file, member);
-  if (member.Encrypted()) return MemberOutcome::kEncrypted;
-  if (member.method != kMethodStored && member.method != kMethodDeflated)
-    return MemberOutcome::kUnknownMethod;
-  if (!MemberSizesAcceptable(member.compressedSize, member.uncompressedSize))
-    return MemberOutcome::kSizeRefused;
-  // Reserve no more than the data bytes present could yield, so that a header
-  // stating a large member in a small file takes no memory for it.
-  const std::uint64_t present = file.size() - std::min(file.size(), dataStart);
-  const std::uint64_t canYield = member.method == kMethodStored ? present : present * kMaxCompressionRatio;
-  out.reserve(out.size() + static_cast<std::size_t>(std::min<std::uint64_t>(
-                               {member.uncompressedSize, kMaxUpfrontReserve, canYield})));
-  return member.method == kMethodStored ? CopyStored(file, dataStart, member, out, onProgress)
-                                        : Inflate(file, dataStart, member, out, onProgress);
+  return false;
 }
 
 }  // namespace tabulox

@@ -1,11 +1,14 @@
 // Decoding the data of one archive member (APPNOTE 4.4.5: method 0 stored,
-// method 8 deflated as RFC 1951) into memory, with its CRC-32 check.
+// method 8 deflated as RFC 1951) block by block, with its CRC-32 check.
 #pragma once
+
+#include <zlib.h>
 
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "zip_directory.h"
 
@@ -20,15 +23,51 @@ enum class MemberOutcome {
   kCrcMismatch,       // decoded, maybe partly (corrupt or cut deflate data); CRC-32 differs
 };
 
-// Appends the member's bytes to `out`. Sizes and CRC-32 come from `member`
-// (the central directory), never from the local header; the data starts after
-// the local header's own name and extra field. Output goes out in blocks of
-// up to 32 KiB, and a block that would take the member past its stated
-// uncompressed size is not written; bytes written before a failure stay in
-// `out`. `onProgress` is called for every block of input read.
-// Raises EFatalUnzipError when the local header is cut short or a stored
-// member's data ends before its compressed size.
-MemberOutcome DecodeMember(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
-                           std::string& out, const std::function<void()>& onProgress);
+// Decodes one member block by block. Sizes and CRC-32 come from `member` (the
+// central directory), never from the local header; the data starts after the
+// local header's own name and extra field. Output comes in blocks of up to
+// 32 KiB, and a block that would take the member past its stated uncompressed
+// size is not written. `onProgress` is called for every block of input read.
+// `file` and `member` must outlive the decoder.
+class MemberDecoder {
+ public:
+  // Raises EFatalUnzipError when the local header is cut short. A member that
+  // cannot be decoded (encrypted, unknown method, refused sizes) is done at
+  // once with that outcome.
+  MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+                std::function<void()> onProgress);
+  ~MemberDecoder();
+  MemberDecoder(const MemberDecoder&) = delete;
+  MemberDecoder& operator=(const MemberDecoder&) = delete;
+
+  // Appends the next block to `out`; false (nothing appended) once the member
+  // is done. Raises EFatalUnzipError when a stored member's data ends before
+  // its compressed size.
+  bool Next(std::string& out);
+
+  // What happened to the member; final once Next returned false.
+  MemberOutcome Outcome() const { return outcome_; }
+
+
+ private:
+  bool NextStored(std::string& out);
+  bool NextInflated(std::string& out);
+  bool WriteBlock(const std::uint8_t* data, std::size_t length, std::string& out);
+  void Finish(MemberOutcome outcome);
+  MemberOutcome OutcomeByCrc() const;
+
+  const TZipHeaderInfo& member_;
+  std::function<void()> onProgress_;
+  std::span<const std::uint8_t> file_;
+  std::span<const std::uint8_t> input_;  // deflated: the data bytes present
+  std::size_t inputUsed_ = 0;            // deflated: of input_; stored: the next file position
+  std::size_t written_ = 0;
+  uLong crc_ = 0;
+  bool done_ = false;
+  MemberOutcome outcome_ = MemberOutcome::kCrcMismatch;
+  z_stream stream_{};
+  bool streamOpen_ = false;
+  std::vector<std::uint8_t> block_;
+};
 
 }  // namespace tabulox

@@ -75,18 +75,35 @@ void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
 }
 
 int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
-  if (IsBlankName(name)) return 0;
+  TMemberReader member = OpenMember(name);
+  while (member.Next(out)) {
+  }
+  return member.Extracted();
+}
+
+TMemberReader TKvUnZip::OpenMember(std::string_view name) {
+  if (IsBlankName(name)) return TMemberReader(*this, nullptr);
   MakeListCurrent();
   const auto found = index_.find(FoldName(name));
-  if (found == index_.end()) return 0;
-  int extracted = 0;
-  for (const std::size_t position : found->second) {
-    lastOutcome_ = DecodeMember(archive_, members_[position], out, OnProcessMessages);
-    if (lastOutcome_ == MemberOutcome::kUnknownMethod && OnMessage)
-      OnMessage(kUnknownMethodMessage);
-    if (lastOutcome_ == MemberOutcome::kExtracted) ++extracted;
+  return TMemberReader(*this, found == index_.end() ? nullptr : &found->second);
+}
+
+bool TMemberReader::Next(std::string& out) {
+  if (positions_ == nullptr) return false;
+  for (;;) {
+    if (!decoder_) {
+      if (next_ == positions_->size()) return false;
+      decoder_ = std::make_unique<MemberDecoder>(
+          zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProcessMessages);
+    }
+    if (decoder_->Next(out)) return true;
+    const MemberOutcome outcome = decoder_->Outcome();
+    decoder_.reset();
+    zip_.lastOutcome_ = outcome;
+    if (outcome == MemberOutcome::kUnknownMethod && zip_.OnMessage)
+      zip_.OnMessage(kUnknownMethodMessage);
+    if (outcome == MemberOutcome::kExtracted) ++extracted_;
   }
-  return extracted;
 }
 
 // Reads the list when there is none, or when the archive file is no longer the

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <ctime>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,6 +21,34 @@
 #include "zip_member_decoder.h"
 
 namespace tabulox {
+
+class TKvUnZip;
+
+// The bytes of every member that has one name, read block by block: the same
+// bytes, in the same order, that TKvUnZip::ExtractMember appends. The reader
+// must stay open, with the same archive, while this is used.
+class TMemberReader {
+ public:
+  // Appends the next block to `out`; false (nothing appended) after the last
+  // block of the last member. Raises EFatalUnzipError when a stored member's
+  // data is cut short.
+  bool Next(std::string& out);
+
+  // How many of the members read so far were decoded whole with a matching
+  // CRC-32; final once Next returned false.
+  int Extracted() const { return extracted_; }
+
+ private:
+  friend class TKvUnZip;
+  TMemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
+      : zip_(zip), positions_(positions) {}
+
+  TKvUnZip& zip_;
+  const std::vector<std::size_t>* positions_;  // null: no member has the name
+  std::size_t next_ = 0;                       // index into *positions_
+  std::unique_ptr<MemberDecoder> decoder_;
+  int extracted_ = 0;
+};
 
 class TKvUnZip {
  public:
@@ -54,6 +83,10 @@ class TKvUnZip {
   // do not count stay in `out`.
   int ExtractMember(std::string& out, std::string_view name);
 
+  // The same members for reading block by block. Makes the member list
+  // current first.
+  TMemberReader OpenMember(std::string_view name);
+
   // Called with "Unknown Compression Method" for a member that cannot be
   // decoded; unset = ignored.
   std::function<void(std::string_view)> OnMessage;
@@ -72,6 +105,8 @@ class TKvUnZip {
   MemberOutcome LastOutcome() const { return lastOutcome_; }
 
  private:
+  friend class TMemberReader;
+
   struct FileIdentity {
     dev_t device = 0;
     ino_t inode = 0;
