@@ -1,6 +1,9 @@
 // The XML reader: one document, kept between inputs as the .xlsx engine keeps
 // it, loads each input; then every item of the tree is visited (without
-// recursion) and its name, text and attribute lines are read.
+// recursion) and its name, text and attribute lines are read. A second
+// document reads the same input block by block, in blocks of a size taken
+// from the input, and must build the same tree.
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -8,26 +11,65 @@
 
 #include "xml_document.h"
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  using namespace tabulox;
-  static TKvXMLParser document;
-  document.LoadFromBuffer(std::string(reinterpret_cast<const char*>(data), size));
+namespace {
 
-  std::size_t seen = 0;
-  std::vector<const TXMLItem*> pending{&document.Root()};
+using namespace tabulox;
+
+// Names, texts and attribute lines of every item in document order.
+std::string Picture(const TXMLItem& root) {
+  std::string picture;
+  std::vector<const TXMLItem*> pending{&root};
   while (!pending.empty()) {
     const TXMLItem* item = pending.back();
     pending.pop_back();
-    seen += item->Name().size() + item->Text().size();
+    picture += '<';
+    picture += item->Name();
     const TXMLParams params = item->Params();
-    for (int i = 0; i < params.Count(); ++i) seen += params.Line(i).size();
+    for (int i = 0; i < params.Count(); ++i) picture += '|' + params.Line(i);
+    picture += '{';
+    picture += item->Text();
+    picture += '}';
     (void)params.Values("r");
     (void)item->IndexOfName("c");
+    std::vector<const TXMLItem*> children;
     for (const TXMLItem* child = item->FirstChild(); child; child = child->NextSibling())
-      pending.push_back(child);
+      children.push_back(child);
+    pending.insert(pending.end(), children.rbegin(), children.rend());
+    picture += std::to_string(children.size());
   }
+  return picture;
+}
+
+class KeepEverything : public TXMLChildSink {
+ public:
+  bool HandsOverChildren(const TXMLItem&) override { return false; }
+  void TakeChild(const TXMLItem&) override {}
+};
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static TKvXMLParser document;
+  static TKvXMLParser blockDocument;
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  document.LoadFromBuffer(input);
+  const std::string picture = Picture(document.Root());
   // Names, texts and attribute lines come from the input, with entities
   // decoded (never longer than written) and CR LF between text runs.
-  if (seen > 4 * size + 64) __builtin_trap();
+  if (picture.size() > 64 * size + 64) __builtin_trap();
+
+  const std::size_t blockSize = size == 0 ? 1 : 1 + data[size - 1] % 17;
+  std::size_t pos = 0;
+  KeepEverything keep;
+  blockDocument.LoadFromSource(
+      [&](std::string& out) {
+        if (pos == input.size()) return false;
+        const std::size_t length = std::min(blockSize, input.size() - pos);
+        out.append(input, pos, length);
+        pos += length;
+        return true;
+      },
+      keep);
+  if (Picture(blockDocument.Root()) != picture) __builtin_trap();
   return 0;
 }

@@ -11,6 +11,7 @@
 #include "convert_xlsx_workbook.h"
 #include "extraction_error.h"
 #include "xlsx_shared_strings.h"
+#include "support/block_source.h"
 #include "support/zip_writer.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
@@ -243,42 +244,55 @@ std::string ColumnLetters(int column) {
   return letters;
 }
 
-TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
+// Random rows of up to 8 rows and 6 cells: rows and cells out of order, without
+// "r", shared, inline, empty and plain values.
+std::string RandomRows(std::mt19937& random) {
+  const char* values[] = {"", "a", "\t", "a\t", "x\ny", "\t\tb", "c\r", " "};
+  auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
+  std::string rows;
+  int r = 0;
+  for (int rowCount = static_cast<int>(random() % 8); rowCount > 0; --rowCount) {
+    r = chance(15) ? static_cast<int>(random() % 4) : r + 1 + static_cast<int>(random() % 3 == 0);
+    rows += chance(10) ? "<row>" : "<row r=\"" + std::to_string(r) + "\">";
+    int k = 0;
+    for (int cellCount = static_cast<int>(random() % 6); cellCount > 0; --cellCount) {
+      k = chance(10) ? static_cast<int>(random() % 3)
+                     : k + 1 + static_cast<int>(random() % 3 == 0);
+      rows += "<c";
+      if (!chance(10)) rows += " r=\"" + ColumnLetters(k) + std::to_string(r) + "\"";
+      const int kind = static_cast<int>(random() % 4);
+      if (kind == 0) {
+        rows += " t=\"s\"><v>" + std::to_string(random() % 4) + "</v></c>";
+      } else if (kind == 1) {
+        rows += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
+                std::string(values[random() % 8]) + "</t></is></c>";
+      } else if (kind == 2) {
+        rows += "/>";
+      } else {
+        rows += " xml:space=\"preserve\"><v>" + std::string(values[random() % 8]) + "</v></c>";
+      }
+    }
+    rows += "</row>";
+  }
+return rows;
+}
+
+SharedStringTable SmallStringTable() {
   SharedStringTable strings;
   strings.Add("s0");
   strings.Add("\t");
   strings.Add("");
-  const char* values[] = {"", "a", "\t", "a\t", "x\ny", "\t\tb", "c\r", " "};
+  return strings;
+}
+
+TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
+  const SharedStringTable strings = SmallStringTable();
   std::mt19937 random(7);
   auto chance = [&](int percent) { return static_cast<int>(random() % 100) < percent; };
   for (int round = 0; round < 1500; ++round) {
     const int lastRow = static_cast<int>(random() % 9);
     const int lastColumn = static_cast<int>(random() % 7);
-    std::string rows;
-    int r = 0;
-    for (int rowCount = static_cast<int>(random() % 8); rowCount > 0; --rowCount) {
-      r = chance(15) ? static_cast<int>(random() % 4) : r + 1 + static_cast<int>(random() % 3 == 0);
-      rows += chance(10) ? "<row>" : "<row r=\"" + std::to_string(r) + "\">";
-      int k = 0;
-      for (int cellCount = static_cast<int>(random() % 6); cellCount > 0; --cellCount) {
-        k = chance(10) ? static_cast<int>(random() % 3)
-                       : k + 1 + static_cast<int>(random() % 3 == 0);
-        rows += "<c";
-        if (!chance(10)) rows += " r=\"" + ColumnLetters(k) + std::to_string(r) + "\"";
-        const int kind = static_cast<int>(random() % 4);
-        if (kind == 0) {
-          rows += " t=\"s\"><v>" + std::to_string(random() % 4) + "</v></c>";
-        } else if (kind == 1) {
-          rows += " t=\"inlineStr\"><is><t xml:space=\"preserve\">" +
-                  std::string(values[random() % 8]) + "</t></is></c>";
-        } else if (kind == 2) {
-          rows += "/>";
-        } else {
-          rows += " xml:space=\"preserve\"><v>" + std::string(values[random() % 8]) + "</v></c>";
-        }
-      }
-      rows += "</row>";
-    }
+    const std::string rows = RandomRows(random);
     const std::string dimension =
         chance(5) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
     TKvXMLParser doc;
@@ -288,6 +302,67 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
     AppendWorksheetText(doc.Root(), strings, text, 1 << 20);
     ASSERT_EQ(text, "head\r\n" + expected) << dimension << "\n" << rows;
   }
+}
+
+// The text, or "raises" when the walk raises.
+template <typename Walk>
+std::string TextOrRaises(Walk&& walk) {
+  std::string text = "head\r\n";
+  try {
+    walk(text);
+  } catch (const ExtractionError&) {
+    return "raises";
+  }
+  return text;
+}
+
+TEST(WorksheetText, FromSourceMatchesTheWholeTree) {
+  const SharedStringTable strings = SmallStringTable();
+  std::mt19937 random(3);
+  TKvXMLParser whole;
+  TKvXMLParser blocks;
+  for (int round = 0; round < 2000; ++round) {
+    const std::string rows = RandomRows(random);
+    const std::string dimension = "<dimension ref=\"A1:" +
+                                  ColumnLetters(static_cast<int>(random() % 7)) +
+                                  std::to_string(random() % 9) + "\"/>";
+    const std::string sheetData = "<sheetData>" + rows + "</sheetData>";
+    // Where the dimension and sheetData stand decides whether rows can be
+    // laid out as they are read.
+    std::string body;
+    switch (random() % 6) {
+      case 0: body = dimension + "<cols/>" + sheetData; break;
+      case 1: body = sheetData + dimension; break;
+      case 2: body = dimension + "<sheetData/>" + sheetData; break;
+      case 3: body = "<DIMENSION ref=\"A1:C3\"/>" + dimension + "<SheetData>" + rows + "</SheetData>"; break;
+      case 4: body = "<dimension/>" + dimension + sheetData; break;
+      default: body = "<dimension ref=\"A1:B" + std::string(random() % 2 ? "x" : "") + "\"/>" + sheetData;
+    }
+    const std::string xml = "<?xml version=\"1.0\"?><worksheet>" + body + "</worksheet>";
+    const std::size_t maxBytes = random() % 4 == 0 ? 40 : 1 << 20;
+    whole.LoadFromBuffer(xml);
+    const std::string expected = TextOrRaises(
+        [&](std::string& text) { AppendWorksheetText(whole.Root(), strings, text, maxBytes); });
+    const std::string got = TextOrRaises([&](std::string& text) {
+      AppendWorksheetTextFromSource(blocks, testing::RandomBlocks(xml, static_cast<unsigned>(round)),
+                                    strings, text, maxBytes);
+    });
+    ASSERT_EQ(got, expected) << xml;
+  }
+}
+
+TEST(WorksheetText, RowsReadFromASourceAreNotKept) {
+  std::string rows;
+  for (int r = 1; r <= 20000; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"A" + std::to_string(r) + "\"><v>" +
+            std::to_string(r) + "</v></c></row>";
+  TKvXMLParser document;
+  std::string text;
+  AppendWorksheetTextFromSource(document, testing::RandomBlocks(Worksheet("A1:A20000", rows), 2, 32768),
+                                SharedStringTable(), text, 1 << 30);
+  EXPECT_TRUE(text.starts_with("1\r\n2\r\n"));
+  EXPECT_TRUE(text.ends_with("\r\n20000\r\n"));
+  EXPECT_LT(document.StorageBytes(), 64u * 1024);
 }
 
 TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
@@ -450,6 +525,21 @@ TEST(XlsxWorkbook, FailuresGiveResultCodes) {
   // An end record whose directory holds no header and no local header to rebuild from.
   std::string damaged("PK\x05\x06\0\0\0\0\x01\0\x01\0\x2E\0\0\0\0\0\0\0\0\0", 22);
   EXPECT_EQ(Convert(damaged, text), kSourceOpenFailed);
+}
+
+TEST(XlsxWorkbook, AMemberThatFailsItsCheckIsSkippedWhateverItsText) {
+  // The first sheet's rows would end the conversion, but its CRC-32 is wrong,
+  // which is only known after its rows were read: it is left out, not an error.
+  ZipEntry damaged("xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="x"/>)"));
+  damaged.statedCrc = 1234;
+  ZipEntry good("xl/worksheets/sheet2.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>b</v></c></row>)"));
+  std::string text;
+  ASSERT_GE(Convert(Package({damaged, good}), text), 0);
+  EXPECT_EQ(text, "sheet2:\r\nb\r\n");
+  ZipEntry damagedGood("xl/worksheets/sheet1.xml", Worksheet("A1", R"(<row r="1"><c r="A1"><v>a</v></c></row>)"));
+  damagedGood.statedCrc = 1234;
+  ASSERT_GE(Convert(Package({damagedGood, good}), text), 0);
+  EXPECT_EQ(text, "sheet2:\r\nb\r\n");
 }
 
 TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {

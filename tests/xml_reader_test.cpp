@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "support/block_source.h"
 #include "xml_document.h"
 #include "xml_text.h"
 #include "xml_tokenizer.h"
@@ -54,7 +56,7 @@ struct TreeCase {
 
 void PrintTo(const TreeCase& c, std::ostream* os) { *os << c.what; }
 
-class XmlTree : public testing::TestWithParam<TreeCase> {};
+class XmlTree : public ::testing::TestWithParam<TreeCase> {};
 
 TEST_P(XmlTree, LoadsAsExpected) { EXPECT_EQ(Load(GetParam().xml), GetParam().tree); }
 
@@ -128,8 +130,8 @@ const TreeCase kTreeCases[] = {
     {"lone <", "<", ""},
 };
 
-INSTANTIATE_TEST_SUITE_P(Cases, XmlTree, testing::ValuesIn(kTreeCases),
-                         [](const testing::TestParamInfo<TreeCase>& info) {
+INSTANTIATE_TEST_SUITE_P(Cases, XmlTree, ::testing::ValuesIn(kTreeCases),
+                         [](const ::testing::TestParamInfo<TreeCase>& info) {
                            std::string name;
                            for (const char c : std::string(info.param.what)) {
                              name += std::isalnum(static_cast<unsigned char>(c)) ? c : '_';
@@ -321,6 +323,97 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   EXPECT_EQ(text.substr(0, expected.size()), expected);
   EXPECT_EQ(text.substr(expected.size(), 3), "\r\ny");
   EXPECT_EQ(doc.Root().Count(), static_cast<int>(links / 2));
+}
+
+// ------------------------------------------------- reading block by block
+
+// Random documents from the bytes that matter to the reader, with tags of the
+// names a worksheet uses.
+std::string RandomXml(std::mt19937& random) {
+  static const char* const pieces[] = {
+      "<", ">", "/", "</a>", "<a>", "<b x=\"1\">", "<c/>", "<b/>", " ", "\r\n", "\n\r", "\t",
+      "t", "&amp;", "&lt;", "&amp;amp;lt;", "\"", "=", "<!-- c -->", "<?xml v?>",
+      "<d xml:space=\"preserve\">", "</d>", "  x  ", "<", "< >", "</b>", "</c>"};
+  std::string xml;
+  for (int n = static_cast<int>(random() % 40); n > 0; --n) {
+    xml += pieces[random() % std::size(pieces)];
+    if (random() % 200 == 0) xml += '\0';
+  }
+  return xml;
+}
+
+TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
+  std::mt19937 random(11);
+  for (int round = 0; round < 3000; ++round) {
+    const std::string xml = RandomXml(random);
+    TXMLLargeTokenizer whole(xml);
+    TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
+    for (int i = 0;; ++i) {
+      const bool preserve = i % 3 == 0;
+      const TXMLToken expected = whole.NextToken(preserve);
+      const TXMLToken got = blocks.NextToken(preserve);
+      ASSERT_EQ(got.kind, expected.kind) << xml;
+      ASSERT_EQ(got.text, expected.text) << xml;
+      if (expected.kind == xtEnd) break;
+    }
+  }
+}
+
+TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
+  TXMLLargeTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
+  EXPECT_EQ(tokenizer.NextToken(false).text, "a");
+  EXPECT_EQ(tokenizer.NextToken(false).text, "tex");
+  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+}
+
+// Keeps every child, or hands over the children of the root and collects
+// their pictures.
+class CollectingSink : public TXMLChildSink {
+ public:
+  explicit CollectingSink(bool handOverRootChildren) : handOver_(handOverRootChildren) {}
+  bool HandsOverChildren(const TXMLItem& item) override {
+    return handOver_ && item.Parent() == nullptr;
+  }
+  void TakeChild(const TXMLItem& child) override { children += ' ' + Dump(child); }
+  std::string children;
+
+ private:
+  bool handOver_;
+};
+
+TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
+  std::mt19937 random(5);
+  TKvXMLParser whole;
+  TKvXMLParser blocks;
+  for (int round = 0; round < 3000; ++round) {
+    const std::string xml = RandomXml(random);
+    whole.LoadFromBuffer(xml);
+    CollectingSink keep(false);
+    blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), keep);
+    ASSERT_EQ(Dump(blocks.Root()), Dump(whole.Root())) << xml;
+    EXPECT_TRUE(keep.children.empty());
+
+    // Handed over, the root's children arrive in order and are not kept.
+    std::string expected;
+    for (const TXMLItem* child = whole.Root().FirstChild(); child; child = child->NextSibling())
+      expected += ' ' + Dump(*child);
+    CollectingSink handOver(true);
+    blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), handOver);
+    ASSERT_EQ(handOver.children, expected) << xml;
+    EXPECT_EQ(blocks.Root().Count(), 0);
+  }
+}
+
+TEST(XmlDocument, HandedOverChildrenGiveTheirStorageBack) {
+  std::string xml = "<sst>";
+  for (int i = 0; i < 20000; ++i) xml += "<si><t>string number " + std::to_string(i) + "</t></si>";
+  xml += "</sst>";
+  TKvXMLParser document;
+  CollectingSink sink(true);
+  document.LoadFromSource(testing::RandomBlocks(xml, 1, 4096), sink);
+  EXPECT_LT(document.StorageBytes(), 64u * 1024);
+  document.LoadFromBuffer(xml);
+  EXPECT_GT(document.StorageBytes(), 1024u * 1024);
 }
 
 }  // namespace
