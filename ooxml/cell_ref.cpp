@@ -34,8 +34,9 @@ std::int32_t ReadDecimal(std::string_view text) {
 }
 
 CellRef ParseCellRef(std::string_view ref) {
-  const std::size_t firstDigit = ref.find_first_of("0123456789");
-  if (firstDigit == std::string_view::npos || firstDigit == 0) return {};
+  std::size_t firstDigit = 0;
+  while (firstDigit < ref.size() && (ref[firstDigit] < '0' || ref[firstDigit] > '9')) ++firstDigit;
+  if (firstDigit == ref.size() || firstDigit == 0) return {};
   std::int64_t column = 0;
   for (const char c : ref.substr(0, firstDigit)) {
     int digit;

@@ -18,13 +18,12 @@ TXMLItem* SkipItemsWithoutRef(TXMLItem* item) {
   return item;
 }
 
-// The value of the attribute as written. The lenient XML reader keeps the
-// quotes of a value in single quotes, and when blanks stand between the last
-// value and the end of the tag (<dimension ref="A1:B2" />, as many writers
-// put it) it keeps that value's closing quote and the blanks. Both forms are
-// well-formed XML, so the quotes and blanks are removed here.
-std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
-  std::string_view value = params.Values(name);
+// An attribute value as written. The lenient XML reader keeps the quotes of a
+// value in single quotes, and when blanks stand between the last value and
+// the end of the tag (<dimension ref="A1:B2" />, as many writers put it) it
+// keeps that value's closing quote and the blanks. Both forms are well-formed
+// XML, so the quotes and blanks are removed here.
+std::string_view ValueAsWritten(std::string_view value) {
   const std::size_t last = value.find_last_not_of(" \t");
   if (last != std::string_view::npos && last + 1 < value.size() &&
       (value[last] == '"' || value[last] == '\'')) {
@@ -36,10 +35,33 @@ std::string_view AttributeValue(const TXMLParams& params, std::string_view name)
   return value;
 }
 
-// True when the cell's type ("t") is `type`, ignoring case.
-bool HasType(const TXMLParams& params, std::string_view type) {
-  const std::string line = "t=" + std::string(type);
-  return params.IndexOf(line) >= 0 || EqualsNoCase(AttributeValue(params, "t"), type);
+std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
+  return ValueAsWritten(params.Values(name));
+}
+
+// How a cell's type ("t") reads: a type holds when any "t" line has it as its
+// value, or when the first "t" value has it once written as in XML; letter
+// case is ignored.
+struct CellType {
+  bool sharedString = false;  // "s"
+  bool inlineString = false;  // "inlineStr"
+};
+
+CellType ReadCellType(const TXMLParams& params) {
+  CellType type;
+  bool first = true;
+  auto take = [&type](std::string_view value) {
+    type.sharedString |= EqualsNoCase(value, "s");
+    type.inlineString |= EqualsNoCase(value, "inlineStr");
+  };
+  for (int i = 0; i < params.Count(); ++i) {
+    const TXMLParam& line = params[i];
+    if (!line.HasValue() || line.name.size() != 1 || (line.name[0] | 0x20) != 't') continue;
+    take(line.value);
+    if (first) take(ValueAsWritten(line.value));
+    first = false;
+  }
+  return type;
 }
 
 const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
@@ -118,8 +140,8 @@ class SheetWriter {
 
 void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
                      std::string& scratch) {
-  const TXMLParams params = cell.Params();
-  if (HasType(params, "inlineStr")) {
+  const CellType type = ReadCellType(cell.Params());
+  if (type.inlineString) {
     if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
       scratch.clear();
       AppendStringItemText(*is, scratch);
@@ -132,7 +154,7 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
     out.EmptyCells(1);
     return;
   }
-  if (!HasType(params, "s")) {
+  if (!type.sharedString) {
     out.Cell(v->Text());
     return;
   }

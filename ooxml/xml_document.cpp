@@ -202,7 +202,7 @@ class XmlTreeBuilder {
   std::string_view Keep(std::string_view bytes, const TXMLToken& token) {
     return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
   }
-  std::string_view WithoutLineBreakPairs(std::string_view text);
+  std::string_view WithoutLineBreakPairs(const TXMLToken& token);
   TXMLItem& AppendChild(OpenItem& parent) {
     TXMLItem& child = doc_.NewChild(*parent.item, parent.lastChild);
     parent.lastChild = &child;
@@ -211,7 +211,7 @@ class XmlTreeBuilder {
   // Gives the complete child to the sink and takes it out of the tree again.
   void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
   void TakeTag(TXMLItem& item, std::string_view inner);
-  bool Preserves(const TXMLItem& item) const { return item.Params().IndexOf(kPreserveLine) >= 0; }
+  static bool Preserves(const TXMLItem& item);
   void CloseTop();
 
   TKvXMLParser& doc_;
@@ -223,6 +223,21 @@ class XmlTreeBuilder {
   std::string scratch_;
 };
 
+// True when the item has the line "xml:space=preserve" (ignoring case); the
+// same as Params().IndexOf(kPreserveLine) >= 0, without its set-up per call.
+bool XmlTreeBuilder::Preserves(const TXMLItem& item) {
+  constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
+  constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
+  const TXMLParams params = item.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    const TXMLParam& line = params[i];
+    if (line.HasValue() && line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
+        EqualsNoCase(line.value, kValue))
+      return true;
+  }
+  return false;
+}
+
 void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
   doc_.items_.Rewind(mark.items);
@@ -233,12 +248,10 @@ void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const Sto
   parent.lastChild = nullptr;
 }
 
-std::string_view XmlTreeBuilder::WithoutLineBreakPairs(std::string_view text) {
-  bool hasBreak = false;
-  for (const char c : text) hasBreak |= (c == '\r') | (c == '\n');
-  if (!hasBreak) return text;
+std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
+  if (!token.hasLineBreak) return token.text;
   scratch_.clear();
-  AppendWithoutLineBreakPairs(text, scratch_);
+  AppendWithoutLineBreakPairs(token.text, scratch_);
   return doc_.Store(scratch_);
 }
 
@@ -270,7 +283,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   switch (token.kind) {
     case xtText: {
       if (skippedLevels_ > 0) return;
-      const std::string_view run = Keep(WithoutLineBreakPairs(token.text), token);
+      const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
       OpenItem& top = open_.back();
       if (!top.significant) {
         runs_.resize(top.firstRun);
@@ -286,7 +299,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       // Taken before the tag's bytes are kept, so a handed-over child gives them back.
       const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
-      const std::string_view inner = Keep(WithoutLineBreakPairs(token.text), token);
+      const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
       TXMLItem& current = *open_.back().item;
       if (!HasSignificantByte(current.Name())) {
         TakeTag(current, inner);
@@ -309,7 +322,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       OpenItem& parent = open_.back();
       const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
       TXMLItem& child = AppendChild(parent);
-      TakeTag(child, Keep(WithoutLineBreakPairs(token.text), token));
+      TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
       preserve = Preserves(child);
       if (parent.handsOver) HandOver(parent, child, mark);
       return;

@@ -1,5 +1,6 @@
 #include "xml_text.h"
 
+#include <array>
 #include <cstring>
 
 namespace tabulox {
@@ -110,10 +111,12 @@ void AppendDecodedEntities(std::string_view text, std::size_t times, std::string
 }
 
 std::string_view TagName(std::string_view inner) {
-  std::size_t end = inner.find(' ');
-  if (end == std::string_view::npos) end = inner.find('/');
-  if (end == std::string_view::npos) return inner;
-  return inner.substr(0, end);
+  std::size_t slash = std::string_view::npos;
+  for (std::size_t i = 0; i < inner.size(); ++i) {
+    if (inner[i] == ' ') return inner.substr(0, i);
+    if (inner[i] == '/' && slash == std::string_view::npos) slash = i;
+  }
+  return inner.substr(0, slash);
 }
 
 void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& lines) {
@@ -124,24 +127,31 @@ void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& 
   if (!text.empty() && text.back() == '/') text.remove_suffix(1);
 
   // Byte i breaks a line when it is a CR or LF, or a space outside quotes that
-  // is not the last byte of the text.
+  // is not the last byte of the text. Bytes that matter are found by table.
+  static constexpr auto kMatters = [] {
+    std::array<bool, 256> matters{};
+    for (const char c : std::string_view(" \"=&\r\n")) matters[static_cast<unsigned char>(c)] = true;
+    return matters;
+  }();
   bool insideQuotes = false;
-  auto breaksLine = [&](std::size_t i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') return true;
-    return c == ' ' && !insideQuotes && i + 1 < text.size();
-  };
   std::size_t i = 0;
   while (i < text.size()) {
     const std::size_t lineStart = i;
     std::size_t eq = std::string_view::npos;
     bool ampersand = false;
-    while (i < text.size() && !breaksLine(i)) {
+    for (; i < text.size(); ++i) {
       const char c = text[i];
-      if (c == '"' && i + 1 < text.size()) insideQuotes = !insideQuotes;
-      if (c == '=' && eq == std::string_view::npos) eq = i;
-      ampersand |= c == '&';
-      ++i;
+      if (!kMatters[static_cast<unsigned char>(c)]) continue;
+      if (c == '\r' || c == '\n') break;
+      if (c == ' ') {
+        if (!insideQuotes && i + 1 < text.size()) break;
+      } else if (c == '"') {
+        if (i + 1 < text.size()) insideQuotes = !insideQuotes;
+      } else if (c == '=') {
+        if (eq == std::string_view::npos) eq = i;
+      } else {
+        ampersand = true;
+      }
     }
     if (eq == std::string_view::npos) {
       lines.push_back({text.substr(lineStart, i - lineStart), {}, false, false});

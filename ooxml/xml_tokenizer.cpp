@@ -15,8 +15,10 @@ TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBy
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
 TXMLTokenKind ClassifyTag(std::string_view inner) {
-  if (inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml")) return xtDeclaration;
-  if (inner.starts_with("!--")) return xtComment;
+  if (inner.empty()) return xtStartTag;
+  if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
+    return xtDeclaration;
+  if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;
   if (inner.ends_with('/')) return xtEmptyTag;
   if (inner.starts_with('/')) return xtEndTag;
   return xtStartTag;
@@ -44,7 +46,21 @@ bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   }
   if (!more) bytesLeft_ = 0;
   input_ = window_;
+  nextCr_ = kUnknown;
+  nextLf_ = kUnknown;
   return window_.size() > before;
+}
+
+bool TXMLLargeTokenizer::HasLineBreak(std::size_t from, std::size_t to) {
+  auto next = [this, from](std::size_t& cached, char c) {
+    if (cached != kUnknown && cached >= from) return;
+    const void* at = std::memchr(input_.data() + from, c, input_.size() - from);
+    cached = at ? static_cast<std::size_t>(static_cast<const char*>(at) - input_.data())
+                : input_.size();
+  };
+  next(nextCr_, '\r');
+  next(nextLf_, '\n');
+  return nextCr_ < to || nextLf_ < to;
 }
 
 TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
@@ -78,8 +94,7 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
     const std::size_t end =
         close ? static_cast<std::size_t>(close - input_.data()) : input_.size();
     pos_ = close ? end + 1 : input_.size();
-    const std::string_view inner = input_.substr(start, end - start);
-    return {ClassifyTag(inner), inner};
+    return Token(ClassifyTag(input_.substr(start, end - start)), start, end);
   }
 
   std::size_t searched = pos_;
@@ -99,9 +114,9 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   std::size_t last = end;
   while (last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant) --last;
   if (last == pos_) last = end;  // unreachable: the first byte is significant
-  const std::string_view text = input_.substr(pos_, last - pos_);
+  const std::size_t first = pos_;
   pos_ = last;
-  return {xtText, text};
+  return Token(xtText, first, last);
 }
 
 }  // namespace tabulox

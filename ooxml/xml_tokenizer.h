@@ -26,6 +26,8 @@ struct TXMLToken {
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
   // has no ">"). Text: the character data. Both still hold their line breaks.
   std::string_view text;
+  // The text holds a CR or LF.
+  bool hasLineBreak = false;
 };
 
 // Where a document comes from when it is read block by block: appends the
@@ -55,9 +57,20 @@ class TXMLLargeTokenizer {
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.
   bool ReadMore(std::size_t keepFrom, std::size_t& dropped);
+  // True when a CR or LF stands in input_[from, to); `from` never decreases
+  // between calls, except that ReadMore starts the search anew.
+  bool HasLineBreak(std::size_t from, std::size_t to);
+  TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
+    return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
+  }
 
   std::string_view input_;
   std::size_t pos_ = 0;
+  // The next CR and LF at or after the last search start (input_.size() when
+  // there is none); kUnknown before the first search.
+  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+  std::size_t nextCr_ = kUnknown;
+  std::size_t nextLf_ = kUnknown;
   // Reading block by block: input_ views window_.
   TXMLBlockSource source_;
   std::string window_;
