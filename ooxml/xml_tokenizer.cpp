@@ -9,6 +9,8 @@ namespace tabulox {
 TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
   const std::size_t zero = input_.find('\0');
   if (zero != std::string_view::npos) input_ = input_.substr(0, zero);
+  nextCr_ = Find('\r', 0);
+  nextLf_ = Find('\n', 0);
 }
 
 TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
@@ -46,21 +48,16 @@ bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   }
   if (!more) bytesLeft_ = 0;
   input_ = window_;
-  nextCr_ = kUnknown;
-  nextLf_ = kUnknown;
+  nextCr_ = Find('\r', pos_);
+  nextLf_ = Find('\n', pos_);
   return window_.size() > before;
 }
 
-bool TXMLLargeTokenizer::HasLineBreak(std::size_t from, std::size_t to) {
-  auto next = [this, from](std::size_t& cached, char c) {
-    if (cached != kUnknown && cached >= from) return;
-    const void* at = std::memchr(input_.data() + from, c, input_.size() - from);
-    cached = at ? static_cast<std::size_t>(static_cast<const char*>(at) - input_.data())
-                : input_.size();
-  };
-  next(nextCr_, '\r');
-  next(nextLf_, '\n');
-  return nextCr_ < to || nextLf_ < to;
+std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
+  if (from >= input_.size()) return input_.size();
+  const void* at = std::memchr(input_.data() + from, c, input_.size() - from);
+  return at ? static_cast<std::size_t>(static_cast<const char*>(at) - input_.data())
+            : input_.size();
 }
 
 TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {

@@ -57,20 +57,25 @@ class TXMLLargeTokenizer {
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.
   bool ReadMore(std::size_t keepFrom, std::size_t& dropped);
-  // True when a CR or LF stands in input_[from, to); `from` never decreases
-  // between calls, except that ReadMore starts the search anew.
-  bool HasLineBreak(std::size_t from, std::size_t to);
+  // True when a CR or LF stands in input_[from, to). `from` never decreases
+  // between calls within one window.
+  bool HasLineBreak(std::size_t from, std::size_t to) {
+    if (nextCr_ < from) nextCr_ = Find('\r', from);
+    if (nextLf_ < from) nextLf_ = Find('\n', from);
+    return nextCr_ < to || nextLf_ < to;
+  }
+  // The position of the first `c` at or after `from`, or input_.size().
+  std::size_t Find(char c, std::size_t from) const;
   TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
 
   std::string_view input_;
   std::size_t pos_ = 0;
-  // The next CR and LF at or after the last search start (input_.size() when
-  // there is none); kUnknown before the first search.
-  static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
-  std::size_t nextCr_ = kUnknown;
-  std::size_t nextLf_ = kUnknown;
+  // The next CR and LF at or after the last token's start (input_.size() when
+  // there is none), found again when a token starts behind them.
+  std::size_t nextCr_ = 0;
+  std::size_t nextLf_ = 0;
   // Reading block by block: input_ views window_.
   TXMLBlockSource source_;
   std::string window_;
