@@ -11,12 +11,17 @@
 namespace tabulox {
 namespace {
 
-bool HasRef(const TXMLItem& item) { return item.Params().IndexOfName("r") >= 0; }
-
-TXMLItem* SkipItemsWithoutRef(TXMLItem* item) {
-  while (item != nullptr && !HasRef(*item)) item = item->NextSibling();
-  return item;
+// The first attribute line "r=..." of the item (name case ignored), or null:
+// what Params().IndexOfName("r") finds.
+const TXMLParam* RefLine(const TXMLItem& item) {
+  const TXMLParams params = item.Params();
+  for (int i = 0; i < params.Count(); ++i) {
+    const TXMLParam& line = params[i];
+    if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') return &line;
+  }
+  return nullptr;
 }
+
 
 // An attribute value as written. The lenient XML reader keeps the quotes of a
 // value in single quotes, and when blanks stand between the last value and
@@ -171,9 +176,11 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
 void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedStringTable& strings,
                     SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
-  for (TXMLItem* cell = SkipItemsWithoutRef(row.FirstChild()); cell && column <= lastColumn;
-       cell = SkipItemsWithoutRef(cell->NextSibling())) {
-    const std::int64_t cellColumn = ParseCellRef(AttributeValue(cell->Params(), "r")).column;
+  for (const TXMLItem* cell = row.FirstChild(); cell && column <= lastColumn;
+       cell = cell->NextSibling()) {
+    const TXMLParam* ref = RefLine(*cell);
+    if (ref == nullptr) continue;
+    const std::int64_t cellColumn = ParseCellRef(ValueAsWritten(ref->value)).column;
     // A cell before the current position, or beyond the last, stays under
     // the cursor: the rest of the row writes only tabs, which are trimmed.
     if (cellColumn < column || cellColumn > lastColumn) break;
@@ -206,9 +213,10 @@ class WorksheetWalk {
   // anything. Rows after the last row element found, or after one that stays
   // under the cursor, are empty lines, which the final trim removes.
   bool Row(const TXMLItem& element) {
-    if (!HasRef(element)) return true;
+    const TXMLParam* ref = RefLine(element);
+    if (ref == nullptr) return true;
     if (row_ > last_.row) return false;
-    const std::int64_t number = ReadDecimal(AttributeValue(element.Params(), "r"));
+    const std::int64_t number = ReadDecimal(ValueAsWritten(ref->value));
     if (number < row_ || number > last_.row) return false;
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
     AppendRowCells(element, last_.column, strings_, out_, scratch_);

@@ -12,8 +12,6 @@ bool StartsWith(std::string_view text, std::size_t pos, std::string_view prefix)
   return text.size() - pos >= prefix.size() && text.compare(pos, prefix.size(), prefix) == 0;
 }
 
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
 // The replacement of the entity whose name (after "&") starts at `pos`, and the
 // length of that name including ";"; 0 when none starts there.
 std::size_t MatchTerminalEntity(std::string_view text, std::size_t pos, char& replacement) {
@@ -173,12 +171,5 @@ std::string_view StripAttributeQuotes(std::string_view value) {
   return value;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (std::size_t i = 0; i < a.size(); ++i) {
-    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
-  }
-  return true;
-}
 
 }  // namespace tabulox

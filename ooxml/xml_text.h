@@ -55,6 +55,16 @@ void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& 
 std::string_view StripAttributeQuotes(std::string_view value);
 
 // ASCII case-insensitive comparison.
-bool EqualsNoCase(std::string_view a, std::string_view b);
+inline bool EqualsNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i];
+    char y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
 
 }  // namespace tabulox
