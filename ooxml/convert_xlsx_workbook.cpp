@@ -1,5 +1,6 @@
 #include "convert_xlsx_workbook.h"
 
+#include <algorithm>
 #include <exception>
 #include <limits>
 #include <memory>
@@ -133,11 +134,22 @@ void ClearDocument(TKvXMLParser& document) {
   if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }
 
+// Room for the text taken at once: what the members' stated sizes suggest, so
+// that a large text is not copied at every doubling. Memory that is reserved
+// but never written costs address space only.
+std::size_t TextReservation(const TKvUnZip& reader) {
+  constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
+  std::uint64_t stated = 0;
+  for (const TZipHeaderInfo& member : reader.Members()) stated += member.uncompressedSize;
+  return static_cast<std::size_t>(std::min(stated, kMostReserved));
+}
+
 // Everything after the archive was opened.
 ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32_t codePage) {
   if (engine.reader->MemberCount() == 0) return kFormatNotCorrect;
   try {
     std::string text;
+    text.reserve(TextReservation(*engine.reader));
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
     if (extracted < 0) return extracted;
