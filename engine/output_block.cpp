@@ -5,10 +5,16 @@
 namespace tabulox {
 
 ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
-  block.resize(bytes.size() + 1);
-  if (!bytes.empty()) std::memcpy(block.data(), bytes.data(), bytes.size());
-  block[bytes.size()] = 0;
-  return static_cast<ResultCode>(bytes.size());
+  return CopyToOutputBlock({}, bytes, block);
+}
+
+ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block) {
+  const std::size_t size = head.size() + bytes.size();
+  block.resize(size + 1);
+  if (!head.empty()) std::memcpy(block.data(), head.data(), head.size());
+  if (!bytes.empty()) std::memcpy(block.data() + head.size(), bytes.data(), bytes.size());
+  block[size] = 0;
+  return static_cast<ResultCode>(size);
 }
 
 }  // namespace tabulox

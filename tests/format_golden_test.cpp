@@ -101,11 +101,15 @@ TEST_F(FormatConversion, DatesOf1904WorkbooksAreNotFourYearsEarly) {
 // Cutting a long date text inside a two-byte character would leave malformed
 // text that no code page but UTF-8 accepts.
 TEST_F(FormatConversion, CutDateTextStaysConvertible) {
-  const std::u16string code = u"m" + std::u16string(254, u'x') + u"\u00E4";
+  std::u16string code = u"m";
+  code.append(254, u'x');
+  code += u"\u00E4";
   ResultCode result = 0;
   const std::string text = Converted(WorkbookWithFormat(code, 39448), 1252, result);
   ASSERT_GT(result, 0);
-  EXPECT_EQ(text, "S\r\n1" + std::string(254, 'x') + "\r\n\r\n");
+  std::string expected = "S\r\n1";
+  expected.append(254, 'x');
+  EXPECT_EQ(text, expected + "\r\n\r\n");
 }
 
 TEST_F(FormatConversion, SerialsOutsideTheCalendarAreWrittenInGeneralForm) {

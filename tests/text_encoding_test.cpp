@@ -3,6 +3,7 @@
 #include <clocale>
 
 #include "code_pages.h"
+#include "conversion_output.h"
 #include "output_block.h"
 #include "text_encoding.h"
 
@@ -123,6 +124,28 @@ TEST(CopyToOutputBlock, BlockIsOneLongerThanTheText) {
   ASSERT_EQ(block.size(), 3u);
   EXPECT_EQ(block[0], 'a');
   EXPECT_EQ(block[1], 'b');
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+TEST(FinishConversion, Utf8BlockHoldsTheMarkTheTextAndAZero) {
+  // With and without surrogate halves: the block is what EncodeText gives.
+  for (const std::string text : {std::string("a\tb\r\n"), std::string(""),
+                                 std::string("\xED\x95\x9C"),  // U+D55C, not a surrogate
+                                 std::string("x\xED\xA0\xBD\xED\xB8\x80y")}) {
+    std::string encoded;
+    ASSERT_EQ(EncodeText(text, 65001, encoded), 0);
+    OutputBlock block{9, 9};
+    const ResultCode rc = FinishConversion(text, block, 65001, 0);
+    ASSERT_EQ(rc, static_cast<ResultCode>(encoded.size()));
+    ASSERT_EQ(block.size(), encoded.size() + 1);
+    EXPECT_EQ(std::string(block.begin(), block.end() - 1), encoded);
+    EXPECT_EQ(block.back(), 0);
+  }
 }
 
 }  // namespace
