@@ -134,7 +134,7 @@ namespace {
 
 TEST(FinishConversion, Utf8BlockHoldsTheMarkTheTextAndAZero) {
   // With and without surrogate halves: the block is what EncodeText gives.
-  for (const std::string text : {std::string("a\tb\r\n"), std::string(""),
+  for (const std::string& text : {std::string("a\tb\r\n"), std::string(""),
                                  std::string("\xED\x95\x9C"),  // U+D55C, not a surrogate
                                  std::string("x\xED\xA0\xBD\xED\xB8\x80y")}) {
     std::string encoded;
