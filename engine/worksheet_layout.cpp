@@ -18,12 +18,9 @@ constexpr std::size_t kLineEndSize = 2;
 // the old and the new buffer alive at once.
 constexpr std::size_t kTypicalCellText = 16;
 
-std::size_t EstimateTextSize(const TWorkBookData& book, std::size_t maxBytes) {
-  std::size_t size = 0;
-  for (const TWorkSheetData& sheet : book.worksheets)
-    size += sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
-            sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
-  return std::min(size, maxBytes);
+std::size_t EstimateTextSize(const TWorkSheetData& sheet) {
+  return sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
+         sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
 }
 
 void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
@@ -68,15 +65,19 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
 
 }  // namespace
 
+void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+                         std::size_t maxBytes) {
+  if (text.size() < maxBytes)
+    text.reserve(text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
+  text += SheetNameText(sheet.sheetData.boundSheet.name);
+  text.append(kLineEnd, kLineEndSize);
+  for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text, maxBytes);
+  text.append(kLineEnd, kLineEndSize);
+  CheckSize(text, maxBytes);
+}
+
 void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {
-  text.reserve(text.size() + EstimateTextSize(book, maxBytes));
-  for (const TWorkSheetData& sheet : book.worksheets) {
-    text += SheetNameText(sheet.sheetData.boundSheet.name);
-    text.append(kLineEnd, kLineEndSize);
-    for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text, maxBytes);
-    text.append(kLineEnd, kLineEndSize);
-    CheckSize(text, maxBytes);
-  }
+  for (const TWorkSheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text, maxBytes);
 }
 
 }  // namespace tabulox

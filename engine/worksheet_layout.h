@@ -17,6 +17,12 @@ namespace tabulox {
 // never by a real worksheet.
 inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 
+// Appends the text of one worksheet of `book` to `text`: its name line, its
+// rows, an empty line. Raises ExtractionError when the text would grow beyond
+// `maxBytes`, and passes on what number rendering raises.
+void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+                         std::size_t maxBytes = kMaxWorkbookTextBytes);
+
 // Appends the text of every worksheet of `book`, in list order, to `text`.
 // Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
 // on what number rendering raises.

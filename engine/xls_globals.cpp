@@ -2,6 +2,7 @@
 
 #include "biff_records.h"
 #include "engine_text.h"
+#include "extraction_error.h"
 #include "shared_strings.h"
 #include "worksheet_cells.h"
 
@@ -55,9 +56,28 @@ std::string SheetNameText(const TShortXLUnicodeString& name) {
   return text;
 }
 
+WorksheetReadBudget::WorksheetReadBudget(std::size_t streamSize)
+    : bytesLeft_(kMaxWorksheetReadPasses * streamSize) {}
+
+void WorksheetReadBudget::Spend(std::size_t bytes) {
+  if (bytes > bytesLeft_) throw ExtractionError("worksheet offsets overlap too often");
+  bytesLeft_ -= bytes;
+}
+
+void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget) {
+  stream.seek(sheet.sheetData.boundSheet.sheetOffset);
+  budget.Spend(ReadWorksheet(stream, sheet));
+}
+
 ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
-  const std::size_t readBudget = kMaxWorksheetReadPasses * stream.size();
-  std::size_t worksheetBytesRead = 0;
+  const ResultCode globals = ReadGlobals(stream, book);
+  if (globals < 0) return globals;
+  WorksheetReadBudget budget(stream.size());
+  for (TWorkSheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
+  return globals;
+}
+
+ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
   stream.seek(0);
   TRecordHeader header;
   while (ReadRecordHeader(stream, header)) {
@@ -72,12 +92,6 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
             boundSheet.sheetType != kSheetTypeWorksheet)
           break;
         TWorkSheetData sheet;
-        const std::size_t resume = stream.position();
-        stream.seek(boundSheet.sheetOffset);
-        worksheetBytesRead += ReadWorksheet(stream, sheet);
-        if (worksheetBytesRead > readBudget)
-          throw ExtractionError("worksheet offsets overlap too often");
-        stream.seek(resume);
         sheet.sheetData.boundSheet = std::move(boundSheet);
         book.worksheets.push_back(std::move(sheet));
         break;

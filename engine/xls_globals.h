@@ -1,7 +1,8 @@
 // The workbook globals substream, [MS-XLS] 2.1.7.20.1: the record loop from
-// position 0 of the workbook stream up to the first EOF record. It collects the
-// worksheets, reads each one when its BOUNDSHEET record is met, hands the SST
-// to the shared string table and FORMAT, XF and DATEMODE to the style table.
+// position 0 of the workbook stream up to the first EOF record. It lists the
+// worksheets, hands the SST to the shared string table and FORMAT, XF and
+// DATEMODE to the style table; each worksheet's cells are read on their own,
+// so that a conversion holds the cells of one worksheet at a time.
 #pragma once
 
 #include <string>
@@ -12,13 +13,34 @@
 
 namespace tabulox {
 
-// Reads the workbook stream from position 0 into `book`, whose style table is
-// initialised. Returns 0, or kSourceEncrypted when a FILEPASS record is met. A
-// record cut off by the end of the stream ends the loop like an EOF record; a
-// record whose fields run past the end of the stream (beyond its own payload)
-// is passed over.
-// Raises ExtractionError when the shared string table is malformed or when the
-// worksheets' offsets make the stream be read over and over.
+// Reads the globals from position 0 of the workbook stream into `book`, whose
+// style table is initialised: each worksheet's BOUNDSHEET goes into
+// book.worksheets, without cells. Returns 0, or kSourceEncrypted when a
+// FILEPASS record is met. A record cut off by the end of the stream ends the
+// loop like an EOF record; a record whose fields run past the end of the
+// stream (beyond its own payload) is passed over.
+// Raises ExtractionError when the shared string table is malformed.
+ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book);
+
+// A worksheet substream is read from its offset to its EOF record, so a stream
+// whose BOUNDSHEET offsets point back into the globals or into other sheets
+// makes the same bytes be read again for each such sheet. This counts the
+// bytes read for worksheets against a few passes over the stream.
+class WorksheetReadBudget {
+ public:
+  explicit WorksheetReadBudget(std::size_t streamSize);
+  // Raises ExtractionError once more bytes were read than the passes allow.
+  void Spend(std::size_t bytes);
+
+ private:
+  std::size_t bytesLeft_;
+};
+
+// Reads the cells of a worksheet listed by ReadGlobals from its offset.
+// Raises ExtractionError when the budget is spent.
+void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget);
+
+// ReadGlobals, then the cells of every worksheet.
 ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book);
 
 // [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.

@@ -10,13 +10,13 @@
 
 namespace tabulox {
 // Steps after the workbook stream is open: creates the style table and an empty workbook,
-// reads the globals (and with them every worksheet), lays out the text (engine text, CR LF
-// line ends) into `text`. Returns the text length, or kSourceEncrypted. May raise ExtractionError.
+// reads the globals, then reads and lays out one worksheet after the other (engine text, CR LF
+// line ends) into `text`, holding the cells of one worksheet at a time. Returns the text
+// length, or kSourceEncrypted. May raise ExtractionError.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text);
 
-// The same for a stream the caller hands over: its bytes are released once the
-// records are read, before the text is laid out.
+// The same for a stream the caller hands over; its bytes are released on return.
 ResultCode ExtractWorkbookStreamText(std::vector<std::uint8_t>&& workbookStream,
                                      std::string& text);
 }  // namespace tabulox

@@ -2,12 +2,20 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "biff_records.h"
+#include "compound_file.h"
+#include "extraction_error.h"
+#include "file_bytes.h"
 #include "regional_settings.h"
 #include "support/biff_writer.h"
+#include "worksheet_layout.h"
 #include "xls_globals.h"
 
 namespace tabulox {
@@ -509,6 +517,55 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
   EXPECT_FALSE(book.styles.dateSystem1904);
+}
+
+// A conversion reads and lays out one worksheet at a time; over the corpus
+// that gives what reading every worksheet first and then laying them out gives.
+TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
+  const std::filesystem::path dir = std::filesystem::path(TABULOX_CORPUS_DIR) / "xls";
+  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
+  int compared = 0;
+  for (const auto& item : std::filesystem::directory_iterator(dir)) {
+    std::vector<std::uint8_t> file;
+    if (ReadFileBytes(item.path().string(), file) != 0 || !HasCompoundFileSignature(file)) continue;
+    std::string error;
+    const auto storage = TDocFileStorage::Open(file, error);
+    if (!storage) continue;
+    std::optional<std::vector<std::uint8_t>> stream;
+    try {
+      stream = storage->OpenStream(u"Workbook");
+    } catch (const ExtractionError&) {
+      continue;  // a damaged container, rejected before the records
+    }
+    if (!stream) continue;
+    std::string oneAtATime;
+    ResultCode oneCode;
+    try {
+      oneCode = ExtractWorkbookStreamText(*stream, oneAtATime);
+    } catch (const ExtractionError&) {
+      oneCode = kFormatNotCorrect;
+    }
+    std::string allAtOnce;
+    ResultCode allCode;
+    try {
+      const auto book = std::make_unique<TWorkBookData>();
+      InitStyleData(book->styles);
+      ByteReader reader(*stream);
+      allCode = ReadWorkbookGlobals(reader, *book);
+      if (allCode == 0) {
+        LayOutWorkbookText(*book, allAtOnce);
+        allCode = static_cast<ResultCode>(allAtOnce.size());
+      }
+    } catch (const ExtractionError&) {
+      allCode = kFormatNotCorrect;
+    }
+    EXPECT_EQ(oneCode, allCode) << item.path();
+    if (oneCode >= 0) {
+      EXPECT_EQ(oneAtATime, allAtOnce) << item.path();
+    }
+    ++compared;
+  }
+  EXPECT_GT(compared, 100);
 }
 
 }  // namespace
