@@ -244,9 +244,7 @@ class WorksheetRows : public TXMLChildSink {
 
   bool HandsOverChildren(const TXMLItem& item) override {
     const TXMLItem* worksheet = item.Parent();
-    if (worksheet == nullptr || worksheet->Parent() != nullptr ||
-        !EqualsNoCase(item.Name(), "sheetData"))
-      return false;
+    if (worksheet == nullptr || !EqualsNoCase(item.Name(), "sheetData")) return false;
     const TXMLItem* dimension = nullptr;
     for (const TXMLItem* child = worksheet->FirstChild(); child != &item;
          child = child->NextSibling()) {

@@ -312,7 +312,8 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       TXMLItem& child = AppendChild(open_.back());
       TakeTag(child, inner);
-      const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(child);
+      const bool handsOver =
+          sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
       open_.push_back({&child, nullptr, runs_.size(), false, handsOver, mark});
       preserve = Preserves(child);
       return;

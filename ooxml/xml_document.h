@@ -103,11 +103,11 @@ class TXMLItem {
 class TXMLChildSink {
  public:
   virtual ~TXMLChildSink() = default;
-  // Asked once for the root item before reading and once for every item a
-  // start tag creates, when its name and attributes are set (the item's parent
-  // and earlier siblings are in the tree, complete but for the parent). True:
-  // each child of `item` goes to TakeChild when it is complete and is then
-  // removed from the tree, so that `item` keeps no children.
+  // Asked once for the root item before reading and once for every child of
+  // the root a start tag creates, when its name and attributes are set (its
+  // earlier siblings are in the tree, complete). True: each child of `item`
+  // goes to TakeChild when it is complete and is then removed from the tree,
+  // so that `item` keeps no children.
   virtual bool HandsOverChildren(const TXMLItem& item) = 0;
   // A complete child, with its attributes, text and descendants; valid only
   // during the call.
