@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "byte_reader.h"
+#include "number_pattern.h"
 
 namespace tabulox {
 
@@ -21,10 +22,12 @@ enum FormatKind : std::uint8_t {
 
 inline constexpr int kFormatSlotCount = 400;
 
-// One format slot: its rendering route and the code after classification.
+// One format slot: its rendering route, the code after classification, and
+// for number and percent codes the code read once for rendering.
 struct TFmtCode {
   FormatKind kind = fmtGeneral;
   std::string code;
+  NumberPattern numberPattern;
 };
 
 // One XF record; only the format index is used.
