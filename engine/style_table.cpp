@@ -92,6 +92,7 @@ void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string cod
   slot.kind = kind;
   slot.numberPattern =
       kind == fmtNumber || kind == fmtPercent ? NumberPattern(code) : NumberPattern();
+  slot.dateTimeTokens = kind == fmtDateTime ? DateTimeTokens(code) : DateTimeTokens();
   slot.code = std::move(code);
 }
 
@@ -186,8 +187,8 @@ void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, 
       slot.numberPattern.Append(static_cast<long double>(value) * 100.0L, out);
       return;
     case fmtDateTime:
-      FormatDateTimePattern(slot.code, value, out,
-                            styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900);
+      slot.dateTimeTokens.Append(
+          value, styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900, out);
       return;
     case fmtGeneral:
       break;
