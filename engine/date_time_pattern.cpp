@@ -137,6 +137,17 @@ std::string_view ShortEraName(std::string_view name, EraNameShortForm form) {
   return name;
 }
 
+// Counts the run of bytes equal to `starter` that began just before `i`, and
+// moves `i` past it.
+int RunLength(std::string_view pattern, std::size_t& i, char starter) {
+  int count = 1;
+  while (i < pattern.size() && pattern[i] == starter) {
+    ++count;
+    ++i;
+  }
+  return count;
+}
+
 class PatternWriter {
  public:
   PatternWriter(const DateTimeParts& parts, std::string& out)
@@ -147,28 +158,30 @@ class PatternWriter {
 
   // Renders one pattern; `level` 1 is the rendering code, 2 a regional pattern
   // it expands.
-  void Append(std::string_view pattern, int level) {
-    char previous = ' ';
-    bool twelveHourWritten = false;
-    std::size_t i = 0;
-    while (i < pattern.size() && !Full()) {
-      const char starter = pattern[i++];
-      char token = ToLowerAscii(starter);
-      if (IsAsciiLetter(starter)) {
-        if (token == 'm' && previous == 'h') token = 'n';
-        previous = token;
-      }
-      switch (token) {
-        case 'y': {
-          const int count = RunLength(pattern, i, starter);
+  void Render(const DateTimeTokens& pattern, int level) {
+    for (const DateTimeToken& token : pattern.tokens()) {
+      if (Full()) return;
+      const int count = token.count;
+      switch (token.kind) {
+        case DateTimeToken::kText:
+          if (token.length == 1)
+            out_.push_back(pattern.TextOf(token)[0]);
+          else
+            out_.append(pattern.TextOf(token));
+          break;
+        case DateTimeToken::kDateSeparator:
+          out_ += settings_.dateSeparator;
+          break;
+        case DateTimeToken::kTimeSeparator:
+          out_ += settings_.timeSeparator;
+          break;
+        case DateTimeToken::kYear:
           if (count <= 2)
             AppendNumber(parts_.year % 100, 2);
           else
             AppendNumber(parts_.year, 4);
           break;
-        }
-        case 'm': {
-          const int count = RunLength(pattern, i, starter);
+        case DateTimeToken::kMonth:
           if (count <= 2)
             AppendNumber(parts_.month, count);
           else if (count == 3)
@@ -176,12 +189,10 @@ class PatternWriter {
           else
             out_ += MonthName(settings_.longMonthNames);
           break;
-        }
-        case 'n':
-          AppendNumber(parts_.minute, std::min(RunLength(pattern, i, starter), 2));
+        case DateTimeToken::kMinute:
+          AppendNumber(parts_.minute, std::min(count, 2));
           break;
-        case 'd': {
-          const int count = RunLength(pattern, i, starter);
+        case DateTimeToken::kDay:
           if (count <= 2)
             AppendNumber(parts_.dayOfMonth, count);
           else if (count == 3)
@@ -191,32 +202,27 @@ class PatternWriter {
           else
             Expand(count == 5 ? settings_.shortDatePattern : settings_.longDatePattern, level);
           break;
-        }
-        case 'h': {
-          const int count = std::min(RunLength(pattern, i, starter), 2);
+        case DateTimeToken::kHour: {
           int hour = parts_.hour;
-          if (twelveHourWritten || TwelveHourMarkFollows(pattern, i)) {
+          if (token.twelveHour) {
             if (hour == 0)
               hour = 12;
             else if (hour > 12)
               hour -= 12;
           }
-          AppendNumber(hour, count);
+          AppendNumber(hour, std::min(count, 2));
           break;
         }
-        case 's':
-          AppendNumber(parts_.second, std::min(RunLength(pattern, i, starter), 2));
+        case DateTimeToken::kSecond:
+          AppendNumber(parts_.second, std::min(count, 2));
           break;
-        case 'z':
-          AppendNumber(parts_.millisecond, std::min(RunLength(pattern, i, starter), 3));
+        case DateTimeToken::kMillisecond:
+          AppendNumber(parts_.millisecond, std::min(count, 3));
           break;
-        case 't':
-          Expand(RunLength(pattern, i, starter) == 1 ? settings_.shortTimePattern
-                                                      : settings_.longTimePattern,
-                 level);
+        case DateTimeToken::kTimePattern:
+          Expand(count == 1 ? settings_.shortTimePattern : settings_.longTimePattern, level);
           break;
-        case 'c':
-          RunLength(pattern, i, starter);
+        case DateTimeToken::kDateAndTime:
           if (level < kMaxExpansionLevel) {
             Expand(settings_.shortDatePattern, level);
             if (parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0) {
@@ -225,37 +231,27 @@ class PatternWriter {
             }
           }
           break;
-        case 'e':
-          AppendEraYear(RunLength(pattern, i, starter));
+        case DateTimeToken::kEraYear:
+          AppendEraYear(count);
           break;
-        case 'g':
-          AppendEraName(RunLength(pattern, i, starter));
+        case DateTimeToken::kEraName:
+          AppendEraName(count);
           break;
-        case 'a':
-          i = LetterA(pattern, i - 1, twelveHourWritten);
-          break;
-        case '/':
-          out_ += settings_.dateSeparator;
-          break;
-        case ':':
-          out_ += settings_.timeSeparator;
-          break;
-        case '"':
-        case '\'': {
-          const std::size_t close = pattern.find(starter, i);
-          const std::size_t end = close == std::string_view::npos ? pattern.size() : close;
-          out_.append(pattern.substr(i, end - i));
-          i = end == pattern.size() ? end : end + 1;
+        case DateTimeToken::kMarkChoice: {
+          // "am/pm" or "a/p" as written: the mark before or after the "/".
+          const std::string_view marks = pattern.TextOf(token);
+          const std::size_t markLength = (marks.size() - 1) / 2;
+          out_.append(marks.substr(parts_.hour >= 12 ? markLength + 1 : 0, markLength));
           break;
         }
-        default:
-          out_.push_back(starter);
+        case DateTimeToken::kMarkDesignator:
+          out_ += parts_.hour >= 12 ? settings_.pmDesignator : settings_.amDesignator;
           break;
       }
     }
   }
 
-  // Cuts the text at the last UTF-8 character boundary at or below the limit.
+// Cuts the text at the last UTF-8 character boundary at or below the limit.
   void Finish() {
     if (out_.size() <= limit_) return;
     std::size_t cut = limit_;
@@ -269,20 +265,24 @@ class PatternWriter {
   // Once the text holds one byte past the limit, the cut is settled.
   bool Full() const { return out_.size() > limit_; }
 
-  // Counts the run of bytes equal to `starter` that began just before `i`, and
-  // moves `i` past it.
-  static int RunLength(std::string_view pattern, std::size_t& i, char starter) {
-    int count = 1;
-    while (i < pattern.size() && pattern[i] == starter) {
-      ++count;
-      ++i;
-    }
-    return count;
-  }
-
+  // Appends the value with zeros before it up to `minDigits` digits.
   void AppendNumber(int value, int minDigits) {
     char buf[16];
-    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    char* const end = buf + sizeof buf;
+    char* first = end;
+    if (value >= 0) {
+      // Digits from the last; the zeros are placed before the first digit.
+      unsigned rest = static_cast<unsigned>(value);
+      do {
+        *--first = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      } while (rest != 0);
+      while (end - first < minDigits) *--first = '0';
+      // A few bytes: one push_back each costs less than a general append.
+      for (const char* p = first; p != end; ++p) out_.push_back(*p);
+      return;
+    }
+    const auto r = std::to_chars(buf, end, value);
     const auto width = static_cast<int>(r.ptr - buf);
     if (width < minDigits) out_.append(static_cast<std::size_t>(minDigits - width), '0');
     out_.append(buf, r.ptr);
@@ -297,38 +297,7 @@ class PatternWriter {
   }
 
   void Expand(const std::string& pattern, int level) {
-    if (level < kMaxExpansionLevel) Append(pattern, level + 1);
-  }
-
-  // At an "a": the 12-hour marks, the day-name forms, or the letter itself.
-  // Returns the position past what was consumed.
-  std::size_t LetterA(std::string_view pattern, std::size_t pos, bool& twelveHourWritten) {
-    const bool afternoon = parts_.hour >= 12;
-    if (StartsWithNoCase(pattern, pos, "am/pm")) {
-      out_.append(pattern.substr(afternoon ? pos + 3 : pos, 2));
-      twelveHourWritten = true;
-      return pos + 5;
-    }
-    if (StartsWithNoCase(pattern, pos, "a/p")) {
-      out_.push_back(pattern[afternoon ? pos + 2 : pos]);
-      twelveHourWritten = true;
-      return pos + 3;
-    }
-    if (StartsWithNoCase(pattern, pos, "ampm")) {
-      out_ += afternoon ? settings_.pmDesignator : settings_.amDesignator;
-      twelveHourWritten = true;
-      return pos + 4;
-    }
-    if (StartsWithNoCase(pattern, pos, "aaaa")) {
-      out_ += DayName(settings_.longDayNames);
-      return pos + 4;
-    }
-    if (StartsWithNoCase(pattern, pos, "aaa")) {
-      out_ += DayName(settings_.shortDayNames);
-      return pos + 3;
-    }
-    out_.push_back(pattern[pos]);
-    return pos + 1;
+    if (level < kMaxExpansionLevel) Render(DateTimeTokens(pattern), level + 1);
   }
 
   const CalendarEra* FindEra() const {
@@ -373,16 +342,144 @@ class PatternWriter {
 
 }  // namespace
 
-void FormatDateTimePattern(std::string_view code, double serial, std::string& out,
-                           DateSystem system) {
+void DateTimeTokens::AddText(std::string_view text) {
+  if (!tokens_.empty() && tokens_.back().kind == DateTimeToken::kText) {
+    tokens_.back().length += static_cast<std::uint32_t>(text.size());
+  } else {
+    DateTimeToken token;
+    token.offset = static_cast<std::uint32_t>(text_.size());
+    token.length = static_cast<std::uint32_t>(text.size());
+    tokens_.push_back(token);
+  }
+  text_.append(text);
+}
+
+// Reads the pattern as the renderer meets it: letters in runs of the same
+// byte, "m" after an "h" as the minute, "a" marks, quoted text, and every other
+// byte as text.
+DateTimeTokens::DateTimeTokens(std::string_view pattern) {
+  char previous = ' ';
+  bool twelveHourWritten = false;
+  const auto add = [this](DateTimeToken::Kind kind, int count, bool twelveHour = false) {
+    DateTimeToken token;
+    token.kind = kind;
+    token.count = count;
+    token.twelveHour = twelveHour;
+    tokens_.push_back(token);
+  };
+  const auto addChoice = [this](std::string_view marks) {
+    DateTimeToken token;
+    token.kind = DateTimeToken::kMarkChoice;
+    token.offset = static_cast<std::uint32_t>(text_.size());
+    token.length = static_cast<std::uint32_t>(marks.size());
+    text_.append(marks);
+    tokens_.push_back(token);
+  };
+  std::size_t i = 0;
+  while (i < pattern.size()) {
+    const char starter = pattern[i++];
+    char letter = ToLowerAscii(starter);
+    if (IsAsciiLetter(starter)) {
+      if (letter == 'm' && previous == 'h') letter = 'n';
+      previous = letter;
+    }
+    switch (letter) {
+      case 'y':
+        add(DateTimeToken::kYear, RunLength(pattern, i, starter));
+        break;
+      case 'm':
+        add(DateTimeToken::kMonth, RunLength(pattern, i, starter));
+        break;
+      case 'n':
+        add(DateTimeToken::kMinute, RunLength(pattern, i, starter));
+        break;
+      case 'd':
+        add(DateTimeToken::kDay, RunLength(pattern, i, starter));
+        break;
+      case 'h': {
+        const int count = RunLength(pattern, i, starter);
+        add(DateTimeToken::kHour, count, twelveHourWritten || TwelveHourMarkFollows(pattern, i));
+        break;
+      }
+      case 's':
+        add(DateTimeToken::kSecond, RunLength(pattern, i, starter));
+        break;
+      case 'z':
+        add(DateTimeToken::kMillisecond, RunLength(pattern, i, starter));
+        break;
+      case 't':
+        add(DateTimeToken::kTimePattern, RunLength(pattern, i, starter));
+        break;
+      case 'c':
+        add(DateTimeToken::kDateAndTime, RunLength(pattern, i, starter));
+        break;
+      case 'e':
+        add(DateTimeToken::kEraYear, RunLength(pattern, i, starter));
+        break;
+      case 'g':
+        add(DateTimeToken::kEraName, RunLength(pattern, i, starter));
+        break;
+      case 'a': {
+        // The 12-hour marks, the day-name forms, or the letter itself.
+        const std::size_t pos = i - 1;
+        if (StartsWithNoCase(pattern, pos, "am/pm")) {
+          addChoice(pattern.substr(pos, 5));
+          twelveHourWritten = true;
+          i = pos + 5;
+        } else if (StartsWithNoCase(pattern, pos, "a/p")) {
+          addChoice(pattern.substr(pos, 3));
+          twelveHourWritten = true;
+          i = pos + 3;
+        } else if (StartsWithNoCase(pattern, pos, "ampm")) {
+          add(DateTimeToken::kMarkDesignator, 1);
+          twelveHourWritten = true;
+          i = pos + 4;
+        } else if (StartsWithNoCase(pattern, pos, "aaaa")) {
+          add(DateTimeToken::kDay, 4);
+          i = pos + 4;
+        } else if (StartsWithNoCase(pattern, pos, "aaa")) {
+          add(DateTimeToken::kDay, 3);
+          i = pos + 3;
+        } else {
+          AddText(pattern.substr(pos, 1));
+        }
+        break;
+      }
+      case '/':
+        add(DateTimeToken::kDateSeparator, 1);
+        break;
+      case ':':
+        add(DateTimeToken::kTimeSeparator, 1);
+        break;
+      case '"':
+      case '\'': {
+        const std::size_t close = pattern.find(starter, i);
+        const std::size_t end = close == std::string_view::npos ? pattern.size() : close;
+        AddText(pattern.substr(i, end - i));
+        i = end == pattern.size() ? end : end + 1;
+        break;
+      }
+      default:
+        AddText(pattern.substr(i - 1, 1));
+        break;
+    }
+  }
+}
+
+void DateTimeTokens::Append(double serial, DateSystem system, std::string& out) const {
   const std::optional<DateTimeParts> parts = DecodeSerial(serial, system);
   if (!parts) {
     AppendGeneral(serial, out);
     return;
   }
   PatternWriter writer(*parts, out);
-  writer.Append(code, 1);
+  writer.Render(*this, 1);
   writer.Finish();
+}
+
+void FormatDateTimePattern(std::string_view code, double serial, std::string& out,
+                           DateSystem system) {
+  DateTimeTokens(code).Append(serial, system, out);
 }
 
 }  // namespace tabulox

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace tabulox {
 
@@ -21,6 +22,57 @@ inline constexpr std::int32_t k1904DayShift = 1462;
 // Longest date/time text, in bytes. A longer text is cut at the last UTF-8
 // character boundary at or below this length.
 inline constexpr std::size_t kMaxDateTimeTextLength = 256;
+
+// One token of a date/time pattern: a run of one pattern letter, a separator,
+// or text written as it stands.
+struct DateTimeToken {
+  enum Kind : std::uint8_t {
+    kText,            // the text at [offset, offset + length)
+    kDateSeparator,   // "/"
+    kTimeSeparator,   // ":"
+    kYear,            // "y"
+    kMonth,           // "m": number, short or long name
+    kMinute,          // "m" after "h", "n"
+    kDay,             // "d", "aaa", "aaaa": number, names, regional date patterns
+    kHour,            // "h"
+    kSecond,          // "s"
+    kMillisecond,     // "z"
+    kTimePattern,     // "t": a regional time pattern
+    kDateAndTime,     // "c": regional date, and time when it is not midnight
+    kEraYear,         // "e"
+    kEraName,         // "g"
+    kMarkChoice,      // "am/pm", "a/p" as written: the mark before or after "/"
+    kMarkDesignator,  // "ampm": the regional designators
+  };
+  Kind kind = kText;
+  bool twelveHour = false;  // kHour: on the 12-hour clock
+  int count = 0;            // letters in the run
+  std::uint32_t offset = 0;
+  std::uint32_t length = 0;
+};
+
+// A date/time pattern read once into tokens, so that each serial only renders.
+// Renders as FormatDateTimePattern does with the same pattern.
+class DateTimeTokens {
+ public:
+  DateTimeTokens() = default;
+  explicit DateTimeTokens(std::string_view pattern);
+
+  const std::vector<DateTimeToken>& tokens() const { return tokens_; }
+  std::string_view TextOf(const DateTimeToken& token) const {
+    return std::string_view(text_).substr(token.offset, token.length);
+  }
+
+  // Appends the serial rendered through the pattern to `out`; see
+  // FormatDateTimePattern.
+  void Append(double serial, DateSystem system, std::string& out) const;
+
+ private:
+  void AddText(std::string_view text);
+
+  std::vector<DateTimeToken> tokens_;
+  std::string text_;
+};
 
 // Appends the serial rendered through the pattern `code` to `out`. A serial that
 // is infinite, NaN or outside 0001-01-01 ... 9999-12-31 is written in General

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <utility>
 
 namespace tabulox {
 namespace {
@@ -89,26 +90,64 @@ std::to_chars_result ToScientific(char* first, char* last, long double magnitude
   return std::to_chars(first, last, magnitude, std::chars_format::scientific, kExactDigits - 1);
 }
 
-// The kExactDigits digits of the magnitude and the exponent X of 0.D × 10^X.
-void ExactDigits(long double magnitude, char (&digits)[kExactDigits], int& exponent) {
+// The kExactDigits digits of the magnitude as an integer N in [10^17, 10^18),
+// and the exponent X of 0.D × 10^X.
+void ExactDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
   const double narrow = static_cast<double>(magnitude);
   if (narrow >= kExactRangeLow && narrow < kExactRangeHigh &&
       static_cast<long double>(narrow) == magnitude) {
-    std::uint64_t n = 0;
     int exp10 = 0;
-    ExactDigitsOfDouble(narrow, n, exp10);
-    std::to_chars(digits, digits + kExactDigits, n);
+    ExactDigitsOfDouble(narrow, digits, exp10);
     exponent = exp10 + 1;
     return;
   }
   char buf[64];
   const auto conv = ToScientific(buf, buf + sizeof buf, magnitude);
-  digits[0] = buf[0];
-  std::copy(buf + 2, buf + kExactDigits + 1, digits + 1);
+  digits = static_cast<std::uint64_t>(buf[0] - '0');
+  for (int i = 2; i < kExactDigits + 1; ++i) digits = digits * 10 + static_cast<std::uint64_t>(buf[i] - '0');
   const char* expSign = buf + kExactDigits + 2;  // just after the 'e'
   int exp10 = 0;
   std::from_chars(*expSign == '+' ? expSign + 1 : expSign, conv.ptr, exp10);
   exponent = exp10 + 1;
+}
+
+// Divides the `count`-digit number n (not 0) by 10 for each trailing zero.
+void DropTrailingZeros(std::uint64_t& n, int& count) {
+  constexpr std::uint64_t kTenTo8 = 100'000'000;
+  while (n % kTenTo8 == 0) {
+    n /= kTenTo8;
+    count -= 8;
+  }
+  for (const auto& [factor, digits] : {std::pair<std::uint64_t, int>{10'000, 4}, {100, 2}, {10, 1}}) {
+    if (n % factor == 0) {
+      n /= factor;
+      count -= digits;
+    }
+  }
+}
+
+// "00" "01" ... "99": two digits per table lookup.
+constexpr std::array<char, 200> kDigitPairs = [] {
+  std::array<char, 200> pairs{};
+  for (std::size_t i = 0; i < 100; ++i) {
+    pairs[2 * i] = static_cast<char>('0' + i / 10);
+    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+  }
+  return pairs;
+}();
+
+// Writes the `count` decimal digits of `n` (n < 10^count) to `out`, leading
+// zeros included.
+void WriteDigits(std::uint64_t n, int count, char* out) {
+  char* p = out + count;
+  while (p - out >= 2) {
+    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
+    n /= 100;
+    p -= 2;
+    p[0] = kDigitPairs[pair];
+    p[1] = kDigitPairs[pair + 1];
+  }
+  if (p != out) *--p = static_cast<char>('0' + n);
 }
 
 }  // namespace
@@ -117,7 +156,7 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   DecimalDigits result;
   if (value == 0 || std::isnan(value) || std::isinf(value)) return result;
 
-  char digits[kExactDigits];
+  std::uint64_t digits = 0;
   int exponent = 0;
   ExactDigits(std::fabs(value), digits, exponent);
 
@@ -130,24 +169,25 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
     count = maxSignificant;
   }
   count = std::clamp(count, 0, kExactDigits);
-  if (count < kExactDigits && digits[count] >= '5') {
-    int i = count - 1;
-    while (i >= 0 && digits[i] == '9') {
-      digits[i] = '0';
-      --i;
-    }
-    if (i >= 0) {
-      ++digits[i];
-    } else {
-      digits[0] = '1';
+  if (count < kExactDigits) {
+    // Keep the first `count` digits; the digit after them decides, so a rest
+    // of at least 5 × 10^(dropped − 1) rounds up.
+    const Uint128 scale = kPowersOf10[static_cast<std::size_t>(kExactDigits - count)];
+    const auto dropped = static_cast<std::uint64_t>(scale);
+    const std::uint64_t rest = digits % dropped;
+    digits /= dropped;
+    if (rest >= dropped / 2) ++digits;
+    if (digits == static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) {
+      // 9…9 carried into a new first digit.
+      digits = 1;
       count = 1;
       ++exponent;
     }
   }
-  while (count > 0 && digits[count - 1] == '0') --count;
   result.exponent = exponent;
   if (count == 0) return result;
-  std::copy(digits, digits + count, result.digits);
+  DropTrailingZeros(digits, count);
+  WriteDigits(digits, count, result.digits);
   result.count = count;
   result.negative = std::signbit(value);
   return result;

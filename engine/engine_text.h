@@ -4,10 +4,30 @@
 // into engine text appends through these helpers.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace tabulox {
+
+// Most bytes one code unit takes in engine text.
+inline constexpr std::size_t kMaxEngineBytesPerUnit = 3;
+
+// Writes one UTF-16 code unit as one, two or three UTF-8 bytes at `dst`;
+// returns the position past them.
+inline char* WriteUtf16Unit(char* dst, std::uint16_t unit) {
+  if (unit < 0x80) {
+    *dst++ = static_cast<char>(unit);
+  } else if (unit < 0x800) {
+    *dst++ = static_cast<char>(0xC0 | (unit >> 6));
+    *dst++ = static_cast<char>(0x80 | (unit & 0x3F));
+  } else {
+    *dst++ = static_cast<char>(0xE0 | (unit >> 12));
+    *dst++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    *dst++ = static_cast<char>(0x80 | (unit & 0x3F));
+  }
+  return dst;
+}
 
 // Appends one UTF-16 code unit as one, two or three UTF-8 bytes.
 inline void AppendUtf16Unit(std::string& text, std::uint16_t unit) {

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
 #include "decimal_digits.h"
 #include "extraction_error.h"
@@ -16,10 +17,9 @@
 namespace tabulox {
 namespace {
 
-constexpr int kPositiveSection = 0;
-constexpr int kNegativeSection = 1;
-constexpr int kZeroSection = 2;
-constexpr int kSectionSlots = 3;
+constexpr std::size_t kPositiveSection = 0;
+constexpr std::size_t kNegativeSection = 1;
+constexpr std::size_t kZeroSection = 2;
 
 // Significant digits of the fixed form, and the largest decimal exponent X it
 // lays out; larger magnitudes go to General form.
@@ -59,44 +59,8 @@ std::size_t AppendQuoted(std::string_view code, std::size_t i, std::string& out)
   return close + 1;
 }
 
-// The first three ";"-separated sections of the code; quoted ";" do not
-// separate. Missing sections stay empty.
-std::array<std::string_view, kSectionSlots> SplitSections(std::string_view code) {
-  std::array<std::string_view, kSectionSlots> sections{};
-  int index = 0;
-  std::size_t start = 0;
-  std::size_t i = 0;
-  while (i < code.size() && index < kSectionSlots) {
-    if (IsQuote(code[i])) {
-      i = SkipQuoted(code, i);
-    } else if (code[i] == ';') {
-      sections[static_cast<std::size_t>(index++)] = code.substr(start, i - start);
-      start = ++i;
-    } else {
-      ++i;
-    }
-  }
-  if (index < kSectionSlots) sections[static_cast<std::size_t>(index)] = code.substr(start);
-  return sections;
-}
-
-// The wanted section when it is present and not empty, else section 0.
-int ServingSection(const std::array<std::string_view, kSectionSlots>& sections, int wanted) {
-  return sections[static_cast<std::size_t>(wanted)].empty() ? kPositiveSection : wanted;
-}
-
-// What the placeholders of one section ask for.
-struct SectionShape {
-  int digitCount = 0;    // "0" and "#" placeholders, exponent digits excluded
-  int decimalPos = 0;    // placeholders before the first "."
-  int intZeros = 0;      // integer places that always show a digit
-  int minDecimals = 0;   // decimal places that always show a digit
-  bool grouping = false;
-  bool scientific = false;
-};
-
-SectionShape ScanSection(std::string_view section) {
-  SectionShape shape;
+NumberSectionShape ScanSection(std::string_view section) {
+  NumberSectionShape shape;
   int placeholders = 0;
   int beforeFirstPoint = -1;
   int beforeFirstZero = -1;
@@ -144,13 +108,11 @@ void AppendInt(int value, std::string& out) {
 // integer places, P = 0 the first decimal place, P < 0 further decimal places).
 class SectionWriter {
  public:
-  SectionWriter(const SectionShape& shape, const DecimalDigits& digits, std::string& out)
-      : shape_(shape),
-        digits_(digits),
-        settings_(CurrentRegionalSettings()),
-        out_(out),
-        groupSeparator_(shape.grouping ? std::string_view(settings_.thousandsSeparator)
-                                       : std::string_view()) {
+  SectionWriter(const NumberSectionShape& shape, const DecimalDigits& digits, std::string& out)
+      : shape_(shape), digits_(digits), out_(out) {
+    const RegionalSettings& settings = CurrentRegionalSettings();
+    decimalSeparator_ = settings.decimalSeparator;
+    if (shape.grouping) groupSeparator_ = settings.thousandsSeparator;
     if (shape.scientific) {
       position_ = shape.decimalPos;
       delta_ = 0;
@@ -205,9 +167,17 @@ class SectionWriter {
   }
 
   void Put(char digit) {
-    if (position_ == 0) out_ += settings_.decimalSeparator;
+    if (position_ == 0) AppendSeparator(decimalSeparator_);
     out_.push_back(digit);
-    if (position_ > 1 && position_ % 3 == 1) out_ += groupSeparator_;
+    if (position_ > 1 && position_ % 3 == 1 && !groupSeparator_.empty())
+      AppendSeparator(groupSeparator_);
+  }
+
+  void AppendSeparator(std::string_view separator) {
+    if (separator.size() == 1)
+      out_.push_back(separator[0]);
+    else
+      out_.append(separator);
   }
 
   // Writes "E"/"e", the exponent's sign and digits; returns the position past
@@ -235,10 +205,10 @@ class SectionWriter {
     return j;
   }
 
-  const SectionShape& shape_;
+  const NumberSectionShape& shape_;
   const DecimalDigits& digits_;
-  const RegionalSettings& settings_;
   std::string& out_;
+  std::string_view decimalSeparator_;
   std::string_view groupSeparator_;
   int position_ = 0;
   int delta_ = 0;
@@ -255,41 +225,63 @@ void AppendGeneralOf(long double value, std::string& out) {
 
 }  // namespace
 
-void FormatNumberPattern(std::string_view code, long double value, std::string& out) {
-  if (code.size() > kMaxNumberPatternLength) throw ExtractionError("Format string too long");
-  if (!std::isfinite(value)) {
-    AppendGeneralOf(value, out);
+NumberPattern::NumberPattern(std::string code) : code_(std::move(code)) {
+  if (code_.size() > kMaxNumberPatternLength) {
+    tooLong_ = true;
     return;
   }
-  const auto sections = SplitSections(code);
-  if (sections[kPositiveSection].empty()) {
-    AppendGeneralOf(value, out);
-    return;
+  // The first three ";"-separated sections; quoted ";" do not separate.
+  std::size_t index = 0;
+  std::size_t start = 0;
+  std::size_t i = 0;
+  while (i < code_.size() && index < kSectionSlots) {
+    if (IsQuote(code_[i])) {
+      i = SkipQuoted(code_, i);
+    } else if (code_[i] == ';') {
+      sections_[index++] = Section{start, i - start, {}};
+      start = ++i;
+    } else {
+      ++i;
+    }
   }
-  const int wanted = std::signbit(value) ? kNegativeSection
-                     : value == 0        ? kZeroSection
-                                         : kPositiveSection;
-  int serving = ServingSection(sections, wanted);
-  SectionShape shape = ScanSection(sections[static_cast<std::size_t>(serving)]);
+  if (index < kSectionSlots) sections_[index] = Section{start, code_.size() - start, {}};
+  for (std::size_t k = 0; k < kSectionSlots; ++k) sections_[k].shape = ScanSection(SectionText(k));
+}
 
-  const int maxDecimals = shape.digitCount - shape.decimalPos;
+void NumberPattern::Append(long double value, std::string& out) const {
+  if (tooLong_) throw ExtractionError("Format string too long");
+  if (!std::isfinite(value) || sections_[kPositiveSection].length == 0) {
+    AppendGeneralOf(value, out);
+    return;
+  }
+  // The wanted section when it is present and not empty, else section 0.
+  const auto serving = [this](std::size_t wanted) {
+    return sections_[wanted].length == 0 ? kPositiveSection : wanted;
+  };
+  std::size_t section = serving(std::signbit(value) ? kNegativeSection
+                                : value == 0         ? kZeroSection
+                                                     : kPositiveSection);
+  const NumberSectionShape* shape = &sections_[section].shape;
+
+  const int maxDecimals = shape->digitCount - shape->decimalPos;
   const DecimalDigits digits =
-      shape.scientific ? ToDecimalDigits(value, shape.digitCount, kNoDecimalLimit)
-                       : ToDecimalDigits(value, kFixedSignificantDigits, maxDecimals);
-  if (!shape.scientific && digits.exponent > kFixedMaxExponent) {
+      shape->scientific ? ToDecimalDigits(value, shape->digitCount, kNoDecimalLimit)
+                        : ToDecimalDigits(value, kFixedSignificantDigits, maxDecimals);
+  if (!shape->scientific && digits.exponent > kFixedMaxExponent) {
     AppendGeneralOf(value, out);
     return;
   }
   if (digits.count == 0) {
-    const int zeroSection = ServingSection(sections, kZeroSection);
-    if (zeroSection != serving) {
-      serving = zeroSection;
-      shape = ScanSection(sections[static_cast<std::size_t>(serving)]);
-    }
+    section = serving(kZeroSection);
+    shape = &sections_[section].shape;
   }
 
-  if (digits.negative && serving == kPositiveSection) out.push_back('-');
-  SectionWriter(shape, digits, out).Write(sections[static_cast<std::size_t>(serving)]);
+  if (digits.negative && section == kPositiveSection) out.push_back('-');
+  SectionWriter(*shape, digits, out).Write(SectionText(section));
+}
+
+void FormatNumberPattern(std::string_view code, long double value, std::string& out) {
+  NumberPattern(std::string(code)).Append(value, out);
 }
 
 }  // namespace tabulox

@@ -63,14 +63,20 @@ bool TRecordSegments::SkipAcross(std::size_t count, std::size_t itemSize) {
 
 void AppendStoredChars(ByteReader& in, std::size_t count, std::size_t width, std::string& text) {
   const std::span<const std::uint8_t> bytes = in.bytes(count * width);
+  // Size for the longest form, write through a pointer, trim: an 8-bit
+  // character takes at most two bytes of engine text, a 16-bit one three.
+  const std::size_t start = text.size();
+  text.resize(start + count * (width == 1 ? 2 : kMaxEngineBytesPerUnit));
+  char* dst = text.data() + start;
   if (width == 1) {
-    for (const std::uint8_t b : bytes) AppendUtf16Unit(text, b == 0 ? kSpace : b);
-    return;
+    for (const std::uint8_t b : bytes) dst = WriteUtf16Unit(dst, b == 0 ? kSpace : b);
+  } else {
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+      const auto unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
+      dst = WriteUtf16Unit(dst, unit == 0 ? kSpace : unit);
+    }
   }
-  for (std::size_t i = 0; i < bytes.size(); i += 2) {
-    const auto unit = static_cast<std::uint16_t>(bytes[i] | (bytes[i + 1] << 8));
-    AppendUtf16Unit(text, unit == 0 ? kSpace : unit);
-  }
+  text.resize(static_cast<std::size_t>(dst - text.data()));
 }
 
 }  // namespace tabulox

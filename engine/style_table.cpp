@@ -90,6 +90,9 @@ bool IsBlankAfterTrim(std::string_view code) {
 void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string code) {
   TFmtCode& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
+  slot.numberPattern =
+      kind == fmtNumber || kind == fmtPercent ? NumberPattern(code) : NumberPattern();
+  slot.dateTimeTokens = kind == fmtDateTime ? DateTimeTokens(code) : DateTimeTokens();
   slot.code = std::move(code);
 }
 
@@ -97,10 +100,7 @@ void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string cod
 
 void InitStyleData(TStyleData& styles) {
   styles.xfs.clear();
-  for (TFmtCode& slot : styles.formats) {
-    slot.kind = fmtGeneral;
-    slot.code.clear();
-  }
+  for (TFmtCode& slot : styles.formats) slot = TFmtCode{};
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
 
@@ -180,15 +180,15 @@ void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, 
   const TFmtCode& slot = styles.formats[static_cast<std::size_t>(f)];
   switch (slot.kind) {
     case fmtNumber:
-      FormatNumberPattern(slot.code, value, out);
+      slot.numberPattern.Append(value, out);
       return;
     case fmtPercent:
       // Formed in extended precision and not rounded back to double.
-      FormatNumberPattern(slot.code, static_cast<long double>(value) * 100.0L, out);
+      slot.numberPattern.Append(static_cast<long double>(value) * 100.0L, out);
       return;
     case fmtDateTime:
-      FormatDateTimePattern(slot.code, value, out,
-                            styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900);
+      slot.dateTimeTokens.Append(
+          value, styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900, out);
       return;
     case fmtGeneral:
       break;

@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "byte_reader.h"
+#include "date_time_pattern.h"
+#include "number_pattern.h"
 
 namespace tabulox {
 
@@ -21,10 +23,14 @@ enum FormatKind : std::uint8_t {
 
 inline constexpr int kFormatSlotCount = 400;
 
-// One format slot: its rendering route and the code after classification.
+// One format slot: its rendering route, the code after classification, and
+// the code read once for rendering (number and percent codes as a
+// NumberPattern, date/time codes as DateTimeTokens).
 struct TFmtCode {
   FormatKind kind = fmtGeneral;
   std::string code;
+  NumberPattern numberPattern;
+  DateTimeTokens dateTimeTokens;
 };
 
 // One XF record; only the format index is used.

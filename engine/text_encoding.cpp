@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <optional>
 #include <vector>
 
 #include "code_pages.h"
@@ -29,6 +28,47 @@ class IconvHandle {
  private:
   iconv_t cd_;
 };
+
+// Decodes the engine-text sequence that starts at p[i] (a byte below 0x80 on
+// its own; else a lead byte with bit 0x20 set starts three bytes, any other
+// two) into `unit`, cut to 16 bits, and moves `i` past it. False, changing
+// nothing, when a continuation byte is not 10xxxxxx or the sequence is cut off
+// by the end of the text.
+inline bool DecodeEngineUnit(const unsigned char* p, std::size_t n, std::size_t& i,
+                             char16_t& unit) {
+  const unsigned char lead = p[i];
+  if (lead < 0x80) {
+    unit = lead;
+    ++i;
+    return true;
+  }
+  const std::size_t length = (lead & 0x20) ? 3 : 2;
+  if (i + length > n) return false;
+  std::uint32_t value = lead & 0x3Fu;
+  for (std::size_t k = 1; k < length; ++k) {
+    const unsigned char c = p[i + k];
+    if ((c & 0xC0) != 0x80) return false;
+    value = (value << 6) | (c & 0x3Fu);
+  }
+  unit = static_cast<char16_t>(value & 0xFFFFu);
+  i += length;
+  return true;
+}
+
+// The length of the run of ASCII bytes at the start of p[0..n), eight bytes
+// at a time.
+std::size_t AsciiRunLength(const unsigned char* p, std::size_t n) {
+  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+  std::size_t i = 0;
+  while (i + 8 <= n) {
+    std::uint64_t word;
+    std::memcpy(&word, p + i, sizeof word);
+    if (word & kHighBits) break;
+    i += 8;
+  }
+  while (i < n && p[i] < 0x80) ++i;
+  return i;
+}
 
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -60,22 +100,25 @@ bool AsciiIsIdentity(const IconvHandle& cd) {
          std::memcmp(got, expected, 128) == 0;
 }
 
-// Windows code pages of one byte per character whose converters neither
-// combine nor decompose characters (unlike 1255 and 1258): every unit converts
-// on its own, to one byte or not at all.
-bool IsPlainSingleByteCodePage(std::int32_t codePage) {
+// Stateless Windows code pages whose converters neither combine nor decompose
+// characters (unlike 1255 and 1258): every unit converts on its own, to one or
+// two bytes or not at all.
+bool IsUnitByUnitCodePage(std::int32_t codePage) {
   return codePage == 874 || (codePage >= 1250 && codePage <= 1254) || codePage == 1256 ||
-         codePage == 1257;
+         codePage == 1257 || codePage == 932 || codePage == 936 || codePage == 949 ||
+         codePage == 950;
 }
 
-constexpr std::int16_t kByteUnknown = -2;
-constexpr std::int16_t kByteNotHeld = -1;
-constexpr std::int16_t kByteIrregular = -3;
+// What the converter gives for one unit: its one or two bytes, or a mark.
+struct UnitBytes {
+  static constexpr std::int8_t kUnknown = -2;
+  static constexpr std::int8_t kNotHeld = -1;    // a lone surrogate included
+  static constexpr std::int8_t kIrregular = -3;  // other than one or two bytes
+  std::int8_t length = kUnknown;
+  char bytes[2] = {};
+};
 
-// The byte the converter gives for one unit: kByteNotHeld when it cannot hold
-// it (a lone surrogate included), kByteIrregular when it gives other than one
-// byte.
-std::int16_t AskByte(const IconvHandle& cd, char16_t unit) {
+UnitBytes AskBytes(const IconvHandle& cd, char16_t unit) {
   char in[2] = {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
   char got[8];
   char* inPtr = in;
@@ -84,38 +127,91 @@ std::int16_t AskByte(const IconvHandle& cd, char16_t unit) {
   std::size_t outLeft = sizeof got;
   const std::size_t rc = iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft);
   iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
-  if (rc == static_cast<std::size_t>(-1)) return kByteNotHeld;
-  if (sizeof got - outLeft != 1) return kByteIrregular;
-  return static_cast<std::int16_t>(static_cast<unsigned char>(got[0]));
+  UnitBytes result;
+  const std::size_t length = sizeof got - outLeft;
+  if (rc == static_cast<std::size_t>(-1)) {
+    result.length = UnitBytes::kNotHeld;
+  } else if (length != 1 && length != 2) {
+    result.length = UnitBytes::kIrregular;
+  } else {
+    result.length = static_cast<std::int8_t>(length);
+    std::memcpy(result.bytes, got, length);
+  }
+  return result;
 }
 
-// ConvertUnits for a plain single-byte code page whose bytes 00-7F are ASCII:
-// the converter is asked once per distinct unit, then a table answers. A
-// surrogate pair, which no such code page holds, is one "?". Gives nothing when
-// the converter turns out not to be plain.
-std::optional<std::string> ConvertUnitsByTable(const std::u16string& units, const IconvHandle& cd) {
-  std::vector<std::int16_t> byteOf(0x10000, kByteUnknown);
-  std::string out(units.size(), '\0');
-  std::size_t used = 0;
-  const std::size_t n = units.size();
-  for (std::size_t i = 0; i < n; ++i) {
-    const char16_t unit = units[i];
-    if (unit < 0x80) {
-      out[used++] = static_cast<char>(unit);
-      continue;
+enum class TableOutcome { kDone, kNotWellFormed, kIrregular };
+
+// Encodes engine text straight into a code page of IsUnitByUnitCodePage whose
+// bytes 00-7F are ASCII: ASCII runs are copied, the converter is asked once
+// per distinct unit and a table answers after that. What the page cannot hold
+// is "?", a surrogate pair one "?". kIrregular when the converter turns out
+// not to convert unit by unit; `out` is then unfinished.
+TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std::string& out) {
+  std::vector<UnitBytes> table(0x10000);
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  // Each sequence gives at most as many bytes as it has.
+  out.resize(n);
+  char* dst = out.data();
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t run = AsciiRunLength(p + i, n - i);
+    std::memcpy(dst, p + i, run);
+    dst += run;
+    i += run;
+    if (i >= n) break;
+    char16_t unit = 0;
+    if (!DecodeEngineUnit(p, n, i, unit)) return TableOutcome::kNotWellFormed;
+    if (IsHighSurrogate(unit) && i < n) {
+      std::size_t next = i;
+      char16_t low = 0;
+      if (DecodeEngineUnit(p, n, next, low) && IsLowSurrogate(low)) {
+        *dst++ = '?';
+        i = next;
+        continue;
+      }
     }
-    if (IsHighSurrogate(unit) && i + 1 < n && IsLowSurrogate(units[i + 1])) {
-      out[used++] = '?';
-      ++i;
-      continue;
+    UnitBytes& bytes = table[unit];
+    if (bytes.length == UnitBytes::kUnknown) bytes = AskBytes(cd, unit);
+    if (bytes.length == UnitBytes::kIrregular) return TableOutcome::kIrregular;
+    if (bytes.length == UnitBytes::kNotHeld) {
+      *dst++ = '?';
+    } else {
+      *dst++ = bytes.bytes[0];
+      if (bytes.length == 2) *dst++ = bytes.bytes[1];
     }
-    std::int16_t& byte = byteOf[unit];
-    if (byte == kByteUnknown) byte = AskByte(cd, unit);
-    if (byte == kByteIrregular) return std::nullopt;
-    out[used++] = byte == kByteNotHeld ? '?' : static_cast<char>(byte);
   }
-  out.resize(used);
-  return out;
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return TableOutcome::kDone;
+}
+
+// Encodes engine text as UTF-16LE after the mark FF FE. False when the text
+// is not well formed.
+bool EncodeUtf16Le(std::string_view text, std::string& out) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  out.resize(2 + 2 * n);
+  out[0] = '\xFF';
+  out[1] = '\xFE';
+  char* dst = out.data() + 2;
+  std::size_t i = 0;
+  while (i < n) {
+    const std::size_t run = AsciiRunLength(p + i, n - i);
+    for (std::size_t k = 0; k < run; ++k) {
+      dst[2 * k] = static_cast<char>(p[i + k]);
+      dst[2 * k + 1] = 0;
+    }
+    dst += 2 * run;
+    i += run;
+    if (i >= n) break;
+    char16_t unit = 0;
+    if (!DecodeEngineUnit(p, n, i, unit)) return false;
+    *dst++ = static_cast<char>(unit & 0xFF);
+    *dst++ = static_cast<char>(unit >> 8);
+  }
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return true;
 }
 
 // Converts UTF-16 code units into the iconv character set `charset` of the code
@@ -128,9 +224,6 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   IconvHandle cd(charset.c_str(), "UTF-16LE");
   if (!cd.valid()) return {};
   const bool copyAscii = IsAsciiCompatibleCodePage(codePage) && AsciiIsIdentity(cd);
-  if (copyAscii && IsPlainSingleByteCodePage(codePage)) {
-    if (std::optional<std::string> byTable = ConvertUnitsByTable(units, cd)) return *byTable;
-  }
 
   std::string out;
   out.resize(units.size() * 2 + 16);
@@ -291,26 +384,11 @@ bool DecodeEngineText(std::string_view text, std::u16string& units) {
   std::size_t i = 0;
   bool wellFormed = true;
   while (i < n) {
-    const unsigned char lead = p[i];
-    if (lead < 0x80) {
-      *dst++ = lead;
-      ++i;
-      continue;
-    }
-    const std::size_t length = (lead & 0x20) ? 3 : 2;
-    if (i + length > n) {
+    if (!DecodeEngineUnit(p, n, i, *dst)) {
       wellFormed = false;
       break;
     }
-    std::uint32_t unit = lead & 0x3Fu;
-    for (std::size_t k = 1; k < length; ++k) {
-      const unsigned char c = p[i + k];
-      if ((c & 0xC0) != 0x80) wellFormed = false;
-      unit = (unit << 6) | (c & 0x3Fu);
-    }
-    if (!wellFormed) break;
-    *dst++ = static_cast<char16_t>(unit & 0xFFFFu);
-    i += length;
+    ++dst;
   }
   units.resize(static_cast<std::size_t>(dst - units.data()));
   return wellFormed;
@@ -324,6 +402,26 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     AppendJoiningSurrogatePairs(text, out);
     return 0;
   }
+  if (codePage == kCodePageUtf16Le) {
+    if (EncodeUtf16Le(text, out)) return 0;
+    out.clear();
+    return kTextNotConvertible;
+  }
+  if (IsUnitByUnitCodePage(codePage)) {
+    const IconvHandle cd(IconvNameForCodePage(codePage).c_str(), "UTF-16LE");
+    if (cd.valid() && AsciiIsIdentity(cd)) {
+      switch (EncodeByUnitTable(text, cd, out)) {
+        case TableOutcome::kDone:
+          return 0;
+        case TableOutcome::kNotWellFormed:
+          out.clear();
+          return kTextNotConvertible;
+        case TableOutcome::kIrregular:
+          out.clear();
+          break;
+      }
+    }
+  }
   std::u16string units;
   const bool wellFormed = DecodeEngineText(text, units);
   if (codePage == kCodePageSystem) {
@@ -331,17 +429,6 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     return 0;
   }
   if (!wellFormed) return kTextNotConvertible;
-  if (codePage == kCodePageUtf16Le) {
-    out.resize(2 + units.size() * 2);
-    out[0] = '\xFF';
-    out[1] = '\xFE';
-    char* dst = out.data() + 2;
-    for (char16_t u : units) {
-      *dst++ = static_cast<char>(u & 0xFF);
-      *dst++ = static_cast<char>(u >> 8);
-    }
-    return 0;
-  }
   const std::string charset = IconvNameForCodePage(codePage);
   if (!charset.empty()) out = ConvertUnits(units, charset, codePage);
   return 0;

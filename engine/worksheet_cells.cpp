@@ -232,7 +232,11 @@ TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
 
 void AddCell(TWorkSheetData& sheet, const TCellData& cell) {
   if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
-  TRowData& row = FindOrAddRow(sheet, cell.row);
+  // Most cells go on the row of the cell before them.
+  std::vector<TRowData>& rows = sheet.rows;
+  TRowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
+                      ? rows.back()
+                      : FindOrAddRow(sheet, cell.row);
   const auto index = static_cast<std::uint32_t>(sheet.cells.size());
   sheet.cells.push_back(cell);
   sheet.cells.back().next = kNoCell;

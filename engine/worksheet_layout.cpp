@@ -54,7 +54,10 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
     const TCellData& cell = sheet.cells[i];
     if (position < cell.column) {
-      text.append(cell.column - position, '\t');
+      if (cell.column - position == 1)
+        text.push_back('\t');
+      else
+        text.append(cell.column - position, '\t');
       position = cell.column;
     }
     AppendCellText(book, sheet, cell, text);

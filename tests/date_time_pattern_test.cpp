@@ -212,6 +212,33 @@ TEST_F(DateTimeSettings, TextIsCutAt256Bytes) {
   EXPECT_EQ(DateTime(many, 39448).size(), 256u);
 }
 
+// Tokens read once carry nothing from one serial to the next, and take
+// separators, names and regional patterns from the settings in force when they
+// render, not when they were read.
+TEST_F(DateTimeSettings, TokensReadOnceRenderEachSerialOnItsOwn) {
+  const DateTimeTokens tokens("dddd d/mm/yyyy h:mm AM/PM \"at\" ddddd");
+  std::string out;
+  tokens.Append(39448.75, DateSystem::k1900, out);
+  out += '|';
+  tokens.Append(39449.25, DateSystem::k1900, out);
+  out += '|';
+  tokens.Append(1e300, DateSystem::k1900, out);
+  EXPECT_EQ(out,
+            "Tuesday 1/01/2008 6:00 PM at 1/1/08|Wednesday 2/01/2008 6:00 AM at 1/2/08|1E300");
+
+  RegionalSettings settings;
+  settings.dateSeparator = ".";
+  settings.longDayNames[2] = "Dienstag";
+  settings.shortDatePattern = "dd/mm/yyyy";
+  SetRegionalSettings(settings);
+  out.clear();
+  tokens.Append(39448.75, DateSystem::k1900, out);
+  EXPECT_EQ(out, "Dienstag 1.01.2008 6:00 PM at 01.01.2008");
+  out.clear();
+  tokens.Append(39448.75 - k1904DayShift, DateSystem::k1904, out);
+  EXPECT_EQ(out, "Dienstag 1.01.2008 6:00 PM at 01.01.2008");
+}
+
 TEST_F(DateTimeSettings, WorkbooksInThe1904SystemCountFrom1904) {
   EXPECT_EQ(DateTime("yyyy-mm-dd", 37986, DateSystem::k1904), "2008-01-01");
   EXPECT_EQ(DateTime("yyyy-mm-dd", 37986, DateSystem::k1900), "2003-12-31");

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <random>
 #include <string>
+#include <vector>
+#include <algorithm>
 
 namespace tabulox {
 namespace {
@@ -66,6 +68,57 @@ TEST(ToDecimalDigits, RoundingToFifteenDigitsCarriesIntoANewDigit) {
   const DecimalDigits d = ToDecimalDigits(0.99999999999999994, 15, kNoDecimalLimit);
   EXPECT_EQ(std::string(d.digits, static_cast<std::size_t>(d.count)), "1");
   EXPECT_EQ(d.exponent, 1);
+}
+
+// The digits kept at a limit, rounded half away from zero on the 18-digit form
+// of the reference, one digit at a time.
+Reference RoundedReference(double value, int maxSignificant, int maxDecimals) {
+  const Reference exact = ReferenceDigits(value);
+  std::string digits = exact.digits;
+  digits.resize(18, '0');
+  int exponent = exact.exponent;
+  const long long k = static_cast<long long>(exponent) + maxDecimals;
+  if (k < 0) return Reference{"", exponent};
+  int count = static_cast<int>(std::min<long long>({k, maxSignificant, 18}));
+  if (count < 18 && digits[static_cast<std::size_t>(count)] >= '5') {
+    int i = count - 1;
+    while (i >= 0 && digits[static_cast<std::size_t>(i)] == '9') digits[static_cast<std::size_t>(i--)] = '0';
+    if (i >= 0) {
+      ++digits[static_cast<std::size_t>(i)];
+    } else {
+      digits.assign(1, '1');
+      count = 1;
+      ++exponent;
+    }
+  }
+  digits.resize(static_cast<std::size_t>(count));
+  while (!digits.empty() && digits.back() == '0') digits.pop_back();
+  return Reference{digits, exponent};
+}
+
+// Rounding at the significant-digit and decimal-place limits of the General
+// form and the number patterns, carries through runs of nines included.
+TEST(ToDecimalDigits, RoundingAtEveryLimitMatchesDigitByDigitRounding) {
+  std::mt19937_64 random(13);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-6, 18);
+  std::uniform_int_distribution<int> significant(1, 18);
+  std::uniform_int_distribution<int> decimals(0, 20);
+  std::vector<double> values = {0.5, 0.05, 0.95, 9.5, 99.95, 0.99999999999999994, 999999.5,
+                                1e-4, 12345.675, 0.000123456, 1234567890123456.0};
+  for (int i = 0; i < 100000; ++i) values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+  for (double v : values) {
+    const int s = significant(random);
+    const int d = decimals(random);
+    const DecimalDigits got = ToDecimalDigits(-v, s, d);
+    const Reference want = RoundedReference(v, s, d);
+    ASSERT_EQ(std::string(got.digits, static_cast<std::size_t>(got.count)), want.digits)
+        << v << " " << s << " " << d;
+    if (got.count > 0) {
+      ASSERT_EQ(got.exponent, want.exponent) << v << " " << s << " " << d;
+      ASSERT_TRUE(got.negative);
+    }
+  }
 }
 
 }  // namespace

@@ -220,6 +220,44 @@ TEST_F(RenderRoutes, FormatsMayArriveAfterTheirXf) {
   EXPECT_EQ(Render(xf, 2.5), "2.50");
 }
 
+// Each slot keeps its code read once; these catch a read code that goes stale
+// or leaks from one value, XF or slot into another.
+TEST_F(RenderRoutes, XfsSharingAFormatRenderThroughTheSameCode) {
+  ClassifyFormatCode(164, "#,##0.00;[Red](#,##0.00);\"zero\"", styles_);
+  const int first = Xf(164);
+  const int second = Xf(164);
+  EXPECT_EQ(Render(first, 1234.5), "1,234.50");
+  EXPECT_EQ(Render(second, -1234.5), "1,234.50");
+  EXPECT_EQ(Render(first, 0), "zero");
+  EXPECT_EQ(Render(second, 0.001), "zero");  // rounds to nothing: the zero section
+  EXPECT_EQ(Render(first, 7), "7.00");
+}
+
+TEST_F(RenderRoutes, ARedefinedSlotRendersThroughItsNewCode) {
+  const int xf = Xf(164);
+  ClassifyFormatCode(164, "0.000", styles_);
+  EXPECT_EQ(Render(xf, 2.5), "2.500");
+  ClassifyFormatCode(164, "yyyy-mm-dd", styles_);
+  EXPECT_EQ(Render(xf, 39448), "2008-01-01");
+  ClassifyFormatCode(164, "0%", styles_);
+  EXPECT_EQ(Render(xf, 0.25), "25%");
+  ClassifyFormatCode(164, "#,##0", styles_);
+  EXPECT_EQ(Render(xf, 39448), "39,448");
+  ClassifyFormatCode(164, "General", styles_);  // ignored: the slot keeps "#,##0"
+  EXPECT_EQ(Render(xf, 1234.5), "1,235");
+  // A built-in slot redefined by the workbook.
+  const int builtIn = Xf(4);
+  ClassifyFormatCode(4, "0.0", styles_);
+  EXPECT_EQ(Render(builtIn, 1234.56), "1234.6");
+}
+
+TEST_F(RenderRoutes, ResettingTheTableForgetsReadCodes) {
+  ClassifyFormatCode(164, "0.000", styles_);
+  InitStyleData(styles_);
+  EXPECT_EQ(Render(Xf(164), 2.5), "2.5");
+  EXPECT_EQ(Render(Xf(4), 1234.5), "1,234.50");
+}
+
 TEST_F(RenderRoutes, DateSystem1904MovesDatesOntoThe1900Base) {
   const int xf = Xf(14);
   styles_.dateSystem1904 = true;

@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <clocale>
+#include <random>
+#include <string>
 
 #include "code_pages.h"
 #include "conversion_output.h"
+#include "engine_text.h"
 #include "output_block.h"
 #include "text_encoding.h"
 
@@ -102,6 +107,59 @@ TEST(EncodeText, SingleByteCodePagesGiveTheSameBytesForRepeatedCharacters) {
   EXPECT_EQ(out, "\xC8?A\xC8??");
   EXPECT_EQ(EncodeText(text, 1251, out), 0);
   EXPECT_EQ(out, "?\xE6" "A?\xE6?");
+}
+
+// The reference: one pass of the converter over the whole text, "?" for each
+// character it stops at (a surrogate pair is one character).
+std::string ConvertInOnePass(const std::u16string& units, const char* charset) {
+  iconv_t cd = iconv_open(charset, "UTF-16LE");
+  EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << charset;
+  std::string out(units.size() * 4 + 16, '\0');
+  char* in = const_cast<char*>(reinterpret_cast<const char*>(units.data()));
+  std::size_t inLeft = units.size() * 2;
+  char* dst = out.data();
+  std::size_t outLeft = out.size();
+  while (inLeft > 0) {
+    if (iconv(cd, &in, &inLeft, &dst, &outLeft) != static_cast<std::size_t>(-1)) break;
+    const std::size_t at = (units.size() * 2 - inLeft) / 2;
+    const bool pair = at + 1 < units.size() && units[at] >= 0xD800 && units[at] <= 0xDBFF &&
+                      units[at + 1] >= 0xDC00 && units[at + 1] <= 0xDFFF;
+    const std::size_t skip = pair ? 4 : 2;
+    in += skip;
+    inLeft -= skip;
+    *dst++ = '?';
+    --outLeft;
+  }
+  iconv_close(cd);
+  out.resize(static_cast<std::size_t>(dst - out.data()));
+  return out;
+}
+
+// Code pages that convert unit by unit are answered from a table of what the
+// converter gives for each unit; the text must be the one of a single pass.
+TEST(EncodeText, UnitTablesGiveTheBytesOfOnePass) {
+  const std::u16string pool =
+      u"aZ09 ~\\\u00E9\u00C8\u00DF\u0152\u20AC\u0416\u044F\u03A9\u03B1\u3042\u30A2\uFF71"
+      u"\u65E5\u672C\u4E2D\uAC00\u0E01\u05D0\u0627\u2603\u00A0\u00B5\uFEFF";
+  std::mt19937 random(5);
+  std::uniform_int_distribution<std::size_t> pick(0, pool.size());
+  std::u16string units;
+  for (int i = 0; i < 3000; ++i) {
+    const std::size_t k = pick(random);
+    if (k == pool.size()) {
+      units += u"\U0001F600";  // a surrogate pair
+    } else {
+      units.push_back(pool[k]);
+    }
+  }
+  std::string text;
+  for (char16_t unit : units) AppendUtf16Unit(text, unit);
+  for (const std::int32_t codePage : {874, 932, 936, 949, 950, 1250, 1251, 1252, 1253, 1254,
+                                      1256, 1257}) {
+    std::string out;
+    ASSERT_EQ(EncodeText(text, codePage, out), 0) << codePage;
+    EXPECT_EQ(out, ConvertInOnePass(units, IconvNameForCodePage(codePage).c_str())) << codePage;
+  }
 }
 
 TEST(EncodeText, UnknownCodePageGivesEmptyText) {
