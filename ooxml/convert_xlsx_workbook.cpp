@@ -134,14 +134,16 @@ void ClearDocument(TKvXMLParser& document) {
   if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }
 
-// Room for the text taken at once: what the members' stated sizes suggest, so
-// that a large text is not copied at every doubling. Memory that is reserved
-// but never written costs address space only.
+// Room for the text taken at once, so that a large text is not copied at
+// every doubling: what the members' stated sizes suggest, and at least 64 MiB
+// (a few cells far to the right or down make much text from a small part).
+// Room that is never written costs address space only.
 std::size_t TextReservation(const TKvUnZip& reader) {
+  constexpr std::uint64_t kLeastReserved = 64u * 1024 * 1024;
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   std::uint64_t stated = 0;
   for (const TZipHeaderInfo& member : reader.Members()) stated += member.uncompressedSize;
-  return static_cast<std::size_t>(std::min(stated, kMostReserved));
+  return static_cast<std::size_t>(std::min(std::max(stated, kLeastReserved), kMostReserved));
 }
 
 // Everything after the archive was opened.
