@@ -346,6 +346,9 @@ class PatternWriter {
 
 }  // namespace
 
+// Text that follows text joins its token. Rendering checks the limit between
+// tokens, so a joined token may write further past it than the bytes one at a
+// time would; Finish cuts at the limit either way, so the result is the same.
 void DateTimeTokens::AddText(std::string_view text) {
   if (!tokens_.empty() && tokens_.back().kind == DateTimeToken::kText) {
     tokens_.back().length += static_cast<std::uint32_t>(text.size());
