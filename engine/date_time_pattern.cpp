@@ -271,12 +271,16 @@ class PatternWriter {
     char* const end = buf + sizeof buf;
     char* first = end;
     if (value >= 0) {
-      // Digits from the last; the zeros are placed before the first digit.
+      // Digits from the last, two at a time; the zeros are placed before the
+      // first digit.
       unsigned rest = static_cast<unsigned>(value);
-      do {
-        *--first = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-      } while (rest != 0);
+      while (rest >= 10) {
+        const unsigned pair = rest % 100;
+        rest /= 100;
+        *--first = static_cast<char>('0' + pair % 10);
+        *--first = static_cast<char>('0' + pair / 10);
+      }
+      if (rest != 0 || first == end) *--first = static_cast<char>('0' + rest);
       while (end - first < minDigits) *--first = '0';
       // A few bytes: one push_back each costs less than a general append.
       for (const char* p = first; p != end; ++p) out_.push_back(*p);
@@ -342,6 +346,9 @@ class PatternWriter {
 
 }  // namespace
 
+// Text that follows text joins its token. Rendering checks the limit between
+// tokens, so a joined token may write further past it than the bytes one at a
+// time would; Finish cuts at the limit either way, so the result is the same.
 void DateTimeTokens::AddText(std::string_view text) {
   if (!tokens_.empty() && tokens_.back().kind == DateTimeToken::kText) {
     tokens_.back().length += static_cast<std::uint32_t>(text.size());

@@ -47,6 +47,8 @@ struct DateTimeToken {
   Kind kind = kText;
   bool twelveHour = false;  // kHour: on the 12-hour clock
   int count = 0;            // letters in the run
+  // kText, kMarkChoice: where the text stands in the tokens' text. 32 bits hold
+  // any real pattern: a FORMAT record stores at most 65,535 characters.
   std::uint32_t offset = 0;
   std::uint32_t length = 0;
 };

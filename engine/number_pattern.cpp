@@ -169,7 +169,7 @@ class SectionWriter {
   void Put(char digit) {
     if (position_ == 0) AppendSeparator(decimalSeparator_);
     out_.push_back(digit);
-    if (position_ > 1 && position_ % 3 == 1 && !groupSeparator_.empty())
+    if (!groupSeparator_.empty() && position_ > 1 && static_cast<unsigned>(position_) % 3 == 1)
       AppendSeparator(groupSeparator_);
   }
 

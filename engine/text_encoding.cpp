@@ -42,16 +42,16 @@ inline bool DecodeEngineUnit(const unsigned char* p, std::size_t n, std::size_t&
     ++i;
     return true;
   }
-  const std::size_t length = (lead & 0x20) ? 3 : 2;
-  if (i + length > n) return false;
-  std::uint32_t value = lead & 0x3Fu;
-  for (std::size_t k = 1; k < length; ++k) {
-    const unsigned char c = p[i + k];
-    if ((c & 0xC0) != 0x80) return false;
-    value = (value << 6) | (c & 0x3Fu);
+  if ((lead & 0x20) == 0) {
+    if (n - i < 2 || (p[i + 1] & 0xC0) != 0x80) return false;
+    unit = static_cast<char16_t>(((lead & 0x3Fu) << 6) | (p[i + 1] & 0x3Fu));
+    i += 2;
+    return true;
   }
+  if (n - i < 3 || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) return false;
+  const std::uint32_t value = ((lead & 0x3Fu) << 12) | ((p[i + 1] & 0x3Fu) << 6) | (p[i + 2] & 0x3Fu);
   unit = static_cast<char16_t>(value & 0xFFFFu);
-  i += length;
+  i += 3;
   return true;
 }
 
@@ -156,11 +156,13 @@ TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std
   char* dst = out.data();
   std::size_t i = 0;
   while (i < n) {
-    const std::size_t run = AsciiRunLength(p + i, n - i);
-    std::memcpy(dst, p + i, run);
-    dst += run;
-    i += run;
-    if (i >= n) break;
+    if (p[i] < 0x80) {
+      const std::size_t run = AsciiRunLength(p + i, n - i);
+      std::memcpy(dst, p + i, run);
+      dst += run;
+      i += run;
+      continue;
+    }
     char16_t unit = 0;
     if (!DecodeEngineUnit(p, n, i, unit)) return TableOutcome::kNotWellFormed;
     if (IsHighSurrogate(unit) && i < n) {
@@ -197,14 +199,16 @@ bool EncodeUtf16Le(std::string_view text, std::string& out) {
   char* dst = out.data() + 2;
   std::size_t i = 0;
   while (i < n) {
-    const std::size_t run = AsciiRunLength(p + i, n - i);
-    for (std::size_t k = 0; k < run; ++k) {
-      dst[2 * k] = static_cast<char>(p[i + k]);
-      dst[2 * k + 1] = 0;
+    if (p[i] < 0x80) {
+      const std::size_t run = AsciiRunLength(p + i, n - i);
+      for (std::size_t k = 0; k < run; ++k) {
+        dst[2 * k] = static_cast<char>(p[i + k]);
+        dst[2 * k + 1] = 0;
+      }
+      dst += 2 * run;
+      i += run;
+      continue;
     }
-    dst += 2 * run;
-    i += run;
-    if (i >= n) break;
     char16_t unit = 0;
     if (!DecodeEngineUnit(p, n, i, unit)) return false;
     *dst++ = static_cast<char>(unit & 0xFF);

@@ -4,6 +4,8 @@
 
 #include <vector>
 
+#include "support/biff_writer.h"
+
 namespace tabulox {
 namespace {
 
@@ -88,6 +90,29 @@ TEST(AddCell, CellsOfARowKeepStoredOrder) {
   for (std::uint32_t i = sheet.rows[0].firstCell; i != kNoCell; i = sheet.cells[i].next)
     columns.push_back(sheet.cells[i].column);
   EXPECT_EQ(columns, (std::vector<std::uint32_t>{3, 1, 2}));
+}
+
+// The cell list is sized once from the record headers ahead: exactly the
+// cells the records add, whatever the record kinds, and nothing from records
+// after the sheet's EOF.
+TEST(ReadWorksheet, CellListIsSizedOnceForTheCellsOfTheSheet) {
+  testing::BiffWriter w;
+  w.Bof(testing::kBofWorksheet);
+  w.LabelSst(0, 0, 15, 0);
+  w.Number(0, 1, 15, 2.5);
+  w.RK(0, 2, 15, 0x00000192);
+  w.MulRK(1, 0, {{15, 0x00000192}, {15, 0x3FF00000}, {15, 0x00000193}});
+  w.Blank(1, 3, 15);
+  w.MulBlank(2, 0, {15, 15, 15, 15});
+  w.FormulaNumber(3, 0, 7);
+  w.String(u"not a cell");
+  w.Eof();
+  w.Number(9, 9, 15, 1);  // past the EOF: another substream
+  ByteReader stream(w.bytes());
+  TWorkSheetData sheet;
+  ReadWorksheet(stream, sheet);
+  EXPECT_EQ(sheet.cells.size(), 12u);
+  EXPECT_EQ(sheet.cells.capacity(), 12u);
 }
 
 }  // namespace
