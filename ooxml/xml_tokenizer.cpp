@@ -60,6 +60,22 @@ std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
             : input_.size();
 }
 
+std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
+  std::size_t searched = pos_ + offset;
+  for (;;) {
+    if (searched < input_.size()) {
+      const void* at = std::memchr(input_.data() + searched, c, input_.size() - searched);
+      if (at != nullptr)
+        return static_cast<std::size_t>(static_cast<const char*>(at) - input_.data());
+    }
+    searched = input_.size();
+    std::size_t dropped = 0;
+    const bool more = ReadMore(pos_, dropped);
+    searched -= dropped;
+    if (!more) return input_.size();
+  }
+}
+
 TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   std::size_t dropped = 0;
   for (;;) {
@@ -74,39 +90,14 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   }
 
   if (input_[pos_] == '<') {
-    std::size_t start = pos_ + 1;
-    std::size_t searched = start;  // bytes before this hold no ">"
-    const char* close = nullptr;
-    for (;;) {
-      if (searched < input_.size())
-        close = static_cast<const char*>(
-            std::memchr(input_.data() + searched, '>', input_.size() - searched));
-      if (close != nullptr) break;
-      searched = input_.size();
-      const bool more = ReadMore(pos_, dropped);
-      start -= dropped;
-      searched -= dropped;
-      if (!more) break;
-    }
-    const std::size_t end =
-        close ? static_cast<std::size_t>(close - input_.data()) : input_.size();
-    pos_ = close ? end + 1 : input_.size();
+    const std::size_t end = FindReadingOn('>', 1);
+    const std::size_t start = pos_ + 1;
+    pos_ = end < input_.size() ? end + 1 : end;
     return Token(ClassifyTag(input_.substr(start, end - start)), start, end);
   }
 
-  std::size_t searched = pos_;
-  const char* open = nullptr;
-  for (;;) {
-    open = static_cast<const char*>(
-        std::memchr(input_.data() + searched, '<', input_.size() - searched));
-    if (open != nullptr) break;
-    searched = input_.size();
-    const bool more = ReadMore(pos_, dropped);
-    searched -= dropped;
-    if (!more) break;
-  }
+  const std::size_t end = FindReadingOn('<', 0);
   const char* bytes = input_.data();
-  const std::size_t end = open ? static_cast<std::size_t>(open - bytes) : input_.size();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;
   while (last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant) --last;

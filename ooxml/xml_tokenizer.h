@@ -57,6 +57,10 @@ class TXMLLargeTokenizer {
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.
   bool ReadMore(std::size_t keepFrom, std::size_t& dropped);
+  // The position of the first `c` at or after pos_ + offset, reading more
+  // input while there is none (pos_ and positions after it shift when the
+  // bytes before pos_ are dropped); input_.size() when the input ends first.
+  std::size_t FindReadingOn(char c, std::size_t offset);
   // True when a CR or LF stands in input_[from, to). `from` never decreases
   // between calls within one window.
   bool HasLineBreak(std::size_t from, std::size_t to) {
