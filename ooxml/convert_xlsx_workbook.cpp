@@ -135,11 +135,11 @@ void ClearDocument(TKvXMLParser& document) {
 }
 
 // Room for the text taken at once, so that a large text is not copied at
-// every doubling: what the members' stated sizes suggest, and at least 64 MiB
+// every doubling: what the members' stated sizes suggest, and at least 16 MiB
 // (a few cells far to the right or down make much text from a small part).
 // Room that is never written costs address space only.
 std::size_t TextReservation(const TKvUnZip& reader) {
-  constexpr std::uint64_t kLeastReserved = 64u * 1024 * 1024;
+  constexpr std::uint64_t kLeastReserved = 16u * 1024 * 1024;
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   std::uint64_t stated = 0;
   for (const TZipHeaderInfo& member : reader.Members()) stated += member.uncompressedSize;
