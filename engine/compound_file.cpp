@@ -6,6 +6,7 @@
 
 #include "byte_reader.h"
 #include "extraction_error.h"
+#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -293,7 +294,7 @@ std::vector<std::uint8_t> TDocFileStorage::ReadRegularStream(std::uint32_t start
   if (chain.size() < sectorsNeeded) throw ExtractionError("stream size larger than its chain");
 
   std::vector<std::uint8_t> out;
-  out.reserve(static_cast<std::size_t>(size));
+  ReserveLarge(out, static_cast<std::size_t>(size), Filling::kWhole);
   for (std::uint32_t sector : chain) {
     ByteReader reader(SectorBytes(sector));
     AppendBytes(out, reader.bytes(std::min<std::size_t>(sectorSize_, static_cast<std::size_t>(size) - out.size())));

@@ -6,6 +6,8 @@
 
 #include <cerrno>
 
+#include "large_pages.h"
+
 namespace tabulox {
 
 bool FileExists(const std::string& path) {
@@ -23,6 +25,7 @@ ResultCode ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& byt
     return kSourceOpenFailed;
   }
   bytes.clear();
+  ReserveLarge(bytes, static_cast<std::size_t>(st.st_size), Filling::kWhole);
   bytes.resize(static_cast<std::size_t>(st.st_size));
   std::size_t done = 0;
   // Reads to the size stat gave, then probes for bytes beyond it through a

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "large_pages.h"
+
 namespace tabulox {
 
 ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
@@ -10,6 +12,7 @@ ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
 
 ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block) {
   const std::size_t size = head.size() + bytes.size();
+  ReserveLarge(block, size + 1, Filling::kWhole);
   block.resize(size + 1);
   if (!head.empty()) std::memcpy(block.data(), head.data(), head.size());
   if (!bytes.empty()) std::memcpy(block.data() + head.size(), bytes.data(), bytes.size());

@@ -63,7 +63,8 @@ void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBoo
   }
   if (unique > 0) {
     const std::size_t present = segments.totalSize() / kMinStoredStringSize;
-    table.reserve(std::min(static_cast<std::size_t>(unique), present));
+    // Mostly one text byte for each stored byte: a hint, not a bound.
+    table.reserve(std::min(static_cast<std::size_t>(unique), present), segments.totalSize());
     for (std::int32_t i = 0; i < unique; ++i)
       if (!ReadOneString(segments, table)) break;
   }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "code_pages.h"
+#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -152,6 +153,7 @@ TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   // Each sequence gives at most as many bytes as it has.
+  ReserveLarge(out, n);
   out.resize(n);
   char* dst = out.data();
   std::size_t i = 0;
@@ -193,6 +195,7 @@ TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std
 bool EncodeUtf16Le(std::string_view text, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
+  ReserveLarge(out, 2 + 2 * n, Filling::kWhole);
   out.resize(2 + 2 * n);
   out[0] = '\xFF';
   out[1] = '\xFE';
@@ -230,6 +233,7 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   const bool copyAscii = IsAsciiCompatibleCodePage(codePage) && AsciiIsIdentity(cd);
 
   std::string out;
+  ReserveLarge(out, units.size() * 2 + 16);
   out.resize(units.size() * 2 + 16);
   std::size_t outUsed = 0;
 
@@ -352,7 +356,7 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
 std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
   const std::string_view lineBreak = BreakOfStyle(style);
   std::string out;
-  out.reserve(text.size() + text.size() / 16);
+  ReserveLarge(out, text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -381,6 +385,7 @@ bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
 
 bool DecodeEngineText(std::string_view text, std::u16string& units) {
   // Never more units than bytes: size once, write through a pointer, trim.
+  ReserveLarge(units, text.size());
   units.resize(text.size());
   char16_t* dst = units.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -401,7 +406,7 @@ bool DecodeEngineText(std::string_view text, std::u16string& units) {
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {
   out.clear();
   if (codePage == kCodePageUtf8) {
-    out.reserve(3 + text.size());
+    ReserveLarge(out, 3 + text.size(), Filling::kWhole);
     out = "\xEF\xBB\xBF";
     AppendJoiningSurrogatePairs(text, out);
     return 0;

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "large_pages.h"
 #include "style_table.h"
 
 namespace tabulox {
@@ -113,7 +114,11 @@ class TSharedStringTable {
   void AddString() { ends_.push_back(text_.size()); }
   // Drops what was appended after the last whole string.
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
-  void reserve(std::size_t strings) { ends_.reserve(strings); }
+  // Room for `strings` strings of about `textBytes` bytes of text in all.
+  void reserve(std::size_t strings, std::size_t textBytes) {
+    ReserveLarge(ends_, strings);
+    ReserveLarge(text_, textBytes);
+  }
   std::size_t capacity() const { return ends_.capacity(); }
 
  private:

@@ -7,6 +7,7 @@
 
 #include "biff_records.h"
 #include "record_segments.h"
+#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -283,7 +284,7 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
   const std::size_t start = stream.position();
   // One allocation of the right size: growing by doubling would copy the
   // cells several times and touch about twice their memory.
-  sheet.cells.reserve(sheet.cells.size() + CountCellsAhead(stream));
+  ReserveLarge(sheet.cells, sheet.cells.size() + CountCellsAhead(stream));
   std::uint32_t awaitingString = kNoCell;
   TRecordHeader header;
   while (ReadRecordHeader(stream, header)) {

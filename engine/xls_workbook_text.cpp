@@ -8,6 +8,7 @@
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
+#include "large_pages.h"
 
 namespace tabulox {
 
@@ -33,7 +34,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   // Room taken at once, so that the text is not copied as sheets are added:
   // a workbook's text is rarely larger than its stream, and room that is
   // never written costs address space only.
-  text.reserve(std::min(workbookStream.size(), kMaxWorkbookTextBytes));
+  ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
   for (TWorkSheetData& sheet : book->worksheets) {
     ReadWorksheetCells(stream, sheet, budget);

@@ -11,6 +11,7 @@
 #include "conversion_output.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
+#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -98,6 +99,8 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
   SharedStringTable& strings = *engine.sharedStrings;
 
   strings.Clear();
+  // The part's text is rarely longer than the part.
+  strings.Reserve(reader.OpenMember(kSharedStringsMember).StatedSize());
   const MemberRead sst = ReadMember(reader, kSharedStringsMember, [&](const TXMLBlockSource& source) {
     LoadSharedStringsFromSource(document, source, strings);
   });
@@ -151,7 +154,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
   if (engine.reader->MemberCount() == 0) return kFormatNotCorrect;
   try {
     std::string text;
-    text.reserve(TextReservation(*engine.reader));
+    ReserveLarge(text, TextReservation(*engine.reader));
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
     if (extracted < 0) return extracted;

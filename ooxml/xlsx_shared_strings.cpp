@@ -1,5 +1,8 @@
 #include "xlsx_shared_strings.h"
 
+#include <algorithm>
+
+#include "large_pages.h"
 #include "xml_document.h"
 
 namespace tabulox {
@@ -38,6 +41,12 @@ class SharedStringItems : public TXMLChildSink {
 void SharedStringTable::Clear() {
   pool_.clear();
   ends_.clear();
+}
+
+void SharedStringTable::Reserve(std::uint64_t textBytes) {
+  // Stated sizes come from the archive: a hint, kept within reason.
+  constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
+  ReserveLarge(pool_, static_cast<std::size_t>(std::min(textBytes, kMostReserved)));
 }
 
 void SharedStringTable::Add(std::string_view text) {

@@ -16,6 +16,9 @@ namespace tabulox {
 class SharedStringTable {
  public:
   void Clear();
+  // Room for about `textBytes` bytes of string text, taken before the first
+  // Add so that the table is not copied as it grows.
+  void Reserve(std::uint64_t textBytes);
   void Add(std::string_view text);
   std::size_t Count() const { return ends_.size(); }
   std::string_view operator[](std::size_t i) const;

@@ -88,6 +88,13 @@ TMemberReader TKvUnZip::OpenMember(std::string_view name) {
   return TMemberReader(*this, found == index_.end() ? nullptr : &found->second);
 }
 
+std::uint64_t TMemberReader::StatedSize() const {
+  std::uint64_t size = 0;
+  if (positions_ == nullptr) return size;
+  for (std::size_t position : *positions_) size += zip_.members_[position].uncompressedSize;
+  return size;
+}
+
 bool TMemberReader::Next(std::string& out) {
   if (positions_ == nullptr) return false;
   for (;;) {

@@ -38,6 +38,10 @@ class TMemberReader {
   // CRC-32; final once Next returned false.
   int Extracted() const { return extracted_; }
 
+  // The uncompressed sizes the members' headers state, summed: a hint for
+  // room to reserve, never a bound on what Next gives.
+  std::uint64_t StatedSize() const;
+
  private:
   friend class TKvUnZip;
   TMemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
