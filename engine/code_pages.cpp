@@ -79,6 +79,8 @@ std::int32_t DefaultAnsiCodePage() {
   return 0;
 }
 
+bool SystemCodePageIsUtf8() { return UpperAlnum(IconvNameForCodePage(kCodePageSystem)) == "UTF8"; }
+
 std::string IconvNameForCodePage(std::int32_t codePage) {
   if (codePage == 0) {
     const char* codeset = nl_langinfo(CODESET);

@@ -16,6 +16,9 @@ inline constexpr std::int32_t kCodePageUtf8 = 65001;
 // identifier also gives 0, so that code page 0 writes that character set.
 std::int32_t DefaultAnsiCodePage();
 
+// True when code page 0 writes UTF-8: a UTF-8 locale or the C/POSIX locale.
+bool SystemCodePageIsUtf8();
+
 // The iconv name of a Windows code page, or an empty string when there is none.
 // 0 names the locale's own character set.
 std::string IconvNameForCodePage(std::int32_t codePage);

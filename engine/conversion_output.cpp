@@ -1,6 +1,5 @@
 #include "conversion_output.h"
 
-#include <cstring>
 #include <string>
 
 #include "code_pages.h"
@@ -17,12 +16,12 @@ ResultCode FinishConversion(std::string_view text, OutputBlock& block, std::int3
     normalized = NormalizeLineBreaks(text, style);
     breaksDone = normalized;
   }
-  // UTF-8 text without a 0xED byte holds no surrogate pair to join, so its
-  // encoding is the byte order mark and the text itself: copied once.
-  if (codePage == kCodePageUtf8 &&
-      std::memchr(breaksDone.data(), 0xED, breaksDone.size()) == nullptr) {
-    if (3 + breaksDone.size() > kMaxResultBytes) return kFormatNotCorrect;
-    return CopyToOutputBlock("\xEF\xBB\xBF", breaksDone, block);
+  // Text that is already in its final form is copied once, after the byte
+  // order mark of UTF-8.
+  if (EncodesAsItself(breaksDone, codePage)) {
+    const std::string_view mark = codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
+    if (mark.size() + breaksDone.size() > kMaxResultBytes) return kFormatNotCorrect;
+    return CopyToOutputBlock(mark, breaksDone, block);
   }
   std::string encoded;
   const ResultCode rc = EncodeText(breaksDone, codePage, encoded);

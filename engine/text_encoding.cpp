@@ -71,6 +71,30 @@ std::size_t AsciiRunLength(const unsigned char* p, std::size_t n) {
   return i;
 }
 
+// True when the text is UTF-8 in its shortest form without surrogates or
+// characters beyond the first plane: decoding it into units and encoding
+// those as UTF-8 gives its own bytes back.
+bool IsShortestFormBmpUtf8(std::string_view text) {
+  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  for (;;) {
+    i += AsciiRunLength(p + i, n - i);
+    if (i == n) return true;
+    const unsigned char lead = p[i];
+    if (lead >= 0xC2 && lead <= 0xDF) {
+      if (n - i < 2 || (p[i + 1] & 0xC0) != 0x80) return false;
+      i += 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF && lead != 0xED) {
+      if (n - i < 3 || (p[i + 1] & 0xC0) != 0x80 || (p[i + 2] & 0xC0) != 0x80) return false;
+      if (lead == 0xE0 && p[i + 1] < 0xA0) return false;  // a longer form than needed
+      i += 3;
+    } else {
+      return false;  // 0xED may start a surrogate half: left to the converter
+    }
+  }
+}
+
 bool IsHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool IsLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 
@@ -401,6 +425,12 @@ bool DecodeEngineText(std::string_view text, std::u16string& units) {
   }
   units.resize(static_cast<std::size_t>(dst - units.data()));
   return wellFormed;
+}
+
+bool EncodesAsItself(std::string_view text, std::int32_t codePage) {
+  if (codePage == kCodePageUtf8) return std::memchr(text.data(), 0xED, text.size()) == nullptr;
+  if (codePage == kCodePageSystem) return SystemCodePageIsUtf8() && IsShortestFormBmpUtf8(text);
+  return false;
 }
 
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {

@@ -28,6 +28,11 @@ bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style);
 // sequence is cut off by the end of the text.
 bool DecodeEngineText(std::string_view text, std::u16string& units);
 
+// True when EncodeText gives the text itself for the code page, after the
+// byte-order mark of 65001: for 65001 text without surrogate halves to join,
+// for 0 in a UTF-8 locale text that is shortest-form UTF-8 without surrogates.
+bool EncodesAsItself(std::string_view text, std::int32_t codePage);
+
 // Encodes engine text for the code page:
 //   65001  EF BB BF, then the text (surrogate pairs joined into four-byte form)
 //   1200   FF FE, then UTF-16LE

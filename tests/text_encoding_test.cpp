@@ -190,19 +190,39 @@ TEST(CopyToOutputBlock, BlockIsOneLongerThanTheText) {
 namespace tabulox {
 namespace {
 
-TEST(FinishConversion, Utf8BlockHoldsTheMarkTheTextAndAZero) {
-  // With and without surrogate halves: the block is what EncodeText gives.
-  for (const std::string& text : {std::string("a\tb\r\n"), std::string(""),
-                                 std::string("\xED\x95\x9C"),  // U+D55C, not a surrogate
-                                 std::string("x\xED\xA0\xBD\xED\xB8\x80y")}) {
-    std::string encoded;
-    ASSERT_EQ(EncodeText(text, 65001, encoded), 0);
-    OutputBlock block{9, 9};
-    const ResultCode rc = FinishConversion(text, block, 65001, 0);
-    ASSERT_EQ(rc, static_cast<ResultCode>(encoded.size()));
-    ASSERT_EQ(block.size(), encoded.size() + 1);
-    EXPECT_EQ(std::string(block.begin(), block.end() - 1), encoded);
-    EXPECT_EQ(block.back(), 0);
+TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
+  // The block of UTF-8 (with its mark) and of the system code page in the C
+  // locale (UTF-8 without it) is copied straight from text already in final
+  // form: it must match the converter's result for every kind of sequence.
+  ASSERT_TRUE(SystemCodePageIsUtf8());
+  const std::string texts[] = {
+      "a\tb\r\n", "",
+      "caf\xC3\xA9 \xE2\x82\xAC \xEF\xBF\xBF",  // two- and three-byte forms
+      "\xED\x95\x9C",                                // U+D55C, not a surrogate
+      "x\xED\xA0\xBD\xED\xB8\x80y",                 // a surrogate pair
+      "\xED\xA0\xBD",                                // a lone surrogate half
+      "\xC0\x80 \xC1\xBF",                            // longer forms than needed
+      "\xE0\x80\x80 \xE0\x9F\xBF",                  // the same, three bytes
+      "\xF0\x9F\x98\x80",                             // beyond the first plane
+      "\x80\x80",                                      // a continuation as lead
+      "ab\xC3",                                       // cut off
+      "\xE2\x82",                                     // cut off
+      "\xC3\x28",                                     // bad continuation
+      std::string("nul\0inside", 11),
+  };
+  for (const std::int32_t codePage : {65001, 0}) {
+    for (const std::string& text : texts) {
+      SCOPED_TRACE(codePage);
+      SCOPED_TRACE(text);
+      std::string encoded;
+      ASSERT_EQ(EncodeText(text, codePage, encoded), 0);
+      OutputBlock block{9, 9};
+      const ResultCode rc = FinishConversion(text, block, codePage, 0);
+      ASSERT_EQ(rc, static_cast<ResultCode>(encoded.size()));
+      ASSERT_EQ(block.size(), encoded.size() + 1);
+      EXPECT_EQ(std::string(block.begin(), block.end() - 1), encoded);
+      EXPECT_EQ(block.back(), 0);
+    }
   }
 }
 
