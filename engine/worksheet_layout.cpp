@@ -1,9 +1,13 @@
 #include "worksheet_layout.h"
 
 #include <algorithm>
+#include <exception>
+#include <span>
+#include <thread>
 
 #include "extraction_error.h"
 #include "general_format.h"
+#include "large_pages.h"
 #include "style_table.h"
 #include "xls_globals.h"
 
@@ -17,6 +21,9 @@ constexpr std::size_t kLineEndSize = 2;
 // are not resident), while a short one makes the text grow by copying, with
 // the old and the new buffer alive at once.
 constexpr std::size_t kTypicalCellText = 16;
+// Below this many cells a sheet is laid out on one thread: starting a second
+// one costs about as much as laying out a few thousand cells.
+constexpr std::size_t kCellsForTwoThreads = 50'000;
 
 std::size_t EstimateTextSize(const TWorkSheetData& sheet) {
   return sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
@@ -66,6 +73,51 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
   text.append(kLineEnd, kLineEndSize);
 }
 
+void LayOutRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::span<const TRowData> rows,
+                std::string& text, std::size_t maxBytes) {
+  for (const TRowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
+}
+
+// The first row whose cells start in the second half of the cell store: rows
+// before it hold about half of the cells.
+std::size_t MiddleRow(const TWorkSheetData& sheet) {
+  const std::size_t halfCells = sheet.cells.size() / 2;
+  for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
+    if (sheet.rows[i].firstCell != kNoCell && sheet.rows[i].firstCell >= halfCells) return i;
+  }
+  return sheet.rows.size() / 2;
+}
+
+// Lays out the rows of a large sheet on two threads: the later rows into a
+// text of their own, appended to `text` when both are done. Rows do not depend
+// on each other, so the text is the same as from one thread; so is the
+// outcome when a limit is passed: the first error in row order is raised.
+void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& sheet,
+                            std::string& text, std::size_t maxBytes) {
+  const std::span<const TRowData> rows(sheet.rows);
+  const std::size_t middle = MiddleRow(sheet);
+  const std::size_t tailLimit = maxBytes - std::min(text.size(), maxBytes);
+  std::string tail;
+  ReserveLarge(tail, std::min(EstimateTextSize(sheet), tailLimit));
+  std::exception_ptr tailError;
+  std::thread tailThread([&] {
+    try {
+      LayOutRows(book, sheet, rows.subspan(middle), tail, tailLimit);
+    } catch (...) {
+      tailError = std::current_exception();
+    }
+  });
+  try {
+    LayOutRows(book, sheet, rows.first(middle), text, maxBytes);
+  } catch (...) {
+    tailThread.join();
+    throw;
+  }
+  tailThread.join();
+  if (tailError) std::rethrow_exception(tailError);
+  text += tail;  // the caller checks the size of the whole
+}
+
 }  // namespace
 
 void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
@@ -74,7 +126,10 @@ void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet,
     text.reserve(text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
-  for (const TRowData& row : sheet.rows) LayOutRow(book, sheet, row, text, maxBytes);
+  if (sheet.cells.size() >= kCellsForTwoThreads && std::thread::hardware_concurrency() > 1)
+    LayOutRowsOnTwoThreads(book, sheet, text, maxBytes);
+  else
+    LayOutRows(book, sheet, sheet.rows, text, maxBytes);
   text.append(kLineEnd, kLineEndSize);
   CheckSize(text, maxBytes);
 }

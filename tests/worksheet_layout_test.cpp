@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 
 #include "extraction_error.h"
+#include "style_table.h"
 #include "worksheet_cells.h"
 
 namespace tabulox {
@@ -55,6 +57,81 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   std::string out = "kept ";
   LayOutWorkbookText(book, out);
   EXPECT_EQ(out, "kept \r\nformula\tshared\ttab\r\n\r\n");
+}
+
+// A sheet named "Big" with the given rows of `cells` cells each: numbers,
+// shared strings, formula results and blanks, at columns with random gaps.
+TWorkSheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
+  TWorkSheetData sheet;
+  sheet.sheetData.boundSheet.name.charCount = 3;
+  sheet.sheetData.boundSheet.name.chars = {'B', 'i', 'g'};
+  std::mt19937 random(firstRow);
+  for (std::uint16_t row = firstRow; row < endRow; ++row) {
+    std::uint32_t column = 0;
+    for (std::uint32_t i = 0; i < cells; ++i) {
+      TCellData cell;
+      cell.row = row;
+      cell.column = column;
+      column += 1 + random() % 3;
+      switch (random() % 4) {
+        case 0:
+          cell.kind = cellNumber;
+          cell.value = static_cast<double>(random() % 100000) / 7;
+          break;
+        case 1:
+          cell.kind = cellSharedString;
+          cell.stringIndex = random() % 2;
+          break;
+        case 2:
+          cell.kind = cellFormulaResult;
+          cell.value = -static_cast<double>(random() % 1000);
+          break;
+        default:
+          break;  // blank
+      }
+      AddCell(sheet, cell);
+    }
+  }
+  return sheet;
+}
+
+TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
+  // Large enough for the rows to be laid out on two threads; each half alone
+  // is laid out on one. The whole must read as the halves one after another.
+  TWorkBookData book;
+  InitStyleData(book.styles);
+  for (const char* shared : {"alpha", "beta\tgamma"}) {
+    book.sharedStrings.pendingText() += shared;
+    book.sharedStrings.AddString();
+  }
+  constexpr std::uint32_t kCellsPerRow = 25;
+  constexpr std::uint16_t kRows = 2400;  // 60,000 cells
+  std::string first;
+  std::string second;
+  LayOutWorksheetText(book, BigSheet(0, kRows / 2, kCellsPerRow), first);
+  LayOutWorksheetText(book, BigSheet(kRows / 2, kRows, kCellsPerRow), second);
+  const std::string nameLine = "Big\r\n";
+  const std::string expected = first.substr(0, first.size() - 2) + second.substr(nameLine.size());
+
+  TWorkSheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
+  const TWorkSheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
+  for (const TCellData& cell : rest.cells) AddCell(whole, cell);
+  std::string text = "kept ";
+  LayOutWorksheetText(book, whole, text);
+  EXPECT_EQ(text, "kept " + expected);
+
+  // A limit is kept exactly, wherever in the rows it falls.
+  const std::size_t size = 5 + expected.size();
+  for (const std::size_t limit : {size, size - 1, size - 3, size - second.size(), std::size_t{9}}) {
+    SCOPED_TRACE(limit);
+    std::string limited = "kept ";
+    if (limit >= size) {
+      LayOutWorksheetText(book, whole, limited, limit);
+      EXPECT_EQ(limited, text);
+    } else {
+      EXPECT_THROW(LayOutWorksheetText(book, whole, limited, limit), ExtractionError);
+    }
+  }
 }
 
 }  // namespace
