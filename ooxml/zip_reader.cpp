@@ -100,7 +100,7 @@ bool TMemberReader::Next(std::string& out) {
   for (;;) {
     if (!decoder_) {
       if (next_ == positions_->size()) return false;
-      decoder_ = std::make_unique<MemberDecoder>(
+      decoder_ = std::make_unique<ReadAheadDecoder>(
           zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProcessMessages);
     }
     if (decoder_->Next(out)) return true;

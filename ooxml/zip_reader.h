@@ -18,6 +18,7 @@
 
 #include "zip_directory.h"
 #include "zip_errors.h"
+#include "read_ahead_decoder.h"
 #include "zip_member_decoder.h"
 
 namespace tabulox {
@@ -50,7 +51,7 @@ class TMemberReader {
   TKvUnZip& zip_;
   const std::vector<std::size_t>* positions_;  // null: no member has the name
   std::size_t next_ = 0;                       // index into *positions_
-  std::unique_ptr<MemberDecoder> decoder_;
+  std::unique_ptr<ReadAheadDecoder> decoder_;
   int extracted_ = 0;
 };
 
