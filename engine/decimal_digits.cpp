@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -77,32 +78,24 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   }
 }
 
-// Writes the magnitude in scientific form with kExactDigits significant digits,
-// correctly rounded (nearest, ties to even): "d.ddddddddddddddddde[+-]X...".
-// A value that a double holds exactly goes through the double conversion,
-// which gives the same digits several times faster.
-std::to_chars_result ToScientific(char* first, char* last, long double magnitude) {
-  if (magnitude <= std::numeric_limits<double>::max()) {
-    const double narrow = static_cast<double>(magnitude);
-    if (static_cast<long double>(narrow) == magnitude)
-      return std::to_chars(first, last, narrow, std::chars_format::scientific, kExactDigits - 1);
-  }
-  return std::to_chars(first, last, magnitude, std::chars_format::scientific, kExactDigits - 1);
+// The kExactDigits digits of a non-zero integral magnitude below
+// kExactRangeHigh: exact, so no rounding is needed.
+void ExactDigitsOfInteger(std::uint64_t n, std::uint64_t& digits, int& exponent) {
+  // bit_width(n) * log10(2) in fixed point is the number of decimal digits of n
+  // or one less.
+  int count = (static_cast<int>(std::bit_width(n)) * 1233) >> 12;
+  if (n >= static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) ++count;
+  digits = n * static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
+  exponent = count;
 }
 
-// The kExactDigits digits of the magnitude as an integer N in [10^17, 10^18),
-// and the exponent X of 0.D × 10^X.
-void ExactDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
-  const double narrow = static_cast<double>(magnitude);
-  if (narrow >= kExactRangeLow && narrow < kExactRangeHigh &&
-      static_cast<long double>(narrow) == magnitude) {
-    int exp10 = 0;
-    ExactDigitsOfDouble(narrow, digits, exp10);
-    exponent = exp10 + 1;
-    return;
-  }
+// The scientific form of the magnitude with kExactDigits significant digits,
+// correctly rounded (nearest, ties to even), read back as N and X.
+template <class Float>
+void ExactDigitsByConversion(Float magnitude, std::uint64_t& digits, int& exponent) {
   char buf[64];
-  const auto conv = ToScientific(buf, buf + sizeof buf, magnitude);
+  const auto conv =
+      std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, kExactDigits - 1);
   digits = static_cast<std::uint64_t>(buf[0] - '0');
   for (int i = 2; i < kExactDigits + 1; ++i) digits = digits * 10 + static_cast<std::uint64_t>(buf[i] - '0');
   const char* expSign = buf + kExactDigits + 2;  // just after the 'e'
@@ -111,19 +104,23 @@ void ExactDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
   exponent = exp10 + 1;
 }
 
-// Divides the `count`-digit number n (not 0) by 10 for each trailing zero.
-void DropTrailingZeros(std::uint64_t& n, int& count) {
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  while (n % kTenTo8 == 0) {
-    n /= kTenTo8;
-    count -= 8;
-  }
-  for (const auto& [factor, digits] : {std::pair<std::uint64_t, int>{10'000, 4}, {100, 2}, {10, 1}}) {
-    if (n % factor == 0) {
-      n /= factor;
-      count -= digits;
+// The kExactDigits digits of a finite, positive double as an integer N in
+// [10^17, 10^18), and the exponent X of 0.D × 10^X.
+void ExactDigits(double magnitude, std::uint64_t& digits, int& exponent) {
+  if (magnitude < kExactRangeHigh) {
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    if (whole != 0 && static_cast<double>(whole) == magnitude) {
+      ExactDigitsOfInteger(whole, digits, exponent);
+      return;
+    }
+    if (magnitude >= kExactRangeLow) {
+      int exp10 = 0;
+      ExactDigitsOfDouble(magnitude, digits, exp10);
+      exponent = exp10 + 1;
+      return;
     }
   }
+  ExactDigitsByConversion(magnitude, digits, exponent);
 }
 
 // "00" "01" ... "99": two digits per table lookup.
@@ -150,16 +147,12 @@ void WriteDigits(std::uint64_t n, int count, char* out) {
   if (p != out) *--p = static_cast<char>('0' + n);
 }
 
-}  // namespace
-
-DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
+// Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
+// of the kExactDigits-digit form N (not 0) with exponent X, rounding half away
+// from zero.
+DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
+                      int maxDecimals) {
   DecimalDigits result;
-  if (value == 0 || std::isnan(value) || std::isinf(value)) return result;
-
-  std::uint64_t digits = 0;
-  int exponent = 0;
-  ExactDigits(std::fabs(value), digits, exponent);
-
   int count = kExactDigits;
   if (maxDecimals != kNoDecimalLimit) {
     const long long k = static_cast<long long>(exponent) + maxDecimals;
@@ -172,8 +165,8 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   if (count < kExactDigits) {
     // Keep the first `count` digits; the digit after them decides, so a rest
     // of at least 5 × 10^(dropped − 1) rounds up.
-    const Uint128 scale = kPowersOf10[static_cast<std::size_t>(kExactDigits - count)];
-    const auto dropped = static_cast<std::uint64_t>(scale);
+    const auto dropped =
+        static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
     const std::uint64_t rest = digits % dropped;
     digits /= dropped;
     if (rest >= dropped / 2) ++digits;
@@ -186,11 +179,33 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   }
   result.exponent = exponent;
   if (count == 0) return result;
-  DropTrailingZeros(digits, count);
   WriteDigits(digits, count, result.digits);
+  // The first digit is not 0, so the trailing zeros end before it.
+  while (result.digits[count - 1] == '0') --count;
   result.count = count;
-  result.negative = std::signbit(value);
+  result.negative = negative;
   return result;
+}
+
+}  // namespace
+
+DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals) {
+  if (value == 0 || !std::isfinite(value)) return DecimalDigits{};
+  std::uint64_t digits = 0;
+  int exponent = 0;
+  ExactDigits(std::fabs(value), digits, exponent);
+  return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
+}
+
+DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
+  const auto narrow = static_cast<double>(value);
+  if (static_cast<long double>(narrow) == value)
+    return ToDecimalDigits(narrow, maxSignificant, maxDecimals);
+  if (std::isnan(value) || std::isinf(value)) return DecimalDigits{};
+  std::uint64_t digits = 0;
+  int exponent = 0;
+  ExactDigitsByConversion(std::fabs(value), digits, exponent);
+  return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
 }
 
 }  // namespace tabulox
