@@ -43,38 +43,44 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const int binaryExp = static_cast<int>((bits >> 52) & 0x7FF) - 1075;  // x = mantissa * 2^binaryExp
   // floor(log10 x) is this estimate or one more: floor(b * log10(2)) for the
-  // binary exponent b, in fixed point (exact for |b| < 1650).
+  // binary exponent b, in fixed point (exact for |b| < 1650). With it,
+  // x * 10^k lies in [10^17, 10^19).
   exp10 = ((binaryExp + 52) * 78913) >> 18;
   constexpr std::uint64_t kLow = 100000000000000000ULL;  // 10^17
   constexpr std::uint64_t kHigh = kLow * 10;
-  for (;;) {
-    const int k = kExactDigits - 1 - exp10;  // 0 <= k <= 22 in the handled range
-    const Uint128 scaled = Uint128{mantissa} * kPowersOf10[static_cast<std::size_t>(k)];
-    Uint128 quotient;
-    bool roundUp = false;
-    if (binaryExp >= 0) {
-      quotient = scaled << binaryExp;
-    } else {
-      const int shift = -binaryExp;  // below 128 in the handled range
-      quotient = scaled >> shift;
-      const Uint128 remainder = scaled - (quotient << shift);
-      const Uint128 half = Uint128{1} << (shift - 1);
-      roundUp = remainder > half || (remainder == half && (quotient & 1) != 0);
-    }
-    if (quotient >= kHigh) {
-      ++exp10;
-      continue;
-    }
-    if (quotient < kLow) {
-      --exp10;
-      continue;
-    }
-    digits = static_cast<std::uint64_t>(quotient) + (roundUp ? 1 : 0);
-    if (digits == kHigh) {
-      digits = kLow;
-      ++exp10;
-    }
-    return;
+  const int k = kExactDigits - 1 - exp10;  // 0 <= k <= 22 in the handled range
+  const Uint128 scaled = Uint128{mantissa} * kPowersOf10[static_cast<std::size_t>(k)];
+  // x * 10^k = quotient + fraction, the fraction compared with one half.
+  std::uint64_t quotient;
+  bool fractionAboveHalf = false;
+  bool fractionIsHalf = false;
+  bool fractionIsZero = true;
+  if (binaryExp >= 0) {
+    quotient = static_cast<std::uint64_t>(scaled << binaryExp);
+  } else {
+    const int shift = -binaryExp;  // below 128 in the handled range
+    const Uint128 whole = scaled >> shift;
+    const Uint128 remainder = scaled - (whole << shift);
+    const Uint128 half = Uint128{1} << (shift - 1);
+    quotient = static_cast<std::uint64_t>(whole);
+    fractionAboveHalf = remainder > half;
+    fractionIsHalf = remainder == half;
+    fractionIsZero = remainder == 0;
+  }
+  bool roundUp;
+  if (quotient >= kHigh) {
+    // One digit more than wanted: x * 10^(k-1) = quotient / 10 + (last + fraction) / 10.
+    const std::uint64_t last = quotient % 10;
+    quotient /= 10;
+    ++exp10;
+    roundUp = last > 5 || (last == 5 && (!fractionIsZero || (quotient & 1) != 0));
+  } else {
+    roundUp = fractionAboveHalf || (fractionIsHalf && (quotient & 1) != 0);
+  }
+  digits = quotient + (roundUp ? 1 : 0);
+  if (digits == kHigh) {
+    digits = kLow;
+    ++exp10;
   }
 }
 
@@ -134,17 +140,30 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 }();
 
 // Writes the `count` decimal digits of `n` (n < 10^count) to `out`, leading
-// zeros included.
+// zeros included: eight digits at a time in 32-bit arithmetic, two per step.
 void WriteDigits(std::uint64_t n, int count, char* out) {
+  constexpr std::uint64_t kTenTo8 = 100'000'000;
   char* p = out + count;
+  while (p - out > 8) {
+    auto eight = static_cast<std::uint32_t>(n % kTenTo8);
+    n /= kTenTo8;
+    for (int i = 0; i < 4; ++i) {
+      const std::size_t pair = (eight % 100) * 2;
+      eight /= 100;
+      p -= 2;
+      p[0] = kDigitPairs[pair];
+      p[1] = kDigitPairs[pair + 1];
+    }
+  }
+  auto rest = static_cast<std::uint32_t>(n);
   while (p - out >= 2) {
-    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
+    const std::size_t pair = (rest % 100) * 2;
+    rest /= 100;
     p -= 2;
     p[0] = kDigitPairs[pair];
     p[1] = kDigitPairs[pair + 1];
   }
-  if (p != out) *--p = static_cast<char>('0' + n);
+  if (p != out) *--p = static_cast<char>('0' + rest);
 }
 
 // Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
