@@ -198,6 +198,11 @@ DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int max
   }
   result.exponent = exponent;
   if (count == 0) return result;
+  constexpr std::uint64_t kTenTo8 = 100'000'000;
+  while (count > 8 && digits % kTenTo8 == 0) {
+    digits /= kTenTo8;
+    count -= 8;
+  }
   WriteDigits(digits, count, result.digits);
   // The first digit is not 0, so the trailing zeros end before it.
   while (result.digits[count - 1] == '0') --count;
