@@ -17,7 +17,7 @@ constexpr double kPlainIntegerLimit = 1e15;
 void AppendInt(int value, std::string& out) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
+  out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 }  // namespace
@@ -28,7 +28,7 @@ void AppendGeneral(double value, std::string& out) {
     if (static_cast<double>(whole) == value) {  // -0.0 too, written "0"
       char buf[24];
       const auto r = std::to_chars(buf, buf + sizeof buf, whole);
-      out.append(buf, r.ptr);
+      out.append(buf, static_cast<std::size_t>(r.ptr - buf));
       return;
     }
   }

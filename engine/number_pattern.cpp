@@ -108,7 +108,7 @@ NumberSectionShape ScanSection(std::string_view section) {
 void AppendInt(int value, std::string& out) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
+  out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 // Lays out one section: walks its characters with a position counter P (P >= 1
