@@ -17,7 +17,7 @@ constexpr double kPlainIntegerLimit = 1e15;
 void AppendInt(int value, std::string& out) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, static_cast<std::size_t>(r.ptr - buf));
+  out.append(buf, r.ptr);
 }
 
 }  // namespace
