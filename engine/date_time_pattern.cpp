@@ -267,6 +267,12 @@ class PatternWriter {
 
   // Appends the value with zeros before it up to `minDigits` digits.
   void AppendNumber(int value, int minDigits) {
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+      // Month, day, hour, minute, second and two-digit year.
+      if (value >= 10 || minDigits == 2) out_.push_back(static_cast<char>('0' + value / 10));
+      out_.push_back(static_cast<char>('0' + value % 10));
+      return;
+    }
     char buf[16];
     char* const end = buf + sizeof buf;
     char* first = end;
