@@ -91,7 +91,8 @@ void ExactDigitsOfInteger(std::uint64_t n, std::uint64_t& digits, int& exponent)
   // or one less.
   int count = (static_cast<int>(std::bit_width(n)) * 1233) >> 12;
   if (n >= static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) ++count;
-  digits = n * static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
+  const auto scale = kPowersOf10[static_cast<std::size_t>(kExactDigits - count)];
+  digits = n * static_cast<std::uint64_t>(scale);
   exponent = count;
 }
 
@@ -100,8 +101,8 @@ void ExactDigitsOfInteger(std::uint64_t n, std::uint64_t& digits, int& exponent)
 template <class Float>
 void ExactDigitsByConversion(Float magnitude, std::uint64_t& digits, int& exponent) {
   char buf[64];
-  const auto conv =
-      std::to_chars(buf, buf + sizeof buf, magnitude, std::chars_format::scientific, kExactDigits - 1);
+  const auto conv = std::to_chars(buf, buf + sizeof buf, magnitude,
+                                  std::chars_format::scientific, kExactDigits - 1);
   digits = static_cast<std::uint64_t>(buf[0] - '0');
   for (int i = 2; i < kExactDigits + 1; ++i) digits = digits * 10 + static_cast<std::uint64_t>(buf[i] - '0');
   const char* expSign = buf + kExactDigits + 2;  // just after the 'e'

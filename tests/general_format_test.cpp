@@ -47,17 +47,16 @@ TEST_F(GeneralFormat, RoundingCarriesIntoANewDigit) {
 // value; integers below 10^15 are written without that route.
 std::string GeneralThroughDigits(double value) {
   const DecimalDigits d = ToDecimalDigits(value, 15, kNoDecimalLimit);
-  std::string text = d.negative ? "-" : "";
   if (d.count == 0) return "0";
+  std::string text = d.negative ? "-" : "";
   text.append(d.digits, static_cast<std::size_t>(d.count));
   text.append(static_cast<std::size_t>(d.exponent - d.count), '0');
   return text;
 }
 
 TEST_F(GeneralFormat, IntegersBelowTenToTheFifteenAreWrittenWhole) {
-  std::vector<double> values = {0.0,    -0.0,   1.0,  -1.0, 9.0, 10.0,
-                                999999999999999.0, -999999999999999.0,
-                                100000000000000.0, 4503599627370496.0 / 8};
+  std::vector<double> values = {0.0,  -0.0, 1.0, -1.0, 9.0, 10.0, 999999999999999.0,
+                                -999999999999999.0, 100000000000000.0, 4503599627370496.0 / 8};
   std::mt19937_64 random(23);
   std::uniform_int_distribution<int> digits(1, 15);
   for (int i = 0; i < 50000; ++i) {
