@@ -288,8 +288,7 @@ class PatternWriter {
       }
       if (rest != 0 || first == end) *--first = static_cast<char>('0' + rest);
       while (end - first < minDigits) *--first = '0';
-      // A few bytes: one push_back each costs less than a general append.
-      for (const char* p = first; p != end; ++p) out_.push_back(*p);
+      out_.append(first, static_cast<std::size_t>(end - first));
       return;
     }
     const auto r = std::to_chars(buf, end, value);
