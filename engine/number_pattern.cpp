@@ -187,9 +187,12 @@ class SectionWriter {
     const std::string_view group = groupSeparator_;
     const std::size_t most =
         static_cast<std::size_t>(skips + steps) * (1 + group.size()) + decimal.size();
+    // Written in place of a short buffer when they may not fit it.
+    std::array<char, 64> buffer;
+    const bool inPlace = most > buffer.size();
     const std::size_t start = out_.size();
-    out_.resize(start + most);
-    char* const first = out_.data() + start;
+    if (inPlace) out_.resize(start + most);
+    char* const first = inPlace ? out_.data() + start : buffer.data();
     char* w = first;
     int position = position_;
     const auto put = [&](char digit) {
@@ -212,7 +215,10 @@ class SectionWriter {
     }
     position_ = position;
     next_ = next;
-    out_.resize(start + static_cast<std::size_t>(w - first));
+    if (inPlace)
+      out_.resize(start + static_cast<std::size_t>(w - first));
+    else
+      out_.append(first, static_cast<std::size_t>(w - first));
   }
 
   static char* CopySeparator(std::string_view separator, char* w) {
