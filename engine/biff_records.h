@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "byte_reader.h"
 
@@ -49,8 +50,9 @@ struct TRecordHeader {
 inline bool ReadRecordHeader(ByteReader& stream, TRecordHeader& header) {
   if (stream.remaining() < kRecordHeaderSize) return false;
   const std::size_t start = stream.position();
-  header.type = stream.u16le();
-  header.length = stream.u16le();
+  const std::span<const std::uint8_t> fields = stream.bytes(kRecordHeaderSize);
+  header.type = LoadU16le(fields, 0);
+  header.length = LoadU16le(fields, 2);
   header.payloadStart = stream.position();
   if (header.length > stream.remaining()) {
     stream.seek(start);

@@ -12,6 +12,18 @@
 
 namespace tabulox {
 
+// Little-endian fields at `at` within bytes that a ByteReader handed out whole
+// (ByteReader::bytes), so that a record's fixed fields cost one bounds check.
+inline std::uint16_t LoadU16le(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint16_t>(bytes[at] | (bytes[at + 1] << 8));
+}
+
+inline std::uint32_t LoadU32le(std::span<const std::uint8_t> bytes, std::size_t at) {
+  return static_cast<std::uint32_t>(bytes[at]) | (static_cast<std::uint32_t>(bytes[at + 1]) << 8) |
+         (static_cast<std::uint32_t>(bytes[at + 2]) << 16) |
+         (static_cast<std::uint32_t>(bytes[at + 3]) << 24);
+}
+
 class ByteReader {
  public:
   ByteReader() = default;
@@ -35,20 +47,9 @@ class ByteReader {
     return bytes_[pos_++];
   }
 
-  std::uint16_t u16le() {
-    need(2);
-    const std::uint8_t* p = bytes_.data() + pos_;
-    pos_ += 2;
-    return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-  }
+  std::uint16_t u16le() { return LoadU16le(bytes(2), 0); }
 
-  std::uint32_t u32le() {
-    need(4);
-    const std::uint8_t* p = bytes_.data() + pos_;
-    pos_ += 4;
-    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-  }
+  std::uint32_t u32le() { return LoadU32le(bytes(4), 0); }
 
   std::uint64_t u64le() {
     const std::uint64_t lo = u32le();

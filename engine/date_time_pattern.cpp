@@ -267,6 +267,12 @@ class PatternWriter {
 
   // Appends the value with zeros before it up to `minDigits` digits.
   void AppendNumber(int value, int minDigits) {
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+      // Month, day, hour, minute, second and two-digit year.
+      if (value >= 10 || minDigits == 2) out_.push_back(static_cast<char>('0' + value / 10));
+      out_.push_back(static_cast<char>('0' + value % 10));
+      return;
+    }
     char buf[16];
     char* const end = buf + sizeof buf;
     char* first = end;
@@ -282,8 +288,7 @@ class PatternWriter {
       }
       if (rest != 0 || first == end) *--first = static_cast<char>('0' + rest);
       while (end - first < minDigits) *--first = '0';
-      // A few bytes: one push_back each costs less than a general append.
-      for (const char* p = first; p != end; ++p) out_.push_back(*p);
+      out_.append(first, static_cast<std::size_t>(end - first));
       return;
     }
     const auto r = std::to_chars(buf, end, value);

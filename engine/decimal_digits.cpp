@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -42,67 +43,66 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
   const int binaryExp = static_cast<int>((bits >> 52) & 0x7FF) - 1075;  // x = mantissa * 2^binaryExp
   // floor(log10 x) is this estimate or one more: floor(b * log10(2)) for the
-  // binary exponent b, in fixed point (exact for |b| < 1650).
+  // binary exponent b, in fixed point (exact for |b| < 1650). With it,
+  // x * 10^k lies in [10^17, 10^19).
   exp10 = ((binaryExp + 52) * 78913) >> 18;
   constexpr std::uint64_t kLow = 100000000000000000ULL;  // 10^17
   constexpr std::uint64_t kHigh = kLow * 10;
-  for (;;) {
-    const int k = kExactDigits - 1 - exp10;  // 0 <= k <= 22 in the handled range
-    const Uint128 scaled = Uint128{mantissa} * kPowersOf10[static_cast<std::size_t>(k)];
-    Uint128 quotient;
-    bool roundUp = false;
-    if (binaryExp >= 0) {
-      quotient = scaled << binaryExp;
-    } else {
-      const int shift = -binaryExp;  // below 128 in the handled range
-      quotient = scaled >> shift;
-      const Uint128 remainder = scaled - (quotient << shift);
-      const Uint128 half = Uint128{1} << (shift - 1);
-      roundUp = remainder > half || (remainder == half && (quotient & 1) != 0);
-    }
-    if (quotient >= kHigh) {
-      ++exp10;
-      continue;
-    }
-    if (quotient < kLow) {
-      --exp10;
-      continue;
-    }
-    digits = static_cast<std::uint64_t>(quotient) + (roundUp ? 1 : 0);
-    if (digits == kHigh) {
-      digits = kLow;
-      ++exp10;
-    }
-    return;
+  const int k = kExactDigits - 1 - exp10;  // 0 <= k <= 22 in the handled range
+  const Uint128 scaled = Uint128{mantissa} * kPowersOf10[static_cast<std::size_t>(k)];
+  // x * 10^k = quotient + fraction, the fraction compared with one half.
+  std::uint64_t quotient;
+  bool fractionAboveHalf = false;
+  bool fractionIsHalf = false;
+  bool fractionIsZero = true;
+  if (binaryExp >= 0) {
+    quotient = static_cast<std::uint64_t>(scaled << binaryExp);
+  } else {
+    const int shift = -binaryExp;  // below 128 in the handled range
+    const Uint128 whole = scaled >> shift;
+    const Uint128 remainder = scaled - (whole << shift);
+    const Uint128 half = Uint128{1} << (shift - 1);
+    quotient = static_cast<std::uint64_t>(whole);
+    fractionAboveHalf = remainder > half;
+    fractionIsHalf = remainder == half;
+    fractionIsZero = remainder == 0;
+  }
+  bool roundUp;
+  if (quotient >= kHigh) {
+    // One digit more than wanted: x * 10^(k-1) = quotient / 10 + (last + fraction) / 10.
+    const std::uint64_t last = quotient % 10;
+    quotient /= 10;
+    ++exp10;
+    roundUp = last > 5 || (last == 5 && (!fractionIsZero || (quotient & 1) != 0));
+  } else {
+    roundUp = fractionAboveHalf || (fractionIsHalf && (quotient & 1) != 0);
+  }
+  digits = quotient + (roundUp ? 1 : 0);
+  if (digits == kHigh) {
+    digits = kLow;
+    ++exp10;
   }
 }
 
-// Writes the magnitude in scientific form with kExactDigits significant digits,
-// correctly rounded (nearest, ties to even): "d.ddddddddddddddddde[+-]X...".
-// A value that a double holds exactly goes through the double conversion,
-// which gives the same digits several times faster.
-std::to_chars_result ToScientific(char* first, char* last, long double magnitude) {
-  if (magnitude <= std::numeric_limits<double>::max()) {
-    const double narrow = static_cast<double>(magnitude);
-    if (static_cast<long double>(narrow) == magnitude)
-      return std::to_chars(first, last, narrow, std::chars_format::scientific, kExactDigits - 1);
-  }
-  return std::to_chars(first, last, magnitude, std::chars_format::scientific, kExactDigits - 1);
+// The kExactDigits digits of a non-zero integral magnitude below
+// kExactRangeHigh: exact, so no rounding is needed.
+void ExactDigitsOfInteger(std::uint64_t n, std::uint64_t& digits, int& exponent) {
+  // bit_width(n) * log10(2) in fixed point is the number of decimal digits of n
+  // or one less.
+  int count = (static_cast<int>(std::bit_width(n)) * 1233) >> 12;
+  if (n >= static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) ++count;
+  const auto scale = kPowersOf10[static_cast<std::size_t>(kExactDigits - count)];
+  digits = n * static_cast<std::uint64_t>(scale);
+  exponent = count;
 }
 
-// The kExactDigits digits of the magnitude as an integer N in [10^17, 10^18),
-// and the exponent X of 0.D × 10^X.
-void ExactDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
-  const double narrow = static_cast<double>(magnitude);
-  if (narrow >= kExactRangeLow && narrow < kExactRangeHigh &&
-      static_cast<long double>(narrow) == magnitude) {
-    int exp10 = 0;
-    ExactDigitsOfDouble(narrow, digits, exp10);
-    exponent = exp10 + 1;
-    return;
-  }
+// The scientific form of the magnitude with kExactDigits significant digits,
+// correctly rounded (nearest, ties to even), read back as N and X.
+template <class Float>
+void ExactDigitsByConversion(Float magnitude, std::uint64_t& digits, int& exponent) {
   char buf[64];
-  const auto conv = ToScientific(buf, buf + sizeof buf, magnitude);
+  const auto conv = std::to_chars(buf, buf + sizeof buf, magnitude,
+                                  std::chars_format::scientific, kExactDigits - 1);
   digits = static_cast<std::uint64_t>(buf[0] - '0');
   for (int i = 2; i < kExactDigits + 1; ++i) digits = digits * 10 + static_cast<std::uint64_t>(buf[i] - '0');
   const char* expSign = buf + kExactDigits + 2;  // just after the 'e'
@@ -111,19 +111,23 @@ void ExactDigits(long double magnitude, std::uint64_t& digits, int& exponent) {
   exponent = exp10 + 1;
 }
 
-// Divides the `count`-digit number n (not 0) by 10 for each trailing zero.
-void DropTrailingZeros(std::uint64_t& n, int& count) {
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  while (n % kTenTo8 == 0) {
-    n /= kTenTo8;
-    count -= 8;
-  }
-  for (const auto& [factor, digits] : {std::pair<std::uint64_t, int>{10'000, 4}, {100, 2}, {10, 1}}) {
-    if (n % factor == 0) {
-      n /= factor;
-      count -= digits;
+// The kExactDigits digits of a finite, positive double as an integer N in
+// [10^17, 10^18), and the exponent X of 0.D × 10^X.
+void ExactDigits(double magnitude, std::uint64_t& digits, int& exponent) {
+  if (magnitude < kExactRangeHigh) {
+    const auto whole = static_cast<std::uint64_t>(magnitude);
+    if (whole != 0 && static_cast<double>(whole) == magnitude) {
+      ExactDigitsOfInteger(whole, digits, exponent);
+      return;
+    }
+    if (magnitude >= kExactRangeLow) {
+      int exp10 = 0;
+      ExactDigitsOfDouble(magnitude, digits, exp10);
+      exponent = exp10 + 1;
+      return;
     }
   }
+  ExactDigitsByConversion(magnitude, digits, exponent);
 }
 
 // "00" "01" ... "99": two digits per table lookup.
@@ -137,29 +141,38 @@ constexpr std::array<char, 200> kDigitPairs = [] {
 }();
 
 // Writes the `count` decimal digits of `n` (n < 10^count) to `out`, leading
-// zeros included.
+// zeros included: eight digits at a time in 32-bit arithmetic, two per step.
 void WriteDigits(std::uint64_t n, int count, char* out) {
+  constexpr std::uint64_t kTenTo8 = 100'000'000;
   char* p = out + count;
+  while (p - out > 8) {
+    auto eight = static_cast<std::uint32_t>(n % kTenTo8);
+    n /= kTenTo8;
+    for (int i = 0; i < 4; ++i) {
+      const std::size_t pair = (eight % 100) * 2;
+      eight /= 100;
+      p -= 2;
+      p[0] = kDigitPairs[pair];
+      p[1] = kDigitPairs[pair + 1];
+    }
+  }
+  auto rest = static_cast<std::uint32_t>(n);
   while (p - out >= 2) {
-    const std::size_t pair = static_cast<std::size_t>(n % 100) * 2;
-    n /= 100;
+    const std::size_t pair = (rest % 100) * 2;
+    rest /= 100;
     p -= 2;
     p[0] = kDigitPairs[pair];
     p[1] = kDigitPairs[pair + 1];
   }
-  if (p != out) *--p = static_cast<char>('0' + n);
+  if (p != out) *--p = static_cast<char>('0' + rest);
 }
 
-}  // namespace
-
-DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
+// Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
+// of the kExactDigits-digit form N (not 0) with exponent X, rounding half away
+// from zero.
+DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
+                      int maxDecimals) {
   DecimalDigits result;
-  if (value == 0 || std::isnan(value) || std::isinf(value)) return result;
-
-  std::uint64_t digits = 0;
-  int exponent = 0;
-  ExactDigits(std::fabs(value), digits, exponent);
-
   int count = kExactDigits;
   if (maxDecimals != kNoDecimalLimit) {
     const long long k = static_cast<long long>(exponent) + maxDecimals;
@@ -172,8 +185,8 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   if (count < kExactDigits) {
     // Keep the first `count` digits; the digit after them decides, so a rest
     // of at least 5 × 10^(dropped − 1) rounds up.
-    const Uint128 scale = kPowersOf10[static_cast<std::size_t>(kExactDigits - count)];
-    const auto dropped = static_cast<std::uint64_t>(scale);
+    const auto dropped =
+        static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
     const std::uint64_t rest = digits % dropped;
     digits /= dropped;
     if (rest >= dropped / 2) ++digits;
@@ -186,11 +199,38 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
   }
   result.exponent = exponent;
   if (count == 0) return result;
-  DropTrailingZeros(digits, count);
+  constexpr std::uint64_t kTenTo8 = 100'000'000;
+  while (count > 8 && digits % kTenTo8 == 0) {
+    digits /= kTenTo8;
+    count -= 8;
+  }
   WriteDigits(digits, count, result.digits);
+  // The first digit is not 0, so the trailing zeros end before it.
+  while (result.digits[count - 1] == '0') --count;
   result.count = count;
-  result.negative = std::signbit(value);
+  result.negative = negative;
   return result;
+}
+
+}  // namespace
+
+DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals) {
+  if (value == 0 || !std::isfinite(value)) return DecimalDigits{};
+  std::uint64_t digits = 0;
+  int exponent = 0;
+  ExactDigits(std::fabs(value), digits, exponent);
+  return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
+}
+
+DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
+  const auto narrow = static_cast<double>(value);
+  if (static_cast<long double>(narrow) == value)
+    return ToDecimalDigits(narrow, maxSignificant, maxDecimals);
+  if (std::isnan(value) || std::isinf(value)) return DecimalDigits{};
+  std::uint64_t digits = 0;
+  int exponent = 0;
+  ExactDigitsByConversion(std::fabs(value), digits, exponent);
+  return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
 }
 
 }  // namespace tabulox

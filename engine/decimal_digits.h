@@ -19,5 +19,7 @@ struct DecimalDigits {
 // keeps at most `maxSignificant` digits and at most `maxDecimals` decimal
 // places, rounding half away from zero on the 18-digit form.
 DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals);
+// The same for a double, without extended-precision arithmetic.
+DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals);
 
 }  // namespace tabulox

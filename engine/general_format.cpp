@@ -2,12 +2,17 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdint>
 
 #include "decimal_digits.h"
 #include "regional_settings.h"
 
 namespace tabulox {
 namespace {
+
+// Integers of smaller magnitude have at most 15 digits: their General form is
+// the integer itself.
+constexpr double kPlainIntegerLimit = 1e15;
 
 void AppendInt(int value, std::string& out) {
   char buf[16];
@@ -18,6 +23,15 @@ void AppendInt(int value, std::string& out) {
 }  // namespace
 
 void AppendGeneral(double value, std::string& out) {
+  if (std::fabs(value) < kPlainIntegerLimit) {
+    const auto whole = static_cast<std::int64_t>(value);
+    if (static_cast<double>(whole) == value) {  // -0.0 too, written "0"
+      char buf[24];
+      const auto r = std::to_chars(buf, buf + sizeof buf, whole);
+      out.append(buf, static_cast<std::size_t>(r.ptr - buf));
+      return;
+    }
+  }
   if (std::isinf(value)) {
     out += value > 0 ? "INF" : "-INF";
     return;

@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <utility>
 
@@ -79,6 +80,8 @@ NumberSectionShape ScanSection(std::string_view section) {
       continue;
     }
     if (IsPlaceholder(c)) {
+      if (placeholders == 0) shape.firstPlaceholder = i;
+      shape.endPlaceholders = i + 1;
       if (c == '0') {
         if (beforeFirstZero < 0) beforeFirstZero = placeholders;
         throughLastZero = placeholders + 1;
@@ -95,13 +98,17 @@ NumberSectionShape ScanSection(std::string_view section) {
   shape.decimalPos = beforeFirstPoint < 0 ? placeholders : beforeFirstPoint;
   shape.intZeros = beforeFirstZero < 0 ? 0 : std::max(0, shape.decimalPos - beforeFirstZero);
   shape.minDecimals = std::max(0, throughLastZero - shape.decimalPos);
+  shape.placeholdersInOneRun = std::all_of(
+      section.begin() + static_cast<std::ptrdiff_t>(shape.firstPlaceholder),
+      section.begin() + static_cast<std::ptrdiff_t>(shape.endPlaceholders),
+      [](char c) { return IsPlaceholder(c) || c == '.' || c == ','; });
   return shape;
 }
 
 void AppendInt(int value, std::string& out) {
   char buf[16];
   const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
+  out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
 // Lays out one section: walks its characters with a position counter P (P >= 1
@@ -123,11 +130,25 @@ class SectionWriter {
   }
 
   void Write(std::string_view section) {
+    if (!shape_.scientific && shape_.placeholdersInOneRun) {
+      // Between the first and the last placeholder only "." and "," stand,
+      // which write nothing themselves.
+      WriteText(section.substr(0, shape_.firstPlaceholder));
+      Placeholders(shape_.digitCount);
+      WriteText(section.substr(shape_.endPlaceholders));
+    } else {
+      WriteText(section);
+    }
+  }
+
+ private:
+  // Walks the characters of (a part of) the section.
+  void WriteText(std::string_view section) {
     std::size_t i = 0;
     while (i < section.size()) {
       const char c = section[i];
       if (IsPlaceholder(c)) {
-        Placeholder();
+        Placeholders(1);
         ++i;
       } else if (c == '.' || c == ',') {
         ++i;
@@ -142,42 +163,71 @@ class SectionWriter {
     }
   }
 
- private:
-  void Placeholder() {
+  // Lays out `n` placeholders in a row. While the first digit of D lies further
+  // left than the placeholders before the "." reach (delta > 0), the first
+  // placeholder takes the extra digits; while it lies further right (delta < 0),
+  // each placeholder stands for a position before it, written as "0" only
+  // within the integer zeros. Then each placeholder takes one digit position:
+  // the next digit of D, a "0" once D is exhausted, or nothing for an optional
+  // decimal place past the digits. The decimal separator goes before the digit
+  // at P = 0, a group separator after each digit at P = 4, 7, 10, ...
+  void Placeholders(int n) {
+    if (n <= 0) return;
+    int skips = 0;
+    int steps = n;
     if (delta_ > 0) {
-      for (int n = 0; n <= delta_; ++n) NextDigit();
+      steps += delta_;
       delta_ = 0;
-    } else if (delta_ == 0) {
-      NextDigit();
-    } else {
-      ++delta_;
-      if (position_ <= shape_.intZeros) Put('0');
-      --position_;
+    } else if (delta_ < 0) {
+      skips = std::min(-delta_, n);
+      steps -= skips;
+      delta_ += skips;
     }
-  }
-
-  // One digit position: the next digit of D, a "0" once D is exhausted, or
-  // nothing for an optional decimal place past the digits.
-  void NextDigit() {
-    if (next_ < digits_.count)
-      Put(digits_.digits[next_++]);
-    else if (position_ > -shape_.minDecimals)
-      Put('0');
-    --position_;
-  }
-
-  void Put(char digit) {
-    if (position_ == 0) AppendSeparator(decimalSeparator_);
-    out_.push_back(digit);
-    if (!groupSeparator_.empty() && position_ > 1 && static_cast<unsigned>(position_) % 3 == 1)
-      AppendSeparator(groupSeparator_);
-  }
-
-  void AppendSeparator(std::string_view separator) {
-    if (separator.size() == 1)
-      out_.push_back(separator[0]);
+    const std::string_view decimal = decimalSeparator_;
+    const std::string_view group = groupSeparator_;
+    const std::size_t most =
+        static_cast<std::size_t>(skips + steps) * (1 + group.size()) + decimal.size();
+    // Written in place of a short buffer when they may not fit it.
+    std::array<char, 64> buffer;
+    const bool inPlace = most > buffer.size();
+    const std::size_t start = out_.size();
+    if (inPlace) out_.resize(start + most);
+    char* const first = inPlace ? out_.data() + start : buffer.data();
+    char* w = first;
+    int position = position_;
+    const auto put = [&](char digit) {
+      if (position == 0) w = CopySeparator(decimal, w);
+      *w++ = digit;
+      if (!group.empty() && position > 1 && static_cast<unsigned>(position) % 3 == 1)
+        w = CopySeparator(group, w);
+    };
+    const int intZeros = shape_.intZeros;
+    for (int k = 0; k < skips; ++k, --position)
+      if (position <= intZeros) put('0');
+    const int count = digits_.count;
+    const int lastShown = -shape_.minDecimals;
+    int next = next_;
+    for (int k = 0; k < steps; ++k, --position) {
+      if (next < count)
+        put(digits_.digits[next++]);
+      else if (position > lastShown)
+        put('0');
+    }
+    position_ = position;
+    next_ = next;
+    if (inPlace)
+      out_.resize(start + static_cast<std::size_t>(w - first));
     else
-      out_.append(separator);
+      out_.append(first, static_cast<std::size_t>(w - first));
+  }
+
+  static char* CopySeparator(std::string_view separator, char* w) {
+    if (separator.size() == 1) {
+      *w = separator[0];
+      return w + 1;
+    }
+    std::memcpy(w, separator.data(), separator.size());
+    return w + separator.size();
   }
 
   // Writes "E"/"e", the exponent's sign and digits; returns the position past
@@ -248,7 +298,8 @@ NumberPattern::NumberPattern(std::string code) : code_(std::move(code)) {
   for (std::size_t k = 0; k < kSectionSlots; ++k) sections_[k].shape = ScanSection(SectionText(k));
 }
 
-void NumberPattern::Append(long double value, std::string& out) const {
+template <class Float>
+void NumberPattern::AppendValue(Float value, std::string& out) const {
   if (tooLong_) throw ExtractionError("Format string too long");
   if (!std::isfinite(value) || sections_[kPositiveSection].length == 0) {
     AppendGeneralOf(value, out);
@@ -279,6 +330,10 @@ void NumberPattern::Append(long double value, std::string& out) const {
   if (digits.negative && section == kPositiveSection) out.push_back('-');
   SectionWriter(*shape, digits, out).Write(SectionText(section));
 }
+
+void NumberPattern::Append(long double value, std::string& out) const { AppendValue(value, out); }
+
+void NumberPattern::Append(double value, std::string& out) const { AppendValue(value, out); }
 
 void FormatNumberPattern(std::string_view code, long double value, std::string& out) {
   NumberPattern(std::string(code)).Append(value, out);

@@ -23,6 +23,12 @@ struct NumberSectionShape {
   int minDecimals = 0;  // decimal places that always show a digit
   bool grouping = false;
   bool scientific = false;
+  // The placeholders outside quoted text: where the first one stands and the
+  // position past the last one (both 0 when there is none), and whether only
+  // placeholders, "." and "," stand between them.
+  std::size_t firstPlaceholder = 0;
+  std::size_t endPlaceholders = 0;
+  bool placeholdersInOneRun = false;
 };
 
 // A number or percent rendering code read once: its first three sections and
@@ -39,6 +45,8 @@ class NumberPattern {
   // Appends the value rendered through the code to `out`; see
   // FormatNumberPattern.
   void Append(long double value, std::string& out) const;
+  // The same for a double, without extended-precision arithmetic.
+  void Append(double value, std::string& out) const;
 
  private:
   static constexpr std::size_t kSectionSlots = 3;
@@ -47,6 +55,9 @@ class NumberPattern {
     std::size_t length = 0;  // 0: the section is missing or empty
     NumberSectionShape shape;
   };
+
+  template <class Float>
+  void AppendValue(Float value, std::string& out) const;
 
   std::string_view SectionText(std::size_t index) const {
     const Section& section = sections_[index];

@@ -29,12 +29,16 @@ bool HasMarkerBytes(std::span<const std::uint8_t> eightBytes) {
 }
 
 double DoubleFromBytes(std::span<const std::uint8_t> eightBytes) {
-  std::uint64_t bits = 0;
-  for (std::size_t i = 8; i-- > 0;) bits = (bits << 8) | eightBytes[i];
+  const std::uint64_t bits =
+      LoadU32le(eightBytes, 0) | (static_cast<std::uint64_t>(LoadU32le(eightBytes, 4)) << 32);
   double value;
   std::memcpy(&value, &bits, sizeof value);
   return value;
 }
+
+// The fields that open every cell record, [MS-XLS] 2.5.19 Cell: row, column and
+// XF index, each 16 bits.
+constexpr std::size_t kCellFieldsSize = 6;
 
 TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
   TCellData cell;
@@ -43,6 +47,11 @@ TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std:
   cell.column = column;
   cell.xfIndex = xf;
   return cell;
+}
+
+// A cell of `kind` from the Cell fields at the start of `fields`.
+TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
+  return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
 }
 
 TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
@@ -54,13 +63,11 @@ TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, 
 // Reads a FORMULA record. Gives the position of its cell when the cell waits
 // for the text of a following STRING record, else kNoCell.
 std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
-  const std::uint16_t row = stream.u16le();
-  const std::uint16_t column = stream.u16le();
-  const std::uint16_t xf = stream.u16le();
-  // The option flags, the formula and what follows it are not used.
-  const std::span<const std::uint8_t> result = stream.bytes(8);
+  // The option flags, the formula and what follows the result are not used.
+  const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
+  const std::span<const std::uint8_t> result = fields.subspan(kCellFieldsSize);
 
-  TCellData cell = MakeCell(cellFormulaResult, row, column, xf);
+  TCellData cell = MakeCell(cellFormulaResult, fields);
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
   } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
@@ -125,27 +132,25 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
   if (IsCellRecord(header.type)) awaitingString = kNoCell;
   switch (header.type) {
     case kRecordLabelSst: {
-      const std::uint16_t row = stream.u16le();
-      const std::uint16_t column = stream.u16le();
-      TCellData cell = MakeCell(cellSharedString, row, column, stream.u16le());
-      cell.stringIndex = stream.u32le();
+      const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
+      TCellData cell = MakeCell(cellSharedString, fields);
+      cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
       AddCell(sheet, cell);
       break;
     }
     case kRecordNumber: {
-      const std::uint16_t row = stream.u16le();
-      const std::uint16_t column = stream.u16le();
-      const std::uint16_t xf = stream.u16le();
-      const std::span<const std::uint8_t> value = stream.bytes(8);
-      AddCell(sheet,
-              NumberCell(row, column, xf, HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value)));
+      const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
+      const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
+      TCellData cell = MakeCell(cellNumber, fields);
+      cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
+      AddCell(sheet, cell);
       break;
     }
     case kRecordRK: {
-      const std::uint16_t row = stream.u16le();
-      const std::uint16_t column = stream.u16le();
-      const std::uint16_t xf = stream.u16le();
-      AddCell(sheet, NumberCell(row, column, xf, DecodeRK(stream.u32le())));
+      const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
+      TCellData cell = MakeCell(cellNumber, fields);
+      cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
+      AddCell(sheet, cell);
       break;
     }
     case kRecordMulRK: {
@@ -155,19 +160,16 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::uint16_t first = stream.u16le();
       const int count = (header.length - 6) / 6;
       for (int i = 0; i < count; ++i) {
-        const std::uint16_t xf = stream.u16le();
-        const double value = DecodeRK(stream.u32le());
-        AddCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), xf, value));
+        const std::span<const std::uint8_t> rkRec = stream.bytes(6);
+        AddCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), LoadU16le(rkRec, 0),
+                                  DecodeRK(LoadU32le(rkRec, 2))));
       }
       stream.u16le();
       break;
     }
-    case kRecordBlank: {
-      const std::uint16_t row = stream.u16le();
-      const std::uint16_t column = stream.u16le();
-      AddCell(sheet, MakeCell(cellBlank, row, column, stream.u16le()));
+    case kRecordBlank:
+      AddCell(sheet, MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
       break;
-    }
     case kRecordMulBlank: {
       const std::uint16_t row = stream.u16le();
       const std::uint16_t first = stream.u16le();
@@ -271,8 +273,7 @@ void AddCell(TWorkSheetData& sheet, const TCellData& cell) {
                       ? rows.back()
                       : FindOrAddRow(sheet, cell.row);
   const auto index = static_cast<std::uint32_t>(sheet.cells.size());
-  sheet.cells.push_back(cell);
-  sheet.cells.back().next = kNoCell;
+  sheet.cells.emplace_back(cell).next = kNoCell;
   if (row.firstCell == kNoCell)
     row.firstCell = index;
   else

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <string>
 
@@ -257,6 +259,48 @@ TEST_F(DateTimeSettings, SerialsOutsideTheCalendarAreGeneral) {
   EXPECT_EQ(DateTime("yyyy-mm-dd", std::nan("")), "NAN");
   // The cell's own value is written, not the shifted serial.
   EXPECT_EQ(DateTime("yyyy", 2958466 - k1904DayShift, DateSystem::k1904), "2957004");
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+std::string Padded(int value, int width) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "%0*d", width, value);
+  return buf;
+}
+
+// Numbers below 100 in one- and two-digit fields take a shortcut; every value
+// of every field must read as the printed number.
+TEST(DateTimeNumbers, OneAndTwoDigitFieldsOfEveryValue) {
+  SetRegionalSettings(RegionalSettings{});
+  const DateTimeTokens clock("h hh n nn s ss");
+  for (int second = 0; second < 86'400; second += 7) {
+    const int h = second / 3600;
+    const int n = second / 60 % 60;
+    const int s = second % 60;
+    std::string out;
+    clock.Append(40000 + second / 86'400.0, DateSystem::k1900, out);
+    ASSERT_EQ(out, Padded(h, 1) + " " + Padded(h, 2) + " " + Padded(n, 1) + " " + Padded(n, 2) +
+                       " " + Padded(s, 1) + " " + Padded(s, 2))
+        << second;
+  }
+  const DateTimeTokens calendar("d dd m mm yy yyyy");
+  for (int day = 1; day < 2'958'465; day += 97) {
+    const std::chrono::year_month_day ymd{std::chrono::sys_days{std::chrono::year{1899} / 12 / 30} +
+                                          std::chrono::days{day}};
+    const int d = static_cast<int>(static_cast<unsigned>(ymd.day()));
+    const int m = static_cast<int>(static_cast<unsigned>(ymd.month()));
+    const int y = static_cast<int>(ymd.year());
+    std::string out;
+    calendar.Append(day, DateSystem::k1900, out);
+    ASSERT_EQ(out, Padded(d, 1) + " " + Padded(d, 2) + " " + Padded(m, 1) + " " + Padded(m, 2) +
+                       " " + Padded(y % 100, 2) + " " + Padded(y, 4))
+        << day;
+  }
 }
 
 }  // namespace

@@ -64,6 +64,26 @@ TEST(ToDecimalDigits, DyadicValuesWithTiesAndRangeEdges) {
     ExpectSameDigits(v);
 }
 
+// Integral doubles take a route of their own, without the binary scaling.
+TEST(ToDecimalDigits, IntegersMatchCorrectRounding) {
+  std::mt19937_64 random(17);
+  std::uniform_int_distribution<int> digits(1, 17);
+  for (int i = 0; i < 100000; ++i) {
+    const int d = digits(random);
+    const double top = std::pow(10.0, d);
+    const double v = std::floor(std::uniform_real_distribution<double>(top / 10, top)(random));
+    ExpectSameDigits(i % 2 ? v : -v);
+  }
+  for (double v = 1; v < 1e17; v *= 10) {
+    ExpectSameDigits(v);
+    if (v > 1) ExpectSameDigits(v - 1);
+    ExpectSameDigits(v + 1);
+  }
+  for (double v : {9007199254740992.0, 9007199254740994.0, 99999999999999984.0, 1e17,
+                   100000000000000016.0, 123456789012345680.0, 4503599627370497.0})
+    ExpectSameDigits(v);
+}
+
 TEST(ToDecimalDigits, RoundingToFifteenDigitsCarriesIntoANewDigit) {
   const DecimalDigits d = ToDecimalDigits(0.99999999999999994, 15, kNoDecimalLimit);
   EXPECT_EQ(std::string(d.digits, static_cast<std::size_t>(d.count)), "1");

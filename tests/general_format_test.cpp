@@ -2,6 +2,9 @@
 
 #include <cmath>
 #include <limits>
+#include <random>
+#include <string>
+#include <vector>
 
 #include "decimal_digits.h"
 #include "general_format.h"
@@ -38,6 +41,34 @@ TEST_F(GeneralFormat, ExponentForms) {
 TEST_F(GeneralFormat, RoundingCarriesIntoANewDigit) {
   EXPECT_EQ(FormatGeneral(999999999999999.9), "1E15");
   EXPECT_EQ(FormatGeneral(0.99999999999999999), "1");
+}
+
+// The General form of a value through its 15 significant digits, as for any
+// value; integers below 10^15 are written without that route.
+std::string GeneralThroughDigits(double value) {
+  const DecimalDigits d = ToDecimalDigits(value, 15, kNoDecimalLimit);
+  if (d.count == 0) return "0";
+  std::string text = d.negative ? "-" : "";
+  text.append(d.digits, static_cast<std::size_t>(d.count));
+  text.append(static_cast<std::size_t>(d.exponent - d.count), '0');
+  return text;
+}
+
+TEST_F(GeneralFormat, IntegersBelowTenToTheFifteenAreWrittenWhole) {
+  std::vector<double> values = {0.0,  -0.0, 1.0, -1.0, 9.0, 10.0, 999999999999999.0,
+                                -999999999999999.0, 100000000000000.0, 4503599627370496.0 / 8};
+  std::mt19937_64 random(23);
+  std::uniform_int_distribution<int> digits(1, 15);
+  for (int i = 0; i < 50000; ++i) {
+    const double top = std::pow(10.0, digits(random));
+    const double v = std::floor(std::uniform_real_distribution<double>(0, top)(random));
+    values.push_back(i % 2 ? v : -v);
+  }
+  for (const double v : values) ASSERT_EQ(FormatGeneral(v), GeneralThroughDigits(v)) << v;
+  EXPECT_EQ(FormatGeneral(-0.0), "0");
+  EXPECT_EQ(FormatGeneral(-999999999999999.0), "-999999999999999");
+  EXPECT_EQ(FormatGeneral(999999999999999.5), "1E15");
+  EXPECT_EQ(FormatGeneral(-1e15), "-1E15");
 }
 
 TEST_F(GeneralFormat, InfinitiesAndNan) {

@@ -6,6 +6,7 @@
 #include <limits>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "decimal_digits.h"
 #include "extraction_error.h"
@@ -191,6 +192,83 @@ TEST(DecimalDigitsExact, ZeroAfterRoundingKeepsItsExponent) {
   EXPECT_EQ(d.exponent, -2);
   EXPECT_FALSE(d.negative);
 }
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+// `code` with an empty quoted text after its first placeholder: the same
+// rendering, laid out by the character walk instead of as one run of
+// placeholders.
+std::string WithEmptyTextInsideTheRun(std::string_view code) {
+  const std::size_t first = code.find_first_of("0#");
+  std::string split(code.substr(0, first + 1));
+  split += "\"\"";
+  split += code.substr(first + 1);
+  return split;
+}
+
+// Values of every magnitude the fixed form lays out, ties at the second and
+// third decimal place, carries through nines, integers and zeros.
+std::vector<double> RunTestValues() {
+  std::vector<double> values = {0.0,      -0.0,      0.5,       0.05,      0.005,
+                                0.004999, 9.995,     99.995,    999.9999,  1234.565,
+                                1e15,     1.2345e17, 1e-7,      0.000123,  7.0,
+                                1234567.0, 999999.5, 0.994999999};
+  std::mt19937_64 random(29);
+  std::uniform_real_distribution<double> mantissa(1.0, 10.0);
+  std::uniform_int_distribution<int> exponent(-7, 17);
+  std::uniform_int_distribution<int> cents(0, 100'000'000);
+  for (int i = 0; i < 4000; ++i) {
+    values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
+    values.push_back(cents(random) / 100.0);
+    values.push_back(static_cast<double>(cents(random)));
+  }
+  return values;
+}
+
+class NumberPatternRun : public ::testing::TestWithParam<const char*> {
+ protected:
+  void TearDown() override { SetRegionalSettings(RegionalSettings{}); }
+};
+
+// The placeholders of a section without text between them are laid out in one
+// go; that must write what the walk over each placeholder writes, with one-byte,
+// multi-byte and empty separators.
+TEST_P(NumberPatternRun, LaysOutAsTheCharacterWalkDoes) {
+  const ::tabulox::NumberPattern run(GetParam());
+  const ::tabulox::NumberPattern walked(WithEmptyTextInsideTheRun(GetParam()));
+  RegionalSettings multiByte;
+  multiByte.decimalSeparator = "\xE2\x80\xA4";   // one dot leader
+  multiByte.thousandsSeparator = "\xC2\xA0";     // no-break space
+  RegionalSettings noGrouping;
+  noGrouping.decimalSeparator = ",";
+  noGrouping.thousandsSeparator = "";
+  for (const RegionalSettings& settings : {RegionalSettings{}, multiByte, noGrouping}) {
+    SetRegionalSettings(settings);
+    for (const double v : RunTestValues()) {
+      for (const double value : {v, -v}) {
+        std::string fromRun;
+        std::string fromWalk;
+        run.Append(value, fromRun);
+        walked.Append(value, fromWalk);
+        ASSERT_EQ(fromRun, fromWalk) << GetParam() << " " << value;
+        std::string extended;
+        run.Append(static_cast<long double>(value), extended);
+        ASSERT_EQ(extended, fromRun) << GetParam() << " " << value;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Codes, NumberPatternRun,
+    ::testing::Values("#,##0.00", "0", "0.00", "#,##0", "#.##", "0.0#", "00000", "#,##0.000,",
+                      "0.00%", "$ #,##0.00 kg", "#,#,#0.0", "##0.###", ".00",
+                      "0.00;(0.00);\"nil\"", "00.00.00", "#,##0.00 \"EUR\"", "#,##0;-#,##0;0",
+                      "#,##0.000000000000000000", "000,000,000,000,000,000,000.0##"));
 
 }  // namespace
 }  // namespace tabulox
