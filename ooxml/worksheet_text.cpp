@@ -29,6 +29,10 @@ const TXMLParam* RefLine(const TXMLItem& item) {
 // keeps that value's closing quote and the blanks. Both forms are well-formed
 // XML, so the quotes and blanks are removed here.
 std::string_view ValueAsWritten(std::string_view value) {
+  // Most values end in none of the bytes the rules below look at.
+  if (!value.empty() && value.back() != ' ' && value.back() != '\t' &&
+      value.back() != '\'')
+    return value;
   const std::size_t last = value.find_last_not_of(" \t");
   if (last != std::string_view::npos && last + 1 < value.size() &&
       (value[last] == '"' || value[last] == '\'')) {
@@ -71,7 +75,8 @@ CellType ReadCellType(const TXMLParams& params) {
 
 const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
   for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
-    if (child->Name() == name) return child;
+    const std::string_view childName = child->Name();
+    if (childName.size() == name.size() && childName == name) return child;
   }
   return nullptr;
 }
@@ -91,9 +96,9 @@ class SheetWriter {
     while (core > 0 && value[core - 1] == '\t') --core;
     if (core > 0) {
       Reserve(2 * pendingBreaks_ + pendingTabs_ + core);
-      AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
-      text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
-      text_.append(value.substr(0, core));
+      if (pendingBreaks_ != 0) AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
+      if (pendingTabs_ != 0) text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+      text_.append(value.data(), core);
       pendingBreaks_ = 0;
       pendingTabs_ = 0;
     }

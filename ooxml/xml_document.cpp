@@ -210,8 +210,9 @@ class XmlTreeBuilder {
   }
   // Gives the complete child to the sink and takes it out of the tree again.
   void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
-  void TakeTag(TXMLItem& item, std::string_view inner);
-  static bool Preserves(const TXMLItem& item);
+  // Sets the item's name and attributes from the tag's bytes; true when it has
+  // the line "xml:space=preserve" (ignoring case), as Params().IndexOf would find.
+  bool TakeTag(TXMLItem& item, std::string_view inner);
   void CloseTop();
 
   TKvXMLParser& doc_;
@@ -222,21 +223,6 @@ class XmlTreeBuilder {
   std::vector<XmlAttributeLine> lines_;
   std::string scratch_;
 };
-
-// True when the item has the line "xml:space=preserve" (ignoring case); the
-// same as Params().IndexOf(kPreserveLine) >= 0, without its set-up per call.
-bool XmlTreeBuilder::Preserves(const TXMLItem& item) {
-  constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
-  constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
-  const TXMLParams params = item.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
-    if (line.HasValue() && line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
-        EqualsNoCase(line.value, kValue))
-      return true;
-  }
-  return false;
-}
 
 void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
@@ -255,12 +241,14 @@ std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
   return doc_.Store(scratch_);
 }
 
-void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
-  item.SetName(TagName(inner));
-  SplitAttributeLines(inner, lines_);
+bool XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
+  constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
+  constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
+  item.SetName(SplitTag(inner, lines_));
   TXMLParam* params = doc_.params_.Allocate(lines_.size());
   item.params_ = params;
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
+  bool preserves = false;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
       ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
@@ -275,7 +263,11 @@ void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
       value = std::string_view("", 0);
     }
     ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
+    if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
+        EqualsNoCase(value, kValue))
+      preserves = true;
   }
+  return preserves;
 }
 
 void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
@@ -302,8 +294,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
       TXMLItem& current = *open_.back().item;
       if (!HasSignificantByte(current.Name())) {
-        TakeTag(current, inner);
-        preserve = Preserves(current);
+        preserve = TakeTag(current, inner);
         return;
       }
       if (open_.size() >= TKvXMLParser::kMaxDepth) {
@@ -311,11 +302,10 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
         return;
       }
       TXMLItem& child = AppendChild(open_.back());
-      TakeTag(child, inner);
+      preserve = TakeTag(child, inner);
       const bool handsOver =
           sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
       open_.push_back({&child, nullptr, runs_.size(), false, handsOver, mark});
-      preserve = Preserves(child);
       return;
     }
     case xtEmptyTag: {
@@ -323,8 +313,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       OpenItem& parent = open_.back();
       const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
       TXMLItem& child = AppendChild(parent);
-      TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
-      preserve = Preserves(child);
+      preserve = TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
       if (parent.handsOver) HandOver(parent, child, mark);
       return;
     }

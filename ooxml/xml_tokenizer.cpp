@@ -16,14 +16,11 @@ TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
 TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
-TXMLTokenKind ClassifyTag(std::string_view inner) {
-  if (inner.empty()) return xtStartTag;
+TXMLTokenKind ClassifyMarkupTag(std::string_view inner) {
   if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
     return xtDeclaration;
   if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;
-  if (inner.ends_with('/')) return xtEmptyTag;
-  if (inner.starts_with('/')) return xtEndTag;
-  return xtStartTag;
+  return inner.ends_with('/') ? xtEmptyTag : xtStartTag;
 }
 
 bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
@@ -61,18 +58,17 @@ std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
 }
 
 std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
-  std::size_t searched = pos_ + offset;
+  const std::size_t found = FindNear(c, pos_ + offset);
+  if (found < input_.size()) return found;
+  std::size_t searched = input_.size();
   for (;;) {
-    if (searched < input_.size()) {
-      const void* at = std::memchr(input_.data() + searched, c, input_.size() - searched);
-      if (at != nullptr)
-        return static_cast<std::size_t>(static_cast<const char*>(at) - input_.data());
-    }
-    searched = input_.size();
     std::size_t dropped = 0;
     const bool more = ReadMore(pos_, dropped);
     searched -= dropped;
     if (!more) return input_.size();
+    const std::size_t at = Find(c, searched);
+    if (at < input_.size()) return at;
+    searched = input_.size();
   }
 }
 

@@ -3,6 +3,7 @@
 // malformed, is a sequence of tokens that ends with xtEnd.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -39,6 +40,9 @@ using TXMLBlockSource = std::function<bool(std::string&)>;
 // a view: the bytes must outlive it), or it comes block by block from a
 // source; then a token's view is valid until the next NextToken call, and the
 // source is not called again once it ended or a zero byte turned up.
+// ClassifyTag for a tag that begins "?" or "!".
+TXMLTokenKind ClassifyMarkupTag(std::string_view inner);
+
 class TXMLLargeTokenizer {
  public:
   explicit TXMLLargeTokenizer(std::string_view input);
@@ -70,6 +74,15 @@ class TXMLLargeTokenizer {
   }
   // The position of the first `c` at or after `from`, or input_.size().
   std::size_t Find(char c, std::size_t from) const;
+  // Find for the next few bytes, where most tokens end; Find behind them.
+  std::size_t FindNear(char c, std::size_t from) const {
+    constexpr std::size_t kNearBytes = 16;
+    const std::size_t near = std::min(input_.size(), from + kNearBytes);
+    for (std::size_t i = from; i < near; ++i) {
+      if (input_[i] == c) return i;
+    }
+    return Find(c, near);
+  }
   TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
@@ -88,6 +101,12 @@ class TXMLLargeTokenizer {
 
 // The kind of a tag from the bytes between "<" and ">", tested in this order:
 // begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
-TXMLTokenKind ClassifyTag(std::string_view inner);
+inline TXMLTokenKind ClassifyTag(std::string_view inner) {
+  if (inner.empty()) return xtStartTag;
+  if (inner[0] == '?' || inner[0] == '!') return ClassifyMarkupTag(inner);
+  if (inner.back() == '/') return xtEmptyTag;
+  if (inner[0] == '/') return xtEndTag;
+  return xtStartTag;
+}
 
 }  // namespace tabulox
