@@ -12,6 +12,24 @@ namespace {
 
 constexpr std::string_view kPreserveLine = "xml:space=preserve";
 
+// memcpy without a call for the short names, attribute lines and values most
+// items keep: two copies of a fixed size that overlap.
+void CopyBytes(char* to, const char* from, std::size_t count) {
+  if (count > 16) {
+    std::memcpy(to, from, count);
+  } else if (count >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + count - 8, from + count - 8, 8);
+  } else if (count >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + count - 4, from + count - 4, 4);
+  } else if (count > 0) {
+    to[0] = from[0];
+    to[count / 2] = from[count / 2];
+    to[count - 1] = from[count - 1];
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TXMLParams
@@ -149,7 +167,7 @@ TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
 std::string_view TKvXMLParser::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view("", 0);
   char* at = texts_.Allocate(bytes.size());
-  std::memcpy(at, bytes.data(), bytes.size());
+  CopyBytes(at, bytes.data(), bytes.size());
   return {at, bytes.size()};
 }
 

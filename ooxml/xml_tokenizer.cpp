@@ -9,8 +9,7 @@ namespace tabulox {
 TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
   const std::size_t zero = input_.find('\0');
   if (zero != std::string_view::npos) input_ = input_.substr(0, zero);
-  nextCr_ = Find('\r', 0);
-  nextLf_ = Find('\n', 0);
+  FindLineBreaks(0);
 }
 
 TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
@@ -45,8 +44,7 @@ bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   }
   if (!more) bytesLeft_ = 0;
   input_ = window_;
-  nextCr_ = Find('\r', pos_);
-  nextLf_ = Find('\n', pos_);
+  FindLineBreaks(pos_);
   return window_.size() > before;
 }
 
@@ -58,7 +56,7 @@ std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
 }
 
 std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
-  const std::size_t found = FindNear(c, pos_ + offset);
+  const std::size_t found = Find(c, pos_ + offset);
   if (found < input_.size()) return found;
   std::size_t searched = input_.size();
   for (;;) {
@@ -86,13 +84,15 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   }
 
   if (input_[pos_] == '<') {
-    const std::size_t end = FindReadingOn('>', 1);
+    std::size_t end = FindNear('>', pos_ + 1);
+    if (end == input_.size()) end = FindReadingOn('>', 1);
     const std::size_t start = pos_ + 1;
     pos_ = end < input_.size() ? end + 1 : end;
     return Token(ClassifyTag(input_.substr(start, end - start)), start, end);
   }
 
-  const std::size_t end = FindReadingOn('<', 0);
+  std::size_t end = FindNear('<', pos_);
+  if (end == input_.size()) end = FindReadingOn('<', 0);
   const char* bytes = input_.data();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;
