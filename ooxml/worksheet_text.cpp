@@ -73,7 +73,7 @@ CellType ReadCellType(const TXMLParams& params) {
   return type;
 }
 
-const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
+inline const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
   for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
     const std::string_view childName = child->Name();
     if (childName.size() == name.size() && childName == name) return child;

@@ -348,21 +348,28 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
 }
 
 void XmlTreeBuilder::CloseTop() {
-  const OpenItem top = open_.back();
-  open_.pop_back();
-  const std::size_t count = runs_.size() - top.firstRun;
-  if (count == 1 && !HasEntity(runs_[top.firstRun])) {
-    top.item->SetText(runs_[top.firstRun]);
+  const OpenItem& top = open_.back();
+  TXMLItem& item = *top.item;
+  const std::size_t firstRun = top.firstRun;
+  const std::size_t count = runs_.size() - firstRun;
+  if (count == 1 && !HasEntity(runs_[firstRun])) {
+    item.SetText(runs_[firstRun]);
   } else if (count > 0) {
     scratch_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       if (i > 0) scratch_ += "\r\n";
-      AppendDecodedEntities(runs_[top.firstRun + i], count - i, scratch_);
+      AppendDecodedEntities(runs_[firstRun + i], count - i, scratch_);
     }
-    top.item->SetText(doc_.Store(scratch_));
+    item.SetText(doc_.Store(scratch_));
   }
-  runs_.resize(top.firstRun);
-  if (!open_.empty() && open_.back().handsOver) HandOver(open_.back(), *top.item, top.mark);
+  runs_.resize(firstRun);
+  if (open_.size() > 1 && open_[open_.size() - 2].handsOver) {
+    const StoreMarks mark = top.mark;
+    open_.pop_back();
+    HandOver(open_.back(), item, mark);
+  } else {
+    open_.pop_back();
+  }
 }
 
 namespace {

@@ -61,6 +61,13 @@ void AppendWithoutLineBreakPairs(std::string_view text, std::string& out) {
 }
 
 bool HasEntity(std::string_view text) {
+  // Most texts are short and hold no "&": a loop costs less than the call.
+  constexpr std::size_t kShortText = 16;
+  if (text.size() <= kShortText) {
+    bool ampersand = false;
+    for (const char c : text) ampersand |= c == '&';
+    if (!ampersand) return false;
+  }
   std::size_t pos = text.find('&');
   while (pos != std::string_view::npos) {
     char unused;
