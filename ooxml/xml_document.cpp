@@ -185,7 +185,7 @@ class XmlTreeBuilder {
   // item keeps are copied, and the children the sink asks for are handed over.
   XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
-    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, {}});
+    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver});
   }
 
   // Processes one token; `preserve` is the whitespace-preservation flag, set
@@ -210,7 +210,6 @@ class XmlTreeBuilder {
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20
     bool handsOver;        // its children go to the sink
-    StoreMarks mark;       // the storage before the item, when its parent hands over
   };
 
   StoreMarks Marks() const {
@@ -236,6 +235,8 @@ class XmlTreeBuilder {
   TKvXMLParser& doc_;
   TXMLChildSink* sink_;
   std::vector<OpenItem> open_;
+  // The storage before each open item whose parent hands over, innermost last.
+  std::vector<StoreMarks> handOverMarks_;
   std::vector<std::string_view> runs_;
   std::size_t skippedLevels_ = 0;  // open tags below kMaxDepth
   std::vector<XmlAttributeLine> lines_;
@@ -323,7 +324,8 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       preserve = TakeTag(child, inner);
       const bool handsOver =
           sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
-      open_.push_back({&child, nullptr, runs_.size(), false, handsOver, mark});
+      if (open_.back().handsOver) handOverMarks_.push_back(mark);
+      open_.push_back({&child, nullptr, runs_.size(), false, handsOver});
       return;
     }
     case xtEmptyTag: {
@@ -363,12 +365,11 @@ void XmlTreeBuilder::CloseTop() {
     item.SetText(doc_.Store(scratch_));
   }
   runs_.resize(firstRun);
-  if (open_.size() > 1 && open_[open_.size() - 2].handsOver) {
-    const StoreMarks mark = top.mark;
-    open_.pop_back();
+  open_.pop_back();
+  if (!open_.empty() && open_.back().handsOver) {
+    const StoreMarks mark = handOverMarks_.back();
+    handOverMarks_.pop_back();
     HandOver(open_.back(), item, mark);
-  } else {
-    open_.pop_back();
   }
 }
 

@@ -146,9 +146,10 @@ void SplitAttributeText(std::string_view text, std::vector<XmlAttributeLine>& li
     const std::size_t lineStart = i;
     std::size_t eq = std::string_view::npos;
     bool ampersand = false;
-    for (; i < size; ++i) {
+    for (;; ++i) {
+      while (i < size && !kMatters[static_cast<unsigned char>(bytes[i])]) ++i;
+      if (i == size) break;
       const char c = bytes[i];
-      if (!kMatters[static_cast<unsigned char>(c)]) continue;
       if (c == '\r' || c == '\n') break;
       if (c == ' ') {
         if (!insideQuotes && i + 1 < size) break;
@@ -195,13 +196,5 @@ std::string_view SplitTag(std::string_view inner, std::vector<XmlAttributeLine>&
   SplitAttributeText(inner.substr(space + 1), lines);
   return inner.substr(0, space);
 }
-
-std::string_view StripAttributeQuotes(std::string_view value) {
-  if (value.size() <= 2) return value;
-  if (value.front() == '"') value.remove_prefix(1);
-  if (!value.empty() && value.back() == '"') value.remove_suffix(1);
-  return value;
-}
-
 
 }  // namespace tabulox
