@@ -45,7 +45,13 @@ std::int32_t ReadDecimal(std::string_view text) {
   return value;
 }
 
-CellRef ParseCellRef(std::string_view ref) {
+namespace {
+
+// The column of the letters before the first digit of the reference, and in
+// `firstDigit` where that digit stands; 0 when the reference has no letters,
+// no digit, a byte before its first digit that is no letter, or a column
+// beyond the 32-bit range.
+std::int32_t ReadColumnLetters(std::string_view ref, std::size_t& firstDigit) {
   std::size_t i = 0;
   std::int64_t column = 0;
   for (; i < ref.size(); ++i) {
@@ -58,21 +64,44 @@ CellRef ParseCellRef(std::string_view ref) {
     } else if (DigitValue(c) <= 9) {
       break;
     } else {
-      return {};  // not a letter: no column, whatever follows
+      return 0;  // not a letter: no column, whatever follows
     }
     column = column * 26 + letter;
-    if (column > kMaxColumn) return {};
+    if (column > kMaxColumn) return 0;
   }
-  if (i == 0 || i == ref.size()) return {};
-  // The row: digits only (the first one is), within 32 bits.
+  if (i == 0 || i == ref.size()) return 0;
+  firstDigit = i;
+  return static_cast<std::int32_t>(column);
+}
+
+// The row digits of a reference: digits only (the first one is), within 32 bits.
+std::int32_t ReadRowDigits(std::string_view digits) {
   std::uint64_t row = 0;
-  for (; i < ref.size(); ++i) {
-    const unsigned digit = DigitValue(ref[i]);
+  for (const char c : digits) {
+    const unsigned digit = DigitValue(c);
     if (digit > 9) throw ExtractionError("not a decimal number");
     row = row * 10 + digit;
     if (row > kMaxRow) throw ExtractionError("not a decimal number");
   }
-  return {static_cast<std::int32_t>(row), static_cast<std::int32_t>(column)};
+  return static_cast<std::int32_t>(row);
+}
+
+}  // namespace
+
+CellRef ParseCellRef(std::string_view ref) {
+  std::size_t firstDigit = 0;
+  const std::int32_t column = ReadColumnLetters(ref, firstDigit);
+  if (column == 0) return {};
+  return {ReadRowDigits(ref.substr(firstDigit)), column};
+}
+
+std::int32_t ParseCellColumn(std::string_view ref, std::string_view knownRow) {
+  std::size_t firstDigit = 0;
+  const std::int32_t column = ReadColumnLetters(ref, firstDigit);
+  if (column == 0) return 0;
+  const std::string_view digits = ref.substr(firstDigit);
+  if (digits != knownRow) ReadRowDigits(digits);
+  return column;
 }
 
 }  // namespace tabulox

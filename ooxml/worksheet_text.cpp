@@ -28,11 +28,7 @@ const TXMLParam* RefLine(const TXMLItem& item) {
 // the end of the tag (<dimension ref="A1:B2" />, as many writers put it) it
 // keeps that value's closing quote and the blanks. Both forms are well-formed
 // XML, so the quotes and blanks are removed here.
-std::string_view ValueAsWritten(std::string_view value) {
-  // Most values end in none of the bytes the rules below look at.
-  if (!value.empty() && value.back() != ' ' && value.back() != '\t' &&
-      value.back() != '\'')
-    return value;
+std::string_view ValueWithQuotesRemoved(std::string_view value) {
   const std::size_t last = value.find_last_not_of(" \t");
   if (last != std::string_view::npos && last + 1 < value.size() &&
       (value[last] == '"' || value[last] == '\'')) {
@@ -42,6 +38,13 @@ std::string_view ValueAsWritten(std::string_view value) {
     value = value.substr(1, value.size() - 2);
   }
   return value;
+}
+
+inline std::string_view ValueAsWritten(std::string_view value) {
+  // Most values end in none of the bytes the rules look at.
+  if (!value.empty() && value.back() != ' ' && value.back() != '\t' && value.back() != '\'')
+    return value;
+  return ValueWithQuotesRemoved(value);
 }
 
 std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
@@ -178,14 +181,15 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
 }
 
 // The cells of one row element, columns 1 to lastColumn.
-void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedStringTable& strings,
-                    SheetWriter& out, std::string& scratch) {
+// `rowNumber` is the row's "r" as written, which ReadDecimal has read.
+void AppendRowCells(const TXMLItem& row, std::string_view rowNumber, std::int64_t lastColumn,
+                    const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
   for (const TXMLItem* cell = row.FirstChild(); cell && column <= lastColumn;
        cell = cell->NextSibling()) {
     const TXMLParam* ref = RefLine(*cell);
     if (ref == nullptr) continue;
-    const std::int64_t cellColumn = ParseCellRef(ValueAsWritten(ref->value)).column;
+    const std::int64_t cellColumn = ParseCellColumn(ValueAsWritten(ref->value), rowNumber);
     // A cell before the current position, or beyond the last, stays under
     // the cursor: the rest of the row writes only tabs, which are trimmed.
     if (cellColumn < column || cellColumn > lastColumn) break;
@@ -221,10 +225,11 @@ class WorksheetWalk {
     const TXMLParam* ref = RefLine(element);
     if (ref == nullptr) return true;
     if (row_ > last_.row) return false;
-    const std::int64_t number = ReadDecimal(ValueAsWritten(ref->value));
+    const std::string_view written = ValueAsWritten(ref->value);
+    const std::int64_t number = ReadDecimal(written);
     if (number < row_ || number > last_.row) return false;
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
-    AppendRowCells(element, last_.column, strings_, out_, scratch_);
+    AppendRowCells(element, written, last_.column, strings_, out_, scratch_);
     row_ = number + 1;
     return true;
   }

@@ -427,6 +427,20 @@ TEST(CellRefs, ParseInTheColumnScheme) {
   EXPECT_THROW(ParseCellRef("B7-"), ExtractionError);
 }
 
+// A row's digits known to be a number are compared, not read again; any other
+// digits are read as ParseCellRef reads them.
+TEST(CellRefs, ColumnsInAKnownRow) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"B7", "7"},      {"B7", "8"},      {"xfd12", "12"}, {"A007", "007"}, {"A007", "7"},
+      {"1", "1"},       {"A", ""},        {"$A$1", "1"},   {"A-1", "1"},    {"ZZZZZZZZ1B", "1"},
+      {"AA27", "27"},   {"", ""},
+  };
+  for (const auto& [ref, row] : cases)
+    EXPECT_EQ(ParseCellColumn(ref, row), ParseCellRef(ref).column) << ref << " in row " << row;
+  EXPECT_THROW(ParseCellColumn("A1B", "1"), ExtractionError);
+  EXPECT_THROW(ParseCellColumn("A2147483648", "1"), ExtractionError);
+}
+
 TEST(CellRefs, DecimalNumbers) {
   std::int32_t v = 0;
   EXPECT_TRUE(TryReadDecimal("2147483647", v));
