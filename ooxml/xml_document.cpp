@@ -15,8 +15,11 @@ constexpr std::string_view kPreserveLine = "xml:space=preserve";
 // memcpy without a call for the short names, attribute lines and values most
 // items keep: two copies of a fixed size that overlap.
 void CopyBytes(char* to, const char* from, std::size_t count) {
-  if (count > 16) {
+  if (count > 32) {
     std::memcpy(to, from, count);
+  } else if (count >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + count - 16, from + count - 16, 16);
   } else if (count >= 8) {
     std::memcpy(to, from, 8);
     std::memcpy(to + count - 8, from + count - 8, 8);
