@@ -59,21 +59,33 @@ struct CellType {
   bool inlineString = false;  // "inlineStr"
 };
 
-CellType ReadCellType(const TXMLParams& params) {
+// The attribute lines of a cell that the walk reads, found in one pass.
+struct CellLines {
+  const TXMLParam* ref = nullptr;  // what RefLine finds
   CellType type;
-  bool first = true;
-  auto take = [&type](std::string_view value) {
-    type.sharedString |= EqualsNoCase(value, "s");
-    type.inlineString |= EqualsNoCase(value, "inlineStr");
+};
+
+CellLines ReadCellLines(const TXMLItem& cell) {
+  CellLines lines;
+  bool firstType = true;
+  auto take = [&lines](std::string_view value) {
+    lines.type.sharedString |= EqualsNoCase(value, "s");
+    lines.type.inlineString |= EqualsNoCase(value, "inlineStr");
   };
+  const TXMLParams params = cell.Params();
   for (int i = 0; i < params.Count(); ++i) {
     const TXMLParam& line = params[i];
-    if (!line.HasValue() || line.name.size() != 1 || (line.name[0] | 0x20) != 't') continue;
-    take(line.value);
-    if (first) take(ValueAsWritten(line.value));
-    first = false;
+    if (!line.HasValue() || line.name.size() != 1) continue;
+    const char letter = static_cast<char>(line.name[0] | 0x20);
+    if (letter == 'r') {
+      if (lines.ref == nullptr) lines.ref = &line;
+    } else if (letter == 't') {
+      take(line.value);
+      if (firstType) take(ValueAsWritten(line.value));
+      firstType = false;
+    }
   }
-  return type;
+  return lines;
 }
 
 inline const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
@@ -151,9 +163,8 @@ class SheetWriter {
   std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
 };
 
-void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
-                     std::string& scratch) {
-  const CellType type = ReadCellType(cell.Params());
+void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTable& strings,
+                     SheetWriter& out, std::string& scratch) {
   if (type.inlineString) {
     if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
       scratch.clear();
@@ -187,14 +198,15 @@ void AppendRowCells(const TXMLItem& row, std::string_view rowNumber, std::int64_
   std::int64_t column = 1;  // the next column position to write
   for (const TXMLItem* cell = row.FirstChild(); cell && column <= lastColumn;
        cell = cell->NextSibling()) {
-    const TXMLParam* ref = RefLine(*cell);
-    if (ref == nullptr) continue;
-    const std::int64_t cellColumn = ParseCellColumn(ValueAsWritten(ref->value), rowNumber);
+    const CellLines lines = ReadCellLines(*cell);
+    if (lines.ref == nullptr) continue;
+    const std::int64_t cellColumn =
+        ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
     // A cell before the current position, or beyond the last, stays under
     // the cursor: the rest of the row writes only tabs, which are trimmed.
     if (cellColumn < column || cellColumn > lastColumn) break;
     out.EmptyCells(static_cast<std::uint64_t>(cellColumn - column));
-    AppendCellValue(*cell, strings, out, scratch);
+    AppendCellValue(*cell, lines.type, strings, out, scratch);
     column = cellColumn + 1;
   }
   out.EndRow();

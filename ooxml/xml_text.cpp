@@ -149,16 +149,18 @@ void SplitAttributeText(std::string_view text, std::vector<XmlAttributeLine>& li
     for (;; ++i) {
       while (i < size && !kMatters[static_cast<unsigned char>(bytes[i])]) ++i;
       if (i == size) break;
+      // Tested in the order they are most often met.
       const char c = bytes[i];
-      if (c == '\r' || c == '\n') break;
-      if (c == ' ') {
-        if (!insideQuotes && i + 1 < size) break;
-      } else if (c == '"') {
+      if (c == '"') {
         if (i + 1 < size) insideQuotes = !insideQuotes;
       } else if (c == '=') {
         if (eq == std::string_view::npos) eq = i;
-      } else {
+      } else if (c == ' ') {
+        if (!insideQuotes && i + 1 < size) break;
+      } else if (c == '&') {
         ampersand = true;
+      } else {
+        break;  // CR or LF
       }
     }
     if (eq == std::string_view::npos) {
