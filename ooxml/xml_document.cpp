@@ -233,6 +233,11 @@ class XmlTreeBuilder {
   // Sets the item's name and attributes from the tag's bytes; true when it has
   // the line "xml:space=preserve" (ignoring case), as Params().IndexOf would find.
   bool TakeTag(TXMLItem& item, std::string_view inner);
+  // One token of each kind, outside skipped levels. OpenTag and AddEmptyTag
+  // return the new whitespace-preservation flag (`preserve` when unchanged).
+  void AddText(const TXMLToken& token);
+  bool OpenTag(const TXMLToken& token, bool preserve);
+  bool AddEmptyTag(const TXMLToken& token);
   void CloseTop();
 
   TKvXMLParser& doc_;
@@ -295,51 +300,20 @@ bool XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
 void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
   switch (token.kind) {
-    case xtText: {
-      if (skippedLevels_ > 0) return;
-      const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
-      OpenItem& top = open_.back();
-      if (!top.significant) {
-        runs_.resize(top.firstRun);
-        top.significant = HasSignificantByte(run);
-      }
-      runs_.push_back(run);
+    case xtText:
+      if (skippedLevels_ == 0) AddText(token);
       return;
-    }
-    case xtStartTag: {
+    case xtStartTag:
       if (skippedLevels_ > 0) {
         ++skippedLevels_;
-        return;
+      } else {
+        preserve = OpenTag(token, preserve);
       }
-      // Taken before the tag's bytes are kept, so a handed-over child gives them back.
-      const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
-      const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
-      TXMLItem& current = *open_.back().item;
-      if (!HasSignificantByte(current.Name())) {
-        preserve = TakeTag(current, inner);
-        return;
-      }
-      if (open_.size() >= TKvXMLParser::kMaxDepth) {
-        skippedLevels_ = 1;
-        return;
-      }
-      TXMLItem& child = AppendChild(open_.back());
-      preserve = TakeTag(child, inner);
-      const bool handsOver =
-          sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
-      if (open_.back().handsOver) handOverMarks_.push_back(mark);
-      open_.push_back({&child, nullptr, runs_.size(), false, handsOver});
       return;
-    }
-    case xtEmptyTag: {
-      if (skippedLevels_ > 0 || open_.size() >= TKvXMLParser::kMaxDepth) return;
-      OpenItem& parent = open_.back();
-      const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
-      TXMLItem& child = AppendChild(parent);
-      preserve = TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
-      if (parent.handsOver) HandOver(parent, child, mark);
+    case xtEmptyTag:
+      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth)
+        preserve = AddEmptyTag(token);
       return;
-    }
     case xtEndTag:
       if (skippedLevels_ > 0) {
         --skippedLevels_;
@@ -350,6 +324,43 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
     default:
       return;  // declarations and comments leave the tree unchanged
   }
+}
+
+void XmlTreeBuilder::AddText(const TXMLToken& token) {
+  const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
+  OpenItem& top = open_.back();
+  if (!top.significant) {
+    runs_.resize(top.firstRun);
+    top.significant = HasSignificantByte(run);
+  }
+  runs_.push_back(run);
+}
+
+bool XmlTreeBuilder::OpenTag(const TXMLToken& token, bool preserve) {
+  // Taken before the tag's bytes are kept, so a handed-over child gives them back.
+  const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
+  const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
+  TXMLItem& current = *open_.back().item;
+  if (!HasSignificantByte(current.Name())) return TakeTag(current, inner);
+  if (open_.size() >= TKvXMLParser::kMaxDepth) {
+    skippedLevels_ = 1;
+    return preserve;
+  }
+  TXMLItem& child = AppendChild(open_.back());
+  const bool preserves = TakeTag(child, inner);
+  const bool handsOver = sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
+  if (open_.back().handsOver) handOverMarks_.push_back(mark);
+  open_.push_back({&child, nullptr, runs_.size(), false, handsOver});
+  return preserves;
+}
+
+bool XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
+  OpenItem& parent = open_.back();
+  const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
+  TXMLItem& child = AppendChild(parent);
+  const bool preserves = TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
+  if (parent.handsOver) HandOver(parent, child, mark);
+  return preserves;
 }
 
 void XmlTreeBuilder::CloseTop() {
