@@ -391,8 +391,9 @@ namespace {
 
 void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
-  for (TXMLToken token = tokenizer.NextToken(preserve); token.kind != xtEnd;
-       token = tokenizer.NextToken(preserve)) {
+  for (;;) {
+    const TXMLToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
+    if (token.kind == xtEnd) break;
     builder.Process(token, preserve);
   }
   builder.Finish();
