@@ -182,6 +182,35 @@ TEST(XmlText, TagNames) {
 }
 
 // The four replace-all passes done literally, to check the one-pass form.
+// SplitTag is TagName and SplitAttributeLines in one pass.
+TEST(XmlText, SplitTagGivesTheNameAndTheLines) {
+  const std::string_view tags[] = {
+      "", "a", "a/", "/a", "a b", "a/b c", "br/", "x:c r=\"A1\" t=\"s\"", "c r=\"A1\" ",
+      "d xml:space=\"preserve\"/", "e a=\"x y\" b", "f a=\"1\"\r\nb=\"2\"\n\rc", " lead",
+      "g a=\"&amp;\" =\"q\" ==", "h \"\" \"", "i a= /", "j  a"};
+  std::vector<XmlAttributeLine> fused;
+  std::vector<XmlAttributeLine> apart;
+  for (const std::string_view tag : tags) {
+    EXPECT_EQ(SplitTag(tag, fused), TagName(tag)) << tag;
+    SplitAttributeLines(tag, apart);
+    ASSERT_EQ(fused.size(), apart.size()) << tag;
+    for (std::size_t i = 0; i < fused.size(); ++i) {
+      EXPECT_EQ(fused[i].name, apart[i].name) << tag;
+      EXPECT_EQ(fused[i].value, apart[i].value) << tag;
+      EXPECT_EQ(fused[i].hasValue, apart[i].hasValue) << tag;
+      EXPECT_EQ(fused[i].valueHasAmpersand, apart[i].valueHasAmpersand) << tag;
+    }
+  }
+  // The lines of one tag, as the rules state them.
+  SplitTag("e a=\"x y\" b c=", fused);
+  ASSERT_EQ(fused.size(), 3u);
+  EXPECT_EQ(fused[0].value, "\"x y\"");
+  EXPECT_FALSE(fused[1].hasValue);
+  EXPECT_EQ(fused[1].name, "b");
+  EXPECT_TRUE(fused[2].hasValue);
+  EXPECT_EQ(fused[2].value, "");
+}
+
 std::string DecodeLiterally(std::string text, std::size_t times) {
   const std::pair<std::string, std::string> passes[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
