@@ -112,7 +112,11 @@ class SheetWriter {
     if (core > 0) {
       Reserve(2 * pendingBreaks_ + pendingTabs_ + core);
       if (pendingBreaks_ != 0) AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
-      if (pendingTabs_ != 0) text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+      if (pendingTabs_ == 1) {
+        text_.push_back('\t');  // the tab between two neighbouring cells
+      } else if (pendingTabs_ != 0) {
+        text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+      }
       text_.append(value.data(), core);
       pendingBreaks_ = 0;
       pendingTabs_ = 0;
