@@ -20,6 +20,11 @@ struct CellRef {
 // raises ExtractionError when they are not a number ("A1B").
 CellRef ParseCellRef(std::string_view ref);
 
+// ParseCellRef(ref).column, raising as it does. `knownRow` is a row number as
+// written that ReadDecimal has read: row digits equal to it are known to be a
+// number and not read again.
+std::int32_t ParseCellColumn(std::string_view ref, std::string_view knownRow);
+
 // Reads an optionally signed decimal integer that fills the whole text and
 // fits 32 bits; false otherwise.
 bool TryReadDecimal(std::string_view text, std::int32_t& value);

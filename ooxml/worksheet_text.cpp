@@ -28,7 +28,7 @@ const TXMLParam* RefLine(const TXMLItem& item) {
 // the end of the tag (<dimension ref="A1:B2" />, as many writers put it) it
 // keeps that value's closing quote and the blanks. Both forms are well-formed
 // XML, so the quotes and blanks are removed here.
-std::string_view ValueAsWritten(std::string_view value) {
+std::string_view ValueWithQuotesRemoved(std::string_view value) {
   const std::size_t last = value.find_last_not_of(" \t");
   if (last != std::string_view::npos && last + 1 < value.size() &&
       (value[last] == '"' || value[last] == '\'')) {
@@ -38,6 +38,13 @@ std::string_view ValueAsWritten(std::string_view value) {
     value = value.substr(1, value.size() - 2);
   }
   return value;
+}
+
+inline std::string_view ValueAsWritten(std::string_view value) {
+  // Most values end in none of the bytes the rules look at.
+  if (!value.empty() && value.back() != ' ' && value.back() != '\t' && value.back() != '\'')
+    return value;
+  return ValueWithQuotesRemoved(value);
 }
 
 std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
@@ -52,26 +59,39 @@ struct CellType {
   bool inlineString = false;  // "inlineStr"
 };
 
-CellType ReadCellType(const TXMLParams& params) {
+// The attribute lines of a cell that the walk reads, found in one pass.
+struct CellLines {
+  const TXMLParam* ref = nullptr;  // what RefLine finds
   CellType type;
-  bool first = true;
-  auto take = [&type](std::string_view value) {
-    type.sharedString |= EqualsNoCase(value, "s");
-    type.inlineString |= EqualsNoCase(value, "inlineStr");
+};
+
+CellLines ReadCellLines(const TXMLItem& cell) {
+  CellLines lines;
+  bool firstType = true;
+  auto take = [&lines](std::string_view value) {
+    lines.type.sharedString |= EqualsNoCase(value, "s");
+    lines.type.inlineString |= EqualsNoCase(value, "inlineStr");
   };
+  const TXMLParams params = cell.Params();
   for (int i = 0; i < params.Count(); ++i) {
     const TXMLParam& line = params[i];
-    if (!line.HasValue() || line.name.size() != 1 || (line.name[0] | 0x20) != 't') continue;
-    take(line.value);
-    if (first) take(ValueAsWritten(line.value));
-    first = false;
+    if (!line.HasValue() || line.name.size() != 1) continue;
+    const char letter = static_cast<char>(line.name[0] | 0x20);
+    if (letter == 'r') {
+      if (lines.ref == nullptr) lines.ref = &line;
+    } else if (letter == 't') {
+      take(line.value);
+      if (firstType) take(ValueAsWritten(line.value));
+      firstType = false;
+    }
   }
-  return type;
+  return lines;
 }
 
-const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
+inline const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
   for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
-    if (child->Name() == name) return child;
+    const std::string_view childName = child->Name();
+    if (childName.size() == name.size() && childName == name) return child;
   }
   return nullptr;
 }
@@ -91,9 +111,13 @@ class SheetWriter {
     while (core > 0 && value[core - 1] == '\t') --core;
     if (core > 0) {
       Reserve(2 * pendingBreaks_ + pendingTabs_ + core);
-      AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
-      text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
-      text_.append(value.substr(0, core));
+      if (pendingBreaks_ != 0) AppendBreaks(static_cast<std::size_t>(pendingBreaks_));
+      if (pendingTabs_ == 1) {
+        text_.push_back('\t');  // the tab between two neighbouring cells
+      } else if (pendingTabs_ != 0) {
+        text_.append(static_cast<std::size_t>(pendingTabs_), '\t');
+      }
+      text_.append(value.data(), core);
       pendingBreaks_ = 0;
       pendingTabs_ = 0;
     }
@@ -143,9 +167,8 @@ class SheetWriter {
   std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
 };
 
-void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, SheetWriter& out,
-                     std::string& scratch) {
-  const CellType type = ReadCellType(cell.Params());
+void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTable& strings,
+                     SheetWriter& out, std::string& scratch) {
   if (type.inlineString) {
     if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
       scratch.clear();
@@ -173,19 +196,21 @@ void AppendCellValue(const TXMLItem& cell, const SharedStringTable& strings, She
 }
 
 // The cells of one row element, columns 1 to lastColumn.
-void AppendRowCells(const TXMLItem& row, std::int64_t lastColumn, const SharedStringTable& strings,
-                    SheetWriter& out, std::string& scratch) {
+// `rowNumber` is the row's "r" as written, which ReadDecimal has read.
+void AppendRowCells(const TXMLItem& row, std::string_view rowNumber, std::int64_t lastColumn,
+                    const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
   for (const TXMLItem* cell = row.FirstChild(); cell && column <= lastColumn;
        cell = cell->NextSibling()) {
-    const TXMLParam* ref = RefLine(*cell);
-    if (ref == nullptr) continue;
-    const std::int64_t cellColumn = ParseCellRef(ValueAsWritten(ref->value)).column;
+    const CellLines lines = ReadCellLines(*cell);
+    if (lines.ref == nullptr) continue;
+    const std::int64_t cellColumn =
+        ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
     // A cell before the current position, or beyond the last, stays under
     // the cursor: the rest of the row writes only tabs, which are trimmed.
     if (cellColumn < column || cellColumn > lastColumn) break;
     out.EmptyCells(static_cast<std::uint64_t>(cellColumn - column));
-    AppendCellValue(*cell, strings, out, scratch);
+    AppendCellValue(*cell, lines.type, strings, out, scratch);
     column = cellColumn + 1;
   }
   out.EndRow();
@@ -216,10 +241,11 @@ class WorksheetWalk {
     const TXMLParam* ref = RefLine(element);
     if (ref == nullptr) return true;
     if (row_ > last_.row) return false;
-    const std::int64_t number = ReadDecimal(ValueAsWritten(ref->value));
+    const std::string_view written = ValueAsWritten(ref->value);
+    const std::int64_t number = ReadDecimal(written);
     if (number < row_ || number > last_.row) return false;
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
-    AppendRowCells(element, last_.column, strings_, out_, scratch_);
+    AppendRowCells(element, written, last_.column, strings_, out_, scratch_);
     row_ = number + 1;
     return true;
   }

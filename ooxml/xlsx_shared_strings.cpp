@@ -25,15 +25,10 @@ class SharedStringItems : public TXMLChildSink {
  public:
   explicit SharedStringItems(SharedStringTable& table) : table_(table) {}
   bool HandsOverChildren(const TXMLItem& item) override { return item.Parent() == nullptr; }
-  void TakeChild(const TXMLItem& item) override {
-    text_.clear();
-    AppendStringItemText(item, text_);
-    table_.Add(text_);
-  }
+  void TakeChild(const TXMLItem& item) override { table_.AddItem(item); }
 
  private:
   SharedStringTable& table_;
-  std::string text_;
 };
 
 }  // namespace
@@ -51,6 +46,11 @@ void SharedStringTable::Reserve(std::uint64_t textBytes) {
 
 void SharedStringTable::Add(std::string_view text) {
   pool_ += text;
+  ends_.push_back(pool_.size());
+}
+
+void SharedStringTable::AddItem(const TXMLItem& item) {
+  AppendStringItemText(item, pool_);
   ends_.push_back(pool_.size());
 }
 
@@ -73,12 +73,7 @@ void AppendStringItemText(const TXMLItem& item, std::string& out) {
 }
 
 void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table) {
-  std::string text;
-  for (const TXMLItem* si = sst.FirstChild(); si; si = si->NextSibling()) {
-    text.clear();
-    AppendStringItemText(*si, text);
-    table.Add(text);
-  }
+  for (const TXMLItem* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
 }
 
 void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,

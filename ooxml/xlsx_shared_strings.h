@@ -20,6 +20,8 @@ class SharedStringTable {
   // Add so that the table is not copied as it grows.
   void Reserve(std::uint64_t textBytes);
   void Add(std::string_view text);
+  // Adds the text of a string item (AppendStringItemText).
+  void AddItem(const TXMLItem& item);
   std::size_t Count() const { return ends_.size(); }
   std::string_view operator[](std::size_t i) const;
 

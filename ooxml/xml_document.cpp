@@ -12,6 +12,27 @@ namespace {
 
 constexpr std::string_view kPreserveLine = "xml:space=preserve";
 
+// memcpy without a call for the short names, attribute lines and values most
+// items keep: two copies of a fixed size that overlap.
+void CopyBytes(char* to, const char* from, std::size_t count) {
+  if (count > 32) {
+    std::memcpy(to, from, count);
+  } else if (count >= 16) {
+    std::memcpy(to, from, 16);
+    std::memcpy(to + count - 16, from + count - 16, 16);
+  } else if (count >= 8) {
+    std::memcpy(to, from, 8);
+    std::memcpy(to + count - 8, from + count - 8, 8);
+  } else if (count >= 4) {
+    std::memcpy(to, from, 4);
+    std::memcpy(to + count - 4, from + count - 4, 4);
+  } else if (count > 0) {
+    to[0] = from[0];
+    to[count / 2] = from[count / 2];
+    to[count - 1] = from[count - 1];
+  }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------- TXMLParams
@@ -149,7 +170,7 @@ TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
 std::string_view TKvXMLParser::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view("", 0);
   char* at = texts_.Allocate(bytes.size());
-  std::memcpy(at, bytes.data(), bytes.size());
+  CopyBytes(at, bytes.data(), bytes.size());
   return {at, bytes.size()};
 }
 
@@ -167,7 +188,7 @@ class XmlTreeBuilder {
   // item keeps are copied, and the children the sink asks for are handed over.
   XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
-    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, {}});
+    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver});
   }
 
   // Processes one token; `preserve` is the whitespace-preservation flag, set
@@ -192,7 +213,6 @@ class XmlTreeBuilder {
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20
     bool handsOver;        // its children go to the sink
-    StoreMarks mark;       // the storage before the item, when its parent hands over
   };
 
   StoreMarks Marks() const {
@@ -210,33 +230,26 @@ class XmlTreeBuilder {
   }
   // Gives the complete child to the sink and takes it out of the tree again.
   void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
-  void TakeTag(TXMLItem& item, std::string_view inner);
-  static bool Preserves(const TXMLItem& item);
+  // Sets the item's name and attributes from the tag's bytes; true when it has
+  // the line "xml:space=preserve" (ignoring case), as Params().IndexOf would find.
+  bool TakeTag(TXMLItem& item, std::string_view inner);
+  // One token of each kind, outside skipped levels. OpenTag and AddEmptyTag
+  // return the new whitespace-preservation flag (`preserve` when unchanged).
+  void AddText(const TXMLToken& token);
+  bool OpenTag(const TXMLToken& token, bool preserve);
+  bool AddEmptyTag(const TXMLToken& token);
   void CloseTop();
 
   TKvXMLParser& doc_;
   TXMLChildSink* sink_;
   std::vector<OpenItem> open_;
+  // The storage before each open item whose parent hands over, innermost last.
+  std::vector<StoreMarks> handOverMarks_;
   std::vector<std::string_view> runs_;
   std::size_t skippedLevels_ = 0;  // open tags below kMaxDepth
   std::vector<XmlAttributeLine> lines_;
   std::string scratch_;
 };
-
-// True when the item has the line "xml:space=preserve" (ignoring case); the
-// same as Params().IndexOf(kPreserveLine) >= 0, without its set-up per call.
-bool XmlTreeBuilder::Preserves(const TXMLItem& item) {
-  constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
-  constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
-  const TXMLParams params = item.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
-    if (line.HasValue() && line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
-        EqualsNoCase(line.value, kValue))
-      return true;
-  }
-  return false;
-}
 
 void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
@@ -255,12 +268,14 @@ std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
   return doc_.Store(scratch_);
 }
 
-void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
-  item.SetName(TagName(inner));
-  SplitAttributeLines(inner, lines_);
+bool XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
+  constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
+  constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
+  item.SetName(SplitTag(inner, lines_));
   TXMLParam* params = doc_.params_.Allocate(lines_.size());
   item.params_ = params;
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
+  bool preserves = false;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
       ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
@@ -275,59 +290,30 @@ void XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
       value = std::string_view("", 0);
     }
     ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
+    if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
+        EqualsNoCase(value, kValue))
+      preserves = true;
   }
+  return preserves;
 }
 
 void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
   switch (token.kind) {
-    case xtText: {
-      if (skippedLevels_ > 0) return;
-      const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
-      OpenItem& top = open_.back();
-      if (!top.significant) {
-        runs_.resize(top.firstRun);
-        top.significant = HasSignificantByte(run);
-      }
-      runs_.push_back(run);
+    case xtText:
+      if (skippedLevels_ == 0) AddText(token);
       return;
-    }
-    case xtStartTag: {
+    case xtStartTag:
       if (skippedLevels_ > 0) {
         ++skippedLevels_;
-        return;
+      } else {
+        preserve = OpenTag(token, preserve);
       }
-      // Taken before the tag's bytes are kept, so a handed-over child gives them back.
-      const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
-      const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
-      TXMLItem& current = *open_.back().item;
-      if (!HasSignificantByte(current.Name())) {
-        TakeTag(current, inner);
-        preserve = Preserves(current);
-        return;
-      }
-      if (open_.size() >= TKvXMLParser::kMaxDepth) {
-        skippedLevels_ = 1;
-        return;
-      }
-      TXMLItem& child = AppendChild(open_.back());
-      TakeTag(child, inner);
-      const bool handsOver =
-          sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
-      open_.push_back({&child, nullptr, runs_.size(), false, handsOver, mark});
-      preserve = Preserves(child);
       return;
-    }
-    case xtEmptyTag: {
-      if (skippedLevels_ > 0 || open_.size() >= TKvXMLParser::kMaxDepth) return;
-      OpenItem& parent = open_.back();
-      const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
-      TXMLItem& child = AppendChild(parent);
-      TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
-      preserve = Preserves(child);
-      if (parent.handsOver) HandOver(parent, child, mark);
+    case xtEmptyTag:
+      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth)
+        preserve = AddEmptyTag(token);
       return;
-    }
     case xtEndTag:
       if (skippedLevels_ > 0) {
         --skippedLevels_;
@@ -340,30 +326,74 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   }
 }
 
+void XmlTreeBuilder::AddText(const TXMLToken& token) {
+  const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
+  OpenItem& top = open_.back();
+  if (!top.significant) {
+    runs_.resize(top.firstRun);
+    top.significant = HasSignificantByte(run);
+  }
+  runs_.push_back(run);
+}
+
+bool XmlTreeBuilder::OpenTag(const TXMLToken& token, bool preserve) {
+  // Taken before the tag's bytes are kept, so a handed-over child gives them back.
+  const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
+  const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
+  TXMLItem& current = *open_.back().item;
+  if (!HasSignificantByte(current.Name())) return TakeTag(current, inner);
+  if (open_.size() >= TKvXMLParser::kMaxDepth) {
+    skippedLevels_ = 1;
+    return preserve;
+  }
+  TXMLItem& child = AppendChild(open_.back());
+  const bool preserves = TakeTag(child, inner);
+  const bool handsOver = sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
+  if (open_.back().handsOver) handOverMarks_.push_back(mark);
+  open_.push_back({&child, nullptr, runs_.size(), false, handsOver});
+  return preserves;
+}
+
+bool XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
+  OpenItem& parent = open_.back();
+  const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
+  TXMLItem& child = AppendChild(parent);
+  const bool preserves = TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
+  if (parent.handsOver) HandOver(parent, child, mark);
+  return preserves;
+}
+
 void XmlTreeBuilder::CloseTop() {
-  const OpenItem top = open_.back();
-  open_.pop_back();
-  const std::size_t count = runs_.size() - top.firstRun;
-  if (count == 1 && !HasEntity(runs_[top.firstRun])) {
-    top.item->SetText(runs_[top.firstRun]);
+  const OpenItem& top = open_.back();
+  TXMLItem& item = *top.item;
+  const std::size_t firstRun = top.firstRun;
+  const std::size_t count = runs_.size() - firstRun;
+  if (count == 1 && !HasEntity(runs_[firstRun])) {
+    item.SetText(runs_[firstRun]);
   } else if (count > 0) {
     scratch_.clear();
     for (std::size_t i = 0; i < count; ++i) {
       if (i > 0) scratch_ += "\r\n";
-      AppendDecodedEntities(runs_[top.firstRun + i], count - i, scratch_);
+      AppendDecodedEntities(runs_[firstRun + i], count - i, scratch_);
     }
-    top.item->SetText(doc_.Store(scratch_));
+    item.SetText(doc_.Store(scratch_));
   }
-  runs_.resize(top.firstRun);
-  if (!open_.empty() && open_.back().handsOver) HandOver(open_.back(), *top.item, top.mark);
+  runs_.resize(firstRun);
+  open_.pop_back();
+  if (!open_.empty() && open_.back().handsOver) {
+    const StoreMarks mark = handOverMarks_.back();
+    handOverMarks_.pop_back();
+    HandOver(open_.back(), item, mark);
+  }
 }
 
 namespace {
 
 void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
-  for (TXMLToken token = tokenizer.NextToken(preserve); token.kind != xtEnd;
-       token = tokenizer.NextToken(preserve)) {
+  for (;;) {
+    const TXMLToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
+    if (token.kind == xtEnd) break;
     builder.Process(token, preserve);
   }
   builder.Finish();

@@ -61,6 +61,13 @@ void AppendWithoutLineBreakPairs(std::string_view text, std::string& out) {
 }
 
 bool HasEntity(std::string_view text) {
+  // Most texts are short and hold no "&": a loop costs less than the call.
+  constexpr std::size_t kShortText = 16;
+  if (text.size() <= kShortText) {
+    bool ampersand = false;
+    for (const char c : text) ampersand |= c == '&';
+    if (!ampersand) return false;
+  }
   std::size_t pos = text.find('&');
   while (pos != std::string_view::npos) {
     char unused;
@@ -108,20 +115,20 @@ void AppendDecodedEntities(std::string_view text, std::size_t times, std::string
   if (pos < text.size()) out.append(text, pos);
 }
 
-std::string_view TagName(std::string_view inner) {
-  std::size_t slash = std::string_view::npos;
+namespace {
+
+// The position of the first space, or npos; `slash` gets the first "/" before it.
+std::size_t FindNameEnd(std::string_view inner, std::size_t& slash) {
+  slash = std::string_view::npos;
   for (std::size_t i = 0; i < inner.size(); ++i) {
-    if (inner[i] == ' ') return inner.substr(0, i);
+    if (inner[i] == ' ') return i;
     if (inner[i] == '/' && slash == std::string_view::npos) slash = i;
   }
-  return inner.substr(0, slash);
+  return std::string_view::npos;
 }
 
-void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& lines) {
-  lines.clear();
-  const std::size_t space = inner.find(' ');
-  if (space == std::string_view::npos) return;
-  std::string_view text = inner.substr(space + 1);
+// The lines of the attribute text: what follows the tag's first space.
+void SplitAttributeText(std::string_view text, std::vector<XmlAttributeLine>& lines) {
   if (!text.empty() && text.back() == '/') text.remove_suffix(1);
 
   // Byte i breaks a line when it is a CR or LF, or a space outside quotes that
@@ -131,45 +138,65 @@ void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& 
     for (const char c : std::string_view(" \"=&\r\n")) matters[static_cast<unsigned char>(c)] = true;
     return matters;
   }();
+  const char* bytes = text.data();
+  const std::size_t size = text.size();
   bool insideQuotes = false;
   std::size_t i = 0;
-  while (i < text.size()) {
+  while (i < size) {
     const std::size_t lineStart = i;
     std::size_t eq = std::string_view::npos;
     bool ampersand = false;
-    for (; i < text.size(); ++i) {
-      const char c = text[i];
-      if (!kMatters[static_cast<unsigned char>(c)]) continue;
-      if (c == '\r' || c == '\n') break;
-      if (c == ' ') {
-        if (!insideQuotes && i + 1 < text.size()) break;
-      } else if (c == '"') {
-        if (i + 1 < text.size()) insideQuotes = !insideQuotes;
+    for (;; ++i) {
+      while (i < size && !kMatters[static_cast<unsigned char>(bytes[i])]) ++i;
+      if (i == size) break;
+      // Tested in the order they are most often met.
+      const char c = bytes[i];
+      if (c == '"') {
+        if (i + 1 < size) insideQuotes = !insideQuotes;
       } else if (c == '=') {
         if (eq == std::string_view::npos) eq = i;
-      } else {
+      } else if (c == ' ') {
+        if (!insideQuotes && i + 1 < size) break;
+      } else if (c == '&') {
         ampersand = true;
+      } else {
+        break;  // CR or LF
       }
     }
     if (eq == std::string_view::npos) {
-      lines.push_back({text.substr(lineStart, i - lineStart), {}, false, false});
+      lines.push_back({{bytes + lineStart, i - lineStart}, {}, false, false});
     } else {
-      lines.push_back({text.substr(lineStart, eq - lineStart), text.substr(eq + 1, i - eq - 1),
-                       true, ampersand});
+      lines.push_back({{bytes + lineStart, eq - lineStart}, {bytes + eq + 1, i - eq - 1}, true,
+                       ampersand});
     }
-    if (i == text.size()) break;
+    if (i == size) break;
     // A CR LF pair is one break; a lone CR, a lone LF or a space is one too.
-    const bool crLf = text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n';
+    const bool crLf = bytes[i] == '\r' && i + 1 < size && bytes[i + 1] == '\n';
     i += crLf ? 2 : 1;
   }
 }
 
-std::string_view StripAttributeQuotes(std::string_view value) {
-  if (value.size() <= 2) return value;
-  if (value.front() == '"') value.remove_prefix(1);
-  if (!value.empty() && value.back() == '"') value.remove_suffix(1);
-  return value;
+}  // namespace
+
+std::string_view TagName(std::string_view inner) {
+  std::size_t slash = 0;
+  const std::size_t space = FindNameEnd(inner, slash);
+  return inner.substr(0, space != std::string_view::npos ? space : slash);
 }
 
+void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& lines) {
+  lines.clear();
+  const std::size_t space = inner.find(' ');
+  if (space != std::string_view::npos) SplitAttributeText(inner.substr(space + 1), lines);
+}
+
+std::string_view SplitTag(std::string_view inner, std::vector<XmlAttributeLine>& lines) {
+  lines.clear();
+  std::size_t slash = 0;
+  const std::size_t space = FindNameEnd(inner, slash);
+  if (space == std::string_view::npos) return inner.substr(0, slash);
+  SplitAttributeText(inner.substr(space + 1), lines);
+  return inner.substr(0, space);
+}
 
 }  // namespace tabulox

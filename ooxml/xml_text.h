@@ -50,9 +50,17 @@ struct XmlAttributeLine {
 // line). No space means no lines. The views point into `inner`.
 void SplitAttributeLines(std::string_view inner, std::vector<XmlAttributeLine>& lines);
 
+// TagName and SplitAttributeLines in one pass: fills `lines` and returns the name.
+std::string_view SplitTag(std::string_view inner, std::vector<XmlAttributeLine>& lines);
+
 // The value of an attribute line with its quotes removed: when it is longer
 // than 2 bytes, a leading double quote and then a trailing double quote.
-std::string_view StripAttributeQuotes(std::string_view value);
+inline std::string_view StripAttributeQuotes(std::string_view value) {
+  if (value.size() <= 2) return value;
+  if (value.front() == '"') value.remove_prefix(1);
+  if (!value.empty() && value.back() == '"') value.remove_suffix(1);
+  return value;
+}
 
 // ASCII case-insensitive comparison.
 inline bool EqualsNoCase(std::string_view a, std::string_view b) {

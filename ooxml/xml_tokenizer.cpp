@@ -9,21 +9,17 @@ namespace tabulox {
 TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
   const std::size_t zero = input_.find('\0');
   if (zero != std::string_view::npos) input_ = input_.substr(0, zero);
-  nextCr_ = Find('\r', 0);
-  nextLf_ = Find('\n', 0);
+  FindLineBreaks(0);
 }
 
 TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
-TXMLTokenKind ClassifyTag(std::string_view inner) {
-  if (inner.empty()) return xtStartTag;
+TXMLTokenKind ClassifyMarkupTag(std::string_view inner) {
   if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
     return xtDeclaration;
   if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;
-  if (inner.ends_with('/')) return xtEmptyTag;
-  if (inner.starts_with('/')) return xtEndTag;
-  return xtStartTag;
+  return inner.ends_with('/') ? xtEmptyTag : xtStartTag;
 }
 
 bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
@@ -48,8 +44,7 @@ bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   }
   if (!more) bytesLeft_ = 0;
   input_ = window_;
-  nextCr_ = Find('\r', pos_);
-  nextLf_ = Find('\n', pos_);
+  FindLineBreaks(pos_);
   return window_.size() > before;
 }
 
@@ -61,18 +56,17 @@ std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
 }
 
 std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
-  std::size_t searched = pos_ + offset;
+  const std::size_t found = Find(c, pos_ + offset);
+  if (found < input_.size()) return found;
+  std::size_t searched = input_.size();
   for (;;) {
-    if (searched < input_.size()) {
-      const void* at = std::memchr(input_.data() + searched, c, input_.size() - searched);
-      if (at != nullptr)
-        return static_cast<std::size_t>(static_cast<const char*>(at) - input_.data());
-    }
-    searched = input_.size();
     std::size_t dropped = 0;
     const bool more = ReadMore(pos_, dropped);
     searched -= dropped;
     if (!more) return input_.size();
+    const std::size_t at = Find(c, searched);
+    if (at < input_.size()) return at;
+    searched = input_.size();
   }
 }
 
@@ -90,13 +84,15 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   }
 
   if (input_[pos_] == '<') {
-    const std::size_t end = FindReadingOn('>', 1);
+    std::size_t end = FindNear('>', pos_ + 1);
+    if (end == input_.size()) end = FindReadingOn('>', 1);
     const std::size_t start = pos_ + 1;
     pos_ = end < input_.size() ? end + 1 : end;
     return Token(ClassifyTag(input_.substr(start, end - start)), start, end);
   }
 
-  const std::size_t end = FindReadingOn('<', 0);
+  std::size_t end = FindNear('<', pos_);
+  if (end == input_.size()) end = FindReadingOn('<', 0);
   const char* bytes = input_.data();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;

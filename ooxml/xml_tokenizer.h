@@ -3,8 +3,11 @@
 // malformed, is a sequence of tokens that ends with xtEnd.
 #pragma once
 
+#include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -34,6 +37,9 @@ struct TXMLToken {
 // next block to its argument, or returns false (appending nothing) at the end.
 using TXMLBlockSource = std::function<bool(std::string&)>;
 
+// ClassifyTag for a tag that begins "?" or "!".
+TXMLTokenKind ClassifyMarkupTag(std::string_view inner);
+
 // Reads the input in one forward pass. The input ends at its first zero byte,
 // if it has one. Either the whole input is given at once (the tokenizer keeps
 // a view: the bytes must outlive it), or it comes block by block from a
@@ -61,15 +67,44 @@ class TXMLLargeTokenizer {
   // input while there is none (pos_ and positions after it shift when the
   // bytes before pos_ are dropped); input_.size() when the input ends first.
   std::size_t FindReadingOn(char c, std::size_t offset);
+  // The position of the first `c` at or after `from`, or input_.size().
+  std::size_t Find(char c, std::size_t from) const;
+  // Find, looking at the next 32 bytes first a word at a time: most tokens
+  // are short, and a call to memchr costs more than they do.
+  std::size_t FindNear(char c, std::size_t from) const {
+    constexpr std::size_t kNearWords = 4;
+    if constexpr (std::endian::native == std::endian::little) {
+      constexpr std::uint64_t kOnes = 0x0101010101010101u;
+      constexpr std::uint64_t kHighs = 0x8080808080808080u;
+      const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
+      for (std::size_t n = 0; n < kNearWords && from + 8 <= input_.size(); ++n, from += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, input_.data() + from, 8);
+        // Bytes equal to c become 0; the lowest byte flagged here is the first
+        // zero (a borrow can only flag bytes above a zero byte).
+        const std::uint64_t x = word ^ pattern;
+        const std::uint64_t zeros = (x - kOnes) & ~x & kHighs;
+        if (zeros != 0) return from + static_cast<std::size_t>(std::countr_zero(zeros) / 8);
+      }
+    }
+    return Find(c, from);
+  }
   // True when a CR or LF stands in input_[from, to). `from` never decreases
   // between calls within one window.
   bool HasLineBreak(std::size_t from, std::size_t to) {
-    if (nextCr_ < from) nextCr_ = Find('\r', from);
-    if (nextLf_ < from) nextLf_ = Find('\n', from);
-    return nextCr_ < to || nextLf_ < to;
+    if (nextBreak_ < from) {
+      if (nextCr_ < from) nextCr_ = Find('\r', from);
+      if (nextLf_ < from) nextLf_ = Find('\n', from);
+      nextBreak_ = std::min(nextCr_, nextLf_);
+    }
+    return nextBreak_ < to;
   }
-  // The position of the first `c` at or after `from`, or input_.size().
-  std::size_t Find(char c, std::size_t from) const;
+  // Finds the line breaks again from `from` on.
+  void FindLineBreaks(std::size_t from) {
+    nextCr_ = Find('\r', from);
+    nextLf_ = Find('\n', from);
+    nextBreak_ = std::min(nextCr_, nextLf_);
+  }
   TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
@@ -80,6 +115,7 @@ class TXMLLargeTokenizer {
   // there is none), found again when a token starts behind them.
   std::size_t nextCr_ = 0;
   std::size_t nextLf_ = 0;
+  std::size_t nextBreak_ = 0;  // the nearer of the two
   // Reading block by block: input_ views window_.
   TXMLBlockSource source_;
   std::string window_;
@@ -88,6 +124,12 @@ class TXMLLargeTokenizer {
 
 // The kind of a tag from the bytes between "<" and ">", tested in this order:
 // begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
-TXMLTokenKind ClassifyTag(std::string_view inner);
+inline TXMLTokenKind ClassifyTag(std::string_view inner) {
+  if (inner.empty()) return xtStartTag;
+  if (inner[0] == '?' || inner[0] == '!') return ClassifyMarkupTag(inner);
+  if (inner.back() == '/') return xtEmptyTag;
+  if (inner[0] == '/') return xtEndTag;
+  return xtStartTag;
+}
 
 }  // namespace tabulox

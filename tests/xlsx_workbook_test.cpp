@@ -413,7 +413,8 @@ TEST(CellRefs, ParseInTheColumnScheme) {
       {"AZ1", {1, 52}},      {"BA1", {1, 53}}, {"XFD1048576", {1048576, 16384}},
       {"xfd2", {2, 16384}},  {"1", {0, 0}},    {"A", {0, 0}},
       {"", {0, 0}},          {"$A$1", {0, 0}}, {"A01", {1, 1}},
-      {"ZZZZZZZZ1", {0, 0}},
+      {"ZZZZZZZZ1", {0, 0}},  {"A-1", {0, 0}},  {"!1", {0, 0}},
+      {"A2147483647", {2147483647, 1}},       {"ZZZZZZZZ1B", {0, 0}},
   };
   for (const auto& [ref, expected] : cases) {
     const CellRef got = ParseCellRef(ref);
@@ -422,6 +423,22 @@ TEST(CellRefs, ParseInTheColumnScheme) {
   }
   EXPECT_THROW(ParseCellRef("A1B"), ExtractionError);
   EXPECT_THROW(ParseCellRef("A99999999999"), ExtractionError);
+  EXPECT_THROW(ParseCellRef("A2147483648"), ExtractionError);
+  EXPECT_THROW(ParseCellRef("B7-"), ExtractionError);
+}
+
+// A row's digits known to be a number are compared, not read again; any other
+// digits are read as ParseCellRef reads them.
+TEST(CellRefs, ColumnsInAKnownRow) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"B7", "7"},      {"B7", "8"},      {"xfd12", "12"}, {"A007", "007"}, {"A007", "7"},
+      {"1", "1"},       {"A", ""},        {"$A$1", "1"},   {"A-1", "1"},    {"ZZZZZZZZ1B", "1"},
+      {"AA27", "27"},   {"", ""},
+  };
+  for (const auto& [ref, row] : cases)
+    EXPECT_EQ(ParseCellColumn(ref, row), ParseCellRef(ref).column) << ref << " in row " << row;
+  EXPECT_THROW(ParseCellColumn("A1B", "1"), ExtractionError);
+  EXPECT_THROW(ParseCellColumn("A2147483648", "1"), ExtractionError);
 }
 
 TEST(CellRefs, DecimalNumbers) {
@@ -437,6 +454,11 @@ TEST(CellRefs, DecimalNumbers) {
   EXPECT_FALSE(TryReadDecimal("-", v));
   EXPECT_FALSE(TryReadDecimal(" 1", v));
   EXPECT_FALSE(TryReadDecimal("1.0", v));
+  EXPECT_FALSE(TryReadDecimal("+", v));
+  EXPECT_FALSE(TryReadDecimal("-2147483649", v));
+  EXPECT_FALSE(TryReadDecimal("9999999999999999999999", v));
+  EXPECT_TRUE(TryReadDecimal("-0", v));
+  EXPECT_EQ(v, 0);
 }
 
 // ------------------------------------------------------------ the workbook

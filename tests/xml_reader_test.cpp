@@ -182,6 +182,35 @@ TEST(XmlText, TagNames) {
 }
 
 // The four replace-all passes done literally, to check the one-pass form.
+// SplitTag is TagName and SplitAttributeLines in one pass.
+TEST(XmlText, SplitTagGivesTheNameAndTheLines) {
+  const std::string_view tags[] = {
+      "", "a", "a/", "/a", "a b", "a/b c", "br/", "x:c r=\"A1\" t=\"s\"", "c r=\"A1\" ",
+      "d xml:space=\"preserve\"/", "e a=\"x y\" b", "f a=\"1\"\r\nb=\"2\"\n\rc", " lead",
+      "g a=\"&amp;\" =\"q\" ==", "h \"\" \"", "i a= /", "j  a"};
+  std::vector<XmlAttributeLine> fused;
+  std::vector<XmlAttributeLine> apart;
+  for (const std::string_view tag : tags) {
+    EXPECT_EQ(SplitTag(tag, fused), TagName(tag)) << tag;
+    SplitAttributeLines(tag, apart);
+    ASSERT_EQ(fused.size(), apart.size()) << tag;
+    for (std::size_t i = 0; i < fused.size(); ++i) {
+      EXPECT_EQ(fused[i].name, apart[i].name) << tag;
+      EXPECT_EQ(fused[i].value, apart[i].value) << tag;
+      EXPECT_EQ(fused[i].hasValue, apart[i].hasValue) << tag;
+      EXPECT_EQ(fused[i].valueHasAmpersand, apart[i].valueHasAmpersand) << tag;
+    }
+  }
+  // The lines of one tag, as the rules state them.
+  SplitTag("e a=\"x y\" b c=", fused);
+  ASSERT_EQ(fused.size(), 3u);
+  EXPECT_EQ(fused[0].value, "\"x y\"");
+  EXPECT_FALSE(fused[1].hasValue);
+  EXPECT_EQ(fused[1].name, "b");
+  EXPECT_TRUE(fused[2].hasValue);
+  EXPECT_EQ(fused[2].value, "");
+}
+
 std::string DecodeLiterally(std::string text, std::size_t times) {
   const std::pair<std::string, std::string> passes[] = {
       {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
@@ -355,6 +384,65 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
       ASSERT_EQ(got.kind, expected.kind) << xml;
       ASSERT_EQ(got.text, expected.text) << xml;
       if (expected.kind == xtEnd) break;
+    }
+  }
+}
+
+// The tokens of the input read one byte at a time, the way the tokenizer's
+// rules state them (no zero bytes, the whole input at once).
+std::vector<std::pair<TXMLTokenKind, std::string>> BytewiseTokens(const std::string& xml,
+                                                                  bool preserve) {
+  std::vector<std::pair<TXMLTokenKind, std::string>> tokens;
+  std::size_t pos = 0;
+  for (;;) {
+    while (pos < xml.size() && (static_cast<unsigned char>(xml[pos]) < 0x20 ||
+                                (xml[pos] == ' ' && !preserve)))
+      ++pos;
+    if (pos == xml.size()) return tokens;
+    const char wanted = xml[pos] == '<' ? '>' : '<';
+    std::size_t end = xml[pos] == '<' ? pos + 1 : pos;
+    while (end < xml.size() && xml[end] != wanted) ++end;
+    if (xml[pos] == '<') {
+      const std::string inner = xml.substr(pos + 1, end - pos - 1);
+      tokens.emplace_back(ClassifyTag(inner), inner);
+      pos = std::min(end + 1, xml.size());
+    } else {
+      std::size_t last = end;
+      while (static_cast<unsigned char>(xml[last - 1]) < (preserve ? 0x20 : 0x21)) --last;
+      tokens.emplace_back(xtText, xml.substr(pos, last - pos));
+      pos = last;
+    }
+  }
+}
+
+// Tags and texts of every length up to a few words, so that their ends fall
+// on every byte of the words the tokenizer reads at once, with bytes near "<"
+// and ">" in value ("=", "?", high bytes) around them.
+TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
+  const std::string fillers[] = {"a", "?=", "\xBE\xBF\xC3\xA9", "\x3D\x3F\x7E ", "\x01\x80"};
+  for (const std::string& filler : fillers) {
+    for (std::size_t length = 0; length <= 40; ++length) {
+      std::string run;
+      for (std::size_t i = 0; i < length; ++i) run += filler[i % filler.size()];
+      for (std::size_t lead = 0; lead < 9; ++lead) {
+        const std::string xml = std::string(lead, ' ') + "<" + run + "><" + run.substr(length / 2) +
+                                ">" + run + "x</" + run + ">" + run;
+        for (const bool preserve : {false, true}) {
+          TXMLLargeTokenizer whole(xml);
+          TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
+                                    SIZE_MAX);
+          for (const auto& [kind, text] : BytewiseTokens(xml, preserve)) {
+            const TXMLToken fromWhole = whole.NextToken(preserve);
+            ASSERT_EQ(fromWhole.kind, kind) << xml;
+            ASSERT_EQ(fromWhole.text, text) << xml;
+            const TXMLToken fromBlocks = blocks.NextToken(preserve);
+            ASSERT_EQ(fromBlocks.kind, kind) << xml;
+            ASSERT_EQ(fromBlocks.text, text) << xml;
+          }
+          EXPECT_EQ(whole.NextToken(preserve).kind, xtEnd) << xml;
+          EXPECT_EQ(blocks.NextToken(preserve).kind, xtEnd) << xml;
+        }
+      }
     }
   }
 }
