@@ -1,5 +1,6 @@
 #include "worksheet_cells.h"
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <span>
@@ -285,7 +286,11 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
   const std::size_t start = stream.position();
   // One allocation of the right size: growing by doubling would copy the
   // cells several times and touch about twice their memory.
-  ReserveLarge(sheet.cells, sheet.cells.size() + CountCellsAhead(stream));
+  const std::size_t cellsAhead = CountCellsAhead(stream);
+  ReserveLarge(sheet.cells, sheet.cells.size() + cellsAhead);
+  // Row numbers are 16 bits wide, so the rows are bounded too.
+  constexpr std::size_t kMostRows = std::size_t{1} << 16;
+  ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
   std::uint32_t awaitingString = kNoCell;
   TRecordHeader header;
   while (ReadRecordHeader(stream, header)) {
