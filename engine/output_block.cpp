@@ -1,7 +1,5 @@
 #include "output_block.h"
 
-#include <cstring>
-
 #include "large_pages.h"
 
 namespace tabulox {
@@ -13,10 +11,14 @@ ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
 ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block) {
   const std::size_t size = head.size() + bytes.size();
   ReserveLarge(block, size + 1, Filling::kWhole);
-  block.resize(size + 1);
-  if (!head.empty()) std::memcpy(block.data(), head.data(), head.size());
-  if (!bytes.empty()) std::memcpy(block.data() + head.size(), bytes.data(), bytes.size());
-  block[size] = 0;
+  // Copied in, not zeroed first and then copied: with the room reserved
+  // nothing below can fail, so a failure above leaves the block as it was.
+  const auto bytesOf = [](std::string_view s) {
+    return reinterpret_cast<const std::uint8_t*>(s.data());
+  };
+  block.assign(bytesOf(head), bytesOf(head) + head.size());
+  block.insert(block.end(), bytesOf(bytes), bytesOf(bytes) + bytes.size());
+  block.push_back(0);
   return static_cast<ResultCode>(size);
 }
 
