@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <exception>
 #include <span>
+#include <system_error>
 #include <thread>
 
 #include "extraction_error.h"
@@ -100,13 +101,20 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
   std::string tail;
   ReserveLarge(tail, std::min(EstimateTextSize(sheet), tailLimit));
   std::exception_ptr tailError;
-  std::thread tailThread([&] {
-    try {
-      LayOutRows(book, sheet, rows.subspan(middle), tail, tailLimit);
-    } catch (...) {
-      tailError = std::current_exception();
-    }
-  });
+  std::thread tailThread;
+  try {
+    tailThread = std::thread([&] {
+      try {
+        LayOutRows(book, sheet, rows.subspan(middle), tail, tailLimit);
+      } catch (...) {
+        tailError = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): one thread does it all.
+    LayOutRows(book, sheet, rows, text, maxBytes);
+    return;
+  }
   try {
     LayOutRows(book, sheet, rows.first(middle), text, maxBytes);
   } catch (...) {

@@ -1,5 +1,6 @@
 #include "read_ahead_decoder.h"
 
+#include <system_error>
 #include <utility>
 
 namespace tabulox {
@@ -20,7 +21,12 @@ ReadAheadDecoder::ReadAheadDecoder(std::span<const std::uint8_t> file, const TZi
                                    std::function<void()> onProgress)
     : decoder_(file, member, DecodesAhead(member) ? nullptr : onProgress),
       onProgress_(DecodesAhead(member) ? std::move(onProgress) : nullptr) {
-  if (DecodesAhead(member)) thread_ = std::thread([this] { DecodeAhead(); });
+  if (!DecodesAhead(member)) return;
+  try {
+    thread_ = std::thread([this] { DecodeAhead(); });
+  } catch (const std::system_error&) {
+    // No thread to be had (a process limit): Next decodes on the caller's thread.
+  }
 }
 
 ReadAheadDecoder::~ReadAheadDecoder() {
@@ -71,7 +77,10 @@ void ReadAheadDecoder::DecodeAhead() {
 }
 
 bool ReadAheadDecoder::Next(std::string& out) {
-  if (!thread_.joinable()) return decoder_.Next(out);
+  if (!thread_.joinable()) {
+    if (onProgress_) onProgress_();  // a member meant to be decoded ahead
+    return decoder_.Next(out);
+  }
   std::string block;
   bool wake = false;
   {

@@ -24,7 +24,8 @@ namespace tabulox {
 // reaches it. A member whose stated size is below kReadAheadBytes is decoded
 // on the caller's thread, as by MemberDecoder. `onProgress` is always called
 // on the caller's thread: for a member decoded ahead, once for each block
-// taken. Destroying the decoder stops its thread.
+// taken. Where no thread can be started, the member is decoded on the
+// caller's thread. Destroying the decoder stops its thread.
 class ReadAheadDecoder {
  public:
   // Starting a thread costs about what inflating a few dozen KiB does.
