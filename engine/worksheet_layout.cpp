@@ -131,7 +131,7 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
 void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   if (text.size() < maxBytes)
-    text.reserve(text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
+    ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
   if (sheet.cells.size() >= kCellsForTwoThreads && std::thread::hardware_concurrency() > 1)
