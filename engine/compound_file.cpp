@@ -287,12 +287,17 @@ std::uint64_t TDocFileStorage::StreamSize(const DirectoryEntry& entry) const {
   return sectorSize_ == (1u << kSectorShiftVersion3) ? entry.size & 0xFFFFFFFFu : entry.size;
 }
 
-std::vector<std::uint8_t> TDocFileStorage::ReadRegularStream(std::uint32_t start, std::uint64_t size) const {
+std::vector<std::uint32_t> TDocFileStorage::RegularStreamChain(std::uint32_t start,
+                                                               std::uint64_t size) const {
   if (size > file_.size()) throw ExtractionError("stream size larger than the file");
   const std::uint64_t sectorsNeeded = CeilDiv(size, sectorSize_);
-  const std::vector<std::uint32_t> chain = FollowChain(fat_, start, sectorsNeeded, "stream");
+  std::vector<std::uint32_t> chain = FollowChain(fat_, start, sectorsNeeded, "stream");
   if (chain.size() < sectorsNeeded) throw ExtractionError("stream size larger than its chain");
+  return chain;
+}
 
+std::vector<std::uint8_t> TDocFileStorage::GatherRegularStream(const std::vector<std::uint32_t>& chain,
+                                                               std::uint64_t size) const {
   std::vector<std::uint8_t> out;
   ReserveLarge(out, static_cast<std::size_t>(size), Filling::kWhole);
   for (std::uint32_t sector : chain) {
@@ -300,6 +305,10 @@ std::vector<std::uint8_t> TDocFileStorage::ReadRegularStream(std::uint32_t start
     AppendBytes(out, reader.bytes(std::min<std::size_t>(sectorSize_, static_cast<std::size_t>(size) - out.size())));
   }
   return out;
+}
+
+std::vector<std::uint8_t> TDocFileStorage::ReadRegularStream(std::uint32_t start, std::uint64_t size) const {
+  return GatherRegularStream(RegularStreamChain(start, size), size);
 }
 
 // [MS-CFB] 2.4: a stream below the cutoff is a chain of 64-byte mini sectors
@@ -331,15 +340,40 @@ std::vector<std::uint8_t> TDocFileStorage::ReadMiniStream(std::uint32_t start, s
   return out;
 }
 
-std::optional<std::vector<std::uint8_t>> TDocFileStorage::OpenStream(std::u16string_view name) const {
+const TDocFileStorage::DirectoryEntry* TDocFileStorage::FindStream(std::u16string_view name) const {
   for (std::uint32_t id : rootChildren_) {
     const DirectoryEntry& entry = directory_[id];
-    if (entry.type != kStreamObject || !NamesEqual(entry.name, name)) continue;
-    const std::uint64_t size = StreamSize(entry);
-    return size < miniStreamCutoff_ ? ReadMiniStream(entry.startSector, size)
-                                    : ReadRegularStream(entry.startSector, size);
+    if (entry.type == kStreamObject && NamesEqual(entry.name, name)) return &entry;
   }
-  return std::nullopt;
+  return nullptr;
+}
+
+std::optional<std::vector<std::uint8_t>> TDocFileStorage::OpenStream(std::u16string_view name) const {
+  const DirectoryEntry* entry = FindStream(name);
+  if (entry == nullptr) return std::nullopt;
+  const std::uint64_t size = StreamSize(*entry);
+  return size < miniStreamCutoff_ ? ReadMiniStream(entry->startSector, size)
+                                  : ReadRegularStream(entry->startSector, size);
+}
+
+std::optional<TStreamBytes> TDocFileStorage::OpenStreamBytes(std::u16string_view name) const {
+  const DirectoryEntry* entry = FindStream(name);
+  if (entry == nullptr) return std::nullopt;
+  const std::uint64_t size = StreamSize(*entry);
+  if (size < miniStreamCutoff_) return TStreamBytes(ReadMiniStream(entry->startSector, size));
+  const std::vector<std::uint32_t> chain = RegularStreamChain(entry->startSector, size);
+  // Sector n starts at byte (n + 1) * sectorSize_: a run of consecutive
+  // sectors is one range of the file, if the file holds all of it.
+  const bool consecutive =
+      std::adjacent_find(chain.begin(), chain.end(), [](std::uint32_t a, std::uint32_t b) {
+        return b != a + 1;
+      }) == chain.end();
+  if (consecutive && !chain.empty()) {
+    const std::uint64_t begin = (std::uint64_t{chain.front()} + 1) * sectorSize_;
+    if (begin <= file_.size() && size <= file_.size() - begin)
+      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+  }
+  return TStreamBytes(GatherRegularStream(chain, size));
 }
 
 std::vector<std::u16string> TDocFileStorage::RootEntryNames() const {

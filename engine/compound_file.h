@@ -14,12 +14,34 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace tabulox {
 
 // True when the bytes begin with the compound-file signature D0 CF 11 E0 A1 B1 1A E1.
 bool HasCompoundFileSignature(std::span<const std::uint8_t> file);
+
+// The bytes of one stream: a view of the file where the stream's sectors
+// follow one another (as writers mostly lay them out), else a copy gathered
+// from its sectors. A view lives as long as the file's bytes.
+class TStreamBytes {
+ public:
+  explicit TStreamBytes(std::span<const std::uint8_t> inFile) : view_(inFile), inFile_(true) {}
+  explicit TStreamBytes(std::vector<std::uint8_t>&& gathered)
+      : gathered_(std::move(gathered)), inFile_(false) {}
+
+  std::span<const std::uint8_t> bytes() const {
+    return inFile_ ? view_ : std::span<const std::uint8_t>(gathered_);
+  }
+  // True when bytes() lies within the file.
+  bool inFile() const { return inFile_; }
+
+ private:
+  std::vector<std::uint8_t> gathered_;
+  std::span<const std::uint8_t> view_;
+  bool inFile_;
+};
 
 // One open compound file, over bytes the caller keeps alive. [MS-CFB]
 class TDocFileStorage {
@@ -41,6 +63,8 @@ class TDocFileStorage {
   // stream's chain cannot be followed (cycle, sector outside the file, size
   // larger than the chain can hold).
   std::optional<std::vector<std::uint8_t>> OpenStream(std::u16string_view name) const;
+  // The same stream without a copy where its sectors are contiguous.
+  std::optional<TStreamBytes> OpenStreamBytes(std::u16string_view name) const;
 
   // Names of the root storage's direct children (streams and storages), in
   // the order of the directory tree.
@@ -69,7 +93,12 @@ class TDocFileStorage {
   // The bytes of one sector; shorter than a sector only for a last sector cut
   // off by the end of the file. `sector` must be below sectorCount_.
   std::span<const std::uint8_t> SectorBytes(std::uint32_t sector) const;
+  // The entry of the root storage's stream of that name, or nullptr.
+  const DirectoryEntry* FindStream(std::u16string_view name) const;
+  std::vector<std::uint32_t> RegularStreamChain(std::uint32_t start, std::uint64_t size) const;
   std::vector<std::uint8_t> ReadRegularStream(std::uint32_t start, std::uint64_t size) const;
+  std::vector<std::uint8_t> GatherRegularStream(const std::vector<std::uint32_t>& chain,
+                                                std::uint64_t size) const;
   std::vector<std::uint8_t> ReadMiniStream(std::uint32_t start, std::uint64_t size) const;
   std::uint64_t StreamSize(const DirectoryEntry& entry) const;
 

@@ -1,8 +1,6 @@
 #include "convert_workbook.h"
 
 #include <optional>
-#include <utility>
-#include <vector>
 
 #include "compound_file.h"
 #include "conversion_output.h"
@@ -13,48 +11,42 @@ namespace tabulox {
 
 namespace {
 
-// Takes the "Workbook" (or else "Book") stream out of a compound file. Returns
+// Opens the "Workbook" (or else "Book") stream of a compound file. Returns
 // kFormatNotCorrect, or 0 with `stream` set, or left empty for a compound file
 // of another kind.
-ResultCode TakeWorkbookStream(std::span<const std::uint8_t> file,
-                              std::optional<std::vector<std::uint8_t>>& stream) {
+ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
+                              std::optional<TStreamBytes>& stream) {
   if (!HasCompoundFileSignature(file)) return kFormatNotCorrect;
   std::string lastError;
   const auto storage = TDocFileStorage::Open(file, lastError);
   if (!storage) return kFormatNotCorrect;
-  stream = storage->OpenStream(u"Workbook");
-  if (!stream) stream = storage->OpenStream(u"Book");
+  stream = storage->OpenStreamBytes(u"Workbook");
+  if (!stream) stream = storage->OpenStreamBytes(u"Book");
   return 0;
-}
-
-// A compound file without a workbook stream has an empty text.
-ResultCode StreamText(std::optional<std::vector<std::uint8_t>>& stream, std::string& text) {
-  if (!stream) return 0;
-  return ExtractWorkbookStreamText(std::move(*stream), text);
 }
 
 }  // namespace
 
+// A compound file without a workbook stream has an empty text.
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
   text.clear();
-  std::optional<std::vector<std::uint8_t>> stream;
-  const ResultCode rc = TakeWorkbookStream(file, stream);
-  if (rc < 0) return rc;
-  return StreamText(stream, text);
+  std::optional<TStreamBytes> stream;
+  const ResultCode rc = OpenWorkbookStream(file, stream);
+  if (rc < 0 || !stream) return rc;
+  return ExtractWorkbookStreamText(stream->bytes(), text);
 }
 
 ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text) {
-  std::optional<std::vector<std::uint8_t>> stream;
-  {
-    // The file's bytes are released before the records are read.
-    std::vector<std::uint8_t> file;
-    ResultCode rc = ReadFileBytes(sourcePath, file);
-    if (rc < 0) return rc;
-    text.clear();
-    rc = TakeWorkbookStream(file, stream);
-    if (rc < 0) return rc;
-  }
-  return StreamText(stream, text);
+  FileBytes file;
+  ResultCode rc = ReadFileBytes(sourcePath, file);
+  if (rc < 0) return rc;
+  text.clear();
+  std::optional<TStreamBytes> stream;
+  rc = OpenWorkbookStream(file, stream);
+  if (rc < 0 || !stream) return rc;
+  // A stream gathered from scattered sectors no longer needs the file.
+  if (!stream->inFile()) FileBytes().swap(file);
+  return ExtractWorkbookStreamText(stream->bytes(), text);
 }
 
 namespace {

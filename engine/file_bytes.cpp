@@ -15,7 +15,7 @@ bool FileExists(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
-ResultCode ReadFileBytes(const std::string& path, std::vector<std::uint8_t>& bytes) {
+ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes) {
   if (!FileExists(path)) return kSourceMissing;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) return errno == ENOENT ? kSourceMissing : kSourceOpenFailed;

@@ -5,6 +5,8 @@
 #include <limits>
 #include <span>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "biff_records.h"
 #include "record_segments.h"
@@ -193,38 +195,6 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
   }
 }
 
-// The most cells the records from the cursor up to the first EOF record can
-// add, from their headers alone; leaves the cursor where it was. A cell takes
-// at least two bytes of the stream (a MULBLANK entry), so the count is bounded
-// by the bytes present.
-std::size_t CountCellsAhead(ByteReader& stream) {
-  const std::size_t start = stream.position();
-  std::size_t cells = 0;
-  TRecordHeader header;
-  while (ReadRecordHeader(stream, header) && header.type != kRecordEof) {
-    switch (header.type) {
-      case kRecordLabelSst:
-      case kRecordNumber:
-      case kRecordRK:
-      case kRecordBlank:
-      case kRecordFormula:
-        ++cells;
-        break;
-      case kRecordMulRK:
-        if (header.length >= 6) cells += static_cast<std::size_t>(header.length - 6) / 6;
-        break;
-      case kRecordMulBlank:
-        if (header.length >= 6) cells += static_cast<std::size_t>(header.length - 6) / 2;
-        break;
-      default:
-        break;
-    }
-    stream.seek(header.payloadEnd());
-  }
-  stream.seek(start);
-  return cells;
-}
-
 }  // namespace
 
 double DecodeRK(std::uint32_t rk) {
@@ -282,18 +252,86 @@ void AddCell(TWorkSheetData& sheet, const TCellData& cell) {
   row.lastCell = index;
 }
 
-std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
+namespace {
+
+// The most cells a record of this type and payload length can add.
+std::size_t CellsOfRecord(std::uint16_t type, std::size_t length) {
+  switch (type) {
+    case kRecordLabelSst:
+    case kRecordNumber:
+    case kRecordRK:
+    case kRecordBlank:
+    case kRecordFormula:
+      return 1;
+    case kRecordMulRK:
+      return length >= 6 ? (length - 6) / 6 : 0;
+    case kRecordMulBlank:
+      return length >= 6 ? (length - 6) / 2 : 0;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace
+
+WorksheetSurvey SurveyWorksheet(ByteReader& stream) {
+  // The headers are walked as the record loop walks them (ReadRecordHeader,
+  // then on at the end of the payload), over the bytes from the cursor.
+  const std::span<const std::uint8_t> bytes = stream.rest();
+  const std::size_t base = stream.position();
+  WorksheetSurvey survey;
+  // Cell records passed every kMarkCells cells where a row begins: the middle
+  // is the one nearest to half of the cells.
+  constexpr std::size_t kMarkCells = 4096;
+  std::vector<std::pair<std::size_t, std::size_t>> marks;  // position, cells before it
+  std::size_t nextMark = 0;
+  constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
+  std::uint32_t previousRow = kNoRow;
+  std::size_t at = 0;
+  while (bytes.size() - at >= kRecordHeaderSize) {
+    const std::uint16_t type = LoadU16le(bytes, at);
+    const std::size_t length = LoadU16le(bytes, at + 2);
+    const std::size_t payload = at + kRecordHeaderSize;
+    if (length > bytes.size() - payload || type == kRecordEof) break;
+    const std::size_t cells = CellsOfRecord(type, length);
+    if (cells > 0) {
+      // Every cell record opens with its row.
+      const std::uint32_t row = length >= 2 ? LoadU16le(bytes, payload) : kNoRow;
+      if (survey.cells >= nextMark && row != previousRow) {
+        marks.emplace_back(base + at, survey.cells);
+        nextMark = survey.cells + kMarkCells;
+      }
+      previousRow = row;
+      survey.cells += cells;
+    }
+    at = payload + length;
+  }
+  const std::size_t half = survey.cells / 2;
+  const auto distance = [half](std::size_t n) { return n > half ? n - half : half - n; };
+  for (const auto& [position, cellsBefore] : marks) {
+    if (cellsBefore == 0) continue;
+    if (survey.middle == WorksheetSurvey::kNoMiddle ||
+        distance(cellsBefore) < distance(survey.cellsBeforeMiddle)) {
+      survey.middle = position;
+      survey.cellsBeforeMiddle = cellsBefore;
+    }
+  }
+  return survey;
+}
+
+std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+                                 std::size_t stopAt) {
   const std::size_t start = stream.position();
   // One allocation of the right size: growing by doubling would copy the
-  // cells several times and touch about twice their memory.
-  const std::size_t cellsAhead = CountCellsAhead(stream);
-  ReserveLarge(sheet.cells, sheet.cells.size() + cellsAhead);
+  // cells several times and touch about twice their memory. The records add
+  // as many cells as their headers promise, so all of the room is written.
+  ReserveLarge(sheet.cells, sheet.cells.size() + cellsAhead, Filling::kWhole);
   // Row numbers are 16 bits wide, so the rows are bounded too.
   constexpr std::size_t kMostRows = std::size_t{1} << 16;
   ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
   std::uint32_t awaitingString = kNoCell;
   TRecordHeader header;
-  while (ReadRecordHeader(stream, header)) {
+  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
     if (header.type == kRecordEof) {
       stream.seek(header.payloadEnd());
       break;
@@ -302,6 +340,11 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
     stream.seek(header.payloadEnd());
   }
   return stream.position() - start;
+}
+
+std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
+  return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
+                              std::numeric_limits<std::size_t>::max());
 }
 
 }  // namespace tabulox

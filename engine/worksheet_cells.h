@@ -22,6 +22,32 @@ namespace tabulox {
 // result, the error #NULL! and unknown result types give an empty text.
 std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet);
 
+// What the record headers of a worksheet substream tell before its records are
+// read.
+struct WorksheetSurvey {
+  static constexpr std::size_t kNoMiddle = SIZE_MAX;
+  // The most cells the records up to the first EOF record can add; a cell
+  // takes at least two bytes of the stream (a MULBLANK entry), so the count is
+  // bounded by the bytes present.
+  std::size_t cells = 0;
+  // The stream position of a cell record with about half of the cells before
+  // it, and their count; kNoMiddle when no cell record has cells before it.
+  // The middle record's row differs from that of the cell record before it.
+  // Reading up to the middle and from the middle on reads the records one
+  // pass reads: every cell record ends what an earlier FORMULA awaited.
+  std::size_t middle = kNoMiddle;
+  std::size_t cellsBeforeMiddle = 0;
+};
+
+// Surveys the records from the cursor (the sheet's BOF) from their headers
+// alone; leaves the cursor where it was.
+WorksheetSurvey SurveyWorksheet(ByteReader& stream);
+
+// ReadWorksheet with room for `cellsAhead` more cells, stopping before the
+// first record that starts at or after `stopAt`.
+std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+                                 std::size_t stopAt);
+
 // [MS-XLS] 2.5.217 RkNumber.
 double DecodeRK(std::uint32_t rk);
 

@@ -31,6 +31,12 @@ std::size_t EstimateTextSize(const TWorkSheetData& sheet) {
          sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
 }
 
+// Room in `text` for the text of `sheet`, within `maxBytes`.
+void ReserveForSheet(const TWorkSheetData& sheet, std::string& text, std::size_t maxBytes) {
+  if (text.size() < maxBytes)
+    ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
+}
+
 void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
                     std::string& text) {
   switch (cell.kind) {
@@ -128,18 +134,31 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
 
 }  // namespace
 
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
-                         std::size_t maxBytes) {
-  if (text.size() < maxBytes)
-    ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
+void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text) {
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
+}
+
+void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+                         std::size_t maxBytes) {
+  ReserveForSheet(sheet, text, maxBytes);
+  LayOutRows(book, sheet, sheet.rows, text, maxBytes);
+}
+
+void EndWorksheetText(std::string& text, std::size_t maxBytes) {
+  text.append(kLineEnd, kLineEndSize);
+  CheckSize(text, maxBytes);
+}
+
+void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+                         std::size_t maxBytes) {
+  ReserveForSheet(sheet, text, maxBytes);
+  AppendSheetNameLine(sheet, text);
   if (sheet.cells.size() >= kCellsForTwoThreads && std::thread::hardware_concurrency() > 1)
     LayOutRowsOnTwoThreads(book, sheet, text, maxBytes);
   else
     LayOutRows(book, sheet, sheet.rows, text, maxBytes);
-  text.append(kLineEnd, kLineEndSize);
-  CheckSize(text, maxBytes);
+  EndWorksheetText(text, maxBytes);
 }
 
 void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {

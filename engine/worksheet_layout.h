@@ -23,6 +23,14 @@ inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 
+// The steps of LayOutWorksheetText, for a worksheet whose rows are laid out in
+// parts: the name line; the rows of `sheet` on the calling thread; the empty
+// line that ends a worksheet. The last two raise as LayOutWorksheetText does.
+void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
+void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+                         std::size_t maxBytes = kMaxWorkbookTextBytes);
+void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
+
 // Appends the text of every worksheet of `book`, in list order, to `text`.
 // Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
 // on what number rendering raises.

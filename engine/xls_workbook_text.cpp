@@ -8,6 +8,7 @@
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
+#include "xls_sheet_text.h"
 #include "large_pages.h"
 
 namespace tabulox {
@@ -37,20 +38,13 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
   for (TWorkSheetData& sheet : book->worksheets) {
-    ReadWorksheetCells(stream, sheet, budget);
-    LayOutWorksheetText(*book, sheet, text);
+    ReadWorksheetText(stream, *book, sheet, budget, text);
     std::vector<TRowData>().swap(sheet.rows);
     std::vector<TCellData>().swap(sheet.cells);
     std::string().swap(sheet.formulaTexts);
   }
   if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
   return static_cast<ResultCode>(text.size());
-}
-
-ResultCode ExtractWorkbookStreamText(std::vector<std::uint8_t>&& workbookStream,
-                                     std::string& text) {
-  const std::vector<std::uint8_t> stream = std::move(workbookStream);
-  return ExtractWorkbookStreamText(std::span<const std::uint8_t>(stream), text);
 }
 
 }  // namespace tabulox

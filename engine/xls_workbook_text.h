@@ -4,7 +4,6 @@
 #include <cstdint>
 #include <span>
 #include <string>
-#include <vector>
 
 #include "result_code.h"
 
@@ -14,9 +13,5 @@ namespace tabulox {
 // line ends) into `text`, holding the cells of one worksheet at a time. Returns the text
 // length, or kSourceEncrypted. May raise ExtractionError.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
-                                     std::string& text);
-
-// The same for a stream the caller hands over; its bytes are released on return.
-ResultCode ExtractWorkbookStreamText(std::vector<std::uint8_t>&& workbookStream,
                                      std::string& text);
 }  // namespace tabulox

@@ -148,7 +148,7 @@ void TKvUnZip::Discard() {
   haveList_ = false;
   fromBuffer_ = false;
   identity_ = FileIdentity{};
-  std::vector<std::uint8_t>().swap(fileBytes_);
+  FileBytes().swap(fileBytes_);
   archive_ = {};
   end_ = TEndCentral{};
   members_.clear();

@@ -16,6 +16,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "file_bytes.h"
 #include "zip_directory.h"
 #include "zip_errors.h"
 #include "read_ahead_decoder.h"
@@ -128,7 +129,7 @@ class TKvUnZip {
   bool haveList_ = false;
   bool fromBuffer_ = false;
   FileIdentity identity_;
-  std::vector<std::uint8_t> fileBytes_;
+  FileBytes fileBytes_;
   std::span<const std::uint8_t> archive_;  // fileBytes_ or the caller's buffer
   TEndCentral end_;
   std::vector<TZipHeaderInfo> members_;

@@ -79,7 +79,51 @@ TEST_P(CompoundFileRoundTrip, EveryStreamReadsBackByteForByte) {
     const auto bytes = storage->OpenStream(stream.name);
     ASSERT_TRUE(bytes.has_value()) << Utf8(stream.name);
     EXPECT_EQ(*bytes, stream.bytes) << Utf8(stream.name) << " of " << stream.bytes.size() << " bytes";
+    // The writer lays each stream out in consecutive sectors: regular
+    // streams are read in place, mini streams gathered.
+    const auto inPlace = storage->OpenStreamBytes(stream.name);
+    ASSERT_TRUE(inPlace.has_value()) << Utf8(stream.name);
+    EXPECT_TRUE(std::ranges::equal(inPlace->bytes(), stream.bytes)) << Utf8(stream.name);
+    EXPECT_EQ(inPlace->inFile(), stream.bytes.size() >= 4096) << Utf8(stream.name);
   }
+}
+
+// A stream whose sectors are out of order in the file is gathered, in the
+// order of its chain.
+TEST(CompoundFileStreamBytes, ScatteredSectorsAreGatheredInChainOrder) {
+  const std::vector<CfbStream> streams = {{u"Data", Pattern(10000, 7)}};
+  CfbLayout layout;
+  std::vector<std::uint8_t> file = WriteCompoundFile(streams, CfbOptions{512}, &layout);
+  const std::uint32_t s0 = layout.startSectors[0];
+  // Swap the contents of the stream's second and third sectors and chain
+  // them s0 -> s0+2 -> s0+1 -> s0+3.
+  std::swap_ranges(file.begin() + static_cast<std::ptrdiff_t>(layout.SectorOffset(s0 + 1)),
+                   file.begin() + static_cast<std::ptrdiff_t>(layout.SectorOffset(s0 + 1) + 512),
+                   file.begin() + static_cast<std::ptrdiff_t>(layout.SectorOffset(s0 + 2)));
+  PutU32(file, layout.FatEntryOffset(s0), s0 + 2);
+  PutU32(file, layout.FatEntryOffset(s0 + 2), s0 + 1);
+  PutU32(file, layout.FatEntryOffset(s0 + 1), s0 + 3);
+  auto storage = OpenOrFail(file);
+  ASSERT_NE(storage, nullptr);
+  const auto bytes = storage->OpenStreamBytes(u"Data");
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_FALSE(bytes->inFile());
+  EXPECT_TRUE(std::ranges::equal(bytes->bytes(), streams[0].bytes));
+}
+
+// Consecutive sectors that run past the end of a cut file are not taken as
+// a view: the stream fails as a gathered one does.
+TEST(CompoundFileStreamBytes, ConsecutiveSectorsCutOffByTheFileEndFail) {
+  const std::vector<CfbStream> streams = {{u"Data", Pattern(10000, 7)}};
+  CfbLayout layout;
+  std::vector<std::uint8_t> file = WriteCompoundFile(streams, CfbOptions{512}, &layout);
+  const std::size_t streamEnd = layout.SectorOffset(layout.startSectors[0]) + 10000;
+  ASSERT_LE(streamEnd, file.size());
+  file.resize(streamEnd - 1);
+  auto storage = OpenOrFail(file);
+  ASSERT_NE(storage, nullptr);
+  EXPECT_THROW(storage->OpenStreamBytes(u"Data"), ExtractionError);
+  EXPECT_THROW(storage->OpenStream(u"Data"), ExtractionError);
 }
 
 TEST_P(CompoundFileRoundTrip, FileWithoutStreamsOpensEmpty) {
@@ -304,8 +348,12 @@ TEST_P(CompoundFileDamage, FailsCleanly) {
   for (const CfbStream& stream : streams) {
     if (std::find(damage.broken.begin(), damage.broken.end(), stream.name) != damage.broken.end()) {
       EXPECT_THROW(storage->OpenStream(stream.name), ExtractionError) << Utf8(stream.name);
+      EXPECT_THROW(storage->OpenStreamBytes(stream.name), ExtractionError) << Utf8(stream.name);
     } else {
       EXPECT_EQ(storage->OpenStream(stream.name), stream.bytes) << Utf8(stream.name);
+      const auto inPlace = storage->OpenStreamBytes(stream.name);
+      ASSERT_TRUE(inPlace.has_value()) << Utf8(stream.name);
+      EXPECT_TRUE(std::ranges::equal(inPlace->bytes(), stream.bytes)) << Utf8(stream.name);
     }
   }
 }
@@ -446,7 +494,7 @@ TEST(CompoundFileCorpus, EveryContainerOpensOrFailsCleanly) {
   for (const auto& item : std::filesystem::directory_iterator(dir)) files.push_back(item.path());
   std::sort(files.begin(), files.end());
   for (const auto& path : files) {
-    std::vector<std::uint8_t> bytes;
+    FileBytes bytes;
     ASSERT_EQ(ReadFileBytes(path.string(), bytes), 0) << path;
     const std::string name = path.filename().string();
     if (!HasCompoundFileSignature(bytes)) {

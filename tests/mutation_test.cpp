@@ -157,8 +157,9 @@ void RunFolder(const std::string& folder, const std::string& extension) {
   Tally tally;
   for (const auto& path : files) {
     SCOPED_TRACE(path.filename().string());
-    std::vector<std::uint8_t> file;
-    ASSERT_GE(ReadFileBytes(path.string(), file), 0);
+    FileBytes read;
+    ASSERT_GE(ReadFileBytes(path.string(), read), 0);
+    const std::vector<std::uint8_t> file(read.begin(), read.end());
     ++tally.files;
     tally.file = path.filename().string();
     const auto xlsBudget = TimeBudget(ConvertXls, file);

@@ -82,7 +82,7 @@ TEST(XlsRobustness, CorpusFilesAsRawStreamsEndCleanly) {
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
-    std::vector<std::uint8_t> bytes;
+    FileBytes bytes;
     ASSERT_EQ(ReadFileBytes(entry.path().string(), bytes), 0) << entry.path();
     EXPECT_TRUE(EndsCleanly(bytes)) << entry.path();
     ++files;

@@ -526,7 +526,7 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
   int compared = 0;
   for (const auto& item : std::filesystem::directory_iterator(dir)) {
-    std::vector<std::uint8_t> file;
+    FileBytes file;
     if (ReadFileBytes(item.path().string(), file) != 0 || !HasCompoundFileSignature(file)) continue;
     std::string error;
     const auto storage = TDocFileStorage::Open(file, error);

@@ -1,0 +1,188 @@
+#include "xls_sheet_text.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "extraction_error.h"
+#include "support/biff_writer.h"
+#include "worksheet_cells.h"
+#include "worksheet_layout.h"
+#include "xls_globals.h"
+#include "xls_workbook_text.h"
+
+namespace tabulox {
+namespace {
+
+using testing::BiffWriter;
+
+// Large worksheets are read in two parts on two threads. Whatever the order of
+// their records, the text must be that of one pass: every sheet read by
+// ReadWorksheetCells, then laid out.
+std::string OnePassText(const BiffWriter& w) {
+  const auto book = std::make_unique<TWorkBookData>();
+  InitStyleData(book->styles);
+  ByteReader stream(w.bytes());
+  EXPECT_GE(ReadWorkbookGlobals(stream, *book), 0);
+  std::string text;
+  LayOutWorkbookText(*book, text);
+  return text;
+}
+
+std::string TwoPartText(const BiffWriter& w) {
+  std::string text;
+  EXPECT_GE(ExtractWorkbookStreamText(w.bytes(), text), 0);
+  return text;
+}
+
+// One worksheet with cells of every kind, written by `cells` for rows
+// 0 .. kRows-1 in the order `rowAt` gives (the i-th row written is rowAt(i)).
+constexpr int kRows = 6000;  // 10 cells a row: 60,000 cells
+
+void WriteRow(BiffWriter& w, std::uint16_t row) {
+  w.Number(row, 0, 0, row * 1.25);
+  w.RK(row, 1, 0, (static_cast<std::uint32_t>(row) << 2) | 0x02);
+  w.LabelSst(row, 2, 0, row % 3);
+  w.MulRK(row, 3, {{0, 0x3FF00000u}, {0, (7u << 2) | 0x03}, {0, 0x40000000u}});
+  w.Blank(row, 6, 0);
+  w.MulBlank(row, 8, {0, 0});
+  if (row % 7 == 0) {
+    w.FormulaSpecial(row, 11, 0, 0);
+    w.String(u"text of a formula");
+  } else {
+    w.FormulaNumber(row, 11, row / 8.0);
+  }
+}
+
+BiffWriter Workbook(int sheets, const std::function<void(BiffWriter&)>& body) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  std::vector<std::size_t> handles;
+  for (int i = 0; i < sheets; ++i) handles.push_back(w.BoundSheet(u"S" + std::u16string(1, u'1' + i)));
+  w.Sst({u"a", u"b\tc", u"d"});
+  w.Eof();
+  for (const std::size_t handle : handles) {
+    w.StartSheet(handle);
+    body(w);
+    w.Eof();
+  }
+  return w;
+}
+
+struct Order {
+  const char* name;
+  std::function<void(BiffWriter&)> body;
+
+  friend void PrintTo(const Order& o, std::ostream* os) { *os << o.name; }
+};
+
+class TwoPartReading : public ::testing::TestWithParam<Order> {};
+
+TEST_P(TwoPartReading, GivesTheTextOfOnePass) {
+  const BiffWriter w = Workbook(2, GetParam().body);
+  const std::string expected = OnePassText(w);
+  ASSERT_GT(expected.size(), 60'000u);
+  const std::string text = TwoPartText(w);
+  // Compared without gtest's diff, which is quadratic in the text length.
+  const auto [mine, theirs] = std::mismatch(text.begin(), text.end(), expected.begin(), expected.end());
+  EXPECT_TRUE(mine == text.end() && theirs == expected.end())
+      << "first difference at byte " << (mine - text.begin()) << " of " << text.size() << " / "
+      << expected.size();
+}
+
+const Order kOrders[] = {
+    {"RowsAscending",
+     [](BiffWriter& w) {
+       for (int r = 0; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
+    {"RowsDescending",
+     [](BiffWriter& w) {
+       for (int r = kRows - 1; r >= 0; --r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
+    // The later half goes back to rows of the earlier half.
+    {"RowsWrittenTwice",
+     [](BiffWriter& w) {
+       for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+       for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
+    // Ascending in each half, but the later half starts below the end of the
+    // earlier one.
+    {"HalvesOverlap",
+     [](BiffWriter& w) {
+       for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r));
+       for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r + 1));
+     }},
+    // Column by column: every row is visited again and again.
+    {"ColumnMajor",
+     [](BiffWriter& w) {
+       for (std::uint16_t c = 0; c < 10; ++c)
+         for (int r = 0; r < kRows; ++r) w.Number(static_cast<std::uint16_t>(r), c, 0, r + c / 10.0);
+     }},
+    // One row holds most cells, so the middle falls on the only row start near it.
+    {"OneLongRow",
+     [](BiffWriter& w) {
+       for (std::uint16_t c = 0; c < 60'000; ++c) w.RK(5, c, 0, (static_cast<std::uint32_t>(c) << 2) | 0x02);
+       for (int r = 6; r < 100; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
+};
+
+INSTANTIATE_TEST_SUITE_P(RecordOrders, TwoPartReading, ::testing::ValuesIn(kOrders),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+// The middle is a cell record that begins a row, with about half of the cells
+// before it; reading up to it and from it on adds the cells of one pass.
+TEST(SurveyWorksheet, MiddleBeginsARowNearHalfOfTheCells) {
+  const BiffWriter w = Workbook(1, [](BiffWriter& b) {
+    for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+  });
+  const auto book = std::make_unique<TWorkBookData>();
+  InitStyleData(book->styles);
+  ByteReader stream(w.bytes());
+  ASSERT_GE(ReadGlobals(stream, *book), 0);
+  stream.seek(book->worksheets[0].sheetData.boundSheet.sheetOffset);
+  const WorksheetSurvey survey = SurveyWorksheet(stream);
+  EXPECT_EQ(stream.position(), book->worksheets[0].sheetData.boundSheet.sheetOffset);
+  EXPECT_EQ(survey.cells, static_cast<std::size_t>(kRows) * 10);
+  ASSERT_NE(survey.middle, WorksheetSurvey::kNoMiddle);
+  EXPECT_NEAR(static_cast<double>(survey.cellsBeforeMiddle), kRows * 5.0, 4096.0);
+  EXPECT_EQ(survey.cellsBeforeMiddle % 10, 0u);  // a row starts there
+
+  TWorkSheetData earlier;
+  TWorkSheetData later;
+  ByteReader laterStream = stream;
+  ReadWorksheetRecords(stream, earlier, survey.cellsBeforeMiddle, survey.middle);
+  EXPECT_EQ(stream.position(), survey.middle);
+  laterStream.seek(survey.middle);
+  ReadWorksheetRecords(laterStream, later, survey.cells - survey.cellsBeforeMiddle, SIZE_MAX);
+  EXPECT_EQ(earlier.cells.size(), survey.cellsBeforeMiddle);
+  EXPECT_EQ(earlier.cells.size() + later.cells.size(), survey.cells);
+  EXPECT_EQ(earlier.rows.back().rowNumber + 1, later.rows.front().rowNumber);
+}
+
+// Worksheet offsets that all point at one large sheet spend the read budget
+// in two parts as in one pass.
+TEST(TwoPartReadingBudget, OverlappingSheetsFailAsInOnePass) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  std::vector<std::size_t> handles;
+  for (int i = 0; i < 12; ++i) handles.push_back(w.BoundSheet(u"S"));
+  w.Eof();
+  w.StartSheet(handles[0]);
+  const std::uint32_t offset = static_cast<std::uint32_t>(w.size() - 20);  // the BOF just written
+  for (int r = 0; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+  w.Eof();
+  for (std::size_t i = 1; i < handles.size(); ++i) w.SetSheetOffset(handles[i], offset);
+  std::string text;
+  EXPECT_THROW(ExtractWorkbookStreamText(w.bytes(), text), ExtractionError);
+  const auto book = std::make_unique<TWorkBookData>();
+  InitStyleData(book->styles);
+  ByteReader stream(w.bytes());
+  EXPECT_THROW(ReadWorkbookGlobals(stream, *book), ExtractionError);
+}
+
+}  // namespace
+}  // namespace tabulox
