@@ -6,6 +6,7 @@
 #include <fstream>
 #include <iostream>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -18,7 +19,7 @@ namespace {
 
 constexpr std::uint16_t kRecordContinue = 0x003C;
 
-std::optional<std::vector<std::uint8_t>> SstRecords(const std::vector<std::uint8_t>& file) {
+std::optional<std::vector<std::uint8_t>> SstRecords(std::span<const std::uint8_t> file) {
   using namespace tabulox;
   std::string lastError;
   const auto storage = TDocFileStorage::Open(file, lastError);
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
   int written = 0;
   for (const auto& entry : std::filesystem::directory_iterator(argv[1])) {
     if (entry.path().extension() != ".xls") continue;
-    std::vector<std::uint8_t> file;
+    tabulox::FileBytes file;
     if (tabulox::ReadFileBytes(entry.path().string(), file) < 0) continue;
     try {
       const auto records = SstRecords(file);
