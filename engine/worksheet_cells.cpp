@@ -274,17 +274,13 @@ std::size_t CellsOfRecord(std::uint16_t type, std::size_t length) {
 
 }  // namespace
 
-WorksheetSurvey SurveyWorksheet(ByteReader& stream) {
+WorksheetSurvey SurveyWorksheet(ByteReader& stream, std::size_t middleFrom) {
   // The headers are walked as the record loop walks them (ReadRecordHeader,
   // then on at the end of the payload), over the bytes from the cursor.
   const std::span<const std::uint8_t> bytes = stream.rest();
   const std::size_t base = stream.position();
+  const std::size_t middleAt = middleFrom > base ? middleFrom - base : 0;
   WorksheetSurvey survey;
-  // Cell records passed every kMarkCells cells where a row begins: the middle
-  // is the one nearest to half of the cells.
-  constexpr std::size_t kMarkCells = 4096;
-  std::vector<std::pair<std::size_t, std::size_t>> marks;  // position, cells before it
-  std::size_t nextMark = 0;
   constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
   std::uint32_t previousRow = kNoRow;
   std::size_t at = 0;
@@ -297,24 +293,14 @@ WorksheetSurvey SurveyWorksheet(ByteReader& stream) {
     if (cells > 0) {
       // Every cell record opens with its row.
       const std::uint32_t row = length >= 2 ? LoadU16le(bytes, payload) : kNoRow;
-      if (survey.cells >= nextMark && row != previousRow) {
-        marks.emplace_back(base + at, survey.cells);
-        nextMark = survey.cells + kMarkCells;
+      if (at >= middleAt && row != previousRow && survey.cells > 0) {
+        survey.middle = base + at;
+        break;
       }
       previousRow = row;
       survey.cells += cells;
     }
     at = payload + length;
-  }
-  const std::size_t half = survey.cells / 2;
-  const auto distance = [half](std::size_t n) { return n > half ? n - half : half - n; };
-  for (const auto& [position, cellsBefore] : marks) {
-    if (cellsBefore == 0) continue;
-    if (survey.middle == WorksheetSurvey::kNoMiddle ||
-        distance(cellsBefore) < distance(survey.cellsBeforeMiddle)) {
-      survey.middle = position;
-      survey.cellsBeforeMiddle = cellsBefore;
-    }
   }
   return survey;
 }
@@ -344,7 +330,7 @@ std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
 
 std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
   return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
-                              std::numeric_limits<std::size_t>::max());
+                              WorksheetSurvey::kNoMiddle);
 }
 
 }  // namespace tabulox

@@ -26,25 +26,26 @@ std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet);
 // read.
 struct WorksheetSurvey {
   static constexpr std::size_t kNoMiddle = SIZE_MAX;
-  // The most cells the records up to the first EOF record can add; a cell
-  // takes at least two bytes of the stream (a MULBLANK entry), so the count is
-  // bounded by the bytes present.
+  // The most cells the records up to the middle (else up to the first EOF
+  // record) can add; a cell takes at least two bytes of the stream (a
+  // MULBLANK entry), so the count is bounded by the bytes present.
   std::size_t cells = 0;
-  // The stream position of a cell record with about half of the cells before
-  // it, and their count; kNoMiddle when no cell record has cells before it.
-  // The middle record's row differs from that of the cell record before it.
-  // Reading up to the middle and from the middle on reads the records one
-  // pass reads: every cell record ends what an earlier FORMULA awaited.
+  // The stream position of the first cell record at or after the position
+  // asked for that begins a row and has cells before it; kNoMiddle when the
+  // records end before one. Reading up to the middle and from the middle on
+  // reads the records one pass reads: every cell record ends what an earlier
+  // FORMULA awaited.
   std::size_t middle = kNoMiddle;
-  std::size_t cellsBeforeMiddle = 0;
 };
 
-// Surveys the records from the cursor (the sheet's BOF) from their headers
-// alone; leaves the cursor where it was.
-WorksheetSurvey SurveyWorksheet(ByteReader& stream);
+// Surveys the records from the cursor (the sheet's BOF, or a middle) from
+// their headers alone, looking for a middle from `middleFrom` on; leaves the
+// cursor where it was.
+WorksheetSurvey SurveyWorksheet(ByteReader& stream,
+                                std::size_t middleFrom = WorksheetSurvey::kNoMiddle);
 
 // ReadWorksheet with room for `cellsAhead` more cells, stopping before the
-// first record that starts at or after `stopAt`.
+// first record that starts at or after `stopAt` (kNoMiddle: at the EOF).
 std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt);
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <exception>
-#include <limits>
 #include <system_error>
 #include <thread>
 
@@ -16,7 +15,21 @@ namespace {
 // thread costs about as much as reading and laying out a few thousand cells.
 constexpr std::size_t kCellsForTwoParts = 50'000;
 
-constexpr std::size_t kNoStop = std::numeric_limits<std::size_t>::max();
+// Cell records take at least this many bytes (a BLANK record).
+constexpr std::size_t kSmallestCellBytes = 10;
+
+constexpr std::size_t kNoStop = WorksheetSurvey::kNoMiddle;
+
+// Where the worksheet starting at `start` most likely ends: at the next
+// worksheet's offset, else at the end of the stream.
+std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::size_t streamSize) {
+  std::size_t end = streamSize;
+  for (const TWorkSheetData& other : book.worksheets) {
+    const std::size_t offset = other.sheetData.boundSheet.sheetOffset;
+    if (offset > start && offset < end) end = offset;
+  }
+  return std::max(end, start);
+}
 
 // The later part of a worksheet, from its middle record on: its own rows,
 // cells and text.
@@ -48,10 +61,18 @@ void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWork
 
 void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text) {
-  stream.seek(sheet.sheetData.boundSheet.sheetOffset);
-  const WorksheetSurvey survey = SurveyWorksheet(stream);
-  if (survey.cells < kCellsForTwoParts || survey.middle == WorksheetSurvey::kNoMiddle ||
-      std::thread::hardware_concurrency() < 2) {
+  const std::size_t start = sheet.sheetData.boundSheet.sheetOffset;
+  stream.seek(start);
+  const std::size_t end = SheetEndGuess(book, start, stream.size());
+  // Bytes stand in for cells: the middle is looked for from half of the
+  // sheet's bytes on, and only in a sheet large enough to hold
+  // kCellsForTwoParts cells of the smallest records.
+  const bool twoParts = end - stream.position() >= kCellsForTwoParts * kSmallestCellBytes &&
+                        std::thread::hardware_concurrency() > 1;
+  const WorksheetSurvey survey =
+      SurveyWorksheet(stream, twoParts ? stream.position() + (end - stream.position()) / 2
+                                       : WorksheetSurvey::kNoMiddle);
+  if (survey.middle == WorksheetSurvey::kNoMiddle) {
     ReadAndLayOutInOnePart(stream, book, sheet, survey.cells, budget, text);
     return;
   }
@@ -64,7 +85,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
       try {
         laterStream.seek(survey.middle);
         later.bytesRead = ReadWorksheetRecords(laterStream, later.sheet,
-                                               survey.cells - survey.cellsBeforeMiddle, kNoStop);
+                                               SurveyWorksheet(laterStream).cells, kNoStop);
         LayOutWorksheetRows(book, later.sheet, later.text,
                             kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes));
       } catch (...) {
@@ -73,14 +94,14 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
     });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): one part on this thread.
-    ReadAndLayOutInOnePart(stream, book, sheet, survey.cells, budget, text);
+    ReadAndLayOutInOnePart(stream, book, sheet, SurveyWorksheet(stream).cells, budget, text);
     return;
   }
 
   std::size_t earlierBytes = 0;
   std::exception_ptr earlierError;
   try {
-    earlierBytes = ReadWorksheetRecords(stream, sheet, survey.cellsBeforeMiddle, survey.middle);
+    earlierBytes = ReadWorksheetRecords(stream, sheet, survey.cells, survey.middle);
     AppendSheetNameLine(sheet, text);
     LayOutWorksheetRows(book, sheet, text);
   } catch (...) {
@@ -102,7 +123,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   text.resize(sheetStart);
   stream.seek(survey.middle);
   budget.Spend(earlierBytes +
-               ReadWorksheetRecords(stream, sheet, survey.cells - survey.cellsBeforeMiddle, kNoStop));
+               ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells, kNoStop));
   LayOutWorksheetText(book, sheet, text);
 }
 

@@ -133,9 +133,9 @@ const Order kOrders[] = {
 INSTANTIATE_TEST_SUITE_P(RecordOrders, TwoPartReading, ::testing::ValuesIn(kOrders),
                          [](const auto& info) { return std::string(info.param.name); });
 
-// The middle is a cell record that begins a row, with about half of the cells
-// before it; reading up to it and from it on adds the cells of one pass.
-TEST(SurveyWorksheet, MiddleBeginsARowNearHalfOfTheCells) {
+// The middle is the first cell record from the position asked for on that
+// begins a row; reading up to it and from it on adds the cells of one pass.
+TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   const BiffWriter w = Workbook(1, [](BiffWriter& b) {
     for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
   });
@@ -143,23 +143,31 @@ TEST(SurveyWorksheet, MiddleBeginsARowNearHalfOfTheCells) {
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   ASSERT_GE(ReadGlobals(stream, *book), 0);
-  stream.seek(book->worksheets[0].sheetData.boundSheet.sheetOffset);
-  const WorksheetSurvey survey = SurveyWorksheet(stream);
-  EXPECT_EQ(stream.position(), book->worksheets[0].sheetData.boundSheet.sheetOffset);
-  EXPECT_EQ(survey.cells, static_cast<std::size_t>(kRows) * 10);
+  const std::size_t start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
+  stream.seek(start);
+  const WorksheetSurvey whole = SurveyWorksheet(stream);
+  EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * 10);
+  EXPECT_EQ(whole.middle, WorksheetSurvey::kNoMiddle);
+
+  const std::size_t asked = start + (w.size() - start) / 2;
+  const WorksheetSurvey survey = SurveyWorksheet(stream, asked);
+  EXPECT_EQ(stream.position(), start);
   ASSERT_NE(survey.middle, WorksheetSurvey::kNoMiddle);
-  EXPECT_NEAR(static_cast<double>(survey.cellsBeforeMiddle), kRows * 5.0, 4096.0);
-  EXPECT_EQ(survey.cellsBeforeMiddle % 10, 0u);  // a row starts there
+  EXPECT_GE(survey.middle, asked);
+  EXPECT_LT(survey.middle, asked + 200);  // within one row's records
+  EXPECT_EQ(survey.cells % 10, 0u);       // a row starts there
 
   TWorkSheetData earlier;
   TWorkSheetData later;
   ByteReader laterStream = stream;
-  ReadWorksheetRecords(stream, earlier, survey.cellsBeforeMiddle, survey.middle);
+  ReadWorksheetRecords(stream, earlier, survey.cells, survey.middle);
   EXPECT_EQ(stream.position(), survey.middle);
   laterStream.seek(survey.middle);
-  ReadWorksheetRecords(laterStream, later, survey.cells - survey.cellsBeforeMiddle, SIZE_MAX);
-  EXPECT_EQ(earlier.cells.size(), survey.cellsBeforeMiddle);
-  EXPECT_EQ(earlier.cells.size() + later.cells.size(), survey.cells);
+  const WorksheetSurvey rest = SurveyWorksheet(laterStream);
+  ReadWorksheetRecords(laterStream, later, rest.cells, WorksheetSurvey::kNoMiddle);
+  EXPECT_EQ(earlier.cells.size(), survey.cells);
+  EXPECT_EQ(survey.cells + rest.cells, whole.cells);
+  EXPECT_EQ(later.cells.size(), rest.cells);
   EXPECT_EQ(earlier.rows.back().rowNumber + 1, later.rows.front().rowNumber);
 }
 
