@@ -111,6 +111,10 @@ void AppendInt(int value, std::string& out) {
   out.append(buf, static_cast<std::size_t>(r.ptr - buf));
 }
 
+// Characters a run of placeholders writes, separators aside: the placeholders
+// of the longest code and the extra digits of the first one.
+constexpr std::size_t kMaxRunChars = kMaxNumberPatternLength + 32;
+
 // Lays out one section: walks its characters with a position counter P (P >= 1
 // integer places, P = 0 the first decimal place, P < 0 further decimal places).
 class SectionWriter {
@@ -134,7 +138,7 @@ class SectionWriter {
       // Between the first and the last placeholder only "." and "," stand,
       // which write nothing themselves.
       WriteText(section.substr(0, shape_.firstPlaceholder));
-      Placeholders(shape_.digitCount);
+      PlaceholderRun(shape_.digitCount);
       WriteText(section.substr(shape_.endPlaceholders));
     } else {
       WriteText(section);
@@ -219,6 +223,69 @@ class SectionWriter {
       out_.resize(start + static_cast<std::size_t>(w - first));
     else
       out_.append(first, static_cast<std::size_t>(w - first));
+  }
+
+  // What Placeholders(n) writes, worked out as runs rather than one position at
+  // a time. The positions written are one descending range: the skipped ones
+  // within the integer zeros ("0"), then D's next digits, then "0"s while a
+  // position is shown; separators go among them as Placeholders puts them.
+  void PlaceholderRun(int n) {
+    if (n <= 0) return;
+    if (static_cast<std::size_t>(n) + static_cast<std::size_t>(std::max(delta_, 0)) > kMaxRunChars) {
+      Placeholders(n);
+      return;
+    }
+    int skips = 0;
+    int steps = n;
+    if (delta_ > 0) {
+      steps += delta_;
+      delta_ = 0;
+    } else if (delta_ < 0) {
+      skips = std::min(-delta_, n);
+      steps -= skips;
+      delta_ += skips;
+    }
+    const int stepsFrom = position_ - skips;  // position of the first step
+    const int zerosFrom = std::min(position_, shape_.intZeros);
+    const int leadZeros = std::max(0, zerosFrom - stepsFrom);
+    const int fromDigits = std::min(steps, digits_.count - next_);
+    const int lowestShown = std::max(stepsFrom - steps + 1, 1 - shape_.minDecimals);
+    const int trailZeros = std::max(0, stepsFrom - fromDigits - lowestShown + 1);
+    const int total = leadZeros + fromDigits + trailZeros;
+    const int high = leadZeros > 0 ? zerosFrom : stepsFrom;  // position of the first one
+    position_ = stepsFrom - steps;
+    if (total == 0) return;
+
+    // The characters without separators: at most the placeholders of a code
+    // and the digits of D.
+    std::array<char, kMaxRunChars> chars;
+    std::memset(chars.data(), '0', static_cast<std::size_t>(leadZeros));
+    std::memcpy(chars.data() + leadZeros, digits_.digits + next_, static_cast<std::size_t>(fromDigits));
+    std::memset(chars.data() + leadZeros + fromDigits, '0', static_cast<std::size_t>(trailZeros));
+    next_ += fromDigits;
+
+    const std::string_view decimal = decimalSeparator_;
+    const std::string_view group = groupSeparator_;
+    const int integerChars = std::clamp(high, 0, total);
+    const std::size_t start = out_.size();
+    out_.resize(start + static_cast<std::size_t>(total) * (1 + group.size()) + decimal.size());
+    char* w = out_.data() + start;
+    if (group.empty()) {
+      std::memcpy(w, chars.data(), static_cast<std::size_t>(integerChars));
+      w += integerChars;
+    } else {
+      for (int i = 0; i < integerChars; ++i) {
+        const int position = high - i;
+        *w++ = chars[static_cast<std::size_t>(i)];
+        if (position > 1 && position % 3 == 1) w = CopySeparator(group, w);
+      }
+    }
+    if (integerChars < total) {
+      if (high - integerChars == 0) w = CopySeparator(decimal, w);
+      std::memcpy(w, chars.data() + integerChars, static_cast<std::size_t>(total - integerChars));
+      w += total - integerChars;
+    }
+    out_.resize(static_cast<std::size_t>(w - out_.data()));
   }
 
   static char* CopySeparator(std::string_view separator, char* w) {
