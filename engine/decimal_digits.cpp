@@ -59,13 +59,16 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
     quotient = static_cast<std::uint64_t>(scaled << binaryExp);
   } else {
     const int shift = -binaryExp;  // below 128 in the handled range
-    const Uint128 whole = scaled >> shift;
-    const Uint128 remainder = scaled - (whole << shift);
-    const Uint128 half = Uint128{1} << (shift - 1);
-    quotient = static_cast<std::uint64_t>(whole);
-    fractionAboveHalf = remainder > half;
-    fractionIsHalf = remainder == half;
-    fractionIsZero = remainder == 0;
+    // The quotient with one bit more, the bit worth one half. The bits below
+    // that one are all zero when scaled = mantissa * 2^k * 5^k has at least
+    // shift - 1 trailing zero bits.
+    const Uint128 halves = scaled >> (shift - 1);
+    const bool halfBit = (halves & 1) != 0;
+    const bool belowHalfIsZero = std::countr_zero(mantissa) + k >= shift - 1;
+    quotient = static_cast<std::uint64_t>(halves >> 1);
+    fractionAboveHalf = halfBit && !belowHalfIsZero;
+    fractionIsHalf = halfBit && belowHalfIsZero;
+    fractionIsZero = !halfBit && belowHalfIsZero;
   }
   bool roundUp;
   if (quotient >= kHigh) {
@@ -130,48 +133,78 @@ void ExactDigits(double magnitude, std::uint64_t& digits, int& exponent) {
   ExactDigitsByConversion(magnitude, digits, exponent);
 }
 
-// "00" "01" ... "99": two digits per table lookup.
-constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
-}();
+constexpr std::uint64_t kTenTo10 = 10'000'000'000;
+constexpr std::uint64_t kTenTo17 = 100'000'000'000'000'000;
+constexpr std::uint64_t kTenTo18 = kTenTo17 * 10;
 
-// Writes the `count` decimal digits of `n` (n < 10^count) to `out`, leading
-// zeros included: eight digits at a time in 32-bit arithmetic, two per step.
-void WriteDigits(std::uint64_t n, int count, char* out) {
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  char* p = out + count;
-  while (p - out > 8) {
-    auto eight = static_cast<std::uint32_t>(n % kTenTo8);
-    n /= kTenTo8;
-    for (int i = 0; i < 4; ++i) {
-      const std::size_t pair = (eight % 100) * 2;
-      eight /= 100;
-      p -= 2;
-      p[0] = kDigitPairs[pair];
-      p[1] = kDigitPairs[pair + 1];
-    }
+// n mod 10^p for 1 <= p <= kExactDigits. Each case divides by a constant, which
+// the compiler turns into a multiplication.
+std::uint64_t RemainderByPowerOf10(std::uint64_t n, int p) {
+  switch (p) {
+    case 1: return n % 10ULL;
+    case 2: return n % 100ULL;
+    case 3: return n % 1'000ULL;
+    case 4: return n % 10'000ULL;
+    case 5: return n % 100'000ULL;
+    case 6: return n % 1'000'000ULL;
+    case 7: return n % 10'000'000ULL;
+    case 8: return n % 100'000'000ULL;
+    case 9: return n % 1'000'000'000ULL;
+    case 10: return n % 10'000'000'000ULL;
+    case 11: return n % 100'000'000'000ULL;
+    case 12: return n % 1'000'000'000'000ULL;
+    case 13: return n % 10'000'000'000'000ULL;
+    case 14: return n % 100'000'000'000'000ULL;
+    case 15: return n % 1'000'000'000'000'000ULL;
+    case 16: return n % 10'000'000'000'000'000ULL;
+    case 17: return n % 100'000'000'000'000'000ULL;
+    default: return n % kTenTo18;
   }
-  auto rest = static_cast<std::uint32_t>(n);
-  while (p - out >= 2) {
-    const std::size_t pair = (rest % 100) * 2;
-    rest /= 100;
-    p -= 2;
-    p[0] = kDigitPairs[pair];
-    p[1] = kDigitPairs[pair + 1];
-  }
-  if (p != out) *--p = static_cast<char>('0' + rest);
+}
+
+// The eight decimal digits of n < 10^8, leading zeros included, as the byte
+// values 0..9 of one word, first digit in the lowest byte. The halves, quarters
+// and eighths are split in parallel lanes of one register (32-, 16- and 8-bit
+// lanes); each multiply-and-shift is an exact division for the lane's range
+// (x * 10486 >> 20 = x / 100 for x < 10^4, x * 103 >> 10 = x / 10 for x < 100).
+inline std::uint64_t DigitBytes(std::uint32_t n) {
+  const std::uint64_t quarters = (n / 10'000) | (std::uint64_t{n % 10'000} << 32);
+  const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000'007F'0000'007FULL;
+  const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F'000F'000F'000FULL;
+  return tens | ((pairs - tens * 10) << 8);
+}
+
+// Stores the eight digits of DigitBytes as characters.
+inline void StoreDigitBytes(std::uint64_t bytes, char* out) {
+  std::uint64_t text = bytes + 0x3030'3030'3030'3030ULL;  // + '0' in every byte
+  if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text);
+  std::memcpy(out, &text, sizeof text);
+}
+
+// Writes the kExactDigits digits of n in [10^17, 10^18) to out[0..18) and
+// returns how many there are without the trailing zeros: 8 + 8 + 2 digits,
+// where the trailing zero digits of a DigitBytes word are its zero top bytes.
+inline int WriteSignificantDigits(std::uint64_t n, char* out) {
+  const auto first = static_cast<std::uint32_t>(n / kTenTo10);
+  const std::uint64_t rest = n % kTenTo10;
+  const auto last = static_cast<std::uint32_t>(rest % 100);
+  const std::uint64_t firstBytes = DigitBytes(first);
+  const std::uint64_t secondBytes = DigitBytes(static_cast<std::uint32_t>(rest / 100));
+  StoreDigitBytes(firstBytes, out);
+  StoreDigitBytes(secondBytes, out + 8);
+  out[16] = static_cast<char>('0' + last / 10);
+  out[17] = static_cast<char>('0' + last % 10);
+  if (last != 0) return last % 10 == 0 ? 17 : 18;
+  if (secondBytes != 0) return 16 - std::countl_zero(secondBytes) / 8;
+  return 8 - std::countl_zero(firstBytes) / 8;
 }
 
 // Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
 // of the kExactDigits-digit form N (not 0) with exponent X, rounding half away
 // from zero.
-DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
-                      int maxDecimals) {
+inline DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
+                             int maxDecimals) {
   DecimalDigits result;
   int count = kExactDigits;
   if (maxDecimals != kNoDecimalLimit) {
@@ -183,31 +216,23 @@ DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int max
   }
   count = std::clamp(count, 0, kExactDigits);
   if (count < kExactDigits) {
-    // Keep the first `count` digits; the digit after them decides, so a rest
-    // of at least 5 × 10^(dropped − 1) rounds up.
-    const auto dropped =
-        static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
-    const std::uint64_t rest = digits % dropped;
-    digits /= dropped;
-    if (rest >= dropped / 2) ++digits;
-    if (digits == static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) {
-      // 9…9 carried into a new first digit.
-      digits = 1;
-      count = 1;
+    // N rounded to a multiple of 10^dropped, half away from zero: half a unit
+    // of the last kept digit added, then the dropped digits cleared. N stays
+    // below 2 × 10^18, well inside 64 bits.
+    const int dropped = kExactDigits - count;
+    digits += static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(dropped)]) / 2;
+    digits -= RemainderByPowerOf10(digits, dropped);
+    if (digits == 0) {  // no digit kept, and the value rounded down to 0
+      result.exponent = exponent;
+      return result;
+    }
+    if (digits == kTenTo18) {  // 9…9 carried into a new first digit
+      digits = kTenTo17;
       ++exponent;
     }
   }
   result.exponent = exponent;
-  if (count == 0) return result;
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  while (count > 8 && digits % kTenTo8 == 0) {
-    digits /= kTenTo8;
-    count -= 8;
-  }
-  WriteDigits(digits, count, result.digits);
-  // The first digit is not 0, so the trailing zeros end before it.
-  while (result.digits[count - 1] == '0') --count;
-  result.count = count;
+  result.count = WriteSignificantDigits(digits, result.digits);
   result.negative = negative;
   return result;
 }
