@@ -133,9 +133,17 @@ void ExactDigits(double magnitude, std::uint64_t& digits, int& exponent) {
   ExactDigitsByConversion(magnitude, digits, exponent);
 }
 
+constexpr std::uint64_t kTenTo8 = 100'000'000;
 constexpr std::uint64_t kTenTo10 = 10'000'000'000;
 constexpr std::uint64_t kTenTo17 = 100'000'000'000'000'000;
 constexpr std::uint64_t kTenTo18 = kTenTo17 * 10;
+
+// 5 × 10^(p−1): half a unit of the last digit kept when p digits are dropped.
+constexpr std::array<std::uint64_t, kExactDigits + 1> kHalfUnits = [] {
+  std::array<std::uint64_t, kExactDigits + 1> half{};
+  for (std::size_t p = 1; p < half.size(); ++p) half[p] = static_cast<std::uint64_t>(kPowersOf10[p] / 2);
+  return half;
+}();
 
 // n mod 10^p for 1 <= p <= kExactDigits. Each case divides by a constant, which
 // the compiler turns into a multiplication.
@@ -182,22 +190,22 @@ inline void StoreDigitBytes(std::uint64_t bytes, char* out) {
   std::memcpy(out, &text, sizeof text);
 }
 
-// Writes the kExactDigits digits of n in [10^17, 10^18) to out[0..18) and
-// returns how many there are without the trailing zeros: 8 + 8 + 2 digits,
-// where the trailing zero digits of a DigitBytes word are its zero top bytes.
+// Writes the significant digits of n in [10^17, 10^18), without its trailing
+// zeros, to `out` (room for kExactDigits) and returns how many there are: 8, 8
+// and 2 digits, the later parts only when not zero. The trailing zero digits of
+// a DigitBytes word are its zero top bytes.
 inline int WriteSignificantDigits(std::uint64_t n, char* out) {
-  const auto first = static_cast<std::uint32_t>(n / kTenTo10);
+  const std::uint64_t firstBytes = DigitBytes(static_cast<std::uint32_t>(n / kTenTo10));
   const std::uint64_t rest = n % kTenTo10;
-  const auto last = static_cast<std::uint32_t>(rest % 100);
-  const std::uint64_t firstBytes = DigitBytes(first);
-  const std::uint64_t secondBytes = DigitBytes(static_cast<std::uint32_t>(rest / 100));
   StoreDigitBytes(firstBytes, out);
+  if (rest == 0) return 8 - std::countl_zero(firstBytes) / 8;
+  const std::uint64_t secondBytes = DigitBytes(static_cast<std::uint32_t>(rest / 100));
   StoreDigitBytes(secondBytes, out + 8);
+  const auto last = static_cast<std::uint32_t>(rest % 100);
+  if (last == 0) return 16 - std::countl_zero(secondBytes) / 8;
   out[16] = static_cast<char>('0' + last / 10);
   out[17] = static_cast<char>('0' + last % 10);
-  if (last != 0) return last % 10 == 0 ? 17 : 18;
-  if (secondBytes != 0) return 16 - std::countl_zero(secondBytes) / 8;
-  return 8 - std::countl_zero(firstBytes) / 8;
+  return last % 10 == 0 ? 17 : 18;
 }
 
 // Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
@@ -220,7 +228,7 @@ inline DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, 
     // of the last kept digit added, then the dropped digits cleared. N stays
     // below 2 × 10^18, well inside 64 bits.
     const int dropped = kExactDigits - count;
-    digits += static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(dropped)]) / 2;
+    digits += kHalfUnits[static_cast<std::size_t>(dropped)];
     digits -= RemainderByPowerOf10(digits, dropped);
     if (digits == 0) {  // no digit kept, and the value rounded down to 0
       result.exponent = exponent;
@@ -245,6 +253,37 @@ DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals)
   int exponent = 0;
   ExactDigits(std::fabs(value), digits, exponent);
   return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
+}
+
+int WriteGeneralDigits(double value, char* out, int& exponent) {
+  const double magnitude = std::fabs(value);
+  if (magnitude >= kExactRangeLow && magnitude < kExactRangeHigh &&
+      static_cast<double>(static_cast<std::uint64_t>(magnitude)) != magnitude) {
+    std::uint64_t digits = 0;
+    int exp10 = 0;
+    ExactDigitsOfDouble(magnitude, digits, exp10);
+    // As Rounded does at kGeneralDigits: half away from zero on the exact form.
+    constexpr std::uint64_t kTenTo14 = kTenTo17 / 1000;
+    static_assert(kExactDigits - kGeneralDigits == 3);
+    std::uint64_t kept = (digits + 500) / 1000;  // in [10^14, 10^15]
+    exponent = exp10 + 1;
+    if (kept == kTenTo14 * 10) {
+      kept = kTenTo14;
+      ++exponent;
+    }
+    // 7 + 8 digits: the first word's leading zero digit is shifted out, and
+    // its top byte, a '0' then, is overwritten by the second word.
+    const std::uint64_t headBytes = DigitBytes(static_cast<std::uint32_t>(kept / kTenTo8)) >> 8;
+    const std::uint64_t tailBytes = DigitBytes(static_cast<std::uint32_t>(kept % kTenTo8));
+    StoreDigitBytes(headBytes, out);
+    StoreDigitBytes(tailBytes, out + 7);
+    if (tailBytes != 0) return kGeneralDigits - std::countl_zero(tailBytes) / 8;
+    return 8 - std::countl_zero(headBytes) / 8;
+  }
+  const DecimalDigits d = ToDecimalDigits(value, kGeneralDigits, kNoDecimalLimit);
+  std::memcpy(out, d.digits, kGeneralDigits);
+  exponent = d.exponent;
+  return d.count;
 }
 
 DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {

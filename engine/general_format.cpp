@@ -16,8 +16,6 @@ namespace {
 // the integer itself.
 constexpr double kPlainIntegerLimit = 1e15;
 
-constexpr int kGeneralDigits = 15;
-
 // Digits are moved in blocks of this many bytes, whatever the number of them
 // that counts; the text is then cut to the bytes that count.
 constexpr std::size_t kBlock = 16;
@@ -39,16 +37,12 @@ char* PutSeparator(std::string_view separator, char* w) {
   return w + separator.size();
 }
 
-// Writes the General form of the 15-digit value `d` (not zero) at `w`, which has
+// Writes the General form of the value 0.D × 10^x, D being the `count` digits
+// at `digits` (readable for kGeneralDigits + kBlock bytes), at `w`, which has
 // room for kMostFormBytes and the separator, and returns its end.
-char* PutGeneral(const DecimalDigits& d, std::string_view separator, char* w) {
-  // The digits padded so that a block can be moved from any of the first 15.
-  char digits[kGeneralDigits + kBlock];
-  std::memcpy(digits, d.digits, sizeof d.digits);
-  std::memset(digits + sizeof d.digits, '0', sizeof digits - sizeof d.digits);
-  const int count = d.count;
-  const int x = d.exponent;
-  if (d.negative) *w++ = '-';
+char* PutGeneral(const char* digits, int count, int x, bool negative, std::string_view separator,
+                 char* w) {
+  if (negative) *w++ = '-';
   if (x > kGeneralDigits || x < -3) {
     *w++ = digits[0];
     if (count > 1) {
@@ -98,14 +92,21 @@ void AppendGeneral(double value, std::string& out) {
     out += "NAN";
     return;
   }
-  const DecimalDigits d = ToDecimalDigits(value, kGeneralDigits, kNoDecimalLimit);
+  // The digits padded so that a block can be moved from any of the first 15.
+  char digits[kGeneralDigits + kBlock];
+  std::memset(digits + kGeneralDigits, '0', kBlock);
+  int x = 0;
+  const int count = WriteGeneralDigits(value, digits, x);
+  const bool negative = std::signbit(value);
   const std::string_view separator = CurrentRegionalSettings().decimalSeparator;
   if (separator.size() <= kMostInlineSeparatorBytes) {
     char text[kMostFormBytes + kMostInlineSeparatorBytes];
-    out.append(text, static_cast<std::size_t>(PutGeneral(d, separator, text) - text));
+    const char* end = PutGeneral(digits, count, x, negative, separator, text);
+    out.append(text, static_cast<std::size_t>(end - text));
   } else {
     std::string text(kMostFormBytes + separator.size(), '\0');
-    text.resize(static_cast<std::size_t>(PutGeneral(d, separator, text.data()) - text.data()));
+    const char* end = PutGeneral(digits, count, x, negative, separator, text.data());
+    text.resize(static_cast<std::size_t>(end - text.data()));
     out += text;
   }
 }
