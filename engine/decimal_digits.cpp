@@ -37,7 +37,7 @@ constexpr std::array<Uint128, kPowerCount> kPowersOf10 = [] {
 // kExactRangeHigh), correctly rounded (nearest, ties to even), from integer
 // arithmetic on its mantissa: N = round(x * 10^k) with N in [10^17, 10^18).
 // Gives N and the exponent of its first digit (x ~ N * 10^(exp10 - 17)).
-void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
+inline void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   std::uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -190,19 +190,22 @@ inline void StoreDigitBytes(std::uint64_t bytes, char* out) {
   std::memcpy(out, &text, sizeof text);
 }
 
+// The number of trailing zero digits of a DigitBytes word that is not 0: its
+// zero top bytes.
+inline int TrailingZeroDigits(std::uint64_t bytes) { return std::countl_zero(bytes) >> 3; }
+
 // Writes the significant digits of n in [10^17, 10^18), without its trailing
 // zeros, to `out` (room for kExactDigits) and returns how many there are: 8, 8
-// and 2 digits, the later parts only when not zero. The trailing zero digits of
-// a DigitBytes word are its zero top bytes.
+// and 2 digits, the later parts only when not zero.
 inline int WriteSignificantDigits(std::uint64_t n, char* out) {
   const std::uint64_t firstBytes = DigitBytes(static_cast<std::uint32_t>(n / kTenTo10));
   const std::uint64_t rest = n % kTenTo10;
   StoreDigitBytes(firstBytes, out);
-  if (rest == 0) return 8 - std::countl_zero(firstBytes) / 8;
+  if (rest == 0) return 8 - TrailingZeroDigits(firstBytes);
   const std::uint64_t secondBytes = DigitBytes(static_cast<std::uint32_t>(rest / 100));
   StoreDigitBytes(secondBytes, out + 8);
   const auto last = static_cast<std::uint32_t>(rest % 100);
-  if (last == 0) return 16 - std::countl_zero(secondBytes) / 8;
+  if (last == 0) return 16 - TrailingZeroDigits(secondBytes);
   out[16] = static_cast<char>('0' + last / 10);
   out[17] = static_cast<char>('0' + last % 10);
   return last % 10 == 0 ? 17 : 18;
@@ -258,7 +261,7 @@ DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals)
 int WriteGeneralDigits(double value, char* out, int& exponent) {
   const double magnitude = std::fabs(value);
   if (magnitude >= kExactRangeLow && magnitude < kExactRangeHigh &&
-      static_cast<double>(static_cast<std::uint64_t>(magnitude)) != magnitude) {
+      static_cast<double>(static_cast<std::int64_t>(magnitude)) != magnitude) {
     std::uint64_t digits = 0;
     int exp10 = 0;
     ExactDigitsOfDouble(magnitude, digits, exp10);
@@ -277,8 +280,8 @@ int WriteGeneralDigits(double value, char* out, int& exponent) {
     const std::uint64_t tailBytes = DigitBytes(static_cast<std::uint32_t>(kept % kTenTo8));
     StoreDigitBytes(headBytes, out);
     StoreDigitBytes(tailBytes, out + 7);
-    if (tailBytes != 0) return kGeneralDigits - std::countl_zero(tailBytes) / 8;
-    return 8 - std::countl_zero(headBytes) / 8;
+    if (tailBytes != 0) return kGeneralDigits - TrailingZeroDigits(tailBytes);
+    return 8 - TrailingZeroDigits(headBytes);
   }
   const DecimalDigits d = ToDecimalDigits(value, kGeneralDigits, kNoDecimalLimit);
   std::memcpy(out, d.digits, kGeneralDigits);
