@@ -99,16 +99,15 @@ void AppendGeneral(double value, std::string& out) {
   const int count = WriteGeneralDigits(value, digits, x);
   const bool negative = std::signbit(value);
   const std::string_view separator = CurrentRegionalSettings().decimalSeparator;
-  if (separator.size() <= kMostInlineSeparatorBytes) {
-    char text[kMostFormBytes + kMostInlineSeparatorBytes];
-    const char* end = PutGeneral(digits, count, x, negative, separator, text);
-    out.append(text, static_cast<std::size_t>(end - text));
-  } else {
-    std::string text(kMostFormBytes + separator.size(), '\0');
-    const char* end = PutGeneral(digits, count, x, negative, separator, text.data());
-    text.resize(static_cast<std::size_t>(end - text.data()));
-    out += text;
+  char shortText[kMostFormBytes + kMostInlineSeparatorBytes];
+  std::string longText;
+  char* text = shortText;
+  if (separator.size() > kMostInlineSeparatorBytes) {
+    longText.resize(kMostFormBytes + separator.size());
+    text = longText.data();
   }
+  const char* end = PutGeneral(digits, count, x, negative, separator, text);
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 std::string FormatGeneral(double value) {

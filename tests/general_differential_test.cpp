@@ -188,8 +188,9 @@ std::string Show(const DecimalDigits& d) {
 }
 
 TEST_P(Differential, GeneralFormIsByteIdenticalWithEachSeparator) {
-  // One byte, another byte, and a two-byte UTF-8 separator (U+066B).
-  for (const char* separator : {".", ",", "\xD9\xAB"}) {
+  // One byte, another byte, a two-byte UTF-8 separator (U+066B), and one
+  // longer than any locale's, which the text on the stack has no room for.
+  for (const char* separator : {".", ",", "\xD9\xAB", "<a long separator>"}) {
     RegionalSettings settings;
     settings.decimalSeparator = separator;
     SetRegionalSettings(settings);
