@@ -274,8 +274,9 @@ int WriteGeneralDigits(double value, char* out, int& exponent) {
       kept = kTenTo14;
       ++exponent;
     }
-    // 7 + 8 digits: the first word's leading zero digit is shifted out, and
-    // its top byte, a '0' then, is overwritten by the second word.
+    // 7 + 8 digits: the first word's leading zero digit is shifted out; its
+    // top byte, then always 0, is stored as a '0' that the second word
+    // overwrites, and counts as one trailing zero more.
     const std::uint64_t headBytes = DigitBytes(static_cast<std::uint32_t>(kept / kTenTo8)) >> 8;
     const std::uint64_t tailBytes = DigitBytes(static_cast<std::uint32_t>(kept % kTenTo8));
     StoreDigitBytes(headBytes, out);
