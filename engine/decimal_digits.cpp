@@ -37,7 +37,7 @@ constexpr std::array<Uint128, kPowerCount> kPowersOf10 = [] {
 // kExactRangeHigh), correctly rounded (nearest, ties to even), from integer
 // arithmetic on its mantissa: N = round(x * 10^k) with N in [10^17, 10^18).
 // Gives N and the exponent of its first digit (x ~ N * 10^(exp10 - 17)).
-void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
+inline void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
   std::uint64_t bits;
   std::memcpy(&bits, &x, sizeof bits);
   const std::uint64_t mantissa = (bits & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52);
@@ -59,13 +59,16 @@ void ExactDigitsOfDouble(double x, std::uint64_t& digits, int& exp10) {
     quotient = static_cast<std::uint64_t>(scaled << binaryExp);
   } else {
     const int shift = -binaryExp;  // below 128 in the handled range
-    const Uint128 whole = scaled >> shift;
-    const Uint128 remainder = scaled - (whole << shift);
-    const Uint128 half = Uint128{1} << (shift - 1);
-    quotient = static_cast<std::uint64_t>(whole);
-    fractionAboveHalf = remainder > half;
-    fractionIsHalf = remainder == half;
-    fractionIsZero = remainder == 0;
+    // The quotient with one bit more, the bit worth one half. The bits below
+    // that one are all zero when scaled = mantissa * 2^k * 5^k has at least
+    // shift - 1 trailing zero bits.
+    const Uint128 halves = scaled >> (shift - 1);
+    const bool halfBit = (halves & 1) != 0;
+    const bool belowHalfIsZero = std::countr_zero(mantissa) + k >= shift - 1;
+    quotient = static_cast<std::uint64_t>(halves >> 1);
+    fractionAboveHalf = halfBit && !belowHalfIsZero;
+    fractionIsHalf = halfBit && belowHalfIsZero;
+    fractionIsZero = !halfBit && belowHalfIsZero;
   }
   bool roundUp;
   if (quotient >= kHigh) {
@@ -130,48 +133,89 @@ void ExactDigits(double magnitude, std::uint64_t& digits, int& exponent) {
   ExactDigitsByConversion(magnitude, digits, exponent);
 }
 
-// "00" "01" ... "99": two digits per table lookup.
-constexpr std::array<char, 200> kDigitPairs = [] {
-  std::array<char, 200> pairs{};
-  for (std::size_t i = 0; i < 100; ++i) {
-    pairs[2 * i] = static_cast<char>('0' + i / 10);
-    pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-  }
-  return pairs;
+constexpr std::uint64_t kTenTo8 = 100'000'000;
+constexpr std::uint64_t kTenTo10 = 10'000'000'000;
+constexpr std::uint64_t kTenTo17 = 100'000'000'000'000'000;
+constexpr std::uint64_t kTenTo18 = kTenTo17 * 10;
+
+// 5 × 10^(p−1): half a unit of the last digit kept when p digits are dropped.
+constexpr std::array<std::uint64_t, kExactDigits + 1> kHalfUnits = [] {
+  std::array<std::uint64_t, kExactDigits + 1> half{};
+  for (std::size_t p = 1; p < half.size(); ++p) half[p] = static_cast<std::uint64_t>(kPowersOf10[p] / 2);
+  return half;
 }();
 
-// Writes the `count` decimal digits of `n` (n < 10^count) to `out`, leading
-// zeros included: eight digits at a time in 32-bit arithmetic, two per step.
-void WriteDigits(std::uint64_t n, int count, char* out) {
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  char* p = out + count;
-  while (p - out > 8) {
-    auto eight = static_cast<std::uint32_t>(n % kTenTo8);
-    n /= kTenTo8;
-    for (int i = 0; i < 4; ++i) {
-      const std::size_t pair = (eight % 100) * 2;
-      eight /= 100;
-      p -= 2;
-      p[0] = kDigitPairs[pair];
-      p[1] = kDigitPairs[pair + 1];
-    }
+// n mod 10^p for 1 <= p <= kExactDigits. Each case divides by a constant, which
+// the compiler turns into a multiplication.
+std::uint64_t RemainderByPowerOf10(std::uint64_t n, int p) {
+  switch (p) {
+    case 1: return n % 10ULL;
+    case 2: return n % 100ULL;
+    case 3: return n % 1'000ULL;
+    case 4: return n % 10'000ULL;
+    case 5: return n % 100'000ULL;
+    case 6: return n % 1'000'000ULL;
+    case 7: return n % 10'000'000ULL;
+    case 8: return n % 100'000'000ULL;
+    case 9: return n % 1'000'000'000ULL;
+    case 10: return n % 10'000'000'000ULL;
+    case 11: return n % 100'000'000'000ULL;
+    case 12: return n % 1'000'000'000'000ULL;
+    case 13: return n % 10'000'000'000'000ULL;
+    case 14: return n % 100'000'000'000'000ULL;
+    case 15: return n % 1'000'000'000'000'000ULL;
+    case 16: return n % 10'000'000'000'000'000ULL;
+    case 17: return n % 100'000'000'000'000'000ULL;
+    default: return n % kTenTo18;
   }
-  auto rest = static_cast<std::uint32_t>(n);
-  while (p - out >= 2) {
-    const std::size_t pair = (rest % 100) * 2;
-    rest /= 100;
-    p -= 2;
-    p[0] = kDigitPairs[pair];
-    p[1] = kDigitPairs[pair + 1];
-  }
-  if (p != out) *--p = static_cast<char>('0' + rest);
+}
+
+// The eight decimal digits of n < 10^8, leading zeros included, as the byte
+// values 0..9 of one word, first digit in the lowest byte. The halves, quarters
+// and eighths are split in parallel lanes of one register (32-, 16- and 8-bit
+// lanes); each multiply-and-shift is an exact division for the lane's range
+// (x * 10486 >> 20 = x / 100 for x < 10^4, x * 103 >> 10 = x / 10 for x < 100).
+inline std::uint64_t DigitBytes(std::uint32_t n) {
+  const std::uint64_t quarters = (n / 10'000) | (std::uint64_t{n % 10'000} << 32);
+  const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000'007F'0000'007FULL;
+  const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
+  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F'000F'000F'000FULL;
+  return tens | ((pairs - tens * 10) << 8);
+}
+
+// Stores the eight digits of DigitBytes as characters.
+inline void StoreDigitBytes(std::uint64_t bytes, char* out) {
+  std::uint64_t text = bytes + 0x3030'3030'3030'3030ULL;  // + '0' in every byte
+  if constexpr (std::endian::native == std::endian::big) text = __builtin_bswap64(text);
+  std::memcpy(out, &text, sizeof text);
+}
+
+// The number of trailing zero digits of a DigitBytes word that is not 0: its
+// zero top bytes.
+inline int TrailingZeroDigits(std::uint64_t bytes) { return std::countl_zero(bytes) >> 3; }
+
+// Writes the significant digits of n in [10^17, 10^18), without its trailing
+// zeros, to `out` (room for kExactDigits) and returns how many there are: 8, 8
+// and 2 digits, the later parts only when not zero.
+inline int WriteSignificantDigits(std::uint64_t n, char* out) {
+  const std::uint64_t firstBytes = DigitBytes(static_cast<std::uint32_t>(n / kTenTo10));
+  const std::uint64_t rest = n % kTenTo10;
+  StoreDigitBytes(firstBytes, out);
+  if (rest == 0) return 8 - TrailingZeroDigits(firstBytes);
+  const std::uint64_t secondBytes = DigitBytes(static_cast<std::uint32_t>(rest / 100));
+  StoreDigitBytes(secondBytes, out + 8);
+  const auto last = static_cast<std::uint32_t>(rest % 100);
+  if (last == 0) return 16 - TrailingZeroDigits(secondBytes);
+  out[16] = static_cast<char>('0' + last / 10);
+  out[17] = static_cast<char>('0' + last % 10);
+  return last % 10 == 0 ? 17 : 18;
 }
 
 // Keeps at most `maxSignificant` digits and at most `maxDecimals` decimal places
 // of the kExactDigits-digit form N (not 0) with exponent X, rounding half away
 // from zero.
-DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
-                      int maxDecimals) {
+inline DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int maxSignificant,
+                             int maxDecimals) {
   DecimalDigits result;
   int count = kExactDigits;
   if (maxDecimals != kNoDecimalLimit) {
@@ -183,31 +227,23 @@ DecimalDigits Rounded(std::uint64_t digits, int exponent, bool negative, int max
   }
   count = std::clamp(count, 0, kExactDigits);
   if (count < kExactDigits) {
-    // Keep the first `count` digits; the digit after them decides, so a rest
-    // of at least 5 × 10^(dropped − 1) rounds up.
-    const auto dropped =
-        static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(kExactDigits - count)]);
-    const std::uint64_t rest = digits % dropped;
-    digits /= dropped;
-    if (rest >= dropped / 2) ++digits;
-    if (digits == static_cast<std::uint64_t>(kPowersOf10[static_cast<std::size_t>(count)])) {
-      // 9…9 carried into a new first digit.
-      digits = 1;
-      count = 1;
+    // N rounded to a multiple of 10^dropped, half away from zero: half a unit
+    // of the last kept digit added, then the dropped digits cleared. N stays
+    // below 2 × 10^18, well inside 64 bits.
+    const int dropped = kExactDigits - count;
+    digits += kHalfUnits[static_cast<std::size_t>(dropped)];
+    digits -= RemainderByPowerOf10(digits, dropped);
+    if (digits == 0) {  // no digit kept, and the value rounded down to 0
+      result.exponent = exponent;
+      return result;
+    }
+    if (digits == kTenTo18) {  // 9…9 carried into a new first digit
+      digits = kTenTo17;
       ++exponent;
     }
   }
   result.exponent = exponent;
-  if (count == 0) return result;
-  constexpr std::uint64_t kTenTo8 = 100'000'000;
-  while (count > 8 && digits % kTenTo8 == 0) {
-    digits /= kTenTo8;
-    count -= 8;
-  }
-  WriteDigits(digits, count, result.digits);
-  // The first digit is not 0, so the trailing zeros end before it.
-  while (result.digits[count - 1] == '0') --count;
-  result.count = count;
+  result.count = WriteSignificantDigits(digits, result.digits);
   result.negative = negative;
   return result;
 }
@@ -220,6 +256,38 @@ DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals)
   int exponent = 0;
   ExactDigits(std::fabs(value), digits, exponent);
   return Rounded(digits, exponent, std::signbit(value), maxSignificant, maxDecimals);
+}
+
+int WriteGeneralDigits(double value, char* out, int& exponent) {
+  const double magnitude = std::fabs(value);
+  if (magnitude >= kExactRangeLow && magnitude < kExactRangeHigh &&
+      static_cast<double>(static_cast<std::int64_t>(magnitude)) != magnitude) {
+    std::uint64_t digits = 0;
+    int exp10 = 0;
+    ExactDigitsOfDouble(magnitude, digits, exp10);
+    // As Rounded does at kGeneralDigits: half away from zero on the exact form.
+    constexpr std::uint64_t kTenTo14 = kTenTo17 / 1000;
+    static_assert(kExactDigits - kGeneralDigits == 3);
+    std::uint64_t kept = (digits + 500) / 1000;  // in [10^14, 10^15]
+    exponent = exp10 + 1;
+    if (kept == kTenTo14 * 10) {
+      kept = kTenTo14;
+      ++exponent;
+    }
+    // 7 + 8 digits: the first word's leading zero digit is shifted out; its
+    // top byte, then always 0, is stored as a '0' that the second word
+    // overwrites, and counts as one trailing zero more.
+    const std::uint64_t headBytes = DigitBytes(static_cast<std::uint32_t>(kept / kTenTo8)) >> 8;
+    const std::uint64_t tailBytes = DigitBytes(static_cast<std::uint32_t>(kept % kTenTo8));
+    StoreDigitBytes(headBytes, out);
+    StoreDigitBytes(tailBytes, out + 7);
+    if (tailBytes != 0) return kGeneralDigits - TrailingZeroDigits(tailBytes);
+    return 8 - TrailingZeroDigits(headBytes);
+  }
+  const DecimalDigits d = ToDecimalDigits(value, kGeneralDigits, kNoDecimalLimit);
+  std::memcpy(out, d.digits, kGeneralDigits);
+  exponent = d.exponent;
+  return d.count;
 }
 
 DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {

@@ -22,4 +22,13 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
 // The same for a double, without extended-precision arithmetic.
 DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals);
 
+// Significant digits of the General form.
+inline constexpr int kGeneralDigits = 15;
+
+// The digits of ToDecimalDigits(value, kGeneralDigits, kNoDecimalLimit) for a
+// finite value other than 0: written to out[0..count) (room for kGeneralDigits;
+// later bytes are left as they are), the count returned and X set. Doubles of
+// ordinary magnitude go straight from their exact digits to these.
+int WriteGeneralDigits(double value, char* out, int& exponent);
+
 }  // namespace tabulox

@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
+#include <string_view>
 
 #include "decimal_digits.h"
 #include "regional_settings.h"
@@ -14,10 +16,60 @@ namespace {
 // the integer itself.
 constexpr double kPlainIntegerLimit = 1e15;
 
-void AppendInt(int value, std::string& out) {
-  char buf[16];
-  const auto r = std::to_chars(buf, buf + sizeof buf, value);
-  out.append(buf, r.ptr);
+// Digits are moved in blocks of this many bytes, whatever the number of them
+// that counts; the text is then cut to the bytes that count.
+constexpr std::size_t kBlock = 16;
+
+// Room for any General form besides its separator (21 bytes at most: "-0.000"
+// and 15 digits, or "-d", 14 digits and "E-324") and a block moved at its end.
+constexpr std::size_t kMostFormBytes = 24 + kBlock;
+
+// Separators up to this long are written in the text on the stack; no locale
+// has a longer one.
+constexpr std::size_t kMostInlineSeparatorBytes = 16;
+
+char* PutSeparator(std::string_view separator, char* w) {
+  if (separator.size() == 1) {
+    *w = separator[0];
+    return w + 1;
+  }
+  std::memcpy(w, separator.data(), separator.size());
+  return w + separator.size();
+}
+
+// Writes the General form of the value 0.D × 10^x, D being the `count` digits
+// at `digits` (readable for kGeneralDigits + kBlock bytes), at `w`, which has
+// room for kMostFormBytes and the separator, and returns its end.
+char* PutGeneral(const char* digits, int count, int x, bool negative, std::string_view separator,
+                 char* w) {
+  if (negative) *w++ = '-';
+  if (x > kGeneralDigits || x < -3) {
+    *w++ = digits[0];
+    if (count > 1) {
+      w = PutSeparator(separator, w);
+      std::memcpy(w, digits + 1, kBlock);
+      w += count - 1;
+    }
+    *w++ = 'E';
+    return std::to_chars(w, w + 4, x - 1).ptr;
+  }
+  if (x > 0) {
+    std::memcpy(w, digits, kBlock);
+    if (count <= x) {
+      // Trailing zeros of the integer part: any digit past the count is one.
+      std::memset(w + count, '0', kBlock);
+      return w + x;
+    }
+    w = PutSeparator(separator, w + x);
+    std::memcpy(w, digits + x, kBlock);
+    return w + (count - x);
+  }
+  *w++ = '0';
+  w = PutSeparator(separator, w);
+  std::memcpy(w, "000", 3);
+  w += -x;
+  std::memcpy(w, digits, kBlock);
+  return w + count;
 }
 
 }  // namespace
@@ -40,38 +92,22 @@ void AppendGeneral(double value, std::string& out) {
     out += "NAN";
     return;
   }
-  const DecimalDigits d = ToDecimalDigits(value, 15, kNoDecimalLimit);
-  const std::string& decimal = CurrentRegionalSettings().decimalSeparator;
-  if (d.negative && d.count > 0) out.push_back('-');
-  const int x = d.exponent;
-  if (x > 15 || x < -3) {
-    out.push_back(d.digits[0]);
-    if (d.count > 1) {
-      out += decimal;
-      out.append(d.digits + 1, static_cast<std::size_t>(d.count - 1));
-    }
-    out.push_back('E');
-    if (x - 1 < 0) out.push_back('-');
-    AppendInt(std::abs(x - 1), out);
-  } else if (x > 0) {
-    if (d.count >= x) {
-      out.append(d.digits, static_cast<std::size_t>(x));
-      if (d.count > x) {
-        out += decimal;
-        out.append(d.digits + x, static_cast<std::size_t>(d.count - x));
-      }
-    } else {
-      out.append(d.digits, static_cast<std::size_t>(d.count));
-      out.append(static_cast<std::size_t>(x - d.count), '0');
-    }
-  } else {
-    out.push_back('0');
-    if (d.count > 0) {
-      out += decimal;
-      out.append(static_cast<std::size_t>(-x), '0');
-      out.append(d.digits, static_cast<std::size_t>(d.count));
-    }
+  // The digits padded so that a block can be moved from any of the first 15.
+  char digits[kGeneralDigits + kBlock];
+  std::memset(digits + kGeneralDigits, '0', kBlock);
+  int x = 0;
+  const int count = WriteGeneralDigits(value, digits, x);
+  const bool negative = std::signbit(value);
+  const std::string_view separator = CurrentRegionalSettings().decimalSeparator;
+  char shortText[kMostFormBytes + kMostInlineSeparatorBytes];
+  std::string longText;
+  char* text = shortText;
+  if (separator.size() > kMostInlineSeparatorBytes) {
+    longText.resize(kMostFormBytes + separator.size());
+    text = longText.data();
   }
+  const char* end = PutGeneral(digits, count, x, negative, separator, text);
+  out.append(text, static_cast<std::size_t>(end - text));
 }
 
 std::string FormatGeneral(double value) {
