@@ -6,9 +6,11 @@
 #include "convert_source.h"
 #include "parse_flag.h"
 #include "convert_xlsx_workbook.h"
+#include "large_pages.h"
 #include "regional_settings.h"
 
 int main(int argc, char** argv) {
+  tabulox::KeepLargeAllocationsMapped();
   std::setlocale(LC_ALL, "");
   tabulox::LoadRegionalSettings();
   tabulox::InitXlsxEngine();

@@ -1,5 +1,6 @@
 #include "large_pages.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 
 #include <cstdint>
@@ -11,28 +12,67 @@ namespace {
 constexpr std::uintptr_t kSmallPage = 4096;
 constexpr std::uintptr_t kLargePage = 2u * 1024 * 1024;
 
+// What the C library's allocator adds to an allocation it maps on its own:
+// a size word before the elements, the whole rounded to 16 bytes.
+constexpr std::size_t kAllocatorOverhead = 32;
+
+// Room from this size on is rounded up to whole large pages: one large page
+// costs less to make present than the small pages it replaces, and at most
+// the rest of one large page goes unused.
+constexpr std::size_t kSmallestRounded = 256 * 1024;
+
+// MADV_COLLAPSE of Linux 6.1, not named by every C library's headers; older
+// kernels refuse it, which leaves small pages.
+#ifdef MADV_COLLAPSE
+constexpr int kCollapseIntoLargePages = MADV_COLLAPSE;
+#else
+constexpr int kCollapseIntoLargePages = 25;
+#endif
+
 }  // namespace
+
+void KeepLargeAllocationsMapped() {
+#ifdef M_MMAP_THRESHOLD
+  // Setting the bound also ends its adjustment.
+  ::mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
+}
+
+std::size_t LargePageCapacity(std::size_t count, std::size_t elementSize, std::size_t extra) {
+  if (elementSize == 0 || count > (SIZE_MAX - extra - kLargePage) / elementSize) return count;
+  const std::size_t bytes = count * elementSize + extra + kAllocatorOverhead;
+  if (bytes < kSmallestRounded) return count;
+  const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  return (rounded - kAllocatorOverhead - extra) / elementSize;
+}
 
 void AdviseLargePages(void* data, std::size_t bytes, Filling filling) {
 #ifdef MADV_HUGEPAGE
-  // Below one large page there is nothing to gain.
-  if (data == nullptr || bytes < kLargePage) return;
+  if (data == nullptr || bytes == 0) return;
   const auto start = reinterpret_cast<std::uintptr_t>(data);
   const std::uintptr_t end = start + bytes;
-  const std::uintptr_t first = (start + kLargePage - 1) & ~(kLargePage - 1);
-  const std::uintptr_t last = end & ~(kLargePage - 1);
+  // The large pages inside the range, and those it fills but for the small
+  // page at either end that it shares with the allocator's bookkeeping: the
+  // advice only changes how that page is backed.
+  const std::uintptr_t startPage = start & ~(kLargePage - 1);
+  const std::uintptr_t first =
+      start - startPage < kSmallPage ? startPage : startPage + kLargePage;
+  const std::uintptr_t endPage = (end + kLargePage - 1) & ~(kLargePage - 1);
+  const std::uintptr_t last = endPage - end < kSmallPage ? endPage : endPage - kLargePage;
   // Failures (an old kernel, large pages turned off) leave ordinary pages.
-  if (first < last) ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  if (first < last) {
+    ::madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+    // The small page shared with the bookkeeping was written before the
+    // advice, so its large page would stay in small pages: it is turned into
+    // a large one now.
+    if (first < start) ::madvise(reinterpret_cast<void*>(first), kLargePage, kCollapseIntoLargePages);
+  }
 #ifdef MADV_POPULATE_WRITE
-  // A buffer filled front to back writes the small pages before its first
-  // large one before anything else: up to 511 of them, made present in one
-  // request rather than one fault each. Of a buffer that is filled whole, the
-  // small pages at its end too.
-  const std::uintptr_t pagesStart = start & ~(kSmallPage - 1);
-  const std::uintptr_t pagesEnd =
-      filling == Filling::kWhole ? (end + kSmallPage - 1) & ~(kSmallPage - 1) : first;
-  if (pagesStart < pagesEnd && first < last)
+  if (filling == Filling::kWhole) {
+    const std::uintptr_t pagesStart = start & ~(kSmallPage - 1);
+    const std::uintptr_t pagesEnd = (end + kSmallPage - 1) & ~(kSmallPage - 1);
     ::madvise(reinterpret_cast<void*>(pagesStart), pagesEnd - pagesStart, MADV_POPULATE_WRITE);
+  }
 #endif
 #else
   (void)data;
