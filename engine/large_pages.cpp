@@ -19,7 +19,7 @@ constexpr std::size_t kAllocatorOverhead = 32;
 // Room from this size on is rounded up to whole large pages: one large page
 // costs less to make present than the small pages it replaces, and at most
 // the rest of one large page goes unused.
-constexpr std::size_t kSmallestRounded = 256 * 1024;
+constexpr std::size_t kSmallestRounded = 1024 * 1024;
 
 // MADV_COLLAPSE of Linux 6.1, not named by every C library's headers; older
 // kernels refuse it, which leaves small pages.
