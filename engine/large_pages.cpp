@@ -16,11 +16,6 @@ constexpr std::uintptr_t kLargePage = 2u * 1024 * 1024;
 // a size word before the elements, the whole rounded to 16 bytes.
 constexpr std::size_t kAllocatorOverhead = 32;
 
-// Room from this size on is rounded up to whole large pages: one large page
-// costs less to make present than the small pages it replaces, and at most
-// the rest of one large page goes unused.
-constexpr std::size_t kSmallestRounded = 1024 * 1024;
-
 // MADV_COLLAPSE of Linux 6.1, not named by every C library's headers; older
 // kernels refuse it, which leaves small pages.
 #ifdef MADV_COLLAPSE
@@ -41,7 +36,7 @@ void KeepLargeAllocationsMapped() {
 std::size_t LargePageCapacity(std::size_t count, std::size_t elementSize, std::size_t extra) {
   if (elementSize == 0 || count > (SIZE_MAX - extra - kLargePage) / elementSize) return count;
   const std::size_t bytes = count * elementSize + extra + kAllocatorOverhead;
-  if (bytes < kSmallestRounded) return count;
+  if (bytes < kSmallestRoundedRoom) return count;
   const std::size_t rounded = (bytes + kLargePage - 1) / kLargePage * kLargePage;
   return (rounded - kAllocatorOverhead - extra) / elementSize;
 }

@@ -42,6 +42,12 @@ void KeepLargeAllocationsMapped();
 // interior of the buffer gets large pages, as without the rounding.
 std::size_t LargePageCapacity(std::size_t count, std::size_t elementSize, std::size_t extra);
 
+// Room from this size on is rounded up to whole large pages: one large page
+// costs less to make present than the small pages it replaces, and at most
+// the rest of one large page goes unused. Smaller lists keep small pages, so
+// that their memory follows their use.
+inline constexpr std::size_t kSmallestRoundedRoom = std::size_t{1} << 20;
+
 // Reserves room for `count` elements in a std::vector or std::string and
 // advises large pages for it, before anything is written to it.
 template <typename Container>

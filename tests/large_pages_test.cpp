@@ -12,13 +12,13 @@ namespace {
 constexpr std::size_t kLargePage = 2u << 20;
 constexpr std::size_t kBookkeeping = 32;
 
-// Room from 256 KiB on is rounded so that the allocation, bookkeeping
+// Room from 1 MiB on is rounded so that the allocation, bookkeeping
 // included, is a whole number of large pages, never less than asked for;
 // smaller room is taken as asked.
-TEST(LargePageCapacity, FillsWholeLargePagesFromAQuarterMebibyteOn) {
+TEST(LargePageCapacity, FillsWholeLargePagesFromOneMebibyteOn) {
   for (const std::size_t elementSize : {std::size_t{1}, std::size_t{8}, std::size_t{12}, std::size_t{24}}) {
     for (const std::size_t extra : {std::size_t{0}, std::size_t{1}}) {
-      for (const std::size_t bytes : {std::size_t{100}, std::size_t{200'000}, std::size_t{300'000},
+      for (const std::size_t bytes : {std::size_t{100}, std::size_t{200'000}, std::size_t{1'100'000},
                                       kLargePage - 40, kLargePage, 5 * kLargePage + 7,
                                       std::size_t{1} << 30}) {
         const std::size_t count = bytes / elementSize;
@@ -26,7 +26,7 @@ TEST(LargePageCapacity, FillsWholeLargePagesFromAQuarterMebibyteOn) {
         SCOPED_TRACE(testing::Message() << elementSize << " " << extra << " " << bytes);
         ASSERT_GE(capacity, count);
         const std::size_t allocated = capacity * elementSize + extra + kBookkeeping;
-        if (count * elementSize + extra + kBookkeeping < 256 * 1024) {
+        if (count * elementSize + extra + kBookkeeping < kSmallestRoundedRoom) {
           EXPECT_EQ(capacity, count);
         } else {
           // Short of a whole number of large pages by less than one element.
