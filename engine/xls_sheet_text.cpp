@@ -4,6 +4,7 @@
 #include <exception>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "worksheet_cells.h"
 #include "worksheet_layout.h"
@@ -88,6 +89,10 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
                                                SurveyWorksheet(laterStream).cells, kNoStop);
         LayOutWorksheetRows(book, later.sheet, later.text,
                             kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes));
+        // Only the rows are looked at after this; the cells are let go here,
+        // while the earlier part may still be laid out.
+        std::vector<TCellData>().swap(later.sheet.cells);
+        std::string().swap(later.sheet.formulaTexts);
       } catch (...) {
         later.error = std::current_exception();
       }
