@@ -328,6 +328,42 @@ std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
   return stream.position() - start;
 }
 
+std::optional<std::size_t> StreamWorksheetRows(
+    ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
+    const std::function<void(const TWorkSheetData&)>& rowDone) {
+  const std::size_t start = stream.position();
+  rowSheet.rows.clear();
+  rowSheet.cells.clear();
+  rowSheet.formulaTexts.clear();
+  rowSheet.rowsAscending = true;
+  std::uint32_t awaitingString = kNoCell;
+  TRecordHeader header;
+  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
+    if (header.type == kRecordEof) {
+      stream.seek(header.payloadEnd());
+      break;
+    }
+    ReadWithinStream([&] { ReadCellRecord(stream, header, rowSheet, awaitingString); });
+    stream.seek(header.payloadEnd());
+    if (rowSheet.rows.size() < 2) continue;
+    // The record began a row; all of its cells are at the end of the list.
+    const TRowData next = rowSheet.rows[1];
+    if (next.rowNumber <= rowSheet.rows[0].rowNumber) return std::nullopt;
+    rowSheet.rows.resize(1);
+    rowDone(rowSheet);
+    std::vector<TCellData>& cells = rowSheet.cells;
+    cells.erase(cells.begin(), cells.begin() + next.firstCell);
+    const auto count = static_cast<std::uint32_t>(cells.size());
+    for (std::uint32_t i = 0; i < count; ++i) cells[i].next = i + 1 < count ? i + 1 : kNoCell;
+    rowSheet.rows[0] = TRowData{next.rowNumber, 0, count - 1};
+    // A text the record's FORMULA awaits is not in yet, so none is kept.
+    rowSheet.formulaTexts.clear();
+    if (awaitingString != kNoCell) awaitingString -= next.firstCell;
+  }
+  if (!rowSheet.rows.empty()) rowDone(rowSheet);
+  return stream.position() - start;
+}
+
 std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
   return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
                               WorksheetSurvey::kNoMiddle);

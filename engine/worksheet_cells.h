@@ -5,6 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
+#include <optional>
 
 #include "byte_reader.h"
 #include "workbook_data.h"
@@ -48,6 +50,18 @@ WorksheetSurvey SurveyWorksheet(ByteReader& stream,
 // first record that starts at or after `stopAt` (kNoMiddle: at the EOF).
 std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt);
+
+// Reads the records from the cursor as ReadWorksheetRecords does, holding the
+// cells of one row at a time in `rowSheet`: once a record begins the next row,
+// `rowDone` is called with the finished row as rowSheet.rows[0] (its cells
+// chained in rowSheet.cells) and its cells are let go; the last row is handed
+// over at the end. Gives the bytes gone through, or std::nullopt at the first
+// row whose number is not above that of the row before it: its cells would
+// join a row already handed over, or one pass would order the rows otherwise,
+// and the records must be read into a whole cell list instead.
+std::optional<std::size_t> StreamWorksheetRows(
+    ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
+    const std::function<void(const TWorkSheetData&)>& rowDone);
 
 // [MS-XLS] 2.5.217 RkNumber.
 double DecodeRK(std::uint32_t rk);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <exception>
 #include <system_error>
+#include <cstdint>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -32,12 +34,58 @@ std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::siz
   return std::max(end, start);
 }
 
-// The later part of a worksheet, from its middle record on: its own rows,
-// cells and text.
+// What laying out one part of a worksheet found: the bytes read, and its rows
+// as one pass over the part alone would list them.
+struct PartRows {
+  std::size_t bytesRead = 0;
+  bool ascending = true;
+  bool any = false;
+  std::int32_t first = 0;
+  std::int32_t last = 0;
+};
+
+// Reads the records from `from` up to `stopAt` and appends the text of their
+// rows to `text`. Rows are laid out as they are read while each begins above
+// the one before it; otherwise the part is read again into a whole cell list
+// in `sheet` (which must be empty) and laid out from that.
+PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t cellsAhead,
+                    const TWorkBookData& book, TWorkSheetData& sheet, std::string& text,
+                    std::size_t maxBytes) {
+  const std::size_t partStart = text.size();
+  ReserveTextForCells(cellsAhead, text, maxBytes);
+  PartRows rows;
+  stream.seek(from);
+  TWorkSheetData rowSheet;
+  const std::optional<std::size_t> streamed =
+      StreamWorksheetRows(stream, stopAt, rowSheet, [&](const TWorkSheetData& oneRow) {
+        if (!rows.any) rows.first = oneRow.rows[0].rowNumber;
+        rows.any = true;
+        rows.last = oneRow.rows[0].rowNumber;
+        LayOutRowText(book, oneRow, oneRow.rows[0], text, maxBytes);
+      });
+  if (streamed) {
+    rows.bytesRead = *streamed;
+    return rows;
+  }
+  text.resize(partStart);
+  stream.seek(from);
+  rows.bytesRead = ReadWorksheetRecords(stream, sheet, cellsAhead, stopAt);
+  LayOutWorksheetRows(book, sheet, text, maxBytes);
+  rows.ascending = sheet.rowsAscending;
+  rows.any = !sheet.rows.empty();
+  if (rows.any) {
+    rows.first = sheet.rows.front().rowNumber;
+    rows.last = sheet.rows.back().rowNumber;
+  }
+  return rows;
+}
+
+// The later part of a worksheet, from its middle record on: its text, and its
+// cells where it had to be read whole.
 struct LaterPart {
   TWorkSheetData sheet;
   std::string text;
-  std::size_t bytesRead = 0;
+  PartRows rows;
   std::exception_ptr error;
 };
 
@@ -45,10 +93,9 @@ struct LaterPart {
 // rows in ascending order and the later part's rows all come after the
 // earlier part's: one pass then finds every row of the later part new, in the
 // same order, with the same cells.
-bool PartsFollowOneAnother(const TWorkSheetData& earlier, const TWorkSheetData& later) {
-  return earlier.rowsAscending && later.rowsAscending &&
-         (earlier.rows.empty() || later.rows.empty() ||
-          earlier.rows.back().rowNumber < later.rows.front().rowNumber);
+bool PartsFollowOneAnother(const PartRows& earlier, const PartRows& later) {
+  return earlier.ascending && later.ascending &&
+         (!earlier.any || !later.any || earlier.last < later.first);
 }
 
 void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
@@ -79,18 +126,19 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   }
 
   const std::size_t sheetStart = text.size();
+  const std::size_t laterLimit = kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes);
   LaterPart later;
   std::thread laterThread;
   try {
     laterThread = std::thread([&, laterStream = stream]() mutable {
       try {
         laterStream.seek(survey.middle);
-        later.bytesRead = ReadWorksheetRecords(laterStream, later.sheet,
-                                               SurveyWorksheet(laterStream).cells, kNoStop);
-        LayOutWorksheetRows(book, later.sheet, later.text,
-                            kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes));
-        // Only the rows are looked at after this; the cells are let go here,
-        // while the earlier part may still be laid out.
+        const std::size_t cells = SurveyWorksheet(laterStream).cells;
+        later.rows = LayOutPart(laterStream, survey.middle, kNoStop, cells, book, later.sheet,
+                                later.text, laterLimit);
+        // The cells are not looked at after this; they are let go here, while
+        // the earlier part may still be laid out.
+        std::vector<TRowData>().swap(later.sheet.rows);
         std::vector<TCellData>().swap(later.sheet.cells);
         std::string().swap(later.sheet.formulaTexts);
       } catch (...) {
@@ -103,12 +151,12 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
     return;
   }
 
-  std::size_t earlierBytes = 0;
+  PartRows earlier;
   std::exception_ptr earlierError;
   try {
-    earlierBytes = ReadWorksheetRecords(stream, sheet, survey.cells, survey.middle);
     AppendSheetNameLine(sheet, text);
-    LayOutWorksheetRows(book, sheet, text);
+    earlier = LayOutPart(stream, start, survey.middle, survey.cells, book, sheet, text,
+                         kMaxWorkbookTextBytes);
   } catch (...) {
     earlierError = std::current_exception();
   }
@@ -117,19 +165,21 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   // least its text: what it raised, one pass raises too.
   if (earlierError) std::rethrow_exception(earlierError);
 
-  if (!later.error && PartsFollowOneAnother(sheet, later.sheet)) {
-    budget.Spend(earlierBytes + later.bytesRead);
+  if (!later.error && PartsFollowOneAnother(earlier, later.rows)) {
+    budget.Spend(earlier.bytesRead + later.rows.bytesRead);
     text += later.text;
     EndWorksheetText(text);
     return;
   }
-  // One pass: the later records read again after the earlier ones.
+  // One pass over the whole worksheet.
   later = LaterPart();
   text.resize(sheetStart);
-  stream.seek(survey.middle);
-  budget.Spend(earlierBytes +
-               ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells, kNoStop));
-  LayOutWorksheetText(book, sheet, text);
+  sheet.rows.clear();
+  sheet.cells.clear();
+  sheet.formulaTexts.clear();
+  sheet.rowsAscending = true;
+  stream.seek(start);
+  ReadAndLayOutInOnePart(stream, book, sheet, SurveyWorksheet(stream).cells, budget, text);
 }
 
 }  // namespace tabulox

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "extraction_error.h"
 #include "support/biff_writer.h"
@@ -169,6 +170,79 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   EXPECT_EQ(survey.cells + rest.cells, whole.cells);
   EXPECT_EQ(later.cells.size(), rest.cells);
   EXPECT_EQ(earlier.rows.back().rowNumber + 1, later.rows.front().rowNumber);
+}
+
+// Rows handed over as they are read must lay out as the rows of the whole
+// cell list: a FORMULA that begins a row keeps the text of its STRING.
+TEST(StreamWorksheetRows, HandsOverTheRowsOfOnePass) {
+  const BiffWriter w = Workbook(1, [](BiffWriter& b) {
+    b.FormulaSpecial(0, 0, 0, 0);
+    b.String(u"first");
+    b.Number(0, 2, 0, 1.5);
+    b.FormulaSpecial(1, 1, 0, 0);  // begins row 1, then its text
+    b.String(u"second");
+    b.MulRK(2, 0, {{0, 0x3FF00000u}, {0, (7u << 2) | 0x02}});
+    b.FormulaSpecial(4, 3, 0, 0);
+    b.String(u"fourth");
+    b.LabelSst(4, 0, 0, 1);
+    for (int r = 5; r < 40; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+  });
+  const auto book = std::make_unique<TWorkBookData>();
+  InitStyleData(book->styles);
+  ByteReader stream(w.bytes());
+  ASSERT_GE(ReadGlobals(stream, *book), 0);
+  const std::size_t start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
+
+  stream.seek(start);
+  TWorkSheetData whole;
+  const std::size_t wholeBytes = ReadWorksheet(stream, whole);
+  std::string expected;
+  LayOutWorksheetRows(*book, whole, expected);
+
+  stream.seek(start);
+  TWorkSheetData rowSheet;
+  std::string text;
+  std::vector<std::int32_t> rows;
+  const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, rowSheet,
+                                         [&](const TWorkSheetData& one) {
+                                           ASSERT_EQ(one.rows.size(), 1u);
+                                           rows.push_back(one.rows[0].rowNumber);
+                                           LayOutRowText(*book, one, one.rows[0], text);
+                                         });
+  ASSERT_TRUE(bytes.has_value());
+  EXPECT_EQ(*bytes, wholeBytes);
+  EXPECT_EQ(text, expected);
+  EXPECT_NE(text.find("second"), std::string::npos);
+  ASSERT_EQ(rows.size(), whole.rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], whole.rows[i].rowNumber);
+}
+
+// A row that does not begin above the one before it ends the handing over.
+TEST(StreamWorksheetRows, GivesUpAtARowOutOfOrder) {
+  for (const std::uint16_t back : {std::uint16_t{3}, std::uint16_t{1}}) {
+    const BiffWriter w = Workbook(1, [back](BiffWriter& b) {
+      b.Number(1, 0, 0, 1);
+      b.Number(3, 0, 0, 3);
+      b.Number(back, 1, 0, 4);  // row 3 again after row 3's cells, or row 1 again
+      b.Number(5, 0, 0, 5);
+    });
+    const auto book = std::make_unique<TWorkBookData>();
+    InitStyleData(book->styles);
+    ByteReader stream(w.bytes());
+    ASSERT_GE(ReadGlobals(stream, *book), 0);
+    stream.seek(book->worksheets[0].sheetData.boundSheet.sheetOffset);
+    TWorkSheetData rowSheet;
+    int handed = 0;
+    const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, rowSheet,
+                                           [&](const TWorkSheetData&) { ++handed; });
+    if (back == 3) {
+      // Cells of the same row one after another stay one row.
+      ASSERT_TRUE(bytes.has_value());
+      EXPECT_EQ(handed, 3);
+    } else {
+      EXPECT_FALSE(bytes.has_value());
+    }
+  }
 }
 
 // Worksheet offsets that all point at one large sheet spend the read budget
