@@ -150,6 +150,13 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * 10);
   EXPECT_EQ(whole.middle, WorksheetSurvey::kNoMiddle);
 
+  // Wherever in a row the position asked for falls, the middle is the start
+  // of a row.
+  for (std::size_t offset = 0; offset < 200; offset += 7) {
+    const WorksheetSurvey at = SurveyWorksheet(stream, start + (w.size() - start) / 2 + offset);
+    ASSERT_NE(at.middle, WorksheetSurvey::kNoMiddle);
+    EXPECT_EQ(at.cells % 10, 0u) << offset;
+  }
   const std::size_t asked = start + (w.size() - start) / 2;
   const WorksheetSurvey survey = SurveyWorksheet(stream, asked);
   EXPECT_EQ(stream.position(), start);
