@@ -175,10 +175,13 @@ class SectionWriter {
   // the next digit of D, a "0" once D is exhausted, or nothing for an optional
   // decimal place past the digits. The decimal separator goes before the digit
   // at P = 0, a group separator after each digit at P = 4, 7, 10, ...
-  void Placeholders(int n) {
-    if (n <= 0) return;
-    int skips = 0;
-    int steps = n;
+  // The positions the next `n` placeholders stand for: `skips` before the
+  // first digit of D while it lies further right (delta < 0), then `steps`,
+  // the first placeholder taking the extra digits while it lies further left
+  // (delta > 0). Uses delta up.
+  void SplitPositions(int n, int& skips, int& steps) {
+    skips = 0;
+    steps = n;
     if (delta_ > 0) {
       steps += delta_;
       delta_ = 0;
@@ -187,6 +190,13 @@ class SectionWriter {
       steps -= skips;
       delta_ += skips;
     }
+  }
+
+  void Placeholders(int n) {
+    if (n <= 0) return;
+    int skips = 0;
+    int steps = 0;
+    SplitPositions(n, skips, steps);
     const std::string_view decimal = decimalSeparator_;
     const std::string_view group = groupSeparator_;
     const std::size_t most =
@@ -236,15 +246,8 @@ class SectionWriter {
       return;
     }
     int skips = 0;
-    int steps = n;
-    if (delta_ > 0) {
-      steps += delta_;
-      delta_ = 0;
-    } else if (delta_ < 0) {
-      skips = std::min(-delta_, n);
-      steps -= skips;
-      delta_ += skips;
-    }
+    int steps = 0;
+    SplitPositions(n, skips, steps);
     const int stepsFrom = position_ - skips;  // position of the first step
     const int zerosFrom = std::min(position_, shape_.intZeros);
     const int leadZeros = std::max(0, zerosFrom - stepsFrom);

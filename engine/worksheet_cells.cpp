@@ -195,6 +195,28 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
   }
 }
 
+// Reads the cell records from the cursor into `sheet`, up to the first record
+// that starts at or after `stopAt` or past the first EOF record.
+// `afterRecord(awaitingString)` runs after each record and may move the cell a
+// STRING record awaits; returning false ends the reading there. Gives false
+// when it did.
+template <typename AfterRecord>
+bool ReadCellRecords(ByteReader& stream, std::size_t stopAt, TWorkSheetData& sheet,
+                     AfterRecord afterRecord) {
+  std::uint32_t awaitingString = kNoCell;
+  TRecordHeader header;
+  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
+    if (header.type == kRecordEof) {
+      stream.seek(header.payloadEnd());
+      break;
+    }
+    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
+    stream.seek(header.payloadEnd());
+    if (!afterRecord(awaitingString)) return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 double DecodeRK(std::uint32_t rk) {
@@ -315,16 +337,7 @@ std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
   // Row numbers are 16 bits wide, so the rows are bounded too.
   constexpr std::size_t kMostRows = std::size_t{1} << 16;
   ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
-  std::uint32_t awaitingString = kNoCell;
-  TRecordHeader header;
-  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
-    if (header.type == kRecordEof) {
-      stream.seek(header.payloadEnd());
-      break;
-    }
-    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
-    stream.seek(header.payloadEnd());
-  }
+  ReadCellRecords(stream, stopAt, sheet, [](std::uint32_t&) { return true; });
   return stream.position() - start;
 }
 
@@ -336,19 +349,11 @@ std::optional<std::size_t> StreamWorksheetRows(
   rowSheet.cells.clear();
   rowSheet.formulaTexts.clear();
   rowSheet.rowsAscending = true;
-  std::uint32_t awaitingString = kNoCell;
-  TRecordHeader header;
-  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
-    if (header.type == kRecordEof) {
-      stream.seek(header.payloadEnd());
-      break;
-    }
-    ReadWithinStream([&] { ReadCellRecord(stream, header, rowSheet, awaitingString); });
-    stream.seek(header.payloadEnd());
-    if (rowSheet.rows.size() < 2) continue;
+  const bool inOrder = ReadCellRecords(stream, stopAt, rowSheet, [&](std::uint32_t& awaitingString) {
+    if (rowSheet.rows.size() < 2) return true;
     // The record began a row; all of its cells are at the end of the list.
     const TRowData next = rowSheet.rows[1];
-    if (next.rowNumber <= rowSheet.rows[0].rowNumber) return std::nullopt;
+    if (next.rowNumber <= rowSheet.rows[0].rowNumber) return false;
     rowSheet.rows.resize(1);
     rowDone(rowSheet);
     std::vector<TCellData>& cells = rowSheet.cells;
@@ -359,7 +364,9 @@ std::optional<std::size_t> StreamWorksheetRows(
     // A text the record's FORMULA awaits is not in yet, so none is kept.
     rowSheet.formulaTexts.clear();
     if (awaitingString != kNoCell) awaitingString -= next.firstCell;
-  }
+    return true;
+  });
+  if (!inOrder) return std::nullopt;
   if (!rowSheet.rows.empty()) rowDone(rowSheet);
   return stream.position() - start;
 }
