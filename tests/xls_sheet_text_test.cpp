@@ -74,6 +74,20 @@ BiffWriter Workbook(int sheets, const std::function<void(BiffWriter&)>& body) {
   return w;
 }
 
+// The globals of a workbook read, and a cursor at its first worksheet's BOF.
+struct FirstSheet {
+  explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<TWorkBookData>()), stream(w.bytes()) {
+    InitStyleData(book->styles);
+    read = ReadGlobals(stream, *book) >= 0 && !book->worksheets.empty();
+    if (read) start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
+    stream.seek(start);
+  }
+  std::unique_ptr<TWorkBookData> book;
+  ByteReader stream;
+  std::size_t start = 0;
+  bool read = false;
+};
+
 struct Order {
   const char* name;
   std::function<void(BiffWriter&)> body;
@@ -140,12 +154,10 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   const BiffWriter w = Workbook(1, [](BiffWriter& b) {
     for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
   });
-  const auto book = std::make_unique<TWorkBookData>();
-  InitStyleData(book->styles);
-  ByteReader stream(w.bytes());
-  ASSERT_GE(ReadGlobals(stream, *book), 0);
-  const std::size_t start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
-  stream.seek(start);
+  FirstSheet sheet(w);
+  ASSERT_TRUE(sheet.read);
+  ByteReader& stream = sheet.stream;
+  const std::size_t start = sheet.start;
   const WorksheetSurvey whole = SurveyWorksheet(stream);
   EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * 10);
   EXPECT_EQ(whole.middle, WorksheetSurvey::kNoMiddle);
@@ -194,11 +206,11 @@ TEST(StreamWorksheetRows, HandsOverTheRowsOfOnePass) {
     b.LabelSst(4, 0, 0, 1);
     for (int r = 5; r < 40; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
   });
-  const auto book = std::make_unique<TWorkBookData>();
-  InitStyleData(book->styles);
-  ByteReader stream(w.bytes());
-  ASSERT_GE(ReadGlobals(stream, *book), 0);
-  const std::size_t start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
+  FirstSheet sheet(w);
+  ASSERT_TRUE(sheet.read);
+  const auto& book = sheet.book;
+  ByteReader& stream = sheet.stream;
+  const std::size_t start = sheet.start;
 
   stream.seek(start);
   TWorkSheetData whole;
@@ -233,11 +245,9 @@ TEST(StreamWorksheetRows, GivesUpAtARowOutOfOrder) {
       b.Number(back, 1, 0, 4);  // row 3 again after row 3's cells, or row 1 again
       b.Number(5, 0, 0, 5);
     });
-    const auto book = std::make_unique<TWorkBookData>();
-    InitStyleData(book->styles);
-    ByteReader stream(w.bytes());
-    ASSERT_GE(ReadGlobals(stream, *book), 0);
-    stream.seek(book->worksheets[0].sheetData.boundSheet.sheetOffset);
+    FirstSheet sheet(w);
+    ASSERT_TRUE(sheet.read);
+    ByteReader& stream = sheet.stream;
     TWorkSheetData rowSheet;
     int handed = 0;
     const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, rowSheet,
