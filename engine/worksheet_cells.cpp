@@ -195,26 +195,28 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
   }
 }
 
+enum class RecordsEnd { kAtStop, kAtEof, kAtStreamEnd, kByCaller };
+
 // Reads the cell records from the cursor into `sheet`, up to the first record
 // that starts at or after `stopAt` or past the first EOF record.
 // `afterRecord(awaitingString)` runs after each record and may move the cell a
-// STRING record awaits; returning false ends the reading there. Gives false
-// when it did.
+// STRING record awaits; returning false ends the reading there.
 template <typename AfterRecord>
-bool ReadCellRecords(ByteReader& stream, std::size_t stopAt, TWorkSheetData& sheet,
-                     AfterRecord afterRecord) {
+RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, TWorkSheetData& sheet,
+                           AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
   TRecordHeader header;
-  while (stream.position() < stopAt && ReadRecordHeader(stream, header)) {
+  while (stream.position() < stopAt) {
+    if (!ReadRecordHeader(stream, header)) return RecordsEnd::kAtStreamEnd;
     if (header.type == kRecordEof) {
       stream.seek(header.payloadEnd());
-      break;
+      return RecordsEnd::kAtEof;
     }
     ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
     stream.seek(header.payloadEnd());
-    if (!afterRecord(awaitingString)) return false;
+    if (!afterRecord(awaitingString)) return RecordsEnd::kByCaller;
   }
-  return true;
+  return RecordsEnd::kAtStop;
 }
 
 }  // namespace
@@ -327,7 +329,76 @@ WorksheetSurvey SurveyWorksheet(ByteReader& stream, std::size_t middleFrom) {
   return survey;
 }
 
-std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+namespace {
+
+constexpr std::uint16_t kRecordRow = 0x0208;
+constexpr std::uint16_t kRecordDbCell = 0x00D7;
+
+// Whether a record of this type and payload length is one a cell table holds:
+// ROW and DBCELL records, cell records, and the STRING after a FORMULA.
+bool IsCellTableRecord(std::uint16_t type, std::size_t length) {
+  switch (type) {
+    case kRecordRow:
+      return length == 16;
+    case kRecordDbCell:
+      return length >= 4 && length % 2 == 0;
+    case kRecordNumber:
+      return length == 14;
+    case kRecordRK:
+    case kRecordLabelSst:
+      return length == 10;
+    case kRecordBlank:
+      return length == 6;
+    case kRecordBoolErr:
+      return length == 8;
+    case kRecordMulRK:
+      return length >= 12 && (length - 6) % 6 == 0;
+    case kRecordMulBlank:
+      return length >= 8 && length % 2 == 0;
+    case kRecordFormula:
+      return length >= 22;
+    case kRecordString:
+      return length >= 3;
+    case kRecordLabel:
+      return length >= 8;
+    default:
+      return false;
+  }
+}
+
+// Whether kRecordsToTrust record headers in a row from `at` are those of a
+// cell table, with at least one cell record among them.
+bool CellTableStartsAt(std::span<const std::uint8_t> bytes, std::size_t at) {
+  bool anyCell = false;
+  for (std::size_t n = 0; n < kRecordsToTrust; ++n) {
+    if (bytes.size() - at < kRecordHeaderSize) return false;
+    const std::uint16_t type = LoadU16le(bytes, at);
+    const std::size_t length = LoadU16le(bytes, at + 2);
+    if (!IsCellTableRecord(type, length)) return false;
+    at += kRecordHeaderSize;
+    if (length > bytes.size() - at) return false;
+    anyCell = anyCell || CellsOfRecord(type, length) > 0;
+    at += length;
+  }
+  return anyCell;
+}
+
+}  // namespace
+
+std::size_t FindLikelyMiddle(const ByteReader& stream, std::size_t from, std::size_t end) {
+  ByteReader probe = stream;
+  probe.seek(0);
+  const std::span<const std::uint8_t> bytes = probe.rest();
+  end = std::min({end, bytes.size(), from + kMiddleSearchBytes});
+  for (std::size_t at = from; at < end; ++at) {
+    if (!CellTableStartsAt(bytes, at)) continue;
+    probe.seek(at);
+    return SurveyWorksheet(probe, at).middle;
+  }
+  return WorksheetSurvey::kNoMiddle;
+}
+
+RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt) {
   const std::size_t start = stream.position();
   // One allocation of the right size: growing by doubling would copy the
@@ -337,11 +408,11 @@ std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
   // Row numbers are 16 bits wide, so the rows are bounded too.
   constexpr std::size_t kMostRows = std::size_t{1} << 16;
   ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
-  ReadCellRecords(stream, stopAt, sheet, [](std::uint32_t&) { return true; });
-  return stream.position() - start;
+  const RecordsEnd end = ReadCellRecords(stream, stopAt, sheet, [](std::uint32_t&) { return true; });
+  return {stream.position() - start, end == RecordsEnd::kAtStop};
 }
 
-std::optional<std::size_t> StreamWorksheetRows(
+std::optional<RecordsRead> StreamWorksheetRows(
     ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
     const std::function<void(const TWorkSheetData&)>& rowDone) {
   const std::size_t start = stream.position();
@@ -349,7 +420,7 @@ std::optional<std::size_t> StreamWorksheetRows(
   rowSheet.cells.clear();
   rowSheet.formulaTexts.clear();
   rowSheet.rowsAscending = true;
-  const bool inOrder = ReadCellRecords(stream, stopAt, rowSheet, [&](std::uint32_t& awaitingString) {
+  const RecordsEnd end = ReadCellRecords(stream, stopAt, rowSheet, [&](std::uint32_t& awaitingString) {
     if (rowSheet.rows.size() < 2) return true;
     // The record began a row; all of its cells are at the end of the list.
     const TRowData next = rowSheet.rows[1];
@@ -366,14 +437,15 @@ std::optional<std::size_t> StreamWorksheetRows(
     if (awaitingString != kNoCell) awaitingString -= next.firstCell;
     return true;
   });
-  if (!inOrder) return std::nullopt;
+  if (end == RecordsEnd::kByCaller) return std::nullopt;
   if (!rowSheet.rows.empty()) rowDone(rowSheet);
-  return stream.position() - start;
+  return RecordsRead{stream.position() - start, end == RecordsEnd::kAtStop};
 }
 
 std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
   return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
-                              WorksheetSurvey::kNoMiddle);
+                              WorksheetSurvey::kNoMiddle)
+      .bytes;
 }
 
 }  // namespace tabulox

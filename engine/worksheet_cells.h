@@ -46,20 +46,40 @@ struct WorksheetSurvey {
 WorksheetSurvey SurveyWorksheet(ByteReader& stream,
                                 std::size_t middleFrom = WorksheetSurvey::kNoMiddle);
 
+// A likely middle of the worksheet records from `from` on, found without
+// walking the records before it: the first position from `from` on (before
+// `end`) where kRecordsToTrust record headers in a row have types a cell table
+// holds and payload lengths those types allow; from there, the first cell
+// record that begins a row, as SurveyWorksheet finds it. Only a guess: it is a
+// record's start when reading the records before it stops exactly there.
+// kNoMiddle when no such position is found within kMiddleSearchBytes.
+inline constexpr std::size_t kRecordsToTrust = 16;
+inline constexpr std::size_t kMiddleSearchBytes = std::size_t{64} << 10;
+std::size_t FindLikelyMiddle(const ByteReader& stream, std::size_t from, std::size_t end);
+
+// How a reading of cell records ended.
+struct RecordsRead {
+  // The stream bytes gone through.
+  std::size_t bytes = 0;
+  // It stopped before a record starting at or after the position asked for,
+  // not at an EOF record or the end of the stream.
+  bool reachedStop = false;
+};
+
 // ReadWorksheet with room for `cellsAhead` more cells, stopping before the
 // first record that starts at or after `stopAt` (kNoMiddle: at the EOF).
-std::size_t ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt);
 
 // Reads the records from the cursor as ReadWorksheetRecords does, holding the
 // cells of one row at a time in `rowSheet`: once a record begins the next row,
 // `rowDone` is called with the finished row as rowSheet.rows[0] (its cells
 // chained in rowSheet.cells) and its cells are let go; the last row is handed
-// over at the end. Gives the bytes gone through, or std::nullopt at the first
+// over at the end. Gives how the reading ended, or std::nullopt at the first
 // row whose number is not above that of the row before it: its cells would
 // join a row already handed over, or one pass would order the rows otherwise,
 // and the records must be read into a whole cell list instead.
-std::optional<std::size_t> StreamWorksheetRows(
+std::optional<RecordsRead> StreamWorksheetRows(
     ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
     const std::function<void(const TWorkSheetData&)>& rowDone);
 

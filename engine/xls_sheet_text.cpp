@@ -8,20 +8,23 @@
 #include <thread>
 #include <vector>
 
+#include "large_pages.h"
 #include "worksheet_cells.h"
 #include "worksheet_layout.h"
 
 namespace tabulox {
 namespace {
 
-// Below this many cells a worksheet is read in one part: starting a second
+// Below this many bytes a worksheet is read in one part: starting a second
 // thread costs about as much as reading and laying out a few thousand cells.
-constexpr std::size_t kCellsForTwoParts = 50'000;
-
-// Cell records take at least this many bytes (a BLANK record).
-constexpr std::size_t kSmallestCellBytes = 10;
+constexpr std::size_t kBytesForTwoParts = 500'000;
 
 constexpr std::size_t kNoStop = WorksheetSurvey::kNoMiddle;
+
+bool MoreThanOneCore() {
+  static const bool more = std::thread::hardware_concurrency() > 1;
+  return more;
+}
 
 // Where the worksheet starting at `start` most likely ends: at the next
 // worksheet's offset, else at the end of the stream.
@@ -34,10 +37,10 @@ std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::siz
   return std::max(end, start);
 }
 
-// What laying out one part of a worksheet found: the bytes read, and its rows
-// as one pass over the part alone would list them.
+// What laying out one part of a worksheet found: how its reading ended, and
+// its rows as one pass over the part alone would list them.
 struct PartRows {
-  std::size_t bytesRead = 0;
+  RecordsRead read;
   bool ascending = true;
   bool any = false;
   std::int32_t first = 0;
@@ -45,18 +48,19 @@ struct PartRows {
 };
 
 // Reads the records from `from` up to `stopAt` and appends the text of their
-// rows to `text`. Rows are laid out as they are read while each begins above
-// the one before it; otherwise the part is read again into a whole cell list
-// in `sheet` (which must be empty) and laid out from that.
-PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t cellsAhead,
+// rows to `text`, with room for about `partBytes` of text (a part's text is
+// rarely larger than its records). Rows are laid out as they are read while
+// each begins above the one before it; otherwise the part is read again into
+// a whole cell list in `sheet` (which must be empty) and laid out from that.
+PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t partBytes,
                     const TWorkBookData& book, TWorkSheetData& sheet, std::string& text,
                     std::size_t maxBytes) {
   const std::size_t partStart = text.size();
-  ReserveTextForCells(cellsAhead, text, maxBytes);
+  if (partStart < maxBytes) ReserveLarge(text, partStart + std::min(partBytes, maxBytes - partStart));
   PartRows rows;
   stream.seek(from);
   TWorkSheetData rowSheet;
-  const std::optional<std::size_t> streamed =
+  const std::optional<RecordsRead> streamed =
       StreamWorksheetRows(stream, stopAt, rowSheet, [&](const TWorkSheetData& oneRow) {
         if (!rows.any) rows.first = oneRow.rows[0].rowNumber;
         rows.any = true;
@@ -64,12 +68,13 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
         LayOutRowText(book, oneRow, oneRow.rows[0], text, maxBytes);
       });
   if (streamed) {
-    rows.bytesRead = *streamed;
+    rows.read = *streamed;
     return rows;
   }
   text.resize(partStart);
   stream.seek(from);
-  rows.bytesRead = ReadWorksheetRecords(stream, sheet, cellsAhead, stopAt);
+  const std::size_t cells = SurveyWorksheet(stream, stopAt).cells;
+  rows.read = ReadWorksheetRecords(stream, sheet, cells, stopAt);
   LayOutWorksheetRows(book, sheet, text, maxBytes);
   rows.ascending = sheet.rowsAscending;
   rows.any = !sheet.rows.empty();
@@ -80,62 +85,59 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
   return rows;
 }
 
-// The later part of a worksheet, from its middle record on: its text, and its
-// cells where it had to be read whole.
+// The later part of a worksheet, from its middle record on: its cells where it
+// had to be read whole.
 struct LaterPart {
   TWorkSheetData sheet;
-  std::string text;
   PartRows rows;
   std::exception_ptr error;
 };
 
-// The parts laid out apart give the text of the whole when both list their
-// rows in ascending order and the later part's rows all come after the
-// earlier part's: one pass then finds every row of the later part new, in the
-// same order, with the same cells.
-bool PartsFollowOneAnother(const PartRows& earlier, const PartRows& later) {
-  return earlier.ascending && later.ascending &&
-         (!earlier.any || !later.any || earlier.last < later.first);
+// The parts laid out apart give the text of the whole when the earlier part's
+// reading stopped exactly at the middle (so the middle is where a record of
+// one pass starts, before the EOF), both list their rows in ascending order
+// and the later part's rows all come after the earlier part's: one pass then
+// finds every row of the later part new, in the same order, with the same
+// cells.
+bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std::size_t middle,
+                           const PartRows& later) {
+  return earlier.read.reachedStop && earlierEnd == middle && earlier.ascending &&
+         later.ascending && (!earlier.any || !later.any || earlier.last < later.first);
 }
 
 void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
-                            std::size_t cellsAhead, WorksheetReadBudget& budget,
-                            std::string& text) {
-  budget.Spend(ReadWorksheetRecords(stream, sheet, cellsAhead, kNoStop));
+                            WorksheetReadBudget& budget, std::string& text) {
+  const std::size_t cells = SurveyWorksheet(stream).cells;
+  budget.Spend(ReadWorksheetRecords(stream, sheet, cells, kNoStop).bytes);
   LayOutWorksheetText(book, sheet, text);
 }
 
 }  // namespace
 
 void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
-                       WorksheetReadBudget& budget, std::string& text) {
+                       WorksheetReadBudget& budget, std::string& text, std::string& laterText) {
   const std::size_t start = sheet.sheetData.boundSheet.sheetOffset;
   stream.seek(start);
   const std::size_t end = SheetEndGuess(book, start, stream.size());
-  // Bytes stand in for cells: the middle is looked for from half of the
-  // sheet's bytes on, and only in a sheet large enough to hold
-  // kCellsForTwoParts cells of the smallest records.
-  const bool twoParts = end - stream.position() >= kCellsForTwoParts * kSmallestCellBytes &&
-                        std::thread::hardware_concurrency() > 1;
-  const WorksheetSurvey survey =
-      SurveyWorksheet(stream, twoParts ? stream.position() + (end - stream.position()) / 2
-                                       : WorksheetSurvey::kNoMiddle);
-  if (survey.middle == WorksheetSurvey::kNoMiddle) {
-    ReadAndLayOutInOnePart(stream, book, sheet, survey.cells, budget, text);
+  const std::size_t middle =
+      end - stream.position() >= kBytesForTwoParts && MoreThanOneCore()
+          ? FindLikelyMiddle(stream, stream.position() + (end - stream.position()) / 2, end)
+          : kNoStop;
+  if (middle == kNoStop) {
+    ReadAndLayOutInOnePart(stream, book, sheet, budget, text);
     return;
   }
 
   const std::size_t sheetStart = text.size();
   const std::size_t laterLimit = kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes);
+  laterText.clear();
   LaterPart later;
   std::thread laterThread;
   try {
-    laterThread = std::thread([&, laterStream = stream]() mutable {
+    laterThread = std::thread([&, laterStream = stream]() {
       try {
-        laterStream.seek(survey.middle);
-        const std::size_t cells = SurveyWorksheet(laterStream).cells;
-        later.rows = LayOutPart(laterStream, survey.middle, kNoStop, cells, book, later.sheet,
-                                later.text, laterLimit);
+        later.rows = LayOutPart(laterStream, middle, kNoStop, end - std::min(middle, end), book,
+                                later.sheet, laterText, laterLimit);
         // The cells are not looked at after this; they are let go here, while
         // the earlier part may still be laid out.
         std::vector<TRowData>().swap(later.sheet.rows);
@@ -147,7 +149,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
     });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): one part on this thread.
-    ReadAndLayOutInOnePart(stream, book, sheet, SurveyWorksheet(stream).cells, budget, text);
+    ReadAndLayOutInOnePart(stream, book, sheet, budget, text);
     return;
   }
 
@@ -155,7 +157,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   std::exception_ptr earlierError;
   try {
     AppendSheetNameLine(sheet, text);
-    earlier = LayOutPart(stream, start, survey.middle, survey.cells, book, sheet, text,
+    earlier = LayOutPart(stream, start, middle, middle - start, book, sheet, text,
                          kMaxWorkbookTextBytes);
   } catch (...) {
     earlierError = std::current_exception();
@@ -165,9 +167,9 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   // least its text: what it raised, one pass raises too.
   if (earlierError) std::rethrow_exception(earlierError);
 
-  if (!later.error && PartsFollowOneAnother(earlier, later.rows)) {
-    budget.Spend(earlier.bytesRead + later.rows.bytesRead);
-    text += later.text;
+  if (!later.error && PartsFollowOneAnother(earlier, start + earlier.read.bytes, middle, later.rows)) {
+    budget.Spend(earlier.read.bytes + later.rows.read.bytes);
+    text += laterText;
     EndWorksheetText(text);
     return;
   }
@@ -179,7 +181,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   sheet.formulaTexts.clear();
   sheet.rowsAscending = true;
   stream.seek(start);
-  ReadAndLayOutInOnePart(stream, book, sheet, SurveyWorksheet(stream).cells, budget, text);
+  ReadAndLayOutInOnePart(stream, book, sheet, budget, text);
 }
 
 }  // namespace tabulox

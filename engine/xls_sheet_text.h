@@ -16,8 +16,10 @@ namespace tabulox {
 // read and laid out as two parts at once, each on a thread of its own; where
 // the parts' rows do not simply follow one another, the later part is read
 // again after the earlier one and the whole is laid out, so the text and
-// the outcome are always those of one pass.
+// the outcome are always those of one pass. The later part's text is laid out
+// in `laterText`, which a caller keeps from one worksheet to the next so that
+// its memory is written to once.
 void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
-                       WorksheetReadBudget& budget, std::string& text);
+                       WorksheetReadBudget& budget, std::string& text, std::string& laterText);
 
 }  // namespace tabulox

@@ -37,8 +37,9 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   // never written costs address space only.
   ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
+  std::string laterText;
   for (TWorkSheetData& sheet : book->worksheets) {
-    ReadWorksheetText(stream, *book, sheet, budget, text);
+    ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
     std::vector<TRowData>().swap(sheet.rows);
     std::vector<TCellData>().swap(sheet.cells);
     std::string().swap(sheet.formulaTexts);
