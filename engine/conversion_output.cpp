@@ -1,33 +1,41 @@
 #include "conversion_output.h"
 
 #include <string>
+#include <utility>
 
 #include "code_pages.h"
 
 namespace tabulox {
 
-ResultCode FinishConversion(std::string_view text, OutputBlock& block, std::int32_t codePage,
+ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
                             LineBreakStyle style) {
   // Layout writes the breaks of the usual style already; copy only when some
   // break differs.
   std::string normalized;
-  std::string_view breaksDone = text;
+  std::string* breaksDone = &text;
   if (!HasOnlyBreaksOfStyle(text, style)) {
     normalized = NormalizeLineBreaks(text, style);
-    breaksDone = normalized;
+    breaksDone = &normalized;
   }
-  // Text that is already in its final form is copied once, after the byte
-  // order mark of UTF-8.
-  if (EncodesAsItself(breaksDone, codePage)) {
+  // Text that is already in its final form becomes the block, after the byte
+  // order mark of UTF-8 and with the zero after it.
+  if (EncodesAsItself(*breaksDone, codePage)) {
     const std::string_view mark = codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
-    if (mark.size() + breaksDone.size() > kMaxResultBytes) return kFormatNotCorrect;
-    return CopyToOutputBlock(mark, breaksDone, block);
+    const std::size_t size = mark.size() + breaksDone->size();
+    if (size > kMaxResultBytes) return kFormatNotCorrect;
+    breaksDone->insert(0, mark);
+    breaksDone->push_back('\0');
+    block = std::move(*breaksDone);
+    return static_cast<ResultCode>(size);
   }
   std::string encoded;
-  const ResultCode rc = EncodeText(breaksDone, codePage, encoded);
+  const ResultCode rc = EncodeText(*breaksDone, codePage, encoded);
   if (rc < 0) return rc;
-  if (encoded.size() > kMaxResultBytes) return kFormatNotCorrect;
-  return CopyToOutputBlock(encoded, block);
+  const std::size_t size = encoded.size();
+  if (size > kMaxResultBytes) return kFormatNotCorrect;
+  encoded.push_back('\0');
+  block = std::move(encoded);
+  return static_cast<ResultCode>(size);
 }
 
 }  // namespace tabulox

@@ -16,10 +16,11 @@ namespace tabulox {
 inline constexpr std::size_t kMaxResultBytes = 0x7FFFFFFF;
 
 // Rewrites the line breaks of engine text, encodes it for the code page and
-// copies it into `block`. Returns the byte count, kTextNotConvertible, or
+// puts it into `block`. Returns the byte count, kTextNotConvertible, or
 // kFormatNotCorrect when the encoded text would not fit a result code. `block`
-// is only changed on success.
-ResultCode FinishConversion(std::string_view text, OutputBlock& block, std::int32_t codePage,
+// is only changed on success. Text that is already in its final form becomes
+// the block itself; otherwise `text` is left as it was.
+ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
                             LineBreakStyle style);
 
 }  // namespace tabulox

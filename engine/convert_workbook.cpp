@@ -1,6 +1,7 @@
 #include "convert_workbook.h"
 
 #include <optional>
+#include <utility>
 
 #include "compound_file.h"
 #include "conversion_output.h"
@@ -57,7 +58,7 @@ ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, L
     std::string text;
     const ResultCode rc = extract(text);
     if (rc < 0) return rc;
-    return FinishConversion(text, block, codePage, style);
+    return FinishConversion(std::move(text), block, codePage, style);
   } catch (...) {
     return kFormatNotCorrect;
   }

@@ -4,14 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
-#include <vector>
 
 #include "result_code.h"
 
 namespace tabulox {
 
-using OutputBlock = std::vector<std::uint8_t>;
+// Bytes held as a string, so that a text already in its final form becomes
+// the block without being copied (see FinishConversion).
+using OutputBlock = std::string;
 
 // Resizes the block to the byte count plus one, copies the bytes into its
 // start and returns their number.

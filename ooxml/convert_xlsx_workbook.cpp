@@ -4,6 +4,7 @@
 #include <exception>
 #include <limits>
 #include <memory>
+#include <utility>
 
 #include "extraction_error.h"
 #include "file_bytes.h"
@@ -158,7 +159,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
     if (extracted < 0) return extracted;
-    return FinishConversion(text, block, codePage, 0);
+    return FinishConversion(std::move(text), block, codePage, 0);
   } catch (...) {
     ClearDocument(*engine.document);
     return kFormatNotCorrect;

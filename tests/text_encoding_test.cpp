@@ -217,7 +217,7 @@ TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
       std::string encoded;
       ASSERT_EQ(EncodeText(text, codePage, encoded), 0);
       OutputBlock block{9, 9};
-      const ResultCode rc = FinishConversion(text, block, codePage, 0);
+      const ResultCode rc = FinishConversion(std::string(text), block, codePage, 0);
       ASSERT_EQ(rc, static_cast<ResultCode>(encoded.size()));
       ASSERT_EQ(block.size(), encoded.size() + 1);
       EXPECT_EQ(std::string(block.begin(), block.end() - 1), encoded);

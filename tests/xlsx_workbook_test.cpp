@@ -578,7 +578,7 @@ TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
   EXPECT_EQ(block.size(), 37u);
   EXPECT_EQ(block[2 + 2 * 12], '\r');
   EXPECT_EQ(block[2 + 2 * 13], '\n');
-  EXPECT_EQ(block[2 + 2 * 9], 0xE9);  // after "sheet1:" CR LF
+  EXPECT_EQ(block[2 + 2 * 9], '\xE9');  // after "sheet1:" CR LF
 
   // Text that is not well-formed UTF-8 cannot become UTF-16; the block stays.
   const OutputBlock before = block;
