@@ -1,0 +1,57 @@
+#include "file_bytes.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+namespace tabulox {
+namespace {
+
+class FileBytesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    dir_ = std::filesystem::temp_directory_path() / ("tabulox_file_bytes_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir_);
+  }
+  void TearDown() override { std::filesystem::remove_all(dir_); }
+
+  std::string Write(const std::string& name, const std::string& content) {
+    const std::filesystem::path path = dir_ / name;
+    std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+    return path.string();
+  }
+
+  std::filesystem::path dir_;
+};
+
+// Every byte lands where it belongs, for files read in one piece and for
+// large ones read in two halves at once, of odd and even sizes.
+TEST_F(FileBytesTest, ReadsEveryByteInPlace) {
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{4095}, std::size_t{(4u << 20) - 1},
+                                 std::size_t{4u << 20}, std::size_t{(9u << 20) + 3}}) {
+    std::string content(size, '\0');
+    std::uint32_t state = 12345;
+    for (char& c : content) {
+      state = state * 1103515245u + 12345u;
+      c = static_cast<char>(state >> 24);
+    }
+    const std::string path = Write("f" + std::to_string(size), content);
+    FileBytes bytes;
+    ASSERT_EQ(ReadFileBytes(path, bytes), 0) << size;
+    ASSERT_EQ(bytes.size(), size);
+    EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == content) << size;
+  }
+}
+
+TEST_F(FileBytesTest, MissingFilesAndFoldersAreMissingSources) {
+  FileBytes bytes;
+  EXPECT_EQ(ReadFileBytes((dir_ / "absent").string(), bytes), kSourceMissing);
+  EXPECT_EQ(ReadFileBytes(dir_.string(), bytes), kSourceMissing);
+}
+
+}  // namespace
+}  // namespace tabulox
