@@ -277,11 +277,26 @@ class SectionWriter {
       std::memcpy(w, chars.data(), static_cast<std::size_t>(integerChars));
       w += integerChars;
     } else {
-      for (int i = 0; i < integerChars; ++i) {
-        const int position = high - i;
-        *w++ = chars[static_cast<std::size_t>(i)];
-        if (position > 1 && position % 3 == 1) w = CopySeparator(group, w);
+      // A group separator follows the digit at each position 4, 7, 10, ...:
+      // the first group ends at the highest such position, each next one
+      // three positions lower.
+      const char* c = chars.data();
+      const char* const end = c + integerChars;
+      int run = std::min((high - 1) % 3 + 1, integerChars);
+      while (run > 0) {
+        w[0] = c[0];
+        if (run > 1) w[1] = c[1];
+        if (run > 2) w[2] = c[2];
+        w += run;
+        c += run;
+        if (c == end) break;
+        w = CopySeparator(group, w);
+        run = std::min(3, static_cast<int>(end - c));
       }
+      // Integer positions left without a character (when they run past the
+      // characters written) keep the separator after the last one.
+      const int below = high - integerChars;
+      if (integerChars > 0 && below >= 1 && below % 3 == 0) w = CopySeparator(group, w);
     }
     if (integerChars < total) {
       if (high - integerChars == 0) w = CopySeparator(decimal, w);
