@@ -1,6 +1,9 @@
 #include "text_encoding.h"
 
 #include <iconv.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <cerrno>
 #include <cstring>
@@ -393,18 +396,42 @@ std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
   return out;
 }
 
-bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
-  const std::string_view lineBreak = BreakOfStyle(style);
-  std::size_t i = 0;
+namespace {
+
+// Whether every CR in `text` is followed by an LF and every LF follows a CR.
+// Sixteen bytes at a time where the processor has SSE2: with one bit per byte
+// for CR and for LF, the LF bits must be the CR bits moved up by one, the CR
+// of a block's last byte carried into the next.
+bool HasOnlyCrLfBreaks(std::string_view text) {
+  const char* p = text.data();
   const std::size_t n = text.size();
-  while (i < n) {
-    const std::size_t at = FindBreak(text, i);
-    if (at >= n) break;
-    const std::size_t length = BreakLength(text, at);
-    if (text.substr(at, length) != lineBreak) return false;
-    i = at + length;
+  std::size_t i = 0;
+  bool crBefore = false;
+#ifdef __SSE2__
+  const __m128i cr = _mm_set1_epi8('\r');
+  const __m128i lf = _mm_set1_epi8('\n');
+  for (; i + 16 <= n; i += 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const auto crBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, cr)));
+    const auto lfBits = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, lf)));
+    if ((((crBits << 1) | (crBefore ? 1u : 0u)) & 0xFFFFu) != lfBits) return false;
+    crBefore = (crBits & 0x8000u) != 0;
   }
-  return true;
+#endif
+  for (; i < n; ++i) {
+    const bool isLf = p[i] == '\n';
+    if (isLf != crBefore) return false;
+    crBefore = p[i] == '\r';
+  }
+  return !crBefore;
+}
+
+}  // namespace
+
+bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
+  if (style == kLineBreakCr) return std::memchr(text.data(), '\n', text.size()) == nullptr;
+  if (style == kLineBreakLf) return std::memchr(text.data(), '\r', text.size()) == nullptr;
+  return HasOnlyCrLfBreaks(text);
 }
 
 bool DecodeEngineText(std::string_view text, std::u16string& units) {

@@ -38,6 +38,25 @@ TEST(HasOnlyBreaksOfStyle, AgreesWithNormalizeLineBreaks) {
           << "style " << style << " text of " << text.size() << " bytes";
     }
   }
+  // Longer texts, read many bytes at a time: breaks on and across the edges
+  // of such steps, and anywhere else.
+  std::uint32_t state = 7;
+  const auto next = [&state] {
+    state = state * 1103515245u + 12345u;
+    return state >> 16;
+  };
+  for (int round = 0; round < 3000; ++round) {
+    std::string text(next() % 100, 'a');
+    for (std::size_t at = 15; at + 1 < text.size(); at += 16) {
+      if (next() % 2) text.replace(at, 2, "\r\n");
+    }
+    const unsigned strays = next() % 3;
+    for (unsigned k = 0; k < strays && !text.empty(); ++k) text[next() % text.size()] = next() % 2 ? '\r' : '\n';
+    for (LineBreakStyle style : {0, 1, 2}) {
+      ASSERT_EQ(HasOnlyBreaksOfStyle(text, style), NormalizeLineBreaks(text, style) == text)
+          << "style " << style << " round " << round;
+    }
+  }
 }
 
 TEST(EncodeText, Utf8AddsMarkAndPassesMalformedTextThrough) {
