@@ -1,7 +1,13 @@
 #include "shared_strings.h"
 
 #include <algorithm>
+#include <exception>
+#include <optional>
+#include <system_error>
+#include <thread>
 #include <utility>
+
+#include "extraction_error.h"
 
 #include "record_segments.h"
 
@@ -49,6 +55,135 @@ bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
   return segments.SkipAcross(runCount, kFormattingRunSize) && segments.SkipAcross(phoneticSize, 1);
 }
 
+// Tables of this many bytes or more are read in two halves at once.
+constexpr std::size_t kBytesForTwoHalves = std::size_t{256} << 10;
+// A place is taken for a string's start when this many strings read on from
+// it look like strings.
+constexpr int kStringsToTrust = 32;
+// Longer strings are taken as a sign that a place is not a string's start.
+constexpr std::size_t kMostLikelyChars = 4096;
+constexpr std::size_t kMostLikelyPhoneticBytes = 1 << 16;
+// How far into a segment a string's start is looked for.
+constexpr std::size_t kStartSearchBytes = 4096;
+
+// Goes past one string as ReadOneString reads it, without its text. False
+// when its fields look unlike a string's or the data ends first.
+bool SkipLikelyString(TRecordSegments& segments) {
+  if (segments.currentExhausted()) segments.NextContinuation();
+  if (!segments.Available(3)) return false;
+  ByteReader& in = segments.current();
+  const std::size_t charCount = in.u16le();
+  const std::uint8_t options = in.u8();
+  if ((options & ~(kHighByte | kPhonetic | kRichText)) != 0 || charCount > kMostLikelyChars)
+    return false;
+  std::size_t runCount = 0;
+  std::size_t phoneticSize = 0;
+  if (options & kRichText) {
+    if (!segments.Available(2)) return false;
+    runCount = in.u16le();
+  }
+  if (options & kPhonetic) {
+    if (!segments.Available(4)) return false;
+    phoneticSize = segments.current().u32le();
+    if (phoneticSize > kMostLikelyPhoneticBytes) return false;
+  }
+  return segments.SkipChars(charCount, (options & kHighByte) ? 2 : 1) &&
+         segments.SkipAcross(runCount, kFormattingRunSize) && segments.SkipAcross(phoneticSize, 1);
+}
+
+// A place about half way through the segments where, judging by the strings
+// read on from it, a string begins; only a guess, which reading the strings
+// before it must confirm.
+std::optional<TRecordSegments::Place> LikelyMiddleString(TRecordSegments probe) {
+  const std::size_t half = probe.totalSize() / 2;
+  std::size_t segment = 0;
+  for (std::size_t before = 0; segment + 1 < probe.segmentCount(); ++segment) {
+    before += probe.segmentSize(segment);
+    if (before > half) break;
+  }
+  const std::size_t searched = std::min(probe.segmentSize(segment), kStartSearchBytes);
+  for (std::size_t offset = 0; offset < searched; ++offset) {
+    probe.MoveTo({segment, offset});
+    int strings = 0;
+    try {
+      while (strings < kStringsToTrust && SkipLikelyString(probe)) ++strings;
+    } catch (const ExtractionError&) {
+      continue;
+    }
+    if (strings == kStringsToTrust) return TRecordSegments::Place{segment, offset};
+  }
+  return std::nullopt;
+}
+
+// Reads strings into `table` until it holds `most`, the data ends, or the
+// reading reaches `stopAt` between two strings. Gives true for the last.
+bool ReadStrings(TRecordSegments& segments, std::size_t most, TSharedStringTable& table,
+                 std::optional<TRecordSegments::Place> stopAt = std::nullopt) {
+  while (table.size() < most) {
+    if (stopAt && segments.place() == *stopAt) return true;
+    if (!ReadOneString(segments, table)) break;
+  }
+  return false;
+}
+
+// The strings from a middle place on, read on a thread of their own: as many
+// as were read, and the error the reading raised, after `table.size()` of them.
+struct LaterStrings {
+  TSharedStringTable table;
+  std::exception_ptr error;
+};
+
+// Reads `count` strings as one pass over the segments would: in two halves at
+// once when the table is large and a middle string's start can be found. The
+// halves are joined only when the earlier half's reading ends right at the
+// middle; otherwise the earlier half goes on reading past it.
+TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) {
+  TSharedStringTable table;
+  const std::size_t total = segments.totalSize();
+  // Mostly one text byte for each stored byte: a hint, not a bound.
+  table.reserve(std::min(count, total / kMinStoredStringSize), total);
+  std::optional<TRecordSegments::Place> middle;
+  if (total >= kBytesForTwoHalves && std::thread::hardware_concurrency() > 1)
+    middle = LikelyMiddleString(segments);
+  if (!middle) {
+    ReadStrings(segments, count, table);
+    return table;
+  }
+  LaterStrings later;
+  std::thread laterThread;
+  try {
+    laterThread = std::thread([&later, &middle, count, laterSegments = segments]() mutable {
+      try {
+        laterSegments.MoveTo(*middle);
+        later.table.reserve(count, laterSegments.totalSize());
+        ReadStrings(laterSegments, count, later.table);
+      } catch (...) {
+        later.error = std::current_exception();
+      }
+    });
+  } catch (const std::system_error&) {
+    ReadStrings(segments, count, table);
+    return table;
+  }
+  bool atMiddle = false;
+  std::exception_ptr earlierError;
+  try {
+    atMiddle = ReadStrings(segments, count, table, middle);
+  } catch (...) {
+    earlierError = std::current_exception();
+  }
+  laterThread.join();
+  if (earlierError) std::rethrow_exception(earlierError);
+  if (!atMiddle) return table;
+  const std::size_t wanted = count - table.size();
+  // The later half read on as the earlier half would have: what it read
+  // before an error, or before the count was reached, is what one pass reads.
+  if (later.error && later.table.size() < wanted) std::rethrow_exception(later.error);
+  const std::size_t taken = std::min(wanted, later.table.size());
+  table.TakeLater(std::move(later.table), taken);
+  return table;
+}
+
 }  // namespace
 
 void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book) {
@@ -61,13 +196,7 @@ void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBoo
     total = static_cast<std::int32_t>(in.u32le());
     unique = static_cast<std::int32_t>(in.u32le());
   }
-  if (unique > 0) {
-    const std::size_t present = segments.totalSize() / kMinStoredStringSize;
-    // Mostly one text byte for each stored byte: a hint, not a bound.
-    table.reserve(std::min(static_cast<std::size_t>(unique), present), segments.totalSize());
-    for (std::int32_t i = 0; i < unique; ++i)
-      if (!ReadOneString(segments, table)) break;
-  }
+  if (unique > 0) table = ReadAllStrings(segments, static_cast<std::size_t>(unique));
   book.sharedStrings = std::move(table);
   book.totalStringCount = total;
   book.uniqueStringCount = unique;

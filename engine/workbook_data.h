@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,11 +101,13 @@ struct TWorkSheetData {
 };
 
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,
-// kept one after the other in one text.
+// kept one after the other in one text; a table read in two halves keeps the
+// later half's strings in a table of their own.
 class TSharedStringTable {
  public:
-  std::size_t size() const { return ends_.size(); }
+  std::size_t size() const { return ends_.size() + laterCount_; }
   std::string_view operator[](std::size_t index) const {
+    if (index >= ends_.size()) return (*later_)[index - ends_.size()];
     const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
     return std::string_view(text_).substr(begin, ends_[index] - begin);
   }
@@ -114,6 +117,12 @@ class TSharedStringTable {
   void AddString() { ends_.push_back(text_.size()); }
   // Drops what was appended after the last whole string.
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
+  // Takes the first `count` strings of `later` as the strings after this
+  // table's, where they are: no string is added after them.
+  void TakeLater(TSharedStringTable&& later, std::size_t count) {
+    later_ = std::make_unique<TSharedStringTable>(std::move(later));
+    laterCount_ = count;
+  }
   // Room for `strings` strings of about `textBytes` bytes of text in all.
   void reserve(std::size_t strings, std::size_t textBytes) {
     ReserveLarge(ends_, strings);
@@ -124,6 +133,8 @@ class TSharedStringTable {
  private:
   std::string text_;
   std::vector<std::size_t> ends_;
+  std::unique_ptr<TSharedStringTable> later_;
+  std::size_t laterCount_ = 0;
 };
 
 struct TWorkBookData {

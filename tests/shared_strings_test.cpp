@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 #include "biff_records.h"
+#include "engine_text.h"
+#include "extraction_error.h"
 #include "support/biff_writer.h"
 
 namespace tabulox {
@@ -224,6 +228,133 @@ TEST(SharedStringsCounts, HeaderCutAcrossContinueIsMalformed) {
   ASSERT_TRUE(ReadRecordHeader(stream, header));
   TWorkBookData book;
   EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
+}
+
+// A table large enough to be read in two halves at once: strings of every
+// kind, with CONTINUE records started between strings and inside characters
+// about every 8,000 bytes, as writers cut them.
+class LargeTable : public ::testing::Test {
+ protected:
+  static constexpr std::size_t kStrings = 60'000;
+
+  void SetUp() override {
+    for (std::size_t i = 0; i < kStrings; ++i) {
+      SstString s;
+      const std::u16string number = Utf16(std::to_string(i));
+      switch (i % 5) {
+        case 0: s.text = u"name " + number; break;
+        case 1: s.text = u"\u0151r\u00F6k " + number; s.wide = true; break;
+        case 2: s.text = u"rich " + number; s.runs = static_cast<std::uint16_t>(1 + i % 3); break;
+        case 3: s.text = u"\u30AB\u30CA " + number; s.wide = true; s.phoneticBytes = 12; break;
+        default: s.text = std::u16string(i % 40, u'x') + number; break;
+      }
+      strings_.push_back(s);
+      std::string text;
+      for (const char16_t unit : s.text) AppendUtf16Unit(text, unit);
+      expected_.push_back(text);
+    }
+  }
+
+  static std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
+
+  // The SST for `count`, with the strings written; `cutHeaderAfter` strings
+  // in, a string header cut across a CONTINUE record, which is malformed.
+  BiffWriter Write(std::uint32_t count, std::size_t cutHeaderAfter = SIZE_MAX) const {
+    ContinuedRecord sst = SstRecord(count, count);
+    std::size_t cuts = 0;
+    for (std::size_t i = 0; i < strings_.size(); ++i) {
+      const SstString& s = strings_[i];
+      if (i == cutHeaderAfter) {
+        sst.bytes().u16(3);
+        sst.Cut().bytes().u8(0).chars(u"abc", false);
+        continue;
+      }
+      if (sst.bytes().data().size() > 8000) {
+        if (cuts++ % 3 == 0 && s.runs == 0 && s.phoneticBytes == 0) {
+          const std::size_t half = s.text.size() / 2;
+          AppendSstStringHeader(sst, s);
+          sst.bytes().chars(std::u16string_view(s.text).substr(0, half), s.wide);
+          sst.CutChars(!s.wide);  // the rest in the other width
+          sst.bytes().chars(std::u16string_view(s.text).substr(half), !s.wide);
+          continue;
+        }
+        sst.Cut();
+      }
+      AppendSstString(sst, s);
+    }
+    BiffWriter w;
+    w.Record(sst);
+    return w;
+  }
+
+  std::vector<SstString> strings_;
+  std::vector<std::string> expected_;
+};
+
+TEST_F(LargeTable, ReadsEveryStringAsWritten) {
+  const BiffWriter w = Write(kStrings);
+  ASSERT_GT(w.size(), std::size_t{1} << 20);
+  const std::vector<std::string> read = ReadTable(w);
+  ASSERT_EQ(read.size(), kStrings);
+  for (std::size_t i = 0; i < kStrings; ++i) ASSERT_EQ(read[i], expected_[i]) << i;
+}
+
+// The count ends the table wherever it falls; the data ending first ends it
+// there.
+TEST_F(LargeTable, EndsAtTheCountOrTheData) {
+  for (const std::size_t count : {std::size_t{1}, kStrings / 2, kStrings * 3 / 4, kStrings + 1000}) {
+    const std::vector<std::string> read = ReadTable(Write(static_cast<std::uint32_t>(count)));
+    ASSERT_EQ(read.size(), std::min(count, kStrings)) << count;
+    EXPECT_EQ(read.back(), expected_[read.size() - 1]);
+  }
+}
+
+// A malformed header among the strings counted fails the table, wherever it
+// is; one after them is never read.
+TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
+  for (const std::size_t at : {kStrings / 10, kStrings * 3 / 4}) {
+    const BiffWriter w = Write(static_cast<std::uint32_t>(at + 1), at);
+    ByteReader stream(w.bytes());
+    TRecordHeader header;
+    ASSERT_TRUE(ReadRecordHeader(stream, header));
+    TWorkBookData book;
+    EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError) << at;
+  }
+  const std::size_t at = kStrings * 3 / 4;
+  const std::vector<std::string> read = ReadTable(Write(static_cast<std::uint32_t>(at), at));
+  ASSERT_EQ(read.size(), at);
+  EXPECT_EQ(read.back(), expected_[at - 1]);
+}
+
+// Characters that read like forty short strings, cut across the CONTINUE
+// record where half of the table's bytes are passed: the later half may be
+// looked for there, but the strings read up to it do not end there, so the
+// table is that of one pass. Its count promises more strings than there are.
+TEST(LargeTableMiddle, APlaceThatOnlyLooksLikeAStringStartIsPassedOver) {
+  constexpr int kEachSide = 20'000;
+  ContinuedRecord sst = SstRecord(2 * kEachSide + 11, 2 * kEachSide + 11);
+  std::vector<std::string> expected;
+  const auto normal = [&](int i) {
+    if (sst.bytes().data().size() > 8000) sst.Cut();
+    const std::string text = "name " + std::to_string(i);
+    AppendSstString(sst, SstString{std::u16string(text.begin(), text.end())});
+    expected.push_back(text);
+  };
+  for (int i = 0; i < kEachSide; ++i) normal(i);
+  std::u16string lookalike = u"ab";
+  for (int k = 0; k < 40; ++k) lookalike += std::u16string({1, 0, 0, u'x'});
+  const SstString fake{lookalike};
+  AppendSstStringHeader(sst, fake);
+  sst.bytes().chars(std::u16string_view(lookalike).substr(0, 2), false);
+  sst.CutChars(false);
+  sst.bytes().chars(std::u16string_view(lookalike).substr(2), false);
+  std::string fakeText;
+  for (const char16_t unit : lookalike) fakeText += unit == 0 ? ' ' : static_cast<char>(unit);
+  expected.push_back(fakeText);
+  for (int i = 0; i < kEachSide; ++i) normal(kEachSide + i);
+  BiffWriter w;
+  w.Record(sst);
+  EXPECT_EQ(ReadTable(w), expected);
 }
 
 }  // namespace
