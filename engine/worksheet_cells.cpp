@@ -57,6 +57,24 @@ TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
   return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
 }
 
+// AddCell, inlined into the record readers, which add a cell or more per
+// record.
+[[gnu::always_inline]] inline void AppendCell(TWorkSheetData& sheet, const TCellData& cell) {
+  if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
+  // Most cells go on the row of the cell before them.
+  std::vector<TRowData>& rows = sheet.rows;
+  TRowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
+                      ? rows.back()
+                      : FindOrAddRow(sheet, cell.row);
+  const auto index = static_cast<std::uint32_t>(sheet.cells.size());
+  sheet.cells.emplace_back(cell).next = kNoCell;
+  if (row.firstCell == kNoCell)
+    row.firstCell = index;
+  else
+    sheet.cells[row.lastCell].next = index;
+  row.lastCell = index;
+}
+
 TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
   TCellData cell = MakeCell(cellNumber, row, column, xf);
   cell.value = value;
@@ -79,7 +97,7 @@ std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
     cell.kind = cellFormulaText;
     cell.text = TTextSpan{0, 0};
   }
-  AddCell(sheet, cell);
+  AppendCell(sheet, cell);
   if (cell.kind == cellFormulaText && result[0] == resultString)
     return static_cast<std::uint32_t>(sheet.cells.size() - 1);
   return kNoCell;
@@ -138,7 +156,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
       TCellData cell = MakeCell(cellSharedString, fields);
       cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
-      AddCell(sheet, cell);
+      AppendCell(sheet, cell);
       break;
     }
     case kRecordNumber: {
@@ -146,14 +164,14 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
       TCellData cell = MakeCell(cellNumber, fields);
       cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
-      AddCell(sheet, cell);
+      AppendCell(sheet, cell);
       break;
     }
     case kRecordRK: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
       TCellData cell = MakeCell(cellNumber, fields);
       cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
-      AddCell(sheet, cell);
+      AppendCell(sheet, cell);
       break;
     }
     case kRecordMulRK: {
@@ -164,21 +182,21 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const int count = (header.length - 6) / 6;
       for (int i = 0; i < count; ++i) {
         const std::span<const std::uint8_t> rkRec = stream.bytes(6);
-        AddCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), LoadU16le(rkRec, 0),
+        AppendCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), LoadU16le(rkRec, 0),
                                   DecodeRK(LoadU32le(rkRec, 2))));
       }
       stream.u16le();
       break;
     }
     case kRecordBlank:
-      AddCell(sheet, MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
+      AppendCell(sheet, MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
       break;
     case kRecordMulBlank: {
       const std::uint16_t row = stream.u16le();
       const std::uint16_t first = stream.u16le();
       const int count = (header.length - 6) / 2;
       for (int i = 0; i < count; ++i)
-        AddCell(sheet,
+        AppendCell(sheet,
                 MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
       stream.u16le();
       break;
@@ -260,21 +278,7 @@ TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
   return row;
 }
 
-void AddCell(TWorkSheetData& sheet, const TCellData& cell) {
-  if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
-  // Most cells go on the row of the cell before them.
-  std::vector<TRowData>& rows = sheet.rows;
-  TRowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
-                      ? rows.back()
-                      : FindOrAddRow(sheet, cell.row);
-  const auto index = static_cast<std::uint32_t>(sheet.cells.size());
-  sheet.cells.emplace_back(cell).next = kNoCell;
-  if (row.firstCell == kNoCell)
-    row.firstCell = index;
-  else
-    sheet.cells[row.lastCell].next = index;
-  row.lastCell = index;
-}
+void AddCell(TWorkSheetData& sheet, const TCellData& cell) { AppendCell(sheet, cell); }
 
 namespace {
 
