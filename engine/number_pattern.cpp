@@ -60,6 +60,18 @@ std::size_t AppendQuoted(std::string_view code, std::size_t i, std::string& out)
   return close + 1;
 }
 
+bool IsFixedForm(std::string_view section) {
+  if (section.starts_with("#,##0"))
+    section.remove_prefix(5);
+  else if (section.starts_with('0'))
+    section.remove_prefix(1);
+  else
+    return false;
+  if (section.empty()) return true;
+  return section.size() >= 2 && section[0] == '.' &&
+         section.find_first_not_of('0', 1) == std::string_view::npos;
+}
+
 NumberSectionShape ScanSection(std::string_view section) {
   NumberSectionShape shape;
   int placeholders = 0;
@@ -98,6 +110,7 @@ NumberSectionShape ScanSection(std::string_view section) {
   shape.decimalPos = beforeFirstPoint < 0 ? placeholders : beforeFirstPoint;
   shape.intZeros = beforeFirstZero < 0 ? 0 : std::max(0, shape.decimalPos - beforeFirstZero);
   shape.minDecimals = std::max(0, throughLastZero - shape.decimalPos);
+  shape.fixedForm = IsFixedForm(section);
   shape.placeholdersInOneRun = std::all_of(
       section.begin() + static_cast<std::ptrdiff_t>(shape.firstPlaceholder),
       section.begin() + static_cast<std::ptrdiff_t>(shape.endPlaceholders),
@@ -134,6 +147,7 @@ class SectionWriter {
   }
 
   void Write(std::string_view section) {
+    if (shape_.fixedForm && WriteFixed()) return;
     if (!shape_.scientific && shape_.placeholdersInOneRun) {
       // Between the first and the last placeholder only "." and "," stand,
       // which write nothing themselves.
@@ -146,6 +160,41 @@ class SectionWriter {
   }
 
  private:
+  // A section of a fixed form, as the placeholders would lay it out: the
+  // integer digits of D (at least one, "0" when D has none, zeros past its
+  // last digit), grouped where the code groups, then the decimal separator and
+  // exactly minDecimals decimals. False, writing nothing, when the text would
+  // not fit the buffer on the stack.
+  bool WriteFixed() {
+    const int exponent = digits_.exponent;
+    const int count = digits_.count;
+    const int decimals = shape_.minDecimals;
+    const int intDigits = std::max(exponent, 1);
+    const std::string_view group = groupSeparator_;
+    const std::string_view decimal = decimalSeparator_;
+    std::array<char, 160> buffer;
+    if (static_cast<std::size_t>(intDigits) * (1 + group.size()) + decimal.size() +
+            static_cast<std::size_t>(decimals) > buffer.size())
+      return false;
+    const auto digitAt = [&](int i) { return i >= 0 && i < count ? digits_.digits[i] : '0'; };
+    char* w = buffer.data();
+    // Digits left before the next group separator.
+    int untilGroup = group.empty() ? -1 : (intDigits - 1) % 3 + 1;
+    for (int p = 0; p < intDigits; ++p) {
+      *w++ = exponent > 0 ? digitAt(p) : '0';
+      if (--untilGroup == 0 && p + 1 < intDigits) {
+        w = CopySeparator(group, w);
+        untilGroup = 3;
+      }
+    }
+    if (decimals > 0) {
+      w = CopySeparator(decimal, w);
+      for (int q = 0; q < decimals; ++q) *w++ = digitAt(exponent + q);
+    }
+    out_.append(buffer.data(), static_cast<std::size_t>(w - buffer.data()));
+    return true;
+  }
+
   // Walks the characters of (a part of) the section.
   void WriteText(std::string_view section) {
     std::size_t i = 0;

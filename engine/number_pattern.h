@@ -29,6 +29,10 @@ struct NumberSectionShape {
   std::size_t firstPlaceholder = 0;
   std::size_t endPlaceholders = 0;
   bool placeholdersInOneRun = false;
+  // The section is "0" or "#,##0", alone or followed by "." and one or more
+  // "0": the integer digits (grouped for "#,##0"), then a fixed number of
+  // decimals.
+  bool fixedForm = false;
 };
 
 // A number or percent rendering code read once: its first three sections and

@@ -210,7 +210,7 @@ std::string WithEmptyTextInsideTheRun(std::string_view code) {
   return split;
 }
 
-// Values of every magnitude the fixed form lays out, ties at the second and
+// Values of every magnitude the runs and the fixed forms lay out, ties at the second and
 // third decimal place, carries through nines, integers and zeros.
 std::vector<double> RunTestValues() {
   std::vector<double> values = {0.0,      -0.0,      0.5,       0.05,      0.005,
@@ -235,8 +235,9 @@ class NumberPatternRun : public ::testing::TestWithParam<const char*> {
 };
 
 // The placeholders of a section without text between them are laid out in one
-// go; that must write what the walk over each placeholder writes, with one-byte,
-// multi-byte and empty separators.
+// go, and the fixed forms ("0", "#,##0", with decimals) straight from the
+// digits; both must write what the walk over each placeholder writes, with
+// one-byte, multi-byte and empty separators.
 TEST_P(NumberPatternRun, LaysOutAsTheCharacterWalkDoes) {
   const ::tabulox::NumberPattern run(GetParam());
   const ::tabulox::NumberPattern walked(WithEmptyTextInsideTheRun(GetParam()));
