@@ -267,15 +267,10 @@ class PatternWriter {
 
   // Appends the value with zeros before it up to `minDigits` digits.
   void AppendNumber(int value, int minDigits) {
-    if (value >= 0 && value < 10'000 && minDigits <= 4) {
-      // Month, day, hour, minute, second, milliseconds and the year of most
-      // dates: the four last digits, of which the text takes its part.
-      const char digits[4] = {static_cast<char>('0' + value / 1000),
-                              static_cast<char>('0' + value / 100 % 10),
-                              static_cast<char>('0' + value / 10 % 10),
-                              static_cast<char>('0' + value % 10)};
-      const int width = std::max(minDigits, value >= 1000 ? 4 : value >= 100 ? 3 : value >= 10 ? 2 : 1);
-      out_.append(digits + 4 - width, static_cast<std::size_t>(width));
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+      // Month, day, hour, minute, second and two-digit year.
+      if (value >= 10 || minDigits == 2) out_.push_back(static_cast<char>('0' + value / 10));
+      out_.push_back(static_cast<char>('0' + value % 10));
       return;
     }
     char buf[16];
