@@ -1,14 +1,31 @@
 #include "date_time_pattern.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <optional>
 
 #include "general_format.h"
 #include "regional_settings.h"
 
 namespace tabulox {
+
+// A serial split into its date and time fields.
+struct DateTimeParts {
+  std::int32_t day = 0;  // day serial of the date
+  int year = 0;
+  int month = 0;    // 1..12
+  int dayOfMonth = 0;
+  int weekday = 0;  // 0 Sunday .. 6 Saturday
+  int hour = 0;
+  int minute = 0;
+  int second = 0;
+  int millisecond = 0;
+};
+
 namespace {
 
 constexpr std::int64_t kMillisecondsPerDay = 86'400'000;
@@ -29,17 +46,6 @@ constexpr int kMaxExpansionLevel = 2;
 
 constexpr std::chrono::sys_days kSerialBase{std::chrono::year{1899} / 12 / 30};
 
-struct DateTimeParts {
-  std::int32_t day = 0;  // day serial of the date
-  int year = 0;
-  int month = 0;    // 1..12
-  int dayOfMonth = 0;
-  int weekday = 0;  // 0 Sunday .. 6 Saturday
-  int hour = 0;
-  int minute = 0;
-  int second = 0;
-  int millisecond = 0;
-};
 
 // Splits the serial at the millisecond: the day offset takes the sign of the
 // rounded count and the time of day its magnitude, so seconds are truncated
@@ -476,6 +482,94 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
         break;
     }
   }
+  numeric_ = std::all_of(tokens_.begin(), tokens_.end(), IsNumericToken);
+}
+
+namespace {
+
+// Texts of a numeric pattern are written from a buffer on the stack up to this
+// many bytes each.
+constexpr std::uint32_t kMostNumericTextBytes = 8;
+
+}  // namespace
+
+bool DateTimeTokens::IsNumericToken(const DateTimeToken& token) {
+  switch (token.kind) {
+    case DateTimeToken::kText:
+      return token.length <= kMostNumericTextBytes;
+    case DateTimeToken::kDateSeparator:
+    case DateTimeToken::kTimeSeparator:
+    case DateTimeToken::kMinute:
+    case DateTimeToken::kSecond:
+      return true;
+    case DateTimeToken::kYear:
+      return true;
+    case DateTimeToken::kMonth:
+    case DateTimeToken::kDay:
+      return token.count <= 2;
+    case DateTimeToken::kHour:
+      return !token.twelveHour;
+    default:
+      return false;
+  }
+}
+
+bool DateTimeTokens::AppendNumeric(const DateTimeParts& parts, std::string& out) const {
+  const RegionalSettings& settings = CurrentRegionalSettings();
+  const std::size_t mostPerToken = std::max<std::size_t>(
+      {kMostNumericTextBytes, settings.dateSeparator.size(), settings.timeSeparator.size()});
+  std::array<char, 128> buffer;
+  if (tokens_.size() * mostPerToken > buffer.size()) return false;
+  char* w = buffer.data();
+  const auto copy = [&w](std::string_view text) {
+    std::memcpy(w, text.data(), text.size());
+    w += text.size();
+  };
+  // As PatternWriter::AppendNumber writes a number below 100.
+  const auto number = [&w](int value, bool twoDigits) {
+    if (value >= 10 || twoDigits) *w++ = static_cast<char>('0' + value / 10);
+    *w++ = static_cast<char>('0' + value % 10);
+  };
+  for (const DateTimeToken& token : tokens_) {
+    switch (token.kind) {
+      case DateTimeToken::kText:
+        copy(TextOf(token));
+        break;
+      case DateTimeToken::kDateSeparator:
+        copy(settings.dateSeparator);
+        break;
+      case DateTimeToken::kTimeSeparator:
+        copy(settings.timeSeparator);
+        break;
+      case DateTimeToken::kYear:
+        if (token.count <= 2) {
+          number(parts.year % 100, true);
+        } else {
+          number(parts.year / 100, true);
+          number(parts.year % 100, true);
+        }
+        break;
+      case DateTimeToken::kMonth:
+        number(parts.month, token.count == 2);
+        break;
+      case DateTimeToken::kDay:
+        number(parts.dayOfMonth, token.count == 2);
+        break;
+      case DateTimeToken::kHour:
+        number(parts.hour, token.count >= 2);
+        break;
+      case DateTimeToken::kMinute:
+        number(parts.minute, token.count >= 2);
+        break;
+      case DateTimeToken::kSecond:
+        number(parts.second, token.count >= 2);
+        break;
+      default:
+        return false;
+    }
+  }
+  out.append(buffer.data(), static_cast<std::size_t>(w - buffer.data()));
+  return true;
 }
 
 void DateTimeTokens::Append(double serial, DateSystem system, std::string& out) const {
@@ -484,6 +578,8 @@ void DateTimeTokens::Append(double serial, DateSystem system, std::string& out) 
     AppendGeneral(serial, out);
     return;
   }
+  // Years run from 1 to 9999: four digits at most.
+  if (numeric_ && AppendNumeric(*parts, out)) return;
   PatternWriter writer(*parts, out);
   writer.Render(*this, 1);
   writer.Finish();

@@ -55,6 +55,8 @@ struct DateTimeToken {
 
 // A date/time pattern read once into tokens, so that each serial only renders.
 // Renders as FormatDateTimePattern does with the same pattern.
+struct DateTimeParts;
+
 class DateTimeTokens {
  public:
   DateTimeTokens() = default;
@@ -71,9 +73,16 @@ class DateTimeTokens {
 
  private:
   void AddText(std::string_view text);
+  // Numbers of the date and the 24-hour time, separators and short texts: a
+  // pattern of only these is written from a buffer on the stack.
+  static bool IsNumericToken(const DateTimeToken& token);
+  // Writes such a pattern; false, writing nothing, when the text might not fit
+  // the buffer.
+  bool AppendNumeric(const DateTimeParts& parts, std::string& out) const;
 
   std::vector<DateTimeToken> tokens_;
   std::string text_;
+  bool numeric_ = false;
 };
 
 // Appends the serial rendered through the pattern `code` to `out`. A serial that

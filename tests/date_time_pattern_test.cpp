@@ -147,6 +147,33 @@ TEST_F(DateTimeSettings, SeparatorsComeFromTheSettings) {
   EXPECT_EQ(DateTime("d/m/yyyy h:mm", 39448.75), "1.1.2008 1800");
 }
 
+// Patterns of numbers, separators and short texts are written from a buffer
+// of their own; an era name (which writes nothing without an alternative
+// calendar) sends the same pattern through the general writer, and both must
+// agree, with short, long and empty separators.
+TEST_F(DateTimeSettings, NumericPatternsWriteWhatTheGeneralWriterWrites) {
+  const char* const patterns[] = {"yyyy-mm-dd", "d/m/yy", "dd/mm/yyyy hh:mm:ss", "m/d/y h:m:s",
+                                  "yyyymmdd", "hh\"h\"mm", "yy.m.d", "h:mm", "\"Day \"d",
+                                  "yyy hhh:mmm:sss"};
+  RegionalSettings wide;
+  wide.dateSeparator = "\xE2\x80\x94\xE2\x80\x94";  // two em dashes
+  wide.timeSeparator.clear();
+  for (const RegionalSettings& settings : {RegionalSettings{}, wide}) {
+    SetRegionalSettings(settings);
+    for (const char* pattern : patterns) {
+      const DateTimeTokens numeric(pattern);
+      const DateTimeTokens general(std::string(pattern) + "g");
+      for (double serial = -700'000.3; serial < 2'958'466; serial += 4'321.123) {
+        std::string fromNumeric;
+        std::string fromGeneral;
+        numeric.Append(serial, DateSystem::k1900, fromNumeric);
+        general.Append(serial, DateSystem::k1900, fromGeneral);
+        ASSERT_EQ(fromNumeric, fromGeneral) << pattern << " " << serial;
+      }
+    }
+  }
+}
+
 TEST_F(DateTimeSettings, ExpansionStopsAtTheSecondLevel) {
   RegionalSettings settings;
   settings.shortDatePattern = "[ddddd|tt|c|d]";
