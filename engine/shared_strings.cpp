@@ -8,7 +8,7 @@
 #include <utility>
 
 #include "extraction_error.h"
-
+#include "processor_cores.h"
 #include "record_segments.h"
 
 namespace tabulox {
@@ -143,7 +143,7 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
   // Mostly one text byte for each stored byte: a hint, not a bound.
   table.reserve(std::min(count, total / kMinStoredStringSize), total);
   std::optional<TRecordSegments::Place> middle;
-  if (total >= kBytesForTwoHalves && std::thread::hardware_concurrency() > 1)
+  if (total >= kBytesForTwoHalves && MoreThanOneCore())
     middle = LikelyMiddleString(segments);
   if (!middle) {
     ReadStrings(segments, count, table);

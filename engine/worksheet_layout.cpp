@@ -9,6 +9,7 @@
 #include "extraction_error.h"
 #include "general_format.h"
 #include "large_pages.h"
+#include "processor_cores.h"
 #include "style_table.h"
 #include "xls_globals.h"
 
@@ -166,7 +167,7 @@ void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   AppendSheetNameLine(sheet, text);
-  if (sheet.cells.size() >= kCellsForTwoThreads && std::thread::hardware_concurrency() > 1)
+  if (sheet.cells.size() >= kCellsForTwoThreads && MoreThanOneCore())
     LayOutRowsOnTwoThreads(book, sheet, text, maxBytes);
   else
     LayOutRows(book, sheet, sheet.rows, text, maxBytes);

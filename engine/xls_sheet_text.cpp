@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "large_pages.h"
+#include "processor_cores.h"
 #include "worksheet_cells.h"
 #include "worksheet_layout.h"
 
@@ -20,11 +21,6 @@ namespace {
 constexpr std::size_t kBytesForTwoParts = 500'000;
 
 constexpr std::size_t kNoStop = WorksheetSurvey::kNoMiddle;
-
-bool MoreThanOneCore() {
-  static const bool more = std::thread::hardware_concurrency() > 1;
-  return more;
-}
 
 // Where the worksheet starting at `start` most likely ends: at the next
 // worksheet's offset, else at the end of the stream.
