@@ -24,35 +24,51 @@ constexpr std::uint8_t kRichText = 0x08;
 constexpr std::size_t kMinStoredStringSize = 3;
 constexpr std::size_t kFormattingRunSize = 4;
 
-// Reads one string into `table`. False when the data ends first; a string that
-// was read whole is in the table even when its runs or phonetic block are cut.
-bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
+// The fields before a stored string's characters.
+struct StringHeader {
+  std::size_t charCount = 0;
+  std::uint8_t options = 0;
+  std::size_t runCount = 0;
+  std::size_t phoneticSize = 0;
+
+  std::size_t width() const { return (options & kHighByte) ? 2 : 1; }
+};
+
+// Reads the header of the string at the reading place, moving to the next
+// segment first when the current one is used up. False when the data ends.
+bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
   if (segments.currentExhausted()) segments.NextContinuation();
   if (!segments.Available(3)) return false;
   ByteReader& in = segments.current();
-  std::size_t charCount = in.u16le();
-  const std::uint8_t options = in.u8();
-  std::size_t runCount = 0;
-  std::size_t phoneticSize = 0;
-  if (options & kRichText) {
+  header.charCount = in.u16le();
+  header.options = in.u8();
+  if (header.options & kRichText) {
     if (!segments.Available(2)) return false;
-    runCount = in.u16le();
+    header.runCount = in.u16le();
   }
-  if (options & kPhonetic) {
+  if (header.options & kPhonetic) {
     if (!segments.Available(4)) return false;
-    phoneticSize = segments.current().u32le();
+    header.phoneticSize = segments.current().u32le();
   }
+  return true;
+}
+
+// Reads one string into `table`. False when the data ends first; a string that
+// was read whole is in the table even when its runs or phonetic block are cut.
+bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
+  StringHeader header;
+  if (!ReadStringHeader(segments, header)) return false;
   // Characters that start a CONTINUE record are preceded by their flag byte
   // there, also when the header filled the record before ([MS-XLS] 2.4.58);
   // ReadChars reads it on moving to that record.
-  const std::size_t width = (options & kHighByte) ? 2 : 1;
-  if (!segments.ReadChars(charCount, width, table.pendingText())) {
+  if (!segments.ReadChars(header.charCount, header.width(), table.pendingText())) {
     table.DropPending();
     return false;
   }
   table.AddString();
 
-  return segments.SkipAcross(runCount, kFormattingRunSize) && segments.SkipAcross(phoneticSize, 1);
+  return segments.SkipAcross(header.runCount, kFormattingRunSize) &&
+         segments.SkipAcross(header.phoneticSize, 1);
 }
 
 // Tables of this many bytes or more are read in two halves at once.
@@ -69,26 +85,14 @@ constexpr std::size_t kStartSearchBytes = 4096;
 // Goes past one string as ReadOneString reads it, without its text. False
 // when its fields look unlike a string's or the data ends first.
 bool SkipLikelyString(TRecordSegments& segments) {
-  if (segments.currentExhausted()) segments.NextContinuation();
-  if (!segments.Available(3)) return false;
-  ByteReader& in = segments.current();
-  const std::size_t charCount = in.u16le();
-  const std::uint8_t options = in.u8();
-  if ((options & ~(kHighByte | kPhonetic | kRichText)) != 0 || charCount > kMostLikelyChars)
+  StringHeader header;
+  if (!ReadStringHeader(segments, header)) return false;
+  if ((header.options & ~(kHighByte | kPhonetic | kRichText)) != 0 ||
+      header.charCount > kMostLikelyChars || header.phoneticSize > kMostLikelyPhoneticBytes)
     return false;
-  std::size_t runCount = 0;
-  std::size_t phoneticSize = 0;
-  if (options & kRichText) {
-    if (!segments.Available(2)) return false;
-    runCount = in.u16le();
-  }
-  if (options & kPhonetic) {
-    if (!segments.Available(4)) return false;
-    phoneticSize = segments.current().u32le();
-    if (phoneticSize > kMostLikelyPhoneticBytes) return false;
-  }
-  return segments.SkipChars(charCount, (options & kHighByte) ? 2 : 1) &&
-         segments.SkipAcross(runCount, kFormattingRunSize) && segments.SkipAcross(phoneticSize, 1);
+  return segments.SkipChars(header.charCount, header.width()) &&
+         segments.SkipAcross(header.runCount, kFormattingRunSize) &&
+         segments.SkipAcross(header.phoneticSize, 1);
 }
 
 // A place about half way through the segments where, judging by the strings

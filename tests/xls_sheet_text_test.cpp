@@ -193,12 +193,17 @@ const Order kOrders[] = {
 INSTANTIATE_TEST_SUITE_P(RecordOrders, TwoPartReading, ::testing::ValuesIn(kOrders),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// One worksheet of kRows rows written in order.
+BiffWriter OneSheetInRowOrder() {
+  return Workbook(1, [](BiffWriter& b) {
+    for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+  });
+}
+
 // The middle is the first cell record from the position asked for on that
 // begins a row; reading up to it and from it on adds the cells of one pass.
 TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
-  const BiffWriter w = Workbook(1, [](BiffWriter& b) {
-    for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
-  });
+  const BiffWriter w = OneSheetInRowOrder();
   FirstSheet sheet(w);
   ASSERT_TRUE(sheet.read);
   ByteReader& stream = sheet.stream;
@@ -242,9 +247,7 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
 // record the search finds (what came before it is not known), wherever in a
 // record the search begins.
 TEST(FindLikelyMiddle, IsTheMiddleOfAWalkFromTheStart) {
-  const BiffWriter w = Workbook(1, [](BiffWriter& b) {
-    for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
-  });
+  const BiffWriter w = OneSheetInRowOrder();
   FirstSheet sheet(w);
   ASSERT_TRUE(sheet.read);
   ByteReader& stream = sheet.stream;
