@@ -76,7 +76,8 @@ constexpr std::size_t kBytesForTwoHalves = std::size_t{256} << 10;
 // A place is taken for a string's start when this many strings read on from
 // it look like strings.
 constexpr int kStringsToTrust = 32;
-// Longer strings are taken as a sign that a place is not a string's start.
+// Longer strings (or more formatting runs) are taken as a sign that a place is
+// not a string's start.
 constexpr std::size_t kMostLikelyChars = 4096;
 constexpr std::size_t kMostLikelyPhoneticBytes = 1 << 16;
 // How far into a segment a string's start is looked for.
@@ -88,7 +89,8 @@ bool SkipLikelyString(TRecordSegments& segments) {
   StringHeader header;
   if (!ReadStringHeader(segments, header)) return false;
   if ((header.options & ~(kHighByte | kPhonetic | kRichText)) != 0 ||
-      header.charCount > kMostLikelyChars || header.phoneticSize > kMostLikelyPhoneticBytes)
+      header.charCount > kMostLikelyChars || header.runCount > kMostLikelyChars ||
+      header.phoneticSize > kMostLikelyPhoneticBytes)
     return false;
   return segments.SkipChars(header.charCount, header.width()) &&
          segments.SkipAcross(header.runCount, kFormattingRunSize) &&
