@@ -151,13 +151,6 @@ void LayOutRowText(const TWorkBookData& book, const TWorkSheetData& sheet, const
   LayOutRow(book, sheet, row, text, maxBytes);
 }
 
-void ReserveTextForCells(std::size_t cells, std::string& text, std::size_t maxBytes) {
-  // About one line end per ten cells, as in the workbooks we measure.
-  const std::size_t estimate = cells * kTypicalCellText + cells / 10 * kLineEndSize;
-  if (text.size() < maxBytes)
-    ReserveLarge(text, text.size() + std::min(estimate, maxBytes - text.size()));
-}
-
 void EndWorksheetText(std::string& text, std::size_t maxBytes) {
   text.append(kLineEnd, kLineEndSize);
   CheckSize(text, maxBytes);

@@ -30,12 +30,10 @@ void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
 void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
-// One row of `sheet` (its cells chained in sheet.cells), and room in `text` for
-// the text of `cells` more cells, for rows laid out as they are read.
+// One row of `sheet` (its cells chained in sheet.cells), for rows laid out as
+// they are read.
 void LayOutRowText(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
                    std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
-void ReserveTextForCells(std::size_t cells, std::string& text,
-                         std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 // Appends the text of every worksheet of `book`, in list order, to `text`.
 // Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
