@@ -146,8 +146,11 @@ struct LaterStrings {
 TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) {
   TSharedStringTable table;
   const std::size_t total = segments.totalSize();
-  // Mostly one text byte for each stored byte: a hint, not a bound.
-  table.reserve(std::min(count, total / kMinStoredStringSize), total);
+  // The count is only a field: no more strings than the bytes can hold are
+  // made room for. Mostly one text byte for each stored byte: a hint, not a
+  // bound.
+  const std::size_t room = std::min(count, total / kMinStoredStringSize);
+  table.reserve(room, total);
   std::optional<TRecordSegments::Place> middle;
   if (total >= kBytesForTwoHalves && MoreThanOneCore())
     middle = LikelyMiddleString(segments);
@@ -158,10 +161,10 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
   LaterStrings later;
   std::thread laterThread;
   try {
-    laterThread = std::thread([&later, &middle, count, laterSegments = segments]() mutable {
+    laterThread = std::thread([&later, &middle, count, room, laterSegments = segments]() mutable {
       try {
         laterSegments.MoveTo(*middle);
-        later.table.reserve(count, laterSegments.totalSize());
+        later.table.reserve(room, laterSegments.totalSize());
         ReadStrings(laterSegments, count, later.table);
       } catch (...) {
         later.error = std::current_exception();

@@ -128,7 +128,7 @@ class TSharedStringTable {
     ReserveLarge(ends_, strings);
     ReserveLarge(text_, textBytes);
   }
-  std::size_t capacity() const { return ends_.capacity(); }
+  std::size_t capacity() const { return ends_.capacity() + (later_ ? later_->capacity() : 0); }
 
  private:
   std::string text_;

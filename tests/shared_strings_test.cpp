@@ -309,6 +309,20 @@ TEST_F(LargeTable, EndsAtTheCountOrTheData) {
   }
 }
 
+// A count far beyond the strings present makes room, in both halves, for no
+// more strings than the bytes can hold (a string takes three bytes at least;
+// room is rounded up to whole large pages).
+TEST_F(LargeTable, HugeCountReservesNoMoreThanTheBytesHold) {
+  const BiffWriter w = Write(0x7FFFFFFF);
+  ByteReader stream(w.bytes());
+  TRecordHeader header;
+  ASSERT_TRUE(ReadRecordHeader(stream, header));
+  TWorkBookData book;
+  ReadSharedStrings(stream, header, book);
+  EXPECT_EQ(book.sharedStrings.size(), kStrings);
+  EXPECT_LE(book.sharedStrings.capacity(), w.size());
+}
+
 // A malformed header among the strings counted fails the table, wherever it
 // is; one after them is never read.
 TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
