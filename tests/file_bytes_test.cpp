@@ -1,31 +1,23 @@
 #include "file_bytes.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
-#include <filesystem>
-#include <fstream>
 #include <string>
+
+#include "desktop/temp_dir.h"
 
 namespace tabulox {
 namespace {
 
 class FileBytesTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    dir_ = std::filesystem::temp_directory_path() / ("tabulox_file_bytes_" + std::to_string(::getpid()));
-    std::filesystem::create_directories(dir_);
-  }
-  void TearDown() override { std::filesystem::remove_all(dir_); }
-
   std::string Write(const std::string& name, const std::string& content) {
-    const std::filesystem::path path = dir_ / name;
-    std::ofstream(path, std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
-    return path.string();
+    dir_.WriteFile(name, content);
+    return dir_.Path() + "/" + name;
   }
 
-  std::filesystem::path dir_;
+  TempDir dir_;
 };
 
 // Every byte lands where it belongs, for files read in one piece and for
@@ -49,8 +41,8 @@ TEST_F(FileBytesTest, ReadsEveryByteInPlace) {
 
 TEST_F(FileBytesTest, MissingFilesAndFoldersAreMissingSources) {
   FileBytes bytes;
-  EXPECT_EQ(ReadFileBytes((dir_ / "absent").string(), bytes), kSourceMissing);
-  EXPECT_EQ(ReadFileBytes(dir_.string(), bytes), kSourceMissing);
+  EXPECT_EQ(ReadFileBytes(dir_.Path() + "/absent", bytes), kSourceMissing);
+  EXPECT_EQ(ReadFileBytes(dir_.Path(), bytes), kSourceMissing);
 }
 
 }  // namespace
