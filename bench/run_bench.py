@@ -101,26 +101,34 @@ TIME = shutil.which("time", path="/usr/bin")
 
 
 def run_timed(argv):
-    """Runs argv; returns (wall s, cpu s, peak resident KiB, exit status).
+    """Runs argv; returns (wall s, cpu s, exit status).
 
-    The program runs under /usr/bin/time where it exists: the peak resident
-    size of a child forked straight from this (large) interpreter would count
-    the interpreter's pages copied before exec."""
-    report = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"run_bench.{os.getpid()}.time")
-    if TIME:
-        argv = [TIME, "-q", "-f", "%M %U %S %x", "-o", report] + argv
+    The program is started straight from this interpreter, so that the times
+    hold nothing but the program's own start, work and exit."""
     start = time.perf_counter()
     proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(proc.pid, 0)
     elapsed = time.perf_counter() - start
-    rc = os.waitstatus_to_exitcode(status)
-    peak, cpu = usage.ru_maxrss, usage.ru_utime + usage.ru_stime
-    if TIME:
-        with open(report) as f:
-            fields = f.read().split()[-4:]
-        os.unlink(report)
-        peak, cpu, rc = int(fields[0]), float(fields[1]) + float(fields[2]), int(fields[3])
-    return elapsed, cpu, peak, rc
+    return elapsed, usage.ru_utime + usage.ru_stime, os.waitstatus_to_exitcode(status)
+
+
+def peak_kib(argv):
+    """The peak resident size of one run of argv, in KiB.
+
+    Measured in a run of its own under /usr/bin/time where it exists: the peak
+    of a child started straight from this (large) interpreter can count the
+    interpreter's pages. That run is not timed: starting /usr/bin/time adds
+    some 5 ms to every run, which would swamp the shortest conversions."""
+    if not TIME:
+        proc = subprocess.Popen(argv, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        return os.wait4(proc.pid, 0)[2].ru_maxrss
+    report = os.path.join(os.environ.get("TMPDIR", "/tmp"), f"run_bench.{os.getpid()}.time")
+    subprocess.run([TIME, "-q", "-f", "%M", "-o", report] + argv, stdout=subprocess.DEVNULL,
+                   stderr=subprocess.DEVNULL)
+    with open(report) as f:
+        peak = int(f.read().split()[-1])
+    os.unlink(report)
+    return peak
 
 
 def other_converters(ext):
@@ -144,8 +152,8 @@ def measure(entries, path, runs):
     """entries: (label, kind, fn); kind 'proc' (fn gives argv) or 'floor'.
 
     Runs every entry once per round, `runs` rounds, so that all of them see the
-    same load. Returns {label: (median wall s, median cpu s, max peak KiB or
-    None, failed)}."""
+    same load; then once more each program for its peak memory. Returns
+    {label: (median wall s, median cpu s, peak KiB or None, failed)}."""
     times = {label: [] for label, _, _ in entries}
     cpus = {label: [] for label, _, _ in entries}
     peaks = {label: 0 for label, _, _ in entries}
@@ -159,11 +167,13 @@ def measure(entries, path, runs):
                 cpus[label].append(time.process_time() - cpu_start)
                 peaks[label] = None
             else:
-                seconds, cpu, peak, rc = run_timed(fn(path))
+                seconds, cpu, rc = run_timed(fn(path))
                 times[label].append(seconds)
                 cpus[label].append(cpu)
-                peaks[label] = max(peaks[label], peak)
                 failed[label] = failed[label] or rc != 0
+    for label, kind, fn in entries:
+        if kind != "floor":
+            peaks[label] = peak_kib(fn(path))
     return {label: (statistics.median(times[label]), statistics.median(cpus[label]),
                     peaks[label], failed[label])
             for label, _, _ in entries}
