@@ -6,8 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <limits>
+#include <type_traits>
 #include <utility>
 
 #include "decimal_digits.h"
@@ -399,6 +401,91 @@ class SectionWriter {
   int next_ = 0;
 };
 
+// Fixed forms with up to this many decimals may be written from one product.
+constexpr int kMostDirectDecimals = 6;
+// Products below this bound differ from the exact value times 10^decimals by
+// at most 2^-13 (half a unit in the last place of a double below 2^40), and
+// the 18-digit form of the value by at most 5e-7 of a unit more.
+constexpr double kMostDirectProduct = 1e12;
+// Products whose fraction lies this close to one half are left to the
+// digit-by-digit rounding: there the product's error could decide the
+// direction.
+constexpr double kTieMargin = 1e-3;
+
+// Separators longer than this are left to the fixed-form writer.
+constexpr std::size_t kMostDirectSeparatorBytes = 16;
+
+// Puts `separator` before `p` and returns its start.
+char* PutBefore(std::string_view separator, char* p) {
+  if (separator.size() == 1) {
+    *--p = separator[0];
+    return p;
+  }
+  p -= separator.size();
+  std::memcpy(p, separator.data(), separator.size());
+  return p;
+}
+
+// The fixed form of an ordinary double written straight from N, its magnitude
+// times 10^decimals rounded half away from zero: N's integer digits (grouped
+// where the form groups, "0" for none), then the decimal separator and
+// exactly `decimals` digits. Gives the text that ToDecimalDigits and the
+// fixed-form writer give, or false, writing nothing, where the product may
+// round otherwise than the 18-digit form (a fraction near one half), where N
+// is 0 (the zero section may serve) or large, or where a separator is long.
+bool AppendFixedFromProduct(double value, const NumberSectionShape& shape, bool withSign,
+                            std::string& out) {
+  static constexpr std::array<double, kMostDirectDecimals + 1> kScale = {1e0, 1e1, 1e2, 1e3,
+                                                                        1e4, 1e5, 1e6};
+  static constexpr std::array<std::uint64_t, kMostDirectDecimals + 1> kUnits = {
+      1, 10, 100, 1'000, 10'000, 100'000, 1'000'000};
+  const int decimals = shape.minDecimals;
+  if (decimals > kMostDirectDecimals) return false;
+  const double product = std::fabs(value) * kScale[static_cast<std::size_t>(decimals)];
+  if (!(product < kMostDirectProduct)) return false;
+  const auto whole = static_cast<std::uint64_t>(product);  // the floor: product >= 0
+  const double fraction = product - static_cast<double>(whole);  // exact below 2^52
+  if (std::fabs(fraction - 0.5) < kTieMargin) return false;
+  const std::uint64_t n = whole + (fraction > 0.5 ? 1 : 0);
+  if (n == 0) return false;
+  const RegionalSettings& settings = CurrentRegionalSettings();
+  const std::string_view group =
+      shape.grouping ? std::string_view(settings.thousandsSeparator) : std::string_view();
+  const std::string_view decimal = settings.decimalSeparator;
+  if (group.size() > kMostDirectSeparatorBytes || decimal.size() > kMostDirectSeparatorBytes)
+    return false;
+  // Written from the end: decimals, separator, then the integer digits with a
+  // group separator before every third; at most 12 digits, so 4 separators.
+  std::array<char, 1 + 12 + 4 * kMostDirectSeparatorBytes + kMostDirectSeparatorBytes +
+                       kMostDirectDecimals>
+      text;
+  char* const end = text.data() + text.size();
+  char* p = end;
+  const std::uint64_t unit = kUnits[static_cast<std::size_t>(decimals)];
+  std::uint64_t integer = n / unit;
+  if (decimals > 0) {
+    std::uint64_t rest = n % unit;
+    for (int q = 0; q < decimals; ++q) {
+      *--p = static_cast<char>('0' + rest % 10);
+      rest /= 10;
+    }
+    p = PutBefore(decimal, p);
+  }
+  int inGroup = 0;
+  do {
+    if (inGroup == 3) {
+      if (!group.empty()) p = PutBefore(group, p);
+      inGroup = 0;
+    }
+    *--p = static_cast<char>('0' + integer % 10);
+    integer /= 10;
+    ++inGroup;
+  } while (integer != 0);
+  if (withSign && std::signbit(value)) *--p = '-';
+  out.append(p, static_cast<std::size_t>(end - p));
+  return true;
+}
+
 // General form of an extended value; a magnitude beyond the double range is
 // written as an infinity.
 void AppendGeneralOf(long double value, std::string& out) {
@@ -447,6 +534,10 @@ void NumberPattern::AppendValue(Float value, std::string& out) const {
                                 : value == 0         ? kZeroSection
                                                      : kPositiveSection);
   const NumberSectionShape* shape = &sections_[section].shape;
+  if constexpr (std::is_same_v<Float, double>) {
+    if (shape->fixedForm && AppendFixedFromProduct(value, *shape, section == kPositiveSection, out))
+      return;
+  }
 
   const int maxDecimals = shape->digitCount - shape->decimalPos;
   const DecimalDigits digits =

@@ -37,9 +37,13 @@ class NumberPattern : public ::testing::TestWithParam<PatternCase> {
   void SetUp() override { SetRegionalSettings(RegionalSettings{}); }
 };
 
+// Doubles and extended values take different paths through the fixed forms.
 TEST_P(NumberPattern, Renders) {
   const PatternCase& c = GetParam();
   EXPECT_EQ(Pattern(c.code, c.value), c.expected);
+  std::string fromDouble;
+  ::tabulox::NumberPattern(c.code).Append(c.value, fromDouble);
+  EXPECT_EQ(fromDouble, c.expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -88,6 +92,8 @@ INSTANTIATE_TEST_SUITE_P(
         PatternCase{"  #,##0 ;  #,##0;  \"-\" ;  ", -1234, "  1,234"},
         PatternCase{"  #,##0 ;  #,##0;  \"-\" ;  ", 0, "  - "},
         PatternCase{"  #,##0 ;  #,##0;  \"-\" ;  ", 1234, "  1,234 "},
+        PatternCase{"#,##0.00;#,##0.00", -1234.44, "1,234.44"},  // a bare fixed negative section
+        PatternCase{"0;0", -7.2, "7"},
         PatternCase{"0;(0);\"zero\"", -5, "(5)"},
         PatternCase{"0;(0);\"zero\"", -0.0, "zero"},      // no digits: zero section
         PatternCase{"0;(0);\"zero\"", 0.2, "zero"},       // rounded to zero: zero section
@@ -211,7 +217,9 @@ std::string WithEmptyTextInsideTheRun(std::string_view code) {
 }
 
 // Values of every magnitude the runs and the fixed forms lay out, ties at the second and
-// third decimal place, carries through nines, integers and zeros.
+// third decimal place (exact ones such as k/8 and k/1024, and the doubles beside
+// them), carries through nines, integers and zeros, and values about the
+// largest that the fixed forms write from one product.
 std::vector<double> RunTestValues() {
   std::vector<double> values = {0.0,      -0.0,      0.5,       0.05,      0.005,
                                 0.004999, 9.995,     99.995,    999.9999,  1234.565,
@@ -225,7 +233,15 @@ std::vector<double> RunTestValues() {
     values.push_back(mantissa(random) * std::pow(10.0, exponent(random)));
     values.push_back(cents(random) / 100.0);
     values.push_back(static_cast<double>(cents(random)));
+    const double tie = cents(random) / (i % 2 == 0 ? 8.0 : 1024.0);
+    const double millis = cents(random) / 1000.0;
+    for (const double near : {tie, millis})
+      for (const double v : {std::nextafter(near, 0.0), near, std::nextafter(near, 1e300)})
+        values.push_back(v);
   }
+  for (double bound = 1e12; bound > 1e5; bound /= 10)
+    for (const double v : {bound - 0.5, bound - 1.0, bound, bound + 0.5, bound * 1.0000001})
+      values.push_back(v);
   return values;
 }
 
@@ -269,7 +285,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values("#,##0.00", "0", "0.00", "#,##0", "#.##", "0.0#", "00000", "#,##0.000,",
                       "0.00%", "$ #,##0.00 kg", "#,#,#0.0", "##0.###", ".00",
                       "0.00;(0.00);\"nil\"", "00.00.00", "#,##0.00 \"EUR\"", "#,##0;-#,##0;0",
-                      "#,##0.000000000000000000", "000,000,000,000,000,000,000.0##"));
+                      "#,##0.000000000000000000", "000,000,000,000,000,000,000.0##",
+                      "0.000000", "#,##0.0000000", "#,##0.0"));
 
 }  // namespace
 }  // namespace tabulox
