@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "code_pages.h"
+#include "finished_text_checks.h"
 
 namespace tabulox {
 
@@ -11,15 +12,18 @@ ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t
                             LineBreakStyle style) {
   // Layout writes the breaks of the usual style already; copy only when some
   // break differs.
+  const FinishedTextChecks checks = CheckFinishedText(text, style, codePage);
   std::string normalized;
   std::string* breaksDone = &text;
-  if (!HasOnlyBreaksOfStyle(text, style)) {
+  bool asItself = checks.encodesAsItself;
+  if (!checks.breaksOfStyle) {
     normalized = NormalizeLineBreaks(text, style);
     breaksDone = &normalized;
+    asItself = EncodesAsItself(normalized, codePage);
   }
   // Text that is already in its final form becomes the block, after the byte
   // order mark of UTF-8 and with the zero after it.
-  if (EncodesAsItself(*breaksDone, codePage)) {
+  if (asItself) {
     const std::string_view mark = codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
     const std::size_t size = mark.size() + breaksDone->size();
     if (size > kMaxResultBytes) return kFormatNotCorrect;
