@@ -1,17 +1,17 @@
 // tbulxcmd: converts one workbook into a text file or standard output.
-#include <clocale>
 #include <cstdio>
 #include <string>
 
 #include "convert_source.h"
 #include "parse_flag.h"
+#include "process_locale.h"
 #include "convert_xlsx_workbook.h"
 #include "large_pages.h"
 #include "regional_settings.h"
 
 int main(int argc, char** argv) {
   tabulox::KeepLargeAllocationsMapped();
-  std::setlocale(LC_ALL, "");
+  tabulox::cli::AdoptEnvironmentLocale();
   tabulox::LoadRegionalSettings();
   tabulox::InitXlsxEngine();
 

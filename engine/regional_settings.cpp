@@ -18,12 +18,6 @@ RegionalSettings& Settings() {
   return settings;
 }
 
-// The C and POSIX locales (and their UTF-8 variant) give no regional
-// conventions of their own: every item keeps its default.
-bool IsNeutralLocale(std::string_view name) {
-  return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
-}
-
 // A locale object for one locale name, released on scope exit.
 class LocaleHandle {
  public:
@@ -155,12 +149,12 @@ void ReadTime(const char* localeName, const LocaleHandle& locale, RegionalSettin
 
 bool ReadFromLocales(const char* numericName, const char* timeName, RegionalSettings& settings) {
   RegionalSettings read;
-  if (!IsNeutralLocale(numericName)) {
+  if (!IsNeutralLocaleName(numericName)) {
     const LocaleHandle numeric(numericName);
     if (!numeric) return false;
     ReadNumeric(numeric, read);
   }
-  if (!IsNeutralLocale(timeName)) {
+  if (!IsNeutralLocaleName(timeName)) {
     const LocaleHandle time(timeName);
     if (!time) return false;
     ReadTime(timeName, time, read);
@@ -170,6 +164,10 @@ bool ReadFromLocales(const char* numericName, const char* timeName, RegionalSett
 }
 
 }  // namespace
+
+bool IsNeutralLocaleName(std::string_view name) {
+  return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
+}
 
 const RegionalSettings& CurrentRegionalSettings() { return Settings(); }
 

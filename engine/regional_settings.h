@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tabulox {
@@ -53,6 +54,11 @@ struct RegionalSettings {
   std::vector<CalendarEra> eras;
   EraNameShortForm eraShortForm = EraNameShortForm::kWhole;
 };
+
+// True for the names of the C and POSIX locales and of their variants such as
+// C.UTF-8 (and for an empty name): they give no regional conventions of their
+// own, so every item keeps its default.
+bool IsNeutralLocaleName(std::string_view name);
 
 // The settings in force. Until LoadRegionalSettings runs they are the defaults.
 const RegionalSettings& CurrentRegionalSettings();
