@@ -64,6 +64,17 @@ std::vector<std::uint32_t> FollowChain(std::span<const std::uint32_t> table, std
   return chain;
 }
 
+// How many sectors from `start` on follow one another in `table` (each entry
+// naming the next sector), counting `start` and stopping at `most`; 0 when
+// `start` is outside the table.
+std::uint64_t ConsecutiveRun(std::span<const std::uint32_t> table, std::uint32_t start,
+                             std::uint64_t most) {
+  if (start >= table.size() || most == 0) return 0;
+  std::uint64_t run = 1;
+  for (std::size_t s = start; run < most && s + 1 < table.size() && table[s] == s + 1; ++s) ++run;
+  return run;
+}
+
 // The limit for FollowChain that collects a chain up to its ENDOFCHAIN.
 constexpr std::uint64_t kWholeChain = std::numeric_limits<std::uint64_t>::max();
 
@@ -361,6 +372,16 @@ std::optional<TStreamBytes> TDocFileStorage::OpenStreamBytes(std::u16string_view
   if (entry == nullptr) return std::nullopt;
   const std::uint64_t size = StreamSize(*entry);
   if (size < miniStreamCutoff_) return TStreamBytes(ReadMiniStream(entry->startSector, size));
+  // Most writers store a stream's sectors one after another: such a run is
+  // seen in the FAT directly, without collecting its chain. It is the chain
+  // that following it would give (every step lands on the next sector, so on
+  // a regular sector of the table, never on one seen before).
+  const std::uint64_t sectorsNeeded = CeilDiv(size, sectorSize_);
+  if (sectorsNeeded > 0 && ConsecutiveRun(fat_, entry->startSector, sectorsNeeded) == sectorsNeeded) {
+    const std::uint64_t begin = (std::uint64_t{entry->startSector} + 1) * sectorSize_;
+    if (begin <= file_.size() && size <= file_.size() - begin)
+      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+  }
   const std::vector<std::uint32_t> chain = RegularStreamChain(entry->startSector, size);
   // Sector n starts at byte (n + 1) * sectorSize_: a run of consecutive
   // sectors is one range of the file, if the file holds all of it.
