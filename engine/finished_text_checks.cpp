@@ -24,6 +24,7 @@ FinishedTextChecks CheckWhole(std::string_view text, LineBreakStyle style, std::
 }  // namespace
 
 std::size_t CheckCutPoint(std::string_view text, std::size_t from, std::size_t most) {
+  if (from >= text.size()) return std::string_view::npos;
   const std::size_t end = text.size() - from < most ? text.size() : from + most;
   for (std::size_t i = from == 0 ? 1 : from; i < end; ++i) {
     const auto c = static_cast<unsigned char>(text[i]);
