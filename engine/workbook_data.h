@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "extraction_error.h"
 #include "large_pages.h"
 #include "style_table.h"
 
@@ -114,7 +115,10 @@ class TSharedStringTable {
 
   // The text that the next string is appended to; AddString ends that string.
   std::string& pendingText() { return text_; }
-  void AddString() { ends_.push_back(text_.size()); }
+  void AddString() {
+    if (text_.size() > kMostTextBytes) throw ExtractionError("shared strings too large");
+    ends_.push_back(static_cast<std::uint32_t>(text_.size()));
+  }
   // Drops what was appended after the last whole string.
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
   // Takes the first `count` strings of `later` as the strings after this
@@ -131,8 +135,12 @@ class TSharedStringTable {
   std::size_t capacity() const { return ends_.capacity() + (later_ ? later_->capacity() : 0); }
 
  private:
+  // The ends are kept in 32 bits: half the memory to touch of a list that
+  // grows by a few bytes of text per string.
+  static constexpr std::size_t kMostTextBytes = 0xFFFFFFFF;
+
   std::string text_;
-  std::vector<std::size_t> ends_;
+  std::vector<std::uint32_t> ends_;
   std::unique_ptr<TSharedStringTable> later_;
   std::size_t laterCount_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <span>
 #include <string>
@@ -83,7 +84,8 @@ TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, 
 
 // Reads a FORMULA record. Gives the position of its cell when the cell waits
 // for the text of a following STRING record, else kNoCell.
-std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
+template <typename Cells>
+std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   // The option flags, the formula and what follows the result are not used.
   const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
   const std::span<const std::uint8_t> result = fields.subspan(kCellFieldsSize);
@@ -97,35 +99,98 @@ std::uint32_t ReadFormula(ByteReader& stream, TWorkSheetData& sheet) {
     cell.kind = cellFormulaText;
     cell.text = TTextSpan{0, 0};
   }
-  AppendCell(sheet, cell);
-  if (cell.kind == cellFormulaText && result[0] == resultString)
-    return static_cast<std::uint32_t>(sheet.cells.size() - 1);
+  cells.Add(cell);
+  if (cell.kind == cellFormulaText && result[0] == resultString) return cells.LastCell();
   return kNoCell;
 }
 
-// Reads a STRING record, [MS-XLS] 2.4.268, with its CONTINUE records, as the
-// text of the cell at `cellIndex`. A string cut off by the last CONTINUE
-// record keeps the characters read; a malformed one gives no text.
-void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, TWorkSheetData& sheet,
-                       std::uint32_t cellIndex) {
+// Appends the text of a STRING record, [MS-XLS] 2.4.268, with its CONTINUE
+// records, to `texts`. A string cut off by the last CONTINUE record keeps the
+// characters read; a malformed one gives no text (false).
+bool ReadStringRecordText(ByteReader& stream, const TRecordHeader& header, std::string& texts) {
   TRecordSegments segments(stream, header);
-  std::string& texts = sheet.formulaTexts;
   const std::size_t start = texts.size();
   try {
-    if (!segments.Available(3)) return;
+    if (!segments.Available(3)) return false;
     ByteReader& in = segments.current();
     const std::uint16_t charCount = in.u16le();
     const std::size_t width = (in.u8() & 0x01) ? 2 : 1;
     segments.ReadChars(charCount, width, texts);
   } catch (const ExtractionError&) {
     texts.resize(start);
-    return;
+    return false;
   }
-  if (texts.size() > std::numeric_limits<std::uint32_t>::max())
-    throw ExtractionError("formula texts too large");
-  sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
-                                          static_cast<std::uint32_t>(texts.size() - start)};
+  return true;
 }
+
+// The cells of a whole worksheet, each chained to its row.
+struct SheetCells {
+  TWorkSheetData& sheet;
+
+  void Add(const TCellData& cell) { AppendCell(sheet, cell); }
+  std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
+  // The text of the STRING record in `stream` for the cell at `cellIndex`.
+  void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, std::uint32_t cellIndex) {
+    std::string& texts = sheet.formulaTexts;
+    const std::size_t start = texts.size();
+    if (!ReadStringRecordText(stream, header, texts)) return;
+    if (texts.size() > std::numeric_limits<std::uint32_t>::max())
+      throw ExtractionError("formula texts too large");
+    sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
+                                            static_cast<std::uint32_t>(texts.size() - start)};
+  }
+};
+
+// The cells of rows that come in ascending order, handed to a sink as they are
+// read. A cell of a row below the current one ends the handing over: what the
+// sink was given no longer matches one pass. What the sink raises is kept
+// until the record has been read, so that the record loop, which passes over
+// fields cut off by the end of the stream, does not swallow it.
+class StreamedCells {
+ public:
+  explicit StreamedCells(StreamedCellSink& sink) : sink_(sink) {}
+
+  void Add(const TCellData& cell) {
+    if (outOfOrder_ || error_) return;
+    const bool beginsRow = !any_ || cell.row != row_;
+    if (any_ && cell.row < row_) {
+      outOfOrder_ = true;
+      return;
+    }
+    any_ = true;
+    row_ = cell.row;
+    try {
+      sink_.Cell(cell, beginsRow);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+  std::uint32_t LastCell() const { return 0; }
+  void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, std::uint32_t) {
+    if (outOfOrder_ || error_) return;
+    text_.clear();
+    if (!ReadStringRecordText(stream, header, text_)) return;
+    try {
+      sink_.FormulaText(text_);
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+  // After each record: raises what the sink raised; false once a row came
+  // out of order.
+  bool InOrder() const {
+    if (error_) std::rethrow_exception(error_);
+    return !outOfOrder_;
+  }
+
+ private:
+  StreamedCellSink& sink_;
+  std::string text_;
+  std::exception_ptr error_;
+  std::uint16_t row_ = 0;
+  bool any_ = false;
+  bool outOfOrder_ = false;
+};
 
 // Records that store cells of their own; after one of them, a STRING record no
 // longer belongs to an earlier FORMULA.
@@ -148,7 +213,8 @@ bool IsCellRecord(std::uint16_t type) {
 
 // Reads the cell record of `type` and adds its cells. Records of other types
 // are skipped. Reads from the whole stream, as far as the fields go.
-void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetData& sheet,
+template <typename Cells>
+void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cells,
                     std::uint32_t& awaitingString) {
   if (IsCellRecord(header.type)) awaitingString = kNoCell;
   switch (header.type) {
@@ -156,7 +222,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
       TCellData cell = MakeCell(cellSharedString, fields);
       cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
-      AppendCell(sheet, cell);
+      cells.Add(cell);
       break;
     }
     case kRecordNumber: {
@@ -164,14 +230,14 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
       TCellData cell = MakeCell(cellNumber, fields);
       cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
-      AppendCell(sheet, cell);
+      cells.Add(cell);
       break;
     }
     case kRecordRK: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
       TCellData cell = MakeCell(cellNumber, fields);
       cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
-      AppendCell(sheet, cell);
+      cells.Add(cell);
       break;
     }
     case kRecordMulRK: {
@@ -182,30 +248,30 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
       const int count = (header.length - 6) / 6;
       for (int i = 0; i < count; ++i) {
         const std::span<const std::uint8_t> rkRec = stream.bytes(6);
-        AppendCell(sheet, NumberCell(row, first + static_cast<std::uint32_t>(i), LoadU16le(rkRec, 0),
+        cells.Add(NumberCell(row, first + static_cast<std::uint32_t>(i), LoadU16le(rkRec, 0),
                                   DecodeRK(LoadU32le(rkRec, 2))));
       }
       stream.u16le();
       break;
     }
     case kRecordBlank:
-      AppendCell(sheet, MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
+      cells.Add(MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
       break;
     case kRecordMulBlank: {
       const std::uint16_t row = stream.u16le();
       const std::uint16_t first = stream.u16le();
       const int count = (header.length - 6) / 2;
       for (int i = 0; i < count; ++i)
-        AppendCell(sheet,
+        cells.Add(
                 MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
       stream.u16le();
       break;
     }
     case kRecordFormula:
-      awaitingString = ReadFormula(stream, sheet);
+      awaitingString = ReadFormula(stream, cells);
       break;
     case kRecordString:
-      if (awaitingString != kNoCell) ReadFormulaString(stream, header, sheet, awaitingString);
+      if (awaitingString != kNoCell) cells.ReadFormulaString(stream, header, awaitingString);
       awaitingString = kNoCell;
       break;
     default:
@@ -215,12 +281,12 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, TWorkSheetD
 
 enum class RecordsEnd { kAtStop, kAtEof, kAtStreamEnd, kByCaller };
 
-// Reads the cell records from the cursor into `sheet`, up to the first record
+// Reads the cell records from the cursor into `cells`, up to the first record
 // that starts at or after `stopAt` or past the first EOF record.
-// `afterRecord(awaitingString)` runs after each record and may move the cell a
-// STRING record awaits; returning false ends the reading there.
-template <typename AfterRecord>
-RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, TWorkSheetData& sheet,
+// `afterRecord()` runs after each record; returning false ends the reading
+// there.
+template <typename Cells, typename AfterRecord>
+RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, Cells& cells,
                            AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
   TRecordHeader header;
@@ -230,9 +296,9 @@ RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, TWorkSheetDat
       stream.seek(header.payloadEnd());
       return RecordsEnd::kAtEof;
     }
-    ReadWithinStream([&] { ReadCellRecord(stream, header, sheet, awaitingString); });
+    ReadWithinStream([&] { ReadCellRecord(stream, header, cells, awaitingString); });
     stream.seek(header.payloadEnd());
-    if (!afterRecord(awaitingString)) return RecordsEnd::kByCaller;
+    if (!afterRecord()) return RecordsEnd::kByCaller;
   }
   return RecordsEnd::kAtStop;
 }
@@ -412,37 +478,17 @@ RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
   // Row numbers are 16 bits wide, so the rows are bounded too.
   constexpr std::size_t kMostRows = std::size_t{1} << 16;
   ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
-  const RecordsEnd end = ReadCellRecords(stream, stopAt, sheet, [](std::uint32_t&) { return true; });
+  SheetCells cells{sheet};
+  const RecordsEnd end = ReadCellRecords(stream, stopAt, cells, [] { return true; });
   return {stream.position() - start, end == RecordsEnd::kAtStop};
 }
 
-std::optional<RecordsRead> StreamWorksheetRows(
-    ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
-    const std::function<void(const TWorkSheetData&)>& rowDone) {
+std::optional<RecordsRead> StreamWorksheetRows(ByteReader& stream, std::size_t stopAt,
+                                               StreamedCellSink& sink) {
   const std::size_t start = stream.position();
-  rowSheet.rows.clear();
-  rowSheet.cells.clear();
-  rowSheet.formulaTexts.clear();
-  rowSheet.rowsAscending = true;
-  const RecordsEnd end = ReadCellRecords(stream, stopAt, rowSheet, [&](std::uint32_t& awaitingString) {
-    if (rowSheet.rows.size() < 2) return true;
-    // The record began a row; all of its cells are at the end of the list.
-    const TRowData next = rowSheet.rows[1];
-    if (next.rowNumber <= rowSheet.rows[0].rowNumber) return false;
-    rowSheet.rows.resize(1);
-    rowDone(rowSheet);
-    std::vector<TCellData>& cells = rowSheet.cells;
-    cells.erase(cells.begin(), cells.begin() + next.firstCell);
-    const auto count = static_cast<std::uint32_t>(cells.size());
-    for (std::uint32_t i = 0; i < count; ++i) cells[i].next = i + 1 < count ? i + 1 : kNoCell;
-    rowSheet.rows[0] = TRowData{next.rowNumber, 0, count - 1};
-    // A text the record's FORMULA awaits is not in yet, so none is kept.
-    rowSheet.formulaTexts.clear();
-    if (awaitingString != kNoCell) awaitingString -= next.firstCell;
-    return true;
-  });
+  StreamedCells cells(sink);
+  const RecordsEnd end = ReadCellRecords(stream, stopAt, cells, [&] { return cells.InOrder(); });
   if (end == RecordsEnd::kByCaller) return std::nullopt;
-  if (!rowSheet.rows.empty()) rowDone(rowSheet);
   return RecordsRead{stream.position() - start, end == RecordsEnd::kAtStop};
 }
 

@@ -5,8 +5,8 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
+#include <string_view>
 
 #include "byte_reader.h"
 #include "workbook_data.h"
@@ -71,17 +71,28 @@ struct RecordsRead {
 RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt);
 
-// Reads the records from the cursor as ReadWorksheetRecords does, holding the
-// cells of one row at a time in `rowSheet`: once a record begins the next row,
-// `rowDone` is called with the finished row as rowSheet.rows[0] (its cells
-// chained in rowSheet.cells) and its cells are let go; the last row is handed
-// over at the end. Gives how the reading ended, or std::nullopt at the first
-// row whose number is not above that of the row before it: its cells would
-// join a row already handed over, or one pass would order the rows otherwise,
-// and the records must be read into a whole cell list instead.
-std::optional<RecordsRead> StreamWorksheetRows(
-    ByteReader& stream, std::size_t stopAt, TWorkSheetData& rowSheet,
-    const std::function<void(const TWorkSheetData&)>& rowDone);
+// Takes the cells of a worksheet part as they are read, row after row.
+class StreamedCellSink {
+ public:
+  // The next cell in record order; `beginsRow` for the first cell of a row,
+  // which lies above every row before it. A FORMULA whose result is a string
+  // comes as a cellFormulaText cell with no text: its text, if a STRING
+  // record gives it one, follows through FormulaText before any other cell.
+  virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
+  virtual void FormulaText(std::string_view text) = 0;
+
+ protected:
+  ~StreamedCellSink() = default;
+};
+
+// Reads the records from the cursor as ReadWorksheetRecords does, handing each
+// cell to `sink` instead of keeping it. Gives how the reading ended, or
+// std::nullopt at the first cell of a row below the row before it: its cells
+// would join a row already handed over, or one pass would order the rows
+// otherwise, and the records must be read into a whole cell list instead.
+// Passes on what the sink raises, once the record that raised it was read.
+std::optional<RecordsRead> StreamWorksheetRows(ByteReader& stream, std::size_t stopAt,
+                                               StreamedCellSink& sink);
 
 // [MS-XLS] 2.5.217 RkNumber.
 double DecodeRK(std::uint32_t rk);

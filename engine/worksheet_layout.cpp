@@ -38,10 +38,12 @@ void ReserveForSheet(const TWorkSheetData& sheet, std::string& text, std::size_t
     ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
 }
 
-void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
-                    std::string& text) {
+// The text of a cell of any kind but cellFormulaText, whose text is kept
+// apart from the cell.
+void AppendCellValue(const TWorkBookData& book, const TCellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
+    case cellFormulaText:
       break;
     case cellSharedString:
       if (cell.stringIndex < book.sharedStrings.size())
@@ -53,9 +55,6 @@ void AppendCellText(const TWorkBookData& book, const TWorkSheetData& sheet, cons
     case cellFormulaResult:
       AppendGeneral(cell.value, text);
       break;
-    case cellFormulaText:
-      text.append(sheet.formulaTexts, cell.text.offset, cell.text.length);
-      break;
   }
 }
 
@@ -63,19 +62,28 @@ void CheckSize(const std::string& text, std::size_t maxBytes) {
   if (text.size() > maxBytes) throw ExtractionError("workbook text too large");
 }
 
+// Moves the text on from column `position` to `column` with TABs; a cell at or
+// before the position is written where the text stands.
+[[gnu::always_inline]] inline void MoveToColumn(std::uint32_t& position, std::uint32_t column,
+                                               std::string& text) {
+  if (position >= column) return;
+  if (column - position == 1)
+    text.push_back('\t');
+  else
+    text.append(column - position, '\t');
+  position = column;
+}
+
 void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
                std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
     const TCellData& cell = sheet.cells[i];
-    if (position < cell.column) {
-      if (cell.column - position == 1)
-        text.push_back('\t');
-      else
-        text.append(cell.column - position, '\t');
-      position = cell.column;
-    }
-    AppendCellText(book, sheet, cell, text);
+    MoveToColumn(position, cell.column, text);
+    if (cell.kind == cellFormulaText)
+      text.append(sheet.formulaTexts, cell.text.offset, cell.text.length);
+    else
+      AppendCellValue(book, cell, text);
     CheckSize(text, maxBytes);
   }
   text.append(kLineEnd, kLineEndSize);
@@ -146,9 +154,43 @@ void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet,
   LayOutRows(book, sheet, sheet.rows, text, maxBytes);
 }
 
-void LayOutRowText(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
-                   std::string& text, std::size_t maxBytes) {
-  LayOutRow(book, sheet, row, text, maxBytes);
+RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::size_t maxBytes)
+    : book_(book), text_(text), maxBytes_(maxBytes) {}
+
+void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
+  PlaceAwaitedFormula({});
+  if (beginsRow) {
+    if (anyRow_)
+      text_.append(kLineEnd, kLineEndSize);
+    else
+      firstRow_ = cell.row;
+    anyRow_ = true;
+    lastRow_ = cell.row;
+    position_ = 0;
+  }
+  if (cell.kind == cellFormulaText) {
+    awaited_ = cell;
+    awaiting_ = true;
+    return;
+  }
+  MoveToColumn(position_, cell.column, text_);
+  AppendCellValue(book_, cell, text_);
+  CheckSize(text_, maxBytes_);
+}
+
+void RowTextWriter::FormulaText(std::string_view text) { PlaceAwaitedFormula(text); }
+
+void RowTextWriter::PlaceAwaitedFormula(std::string_view formulaText) {
+  if (!awaiting_) return;
+  awaiting_ = false;
+  MoveToColumn(position_, awaited_.column, text_);
+  text_ += formulaText;
+  CheckSize(text_, maxBytes_);
+}
+
+void RowTextWriter::Finish() {
+  PlaceAwaitedFormula({});
+  if (anyRow_) text_.append(kLineEnd, kLineEndSize);
 }
 
 void EndWorksheetText(std::string& text, std::size_t maxBytes) {

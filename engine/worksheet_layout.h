@@ -4,9 +4,12 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "workbook_data.h"
+#include "worksheet_cells.h"
 
 namespace tabulox {
 
@@ -30,10 +33,38 @@ void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
 void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
-// One row of `sheet` (its cells chained in sheet.cells), for rows laid out as
-// they are read.
-void LayOutRowText(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
-                   std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
+// Lays out cells as they are read (StreamWorksheetRows), each row on a line of
+// its own, as LayOutWorksheetRows lays out the same rows from a whole cell
+// list. Raises as LayOutWorksheetRows does; Finish ends the last line.
+class RowTextWriter final : public StreamedCellSink {
+ public:
+  RowTextWriter(const TWorkBookData& book, std::string& text,
+                std::size_t maxBytes = kMaxWorkbookTextBytes);
+
+  void Cell(const TCellData& cell, bool beginsRow) override;
+  void FormulaText(std::string_view text) override;
+  void Finish();
+
+  // The rows written: whether there were any, the first and the last.
+  bool anyRow() const { return anyRow_; }
+  std::int32_t firstRow() const { return firstRow_; }
+  std::int32_t lastRow() const { return lastRow_; }
+
+ private:
+  // A formula cell is written once its text is known: when the STRING record
+  // that gives it arrives, or with no text when anything else comes first.
+  void PlaceAwaitedFormula(std::string_view formulaText);
+
+  const TWorkBookData& book_;
+  std::string& text_;
+  const std::size_t maxBytes_;
+  TCellData awaited_;
+  bool awaiting_ = false;
+  bool anyRow_ = false;
+  std::int32_t firstRow_ = 0;
+  std::int32_t lastRow_ = 0;
+  std::uint32_t position_ = 0;
+};
 
 // Appends the text of every worksheet of `book`, in list order, to `text`.
 // Raises ExtractionError when the text would grow beyond `maxBytes`, and passes

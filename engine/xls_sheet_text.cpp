@@ -55,16 +55,14 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
   if (partStart < maxBytes) ReserveLarge(text, partStart + std::min(partBytes, maxBytes - partStart));
   PartRows rows;
   stream.seek(from);
-  TWorkSheetData rowSheet;
-  const std::optional<RecordsRead> streamed =
-      StreamWorksheetRows(stream, stopAt, rowSheet, [&](const TWorkSheetData& oneRow) {
-        if (!rows.any) rows.first = oneRow.rows[0].rowNumber;
-        rows.any = true;
-        rows.last = oneRow.rows[0].rowNumber;
-        LayOutRowText(book, oneRow, oneRow.rows[0], text, maxBytes);
-      });
+  RowTextWriter writer(book, text, maxBytes);
+  const std::optional<RecordsRead> streamed = StreamWorksheetRows(stream, stopAt, writer);
   if (streamed) {
+    writer.Finish();
     rows.read = *streamed;
+    rows.any = writer.anyRow();
+    rows.first = writer.firstRow();
+    rows.last = writer.lastRow();
     return rows;
   }
   text.resize(partStart);

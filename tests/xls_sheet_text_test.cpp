@@ -270,20 +270,29 @@ TEST(FindLikelyMiddle, IsTheMiddleOfAWalkFromTheStart) {
   EXPECT_EQ(FindLikelyMiddle(others, 1000, bytes.size()), WorksheetSurvey::kNoMiddle);
 }
 
-// Rows handed over as they are read must lay out as the rows of the whole
-// cell list: a FORMULA that begins a row keeps the text of its STRING.
-TEST(StreamWorksheetRows, HandsOverTheRowsOfOnePass) {
+// Cells laid out as they are read must give the text of the whole cell list:
+// a FORMULA keeps the text of its STRING (also across records that are not
+// cells, and when it begins a row), loses it to any cell in between, and one
+// that ends the records is still written.
+TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   const BiffWriter w = Workbook(1, [](BiffWriter& b) {
     b.FormulaSpecial(0, 0, 0, 0);
     b.String(u"first");
     b.Number(0, 2, 0, 1.5);
     b.FormulaSpecial(1, 1, 0, 0);  // begins row 1, then its text
+    b.Record(0x00BC, testing::Bytes().u32(0).u32(0));  // a shared formula between
     b.String(u"second");
     b.MulRK(2, 0, {{0, 0x3FF00000u}, {0, (7u << 2) | 0x02}});
+    b.FormulaSpecial(3, 5, 0, 0);
+    b.Number(3, 6, 0, 2);  // before the STRING: the formula stays empty
+    b.String(u"lost");
     b.FormulaSpecial(4, 3, 0, 0);
     b.String(u"fourth");
-    b.LabelSst(4, 0, 0, 1);
+    b.LabelSst(4, 0, 0, 1);  // a column to the left: written where the text stands
+    b.Number(4, 0, 0, 3);    // the same column again
     for (int r = 5; r < 40; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+    b.FormulaSpecial(41, 2, 0, 0);
+    b.String(u"last");
   });
   FirstSheet sheet(w);
   ASSERT_TRUE(sheet.read);
@@ -298,22 +307,20 @@ TEST(StreamWorksheetRows, HandsOverTheRowsOfOnePass) {
   LayOutWorksheetRows(*book, whole, expected);
 
   stream.seek(start);
-  TWorkSheetData rowSheet;
   std::string text;
-  std::vector<std::int32_t> rows;
-  const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, rowSheet,
-                                         [&](const TWorkSheetData& one) {
-                                           ASSERT_EQ(one.rows.size(), 1u);
-                                           rows.push_back(one.rows[0].rowNumber);
-                                           LayOutRowText(*book, one, one.rows[0], text);
-                                         });
+  RowTextWriter writer(*book, text);
+  const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, writer);
   ASSERT_TRUE(bytes.has_value());
+  writer.Finish();
   EXPECT_EQ(bytes->bytes, wholeBytes);
   EXPECT_FALSE(bytes->reachedStop);  // it ended at the EOF record
   EXPECT_EQ(text, expected);
-  EXPECT_NE(text.find("second"), std::string::npos);
-  ASSERT_EQ(rows.size(), whole.rows.size());
-  for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], whole.rows[i].rowNumber);
+  for (const char* kept : {"first", "second", "fourth", "last"})
+    EXPECT_NE(text.find(kept), std::string::npos) << kept;
+  EXPECT_EQ(text.find("lost"), std::string::npos);
+  EXPECT_TRUE(writer.anyRow());
+  EXPECT_EQ(writer.firstRow(), 0);
+  EXPECT_EQ(writer.lastRow(), 41);
 }
 
 // A row that does not begin above the one before it ends the handing over.
@@ -328,18 +335,32 @@ TEST(StreamWorksheetRows, GivesUpAtARowOutOfOrder) {
     FirstSheet sheet(w);
     ASSERT_TRUE(sheet.read);
     ByteReader& stream = sheet.stream;
-    TWorkSheetData rowSheet;
-    int handed = 0;
-    const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, rowSheet,
-                                           [&](const TWorkSheetData&) { ++handed; });
+    std::string text;
+    RowTextWriter writer(*sheet.book, text);
+    const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, writer);
     if (back == 3) {
       // Cells of the same row one after another stay one row.
       ASSERT_TRUE(bytes.has_value());
-      EXPECT_EQ(handed, 3);
+      writer.Finish();
+      EXPECT_EQ(text, "1\r\n3\t4\r\n5\r\n");
     } else {
       EXPECT_FALSE(bytes.has_value());
     }
   }
+}
+
+// What laying out raises comes out of the reading, not swallowed by the
+// record loop that passes over fields cut off by the end of the stream.
+TEST(StreamWorksheetRows, PassesOnWhatTheLayoutRaises) {
+  const BiffWriter w = Workbook(1, [](BiffWriter& b) {
+    for (int r = 0; r < 50; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+  });
+  FirstSheet sheet(w);
+  ASSERT_TRUE(sheet.read);
+  std::string text;
+  RowTextWriter writer(*sheet.book, text, 100);
+  EXPECT_THROW(StreamWorksheetRows(sheet.stream, WorksheetSurvey::kNoMiddle, writer),
+               ExtractionError);
 }
 
 // Worksheet offsets that all point at one large sheet spend the read budget
