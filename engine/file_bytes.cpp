@@ -6,9 +6,9 @@
 
 #include <cerrno>
 #include <system_error>
-#include <thread>
 
 #include "large_pages.h"
+#include "second_thread.h"
 
 namespace tabulox {
 
@@ -48,9 +48,9 @@ ssize_t ReadExpectedBytes(int fd, FileBytes& bytes) {
   if (size < kBytesForTwoReads) return ReadAt(fd, bytes.data(), size, 0);
   const std::size_t half = size / 2;
   ssize_t later = -1;
-  std::thread laterRead;
+  SecondThread laterRead;
   try {
-    laterRead = std::thread([&] { later = ReadAt(fd, bytes.data() + half, size - half, half); });
+    laterRead = SecondThread([&] { later = ReadAt(fd, bytes.data() + half, size - half, half); });
   } catch (const std::system_error&) {
     return ReadAt(fd, bytes.data(), size, 0);
   }

@@ -1,9 +1,9 @@
 #include "finished_text_checks.h"
 
 #include <system_error>
-#include <thread>
 
 #include "processor_cores.h"
+#include "second_thread.h"
 
 namespace tabulox {
 
@@ -37,9 +37,9 @@ FinishedTextChecks CheckFinishedTextInTwoParts(std::string_view text, std::size_
                                                LineBreakStyle style, std::int32_t codePage) {
   FinishedTextChecks later;
   const std::string_view laterPart = text.substr(cut);
-  std::thread laterCheck;
+  SecondThread laterCheck;
   try {
-    laterCheck = std::thread([&] { later = CheckWhole(laterPart, style, codePage); });
+    laterCheck = SecondThread([&] { later = CheckWhole(laterPart, style, codePage); });
   } catch (const std::system_error&) {
     later = CheckWhole(laterPart, style, codePage);
   }

@@ -4,11 +4,11 @@
 #include <exception>
 #include <optional>
 #include <system_error>
-#include <thread>
 #include <utility>
 
 #include "extraction_error.h"
 #include "processor_cores.h"
+#include "second_thread.h"
 #include "record_segments.h"
 
 namespace tabulox {
@@ -159,9 +159,9 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
     return table;
   }
   LaterStrings later;
-  std::thread laterThread;
+  SecondThread laterThread;
   try {
-    laterThread = std::thread([&later, &middle, count, room, laterSegments = segments]() mutable {
+    laterThread = SecondThread([&later, &middle, count, room, laterSegments = segments]() mutable {
       try {
         laterSegments.MoveTo(*middle);
         later.table.reserve(room, laterSegments.totalSize());

@@ -4,10 +4,10 @@
 #include <exception>
 #include <span>
 #include <system_error>
-#include <thread>
 
 #include "extraction_error.h"
 #include "general_format.h"
+#include "second_thread.h"
 #include "large_pages.h"
 #include "processor_cores.h"
 #include "style_table.h"
@@ -116,9 +116,9 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
   std::string tail;
   ReserveLarge(tail, std::min(EstimateTextSize(sheet), tailLimit));
   std::exception_ptr tailError;
-  std::thread tailThread;
+  SecondThread tailThread;
   try {
-    tailThread = std::thread([&] {
+    tailThread = SecondThread([&] {
       try {
         LayOutRows(book, sheet, rows.subspan(middle), tail, tailLimit);
       } catch (...) {

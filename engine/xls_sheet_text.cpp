@@ -5,11 +5,11 @@
 #include <system_error>
 #include <cstdint>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "large_pages.h"
 #include "processor_cores.h"
+#include "second_thread.h"
 #include "worksheet_cells.h"
 #include "worksheet_layout.h"
 
@@ -126,9 +126,9 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   const std::size_t laterLimit = kMaxWorkbookTextBytes - std::min(sheetStart, kMaxWorkbookTextBytes);
   laterText.clear();
   LaterPart later;
-  std::thread laterThread;
+  SecondThread laterThread;
   try {
-    laterThread = std::thread([&, laterStream = stream]() {
+    laterThread = SecondThread([&, laterStream = stream]() {
       try {
         later.rows = LayOutPart(laterStream, middle, kNoStop, end - std::min(middle, end), book,
                                 later.sheet, laterText, laterLimit);

@@ -23,7 +23,7 @@ ReadAheadDecoder::ReadAheadDecoder(std::span<const std::uint8_t> file, const TZi
       onProgress_(DecodesAhead(member) ? std::move(onProgress) : nullptr) {
   if (!DecodesAhead(member)) return;
   try {
-    thread_ = std::thread([this] { DecodeAhead(); });
+    thread_ = SecondThread([this] { DecodeAhead(); });
   } catch (const std::system_error&) {
     // No thread to be had (a process limit): Next decodes on the caller's thread.
   }

@@ -11,9 +11,9 @@
 #include <mutex>
 #include <span>
 #include <string>
-#include <thread>
 #include <vector>
 
+#include "second_thread.h"
 #include "zip_directory.h"
 #include "zip_member_decoder.h"
 
@@ -58,7 +58,7 @@ class ReadAheadDecoder {
   bool finished_ = false;           // the decoder is done, or raised error_
   bool stopping_ = false;
   std::exception_ptr error_;
-  std::thread thread_;
+  SecondThread thread_;
 };
 
 }  // namespace tabulox
