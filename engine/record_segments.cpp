@@ -83,8 +83,24 @@ bool TRecordSegments::SkipAcross(std::size_t count, std::size_t itemSize) {
   return true;
 }
 
+namespace {
+
+// True when every byte is an ASCII character other than NUL: such 8-bit
+// characters are their own engine text.
+bool IsPlainAscii(std::span<const std::uint8_t> bytes) {
+  unsigned char outside = 0;
+  for (const std::uint8_t b : bytes) outside |= static_cast<std::uint8_t>(b - 1) >= 0x7F ? 1 : 0;
+  return outside == 0;
+}
+
+}  // namespace
+
 void AppendStoredChars(ByteReader& in, std::size_t count, std::size_t width, std::string& text) {
   const std::span<const std::uint8_t> bytes = in.bytes(count * width);
+  if (width == 1 && IsPlainAscii(bytes)) {
+    text.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return;
+  }
   // Size for the longest form, write through a pointer, trim: an 8-bit
   // character takes at most two bytes of engine text, a 16-bit one three.
   const std::size_t start = text.size();

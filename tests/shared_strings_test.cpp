@@ -109,9 +109,12 @@ ContinuedRecord CharactersOddBytesLeft() {
 }
 
 ContinuedRecord ZeroAndLatin1() {
-  ContinuedRecord sst = SstRecord(2, 2);
+  ContinuedRecord sst = SstRecord(4, 4);
   AppendSstString(sst, SstString{std::u16string(u"a\0b", 3)});
   AppendSstString(sst, SstString{u"caf\u00E9"});
+  // The last ASCII character, and the first beyond it.
+  AppendSstString(sst, SstString{u"~\u007F"});
+  AppendSstString(sst, SstString{u"~\u0080"});
   return sst;
 }
 
@@ -177,7 +180,7 @@ INSTANTIATE_TEST_SUITE_P(
         SstCase{"CutBetweenHeaderAndCharacters", CutBetweenHeaderAndCharacters(), {"abc", "next"}},
         SstCase{"StringStartsInNextSegment", StringStartsInNextSegment(), {"one", "two"}},
         SstCase{"CharactersOddBytesLeft", CharactersOddBytesLeft(), {"XY"}},
-        SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9"}},
+        SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9", "~\x7F", "~\xC2\x80"}},
         SstCase{"WideZeroBecomesSpace", WideZero(), {"x \xE4\xB8\xAD"}},
         SstCase{"Empty", Empty(), {}}, SstCase{"NegativeCountIsEmpty", NegativeCount(), {}},
         SstCase{"CountBeyondStringsStopsTable", CountBeyondStrings(), {"only", "two"}},
