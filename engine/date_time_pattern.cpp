@@ -521,14 +521,16 @@ bool DateTimeTokens::AppendNumeric(const DateTimeParts& parts, std::string& out)
   std::array<char, 128> buffer;
   if (tokens_.size() * mostPerToken > buffer.size()) return false;
   char* w = buffer.data();
+  // Separators and texts are a few bytes each: copied byte by byte.
   const auto copy = [&w](std::string_view text) {
-    std::memcpy(w, text.data(), text.size());
-    w += text.size();
+    for (const char c : text) *w++ = c;
   };
   // As PatternWriter::AppendNumber writes a number below 100.
   const auto number = [&w](int value, bool twoDigits) {
-    if (value >= 10 || twoDigits) *w++ = static_cast<char>('0' + value / 10);
-    *w++ = static_cast<char>('0' + value % 10);
+    const auto v = static_cast<unsigned>(value);
+    const unsigned tens = v / 10;
+    if (tens != 0 || twoDigits) *w++ = static_cast<char>('0' + tens);
+    *w++ = static_cast<char>('0' + (v - tens * 10));
   };
   for (const DateTimeToken& token : tokens_) {
     switch (token.kind) {
