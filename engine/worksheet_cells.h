@@ -1,6 +1,7 @@
 // The cell records of one worksheet substream, [MS-XLS] 2.1.7.20.5, read into
-// rows of cells. Numbers, shared-string indices, blanks and formula results are
-// kept; the text is laid out later, once the whole workbook has been read.
+// rows of cells, or handed over one by one as they are read. Numbers,
+// shared-string indices, blanks and formula results are kept; the text is laid
+// out from them.
 #pragma once
 
 #include <cstddef>
