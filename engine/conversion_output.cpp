@@ -5,6 +5,7 @@
 
 #include "code_pages.h"
 #include "finished_text_checks.h"
+#include "prepend_text.h"
 
 namespace tabulox {
 
@@ -27,7 +28,7 @@ ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t
     const std::string_view mark = codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
     const std::size_t size = mark.size() + breaksDone->size();
     if (size > kMaxResultBytes) return kFormatNotCorrect;
-    breaksDone->insert(0, mark);
+    PrependInPlace(*breaksDone, mark);
     breaksDone->push_back('\0');
     block = std::move(*breaksDone);
     return static_cast<ResultCode>(size);
