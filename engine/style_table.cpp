@@ -90,9 +90,11 @@ bool IsBlankAfterTrim(std::string_view code) {
 void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string code) {
   TFmtCode& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
-  slot.numberPattern =
-      kind == fmtNumber || kind == fmtPercent ? NumberPattern(code) : NumberPattern();
-  slot.dateTimeTokens = kind == fmtDateTime ? DateTimeTokens(code) : DateTimeTokens();
+  slot.numberPattern = kind == fmtNumber || kind == fmtPercent
+                           ? std::make_unique<const NumberPattern>(code)
+                           : nullptr;
+  slot.dateTimeTokens =
+      kind == fmtDateTime ? std::make_unique<const DateTimeTokens>(code) : nullptr;
   slot.code = std::move(code);
 }
 
@@ -180,14 +182,14 @@ void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, 
   const TFmtCode& slot = styles.formats[static_cast<std::size_t>(f)];
   switch (slot.kind) {
     case fmtNumber:
-      slot.numberPattern.Append(value, out);
+      slot.numberPattern->Append(value, out);
       return;
     case fmtPercent:
       // Formed in extended precision and not rounded back to double.
-      slot.numberPattern.Append(static_cast<long double>(value) * 100.0L, out);
+      slot.numberPattern->Append(static_cast<long double>(value) * 100.0L, out);
       return;
     case fmtDateTime:
-      slot.dateTimeTokens.Append(
+      slot.dateTimeTokens->Append(
           value, styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900, out);
       return;
     case fmtGeneral:

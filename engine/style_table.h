@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -25,12 +26,14 @@ inline constexpr int kFormatSlotCount = 400;
 
 // One format slot: its rendering route, the code after classification, and
 // the code read once for rendering (number and percent codes as a
-// NumberPattern, date/time codes as DateTimeTokens).
+// NumberPattern, date/time codes as DateTimeTokens, each held only by the
+// slots of its kind: most of the 400 slots stay General, and a small slot
+// keeps the table, made for every conversion, within a few pages).
 struct TFmtCode {
   FormatKind kind = fmtGeneral;
   std::string code;
-  NumberPattern numberPattern;
-  DateTimeTokens dateTimeTokens;
+  std::unique_ptr<const NumberPattern> numberPattern;
+  std::unique_ptr<const DateTimeTokens> dateTimeTokens;
 };
 
 // One XF record; only the format index is used.
