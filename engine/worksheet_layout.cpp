@@ -158,7 +158,7 @@ RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
 void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
-  PlaceAwaitedFormula({});
+  if (awaiting_) PlaceAwaitedFormula({});
   if (beginsRow) {
     if (anyRow_)
       text_.append(kLineEnd, kLineEndSize);
@@ -178,10 +178,11 @@ void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
   CheckSize(text_, maxBytes_);
 }
 
-void RowTextWriter::FormulaText(std::string_view text) { PlaceAwaitedFormula(text); }
+void RowTextWriter::FormulaText(std::string_view text) {
+  if (awaiting_) PlaceAwaitedFormula(text);
+}
 
 void RowTextWriter::PlaceAwaitedFormula(std::string_view formulaText) {
-  if (!awaiting_) return;
   awaiting_ = false;
   MoveToColumn(position_, awaited_.column, text_);
   text_ += formulaText;
@@ -189,7 +190,7 @@ void RowTextWriter::PlaceAwaitedFormula(std::string_view formulaText) {
 }
 
 void RowTextWriter::Finish() {
-  PlaceAwaitedFormula({});
+  if (awaiting_) PlaceAwaitedFormula({});
   if (anyRow_) text_.append(kLineEnd, kLineEndSize);
 }
 

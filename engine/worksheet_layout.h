@@ -53,6 +53,7 @@ class RowTextWriter final : public StreamedCellSink {
  private:
   // A formula cell is written once its text is known: when the STRING record
   // that gives it arrives, or with no text when anything else comes first.
+  // Only while one is awaited.
   void PlaceAwaitedFormula(std::string_view formulaText);
 
   const TWorkBookData& book_;
