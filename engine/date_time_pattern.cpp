@@ -397,7 +397,9 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
   while (i < pattern.size()) {
     const char starter = pattern[i++];
     char letter = ToLowerAscii(starter);
-    if (IsAsciiLetter(starter)) {
+    // The letters of a 12-hour mark are not a previous letter: in "h AM/PM mm"
+    // the "m" still follows the "h".
+    if (IsAsciiLetter(starter) && !(letter == 'a' && BeginsTwelveHourMark(pattern, i - 1))) {
       if (letter == 'm' && previous == 'h') letter = 'n';
       previous = letter;
     }

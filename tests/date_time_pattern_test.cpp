@@ -127,8 +127,14 @@ INSTANTIATE_TEST_SUITE_P(
                       DateCase{"h:mm Am/pM", 13.0 / 24, "1:00 pM"},
                       DateCase{"h a", 13.0 / 24, "13 a"},
                       DateCase{"h aa", 13.0 / 24, "13 aa"},
-                      // The letters of "AM/PM" are consumed: its "M" is no month.
-                      DateCase{"hAM/PMmm", 13.0 / 24 + 5 * kMinute, "1PM12"},
+                      // The letters of a mark are consumed, and the "m" after
+                      // it still follows the "h": minutes, not the month.
+                      DateCase{"hAM/PMmm", 13.0 / 24 + 5 * kMinute, "1PM05"},
+                      DateCase{"h AM/PM mm", 0.75, "6 PM 00"},
+                      DateCase{"h a/p mm", 0.75 + 5 * kMinute, "6 p 05"},
+                      DateCase{"h AMPM mm", 0.75 + 5 * kMinute, "6 pm 05"},
+                      // A day name's "a" is a letter of its own: month.
+                      DateCase{"h aaa mm", 39448.75, "18 Tue 01"},
                       DateCase{"t", 0.75, "6:00 pm"},
                       DateCase{"tt", 0.75, "6:00:00 pm"},
                       DateCase{"tt", 0.25, "6:00:00 am"}));
