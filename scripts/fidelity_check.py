@@ -1,0 +1,164 @@
+#!/usr/bin/python3
+"""Compares the text cells of real workbooks with what tbulxcmd writes.
+
+For every workbook under the corpus folder, an independent reader lists the
+text cells (python3-xlrd for .xls, python3-openpyxl for .xlsx; development
+tools only, not dependencies of the product or of its tests). Each text cell
+is a (column, text) pair; the pairs of a file form a multiset that is looked
+for in the (column, text) pairs of our output, whose lines are split at TABs.
+A row that holds a text with a TAB or a line break is compared only left of
+that cell, since our layout writes such text as it stands. In .xlsx texts
+the edge blanks are compared loosely (stripped on both sides): spreadsheet
+applications drop them from a text element that lacks xml:space="preserve",
+and so do we, while openpyxl keeps them.
+Each file is converted with -TXLS or -TXLSX, so that .xlsm and .xltx files
+are read as workbooks whatever their extension.
+
+Prints, per format, the files the reader opens, how many of them we convert
+(status 0) and the share of their text cells found in their column, then the
+files with something missing. Exits 1 when a goal (--goal, default 99.9 % of
+the text cells, and every readable file converted) is missed.
+
+    /usr/bin/python3 scripts/fidelity_check.py --tbulxcmd build/release/cli/tbulxcmd
+"""
+
+import argparse
+import collections
+import os
+import subprocess
+import sys
+import warnings
+
+BREAKS = ("\t", "\r", "\n")
+
+
+def text_rows_xls(path):
+    """Rows of (column, text) text cells per xlrd, or None when it cannot read the file."""
+    import xlrd
+
+    book = xlrd.open_workbook(path, logfile=open(os.devnull, "w"))
+    if book.biff_version < 80:
+        raise EarlierVersion(book.biff_version)
+    for sheet in book.sheets():
+        for r in range(sheet.nrows):
+            yield [(c, cell.value) for c, cell in enumerate(sheet.row(r))
+                   if cell.ctype == xlrd.XL_CELL_TEXT]
+
+
+def text_rows_xlsx(path):
+    import openpyxl
+
+    book = openpyxl.load_workbook(path, data_only=True)
+    for sheet in book.worksheets:
+        # The cells present, not the dimension's area (some state A1:XFD1048576).
+        rows = collections.defaultdict(list)
+        for (r, c), cell in sheet._cells.items():
+            if cell.data_type == "s" and isinstance(cell.value, str):
+                rows[r].append((c - 1, cell.value))
+        yield from rows.values()
+
+
+class EarlierVersion(Exception):
+    """A workbook stream before BIFF8: not read by the converter yet."""
+
+
+def is_xls(path):
+    return path.lower().endswith(".xls")
+
+
+def comparable(path, text):
+    return text if is_xls(path) else text.strip(" \t\r\n")
+
+
+def reader_pairs(path):
+    rows = text_rows_xls(path) if is_xls(path) else text_rows_xlsx(path)
+    pairs = collections.Counter()
+    for row in rows:
+        for column, text in sorted(row):
+            if any(b in text for b in BREAKS):
+                break
+            text = comparable(path, text)
+            if text != "":
+                pairs[(column, text)] += 1
+    return pairs
+
+
+def our_pairs(tbulxcmd, path):
+    """(status, multiset of (column, text)) of our UTF-8 output."""
+    kind = "-TXLS" if is_xls(path) else "-TXLSX"
+    try:
+        run = subprocess.run([tbulxcmd, kind, "-c65001", path, "*"], capture_output=True, timeout=120)
+    except subprocess.TimeoutExpired:
+        return "timeout", collections.Counter()
+    if run.returncode != 0:
+        return run.returncode, collections.Counter()
+    text = run.stdout.decode("utf-8", errors="replace")
+    if text.startswith("\ufeff"):
+        text = text[1:]
+    pairs = collections.Counter()
+    for line in text.split("\r\n"):
+        for column, piece in enumerate(line.split("\t")):
+            piece = comparable(path, piece)
+            if piece != "":
+                pairs[(column, piece)] += 1
+    return 0, pairs
+
+
+def main():
+    here = os.path.dirname(os.path.abspath(__file__))
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--tbulxcmd", default=os.path.join(here, "..", "build", "release", "cli", "tbulxcmd"))
+    parser.add_argument("--corpus", default=os.path.join(here, "..", "..", "shared", "corpus"))
+    parser.add_argument("--goal", type=float, default=99.9, help="percent of text cells to find")
+    parser.add_argument("--show", type=int, default=5, help="missing texts shown per file")
+    args = parser.parse_args()
+    warnings.simplefilter("ignore")
+
+    totals = {}
+    reports = []
+    for folder, extensions in (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx"))):
+        directory = os.path.join(args.corpus, folder)
+        if not os.path.isdir(directory):
+            print(f"no corpus at {directory}", file=sys.stderr)
+            return 2
+        total = totals.setdefault(folder, collections.Counter())
+        for name in sorted(os.listdir(directory)):
+            if not name.lower().endswith(extensions):
+                continue
+            path = os.path.join(directory, name)
+            try:
+                expected = reader_pairs(path)
+            except EarlierVersion as version:
+                total["earlier"] += 1
+                reports.append(f"{folder}/{name}: BIFF version {version} (not read yet), skipped")
+                continue
+            except Exception:  # the reader cannot open it: nothing to compare
+                total["unreadable"] += 1
+                continue
+            status, ours = our_pairs(args.tbulxcmd, path)
+            cells = sum(expected.values())
+            found = sum(min(count, ours[pair]) for pair, count in expected.items())
+            total["files"] += 1
+            total["converted"] += status == 0
+            total["cells"] += cells
+            total["found"] += found
+            if status != 0 or found < cells:
+                missing = [f"{column}:{text!r}" for (column, text), count in expected.items()
+                           if ours[(column, text)] < count]
+                reports.append(f"{folder}/{name}: status {status}, {found}/{cells} text cells; missing "
+                               + ", ".join(missing[: args.show]) + (" ..." if len(missing) > args.show else ""))
+
+    met = True
+    for folder, total in totals.items():
+        share = 100.0 * total["found"] / total["cells"] if total["cells"] else 100.0
+        print(f"{folder}: {total['files']} files the reader opens ({total['unreadable']} it cannot, "
+              f"{total['earlier']} of an earlier version); {total['converted']} converted; "
+              f"{total['found']} of {total['cells']} text cells found ({share:.2f} %)")
+        met &= share >= args.goal and total["converted"] == total["files"]
+    for line in reports:
+        print(line)
+    return 0 if met else 1
+
+
+if __name__ == "__main__":
+    sys.exit(main())
