@@ -13,8 +13,8 @@
 namespace tabulox::cli {
 namespace {
 
-void WriteStdout(const char* data, std::size_t size) {
-  std::fwrite(data, 1, size, stdout);
+bool WriteStdout(const char* data, std::size_t size) {
+  return std::fwrite(data, 1, size, stdout) == size;
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
@@ -55,6 +55,11 @@ std::int32_t ReportEngineFailure(ResultCode rc, const std::string& source) {
   }
 }
 
+std::int32_t ReportExists(const std::string& destination) {
+  PrintLine("Output file " + Quoted(destination) + " already exists, convert canceled");
+  return kOutcomeDestinationExists;
+}
+
 }  // namespace
 
 void PrintLine(const std::string& text) {
@@ -69,10 +74,7 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
     return kSourceMissing;
   }
   const bool toStdout = destination == "*";
-  if (!toStdout && !settings.overwrite && FileExists(destination)) {
-    PrintLine("Output file " + Quoted(destination) + " already exists, convert canceled");
-    return kOutcomeDestinationExists;
-  }
+  if (!toStdout && !settings.overwrite && DestinationExists(destination)) return ReportExists(destination);
   const std::string type =
       settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
   const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : DefaultAnsiCodePage();
@@ -86,10 +88,16 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
   const auto* bytes = reinterpret_cast<const char*>(block.data());
   const auto size = static_cast<std::size_t>(rc);
   if (toStdout) {
-    WriteStdout(bytes, size);
-    return 0;
+    // A full device, a closed output or a broken pipe shows at a write or at the flush.
+    if (WriteStdout(bytes, size) && std::fflush(stdout) == 0) return 0;
+    PrintLine("Output file " + Quoted(destination) + " write error");
+    return kDestinationWriteFailed;
   }
-  switch (WriteFileAtomically(destination, std::string_view(bytes, size))) {
+  const ExistingDestination existing =
+      settings.overwrite ? ExistingDestination::kReplace : ExistingDestination::kKeep;
+  switch (WriteFileAtomically(destination, std::string_view(bytes, size), existing)) {
+    case AtomicWriteResult::kExists:
+      return ReportExists(destination);
     case AtomicWriteResult::kCreateFailed:
       PrintLine("Output file " + Quoted(destination) + " create error");
       return kDestinationCreateFailed;

@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <string>
 
+#include "atomic_file.h"
 #include "convert_source.h"
 #include "parse_flag.h"
 #include "process_locale.h"
@@ -14,6 +15,7 @@ int main(int argc, char** argv) {
   tabulox::cli::AdoptEnvironmentLocale();
   tabulox::LoadRegionalSettings();
   tabulox::InitXlsxEngine();
+  tabulox::RemoveTemporaryFilesOnSignals();
 
   using namespace tabulox::cli;
   RunSettings settings;
@@ -23,6 +25,7 @@ int main(int argc, char** argv) {
   for (int i = 1; accepted && i < argc - 2; ++i) accepted = ParseFlag(argv[i], settings);
 
   std::int32_t outcome;
+  const bool toStdout = accepted && std::string(argv[argc - 1]) == "*";
   if (!accepted) {
     const std::string usage = UsageText(argc > 0 ? argv[0] : "tbulxcmd");
     std::fwrite(usage.data(), 1, usage.size(), stdout);
@@ -30,7 +33,8 @@ int main(int argc, char** argv) {
   } else {
     outcome = ConvertSource(argv[argc - 2], argv[argc - 1], settings, block);
   }
-  std::fflush(stdout);
+  // The text written to standard output counts only once it is out.
+  if (std::fclose(stdout) != 0 && toStdout && outcome == 0) outcome = tabulox::kDestinationWriteFailed;
   tabulox::FreeXlsxEngine();
   return static_cast<int>(outcome & 0xFF);
 }

@@ -901,7 +901,8 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
   const QString source = SubItemOf(row, SubSource);
   QString target = TargetFileName(source);
 
-  if (QFileInfo::exists(target)) {
+  bool replaceTarget = false;
+  if (TargetExists(target)) {
     int policy = GlobalSettings().fileovertp;
     if (policy == static_cast<int>(FileOverType::Prompt)) {
       switch (FmFileOverTp->Ask(target)) {
@@ -913,7 +914,9 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
     }
     if (policy == static_cast<int>(FileOverType::AutoRename)) {
       target = AutoRenameTarget(target);
-    } else if (policy != static_cast<int>(FileOverType::Overwrite)) {
+    } else if (policy == static_cast<int>(FileOverType::Overwrite)) {
+      replaceTarget = true;
+    } else {
       FailRow(row, QStringLiteral("Target file already exists, user canceled"), SubItemOf(row, SubTarget),
               failed);
       FmCancelCvt->StepProgress();
@@ -942,7 +945,7 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
 
   const std::string_view bytes(reinterpret_cast<const char*>(FOutBuffer.data()),
                                std::min(static_cast<std::size_t>(result), FOutBuffer.size()));
-  switch (WriteTargetFile(target, bytes)) {
+  switch (WriteTargetFile(target, bytes, replaceTarget)) {
     case TargetWriteResult::CreateFailed:
       FailRow(row, ConvertMessageForResult(kDestinationCreateFailed), target, failed);
       break;

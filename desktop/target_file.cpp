@@ -38,7 +38,7 @@ QString AutoRenameTarget(const QString& target) {
   const QString extension = dot < 0 ? QString() : target.mid(dot);
   for (qint64 counter = 1;; ++counter) {
     const QString candidate = base + u'(' + QString::number(counter) + u')' + extension;
-    if (!QFileInfo::exists(candidate)) return candidate;
+    if (!TargetExists(candidate)) return candidate;
   }
 }
 
@@ -55,12 +55,19 @@ QString ConvertMessageForResult(ResultCode result) {
   }
 }
 
-TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes) {
+bool TargetExists(const QString& target) {
+  return DestinationExists(QFile::encodeName(target).toStdString());
+}
+
+TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
+                                  bool replaceExisting) {
   const QString folder = QFileInfo(target).absolutePath();
   if (!QDir().mkpath(folder)) return TargetWriteResult::CreateFailed;
-  if (QFileInfo(target).isDir()) return TargetWriteResult::CreateFailed;
-  switch (WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes)) {
+  const ExistingDestination existing =
+      replaceExisting ? ExistingDestination::kReplace : ExistingDestination::kKeep;
+  switch (WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes, existing)) {
     case AtomicWriteResult::kOk: return TargetWriteResult::Ok;
+    case AtomicWriteResult::kExists:
     case AtomicWriteResult::kCreateFailed: return TargetWriteResult::CreateFailed;
     case AtomicWriteResult::kWriteFailed: return TargetWriteResult::WriteFailed;
   }

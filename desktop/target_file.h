@@ -15,9 +15,13 @@ namespace tabulox {
 // appended to a name without a dot.
 QString TargetFileName(const QString& source, const TGlobalSettings& settings);
 
+// True when anything is at the path: a file, a folder, a symbolic link (also
+// one that points nowhere), a FIFO or a device.
+bool TargetExists(const QString& target);
+
 // The first free name base + "(" n ")" + extension, n counting up from 1,
 // where base and extension are the target's path split at the last "." of its
-// file name. Free means no file or folder exists at that path.
+// file name. Free means that nothing exists at that path (TargetExists).
 QString AutoRenameTarget(const QString& target);
 
 // "Convert Message" text of an engine result code.
@@ -26,9 +30,12 @@ QString ConvertMessageForResult(ResultCode result);
 enum class TargetWriteResult { Ok, CreateFailed, WriteFailed };
 
 // Creates every missing folder of the target's path, then writes `bytes` to a
-// temporary file beside the target and renames it over the target, so that a
+// temporary file beside the target and renames it into place, so that a
 // failure never leaves a truncated file in place of an existing one (the
-// same writer as the console program's destination).
-TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes);
+// same writer as the console program's destination). Without
+// `replaceExisting`, a target that exists when the text is put in place is
+// left alone and the write is a CreateFailed.
+TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
+                                  bool replaceExisting = true);
 
 }  // namespace tabulox

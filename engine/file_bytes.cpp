@@ -83,21 +83,9 @@ ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes) {
     ::close(fd);
     return kSourceOpenFailed;
   }
-  std::size_t done = static_cast<std::size_t>(read);
-  bytes.resize(done);
-  // Bytes beyond the size stat gave (the file grew) are read on through a
-  // small buffer.
-  std::uint8_t probe[4096];
-  while (done >= expected) {
-    const ssize_t n = ReadAt(fd, probe, sizeof probe, done);
-    if (n < 0) {
-      ::close(fd);
-      return kSourceOpenFailed;
-    }
-    if (n == 0) break;
-    bytes.insert(bytes.end(), probe, probe + n);
-    done += static_cast<std::size_t>(n);
-  }
+  // What a file that keeps growing gains after it was opened is not read: the
+  // size it had then bounds the time and memory a conversion takes.
+  bytes.resize(static_cast<std::size_t>(read));
   ::close(fd);
   return 0;
 }

@@ -40,8 +40,9 @@ using FileBytes = std::vector<std::uint8_t, UnfilledAllocator<std::uint8_t>>;
 // True when a regular file (or a link to one) exists at the path.
 bool FileExists(const std::string& path);
 
-// Reads the file; kSourceMissing when there is no file, kSourceOpenFailed when
-// it cannot be opened or read, 0 on success.
+// Reads the file up to the size it had when it was opened (fewer bytes when it
+// shrank meanwhile); kSourceMissing when there is no file, kSourceOpenFailed
+// when it cannot be opened or read, 0 on success.
 ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes);
 
 }  // namespace tabulox

@@ -3,7 +3,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <sys/stat.h>
+
 #include <cstdio>
+#include <cstdlib>
+#include <iterator>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -15,6 +19,8 @@ namespace fs = std::filesystem;
 
 namespace tabulox {
 namespace {
+
+std::string ExampleWorkbookPath() { return std::string(TABULOX_SOURCE_DIR) + "/examples/example.xls"; }
 
 struct RunResult {
   std::string output;
@@ -118,6 +124,12 @@ TEST(ParseFlag, RecordsTheSettings) {
   EXPECT_TRUE(settings.overwrite);
   EXPECT_EQ(settings.codePage, 1252);
   EXPECT_EQ(settings.forcedSourceType, "XLSX");
+  // Hexadecimal digits in either case, after either prefix.
+  for (const char* flag : {"-c0xfde9", "-c$fde9", "-c0XFDE9", "-c$FdE9"}) {
+    settings.codePage = 0;
+    ASSERT_TRUE(cli::ParseFlag(flag, settings)) << flag;
+    EXPECT_EQ(settings.codePage, 65001) << flag;
+  }
 }
 
 struct UsageCase {
@@ -181,6 +193,20 @@ TEST_F(ConsoleProgram, NotACompoundFileIsFormatNotCorrect) {
   EXPECT_EQ(r.exitStatus, 251);
   EXPECT_EQ(r.output, "Input file \"text.xls\" format not correct\r\n");
   EXPECT_EQ(ReadFile("out.txt"), "keep");
+}
+
+// The type comes from the last dot of the file name alone.
+TEST_F(ConsoleProgram, TheLastExtensionNamesTheType) {
+  for (const std::string source : {"report.2023.xls", "x.xlsx.xls", "x.xls.xlsx", "dir.xls/book"}) {
+    if (source == "dir.xls/book") fs::create_directory(dir_ / "dir.xls");
+    WriteFile(source, "not a workbook");
+    const RunResult r = Run({source, "*"});
+    const bool workbookType = source != "dir.xls/book";
+    EXPECT_EQ(r.exitStatus, workbookType ? 251 : 253) << source;
+  }
+  // An .xls name with .xlsx before it is read as a compound file: the example converts.
+  fs::copy_file(ExampleWorkbookPath(), dir_ / "x.xlsx.xls", fs::copy_options::overwrite_existing);
+  EXPECT_EQ(Run({"x.xlsx.xls", "*"}).exitStatus, 0);
 }
 
 TEST_F(ConsoleProgram, ForcedTypeOverridesTheExtension) {
@@ -255,6 +281,64 @@ TEST_F(ConsoleProgram, DestinationInAMissingFolderCannotBeCreated) {
   const RunResult r = Run({kExample, "no/such/folder/out.txt"});
   EXPECT_EQ(r.exitStatus, 250);
   EXPECT_EQ(r.output, "Output file \"no/such/folder/out.txt\" create error\r\n");
+}
+
+// Exit status of a shell command run in the test folder.
+int ShellStatus(const fs::path& dir, const std::string& command) {
+  const std::string line = "cd " + ShellQuote(dir.string()) + " && " + command;
+  const int status = std::system(line.c_str());
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+TEST_F(ConsoleProgram, EveryKindOfExistingDestinationCountsWithoutOverwrite) {
+  WriteFile("file", "keep");
+  fs::create_symlink("file", dir_ / "link");
+  fs::create_symlink("nowhere", dir_ / "dangling");
+  fs::create_directory(dir_ / "folder");
+  ASSERT_EQ(::mkfifo((dir_ / "fifo").c_str(), 0600), 0);
+  for (const std::string dest : {"link", "dangling", "folder", "fifo"}) {
+    const RunResult r = Run({kExample, dest});
+    EXPECT_EQ(r.exitStatus, 1) << dest;
+    EXPECT_EQ(r.output, "Output file \"" + dest + "\" already exists, convert canceled\r\n");
+  }
+  EXPECT_EQ(ReadFile("file"), "keep");
+  EXPECT_TRUE(fs::is_symlink(dir_ / "dangling"));
+  EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+
+  const RunResult r = Run({"-o", kExample, "folder"});
+  EXPECT_EQ(r.exitStatus, 250);
+  EXPECT_EQ(r.output, "Output file \"folder\" create error\r\n");
+}
+
+TEST_F(ConsoleProgram, OverwriteThroughALinkAndIntoAStream) {
+  WriteFile("target", "old");
+  fs::create_symlink("target", dir_ / "link");
+  ASSERT_EQ(Run({"-o", "-c65001", kExample, "link"}).exitStatus, 0);
+  EXPECT_TRUE(fs::is_symlink(dir_ / "link"));
+  EXPECT_EQ(ReadFile("target").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+
+  // Standard output is the test's pipe: written in place, the message after the text.
+  const RunResult r = Run({"-o", kExample, "/dev/stdout"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output.rfind("Sales\r\n", 0), 0u);
+  EXPECT_NE(r.output.find("\"" + kExample + "\" --> \"/dev/stdout\" OK\r\n"), std::string::npos);
+}
+
+TEST_F(ConsoleProgram, ALongDestinationNameIsWritten) {
+  const std::string name(255, 'd');
+  EXPECT_EQ(Run({kExample, name}).exitStatus, 0);
+  EXPECT_EQ(ReadFile(name).substr(0, 5), "Sales");
+  EXPECT_EQ(std::distance(fs::directory_iterator(dir_), {}), 1);
+}
+
+TEST_F(ConsoleProgram, StandardOutputThatCannotTakeTheTextIsAWriteError) {
+  const std::string program = ShellQuote(TBULXCMD_PATH) + " " + ShellQuote(kExample) + " '*'";
+  EXPECT_EQ(ShellStatus(dir_, program + " > /dev/full"), 249);
+  EXPECT_EQ(ShellStatus(dir_, program + " >&-"), 249);
+  // A pipe whose reader is gone, with SIGPIPE ignored.
+  EXPECT_EQ(ShellStatus(dir_, "trap '' PIPE; (sleep 0.5; " + program + "; echo $? > status) | true"), 0);
+  EXPECT_EQ(ReadFile("status"), "249\n");
+  EXPECT_EQ(ShellStatus(dir_, program + " > /dev/null"), 0);
 }
 
 TEST_F(ConsoleProgram, DestinationEqualToTheSourceIsReadFirst) {

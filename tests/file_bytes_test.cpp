@@ -45,5 +45,14 @@ TEST_F(FileBytesTest, MissingFilesAndFoldersAreMissingSources) {
   EXPECT_EQ(ReadFileBytes(dir_.Path(), bytes), kSourceMissing);
 }
 
+// Only what a file held when it was opened is read, so a file that keeps
+// growing cannot keep the reading going. Files under /proc report a size of 0
+// while they read as text, which pins that down without a race.
+TEST_F(FileBytesTest, ReadsNoMoreThanTheSizeAtOpening) {
+  FileBytes bytes;
+  ASSERT_EQ(ReadFileBytes("/proc/self/status", bytes), 0);
+  EXPECT_EQ(bytes.size(), 0u);
+}
+
 }  // namespace
 }  // namespace tabulox

@@ -46,6 +46,10 @@ TEST(AutoRenameTargetTest, CountsUpToTheFirstFreeName) {
   EXPECT_EQ(AutoRenameTarget(target), dir.Path(QStringLiteral("book(2).txt")));
   QDir().mkpath(dir.Path(QStringLiteral("book(2).txt")));  // a folder takes the name too
   EXPECT_EQ(AutoRenameTarget(target), dir.Path(QStringLiteral("book(3).txt")));
+  // and so does a link that points nowhere
+  QFile::link(dir.Path(QStringLiteral("nowhere")), dir.Path(QStringLiteral("book(3).txt")));
+  EXPECT_TRUE(TargetExists(dir.Path(QStringLiteral("book(3).txt"))));
+  EXPECT_EQ(AutoRenameTarget(target), dir.Path(QStringLiteral("book(4).txt")));
 }
 
 TEST(ConvertMessageTest, EveryResultHasItsText) {
@@ -70,6 +74,17 @@ TEST(WriteTargetFileTest, CreatesMissingFoldersAndReplacesOldFile) {
   EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("empty.txt")), ""), TargetWriteResult::Ok);
   EXPECT_TRUE(QFile::exists(dir.Path(QStringLiteral("empty.txt"))));
   EXPECT_EQ(QDir(dir.Path(QStringLiteral("a/b/c"))).entryList(QDir::Files), QStringList{QStringLiteral("book.txt")});
+}
+
+TEST(WriteTargetFileTest, ATargetThatAppearedIsKeptUnlessOverwriteWasChosen) {
+  TempConfig dir;
+  const QString target = dir.Path(QStringLiteral("book.txt"));
+  WriteAll(target, "theirs");
+  EXPECT_EQ(WriteTargetFile(target, "ours", false), TargetWriteResult::CreateFailed);
+  EXPECT_EQ(ReadAll(target), QByteArray("theirs"));
+  EXPECT_EQ(QDir(dir.Path(QString())).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("book.txt")});
+  EXPECT_EQ(WriteTargetFile(target, "ours", true), TargetWriteResult::Ok);
+  EXPECT_EQ(ReadAll(target), QByteArray("ours"));
 }
 
 TEST(WriteTargetFileTest, UncreatableTargetReportsCreateFailure) {
