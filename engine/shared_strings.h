@@ -17,7 +17,7 @@ namespace tabulox {
 // A string, run list or phonetic block that goes on beyond the last CONTINUE
 // record, and a string count larger than the strings present, end the table
 // there: it keeps the whole strings read before. A string header cut across a
-// CONTINUE record raises ExtractionError.
+// CONTINUE record goes on at the first byte of the next one.
 void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book);
 
 }  // namespace tabulox
