@@ -136,7 +136,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
         // the earlier part may still be laid out.
         std::vector<TRowData>().swap(later.sheet.rows);
         std::vector<TCellData>().swap(later.sheet.cells);
-        std::string().swap(later.sheet.formulaTexts);
+        std::string().swap(later.sheet.cellTexts);
       } catch (...) {
         later.error = std::current_exception();
       }
@@ -172,7 +172,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   text.resize(sheetStart);
   sheet.rows.clear();
   sheet.cells.clear();
-  sheet.formulaTexts.clear();
+  sheet.cellTexts.clear();
   sheet.rowsAscending = true;
   stream.seek(start);
   ReadAndLayOutInOnePart(stream, book, sheet, budget, text);

@@ -159,18 +159,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    w.MulBlank(0, 65534, {0, 0, 0});
                                  },
                                  std::string(65536, '\t') + "\r\n"},
-                      LayoutCase{"BoolErrLabelAndRStringGiveNoText",
-                                 [](BiffWriter& w) {
-                                   testing::Bytes boolerr;
-                                   boolerr.u16(0).u16(0).u16(0).u8(1).u8(0);
-                                   w.Record(kRecordBoolErr, boolerr);
-                                   testing::Bytes label;
-                                   label.u16(1).u16(0).u16(0).u16(1).u8(0).chars(u"x", false);
-                                   w.Record(kRecordLabel, label);
-                                   w.Record(0x00D6, label);
-                                   w.LabelSst(2, 1, 0, 0);
-                                 },
-                                 "\ta\r\n"},
                       LayoutCase{"FormulaNumberInGeneralForm",
                                  [](BiffWriter& w) { w.FormulaNumber(0, 0, 39448); }, "39448\r\n"},
                       LayoutCase{"FormulaBooleanAndErrors",
