@@ -491,6 +491,7 @@ bool IsCellTableRecord(std::uint16_t type, std::size_t length) {
     case kRecordString:
       return length >= 3;
     case kRecordLabel:
+    case kRecordRString:
       return length >= 8;
     default:
       return false;
