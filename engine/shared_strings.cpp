@@ -1,6 +1,7 @@
 #include "shared_strings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <system_error>
@@ -206,7 +207,12 @@ void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBoo
     total = static_cast<std::int32_t>(totalField);
     unique = static_cast<std::int32_t>(uniqueField);
   }
-  if (unique > 0) table = ReadAllStrings(segments, static_cast<std::size_t>(unique));
+  // Some writers leave the count at 0 however many strings they store: the
+  // table then holds the strings the records hold (an empty table has none).
+  if (unique > 0)
+    table = ReadAllStrings(segments, static_cast<std::size_t>(unique));
+  else if (unique == 0)
+    table = ReadAllStrings(segments, SIZE_MAX);
   book.sharedStrings = std::move(table);
   book.totalStringCount = total;
   book.uniqueStringCount = unique;

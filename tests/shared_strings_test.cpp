@@ -132,6 +132,13 @@ ContinuedRecord NegativeCount() {
   return sst;
 }
 
+ContinuedRecord CountOfZero() {
+  ContinuedRecord sst = SstRecord(0, 0);
+  AppendSstString(sst, SstString{u"one"});
+  AppendSstString(sst, SstString{u"two"});
+  return sst;
+}
+
 ContinuedRecord CountBeyondStrings() {
   ContinuedRecord sst = SstRecord(5, 5);
   AppendSstString(sst, SstString{u"only"});
@@ -183,6 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9", "~\x7F", "~\xC2\x80"}},
         SstCase{"WideZeroBecomesSpace", WideZero(), {"x \xE4\xB8\xAD"}},
         SstCase{"Empty", Empty(), {}}, SstCase{"NegativeCountIsEmpty", NegativeCount(), {}},
+        SstCase{"CountOfZeroReadsTheStringsPresent", CountOfZero(), {"one", "two"}},
         SstCase{"CountBeyondStringsStopsTable", CountBeyondStrings(), {"only", "two"}},
         SstCase{"CharactersBeyondLastSegmentDropString", CharactersBeyondLastSegment(), {"whole"}},
         SstCase{"RunsBeyondLastSegmentKeepString", RunsBeyondLastSegment(), {"kept"}},
