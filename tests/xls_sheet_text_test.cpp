@@ -246,6 +246,8 @@ TEST(TwoPartReadingChart, TheMiddleIsLookedForInsideTheChart) {
   });
   FirstSheet sheet(w);
   ASSERT_TRUE(sheet.read);
+  // The chart's cached values are no cells of the worksheet.
+  EXPECT_EQ(SurveyWorksheet(sheet.stream).cells, kRows * kCellsPerRow);
   const std::size_t found =
       FindLikelyMiddle(sheet.stream, sheet.start + (w.size() - sheet.start) / 2, w.size());
   EXPECT_GT(found, chart.begin);
