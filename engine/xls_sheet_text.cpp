@@ -89,10 +89,11 @@ struct LaterPart {
 
 // The parts laid out apart give the text of the whole when the earlier part's
 // reading stopped exactly at the middle (so the middle is where a record of
-// one pass starts, before the EOF), both list their rows in ascending order
-// and the later part's rows all come after the earlier part's: one pass then
-// finds every row of the later part new, in the same order, with the same
-// cells.
+// one pass starts, before the EOF and outside any substream embedded in the
+// sheet, as the later part's reading assumes), both list their rows in
+// ascending order and the later part's rows all come after the earlier
+// part's: one pass then finds every row of the later part new, in the same
+// order, with the same cells.
 bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std::size_t middle,
                            const PartRows& later) {
   return earlier.read.reachedStop && earlierEnd == middle && earlier.ascending &&
