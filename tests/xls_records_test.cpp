@@ -101,12 +101,6 @@ const RecordCase kLabelCases[] = {
             w.Label(1, 1, std::u16string(u"x\0y", 3));
           },
           "abc\t\t\xE4\xB8\xAD\xC3\xA9\r\n\tx y\r\n"),
-    Sheet("RowsOfLabelsOnlyHaveLines",
-          [](BiffWriter& w) {
-            w.Label(0, 0, u"one");
-            w.Label(3, 0, u"two");
-          },
-          "one\r\ntwo\r\n"),
     Sheet("RStringRunsAreNotText",
           [](BiffWriter& w) {
             w.RString(0, 0, u"bold", 3);
