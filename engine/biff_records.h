@@ -24,6 +24,7 @@ inline constexpr std::uint16_t kRecordMulRK = 0x00BD;
 inline constexpr std::uint16_t kRecordMulBlank = 0x00BE;
 inline constexpr std::uint16_t kRecordSst = 0x00FC;
 inline constexpr std::uint16_t kRecordLabelSst = 0x00FD;
+inline constexpr std::uint16_t kRecordRString = 0x00D6;
 inline constexpr std::uint16_t kRecordBlank = 0x0201;
 inline constexpr std::uint16_t kRecordNumber = 0x0203;
 inline constexpr std::uint16_t kRecordLabel = 0x0204;
@@ -31,9 +32,18 @@ inline constexpr std::uint16_t kRecordBoolErr = 0x0205;
 inline constexpr std::uint16_t kRecordString = 0x0207;
 inline constexpr std::uint16_t kRecordRK = 0x027E;
 inline constexpr std::uint16_t kRecordBof = 0x0809;
+// The BOF record types of BIFF2, BIFF3 and BIFF4 streams.
+inline constexpr std::uint16_t kRecordBofBiff2 = 0x0009;
+inline constexpr std::uint16_t kRecordBofBiff3 = 0x0209;
+inline constexpr std::uint16_t kRecordBofBiff4 = 0x0409;
 // kRecordFormat (0x041E) and kRecordXF (0x00E0) are in style_table.h.
 
 inline constexpr std::size_t kRecordHeaderSize = 4;
+
+// BOF fields, [MS-XLS] 2.4.21: the BIFF version (0x0600 for BIFF8; BIFF5 and
+// BIFF7 write 0x0500) and the substream type, the first two 16-bit fields.
+inline constexpr std::uint16_t kBiff8Version = 0x0600;
+inline constexpr std::uint16_t kBofTypeWorksheet = 0x0010;
 
 struct TRecordHeader {
   std::uint16_t type = 0;

@@ -1,5 +1,7 @@
 #include "record_segments.h"
 
+#include <array>
+
 #include "engine_text.h"
 
 namespace tabulox {
@@ -69,6 +71,31 @@ bool TRecordSegments::ReadChars(std::size_t count, std::size_t width, std::strin
     width = current_.u8() == 0 ? 1 : 2;
   }
   AppendStoredChars(current_, count, width, text);
+  return true;
+}
+
+bool TRecordSegments::ReadFieldBytes(std::span<std::uint8_t> out) {
+  for (std::uint8_t& byte : out) {
+    while (current_.atEnd())
+      if (!NextContinuation()) return false;
+    byte = current_.u8();
+  }
+  return true;
+}
+
+bool TRecordSegments::ReadU8(std::uint8_t& value) { return ReadFieldBytes({&value, 1}); }
+
+bool TRecordSegments::ReadU16(std::uint16_t& value) {
+  std::array<std::uint8_t, 2> bytes;
+  if (!ReadFieldBytes(bytes)) return false;
+  value = LoadU16le(bytes, 0);
+  return true;
+}
+
+bool TRecordSegments::ReadU32(std::uint32_t& value) {
+  std::array<std::uint8_t, 4> bytes;
+  if (!ReadFieldBytes(bytes)) return false;
+  value = LoadU32le(bytes, 0);
   return true;
 }
 

@@ -45,6 +45,14 @@ class TRecordSegments {
   // segment; `text` then holds those read so far.
   bool ReadChars(std::size_t count, std::size_t width, std::string& text);
 
+  // Read a field that may be cut across segments: a string's character count,
+  // option byte, run count and phonetic block size go on at the first byte of
+  // the next segment, with no flag byte before them (only characters get one).
+  // False when the data ends first.
+  bool ReadU8(std::uint8_t& value);
+  bool ReadU16(std::uint16_t& value);
+  bool ReadU32(std::uint32_t& value);
+
   // Skips `count` items of `itemSize` bytes (formatting runs, phonetic bytes).
   // Where they run past the current segment, skips the whole items left in it
   // and goes on in the next segment, without a flag byte. False when they go on
@@ -77,6 +85,9 @@ class TRecordSegments {
   bool Available(std::size_t count) const;
 
  private:
+  // Reads `out.size()` bytes of one field, from as many segments as it takes.
+  bool ReadFieldBytes(std::span<std::uint8_t> out);
+
   std::vector<std::span<const std::uint8_t>> segments_;
   std::size_t next_ = 1;
   ByteReader current_;

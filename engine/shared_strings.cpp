@@ -1,6 +1,7 @@
 #include "shared_strings.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
 #include <optional>
 #include <system_error>
@@ -34,21 +35,21 @@ struct StringHeader {
   std::size_t width() const { return (options & kHighByte) ? 2 : 1; }
 };
 
-// Reads the header of the string at the reading place, moving to the next
-// segment first when the current one is used up. False when the data ends.
+// Reads the header of the string at the reading place; any of its fields may
+// be cut across segments. False when the data ends first.
 bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
-  if (segments.currentExhausted()) segments.NextContinuation();
-  if (!segments.Available(3)) return false;
-  ByteReader& in = segments.current();
-  header.charCount = in.u16le();
-  header.options = in.u8();
+  std::uint16_t charCount = 0;
+  if (!segments.ReadU16(charCount) || !segments.ReadU8(header.options)) return false;
+  header.charCount = charCount;
   if (header.options & kRichText) {
-    if (!segments.Available(2)) return false;
-    header.runCount = in.u16le();
+    std::uint16_t runCount = 0;
+    if (!segments.ReadU16(runCount)) return false;
+    header.runCount = runCount;
   }
   if (header.options & kPhonetic) {
-    if (!segments.Available(4)) return false;
-    header.phoneticSize = segments.current().u32le();
+    std::uint32_t phoneticSize = 0;
+    if (!segments.ReadU32(phoneticSize)) return false;
+    header.phoneticSize = phoneticSize;
   }
   return true;
 }
@@ -200,12 +201,18 @@ void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBoo
   TSharedStringTable table;
   std::int32_t total = 0;
   std::int32_t unique = 0;
-  if (segments.Available(8)) {
-    ByteReader& in = segments.current();
-    total = static_cast<std::int32_t>(in.u32le());
-    unique = static_cast<std::int32_t>(in.u32le());
+  std::uint32_t totalField = 0;
+  std::uint32_t uniqueField = 0;
+  if (segments.ReadU32(totalField) && segments.ReadU32(uniqueField)) {
+    total = static_cast<std::int32_t>(totalField);
+    unique = static_cast<std::int32_t>(uniqueField);
   }
-  if (unique > 0) table = ReadAllStrings(segments, static_cast<std::size_t>(unique));
+  // Some writers leave the count at 0 however many strings they store: the
+  // table then holds the strings the records hold (an empty table has none).
+  if (unique > 0)
+    table = ReadAllStrings(segments, static_cast<std::size_t>(unique));
+  else if (unique == 0)
+    table = ReadAllStrings(segments, SIZE_MAX);
   book.sharedStrings = std::move(table);
   book.totalStringCount = total;
   book.uniqueStringCount = unique;

@@ -14,10 +14,13 @@ namespace tabulox {
 // counts; leaves the cursor at the end of the SST payload, so that the CONTINUE
 // records pass through the caller's loop as records it skips.
 //
+// A string count of 0 reads every string the records hold; a negative count
+// gives an empty table.
+//
 // A string, run list or phonetic block that goes on beyond the last CONTINUE
 // record, and a string count larger than the strings present, end the table
 // there: it keeps the whole strings read before. A string header cut across a
-// CONTINUE record raises ExtractionError.
+// CONTINUE record goes on at the first byte of the next one.
 void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book);
 
 }  // namespace tabulox

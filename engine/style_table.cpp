@@ -88,6 +88,10 @@ bool IsBlankAfterTrim(std::string_view code) {
 }
 
 void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string code) {
+  // A number or percent code longer than the number patterns take is shown
+  // in General form, rather than failing every cell that uses it.
+  if ((kind == fmtNumber || kind == fmtPercent) && code.size() > kMaxNumberPatternLength)
+    kind = fmtGeneral;
   TFmtCode& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
   slot.numberPattern = kind == fmtNumber || kind == fmtPercent

@@ -78,14 +78,15 @@ int AddXF(TStyleData& styles, const TXFEntry& xf);
 
 // Reduces a format code to its rendering route and stores it in the slot, or
 // leaves the slot as it was (codes holding "General", codes that are empty
-// after the reduction, indices without a slot).
+// after the reduction, indices without a slot). A number or percent code
+// longer than kMaxNumberPatternLength bytes after the reduction makes the slot
+// General.
 void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles);
 
 // Appends the text of a numeric cell with the given XF index: General form,
 // the number pattern (percent: of the value times 100 in extended precision) or
 // the date/time pattern of its format slot. Dates of 1904-system workbooks are
-// moved onto the 1900 base. Raises ExtractionError("Format string too long")
-// for a number or percent code longer than kMaxNumberPatternLength bytes.
+// moved onto the 1900 base.
 void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out);
 
 }  // namespace tabulox

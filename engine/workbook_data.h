@@ -41,14 +41,16 @@ enum TCellKind : std::uint8_t {
   cellBlank = 0,
   cellSharedString = 1,
   cellNumber = 2,
-  // A formula's numeric, boolean or error result, written in General form.
+  // A formula's numeric, boolean or error result, or a BOOLERR constant,
+  // written in General form.
   cellFormulaResult = 3,
-  // A formula result held as text: the text of a string result, or nothing
-  // for an empty result, the error #NULL! and result types not known.
-  cellFormulaText = 4,
+  // A cell whose text is kept apart from it: a LABEL or RSTRING string, or a
+  // formula result held as text (the text of a string result, or nothing for
+  // an empty result, the error #NULL! and result types not known).
+  cellText = 4,
 };
 
-// A span of TWorkSheetData::formulaTexts.
+// A span of TWorkSheetData::cellTexts.
 struct TTextSpan {
   std::uint32_t offset;
   std::uint32_t length;
@@ -67,7 +69,7 @@ struct TCellData {
   union {
     double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
-    TTextSpan text;             // cellFormulaText
+    TTextSpan text;             // cellText
   };
 
   TCellData() : value(0) {}
@@ -94,8 +96,8 @@ struct TWorkSheetData {
   TSheetData sheetData;
   std::vector<TRowData> rows;
   std::vector<TCellData> cells;
-  // The texts of cellFormulaText cells, one after the other.
-  std::string formulaTexts;
+  // The texts of cellText cells, one after the other.
+  std::string cellTexts;
   // True while every row added so far has a greater number than the one
   // before; lets FindOrAddRow answer the common cases without a search.
   bool rowsAscending = true;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "biff_records.h"
+#include "embedded_substreams.h"
 #include "record_segments.h"
 #include "large_pages.h"
 
@@ -27,6 +28,9 @@ enum FormulaResultType : std::uint8_t {
 
 // Error code of #NULL!, [MS-XLS] 2.5.10 BErr.
 constexpr std::uint8_t kErrorNull = 0x00;
+
+// Bit 0 of an XLUnicodeString's option byte: 16-bit characters.
+constexpr std::uint8_t kHighByte = 0x01;
 
 bool HasMarkerBytes(std::span<const std::uint8_t> eightBytes) {
   return eightBytes[6] == 0xFF && eightBytes[7] == 0xFF;
@@ -82,6 +86,19 @@ TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, 
   return cell;
 }
 
+// [MS-XLS] 2.4.24 BoolErr: the cell fields, the value, then fError (0: the
+// value is a boolean, else an error code). A boolean or error constant writes
+// what the same formula result writes: 1 or 0, the error code, nothing for
+// #NULL!.
+TCellData BoolErrCell(std::span<const std::uint8_t> fields) {
+  const std::uint8_t value = fields[kCellFieldsSize];
+  const bool isError = fields[kCellFieldsSize + 1] != 0;
+  if (isError && value == kErrorNull) return MakeCell(cellBlank, fields);
+  TCellData cell = MakeCell(cellFormulaResult, fields);
+  cell.value = value;
+  return cell;
+}
+
 // Reads a FORMULA record. Gives the position of its cell when the cell waits
 // for the text of a following STRING record, else kNoCell.
 template <typename Cells>
@@ -96,26 +113,27 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
     cell.value = result[2];
   } else {
-    cell.kind = cellFormulaText;
+    cell.kind = cellText;
     cell.text = TTextSpan{0, 0};
   }
   cells.Add(cell);
-  if (cell.kind == cellFormulaText && result[0] == resultString) return cells.LastCell();
+  if (cell.kind == cellText && result[0] == resultString) return cells.LastCell();
   return kNoCell;
 }
 
-// Appends the text of a STRING record, [MS-XLS] 2.4.268, with its CONTINUE
-// records, to `texts`. A string cut off by the last CONTINUE record keeps the
-// characters read; a malformed one gives no text (false).
-bool ReadStringRecordText(ByteReader& stream, const TRecordHeader& header, std::string& texts) {
-  TRecordSegments segments(stream, header);
+// Appends the characters of an XLUnicodeString, [MS-XLS] 2.5.294 (16-bit
+// character count, option byte, characters), to `texts`. The count and the
+// option byte may be cut across a CONTINUE record; characters cut across one go
+// on after a flag byte. A string cut off by the last CONTINUE record keeps the
+// characters read; one whose header is cut off or that is malformed gives no
+// text (false).
+bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
   const std::size_t start = texts.size();
   try {
-    if (!segments.Available(3)) return false;
-    ByteReader& in = segments.current();
-    const std::uint16_t charCount = in.u16le();
-    const std::size_t width = (in.u8() & 0x01) ? 2 : 1;
-    segments.ReadChars(charCount, width, texts);
+    std::uint16_t charCount = 0;
+    std::uint8_t options = 0;
+    if (!segments.ReadU16(charCount) || !segments.ReadU8(options)) return false;
+    segments.ReadChars(charCount, (options & kHighByte) ? 2 : 1, texts);
   } catch (const ExtractionError&) {
     texts.resize(start);
     return false;
@@ -129,13 +147,17 @@ struct SheetCells {
 
   void Add(const TCellData& cell) { AppendCell(sheet, cell); }
   std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
-  // The text of the STRING record in `stream` for the cell at `cellIndex`.
-  void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, std::uint32_t cellIndex) {
-    std::string& texts = sheet.formulaTexts;
+  // Gives the cellText cell at `cellIndex` the text that `read` appends to the
+  // string it is given (false: no text).
+  template <typename Read>
+  void SetText(std::uint32_t cellIndex, Read read) {
+    std::string& texts = sheet.cellTexts;
     const std::size_t start = texts.size();
-    if (!ReadStringRecordText(stream, header, texts)) return;
-    if (texts.size() > std::numeric_limits<std::uint32_t>::max())
-      throw ExtractionError("formula texts too large");
+    if (!read(texts)) return;
+    if (texts.size() > std::numeric_limits<std::uint32_t>::max()) {
+      texts.resize(start);
+      throw ExtractionError("cell texts too large");
+    }
     sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
                                             static_cast<std::uint32_t>(texts.size() - start)};
   }
@@ -166,12 +188,15 @@ class StreamedCells {
     }
   }
   std::uint32_t LastCell() const { return 0; }
-  void ReadFormulaString(ByteReader& stream, const TRecordHeader& header, std::uint32_t) {
+  // Hands the text that `read` gives to the sink, for the cellText cell it was
+  // handed last.
+  template <typename Read>
+  void SetText(std::uint32_t, Read read) {
     if (outOfOrder_ || error_) return;
     text_.clear();
-    if (!ReadStringRecordText(stream, header, text_)) return;
+    if (!read(text_)) return;
     try {
-      sink_.FormulaText(text_);
+      sink_.CellText(text_);
     } catch (...) {
       error_ = std::current_exception();
     }
@@ -204,6 +229,7 @@ bool IsCellRecord(std::uint16_t type) {
     case kRecordMulBlank:
     case kRecordFormula:
     case kRecordLabel:
+    case kRecordRString:
     case kRecordBoolErr:
       return true;
     default:
@@ -267,11 +293,31 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
       stream.u16le();
       break;
     }
+    case kRecordLabel:
+    case kRecordRString: {
+      // [MS-XLS] 2.4.148 Label, 2.4.221 RString: an XLUnicodeString after the
+      // cell fields (an RString's formatting runs after it are not text).
+      TRecordSegments segments(stream, header);
+      TCellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
+      cell.text = TTextSpan{0, 0};
+      cells.Add(cell);
+      cells.SetText(cells.LastCell(),
+                    [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
+      break;
+    }
+    case kRecordBoolErr:
+      cells.Add(BoolErrCell(stream.bytes(kCellFieldsSize + 2)));
+      break;
     case kRecordFormula:
       awaitingString = ReadFormula(stream, cells);
       break;
     case kRecordString:
-      if (awaitingString != kNoCell) cells.ReadFormulaString(stream, header, awaitingString);
+      if (awaitingString != kNoCell) {
+        // [MS-XLS] 2.4.268 String: the text of the FORMULA before it.
+        TRecordSegments segments(stream, header);
+        cells.SetText(awaitingString,
+                      [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
+      }
       awaitingString = kNoCell;
       break;
     default:
@@ -279,28 +325,36 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
   }
 }
 
-enum class RecordsEnd { kAtStop, kAtEof, kAtStreamEnd, kByCaller };
+enum class RecordsEnd { kAtStop, kAtStopInsideEmbedded, kAtEof, kAtStreamEnd, kByCaller };
 
 // Reads the cell records from the cursor into `cells`, up to the first record
-// that starts at or after `stopAt` or past the first EOF record.
-// `afterRecord()` runs after each record; returning false ends the reading
-// there.
+// that starts at or after `stopAt` or past the worksheet's EOF record. The
+// records of embedded substreams are passed over. `afterRecord()` runs after
+// each record; returning false ends the reading there.
 template <typename Cells, typename AfterRecord>
 RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, Cells& cells,
                            AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
+  EmbeddedSubstreams substreams;
   TRecordHeader header;
   while (stream.position() < stopAt) {
     if (!ReadRecordHeader(stream, header)) return RecordsEnd::kAtStreamEnd;
-    if (header.type == kRecordEof) {
-      stream.seek(header.payloadEnd());
-      return RecordsEnd::kAtEof;
+    switch (substreams.Next(header.type, stream.rest().first(header.length))) {
+      case EmbeddedSubstreams::Owner::kWorksheetEof:
+        stream.seek(header.payloadEnd());
+        return RecordsEnd::kAtEof;
+      case EmbeddedSubstreams::Owner::kWorksheet:
+        ReadWithinStream([&] { ReadCellRecord(stream, header, cells, awaitingString); });
+        break;
+      case EmbeddedSubstreams::Owner::kEmbedded:
+        break;
     }
-    ReadWithinStream([&] { ReadCellRecord(stream, header, cells, awaitingString); });
     stream.seek(header.payloadEnd());
     if (!afterRecord()) return RecordsEnd::kByCaller;
   }
-  return RecordsEnd::kAtStop;
+  // A reading that stops inside an embedded substream did not stop where one
+  // pass reads a cell record of the worksheet.
+  return substreams.inside() ? RecordsEnd::kAtStopInsideEmbedded : RecordsEnd::kAtStop;
 }
 
 }  // namespace
@@ -356,6 +410,9 @@ std::size_t CellsOfRecord(std::uint16_t type, std::size_t length) {
     case kRecordRK:
     case kRecordBlank:
     case kRecordFormula:
+    case kRecordLabel:
+    case kRecordRString:
+    case kRecordBoolErr:
       return 1;
     case kRecordMulRK:
       return length >= 6 ? (length - 6) / 6 : 0;
@@ -377,13 +434,17 @@ WorksheetSurvey SurveyWorksheet(ByteReader& stream, std::size_t middleFrom) {
   WorksheetSurvey survey;
   constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
   std::uint32_t previousRow = kNoRow;
+  EmbeddedSubstreams substreams;
   std::size_t at = 0;
   while (bytes.size() - at >= kRecordHeaderSize) {
     const std::uint16_t type = LoadU16le(bytes, at);
     const std::size_t length = LoadU16le(bytes, at + 2);
     const std::size_t payload = at + kRecordHeaderSize;
-    if (length > bytes.size() - payload || type == kRecordEof) break;
-    const std::size_t cells = CellsOfRecord(type, length);
+    if (length > bytes.size() - payload) break;
+    const EmbeddedSubstreams::Owner owner = substreams.Next(type, bytes.subspan(payload, length));
+    if (owner == EmbeddedSubstreams::Owner::kWorksheetEof) break;
+    const std::size_t cells =
+        owner == EmbeddedSubstreams::Owner::kWorksheet ? CellsOfRecord(type, length) : 0;
     if (cells > 0) {
       // Every cell record opens with its row.
       const std::uint32_t row = length >= 2 ? LoadU16le(bytes, payload) : kNoRow;
@@ -430,6 +491,7 @@ bool IsCellTableRecord(std::uint16_t type, std::size_t length) {
     case kRecordString:
       return length >= 3;
     case kRecordLabel:
+    case kRecordRString:
       return length >= 8;
     default:
       return false;

@@ -1,7 +1,8 @@
 // The cell records of one worksheet substream, [MS-XLS] 2.1.7.20.5, read into
 // rows of cells, or handed over one by one as they are read. Numbers,
-// shared-string indices, blanks and formula results are kept; the text is laid
-// out from them.
+// shared-string indices, strings, blanks, boolean and error values and formula
+// results are kept; the text is laid out from them. The records of substreams
+// embedded in the worksheet (charts drawn on it) are passed over.
 #pragma once
 
 #include <cstddef>
@@ -14,9 +15,10 @@
 
 namespace tabulox {
 
-// Reads the records from the cursor (the sheet's BOF) up to the first EOF
-// record, or to the end of the stream, or to a record cut off by it, and adds
-// their cells to `sheet`. Returns the number of stream bytes gone through.
+// Reads the records from the cursor (the sheet's BOF) up to the worksheet's
+// EOF record, or to the end of the stream, or to a record cut off by it, and
+// adds their cells to `sheet`. The records of a substream embedded in the
+// worksheet (EmbeddedSubstreams) add no cells, and its EOF ends only it. Returns the number of stream bytes gone through.
 // Never raises for a cut-off record. A record whose fields run past the end of
 // the stream adds the cells read before that point and no more.
 //
@@ -63,7 +65,8 @@ struct RecordsRead {
   // The stream bytes gone through.
   std::size_t bytes = 0;
   // It stopped before a record starting at or after the position asked for,
-  // not at an EOF record or the end of the stream.
+  // outside any embedded substream, not at an EOF record or the end of the
+  // stream.
   bool reachedStop = false;
 };
 
@@ -76,11 +79,12 @@ RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
 class StreamedCellSink {
  public:
   // The next cell in record order; `beginsRow` for the first cell of a row,
-  // which lies above every row before it. A FORMULA whose result is a string
-  // comes as a cellFormulaText cell with no text: its text, if a STRING
-  // record gives it one, follows through FormulaText before any other cell.
+  // which lies above every row before it. A cell whose text is kept apart
+  // (LABEL, RSTRING, a FORMULA whose result is a string) comes as a cellText
+  // cell with no text: its text, if its record or a STRING record gives it
+  // one, follows through CellText before any other cell.
   virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
-  virtual void FormulaText(std::string_view text) = 0;
+  virtual void CellText(std::string_view text) = 0;
 
  protected:
   ~StreamedCellSink() = default;

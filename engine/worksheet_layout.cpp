@@ -38,12 +38,12 @@ void ReserveForSheet(const TWorkSheetData& sheet, std::string& text, std::size_t
     ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
 }
 
-// The text of a cell of any kind but cellFormulaText, whose text is kept
+// The text of a cell of any kind but cellText, whose text is kept
 // apart from the cell.
 void AppendCellValue(const TWorkBookData& book, const TCellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
-    case cellFormulaText:
+    case cellText:
       break;
     case cellSharedString:
       if (cell.stringIndex < book.sharedStrings.size())
@@ -80,8 +80,8 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
     const TCellData& cell = sheet.cells[i];
     MoveToColumn(position, cell.column, text);
-    if (cell.kind == cellFormulaText)
-      text.append(sheet.formulaTexts, cell.text.offset, cell.text.length);
+    if (cell.kind == cellText)
+      text.append(sheet.cellTexts, cell.text.offset, cell.text.length);
     else
       AppendCellValue(book, cell, text);
     CheckSize(text, maxBytes);
@@ -158,7 +158,7 @@ RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
 void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
-  if (awaiting_) PlaceAwaitedFormula({});
+  if (awaiting_) PlaceAwaitedText({});
   if (beginsRow) {
     if (anyRow_)
       text_.append(kLineEnd, kLineEndSize);
@@ -168,7 +168,7 @@ void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
     lastRow_ = cell.row;
     position_ = 0;
   }
-  if (cell.kind == cellFormulaText) {
+  if (cell.kind == cellText) {
     awaited_ = cell;
     awaiting_ = true;
     return;
@@ -178,19 +178,19 @@ void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
   CheckSize(text_, maxBytes_);
 }
 
-void RowTextWriter::FormulaText(std::string_view text) {
-  if (awaiting_) PlaceAwaitedFormula(text);
+void RowTextWriter::CellText(std::string_view text) {
+  if (awaiting_) PlaceAwaitedText(text);
 }
 
-void RowTextWriter::PlaceAwaitedFormula(std::string_view formulaText) {
+void RowTextWriter::PlaceAwaitedText(std::string_view awaitedText) {
   awaiting_ = false;
   MoveToColumn(position_, awaited_.column, text_);
-  text_ += formulaText;
+  text_ += awaitedText;
   CheckSize(text_, maxBytes_);
 }
 
 void RowTextWriter::Finish() {
-  if (awaiting_) PlaceAwaitedFormula({});
+  if (awaiting_) PlaceAwaitedText({});
   if (anyRow_) text_.append(kLineEnd, kLineEndSize);
 }
 

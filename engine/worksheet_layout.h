@@ -42,7 +42,7 @@ class RowTextWriter final : public StreamedCellSink {
                 std::size_t maxBytes = kMaxWorkbookTextBytes);
 
   void Cell(const TCellData& cell, bool beginsRow) override;
-  void FormulaText(std::string_view text) override;
+  void CellText(std::string_view text) override;
   void Finish();
 
   // The rows written: whether there were any, the first and the last.
@@ -51,10 +51,10 @@ class RowTextWriter final : public StreamedCellSink {
   std::int32_t lastRow() const { return lastRow_; }
 
  private:
-  // A formula cell is written once its text is known: when the STRING record
-  // that gives it arrives, or with no text when anything else comes first.
-  // Only while one is awaited.
-  void PlaceAwaitedFormula(std::string_view formulaText);
+  // A cellText cell is written once its text is known: when CellText gives
+  // it, or with no text when anything else comes first. Only while one is
+  // awaited.
+  void PlaceAwaitedText(std::string_view awaitedText);
 
   const TWorkBookData& book_;
   std::string& text_;

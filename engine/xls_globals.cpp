@@ -23,6 +23,27 @@ constexpr std::size_t kMaxWorksheetReadPasses = 8;
 // DATEMODE value of the 1904 date system, [MS-XLS] 2.4.77.
 constexpr std::uint16_t kDateMode1904 = 1;
 
+// Whether the stream opens with the BOF of a BIFF version before BIFF8: a
+// BIFF5 or BIFF7 BOF (version below 0x0600), or the BOF record of BIFF2 to
+// BIFF4. Their records have other layouts (8-bit strings in the workbook's
+// code page, no shared string table), which read as BIFF8 give garbled text.
+// Leaves the cursor where it was.
+bool IsEarlierBiffVersion(const ByteReader& stream) {
+  ByteReader probe = stream;
+  TRecordHeader header;
+  if (!ReadRecordHeader(probe, header)) return false;
+  switch (header.type) {
+    case kRecordBofBiff2:
+    case kRecordBofBiff3:
+    case kRecordBofBiff4:
+      return true;
+    case kRecordBof:
+      return header.length >= 2 && probe.u16le() < kBiff8Version;
+    default:
+      return false;
+  }
+}
+
 }  // namespace
 
 TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
@@ -79,6 +100,7 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
 
 ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
   stream.seek(0);
+  if (IsEarlierBiffVersion(stream)) return kFormatNotCorrect;
   TRecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     switch (header.type) {

@@ -15,8 +15,9 @@ namespace tabulox {
 
 // Reads the globals from position 0 of the workbook stream into `book`, whose
 // style table is initialised: each worksheet's BOUNDSHEET goes into
-// book.worksheets, without cells. Returns 0, or kSourceEncrypted when a
-// FILEPASS record is met. A record cut off by the end of the stream ends the
+// book.worksheets, without cells. Returns 0, kSourceEncrypted when a
+// FILEPASS record is met, or kFormatNotCorrect at once when the stream opens
+// with the BOF of an earlier BIFF version (BIFF2 to BIFF7), which is not read. A record cut off by the end of the stream ends the
 // loop like an EOF record; a record whose fields run past the end of the
 // stream (beyond its own payload) is passed over.
 // Raises ExtractionError when the shared string table is malformed.

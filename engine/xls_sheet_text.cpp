@@ -89,10 +89,11 @@ struct LaterPart {
 
 // The parts laid out apart give the text of the whole when the earlier part's
 // reading stopped exactly at the middle (so the middle is where a record of
-// one pass starts, before the EOF), both list their rows in ascending order
-// and the later part's rows all come after the earlier part's: one pass then
-// finds every row of the later part new, in the same order, with the same
-// cells.
+// one pass starts, before the EOF and outside any substream embedded in the
+// sheet, as the later part's reading assumes), both list their rows in
+// ascending order and the later part's rows all come after the earlier
+// part's: one pass then finds every row of the later part new, in the same
+// order, with the same cells.
 bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std::size_t middle,
                            const PartRows& later) {
   return earlier.read.reachedStop && earlierEnd == middle && earlier.ascending &&
@@ -136,7 +137,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
         // the earlier part may still be laid out.
         std::vector<TRowData>().swap(later.sheet.rows);
         std::vector<TCellData>().swap(later.sheet.cells);
-        std::string().swap(later.sheet.formulaTexts);
+        std::string().swap(later.sheet.cellTexts);
       } catch (...) {
         later.error = std::current_exception();
       }
@@ -172,7 +173,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   text.resize(sheetStart);
   sheet.rows.clear();
   sheet.cells.clear();
-  sheet.formulaTexts.clear();
+  sheet.cellTexts.clear();
   sheet.rowsAscending = true;
   stream.seek(start);
   ReadAndLayOutInOnePart(stream, book, sheet, budget, text);

@@ -42,7 +42,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
     ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
     std::vector<TRowData>().swap(sheet.rows);
     std::vector<TCellData>().swap(sheet.cells);
-    std::string().swap(sheet.formulaTexts);
+    std::string().swap(sheet.cellTexts);
   }
   if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
   return static_cast<ResultCode>(text.size());

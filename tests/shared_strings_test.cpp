@@ -132,6 +132,13 @@ ContinuedRecord NegativeCount() {
   return sst;
 }
 
+ContinuedRecord CountOfZero() {
+  ContinuedRecord sst = SstRecord(0, 0);
+  AppendSstString(sst, SstString{u"one"});
+  AppendSstString(sst, SstString{u"two"});
+  return sst;
+}
+
 ContinuedRecord CountBeyondStrings() {
   ContinuedRecord sst = SstRecord(5, 5);
   AppendSstString(sst, SstString{u"only"});
@@ -183,6 +190,7 @@ INSTANTIATE_TEST_SUITE_P(
         SstCase{"ZeroBecomesSpaceAndLatin1", ZeroAndLatin1(), {"a b", "caf\xC3\xA9", "~\x7F", "~\xC2\x80"}},
         SstCase{"WideZeroBecomesSpace", WideZero(), {"x \xE4\xB8\xAD"}},
         SstCase{"Empty", Empty(), {}}, SstCase{"NegativeCountIsEmpty", NegativeCount(), {}},
+        SstCase{"CountOfZeroReadsTheStringsPresent", CountOfZero(), {"one", "two"}},
         SstCase{"CountBeyondStringsStopsTable", CountBeyondStrings(), {"only", "two"}},
         SstCase{"CharactersBeyondLastSegmentDropString", CharactersBeyondLastSegment(), {"whole"}},
         SstCase{"RunsBeyondLastSegmentKeepString", RunsBeyondLastSegment(), {"kept"}},
@@ -220,11 +228,12 @@ TEST(SharedStringsCounts, HugeCountReservesNoMoreThanTheBytesHold) {
   EXPECT_LE(book.sharedStrings.capacity(), 8u);
 }
 
-TEST(SharedStringsCounts, HeaderCutAcrossContinueIsMalformed) {
+TEST(SharedStringsCounts, CharactersCutIntoAnEmptyContinueAreMalformed) {
   BiffWriter w;
   ContinuedRecord sst = SstRecord(1, 1);
-  sst.bytes().u16(3);
-  sst.Cut().bytes().u8(0).chars(u"abc", false);
+  sst.bytes().u16(3).u8(0).chars(u"a", false);
+  sst.Cut();
+  sst.CutChars(false).bytes().chars(u"bc", false);
   w.Record(sst);
   ByteReader stream(w.bytes());
   TRecordHeader header;
@@ -260,16 +269,28 @@ class LargeTable : public ::testing::Test {
 
   static std::u16string Utf16(const std::string& ascii) { return std::u16string(ascii.begin(), ascii.end()); }
 
-  // The SST for `count`, with the strings written; `cutHeaderAfter` strings
-  // in, a string header cut across a CONTINUE record, which is malformed.
-  BiffWriter Write(std::uint32_t count, std::size_t cutHeaderAfter = SIZE_MAX) const {
+  // The SST for `count`, with the strings written; `malformedAt` strings in,
+  // one whose characters are cut into an empty CONTINUE record, which is
+  // malformed.
+  BiffWriter Write(std::uint32_t count, std::size_t malformedAt = SIZE_MAX) const {
     ContinuedRecord sst = SstRecord(count, count);
     std::size_t cuts = 0;
     for (std::size_t i = 0; i < strings_.size(); ++i) {
       const SstString& s = strings_[i];
-      if (i == cutHeaderAfter) {
-        sst.bytes().u16(3);
-        sst.Cut().bytes().u8(0).chars(u"abc", false);
+      if (i == malformedAt) {
+        sst.bytes().u16(3).u8(0).chars(u"a", false);
+        sst.Cut();
+        sst.CutChars(false).bytes().chars(u"bc", false);
+        continue;
+      }
+      // Every 1,000th string has its header cut across a CONTINUE record,
+      // after the first byte of its character count: it reads on there.
+      if (i % 1000 == 999) {
+        ContinuedRecord stored(kRecordSst);
+        AppendSstString(stored, s);
+        const std::span<const std::uint8_t> bytes = stored.bytes().data();
+        sst.bytes().u8(bytes[0]);
+        sst.Cut().bytes().raw(bytes.subspan(1));
         continue;
       }
       if (sst.bytes().data().size() > 8000) {

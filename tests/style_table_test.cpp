@@ -268,14 +268,18 @@ TEST_F(RenderRoutes, DateSystem1904MovesDatesOntoThe1900Base) {
   EXPECT_EQ(Render(xf, 39448 - 1462), "12-31-03");
 }
 
-TEST_F(RenderRoutes, LongNumberCodesEndTheConversion) {
+// A number or percent code longer than the patterns take, after the
+// reduction, gives the General form; one of that length is applied.
+TEST_F(RenderRoutes, LongNumberCodesGiveGeneralForm) {
   const std::string longCode(224, '0');
   ClassifyFormatCode(164, longCode, styles_);
   EXPECT_EQ(Render(Xf(164), 1).size(), 224u);
   ClassifyFormatCode(165, longCode + "0", styles_);
-  EXPECT_THROW(Render(Xf(165), 1), ExtractionError);
+  EXPECT_EQ(Render(Xf(165), 1.5), "1.5");
   ClassifyFormatCode(166, longCode + "%", styles_);
-  EXPECT_THROW(Render(Xf(166), 1), ExtractionError);
+  EXPECT_EQ(Render(Xf(166), 0.25), "0.25");
+  ClassifyFormatCode(168, "[Red]" + longCode + "\\", styles_);  // 224 bytes once reduced
+  EXPECT_EQ(Render(Xf(168), 1).size(), 224u);
   // Date/time codes have no such limit; their text is cut instead.
   ClassifyFormatCode(167, std::string(300, 'm'), styles_);
   EXPECT_EQ(Render(Xf(167), 39448), "January");

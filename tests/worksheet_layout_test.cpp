@@ -44,9 +44,9 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
   TWorkSheetData& sheet = book.worksheets.emplace_back();
-  sheet.formulaTexts = "xxformula";
+  sheet.cellTexts = "xxformula";
   TCellData text;
-  text.kind = cellFormulaText;
+  text.kind = cellText;
   text.text = TTextSpan{2, 7};
   AddCell(sheet, text);
   TCellData shared;

@@ -23,7 +23,8 @@ bool EndsCleanly(std::span<const std::uint8_t> stream) {
   std::string text;
   try {
     const ResultCode code = ExtractWorkbookStreamText(stream, text);
-    return code == kSourceEncrypted || code == static_cast<ResultCode>(text.size());
+    return code == kSourceEncrypted || code == kFormatNotCorrect ||
+           code == static_cast<ResultCode>(text.size());
   } catch (const ExtractionError&) {
     return true;
   }

@@ -42,7 +42,8 @@ std::string TwoPartText(const BiffWriter& w) {
 
 // One worksheet with cells of every kind, written by `cells` for rows
 // 0 .. kRows-1 in the order `rowAt` gives (the i-th row written is rowAt(i)).
-constexpr int kRows = 6000;  // 10 cells a row: 60,000 cells
+constexpr int kRows = 6000;
+constexpr std::size_t kCellsPerRow = 12;  // 72,000 cells
 
 void WriteRow(BiffWriter& w, std::uint16_t row) {
   w.Number(row, 0, 0, row * 1.25);
@@ -57,6 +58,29 @@ void WriteRow(BiffWriter& w, std::uint16_t row) {
   } else {
     w.FormulaNumber(row, 11, row / 8.0);
   }
+  w.Label(row, 12, row % 2 ? u"label" : u"\u4E2D label");
+  if (row % 5 == 0)
+    w.RString(row, 13, u"rich", 2);
+  else
+    w.BoolErr(row, 13, row % 3 ? 1 : 7, row % 3 == 0);
+}
+
+// A chart drawn on the worksheet: an embedded substream whose cached values
+// are NUMBER and LABEL records, on rows below every row of the worksheet's
+// own. `at` is set to where it begins and ends.
+struct ChartPlace {
+  std::size_t begin = 0;
+  std::size_t end = 0;
+};
+void WriteChart(BiffWriter& w, ChartPlace& at) {
+  at.begin = w.size();
+  w.Bof(testing::kBofChart);
+  for (std::uint16_t i = 0; i < 3000; ++i) {
+    w.Number(static_cast<std::uint16_t>(10'000 + i), 1, 0, 2.956834);
+    if (i % 100 == 0) w.Label(static_cast<std::uint16_t>(10'000 + i), 0, u"series");
+  }
+  w.Eof();
+  at.end = w.size();
 }
 
 // The bytes of an RK record, header and payload.
@@ -165,6 +189,24 @@ const Order kOrders[] = {
          w.Record(0x1234, lookalike);
        }
      }},
+    // A chart's substream where the middle is looked for: the reading of the
+    // earlier part stops inside it, where one pass reads no cells.
+    {"ChartAcrossTheMiddle",
+     [](BiffWriter& w) {
+       ChartPlace chart;
+       for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+       WriteChart(w, chart);
+       for (int r = kRows / 2; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
+    // Charts in both parts, away from the middle.
+    {"ChartsInBothParts",
+     [](BiffWriter& w) {
+       ChartPlace chart;
+       for (int r = 0; r < kRows; ++r) {
+         WriteRow(w, static_cast<std::uint16_t>(r));
+         if (r == kRows / 5 || r == kRows * 4 / 5) WriteChart(w, chart);
+       }
+     }},
     // Cell records after the worksheet's EOF record, before the next sheet:
     // one pass stops at the EOF and never reads them.
     {"CellRecordsAfterTheEof",
@@ -193,6 +235,31 @@ const Order kOrders[] = {
 INSTANTIATE_TEST_SUITE_P(RecordOrders, TwoPartReading, ::testing::ValuesIn(kOrders),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// The chart of ChartAcrossTheMiddle is where the middle is looked for, so the
+// parts are read again as one pass there.
+TEST(TwoPartReadingChart, TheMiddleIsLookedForInsideTheChart) {
+  ChartPlace chart;
+  const BiffWriter w = Workbook(1, [&chart](BiffWriter& b) {
+    for (int r = 0; r < kRows / 2; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+    WriteChart(b, chart);
+    for (int r = kRows / 2; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
+  });
+  FirstSheet sheet(w);
+  ASSERT_TRUE(sheet.read);
+  // The chart's cached values are no cells of the worksheet.
+  EXPECT_EQ(SurveyWorksheet(sheet.stream).cells, kRows * kCellsPerRow);
+  const std::size_t found =
+      FindLikelyMiddle(sheet.stream, sheet.start + (w.size() - sheet.start) / 2, w.size());
+  EXPECT_GT(found, chart.begin);
+  EXPECT_LT(found, chart.end);
+  // Read up to there, the records stop inside the chart.
+  TWorkSheetData earlier;
+  const RecordsRead read = ReadWorksheetRecords(sheet.stream, earlier, 0, found);
+  EXPECT_EQ(sheet.start + read.bytes, found);
+  EXPECT_FALSE(read.reachedStop);
+  EXPECT_EQ(earlier.rows.back().rowNumber, kRows / 2 - 1);
+}
+
 // One worksheet of kRows rows written in order.
 BiffWriter OneSheetInRowOrder() {
   return Workbook(1, [](BiffWriter& b) {
@@ -209,7 +276,7 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   ByteReader& stream = sheet.stream;
   const std::size_t start = sheet.start;
   const WorksheetSurvey whole = SurveyWorksheet(stream);
-  EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * 10);
+  EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * kCellsPerRow);
   EXPECT_EQ(whole.middle, WorksheetSurvey::kNoMiddle);
 
   // Wherever in a row the position asked for falls, the middle is the start
@@ -217,7 +284,7 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   for (std::size_t offset = 0; offset < 200; offset += 7) {
     const WorksheetSurvey at = SurveyWorksheet(stream, start + (w.size() - start) / 2 + offset);
     ASSERT_NE(at.middle, WorksheetSurvey::kNoMiddle);
-    EXPECT_EQ(at.cells % 10, 0u) << offset;
+    EXPECT_EQ(at.cells % kCellsPerRow, 0u) << offset;
   }
   const std::size_t asked = start + (w.size() - start) / 2;
   const WorksheetSurvey survey = SurveyWorksheet(stream, asked);
@@ -225,7 +292,7 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   ASSERT_NE(survey.middle, WorksheetSurvey::kNoMiddle);
   EXPECT_GE(survey.middle, asked);
   EXPECT_LT(survey.middle, asked + 200);  // within one row's records
-  EXPECT_EQ(survey.cells % 10, 0u);       // a row starts there
+  EXPECT_EQ(survey.cells % kCellsPerRow, 0u);  // a row starts there
 
   TWorkSheetData earlier;
   TWorkSheetData later;

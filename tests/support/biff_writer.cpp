@@ -85,9 +85,9 @@ void BiffWriter::Record(const ContinuedRecord& record) {
   for (std::size_t i = 1; i < segments.size(); ++i) Record(0x003C, segments[i]);
 }
 
-void BiffWriter::Bof(std::uint16_t substreamType) {
+void BiffWriter::Bof(std::uint16_t substreamType, std::uint16_t version) {
   Bytes b;
-  b.u16(0x0600).u16(substreamType).u16(0x0DBB).u16(0x07CC).u32(0).u32(0x0206);
+  b.u16(version).u16(substreamType).u16(0x0DBB).u16(0x07CC).u32(0).u32(0x0206);
   Record(0x0809, b);
 }
 
@@ -225,6 +225,38 @@ void BiffWriter::String(std::u16string_view text) {
   Bytes b;
   b.u16(static_cast<std::uint32_t>(text.size())).u8(wide ? 1 : 0).chars(text, wide);
   Record(0x0207, b);
+}
+
+namespace {
+
+// The cell fields and an XLUnicodeString.
+Bytes CellWithString(std::uint16_t row, std::uint16_t column, std::u16string_view text) {
+  const bool wide = !FitsIn8Bit(text);
+  Bytes b;
+  b.u16(row).u16(column).u16(0);
+  b.u16(static_cast<std::uint32_t>(text.size())).u8(wide ? 1 : 0).chars(text, wide);
+  return b;
+}
+
+}  // namespace
+
+void BiffWriter::Label(std::uint16_t row, std::uint16_t column, std::u16string_view text) {
+  Record(0x0204, CellWithString(row, column, text));
+}
+
+void BiffWriter::RString(std::uint16_t row, std::uint16_t column, std::u16string_view text,
+                         std::uint16_t runs) {
+  Bytes b = CellWithString(row, column, text);
+  b.u16(runs);
+  for (std::uint16_t i = 0; i < runs; ++i) b.u16(i).u16(1);  // first character, font index
+  Record(0x00D6, b);
+}
+
+void BiffWriter::BoolErr(std::uint16_t row, std::uint16_t column, std::uint8_t value,
+                         bool isError) {
+  Bytes b;
+  b.u16(row).u16(column).u16(0).u8(value).u8(isError ? 1 : 0);
+  Record(0x0205, b);
 }
 
 }  // namespace tabulox::testing

@@ -25,6 +25,10 @@ namespace tabulox::testing {
 // BOF substream types, [MS-XLS] 2.4.21.
 inline constexpr std::uint16_t kBofGlobals = 0x0005;
 inline constexpr std::uint16_t kBofWorksheet = 0x0010;
+inline constexpr std::uint16_t kBofChart = 0x0020;
+// BOF version of BIFF8, and of BIFF5 and BIFF7.
+inline constexpr std::uint16_t kBiff8 = 0x0600;
+inline constexpr std::uint16_t kBiff5 = 0x0500;
 
 // Little-endian payload bytes.
 class Bytes {
@@ -98,7 +102,7 @@ class BiffWriter {
   // Appends bytes as they are, outside any record.
   void Raw(std::span<const std::uint8_t> bytes);
 
-  void Bof(std::uint16_t substreamType);  // BIFF8 (version 0x0600), 16 bytes
+  void Bof(std::uint16_t substreamType, std::uint16_t version = kBiff8);  // 16 bytes
   void Eof();
   // Appends a BOUNDSHEET record whose sheet offset is 0 for now; returns a
   // handle for StartSheet or SetSheetOffset. Names take 16-bit characters when
@@ -137,6 +141,14 @@ class BiffWriter {
                       std::uint8_t value);
   // STRING with 8-bit characters when every code unit fits, else 16-bit.
   void String(std::u16string_view text);
+  // LABEL ([MS-XLS] 2.4.148) with 8-bit characters when every code unit fits,
+  // else 16-bit; RSTRING (2.4.221) the same with `runs` formatting runs after
+  // the string.
+  void Label(std::uint16_t row, std::uint16_t column, std::u16string_view text);
+  void RString(std::uint16_t row, std::uint16_t column, std::u16string_view text,
+               std::uint16_t runs);
+  // BOOLERR ([MS-XLS] 2.4.24): a boolean (`isError` false) or an error code.
+  void BoolErr(std::uint16_t row, std::uint16_t column, std::uint8_t value, bool isError);
 
   std::size_t size() const { return data_.size(); }
   std::span<const std::uint8_t> bytes() const { return data_; }
