@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
 #include "xml_part_encoding.h"
 #include "xml_text.h"
@@ -198,8 +199,8 @@ class XmlTreeBuilder {
     open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
 
-  // Processes one token; `preserve` is the whitespace-preservation flag, set
-  // or cleared by start and empty tags.
+  // Processes one token; `preserve` is the whitespace-preservation flag,
+  // set to that of the innermost open item.
   void Process(const TXMLToken& token, bool& preserve);
 
   // Closes the items still open at the end of the input.
@@ -253,8 +254,9 @@ class XmlTreeBuilder {
   // (ignoring case, as Params().IndexOf would find it), kDefault when there
   // are others only.
   SpaceRule TakeTag(TXMLItem& item, std::string_view inner);
-  // One token of each kind, outside skipped levels.
-  void AddText(std::string_view text, bool literal);
+  // One token of each kind, outside skipped levels. `afterText`: the token
+  // before was character data or CDATA.
+  void AddText(std::string_view text, bool literal, bool afterText);
   void OpenTag(const TXMLToken& token);
   void AddEmptyTag(const TXMLToken& token);
   void CloseTop();
@@ -264,7 +266,7 @@ class XmlTreeBuilder {
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
   std::vector<StoreMarks> handOverMarks_;
-  std::vector<TextPiece> runs_;
+  std::vector<TextPiece> runs_;  // the character data of the open items, in pieces
   bool textBefore_ = false;        // the last token was character data or CDATA
   std::size_t skippedLevels_ = 0;  // open tags below kMaxDepth
   std::vector<XmlAttributeLine> lines_;
@@ -319,18 +321,16 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_vi
 
 void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
-  const bool textBefore = textBefore_;
-  textBefore_ = false;
+  const bool afterText = std::exchange(textBefore_, false);
   switch (token.kind) {
     case xtText:
+      if (skippedLevels_ > 0) break;
+      AddText(Keep(WithoutLineBreakPairs(token), token), false, afterText);
+      textBefore_ = true;
+      break;
     case xtCData:
       if (skippedLevels_ > 0) break;
-      textBefore_ = textBefore;
-      if (token.kind == xtText) {
-        AddText(Keep(WithoutLineBreakPairs(token), token), false);
-      } else {
-        AddText(Keep(token.text, token), true);
-      }
+      AddText(Keep(token.text, token), true, afterText);
       textBefore_ = true;
       break;
     case xtStartTag:
@@ -356,9 +356,9 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   if (!open_.empty()) preserve = open_.back().preserves;
 }
 
-void XmlTreeBuilder::AddText(std::string_view text, bool literal) {
+void XmlTreeBuilder::AddText(std::string_view text, bool literal, bool afterText) {
   OpenItem& top = open_.back();
-  const bool joinsPrevious = textBefore_ && runs_.size() > top.firstRun;
+  const bool joinsPrevious = afterText && runs_.size() > top.firstRun;
   if (!joinsPrevious && !top.significant) runs_.resize(top.firstRun);
   if (!top.significant) top.significant = literal ? !text.empty() : HasSignificantByte(text);
   runs_.push_back({text, literal, joinsPrevious});
