@@ -45,4 +45,16 @@ inline void AppendUtf16Unit(std::string& text, std::uint16_t unit) {
   }
 }
 
+// Appends one Unicode code point (at most 0x10FFFF) as engine text: a code
+// point above 0xFFFF as its two surrogates, each on its own.
+inline void AppendCodePoint(std::string& text, std::uint32_t codePoint) {
+  if (codePoint < 0x10000) {
+    AppendUtf16Unit(text, static_cast<std::uint16_t>(codePoint));
+    return;
+  }
+  const std::uint32_t offset = codePoint - 0x10000;
+  AppendUtf16Unit(text, static_cast<std::uint16_t>(0xD800 | (offset >> 10)));
+  AppendUtf16Unit(text, static_cast<std::uint16_t>(0xDC00 | (offset & 0x3FF)));
+}
+
 }  // namespace tabulox

@@ -501,12 +501,7 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
     }
   }
   std::u16string units;
-  const bool wellFormed = DecodeEngineText(text, units);
-  if (codePage == kCodePageSystem) {
-    if (wellFormed) out = ConvertUnits(units, IconvNameForCodePage(0), kCodePageSystem);
-    return 0;
-  }
-  if (!wellFormed) return kTextNotConvertible;
+  if (!DecodeEngineText(text, units)) return kTextNotConvertible;
   const std::string charset = IconvNameForCodePage(codePage);
   if (!charset.empty()) out = ConvertUnits(units, charset, codePage);
   return 0;

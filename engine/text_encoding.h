@@ -36,12 +36,12 @@ bool EncodesAsItself(std::string_view text, std::int32_t codePage);
 // Encodes engine text for the code page:
 //   65001  EF BB BF, then the text (surrogate pairs joined into four-byte form)
 //   1200   FF FE, then UTF-16LE
-//   0      the system code page without byte-order mark (see code_pages.h);
-//          text that is not well formed gives an empty result
+//   0      the system code page without byte-order mark (see code_pages.h)
 //   other  that Windows code page; unconvertible characters become the code
 //          page's default character; an unknown code page gives an empty result
 // Returns 0 and fills `out`, or kTextNotConvertible when the text is not well
-// formed (every code page but 0 and 65001).
+// formed (every code page but 65001, which passes the bytes through): a text
+// that cannot be read never becomes an empty or shortened output.
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out);
 
 }  // namespace tabulox

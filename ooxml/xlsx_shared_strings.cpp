@@ -4,6 +4,7 @@
 
 #include "large_pages.h"
 #include "xml_document.h"
+#include "xstring_escapes.h"
 
 namespace tabulox {
 namespace {
@@ -71,12 +72,12 @@ void AppendStringItemText(const TXMLItem& item, std::string& out) {
   const TXMLItem* first = item.FirstChild();
   if (first == nullptr) return;
   if (LocalName(first->Name()) != "r") {
-    out += first->Text();
+    AppendUnescapedXstring(first->Text(), out);
     return;
   }
   for (const TXMLItem* run = first; run; run = run->NextSibling()) {
     if (LocalName(run->Name()) != "r") continue;
-    if (const TXMLItem* t = FirstChildNamed(*run, "t")) out += t->Text();
+    if (const TXMLItem* t = FirstChildNamed(*run, "t")) AppendUnescapedXstring(t->Text(), out);
   }
 }
 

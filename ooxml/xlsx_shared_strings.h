@@ -33,7 +33,8 @@ class SharedStringTable {
 // Appends the text of a string item: with runs (its first child is an "r"),
 // the text of the "t" of each run in order, leaving out phonetic runs;
 // otherwise the text of its first child ("t"). An item without children has
-// an empty text. Names are compared without their namespace prefix.
+// an empty text. Names are compared without their namespace prefix. The
+// escapes "_xHHHH_" of each text are replaced (xstring_escapes.h).
 void AppendStringItemText(const TXMLItem& item, std::string& out);
 
 // Fills the table from the root item (the sst element): one string per child,

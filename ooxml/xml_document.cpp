@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
+#include "xml_part_encoding.h"
 #include "xml_text.h"
 #include "xml_tokenizer.h"
 
@@ -180,7 +182,13 @@ std::string_view TKvXMLParser::Store(std::string_view bytes) {
 // and joined when the item closes: the text of an item with runs r1 .. rn is
 // r1 decoded n times, CR LF, r2 decoded n - 1 times, ..., rn decoded once,
 // which is what decoding the whole text again at every join gives (no entity
-// spans a CR LF), computed without quadratic work.
+// spans a CR LF), computed without quadratic work. A CDATA section is text as
+// it stands, never decoded; it belongs to the run of the character data right
+// before it and after it (nothing but blanks between), as in XML.
+//
+// Whitespace preservation (xml:space, XML 1.0 §2.10) holds for an item whose
+// own attribute says "preserve" and, without the attribute, for one whose
+// parent's does: so the flag follows the innermost open item.
 class XmlTreeBuilder {
  public:
   // Without a sink the tokens' bytes outlive the tree and items point into
@@ -188,11 +196,11 @@ class XmlTreeBuilder {
   // item keeps are copied, and the children the sink asks for are handed over.
   XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
-    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver});
+    open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
 
-  // Processes one token; `preserve` is the whitespace-preservation flag, set
-  // or cleared by start and empty tags.
+  // Processes one token; `preserve` is the whitespace-preservation flag,
+  // set to that of the innermost open item.
   void Process(const TXMLToken& token, bool& preserve);
 
   // Closes the items still open at the end of the input.
@@ -211,9 +219,20 @@ class XmlTreeBuilder {
     TXMLItem* item;
     TXMLItem* lastChild;
     std::size_t firstRun;  // index in runs_
-    bool significant;      // the runs hold a byte above 0x20
+    bool significant;      // the runs hold a byte above 0x20 or a CDATA section's text
     bool handsOver;        // its children go to the sink
+    bool preserves;        // whitespace preservation holds for its text
   };
+
+  // One piece of an item's character data.
+  struct TextPiece {
+    std::string_view text;
+    bool literal;         // a CDATA section: not decoded
+    bool joinsPrevious;   // no tag between it and the piece before: the same run
+  };
+
+  // What an item's own xml:space attribute says.
+  enum class SpaceRule { kInherit, kPreserve, kDefault };
 
   StoreMarks Marks() const {
     return {doc_.items_.Position(), doc_.params_.Position(), doc_.texts_.Position()};
@@ -230,14 +249,16 @@ class XmlTreeBuilder {
   }
   // Gives the complete child to the sink and takes it out of the tree again.
   void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
-  // Sets the item's name and attributes from the tag's bytes; true when it has
-  // the line "xml:space=preserve" (ignoring case), as Params().IndexOf would find.
-  bool TakeTag(TXMLItem& item, std::string_view inner);
-  // One token of each kind, outside skipped levels. OpenTag and AddEmptyTag
-  // return the new whitespace-preservation flag (`preserve` when unchanged).
-  void AddText(const TXMLToken& token);
-  bool OpenTag(const TXMLToken& token, bool preserve);
-  bool AddEmptyTag(const TXMLToken& token);
+  // Sets the item's name and attributes from the tag's bytes and tells what
+  // its xml:space lines say: kPreserve when one is "xml:space=preserve"
+  // (ignoring case, as Params().IndexOf would find it), kDefault when there
+  // are others only.
+  SpaceRule TakeTag(TXMLItem& item, std::string_view inner);
+  // One token of each kind, outside skipped levels. `afterText`: the token
+  // before was character data or CDATA.
+  void AddText(std::string_view text, bool literal, bool afterText);
+  void OpenTag(const TXMLToken& token);
+  void AddEmptyTag(const TXMLToken& token);
   void CloseTop();
 
   TKvXMLParser& doc_;
@@ -245,7 +266,8 @@ class XmlTreeBuilder {
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
   std::vector<StoreMarks> handOverMarks_;
-  std::vector<std::string_view> runs_;
+  std::vector<TextPiece> runs_;  // the character data of the open items, in pieces
+  bool textBefore_ = false;        // the last token was character data or CDATA
   std::size_t skippedLevels_ = 0;  // open tags below kMaxDepth
   std::vector<XmlAttributeLine> lines_;
   std::string scratch_;
@@ -268,14 +290,14 @@ std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
   return doc_.Store(scratch_);
 }
 
-bool XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
+XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
   constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
   constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
   item.SetName(SplitTag(inner, lines_));
   TXMLParam* params = doc_.params_.Allocate(lines_.size());
   item.params_ = params;
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
-  bool preserves = false;
+  SpaceRule rule = SpaceRule::kInherit;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
       ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
@@ -291,76 +313,86 @@ bool XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
     }
     ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
     if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
-        EqualsNoCase(value, kValue))
-      preserves = true;
+        rule != SpaceRule::kPreserve)
+      rule = EqualsNoCase(value, kValue) ? SpaceRule::kPreserve : SpaceRule::kDefault;
   }
-  return preserves;
+  return rule;
 }
 
 void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
+  const bool afterText = std::exchange(textBefore_, false);
   switch (token.kind) {
     case xtText:
-      if (skippedLevels_ == 0) AddText(token);
-      return;
+      if (skippedLevels_ > 0) break;
+      AddText(Keep(WithoutLineBreakPairs(token), token), false, afterText);
+      textBefore_ = true;
+      break;
+    case xtCData:
+      if (skippedLevels_ > 0) break;
+      AddText(Keep(token.text, token), true, afterText);
+      textBefore_ = true;
+      break;
     case xtStartTag:
       if (skippedLevels_ > 0) {
         ++skippedLevels_;
       } else {
-        preserve = OpenTag(token, preserve);
+        OpenTag(token);
       }
-      return;
+      break;
     case xtEmptyTag:
-      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth)
-        preserve = AddEmptyTag(token);
-      return;
+      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth) AddEmptyTag(token);
+      break;
     case xtEndTag:
       if (skippedLevels_ > 0) {
         --skippedLevels_;
       } else {
         CloseTop();
       }
-      return;
+      break;
     default:
-      return;  // declarations and comments leave the tree unchanged
+      break;  // declarations and comments leave the tree unchanged
   }
+  if (!open_.empty()) preserve = open_.back().preserves;
 }
 
-void XmlTreeBuilder::AddText(const TXMLToken& token) {
-  const std::string_view run = Keep(WithoutLineBreakPairs(token), token);
+void XmlTreeBuilder::AddText(std::string_view text, bool literal, bool afterText) {
   OpenItem& top = open_.back();
-  if (!top.significant) {
-    runs_.resize(top.firstRun);
-    top.significant = HasSignificantByte(run);
-  }
-  runs_.push_back(run);
+  const bool joinsPrevious = afterText && runs_.size() > top.firstRun;
+  if (!joinsPrevious && !top.significant) runs_.resize(top.firstRun);
+  if (!top.significant) top.significant = literal ? !text.empty() : HasSignificantByte(text);
+  runs_.push_back({text, literal, joinsPrevious});
 }
 
-bool XmlTreeBuilder::OpenTag(const TXMLToken& token, bool preserve) {
+void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
   // Taken before the tag's bytes are kept, so a handed-over child gives them back.
   const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
   const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
-  TXMLItem& current = *open_.back().item;
-  if (!HasSignificantByte(current.Name())) return TakeTag(current, inner);
+  OpenItem& parent = open_.back();
+  TXMLItem& current = *parent.item;
+  if (!HasSignificantByte(current.Name())) {
+    parent.preserves = TakeTag(current, inner) == SpaceRule::kPreserve;
+    return;
+  }
   if (open_.size() >= TKvXMLParser::kMaxDepth) {
     skippedLevels_ = 1;
-    return preserve;
+    return;
   }
-  TXMLItem& child = AppendChild(open_.back());
-  const bool preserves = TakeTag(child, inner);
+  TXMLItem& child = AppendChild(parent);
+  const SpaceRule rule = TakeTag(child, inner);
+  const bool preserves =
+      rule == SpaceRule::kInherit ? parent.preserves : rule == SpaceRule::kPreserve;
   const bool handsOver = sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
-  if (open_.back().handsOver) handOverMarks_.push_back(mark);
-  open_.push_back({&child, nullptr, runs_.size(), false, handsOver});
-  return preserves;
+  if (parent.handsOver) handOverMarks_.push_back(mark);
+  open_.push_back({&child, nullptr, runs_.size(), false, handsOver, preserves});
 }
 
-bool XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
+void XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
   OpenItem& parent = open_.back();
   const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
   TXMLItem& child = AppendChild(parent);
-  const bool preserves = TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
+  TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
   if (parent.handsOver) HandOver(parent, child, mark);
-  return preserves;
 }
 
 void XmlTreeBuilder::CloseTop() {
@@ -368,13 +400,24 @@ void XmlTreeBuilder::CloseTop() {
   TXMLItem& item = *top.item;
   const std::size_t firstRun = top.firstRun;
   const std::size_t count = runs_.size() - firstRun;
-  if (count == 1 && !HasEntity(runs_[firstRun])) {
-    item.SetText(runs_[firstRun]);
+  if (count == 1 && (runs_[firstRun].literal || !HasEntity(runs_[firstRun].text))) {
+    item.SetText(runs_[firstRun].text);
   } else if (count > 0) {
+    // Each run (but the last) is decoded once more for every run after it.
+    std::size_t decodings = 0;
+    for (std::size_t i = firstRun; i < runs_.size(); ++i) decodings += !runs_[i].joinsPrevious;
     scratch_.clear();
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i > 0) scratch_ += "\r\n";
-      AppendDecodedEntities(runs_[firstRun + i], count - i, scratch_);
+    for (std::size_t i = firstRun; i < runs_.size(); ++i) {
+      const TextPiece& piece = runs_[i];
+      if (i > firstRun && !piece.joinsPrevious) {
+        scratch_ += "\r\n";
+        --decodings;
+      }
+      if (piece.literal) {
+        scratch_ += piece.text;
+      } else {
+        AppendDecodedEntities(piece.text, decodings, scratch_);
+      }
     }
     item.SetText(doc_.Store(scratch_));
   }
@@ -404,6 +447,7 @@ void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
 void TKvXMLParser::LoadFromBuffer(std::string bytes) {
   Clear();
   bytes_ = std::move(bytes);
+  ConvertToEngineText(bytes_);
   TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
   XmlTreeBuilder builder(*this, nullptr);
   ReadTokens(tokenizer, builder);
@@ -411,7 +455,7 @@ void TKvXMLParser::LoadFromBuffer(std::string bytes) {
 
 void TKvXMLParser::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
   Clear();
-  TXMLLargeTokenizer tokenizer(source, kMaxInputBytes);
+  TXMLLargeTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);
   ReadTokens(tokenizer, builder);
 }

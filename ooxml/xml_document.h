@@ -150,14 +150,14 @@ class TKvXMLParser {
   // The bytes of item, attribute and text storage held, used or kept.
   std::size_t StorageBytes() const;
 
-  // Builds the tree from the bytes (which the document keeps); the bytes end
-  // at their first zero byte, if any.
+  // Builds the tree from the bytes (which the document keeps, as engine text:
+  // see xml_part_encoding.h); the text ends at its first zero byte, if any.
   void LoadFromBuffer(std::string bytes);
 
-  // Builds the same tree from bytes read block by block (they end at their
-  // first zero byte, if any, or after kMaxInputBytes), keeping copies of the
-  // bytes the tree refers to; the children that `sink` asks for are handed
-  // over and not kept.
+  // Builds the same tree from bytes read block by block (as engine text, which
+  // ends at its first zero byte, if any, or after kMaxInputBytes), keeping
+  // copies of the bytes the tree refers to; the children that `sink` asks for
+  // are handed over and not kept.
   void LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink);
 
  private:

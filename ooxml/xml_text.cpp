@@ -1,7 +1,10 @@
 #include "xml_text.h"
 
 #include <array>
+#include <cstdint>
 #include <cstring>
+
+#include "engine_text.h"
 
 namespace tabulox {
 namespace {
@@ -12,22 +15,68 @@ bool StartsWith(std::string_view text, std::size_t pos, std::string_view prefix)
   return text.size() - pos >= prefix.size() && text.compare(pos, prefix.size(), prefix) == 0;
 }
 
-// The replacement of the entity whose name (after "&") starts at `pos`, and the
-// length of that name including ";"; 0 when none starts there.
-std::size_t MatchTerminalEntity(std::string_view text, std::size_t pos, char& replacement) {
-  if (StartsWith(text, pos, "lt;")) {
-    replacement = '<';
-    return 3;
+// The characters XML allows (XML 1.0 §2.2, Char): a reference to any other
+// code point is not a reference.
+bool IsXmlCharacter(std::uint32_t c) {
+  return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) ||
+         (c >= 0xE000 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+int DigitValue(char c, bool hex) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (!hex) return -1;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A character reference "#digits;" or "#xhexdigits;" (XML 1.0 §4.1, CharRef)
+// whose "#" is at `pos`: its code point and its length including ";", or
+// length 0 when none stands there or it names a character XML does not allow.
+std::size_t ReadCharacterReference(std::string_view text, std::size_t pos,
+                                   std::uint32_t& codePoint) {
+  if (pos >= text.size() || text[pos] != '#') return 0;
+  std::size_t i = pos + 1;
+  const bool hex = i < text.size() && text[i] == 'x';
+  if (hex) ++i;
+  const std::size_t firstDigit = i;
+  std::uint32_t value = 0;
+  for (; i < text.size(); ++i) {
+    const int digit = DigitValue(text[i], hex);
+    if (digit < 0) break;
+    value = value * (hex ? 16 : 10) + static_cast<std::uint32_t>(digit);
+    if (value > 0x10FFFF) return 0;  // also keeps the value from overflowing
   }
-  if (StartsWith(text, pos, "gt;")) {
-    replacement = '>';
-    return 3;
+  if (i == firstDigit || i == text.size() || text[i] != ';' || !IsXmlCharacter(value)) return 0;
+  codePoint = value;
+  return i + 1 - pos;
+}
+
+struct NamedEntity {
+  std::string_view name;  // after "&", with its ";"
+  char character;
+};
+
+// The predefined entities (XML 1.0 §4.6) but "amp;", which decoding follows
+// as a chain of its own.
+constexpr NamedEntity kTerminalEntities[] = {
+    {"lt;", '<'}, {"gt;", '>'}, {"quot;", '"'}, {"apos;", '\''}};
+
+// The reference whose name (after "&") starts at `pos`, other than "amp;": a
+// predefined entity or a character reference. Appends its character to `out`
+// (as engine text; nothing when `out` is null) and returns the length of the
+// name including ";"; 0, appending nothing, when none starts there.
+std::size_t AppendTerminalReference(std::string_view text, std::size_t pos, std::string* out) {
+  for (const NamedEntity& entity : kTerminalEntities) {
+    if (StartsWith(text, pos, entity.name)) {
+      if (out != nullptr) out->push_back(entity.character);
+      return entity.name.size();
+    }
   }
-  if (StartsWith(text, pos, "quot;")) {
-    replacement = '"';
-    return 5;
-  }
-  return 0;
+  std::uint32_t codePoint = 0;
+  const std::size_t length = ReadCharacterReference(text, pos, codePoint);
+  if (length != 0 && out != nullptr) AppendCodePoint(*out, codePoint);
+  return length;
 }
 
 }  // namespace
@@ -70,8 +119,7 @@ bool HasEntity(std::string_view text) {
   }
   std::size_t pos = text.find('&');
   while (pos != std::string_view::npos) {
-    char unused;
-    if (MatchTerminalEntity(text, pos + 1, unused) != 0 ||
+    if (AppendTerminalReference(text, pos + 1, nullptr) != 0 ||
         StartsWith(text, pos + 1, kAmpChainLink)) {
       return true;
     }
@@ -81,10 +129,12 @@ bool HasEntity(std::string_view text) {
 }
 
 // One decoding turns "&" followed by j links "amp;" into "&" followed by j - 1
-// links, and "&" followed by no link but "lt;", "gt;" or "quot;" into its
-// character; no other text changes, and no other new entity can appear. So
-// after `times` decodings such a chain is "&" and j - times links when times is
-// at most j, and otherwise the chain's terminal decoded once.
+// links, and "&" followed by no link but another reference into its
+// character; no other text changes. So after `times` decodings such a chain is
+// "&" and j - times links when times is at most j, and otherwise the chain's
+// terminal decoded once. A character that a reference gives is final: later
+// decodings do not read it again (only a character reference can give "&" or
+// the letters of a name, and two decodings of one text are rare already).
 void AppendDecodedEntities(std::string_view text, std::size_t times, std::string& out) {
   std::size_t pos = 0;
   while (pos < text.size()) {
@@ -97,20 +147,15 @@ void AppendDecodedEntities(std::string_view text, std::size_t times, std::string
       ++links;
       tail += kAmpChainLink.size();
     }
-    out.push_back('&');
     if (times <= links) {
+      out.push_back('&');
       for (std::size_t i = times; i < links; ++i) out.append(kAmpChainLink);
       pos = tail;
       continue;
     }
-    char replacement;
-    const std::size_t nameLength = MatchTerminalEntity(text, tail, replacement);
-    if (nameLength != 0) {
-      out.back() = replacement;
-      pos = tail + nameLength;
-    } else {
-      pos = tail;
-    }
+    const std::size_t nameLength = AppendTerminalReference(text, tail, &out);
+    if (nameLength == 0) out.push_back('&');
+    pos = tail + nameLength;
   }
   if (pos < text.size()) out.append(text, pos);
 }

@@ -1,6 +1,6 @@
 // Byte-level text rules of the lenient XML reader: line-break pair removal,
-// entity decoding, tag names and attribute lines. Everything works on bytes;
-// UTF-8 passes through unchanged.
+// entity and character reference decoding, tag names and attribute lines.
+// Everything works on bytes; UTF-8 passes through unchanged.
 #pragma once
 
 #include <cstddef>
@@ -17,16 +17,21 @@ bool HasSignificantByte(std::string_view text);
 // removed from that result; lone CRs and LFs stay.
 void AppendWithoutLineBreakPairs(std::string_view text, std::string& out);
 
-// True when the text holds one of the four entities that DecodeEntities
-// replaces: "&lt;", "&gt;", "&quot;", "&amp;".
+// True when the text holds a reference that DecodeEntities replaces: "&lt;",
+// "&gt;", "&quot;", "&apos;", "&amp;", or a character reference.
 bool HasEntity(std::string_view text);
 
-// Appends the text decoded `times` times (1 or more). One decoding replaces
-// every "&lt;" by "<", then every "&gt;" by ">", then every "&quot;" by a
-// double quote, then every "&amp;" by "&", case-sensitive; all other entity and
-// character references stay as written. Repeated decoding is computed in one
-// pass: only an "&amp;" chain can form a new entity, so the work is linear in
-// the text whatever `times` is.
+// Appends the text decoded `times` times (1 or more). One decoding replaces,
+// in one pass from the left, each predefined entity ("&lt;", "&gt;",
+// "&quot;", "&apos;", "&amp;", case-sensitive) and each character reference
+// ("&#" decimal digits ";" or "&#x" hexadecimal digits ";") that names a
+// character XML allows by its character, in engine text (a character beyond
+// the first plane as its two surrogates); so "&amp;#65;" gives "&#65;". Every
+// other "&" stays as written, an invalid reference ("&#0;", "&#xD800;",
+// "&#x110000;", "&#65" without ";") included. Repeated decoding is computed
+// in one pass: only an "&amp;" chain can form a new reference (a character a
+// reference gives is not read again), so the work is linear in the text
+// whatever `times` is.
 void AppendDecodedEntities(std::string_view text, std::size_t times, std::string& out);
 
 // The name of a start or empty tag, from the bytes between "<" and ">": what

@@ -70,6 +70,40 @@ std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
   }
 }
 
+namespace {
+constexpr std::string_view kCDataOpen = "<![CDATA[";
+constexpr std::string_view kCDataClose = "]]>";
+}  // namespace
+
+bool TXMLLargeTokenizer::AtCDataSection() {
+  // Most tags are not markup declarations: known from their second byte.
+  if (pos_ + 1 < input_.size() && input_[pos_ + 1] != '!') return false;
+  std::size_t dropped = 0;
+  while (input_.size() - pos_ < kCDataOpen.size() && ReadMore(pos_, dropped)) {
+  }
+  return input_.substr(pos_).starts_with(kCDataOpen);
+}
+
+TXMLToken TXMLLargeTokenizer::CDataSection() {
+  // Every ">" is looked at until one closes the section. Offsets count from
+  // pos_, which reading more input moves.
+  std::size_t offset = kCDataOpen.size();
+  for (;;) {
+    const std::size_t gt = FindReadingOn('>', offset);
+    const std::size_t start = pos_ + kCDataOpen.size();
+    if (gt == input_.size()) {
+      pos_ = gt;
+      return Token(xtCData, start, gt);
+    }
+    const std::size_t closeAt = gt + 1 - kCDataClose.size();
+    if (closeAt >= start && input_.substr(closeAt, kCDataClose.size()) == kCDataClose) {
+      pos_ = gt + 1;
+      return Token(xtCData, start, closeAt);
+    }
+    offset = gt + 1 - pos_;
+  }
+}
+
 TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   std::size_t dropped = 0;
   for (;;) {
@@ -84,6 +118,7 @@ TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
   }
 
   if (input_[pos_] == '<') {
+    if (AtCDataSection()) return CDataSection();
     std::size_t end = FindNear('>', pos_ + 1);
     if (end == input_.size()) end = FindReadingOn('>', 1);
     const std::size_t start = pos_ + 1;

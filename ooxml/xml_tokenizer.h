@@ -22,12 +22,15 @@ enum TXMLTokenKind : std::uint8_t {
   xtStartTag = 10,    // any other tag text
   xtEndTag = 11,      // tag text that begins "</"
   xtEmptyTag = 12,    // tag text that ends "/>"
+  xtCData = 13,       // the content of a CDATA section "<![CDATA[ ... ]]>"
 };
 
 struct TXMLToken {
   TXMLTokenKind kind = xtEnd;
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
-  // has no ">"). Text: the character data. Both still hold their line breaks.
+  // has no ">"). Text: the character data. CDATA: the bytes between
+  // "<![CDATA[" and "]]>" (to the end of the input when there is no "]]>").
+  // All still hold their line breaks.
   std::string_view text;
   // The text holds a CR or LF.
   bool hasLineBreak = false;
@@ -55,10 +58,17 @@ class TXMLLargeTokenizer {
   // reads one token. Character data runs to the next "<" and ends after its
   // last byte from 0x21 up (from 0x20 up with `preserve`); the next token
   // starts right behind it. A tag runs through the next ">"; one cut off by the
-  // end of the input ends there and is classified as if it were closed.
+  // end of the input ends there and is classified as if it were closed. A
+  // CDATA section runs through the next "]]>" (XML 1.0 §2.7), whatever stands
+  // in it.
   TXMLToken NextToken(bool preserve);
 
  private:
+  // True when the input at pos_ begins "<![CDATA[", reading more while fewer
+  // bytes than that are there.
+  bool AtCDataSection();
+  // The CDATA section at pos_, which AtCDataSection found.
+  TXMLToken CDataSection();
   // Drops the bytes before `keepFrom` (positions shift down by `dropped`, also
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.

@@ -651,9 +651,48 @@ TEST(XlsxCorpus, ExpectedOutcomes) {
   EXPECT_EQ(
       CorpusText("calamine__rph.xlsx", rc),
       "sheet1:\r\n\xE8\xAA\xB2\xE3\x81\x8D\xE3\x81\x8F\xE3\x80\x80\xE6\xAF\x9B\xE3\x81\x93\r\n");
-  // One level of entity decoding; numeric references stay.
-  EXPECT_EQ(CorpusText("calamine__encoded_entities.xlsx", rc), "sheet1:\r\n&\r\n&#xA;\r\n");
+  // "&amp;" and "&#xA;": the second string is a line feed, which the trim at
+  // the end of the worksheet removes with the empty line it makes.
+  EXPECT_EQ(CorpusText("calamine__encoded_entities.xlsx", rc), "sheet1:\r\n&\r\n");
   EXPECT_EQ(CorpusText("xlrd__test_lower_case_cellnames.xlsx", rc), "sheet1:\r\n1\t2\t3\t4\r\n");
+  // Character references and "&apos;".
+  EXPECT_TRUE(CorpusText("phpspreadsheet__issue.3255.xlsx", rc)
+                  .starts_with("sheet1:\r\n#\tTitle\tAuthor\r\n1\tDon Quixote\tMiguel de Cervantes\r\n"
+                               "2\tAlice's Adventures in Wonderland\tLewis Carroll\r\n"));
+  EXPECT_NE(CorpusText("poi__no_drawing_patriarch.xlsx", rc).find(" Don't stop! "),
+            std::string::npos);
+  EXPECT_NE(CorpusText("poi__CVLKRA-KYC_Download_File_Structure_V3.1.xlsx", rc)
+                .find("\tFormat to be used is dd/mm/yyyy\r\n\r\n01/01/2011\r\n31/07/2011\tAPP_DATE\t"),
+            std::string::npos);
+  // Characters beyond the first plane, in every code page.
+  const std::string greek = CorpusText("poi__54084_-_Greek_-_beyond_BMP.xlsx", rc);
+  EXPECT_TRUE(greek.starts_with("sheet1:\r\n\xF0\x9D\x9D\x8A\xF0\x9D\x9D\x8B")) << greek;
+  EXPECT_TRUE(greek.ends_with("\xF0\x9D\x9D\xBA\r\nsheet2:\r\n\r\nsheet3:\r\n\r\n")) << greek;
+  for (const std::int32_t codePage : {0, 1200, 1252, 932}) {
+    OutputBlock block;
+    EXPECT_GT(ConvertXlsxWorkbook(std::string(TABULOX_CORPUS_DIR) +
+                                      "/xlsx/poi__54084_-_Greek_-_beyond_BMP.xlsx",
+                                  block, codePage),
+              40)
+        << codePage;
+  }
+  // The escapes "_xHHHH_" of shared and inline strings.
+  EXPECT_EQ(CorpusText("calamine__has_x000D_.xlsx", rc), "sheet1:\r\nABC\r\nDEF\r\n");
+  EXPECT_EQ(CorpusText("calamine__has_x000D_inline.xlsx", rc), "sheet1:\r\nABC\r\nDEF\r\n");
+  EXPECT_EQ(CorpusText("poi__60289.xlsx", rc), "sheet1:\r\nId\tCampo1\r\n1\tRich Text\r\nTest\r\n");
+  EXPECT_EQ(CorpusText("xlsxwriter__escapes09.xlsx", rc),
+            "sheet1:\r\nData\x1B[32m1\t10\r\nData\x1B[32m2\t20\r\nData\x1B[32m3\t10\r\n"
+            "Data\x1B[32m4\t30\r\n");
+  EXPECT_EQ(CorpusText("readxl__new_line_errors.xlsx", rc),
+            "sheet1:\r\ncolumn_name\r\nfirst line of text \r\nsecond line of text \r\n"
+            "i don't know what type of line feed I've used \r\nlast line\r\n"
+            "Will show \"_x000D_\" in every new line in cell above\r\n"
+            "sheet2:\r\n\r\nsheet3:\r\n\r\n");
+  EXPECT_EQ(CorpusText("phpspreadsheet__issue.4724.xlsx", rc),
+            "sheet1:\r\nline\r\nwith\r\nbreaks\r\nA_x0030_B\r\nABC123DEF\r\n\xEC\x87\xAF\r\n"
+            "\xF0\x90\x90\x85\r\n\xED\xA0\x81" "8\r\n9\xED\xB0\x85\r\n");
+  EXPECT_TRUE(CorpusText("xlsxwriter__shared_strings01.xlsx", rc)
+                  .starts_with(std::string("sheet1:\r\n\0\r\n\x01\r\n", 15)));
   EXPECT_EQ(CorpusText("calamine__empty_s_attribute.xlsx", rc),
             "sheet1:\r\nName\tValue\r\nJohn\t1\r\nSophia\t2\r\nPeter\t3\r\nSam\t4\r\n");
   // Blanks before "/>" (<dimension ref="A1:E3" />, <v />).

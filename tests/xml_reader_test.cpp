@@ -71,7 +71,13 @@ const TreeCase kTreeCases[] = {
     {"end tags are not matched", "<a><b></x><c/></a>", "a(b c)"},
     {"an empty root tag becomes a child of the unnamed root", "<a/><b/>", "(a b)"},
     {"a blank name lets the next start tag fill the item", R"(<><b y="2"><c/></b>)", "b[y=2](c)"},
-    {"CDATA is a start tag", "<a><![CDATA[x<y]]></a>", "a(![CDATA[x<y]])"},
+    {"CDATA is text as it stands", "<a><![CDATA[x<y]>&amp;\r\n]]></a>", "a{x<y]>&amp;\r\n}"},
+    {"CDATA joins the text around it", "<a>x <![CDATA[&lt;]]>&lt;<![CDATA[]]></a>", "a{x&lt;<}"},
+    {"CDATA after a child is a run of its own", "<a>x<b/><![CDATA[ y ]]></a>", "a{x\r\n y }(b)"},
+    {"CDATA is not decoded again at a join", "<a><![CDATA[&amp;]]><b/>y</a>", "a{&amp;\r\ny}(b)"},
+    {"CDATA of blanks is text", "<a><![CDATA[ ]]><b/>y</a>", "a{ \r\ny}(b)"},
+    {"a CDATA section without its end runs to the end", "<a><![CDATA[x</a>", "a{x</a>}"},
+    {"a CDATA section is not a start tag", "<a><![CDATA[<b>]]><c/></a>", "a{<b>}(c)"},
     {"comment ends at its first >", "<a><!-- x > y --></a>", "a{y -->}"},
     {"tag name before a tab is not cut", "<a\tx=\"1\"/>", "(a\tx=\"1\")"},
 
@@ -81,13 +87,21 @@ const TreeCase kTreeCases[] = {
      "t[xml:space=preserve]{ a }"},
     {"preservation never keeps trailing tabs or breaks", "<t xml:space=\"preserve\">a \t\n</t>",
      "t[xml:space=preserve]{a }"},
-    {"preservation stays on after the end tag", R"(<si><t xml:space="preserve"> a </t> </si>)",
-     "si{ }(t[xml:space=preserve]{ a })"},
+    {"preservation ends with its element", R"(<si><t xml:space="preserve"> a </t> </si>)",
+     "si(t[xml:space=preserve]{ a })"},
+    {"preservation holds for descendants",
+     R"(<sst xml:space="preserve"><si><r><t>Example</t></r><r><t> richtext</t></r></si></sst>)",
+     "sst[xml:space=preserve](si(r(t{Example}) r(t{ richtext})))"},
+    {"an element's own xml:space overrides its parent's",
+     R"(<a xml:space="preserve"><b xml:space="default"> x </b><c> y </c></a>)",
+     "a[xml:space=preserve](b[xml:space=default]{x} c{ y })"},
+    {"an empty tag's xml:space ends with it", R"(<p>a<b xml:space="preserve"/> </p>)",
+     "p{a}(b[xml:space=preserve])"},
     {"a blank run is replaced by the next run", R"(<p xml:space="preserve">  <b/>x</p>)",
      "p[xml:space=preserve]{x}(b)"},
     {"runs are joined with CR LF", "<p>a<b/>c</p>", "p{a\r\nc}(b)"},
-    {"a blank run after text is kept", R"(<p>a<b xml:space="preserve"/> </p>)",
-     "p{a\r\n }(b[xml:space=preserve])"},
+    {"a blank run after text is kept", R"(<p xml:space="preserve">a<b/> </p>)",
+     "p[xml:space=preserve]{a\r\n }(b)"},
     {"whitespace-only content is no text", "<p>  \r\n\t </p>", "p"},
     {"CR LF pair removed", "<t>x\r\ny</t>", "t{xy}"},
     {"LF CR pair removed", "<t>x\n\ry</t>", "t{xy}"},
@@ -98,8 +112,19 @@ const TreeCase kTreeCases[] = {
 
     // Entities
     {"one level of decoding", "<t>A &amp;amp; B</t>", "t{A &amp; B}"},
-    {"only four entities", "<t>&apos;&#65;&#x41;&lt;&gt;&quot;&amp;</t>",
-     "t{&apos;&#65;&#x41;<>\"&}"},
+    {"predefined entities and character references",
+     "<t>&apos;&#65;&#x41;&#x4eFB;&#20219;&#0065;&lt;&gt;&quot;&amp;</t>",
+     "t{'AA\xE4\xBB\xBB\xE4\xBB\xBB" "A<>\"&}"},
+    {"one pass: a decoded & starts nothing", "<t>&amp;#65;&amp;apos;&#38;lt;</t>",
+     "t{&#65;&apos;&lt;}"},
+    {"references to characters XML does not allow stay",
+     "<t>&#0;&#x1;&#xD800;&#xDFFF;&#xFFFE;&#x110000;&#99999999999;</t>",
+     "t{&#0;&#x1;&#xD800;&#xDFFF;&#xFFFE;&#x110000;&#99999999999;}"},
+    {"malformed references stay", "<t>&#;&#x;&#65&#X41;&#x4G;&# 65;&#-1;</t>",
+     "t{&#;&#x;&#65&#X41;&#x4G;&# 65;&#-1;}"},
+    {"references to breaks and tabs", "<t>a&#13;&#10;b&#x9;</t>", "t{a\r\nb\t}"},
+    {"a reference beyond the first plane gives two surrogates", "<t>&#x1F600;&#128512;</t>",
+     "t{\xED\xA0\xBD\xED\xB8\x80\xED\xA0\xBD\xED\xB8\x80}"},
     {"entities are case-sensitive", "<t>&LT;&Amp;</t>", "t{&LT;&Amp;}"},
     {"earlier text is decoded again at a join", "<p>&amp;lt;<b/>x</p>", "p{<\r\nx}(b)"},
     {"each join decodes the earlier runs once more",
@@ -110,7 +135,7 @@ const TreeCase kTreeCases[] = {
     // Attributes
     {"quoted spaces do not split", R"(<a x="1 2" y='3 4'/>)", "(a[x=1 2|y='3|4'])"},
     {"a > inside a value ends the tag", R"(<a x="1>2">t</a>)", R"(a[x="1]{2">t})"},
-    {"values are decoded", R"(<a x="&lt;&amp;amp;&apos;"/>)", "(a[x=<&amp;&apos;])"},
+    {"values are decoded", R"(<a x="&lt;&amp;amp;&apos;&#x41;"/>)", "(a[x=<&amp;'A])"},
     {"short values keep their quotes", R"(<a x="" y= z="q"/>)", R"((a[x=""|y=|z=q]))"},
     {"a double space leaves an empty line", R"(<a  x="1"/>)", "(a[|x=1])"},
     {"the last byte never splits", R"(<a x="1" >)", R"(a[x=1" ])"},
@@ -181,7 +206,8 @@ TEST(XmlText, TagNames) {
   EXPECT_EQ(TagName("a/b c"), "a/b");
 }
 
-// The four replace-all passes done literally, to check the one-pass form.
+// The replace-all passes of the predefined entities done literally, to check
+// the one-pass form.
 // SplitTag is TagName and SplitAttributeLines in one pass.
 TEST(XmlText, SplitTagGivesTheNameAndTheLines) {
   const std::string_view tags[] = {
@@ -213,7 +239,7 @@ TEST(XmlText, SplitTagGivesTheNameAndTheLines) {
 
 std::string DecodeLiterally(std::string text, std::size_t times) {
   const std::pair<std::string, std::string> passes[] = {
-      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&amp;", "&"}};
+      {"&lt;", "<"}, {"&gt;", ">"}, {"&quot;", "\""}, {"&apos;", "'"}, {"&amp;", "&"}};
   for (std::size_t t = 0; t < times; ++t) {
     for (const auto& [from, to] : passes) {
       std::string out;
@@ -231,7 +257,8 @@ std::string DecodeLiterally(std::string text, std::size_t times) {
 }
 
 TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
-  const std::string alphabet[] = {"&", "amp;", "lt;", "gt;", "quot;", "a", ";", "x", "q", "&amp;"};
+  const std::string alphabet[] = {"&",  "amp;", "lt;", "gt;", "quot;", "apos;",
+                                  "a",  ";",    "x",   "q",   "&amp;"};
   std::mt19937 random(20261209);
   for (int round = 0; round < 3000; ++round) {
     std::string text;
@@ -362,7 +389,8 @@ std::string RandomXml(std::mt19937& random) {
   static const char* const pieces[] = {
       "<", ">", "/", "</a>", "<a>", "<b x=\"1\">", "<c/>", "<b/>", " ", "\r\n", "\n\r", "\t",
       "t", "&amp;", "&lt;", "&amp;amp;lt;", "\"", "=", "<!-- c -->", "<?xml v?>",
-      "<d xml:space=\"preserve\">", "</d>", "  x  ", "<", "< >", "</b>", "</c>"};
+      "<d xml:space=\"preserve\">", "</d>", "  x  ", "<", "< >", "</b>", "</c>",
+      "<![CDATA[", "]]>", "<![CDATA[ & ]]>", "]", "&#65;", "&#x1F600;", "\xF0\x9F\x98\x80", "\xF0"};
   std::string xml;
   for (int n = static_cast<int>(random() % 40); n > 0; --n) {
     xml += pieces[random() % std::size(pieces)];
