@@ -8,6 +8,7 @@ is a (column, text) pair; the pairs of a file form a multiset that is looked
 for in the (column, text) pairs of our output, whose lines are split at TABs.
 A row that holds a text with a TAB or a line break is compared only left of
 that cell, since our layout writes such text as it stands. In .xlsx texts
+Excel's _xHHHH_ escapes are decoded (openpyxl 3.0 does not) and
 the edge blanks are compared loosely (stripped on both sides): spreadsheet
 applications drop them from a text element that lacks xml:space="preserve",
 and so do we, while openpyxl keeps them.
@@ -25,6 +26,7 @@ the text cells, and every readable file converted) is missed.
 import argparse
 import collections
 import os
+import re
 import subprocess
 import sys
 import warnings
@@ -45,6 +47,15 @@ def text_rows_xls(path):
                    if cell.ctype == xlrd.XL_CELL_TEXT]
 
 
+ESCAPE = re.compile(r"_x([0-9A-Fa-f]{4})_")
+
+
+def unescape(text):
+    """Excel's _xHHHH_ escapes, which openpyxl 3.0 leaves as written."""
+    text = ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text)  # "_x005F_" is "_"
+    return text.encode("utf-16-le", "surrogatepass").decode("utf-16-le", "replace")
+
+
 def text_rows_xlsx(path):
     import openpyxl
 
@@ -54,7 +65,7 @@ def text_rows_xlsx(path):
         rows = collections.defaultdict(list)
         for (r, c), cell in sheet._cells.items():
             if cell.data_type == "s" and isinstance(cell.value, str):
-                rows[r].append((c - 1, cell.value))
+                rows[r].append((c - 1, unescape(cell.value)))
         yield from rows.values()
 
 
