@@ -7,8 +7,9 @@ tools only, not dependencies of the product or of its tests). Each text cell
 is a (column, text) pair; the pairs of a file form a multiset that is looked
 for in the (column, text) pairs of our output, whose lines are split at TABs.
 A row that holds a text with a TAB or a line break is compared only left of
-that cell, since our layout writes such text as it stands. In .xlsx texts
-Excel's _xHHHH_ escapes are decoded (openpyxl 3.0 does not) and
+that cell, since our layout writes such text as it stands. An .xlsx text
+counts with Excel's _xHHHH_ escapes as openpyxl 3.0 gives them (it decodes
+only "_x005F_") or decoded; and
 the edge blanks are compared loosely (stripped on both sides): spreadsheet
 applications drop them from a text element that lacks xml:space="preserve",
 and so do we, while openpyxl keeps them.
@@ -51,9 +52,9 @@ ESCAPE = re.compile(r"_x([0-9A-Fa-f]{4})_")
 
 
 def unescape(text):
-    """Excel's _xHHHH_ escapes, which openpyxl 3.0 leaves as written."""
+    """Excel's _xHHHH_ escapes decoded."""
     text = ESCAPE.sub(lambda m: chr(int(m.group(1), 16)), text)  # "_x005F_" is "_"
-    return text.encode("utf-16-le", "surrogatepass").decode("utf-16-le", "replace")
+    return text.encode("utf-16-le", "surrogatepass").decode("utf-16-le", "surrogatepass")
 
 
 def text_rows_xlsx(path):
@@ -65,7 +66,7 @@ def text_rows_xlsx(path):
         rows = collections.defaultdict(list)
         for (r, c), cell in sheet._cells.items():
             if cell.data_type == "s" and isinstance(cell.value, str):
-                rows[r].append((c - 1, unescape(cell.value)))
+                rows[r].append((c - 1, cell.value))
         yield from rows.values()
 
 
@@ -82,16 +83,23 @@ def comparable(path, text):
 
 
 def reader_pairs(path):
+    """Multiset of (column, text, the text with escapes decoded)."""
     rows = text_rows_xls(path) if is_xls(path) else text_rows_xlsx(path)
     pairs = collections.Counter()
     for row in rows:
         for column, text in sorted(row):
-            if any(b in text for b in BREAKS):
+            decoded = text if is_xls(path) else unescape(text)
+            if any(b in decoded for b in BREAKS):
                 break
-            text = comparable(path, text)
-            if text != "":
-                pairs[(column, text)] += 1
+            text, decoded = comparable(path, text), comparable(path, decoded)
+            if decoded != "":
+                pairs[(column, text, decoded)] += 1
     return pairs
+
+
+def found_in(ours, column, text, decoded):
+    """How often a text is in our output, in either reading of its escapes."""
+    return ours[(column, text)] + (ours[(column, decoded)] if decoded != text else 0)
 
 
 def our_pairs(tbulxcmd, path):
@@ -103,7 +111,7 @@ def our_pairs(tbulxcmd, path):
         return "timeout", collections.Counter()
     if run.returncode != 0:
         return run.returncode, collections.Counter()
-    text = run.stdout.decode("utf-8", errors="replace")
+    text = run.stdout.decode("utf-8", errors="surrogatepass")
     if text.startswith("\ufeff"):
         text = text[1:]
     pairs = collections.Counter()
@@ -148,14 +156,14 @@ def main():
                 continue
             status, ours = our_pairs(args.tbulxcmd, path)
             cells = sum(expected.values())
-            found = sum(min(count, ours[pair]) for pair, count in expected.items())
+            found = sum(min(count, found_in(ours, *cell)) for cell, count in expected.items())
             total["files"] += 1
             total["converted"] += status == 0
             total["cells"] += cells
             total["found"] += found
             if status != 0 or found < cells:
-                missing = [f"{column}:{text!r}" for (column, text), count in expected.items()
-                           if ours[(column, text)] < count]
+                missing = [f"{column}:{decoded!r}" for (column, text, decoded), count in expected.items()
+                           if found_in(ours, column, text, decoded) < count]
                 reports.append(f"{folder}/{name}: status {status}, {found}/{cells} text cells; missing "
                                + ", ".join(missing[: args.show]) + (" ..." if len(missing) > args.show else ""))
 
