@@ -98,25 +98,28 @@ bool ReadsNumberedWorksheets(const WorkbookParts& parts) {
 }
 
 // Reads the shared strings and every worksheet of the open archive into
-// `text`: the parts "xl/worksheets/sheetN.xml" in ascending N, each headed
-// "sheetN:", or, when the workbook lists worksheets stored under other names,
-// the listed ones in the order of its sheets list, headed "sheet1:",
-// "sheet2:", ... by position. Returns 0, or kFormatNotCorrect when no
-// worksheet member counts. May raise.
+// `text`: when the workbook lists worksheets stored under other names than
+// "xl/worksheets/sheetN.xml", the listed ones in the order of its sheets
+// list, headed "sheet1:", "sheet2:", ... by position; otherwise (or when none
+// of those is present) the parts "xl/worksheets/sheetN.xml" in ascending N,
+// each headed "sheetN:". Returns 0, or kFormatNotCorrect when no worksheet
+// member counts. May raise.
 ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
   const WorkbookParts parts = FindWorkbookParts(*engine.reader, *engine.document);
   LoadWorkbookSharedStrings(engine, parts.sharedStrings);
 
   bool worksheetFound = false;
-  if (ReadsNumberedWorksheets(parts)) {
-    for (const std::string& number : NumberedWorksheets(*engine.reader)) {
-      worksheetFound |= AppendWorksheet(engine, "xl/worksheets/sheet" + number + ".xml",
-                                        "sheet" + number, text);
-    }
-  } else {
+  if (!ReadsNumberedWorksheets(parts)) {
     for (std::size_t i = 0; i < parts.worksheets.size(); ++i) {
       worksheetFound |=
           AppendWorksheet(engine, parts.worksheets[i], "sheet" + std::to_string(i + 1), text);
+    }
+  }
+  // Also when none of the listed worksheets is present.
+  if (!worksheetFound) {
+    for (const std::string& number : NumberedWorksheets(*engine.reader)) {
+      worksheetFound |= AppendWorksheet(engine, "xl/worksheets/sheet" + number + ".xml",
+                                        "sheet" + number, text);
     }
   }
   return worksheetFound ? 0 : kFormatNotCorrect;

@@ -173,9 +173,10 @@ void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTabl
 
 // The cells of one row element, in the columns their references give. A
 // cell without a reference is in the column after the previous cell of its
-// row (the first in column A), as ECMA-376 Part 1 §18.3.1.4 says; other
-// children without one are passed over. `rowNumber` is the row's "r" as
-// written, which ReadDecimal has read (empty for a row without one).
+// row (the first in column A), as ECMA-376 Part 1 §18.3.1.4 says, and so is
+// one whose reference names no column ("0", as some writers number cells);
+// other children without a reference are passed over. `rowNumber` is the
+// row's "r" as written, which ReadDecimal has read (empty for a row without one).
 void AppendRowCells(const TXMLItem& row, std::string_view rowNumber,
                     const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
@@ -183,7 +184,8 @@ void AppendRowCells(const TXMLItem& row, std::string_view rowNumber,
     const CellLines lines = ReadCellLines(*cell);
     std::int64_t cellColumn = column;
     if (lines.ref != nullptr) {
-      cellColumn = ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
+      const std::int32_t named = ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
+      if (named != 0) cellColumn = named;
     } else if (!HasLocalName(*cell, "c")) {
       continue;
     }
