@@ -722,6 +722,73 @@ TEST(XlsxCorpus, ExpectedOutcomes) {
   // Blanks before "/>" (<dimension ref="A1:E3" />, <v />).
   EXPECT_EQ(CorpusText("phpspreadsheet__explicitdate.xlsx", rc),
             "sheet1:\r\n42\r\n1\t2\t3\r\n2021-12-31T23:44:51.894\t2021-12-31\t23:44:51.894\r\n");
+  // Worksheets without a dimension, or with one that ends before their
+  // cells, rows and cells without references, prefixed element names, parts
+  // found through the relationships (checked against an independent reader).
+  const std::pair<const char*, const char*> whole[] = {
+      {"calamine__nonstandard-xml-ns-prefix.xlsx", "sheet1:\r\na\tb\r\n1\t3\r\n2\t4\r\n"},
+      {"xlrd__self_evaluation_report_2014-05-19.xlsx",
+       "sheet1:\r\none\ttwo\r\nsheet2:\r\nthree\tfour\r\n"},
+      {"xlsx2csv__input-weird.xlsx", "sheet1:\r\n\r\nSome data\r\nsheet2:\r\nsheet3:\r\n"},
+      {"phpspreadsheet__PivotTableSimple.xlsx",
+       "sheet1:\r\nRegion\tProduct\tAmount\r\nEast\tWidget\t100\r\nWest\tWidget\t150\r\nEast\tGadget\t"
+       "200\r\nWest\tGadget\t250\r\nsheet2:\r\n"},
+      {"exceldatareader__Test_Issue_11522_OpenXml.xlsx",
+       "sheet1:\r\nName\tChina\tIndia\tGermany\tJapan\tMorocco\tBanglore\tItaly\tFrance\tPune\tTest\r\n"
+       "TestNewButton\t677\tu77\tu766\ty66\tF\r\n"},
+      {"poi__59021.xlsx",
+       "sheet1:\r\nDestination\tDial Code\tRate (USD)\tChanges\tEffective Date (GMT)\tEnd Date "
+       "(GMT)\tInitial Interval\tRecurring Interval\r\nAbkhazia - Fixed\t7840\t0.134500000\tIncrease\t"
+       "10/02/2016\t\t1\t1\r\n"},
+      {"xlsx2csv__empty_row.xlsx",
+       "sheet1:\r\n\r\nDate\tAgency\tCustomer\tCampaign\tPublisher\tFormat\tInventory\tImpressions\t"
+       "Clicks\tCTR (%)\tPrice\tPrice model\tRevenue\r\nAt the moment no data for report\r\n"},
+      {"exceldatareader__Test_git_issue_271_InvalidDimension.xlsx",
+       "sheet1:\r\n\r\n\r\nqweqwerqwerqwerqwer\r\nclo 1\tcol2\tcol "
+       "3\r\n1.00000000\r\n2.00000000\t3.00000000\r\n1.00000000\r\n1.00000000\t2.00000000\r\n"
+       "1.00000000\t2.00000000\t3.00000000\r\nsheet2:\r\n\r\nsheet3:\r\n\r\n"},
+  };
+  for (const auto& [file, text] : whole) EXPECT_EQ(CorpusText(file, rc), text) << file;
+  // Larger ones: their headings in order and one of their later lines.
+  const struct {
+    const char* file;
+    const char* headings;
+    const char* line;
+  } shapes[] = {
+      {"exceldatareader__Fillreport.xlsx", "sheet1:",
+       "74085\tUser\t412721475\t1\ts\t1\tDA\t72080\t0.7208\t03/01/2016 20:16:38"},
+      {"exceldatareader__Test_git_issue_629.xlsx", "sheet1:", "Manager Name"},
+      {"readxl__los-angeles-arrests-xlsx.xlsx", "sheet1:", "BKG_NUM\tBKG_DT\tBKG_TM\tARR_DIV\t"},
+      {"exceldatareader__Test_Issue_NoStyles_NoRAttribute.xlsx", "sheet1:",
+       "\t\t\t\t91\t\t\ts@gmail.com\t\tkishore\t\t\t\treddy\t9666936486"},
+      {"exceldatareader__NoDimensionOrCellReferenceAttribute.xlsx", "sheet1:sheet2:",
+       "42800\tGPR 250 EUR BRA\t458.391188979243\t0.00383456036004563\t0\t0.00383456036004563\t3\t"
+       "37.5355934679813"},
+      {"phpspreadsheet__without_cell_reference.xlsx", "sheet1:", "1\t2\t3\t4\t5\t6\t7\t8\t9\t10"},
+      {"phpspreadsheet__namespacenonstd.xlsx", "sheet1:sheet2:", "Test #3\t3\t7\t\tC\tG\t\t10\t\tCG"},
+      {"calamine__issue_261.xlsx", "sheet1:", "String Value 42\t\t\tString Value 8"},
+      {"readxl__iris-google-doc.xlsx", "sheet1:", "5.9\t3.0\t5.1\t1.8\tvirginica"},
+      {"poi__54288.xlsx", "sheet1:sheet2:sheet3:",
+       "Next week\t\t40\t41.5\t\t43\t46\t\t40\t43\t\t49\t50\t\t7.5\t10\t3\t7\t6\t10\t0\t6\t-3\t1.5"},
+      {"poi__56278.xlsx", "sheet1:sheet2:sheet3:sheet4:sheet5:sheet6:sheet7:sheet8:sheet9:sheet10:",
+       "5 Years\t3 Month\t0.030000\t0.007100\t0.009449\t0.037100\t0.005500\t0.007850\t0.035500"},
+      {"poi__bug66675.xlsx", "sheet1:sheet2:", "Sum:\t\t\t\t0\t\t\t0\t0"},
+  };
+  for (const auto& shape : shapes) {
+    const std::string text = CorpusText(shape.file, rc);
+    std::string headings;
+    for (std::size_t at = 0; at < text.size();) {
+      std::size_t end = text.find("\r\n", at);
+      if (end == std::string::npos) end = text.size();
+      const std::string line = text.substr(at, end - at);
+      if (line.starts_with("sheet") && line.ends_with(':') &&
+          line.find_first_not_of("0123456789", 5) == line.size() - 1)
+        headings += line;
+      at = end + 2;
+    }
+    EXPECT_EQ(headings, shape.headings) << shape.file;
+    EXPECT_NE(text.find("\r\n" + std::string(shape.line)), std::string::npos) << shape.file;
+  }
   // Not packages a conversion can read.
   CorpusText("calamine__pass_protected.xlsx", rc);  // compound file: no end record
   EXPECT_EQ(rc, kFormatNotCorrect);
