@@ -272,10 +272,12 @@ class WorksheetRows : public TXMLChildSink {
  public:
   explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
 
+  // Every element of the worksheet hands over its children: only those of
+  // sheetData are read, and the others (cols, mergeCells, ...) are not kept.
   bool HandsOverChildren(const TXMLItem& item) override {
-    if (item.Parent() == nullptr || !HasLocalName(item, "sheetData")) return false;
+    if (item.Parent() == nullptr) return false;
     // The choice among the siblings read so far, which are in the tree.
-    if (SheetData(*item.Parent()) == &item) {
+    if (HasLocalName(item, "sheetData") && SheetData(*item.Parent()) == &item) {
       if (laidOut_ != nullptr) walk_.Restart();
       laidOut_ = &item;
       laidOutPlain_ = EqualsNoCase(item.Name(), "sheetData");

@@ -403,7 +403,7 @@ TEST(WorksheetText, FromSourceMatchesTheWholeTree) {
 }
 
 // Wherever the dimension stands, or with none, rows are laid out as they are
-// read and given back.
+// read and given back; the children of other elements are not kept either.
 TEST(WorksheetText, RowsReadFromASourceAreNotKept) {
   std::string rows;
   for (int r = 1; r <= 20000; ++r)
@@ -415,6 +415,7 @@ TEST(WorksheetText, RowsReadFromASourceAreNotKept) {
       Worksheet("", rows),
       "<worksheet>" + sheetData + "<dimension ref=\"A1\"/></worksheet>",
       "<x:worksheet><x:sheetData>" + rows + "</x:sheetData></x:worksheet>",
+      "<worksheet><mergeCells>" + rows + "</mergeCells>" + sheetData + "</worksheet>",
   };
   for (const std::string& part : parts) {
     TKvXMLParser document;
