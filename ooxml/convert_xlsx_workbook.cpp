@@ -13,6 +13,8 @@
 #include "worksheet_text.h"
 #include "xml_document.h"
 #include "large_pages.h"
+#include "member_read.h"
+#include "workbook_parts.h"
 
 namespace tabulox {
 namespace {
@@ -25,7 +27,7 @@ constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
 // what a larger workbook needed is given back.
 constexpr std::size_t kKeptTreeStorageBytes = 64u * 1024 * 1024;
 
-constexpr std::string_view kSharedStringsMember = "xl\\sharedStrings.xml";
+constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
 
 struct XlsxEngine {
   std::unique_ptr<TKvUnZip> reader = std::make_unique<TKvUnZip>();
@@ -44,89 +46,81 @@ XlsxEngine& Engine() {
   return *engine;
 }
 
-std::string WorksheetMember(int number) {
-  return "xl\\worksheets\\sheet" + std::to_string(number) + ".xml";
-}
-
-// What reading the members of one name block by block gave.
-struct MemberRead {
-  int extracted = 0;         // members decoded whole with a matching CRC-32
-  std::uint64_t bytes = 0;   // bytes decoded, also those the reading left unread
-  std::exception_ptr error;  // raised by the reading
-};
-
-// Passes the bytes of the members named `name` to `read`, then decodes what it
-// left unread, so that every member's CRC-32 is checked before its text
-// counts. An error of the archive itself (EFatalUnzipError) is raised; one of
-// `read` is returned, for the caller to raise only for a member that counts.
-template <typename Read>
-MemberRead ReadMember(TKvUnZip& reader, std::string_view name, Read&& read) {
-  TMemberReader member = reader.OpenMember(name);
-  MemberRead result;
-  std::exception_ptr archiveError;
-  const TXMLBlockSource source = [&](std::string& out) {
-    const std::size_t before = out.size();
-    try {
-      const bool more = member.Next(out);
-      result.bytes += out.size() - before;
-      return more;
-    } catch (...) {
-      archiveError = std::current_exception();
-      return false;
-    }
-  };
-  try {
-    read(source);
-  } catch (...) {
-    result.error = std::current_exception();
-  }
-  if (archiveError) std::rethrow_exception(archiveError);
-  std::string rest;
-  while (member.Next(rest)) {
-    result.bytes += rest.size();
-    rest.clear();
-  }
-  result.extracted = member.Extracted();
-  return result;
-}
-
-// Reads the shared strings and every worksheet of the open archive into
-// `text`. A member counts when at least one member of its name was decoded
-// whole with a matching CRC-32; an empty one writes nothing. Returns 0, or
-// kFormatNotCorrect when no worksheet member counts. May raise.
-ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
+// Reads the shared strings: the part the workbook's relationships name, else
+// "xl/sharedStrings.xml". A missing or empty part leaves the table empty.
+void LoadWorkbookSharedStrings(XlsxEngine& engine, const std::string& namedPart) {
   TKvUnZip& reader = *engine.reader;
-  TKvXMLParser& document = *engine.document;
   SharedStringTable& strings = *engine.sharedStrings;
-
-  strings.Clear();
-  // The part's text is rarely longer than the part.
-  strings.Reserve(reader.OpenMember(kSharedStringsMember).StatedSize());
-  const MemberRead sst = ReadMember(reader, kSharedStringsMember, [&](const TXMLBlockSource& source) {
-    LoadSharedStringsFromSource(document, source, strings);
-  });
+  auto load = [&](std::string_view name) {
+    strings.Clear();
+    // The part's text is rarely longer than the part.
+    strings.Reserve(reader.OpenMember(name).StatedSize());
+    return ReadMember(reader, name, [&](const TXMLBlockSource& source) {
+      LoadSharedStringsFromSource(*engine.document, source, strings);
+    });
+  };
+  MemberRead sst = load(namedPart.empty() ? kSharedStringsMember : namedPart);
+  if (sst.extracted == 0 && !namedPart.empty()) sst = load(kSharedStringsMember);
   if (sst.extracted == 0 || sst.bytes == 0) {
     strings.Clear();
   } else if (sst.error) {
     std::rethrow_exception(sst.error);
   }
+}
+
+// Appends "heading:" CR LF and the text of the worksheet part `member` to
+// `text`. Returns whether a member of that name counts (decoded whole with a
+// matching CRC-32); an empty one writes nothing, not even its heading. May
+// raise.
+bool AppendWorksheet(XlsxEngine& engine, std::string_view member, std::string_view heading,
+                     std::string& text) {
+  const std::size_t start = text.size();
+  const std::string header = std::string(heading) + ":\r\n";
+  text += header;
+  const MemberRead sheet = ReadMember(*engine.reader, member, [&](const TXMLBlockSource& source) {
+    AppendWorksheetTextFromSource(*engine.document, source, *engine.sharedStrings, text,
+                                  kMaxTextBytes);
+  });
+  if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
+  if (sheet.extracted == 0) return false;
+  if (sheet.bytes == 0) return true;
+  if (header.size() > kMaxTextBytes - start) throw ExtractionError("workbook text too long");
+  if (sheet.error) std::rethrow_exception(sheet.error);
+  return true;
+}
+
+// True when the worksheets are read by their numbered names: when the
+// workbook's relationships list none (or cannot be read), and when every
+// worksheet they list is a part "xl/worksheets/sheetN.xml".
+bool ReadsNumberedWorksheets(const WorkbookParts& parts) {
+  return std::all_of(parts.worksheets.begin(), parts.worksheets.end(),
+                     [](const std::string& part) { return !NumberedWorksheet(part).empty(); });
+}
+
+// Reads the shared strings and every worksheet of the open archive into
+// `text`: when the workbook lists worksheets stored under other names than
+// "xl/worksheets/sheetN.xml", the listed ones in the order of its sheets
+// list, headed "sheet1:", "sheet2:", ... by position; otherwise (or when none
+// of those is present) the parts "xl/worksheets/sheetN.xml" in ascending N,
+// each headed "sheetN:". Returns 0, or kFormatNotCorrect when no worksheet
+// member counts. May raise.
+ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
+  const WorkbookParts parts = FindWorkbookParts(*engine.reader, *engine.document);
+  LoadWorkbookSharedStrings(engine, parts.sharedStrings);
 
   bool worksheetFound = false;
-  const int memberCount = reader.MemberCount();
-  for (int number = 0; number < memberCount; ++number) {
-    const std::size_t start = text.size();
-    const std::string header = "sheet" + std::to_string(number) + ":\r\n";
-    text += header;
-    const MemberRead sheet =
-        ReadMember(reader, WorksheetMember(number), [&](const TXMLBlockSource& source) {
-          AppendWorksheetTextFromSource(document, source, strings, text, kMaxTextBytes);
-        });
-    if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
-    if (sheet.extracted == 0) continue;
-    worksheetFound = true;
-    if (sheet.bytes == 0) continue;
-    if (header.size() > kMaxTextBytes - start) throw ExtractionError("workbook text too long");
-    if (sheet.error) std::rethrow_exception(sheet.error);
+  if (!ReadsNumberedWorksheets(parts)) {
+    for (std::size_t i = 0; i < parts.worksheets.size(); ++i) {
+      worksheetFound |=
+          AppendWorksheet(engine, parts.worksheets[i], "sheet" + std::to_string(i + 1), text);
+    }
+  }
+  // Also when none of the listed worksheets is present.
+  if (!worksheetFound) {
+    for (const std::string& number : NumberedWorksheets(*engine.reader)) {
+      worksheetFound |= AppendWorksheet(engine, "xl/worksheets/sheet" + number + ".xml",
+                                        "sheet" + number, text);
+    }
   }
   return worksheetFound ? 0 : kFormatNotCorrect;
 }

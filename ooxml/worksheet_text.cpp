@@ -1,11 +1,13 @@
 #include "worksheet_text.h"
 
 #include <cstdint>
+#include <exception>
 
 #include "cell_ref.h"
 #include "extraction_error.h"
 #include "xlsx_shared_strings.h"
 #include "xml_document.h"
+#include "xml_lookup.h"
 #include "xml_text.h"
 
 namespace tabulox {
@@ -22,34 +24,6 @@ const TXMLParam* RefLine(const TXMLItem& item) {
   return nullptr;
 }
 
-
-// An attribute value as written. The lenient XML reader keeps the quotes of a
-// value in single quotes, and when blanks stand between the last value and
-// the end of the tag (<dimension ref="A1:B2" />, as many writers put it) it
-// keeps that value's closing quote and the blanks. Both forms are well-formed
-// XML, so the quotes and blanks are removed here.
-std::string_view ValueWithQuotesRemoved(std::string_view value) {
-  const std::size_t last = value.find_last_not_of(" \t");
-  if (last != std::string_view::npos && last + 1 < value.size() &&
-      (value[last] == '"' || value[last] == '\'')) {
-    value = value.substr(0, value[last] == '"' ? last : last + 1);
-  }
-  if (value.size() >= 2 && value.front() == '\'' && value.back() == '\'') {
-    value = value.substr(1, value.size() - 2);
-  }
-  return value;
-}
-
-inline std::string_view ValueAsWritten(std::string_view value) {
-  // Most values end in none of the bytes the rules look at.
-  if (!value.empty() && value.back() != ' ' && value.back() != '\t' && value.back() != '\'')
-    return value;
-  return ValueWithQuotesRemoved(value);
-}
-
-std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
-  return ValueAsWritten(params.Values(name));
-}
 
 // How a cell's type ("t") reads: a type holds when any "t" line has it as its
 // value, or when the first "t" value has it once written as in XML; letter
@@ -86,14 +60,6 @@ CellLines ReadCellLines(const TXMLItem& cell) {
     }
   }
   return lines;
-}
-
-inline const TXMLItem* FirstChildNamedExactly(const TXMLItem& item, std::string_view name) {
-  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
-    const std::string_view childName = child->Name();
-    if (childName.size() == name.size() && childName == name) return child;
-  }
-  return nullptr;
 }
 
 // Writes a worksheet's text into the end of `text`, under a size limit. Tabs
@@ -136,6 +102,16 @@ class SheetWriter {
     pendingBreaks_ += count;
   }
 
+  // True while nothing of the worksheet's text has been written.
+  bool Empty() const { return text_.size() == start_; }
+
+  // Takes back everything written, for a walk that starts again.
+  void Restart() {
+    text_.resize(start_);
+    pendingBreaks_ = 0;
+    pendingTabs_ = 0;
+  }
+
   // Removes the CRs and LFs the worksheet text ends with and writes one CR LF.
   void Finish() {
     while (text_.size() > start_ && (text_.back() == '\r' || text_.back() == '\n'))
@@ -170,14 +146,14 @@ class SheetWriter {
 void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTable& strings,
                      SheetWriter& out, std::string& scratch) {
   if (type.inlineString) {
-    if (const TXMLItem* is = FirstChildNamedExactly(cell, "is")) {
+    if (const TXMLItem* is = FindChildExactly(cell, "is")) {
       scratch.clear();
       AppendStringItemText(*is, scratch);
       out.Cell(scratch);
       return;
     }
   }
-  const TXMLItem* v = FirstChildNamedExactly(cell, "v");
+  const TXMLItem* v = FindChildExactly(cell, "v");
   if (v == nullptr) {
     out.EmptyCells(1);
     return;
@@ -195,20 +171,27 @@ void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTabl
   }
 }
 
-// The cells of one row element, columns 1 to lastColumn.
-// `rowNumber` is the row's "r" as written, which ReadDecimal has read.
-void AppendRowCells(const TXMLItem& row, std::string_view rowNumber, std::int64_t lastColumn,
+// The cells of one row element, in the columns their references give. A
+// cell without a reference is in the column after the previous cell of its
+// row (the first in column A), as ECMA-376 Part 1 §18.3.1.4 says, and so is
+// one whose reference names no column ("0", as some writers number cells);
+// other children without a reference are passed over. `rowNumber` is the
+// row's "r" as written, which ReadDecimal has read (empty for a row without one).
+void AppendRowCells(const TXMLItem& row, std::string_view rowNumber,
                     const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
-  for (const TXMLItem* cell = row.FirstChild(); cell && column <= lastColumn;
-       cell = cell->NextSibling()) {
+  for (const TXMLItem* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
     const CellLines lines = ReadCellLines(*cell);
-    if (lines.ref == nullptr) continue;
-    const std::int64_t cellColumn =
-        ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
-    // A cell before the current position, or beyond the last, stays under
-    // the cursor: the rest of the row writes only tabs, which are trimmed.
-    if (cellColumn < column || cellColumn > lastColumn) break;
+    std::int64_t cellColumn = column;
+    if (lines.ref != nullptr) {
+      const std::int32_t named = ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
+      if (named != 0) cellColumn = named;
+    } else if (!HasLocalName(*cell, "c")) {
+      continue;
+    }
+    // A cell before the current position stays under the cursor: the rest
+    // of the row writes only tabs, which are trimmed.
+    if (cellColumn < column) break;
     out.EmptyCells(static_cast<std::uint64_t>(cellColumn - column));
     AppendCellValue(*cell, lines.type, strings, out, scratch);
     column = cellColumn + 1;
@@ -216,98 +199,129 @@ void AppendRowCells(const TXMLItem& row, std::string_view rowNumber, std::int64_
   out.EndRow();
 }
 
-// Lays out the rows of one worksheet as they are handed to it, in order.
+// Lays out the rows of one worksheet as they are handed to it, in order:
+// every row and cell present, wherever the dimension says the sheet ends
+// (writers state "A1" for any sheet, or no dimension at all). Rows and
+// columns before the first value are written as empty lines and tabs; what
+// follows the last value is trimmed, so a sheet whose cells lie inside its
+// dimension gives the text the dimension alone would give.
 class WorksheetWalk {
  public:
   WorksheetWalk(const SharedStringTable& strings, std::string& text, std::size_t maxBytes)
       : strings_(strings), out_(text, maxBytes) {}
 
-  // Reads the last cell of the dimension; false when it has no "ref", and then
-  // the worksheet writes nothing.
-  bool Begin(const TXMLItem& dimension) {
-    const TXMLParams params = dimension.Params();
-    if (params.IndexOfName("ref") < 0) return false;
-    std::string_view ref = AttributeValue(params, "ref");
-    if (const std::size_t colon = ref.find(':'); colon != std::string_view::npos)
-      ref = ref.substr(colon + 1);
-    last_ = ParseCellRef(ref);
-    return true;
-  }
-
-  // Lays out one child of sheetData; false when no later child can write
-  // anything. Rows after the last row element found, or after one that stays
-  // under the cursor, are empty lines, which the final trim removes.
-  bool Row(const TXMLItem& element) {
+  // Lays out one child of sheetData. A row without "r" is the row after the
+  // previous one (the first is row 1); other children without one are passed
+  // over. A row numbered below the row to write stays under the cursor, so
+  // that it and every later row are empty lines, which the final trim removes.
+  void Row(const TXMLItem& element) {
+    if (stopped_) return;
     const TXMLParam* ref = RefLine(element);
-    if (ref == nullptr) return true;
-    if (row_ > last_.row) return false;
-    const std::string_view written = ValueAsWritten(ref->value);
-    const std::int64_t number = ReadDecimal(written);
-    if (number < row_ || number > last_.row) return false;
+    if (ref == nullptr && !HasLocalName(element, "row")) return;
+    const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
+    const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
+    if (number < row_) {
+      stopped_ = true;
+      return;
+    }
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
-    AppendRowCells(element, written, last_.column, strings_, out_, scratch_);
+    AppendRowCells(element, written, strings_, out_, scratch_);
     row_ = number + 1;
-    return true;
   }
 
-  void Finish() { out_.Finish(); }
+  // Drops what was laid out, for the rows of another sheetData.
+  void Restart() {
+    out_.Restart();
+    row_ = 1;
+    stopped_ = false;
+  }
+
+  // Ends the text. A sheet that states a dimension always ends with a line
+  // break (an empty sheet writes one empty line); one without a dimension,
+  // or without a "ref" on it, writes nothing when it has no value.
+  void Finish(bool statesDimension) {
+    if (statesDimension || !out_.Empty()) out_.Finish();
+  }
 
  private:
   const SharedStringTable& strings_;
   SheetWriter out_;
-  CellRef last_;
   std::int64_t row_ = 1;  // the next row number to write
+  bool stopped_ = false;
   std::string scratch_;
 };
 
-// Hands the children of the first sheetData to the walk as they are read,
-// when a dimension comes before it: then the walk sees what it would see in
-// the whole tree. Otherwise nothing is handed over and the tree is walked
-// once it is complete.
+// The sheetData element whose rows are written: the first named "sheetData",
+// or when there is none the first with that local name ("x:sheetData").
+const TXMLItem* SheetData(const TXMLItem& worksheet) { return FindChild(worksheet, "sheetData"); }
+
+// True when the worksheet has a dimension element with a "ref".
+bool StatesDimension(const TXMLItem& worksheet) {
+  const TXMLItem* dimension = FindChild(worksheet, "dimension");
+  return dimension != nullptr && dimension->Params().IndexOfName("ref") >= 0;
+}
+
+// Hands the rows of the worksheet's sheetData to the walk as they are read.
+// Every sheetData hands over its rows, so that none is kept; those of the
+// one SheetData chooses among the siblings read so far are laid out, the walk
+// starting again when a plain sheetData follows a prefixed one. So that the
+// outcome is the complete tree's, an error the rows of a prefixed one raise
+// is held until the end, and the choice is checked then (a sheetData written
+// as an empty tag, which hands over nothing, may come last).
 class WorksheetRows : public TXMLChildSink {
  public:
   explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
 
+  // Every element of the worksheet hands over its children: only those of
+  // sheetData are read, and the others (cols, mergeCells, ...) are not kept.
   bool HandsOverChildren(const TXMLItem& item) override {
-    const TXMLItem* worksheet = item.Parent();
-    if (worksheet == nullptr || !EqualsNoCase(item.Name(), "sheetData")) return false;
-    const TXMLItem* dimension = nullptr;
-    for (const TXMLItem* child = worksheet->FirstChild(); child != &item;
-         child = child->NextSibling()) {
-      if (EqualsNoCase(child->Name(), "sheetData")) return false;
-      if (dimension == nullptr && EqualsNoCase(child->Name(), "dimension")) dimension = child;
+    if (item.Parent() == nullptr) return false;
+    // The choice among the siblings read so far, which are in the tree.
+    if (HasLocalName(item, "sheetData") && SheetData(*item.Parent()) == &item) {
+      if (laidOut_ != nullptr) walk_.Restart();
+      laidOut_ = &item;
+      laidOutPlain_ = EqualsNoCase(item.Name(), "sheetData");
+      heldError_ = nullptr;
     }
-    if (dimension == nullptr) return false;
-    handedOver_ = true;
-    began_ = walk_.Begin(*dimension);
-    writing_ = began_;
     return true;
   }
 
   void TakeChild(const TXMLItem& row) override {
-    if (writing_) writing_ = walk_.Row(row);
+    if (row.Parent() != laidOut_ || heldError_) return;
+    try {
+      walk_.Row(row);
+    } catch (...) {
+      if (laidOutPlain_) throw;
+      heldError_ = std::current_exception();
+    }
   }
 
-  bool HandedOver() const { return handedOver_; }
-  bool Began() const { return began_; }
+  // Ends the text once the whole part has been read.
+  void Finish(const TXMLItem& worksheet) {
+    if (SheetData(worksheet) != laidOut_) {
+      walk_.Restart();
+    } else if (heldError_) {
+      std::rethrow_exception(heldError_);
+    }
+    walk_.Finish(StatesDimension(worksheet));
+  }
 
  private:
   WorksheetWalk& walk_;
-  bool handedOver_ = false;
-  bool began_ = false;
-  bool writing_ = false;
+  const TXMLItem* laidOut_ = nullptr;  // the sheetData whose rows were laid out
+  bool laidOutPlain_ = false;
+  std::exception_ptr heldError_;
 };
 
 }  // namespace
 
-void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, std::string& text,
-                         std::size_t maxBytes) {
+void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& strings,
+                         std::string& text, std::size_t maxBytes) {
   WorksheetWalk walk(strings, text, maxBytes);
-  if (!walk.Begin(worksheet.ItemNamed("dimension"))) return;
-  for (const TXMLItem* element = worksheet.ItemNamed("sheetData").FirstChild();
-       element != nullptr && walk.Row(*element); element = element->NextSibling()) {
+  if (const TXMLItem* sheetData = SheetData(worksheet)) {
+    for (const TXMLItem* row = sheetData->FirstChild(); row; row = row->NextSibling()) walk.Row(*row);
   }
-  walk.Finish();
+  walk.Finish(StatesDimension(worksheet));
 }
 
 void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
@@ -316,11 +330,7 @@ void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource
   WorksheetWalk walk(strings, text, maxBytes);
   WorksheetRows rows(walk);
   document.LoadFromSource(source, rows);
-  if (!rows.HandedOver()) {
-    AppendWorksheetText(document.Root(), strings, text, maxBytes);
-  } else if (rows.Began()) {
-    walk.Finish();
-  }
+  rows.Finish(document.Root());
 }
 
 }  // namespace tabulox

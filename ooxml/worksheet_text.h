@@ -1,5 +1,5 @@
 // The text of one worksheet part (ECMA-376 Part 1 §18.3): its cells laid out
-// as tab-separated rows within the area its dimension declares.
+// as tab-separated rows.
 #pragma once
 
 #include <cstddef>
@@ -12,30 +12,34 @@ namespace tabulox {
 class SharedStringTable;
 
 // Appends the worksheet text of the root item (the worksheet element) to
-// `text`. Without a "ref" on the dimension nothing is appended. Otherwise the
-// dimension's last reference gives the last row R and column C; row r of 1..R
-// is the sheetData child whose "r" is r, found by a cursor that moves forward
-// over children without "r" (a child whose "r" is lower than the row being
-// written stays under the cursor, so every later row is empty). A row writes
-// for each column k of 1..C the value of its cell in column k, found the same
-// way, and a tab; then its trailing tabs are removed and CR LF written. At the
-// end trailing CRs and LFs are removed and one CR LF is written.
+// `text`: the rows of its sheetData (the first child of that name, else the
+// first of that local name, "x:sheetData"), one line each, every row number
+// from 1 up to the last row present written, missing ones as empty lines. A
+// row is found by its "r"; a row without one is the row after the previous
+// one. In a row, each cell's value stands in the column its "r" names (a cell
+// without one: the column after the previous cell), tabs before it up to that
+// column; the row's trailing tabs are dropped and CR LF follows. A row whose
+// number is below the row being written stays under the cursor, so it and
+// every later row are empty; the same holds for a cell within its row. The
+// text's trailing CRs and LFs are removed and one CR LF is written; a sheet
+// without a dimension (or without a "ref" on it) whose rows write nothing
+// appends nothing at all. The dimension bounds nothing: writers state "A1"
+// for any sheet.
 //
 // A cell's value is the text of its first "v" child, or the shared string its
 // index names when the cell has t="s"; a cell with t="inlineStr" writes the
-// text of its "is" child. The cost grows with the rows and cells present and
-// the text written, never with the dimension's area.
+// text of its "is" child ("x:v", "x:is" when no child has the plain name).
+// The cost grows with the rows and cells present and the text written.
 //
 // Raises ExtractionError when the text would grow beyond `maxBytes` or when a
 // row's "r" or a cell reference's row is not a number.
-void AppendWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings, std::string& text,
-                         std::size_t maxBytes);
+void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& strings,
+                         std::string& text, std::size_t maxBytes);
 
 // The same text from a worksheet part read block by block into `document`.
-// When the first sheetData element follows a dimension, its rows are laid out
-// as they are read and not kept, so memory follows the largest row, not the
-// part; otherwise the whole tree is read and then walked. The source may be
-// left unfinished when this raises.
+// The rows of every sheetData are laid out as they are read and not kept, so
+// memory follows the largest row, not the part. The source may be left
+// unfinished when this raises.
 void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes);

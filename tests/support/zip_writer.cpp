@@ -42,6 +42,42 @@ std::string DeflateRaw(std::string_view data) {
   return out;
 }
 
+std::string DeflateGenerated(const std::function<bool(std::string&)>& next, std::uint32_t& crc,
+                             std::uint64_t& size) {
+  z_stream s{};
+  if (deflateInit2(&s, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) !=
+      Z_OK)
+    throw std::runtime_error("deflateInit2");
+  std::string out;
+  std::string block;
+  char buffer[65536];
+  crc = 0;
+  size = 0;
+  bool more = true;
+  while (more) {
+    block.clear();
+    more = next(block);
+    crc = static_cast<std::uint32_t>(
+        crc32(crc, reinterpret_cast<const Bytef*>(block.data()), static_cast<uInt>(block.size())));
+    size += block.size();
+    s.next_in = reinterpret_cast<Bytef*>(block.data());
+    s.avail_in = static_cast<uInt>(block.size());
+    int status = Z_OK;
+    do {
+      s.next_out = reinterpret_cast<Bytef*>(buffer);
+      s.avail_out = sizeof buffer;
+      status = deflate(&s, more ? Z_NO_FLUSH : Z_FINISH);
+      if (status == Z_STREAM_ERROR) {
+        deflateEnd(&s);
+        throw std::runtime_error("deflate");
+      }
+      out.append(buffer, sizeof buffer - s.avail_out);
+    } while (s.avail_out == 0 || (!more && status != Z_STREAM_END));
+  }
+  deflateEnd(&s);
+  return out;
+}
+
 std::uint32_t Crc32(std::string_view data) {
   return static_cast<std::uint32_t>(
       crc32(0, reinterpret_cast<const Bytef*>(data.data()), static_cast<uInt>(data.size())));

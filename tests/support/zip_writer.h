@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -53,6 +54,14 @@ struct ZipOptions {
 
 // Raw deflate (no zlib header) of `data` at the default level.
 std::string DeflateRaw(std::string_view data);
+
+// Raw deflate of content made block by block: `next` appends the next block to
+// the string it is given and returns false when there is none. The content is
+// never held whole; its CRC-32 and length are given back. (For a member far
+// larger than memory should hold: set rawData, statedCrc and
+// statedUncompressedSize of its ZipEntry from these.)
+std::string DeflateGenerated(const std::function<bool(std::string&)>& next, std::uint32_t& crc,
+                             std::uint64_t& size);
 
 // CRC-32 as APPNOTE 4.4.7 defines it.
 std::uint32_t Crc32(std::string_view data);
