@@ -112,7 +112,7 @@ const LayoutCase kLayoutCases[] = {
     {"lower-case references", "", "a1:c2",
      R"(<row r="1"><c r="b1"><v>x</v></c><c r="c1"><v>y</v></c></row>)", "\tx\ty\r\n"},
     {"formatted runs are joined, phonetic runs left out",
-     R"(<si><r><rPr><b/></rPr><t>ab</t></r><r><t xml:space="preserve"> cd</t></r><rPh sb="0" eb="1"><r><t>PH</t></r></rPh><phoneticPr fontId="1"/></si>)",
+     R"(<si><r><rPr><b/></rPr><t>ab</t></r><r><t xml:space="preserve"> cd</t></r><rPh sb="0" eb="1"><t>PH</t></rPh><phoneticPr fontId="1"/></si>)",
      "A1", R"(<row r="1"><c r="A1" t="s"><v>0</v></c></row>)", "ab cd\r\n"},
     {"phonetic runs after plain text are left out",
      "<si><t>\xE6\xBC\xA2</t><rPh sb=\"0\" eb=\"1\"><t>\xE3\x81\x8B</t></rPh></si>", "A1",

@@ -171,6 +171,20 @@ TEST_F(ZipBufferTest, RebuildStopsAtFirstMemberWithDataDescriptor) {
   EXPECT_EQ(reader_.MemberCount(), 1);
 }
 
+// A member whose local header states its sizes is passed over whole, its
+// 16-byte descriptor (signature, CRC-32, two sizes) included.
+TEST_F(ZipBufferTest, RebuildGoesOnPastADescriptorWhoseSizesAreKnown) {
+  ZipOptions options;
+  options.corruptCentralDirectory = true;
+  ZipEntry first{"a.xml", "alpha"};
+  first.dataDescriptor = true;
+  first.sizesInLocalHeader = true;
+  Open(WriteZip({first, {"b.xml", "beta"}, {"c.xml", "gamma"}}, options));
+  EXPECT_EQ(reader_.MemberCount(), 3);
+  EXPECT_EQ(Extract("b.xml"), std::make_pair(1, std::string("beta")));
+  EXPECT_EQ(Extract("c.xml"), std::make_pair(1, std::string("gamma")));
+}
+
 TEST_F(ZipBufferTest, DamagedDirectoryWithoutLocalHeadersIsNotAValidZipFile) {
   ZipOptions options;
   options.corruptCentralDirectory = true;

@@ -102,9 +102,10 @@ std::string WriteZip(const std::vector<ZipEntry>& entries, const ZipOptions& opt
     Put16(zip, w.method);
     Put16(zip, 0);       // time
     Put16(zip, 0x5A21);  // date 2025-01-01
-    Put32(zip, e.dataDescriptor ? 0 : w.crc);
-    Put32(zip, e.dataDescriptor ? 0 : w.compressedSize);
-    Put32(zip, e.dataDescriptor ? 0 : w.uncompressedSize);
+    const bool zeroes = e.dataDescriptor && !e.sizesInLocalHeader;
+    Put32(zip, zeroes ? 0 : w.crc);
+    Put32(zip, zeroes ? 0 : w.compressedSize);
+    Put32(zip, zeroes ? 0 : w.uncompressedSize);
     Put16(zip, static_cast<std::uint32_t>(e.name.size()));
     Put16(zip, 0);
     zip += e.name;

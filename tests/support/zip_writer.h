@@ -32,6 +32,9 @@ struct ZipEntry {
   // Flag bit 3: zero CRC and sizes in the local header, a 16-byte descriptor
   // (with its signature) after the data.
   bool dataDescriptor = false;
+  // With dataDescriptor: the local header states the real CRC and sizes too,
+  // as some writers do.
+  bool sizesInLocalHeader = false;
   bool encrypted = false;            // flag bit 0 only; the data is not actually encrypted
   std::uint16_t versionMadeBy = 20;  // high byte is the host system (0 = MS-DOS)
   // Overrides of what the headers state.
