@@ -80,10 +80,10 @@ class StreamedCellSink {
  public:
   // The next cell in record order; `beginsRow` for the first cell of a row,
   // which lies above every row before it. Every other cell lies to the right
-  // of the cell before it. A cell whose text is kept apart
-  // (LABEL, RSTRING, a FORMULA whose result is a string) comes as a cellText
-  // cell with no text: its text, if its record or a STRING record gives it
-  // one, follows through CellText before any other cell.
+  // of the cell before it. A cell whose text is kept apart (LABEL, RSTRING, a
+  // FORMULA whose result is a string) comes as a cellText cell with no text:
+  // its text, if its record or a STRING record gives it one, follows through
+  // CellText before any other cell.
   virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
 

@@ -127,7 +127,7 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
 // line per row number, in ascending order, each cell in its column. Cells at
 // one column are written one after the other, in stored order.
 void LayOutCellsOutOfOrder(const TWorkBookData& book, const TWorkSheetData& sheet,
-                              std::string& text, std::size_t maxBytes) {
+                           std::string& text, std::size_t maxBytes) {
   const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
   std::uint32_t position = 0;
   for (std::size_t k = 0; k < order.size(); ++k) {
