@@ -179,13 +179,6 @@ const Order kOrders[] = {
        WriteRow(w, kRows - 10);
        for (int r = 0; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
      }},
-    // Rows descending in each half, the halves in ascending order: each part
-    // is laid out whole, and the parts are joined.
-    {"RowsDescendingInEachHalf",
-     [](BiffWriter& w) {
-       for (int r = kRows / 2 - 1; r >= 0; --r) WriteRow(w, static_cast<std::uint16_t>(r));
-       for (int r = kRows - 1; r >= kRows / 2; --r) WriteRow(w, static_cast<std::uint16_t>(r));
-     }},
     // Column by column: every row is visited again and again.
     {"ColumnMajor",
      [](BiffWriter& w) {
@@ -425,14 +418,6 @@ TEST(StreamWorksheetRows, GivesUpAtACellOutOfOrder) {
       {"row 1 again", [](BiffWriter& b) { b.Number(1, 1, 0, 4); }, false},
       {"row 3, left of its cell", [](BiffWriter& b) { b.Number(3, 0, 0, 4); }, false},
       {"row 3, the same column", [](BiffWriter& b) { b.Number(3, 2, 0, 4); }, false},
-      {"row 3, a MULRK from the left",
-       [](BiffWriter& b) { b.MulRK(3, 1, {{0, 0x192}, {0, 0x192}}); }, false},
-      {"a formula text left of its cell",
-       [](BiffWriter& b) {
-         b.FormulaSpecial(3, 0, 0, 0);
-         b.String(u"t");
-       },
-       false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);

@@ -112,12 +112,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    w.Number(0, 2, 0, 7);
                                  },
                                  "\tb\t7\ta\r\n"},
-                      LayoutCase{"MulRKLeftOfAnEarlierCell",
-                                 [](BiffWriter& w) {
-                                   w.LabelSst(0, 4, 0, 0);
-                                   w.MulRK(0, 1, {{0, 0x192}, {0, 0x193}});
-                                 },
-                                 "\t100\t1\t\ta\r\n"},
                       LayoutCase{"RowFoundAgainTakesLaterCells",
                                  [](BiffWriter& w) {
                                    w.LabelSst(1, 0, 0, 0);
@@ -140,14 +134,6 @@ INSTANTIATE_TEST_SUITE_P(
                                    w.LabelSst(0, 0, 0, 2);
                                  },
                                  "c\t\ta\r\nb\r\n"},
-                      LayoutCase{"RowsDescendingWithGaps",
-                                 [](BiffWriter& w) {
-                                   w.LabelSst(4, 1, 0, 0);
-                                   w.LabelSst(2, 0, 0, 1);
-                                   w.LabelSst(0, 0, 0, 2);
-                                 },
-                                 "c\r\nb\r\n\ta\r\n"},
-                      // Cells at one column: written one after the other.
                       LayoutCase{"SameColumnTwiceKeepsStoredOrder",
                                  [](BiffWriter& w) {
                                    w.LabelSst(0, 1, 0, 0);
