@@ -78,7 +78,8 @@ struct TCellData {
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
 // One row: its number and its cells in the order in which they were stored,
-// as a chain through TWorkSheetData::cells.
+// as a chain through TWorkSheetData::cells. Rows stored out of order may give
+// one row number more than one record; the layout puts their cells together.
 struct TRowData {
   std::int32_t rowNumber = 0;
   std::uint32_t firstCell = kNoCell;
@@ -101,6 +102,10 @@ struct TWorkSheetData {
   // True while every row added so far has a greater number than the one
   // before; lets FindOrAddRow answer the common cases without a search.
   bool rowsAscending = true;
+  // True while every cell added so far lies to the right of the cell added
+  // before it to its row. With rowsAscending, the rows and their cells can be
+  // laid out in the order they are listed.
+  bool columnsAscending = true;
 };
 
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,

@@ -73,10 +73,13 @@ TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
                       : FindOrAddRow(sheet, cell.row);
   const auto index = static_cast<std::uint32_t>(sheet.cells.size());
   sheet.cells.emplace_back(cell).next = kNoCell;
-  if (row.firstCell == kNoCell)
+  if (row.firstCell == kNoCell) {
     row.firstCell = index;
-  else
-    sheet.cells[row.lastCell].next = index;
+  } else {
+    TCellData& before = sheet.cells[row.lastCell];
+    if (cell.column <= before.column) sheet.columnsAscending = false;
+    before.next = index;
+  }
   row.lastCell = index;
 }
 
@@ -163,11 +166,13 @@ struct SheetCells {
   }
 };
 
-// The cells of rows that come in ascending order, handed to a sink as they are
-// read. A cell of a row below the current one ends the handing over: what the
-// sink was given no longer matches one pass. What the sink raises is kept
-// until the record has been read, so that the record loop, which passes over
-// fields cut off by the end of the stream, does not swallow it.
+// The cells of rows that come in ascending order, each row's cells from left
+// to right, handed to a sink as they are read. A cell of a row below the
+// current one, or at or left of the cell before it in its row, ends the
+// handing over: the whole cell list, laid out in row and column order, gives
+// another text than the sink was given. What the sink raises is kept until
+// the record has been read, so that the record loop, which passes over fields
+// cut off by the end of the stream, does not swallow it.
 class StreamedCells {
  public:
   explicit StreamedCells(StreamedCellSink& sink) : sink_(sink) {}
@@ -175,12 +180,13 @@ class StreamedCells {
   void Add(const TCellData& cell) {
     if (outOfOrder_ || error_) return;
     const bool beginsRow = !any_ || cell.row != row_;
-    if (any_ && cell.row < row_) {
+    if (any_ && (cell.row < row_ || (!beginsRow && cell.column <= column_))) {
       outOfOrder_ = true;
       return;
     }
     any_ = true;
     row_ = cell.row;
+    column_ = cell.column;
     try {
       sink_.Cell(cell, beginsRow);
     } catch (...) {
@@ -213,6 +219,7 @@ class StreamedCells {
   std::string text_;
   std::exception_ptr error_;
   std::uint16_t row_ = 0;
+  std::uint32_t column_ = 0;
   bool any_ = false;
   bool outOfOrder_ = false;
 };

@@ -79,10 +79,11 @@ RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
 class StreamedCellSink {
  public:
   // The next cell in record order; `beginsRow` for the first cell of a row,
-  // which lies above every row before it. A cell whose text is kept apart
-  // (LABEL, RSTRING, a FORMULA whose result is a string) comes as a cellText
-  // cell with no text: its text, if its record or a STRING record gives it
-  // one, follows through CellText before any other cell.
+  // which lies above every row before it. Every other cell lies to the right
+  // of the cell before it. A cell whose text is kept apart (LABEL, RSTRING, a
+  // FORMULA whose result is a string) comes as a cellText cell with no text:
+  // its text, if its record or a STRING record gives it one, follows through
+  // CellText before any other cell.
   virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
 
@@ -92,9 +93,10 @@ class StreamedCellSink {
 
 // Reads the records from the cursor as ReadWorksheetRecords does, handing each
 // cell to `sink` instead of keeping it. Gives how the reading ended, or
-// std::nullopt at the first cell of a row below the row before it: its cells
-// would join a row already handed over, or one pass would order the rows
-// otherwise, and the records must be read into a whole cell list instead.
+// std::nullopt at the first cell of a row below the row before it, or at a
+// cell at or left of the cell before it in its row: the layout of the whole
+// cell list puts such a cell elsewhere than after the cells handed over, and
+// the records must be read into a whole cell list instead.
 // Passes on what the sink raises, once the record that raised it was read.
 std::optional<RecordsRead> StreamWorksheetRows(ByteReader& stream, std::size_t stopAt,
                                                StreamedCellSink& sink);
@@ -104,11 +106,12 @@ double DecodeRK(std::uint32_t rk);
 
 // The row record with `rowNumber`, found by binary search over the row list
 // (which assumes the list is sorted), or else appended at its end, not inserted
-// in order. Cells stored out of row order therefore give a second record for a
-// row, written on a line of its own after the rows read before it.
+// in order. Cells stored out of row order may therefore give a row a second
+// record; the layout writes the cells of all records of a row on one line.
 TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber);
 
-// Appends `cell` to the cell list of its row.
+// Appends `cell` to the cell list of its row, noting in the sheet a cell at or
+// left of the cell before it in that row (columnsAscending).
 void AddCell(TWorkSheetData& sheet, const TCellData& cell);
 
 }  // namespace tabulox

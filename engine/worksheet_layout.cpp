@@ -4,6 +4,8 @@
 #include <exception>
 #include <span>
 #include <system_error>
+#include <tuple>
+#include <vector>
 
 #include "extraction_error.h"
 #include "general_format.h"
@@ -74,24 +76,69 @@ void CheckSize(const std::string& text, std::size_t maxBytes) {
   position = column;
 }
 
+// Writes `cell` at its column, the row's text standing at column `position`.
+void PlaceCell(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
+               std::uint32_t& position, std::string& text, std::size_t maxBytes) {
+  MoveToColumn(position, cell.column, text);
+  if (cell.kind == cellText)
+    text.append(sheet.cellTexts, cell.text.offset, cell.text.length);
+  else
+    AppendCellValue(book, cell, text);
+  CheckSize(text, maxBytes);
+}
+
 void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
                std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
-  for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) {
-    const TCellData& cell = sheet.cells[i];
-    MoveToColumn(position, cell.column, text);
-    if (cell.kind == cellText)
-      text.append(sheet.cellTexts, cell.text.offset, cell.text.length);
-    else
-      AppendCellValue(book, cell, text);
-    CheckSize(text, maxBytes);
-  }
+  for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next)
+    PlaceCell(book, sheet, sheet.cells[i], position, text, maxBytes);
   text.append(kLineEnd, kLineEndSize);
 }
 
 void LayOutRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::span<const TRowData> rows,
                 std::string& text, std::size_t maxBytes) {
   for (const TRowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
+}
+
+// Whether the rows of `sheet` are listed in ascending order, each with its
+// cells from left to right: the order in which they are laid out.
+bool ListedInLayoutOrder(const TWorkSheetData& sheet) {
+  return sheet.rowsAscending && sheet.columnsAscending;
+}
+
+// The positions of the cells of a sheet in the order in which they are laid
+// out: by row, then by column; cells at one column keep the order of their
+// records, which is their order in the cell list.
+std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
+  std::vector<std::uint32_t> order;
+  order.reserve(sheet.cells.size());
+  for (const TRowData& row : sheet.rows) {
+    for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) order.push_back(i);
+  }
+  std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+    const TCellData& x = sheet.cells[a];
+    const TCellData& y = sheet.cells[b];
+    return std::tie(x.row, x.column, a) < std::tie(y.row, y.column, b);
+  });
+  return order;
+}
+
+// Lays out a sheet whose cells were stored out of row or column order: one
+// line per row number, in ascending order, each cell in its column. Cells at
+// one column are written one after the other, in stored order.
+void LayOutCellsOutOfOrder(const TWorkBookData& book, const TWorkSheetData& sheet,
+                           std::string& text, std::size_t maxBytes) {
+  const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
+  std::uint32_t position = 0;
+  for (std::size_t k = 0; k < order.size(); ++k) {
+    const TCellData& cell = sheet.cells[order[k]];
+    if (k > 0 && cell.row != sheet.cells[order[k - 1]].row) {
+      text.append(kLineEnd, kLineEndSize);
+      position = 0;
+    }
+    PlaceCell(book, sheet, cell, position, text, maxBytes);
+  }
+  if (!order.empty()) text.append(kLineEnd, kLineEndSize);
 }
 
 // The first row whose cells start in the second half of the cell store: rows
@@ -151,7 +198,10 @@ void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text) {
 void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
-  LayOutRows(book, sheet, sheet.rows, text, maxBytes);
+  if (ListedInLayoutOrder(sheet))
+    LayOutRows(book, sheet, sheet.rows, text, maxBytes);
+  else
+    LayOutCellsOutOfOrder(book, sheet, text, maxBytes);
 }
 
 RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::size_t maxBytes)
@@ -203,7 +253,9 @@ void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   AppendSheetNameLine(sheet, text);
-  if (sheet.cells.size() >= kCellsForTwoThreads && MoreThanOneCore())
+  if (!ListedInLayoutOrder(sheet))
+    LayOutCellsOutOfOrder(book, sheet, text, maxBytes);
+  else if (sheet.cells.size() >= kCellsForTwoThreads && MoreThanOneCore())
     LayOutRowsOnTwoThreads(book, sheet, text, maxBytes);
   else
     LayOutRows(book, sheet, sheet.rows, text, maxBytes);

@@ -1,6 +1,8 @@
 // The text of a workbook: for each worksheet its name line, then one line per
-// row, the cells of a row separated by TAB characters so that each cell stands
-// in its column, then an empty line. Lines end in CR LF.
+// row, in ascending row order, the cells of a row from left to right and
+// separated by TAB characters so that each cell stands in its column, then an
+// empty line. Cells at the same column of a row are written one after the
+// other, in the order of their records. Lines end in CR LF.
 #pragma once
 
 #include <cstddef>

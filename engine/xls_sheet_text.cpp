@@ -34,10 +34,10 @@ std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::siz
 }
 
 // What laying out one part of a worksheet found: how its reading ended, and
-// its rows as one pass over the part alone would list them.
+// the lowest and the highest of its rows, which its text gives in ascending
+// order.
 struct PartRows {
   RecordsRead read;
-  bool ascending = true;
   bool any = false;
   std::int32_t first = 0;
   std::int32_t last = 0;
@@ -46,8 +46,9 @@ struct PartRows {
 // Reads the records from `from` up to `stopAt` and appends the text of their
 // rows to `text`, with room for about `partBytes` of text (a part's text is
 // rarely larger than its records). Rows are laid out as they are read while
-// each begins above the one before it; otherwise the part is read again into
-// a whole cell list in `sheet` (which must be empty) and laid out from that.
+// each begins above the one before it and its cells come from left to right;
+// otherwise the part is read again into a whole cell list in `sheet` (which
+// must be empty) and laid out from that, in row and column order.
 PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t partBytes,
                     const TWorkBookData& book, TWorkSheetData& sheet, std::string& text,
                     std::size_t maxBytes) {
@@ -70,11 +71,13 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
   const std::size_t cells = SurveyWorksheet(stream, stopAt).cells;
   rows.read = ReadWorksheetRecords(stream, sheet, cells, stopAt);
   LayOutWorksheetRows(book, sheet, text, maxBytes);
-  rows.ascending = sheet.rowsAscending;
   rows.any = !sheet.rows.empty();
   if (rows.any) {
-    rows.first = sheet.rows.front().rowNumber;
-    rows.last = sheet.rows.back().rowNumber;
+    const auto [lowest, highest] = std::minmax_element(
+        sheet.rows.begin(), sheet.rows.end(),
+        [](const TRowData& a, const TRowData& b) { return a.rowNumber < b.rowNumber; });
+    rows.first = lowest->rowNumber;
+    rows.last = highest->rowNumber;
   }
   return rows;
 }
@@ -90,14 +93,14 @@ struct LaterPart {
 // The parts laid out apart give the text of the whole when the earlier part's
 // reading stopped exactly at the middle (so the middle is where a record of
 // one pass starts, before the EOF and outside any substream embedded in the
-// sheet, as the later part's reading assumes), both list their rows in
-// ascending order and the later part's rows all come after the earlier
-// part's: one pass then finds every row of the later part new, in the same
-// order, with the same cells.
+// sheet, as the later part's reading assumes) and the later part's rows all
+// come after the earlier part's: each part's text gives its rows in ascending
+// order, and one pass lays out the same rows with the same cells, those of
+// the earlier part first.
 bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std::size_t middle,
                            const PartRows& later) {
-  return earlier.read.reachedStop && earlierEnd == middle && earlier.ascending &&
-         later.ascending && (!earlier.any || !later.any || earlier.last < later.first);
+  return earlier.read.reachedStop && earlierEnd == middle &&
+         (!earlier.any || !later.any || earlier.last < later.first);
 }
 
 void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
@@ -175,6 +178,7 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
   sheet.cells.clear();
   sheet.cellTexts.clear();
   sheet.rowsAscending = true;
+  sheet.columnsAscending = true;
   stream.seek(start);
   ReadAndLayOutInOnePart(stream, book, sheet, budget, text);
 }

@@ -163,6 +163,22 @@ const Order kOrders[] = {
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r));
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r + 1));
      }},
+    // Each row's cells from right to left: both parts are read whole.
+    {"CellsRightToLeft",
+     [](BiffWriter& w) {
+       for (int r = 0; r < kRows; ++r) {
+         const auto row = static_cast<std::uint16_t>(r);
+         for (std::uint16_t c = 10; c-- > 0;) w.Number(row, c, 0, r + c / 10.0);
+         w.Label(row, 0, u"again at column 0");
+       }
+     }},
+    // A row of the later half stored first: the earlier part's rows are not
+    // listed in order, and its highest row is not its last.
+    {"LaterRowStoredFirst",
+     [](BiffWriter& w) {
+       WriteRow(w, kRows - 10);
+       for (int r = 0; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
+     }},
     // Column by column: every row is visited again and again.
     {"ColumnMajor",
      [](BiffWriter& w) {
@@ -355,8 +371,7 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
     b.String(u"lost");
     b.FormulaSpecial(4, 3, 0, 0);
     b.String(u"fourth");
-    b.LabelSst(4, 0, 0, 1);  // a column to the left: written where the text stands
-    b.Number(4, 0, 0, 3);    // the same column again
+    b.LabelSst(4, 4, 0, 1);
     for (int r = 5; r < 40; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
     b.FormulaSpecial(41, 2, 0, 0);
     b.String(u"last");
@@ -390,28 +405,37 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   EXPECT_EQ(writer.lastRow(), 41);
 }
 
-// A row that does not begin above the one before it ends the handing over.
-TEST(StreamWorksheetRows, GivesUpAtARowOutOfOrder) {
-  for (const std::uint16_t back : {std::uint16_t{3}, std::uint16_t{1}}) {
-    const BiffWriter w = Workbook(1, [back](BiffWriter& b) {
+// A row that does not begin above the one before it, or a cell at or left of
+// the cell before it in its row, ends the handing over.
+TEST(StreamWorksheetRows, GivesUpAtACellOutOfOrder) {
+  struct Case {
+    const char* name;
+    std::function<void(BiffWriter&)> stray;  // written after rows 1 and 3
+    bool streamed;
+  };
+  const Case cases[] = {
+      {"row 3 again, further right", [](BiffWriter& b) { b.Number(3, 3, 0, 4); }, true},
+      {"row 1 again", [](BiffWriter& b) { b.Number(1, 1, 0, 4); }, false},
+      {"row 3, left of its cell", [](BiffWriter& b) { b.Number(3, 0, 0, 4); }, false},
+      {"row 3, the same column", [](BiffWriter& b) { b.Number(3, 2, 0, 4); }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const BiffWriter w = Workbook(1, [&c](BiffWriter& b) {
       b.Number(1, 0, 0, 1);
-      b.Number(3, 0, 0, 3);
-      b.Number(back, 1, 0, 4);  // row 3 again after row 3's cells, or row 1 again
+      b.Number(3, 2, 0, 3);
+      c.stray(b);
       b.Number(5, 0, 0, 5);
     });
     FirstSheet sheet(w);
     ASSERT_TRUE(sheet.read);
-    ByteReader& stream = sheet.stream;
     std::string text;
     RowTextWriter writer(*sheet.book, text);
-    const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, writer);
-    if (back == 3) {
-      // Cells of the same row one after another stay one row.
-      ASSERT_TRUE(bytes.has_value());
+    const auto bytes = StreamWorksheetRows(sheet.stream, WorksheetSurvey::kNoMiddle, writer);
+    EXPECT_EQ(bytes.has_value(), c.streamed);
+    if (bytes) {
       writer.Finish();
-      EXPECT_EQ(text, "1\r\n3\t4\r\n5\r\n");
-    } else {
-      EXPECT_FALSE(bytes.has_value());
+      EXPECT_EQ(text, "1\r\n\t\t3\t4\r\n5\r\n");
     }
   }
 }

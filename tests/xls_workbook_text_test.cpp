@@ -103,27 +103,59 @@ INSTANTIATE_TEST_SUITE_P(
                                  },
                                  "a\r\nb\r\n"},
                       LayoutCase{"EmptySheet", [](BiffWriter&) {}, ""},
-                      LayoutCase{"CellsOutOfColumnOrderWrittenInStoredOrder",
+                      // Cells stored out of order: rows in row order, each
+                      // cell in its column.
+                      LayoutCase{"CellsOutOfColumnOrderStandInTheirColumns",
                                  [](BiffWriter& w) {
                                    w.LabelSst(0, 3, 0, 0);
                                    w.LabelSst(0, 1, 0, 1);
+                                   w.Number(0, 2, 0, 7);
                                  },
-                                 "\t\t\tab\r\n"},
+                                 "\tb\t7\ta\r\n"},
                       LayoutCase{"RowFoundAgainTakesLaterCells",
                                  [](BiffWriter& w) {
                                    w.LabelSst(1, 0, 0, 0);
                                    w.LabelSst(0, 0, 0, 1);
                                    w.LabelSst(1, 1, 0, 2);
                                  },
-                                 "a\tc\r\nb\r\n"},
-                      LayoutCase{"RowMissedBySearchGetsSecondLine",
+                                 "b\r\na\tc\r\n"},
+                      LayoutCase{"RowMissedBySearchIsOneLine",
                                  [](BiffWriter& w) {
                                    w.RK(5, 0, 0, 0x192);
                                    w.RK(9, 0, 0, 0x192);
                                    w.RK(3, 0, 0, 0x192);
                                    w.LabelSst(3, 1, 0, 0);
                                  },
-                                 "100\r\n100\r\n100\r\n\ta\r\n"},
+                                 "100\ta\r\n100\r\n100\r\n"},
+                      LayoutCase{"RowInTwoRunsLeftRunLast",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 2, 0, 0);
+                                   w.LabelSst(1, 0, 0, 1);
+                                   w.LabelSst(0, 0, 0, 2);
+                                 },
+                                 "c\t\ta\r\nb\r\n"},
+                      LayoutCase{"SameColumnTwiceKeepsStoredOrder",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 1, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                 },
+                                 "\tab\r\n"},
+                      LayoutCase{"SameColumnTwiceAfterACellToTheRight",
+                                 [](BiffWriter& w) {
+                                   w.LabelSst(0, 3, 0, 0);
+                                   w.LabelSst(0, 1, 0, 1);
+                                   w.LabelSst(0, 1, 0, 2);
+                                 },
+                                 "\tbc\t\ta\r\n"},
+                      // Texts kept apart from their cells go with them.
+                      LayoutCase{"LabelAndFormulaTextOutOfOrder",
+                                 [](BiffWriter& w) {
+                                   w.FormulaSpecial(1, 2, 0, 0);
+                                   w.String(u"f");
+                                   w.Label(1, 0, u"x");
+                                   w.Label(0, 1, u"y");
+                                 },
+                                 "\ty\r\nx\t\tf\r\n"},
                       LayoutCase{"SharedStringIndexBeyondTableWritesNothing",
                                  [](BiffWriter& w) {
                                    w.LabelSst(0, 0, 0, 3);
