@@ -4,15 +4,11 @@
 
 #include "large_pages.h"
 #include "xml_document.h"
+#include "xml_lookup.h"
 #include "xstring_escapes.h"
 
 namespace tabulox {
 namespace {
-
-std::string_view LocalName(std::string_view name) {
-  const std::size_t colon = name.rfind(':');
-  return colon == std::string_view::npos ? name : name.substr(colon + 1);
-}
 
 const TXMLItem* FirstChildNamed(const TXMLItem& item, std::string_view localName) {
   for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
