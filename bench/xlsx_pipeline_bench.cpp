@@ -126,7 +126,7 @@ void BM_XmlTokenizer(benchmark::State& state) {
 BENCHMARK(BM_XmlTokenizer)->Unit(benchmark::kMillisecond);
 
 void BM_XmlWholeTree(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   for (auto _ : state) {
     document.LoadFromBuffer(WorksheetXml());
     benchmark::DoNotOptimize(document.Root().Count());
@@ -136,7 +136,7 @@ void BM_XmlWholeTree(benchmark::State& state) {
 BENCHMARK(BM_XmlWholeTree)->Unit(benchmark::kMillisecond);
 
 void BM_SharedStringsFromSource(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable table;
   for (auto _ : state) {
     table.Clear();
@@ -149,7 +149,7 @@ void BM_SharedStringsFromSource(benchmark::State& state) {
 BENCHMARK(BM_SharedStringsFromSource)->Unit(benchmark::kMillisecond);
 
 void BM_WorksheetFromSource(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable table;
   LoadSharedStringsFromSource(document, BlocksOf(SharedStringsXml()), table);
   std::string text;

@@ -49,8 +49,8 @@ class KeepEverything : public TXMLChildSink {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TKvXMLParser document;
-  static TKvXMLParser blockDocument;
+  static XmlDocument document;
+  static XmlDocument blockDocument;
   const std::string input(reinterpret_cast<const char*>(data), size);
   document.LoadFromBuffer(input);
   const std::string picture = Picture(document.Root());

@@ -31,7 +31,7 @@ constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
 
 struct XlsxEngine {
   std::unique_ptr<TKvUnZip> reader = std::make_unique<TKvUnZip>();
-  std::unique_ptr<TKvXMLParser> document = std::make_unique<TKvXMLParser>();
+  std::unique_ptr<XmlDocument> document = std::make_unique<XmlDocument>();
   std::unique_ptr<SharedStringTable> sharedStrings = std::make_unique<SharedStringTable>();
 };
 
@@ -127,7 +127,7 @@ ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
 
 // Empties the document after a conversion, keeping a moderate amount of its
 // storage for the next one.
-void ClearDocument(TKvXMLParser& document) {
+void ClearDocument(XmlDocument& document) {
   document.Clear();
   if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }

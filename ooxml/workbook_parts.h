@@ -26,7 +26,7 @@ struct WorkbookParts {
 // sheets list, each part block by block into `document`. Never raises: a
 // part that is missing, fails its CRC-32 or cannot be read leaves the result
 // empty from there on.
-WorkbookParts FindWorkbookParts(TKvUnZip& reader, TKvXMLParser& document);
+WorkbookParts FindWorkbookParts(TKvUnZip& reader, XmlDocument& document);
 
 // N of a part named "xl/worksheets/sheetN.xml" (ASCII case ignored, "/" and
 // "\" alike), N decimal without leading zeros; empty for any other name.

@@ -324,7 +324,7 @@ void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& str
   walk.Finish(StatesDimension(worksheet));
 }
 
-void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const TXMLBlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes) {
   WorksheetWalk walk(strings, text, maxBytes);

@@ -40,7 +40,7 @@ void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& str
 // The rows of every sheetData are laid out as they are read and not kept, so
 // memory follows the largest row, not the part. The source may be left
 // unfinished when this raises.
-void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const TXMLBlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes);
 

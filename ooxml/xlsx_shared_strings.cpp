@@ -81,7 +81,7 @@ void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table) {
   for (const TXMLItem* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
 }
 
-void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void LoadSharedStringsFromSource(XmlDocument& document, const TXMLBlockSource& source,
                                  SharedStringTable& table) {
   SharedStringItems items(table);
   document.LoadFromSource(source, items);

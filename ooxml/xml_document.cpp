@@ -74,7 +74,7 @@ std::string_view TXMLParams::Values(std::string_view name) const {
 
 // ------------------------------------------------------------------ TXMLItem
 
-void TXMLItem::Reset(TKvXMLParser* document, TXMLItem* parent) {
+void TXMLItem::Reset(XmlDocument* document, TXMLItem* parent) {
   name_ = nullptr;
   text_ = nullptr;
   parent_ = parent;
@@ -126,13 +126,13 @@ int TXMLItem::IndexOfName(std::string_view name, int start) const {
   return -1;
 }
 
-// -------------------------------------------------------------- TKvXMLParser
+// -------------------------------------------------------------- XmlDocument
 
-TKvXMLParser::TKvXMLParser() { root_.Reset(this, nullptr); }
+XmlDocument::XmlDocument() { root_.Reset(this, nullptr); }
 
-TKvXMLParser::~TKvXMLParser() = default;
+XmlDocument::~XmlDocument() = default;
 
-void TKvXMLParser::Clear() {
+void XmlDocument::Clear() {
   root_.Reset(this, nullptr);
   bytes_ = std::string();
   items_.Reuse();
@@ -140,24 +140,24 @@ void TKvXMLParser::Clear() {
   texts_.Reuse();
 }
 
-std::string TKvXMLParser::TakeBytes() {
+std::string XmlDocument::TakeBytes() {
   std::string bytes = std::move(bytes_);
   Clear();
   return bytes;
 }
 
-void TKvXMLParser::Release() {
+void XmlDocument::Release() {
   Clear();
   items_.Release();
   params_.Release();
   texts_.Release();
 }
 
-std::size_t TKvXMLParser::StorageBytes() const {
+std::size_t XmlDocument::StorageBytes() const {
   return items_.CapacityBytes() + params_.CapacityBytes() + texts_.CapacityBytes();
 }
 
-TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
+TXMLItem& XmlDocument::NewChild(TXMLItem& parent, TXMLItem* last) {
   TXMLItem& child = *::new (static_cast<void*>(items_.Allocate(1))) TXMLItem();
   child.Reset(this, &parent);
   if (last != nullptr) {
@@ -169,7 +169,7 @@ TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
   return child;
 }
 
-std::string_view TKvXMLParser::Store(std::string_view bytes) {
+std::string_view XmlDocument::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view("", 0);
   char* at = texts_.Allocate(bytes.size());
   CopyBytes(at, bytes.data(), bytes.size());
@@ -194,7 +194,7 @@ class XmlTreeBuilder {
   // Without a sink the tokens' bytes outlive the tree and items point into
   // them; with one, tokens come from a window that moves on, so the bytes an
   // item keeps are copied, and the children the sink asks for are handed over.
-  XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
+  XmlTreeBuilder(XmlDocument& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
     open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
@@ -261,7 +261,7 @@ class XmlTreeBuilder {
   void AddEmptyTag(const TXMLToken& token);
   void CloseTop();
 
-  TKvXMLParser& doc_;
+  XmlDocument& doc_;
   TXMLChildSink* sink_;
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
@@ -341,7 +341,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       break;
     case xtEmptyTag:
-      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth) AddEmptyTag(token);
+      if (skippedLevels_ == 0 && open_.size() < XmlDocument::kMaxDepth) AddEmptyTag(token);
       break;
     case xtEndTag:
       if (skippedLevels_ > 0) {
@@ -374,7 +374,7 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
     parent.preserves = TakeTag(current, inner) == SpaceRule::kPreserve;
     return;
   }
-  if (open_.size() >= TKvXMLParser::kMaxDepth) {
+  if (open_.size() >= XmlDocument::kMaxDepth) {
     skippedLevels_ = 1;
     return;
   }
@@ -444,7 +444,7 @@ void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
 
 }  // namespace
 
-void TKvXMLParser::LoadFromBuffer(std::string bytes) {
+void XmlDocument::LoadFromBuffer(std::string bytes) {
   Clear();
   bytes_ = std::move(bytes);
   ConvertToEngineText(bytes_);
@@ -453,7 +453,7 @@ void TKvXMLParser::LoadFromBuffer(std::string bytes) {
   ReadTokens(tokenizer, builder);
 }
 
-void TKvXMLParser::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
+void XmlDocument::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
   Clear();
   TXMLLargeTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);

@@ -1,4 +1,4 @@
-// The item tree of the lenient XML reader. A document (TKvXMLParser) owns the
+// The item tree of the lenient XML reader. A document (XmlDocument) owns the
 // bytes it was loaded from and every item of its tree; names, texts and
 // attribute values are views into those bytes or into storage the document
 // owns, valid until the document is cleared or loaded again.
@@ -15,7 +15,7 @@
 
 namespace tabulox {
 
-class TKvXMLParser;
+class XmlDocument;
 
 // One attribute line "name=value", the value without its quotes and decoded.
 // A line without "=" has its whole text in `name` and a null `value`.
@@ -75,10 +75,10 @@ class TXMLItem {
   int IndexOfName(std::string_view name, int start = 0) const;
 
  private:
-  friend class TKvXMLParser;
+  friend class XmlDocument;
   friend class XmlTreeBuilder;
 
-  void Reset(TKvXMLParser* document, TXMLItem* parent);
+  void Reset(XmlDocument* document, TXMLItem* parent);
   void SetName(std::string_view name);
   void SetText(std::string_view text);
 
@@ -90,7 +90,7 @@ class TXMLItem {
   TXMLItem* parent_ = nullptr;
   TXMLItem* firstChild_ = nullptr;
   TXMLItem* nextSibling_ = nullptr;
-  TKvXMLParser* document_ = nullptr;
+  XmlDocument* document_ = nullptr;
   std::uint32_t nameLength_ = 0;
   std::uint32_t textLength_ = 0;
   std::uint32_t paramCount_ = 0;
@@ -98,7 +98,7 @@ class TXMLItem {
 };
 
 // Receives complete children while a document is read block by block
-// (TKvXMLParser::LoadFromSource), so that a long list of them never has to
+// (XmlDocument::LoadFromSource), so that a long list of them never has to
 // be held at once.
 class TXMLChildSink {
  public:
@@ -117,7 +117,7 @@ class TXMLChildSink {
 // The document: one root item, created with the document and never replaced.
 // Loading makes the document element the root item, its children the root's
 // children, and so on. Loading never fails on malformed input.
-class TKvXMLParser {
+class XmlDocument {
  public:
   // Items deeper than this are not created: their tags, text and descendants
   // are skipped. Workbook parts nest a handful of levels; the bound keeps any
@@ -128,10 +128,10 @@ class TKvXMLParser {
   // 32 bits. (A workbook part is below 2 GiB: kMaxMemberUncompressedSize.)
   static constexpr std::size_t kMaxInputBytes = 0xFFFFFFFFu;
 
-  TKvXMLParser();
-  ~TKvXMLParser();
-  TKvXMLParser(const TKvXMLParser&) = delete;
-  TKvXMLParser& operator=(const TKvXMLParser&) = delete;
+  XmlDocument();
+  ~XmlDocument();
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
 
   TXMLItem& Root() { return root_; }
   const TXMLItem& Root() const { return root_; }

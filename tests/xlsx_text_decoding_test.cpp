@@ -46,7 +46,7 @@ std::string Package(const std::string& sharedStrings, const std::string& sheet) 
 // The engine text of a worksheet part laid out with its shared strings, both
 // read block by block as a conversion reads them.
 std::string EngineText(const std::string& sharedStrings, const std::string& sheet) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable strings;
   LoadSharedStringsFromSource(document, testing::RandomBlocks(sharedStrings, 3), strings);
   std::string text;

@@ -339,7 +339,7 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
     const std::string rows = RandomRows(random);
     const std::string dimension =
         chance(30) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
-    TKvXMLParser doc;
+    XmlDocument doc;
     doc.LoadFromBuffer(Worksheet(dimension, rows));
     const std::string expected = DefinedWorksheetText(doc.Root(), strings);
     std::string text = "head\r\n";
@@ -363,8 +363,8 @@ std::string TextOrRaises(Walk&& walk) {
 TEST(WorksheetText, FromSourceMatchesTheWholeTree) {
   const SharedStringTable strings = SmallStringTable();
   std::mt19937 random(3);
-  TKvXMLParser whole;
-  TKvXMLParser blocks;
+  XmlDocument whole;
+  XmlDocument blocks;
   for (int round = 0; round < 2000; ++round) {
     const std::string rows = RandomRows(random);
     const std::string dimension = "<dimension ref=\"A1:" +
@@ -418,7 +418,7 @@ TEST(WorksheetText, RowsReadFromASourceAreNotKept) {
       "<worksheet><mergeCells>" + rows + "</mergeCells>" + sheetData + "</worksheet>",
   };
   for (const std::string& part : parts) {
-    TKvXMLParser document;
+    XmlDocument document;
     std::string text;
     AppendWorksheetTextFromSource(document, testing::RandomBlocks(part, 2, 32768),
                                   SharedStringTable(), text, 1 << 30);
@@ -448,7 +448,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
     expected += std::to_string(i) + "\r\n";
     lastWritten = row;
   }
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(Worksheet("A1:XFD100000", rows));
   SharedStringTable strings;
   std::string text;
@@ -457,7 +457,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
 }
 
 TEST(WorksheetText, TextBeyondTheLimitRaises) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(Worksheet("A1:XFD3", R"(<row r="3"><c r="XFD3"><v>x</v></c></row>)"));
   SharedStringTable strings;
   // "\r\n\r\n", 16383 tabs, "x", "\r\n": 16390 bytes.

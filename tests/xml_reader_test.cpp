@@ -43,7 +43,7 @@ std::string Dump(const TXMLItem& item) {
 }
 
 std::string Load(std::string_view xml) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(std::string(xml));
   return Dump(doc.Root());
 }
@@ -273,7 +273,7 @@ TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
 }
 
 TEST(XmlParams, LookupsIgnoreCase) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
   const TXMLItem* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
@@ -289,7 +289,7 @@ TEST(XmlParams, LookupsIgnoreCase) {
 }
 
 TEST(XmlItem, ItemNamedFindsOrAppends) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
   TXMLItem& root = doc.Root();
   EXPECT_EQ(root.ItemNamed("dimension").Params().Values("ref"), "A1");
@@ -306,7 +306,7 @@ TEST(XmlItem, ItemNamedFindsOrAppends) {
 }
 
 TEST(XmlDocument, ClearEmptiesTheRoot) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(R"(<a x="1">t<b/></a>)");
   doc.Clear();
   EXPECT_EQ(Dump(doc.Root()), "");
@@ -337,10 +337,10 @@ std::string Nested(std::size_t levels, std::string_view inside) {
 }
 
 TEST(XmlDocument, NestingUpToTheLimitIsKept) {
-  TKvXMLParser doc;
-  doc.LoadFromBuffer(Nested(TKvXMLParser::kMaxDepth, "x"));
+  XmlDocument doc;
+  doc.LoadFromBuffer(Nested(XmlDocument::kMaxDepth, "x"));
   const TXMLItem* deepest = nullptr;
-  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "x");
 }
 
@@ -348,12 +348,12 @@ TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
   // Two levels too deep, their text with them; after they close, the tree
   // goes on where it was.
   std::string xml;
-  for (std::size_t i = 0; i < TKvXMLParser::kMaxDepth + 2; ++i) xml += "<d>";
+  for (std::size_t i = 0; i < XmlDocument::kMaxDepth + 2; ++i) xml += "<d>";
   xml += "x<e/></d></d></d><f/>";
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(xml);
   const TXMLItem* deepest = nullptr;
-  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "");
   EXPECT_EQ(deepest->Count(), 0);
   const TXMLItem* parent = deepest->Parent();
@@ -369,7 +369,7 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   for (std::size_t i = 0; i < links; ++i) xml += "amp;";
   for (std::size_t i = 0; i < links / 2; ++i) xml += "<b/>y";
   xml += "</p>";
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(xml);
   const std::string_view text = doc.Root().Text();
   // The chain was decoded links / 2 + 1 times.
@@ -499,8 +499,8 @@ class CollectingSink : public TXMLChildSink {
 
 TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
   std::mt19937 random(5);
-  TKvXMLParser whole;
-  TKvXMLParser blocks;
+  XmlDocument whole;
+  XmlDocument blocks;
   for (int round = 0; round < 3000; ++round) {
     const std::string xml = RandomXml(random);
     whole.LoadFromBuffer(xml);
@@ -524,7 +524,7 @@ TEST(XmlDocument, HandedOverChildrenGiveTheirStorageBack) {
   std::string xml = "<sst>";
   for (int i = 0; i < 20000; ++i) xml += "<si><t>string number " + std::to_string(i) + "</t></si>";
   xml += "</sst>";
-  TKvXMLParser document;
+  XmlDocument document;
   CollectingSink sink(true);
   document.LoadFromSource(testing::RandomBlocks(xml, 1, 4096), sink);
   EXPECT_LT(document.StorageBytes(), 64u * 1024);
