@@ -16,11 +16,11 @@ namespace {
 using namespace tabulox;
 
 // Names, texts and attribute lines of every item in document order.
-std::string Picture(const TXMLItem& root) {
+std::string Picture(const XmlNode& root) {
   std::string picture;
-  std::vector<const TXMLItem*> pending{&root};
+  std::vector<const XmlNode*> pending{&root};
   while (!pending.empty()) {
-    const TXMLItem* item = pending.back();
+    const XmlNode* item = pending.back();
     pending.pop_back();
     picture += '<';
     picture += item->Name();
@@ -31,8 +31,8 @@ std::string Picture(const TXMLItem& root) {
     picture += '}';
     (void)params.Values("r");
     (void)item->IndexOfName("c");
-    std::vector<const TXMLItem*> children;
-    for (const TXMLItem* child = item->FirstChild(); child; child = child->NextSibling())
+    std::vector<const XmlNode*> children;
+    for (const XmlNode* child = item->FirstChild(); child; child = child->NextSibling())
       children.push_back(child);
     pending.insert(pending.end(), children.rbegin(), children.rend());
     picture += std::to_string(children.size());
@@ -42,8 +42,8 @@ std::string Picture(const TXMLItem& root) {
 
 class KeepEverything : public TXMLChildSink {
  public:
-  bool HandsOverChildren(const TXMLItem&) override { return false; }
-  void TakeChild(const TXMLItem&) override {}
+  bool HandsOverChildren(const XmlNode&) override { return false; }
+  void TakeChild(const XmlNode&) override {}
 };
 
 }  // namespace

@@ -19,9 +19,9 @@ class RelationshipElements : public TXMLChildSink {
                        std::vector<PackageRelationship>& out)
       : sourcePart_(sourcePart), kinds_(kinds), out_(out) {}
 
-  bool HandsOverChildren(const TXMLItem& item) override { return item.Parent() == nullptr; }
+  bool HandsOverChildren(const XmlNode& item) override { return item.Parent() == nullptr; }
 
-  void TakeChild(const TXMLItem& element) override {
+  void TakeChild(const XmlNode& element) override {
     if (!HasLocalName(element, "Relationship")) return;
     const TXMLParams params = element.Params();
     if (EqualsNoCase(AttributeValue(params, "TargetMode"), "External")) return;

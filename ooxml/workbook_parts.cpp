@@ -24,7 +24,7 @@ bool ReadRelationships(TKvUnZip& reader, XmlDocument& document, std::string_view
 
 // The relationship id of a sheet element: its "r:id", or else the first
 // attribute of another prefix with the local name "id".
-std::string_view SheetRelationshipId(const TXMLItem& sheet) {
+std::string_view SheetRelationshipId(const XmlNode& sheet) {
   const TXMLParams params = sheet.Params();
   if (params.IndexOfName("r:id") >= 0) return AttributeValue(params, "r:id");
   for (int i = 0; i < params.Count(); ++i) {
@@ -43,20 +43,20 @@ class SheetElements : public TXMLChildSink {
  public:
   explicit SheetElements(std::vector<std::string>& ids) : ids_(ids) {}
 
-  bool HandsOverChildren(const TXMLItem& item) override {
+  bool HandsOverChildren(const XmlNode& item) override {
     if (item.Parent() == nullptr || !HasLocalName(item, "sheets")) return false;
     if (sheets_ == nullptr) sheets_ = &item;
     return true;
   }
 
-  void TakeChild(const TXMLItem& sheet) override {
+  void TakeChild(const XmlNode& sheet) override {
     if (sheet.Parent() == sheets_ && HasLocalName(sheet, "sheet"))
       ids_.emplace_back(SheetRelationshipId(sheet));
   }
 
  private:
   std::vector<std::string>& ids_;
-  const TXMLItem* sheets_ = nullptr;
+  const XmlNode* sheets_ = nullptr;
 };
 
 // Compares numbers written in decimal without leading zeros.

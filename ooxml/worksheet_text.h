@@ -33,7 +33,7 @@ class SharedStringTable;
 //
 // Raises ExtractionError when the text would grow beyond `maxBytes` or when a
 // row's "r" or a cell reference's row is not a number.
-void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& strings,
+void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings,
                          std::string& text, std::size_t maxBytes);
 
 // The same text from a worksheet part read block by block into `document`.

@@ -72,9 +72,9 @@ std::string_view TXMLParams::Values(std::string_view name) const {
   return i < 0 ? std::string_view() : first_[i].value;
 }
 
-// ------------------------------------------------------------------ TXMLItem
+// ------------------------------------------------------------------ XmlNode
 
-void TXMLItem::Reset(XmlDocument* document, TXMLItem* parent) {
+void XmlNode::Reset(XmlDocument* document, XmlNode* parent) {
   name_ = nullptr;
   text_ = nullptr;
   parent_ = parent;
@@ -88,39 +88,39 @@ void TXMLItem::Reset(XmlDocument* document, TXMLItem* parent) {
   count_ = 0;
 }
 
-void TXMLItem::SetName(std::string_view name) {
+void XmlNode::SetName(std::string_view name) {
   name_ = name.data();
   nameLength_ = static_cast<std::uint32_t>(name.size());
 }
 
-void TXMLItem::SetText(std::string_view text) {
+void XmlNode::SetText(std::string_view text) {
   text_ = text.data();
   textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
-TXMLParams TXMLItem::Params() const { return {params_, paramCount_}; }
+TXMLParams XmlNode::Params() const { return {params_, paramCount_}; }
 
-TXMLItem* TXMLItem::Items(int i) const {
+XmlNode* XmlNode::Items(int i) const {
   if (i < 0) return nullptr;
-  TXMLItem* child = firstChild_;
+  XmlNode* child = firstChild_;
   for (; child != nullptr && i > 0; --i) child = child->nextSibling_;
   return child;
 }
 
-TXMLItem& TXMLItem::ItemNamed(std::string_view name) {
-  TXMLItem* last = nullptr;
-  for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_) {
+XmlNode& XmlNode::ItemNamed(std::string_view name) {
+  XmlNode* last = nullptr;
+  for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_) {
     if (EqualsNoCase(child->Name(), name)) return *child;
     last = child;
   }
-  TXMLItem& child = document_->NewChild(*this, last);
+  XmlNode& child = document_->NewChild(*this, last);
   child.SetName(document_->Store(name));
   return child;
 }
 
-int TXMLItem::IndexOfName(std::string_view name, int start) const {
+int XmlNode::IndexOfName(std::string_view name, int start) const {
   int index = 0;
-  for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
+  for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
     if (index >= start && EqualsNoCase(child->Name(), name)) return index;
   }
   return -1;
@@ -157,8 +157,8 @@ std::size_t XmlDocument::StorageBytes() const {
   return items_.CapacityBytes() + params_.CapacityBytes() + texts_.CapacityBytes();
 }
 
-TXMLItem& XmlDocument::NewChild(TXMLItem& parent, TXMLItem* last) {
-  TXMLItem& child = *::new (static_cast<void*>(items_.Allocate(1))) TXMLItem();
+XmlNode& XmlDocument::NewChild(XmlNode& parent, XmlNode* last) {
+  XmlNode& child = *::new (static_cast<void*>(items_.Allocate(1))) XmlNode();
   child.Reset(this, &parent);
   if (last != nullptr) {
     last->nextSibling_ = &child;
@@ -210,14 +210,14 @@ class XmlTreeBuilder {
 
  private:
   struct StoreMarks {
-    ChunkStore<TXMLItem, 64, 16384>::Mark items;
+    ChunkStore<XmlNode, 64, 16384>::Mark items;
     ChunkStore<TXMLParam, 64, 16384>::Mark params;
     ChunkStore<char, 4096, 1024 * 1024>::Mark texts;
   };
 
   struct OpenItem {
-    TXMLItem* item;
-    TXMLItem* lastChild;
+    XmlNode* item;
+    XmlNode* lastChild;
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20 or a CDATA section's text
     bool handsOver;        // its children go to the sink
@@ -242,18 +242,18 @@ class XmlTreeBuilder {
     return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
   }
   std::string_view WithoutLineBreakPairs(const TXMLToken& token);
-  TXMLItem& AppendChild(OpenItem& parent) {
-    TXMLItem& child = doc_.NewChild(*parent.item, parent.lastChild);
+  XmlNode& AppendChild(OpenItem& parent) {
+    XmlNode& child = doc_.NewChild(*parent.item, parent.lastChild);
     parent.lastChild = &child;
     return child;
   }
   // Gives the complete child to the sink and takes it out of the tree again.
-  void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
+  void HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark);
   // Sets the item's name and attributes from the tag's bytes and tells what
   // its xml:space lines say: kPreserve when one is "xml:space=preserve"
   // (ignoring case, as Params().IndexOf would find it), kDefault when there
   // are others only.
-  SpaceRule TakeTag(TXMLItem& item, std::string_view inner);
+  SpaceRule TakeTag(XmlNode& item, std::string_view inner);
   // One token of each kind, outside skipped levels. `afterText`: the token
   // before was character data or CDATA.
   void AddText(std::string_view text, bool literal, bool afterText);
@@ -273,7 +273,7 @@ class XmlTreeBuilder {
   std::string scratch_;
 };
 
-void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
+void XmlTreeBuilder::HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
   doc_.items_.Rewind(mark.items);
   doc_.params_.Rewind(mark.params);
@@ -290,7 +290,7 @@ std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
   return doc_.Store(scratch_);
 }
 
-XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
+XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_view inner) {
   constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
   constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
   item.SetName(SplitTag(inner, lines_));
@@ -369,7 +369,7 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
   const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
   const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
   OpenItem& parent = open_.back();
-  TXMLItem& current = *parent.item;
+  XmlNode& current = *parent.item;
   if (!HasSignificantByte(current.Name())) {
     parent.preserves = TakeTag(current, inner) == SpaceRule::kPreserve;
     return;
@@ -378,7 +378,7 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
     skippedLevels_ = 1;
     return;
   }
-  TXMLItem& child = AppendChild(parent);
+  XmlNode& child = AppendChild(parent);
   const SpaceRule rule = TakeTag(child, inner);
   const bool preserves =
       rule == SpaceRule::kInherit ? parent.preserves : rule == SpaceRule::kPreserve;
@@ -390,14 +390,14 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
 void XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
   OpenItem& parent = open_.back();
   const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
-  TXMLItem& child = AppendChild(parent);
+  XmlNode& child = AppendChild(parent);
   TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
   if (parent.handsOver) HandOver(parent, child, mark);
 }
 
 void XmlTreeBuilder::CloseTop() {
   const OpenItem& top = open_.back();
-  TXMLItem& item = *top.item;
+  XmlNode& item = *top.item;
   const std::size_t firstRun = top.firstRun;
   const std::size_t count = runs_.size() - firstRun;
   if (count == 1 && (runs_[firstRun].literal || !HasEntity(runs_[firstRun].text))) {

@@ -47,11 +47,11 @@ class TXMLParams {
   std::size_t count_ = 0;
 };
 
-class TXMLItem {
+class XmlNode {
  public:
-  TXMLItem() = default;
-  TXMLItem(const TXMLItem&) = delete;
-  TXMLItem& operator=(const TXMLItem&) = delete;
+  XmlNode() = default;
+  XmlNode(const XmlNode&) = delete;
+  XmlNode& operator=(const XmlNode&) = delete;
 
   // The tag name as written, namespace prefix included.
   std::string_view Name() const { return {name_, nameLength_}; }
@@ -61,15 +61,15 @@ class TXMLItem {
 
   int Count() const { return static_cast<int>(count_); }
   int SubItemCount() const { return Count(); }
-  TXMLItem* Parent() const { return parent_; }
-  TXMLItem* FirstChild() const { return firstChild_; }
-  TXMLItem* NextSibling() const { return nextSibling_; }
+  XmlNode* Parent() const { return parent_; }
+  XmlNode* FirstChild() const { return firstChild_; }
+  XmlNode* NextSibling() const { return nextSibling_; }
   // Child i, counted from 0, or null. Walks the children: linear in i.
-  TXMLItem* Items(int i) const;
+  XmlNode* Items(int i) const;
 
   // The first child whose name equals `name` ignoring ASCII case; when there is
   // none, a new empty child with that name is appended and returned.
-  TXMLItem& ItemNamed(std::string_view name);
+  XmlNode& ItemNamed(std::string_view name);
   // Index of the first child from `start` on whose name equals `name` ignoring
   // ASCII case, or -1.
   int IndexOfName(std::string_view name, int start = 0) const;
@@ -78,7 +78,7 @@ class TXMLItem {
   friend class XmlDocument;
   friend class XmlTreeBuilder;
 
-  void Reset(XmlDocument* document, TXMLItem* parent);
+  void Reset(XmlDocument* document, XmlNode* parent);
   void SetName(std::string_view name);
   void SetText(std::string_view text);
 
@@ -87,9 +87,9 @@ class TXMLItem {
   const char* name_ = nullptr;
   const char* text_ = nullptr;
   const TXMLParam* params_ = nullptr;
-  TXMLItem* parent_ = nullptr;
-  TXMLItem* firstChild_ = nullptr;
-  TXMLItem* nextSibling_ = nullptr;
+  XmlNode* parent_ = nullptr;
+  XmlNode* firstChild_ = nullptr;
+  XmlNode* nextSibling_ = nullptr;
   XmlDocument* document_ = nullptr;
   std::uint32_t nameLength_ = 0;
   std::uint32_t textLength_ = 0;
@@ -108,10 +108,10 @@ class TXMLChildSink {
   // earlier siblings are in the tree, complete). True: each child of `item`
   // goes to TakeChild when it is complete and is then removed from the tree,
   // so that `item` keeps no children.
-  virtual bool HandsOverChildren(const TXMLItem& item) = 0;
+  virtual bool HandsOverChildren(const XmlNode& item) = 0;
   // A complete child, with its attributes, text and descendants; valid only
   // during the call.
-  virtual void TakeChild(const TXMLItem& child) = 0;
+  virtual void TakeChild(const XmlNode& child) = 0;
 };
 
 // The document: one root item, created with the document and never replaced.
@@ -133,8 +133,8 @@ class XmlDocument {
   XmlDocument(const XmlDocument&) = delete;
   XmlDocument& operator=(const XmlDocument&) = delete;
 
-  TXMLItem& Root() { return root_; }
-  const TXMLItem& Root() const { return root_; }
+  XmlNode& Root() { return root_; }
+  const XmlNode& Root() const { return root_; }
 
   // Deletes every child of the root, empties its attributes, name and text,
   // and drops the loaded bytes. The storage of the items is kept for the
@@ -161,18 +161,18 @@ class XmlDocument {
   void LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink);
 
  private:
-  friend class TXMLItem;
+  friend class XmlNode;
   friend class XmlTreeBuilder;
 
   // Appends a new empty child after `last`, the parent's last child (null
   // when it has none).
-  TXMLItem& NewChild(TXMLItem& parent, TXMLItem* last);
+  XmlNode& NewChild(XmlNode& parent, XmlNode* last);
   // Copies the bytes into storage that lives as long as the tree.
   std::string_view Store(std::string_view bytes);
 
-  TXMLItem root_;
+  XmlNode root_;
   std::string bytes_;
-  ChunkStore<TXMLItem, 64, 16384> items_;
+  ChunkStore<XmlNode, 64, 16384> items_;
   ChunkStore<TXMLParam, 64, 16384> params_;
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
 };

@@ -205,13 +205,13 @@ INSTANTIATE_TEST_SUITE_P(Cases, XlsxSheetLayout, ::testing::ValuesIn(kLayoutCase
 // the row after the previous one, cells likewise by column, up to the first
 // out of order; every row number up to the last one present, every column up
 // to the last one present in its row, trimming tabs at each row end.
-std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings) {
-  auto hasRef = [](const TXMLItem* item) { return item->Params().IndexOfName("r") >= 0; };
-  auto isNamed = [](const TXMLItem* item, std::string_view name) {
+std::string DefinedWorksheetText(XmlNode& worksheet, const SharedStringTable& strings) {
+  auto hasRef = [](const XmlNode* item) { return item->Params().IndexOfName("r") >= 0; };
+  auto isNamed = [](const XmlNode* item, std::string_view name) {
     return item->Name() == name || item->Name() == "x:" + std::string(name);
   };
-  std::vector<std::pair<std::int64_t, const TXMLItem*>> rows;
-  for (const TXMLItem* row = worksheet.ItemNamed("sheetData").FirstChild(); row;
+  std::vector<std::pair<std::int64_t, const XmlNode*>> rows;
+  for (const XmlNode* row = worksheet.ItemNamed("sheetData").FirstChild(); row;
        row = row->NextSibling()) {
     const std::int64_t previous = rows.empty() ? 0 : rows.back().first;
     std::int64_t number = previous + 1;
@@ -234,8 +234,8 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
       endRow();
       continue;
     }
-    std::vector<std::pair<std::int64_t, const TXMLItem*>> cells;
-    for (const TXMLItem* cell = rows[next++].second->FirstChild(); cell; cell = cell->NextSibling()) {
+    std::vector<std::pair<std::int64_t, const XmlNode*>> cells;
+    for (const XmlNode* cell = rows[next++].second->FirstChild(); cell; cell = cell->NextSibling()) {
       const std::int64_t previous = cells.empty() ? 0 : cells.back().first;
       std::int64_t column = previous + 1;
       if (hasRef(cell)) {
@@ -250,10 +250,10 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
     std::size_t at = 0;
     for (std::int64_t k = 1; at < cells.size(); ++k) {
       if (cells[at].first == k) {
-        const TXMLItem* cell = cells[at++].second;
-        const TXMLItem* v = nullptr;
-        const TXMLItem* is = nullptr;
-        for (const TXMLItem* child = cell->FirstChild(); child; child = child->NextSibling()) {
+        const XmlNode* cell = cells[at++].second;
+        const XmlNode* v = nullptr;
+        const XmlNode* is = nullptr;
+        for (const XmlNode* child = cell->FirstChild(); child; child = child->NextSibling()) {
           if (!v && child->Name() == "v") v = child;
           if (!is && child->Name() == "is") is = child;
         }

@@ -15,7 +15,7 @@ namespace {
 
 // A compact picture of a tree: name, [attribute lines joined by "|"],
 // {text}, (children separated by spaces).
-std::string Dump(const TXMLItem& item) {
+std::string Dump(const XmlNode& item) {
   std::string out(item.Name());
   const TXMLParams params = item.Params();
   if (params.Count() > 0) {
@@ -33,7 +33,7 @@ std::string Dump(const TXMLItem& item) {
   }
   if (item.Count() > 0) {
     out += '(';
-    for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+    for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
       if (child != item.FirstChild()) out += ' ';
       out += Dump(*child);
     }
@@ -275,7 +275,7 @@ TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
 TEST(XmlParams, LookupsIgnoreCase) {
   XmlDocument doc;
   doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
-  const TXMLItem* c = doc.Root().FirstChild();
+  const XmlNode* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
   const TXMLParams params = c->Params();
   EXPECT_EQ(params.IndexOfName("r"), 0);
@@ -291,12 +291,12 @@ TEST(XmlParams, LookupsIgnoreCase) {
 TEST(XmlItem, ItemNamedFindsOrAppends) {
   XmlDocument doc;
   doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
-  TXMLItem& root = doc.Root();
+  XmlNode& root = doc.Root();
   EXPECT_EQ(root.ItemNamed("dimension").Params().Values("ref"), "A1");
   EXPECT_EQ(root.IndexOfName("A"), 0);
   EXPECT_EQ(root.IndexOfName("a", 1), 3);
   EXPECT_EQ(root.IndexOfName("c"), -1);
-  TXMLItem& added = root.ItemNamed("sheetData");
+  XmlNode& added = root.ItemNamed("sheetData");
   EXPECT_EQ(root.Count(), 5);
   EXPECT_EQ(root.Items(4), &added);
   EXPECT_EQ(added.Parent(), &root);
@@ -317,9 +317,9 @@ TEST(XmlDocument, ClearEmptiesTheRoot) {
   EXPECT_EQ(Dump(doc.Root()), "");
 }
 
-std::size_t DeepestLevel(const TXMLItem& root, const TXMLItem** deepest) {
+std::size_t DeepestLevel(const XmlNode& root, const XmlNode** deepest) {
   std::size_t level = 1;
-  const TXMLItem* item = &root;
+  const XmlNode* item = &root;
   while (item->FirstChild() != nullptr) {
     item = item->FirstChild();
     ++level;
@@ -339,7 +339,7 @@ std::string Nested(std::size_t levels, std::string_view inside) {
 TEST(XmlDocument, NestingUpToTheLimitIsKept) {
   XmlDocument doc;
   doc.LoadFromBuffer(Nested(XmlDocument::kMaxDepth, "x"));
-  const TXMLItem* deepest = nullptr;
+  const XmlNode* deepest = nullptr;
   EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "x");
 }
@@ -352,11 +352,11 @@ TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
   xml += "x<e/></d></d></d><f/>";
   XmlDocument doc;
   doc.LoadFromBuffer(xml);
-  const TXMLItem* deepest = nullptr;
+  const XmlNode* deepest = nullptr;
   EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "");
   EXPECT_EQ(deepest->Count(), 0);
-  const TXMLItem* parent = deepest->Parent();
+  const XmlNode* parent = deepest->Parent();
   ASSERT_EQ(parent->Count(), 2);
   EXPECT_EQ(parent->Items(1)->Name(), "f");
 }
@@ -487,10 +487,10 @@ TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
 class CollectingSink : public TXMLChildSink {
  public:
   explicit CollectingSink(bool handOverRootChildren) : handOver_(handOverRootChildren) {}
-  bool HandsOverChildren(const TXMLItem& item) override {
+  bool HandsOverChildren(const XmlNode& item) override {
     return handOver_ && item.Parent() == nullptr;
   }
-  void TakeChild(const TXMLItem& child) override { children += ' ' + Dump(child); }
+  void TakeChild(const XmlNode& child) override { children += ' ' + Dump(child); }
   std::string children;
 
  private:
@@ -511,7 +511,7 @@ TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
 
     // Handed over, the root's children arrive in order and are not kept.
     std::string expected;
-    for (const TXMLItem* child = whole.Root().FirstChild(); child; child = child->NextSibling())
+    for (const XmlNode* child = whole.Root().FirstChild(); child; child = child->NextSibling())
       expected += ' ' + Dump(*child);
     CollectingSink handOver(true);
     blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), handOver);
