@@ -24,7 +24,7 @@ std::string Picture(const XmlNode& root) {
     pending.pop_back();
     picture += '<';
     picture += item->Name();
-    const TXMLParams params = item->Params();
+    const XmlAttributes params = item->Params();
     for (int i = 0; i < params.Count(); ++i) picture += '|' + params.Line(i);
     picture += '{';
     picture += item->Text();

@@ -23,7 +23,7 @@ class RelationshipElements : public TXMLChildSink {
 
   void TakeChild(const XmlNode& element) override {
     if (!HasLocalName(element, "Relationship")) return;
-    const TXMLParams params = element.Params();
+    const XmlAttributes params = element.Params();
     if (EqualsNoCase(AttributeValue(params, "TargetMode"), "External")) return;
     const std::string_view type = AttributeValue(params, "Type");
     bool wanted = false;

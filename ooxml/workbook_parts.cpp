@@ -25,7 +25,7 @@ bool ReadRelationships(TKvUnZip& reader, XmlDocument& document, std::string_view
 // The relationship id of a sheet element: its "r:id", or else the first
 // attribute of another prefix with the local name "id".
 std::string_view SheetRelationshipId(const XmlNode& sheet) {
-  const TXMLParams params = sheet.Params();
+  const XmlAttributes params = sheet.Params();
   if (params.IndexOfName("r:id") >= 0) return AttributeValue(params, "r:id");
   for (int i = 0; i < params.Count(); ++i) {
     const TXMLParam& line = params[i];

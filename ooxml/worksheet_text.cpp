@@ -16,7 +16,7 @@ namespace {
 // The first attribute line "r=..." of the item (name case ignored), or null:
 // what Params().IndexOfName("r") finds.
 const TXMLParam* RefLine(const XmlNode& item) {
-  const TXMLParams params = item.Params();
+  const XmlAttributes params = item.Params();
   for (int i = 0; i < params.Count(); ++i) {
     const TXMLParam& line = params[i];
     if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') return &line;
@@ -46,7 +46,7 @@ CellLines ReadCellLines(const XmlNode& cell) {
     lines.type.sharedString |= EqualsNoCase(value, "s");
     lines.type.inlineString |= EqualsNoCase(value, "inlineStr");
   };
-  const TXMLParams params = cell.Params();
+  const XmlAttributes params = cell.Params();
   for (int i = 0; i < params.Count(); ++i) {
     const TXMLParam& line = params[i];
     if (!line.HasValue() || line.name.size() != 1) continue;

@@ -37,9 +37,9 @@ void CopyBytes(char* to, const char* from, std::size_t count) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- TXMLParams
+// ---------------------------------------------------------------- XmlAttributes
 
-std::string TXMLParams::Line(int i) const {
+std::string XmlAttributes::Line(int i) const {
   const TXMLParam& p = first_[i];
   std::string line(p.name);
   if (p.HasValue()) {
@@ -49,14 +49,14 @@ std::string TXMLParams::Line(int i) const {
   return line;
 }
 
-int TXMLParams::IndexOfName(std::string_view name) const {
+int XmlAttributes::IndexOfName(std::string_view name) const {
   for (std::size_t i = 0; i < count_; ++i) {
     if (first_[i].HasValue() && EqualsNoCase(first_[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
 
-int TXMLParams::IndexOf(std::string_view line) const {
+int XmlAttributes::IndexOf(std::string_view line) const {
   const std::size_t eq = line.find('=');
   const std::string_view name = line.substr(0, eq);
   for (std::size_t i = 0; i < count_; ++i) {
@@ -67,7 +67,7 @@ int TXMLParams::IndexOf(std::string_view line) const {
   return -1;
 }
 
-std::string_view TXMLParams::Values(std::string_view name) const {
+std::string_view XmlAttributes::Values(std::string_view name) const {
   const int i = IndexOfName(name);
   return i < 0 ? std::string_view() : first_[i].value;
 }
@@ -98,7 +98,7 @@ void XmlNode::SetText(std::string_view text) {
   textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
-TXMLParams XmlNode::Params() const { return {params_, paramCount_}; }
+XmlAttributes XmlNode::Params() const { return {params_, paramCount_}; }
 
 XmlNode* XmlNode::Items(int i) const {
   if (i < 0) return nullptr;

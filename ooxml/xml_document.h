@@ -26,10 +26,10 @@ struct TXMLParam {
 };
 
 // The ordered attribute lines of one item. Name comparisons ignore ASCII case.
-class TXMLParams {
+class XmlAttributes {
  public:
-  TXMLParams() = default;
-  TXMLParams(const TXMLParam* first, std::size_t count) : first_(first), count_(count) {}
+  XmlAttributes() = default;
+  XmlAttributes(const TXMLParam* first, std::size_t count) : first_(first), count_(count) {}
 
   int Count() const { return static_cast<int>(count_); }
   const TXMLParam& operator[](int i) const { return first_[i]; }
@@ -57,7 +57,7 @@ class XmlNode {
   std::string_view Name() const { return {name_, nameLength_}; }
   // The decoded character data; several runs are joined with CR LF.
   std::string_view Text() const { return {text_, textLength_}; }
-  TXMLParams Params() const;
+  XmlAttributes Params() const;
 
   int Count() const { return static_cast<int>(count_); }
   int SubItemCount() const { return Count(); }

@@ -56,7 +56,7 @@ std::string_view ValueAsWritten(std::string_view value) {
   return WithQuotesRemoved(value);
 }
 
-std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
+std::string_view AttributeValue(const XmlAttributes& params, std::string_view name) {
   return ValueAsWritten(params.Values(name));
 }
 

@@ -17,7 +17,7 @@ namespace {
 // {text}, (children separated by spaces).
 std::string Dump(const XmlNode& item) {
   std::string out(item.Name());
-  const TXMLParams params = item.Params();
+  const XmlAttributes params = item.Params();
   if (params.Count() > 0) {
     out += '[';
     for (int i = 0; i < params.Count(); ++i) {
@@ -277,7 +277,7 @@ TEST(XmlParams, LookupsIgnoreCase) {
   doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
   const XmlNode* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
-  const TXMLParams params = c->Params();
+  const XmlAttributes params = c->Params();
   EXPECT_EQ(params.IndexOfName("r"), 0);
   EXPECT_EQ(params.Values("r"), "B2");
   EXPECT_EQ(params.IndexOf("t=s"), 1);
