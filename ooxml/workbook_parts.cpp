@@ -28,7 +28,7 @@ std::string_view SheetRelationshipId(const XmlNode& sheet) {
   const XmlAttributes params = sheet.Params();
   if (params.IndexOfName("r:id") >= 0) return AttributeValue(params, "r:id");
   for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+    const XmlAttribute& line = params[i];
     if (line.HasValue() && line.name.find(':') != std::string_view::npos &&
         EqualsNoCase(LocalName(line.name), "id"))
       return ValueAsWritten(line.value);

@@ -15,10 +15,10 @@ namespace {
 
 // The first attribute line "r=..." of the item (name case ignored), or null:
 // what Params().IndexOfName("r") finds.
-const TXMLParam* RefLine(const XmlNode& item) {
+const XmlAttribute* RefLine(const XmlNode& item) {
   const XmlAttributes params = item.Params();
   for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+    const XmlAttribute& line = params[i];
     if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') return &line;
   }
   return nullptr;
@@ -35,7 +35,7 @@ struct CellType {
 
 // The attribute lines of a cell that the walk reads, found in one pass.
 struct CellLines {
-  const TXMLParam* ref = nullptr;  // what RefLine finds
+  const XmlAttribute* ref = nullptr;  // what RefLine finds
   CellType type;
 };
 
@@ -48,7 +48,7 @@ CellLines ReadCellLines(const XmlNode& cell) {
   };
   const XmlAttributes params = cell.Params();
   for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+    const XmlAttribute& line = params[i];
     if (!line.HasValue() || line.name.size() != 1) continue;
     const char letter = static_cast<char>(line.name[0] | 0x20);
     if (letter == 'r') {
@@ -216,7 +216,7 @@ class WorksheetWalk {
   // that it and every later row are empty lines, which the final trim removes.
   void Row(const XmlNode& element) {
     if (stopped_) return;
-    const TXMLParam* ref = RefLine(element);
+    const XmlAttribute* ref = RefLine(element);
     if (ref == nullptr && !HasLocalName(element, "row")) return;
     const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
     const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;

@@ -40,7 +40,7 @@ void CopyBytes(char* to, const char* from, std::size_t count) {
 // ---------------------------------------------------------------- XmlAttributes
 
 std::string XmlAttributes::Line(int i) const {
-  const TXMLParam& p = first_[i];
+  const XmlAttribute& p = first_[i];
   std::string line(p.name);
   if (p.HasValue()) {
     line += '=';
@@ -60,7 +60,7 @@ int XmlAttributes::IndexOf(std::string_view line) const {
   const std::size_t eq = line.find('=');
   const std::string_view name = line.substr(0, eq);
   for (std::size_t i = 0; i < count_; ++i) {
-    const TXMLParam& p = first_[i];
+    const XmlAttribute& p = first_[i];
     if (p.HasValue() != (eq != std::string_view::npos) || !EqualsNoCase(p.name, name)) continue;
     if (!p.HasValue() || EqualsNoCase(p.value, line.substr(eq + 1))) return static_cast<int>(i);
   }
@@ -211,7 +211,7 @@ class XmlTreeBuilder {
  private:
   struct StoreMarks {
     ChunkStore<XmlNode, 64, 16384>::Mark items;
-    ChunkStore<TXMLParam, 64, 16384>::Mark params;
+    ChunkStore<XmlAttribute, 64, 16384>::Mark params;
     ChunkStore<char, 4096, 1024 * 1024>::Mark texts;
   };
 
@@ -294,13 +294,13 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_vie
   constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
   constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
   item.SetName(SplitTag(inner, lines_));
-  TXMLParam* params = doc_.params_.Allocate(lines_.size());
+  XmlAttribute* params = doc_.params_.Allocate(lines_.size());
   item.params_ = params;
   item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
   SpaceRule rule = SpaceRule::kInherit;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
-      ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
+      ::new (static_cast<void*>(params++)) XmlAttribute{line.name, {}};
       continue;
     }
     std::string_view value = StripAttributeQuotes(line.value);
@@ -311,7 +311,7 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_vie
     } else if (value.data() == nullptr) {
       value = std::string_view("", 0);
     }
-    ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
+    ::new (static_cast<void*>(params++)) XmlAttribute{line.name, value};
     if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
         rule != SpaceRule::kPreserve)
       rule = EqualsNoCase(value, kValue) ? SpaceRule::kPreserve : SpaceRule::kDefault;

@@ -19,7 +19,7 @@ class XmlDocument;
 
 // One attribute line "name=value", the value without its quotes and decoded.
 // A line without "=" has its whole text in `name` and a null `value`.
-struct TXMLParam {
+struct XmlAttribute {
   std::string_view name;
   std::string_view value;
   bool HasValue() const { return value.data() != nullptr; }
@@ -29,10 +29,10 @@ struct TXMLParam {
 class XmlAttributes {
  public:
   XmlAttributes() = default;
-  XmlAttributes(const TXMLParam* first, std::size_t count) : first_(first), count_(count) {}
+  XmlAttributes(const XmlAttribute* first, std::size_t count) : first_(first), count_(count) {}
 
   int Count() const { return static_cast<int>(count_); }
-  const TXMLParam& operator[](int i) const { return first_[i]; }
+  const XmlAttribute& operator[](int i) const { return first_[i]; }
   // The line as text: name, "=", value (just the name for a line without "=").
   std::string Line(int i) const;
   // Index of the first line whose part before its first "=" equals `name`, or -1.
@@ -43,7 +43,7 @@ class XmlAttributes {
   std::string_view Values(std::string_view name) const;
 
  private:
-  const TXMLParam* first_ = nullptr;
+  const XmlAttribute* first_ = nullptr;
   std::size_t count_ = 0;
 };
 
@@ -86,7 +86,7 @@ class XmlNode {
   // because a document reads at most kMaxInputBytes.
   const char* name_ = nullptr;
   const char* text_ = nullptr;
-  const TXMLParam* params_ = nullptr;
+  const XmlAttribute* params_ = nullptr;
   XmlNode* parent_ = nullptr;
   XmlNode* firstChild_ = nullptr;
   XmlNode* nextSibling_ = nullptr;
@@ -173,7 +173,7 @@ class XmlDocument {
   XmlNode root_;
   std::string bytes_;
   ChunkStore<XmlNode, 64, 16384> items_;
-  ChunkStore<TXMLParam, 64, 16384> params_;
+  ChunkStore<XmlAttribute, 64, 16384> params_;
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
 };
 
