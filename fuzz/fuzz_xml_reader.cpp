@@ -40,7 +40,7 @@ std::string Picture(const XmlNode& root) {
   return picture;
 }
 
-class KeepEverything : public TXMLChildSink {
+class KeepEverything : public XmlChildSink {
  public:
   bool HandsOverChildren(const XmlNode&) override { return false; }
   void TakeChild(const XmlNode&) override {}

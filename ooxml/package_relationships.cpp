@@ -13,7 +13,7 @@ std::string_view FolderOf(std::string_view part) {
 }
 
 // Takes the relationships of the root element (Relationships) as they are read.
-class RelationshipElements : public TXMLChildSink {
+class RelationshipElements : public XmlChildSink {
  public:
   RelationshipElements(std::string_view sourcePart, const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out)

@@ -39,7 +39,7 @@ std::string_view SheetRelationshipId(const XmlNode& sheet) {
 // Takes the relationship ids of the sheets list (workbook > sheets > sheet,
 // "x:sheets" and "x:sheet" too) as its elements are read: those of the first
 // sheets element.
-class SheetElements : public TXMLChildSink {
+class SheetElements : public XmlChildSink {
  public:
   explicit SheetElements(std::vector<std::string>& ids) : ids_(ids) {}
 

@@ -268,7 +268,7 @@ bool StatesDimension(const XmlNode& worksheet) {
 // outcome is the complete tree's, an error the rows of a prefixed one raise
 // is held until the end, and the choice is checked then (a sheetData written
 // as an empty tag, which hands over nothing, may come last).
-class WorksheetRows : public TXMLChildSink {
+class WorksheetRows : public XmlChildSink {
  public:
   explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
 

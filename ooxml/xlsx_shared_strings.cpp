@@ -18,7 +18,7 @@ const XmlNode* FirstChildNamed(const XmlNode& item, std::string_view localName) 
 }
 
 // Adds each child of the root (the sst element) to the table when it is complete.
-class SharedStringItems : public TXMLChildSink {
+class SharedStringItems : public XmlChildSink {
  public:
   explicit SharedStringItems(SharedStringTable& table) : table_(table) {}
   bool HandsOverChildren(const XmlNode& item) override { return item.Parent() == nullptr; }

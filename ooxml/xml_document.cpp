@@ -194,7 +194,7 @@ class XmlTreeBuilder {
   // Without a sink the tokens' bytes outlive the tree and items point into
   // them; with one, tokens come from a window that moves on, so the bytes an
   // item keeps are copied, and the children the sink asks for are handed over.
-  XmlTreeBuilder(XmlDocument& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
+  XmlTreeBuilder(XmlDocument& document, XmlChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
     open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
@@ -262,7 +262,7 @@ class XmlTreeBuilder {
   void CloseTop();
 
   XmlDocument& doc_;
-  TXMLChildSink* sink_;
+  XmlChildSink* sink_;
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
   std::vector<StoreMarks> handOverMarks_;
@@ -453,7 +453,7 @@ void XmlDocument::LoadFromBuffer(std::string bytes) {
   ReadTokens(tokenizer, builder);
 }
 
-void XmlDocument::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
+void XmlDocument::LoadFromSource(const TXMLBlockSource& source, XmlChildSink& sink) {
   Clear();
   TXMLLargeTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);

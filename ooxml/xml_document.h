@@ -100,9 +100,9 @@ class XmlNode {
 // Receives complete children while a document is read block by block
 // (XmlDocument::LoadFromSource), so that a long list of them never has to
 // be held at once.
-class TXMLChildSink {
+class XmlChildSink {
  public:
-  virtual ~TXMLChildSink() = default;
+  virtual ~XmlChildSink() = default;
   // Asked once for the root item before reading and once for every child of
   // the root a start tag creates, when its name and attributes are set (its
   // earlier siblings are in the tree, complete). True: each child of `item`
@@ -158,7 +158,7 @@ class XmlDocument {
   // ends at its first zero byte, if any, or after kMaxInputBytes), keeping
   // copies of the bytes the tree refers to; the children that `sink` asks for
   // are handed over and not kept.
-  void LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink);
+  void LoadFromSource(const TXMLBlockSource& source, XmlChildSink& sink);
 
  private:
   friend class XmlNode;

@@ -484,7 +484,7 @@ TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
 
 // Keeps every child, or hands over the children of the root and collects
 // their pictures.
-class CollectingSink : public TXMLChildSink {
+class CollectingSink : public XmlChildSink {
  public:
   explicit CollectingSink(bool handOverRootChildren) : handOver_(handOverRootChildren) {}
   bool HandsOverChildren(const XmlNode& item) override {
