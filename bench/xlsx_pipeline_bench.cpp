@@ -105,7 +105,7 @@ void BM_MemberInflate(benchmark::State& state) {
   reader.OpenArchiveBuffer(testing::Bytes(Package()));
   std::string block;
   for (auto _ : state) {
-    TMemberReader member = reader.OpenMember("xl/worksheets/sheet1.xml");
+    MemberReader member = reader.OpenMember("xl/worksheets/sheet1.xml");
     while (member.Next(block)) block.clear();
     benchmark::DoNotOptimize(member.Extracted());
   }

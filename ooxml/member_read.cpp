@@ -6,7 +6,7 @@ namespace tabulox {
 
 MemberRead ReadMember(TKvUnZip& reader, std::string_view name,
                       const std::function<void(const TXMLBlockSource&)>& read) {
-  TMemberReader member = reader.OpenMember(name);
+  MemberReader member = reader.OpenMember(name);
   MemberRead result;
   std::exception_ptr archiveError;
   const TXMLBlockSource source = [&](std::string& out) {

@@ -75,27 +75,27 @@ void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
 }
 
 int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
-  TMemberReader member = OpenMember(name);
+  MemberReader member = OpenMember(name);
   while (member.Next(out)) {
   }
   return member.Extracted();
 }
 
-TMemberReader TKvUnZip::OpenMember(std::string_view name) {
-  if (IsBlankName(name)) return TMemberReader(*this, nullptr);
+MemberReader TKvUnZip::OpenMember(std::string_view name) {
+  if (IsBlankName(name)) return MemberReader(*this, nullptr);
   MakeListCurrent();
   const auto found = index_.find(FoldName(name));
-  return TMemberReader(*this, found == index_.end() ? nullptr : &found->second);
+  return MemberReader(*this, found == index_.end() ? nullptr : &found->second);
 }
 
-std::uint64_t TMemberReader::StatedSize() const {
+std::uint64_t MemberReader::StatedSize() const {
   std::uint64_t size = 0;
   if (positions_ == nullptr) return size;
   for (std::size_t position : *positions_) size += zip_.members_[position].uncompressedSize;
   return size;
 }
 
-bool TMemberReader::Next(std::string& out) {
+bool MemberReader::Next(std::string& out) {
   if (positions_ == nullptr) return false;
   for (;;) {
     if (!decoder_) {

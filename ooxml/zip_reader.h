@@ -29,7 +29,7 @@ class TKvUnZip;
 // The bytes of every member that has one name, read block by block: the same
 // bytes, in the same order, that TKvUnZip::ExtractMember appends. The reader
 // must stay open, with the same archive, while this is used.
-class TMemberReader {
+class MemberReader {
  public:
   // Appends the next block to `out`; false (nothing appended) after the last
   // block of the last member. Raises EFatalUnzipError when a stored member's
@@ -46,7 +46,7 @@ class TMemberReader {
 
  private:
   friend class TKvUnZip;
-  TMemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
+  MemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
       : zip_(zip), positions_(positions) {}
 
   TKvUnZip& zip_;
@@ -91,7 +91,7 @@ class TKvUnZip {
 
   // The same members for reading block by block. Makes the member list
   // current first.
-  TMemberReader OpenMember(std::string_view name);
+  MemberReader OpenMember(std::string_view name);
 
   // Called with "Unknown Compression Method" for a member that cannot be
   // decoded; unset = ignored.
@@ -111,7 +111,7 @@ class TKvUnZip {
   MemberOutcome LastOutcome() const { return lastOutcome_; }
 
  private:
-  friend class TMemberReader;
+  friend class MemberReader;
 
   struct FileIdentity {
     dev_t device = 0;
