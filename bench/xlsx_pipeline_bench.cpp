@@ -101,7 +101,7 @@ TXMLBlockSource BlocksOf(const std::string& bytes) {
 }
 
 void BM_MemberInflate(benchmark::State& state) {
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(testing::Bytes(Package()));
   std::string block;
   for (auto _ : state) {

@@ -10,7 +10,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
-  TKvUnZip zip;
+  ZipArchive zip;
   try {
     zip.OpenArchiveBuffer(std::span<const std::uint8_t>(data, size));
     std::vector<std::string> names;

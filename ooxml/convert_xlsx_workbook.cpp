@@ -30,7 +30,7 @@ constexpr std::size_t kKeptTreeStorageBytes = 64u * 1024 * 1024;
 constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
 
 struct XlsxEngine {
-  std::unique_ptr<TKvUnZip> reader = std::make_unique<TKvUnZip>();
+  std::unique_ptr<ZipArchive> reader = std::make_unique<ZipArchive>();
   std::unique_ptr<XmlDocument> document = std::make_unique<XmlDocument>();
   std::unique_ptr<SharedStringTable> sharedStrings = std::make_unique<SharedStringTable>();
 };
@@ -49,7 +49,7 @@ XlsxEngine& Engine() {
 // Reads the shared strings: the part the workbook's relationships name, else
 // "xl/sharedStrings.xml". A missing or empty part leaves the table empty.
 void LoadWorkbookSharedStrings(XlsxEngine& engine, const std::string& namedPart) {
-  TKvUnZip& reader = *engine.reader;
+  ZipArchive& reader = *engine.reader;
   SharedStringTable& strings = *engine.sharedStrings;
   auto load = [&](std::string_view name) {
     strings.Clear();
@@ -136,7 +136,7 @@ void ClearDocument(XmlDocument& document) {
 // every doubling: what the members' stated sizes suggest, and at least 16 MiB
 // (a few cells far to the right or down make much text from a small part).
 // Room that is never written costs address space only.
-std::size_t TextReservation(const TKvUnZip& reader) {
+std::size_t TextReservation(const ZipArchive& reader) {
   constexpr std::uint64_t kLeastReserved = 16u * 1024 * 1024;
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   std::uint64_t stated = 0;
@@ -173,7 +173,7 @@ void FreeXlsxEngine() {
   engine.reset();
 }
 
-TKvUnZip& XlsxZipReader() { return *Engine().reader; }
+ZipArchive& XlsxZipReader() { return *Engine().reader; }
 
 ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block,
                                std::int32_t codePage) {

@@ -22,7 +22,7 @@ void FreeXlsxEngine();
 
 // The program-wide ZIP reader, so that a front end can set its OnMessage and
 // OnProcessMessages.
-TKvUnZip& XlsxZipReader();
+ZipArchive& XlsxZipReader();
 
 // Converts the workbook at `sourcePath`: the text of every worksheet part
 // "xl/worksheets/sheetN.xml", N from 0 to the archive's member count - 1, each

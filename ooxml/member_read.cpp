@@ -4,7 +4,7 @@
 
 namespace tabulox {
 
-MemberRead ReadMember(TKvUnZip& reader, std::string_view name,
+MemberRead ReadMember(ZipArchive& reader, std::string_view name,
                       const std::function<void(const TXMLBlockSource&)>& read) {
   MemberReader member = reader.OpenMember(name);
   MemberRead result;

@@ -23,7 +23,7 @@ struct MemberRead {
 // left unread, so that every member's CRC-32 is checked before its text
 // counts. An error of the archive itself (EFatalUnzipError) is raised; one of
 // `read` is returned, for the caller to raise only for a member that counts.
-MemberRead ReadMember(TKvUnZip& reader, std::string_view name,
+MemberRead ReadMember(ZipArchive& reader, std::string_view name,
                       const std::function<void(const TXMLBlockSource&)>& read);
 
 }  // namespace tabulox

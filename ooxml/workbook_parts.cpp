@@ -13,7 +13,7 @@ namespace {
 // The relationships of `part` ("" for the package's own) of the given kinds;
 // false when its relationships part is missing, fails its check or cannot
 // be read.
-bool ReadRelationships(TKvUnZip& reader, XmlDocument& document, std::string_view part,
+bool ReadRelationships(ZipArchive& reader, XmlDocument& document, std::string_view part,
                        const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out) {
   const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const TXMLBlockSource& source) {
@@ -66,7 +66,7 @@ bool NumberBelow(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-WorkbookParts FindWorkbookParts(TKvUnZip& reader, XmlDocument& document) {
+WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
   WorkbookParts parts;
   try {
     std::vector<PackageRelationship> package;
@@ -121,7 +121,7 @@ std::string_view NumberedWorksheet(std::string_view part) {
   return digits;
 }
 
-std::vector<std::string> NumberedWorksheets(const TKvUnZip& reader) {
+std::vector<std::string> NumberedWorksheets(const ZipArchive& reader) {
   std::vector<std::string> numbers;
   for (const TZipHeaderInfo& member : reader.Members()) {
     const std::string name = member.FullName();

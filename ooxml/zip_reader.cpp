@@ -41,17 +41,17 @@ bool IsBlankName(std::string_view name) {
 
 }  // namespace
 
-bool TKvUnZip::FileIdentity::operator==(const FileIdentity& other) const {
+bool ZipArchive::FileIdentity::operator==(const FileIdentity& other) const {
   return device == other.device && inode == other.inode && size == other.size &&
          modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-void TKvUnZip::SetZipName(const std::string& path) {
+void ZipArchive::SetZipName(const std::string& path) {
   if (!SameNameIgnoringCase(path, zipName_)) Discard();
   zipName_ = path;
 }
 
-void TKvUnZip::OpenArchive() {
+void ZipArchive::OpenArchive() {
   if (fromBuffer_) Discard();
   try {
     MakeListCurrent();
@@ -62,7 +62,7 @@ void TKvUnZip::OpenArchive() {
   }
 }
 
-void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
+void ZipArchive::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
   Discard();
   try {
     ReadList(bytes);
@@ -74,14 +74,14 @@ void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
   }
 }
 
-int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
+int ZipArchive::ExtractMember(std::string& out, std::string_view name) {
   MemberReader member = OpenMember(name);
   while (member.Next(out)) {
   }
   return member.Extracted();
 }
 
-MemberReader TKvUnZip::OpenMember(std::string_view name) {
+MemberReader ZipArchive::OpenMember(std::string_view name) {
   if (IsBlankName(name)) return MemberReader(*this, nullptr);
   MakeListCurrent();
   const auto found = index_.find(FoldName(name));
@@ -115,7 +115,7 @@ bool MemberReader::Next(std::string& out) {
 
 // Reads the list when there is none, or when the archive file is no longer the
 // one it was read from. An archive held in memory is always current.
-void TKvUnZip::MakeListCurrent() {
+void ZipArchive::MakeListCurrent() {
   if (fromBuffer_) return;
   struct stat st {};
   if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
@@ -129,7 +129,7 @@ void TKvUnZip::MakeListCurrent() {
   identity_ = now;
 }
 
-void TKvUnZip::ReadList(std::span<const std::uint8_t> archive) {
+void ZipArchive::ReadList(std::span<const std::uint8_t> archive) {
   ++directoryReads_;
   std::optional<TZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
   archive_ = archive;
@@ -144,7 +144,7 @@ void TKvUnZip::ReadList(std::span<const std::uint8_t> archive) {
   }
 }
 
-void TKvUnZip::Discard() {
+void ZipArchive::Discard() {
   haveList_ = false;
   fromBuffer_ = false;
   identity_ = FileIdentity{};

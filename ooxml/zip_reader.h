@@ -1,4 +1,4 @@
-// TKvUnZip: the archive reader of the .xlsx engine. One long-lived object that
+// ZipArchive: the archive reader of the .xlsx engine. One long-lived object that
 // reads an archive's member list once, keeps it while the archive file stays
 // the same, and extracts single members by name into memory.
 #pragma once
@@ -24,10 +24,10 @@
 
 namespace tabulox {
 
-class TKvUnZip;
+class ZipArchive;
 
 // The bytes of every member that has one name, read block by block: the same
-// bytes, in the same order, that TKvUnZip::ExtractMember appends. The reader
+// bytes, in the same order, that ZipArchive::ExtractMember appends. The reader
 // must stay open, with the same archive, while this is used.
 class MemberReader {
  public:
@@ -45,18 +45,18 @@ class MemberReader {
   std::uint64_t StatedSize() const;
 
  private:
-  friend class TKvUnZip;
-  MemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
+  friend class ZipArchive;
+  MemberReader(ZipArchive& zip, const std::vector<std::size_t>* positions)
       : zip_(zip), positions_(positions) {}
 
-  TKvUnZip& zip_;
+  ZipArchive& zip_;
   const std::vector<std::size_t>* positions_;  // null: no member has the name
   std::size_t next_ = 0;                       // index into *positions_
   std::unique_ptr<ReadAheadDecoder> decoder_;
   int extracted_ = 0;
 };
 
-class TKvUnZip {
+class ZipArchive {
  public:
   // Sets the archive path. A name that differs (ignoring ASCII case) drops the
   // cached member list; the same name again keeps it.

@@ -56,7 +56,7 @@ std::string Rows(std::size_t size) {
 // The members of the archive, decoded through both decoders: the same blocks
 // in the same order, the same outcome, the same error.
 void ExpectSameAsMemberDecoder(const std::string& zip) {
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   ASSERT_GT(reader.MemberCount(), 0);
   for (const TZipHeaderInfo& member : reader.Members()) {
@@ -111,7 +111,7 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
   cut.statedUncompressedSize = kLarge;
   const std::string zip = WriteZip({cut});
   ExpectSameAsMemberDecoder(zip);
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);
   const Decoded decoded = DecodeAll(decoder);
@@ -121,7 +121,7 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
 
 TEST(ReadAheadDecoder, ReportsProgressOnTheCallersThread) {
   const std::string zip = WriteZip({{"rows.xml", Rows(4 * ReadAheadDecoder::kReadAheadBytes)}});
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   std::vector<std::thread::id> callers;
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0),
@@ -135,7 +135,7 @@ TEST(ReadAheadDecoder, ReportsProgressOnTheCallersThread) {
 TEST(ReadAheadDecoder, StopsWhenLeftUnfinished) {
   // Destroyed before, while and after its thread has filled its room.
   const std::string zip = WriteZip({{"rows.xml", Rows(8 * ReadAheadDecoder::kReadAheadBytes)}});
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   for (int taken : {0, 1, 40}) {
     ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);

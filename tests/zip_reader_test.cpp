@@ -36,7 +36,7 @@ class ZipBufferTest : public ::testing::Test {
   }
 
   std::string archive_;
-  TKvUnZip reader_;
+  ZipArchive reader_;
 };
 
 // --- Member lookup -----------------------------------------------------------
@@ -329,7 +329,7 @@ TEST_F(ZipBufferTest, ProgressIsReportedWhileInflatingAndScanning) {
 // never reads outside the bytes (the sanitizer build checks) and never writes
 // more than the members state.
 void ExtractEverything(const std::string& bytes) {
-  TKvUnZip reader;
+  ZipArchive reader;
   try {
     reader.OpenArchiveBuffer(Bytes(bytes));
   } catch (const EBadZipFile&) {
@@ -463,7 +463,7 @@ class ZipFileTest : public ::testing::Test {
   }
 
   std::string dir_;
-  TKvUnZip reader_;
+  ZipArchive reader_;
 };
 
 TEST_F(ZipFileTest, DirectoryIsReadOnceWhileTheFileIsUnchanged) {
@@ -554,7 +554,7 @@ TEST(ZipCorpusTest, EveryMemberOfEveryWorkbookExtractsWithoutCrash) {
       "poi__crash-274d6342e4842d61be0fb48eaadad6208ae767ae.xlsx:xl\\workbook.xml"};
   std::set<std::string> withoutMembers, failures;
   int extracted = 0;
-  TKvUnZip reader;
+  ZipArchive reader;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     if (!entry.is_regular_file()) continue;
     const std::string file = entry.path().filename().string();
@@ -596,7 +596,7 @@ TEST(ZipReservation, FollowsTheBytesPresentNotTheStatedSize) {
   member.statedCompressedSize = 250'000;
   member.statedUncompressedSize = 200'000'000;
   const std::string zip = WriteZip({member});
-  TKvUnZip reader;
+  ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   std::string out;
   try {
