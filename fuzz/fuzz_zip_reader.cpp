@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   try {
     zip.OpenArchiveBuffer(std::span<const std::uint8_t>(data, size));
     std::vector<std::string> names;
-    for (const TZipHeaderInfo& member : zip.Members()) names.push_back(member.FullName());
+    for (const ZipMember& member : zip.Members()) names.push_back(member.FullName());
     for (const std::string& name : names) {
       std::string out;
       try {

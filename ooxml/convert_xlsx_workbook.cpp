@@ -140,7 +140,7 @@ std::size_t TextReservation(const ZipArchive& reader) {
   constexpr std::uint64_t kLeastReserved = 16u * 1024 * 1024;
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   std::uint64_t stated = 0;
-  for (const TZipHeaderInfo& member : reader.Members()) stated += member.uncompressedSize;
+  for (const ZipMember& member : reader.Members()) stated += member.uncompressedSize;
   return static_cast<std::size_t>(std::min(std::max(stated, kLeastReserved), kMostReserved));
 }
 

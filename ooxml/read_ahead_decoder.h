@@ -32,7 +32,7 @@ class ReadAheadDecoder {
   static constexpr std::uint32_t kReadAheadBytes = 1u << 20;
 
   // Raises EFatalUnzipError when the local header is cut short.
-  ReadAheadDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+  ReadAheadDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                    std::function<void()> onProgress);
   ~ReadAheadDecoder();
   ReadAheadDecoder(const ReadAheadDecoder&) = delete;

@@ -123,7 +123,7 @@ std::string_view NumberedWorksheet(std::string_view part) {
 
 std::vector<std::string> NumberedWorksheets(const ZipArchive& reader) {
   std::vector<std::string> numbers;
-  for (const TZipHeaderInfo& member : reader.Members()) {
+  for (const ZipMember& member : reader.Members()) {
     const std::string name = member.FullName();
     const std::string_view number = NumberedWorksheet(name);
     if (!number.empty()) numbers.emplace_back(number);

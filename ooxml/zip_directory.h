@@ -28,7 +28,7 @@ struct TEndCentral {
 
 // One archive member, from its central directory header (or, after a rebuild,
 // from its local header).
-struct TZipHeaderInfo {
+struct ZipMember {
   std::uint16_t versionMadeBy = 0;
   std::uint16_t versionNeeded = 0;
   std::uint16_t flags = 0;
@@ -66,17 +66,17 @@ std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file);
 // because the names that are looked up (Office Open XML part names) are ASCII,
 // which every OEM code page leaves unchanged, and guessing a code page would
 // only alter names nobody asks for.
-void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member);
+void SplitMemberName(std::string_view storedName, ZipMember& member);
 
 // Reads `end.totalEntries` central directory headers at the directory offset.
 // Returns the members ordered by (diskStart, localHeaderOffset), or nothing
 // when a header cannot be read or two members share the same key.
-std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const std::uint8_t> file,
+std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
                                                                 const TEndCentral& end);
 
 struct TZipDirectory {
   TEndCentral end;
-  std::vector<TZipHeaderInfo> members;  // ordered by (diskStart, localHeaderOffset)
+  std::vector<ZipMember> members;  // ordered by (diskStart, localHeaderOffset)
 };
 
 // Rebuilds the list from local headers, starting the search for the first one

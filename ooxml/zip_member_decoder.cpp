@@ -17,7 +17,7 @@ constexpr std::uint16_t kMethodDeflated = 8;
 
 // The file position of the member's data: after the local header's fixed
 // part, its name and its extra field.
-std::size_t DataStart(std::span<const std::uint8_t> file, const TZipHeaderInfo& member) {
+std::size_t DataStart(std::span<const std::uint8_t> file, const ZipMember& member) {
   const std::size_t offset = member.localHeaderOffset;
   if (offset > file.size() || file.size() - offset < kLocalHeaderSize) throw EFatalUnzipError();
   ByteReader r(file);
@@ -29,7 +29,7 @@ std::size_t DataStart(std::span<const std::uint8_t> file, const TZipHeaderInfo& 
 
 }  // namespace
 
-MemberDecoder::MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+MemberDecoder::MemberDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                              std::function<void()> onProgress)
     : member_(member), onProgress_(std::move(onProgress)), file_(file) {
   const std::size_t dataStart = DataStart(file, member);

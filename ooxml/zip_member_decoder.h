@@ -34,7 +34,7 @@ class MemberDecoder {
   // Raises EFatalUnzipError when the local header is cut short. A member that
   // cannot be decoded (encrypted, unknown method, refused sizes) is done at
   // once with that outcome.
-  MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+  MemberDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                 std::function<void()> onProgress);
   ~MemberDecoder();
   MemberDecoder(const MemberDecoder&) = delete;
@@ -56,7 +56,7 @@ class MemberDecoder {
   void Finish(MemberOutcome outcome);
   MemberOutcome OutcomeByCrc() const;
 
-  const TZipHeaderInfo& member_;
+  const ZipMember& member_;
   std::function<void()> onProgress_;
   std::span<const std::uint8_t> file_;
   std::span<const std::uint8_t> input_;  // deflated: the data bytes present

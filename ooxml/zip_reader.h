@@ -101,7 +101,7 @@ class ZipArchive {
   std::function<void()> OnProcessMessages;
 
   // The member list in its order (disk, local header offset).
-  const std::vector<TZipHeaderInfo>& Members() const { return members_; }
+  const std::vector<ZipMember>& Members() const { return members_; }
   // The end record of the current archive (after a rebuild: the members found
   // and the position after the last one).
   const TEndCentral& EndRecord() const { return end_; }
@@ -132,7 +132,7 @@ class ZipArchive {
   FileBytes fileBytes_;
   std::span<const std::uint8_t> archive_;  // fileBytes_ or the caller's buffer
   TEndCentral end_;
-  std::vector<TZipHeaderInfo> members_;
+  std::vector<ZipMember> members_;
   // Folded full name -> positions in members_, ascending.
   std::unordered_map<std::string, std::vector<std::size_t>> index_;
   int directoryReads_ = 0;

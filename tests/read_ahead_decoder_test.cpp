@@ -59,7 +59,7 @@ void ExpectSameAsMemberDecoder(const std::string& zip) {
   ZipArchive reader;
   reader.OpenArchiveBuffer(Bytes(zip));
   ASSERT_GT(reader.MemberCount(), 0);
-  for (const TZipHeaderInfo& member : reader.Members()) {
+  for (const ZipMember& member : reader.Members()) {
     SCOPED_TRACE(member.FullName());
     std::optional<Decoded> direct;
     try {

@@ -336,9 +336,9 @@ void ExtractEverything(const std::string& bytes) {
     return;
   }
   std::uint64_t stated = 0;
-  for (const TZipHeaderInfo& m : reader.Members()) stated += m.uncompressedSize;
-  const std::vector<TZipHeaderInfo> members = reader.Members();
-  for (const TZipHeaderInfo& m : members) {
+  for (const ZipMember& m : reader.Members()) stated += m.uncompressedSize;
+  const std::vector<ZipMember> members = reader.Members();
+  for (const ZipMember& m : members) {
     std::string out;
     try {
       reader.ExtractMember(out, m.FullName());
@@ -566,8 +566,8 @@ TEST(ZipCorpusTest, EveryMemberOfEveryWorkbookExtractsWithoutCrash) {
       continue;
     }
     if (reader.MemberCount() == 0) withoutMembers.insert(file);
-    const std::vector<TZipHeaderInfo> members = reader.Members();
-    for (const TZipHeaderInfo& member : members) {
+    const std::vector<ZipMember> members = reader.Members();
+    for (const ZipMember& member : members) {
       if (member.fileName.empty()) continue;
       std::string out;
       try {
