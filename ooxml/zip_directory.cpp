@@ -116,8 +116,8 @@ void CompleteFromCentralHeader(const ZipMember& central, ZipMember& member) {
 
 }  // namespace
 
-std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file) {
-  if (file.empty()) return TEndCentral{};
+std::optional<ZipEndRecord> FindEndRecord(std::span<const std::uint8_t> file) {
+  if (file.empty()) return ZipEndRecord{};
   if (file.size() < kEndRecordSize) return std::nullopt;
   const std::size_t windowStart =
       file.size() - std::min(file.size(), kMaxCommentLength + kEndRecordSize);
@@ -125,7 +125,7 @@ std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file) {
     if (HasSignature(file, pos, kEndRecordSignature)) {
       ByteReader r(file);
       r.seek(pos + 4);
-      TEndCentral end;
+      ZipEndRecord end;
       end.thisDisk = r.u16le();
       end.centralDirectoryDisk = r.u16le();
       end.entriesOnThisDisk = r.u16le();
@@ -150,7 +150,7 @@ void SplitMemberName(std::string_view storedName, ZipMember& member) {
 }
 
 std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                const TEndCentral& end) {
+                                                                const ZipEndRecord& end) {
   std::vector<ZipMember> members;
   if (end.totalEntries == 0) return members;
   if (end.centralDirectoryOffset > file.size()) return std::nullopt;
@@ -212,7 +212,7 @@ std::size_t RebuildSearchStart(std::string_view archiveName) {
 std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,
                                               const std::function<void()>& onProgress) {
-  std::optional<TEndCentral> end = FindEndRecord(file);
+  std::optional<ZipEndRecord> end = FindEndRecord(file);
   if (!end) return std::nullopt;
   TZipDirectory directory;
   directory.end = *end;

@@ -15,7 +15,7 @@
 namespace tabulox {
 
 // APPNOTE 4.3.16, end of central directory record.
-struct TEndCentral {
+struct ZipEndRecord {
   std::uint16_t thisDisk = 0;
   std::uint16_t centralDirectoryDisk = 0;
   std::uint16_t entriesOnThisDisk = 0;
@@ -59,7 +59,7 @@ struct ZipMember {
 // Searches the last 65,557 bytes (a 65,535-byte comment plus the 22-byte
 // record) backwards for the end record; the occurrence nearest the end wins.
 // A 0-byte file has an all-zero end record; a file of 1 to 21 bytes has none.
-std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file);
+std::optional<ZipEndRecord> FindEndRecord(std::span<const std::uint8_t> file);
 
 // Fills `directory` and `fileName` from the stored name bytes. Names written on
 // MS-DOS hosts (host 0) are in an OEM code page; they are kept as bytes here,
@@ -72,10 +72,10 @@ void SplitMemberName(std::string_view storedName, ZipMember& member);
 // Returns the members ordered by (diskStart, localHeaderOffset), or nothing
 // when a header cannot be read or two members share the same key.
 std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                const TEndCentral& end);
+                                                                const ZipEndRecord& end);
 
 struct TZipDirectory {
-  TEndCentral end;
+  ZipEndRecord end;
   std::vector<ZipMember> members;  // ordered by (diskStart, localHeaderOffset)
 };
 

@@ -150,7 +150,7 @@ void ZipArchive::Discard() {
   identity_ = FileIdentity{};
   FileBytes().swap(fileBytes_);
   archive_ = {};
-  end_ = TEndCentral{};
+  end_ = ZipEndRecord{};
   members_.clear();
   index_.clear();
 }

@@ -104,7 +104,7 @@ class ZipArchive {
   const std::vector<ZipMember>& Members() const { return members_; }
   // The end record of the current archive (after a rebuild: the members found
   // and the position after the last one).
-  const TEndCentral& EndRecord() const { return end_; }
+  const ZipEndRecord& EndRecord() const { return end_; }
   // How often a member list was read since this object was made.
   int DirectoryReads() const { return directoryReads_; }
   // What happened to the last member that ExtractMember decoded.
@@ -131,7 +131,7 @@ class ZipArchive {
   FileIdentity identity_;
   FileBytes fileBytes_;
   std::span<const std::uint8_t> archive_;  // fileBytes_ or the caller's buffer
-  TEndCentral end_;
+  ZipEndRecord end_;
   std::vector<ZipMember> members_;
   // Folded full name -> positions in members_, ascending.
   std::unordered_map<std::string, std::vector<std::size_t>> index_;
