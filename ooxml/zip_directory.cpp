@@ -169,9 +169,9 @@ std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::
   return members;
 }
 
-TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
+ZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
                                       const std::function<void()>& onProgress) {
-  TZipDirectory rebuilt;
+  ZipDirectory rebuilt;
   std::vector<ZipMember>& members = rebuilt.members;
   std::size_t pos = FindFirstLocalHeader(file, searchStart, onProgress);
   if (pos == std::string_view::npos) return rebuilt;
@@ -209,19 +209,19 @@ std::size_t RebuildSearchStart(std::string_view archiveName) {
   return ext == ".EXE" ? kSelfExtractorStubSize : 0;
 }
 
-std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
+std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,
                                               const std::function<void()>& onProgress) {
   std::optional<ZipEndRecord> end = FindEndRecord(file);
   if (!end) return std::nullopt;
-  TZipDirectory directory;
+  ZipDirectory directory;
   directory.end = *end;
   if (end->thisDisk != 0) return directory;  // one volume of several: no members here
   if (auto members = ReadCentralDirectory(file, *end)) {
     directory.members = std::move(*members);
     return directory;
   }
-  TZipDirectory rebuilt =
+  ZipDirectory rebuilt =
       RebuildFromLocalHeaders(file, RebuildSearchStart(archiveName), onProgress);
   if (rebuilt.members.empty()) throw EBadZipFile();
   directory.members = std::move(rebuilt.members);

@@ -74,7 +74,7 @@ void SplitMemberName(std::string_view storedName, ZipMember& member);
 std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
                                                                 const ZipEndRecord& end);
 
-struct TZipDirectory {
+struct ZipDirectory {
   ZipEndRecord end;
   std::vector<ZipMember> members;  // ordered by (diskStart, localHeaderOffset)
 };
@@ -84,7 +84,7 @@ struct TZipDirectory {
 // found right after the last member. The end record of the result holds the
 // number of members found and the position after the last one. `onProgress`
 // is called after every 10,240 bytes scanned. No local header: no members.
-TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
+ZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
                                       const std::function<void()>& onProgress);
 
 // Where the rebuild starts searching: byte 14,000 for a self-extracting
@@ -96,7 +96,7 @@ std::size_t RebuildSearchStart(std::string_view archiveName);
 // record whose disk number is not 0), whose other volumes are never looked
 // for. A damaged directory is rebuilt from local headers; raises EBadZipFile
 // when that finds nothing.
-std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
+std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,
                                               const std::function<void()>& onProgress);
 

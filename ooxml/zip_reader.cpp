@@ -131,7 +131,7 @@ void ZipArchive::MakeListCurrent() {
 
 void ZipArchive::ReadList(std::span<const std::uint8_t> archive) {
   ++directoryReads_;
-  std::optional<TZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
+  std::optional<ZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
   archive_ = archive;
   haveList_ = true;
   if (!directory) return;  // no end record: an archive without members
