@@ -116,7 +116,7 @@ BENCHMARK(BM_MemberInflate)->Unit(benchmark::kMillisecond);
 void BM_XmlTokenizer(benchmark::State& state) {
   const std::string& xml = WorksheetXml();
   for (auto _ : state) {
-    TXMLLargeTokenizer tokenizer(xml);
+    XmlTokenizer tokenizer(xml);
     std::size_t tokens = 0;
     while (tokenizer.NextToken(false).kind != xtEnd) ++tokens;
     benchmark::DoNotOptimize(tokens);

@@ -432,7 +432,7 @@ void XmlTreeBuilder::CloseTop() {
 
 namespace {
 
-void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
+void ReadTokens(XmlTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
   for (;;) {
     const TXMLToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
@@ -448,14 +448,14 @@ void XmlDocument::LoadFromBuffer(std::string bytes) {
   Clear();
   bytes_ = std::move(bytes);
   ConvertToEngineText(bytes_);
-  TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
+  XmlTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
   XmlTreeBuilder builder(*this, nullptr);
   ReadTokens(tokenizer, builder);
 }
 
 void XmlDocument::LoadFromSource(const TXMLBlockSource& source, XmlChildSink& sink) {
   Clear();
-  TXMLLargeTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
+  XmlTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);
   ReadTokens(tokenizer, builder);
 }

@@ -48,11 +48,11 @@ TXMLTokenKind ClassifyMarkupTag(std::string_view inner);
 // a view: the bytes must outlive it), or it comes block by block from a
 // source; then a token's view is valid until the next NextToken call, and the
 // source is not called again once it ended or a zero byte turned up.
-class TXMLLargeTokenizer {
+class XmlTokenizer {
  public:
-  explicit TXMLLargeTokenizer(std::string_view input);
+  explicit XmlTokenizer(std::string_view input);
   // Reads at most `maxBytes` bytes from the source.
-  TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes);
+  XmlTokenizer(TXMLBlockSource source, std::size_t maxBytes);
 
   // Skips blanks (bytes 1 to 31, and the space unless `preserve` is set) and
   // reads one token. Character data runs to the next "<" and ends after its

@@ -177,7 +177,7 @@ TEST(XmlTokenizer, ClassifiesTagsInOrder) {
 }
 
 TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
-  TXMLLargeTokenizer tokenizer(" a b \t\n<x>  c  ");
+  XmlTokenizer tokenizer(" a b \t\n<x>  c  ");
   TXMLToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtText);
   EXPECT_EQ(t.text, "a b");
@@ -192,7 +192,7 @@ TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
 }
 
 TEST(XmlTokenizer, CutOffTagEndsAtTheEnd) {
-  TXMLLargeTokenizer tokenizer("<a b=\"1");
+  XmlTokenizer tokenizer("<a b=\"1");
   const TXMLToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtStartTag);
   EXPECT_EQ(t.text, "a b=\"1");
@@ -403,8 +403,8 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
   std::mt19937 random(11);
   for (int round = 0; round < 3000; ++round) {
     const std::string xml = RandomXml(random);
-    TXMLLargeTokenizer whole(xml);
-    TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
+    XmlTokenizer whole(xml);
+    XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
     for (int i = 0;; ++i) {
       const bool preserve = i % 3 == 0;
       const TXMLToken expected = whole.NextToken(preserve);
@@ -456,8 +456,8 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
         const std::string xml = std::string(lead, ' ') + "<" + run + "><" + run.substr(length / 2) +
                                 ">" + run + "x</" + run + ">" + run;
         for (const bool preserve : {false, true}) {
-          TXMLLargeTokenizer whole(xml);
-          TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
+          XmlTokenizer whole(xml);
+          XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
                                     SIZE_MAX);
           for (const auto& [kind, text] : BytewiseTokens(xml, preserve)) {
             const TXMLToken fromWhole = whole.NextToken(preserve);
@@ -476,7 +476,7 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
 }
 
 TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
-  TXMLLargeTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
+  XmlTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
   EXPECT_EQ(tokenizer.NextToken(false).text, "a");
   EXPECT_EQ(tokenizer.NextToken(false).text, "tex");
   EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
