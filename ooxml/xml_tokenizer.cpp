@@ -15,7 +15,7 @@ XmlTokenizer::XmlTokenizer(std::string_view input) : input_(input) {
 XmlTokenizer::XmlTokenizer(TXMLBlockSource source, std::size_t maxBytes)
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
-TXMLTokenKind ClassifyMarkupTag(std::string_view inner) {
+XmlTokenKind ClassifyMarkupTag(std::string_view inner) {
   if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
     return xtDeclaration;
   if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;

@@ -14,7 +14,7 @@
 
 namespace tabulox {
 
-enum TXMLTokenKind : std::uint8_t {
+enum XmlTokenKind : std::uint8_t {
   xtEnd = 0,
   xtComment = 6,      // tag text that begins "<!--"
   xtDeclaration = 8,  // tag text that begins "<?xml", compared without regard to case
@@ -26,7 +26,7 @@ enum TXMLTokenKind : std::uint8_t {
 };
 
 struct TXMLToken {
-  TXMLTokenKind kind = xtEnd;
+  XmlTokenKind kind = xtEnd;
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
   // has no ">"). Text: the character data. CDATA: the bytes between
   // "<![CDATA[" and "]]>" (to the end of the input when there is no "]]>").
@@ -41,7 +41,7 @@ struct TXMLToken {
 using TXMLBlockSource = std::function<bool(std::string&)>;
 
 // ClassifyTag for a tag that begins "?" or "!".
-TXMLTokenKind ClassifyMarkupTag(std::string_view inner);
+XmlTokenKind ClassifyMarkupTag(std::string_view inner);
 
 // Reads the input in one forward pass. The input ends at its first zero byte,
 // if it has one. Either the whole input is given at once (the tokenizer keeps
@@ -115,7 +115,7 @@ class XmlTokenizer {
     nextLf_ = Find('\n', from);
     nextBreak_ = std::min(nextCr_, nextLf_);
   }
-  TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
+  TXMLToken Token(XmlTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
 
@@ -134,7 +134,7 @@ class XmlTokenizer {
 
 // The kind of a tag from the bytes between "<" and ">", tested in this order:
 // begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
-inline TXMLTokenKind ClassifyTag(std::string_view inner) {
+inline XmlTokenKind ClassifyTag(std::string_view inner) {
   if (inner.empty()) return xtStartTag;
   if (inner[0] == '?' || inner[0] == '!') return ClassifyMarkupTag(inner);
   if (inner.back() == '/') return xtEmptyTag;

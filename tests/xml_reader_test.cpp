@@ -418,9 +418,9 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
 
 // The tokens of the input read one byte at a time, the way the tokenizer's
 // rules state them (no zero bytes, the whole input at once).
-std::vector<std::pair<TXMLTokenKind, std::string>> BytewiseTokens(const std::string& xml,
+std::vector<std::pair<XmlTokenKind, std::string>> BytewiseTokens(const std::string& xml,
                                                                   bool preserve) {
-  std::vector<std::pair<TXMLTokenKind, std::string>> tokens;
+  std::vector<std::pair<XmlTokenKind, std::string>> tokens;
   std::size_t pos = 0;
   for (;;) {
     while (pos < xml.size() && (static_cast<unsigned char>(xml[pos]) < 0x20 ||
