@@ -201,7 +201,7 @@ class XmlTreeBuilder {
 
   // Processes one token; `preserve` is the whitespace-preservation flag,
   // set to that of the innermost open item.
-  void Process(const TXMLToken& token, bool& preserve);
+  void Process(const XmlToken& token, bool& preserve);
 
   // Closes the items still open at the end of the input.
   void Finish() {
@@ -238,10 +238,10 @@ class XmlTreeBuilder {
     return {doc_.items_.Position(), doc_.params_.Position(), doc_.texts_.Position()};
   }
   // Bytes of the token that the tree keeps: copied when tokens do not last.
-  std::string_view Keep(std::string_view bytes, const TXMLToken& token) {
+  std::string_view Keep(std::string_view bytes, const XmlToken& token) {
     return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
   }
-  std::string_view WithoutLineBreakPairs(const TXMLToken& token);
+  std::string_view WithoutLineBreakPairs(const XmlToken& token);
   XmlNode& AppendChild(OpenItem& parent) {
     XmlNode& child = doc_.NewChild(*parent.item, parent.lastChild);
     parent.lastChild = &child;
@@ -257,8 +257,8 @@ class XmlTreeBuilder {
   // One token of each kind, outside skipped levels. `afterText`: the token
   // before was character data or CDATA.
   void AddText(std::string_view text, bool literal, bool afterText);
-  void OpenTag(const TXMLToken& token);
-  void AddEmptyTag(const TXMLToken& token);
+  void OpenTag(const XmlToken& token);
+  void AddEmptyTag(const XmlToken& token);
   void CloseTop();
 
   XmlDocument& doc_;
@@ -283,7 +283,7 @@ void XmlTreeBuilder::HandOver(OpenItem& parent, const XmlNode& child, const Stor
   parent.lastChild = nullptr;
 }
 
-std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
+std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const XmlToken& token) {
   if (!token.hasLineBreak) return token.text;
   scratch_.clear();
   AppendWithoutLineBreakPairs(token.text, scratch_);
@@ -319,7 +319,7 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_vie
   return rule;
 }
 
-void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
+void XmlTreeBuilder::Process(const XmlToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
   const bool afterText = std::exchange(textBefore_, false);
   switch (token.kind) {
@@ -364,7 +364,7 @@ void XmlTreeBuilder::AddText(std::string_view text, bool literal, bool afterText
   runs_.push_back({text, literal, joinsPrevious});
 }
 
-void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
+void XmlTreeBuilder::OpenTag(const XmlToken& token) {
   // Taken before the tag's bytes are kept, so a handed-over child gives them back.
   const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
   const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
@@ -387,7 +387,7 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
   open_.push_back({&child, nullptr, runs_.size(), false, handsOver, preserves});
 }
 
-void XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
+void XmlTreeBuilder::AddEmptyTag(const XmlToken& token) {
   OpenItem& parent = open_.back();
   const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
   XmlNode& child = AppendChild(parent);
@@ -435,7 +435,7 @@ namespace {
 void ReadTokens(XmlTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
   for (;;) {
-    const TXMLToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
+    const XmlToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
     if (token.kind == xtEnd) break;
     builder.Process(token, preserve);
   }

@@ -84,7 +84,7 @@ bool XmlTokenizer::AtCDataSection() {
   return input_.substr(pos_).starts_with(kCDataOpen);
 }
 
-TXMLToken XmlTokenizer::CDataSection() {
+XmlToken XmlTokenizer::CDataSection() {
   // Every ">" is looked at until one closes the section. Offsets count from
   // pos_, which reading more input moves.
   std::size_t offset = kCDataOpen.size();
@@ -104,7 +104,7 @@ TXMLToken XmlTokenizer::CDataSection() {
   }
 }
 
-TXMLToken XmlTokenizer::NextToken(bool preserve) {
+XmlToken XmlTokenizer::NextToken(bool preserve) {
   std::size_t dropped = 0;
   for (;;) {
     const char* bytes = input_.data();

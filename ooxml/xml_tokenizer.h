@@ -25,7 +25,7 @@ enum XmlTokenKind : std::uint8_t {
   xtCData = 13,       // the content of a CDATA section "<![CDATA[ ... ]]>"
 };
 
-struct TXMLToken {
+struct XmlToken {
   XmlTokenKind kind = xtEnd;
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
   // has no ">"). Text: the character data. CDATA: the bytes between
@@ -61,14 +61,14 @@ class XmlTokenizer {
   // end of the input ends there and is classified as if it were closed. A
   // CDATA section runs through the next "]]>" (XML 1.0 §2.7), whatever stands
   // in it.
-  TXMLToken NextToken(bool preserve);
+  XmlToken NextToken(bool preserve);
 
  private:
   // True when the input at pos_ begins "<![CDATA[", reading more while fewer
   // bytes than that are there.
   bool AtCDataSection();
   // The CDATA section at pos_, which AtCDataSection found.
-  TXMLToken CDataSection();
+  XmlToken CDataSection();
   // Drops the bytes before `keepFrom` (positions shift down by `dropped`, also
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.
@@ -115,7 +115,7 @@ class XmlTokenizer {
     nextLf_ = Find('\n', from);
     nextBreak_ = std::min(nextCr_, nextLf_);
   }
-  TXMLToken Token(XmlTokenKind kind, std::size_t from, std::size_t to) {
+  XmlToken Token(XmlTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
 

@@ -178,7 +178,7 @@ TEST(XmlTokenizer, ClassifiesTagsInOrder) {
 
 TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
   XmlTokenizer tokenizer(" a b \t\n<x>  c  ");
-  TXMLToken t = tokenizer.NextToken(false);
+  XmlToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtText);
   EXPECT_EQ(t.text, "a b");
   t = tokenizer.NextToken(false);
@@ -193,7 +193,7 @@ TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
 
 TEST(XmlTokenizer, CutOffTagEndsAtTheEnd) {
   XmlTokenizer tokenizer("<a b=\"1");
-  const TXMLToken t = tokenizer.NextToken(false);
+  const XmlToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtStartTag);
   EXPECT_EQ(t.text, "a b=\"1");
   EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
@@ -407,8 +407,8 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
     XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
     for (int i = 0;; ++i) {
       const bool preserve = i % 3 == 0;
-      const TXMLToken expected = whole.NextToken(preserve);
-      const TXMLToken got = blocks.NextToken(preserve);
+      const XmlToken expected = whole.NextToken(preserve);
+      const XmlToken got = blocks.NextToken(preserve);
       ASSERT_EQ(got.kind, expected.kind) << xml;
       ASSERT_EQ(got.text, expected.text) << xml;
       if (expected.kind == xtEnd) break;
@@ -460,10 +460,10 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
           XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
                                     SIZE_MAX);
           for (const auto& [kind, text] : BytewiseTokens(xml, preserve)) {
-            const TXMLToken fromWhole = whole.NextToken(preserve);
+            const XmlToken fromWhole = whole.NextToken(preserve);
             ASSERT_EQ(fromWhole.kind, kind) << xml;
             ASSERT_EQ(fromWhole.text, text) << xml;
-            const TXMLToken fromBlocks = blocks.NextToken(preserve);
+            const XmlToken fromBlocks = blocks.NextToken(preserve);
             ASSERT_EQ(fromBlocks.kind, kind) << xml;
             ASSERT_EQ(fromBlocks.text, text) << xml;
           }
