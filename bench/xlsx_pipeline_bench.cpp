@@ -90,7 +90,7 @@ const std::string& Package() {
 }
 
 // A source over bytes in memory, in blocks of the size the member reader uses.
-TXMLBlockSource BlocksOf(const std::string& bytes) {
+BlockSource BlocksOf(const std::string& bytes) {
   return [&bytes, pos = std::size_t{0}](std::string& out) mutable {
     if (pos == bytes.size()) return false;
     const std::size_t length = std::min<std::size_t>(32768, bytes.size() - pos);

@@ -55,7 +55,7 @@ void LoadWorkbookSharedStrings(XlsxEngine& engine, const std::string& namedPart)
     strings.Clear();
     // The part's text is rarely longer than the part.
     strings.Reserve(reader.OpenMember(name).StatedSize());
-    return ReadMember(reader, name, [&](const TXMLBlockSource& source) {
+    return ReadMember(reader, name, [&](const BlockSource& source) {
       LoadSharedStringsFromSource(*engine.document, source, strings);
     });
   };
@@ -77,7 +77,7 @@ bool AppendWorksheet(XlsxEngine& engine, std::string_view member, std::string_vi
   const std::size_t start = text.size();
   const std::string header = std::string(heading) + ":\r\n";
   text += header;
-  const MemberRead sheet = ReadMember(*engine.reader, member, [&](const TXMLBlockSource& source) {
+  const MemberRead sheet = ReadMember(*engine.reader, member, [&](const BlockSource& source) {
     AppendWorksheetTextFromSource(*engine.document, source, *engine.sharedStrings, text,
                                   kMaxTextBytes);
   });

@@ -5,11 +5,11 @@
 namespace tabulox {
 
 MemberRead ReadMember(ZipArchive& reader, std::string_view name,
-                      const std::function<void(const TXMLBlockSource&)>& read) {
+                      const std::function<void(const BlockSource&)>& read) {
   MemberReader member = reader.OpenMember(name);
   MemberRead result;
   std::exception_ptr archiveError;
-  const TXMLBlockSource source = [&](std::string& out) {
+  const BlockSource source = [&](std::string& out) {
     const std::size_t before = out.size();
     try {
       const bool more = member.Next(out);

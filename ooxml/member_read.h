@@ -24,6 +24,6 @@ struct MemberRead {
 // counts. An error of the archive itself (EFatalUnzipError) is raised; one of
 // `read` is returned, for the caller to raise only for a member that counts.
 MemberRead ReadMember(ZipArchive& reader, std::string_view name,
-                      const std::function<void(const TXMLBlockSource&)>& read);
+                      const std::function<void(const BlockSource&)>& read);
 
 }  // namespace tabulox

@@ -73,7 +73,7 @@ bool IsRelationshipOfKind(std::string_view type, std::string_view kind) {
   return EqualsNoCase(slash == std::string_view::npos ? type : type.substr(slash + 1), kind);
 }
 
-void LoadRelationships(XmlDocument& document, const TXMLBlockSource& source,
+void LoadRelationships(XmlDocument& document, const BlockSource& source,
                        std::string_view sourcePart, const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out) {
   RelationshipElements elements(sourcePart, kinds, out);

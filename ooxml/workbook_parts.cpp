@@ -16,7 +16,7 @@ namespace {
 bool ReadRelationships(ZipArchive& reader, XmlDocument& document, std::string_view part,
                        const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out) {
-  const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const TXMLBlockSource& source) {
+  const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const BlockSource& source) {
     LoadRelationships(document, source, part, kinds, out);
   });
   return read.extracted > 0 && !read.error;
@@ -86,7 +86,7 @@ WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
 
     std::vector<std::string> ids;
     SheetElements sheets(ids);
-    const MemberRead read = ReadMember(reader, workbook, [&](const TXMLBlockSource& source) {
+    const MemberRead read = ReadMember(reader, workbook, [&](const BlockSource& source) {
       document.LoadFromSource(source, sheets);
     });
     if (read.extracted == 0 || read.error) return parts;

@@ -324,7 +324,7 @@ void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& stri
   walk.Finish(StatesDimension(worksheet));
 }
 
-void AppendWorksheetTextFromSource(XmlDocument& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes) {
   WorksheetWalk walk(strings, text, maxBytes);

@@ -40,7 +40,7 @@ void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& stri
 // The rows of every sheetData are laid out as they are read and not kept, so
 // memory follows the largest row, not the part. The source may be left
 // unfinished when this raises.
-void AppendWorksheetTextFromSource(XmlDocument& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes);
 

@@ -81,7 +81,7 @@ void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table) {
   for (const XmlNode* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
 }
 
-void LoadSharedStringsFromSource(XmlDocument& document, const TXMLBlockSource& source,
+void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table) {
   SharedStringItems items(table);
   document.LoadFromSource(source, items);

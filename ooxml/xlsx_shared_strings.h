@@ -43,7 +43,7 @@ void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table);
 
 // The same from a shared-strings part read block by block into `document`;
 // each item is added as soon as it is complete and not kept.
-void LoadSharedStringsFromSource(XmlDocument& document, const TXMLBlockSource& source,
+void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table);
 
 }  // namespace tabulox

@@ -453,7 +453,7 @@ void XmlDocument::LoadFromBuffer(std::string bytes) {
   ReadTokens(tokenizer, builder);
 }
 
-void XmlDocument::LoadFromSource(const TXMLBlockSource& source, XmlChildSink& sink) {
+void XmlDocument::LoadFromSource(const BlockSource& source, XmlChildSink& sink) {
   Clear();
   XmlTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);

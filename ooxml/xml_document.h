@@ -158,7 +158,7 @@ class XmlDocument {
   // ends at its first zero byte, if any, or after kMaxInputBytes), keeping
   // copies of the bytes the tree refers to; the children that `sink` asks for
   // are handed over and not kept.
-  void LoadFromSource(const TXMLBlockSource& source, XmlChildSink& sink);
+  void LoadFromSource(const BlockSource& source, XmlChildSink& sink);
 
  private:
   friend class XmlNode;

@@ -12,7 +12,7 @@ XmlTokenizer::XmlTokenizer(std::string_view input) : input_(input) {
   FindLineBreaks(0);
 }
 
-XmlTokenizer::XmlTokenizer(TXMLBlockSource source, std::size_t maxBytes)
+XmlTokenizer::XmlTokenizer(BlockSource source, std::size_t maxBytes)
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
 XmlTokenKind ClassifyMarkupTag(std::string_view inner) {

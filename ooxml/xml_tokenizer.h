@@ -38,7 +38,7 @@ struct XmlToken {
 
 // Where a document comes from when it is read block by block: appends the
 // next block to its argument, or returns false (appending nothing) at the end.
-using TXMLBlockSource = std::function<bool(std::string&)>;
+using BlockSource = std::function<bool(std::string&)>;
 
 // ClassifyTag for a tag that begins "?" or "!".
 XmlTokenKind ClassifyMarkupTag(std::string_view inner);
@@ -52,7 +52,7 @@ class XmlTokenizer {
  public:
   explicit XmlTokenizer(std::string_view input);
   // Reads at most `maxBytes` bytes from the source.
-  XmlTokenizer(TXMLBlockSource source, std::size_t maxBytes);
+  XmlTokenizer(BlockSource source, std::size_t maxBytes);
 
   // Skips blanks (bytes 1 to 31, and the space unless `preserve` is set) and
   // reads one token. Character data runs to the next "<" and ends after its
@@ -127,7 +127,7 @@ class XmlTokenizer {
   std::size_t nextLf_ = 0;
   std::size_t nextBreak_ = 0;  // the nearer of the two
   // Reading block by block: input_ views window_.
-  TXMLBlockSource source_;
+  BlockSource source_;
   std::string window_;
   std::size_t bytesLeft_ = 0;  // of maxBytes
 };

@@ -223,8 +223,8 @@ TEST(XmlPartEncoding, PiecesOfAnySizeGiveTheTextOfTheWhole) {
     ConvertToEngineText(whole);
     EXPECT_EQ(whole, expected) << part;
     for (unsigned seed = 0; seed < 50; ++seed) {
-      const TXMLBlockSource blocks = testing::RandomBlocks(part, seed, 5);
-      const TXMLBlockSource pieces = EngineTextSource(blocks);
+      const BlockSource blocks = testing::RandomBlocks(part, seed, 5);
+      const BlockSource pieces = EngineTextSource(blocks);
       std::string read;
       while (pieces(read)) {
       }
