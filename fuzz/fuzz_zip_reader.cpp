@@ -22,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       } catch (const EFatalUnzipError&) {
       }
     }
-  } catch (const EBadZipFile&) {
+  } catch (const ZipFormatError&) {
   } catch (const EZipOpenError&) {
   }
   return 0;

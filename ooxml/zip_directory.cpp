@@ -223,7 +223,7 @@ std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
   }
   ZipDirectory rebuilt =
       RebuildFromLocalHeaders(file, RebuildSearchStart(archiveName), onProgress);
-  if (rebuilt.members.empty()) throw EBadZipFile();
+  if (rebuilt.members.empty()) throw ZipFormatError();
   directory.members = std::move(rebuilt.members);
   directory.end.totalEntries = rebuilt.end.totalEntries;
   directory.end.centralDirectoryOffset = rebuilt.end.centralDirectoryOffset;

@@ -94,7 +94,7 @@ std::size_t RebuildSearchStart(std::string_view archiveName);
 // The member list of an archive: nothing when the file has no end record; an
 // empty list for an empty archive and for a multi-volume archive (an end
 // record whose disk number is not 0), whose other volumes are never looked
-// for. A damaged directory is rebuilt from local headers; raises EBadZipFile
+// for. A damaged directory is rebuilt from local headers; raises ZipFormatError
 // when that finds nothing.
 std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,

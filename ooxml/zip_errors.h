@@ -8,10 +8,10 @@
 namespace tabulox {
 
 // The central directory is damaged and no local header could be found either.
-class EBadZipFile : public std::runtime_error {
+class ZipFormatError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-  EBadZipFile() : std::runtime_error("Not a valid zip file!") {}
+  ZipFormatError() : std::runtime_error("Not a valid zip file!") {}
 };
 
 // The archive file cannot be opened or read ("Cannot open file <path>").

@@ -192,7 +192,7 @@ TEST_F(ZipBufferTest, DamagedDirectoryWithoutLocalHeadersIsNotAValidZipFile) {
   bytes[2] = 'X';  // the only local header signature
   archive_ = bytes;
   reader_.SetZipName("book.xlsx");
-  EXPECT_THROW(reader_.OpenArchiveBuffer(Bytes(archive_)), EBadZipFile);
+  EXPECT_THROW(reader_.OpenArchiveBuffer(Bytes(archive_)), ZipFormatError);
   EXPECT_EQ(reader_.MemberCount(), 0);
   EXPECT_EQ(reader_.ZipName(), "");
 }
@@ -204,7 +204,7 @@ TEST_F(ZipBufferTest, SelfExtractorSearchStartsAtByte14000) {
   const std::string early = WriteZip({{"a.xml", "alpha"}}, options);
   archive_ = early;
   reader_.SetZipName("setup.ExE");
-  EXPECT_THROW(reader_.OpenArchiveBuffer(Bytes(archive_)), EBadZipFile);
+  EXPECT_THROW(reader_.OpenArchiveBuffer(Bytes(archive_)), ZipFormatError);
   Open(early, "setup.zip");
   EXPECT_EQ(reader_.MemberCount(), 1);
   options.prefix = std::string(14000, 'j');
@@ -332,7 +332,7 @@ void ExtractEverything(const std::string& bytes) {
   ZipArchive reader;
   try {
     reader.OpenArchiveBuffer(Bytes(bytes));
-  } catch (const EBadZipFile&) {
+  } catch (const ZipFormatError&) {
     return;
   }
   std::uint64_t stated = 0;
