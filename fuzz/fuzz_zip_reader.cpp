@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       }
     }
   } catch (const ZipFormatError&) {
-  } catch (const EZipOpenError&) {
+  } catch (const ZipOpenError&) {
   }
   return 0;
 }

@@ -15,7 +15,7 @@ class ZipFormatError : public std::runtime_error {
 };
 
 // The archive file cannot be opened or read ("Cannot open file <path>").
-class EZipOpenError : public std::runtime_error {
+class ZipOpenError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };

@@ -36,7 +36,7 @@ bool IsBlankName(std::string_view name) {
 }
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path) {
-  throw EZipOpenError("Cannot open file " + path);
+  throw ZipOpenError("Cannot open file " + path);
 }
 
 }  // namespace

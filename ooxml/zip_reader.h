@@ -66,7 +66,7 @@ class ZipArchive {
   // Makes the member list current: re-reads it when the file changed since it
   // was read (modification time, size or identity). Returns normally, with no
   // members, for a file that has no end record, an empty or a multi-volume
-  // archive. Raises EZipOpenError when the file cannot be read (or is larger
+  // archive. Raises ZipOpenError when the file cannot be read (or is larger
   // than kMaxArchiveFileSize) and ZipFormatError when the directory is damaged
   // and no local header is found; either error also discards the list and
   // the name.

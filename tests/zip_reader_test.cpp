@@ -524,15 +524,15 @@ TEST_F(ZipFileTest, FileTooLargeForAnArchiveIsRefusedUnread) {
   ASSERT_TRUE(testing::WriteFile(path, ""));
   ASSERT_EQ(::truncate(path.c_str(), static_cast<off_t>(kMaxArchiveFileSize) + 1), 0);  // sparse
   reader_.SetZipName(path);
-  EXPECT_THROW(reader_.OpenArchive(), EZipOpenError);
+  EXPECT_THROW(reader_.OpenArchive(), ZipOpenError);
 }
 
 TEST_F(ZipFileTest, MissingFileCannotBeOpened) {
   reader_.SetZipName(dir_ + "missing.xlsx");
-  EXPECT_THROW(reader_.OpenArchive(), EZipOpenError);
+  EXPECT_THROW(reader_.OpenArchive(), ZipOpenError);
   EXPECT_EQ(reader_.ZipName(), "");
   reader_.SetZipName(dir_);  // a directory is no archive file
-  EXPECT_THROW(reader_.OpenArchive(), EZipOpenError);
+  EXPECT_THROW(reader_.OpenArchive(), ZipOpenError);
 }
 
 // --- Real workbooks ----------------------------------------------------------
