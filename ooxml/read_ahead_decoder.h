@@ -31,7 +31,7 @@ class ReadAheadDecoder {
   // Starting a thread costs about what inflating a few dozen KiB does.
   static constexpr std::uint32_t kReadAheadBytes = 1u << 20;
 
-  // Raises EFatalUnzipError when the local header is cut short.
+  // Raises ZipTruncatedError when the local header is cut short.
   ReadAheadDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                    std::function<void()> onProgress);
   ~ReadAheadDecoder();

@@ -21,10 +21,10 @@ class ZipOpenError : public std::runtime_error {
 };
 
 // The data of a stored member ends before its compressed size is reached.
-class EFatalUnzipError : public std::runtime_error {
+class ZipTruncatedError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-  EFatalUnzipError() : std::runtime_error("Premature end of file reached") {}
+  ZipTruncatedError() : std::runtime_error("Premature end of file reached") {}
 };
 
 }  // namespace tabulox

@@ -31,7 +31,7 @@ enum class MemberOutcome {
 // `file` and `member` must outlive the decoder.
 class MemberDecoder {
  public:
-  // Raises EFatalUnzipError when the local header is cut short. A member that
+  // Raises ZipTruncatedError when the local header is cut short. A member that
   // cannot be decoded (encrypted, unknown method, refused sizes) is done at
   // once with that outcome.
   MemberDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
@@ -41,7 +41,7 @@ class MemberDecoder {
   MemberDecoder& operator=(const MemberDecoder&) = delete;
 
   // Appends the next block to `out`; false (nothing appended) once the member
-  // is done. Raises EFatalUnzipError when a stored member's data ends before
+  // is done. Raises ZipTruncatedError when a stored member's data ends before
   // its compressed size.
   bool Next(std::string& out);
 

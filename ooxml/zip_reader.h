@@ -32,7 +32,7 @@ class ZipArchive;
 class MemberReader {
  public:
   // Appends the next block to `out`; false (nothing appended) after the last
-  // block of the last member. Raises EFatalUnzipError when a stored member's
+  // block of the last member. Raises ZipTruncatedError when a stored member's
   // data is cut short.
   bool Next(std::string& out);
 
@@ -84,7 +84,7 @@ class ZipArchive {
   // "/" versus "\" ignored; directory entries never match) to `out`, in the
   // order of their local headers, and returns how many of them were extracted
   // whole with a matching CRC-32. A blank name gives 0 without reading. Makes
-  // the member list current first (as OpenArchive). Raises EFatalUnzipError
+  // the member list current first (as OpenArchive). Raises ZipTruncatedError
   // when a stored member's data is cut short; bytes written by members that
   // do not count stay in `out`.
   int ExtractMember(std::string& out, std::string_view name);

@@ -31,7 +31,7 @@ Decoded DecodeAll(Decoder& decoder) {
   try {
     for (std::string block; decoder.Next(block); block.clear()) result.blocks.push_back(block);
     result.outcome = decoder.Outcome();
-  } catch (const EFatalUnzipError&) {
+  } catch (const ZipTruncatedError&) {
     result.raised = true;
   }
   return result;
@@ -65,8 +65,8 @@ void ExpectSameAsMemberDecoder(const std::string& zip) {
     try {
       MemberDecoder decoder(Bytes(zip), member, nullptr);
       direct = DecodeAll(decoder);
-    } catch (const EFatalUnzipError&) {
-      EXPECT_THROW(ReadAheadDecoder(Bytes(zip), member, nullptr), EFatalUnzipError);
+    } catch (const ZipTruncatedError&) {
+      EXPECT_THROW(ReadAheadDecoder(Bytes(zip), member, nullptr), ZipTruncatedError);
       continue;
     }
     ReadAheadDecoder ahead(Bytes(zip), member, nullptr);
