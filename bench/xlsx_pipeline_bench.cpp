@@ -16,7 +16,7 @@
 #include "xlsx_shared_strings.h"
 #include "xml_document.h"
 #include "xml_tokenizer.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "output_block.h"
 #include "result_code.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "xml_tokenizer.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 

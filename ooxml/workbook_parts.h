@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "xml_document.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 

@@ -10,7 +10,7 @@
 
 #include "support/zip_writer.h"
 #include "zip_errors.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 namespace {

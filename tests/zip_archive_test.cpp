@@ -1,4 +1,4 @@
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>

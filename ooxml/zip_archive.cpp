@@ -1,4 +1,4 @@
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 #include <sys/stat.h>
 
