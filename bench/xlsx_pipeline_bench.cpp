@@ -102,7 +102,7 @@ BlockSource BlocksOf(const std::string& bytes) {
 
 void BM_MemberInflate(benchmark::State& state) {
   ZipArchive reader;
-  reader.OpenArchiveBuffer(testing::Bytes(Package()));
+  reader.OpenBuffer(testing::Bytes(Package()));
   std::string block;
   for (auto _ : state) {
     MemberReader member = reader.OpenMember("xl/worksheets/sheet1.xml");

@@ -44,7 +44,7 @@ void StopXlsxEngine() {
 
 void SetXlsxProgressCallback(std::function<void()> processEvents) {
 #if TABULOX_HAVE_XLSX
-  XlsxZipReader().OnProcessMessages = std::move(processEvents);
+  XlsxZipReader().OnProgress = std::move(processEvents);
 #else
   (void)processEvents;
 #endif

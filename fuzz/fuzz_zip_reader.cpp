@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tabulox;
   ZipArchive zip;
   try {
-    zip.OpenArchiveBuffer(std::span<const std::uint8_t>(data, size));
+    zip.OpenBuffer(std::span<const std::uint8_t>(data, size));
     std::vector<std::string> names;
     for (const ZipMember& member : zip.Members()) names.push_back(member.FullName());
     for (const std::string& name : names) {

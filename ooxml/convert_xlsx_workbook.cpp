@@ -180,8 +180,7 @@ ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block
   if (!FileExists(sourcePath)) return kSourceMissing;
   XlsxEngine& engine = Engine();
   try {
-    engine.reader->SetZipName(sourcePath);
-    engine.reader->OpenArchive();
+    engine.reader->Open(sourcePath);
   } catch (...) {
     return kSourceOpenFailed;
   }
@@ -192,8 +191,7 @@ ResultCode ConvertXlsxWorkbookBuffer(std::span<const std::uint8_t> file, OutputB
                                      std::int32_t codePage) {
   XlsxEngine& engine = Engine();
   try {
-    engine.reader->SetZipName("");
-    engine.reader->OpenArchiveBuffer(file);
+    engine.reader->OpenBuffer(file);
   } catch (...) {
     return kSourceOpenFailed;
   }

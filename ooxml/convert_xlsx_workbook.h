@@ -21,7 +21,7 @@ void InitXlsxEngine();
 void FreeXlsxEngine();
 
 // The program-wide ZIP reader, so that a front end can set its OnMessage and
-// OnProcessMessages.
+// OnProgress.
 ZipArchive& XlsxZipReader();
 
 // Converts the workbook at `sourcePath`: the text of every worksheet part

@@ -46,30 +46,27 @@ bool ZipArchive::FileIdentity::operator==(const FileIdentity& other) const {
          modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-void ZipArchive::SetZipName(const std::string& path) {
-  if (!SameNameIgnoringCase(path, zipName_)) Discard();
-  zipName_ = path;
-}
-
-void ZipArchive::OpenArchive() {
-  if (fromBuffer_) Discard();
+void ZipArchive::Open(const std::string& path) {
+  if (fromBuffer_ || !SameNameIgnoringCase(path, path_)) Discard();
+  path_ = path;
   try {
     MakeListCurrent();
   } catch (...) {
     Discard();
-    zipName_.clear();
+    path_.clear();
     throw;
   }
 }
 
-void ZipArchive::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
+void ZipArchive::OpenBuffer(std::span<const std::uint8_t> bytes, std::string_view name) {
   Discard();
+  path_ = name;
   try {
     ReadList(bytes);
     fromBuffer_ = true;
   } catch (...) {
     Discard();
-    zipName_.clear();
+    path_.clear();
     throw;
   }
 }
@@ -101,7 +98,7 @@ bool MemberReader::Next(std::string& out) {
     if (!decoder_) {
       if (next_ == positions_->size()) return false;
       decoder_ = std::make_unique<ReadAheadDecoder>(
-          zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProcessMessages);
+          zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProgress);
     }
     if (decoder_->Next(out)) return true;
     const MemberOutcome outcome = decoder_->Outcome();
@@ -118,20 +115,20 @@ bool MemberReader::Next(std::string& out) {
 void ZipArchive::MakeListCurrent() {
   if (fromBuffer_) return;
   struct stat st {};
-  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) > kMaxArchiveFileSize)
-    ThrowCannotOpen(zipName_);
+    ThrowCannotOpen(path_);
   const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   if (haveList_ && now == identity_) return;
   Discard();
-  if (ReadFileBytes(zipName_, fileBytes_) != 0) ThrowCannotOpen(zipName_);
+  if (ReadFileBytes(path_, fileBytes_) != 0) ThrowCannotOpen(path_);
   ReadList(fileBytes_);
   identity_ = now;
 }
 
 void ZipArchive::ReadList(std::span<const std::uint8_t> archive) {
   ++directoryReads_;
-  std::optional<ZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
+  std::optional<ZipDirectory> directory = ReadZipDirectory(archive, path_, OnProgress);
   archive_ = archive;
   haveList_ = true;
   if (!directory) return;  // no end record: an archive without members

@@ -1,6 +1,6 @@
-// ZipArchive: the archive reader of the .xlsx engine. One long-lived object that
-// reads an archive's member list once, keeps it while the archive file stays
-// the same, and extracts single members by name into memory.
+// ZipArchive: the archive reader of the .xlsx engine. One long-lived object
+// that reads an archive's member list once, keeps it while the archive file
+// stays the same, and extracts single members by name into memory.
 #pragma once
 
 #include <sys/types.h>
@@ -58,24 +58,24 @@ class MemberReader {
 
 class ZipArchive {
  public:
-  // Sets the archive path. A name that differs (ignoring ASCII case) drops the
-  // cached member list; the same name again keeps it.
-  void SetZipName(const std::string& path);
-  const std::string& ZipName() const { return zipName_; }
+  // Opens the archive file at `path` and makes its member list current. The
+  // list read for the same path before (ignoring ASCII case) is kept while the
+  // file is unchanged (modification time, size and identity), and read anew
+  // otherwise. Returns normally, with no members, for a file that has no end
+  // record, an empty or a multi-volume archive. Raises ZipOpenError when the
+  // file cannot be read (or is larger than kMaxArchiveFileSize) and
+  // ZipFormatError when the directory is damaged and no local header is found;
+  // either error also discards the list and the path.
+  void Open(const std::string& path);
 
-  // Makes the member list current: re-reads it when the file changed since it
-  // was read (modification time, size or identity). Returns normally, with no
-  // members, for a file that has no end record, an empty or a multi-volume
-  // archive. Raises ZipOpenError when the file cannot be read (or is larger
-  // than kMaxArchiveFileSize) and ZipFormatError when the directory is damaged
-  // and no local header is found; either error also discards the list and
-  // the name.
-  void OpenArchive();
+  // The same for an archive held in memory. The bytes stay owned by the caller
+  // and must outlive the extraction calls; the list is always read anew.
+  // `name` is the archive's file name, which only decides where the rebuild of
+  // a damaged directory starts (see RebuildSearchStart).
+  void OpenBuffer(std::span<const std::uint8_t> bytes, std::string_view name = {});
 
-  // The same for an archive held in memory (tests and fuzzing). The bytes stay
-  // owned by the caller and must outlive the extraction calls; the list is
-  // always read anew. The rebuild still honours ZipName's ".EXE" extension.
-  void OpenArchiveBuffer(std::span<const std::uint8_t> bytes);
+  // The path or name of the open archive; empty after a failed open.
+  const std::string& Path() const { return path_; }
 
   // Members in the list; 0 when there is none.
   int MemberCount() const { return static_cast<int>(members_.size()); }
@@ -84,7 +84,7 @@ class ZipArchive {
   // "/" versus "\" ignored; directory entries never match) to `out`, in the
   // order of their local headers, and returns how many of them were extracted
   // whole with a matching CRC-32. A blank name gives 0 without reading. Makes
-  // the member list current first (as OpenArchive). Raises ZipTruncatedError
+  // the member list current first (as Open). Raises ZipTruncatedError
   // when a stored member's data is cut short; bytes written by members that
   // do not count stay in `out`.
   int ExtractMember(std::string& out, std::string_view name);
@@ -98,7 +98,7 @@ class ZipArchive {
   std::function<void(std::string_view)> OnMessage;
   // Called from time to time while the reader scans or decodes (every 32 KiB
   // block of input, every 10,240 bytes of a rebuild scan).
-  std::function<void()> OnProcessMessages;
+  std::function<void()> OnProgress;
 
   // The member list in its order (disk, local header offset).
   const std::vector<ZipMember>& Members() const { return members_; }
@@ -125,7 +125,7 @@ class ZipArchive {
   void ReadList(std::span<const std::uint8_t> archive);
   void Discard();
 
-  std::string zipName_;
+  std::string path_;
   bool haveList_ = false;
   bool fromBuffer_ = false;
   FileIdentity identity_;

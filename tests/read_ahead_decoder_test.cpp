@@ -57,7 +57,7 @@ std::string Rows(std::size_t size) {
 // in the same order, the same outcome, the same error.
 void ExpectSameAsMemberDecoder(const std::string& zip) {
   ZipArchive reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  reader.OpenBuffer(Bytes(zip));
   ASSERT_GT(reader.MemberCount(), 0);
   for (const ZipMember& member : reader.Members()) {
     SCOPED_TRACE(member.FullName());
@@ -112,7 +112,7 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
   const std::string zip = WriteZip({cut});
   ExpectSameAsMemberDecoder(zip);
   ZipArchive reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  reader.OpenBuffer(Bytes(zip));
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);
   const Decoded decoded = DecodeAll(decoder);
   EXPECT_TRUE(decoded.raised);
@@ -122,7 +122,7 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
 TEST(ReadAheadDecoder, ReportsProgressOnTheCallersThread) {
   const std::string zip = WriteZip({{"rows.xml", Rows(4 * ReadAheadDecoder::kReadAheadBytes)}});
   ZipArchive reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  reader.OpenBuffer(Bytes(zip));
   std::vector<std::thread::id> callers;
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0),
                            [&] { callers.push_back(std::this_thread::get_id()); });
@@ -136,7 +136,7 @@ TEST(ReadAheadDecoder, StopsWhenLeftUnfinished) {
   // Destroyed before, while and after its thread has filled its room.
   const std::string zip = WriteZip({{"rows.xml", Rows(8 * ReadAheadDecoder::kReadAheadBytes)}});
   ZipArchive reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  reader.OpenBuffer(Bytes(zip));
   for (int taken : {0, 1, 40}) {
     ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);
     std::string out;
