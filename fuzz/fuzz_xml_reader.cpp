@@ -24,13 +24,13 @@ std::string Picture(const XmlNode& root) {
     pending.pop_back();
     picture += '<';
     picture += item->Name();
-    const XmlAttributes params = item->Params();
-    for (int i = 0; i < params.Count(); ++i) picture += '|' + params.Line(i);
+    const XmlAttributes attributes = item->Attributes();
+    for (int i = 0; i < attributes.Count(); ++i) picture += '|' + attributes.Line(i);
     picture += '{';
     picture += item->Text();
     picture += '}';
-    (void)params.Values("r");
-    (void)item->IndexOfName("c");
+    (void)attributes.Attribute("r");
+    (void)item->IndexOfChild("c");
     std::vector<const XmlNode*> children;
     for (const XmlNode* child = item->FirstChild(); child; child = child->NextSibling())
       children.push_back(child);

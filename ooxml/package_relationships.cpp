@@ -23,14 +23,14 @@ class RelationshipElements : public XmlChildSink {
 
   void TakeChild(const XmlNode& element) override {
     if (!HasLocalName(element, "Relationship")) return;
-    const XmlAttributes params = element.Params();
-    if (EqualsNoCase(AttributeValue(params, "TargetMode"), "External")) return;
-    const std::string_view type = AttributeValue(params, "Type");
+    const XmlAttributes attributes = element.Attributes();
+    if (EqualsNoCase(AttributeValue(attributes, "TargetMode"), "External")) return;
+    const std::string_view type = AttributeValue(attributes, "Type");
     bool wanted = false;
     for (const std::string_view kind : kinds_) wanted |= IsRelationshipOfKind(type, kind);
     if (!wanted) return;
-    out_.push_back({std::string(AttributeValue(params, "Id")), std::string(type),
-                    ResolveTarget(sourcePart_, AttributeValue(params, "Target"))});
+    out_.push_back({std::string(AttributeValue(attributes, "Id")), std::string(type),
+                    ResolveTarget(sourcePart_, AttributeValue(attributes, "Target"))});
   }
 
  private:

@@ -25,10 +25,10 @@ bool ReadRelationships(ZipArchive& reader, XmlDocument& document, std::string_vi
 // The relationship id of a sheet element: its "r:id", or else the first
 // attribute of another prefix with the local name "id".
 std::string_view SheetRelationshipId(const XmlNode& sheet) {
-  const XmlAttributes params = sheet.Params();
-  if (params.IndexOfName("r:id") >= 0) return AttributeValue(params, "r:id");
-  for (int i = 0; i < params.Count(); ++i) {
-    const XmlAttribute& line = params[i];
+  const XmlAttributes attributes = sheet.Attributes();
+  if (attributes.IndexOfName("r:id") >= 0) return AttributeValue(attributes, "r:id");
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (line.HasValue() && line.name.find(':') != std::string_view::npos &&
         EqualsNoCase(LocalName(line.name), "id"))
       return ValueAsWritten(line.value);

@@ -14,11 +14,11 @@ namespace tabulox {
 namespace {
 
 // The first attribute line "r=..." of the item (name case ignored), or null:
-// what Params().IndexOfName("r") finds.
+// what Attributes().IndexOfName("r") finds.
 const XmlAttribute* RefLine(const XmlNode& item) {
-  const XmlAttributes params = item.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const XmlAttribute& line = params[i];
+  const XmlAttributes attributes = item.Attributes();
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') return &line;
   }
   return nullptr;
@@ -46,9 +46,9 @@ CellLines ReadCellLines(const XmlNode& cell) {
     lines.type.sharedString |= EqualsNoCase(value, "s");
     lines.type.inlineString |= EqualsNoCase(value, "inlineStr");
   };
-  const XmlAttributes params = cell.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const XmlAttribute& line = params[i];
+  const XmlAttributes attributes = cell.Attributes();
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (!line.HasValue() || line.name.size() != 1) continue;
     const char letter = static_cast<char>(line.name[0] | 0x20);
     if (letter == 'r') {
@@ -258,7 +258,7 @@ const XmlNode* SheetData(const XmlNode& worksheet) { return FindChild(worksheet,
 // True when the worksheet has a dimension element with a "ref".
 bool StatesDimension(const XmlNode& worksheet) {
   const XmlNode* dimension = FindChild(worksheet, "dimension");
-  return dimension != nullptr && dimension->Params().IndexOfName("ref") >= 0;
+  return dimension != nullptr && dimension->Attributes().IndexOfName("ref") >= 0;
 }
 
 // Hands the rows of the worksheet's sheetData to the walk as they are read.

@@ -56,7 +56,7 @@ int XmlAttributes::IndexOfName(std::string_view name) const {
   return -1;
 }
 
-int XmlAttributes::IndexOf(std::string_view line) const {
+int XmlAttributes::IndexOfLine(std::string_view line) const {
   const std::size_t eq = line.find('=');
   const std::string_view name = line.substr(0, eq);
   for (std::size_t i = 0; i < count_; ++i) {
@@ -67,7 +67,7 @@ int XmlAttributes::IndexOf(std::string_view line) const {
   return -1;
 }
 
-std::string_view XmlAttributes::Values(std::string_view name) const {
+std::string_view XmlAttributes::Attribute(std::string_view name) const {
   const int i = IndexOfName(name);
   return i < 0 ? std::string_view() : first_[i].value;
 }
@@ -83,9 +83,9 @@ void XmlNode::Reset(XmlDocument* document, XmlNode* parent) {
   document_ = document;
   nameLength_ = 0;
   textLength_ = 0;
-  params_ = nullptr;
-  paramCount_ = 0;
-  count_ = 0;
+  attributes_ = nullptr;
+  attributeCount_ = 0;
+  childCount_ = 0;
 }
 
 void XmlNode::SetName(std::string_view name) {
@@ -98,27 +98,31 @@ void XmlNode::SetText(std::string_view text) {
   textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
-XmlAttributes XmlNode::Params() const { return {params_, paramCount_}; }
+XmlAttributes XmlNode::Attributes() const { return {attributes_, attributeCount_}; }
 
-XmlNode* XmlNode::Items(int i) const {
+XmlNode* XmlNode::ChildAt(int i) const {
   if (i < 0) return nullptr;
   XmlNode* child = firstChild_;
   for (; child != nullptr && i > 0; --i) child = child->nextSibling_;
   return child;
 }
 
-XmlNode& XmlNode::ItemNamed(std::string_view name) {
-  XmlNode* last = nullptr;
+XmlNode* XmlNode::Child(std::string_view name) const {
   for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_) {
-    if (EqualsNoCase(child->Name(), name)) return *child;
-    last = child;
+    if (EqualsNoCase(child->Name(), name)) return child;
   }
+  return nullptr;
+}
+
+XmlNode& XmlNode::AddChild(std::string_view name) {
+  XmlNode* last = firstChild_;
+  while (last != nullptr && last->nextSibling_ != nullptr) last = last->nextSibling_;
   XmlNode& child = document_->NewChild(*this, last);
   child.SetName(document_->Store(name));
   return child;
 }
 
-int XmlNode::IndexOfName(std::string_view name, int start) const {
+int XmlNode::IndexOfChild(std::string_view name, int start) const {
   int index = 0;
   for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
     if (index >= start && EqualsNoCase(child->Name(), name)) return index;
@@ -136,7 +140,7 @@ void XmlDocument::Clear() {
   root_.Reset(this, nullptr);
   bytes_ = std::string();
   items_.Reuse();
-  params_.Reuse();
+  attributes_.Reuse();
   texts_.Reuse();
 }
 
@@ -149,12 +153,12 @@ std::string XmlDocument::TakeBytes() {
 void XmlDocument::Release() {
   Clear();
   items_.Release();
-  params_.Release();
+  attributes_.Release();
   texts_.Release();
 }
 
 std::size_t XmlDocument::StorageBytes() const {
-  return items_.CapacityBytes() + params_.CapacityBytes() + texts_.CapacityBytes();
+  return items_.CapacityBytes() + attributes_.CapacityBytes() + texts_.CapacityBytes();
 }
 
 XmlNode& XmlDocument::NewChild(XmlNode& parent, XmlNode* last) {
@@ -165,7 +169,7 @@ XmlNode& XmlDocument::NewChild(XmlNode& parent, XmlNode* last) {
   } else {
     parent.firstChild_ = &child;
   }
-  ++parent.count_;
+  ++parent.childCount_;
   return child;
 }
 
@@ -211,7 +215,7 @@ class XmlTreeBuilder {
  private:
   struct StoreMarks {
     ChunkStore<XmlNode, 64, 16384>::Mark items;
-    ChunkStore<XmlAttribute, 64, 16384>::Mark params;
+    ChunkStore<XmlAttribute, 64, 16384>::Mark attributes;
     ChunkStore<char, 4096, 1024 * 1024>::Mark texts;
   };
 
@@ -235,7 +239,7 @@ class XmlTreeBuilder {
   enum class SpaceRule { kInherit, kPreserve, kDefault };
 
   StoreMarks Marks() const {
-    return {doc_.items_.Position(), doc_.params_.Position(), doc_.texts_.Position()};
+    return {doc_.items_.Position(), doc_.attributes_.Position(), doc_.texts_.Position()};
   }
   // Bytes of the token that the tree keeps: copied when tokens do not last.
   std::string_view Keep(std::string_view bytes, const XmlToken& token) {
@@ -251,7 +255,7 @@ class XmlTreeBuilder {
   void HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark);
   // Sets the item's name and attributes from the tag's bytes and tells what
   // its xml:space lines say: kPreserve when one is "xml:space=preserve"
-  // (ignoring case, as Params().IndexOf would find it), kDefault when there
+  // (ignoring case, as Attributes().IndexOfLine would find it), kDefault when there
   // are others only.
   SpaceRule TakeTag(XmlNode& item, std::string_view inner);
   // One token of each kind, outside skipped levels. `afterText`: the token
@@ -276,10 +280,10 @@ class XmlTreeBuilder {
 void XmlTreeBuilder::HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
   doc_.items_.Rewind(mark.items);
-  doc_.params_.Rewind(mark.params);
+  doc_.attributes_.Rewind(mark.attributes);
   doc_.texts_.Rewind(mark.texts);
   parent.item->firstChild_ = nullptr;
-  parent.item->count_ = 0;
+  parent.item->childCount_ = 0;
   parent.lastChild = nullptr;
 }
 
@@ -294,13 +298,13 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_vie
   constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
   constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
   item.SetName(SplitTag(inner, lines_));
-  XmlAttribute* params = doc_.params_.Allocate(lines_.size());
-  item.params_ = params;
-  item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
+  XmlAttribute* attributes = doc_.attributes_.Allocate(lines_.size());
+  item.attributes_ = attributes;
+  item.attributeCount_ = static_cast<std::uint32_t>(lines_.size());
   SpaceRule rule = SpaceRule::kInherit;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
-      ::new (static_cast<void*>(params++)) XmlAttribute{line.name, {}};
+      ::new (static_cast<void*>(attributes++)) XmlAttribute{line.name, {}};
       continue;
     }
     std::string_view value = StripAttributeQuotes(line.value);
@@ -311,7 +315,7 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_vie
     } else if (value.data() == nullptr) {
       value = std::string_view("", 0);
     }
-    ::new (static_cast<void*>(params++)) XmlAttribute{line.name, value};
+    ::new (static_cast<void*>(attributes++)) XmlAttribute{line.name, value};
     if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
         rule != SpaceRule::kPreserve)
       rule = EqualsNoCase(value, kValue) ? SpaceRule::kPreserve : SpaceRule::kDefault;

@@ -38,9 +38,9 @@ class XmlAttributes {
   // Index of the first line whose part before its first "=" equals `name`, or -1.
   int IndexOfName(std::string_view name) const;
   // Index of the first line equal to `line`, or -1.
-  int IndexOf(std::string_view line) const;
+  int IndexOfLine(std::string_view line) const;
   // The value of the line IndexOfName finds; empty when there is none.
-  std::string_view Values(std::string_view name) const;
+  std::string_view Attribute(std::string_view name) const;
 
  private:
   const XmlAttribute* first_ = nullptr;
@@ -57,22 +57,22 @@ class XmlNode {
   std::string_view Name() const { return {name_, nameLength_}; }
   // The decoded character data; several runs are joined with CR LF.
   std::string_view Text() const { return {text_, textLength_}; }
-  XmlAttributes Params() const;
+  XmlAttributes Attributes() const;
 
-  int Count() const { return static_cast<int>(count_); }
-  int SubItemCount() const { return Count(); }
+  int ChildCount() const { return static_cast<int>(childCount_); }
   XmlNode* Parent() const { return parent_; }
   XmlNode* FirstChild() const { return firstChild_; }
   XmlNode* NextSibling() const { return nextSibling_; }
   // Child i, counted from 0, or null. Walks the children: linear in i.
-  XmlNode* Items(int i) const;
+  XmlNode* ChildAt(int i) const;
 
-  // The first child whose name equals `name` ignoring ASCII case; when there is
-  // none, a new empty child with that name is appended and returned.
-  XmlNode& ItemNamed(std::string_view name);
+  // The first child whose name equals `name` ignoring ASCII case, or null.
+  XmlNode* Child(std::string_view name) const;
+  // Appends a new empty child named `name` and returns it.
+  XmlNode& AddChild(std::string_view name);
   // Index of the first child from `start` on whose name equals `name` ignoring
   // ASCII case, or -1.
-  int IndexOfName(std::string_view name, int start = 0) const;
+  int IndexOfChild(std::string_view name, int start = 0) const;
 
  private:
   friend class XmlDocument;
@@ -86,15 +86,15 @@ class XmlNode {
   // because a document reads at most kMaxInputBytes.
   const char* name_ = nullptr;
   const char* text_ = nullptr;
-  const XmlAttribute* params_ = nullptr;
+  const XmlAttribute* attributes_ = nullptr;
   XmlNode* parent_ = nullptr;
   XmlNode* firstChild_ = nullptr;
   XmlNode* nextSibling_ = nullptr;
   XmlDocument* document_ = nullptr;
   std::uint32_t nameLength_ = 0;
   std::uint32_t textLength_ = 0;
-  std::uint32_t paramCount_ = 0;
-  std::uint32_t count_ = 0;
+  std::uint32_t attributeCount_ = 0;
+  std::uint32_t childCount_ = 0;
 };
 
 // Receives complete children while a document is read block by block
@@ -173,7 +173,7 @@ class XmlDocument {
   XmlNode root_;
   std::string bytes_;
   ChunkStore<XmlNode, 64, 16384> items_;
-  ChunkStore<XmlAttribute, 64, 16384> params_;
+  ChunkStore<XmlAttribute, 64, 16384> attributes_;
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
 };
 

@@ -56,8 +56,8 @@ std::string_view ValueAsWritten(std::string_view value) {
   return WithQuotesRemoved(value);
 }
 
-std::string_view AttributeValue(const XmlAttributes& params, std::string_view name) {
-  return ValueAsWritten(params.Values(name));
+std::string_view AttributeValue(const XmlAttributes& attributes, std::string_view name) {
+  return ValueAsWritten(attributes.Attribute(name));
 }
 
 }  // namespace tabulox

@@ -33,6 +33,6 @@ std::string_view ValueAsWritten(std::string_view value);
 
 // ValueAsWritten of the value of the first attribute line named `name`
 // (ignoring ASCII case); empty when there is none.
-std::string_view AttributeValue(const XmlAttributes& params, std::string_view name);
+std::string_view AttributeValue(const XmlAttributes& attributes, std::string_view name);
 
 }  // namespace tabulox

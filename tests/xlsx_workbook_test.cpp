@@ -205,18 +205,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, XlsxSheetLayout, ::testing::ValuesIn(kLayoutCase
 // the row after the previous one, cells likewise by column, up to the first
 // out of order; every row number up to the last one present, every column up
 // to the last one present in its row, trimming tabs at each row end.
-std::string DefinedWorksheetText(XmlNode& worksheet, const SharedStringTable& strings) {
-  auto hasRef = [](const XmlNode* item) { return item->Params().IndexOfName("r") >= 0; };
+std::string DefinedWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings) {
+  auto hasRef = [](const XmlNode* item) { return item->Attributes().IndexOfName("r") >= 0; };
   auto isNamed = [](const XmlNode* item, std::string_view name) {
     return item->Name() == name || item->Name() == "x:" + std::string(name);
   };
   std::vector<std::pair<std::int64_t, const XmlNode*>> rows;
-  for (const XmlNode* row = worksheet.ItemNamed("sheetData").FirstChild(); row;
+  const XmlNode* sheetData = worksheet.Child("sheetData");
+  for (const XmlNode* row = sheetData ? sheetData->FirstChild() : nullptr; row;
        row = row->NextSibling()) {
     const std::int64_t previous = rows.empty() ? 0 : rows.back().first;
     std::int64_t number = previous + 1;
     if (hasRef(row)) {
-      number = ReadDecimal(row->Params().Values("r"));
+      number = ReadDecimal(row->Attributes().Attribute("r"));
     } else if (!isNamed(row, "row")) {
       continue;
     }
@@ -239,7 +240,7 @@ std::string DefinedWorksheetText(XmlNode& worksheet, const SharedStringTable& st
       const std::int64_t previous = cells.empty() ? 0 : cells.back().first;
       std::int64_t column = previous + 1;
       if (hasRef(cell)) {
-        const std::int64_t named = ParseCellRef(cell->Params().Values("r")).column;
+        const std::int64_t named = ParseCellRef(cell->Attributes().Attribute("r")).column;
         if (named != 0) column = named;
       } else if (!isNamed(cell, "c")) {
         continue;
@@ -257,9 +258,9 @@ std::string DefinedWorksheetText(XmlNode& worksheet, const SharedStringTable& st
           if (!v && child->Name() == "v") v = child;
           if (!is && child->Name() == "is") is = child;
         }
-        if (is && cell->Params().IndexOf("t=inlineStr") >= 0) {
+        if (is && cell->Attributes().IndexOfLine("t=inlineStr") >= 0) {
           AppendStringItemText(*is, w);
-        } else if (v && cell->Params().IndexOf("t=s") >= 0) {
+        } else if (v && cell->Attributes().IndexOfLine("t=s") >= 0) {
           std::int32_t index;
           if (TryReadDecimal(v->Text(), index) && index >= 0 &&
               static_cast<std::size_t>(index) < strings.Count()) {
@@ -274,7 +275,8 @@ std::string DefinedWorksheetText(XmlNode& worksheet, const SharedStringTable& st
     endRow();
   }
   while (!w.empty() && (w.back() == '\r' || w.back() == '\n')) w.pop_back();
-  if (w.empty() && worksheet.ItemNamed("dimension").Params().IndexOfName("ref") < 0) return "";
+  const XmlNode* dimension = worksheet.Child("dimension");
+  if (w.empty() && (!dimension || dimension->Attributes().IndexOfName("ref") < 0)) return "";
   return w + "\r\n";
 }
 

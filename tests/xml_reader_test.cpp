@@ -17,12 +17,12 @@ namespace {
 // {text}, (children separated by spaces).
 std::string Dump(const XmlNode& item) {
   std::string out(item.Name());
-  const XmlAttributes params = item.Params();
-  if (params.Count() > 0) {
+  const XmlAttributes attributes = item.Attributes();
+  if (attributes.Count() > 0) {
     out += '[';
-    for (int i = 0; i < params.Count(); ++i) {
+    for (int i = 0; i < attributes.Count(); ++i) {
       if (i > 0) out += '|';
-      out += params.Line(i);
+      out += attributes.Line(i);
     }
     out += ']';
   }
@@ -31,7 +31,7 @@ std::string Dump(const XmlNode& item) {
     out += item.Text();
     out += '}';
   }
-  if (item.Count() > 0) {
+  if (item.ChildCount() > 0) {
     out += '(';
     for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
       if (child != item.FirstChild()) out += ' ';
@@ -272,37 +272,44 @@ TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
   }
 }
 
-TEST(XmlParams, LookupsIgnoreCase) {
+TEST(XmlAttributes, LookupsIgnoreCase) {
   XmlDocument doc;
   doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
   const XmlNode* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
-  const XmlAttributes params = c->Params();
-  EXPECT_EQ(params.IndexOfName("r"), 0);
-  EXPECT_EQ(params.Values("r"), "B2");
-  EXPECT_EQ(params.IndexOf("t=s"), 1);
-  EXPECT_EQ(params.IndexOf("t=str"), -1);
-  EXPECT_EQ(params.IndexOf("FLAG"), 2);
-  EXPECT_EQ(params.IndexOfName("flag"), -1);  // a line without "=" has no name
-  EXPECT_EQ(params.IndexOf("x:space=preserve"), 3);
-  EXPECT_EQ(params.Values("missing"), "");
+  const XmlAttributes attributes = c->Attributes();
+  EXPECT_EQ(attributes.IndexOfName("r"), 0);
+  EXPECT_EQ(attributes.Attribute("r"), "B2");
+  EXPECT_EQ(attributes.IndexOfLine("t=s"), 1);
+  EXPECT_EQ(attributes.IndexOfLine("t=str"), -1);
+  EXPECT_EQ(attributes.IndexOfLine("FLAG"), 2);
+  EXPECT_EQ(attributes.IndexOfName("flag"), -1);  // a line without "=" has no name
+  EXPECT_EQ(attributes.IndexOfLine("x:space=preserve"), 3);
+  EXPECT_EQ(attributes.Attribute("missing"), "");
 }
 
-TEST(XmlItem, ItemNamedFindsOrAppends) {
+TEST(XmlNode, ChildLooksUpWithoutAddingAndAddChildAppends) {
   XmlDocument doc;
   doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
   XmlNode& root = doc.Root();
-  EXPECT_EQ(root.ItemNamed("dimension").Params().Values("ref"), "A1");
-  EXPECT_EQ(root.IndexOfName("A"), 0);
-  EXPECT_EQ(root.IndexOfName("a", 1), 3);
-  EXPECT_EQ(root.IndexOfName("c"), -1);
-  XmlNode& added = root.ItemNamed("sheetData");
-  EXPECT_EQ(root.Count(), 5);
-  EXPECT_EQ(root.Items(4), &added);
+  ASSERT_NE(root.Child("dimension"), nullptr);
+  EXPECT_EQ(root.Child("dimension")->Attributes().Attribute("ref"), "A1");
+  EXPECT_EQ(root.Child("A"), root.FirstChild());
+  EXPECT_EQ(root.IndexOfChild("A"), 0);
+  EXPECT_EQ(root.IndexOfChild("a", 1), 3);
+  EXPECT_EQ(root.IndexOfChild("c"), -1);
+  EXPECT_EQ(root.Child("sheetData"), nullptr);
+  EXPECT_EQ(root.ChildCount(), 4);  // a lookup of a missing child leaves the tree as it was
+  EXPECT_EQ(root.ChildAt(4), nullptr);
+  XmlNode& added = root.AddChild("sheetData");
+  EXPECT_EQ(root.ChildCount(), 5);
+  EXPECT_EQ(root.ChildAt(4), &added);
+  EXPECT_EQ(root.ChildAt(3)->NextSibling(), &added);
   EXPECT_EQ(added.Parent(), &root);
-  EXPECT_EQ(added.Count(), 0);
-  EXPECT_EQ(&root.ItemNamed("SHEETDATA"), &added);
-  EXPECT_EQ(root.Items(5), nullptr);
+  EXPECT_EQ(added.ChildCount(), 0);
+  EXPECT_EQ(root.Child("SHEETDATA"), &added);
+  EXPECT_NE(&root.AddChild("a"), root.ChildAt(0));  // a second child of that name
+  EXPECT_EQ(root.ChildCount(), 6);
 }
 
 TEST(XmlDocument, ClearEmptiesTheRoot) {
@@ -310,7 +317,7 @@ TEST(XmlDocument, ClearEmptiesTheRoot) {
   doc.LoadFromBuffer(R"(<a x="1">t<b/></a>)");
   doc.Clear();
   EXPECT_EQ(Dump(doc.Root()), "");
-  EXPECT_EQ(doc.Root().Params().Count(), 0);
+  EXPECT_EQ(doc.Root().Attributes().Count(), 0);
   doc.LoadFromBuffer("<c/>");
   EXPECT_EQ(Dump(doc.Root()), "(c)");
   EXPECT_EQ(doc.TakeBytes(), "<c/>");
@@ -355,10 +362,10 @@ TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
   const XmlNode* deepest = nullptr;
   EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "");
-  EXPECT_EQ(deepest->Count(), 0);
+  EXPECT_EQ(deepest->ChildCount(), 0);
   const XmlNode* parent = deepest->Parent();
-  ASSERT_EQ(parent->Count(), 2);
-  EXPECT_EQ(parent->Items(1)->Name(), "f");
+  ASSERT_EQ(parent->ChildCount(), 2);
+  EXPECT_EQ(parent->ChildAt(1)->Name(), "f");
 }
 
 TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
@@ -378,7 +385,7 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   ASSERT_GT(text.size(), expected.size());
   EXPECT_EQ(text.substr(0, expected.size()), expected);
   EXPECT_EQ(text.substr(expected.size(), 3), "\r\ny");
-  EXPECT_EQ(doc.Root().Count(), static_cast<int>(links / 2));
+  EXPECT_EQ(doc.Root().ChildCount(), static_cast<int>(links / 2));
 }
 
 // ------------------------------------------------- reading block by block
@@ -516,7 +523,7 @@ TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
     CollectingSink handOver(true);
     blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), handOver);
     ASSERT_EQ(handOver.children, expected) << xml;
-    EXPECT_EQ(blocks.Root().Count(), 0);
+    EXPECT_EQ(blocks.Root().ChildCount(), 0);
   }
 }
 
