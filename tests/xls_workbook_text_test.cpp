@@ -553,7 +553,7 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
     FileBytes file;
     if (ReadFileBytes(item.path().string(), file) != 0 || !HasCompoundFileSignature(file)) continue;
     std::string error;
-    const auto storage = TDocFileStorage::Open(file, error);
+    const auto storage = CompoundFile::Open(file, error);
     if (!storage) continue;
     std::optional<std::vector<std::uint8_t>> stream;
     try {

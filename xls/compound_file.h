@@ -44,18 +44,18 @@ class TStreamBytes {
 };
 
 // One open compound file, over bytes the caller keeps alive. [MS-CFB]
-class TDocFileStorage {
+class CompoundFile {
  public:
   // Parses header, DIFAT, FAT, directory and mini FAT. Returns nullptr and sets
   // `lastError` to a short English reason when the bytes are not a usable
   // compound file (no signature, bad sector shift, chains that cycle or leave
   // the file, a directory tree that refers to itself, ...). Clears `lastError`
   // on success.
-  static std::unique_ptr<TDocFileStorage> Open(std::span<const std::uint8_t> file,
+  static std::unique_ptr<CompoundFile> Open(std::span<const std::uint8_t> file,
                                                std::string& lastError);
   // The storage reads the bytes it was opened over for its whole life: a
   // temporary buffer would be gone before the first OpenStream.
-  static std::unique_ptr<TDocFileStorage> Open(std::vector<std::uint8_t>&& file, std::string& lastError) = delete;
+  static std::unique_ptr<CompoundFile> Open(std::vector<std::uint8_t>&& file, std::string& lastError) = delete;
 
   // The whole named stream of the root storage, names compared without regard
   // to case ([MS-CFB] 2.6.4, simple upper-case fold), or std::nullopt when the
@@ -82,7 +82,7 @@ class TDocFileStorage {
     std::uint64_t size = 0;
   };
 
-  explicit TDocFileStorage(std::span<const std::uint8_t> file) : file_(file) {}
+  explicit CompoundFile(std::span<const std::uint8_t> file) : file_(file) {}
 
   void ReadHeader();
   void ReadFat();

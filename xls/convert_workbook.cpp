@@ -19,7 +19,7 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
                               std::optional<TStreamBytes>& stream) {
   if (!HasCompoundFileSignature(file)) return kFormatNotCorrect;
   std::string lastError;
-  const auto storage = TDocFileStorage::Open(file, lastError);
+  const auto storage = CompoundFile::Open(file, lastError);
   if (!storage) return kFormatNotCorrect;
   stream = storage->OpenStreamBytes(u"Workbook");
   if (!stream) stream = storage->OpenStreamBytes(u"Book");
