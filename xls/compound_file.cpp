@@ -367,11 +367,11 @@ std::optional<std::vector<std::uint8_t>> CompoundFile::OpenStream(std::u16string
                                   : ReadRegularStream(entry->startSector, size);
 }
 
-std::optional<TStreamBytes> CompoundFile::OpenStreamBytes(std::u16string_view name) const {
+std::optional<StreamBytes> CompoundFile::OpenStreamBytes(std::u16string_view name) const {
   const DirectoryEntry* entry = FindStream(name);
   if (entry == nullptr) return std::nullopt;
   const std::uint64_t size = StreamSize(*entry);
-  if (size < miniStreamCutoff_) return TStreamBytes(ReadMiniStream(entry->startSector, size));
+  if (size < miniStreamCutoff_) return StreamBytes(ReadMiniStream(entry->startSector, size));
   // Most writers store a stream's sectors one after another: such a run is
   // seen in the FAT directly, without collecting its chain. It is the chain
   // that following it would give (every step lands on the next sector, so on
@@ -380,7 +380,7 @@ std::optional<TStreamBytes> CompoundFile::OpenStreamBytes(std::u16string_view na
   if (sectorsNeeded > 0 && ConsecutiveRun(fat_, entry->startSector, sectorsNeeded) == sectorsNeeded) {
     const std::uint64_t begin = (std::uint64_t{entry->startSector} + 1) * sectorSize_;
     if (begin <= file_.size() && size <= file_.size() - begin)
-      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+      return StreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
   }
   const std::vector<std::uint32_t> chain = RegularStreamChain(entry->startSector, size);
   // Sector n starts at byte (n + 1) * sectorSize_: a run of consecutive
@@ -392,9 +392,9 @@ std::optional<TStreamBytes> CompoundFile::OpenStreamBytes(std::u16string_view na
   if (consecutive && !chain.empty()) {
     const std::uint64_t begin = (std::uint64_t{chain.front()} + 1) * sectorSize_;
     if (begin <= file_.size() && size <= file_.size() - begin)
-      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+      return StreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
   }
-  return TStreamBytes(GatherRegularStream(chain, size));
+  return StreamBytes(GatherRegularStream(chain, size));
 }
 
 std::vector<std::u16string> CompoundFile::RootEntryNames() const {

@@ -25,10 +25,10 @@ bool HasCompoundFileSignature(std::span<const std::uint8_t> file);
 // The bytes of one stream: a view of the file where the stream's sectors
 // follow one another (as writers mostly lay them out), else a copy gathered
 // from its sectors. A view lives as long as the file's bytes.
-class TStreamBytes {
+class StreamBytes {
  public:
-  explicit TStreamBytes(std::span<const std::uint8_t> inFile) : view_(inFile), inFile_(true) {}
-  explicit TStreamBytes(std::vector<std::uint8_t>&& gathered)
+  explicit StreamBytes(std::span<const std::uint8_t> inFile) : view_(inFile), inFile_(true) {}
+  explicit StreamBytes(std::vector<std::uint8_t>&& gathered)
       : gathered_(std::move(gathered)), inFile_(false) {}
 
   std::span<const std::uint8_t> bytes() const {
@@ -64,7 +64,7 @@ class CompoundFile {
   // larger than the chain can hold).
   std::optional<std::vector<std::uint8_t>> OpenStream(std::u16string_view name) const;
   // The same stream without a copy where its sectors are contiguous.
-  std::optional<TStreamBytes> OpenStreamBytes(std::u16string_view name) const;
+  std::optional<StreamBytes> OpenStreamBytes(std::u16string_view name) const;
 
   // Names of the root storage's direct children (streams and storages), in
   // the order of the directory tree.
