@@ -15,7 +15,7 @@ namespace {
 // One sheet "S" whose one row holds a blank cell at `column`.
 TWorkBookData BlankAtColumn(std::uint32_t column) {
   TWorkBookData book;
-  TWorkSheetData& sheet = book.worksheets.emplace_back();
+  WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.sheetData.boundSheet.name.charCount = 1;
   sheet.sheetData.boundSheet.name.chars = {'S'};
   TCellData cell;
@@ -43,7 +43,7 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   TWorkBookData book;
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
-  TWorkSheetData& sheet = book.worksheets.emplace_back();
+  WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.cellTexts = "xxformula";
   TCellData text;
   text.kind = cellText;
@@ -61,8 +61,8 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
 
 // A sheet named "Big" with the given rows of `cells` cells each: numbers,
 // shared strings, formula results and blanks, at columns with random gaps.
-TWorkSheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
-  TWorkSheetData sheet;
+WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
+  WorksheetData sheet;
   sheet.sheetData.boundSheet.name.charCount = 3;
   sheet.sheetData.boundSheet.name.chars = {'B', 'i', 'g'};
   std::mt19937 random(firstRow);
@@ -113,8 +113,8 @@ TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
   const std::string nameLine = "Big\r\n";
   const std::string expected = first.substr(0, first.size() - 2) + second.substr(nameLine.size());
 
-  TWorkSheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
-  const TWorkSheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
+  WorksheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
+  const WorksheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
   for (const TCellData& cell : rest.cells) AddCell(whole, cell);
   std::string text = "kept ";
   LayOutWorksheetText(book, whole, text);

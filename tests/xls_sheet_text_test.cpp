@@ -269,7 +269,7 @@ TEST(TwoPartReadingChart, TheMiddleIsLookedForInsideTheChart) {
   EXPECT_GT(found, chart.begin);
   EXPECT_LT(found, chart.end);
   // Read up to there, the records stop inside the chart.
-  TWorkSheetData earlier;
+  WorksheetData earlier;
   const RecordsRead read = ReadWorksheetRecords(sheet.stream, earlier, 0, found);
   EXPECT_EQ(sheet.start + read.bytes, found);
   EXPECT_FALSE(read.reachedStop);
@@ -310,8 +310,8 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   EXPECT_LT(survey.middle, asked + 200);  // within one row's records
   EXPECT_EQ(survey.cells % kCellsPerRow, 0u);  // a row starts there
 
-  TWorkSheetData earlier;
-  TWorkSheetData later;
+  WorksheetData earlier;
+  WorksheetData later;
   ByteReader laterStream = stream;
   ReadWorksheetRecords(stream, earlier, survey.cells, survey.middle);
   EXPECT_EQ(stream.position(), survey.middle);
@@ -383,7 +383,7 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   const std::size_t start = sheet.start;
 
   stream.seek(start);
-  TWorkSheetData whole;
+  WorksheetData whole;
   const std::size_t wholeBytes = ReadWorksheet(stream, whole);
   std::string expected;
   LayOutWorksheetRows(*book, whole, expected);

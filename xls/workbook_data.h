@@ -50,7 +50,7 @@ enum TCellKind : std::uint8_t {
   cellText = 4,
 };
 
-// A span of TWorkSheetData::cellTexts.
+// A span of WorksheetData::cellTexts.
 struct TTextSpan {
   std::uint32_t offset;
   std::uint32_t length;
@@ -61,7 +61,7 @@ struct TTextSpan {
 // column 65,535, so the column is wider.
 struct TCellData {
   std::uint32_t column = 0;
-  // Position of the row's next cell in TWorkSheetData::cells; kNoCell ends the row.
+  // Position of the row's next cell in WorksheetData::cells; kNoCell ends the row.
   std::uint32_t next = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
@@ -78,7 +78,7 @@ struct TCellData {
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
 // One row: its number and its cells in the order in which they were stored,
-// as a chain through TWorkSheetData::cells. Rows stored out of order may give
+// as a chain through WorksheetData::cells. Rows stored out of order may give
 // one row number more than one record; the layout puts their cells together.
 struct TRowData {
   std::int32_t rowNumber = 0;
@@ -93,7 +93,7 @@ struct TSheetData {
 
 // One worksheet: its rows in the order in which FindOrAddRow created them, and
 // one flat store for the cells of all its rows.
-struct TWorkSheetData {
+struct WorksheetData {
   TSheetData sheetData;
   std::vector<TRowData> rows;
   std::vector<TCellData> cells;
@@ -159,7 +159,7 @@ struct TWorkBookData {
   std::int32_t uniqueStringCount = 0;
   TSharedStringTable sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
-  std::vector<TWorkSheetData> worksheets;
+  std::vector<WorksheetData> worksheets;
   TStyleData styles;
 };
 

@@ -64,7 +64,7 @@ TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
 
 // AddCell, inlined into the record readers, which add a cell or more per
 // record.
-[[gnu::always_inline]] inline void AppendCell(TWorkSheetData& sheet, const TCellData& cell) {
+[[gnu::always_inline]] inline void AppendCell(WorksheetData& sheet, const TCellData& cell) {
   if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
   // Most cells go on the row of the cell before them.
   std::vector<TRowData>& rows = sheet.rows;
@@ -146,7 +146,7 @@ bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
 
 // The cells of a whole worksheet, each chained to its row.
 struct SheetCells {
-  TWorkSheetData& sheet;
+  WorksheetData& sheet;
 
   void Add(const TCellData& cell) { AppendCell(sheet, cell); }
   std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
@@ -378,7 +378,7 @@ double DecodeRK(std::uint32_t rk) {
   return value;
 }
 
-TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
+TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
   std::vector<TRowData>& rows = sheet.rows;
   // While the list is strictly ascending, the search can only find the last
   // row, and misses every row above it.
@@ -405,7 +405,7 @@ TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber) {
   return row;
 }
 
-void AddCell(TWorkSheetData& sheet, const TCellData& cell) { AppendCell(sheet, cell); }
+void AddCell(WorksheetData& sheet, const TCellData& cell) { AppendCell(sheet, cell); }
 
 namespace {
 
@@ -537,7 +537,7 @@ std::size_t FindLikelyMiddle(const ByteReader& stream, std::size_t from, std::si
   return WorksheetSurvey::kNoMiddle;
 }
 
-RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+RecordsRead ReadWorksheetRecords(ByteReader& stream, WorksheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt) {
   const std::size_t start = stream.position();
   // One allocation of the right size: growing by doubling would copy the
@@ -561,7 +561,7 @@ std::optional<RecordsRead> StreamWorksheetRows(ByteReader& stream, std::size_t s
   return RecordsRead{stream.position() - start, end == RecordsEnd::kAtStop};
 }
 
-std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet) {
   return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
                               WorksheetSurvey::kNoMiddle)
       .bytes;

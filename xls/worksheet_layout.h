@@ -25,14 +25,14 @@ inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 // Appends the text of one worksheet of `book` to `text`: its name line, its
 // rows, an empty line. Raises ExtractionError when the text would grow beyond
 // `maxBytes`, and passes on what number rendering raises.
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetText(const TWorkBookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 // The steps of LayOutWorksheetText, for a worksheet whose rows are laid out in
 // parts: the name line; the rows of `sheet` on the calling thread; the empty
 // line that ends a worksheet. The last two raise as LayOutWorksheetText does.
-void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
-void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void AppendSheetNameLine(const WorksheetData& sheet, std::string& text);
+void LayOutWorksheetRows(const TWorkBookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
 // Lays out cells as they are read (StreamWorksheetRows), each row on a line of

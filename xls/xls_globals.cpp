@@ -85,7 +85,7 @@ void WorksheetReadBudget::Spend(std::size_t bytes) {
   bytesLeft_ -= bytes;
 }
 
-void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget) {
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget) {
   stream.seek(sheet.sheetData.boundSheet.sheetOffset);
   budget.Spend(ReadWorksheet(stream, sheet));
 }
@@ -94,7 +94,7 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
   const ResultCode globals = ReadGlobals(stream, book);
   if (globals < 0) return globals;
   WorksheetReadBudget budget(stream.size());
-  for (TWorkSheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
+  for (WorksheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
   return globals;
 }
 
@@ -113,7 +113,7 @@ ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
         if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
             boundSheet.sheetType != kSheetTypeWorksheet)
           break;
-        TWorkSheetData sheet;
+        WorksheetData sheet;
         sheet.sheetData.boundSheet = std::move(boundSheet);
         book.worksheets.push_back(std::move(sheet));
         break;

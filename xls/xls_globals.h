@@ -39,7 +39,7 @@ class WorksheetReadBudget {
 
 // Reads the cells of a worksheet listed by ReadGlobals from its offset.
 // Raises ExtractionError when the budget is spent.
-void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget);
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget);
 
 // ReadGlobals, then the cells of every worksheet.
 ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book);

@@ -38,7 +38,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
   std::string laterText;
-  for (TWorkSheetData& sheet : book->worksheets) {
+  for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
     std::vector<TRowData>().swap(sheet.rows);
     std::vector<TCellData>().swap(sheet.cells);
