@@ -42,7 +42,7 @@ std::vector<std::string> ReadTable(const BiffWriter& w) {
   ByteReader stream(w.bytes());
   TRecordHeader header;
   EXPECT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(stream.position(), header.payloadEnd());
   return Strings(book.sharedStrings);
@@ -205,7 +205,7 @@ TEST(SharedStringsCounts, StoredInWorkbook) {
   ByteReader stream(w.bytes());
   TRecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   book.sharedStrings.pendingText() = "old";
   book.sharedStrings.AddString();
   ReadSharedStrings(stream, header, book);
@@ -222,7 +222,7 @@ TEST(SharedStringsCounts, HugeCountReservesNoMoreThanTheBytesHold) {
   ByteReader stream(w.bytes());
   TRecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(Strings(book.sharedStrings), std::vector<std::string>{"a"});
   EXPECT_LE(book.sharedStrings.capacity(), 8u);
@@ -238,7 +238,7 @@ TEST(SharedStringsCounts, CharactersCutIntoAnEmptyContinueAreMalformed) {
   ByteReader stream(w.bytes());
   TRecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
 }
 
@@ -341,7 +341,7 @@ TEST_F(LargeTable, HugeCountReservesNoMoreThanTheBytesHold) {
   ByteReader stream(w.bytes());
   TRecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(book.sharedStrings.size(), kStrings);
   EXPECT_LE(book.sharedStrings.capacity(), w.size());
@@ -355,7 +355,7 @@ TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
     ByteReader stream(w.bytes());
     TRecordHeader header;
     ASSERT_TRUE(ReadRecordHeader(stream, header));
-    TWorkBookData book;
+    WorkbookData book;
     EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError) << at;
   }
   const std::size_t at = kStrings * 3 / 4;

@@ -13,8 +13,8 @@ namespace tabulox {
 namespace {
 
 // One sheet "S" whose one row holds a blank cell at `column`.
-TWorkBookData BlankAtColumn(std::uint32_t column) {
-  TWorkBookData book;
+WorkbookData BlankAtColumn(std::uint32_t column) {
+  WorkbookData book;
   WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.sheetData.boundSheet.name.charCount = 1;
   sheet.sheetData.boundSheet.name.chars = {'S'};
@@ -40,7 +40,7 @@ TEST(LayOutWorkbookText, TextBeyondTheLimitIsRefused) {
 }
 
 TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
-  TWorkBookData book;
+  WorkbookData book;
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
   WorksheetData& sheet = book.worksheets.emplace_back();
@@ -98,7 +98,7 @@ WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32
 TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
   // Large enough for the rows to be laid out on two threads; each half alone
   // is laid out on one. The whole must read as the halves one after another.
-  TWorkBookData book;
+  WorkbookData book;
   InitStyleData(book.styles);
   for (const char* shared : {"alpha", "beta\tgamma"}) {
     book.sharedStrings.pendingText() += shared;

@@ -521,7 +521,7 @@ TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
   format.u16(165).u16(2).u8(0).chars(u"mm", false).u32(0xFFFFFFFF);
   w.Record(kRecordFormat, format);
   w.Eof();
-  TWorkBookData book;
+  WorkbookData book;
   InitStyleData(book.styles);
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
@@ -537,7 +537,7 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   w.Bof(testing::kBofGlobals);
   w.DateMode(0);
   w.Eof();
-  TWorkBookData book;
+  WorkbookData book;
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
   EXPECT_FALSE(book.styles.dateSystem1904);
@@ -572,7 +572,7 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
     std::string allAtOnce;
     ResultCode allCode;
     try {
-      const auto book = std::make_unique<TWorkBookData>();
+      const auto book = std::make_unique<WorkbookData>();
       InitStyleData(book->styles);
       ByteReader reader(*stream);
       allCode = ReadWorkbookGlobals(reader, *book);

@@ -196,7 +196,7 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
 
 }  // namespace
 
-void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book) {
+void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, WorkbookData& book) {
   TRecordSegments segments(stream, header);
   TSharedStringTable table;
   std::int32_t total = 0;

@@ -152,7 +152,7 @@ class TSharedStringTable {
   std::size_t laterCount_ = 0;
 };
 
-struct TWorkBookData {
+struct WorkbookData {
   // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
   // the count of strings in the table.
   std::int32_t totalStringCount = 0;

@@ -42,7 +42,7 @@ void ReserveForSheet(const WorksheetData& sheet, std::string& text, std::size_t 
 
 // The text of a cell of any kind but cellText, whose text is kept
 // apart from the cell.
-void AppendCellValue(const TWorkBookData& book, const TCellData& cell, std::string& text) {
+void AppendCellValue(const WorkbookData& book, const TCellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
     case cellText:
@@ -77,7 +77,7 @@ void CheckSize(const std::string& text, std::size_t maxBytes) {
 }
 
 // Writes `cell` at its column, the row's text standing at column `position`.
-void PlaceCell(const TWorkBookData& book, const WorksheetData& sheet, const TCellData& cell,
+void PlaceCell(const WorkbookData& book, const WorksheetData& sheet, const TCellData& cell,
                std::uint32_t& position, std::string& text, std::size_t maxBytes) {
   MoveToColumn(position, cell.column, text);
   if (cell.kind == cellText)
@@ -87,7 +87,7 @@ void PlaceCell(const TWorkBookData& book, const WorksheetData& sheet, const TCel
   CheckSize(text, maxBytes);
 }
 
-void LayOutRow(const TWorkBookData& book, const WorksheetData& sheet, const TRowData& row,
+void LayOutRow(const WorkbookData& book, const WorksheetData& sheet, const TRowData& row,
                std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next)
@@ -95,7 +95,7 @@ void LayOutRow(const TWorkBookData& book, const WorksheetData& sheet, const TRow
   text.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutRows(const TWorkBookData& book, const WorksheetData& sheet, std::span<const TRowData> rows,
+void LayOutRows(const WorkbookData& book, const WorksheetData& sheet, std::span<const TRowData> rows,
                 std::string& text, std::size_t maxBytes) {
   for (const TRowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
 }
@@ -126,7 +126,7 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
 // Lays out a sheet whose cells were stored out of row or column order: one
 // line per row number, in ascending order, each cell in its column. Cells at
 // one column are written one after the other, in stored order.
-void LayOutCellsOutOfOrder(const TWorkBookData& book, const WorksheetData& sheet,
+void LayOutCellsOutOfOrder(const WorkbookData& book, const WorksheetData& sheet,
                            std::string& text, std::size_t maxBytes) {
   const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
   std::uint32_t position = 0;
@@ -155,7 +155,7 @@ std::size_t MiddleRow(const WorksheetData& sheet) {
 // text of their own, appended to `text` when both are done. Rows do not depend
 // on each other, so the text is the same as from one thread; so is the
 // outcome when a limit is passed: the first error in row order is raised.
-void LayOutRowsOnTwoThreads(const TWorkBookData& book, const WorksheetData& sheet,
+void LayOutRowsOnTwoThreads(const WorkbookData& book, const WorksheetData& sheet,
                             std::string& text, std::size_t maxBytes) {
   const std::span<const TRowData> rows(sheet.rows);
   const std::size_t middle = MiddleRow(sheet);
@@ -195,7 +195,7 @@ void AppendSheetNameLine(const WorksheetData& sheet, std::string& text) {
   text.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutWorksheetRows(const TWorkBookData& book, const WorksheetData& sheet, std::string& text,
+void LayOutWorksheetRows(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   if (ListedInLayoutOrder(sheet))
@@ -204,7 +204,7 @@ void LayOutWorksheetRows(const TWorkBookData& book, const WorksheetData& sheet, 
     LayOutCellsOutOfOrder(book, sheet, text, maxBytes);
 }
 
-RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::size_t maxBytes)
+RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes)
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
 void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
@@ -249,7 +249,7 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes) {
   CheckSize(text, maxBytes);
 }
 
-void LayOutWorksheetText(const TWorkBookData& book, const WorksheetData& sheet, std::string& text,
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   AppendSheetNameLine(sheet, text);
@@ -262,7 +262,7 @@ void LayOutWorksheetText(const TWorkBookData& book, const WorksheetData& sheet, 
   EndWorksheetText(text, maxBytes);
 }
 
-void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {
+void LayOutWorkbookText(const WorkbookData& book, std::string& text, std::size_t maxBytes) {
   for (const WorksheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text, maxBytes);
 }
 

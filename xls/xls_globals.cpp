@@ -90,7 +90,7 @@ void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadB
   budget.Spend(ReadWorksheet(stream, sheet));
 }
 
-ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
+ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {
   const ResultCode globals = ReadGlobals(stream, book);
   if (globals < 0) return globals;
   WorksheetReadBudget budget(stream.size());
@@ -98,7 +98,7 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
   return globals;
 }
 
-ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
+ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
   stream.seek(0);
   if (IsEarlierBiffVersion(stream)) return kFormatNotCorrect;
   TRecordHeader header;

@@ -21,7 +21,7 @@ namespace tabulox {
 // loop like an EOF record; a record whose fields run past the end of the
 // stream (beyond its own payload) is passed over.
 // Raises ExtractionError when the shared string table is malformed.
-ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book);
+ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book);
 
 // A worksheet substream is read from its offset to its EOF record, so a stream
 // whose BOUNDSHEET offsets point back into the globals or into other sheets
@@ -42,7 +42,7 @@ class WorksheetReadBudget {
 void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget);
 
 // ReadGlobals, then the cells of every worksheet.
-ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book);
+ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book);
 
 // [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.
 TBoundSheet8 ReadBoundSheet(ByteReader& stream);

@@ -24,7 +24,7 @@ constexpr std::size_t kNoStop = WorksheetSurvey::kNoMiddle;
 
 // Where the worksheet starting at `start` most likely ends: at the next
 // worksheet's offset, else at the end of the stream.
-std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::size_t streamSize) {
+std::size_t SheetEndGuess(const WorkbookData& book, std::size_t start, std::size_t streamSize) {
   std::size_t end = streamSize;
   for (const WorksheetData& other : book.worksheets) {
     const std::size_t offset = other.sheetData.boundSheet.sheetOffset;
@@ -50,7 +50,7 @@ struct PartRows {
 // otherwise the part is read again into a whole cell list in `sheet` (which
 // must be empty) and laid out from that, in row and column order.
 PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t partBytes,
-                    const TWorkBookData& book, WorksheetData& sheet, std::string& text,
+                    const WorkbookData& book, WorksheetData& sheet, std::string& text,
                     std::size_t maxBytes) {
   const std::size_t partStart = text.size();
   if (partStart < maxBytes) ReserveLarge(text, partStart + std::min(partBytes, maxBytes - partStart));
@@ -103,7 +103,7 @@ bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std:
          (!earlier.any || !later.any || earlier.last < later.first);
 }
 
-void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, WorksheetData& sheet,
+void ReadAndLayOutInOnePart(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                             WorksheetReadBudget& budget, std::string& text) {
   const std::size_t cells = SurveyWorksheet(stream).cells;
   budget.Spend(ReadWorksheetRecords(stream, sheet, cells, kNoStop).bytes);
@@ -112,7 +112,7 @@ void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, Works
 
 }  // namespace
 
-void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, WorksheetData& sheet,
+void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text, std::string& laterText) {
   const std::size_t start = sheet.sheetData.boundSheet.sheetOffset;
   stream.seek(start);

@@ -27,7 +27,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
                                      std::string& text) {
   text.clear();
   // The style table holds 400 format slots; keep it off the stack.
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadGlobals(stream, *book);
