@@ -77,12 +77,12 @@ TEST(FindOrAddRow, SearchFindsTheMiddleDuplicateNotTheLast) {
 TEST(AddCell, CellsOfARowKeepStoredOrder) {
   WorksheetData sheet;
   for (std::uint16_t column : {3, 1, 2}) {
-    TCellData cell;
+    CellData cell;
     cell.row = 4;
     cell.column = column;
     AddCell(sheet, cell);
   }
-  TCellData other;
+  CellData other;
   other.row = 9;
   AddCell(sheet, other);
   ASSERT_EQ(sheet.rows.size(), 2u);

@@ -18,7 +18,7 @@ WorkbookData BlankAtColumn(std::uint32_t column) {
   WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.sheetData.boundSheet.name.charCount = 1;
   sheet.sheetData.boundSheet.name.chars = {'S'};
-  TCellData cell;
+  CellData cell;
   cell.column = column;
   AddCell(sheet, cell);
   return book;
@@ -45,11 +45,11 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   book.sharedStrings.AddString();
   WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.cellTexts = "xxformula";
-  TCellData text;
+  CellData text;
   text.kind = cellText;
   text.text = TTextSpan{2, 7};
   AddCell(sheet, text);
-  TCellData shared;
+  CellData shared;
   shared.kind = cellSharedString;
   shared.column = 1;
   shared.stringIndex = 0;
@@ -69,7 +69,7 @@ WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32
   for (std::uint16_t row = firstRow; row < endRow; ++row) {
     std::uint32_t column = 0;
     for (std::uint32_t i = 0; i < cells; ++i) {
-      TCellData cell;
+      CellData cell;
       cell.row = row;
       cell.column = column;
       column += 1 + random() % 3;
@@ -115,7 +115,7 @@ TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
 
   WorksheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
   const WorksheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
-  for (const TCellData& cell : rest.cells) AddCell(whole, cell);
+  for (const CellData& cell : rest.cells) AddCell(whole, cell);
   std::string text = "kept ";
   LayOutWorksheetText(book, whole, text);
   EXPECT_EQ(text, "kept " + expected);

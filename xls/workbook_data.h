@@ -59,7 +59,7 @@ struct TTextSpan {
 // One cell. Row and XF index come from unsigned 16-bit fields of the records
 // and are kept at that width; a MULRK or MULBLANK record can place cells beyond
 // column 65,535, so the column is wider.
-struct TCellData {
+struct CellData {
   std::uint32_t column = 0;
   // Position of the row's next cell in WorksheetData::cells; kNoCell ends the row.
   std::uint32_t next = 0;
@@ -72,7 +72,7 @@ struct TCellData {
     TTextSpan text;             // cellText
   };
 
-  TCellData() : value(0) {}
+  CellData() : value(0) {}
 };
 
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
@@ -96,7 +96,7 @@ struct TSheetData {
 struct WorksheetData {
   TSheetData sheetData;
   std::vector<TRowData> rows;
-  std::vector<TCellData> cells;
+  std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;
   // True while every row added so far has a greater number than the one

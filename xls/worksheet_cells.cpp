@@ -48,8 +48,8 @@ double DoubleFromBytes(std::span<const std::uint8_t> eightBytes) {
 // XF index, each 16 bits.
 constexpr std::size_t kCellFieldsSize = 6;
 
-TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
-  TCellData cell;
+CellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
+  CellData cell;
   cell.kind = kind;
   cell.row = row;
   cell.column = column;
@@ -58,13 +58,13 @@ TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std:
 }
 
 // A cell of `kind` from the Cell fields at the start of `fields`.
-TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
+CellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
   return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
 }
 
 // AddCell, inlined into the record readers, which add a cell or more per
 // record.
-[[gnu::always_inline]] inline void AppendCell(WorksheetData& sheet, const TCellData& cell) {
+[[gnu::always_inline]] inline void AppendCell(WorksheetData& sheet, const CellData& cell) {
   if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
   // Most cells go on the row of the cell before them.
   std::vector<TRowData>& rows = sheet.rows;
@@ -76,15 +76,15 @@ TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
   if (row.firstCell == kNoCell) {
     row.firstCell = index;
   } else {
-    TCellData& before = sheet.cells[row.lastCell];
+    CellData& before = sheet.cells[row.lastCell];
     if (cell.column <= before.column) sheet.columnsAscending = false;
     before.next = index;
   }
   row.lastCell = index;
 }
 
-TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
-  TCellData cell = MakeCell(cellNumber, row, column, xf);
+CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
+  CellData cell = MakeCell(cellNumber, row, column, xf);
   cell.value = value;
   return cell;
 }
@@ -93,11 +93,11 @@ TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, 
 // value is a boolean, else an error code). A boolean or error constant writes
 // what the same formula result writes: 1 or 0, the error code, nothing for
 // #NULL!.
-TCellData BoolErrCell(std::span<const std::uint8_t> fields) {
+CellData BoolErrCell(std::span<const std::uint8_t> fields) {
   const std::uint8_t value = fields[kCellFieldsSize];
   const bool isError = fields[kCellFieldsSize + 1] != 0;
   if (isError && value == kErrorNull) return MakeCell(cellBlank, fields);
-  TCellData cell = MakeCell(cellFormulaResult, fields);
+  CellData cell = MakeCell(cellFormulaResult, fields);
   cell.value = value;
   return cell;
 }
@@ -110,7 +110,7 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
   const std::span<const std::uint8_t> result = fields.subspan(kCellFieldsSize);
 
-  TCellData cell = MakeCell(cellFormulaResult, fields);
+  CellData cell = MakeCell(cellFormulaResult, fields);
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
   } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
@@ -148,7 +148,7 @@ bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
 struct SheetCells {
   WorksheetData& sheet;
 
-  void Add(const TCellData& cell) { AppendCell(sheet, cell); }
+  void Add(const CellData& cell) { AppendCell(sheet, cell); }
   std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
   // Gives the cellText cell at `cellIndex` the text that `read` appends to the
   // string it is given (false: no text).
@@ -177,7 +177,7 @@ class StreamedCells {
  public:
   explicit StreamedCells(StreamedCellSink& sink) : sink_(sink) {}
 
-  void Add(const TCellData& cell) {
+  void Add(const CellData& cell) {
     if (outOfOrder_ || error_) return;
     const bool beginsRow = !any_ || cell.row != row_;
     if (any_ && (cell.row < row_ || (!beginsRow && cell.column <= column_))) {
@@ -253,7 +253,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
   switch (header.type) {
     case kRecordLabelSst: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      TCellData cell = MakeCell(cellSharedString, fields);
+      CellData cell = MakeCell(cellSharedString, fields);
       cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
       cells.Add(cell);
       break;
@@ -261,14 +261,14 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordNumber: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
       const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
-      TCellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(cellNumber, fields);
       cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
       cells.Add(cell);
       break;
     }
     case kRecordRK: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      TCellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(cellNumber, fields);
       cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
       cells.Add(cell);
       break;
@@ -305,7 +305,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
       // [MS-XLS] 2.4.148 Label, 2.4.221 RString: an XLUnicodeString after the
       // cell fields (an RString's formatting runs after it are not text).
       TRecordSegments segments(stream, header);
-      TCellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
+      CellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
       cell.text = TTextSpan{0, 0};
       cells.Add(cell);
       cells.SetText(cells.LastCell(),
@@ -405,7 +405,7 @@ TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
   return row;
 }
 
-void AddCell(WorksheetData& sheet, const TCellData& cell) { AppendCell(sheet, cell); }
+void AddCell(WorksheetData& sheet, const CellData& cell) { AppendCell(sheet, cell); }
 
 namespace {
 

@@ -84,7 +84,7 @@ class StreamedCellSink {
   // FORMULA whose result is a string) comes as a cellText cell with no text:
   // its text, if its record or a STRING record gives it one, follows through
   // CellText before any other cell.
-  virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
+  virtual void Cell(const CellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
 
  protected:
@@ -112,6 +112,6 @@ TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber);
 
 // Appends `cell` to the cell list of its row, noting in the sheet a cell at or
 // left of the cell before it in that row (columnsAscending).
-void AddCell(WorksheetData& sheet, const TCellData& cell);
+void AddCell(WorksheetData& sheet, const CellData& cell);
 
 }  // namespace tabulox

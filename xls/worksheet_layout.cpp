@@ -42,7 +42,7 @@ void ReserveForSheet(const WorksheetData& sheet, std::string& text, std::size_t 
 
 // The text of a cell of any kind but cellText, whose text is kept
 // apart from the cell.
-void AppendCellValue(const WorkbookData& book, const TCellData& cell, std::string& text) {
+void AppendCellValue(const WorkbookData& book, const CellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
     case cellText:
@@ -77,7 +77,7 @@ void CheckSize(const std::string& text, std::size_t maxBytes) {
 }
 
 // Writes `cell` at its column, the row's text standing at column `position`.
-void PlaceCell(const WorkbookData& book, const WorksheetData& sheet, const TCellData& cell,
+void PlaceCell(const WorkbookData& book, const WorksheetData& sheet, const CellData& cell,
                std::uint32_t& position, std::string& text, std::size_t maxBytes) {
   MoveToColumn(position, cell.column, text);
   if (cell.kind == cellText)
@@ -116,8 +116,8 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
     for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) order.push_back(i);
   }
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    const TCellData& x = sheet.cells[a];
-    const TCellData& y = sheet.cells[b];
+    const CellData& x = sheet.cells[a];
+    const CellData& y = sheet.cells[b];
     return std::tie(x.row, x.column, a) < std::tie(y.row, y.column, b);
   });
   return order;
@@ -131,7 +131,7 @@ void LayOutCellsOutOfOrder(const WorkbookData& book, const WorksheetData& sheet,
   const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
   std::uint32_t position = 0;
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const TCellData& cell = sheet.cells[order[k]];
+    const CellData& cell = sheet.cells[order[k]];
     if (k > 0 && cell.row != sheet.cells[order[k - 1]].row) {
       text.append(kLineEnd, kLineEndSize);
       position = 0;
@@ -207,7 +207,7 @@ void LayOutWorksheetRows(const WorkbookData& book, const WorksheetData& sheet, s
 RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes)
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
-void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
+void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
   if (awaiting_) PlaceAwaitedText({});
   if (beginsRow) {
     if (anyRow_)

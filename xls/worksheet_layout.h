@@ -43,7 +43,7 @@ class RowTextWriter final : public StreamedCellSink {
   RowTextWriter(const WorkbookData& book, std::string& text,
                 std::size_t maxBytes = kMaxWorkbookTextBytes);
 
-  void Cell(const TCellData& cell, bool beginsRow) override;
+  void Cell(const CellData& cell, bool beginsRow) override;
   void CellText(std::string_view text) override;
   void Finish();
 
@@ -61,7 +61,7 @@ class RowTextWriter final : public StreamedCellSink {
   const WorkbookData& book_;
   std::string& text_;
   const std::size_t maxBytes_;
-  TCellData awaited_;
+  CellData awaited_;
   bool awaiting_ = false;
   bool anyRow_ = false;
   std::int32_t firstRow_ = 0;

@@ -139,7 +139,7 @@ void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetDa
         // The cells are not looked at after this; they are let go here, while
         // the earlier part may still be laid out.
         std::vector<TRowData>().swap(later.sheet.rows);
-        std::vector<TCellData>().swap(later.sheet.cells);
+        std::vector<CellData>().swap(later.sheet.cells);
         std::string().swap(later.sheet.cellTexts);
       } catch (...) {
         later.error = std::current_exception();

@@ -41,7 +41,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
     std::vector<TRowData>().swap(sheet.rows);
-    std::vector<TCellData>().swap(sheet.cells);
+    std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
   }
   if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
