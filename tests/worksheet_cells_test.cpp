@@ -32,7 +32,7 @@ INSTANTIATE_TEST_SUITE_P(Examples, DecodeRKTest,
 
 std::vector<std::int32_t> RowNumbers(const WorksheetData& sheet) {
   std::vector<std::int32_t> out;
-  for (const TRowData& row : sheet.rows) out.push_back(row.rowNumber);
+  for (const RowData& row : sheet.rows) out.push_back(row.rowNumber);
   return out;
 }
 
@@ -53,7 +53,7 @@ TEST(FindOrAddRow, UnsortedListGetsSecondRecordWhenSearchMissesIt) {
   // never reaches the 3 at the end, so 3 gets a second record.
   WorksheetData sheet;
   for (std::int32_t r : {5, 9, 3}) FindOrAddRow(sheet, r);
-  TRowData& again = FindOrAddRow(sheet, 3);
+  RowData& again = FindOrAddRow(sheet, 3);
   EXPECT_EQ(&again, &sheet.rows.back());
   EXPECT_EQ(RowNumbers(sheet), (std::vector<std::int32_t>{5, 9, 3, 3}));
   // The search for 5 finds the first record (middle of [5, 9, 3, 3] is 9).
@@ -64,9 +64,9 @@ TEST(FindOrAddRow, SearchFindsTheMiddleDuplicateNotTheLast) {
   // [5, 3, 5]: the middle is 3, below 5, so the search goes to index 2.
   WorksheetData sheet;
   for (std::int32_t r : {5, 3}) FindOrAddRow(sheet, r);
-  sheet.rows.push_back(TRowData{5});
-  sheet.rows.push_back(TRowData{8});
-  sheet.rows.push_back(TRowData{6});
+  sheet.rows.push_back(RowData{5});
+  sheet.rows.push_back(RowData{8});
+  sheet.rows.push_back(RowData{6});
   // [5, 3, 5, 8, 6]: middle 5 at index 2 is found first.
   EXPECT_EQ(&FindOrAddRow(sheet, 5), &sheet.rows[2]);
   // 6: middle 5 < 6, then [8, 6] middle 8 > 6, then nothing left: appended.

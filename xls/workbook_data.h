@@ -80,7 +80,7 @@ inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 // One row: its number and its cells in the order in which they were stored,
 // as a chain through WorksheetData::cells. Rows stored out of order may give
 // one row number more than one record; the layout puts their cells together.
-struct TRowData {
+struct RowData {
   std::int32_t rowNumber = 0;
   std::uint32_t firstCell = kNoCell;
   std::uint32_t lastCell = kNoCell;
@@ -95,7 +95,7 @@ struct TSheetData {
 // one flat store for the cells of all its rows.
 struct WorksheetData {
   TSheetData sheetData;
-  std::vector<TRowData> rows;
+  std::vector<RowData> rows;
   std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;

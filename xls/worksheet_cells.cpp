@@ -67,8 +67,8 @@ CellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
 [[gnu::always_inline]] inline void AppendCell(WorksheetData& sheet, const CellData& cell) {
   if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
   // Most cells go on the row of the cell before them.
-  std::vector<TRowData>& rows = sheet.rows;
-  TRowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
+  std::vector<RowData>& rows = sheet.rows;
+  RowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
                       ? rows.back()
                       : FindOrAddRow(sheet, cell.row);
   const auto index = static_cast<std::uint32_t>(sheet.cells.size());
@@ -378,8 +378,8 @@ double DecodeRK(std::uint32_t rk) {
   return value;
 }
 
-TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
-  std::vector<TRowData>& rows = sheet.rows;
+RowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
+  std::vector<RowData>& rows = sheet.rows;
   // While the list is strictly ascending, the search can only find the last
   // row, and misses every row above it.
   const bool searchNeeded =
@@ -400,7 +400,7 @@ TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
     }
   }
   if (!rows.empty() && rowNumber <= rows.back().rowNumber) sheet.rowsAscending = false;
-  TRowData& row = rows.emplace_back();
+  RowData& row = rows.emplace_back();
   row.rowNumber = rowNumber;
   return row;
 }

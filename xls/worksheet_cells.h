@@ -108,7 +108,7 @@ double DecodeRK(std::uint32_t rk);
 // (which assumes the list is sorted), or else appended at its end, not inserted
 // in order. Cells stored out of row order may therefore give a row a second
 // record; the layout writes the cells of all records of a row on one line.
-TRowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber);
+RowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber);
 
 // Appends `cell` to the cell list of its row, noting in the sheet a cell at or
 // left of the cell before it in that row (columnsAscending).

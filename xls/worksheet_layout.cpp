@@ -87,7 +87,7 @@ void PlaceCell(const WorkbookData& book, const WorksheetData& sheet, const CellD
   CheckSize(text, maxBytes);
 }
 
-void LayOutRow(const WorkbookData& book, const WorksheetData& sheet, const TRowData& row,
+void LayOutRow(const WorkbookData& book, const WorksheetData& sheet, const RowData& row,
                std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next)
@@ -95,9 +95,9 @@ void LayOutRow(const WorkbookData& book, const WorksheetData& sheet, const TRowD
   text.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutRows(const WorkbookData& book, const WorksheetData& sheet, std::span<const TRowData> rows,
+void LayOutRows(const WorkbookData& book, const WorksheetData& sheet, std::span<const RowData> rows,
                 std::string& text, std::size_t maxBytes) {
-  for (const TRowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
+  for (const RowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
 }
 
 // Whether the rows of `sheet` are listed in ascending order, each with its
@@ -112,7 +112,7 @@ bool ListedInLayoutOrder(const WorksheetData& sheet) {
 std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
   std::vector<std::uint32_t> order;
   order.reserve(sheet.cells.size());
-  for (const TRowData& row : sheet.rows) {
+  for (const RowData& row : sheet.rows) {
     for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) order.push_back(i);
   }
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -157,7 +157,7 @@ std::size_t MiddleRow(const WorksheetData& sheet) {
 // outcome when a limit is passed: the first error in row order is raised.
 void LayOutRowsOnTwoThreads(const WorkbookData& book, const WorksheetData& sheet,
                             std::string& text, std::size_t maxBytes) {
-  const std::span<const TRowData> rows(sheet.rows);
+  const std::span<const RowData> rows(sheet.rows);
   const std::size_t middle = MiddleRow(sheet);
   const std::size_t tailLimit = maxBytes - std::min(text.size(), maxBytes);
   std::string tail;

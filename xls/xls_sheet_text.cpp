@@ -75,7 +75,7 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
   if (rows.any) {
     const auto [lowest, highest] = std::minmax_element(
         sheet.rows.begin(), sheet.rows.end(),
-        [](const TRowData& a, const TRowData& b) { return a.rowNumber < b.rowNumber; });
+        [](const RowData& a, const RowData& b) { return a.rowNumber < b.rowNumber; });
     rows.first = lowest->rowNumber;
     rows.last = highest->rowNumber;
   }
@@ -138,7 +138,7 @@ void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetDa
                                 later.sheet, laterText, laterLimit);
         // The cells are not looked at after this; they are let go here, while
         // the earlier part may still be laid out.
-        std::vector<TRowData>().swap(later.sheet.rows);
+        std::vector<RowData>().swap(later.sheet.rows);
         std::vector<CellData>().swap(later.sheet.cells);
         std::string().swap(later.sheet.cellTexts);
       } catch (...) {

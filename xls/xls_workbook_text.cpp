@@ -40,7 +40,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   std::string laterText;
   for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
-    std::vector<TRowData>().swap(sheet.rows);
+    std::vector<RowData>().swap(sheet.rows);
     std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
   }
