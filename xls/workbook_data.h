@@ -87,14 +87,14 @@ struct RowData {
 };
 
 // Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
-struct TSheetData {
+struct SheetEntry {
   TBoundSheet8 boundSheet;
 };
 
 // One worksheet: its rows in the order in which FindOrAddRow created them, and
 // one flat store for the cells of all its rows.
 struct WorksheetData {
-  TSheetData sheetData;
+  SheetEntry sheetData;
   std::vector<RowData> rows;
   std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
