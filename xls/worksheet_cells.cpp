@@ -130,7 +130,7 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
 // on after a flag byte. A string cut off by the last CONTINUE record keeps the
 // characters read; one whose header is cut off or that is malformed gives no
 // text (false).
-bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
+bool ReadXLUnicodeString(RecordSegments& segments, std::string& texts) {
   const std::size_t start = texts.size();
   try {
     std::uint16_t charCount = 0;
@@ -304,7 +304,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordRString: {
       // [MS-XLS] 2.4.148 Label, 2.4.221 RString: an XLUnicodeString after the
       // cell fields (an RString's formatting runs after it are not text).
-      TRecordSegments segments(stream, header);
+      RecordSegments segments(stream, header);
       CellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
       cell.text = TTextSpan{0, 0};
       cells.Add(cell);
@@ -321,7 +321,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordString:
       if (awaitingString != kNoCell) {
         // [MS-XLS] 2.4.268 String: the text of the FORMULA before it.
-        TRecordSegments segments(stream, header);
+        RecordSegments segments(stream, header);
         cells.SetText(awaitingString,
                       [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
       }
