@@ -108,7 +108,7 @@ void BM_SharedStrings(benchmark::State& state) {
   const auto& stream = WorkbookStream();
   // The SST is the record after the globals' BOUNDSHEET; find it once.
   ByteReader reader(stream);
-  TRecordHeader header;
+  RecordHeader header;
   std::size_t sstStart = 0;
   while (ReadRecordHeader(reader, header)) {
     if (header.type == kRecordSst) {

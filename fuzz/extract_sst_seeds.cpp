@@ -27,7 +27,7 @@ std::optional<std::vector<std::uint8_t>> SstRecords(std::span<const std::uint8_t
   auto stream = storage->OpenStream(u"Workbook");
   if (!stream) return std::nullopt;
   ByteReader in(*stream);
-  TRecordHeader header;
+  RecordHeader header;
   std::size_t begin = 0;
   bool inSst = false;
   while (ReadRecordHeader(in, header)) {

@@ -15,7 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tabulox;
   ByteReader stream(std::span<const std::uint8_t>(data, size));
   const auto book = std::make_unique<WorkbookData>();
-  TRecordHeader header;
+  RecordHeader header;
   try {
     while (ReadRecordHeader(stream, header)) {
       if (header.type == kRecordSst) ReadSharedStrings(stream, header, *book);

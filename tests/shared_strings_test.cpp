@@ -40,7 +40,7 @@ std::vector<std::string> Strings(const TSharedStringTable& table) {
 // left right after the SST payload.
 std::vector<std::string> ReadTable(const BiffWriter& w) {
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   EXPECT_TRUE(ReadRecordHeader(stream, header));
   WorkbookData book;
   ReadSharedStrings(stream, header, book);
@@ -203,7 +203,7 @@ TEST(SharedStringsCounts, StoredInWorkbook) {
   AppendSstString(sst, SstString{u"s"});
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
   WorkbookData book;
   book.sharedStrings.pendingText() = "old";
@@ -220,7 +220,7 @@ TEST(SharedStringsCounts, HugeCountReservesNoMoreThanTheBytesHold) {
   AppendSstString(sst, SstString{u"a"});
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
   WorkbookData book;
   ReadSharedStrings(stream, header, book);
@@ -236,7 +236,7 @@ TEST(SharedStringsCounts, CharactersCutIntoAnEmptyContinueAreMalformed) {
   sst.CutChars(false).bytes().chars(u"bc", false);
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
   WorkbookData book;
   EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
@@ -339,7 +339,7 @@ TEST_F(LargeTable, EndsAtTheCountOrTheData) {
 TEST_F(LargeTable, HugeCountReservesNoMoreThanTheBytesHold) {
   const BiffWriter w = Write(0x7FFFFFFF);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
   WorkbookData book;
   ReadSharedStrings(stream, header, book);
@@ -353,7 +353,7 @@ TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
   for (const std::size_t at : {kStrings / 10, kStrings * 3 / 4}) {
     const BiffWriter w = Write(static_cast<std::uint32_t>(at + 1), at);
     ByteReader stream(w.bytes());
-    TRecordHeader header;
+    RecordHeader header;
     ASSERT_TRUE(ReadRecordHeader(stream, header));
     WorkbookData book;
     EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError) << at;

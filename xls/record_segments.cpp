@@ -12,10 +12,10 @@ constexpr std::uint16_t kSpace = 0x20;
 
 }  // namespace
 
-RecordSegments::RecordSegments(ByteReader& stream, const TRecordHeader& header) {
+RecordSegments::RecordSegments(ByteReader& stream, const RecordHeader& header) {
   segments_.push_back(stream.bytes(header.length));
   const std::size_t after = stream.position();
-  TRecordHeader next;
+  RecordHeader next;
   while (ReadRecordHeader(stream, next) && next.type == kRecordContinue)
     segments_.push_back(stream.bytes(next.length));
   stream.seek(after);

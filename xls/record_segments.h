@@ -22,7 +22,7 @@ class RecordSegments {
   // payloads of the CONTINUE records right after it, from `stream`; leaves the
   // cursor after the record's own payload. A CONTINUE record cut off by the end
   // of the stream is not taken.
-  RecordSegments(ByteReader& stream, const TRecordHeader& header);
+  RecordSegments(ByteReader& stream, const RecordHeader& header);
 
   // The cursor of the current segment.
   ByteReader& current() { return current_; }

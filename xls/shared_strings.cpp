@@ -196,7 +196,7 @@ TSharedStringTable ReadAllStrings(RecordSegments& segments, std::size_t count) {
 
 }  // namespace
 
-void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, WorkbookData& book) {
+void ReadSharedStrings(ByteReader& stream, const RecordHeader& header, WorkbookData& book) {
   RecordSegments segments(stream, header);
   TSharedStringTable table;
   std::int32_t total = 0;

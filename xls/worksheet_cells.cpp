@@ -247,7 +247,7 @@ bool IsCellRecord(std::uint16_t type) {
 // Reads the cell record of `type` and adds its cells. Records of other types
 // are skipped. Reads from the whole stream, as far as the fields go.
 template <typename Cells>
-void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cells,
+void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells,
                     std::uint32_t& awaitingString) {
   if (IsCellRecord(header.type)) awaitingString = kNoCell;
   switch (header.type) {
@@ -343,7 +343,7 @@ RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, Cells& cells,
                            AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
   EmbeddedSubstreams substreams;
-  TRecordHeader header;
+  RecordHeader header;
   while (stream.position() < stopAt) {
     if (!ReadRecordHeader(stream, header)) return RecordsEnd::kAtStreamEnd;
     switch (substreams.Next(header.type, stream.rest().first(header.length))) {

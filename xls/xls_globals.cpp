@@ -30,7 +30,7 @@ constexpr std::uint16_t kDateMode1904 = 1;
 // Leaves the cursor where it was.
 bool IsEarlierBiffVersion(const ByteReader& stream) {
   ByteReader probe = stream;
-  TRecordHeader header;
+  RecordHeader header;
   if (!ReadRecordHeader(probe, header)) return false;
   switch (header.type) {
     case kRecordBofBiff2:
@@ -101,7 +101,7 @@ ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {
 ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
   stream.seek(0);
   if (IsEarlierBiffVersion(stream)) return kFormatNotCorrect;
-  TRecordHeader header;
+  RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     switch (header.type) {
       case kRecordFilePass:
