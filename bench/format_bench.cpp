@@ -137,8 +137,8 @@ void BM_NumberPatternReadEachTime(benchmark::State& state) {
 
 // The whole route of a cell: XF lookup, slot, kind, interpreter.
 void BM_RenderNumberPercentXf(benchmark::State& state) {
-  static TStyleData styles = [] {
-    TStyleData s;
+  static StyleTable styles = [] {
+    StyleTable s;
     InitStyleData(s);
     TXFEntry xf;
     xf.formatIndex = 10;

@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // First user-defined slot of the table.
   constexpr int kSlot = 164;
-  const auto styles = std::make_unique<TStyleData>();
+  const auto styles = std::make_unique<StyleTable>();
   InitStyleData(*styles);
   styles->dateSystem1904 = system1904;
   ClassifyFormatCode(kSlot, code, *styles);

@@ -57,7 +57,7 @@ constexpr BuiltInRow kBuiltInRows[] = {
 };
 
 TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   std::vector<bool> builtIn(kFormatSlotCount, false);
   for (const BuiltInRow& row : kBuiltInRows) {
@@ -87,7 +87,7 @@ class Classification : public ::testing::TestWithParam<ClassifyCase> {};
 // leaves the slot General and empty.
 TEST_P(Classification, StoresKindAndCode) {
   const ClassifyCase& c = GetParam();
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   ClassifyFormatCode(164, c.code, styles);
   EXPECT_EQ(styles.formats[164].kind, c.kind);
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"0]x[y", fmtNumber, "0]x"}));
 
 TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   ClassifyFormatCode(14, "yyyy-mm-dd", styles);
   EXPECT_EQ(styles.formats[14].code, "yyyy-mm-dd");
@@ -132,7 +132,7 @@ TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify)
 }
 
 TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   const std::vector<std::uint8_t> narrow = {0xA4, 0x00, 0x06, 0x00, 0x00,
                                             '0', '.', '0', ' ', 0xB0, 'C'};
@@ -179,7 +179,7 @@ class RenderRoutes : public ::testing::Test {
     return out.substr(1);
   }
 
-  TStyleData styles_;
+  StyleTable styles_;
 };
 
 TEST_F(RenderRoutes, EachKindGoesItsOwnWay) {

@@ -87,7 +87,7 @@ bool IsBlankAfterTrim(std::string_view code) {
   return true;
 }
 
-void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string code) {
+void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string code) {
   // A number or percent code longer than the number patterns take is shown
   // in General form, rather than failing every cell that uses it.
   if ((kind == fmtNumber || kind == fmtPercent) && code.size() > kMaxNumberPatternLength)
@@ -104,13 +104,13 @@ void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string cod
 
 }  // namespace
 
-void InitStyleData(TStyleData& styles) {
+void InitStyleData(StyleTable& styles) {
   styles.xfs.clear();
   for (TFmtCode& slot : styles.formats) slot = TFmtCode{};
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
 
-void FreeStyleData(TStyleData& styles) {
+void FreeStyleData(StyleTable& styles) {
   styles.xfs.clear();
   styles.xfs.shrink_to_fit();
 }
@@ -136,19 +136,19 @@ bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf) {
   return true;
 }
 
-void AddFormat(TStyleData& styles, const TFormat& format) {
+void AddFormat(StyleTable& styles, const TFormat& format) {
   std::string code;
   code.reserve(format.code.size());
   for (char16_t unit : format.code) AppendUtf16Unit(code, unit);
   ClassifyFormatCode(format.formatIndex, std::move(code), styles);
 }
 
-int AddXF(TStyleData& styles, const TXFEntry& xf) {
+int AddXF(StyleTable& styles, const TXFEntry& xf) {
   styles.xfs.push_back(xf);
   return static_cast<int>(styles.xfs.size() - 1);
 }
 
-void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles) {
+void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles) {
   if (formatIndex < 0 || formatIndex >= kFormatSlotCount) return;
   if (code.find("General") != std::string::npos) return;
   DeleteBracketedParts(code);
@@ -173,7 +173,7 @@ void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles) {
   }
 }
 
-void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out) {
+void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, std::string& out) {
   if (xfIndex < 0 || static_cast<std::size_t>(xfIndex) >= styles.xfs.size()) {
     AppendGeneral(value, out);
     return;

@@ -42,7 +42,7 @@ struct TXFEntry {
   std::uint16_t formatIndex = 0;
 };
 
-struct TStyleData {
+struct StyleTable {
   std::array<TFmtCode, kFormatSlotCount> formats;
   std::vector<TXFEntry> xfs;
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
@@ -64,29 +64,29 @@ inline constexpr std::uint16_t kRecordXF = 0x00E0;
 
 // Empties the XF list, resets every slot to General and classifies the
 // built-in codes.
-void InitStyleData(TStyleData& styles);
-void FreeStyleData(TStyleData& styles);
+void InitStyleData(StyleTable& styles);
+void FreeStyleData(StyleTable& styles);
 
 // Read a FORMAT / XF payload from `in`, positioned just after the record
 // header. False, reading nothing, when `type` is not the record's type.
 bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format);
 bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf);
 
-void AddFormat(TStyleData& styles, const TFormat& format);
+void AddFormat(StyleTable& styles, const TFormat& format);
 // Appends the entry; returns its position in the XF list.
-int AddXF(TStyleData& styles, const TXFEntry& xf);
+int AddXF(StyleTable& styles, const TXFEntry& xf);
 
 // Reduces a format code to its rendering route and stores it in the slot, or
 // leaves the slot as it was (codes holding "General", codes that are empty
 // after the reduction, indices without a slot). A number or percent code
 // longer than kMaxNumberPatternLength bytes after the reduction makes the slot
 // General.
-void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles);
+void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles);
 
 // Appends the text of a numeric cell with the given XF index: General form,
 // the number pattern (percent: of the value times 100 in extended precision) or
 // the date/time pattern of its format slot. Dates of 1904-system workbooks are
 // moved onto the 1900 base.
-void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out);
+void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, std::string& out);
 
 }  // namespace tabulox

@@ -160,7 +160,7 @@ struct WorkbookData {
   TSharedStringTable sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
   std::vector<WorksheetData> worksheets;
-  TStyleData styles;
+  StyleTable styles;
 };
 
 }  // namespace tabulox
