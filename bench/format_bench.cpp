@@ -140,7 +140,7 @@ void BM_RenderNumberPercentXf(benchmark::State& state) {
   static StyleTable styles = [] {
     StyleTable s;
     InitStyleData(s);
-    TXFEntry xf;
+    XfEntry xf;
     xf.formatIndex = 10;
     AddXF(s, xf);
     return s;

@@ -168,7 +168,7 @@ class RenderRoutes : public ::testing::Test {
 
   // Appends an XF naming the format index; returns its XF index.
   int Xf(std::uint16_t formatIndex) {
-    TXFEntry xf;
+    XfEntry xf;
     xf.formatIndex = formatIndex;
     return AddXF(styles_, xf);
   }

@@ -128,7 +128,7 @@ bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format) {
   return true;
 }
 
-bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf) {
+bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf) {
   if (type != kRecordXF) return false;
   xf.fontIndex = in.u16le();
   xf.formatIndex = in.u16le();
@@ -143,7 +143,7 @@ void AddFormat(StyleTable& styles, const TFormat& format) {
   ClassifyFormatCode(format.formatIndex, std::move(code), styles);
 }
 
-int AddXF(StyleTable& styles, const TXFEntry& xf) {
+int AddXF(StyleTable& styles, const XfEntry& xf) {
   styles.xfs.push_back(xf);
   return static_cast<int>(styles.xfs.size() - 1);
 }

@@ -37,14 +37,14 @@ struct TFmtCode {
 };
 
 // One XF record; only the format index is used.
-struct TXFEntry {
+struct XfEntry {
   std::uint16_t fontIndex = 0;
   std::uint16_t formatIndex = 0;
 };
 
 struct StyleTable {
   std::array<TFmtCode, kFormatSlotCount> formats;
-  std::vector<TXFEntry> xfs;
+  std::vector<XfEntry> xfs;
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
   // date rendering shifts onto the 1900 base.
   bool dateSystem1904 = false;
@@ -70,11 +70,11 @@ void FreeStyleData(StyleTable& styles);
 // Read a FORMAT / XF payload from `in`, positioned just after the record
 // header. False, reading nothing, when `type` is not the record's type.
 bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format);
-bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf);
+bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf);
 
 void AddFormat(StyleTable& styles, const TFormat& format);
 // Appends the entry; returns its position in the XF list.
-int AddXF(StyleTable& styles, const TXFEntry& xf);
+int AddXF(StyleTable& styles, const XfEntry& xf);
 
 // Reduces a format code to its rendering route and stores it in the slot, or
 // leaves the slot as it was (codes holding "General", codes that are empty

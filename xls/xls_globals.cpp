@@ -128,7 +128,7 @@ ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
         break;
       }
       case kRecordXF: {
-        TXFEntry xf;
+        XfEntry xf;
         if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); }))
           AddXF(book.styles, xf);
         break;
