@@ -61,7 +61,7 @@ TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
   InitStyleData(styles);
   std::vector<bool> builtIn(kFormatSlotCount, false);
   for (const BuiltInRow& row : kBuiltInRows) {
-    const TFmtCode& slot = styles.formats[static_cast<std::size_t>(row.index)];
+    const FormatSlot& slot = styles.formats[static_cast<std::size_t>(row.index)];
     EXPECT_EQ(slot.kind, row.kind) << "index " << row.index;
     EXPECT_EQ(slot.code, row.code) << "index " << row.index;
     builtIn[static_cast<std::size_t>(row.index)] = true;

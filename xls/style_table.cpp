@@ -92,7 +92,7 @@ void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string cod
   // in General form, rather than failing every cell that uses it.
   if ((kind == fmtNumber || kind == fmtPercent) && code.size() > kMaxNumberPatternLength)
     kind = fmtGeneral;
-  TFmtCode& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
+  FormatSlot& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
   slot.numberPattern = kind == fmtNumber || kind == fmtPercent
                            ? std::make_unique<const NumberPattern>(code)
@@ -106,7 +106,7 @@ void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string cod
 
 void InitStyleData(StyleTable& styles) {
   styles.xfs.clear();
-  for (TFmtCode& slot : styles.formats) slot = TFmtCode{};
+  for (FormatSlot& slot : styles.formats) slot = FormatSlot{};
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
 
@@ -183,7 +183,7 @@ void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, 
     AppendGeneral(value, out);
     return;
   }
-  const TFmtCode& slot = styles.formats[static_cast<std::size_t>(f)];
+  const FormatSlot& slot = styles.formats[static_cast<std::size_t>(f)];
   switch (slot.kind) {
     case fmtNumber:
       slot.numberPattern->Append(value, out);

@@ -29,7 +29,7 @@ inline constexpr int kFormatSlotCount = 400;
 // NumberPattern, date/time codes as DateTimeTokens, each held only by the
 // slots of its kind: most of the 400 slots stay General, and a small slot
 // keeps the table, made for every conversion, within a few pages).
-struct TFmtCode {
+struct FormatSlot {
   FormatKind kind = fmtGeneral;
   std::string code;
   std::unique_ptr<const NumberPattern> numberPattern;
@@ -43,7 +43,7 @@ struct XfEntry {
 };
 
 struct StyleTable {
-  std::array<TFmtCode, kFormatSlotCount> formats;
+  std::array<FormatSlot, kFormatSlotCount> formats;
   std::vector<XfEntry> xfs;
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
   // date rendering shifts onto the 1900 base.
