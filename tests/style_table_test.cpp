@@ -137,7 +137,7 @@ TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
   const std::vector<std::uint8_t> narrow = {0xA4, 0x00, 0x06, 0x00, 0x00,
                                             '0', '.', '0', ' ', 0xB0, 'C'};
   ByteReader in(narrow);
-  TFormat format;
+  FormatRecord format;
   ASSERT_TRUE(ReadFormatRecord(in, kRecordFormat, format));
   AddFormat(styles, format);
   EXPECT_EQ(styles.formats[164].kind, fmtNumber);

@@ -115,7 +115,7 @@ void FreeStyleData(StyleTable& styles) {
   styles.xfs.shrink_to_fit();
 }
 
-bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format) {
+bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format) {
   if (type != kRecordFormat) return false;
   format.recordType = type;
   format.formatIndex = in.u16le();
@@ -136,7 +136,7 @@ bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf) {
   return true;
 }
 
-void AddFormat(StyleTable& styles, const TFormat& format) {
+void AddFormat(StyleTable& styles, const FormatRecord& format) {
   std::string code;
   code.reserve(format.code.size());
   for (char16_t unit : format.code) AppendUtf16Unit(code, unit);

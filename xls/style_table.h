@@ -51,7 +51,7 @@ struct StyleTable {
 };
 
 // A FORMAT record as read.
-struct TFormat {
+struct FormatRecord {
   std::uint16_t recordType = 0;
   std::uint16_t formatIndex = 0;
   std::uint16_t charCount = 0;
@@ -69,10 +69,10 @@ void FreeStyleData(StyleTable& styles);
 
 // Read a FORMAT / XF payload from `in`, positioned just after the record
 // header. False, reading nothing, when `type` is not the record's type.
-bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format);
+bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format);
 bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf);
 
-void AddFormat(StyleTable& styles, const TFormat& format);
+void AddFormat(StyleTable& styles, const FormatRecord& format);
 // Appends the entry; returns its position in the XF list.
 int AddXF(StyleTable& styles, const XfEntry& xf);
 

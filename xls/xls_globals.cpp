@@ -122,7 +122,7 @@ ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
         ReadSharedStrings(stream, header, book);
         break;
       case kRecordFormat: {
-        TFormat format;
+        FormatRecord format;
         if (ReadWithinStream([&] { ReadFormatRecord(stream, header.type, format); }))
           AddFormat(book.styles, format);
         break;
