@@ -47,7 +47,7 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   sheet.cellTexts = "xxformula";
   CellData text;
   text.kind = cellText;
-  text.text = TTextSpan{2, 7};
+  text.text = TextSpan{2, 7};
   AddCell(sheet, text);
   CellData shared;
   shared.kind = cellSharedString;

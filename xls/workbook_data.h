@@ -51,7 +51,7 @@ enum TCellKind : std::uint8_t {
 };
 
 // A span of WorksheetData::cellTexts.
-struct TTextSpan {
+struct TextSpan {
   std::uint32_t offset;
   std::uint32_t length;
 };
@@ -69,7 +69,7 @@ struct CellData {
   union {
     double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
-    TTextSpan text;             // cellText
+    TextSpan text;             // cellText
   };
 
   CellData() : value(0) {}

@@ -117,7 +117,7 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
     cell.value = result[2];
   } else {
     cell.kind = cellText;
-    cell.text = TTextSpan{0, 0};
+    cell.text = TextSpan{0, 0};
   }
   cells.Add(cell);
   if (cell.kind == cellText && result[0] == resultString) return cells.LastCell();
@@ -161,7 +161,7 @@ struct SheetCells {
       texts.resize(start);
       throw ExtractionError("cell texts too large");
     }
-    sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
+    sheet.cells[cellIndex].text = TextSpan{static_cast<std::uint32_t>(start),
                                             static_cast<std::uint32_t>(texts.size() - start)};
   }
 };
@@ -306,7 +306,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells
       // cell fields (an RString's formatting runs after it are not text).
       RecordSegments segments(stream, header);
       CellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
-      cell.text = TTextSpan{0, 0};
+      cell.text = TextSpan{0, 0};
       cells.Add(cell);
       cells.SetText(cells.LastCell(),
                     [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
