@@ -37,7 +37,7 @@ struct TBoundSheet8 {
   TShortXLUnicodeString name;
 };
 
-enum TCellKind : std::uint8_t {
+enum CellKind : std::uint8_t {
   cellBlank = 0,
   cellSharedString = 1,
   cellNumber = 2,
@@ -65,7 +65,7 @@ struct CellData {
   std::uint32_t next = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
-  TCellKind kind = cellBlank;
+  CellKind kind = cellBlank;
   union {
     double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString

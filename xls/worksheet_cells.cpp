@@ -48,7 +48,7 @@ double DoubleFromBytes(std::span<const std::uint8_t> eightBytes) {
 // XF index, each 16 bits.
 constexpr std::size_t kCellFieldsSize = 6;
 
-CellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
+CellData MakeCell(CellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
   CellData cell;
   cell.kind = kind;
   cell.row = row;
@@ -58,7 +58,7 @@ CellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::
 }
 
 // A cell of `kind` from the Cell fields at the start of `fields`.
-CellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
+CellData MakeCell(CellKind kind, std::span<const std::uint8_t> fields) {
   return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
 }
 
