@@ -26,7 +26,7 @@ struct TShortXLUnicodeString {
 };
 
 // [MS-XLS] 2.4.28 BoundSheet8, as read.
-struct TBoundSheet8 {
+struct BoundSheet8 {
   std::uint16_t recordType = 0x0085;
   // Stream position of the sheet's BOF record.
   std::uint32_t sheetOffset = 0;
@@ -88,7 +88,7 @@ struct RowData {
 
 // Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
 struct SheetEntry {
-  TBoundSheet8 boundSheet;
+  BoundSheet8 boundSheet;
 };
 
 // One worksheet: its rows in the order in which FindOrAddRow created them, and

@@ -56,8 +56,8 @@ TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
   return name;
 }
 
-TBoundSheet8 ReadBoundSheet(ByteReader& stream) {
-  TBoundSheet8 sheet;
+BoundSheet8 ReadBoundSheet(ByteReader& stream) {
+  BoundSheet8 sheet;
   sheet.sheetOffset = stream.u32le();
   sheet.visibility = stream.u8() & 0x03;
   sheet.sheetType = stream.u8();
@@ -109,7 +109,7 @@ ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
       case kRecordEof:
         return 0;
       case kRecordBoundSheet: {
-        TBoundSheet8 boundSheet;
+        BoundSheet8 boundSheet;
         if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
             boundSheet.sheetType != kSheetTypeWorksheet)
           break;

@@ -45,7 +45,7 @@ void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadB
 ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book);
 
 // [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.
-TBoundSheet8 ReadBoundSheet(ByteReader& stream);
+BoundSheet8 ReadBoundSheet(ByteReader& stream);
 
 // [MS-XLS] 2.5.240 ShortXLUnicodeString, read from the cursor.
 TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream);
