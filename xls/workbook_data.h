@@ -16,7 +16,7 @@
 namespace tabulox {
 
 // [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
-struct TShortXLUnicodeString {
+struct ShortXLUnicodeString {
   std::uint8_t charCount = 0;
   // Bit 0 of the option byte: the characters are UTF-16LE code units;
   // otherwise each byte is the low byte of a code unit whose high byte is 0.
@@ -34,7 +34,7 @@ struct BoundSheet8 {
   std::uint8_t visibility = 0;
   // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
   std::uint8_t sheetType = 0;
-  TShortXLUnicodeString name;
+  ShortXLUnicodeString name;
 };
 
 enum CellKind : std::uint8_t {

@@ -46,8 +46,8 @@ bool IsEarlierBiffVersion(const ByteReader& stream) {
 
 }  // namespace
 
-TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
-  TShortXLUnicodeString name;
+ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
+  ShortXLUnicodeString name;
   name.charCount = stream.u8();
   name.highByte = (stream.u8() & 0x01) != 0;
   const std::span<const std::uint8_t> chars =
@@ -65,7 +65,7 @@ BoundSheet8 ReadBoundSheet(ByteReader& stream) {
   return sheet;
 }
 
-std::string SheetNameText(const TShortXLUnicodeString& name) {
+std::string SheetNameText(const ShortXLUnicodeString& name) {
   std::string text;
   const std::vector<std::uint8_t>& c = name.chars;
   if (name.highByte) {
