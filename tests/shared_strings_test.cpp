@@ -30,7 +30,7 @@ struct SstCase {
   friend void PrintTo(const SstCase& c, std::ostream* os) { *os << c.name; }
 };
 
-std::vector<std::string> Strings(const TSharedStringTable& table) {
+std::vector<std::string> Strings(const XlsSharedStrings& table) {
   std::vector<std::string> out;
   for (std::size_t i = 0; i < table.size(); ++i) out.emplace_back(table[i]);
   return out;

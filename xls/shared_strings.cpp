@@ -56,7 +56,7 @@ bool ReadStringHeader(RecordSegments& segments, StringHeader& header) {
 
 // Reads one string into `table`. False when the data ends first; a string that
 // was read whole is in the table even when its runs or phonetic block are cut.
-bool ReadOneString(RecordSegments& segments, TSharedStringTable& table) {
+bool ReadOneString(RecordSegments& segments, XlsSharedStrings& table) {
   StringHeader header;
   if (!ReadStringHeader(segments, header)) return false;
   // Characters that start a CONTINUE record are preceded by their flag byte
@@ -124,7 +124,7 @@ std::optional<RecordSegments::Place> LikelyMiddleString(RecordSegments probe) {
 
 // Reads strings into `table` until it holds `most`, the data ends, or the
 // reading reaches `stopAt` between two strings. Gives true for the last.
-bool ReadStrings(RecordSegments& segments, std::size_t most, TSharedStringTable& table,
+bool ReadStrings(RecordSegments& segments, std::size_t most, XlsSharedStrings& table,
                  std::optional<RecordSegments::Place> stopAt = std::nullopt) {
   while (table.size() < most) {
     if (stopAt && segments.place() == *stopAt) return true;
@@ -136,7 +136,7 @@ bool ReadStrings(RecordSegments& segments, std::size_t most, TSharedStringTable&
 // The strings from a middle place on, read on a thread of their own: as many
 // as were read, and the error the reading raised, after `table.size()` of them.
 struct LaterStrings {
-  TSharedStringTable table;
+  XlsSharedStrings table;
   std::exception_ptr error;
 };
 
@@ -144,8 +144,8 @@ struct LaterStrings {
 // once when the table is large and a middle string's start can be found. The
 // halves are joined only when the earlier half's reading ends right at the
 // middle; otherwise the earlier half goes on reading past it.
-TSharedStringTable ReadAllStrings(RecordSegments& segments, std::size_t count) {
-  TSharedStringTable table;
+XlsSharedStrings ReadAllStrings(RecordSegments& segments, std::size_t count) {
+  XlsSharedStrings table;
   const std::size_t total = segments.totalSize();
   // The count is only a field: no more strings than the bytes can hold are
   // made room for. Mostly one text byte for each stored byte: a hint, not a
@@ -198,7 +198,7 @@ TSharedStringTable ReadAllStrings(RecordSegments& segments, std::size_t count) {
 
 void ReadSharedStrings(ByteReader& stream, const RecordHeader& header, WorkbookData& book) {
   RecordSegments segments(stream, header);
-  TSharedStringTable table;
+  XlsSharedStrings table;
   std::int32_t total = 0;
   std::int32_t unique = 0;
   std::uint32_t totalField = 0;

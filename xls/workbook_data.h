@@ -111,7 +111,7 @@ struct WorksheetData {
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,
 // kept one after the other in one text; a table read in two halves keeps the
 // later half's strings in a table of their own.
-class TSharedStringTable {
+class XlsSharedStrings {
  public:
   std::size_t size() const { return ends_.size() + laterCount_; }
   std::string_view operator[](std::size_t index) const {
@@ -130,8 +130,8 @@ class TSharedStringTable {
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
   // Takes the first `count` strings of `later` as the strings after this
   // table's, where they are: no string is added after them.
-  void TakeLater(TSharedStringTable&& later, std::size_t count) {
-    later_ = std::make_unique<TSharedStringTable>(std::move(later));
+  void TakeLater(XlsSharedStrings&& later, std::size_t count) {
+    later_ = std::make_unique<XlsSharedStrings>(std::move(later));
     laterCount_ = count;
   }
   // Room for `strings` strings of about `textBytes` bytes of text in all.
@@ -148,7 +148,7 @@ class TSharedStringTable {
 
   std::string text_;
   std::vector<std::uint32_t> ends_;
-  std::unique_ptr<TSharedStringTable> later_;
+  std::unique_ptr<XlsSharedStrings> later_;
   std::size_t laterCount_ = 0;
 };
 
@@ -157,7 +157,7 @@ struct WorkbookData {
   // the count of strings in the table.
   std::int32_t totalStringCount = 0;
   std::int32_t uniqueStringCount = 0;
-  TSharedStringTable sharedStrings;
+  XlsSharedStrings sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
   std::vector<WorksheetData> worksheets;
   StyleTable styles;
