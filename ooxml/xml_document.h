@@ -1,5 +1,5 @@
-// The item tree of the lenient XML reader. A document (XmlDocument) owns the
-// bytes it was loaded from and every item of its tree; names, texts and
+// The node tree of the lenient XML reader. A document (XmlDocument) owns the
+// bytes it was loaded from and every node of its tree; names, texts and
 // attribute values are views into those bytes or into storage the document
 // owns, valid until the document is cleared or loaded again.
 #pragma once
@@ -25,7 +25,7 @@ struct XmlAttribute {
   bool HasValue() const { return value.data() != nullptr; }
 };
 
-// The ordered attribute lines of one item. Name comparisons ignore ASCII case.
+// The ordered attribute lines of one node. Name comparisons ignore ASCII case.
 class XmlAttributes {
  public:
   XmlAttributes() = default;
@@ -82,7 +82,7 @@ class XmlNode {
   void SetName(std::string_view name);
   void SetText(std::string_view text);
 
-  // Kept small: a worksheet part makes two items per cell. Lengths fit 32 bits
+  // Kept small: a worksheet part makes two nodes per cell. Lengths fit 32 bits
   // because a document reads at most kMaxInputBytes.
   const char* name_ = nullptr;
   const char* text_ = nullptr;
@@ -103,28 +103,28 @@ class XmlNode {
 class XmlChildSink {
  public:
   virtual ~XmlChildSink() = default;
-  // Asked once for the root item before reading and once for every child of
+  // Asked once for the root node before reading and once for every child of
   // the root a start tag creates, when its name and attributes are set (its
-  // earlier siblings are in the tree, complete). True: each child of `item`
+  // earlier siblings are in the tree, complete). True: each child of `node`
   // goes to TakeChild when it is complete and is then removed from the tree,
-  // so that `item` keeps no children.
-  virtual bool HandsOverChildren(const XmlNode& item) = 0;
+  // so that `node` keeps no children.
+  virtual bool HandsOverChildren(const XmlNode& node) = 0;
   // A complete child, with its attributes, text and descendants; valid only
   // during the call.
   virtual void TakeChild(const XmlNode& child) = 0;
 };
 
-// The document: one root item, created with the document and never replaced.
-// Loading makes the document element the root item, its children the root's
+// The document: one root node, created with the document and never replaced.
+// Loading makes the document element the root node, its children the root's
 // children, and so on. Loading never fails on malformed input.
 class XmlDocument {
  public:
-  // Items deeper than this are not created: their tags, text and descendants
+  // Nodes deeper than this are not created: their tags, text and descendants
   // are skipped. Workbook parts nest a handful of levels; the bound keeps any
   // code that walks a tree recursively within its stack.
   static constexpr std::size_t kMaxDepth = 10000;
 
-  // Bytes beyond this are not read: item names, texts and counts are kept in
+  // Bytes beyond this are not read: node names, texts and counts are kept in
   // 32 bits. (A workbook part is below 2 GiB: kMaxMemberUncompressedSize.)
   static constexpr std::size_t kMaxInputBytes = 0xFFFFFFFFu;
 
@@ -137,7 +137,7 @@ class XmlDocument {
   const XmlNode& Root() const { return root_; }
 
   // Deletes every child of the root, empties its attributes, name and text,
-  // and drops the loaded bytes. The storage of the items is kept for the
+  // and drops the loaded bytes. The storage of the nodes is kept for the
   // next load.
   void Clear();
 
@@ -147,7 +147,7 @@ class XmlDocument {
   // Clear, and gives all storage back.
   void Release();
 
-  // The bytes of item, attribute and text storage held, used or kept.
+  // The bytes of node, attribute and text storage held, used or kept.
   std::size_t StorageBytes() const;
 
   // Builds the tree from the bytes (which the document keeps, as engine text:
