@@ -30,20 +30,20 @@ INSTANTIATE_TEST_SUITE_P(Examples, DecodeRKTest,
                                            RKCase{0x80000002, -536870912.0},
                                            RKCase{0x00000000, 0.0}));
 
-std::vector<std::int32_t> RowNumbers(const TWorkSheetData& sheet) {
+std::vector<std::int32_t> RowNumbers(const WorksheetData& sheet) {
   std::vector<std::int32_t> out;
-  for (const TRowData& row : sheet.rows) out.push_back(row.rowNumber);
+  for (const RowData& row : sheet.rows) out.push_back(row.rowNumber);
   return out;
 }
 
 TEST(FindOrAddRow, AscendingRowsOccurOnce) {
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   for (std::int32_t r : {0, 0, 1, 5, 5, 7}) FindOrAddRow(sheet, r);
   EXPECT_EQ(RowNumbers(sheet), (std::vector<std::int32_t>{0, 1, 5, 7}));
 }
 
 TEST(FindOrAddRow, RowBeforeTheLastIsAppendedNotInserted) {
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   for (std::int32_t r : {2, 4, 3, 1}) FindOrAddRow(sheet, r);
   EXPECT_EQ(RowNumbers(sheet), (std::vector<std::int32_t>{2, 4, 3, 1}));
 }
@@ -51,9 +51,9 @@ TEST(FindOrAddRow, RowBeforeTheLastIsAppendedNotInserted) {
 TEST(FindOrAddRow, UnsortedListGetsSecondRecordWhenSearchMissesIt) {
   // List [5, 9, 3]: the search for 3 looks at 9 (middle), then at 5, and
   // never reaches the 3 at the end, so 3 gets a second record.
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   for (std::int32_t r : {5, 9, 3}) FindOrAddRow(sheet, r);
-  TRowData& again = FindOrAddRow(sheet, 3);
+  RowData& again = FindOrAddRow(sheet, 3);
   EXPECT_EQ(&again, &sheet.rows.back());
   EXPECT_EQ(RowNumbers(sheet), (std::vector<std::int32_t>{5, 9, 3, 3}));
   // The search for 5 finds the first record (middle of [5, 9, 3, 3] is 9).
@@ -62,11 +62,11 @@ TEST(FindOrAddRow, UnsortedListGetsSecondRecordWhenSearchMissesIt) {
 
 TEST(FindOrAddRow, SearchFindsTheMiddleDuplicateNotTheLast) {
   // [5, 3, 5]: the middle is 3, below 5, so the search goes to index 2.
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   for (std::int32_t r : {5, 3}) FindOrAddRow(sheet, r);
-  sheet.rows.push_back(TRowData{5});
-  sheet.rows.push_back(TRowData{8});
-  sheet.rows.push_back(TRowData{6});
+  sheet.rows.push_back(RowData{5});
+  sheet.rows.push_back(RowData{8});
+  sheet.rows.push_back(RowData{6});
   // [5, 3, 5, 8, 6]: middle 5 at index 2 is found first.
   EXPECT_EQ(&FindOrAddRow(sheet, 5), &sheet.rows[2]);
   // 6: middle 5 < 6, then [8, 6] middle 8 > 6, then nothing left: appended.
@@ -75,14 +75,14 @@ TEST(FindOrAddRow, SearchFindsTheMiddleDuplicateNotTheLast) {
 }
 
 TEST(AddCell, CellsOfARowKeepStoredOrder) {
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   for (std::uint16_t column : {3, 1, 2}) {
-    TCellData cell;
+    CellData cell;
     cell.row = 4;
     cell.column = column;
     AddCell(sheet, cell);
   }
-  TCellData other;
+  CellData other;
   other.row = 9;
   AddCell(sheet, other);
   ASSERT_EQ(sheet.rows.size(), 2u);
@@ -109,7 +109,7 @@ TEST(ReadWorksheet, CellListIsSizedOnceForTheCellsOfTheSheet) {
   w.Eof();
   w.Number(9, 9, 15, 1);  // past the EOF: another substream
   ByteReader stream(w.bytes());
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   ReadWorksheet(stream, sheet);
   EXPECT_EQ(sheet.cells.size(), 12u);
   EXPECT_EQ(sheet.cells.capacity(), 12u);

@@ -25,7 +25,7 @@ using testing::BiffWriter;
 // their records, the text must be that of one pass: every sheet read by
 // ReadWorksheetCells, then laid out.
 std::string OnePassText(const BiffWriter& w) {
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   EXPECT_GE(ReadWorkbookGlobals(stream, *book), 0);
@@ -107,13 +107,13 @@ BiffWriter Workbook(int sheets, const std::function<void(BiffWriter&)>& body) {
 
 // The globals of a workbook read, and a cursor at its first worksheet's BOF.
 struct FirstSheet {
-  explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<TWorkBookData>()), stream(w.bytes()) {
+  explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<WorkbookData>()), stream(w.bytes()) {
     InitStyleData(book->styles);
     read = ReadGlobals(stream, *book) >= 0 && !book->worksheets.empty();
     if (read) start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
     stream.seek(start);
   }
-  std::unique_ptr<TWorkBookData> book;
+  std::unique_ptr<WorkbookData> book;
   ByteReader stream;
   std::size_t start = 0;
   bool read = false;
@@ -269,7 +269,7 @@ TEST(TwoPartReadingChart, TheMiddleIsLookedForInsideTheChart) {
   EXPECT_GT(found, chart.begin);
   EXPECT_LT(found, chart.end);
   // Read up to there, the records stop inside the chart.
-  TWorkSheetData earlier;
+  WorksheetData earlier;
   const RecordsRead read = ReadWorksheetRecords(sheet.stream, earlier, 0, found);
   EXPECT_EQ(sheet.start + read.bytes, found);
   EXPECT_FALSE(read.reachedStop);
@@ -310,8 +310,8 @@ TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
   EXPECT_LT(survey.middle, asked + 200);  // within one row's records
   EXPECT_EQ(survey.cells % kCellsPerRow, 0u);  // a row starts there
 
-  TWorkSheetData earlier;
-  TWorkSheetData later;
+  WorksheetData earlier;
+  WorksheetData later;
   ByteReader laterStream = stream;
   ReadWorksheetRecords(stream, earlier, survey.cells, survey.middle);
   EXPECT_EQ(stream.position(), survey.middle);
@@ -383,7 +383,7 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   const std::size_t start = sheet.start;
 
   stream.seek(start);
-  TWorkSheetData whole;
+  WorksheetData whole;
   const std::size_t wholeBytes = ReadWorksheet(stream, whole);
   std::string expected;
   LayOutWorksheetRows(*book, whole, expected);
@@ -469,7 +469,7 @@ TEST(TwoPartReadingBudget, OverlappingSheetsFailAsInOnePass) {
   for (std::size_t i = 1; i < handles.size(); ++i) w.SetSheetOffset(handles[i], offset);
   std::string text;
   EXPECT_THROW(ExtractWorkbookStreamText(w.bytes(), text), ExtractionError);
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   EXPECT_THROW(ReadWorkbookGlobals(stream, *book), ExtractionError);

@@ -16,10 +16,10 @@ namespace {
 // kFormatNotCorrect, or 0 with `stream` set, or left empty for a compound file
 // of another kind.
 ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
-                              std::optional<TStreamBytes>& stream) {
+                              std::optional<StreamBytes>& stream) {
   if (!HasCompoundFileSignature(file)) return kFormatNotCorrect;
   std::string lastError;
-  const auto storage = TDocFileStorage::Open(file, lastError);
+  const auto storage = CompoundFile::Open(file, lastError);
   if (!storage) return kFormatNotCorrect;
   stream = storage->OpenStreamBytes(u"Workbook");
   if (!stream) stream = storage->OpenStreamBytes(u"Book");
@@ -31,7 +31,7 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 // A compound file without a workbook stream has an empty text.
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
   text.clear();
-  std::optional<TStreamBytes> stream;
+  std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
   return ExtractWorkbookStreamText(stream->bytes(), text);
@@ -42,7 +42,7 @@ ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text)
   ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
   text.clear();
-  std::optional<TStreamBytes> stream;
+  std::optional<StreamBytes> stream;
   rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
   // A stream gathered from scattered sectors no longer needs the file.

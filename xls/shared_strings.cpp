@@ -37,7 +37,7 @@ struct StringHeader {
 
 // Reads the header of the string at the reading place; any of its fields may
 // be cut across segments. False when the data ends first.
-bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
+bool ReadStringHeader(RecordSegments& segments, StringHeader& header) {
   std::uint16_t charCount = 0;
   if (!segments.ReadU16(charCount) || !segments.ReadU8(header.options)) return false;
   header.charCount = charCount;
@@ -56,7 +56,7 @@ bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
 
 // Reads one string into `table`. False when the data ends first; a string that
 // was read whole is in the table even when its runs or phonetic block are cut.
-bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
+bool ReadOneString(RecordSegments& segments, XlsSharedStrings& table) {
   StringHeader header;
   if (!ReadStringHeader(segments, header)) return false;
   // Characters that start a CONTINUE record are preceded by their flag byte
@@ -86,7 +86,7 @@ constexpr std::size_t kStartSearchBytes = 4096;
 
 // Goes past one string as ReadOneString reads it, without its text. False
 // when its fields look unlike a string's or the data ends first.
-bool SkipLikelyString(TRecordSegments& segments) {
+bool SkipLikelyString(RecordSegments& segments) {
   StringHeader header;
   if (!ReadStringHeader(segments, header)) return false;
   if ((header.options & ~(kHighByte | kPhonetic | kRichText)) != 0 ||
@@ -101,7 +101,7 @@ bool SkipLikelyString(TRecordSegments& segments) {
 // A place about half way through the segments where, judging by the strings
 // read on from it, a string begins; only a guess, which reading the strings
 // before it must confirm.
-std::optional<TRecordSegments::Place> LikelyMiddleString(TRecordSegments probe) {
+std::optional<RecordSegments::Place> LikelyMiddleString(RecordSegments probe) {
   const std::size_t half = probe.totalSize() / 2;
   std::size_t segment = 0;
   for (std::size_t before = 0; segment + 1 < probe.segmentCount(); ++segment) {
@@ -117,15 +117,15 @@ std::optional<TRecordSegments::Place> LikelyMiddleString(TRecordSegments probe) 
     } catch (const ExtractionError&) {
       continue;
     }
-    if (strings == kStringsToTrust) return TRecordSegments::Place{segment, offset};
+    if (strings == kStringsToTrust) return RecordSegments::Place{segment, offset};
   }
   return std::nullopt;
 }
 
 // Reads strings into `table` until it holds `most`, the data ends, or the
 // reading reaches `stopAt` between two strings. Gives true for the last.
-bool ReadStrings(TRecordSegments& segments, std::size_t most, TSharedStringTable& table,
-                 std::optional<TRecordSegments::Place> stopAt = std::nullopt) {
+bool ReadStrings(RecordSegments& segments, std::size_t most, XlsSharedStrings& table,
+                 std::optional<RecordSegments::Place> stopAt = std::nullopt) {
   while (table.size() < most) {
     if (stopAt && segments.place() == *stopAt) return true;
     if (!ReadOneString(segments, table)) break;
@@ -136,7 +136,7 @@ bool ReadStrings(TRecordSegments& segments, std::size_t most, TSharedStringTable
 // The strings from a middle place on, read on a thread of their own: as many
 // as were read, and the error the reading raised, after `table.size()` of them.
 struct LaterStrings {
-  TSharedStringTable table;
+  XlsSharedStrings table;
   std::exception_ptr error;
 };
 
@@ -144,15 +144,15 @@ struct LaterStrings {
 // once when the table is large and a middle string's start can be found. The
 // halves are joined only when the earlier half's reading ends right at the
 // middle; otherwise the earlier half goes on reading past it.
-TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) {
-  TSharedStringTable table;
+XlsSharedStrings ReadAllStrings(RecordSegments& segments, std::size_t count) {
+  XlsSharedStrings table;
   const std::size_t total = segments.totalSize();
   // The count is only a field: no more strings than the bytes can hold are
   // made room for. Mostly one text byte for each stored byte: a hint, not a
   // bound.
   const std::size_t room = std::min(count, total / kMinStoredStringSize);
   table.reserve(room, total);
-  std::optional<TRecordSegments::Place> middle;
+  std::optional<RecordSegments::Place> middle;
   if (total >= kBytesForTwoHalves && MoreThanOneCore())
     middle = LikelyMiddleString(segments);
   if (!middle) {
@@ -196,9 +196,9 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
 
 }  // namespace
 
-void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book) {
-  TRecordSegments segments(stream, header);
-  TSharedStringTable table;
+void ReadSharedStrings(ByteReader& stream, const RecordHeader& header, WorkbookData& book) {
+  RecordSegments segments(stream, header);
+  XlsSharedStrings table;
   std::int32_t total = 0;
   std::int32_t unique = 0;
   std::uint32_t totalField = 0;

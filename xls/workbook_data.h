@@ -16,7 +16,7 @@
 namespace tabulox {
 
 // [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
-struct TShortXLUnicodeString {
+struct ShortXLUnicodeString {
   std::uint8_t charCount = 0;
   // Bit 0 of the option byte: the characters are UTF-16LE code units;
   // otherwise each byte is the low byte of a code unit whose high byte is 0.
@@ -26,7 +26,7 @@ struct TShortXLUnicodeString {
 };
 
 // [MS-XLS] 2.4.28 BoundSheet8, as read.
-struct TBoundSheet8 {
+struct BoundSheet8 {
   std::uint16_t recordType = 0x0085;
   // Stream position of the sheet's BOF record.
   std::uint32_t sheetOffset = 0;
@@ -34,10 +34,10 @@ struct TBoundSheet8 {
   std::uint8_t visibility = 0;
   // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
   std::uint8_t sheetType = 0;
-  TShortXLUnicodeString name;
+  ShortXLUnicodeString name;
 };
 
-enum TCellKind : std::uint8_t {
+enum CellKind : std::uint8_t {
   cellBlank = 0,
   cellSharedString = 1,
   cellNumber = 2,
@@ -50,8 +50,8 @@ enum TCellKind : std::uint8_t {
   cellText = 4,
 };
 
-// A span of TWorkSheetData::cellTexts.
-struct TTextSpan {
+// A span of WorksheetData::cellTexts.
+struct TextSpan {
   std::uint32_t offset;
   std::uint32_t length;
 };
@@ -59,44 +59,44 @@ struct TTextSpan {
 // One cell. Row and XF index come from unsigned 16-bit fields of the records
 // and are kept at that width; a MULRK or MULBLANK record can place cells beyond
 // column 65,535, so the column is wider.
-struct TCellData {
+struct CellData {
   std::uint32_t column = 0;
-  // Position of the row's next cell in TWorkSheetData::cells; kNoCell ends the row.
+  // Position of the row's next cell in WorksheetData::cells; kNoCell ends the row.
   std::uint32_t next = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
-  TCellKind kind = cellBlank;
+  CellKind kind = cellBlank;
   union {
     double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
-    TTextSpan text;             // cellText
+    TextSpan text;             // cellText
   };
 
-  TCellData() : value(0) {}
+  CellData() : value(0) {}
 };
 
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
 // One row: its number and its cells in the order in which they were stored,
-// as a chain through TWorkSheetData::cells. Rows stored out of order may give
+// as a chain through WorksheetData::cells. Rows stored out of order may give
 // one row number more than one record; the layout puts their cells together.
-struct TRowData {
+struct RowData {
   std::int32_t rowNumber = 0;
   std::uint32_t firstCell = kNoCell;
   std::uint32_t lastCell = kNoCell;
 };
 
 // Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
-struct TSheetData {
-  TBoundSheet8 boundSheet;
+struct SheetEntry {
+  BoundSheet8 boundSheet;
 };
 
 // One worksheet: its rows in the order in which FindOrAddRow created them, and
 // one flat store for the cells of all its rows.
-struct TWorkSheetData {
-  TSheetData sheetData;
-  std::vector<TRowData> rows;
-  std::vector<TCellData> cells;
+struct WorksheetData {
+  SheetEntry sheetData;
+  std::vector<RowData> rows;
+  std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;
   // True while every row added so far has a greater number than the one
@@ -111,7 +111,7 @@ struct TWorkSheetData {
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,
 // kept one after the other in one text; a table read in two halves keeps the
 // later half's strings in a table of their own.
-class TSharedStringTable {
+class XlsSharedStrings {
  public:
   std::size_t size() const { return ends_.size() + laterCount_; }
   std::string_view operator[](std::size_t index) const {
@@ -130,8 +130,8 @@ class TSharedStringTable {
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
   // Takes the first `count` strings of `later` as the strings after this
   // table's, where they are: no string is added after them.
-  void TakeLater(TSharedStringTable&& later, std::size_t count) {
-    later_ = std::make_unique<TSharedStringTable>(std::move(later));
+  void TakeLater(XlsSharedStrings&& later, std::size_t count) {
+    later_ = std::make_unique<XlsSharedStrings>(std::move(later));
     laterCount_ = count;
   }
   // Room for `strings` strings of about `textBytes` bytes of text in all.
@@ -148,19 +148,19 @@ class TSharedStringTable {
 
   std::string text_;
   std::vector<std::uint32_t> ends_;
-  std::unique_ptr<TSharedStringTable> later_;
+  std::unique_ptr<XlsSharedStrings> later_;
   std::size_t laterCount_ = 0;
 };
 
-struct TWorkBookData {
+struct WorkbookData {
   // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
   // the count of strings in the table.
   std::int32_t totalStringCount = 0;
   std::int32_t uniqueStringCount = 0;
-  TSharedStringTable sharedStrings;
+  XlsSharedStrings sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
-  std::vector<TWorkSheetData> worksheets;
-  TStyleData styles;
+  std::vector<WorksheetData> worksheets;
+  StyleTable styles;
 };
 
 }  // namespace tabulox

@@ -25,7 +25,7 @@ namespace tabulox {
 // A FORMULA whose result is a string takes its text from the STRING record
 // that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty
 // result, the error #NULL! and unknown result types give an empty text.
-std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet);
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet);
 
 // What the record headers of a worksheet substream tell before its records are
 // read.
@@ -72,7 +72,7 @@ struct RecordsRead {
 
 // ReadWorksheet with room for `cellsAhead` more cells, stopping before the
 // first record that starts at or after `stopAt` (kNoMiddle: at the EOF).
-RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std::size_t cellsAhead,
+RecordsRead ReadWorksheetRecords(ByteReader& stream, WorksheetData& sheet, std::size_t cellsAhead,
                                  std::size_t stopAt);
 
 // Takes the cells of a worksheet part as they are read, row after row.
@@ -84,7 +84,7 @@ class StreamedCellSink {
   // FORMULA whose result is a string) comes as a cellText cell with no text:
   // its text, if its record or a STRING record gives it one, follows through
   // CellText before any other cell.
-  virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
+  virtual void Cell(const CellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
 
  protected:
@@ -108,10 +108,10 @@ double DecodeRK(std::uint32_t rk);
 // (which assumes the list is sorted), or else appended at its end, not inserted
 // in order. Cells stored out of row order may therefore give a row a second
 // record; the layout writes the cells of all records of a row on one line.
-TRowData& FindOrAddRow(TWorkSheetData& sheet, std::int32_t rowNumber);
+RowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber);
 
 // Appends `cell` to the cell list of its row, noting in the sheet a cell at or
 // left of the cell before it in that row (columnsAscending).
-void AddCell(TWorkSheetData& sheet, const TCellData& cell);
+void AddCell(WorksheetData& sheet, const CellData& cell);
 
 }  // namespace tabulox

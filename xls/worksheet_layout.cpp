@@ -29,20 +29,20 @@ constexpr std::size_t kTypicalCellText = 16;
 // one costs about as much as laying out a few thousand cells.
 constexpr std::size_t kCellsForTwoThreads = 50'000;
 
-std::size_t EstimateTextSize(const TWorkSheetData& sheet) {
+std::size_t EstimateTextSize(const WorksheetData& sheet) {
   return sheet.sheetData.boundSheet.name.chars.size() + 2 * kLineEndSize +
          sheet.rows.size() * kLineEndSize + sheet.cells.size() * kTypicalCellText;
 }
 
 // Room in `text` for the text of `sheet`, within `maxBytes`.
-void ReserveForSheet(const TWorkSheetData& sheet, std::string& text, std::size_t maxBytes) {
+void ReserveForSheet(const WorksheetData& sheet, std::string& text, std::size_t maxBytes) {
   if (text.size() < maxBytes)
     ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
 }
 
 // The text of a cell of any kind but cellText, whose text is kept
 // apart from the cell.
-void AppendCellValue(const TWorkBookData& book, const TCellData& cell, std::string& text) {
+void AppendCellValue(const WorkbookData& book, const CellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
     case cellText:
@@ -77,7 +77,7 @@ void CheckSize(const std::string& text, std::size_t maxBytes) {
 }
 
 // Writes `cell` at its column, the row's text standing at column `position`.
-void PlaceCell(const TWorkBookData& book, const TWorkSheetData& sheet, const TCellData& cell,
+void PlaceCell(const WorkbookData& book, const WorksheetData& sheet, const CellData& cell,
                std::uint32_t& position, std::string& text, std::size_t maxBytes) {
   MoveToColumn(position, cell.column, text);
   if (cell.kind == cellText)
@@ -87,7 +87,7 @@ void PlaceCell(const TWorkBookData& book, const TWorkSheetData& sheet, const TCe
   CheckSize(text, maxBytes);
 }
 
-void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRowData& row,
+void LayOutRow(const WorkbookData& book, const WorksheetData& sheet, const RowData& row,
                std::string& text, std::size_t maxBytes) {
   std::uint32_t position = 0;
   for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next)
@@ -95,29 +95,29 @@ void LayOutRow(const TWorkBookData& book, const TWorkSheetData& sheet, const TRo
   text.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::span<const TRowData> rows,
+void LayOutRows(const WorkbookData& book, const WorksheetData& sheet, std::span<const RowData> rows,
                 std::string& text, std::size_t maxBytes) {
-  for (const TRowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
+  for (const RowData& row : rows) LayOutRow(book, sheet, row, text, maxBytes);
 }
 
 // Whether the rows of `sheet` are listed in ascending order, each with its
 // cells from left to right: the order in which they are laid out.
-bool ListedInLayoutOrder(const TWorkSheetData& sheet) {
+bool ListedInLayoutOrder(const WorksheetData& sheet) {
   return sheet.rowsAscending && sheet.columnsAscending;
 }
 
 // The positions of the cells of a sheet in the order in which they are laid
 // out: by row, then by column; cells at one column keep the order of their
 // records, which is their order in the cell list.
-std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
+std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
   std::vector<std::uint32_t> order;
   order.reserve(sheet.cells.size());
-  for (const TRowData& row : sheet.rows) {
+  for (const RowData& row : sheet.rows) {
     for (std::uint32_t i = row.firstCell; i != kNoCell; i = sheet.cells[i].next) order.push_back(i);
   }
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    const TCellData& x = sheet.cells[a];
-    const TCellData& y = sheet.cells[b];
+    const CellData& x = sheet.cells[a];
+    const CellData& y = sheet.cells[b];
     return std::tie(x.row, x.column, a) < std::tie(y.row, y.column, b);
   });
   return order;
@@ -126,12 +126,12 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
 // Lays out a sheet whose cells were stored out of row or column order: one
 // line per row number, in ascending order, each cell in its column. Cells at
 // one column are written one after the other, in stored order.
-void LayOutCellsOutOfOrder(const TWorkBookData& book, const TWorkSheetData& sheet,
+void LayOutCellsOutOfOrder(const WorkbookData& book, const WorksheetData& sheet,
                            std::string& text, std::size_t maxBytes) {
   const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
   std::uint32_t position = 0;
   for (std::size_t k = 0; k < order.size(); ++k) {
-    const TCellData& cell = sheet.cells[order[k]];
+    const CellData& cell = sheet.cells[order[k]];
     if (k > 0 && cell.row != sheet.cells[order[k - 1]].row) {
       text.append(kLineEnd, kLineEndSize);
       position = 0;
@@ -143,7 +143,7 @@ void LayOutCellsOutOfOrder(const TWorkBookData& book, const TWorkSheetData& shee
 
 // The first row whose cells start in the second half of the cell store: rows
 // before it hold about half of the cells.
-std::size_t MiddleRow(const TWorkSheetData& sheet) {
+std::size_t MiddleRow(const WorksheetData& sheet) {
   const std::size_t halfCells = sheet.cells.size() / 2;
   for (std::size_t i = 0; i < sheet.rows.size(); ++i) {
     if (sheet.rows[i].firstCell != kNoCell && sheet.rows[i].firstCell >= halfCells) return i;
@@ -155,9 +155,9 @@ std::size_t MiddleRow(const TWorkSheetData& sheet) {
 // text of their own, appended to `text` when both are done. Rows do not depend
 // on each other, so the text is the same as from one thread; so is the
 // outcome when a limit is passed: the first error in row order is raised.
-void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& sheet,
+void LayOutRowsOnTwoThreads(const WorkbookData& book, const WorksheetData& sheet,
                             std::string& text, std::size_t maxBytes) {
-  const std::span<const TRowData> rows(sheet.rows);
+  const std::span<const RowData> rows(sheet.rows);
   const std::size_t middle = MiddleRow(sheet);
   const std::size_t tailLimit = maxBytes - std::min(text.size(), maxBytes);
   std::string tail;
@@ -190,12 +190,12 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
 
 }  // namespace
 
-void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text) {
+void AppendSheetNameLine(const WorksheetData& sheet, std::string& text) {
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetRows(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   if (ListedInLayoutOrder(sheet))
@@ -204,10 +204,10 @@ void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet,
     LayOutCellsOutOfOrder(book, sheet, text, maxBytes);
 }
 
-RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::size_t maxBytes)
+RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes)
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
-void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
+void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
   if (awaiting_) PlaceAwaitedText({});
   if (beginsRow) {
     if (anyRow_)
@@ -249,7 +249,7 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes) {
   CheckSize(text, maxBytes);
 }
 
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   ReserveForSheet(sheet, text, maxBytes);
   AppendSheetNameLine(sheet, text);
@@ -262,8 +262,8 @@ void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet,
   EndWorksheetText(text, maxBytes);
 }
 
-void LayOutWorkbookText(const TWorkBookData& book, std::string& text, std::size_t maxBytes) {
-  for (const TWorkSheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text, maxBytes);
+void LayOutWorkbookText(const WorkbookData& book, std::string& text, std::size_t maxBytes) {
+  for (const WorksheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text, maxBytes);
 }
 
 }  // namespace tabulox

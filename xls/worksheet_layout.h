@@ -25,14 +25,14 @@ inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 // Appends the text of one worksheet of `book` to `text`: its name line, its
 // rows, an empty line. Raises ExtractionError when the text would grow beyond
 // `maxBytes`, and passes on what number rendering raises.
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 // The steps of LayOutWorksheetText, for a worksheet whose rows are laid out in
 // parts: the name line; the rows of `sheet` on the calling thread; the empty
 // line that ends a worksheet. The last two raise as LayOutWorksheetText does.
-void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
-void LayOutWorksheetRows(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void AppendSheetNameLine(const WorksheetData& sheet, std::string& text);
+void LayOutWorksheetRows(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
 // Lays out cells as they are read (StreamWorksheetRows), each row on a line of
@@ -40,10 +40,10 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookText
 // list. Raises as LayOutWorksheetRows does; Finish ends the last line.
 class RowTextWriter final : public StreamedCellSink {
  public:
-  RowTextWriter(const TWorkBookData& book, std::string& text,
+  RowTextWriter(const WorkbookData& book, std::string& text,
                 std::size_t maxBytes = kMaxWorkbookTextBytes);
 
-  void Cell(const TCellData& cell, bool beginsRow) override;
+  void Cell(const CellData& cell, bool beginsRow) override;
   void CellText(std::string_view text) override;
   void Finish();
 
@@ -58,10 +58,10 @@ class RowTextWriter final : public StreamedCellSink {
   // awaited.
   void PlaceAwaitedText(std::string_view awaitedText);
 
-  const TWorkBookData& book_;
+  const WorkbookData& book_;
   std::string& text_;
   const std::size_t maxBytes_;
-  TCellData awaited_;
+  CellData awaited_;
   bool awaiting_ = false;
   bool anyRow_ = false;
   std::int32_t firstRow_ = 0;
@@ -72,7 +72,7 @@ class RowTextWriter final : public StreamedCellSink {
 // Appends the text of every worksheet of `book`, in list order, to `text`.
 // Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
 // on what number rendering raises.
-void LayOutWorkbookText(const TWorkBookData& book, std::string& text,
+void LayOutWorkbookText(const WorkbookData& book, std::string& text,
                         std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 }  // namespace tabulox

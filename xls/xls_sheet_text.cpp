@@ -24,9 +24,9 @@ constexpr std::size_t kNoStop = WorksheetSurvey::kNoMiddle;
 
 // Where the worksheet starting at `start` most likely ends: at the next
 // worksheet's offset, else at the end of the stream.
-std::size_t SheetEndGuess(const TWorkBookData& book, std::size_t start, std::size_t streamSize) {
+std::size_t SheetEndGuess(const WorkbookData& book, std::size_t start, std::size_t streamSize) {
   std::size_t end = streamSize;
-  for (const TWorkSheetData& other : book.worksheets) {
+  for (const WorksheetData& other : book.worksheets) {
     const std::size_t offset = other.sheetData.boundSheet.sheetOffset;
     if (offset > start && offset < end) end = offset;
   }
@@ -50,7 +50,7 @@ struct PartRows {
 // otherwise the part is read again into a whole cell list in `sheet` (which
 // must be empty) and laid out from that, in row and column order.
 PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std::size_t partBytes,
-                    const TWorkBookData& book, TWorkSheetData& sheet, std::string& text,
+                    const WorkbookData& book, WorksheetData& sheet, std::string& text,
                     std::size_t maxBytes) {
   const std::size_t partStart = text.size();
   if (partStart < maxBytes) ReserveLarge(text, partStart + std::min(partBytes, maxBytes - partStart));
@@ -75,7 +75,7 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
   if (rows.any) {
     const auto [lowest, highest] = std::minmax_element(
         sheet.rows.begin(), sheet.rows.end(),
-        [](const TRowData& a, const TRowData& b) { return a.rowNumber < b.rowNumber; });
+        [](const RowData& a, const RowData& b) { return a.rowNumber < b.rowNumber; });
     rows.first = lowest->rowNumber;
     rows.last = highest->rowNumber;
   }
@@ -85,7 +85,7 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
 // The later part of a worksheet, from its middle record on: its cells where it
 // had to be read whole.
 struct LaterPart {
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   PartRows rows;
   std::exception_ptr error;
 };
@@ -103,7 +103,7 @@ bool PartsFollowOneAnother(const PartRows& earlier, std::size_t earlierEnd, std:
          (!earlier.any || !later.any || earlier.last < later.first);
 }
 
-void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
+void ReadAndLayOutInOnePart(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                             WorksheetReadBudget& budget, std::string& text) {
   const std::size_t cells = SurveyWorksheet(stream).cells;
   budget.Spend(ReadWorksheetRecords(stream, sheet, cells, kNoStop).bytes);
@@ -112,7 +112,7 @@ void ReadAndLayOutInOnePart(ByteReader& stream, const TWorkBookData& book, TWork
 
 }  // namespace
 
-void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
+void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text, std::string& laterText) {
   const std::size_t start = sheet.sheetData.boundSheet.sheetOffset;
   stream.seek(start);
@@ -138,8 +138,8 @@ void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheet
                                 later.sheet, laterText, laterLimit);
         // The cells are not looked at after this; they are let go here, while
         // the earlier part may still be laid out.
-        std::vector<TRowData>().swap(later.sheet.rows);
-        std::vector<TCellData>().swap(later.sheet.cells);
+        std::vector<RowData>().swap(later.sheet.rows);
+        std::vector<CellData>().swap(later.sheet.cells);
         std::string().swap(later.sheet.cellTexts);
       } catch (...) {
         later.error = std::current_exception();

@@ -19,7 +19,7 @@ namespace tabulox {
 // the outcome are always those of one pass. The later part's text is laid out
 // in `laterText`, which a caller keeps from one worksheet to the next so that
 // its memory is written to once.
-void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
+void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text, std::string& laterText);
 
 }  // namespace tabulox

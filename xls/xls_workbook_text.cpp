@@ -27,7 +27,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
                                      std::string& text) {
   text.clear();
   // The style table holds 400 format slots; keep it off the stack.
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadGlobals(stream, *book);
@@ -38,10 +38,10 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
   std::string laterText;
-  for (TWorkSheetData& sheet : book->worksheets) {
+  for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
-    std::vector<TRowData>().swap(sheet.rows);
-    std::vector<TCellData>().swap(sheet.cells);
+    std::vector<RowData>().swap(sheet.rows);
+    std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
   }
   if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
