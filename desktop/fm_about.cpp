@@ -36,6 +36,9 @@ TFmAbout::TFmAbout(QWidget* parent)
   layout->addLayout(top);
   layout->addWidget(BtnOK, 0, Qt::AlignHCenter);
   layout->setSizeConstraint(QLayout::SetFixedSize);
+  // Wide enough for the whole title beside the title bar's icon and button.
+  constexpr int kTitleBarExtra = 96;
+  layout->addStrut(fontMetrics().horizontalAdvance(windowTitle()) + kTitleBarExtra);
 
   connect(BtnOK, &QPushButton::clicked, this, &QDialog::accept);
   connect(TimerAnimate, &QTimer::timeout, this, &TFmAbout::TimerAnimateTimer);

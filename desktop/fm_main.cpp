@@ -308,6 +308,13 @@ void TFmMain::FormCreate() {
   layout->addWidget(ListView1, 1);
   layout->addWidget(Panel2);
   setCentralWidget(central);
+  // The Convert button keeps to the right edge (FormResize); never narrower
+  // than leaves it clear of the Log button, and room for a few rows.
+  constexpr int kButtonGap = 8;
+  constexpr int kLeastHeight = 240;
+  setMinimumSize(BtnLog->geometry().right() + 1 + kButtonGap + BtnConvert->width() +
+                     BtnAddFile->x() + 4,
+                 kLeastHeight);
 
   OpenDialog1 = new QFileDialog(this);
   OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
@@ -425,6 +432,7 @@ void TFmMain::closeEvent(QCloseEvent* event) {
   // A run in progress stops before its next row; the window closes as asked.
   if (FConverting) FCancelConvert = true;
   FFileSearch.Stop();  // a folder scan ends at its next entry
+  CloseHelpWindow();   // else it would keep the program running
   QMainWindow::closeEvent(event);
 }
 
@@ -435,27 +443,36 @@ bool TFmMain::eventFilter(QObject* watched, QEvent* event) {
     auto* widget = static_cast<QWidget*>(watched);
     const bool focusTarget = widget == QApplication::focusWidget() ||
                              (QApplication::focusWidget() == nullptr && widget == this);
-    if (focusTarget && widget->window() == this) FormKeyDown(static_cast<QKeyEvent*>(event));
+    // A key the window acts on is consumed: passed on, it would reach the
+    // window again through its parents whenever a dialog it opened left no
+    // widget with the focus, and act a second time.
+    if (focusTarget && widget->window() == this && FormKeyDown(static_cast<QKeyEvent*>(event))) {
+      return true;
+    }
   }
   return QMainWindow::eventFilter(watched, event);
 }
 
-void TFmMain::FormKeyDown(QKeyEvent* key) {
+bool TFmMain::FormKeyDown(QKeyEvent* key) {
   const Qt::KeyboardModifiers shift = key->modifiers();
-  if (shift & Qt::AltModifier) return;
+  if (shift & Qt::AltModifier) return false;
+  int command = -1;
   if (key->key() == Qt::Key_F1) {
-    ExecuteCommand(CmdContents);
+    command = CmdContents;
   } else if (shift & Qt::ControlModifier) {
     switch (key->key()) {
-      case Qt::Key_A: ExecuteCommand(CmdSelectAll); break;
-      case Qt::Key_V: ExecuteCommand(CmdPasteFile); break;
-      case Qt::Key_F: ExecuteCommand(CmdAddFile); break;
-      case Qt::Key_D: ExecuteCommand(CmdAddDir); break;
-      case Qt::Key_G: ExecuteCommand(CmdConvertAll); break;
+      case Qt::Key_A: command = CmdSelectAll; break;
+      case Qt::Key_V: command = CmdPasteFile; break;
+      case Qt::Key_F: command = CmdAddFile; break;
+      case Qt::Key_D: command = CmdAddDir; break;
+      case Qt::Key_G: command = CmdConvertAll; break;
       default: break;
     }
   }
-  if (key->key() == Qt::Key_Delete) ExecuteCommand(CmdDelete);
+  if (key->key() == Qt::Key_Delete) command = CmdDelete;
+  if (command < 0) return false;
+  ExecuteCommand(command);
+  return true;
 }
 
 // ---------------------------------------------------------------------------
@@ -625,12 +642,14 @@ void TFmMain::LaunchOrExplore(bool source, bool launch) {
     }
   }
   if (!found) return;
-  if (launch) FShell(ShellAction::Open, path);
-  else if (QFileInfo(path).isFile()) FShell(ShellAction::ShowInFolder, path);
-  else FShell(ShellAction::OpenFolder, path.left(path.lastIndexOf(u'/') + 1));
+  bool opened;
+  if (launch) opened = FShell(ShellAction::Open, path);
+  else if (QFileInfo(path).isFile()) opened = FShell(ShellAction::ShowInFolder, path);
+  else opened = FShell(ShellAction::OpenFolder, path.left(path.lastIndexOf(u'/') + 1));
+  if (!opened) ShowStatusMessage(QStringLiteral("No application could open ") + path);
 }
 
-void TFmMain::DefaultShell(ShellAction action, const QString& path) {
+bool TFmMain::DefaultShell(ShellAction action, const QString& path) {
   if (action == ShellAction::ShowInFolder) {
     // Freedesktop file manager interface: opens the folder with the file selected.
     QDBusMessage call = QDBusMessage::createMethodCall(
@@ -638,11 +657,18 @@ void TFmMain::DefaultShell(ShellAction action, const QString& path) {
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
     const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ErrorMessage) return;
-    QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
-    return;
+    if (reply.type() != QDBusMessage::ErrorMessage) return true;
+    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
   }
-  QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+  return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+}
+
+void TFmMain::CloseLeftoverPopups() {
+  // A file dialog closed by Enter while its name completion showed leaves the
+  // completion list open over this window, holding the keys.
+  while (QWidget* popup = QApplication::activePopupWidget()) {
+    if (!popup->close()) break;
+  }
 }
 
 void TFmMain::SetConverters(ConvertFunction xls, ConvertFunction xlsx) {
@@ -760,7 +786,9 @@ void TFmMain::ScrollToSelection() {
 void TFmMain::AddFileCommand() {
   if (FConverting) return;
   OpenDialog1->setNameFilters(FilePickerFilters(GlobalSettings()));
-  if (OpenDialog1->exec() != QDialog::Accepted) return;
+  const int answer = OpenDialog1->exec();
+  CloseLeftoverPopups();
+  if (answer != QDialog::Accepted) return;
   AddChosenFiles(OpenDialog1->selectedFiles());
 }
 

@@ -64,7 +64,8 @@ class TFmMain : public QMainWindow {
 
   // How a launch or explore command reaches the desktop.
   enum class ShellAction { Open, ShowInFolder, OpenFolder };
-  using ShellFunction = std::function<void(ShellAction action, const QString& path)>;
+  // Returns false when nothing could open the path.
+  using ShellFunction = std::function<bool(ShellAction action, const QString& path)>;
 
   explicit TFmMain(QWidget* parent = nullptr);
   ~TFmMain() override;
@@ -179,7 +180,9 @@ class TFmMain : public QMainWindow {
   void FormCreate();
   void FormDestroy();
   void FormActivate();
-  void FormKeyDown(QKeyEvent* key);
+  // Runs the command of a shortcut key; false when the key has none.
+  bool FormKeyDown(QKeyEvent* key);
+  void CloseLeftoverPopups();
   void SetHints();
   void CreateActions();
   void CreateMenus();
@@ -212,7 +215,7 @@ class TFmMain : public QMainWindow {
   bool ConvertRow(int row, std::int32_t codePage, int& successful, int& failed);
   void FailRow(int row, const QString& message, const QString& logPath, int& failed);
   static QStringList ClipboardFileList();
-  static void DefaultShell(ShellAction action, const QString& path);
+  static bool DefaultShell(ShellAction action, const QString& path);
 
   OutputBlock FOutBuffer;
   bool FCancelConvert = false;

@@ -27,6 +27,10 @@ TFmViewLog::TFmViewLog(QWidget* parent)
   BtnClear = new QPushButton(QStringLiteral("Clear &Log"), this);
   BtnExport = new QPushButton(QStringLiteral("&Export to file"), this);
   BtnCancel = new QPushButton(QStringLiteral("&Close"), this);
+  // Enter closes the viewer; it never clears the log.
+  BtnClear->setAutoDefault(false);
+  BtnExport->setAutoDefault(false);
+  BtnCancel->setDefault(true);
   CBNotLog = new QCheckBox(QStringLiteral("Not logging"), this);
   SaveDialog1 = new QFileDialog(this);
 
@@ -75,6 +79,10 @@ void TFmViewLog::LoadLog() {
 }
 
 void TFmViewLog::BtnClearClick() {
+  const QMessageBox::StandardButton answer =
+      QMessageBox::question(this, windowTitle(), QStringLiteral("Clear the whole log?"),
+                            QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+  if (answer != QMessageBox::Yes) return;
   QFile::remove(LogFilePath());
   LoadLog();
 }

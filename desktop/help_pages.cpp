@@ -12,9 +12,15 @@ bool HoldsContents(const QString& dir) {
   return QFileInfo(dir + kHelpContentsPage).isFile();
 }
 
+THelpWindow*& HelpWindowSlot() {
+  static THelpWindow* window = nullptr;
+  return window;
+}
+
 THelpWindow& SharedHelpWindow() {
   // Lives until the program ends, like the other windows; top-level, so no parent.
-  static THelpWindow* window = new THelpWindow;
+  THelpWindow*& window = HelpWindowSlot();
+  if (window == nullptr) window = new THelpWindow;
   return *window;
 }
 
@@ -57,6 +63,10 @@ void ShowHelp(const QString& programDir, const QString& page) {
   window.show();
   window.raise();
   window.activateWindow();
+}
+
+void CloseHelpWindow() {
+  if (THelpWindow* window = HelpWindowSlot()) window->close();
 }
 
 }  // namespace tabulox

@@ -31,4 +31,7 @@ class THelpWindow : public QTextBrowser {
 // `programDir` in the user's browser; falls back to a THelpWindow.
 void ShowHelp(const QString& programDir, const QString& page);
 
+// Closes the help window if it is open.
+void CloseHelpWindow();
+
 }  // namespace tabulox

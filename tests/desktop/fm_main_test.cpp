@@ -6,8 +6,10 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QKeyEvent>
 #include <QDir>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMimeData>
 #include <QTest>
 #include <QTimer>
@@ -21,6 +23,7 @@
 #include "fm_cancel_cvt.h"
 #include "fm_file_over_tp.h"
 #include "fm_view_log.h"
+#include "help_pages.h"
 #include "settings_file.h"
 #include "temp_config.h"
 
@@ -87,6 +90,7 @@ class FmMainTest : public ::testing::Test {
     form_->SetConverters(EchoConverter, EchoConverter);
     form_->SetShellFunction([this](TFmMain::ShellAction action, const QString& path) {
       shellCalls_.push_back({action, path});
+      return shellOpens_;
     });
     form_->show();
   }
@@ -112,6 +116,7 @@ class FmMainTest : public ::testing::Test {
   Engine engine_;  // outlives the window that may convert through it
   std::unique_ptr<TFmMain> form_;
   std::vector<std::pair<TFmMain::ShellAction, QString>> shellCalls_;
+  bool shellOpens_ = true;
 };
 
 TEST_F(FmMainTest, FirstStartShowsEmptyListAndPanels) {
@@ -520,6 +525,14 @@ TEST_F(FmMainTest, LaunchAndExploreTakeFirstSelectedRow) {
   EXPECT_EQ(shellCalls_[2], std::make_pair(TFmMain::ShellAction::ShowInFolder, a));
 }
 
+TEST_F(FmMainTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
+  form_->AddFile(QStringLiteral("/n/x.xls"));
+  Select({0});
+  shellOpens_ = false;
+  form_->ExecuteCommand(TFmMain::CmdLaunchSource);
+  EXPECT_EQ(Panel(2), QStringLiteral("No application could open /n/x.xls"));
+}
+
 TEST_F(FmMainTest, ContextMenuDoesNotOpenDuringRun) {
   form_->AddFile(QStringLiteral("/n/a.xls"));
   form_->FmCancelCvt->show();
@@ -529,6 +542,56 @@ TEST_F(FmMainTest, ContextMenuDoesNotOpenDuringRun) {
   form_->PopupMenu1Popup(QPoint(5, 5));
   EXPECT_TRUE(form_->PopupMenu1->isVisible());
   form_->PopupMenu1->hide();
+}
+
+TEST_F(FmMainTest, NarrowestWindowKeepsConvertClearOfTheOtherButtons) {
+  form_->resize(100, 100);
+  EXPECT_GT(form_->BtnConvert->x(), form_->BtnLog->geometry().right());
+  EXPECT_GE(form_->height(), 200);
+}
+
+// A key the window acts on is consumed. Passed on, it reached the window
+// again through the focused control's parents whenever the dialog or run it
+// started left no control with the focus (a window manager activates the
+// window again a moment later), and acted a second time.
+TEST_F(FmMainTest, ShortcutKeysAreConsumedOtherKeysPassedOn) {
+  form_->AddFile(QStringLiteral("/n/a.xls"));
+  if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+  QObject* window = form_.get();
+  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
+  EXPECT_TRUE(window->eventFilter(form_.get(), &selectAll));
+  EXPECT_TRUE(form_->ListView1->topLevelItem(0)->isSelected());
+  QKeyEvent letter(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
+  EXPECT_FALSE(window->eventFilter(form_.get(), &letter));
+}
+
+// A popup the file dialog left open (its name completion, closed by Enter)
+// is closed with it, so the window gets its keys again.
+TEST_F(FmMainTest, AddFileClosesPopupsTheDialogLeftOpen) {
+  QMenu* leftover = nullptr;
+  AnswerNextModal([&](QWidget* modal) {
+    leftover = new QMenu(form_.get());
+    leftover->addAction(QStringLiteral("book.xls"));
+    leftover->popup(QPoint(10, 10));
+    static_cast<QDialog*>(modal)->done(QDialog::Rejected);
+  });
+  form_->ExecuteCommand(TFmMain::CmdAddFile);
+  ASSERT_NE(leftover, nullptr);
+  EXPECT_FALSE(leftover->isVisible());
+  EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+}
+
+TEST_F(FmMainTest, ClosingTheWindowClosesTheHelpWindow) {
+  ShowHelp(config_.Path(QStringLiteral("nohelp/")), QString::fromLatin1(kHelpContentsPage));
+  const auto helpShown = [] {
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (qobject_cast<THelpWindow*>(window) != nullptr && window->isVisible()) return true;
+    }
+    return false;
+  };
+  ASSERT_TRUE(helpShown());
+  form_->close();
+  EXPECT_FALSE(helpShown());
 }
 
 TEST_F(FmMainTest, ResizeKeepsConvertButtonAtRightEnd) {
@@ -550,6 +613,20 @@ TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
   viewer->ExportLog(exported);
   EXPECT_EQ(ReadAll(exported), ReadAll(LogFilePath()));
 
+  // Enter closes the viewer; clearing asks first, and No keeps the log.
+  EXPECT_TRUE(viewer->BtnCancel->isDefault());
+  EXPECT_FALSE(viewer->BtnClear->autoDefault());
+  const auto answerClear = [](QMessageBox::StandardButton button) {
+    AnswerNextModal([button](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      box->button(button)->click();
+    });
+  };
+  answerClear(QMessageBox::No);
+  viewer->BtnClear->click();
+  EXPECT_TRUE(QFile::exists(LogFilePath()));
+  answerClear(QMessageBox::Yes);
   viewer->BtnClear->click();
   EXPECT_FALSE(QFile::exists(LogFilePath()));
   EXPECT_TRUE(viewer->MemoLog->toPlainText().isEmpty());
@@ -568,6 +645,8 @@ TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
     auto* about = qobject_cast<TFmAbout*>(modal);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About KV-Tabulox"));
+    // Room for the whole title beside the title bar's icon and close button.
+    EXPECT_GE(about->width(), about->fontMetrics().horizontalAdvance(about->windowTitle()) + 64);
     EXPECT_EQ(about->Animate1->pixmap().width(), 32);
     about->TimerAnimateTimer();
     about->TimerAnimateTimer();
