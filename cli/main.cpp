@@ -7,11 +7,9 @@
 #include "parse_flag.h"
 #include "process_locale.h"
 #include "convert_xlsx_workbook.h"
-#include "large_pages.h"
 #include "regional_settings.h"
 
 int main(int argc, char** argv) {
-  tabulox::KeepLargeAllocationsMapped();
   tabulox::cli::AdoptEnvironmentLocale();
   tabulox::LoadRegionalSettings();
   tabulox::InitXlsxEngine();

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <system_error>
 
-#include "large_pages.h"
 #include "second_thread.h"
 
 namespace tabulox {
@@ -76,7 +75,7 @@ ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes) {
   const auto expected = static_cast<std::size_t>(st.st_size);
   // A file read in two halves has its pages made present by the thread that
   // reads into them.
-  ReserveLarge(bytes, expected, expected < kBytesForTwoReads ? Filling::kWhole : Filling::kPartly);
+  bytes.reserve(expected);
   bytes.resize(expected);
   const ssize_t read = ReadExpectedBytes(fd, bytes);
   if (read < 0) {

@@ -1,6 +1,5 @@
 #include "output_block.h"
 
-#include "large_pages.h"
 
 namespace tabulox {
 
@@ -10,7 +9,7 @@ ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
 
 ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block) {
   const std::size_t size = head.size() + bytes.size();
-  ReserveLarge(block, size + 1, Filling::kWhole);
+  block.reserve(size + 1);
   // Copied in, not zeroed first and then copied: with the room reserved
   // nothing below can fail, so a failure above leaves the block as it was.
   block.assign(head);

@@ -6,12 +6,10 @@
 
 #include "conversion_entry.h"
 #include "fm_main.h"
-#include "large_pages.h"
 #include "regional_settings.h"
 #include "settings_file.h"
 
 int main(int argc, char** argv) {
-  tabulox::KeepLargeAllocationsMapped();
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tabulox"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));

@@ -12,7 +12,6 @@
 #include "conversion_output.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
-#include "large_pages.h"
 #include "member_read.h"
 #include "workbook_parts.h"
 
@@ -149,7 +148,7 @@ ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32
   if (engine.reader->MemberCount() == 0) return kFormatNotCorrect;
   try {
     std::string text;
-    ReserveLarge(text, TextReservation(*engine.reader));
+    text.reserve(TextReservation(*engine.reader));
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
     if (extracted < 0) return extracted;

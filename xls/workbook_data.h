@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "extraction_error.h"
-#include "large_pages.h"
 #include "style_table.h"
 
 namespace tabulox {
@@ -136,8 +135,8 @@ class TSharedStringTable {
   }
   // Room for `strings` strings of about `textBytes` bytes of text in all.
   void reserve(std::size_t strings, std::size_t textBytes) {
-    ReserveLarge(ends_, strings);
-    ReserveLarge(text_, textBytes);
+    ends_.reserve(strings);
+    text_.reserve(textBytes);
   }
   std::size_t capacity() const { return ends_.capacity() + (later_ ? later_->capacity() : 0); }
 

@@ -12,7 +12,6 @@
 #include "biff_records.h"
 #include "embedded_substreams.h"
 #include "record_segments.h"
-#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -543,10 +542,10 @@ RecordsRead ReadWorksheetRecords(ByteReader& stream, TWorkSheetData& sheet, std:
   // One allocation of the right size: growing by doubling would copy the
   // cells several times and touch about twice their memory. The records add
   // as many cells as their headers promise, so all of the room is written.
-  ReserveLarge(sheet.cells, sheet.cells.size() + cellsAhead, Filling::kWhole);
+  sheet.cells.reserve(sheet.cells.size() + cellsAhead);
   // Row numbers are 16 bits wide, so the rows are bounded too.
   constexpr std::size_t kMostRows = std::size_t{1} << 16;
-  ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
+  sheet.rows.reserve(std::min(sheet.rows.size() + cellsAhead, kMostRows));
   SheetCells cells{sheet};
   const RecordsEnd end = ReadCellRecords(stream, stopAt, cells, [] { return true; });
   return {stream.position() - start, end == RecordsEnd::kAtStop};

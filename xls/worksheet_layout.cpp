@@ -10,7 +10,6 @@
 #include "extraction_error.h"
 #include "general_format.h"
 #include "second_thread.h"
-#include "large_pages.h"
 #include "processor_cores.h"
 #include "style_table.h"
 #include "xls_globals.h"
@@ -37,7 +36,7 @@ std::size_t EstimateTextSize(const TWorkSheetData& sheet) {
 // Room in `text` for the text of `sheet`, within `maxBytes`.
 void ReserveForSheet(const TWorkSheetData& sheet, std::string& text, std::size_t maxBytes) {
   if (text.size() < maxBytes)
-    ReserveLarge(text, text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
+    text.reserve(text.size() + std::min(EstimateTextSize(sheet), maxBytes - text.size()));
 }
 
 // The text of a cell of any kind but cellText, whose text is kept
@@ -161,7 +160,7 @@ void LayOutRowsOnTwoThreads(const TWorkBookData& book, const TWorkSheetData& she
   const std::size_t middle = MiddleRow(sheet);
   const std::size_t tailLimit = maxBytes - std::min(text.size(), maxBytes);
   std::string tail;
-  ReserveLarge(tail, std::min(EstimateTextSize(sheet), tailLimit));
+  tail.reserve(std::min(EstimateTextSize(sheet), tailLimit));
   std::exception_ptr tailError;
   SecondThread tailThread;
   try {

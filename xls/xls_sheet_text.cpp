@@ -7,7 +7,6 @@
 #include <optional>
 #include <vector>
 
-#include "large_pages.h"
 #include "processor_cores.h"
 #include "second_thread.h"
 #include "worksheet_cells.h"
@@ -53,7 +52,7 @@ PartRows LayOutPart(ByteReader stream, std::size_t from, std::size_t stopAt, std
                     const TWorkBookData& book, TWorkSheetData& sheet, std::string& text,
                     std::size_t maxBytes) {
   const std::size_t partStart = text.size();
-  if (partStart < maxBytes) ReserveLarge(text, partStart + std::min(partBytes, maxBytes - partStart));
+  if (partStart < maxBytes) text.reserve(partStart + std::min(partBytes, maxBytes - partStart));
   PartRows rows;
   stream.seek(from);
   RowTextWriter writer(book, text, maxBytes);

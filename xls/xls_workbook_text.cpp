@@ -9,7 +9,6 @@
 #include "worksheet_layout.h"
 #include "xls_globals.h"
 #include "xls_sheet_text.h"
-#include "large_pages.h"
 
 namespace tabulox {
 
@@ -35,7 +34,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   // Room taken at once, so that the text is not copied as sheets are added:
   // a workbook's text is rarely larger than its stream, and room that is
   // never written costs address space only.
-  ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
+  text.reserve(std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
   std::string laterText;
   for (TWorkSheetData& sheet : book->worksheets) {
