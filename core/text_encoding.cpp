@@ -391,10 +391,9 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
+void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std::string& out) {
   const std::string_view lineBreak = BreakOfStyle(style);
-  std::string out;
-  out.reserve(text.size() + text.size() / 16);
+  out.reserve(out.size() + text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -404,7 +403,6 @@ std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
     i = at + BreakLength(text, at);
     out.append(lineBreak);
   }
-  return out;
 }
 
 namespace {

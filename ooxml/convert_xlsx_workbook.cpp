@@ -147,7 +147,7 @@ std::size_t TextReservation(const TKvUnZip& reader) {
 ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32_t codePage) {
   if (engine.reader->MemberCount() == 0) return kFormatNotCorrect;
   try {
-    std::string text;
+    std::string text(LeadingMark(codePage));
     text.reserve(TextReservation(*engine.reader));
     const ResultCode extracted = ExtractXlsxText(engine, text);
     ClearDocument(*engine.document);
