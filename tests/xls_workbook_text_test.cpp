@@ -363,7 +363,7 @@ TEST(WorkbookText, AppendsToTheTextAndGivesItsOwnLength) {
   w.Number(0, 1, 0, 1);
   w.Eof();
   std::string text = "\xEF\xBB\xBF";
-  EXPECT_EQ(Extract(w, text), 8);
+  EXPECT_EQ(Extract(w, text), 9);
   EXPECT_EQ(text, "\xEF\xBB\xBFS\r\n\t1\r\n\r\n");
 }
 
