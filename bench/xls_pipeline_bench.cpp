@@ -139,6 +139,10 @@ const TWorkBookData& Book() {
   return *book;
 }
 
+void LayOutEveryWorksheet(const TWorkBookData& book, std::string& text) {
+  for (const TWorkSheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text);
+}
+
 void BM_Layout(benchmark::State& state) {
   SetRegionalSettings(RegionalSettings{});
   std::string text;
@@ -149,10 +153,6 @@ void BM_Layout(benchmark::State& state) {
     benchmark::DoNotOptimize(text.data());
   }
   SetBytes(state, text.size());
-}
-
-void LayOutEveryWorksheet(const TWorkBookData& book, std::string& text) {
-  for (const TWorkSheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text);
 }
 
 const std::string& EngineText() {
