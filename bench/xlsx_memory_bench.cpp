@@ -14,7 +14,7 @@
 #include <fstream>
 #include <string>
 
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
 
 namespace {
@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(partBytes), archive.size());
   ResetPeakResident();
   OutputBlock block;
-  const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(archive), block, 65001);
+  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(archive), block, 65001);
   std::printf("result %d\n", static_cast<int>(rc));
   std::printf("peak resident during the conversion: %ld MiB\n", PeakResidentMiB());
   return rc >= 0 ? 0 : 1;

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
 #include "worksheet_text.h"
 #include "xlsx_shared_strings.h"
@@ -168,7 +168,7 @@ BENCHMARK(BM_WorksheetFromSource)->Unit(benchmark::kMillisecond);
 void BM_WholeXlsx(benchmark::State& state) {
   OutputBlock block;
   for (auto _ : state) {
-    const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(Package()), block, 65001);
+    const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(Package()), block, 65001);
     benchmark::DoNotOptimize(rc);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(Package().size()));

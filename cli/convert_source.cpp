@@ -1,20 +1,22 @@
 #include "convert_source.h"
 
+#include <sys/stat.h>
+
 #include <cctype>
 #include <cstdio>
 
 #include "atomic_file.h"
-#include "code_pages.h"
-#include "convert_workbook.h"
-#include "file_bytes.h"
-#include "convert_xlsx_workbook.h"
-#include "result_code.h"
 
 namespace tabulox::cli {
 namespace {
 
 bool WriteStdout(const char* data, std::size_t size) {
   return std::fwrite(data, 1, size, stdout) == size;
+}
+
+bool FileExists(const std::string& path) {
+  struct stat st {};
+  return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
 std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
@@ -30,12 +32,6 @@ std::string TypeFromExtension(const std::string& path) {
   for (char& c : ext) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
   if (ext.size() > 1) ext.erase(0, 1);
   return ext;
-}
-
-ResultCode ConvertByType(const std::string& type, const std::string& source, OutputBlock& block,
-                         std::int32_t codePage) {
-  if (type == "XLS") return ConvertWorkbook(source, block, codePage, 0);
-  return ConvertXlsxWorkbook(source, block, codePage);
 }
 
 std::int32_t ReportEngineFailure(ResultCode rc, const std::string& source) {
@@ -68,7 +64,7 @@ void PrintLine(const std::string& text) {
 }
 
 std::int32_t ConvertSource(const std::string& source, const std::string& destination,
-                           const RunSettings& settings, OutputBlock& block) {
+                           const RunSettings& settings, Engine& engine, OutputBlock& block) {
   if (!FileExists(source)) {
     PrintLine("Input file " + Quoted(source) + " not exists");
     return kSourceMissing;
@@ -77,12 +73,13 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
   if (!toStdout && !settings.overwrite && DestinationExists(destination)) return ReportExists(destination);
   const std::string type =
       settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
-  const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : DefaultAnsiCodePage();
+  const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : Engine::LocaleCodePage();
   if (type != "XLS" && type != "XLSX") {
     PrintLine("Input file " + Quoted(source) + " type not support");
     return kTypeNotSupported;
   }
-  const ResultCode rc = ConvertByType(type, source, block, codePage);
+  const WorkbookType workbookType = type == "XLS" ? WorkbookType::kXls : WorkbookType::kXlsx;
+  const ResultCode rc = engine.ConvertFile(source, workbookType, codePage, block);
   if (rc < 0) return ReportEngineFailure(rc, source);
 
   const auto* bytes = reinterpret_cast<const char*>(block.data());

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <string>
 
-#include "output_block.h"
 #include "parse_flag.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox::cli {
 
@@ -20,6 +20,6 @@ void PrintLine(const std::string& text);
 // Converts `source` into `destination` ("*" for standard output) and returns
 // the outcome code, which becomes the exit status.
 std::int32_t ConvertSource(const std::string& source, const std::string& destination,
-                           const RunSettings& settings, OutputBlock& block);
+                           const RunSettings& settings, Engine& engine, OutputBlock& block);
 
 }  // namespace tabulox::cli

@@ -6,13 +6,11 @@
 #include "convert_source.h"
 #include "parse_flag.h"
 #include "process_locale.h"
-#include "convert_xlsx_workbook.h"
-#include "regional_settings.h"
+#include "tabulox/tabulox.h"
 
 int main(int argc, char** argv) {
   tabulox::cli::AdoptEnvironmentLocale();
-  tabulox::LoadRegionalSettings();
-  tabulox::InitXlsxEngine();
+  tabulox::Engine engine;
   tabulox::RemoveTemporaryFilesOnSignals();
 
   using namespace tabulox::cli;
@@ -29,10 +27,9 @@ int main(int argc, char** argv) {
     std::fwrite(usage.data(), 1, usage.size(), stdout);
     outcome = kOutcomeUsage;
   } else {
-    outcome = ConvertSource(argv[argc - 2], argv[argc - 1], settings, block);
+    outcome = ConvertSource(argv[argc - 2], argv[argc - 1], settings, engine, block);
   }
   // The text written to standard output counts only once it is out.
   if (std::fclose(stdout) != 0 && toStdout && outcome == 0) outcome = tabulox::kDestinationWriteFailed;
-  tabulox::FreeXlsxEngine();
   return static_cast<int>(outcome & 0xFF);
 }

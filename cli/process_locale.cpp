@@ -2,8 +2,7 @@
 
 #include <clocale>
 #include <cstdlib>
-
-#include "regional_settings.h"
+#include <string_view>
 
 namespace tabulox::cli {
 
@@ -24,6 +23,13 @@ const char* SetValue(const char* variable) {
   if (variable == nullptr) return nullptr;
   const char* value = std::getenv(variable);
   return value != nullptr && *value != '\0' ? value : nullptr;
+}
+
+// The C and POSIX locales and their variants such as C.UTF-8 (and an empty
+// name) give no conventions of their own: the C locale the program starts in
+// gives the engine the same.
+bool IsNeutralLocaleName(std::string_view name) {
+  return name.empty() || name == "C" || name == "POSIX" || name.starts_with("C.");
 }
 
 }  // namespace

@@ -11,9 +11,9 @@
 
 namespace tabulox {
 
-// Bytes held as a string, so that a text already in its final form becomes
-// the block without being copied (see FinishConversion).
-using OutputBlock = std::string;
+// OutputBlock (tabulox/result_codes.h) holds its bytes as a string, so that a
+// text already in its final form becomes the block without being copied (see
+// FinishConversion).
 
 // Resizes the block to the byte count plus one, copies the bytes into its
 // start and returns their number.

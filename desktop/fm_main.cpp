@@ -22,7 +22,6 @@
 
 #include "activity_log.h"
 #include "add_dir_search.h"
-#include "code_pages.h"
 #include "file_types.h"
 #include "fm_about.h"
 #include "fm_add_dir.h"
@@ -106,8 +105,8 @@ qint64 SizeValue(const QString& text) {
 TFmMain::TFmMain(QWidget* parent) : QMainWindow(parent) {
   InitIconResources();
   setObjectName(QStringLiteral("FmMain"));
-  FConvertXls = ConvertXlsFile;
-  FConvertXlsx = ConvertXlsxFile;
+  FConvertXls = EngineConverter(engine_, WorkbookType::kXls);
+  FConvertXlsx = EngineConverter(engine_, WorkbookType::kXlsx);
   FShell = DefaultShell;
   FormCreate();
 }
@@ -970,10 +969,10 @@ void TFmMain::ConvertFiles(int mode) {
   FConverting = true;
   FCancelConvert = false;
   const std::int32_t codePage =
-      GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : DefaultAnsiCodePage();
+      GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : Engine::LocaleCodePage();
   int successful = 0;
   int failed = 0;
-  SetXlsxProgressCallback([] { QCoreApplication::processEvents(); });
+  engine_.SetProgressCallback([] { QCoreApplication::processEvents(); });
 
   try {
     WriteLog(QStringLiteral("Conversion start..."));
@@ -1002,11 +1001,11 @@ void TFmMain::ConvertFiles(int mode) {
              QString::number(successful + failed) + QStringLiteral("\r\n"));
   } catch (const LogWriteError&) {
     FmCancelCvt->close();
-    SetXlsxProgressCallback(nullptr);
+    engine_.SetProgressCallback(nullptr);
     FConverting = false;
     throw;
   }
-  SetXlsxProgressCallback(nullptr);
+  engine_.SetProgressCallback(nullptr);
   FConverting = false;
 }
 

@@ -17,7 +17,6 @@
 #include "conversion_entry.h"
 #include "file_search.h"
 #include "job_file.h"
-#include "output_block.h"
 
 namespace tabulox {
 
@@ -225,6 +224,7 @@ class TFmMain : public QMainWindow {
   bool FSortAscending = true;
   QHash<QString, int> FSourceKeys;  // upper-cased source path -> rows holding it
   QStringList FPastedFiles;         // the clipboard's file list, read by the enabling rules
+  Engine engine_;
   ConvertFunction FConvertXls;
   ConvertFunction FConvertXlsx;
   ShellFunction FShell;

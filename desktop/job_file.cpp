@@ -1,10 +1,10 @@
 #include "job_file.h"
 
+#include <QDataStream>
 #include <QFile>
 #include <QSaveFile>
 #include <QtEndian>
 
-#include "byte_reader.h"
 #include "global_settings.h"
 
 namespace tabulox {
@@ -13,20 +13,22 @@ namespace {
 
 enum class JobForm { Unicode, Ansi };
 
-QString ReadText(ByteReader& reader, JobForm form) {
-  const std::uint16_t length = reader.u16le();
-  const std::span<const std::uint8_t> bytes = reader.bytes(length);
+// One text: its byte count, then UTF-16LE units or 8-bit text in the locale's
+// code page (cut at its first NUL). False when the file ends within it.
+bool ReadText(QDataStream& in, JobForm form, QString& text) {
+  quint16 length = 0;
+  in >> length;
+  QByteArray bytes(length, Qt::Uninitialized);
+  if (in.status() != QDataStream::Ok || in.readRawData(bytes.data(), length) != length) return false;
   if (form == JobForm::Unicode) {
-    QString text(static_cast<qsizetype>(length / 2), Qt::Uninitialized);
+    text = QString(static_cast<qsizetype>(length / 2), Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
-      const auto at = static_cast<std::size_t>(2 * i);
-      text[i] = QChar(static_cast<char16_t>(bytes[at] | (bytes[at + 1] << 8)));
+      text[i] = QChar(qFromLittleEndian<char16_t>(bytes.constData() + 2 * i));
     }
-    return text;
+  } else {
+    text = QString::fromLocal8Bit(bytes.constData(), static_cast<qsizetype>(qstrnlen(bytes.constData(), length)));
   }
-  // 8-bit text in the locale's code page, cut at its first NUL.
-  const char* chars = reinterpret_cast<const char*>(bytes.data());
-  return QString::fromLocal8Bit(chars, static_cast<qsizetype>(qstrnlen(chars, length)));
+  return true;
 }
 
 void AppendU16(QByteArray& out, std::uint16_t value) {
@@ -55,21 +57,26 @@ std::optional<std::vector<JobRow>> LoadJobFile(const QString& path) {
   else return std::nullopt;
 
   std::vector<JobRow> rows;
-  ByteReader reader(std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                              static_cast<std::size_t>(bytes.size())));
-  try {
-    reader.skip(3);
-    const std::uint16_t rowCount = reader.u16le();
-    for (std::uint16_t r = 0; r < rowCount; ++r) {
-      JobRow row;
-      const std::uint16_t subItemCount = reader.u16le();
-      row.state = static_cast<std::int32_t>(reader.u32le());
-      row.caption = ReadText(reader, form);
-      for (std::uint16_t i = 0; i < subItemCount; ++i) row.subItems << ReadText(reader, form);
-      rows.push_back(std::move(row));
+  QDataStream in(bytes);
+  in.setByteOrder(QDataStream::LittleEndian);
+  in.skipRawData(3);
+  quint16 rowCount = 0;
+  in >> rowCount;
+  // A short file keeps the rows read whole so far.
+  for (quint16 r = 0; r < rowCount && in.status() == QDataStream::Ok; ++r) {
+    JobRow row;
+    quint16 subItemCount = 0;
+    quint32 state = 0;
+    in >> subItemCount >> state;
+    row.state = static_cast<std::int32_t>(state);
+    bool whole = in.status() == QDataStream::Ok && ReadText(in, form, row.caption);
+    for (quint16 i = 0; whole && i < subItemCount; ++i) {
+      QString text;
+      whole = ReadText(in, form, text);
+      row.subItems << text;
     }
-  } catch (const ExtractionError&) {
-    // A short file: keep the rows read whole so far.
+    if (!whole) break;
+    rows.push_back(std::move(row));
   }
   return rows;
 }

@@ -1,6 +1,6 @@
 #include "log_time_stamp.h"
 
-#include "date_time_pattern.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox {
 
@@ -10,9 +10,7 @@ QString LogTimeStamp(const QDateTime& when) {
   constexpr double kSecondsPerDay = 86400.0;
   const double serial = static_cast<double>(kSerialBase.daysTo(when.date())) +
                         static_cast<double>(when.time().msecsSinceStartOfDay() / 1000) / kSecondsPerDay;
-  std::string text;
-  FormatDateTimePattern("c", serial, text);
-  return QString::fromStdString(text);
+  return QString::fromStdString(DateTimeText(serial));
 }
 
 }  // namespace tabulox

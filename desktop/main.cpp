@@ -4,17 +4,13 @@
 #include <QMessageBox>
 #include <memory>
 
-#include "conversion_entry.h"
 #include "fm_main.h"
-#include "regional_settings.h"
 #include "settings_file.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("Tabulox"));
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
-  tabulox::LoadRegionalSettings();
-  tabulox::StartXlsxEngine();
   tabulox::LoadSettings();
 
   int status = 0;
@@ -29,6 +25,5 @@ int main(int argc, char** argv) {
   } catch (const tabulox::SettingsWriteError& error) {
     QMessageBox::critical(nullptr, QStringLiteral("KV-Tabulox"), QString::fromStdString(error.what()));
   }
-  tabulox::StopXlsxEngine();
   return status;
 }

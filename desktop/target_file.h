@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "global_settings.h"
-#include "result_code.h"
+#include "tabulox/result_codes.h"
 
 namespace tabulox {
 

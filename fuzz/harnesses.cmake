@@ -19,7 +19,7 @@ endif()
 # Adds the executable `target` from the harness `harness` and `extra_sources`.
 function(tabulox_add_harness target harness)
   add_executable(${target} ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/fuzz_${harness}.cpp ${ARGN})
-  target_link_libraries(${target} PRIVATE tabulox_engine)
+  target_link_libraries(${target} PRIVATE tabulox_xls)
   if(harness IN_LIST TABULOX_FUZZ_OOXML_HARNESSES)
     target_link_libraries(${target} PRIVATE tabulox_ooxml)
   endif()

@@ -12,10 +12,19 @@
 #include "conversion_output.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
+#include "zip_reader.h"
 #include "member_read.h"
 #include "workbook_parts.h"
 
 namespace tabulox {
+
+// Members are destroyed in reverse order: the reader first.
+struct XlsxReadingState {
+  SharedStringTable sharedStrings;
+  TKvXMLParser document;
+  TKvUnZip reader;
+};
+
 namespace {
 
 // The result code is the byte length of the text, a signed 32-bit number.
@@ -28,34 +37,17 @@ constexpr std::size_t kKeptTreeStorageBytes = 64u * 1024 * 1024;
 
 constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
 
-struct XlsxEngine {
-  std::unique_ptr<TKvUnZip> reader = std::make_unique<TKvUnZip>();
-  std::unique_ptr<TKvXMLParser> document = std::make_unique<TKvXMLParser>();
-  std::unique_ptr<SharedStringTable> sharedStrings = std::make_unique<SharedStringTable>();
-};
-
-std::unique_ptr<XlsxEngine>& EngineSlot() {
-  static std::unique_ptr<XlsxEngine> engine;
-  return engine;
-}
-
-XlsxEngine& Engine() {
-  std::unique_ptr<XlsxEngine>& engine = EngineSlot();
-  if (!engine) engine = std::make_unique<XlsxEngine>();
-  return *engine;
-}
-
 // Reads the shared strings: the part the workbook's relationships name, else
 // "xl/sharedStrings.xml". A missing or empty part leaves the table empty.
-void LoadWorkbookSharedStrings(XlsxEngine& engine, const std::string& namedPart) {
-  TKvUnZip& reader = *engine.reader;
-  SharedStringTable& strings = *engine.sharedStrings;
+void LoadWorkbookSharedStrings(XlsxReadingState& state, const std::string& namedPart) {
+  TKvUnZip& reader = state.reader;
+  SharedStringTable& strings = state.sharedStrings;
   auto load = [&](std::string_view name) {
     strings.Clear();
     // The part's text is rarely longer than the part.
     strings.Reserve(reader.OpenMember(name).StatedSize());
     return ReadMember(reader, name, [&](const TXMLBlockSource& source) {
-      LoadSharedStringsFromSource(*engine.document, source, strings);
+      LoadSharedStringsFromSource(state.document, source, strings);
     });
   };
   MemberRead sst = load(namedPart.empty() ? kSharedStringsMember : namedPart);
@@ -71,13 +63,13 @@ void LoadWorkbookSharedStrings(XlsxEngine& engine, const std::string& namedPart)
 // `text`. Returns whether a member of that name counts (decoded whole with a
 // matching CRC-32); an empty one writes nothing, not even its heading. May
 // raise.
-bool AppendWorksheet(XlsxEngine& engine, std::string_view member, std::string_view heading,
+bool AppendWorksheet(XlsxReadingState& state, std::string_view member, std::string_view heading,
                      std::string& text) {
   const std::size_t start = text.size();
   const std::string header = std::string(heading) + ":\r\n";
   text += header;
-  const MemberRead sheet = ReadMember(*engine.reader, member, [&](const TXMLBlockSource& source) {
-    AppendWorksheetTextFromSource(*engine.document, source, *engine.sharedStrings, text,
+  const MemberRead sheet = ReadMember(state.reader, member, [&](const TXMLBlockSource& source) {
+    AppendWorksheetTextFromSource(state.document, source, state.sharedStrings, text,
                                   kMaxTextBytes);
   });
   if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
@@ -103,21 +95,21 @@ bool ReadsNumberedWorksheets(const WorkbookParts& parts) {
 // of those is present) the parts "xl/worksheets/sheetN.xml" in ascending N,
 // each headed "sheetN:". Returns 0, or kFormatNotCorrect when no worksheet
 // member counts. May raise.
-ResultCode ExtractXlsxText(XlsxEngine& engine, std::string& text) {
-  const WorkbookParts parts = FindWorkbookParts(*engine.reader, *engine.document);
-  LoadWorkbookSharedStrings(engine, parts.sharedStrings);
+ResultCode ExtractXlsxText(XlsxReadingState& state, std::string& text) {
+  const WorkbookParts parts = FindWorkbookParts(state.reader, state.document);
+  LoadWorkbookSharedStrings(state, parts.sharedStrings);
 
   bool worksheetFound = false;
   if (!ReadsNumberedWorksheets(parts)) {
     for (std::size_t i = 0; i < parts.worksheets.size(); ++i) {
       worksheetFound |=
-          AppendWorksheet(engine, parts.worksheets[i], "sheet" + std::to_string(i + 1), text);
+          AppendWorksheet(state, parts.worksheets[i], "sheet" + std::to_string(i + 1), text);
     }
   }
   // Also when none of the listed worksheets is present.
   if (!worksheetFound) {
-    for (const std::string& number : NumberedWorksheets(*engine.reader)) {
-      worksheetFound |= AppendWorksheet(engine, "xl/worksheets/sheet" + number + ".xml",
+    for (const std::string& number : NumberedWorksheets(state.reader)) {
+      worksheetFound |= AppendWorksheet(state, "xl/worksheets/sheet" + number + ".xml",
                                         "sheet" + number, text);
     }
   }
@@ -144,59 +136,52 @@ std::size_t TextReservation(const TKvUnZip& reader) {
 }
 
 // Everything after the archive was opened.
-ResultCode ConvertOpenArchive(XlsxEngine& engine, OutputBlock& block, std::int32_t codePage) {
-  if (engine.reader->MemberCount() == 0) return kFormatNotCorrect;
+ResultCode ConvertOpenArchive(XlsxReadingState& state, OutputBlock& block, std::int32_t codePage) {
+  if (state.reader.MemberCount() == 0) return kFormatNotCorrect;
   try {
     std::string text(LeadingMark(codePage));
-    text.reserve(TextReservation(*engine.reader));
-    const ResultCode extracted = ExtractXlsxText(engine, text);
-    ClearDocument(*engine.document);
+    text.reserve(TextReservation(state.reader));
+    const ResultCode extracted = ExtractXlsxText(state, text);
+    ClearDocument(state.document);
     if (extracted < 0) return extracted;
     return FinishConversion(std::move(text), block, codePage, 0);
   } catch (...) {
-    ClearDocument(*engine.document);
+    ClearDocument(state.document);
     return kFormatNotCorrect;
   }
 }
 
 }  // namespace
 
-void InitXlsxEngine() { Engine(); }
+XlsxConverter::XlsxConverter() : state_(std::make_unique<XlsxReadingState>()) {}
 
-void FreeXlsxEngine() {
-  std::unique_ptr<XlsxEngine>& engine = EngineSlot();
-  if (!engine) return;
-  engine->reader.reset();
-  engine->document.reset();
-  engine->sharedStrings.reset();
-  engine.reset();
+XlsxConverter::~XlsxConverter() = default;
+
+void XlsxConverter::SetProgressCallback(std::function<void()> progress) {
+  state_->reader.OnProcessMessages = std::move(progress);
 }
 
-TKvUnZip& XlsxZipReader() { return *Engine().reader; }
-
-ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block,
-                               std::int32_t codePage) {
+ResultCode XlsxConverter::Convert(const std::string& sourcePath, OutputBlock& block,
+                                  std::int32_t codePage) {
   if (!FileExists(sourcePath)) return kSourceMissing;
-  XlsxEngine& engine = Engine();
   try {
-    engine.reader->SetZipName(sourcePath);
-    engine.reader->OpenArchive();
+    state_->reader.SetZipName(sourcePath);
+    state_->reader.OpenArchive();
   } catch (...) {
     return kSourceOpenFailed;
   }
-  return ConvertOpenArchive(engine, block, codePage);
+  return ConvertOpenArchive(*state_, block, codePage);
 }
 
-ResultCode ConvertXlsxWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                     std::int32_t codePage) {
-  XlsxEngine& engine = Engine();
+ResultCode XlsxConverter::ConvertBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
+                                        std::int32_t codePage) {
   try {
-    engine.reader->SetZipName("");
-    engine.reader->OpenArchiveBuffer(file);
+    state_->reader.SetZipName("");
+    state_->reader.OpenArchiveBuffer(file);
   } catch (...) {
     return kSourceOpenFailed;
   }
-  return ConvertOpenArchive(engine, block, codePage);
+  return ConvertOpenArchive(*state_, block, codePage);
 }
 
 }  // namespace tabulox

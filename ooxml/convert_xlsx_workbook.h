@@ -1,41 +1,50 @@
-// The .xlsx entry point. It uses three objects that live for the whole run of
-// the program (the ZIP reader, one XML document and the shared-string table),
-// so conversions run one at a time, from one thread. Never raises: every
-// outcome is a result code (see result_code.h).
+// The .xlsx entry point.
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
 #include "output_block.h"
 #include "result_code.h"
-#include "zip_reader.h"
 
 namespace tabulox {
 
-// Creates the program-wide objects (at program start) and releases them (at
-// exit, the reader first). The accessors and entry points create them on
-// first use when InitXlsxEngine was not called.
-void InitXlsxEngine();
-void FreeXlsxEngine();
+struct XlsxReadingState;
 
-// The program-wide ZIP reader, so that a front end can set its OnMessage and
-// OnProcessMessages.
-TKvUnZip& XlsxZipReader();
+// Converts .xlsx workbooks. It keeps its ZIP reader (with the member list of
+// the archive read last, reused while the file is unchanged), its XML document
+// and its shared-string table from one conversion to the next, so a program
+// keeps one converter and converts one workbook at a time, from one thread.
+// Never raises: every outcome is a result code (see result_code.h).
+class XlsxConverter {
+ public:
+  XlsxConverter();
+  ~XlsxConverter();
+  XlsxConverter(const XlsxConverter&) = delete;
+  XlsxConverter& operator=(const XlsxConverter&) = delete;
 
-// Converts the workbook at `sourcePath`: the text of every worksheet part
-// "xl/worksheets/sheetN.xml", N from 0 to the archive's member count - 1, each
-// headed by "sheetN:", with CR LF line breaks, encoded for the code page and
-// copied into `block`. Returns the byte count, or kSourceMissing (no file),
-// kSourceOpenFailed (the archive cannot be read), kFormatNotCorrect (no
-// members, no worksheet part, any error while reading, a text beyond 2^31 - 1
-// bytes) or kTextNotConvertible. After a failure `block` is unchanged.
-ResultCode ConvertXlsxWorkbook(const std::string& sourcePath, OutputBlock& block,
-                               std::int32_t codePage);
+  // Converts the workbook at `sourcePath`: the text of every worksheet, each
+  // headed by its heading line (see docs/architecture.md for which parts and
+  // headings), with CR LF line breaks, encoded for the code page and copied
+  // into `block`. Returns the byte count, or kSourceMissing (no file),
+  // kSourceOpenFailed (the archive cannot be read), kFormatNotCorrect (no
+  // members, no worksheet part, any error while reading, a text beyond
+  // 2^31 - 1 bytes) or kTextNotConvertible. After a failure `block` is
+  // unchanged.
+  ResultCode Convert(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage);
 
-// The same for a workbook file already in memory.
-ResultCode ConvertXlsxWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                     std::int32_t codePage);
+  // The same for a workbook file already in memory.
+  ResultCode ConvertBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
+                           std::int32_t codePage);
+
+  // Called now and then while a large member is inflated; nullptr for none.
+  void SetProgressCallback(std::function<void()> progress);
+
+ private:
+  std::unique_ptr<XlsxReadingState> state_;
+};
 
 }  // namespace tabulox

@@ -21,7 +21,7 @@
 #include "result_code.h"
 
 #if __has_include("convert_xlsx_workbook.h")
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #define TABULOX_HAVE_XLSX_ENTRY 1
 #endif
 
@@ -93,7 +93,7 @@ ResultCode ConvertXls(std::span<const std::uint8_t> bytes, OutputBlock& block) {
 
 #ifdef TABULOX_HAVE_XLSX_ENTRY
 ResultCode ConvertXlsx(std::span<const std::uint8_t> bytes, OutputBlock& block) {
-  return ConvertXlsxWorkbookBuffer(bytes, block, 65001);
+  return testing::SharedXlsxConverter().ConvertBuffer(bytes, block, 65001);
 }
 #endif
 
@@ -151,7 +151,6 @@ void RunFolder(const std::string& folder, const std::string& extension) {
   std::sort(files.begin(), files.end());
 
 #ifdef TABULOX_HAVE_XLSX_ENTRY
-  InitXlsxEngine();
 #endif
   std::mt19937 rng(kSeed);
   Tally tally;
@@ -175,7 +174,6 @@ void RunFolder(const std::string& folder, const std::string& extension) {
     }
   }
 #ifdef TABULOX_HAVE_XLSX_ENTRY
-  FreeXlsxEngine();
 #endif
   std::cout << folder << ": " << tally.files << " files, " << tally.mutants << " mutants, "
             << tally.succeeded << " conversions with text, " << tally.failed

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #include "package_relationships.h"
 #include "support/zip_writer.h"
 
@@ -87,7 +87,7 @@ class XlsxStructure : public ::testing::TestWithParam<StructureCase> {};
 TEST_P(XlsxStructure, WritesTheExpectedText) {
   const StructureCase& c = GetParam();
   OutputBlock block;
-  const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(WriteZip(c.entries)), block, 65001);
+  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(WriteZip(c.entries)), block, 65001);
   if (c.text.empty()) {
     EXPECT_EQ(rc, kFormatNotCorrect);
     return;

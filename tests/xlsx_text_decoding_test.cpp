@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #include "support/block_source.h"
 #include "support/zip_writer.h"
 #include "worksheet_text.h"
@@ -58,7 +58,7 @@ std::string EngineText(const std::string& sharedStrings, const std::string& shee
 // The output of a conversion, or the failure code as text.
 std::string Output(const std::string& archive, std::int32_t codePage) {
   OutputBlock block;
-  const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(archive), block, codePage);
+  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(archive), block, codePage);
   if (rc < 0) return "failed with " + std::to_string(rc);
   return std::string(reinterpret_cast<const char*>(block.data()), static_cast<std::size_t>(rc));
 }

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cell_ref.h"
-#include "convert_xlsx_workbook.h"
+#include "support/shared_xlsx_converter.h"
 #include "extraction_error.h"
 #include "xlsx_shared_strings.h"
 #include "support/block_source.h"
@@ -59,7 +59,7 @@ std::string Package(std::vector<ZipEntry> parts) {
 // Converts with UTF-8 output; `text` gets the output without its mark.
 ResultCode Convert(const std::string& archive, std::string& text) {
   OutputBlock block;
-  const ResultCode rc = ConvertXlsxWorkbookBuffer(testing::Bytes(archive), block, 65001);
+  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(archive), block, 65001);
   text.clear();
   if (rc >= 0) {
     const std::string out(reinterpret_cast<const char*>(block.data()),
@@ -636,7 +636,7 @@ TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
             "<row r=\"1\"><c r=\"A1\"><v>\xC3\xA9</v></c><c r=\"B1\"><v>a\nb</v></c></row>")}});
   OutputBlock block;
   // "sheet1:" CR LF, e-acute, tab, "a", CR LF (from the LF), "b", CR LF: 17 units.
-  ASSERT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(good), block, 1200), 2 + 2 * 17);
+  ASSERT_EQ(testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(good), block, 1200), 2 + 2 * 17);
   const std::string utf16(reinterpret_cast<const char*>(block.data()), 6);
   EXPECT_EQ(utf16, std::string("\xFF\xFEs\0h\0", 6));
   EXPECT_EQ(block.size(), 37u);
@@ -649,9 +649,9 @@ TEST(XlsxWorkbook, EncodingAndTheOutputBlock) {
   const std::string bad =
       Package({{"xl/worksheets/sheet1.xml",
                 Worksheet("A1", "<row r=\"1\"><c r=\"A1\"><v>\xC3</v></c></row>")}});
-  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(bad), block, 1200), kTextNotConvertible);
+  EXPECT_EQ(testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(bad), block, 1200), kTextNotConvertible);
   EXPECT_EQ(block, before);
-  EXPECT_EQ(ConvertXlsxWorkbookBuffer(testing::Bytes(std::string("nope")), block, 65001),
+  EXPECT_EQ(testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(std::string("nope")), block, 65001),
             kFormatNotCorrect);
   EXPECT_EQ(block, before);
 }
@@ -668,19 +668,19 @@ class XlsxWorkbookFile : public ::testing::Test {
 
 TEST_F(XlsxWorkbookFile, PathOutcomes) {
   OutputBlock block;
-  EXPECT_EQ(ConvertXlsxWorkbook((dir_ / "missing.xlsx").string(), block, 65001), kSourceMissing);
-  EXPECT_EQ(ConvertXlsxWorkbook(dir_.string(), block, 65001), kSourceMissing);
+  EXPECT_EQ(testing::SharedXlsxConverter().Convert((dir_ / "missing.xlsx").string(), block, 65001), kSourceMissing);
+  EXPECT_EQ(testing::SharedXlsxConverter().Convert(dir_.string(), block, 65001), kSourceMissing);
 
   const std::string path = (dir_ / "book.xlsx").string();
   ASSERT_TRUE(testing::WriteFile(
       path, Package({{"xl/worksheets/sheet1.xml",
                       Worksheet("A1", R"(<row r="1"><c r="A1"><v>f</v></c></row>)")}})));
-  ASSERT_EQ(ConvertXlsxWorkbook(path, block, 65001), 15);
+  ASSERT_EQ(testing::SharedXlsxConverter().Convert(path, block, 65001), 15);
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(block.data()) + 3, 12), "sheet1:\r\nf\r\n");
 
   if (::geteuid() != 0) {  // root reads whatever the mode says
     ASSERT_EQ(::chmod(path.c_str(), 0), 0);
-    EXPECT_EQ(ConvertXlsxWorkbook(path, block, 65001), kSourceOpenFailed);
+    EXPECT_EQ(testing::SharedXlsxConverter().Convert(path, block, 65001), kSourceOpenFailed);
   }
 }
 
@@ -688,7 +688,7 @@ TEST_F(XlsxWorkbookFile, PathOutcomes) {
 
 std::string CorpusText(const std::string& name, ResultCode& rc) {
   OutputBlock block;
-  rc = ConvertXlsxWorkbook(std::string(TABULOX_CORPUS_DIR) + "/xlsx/" + name, block, 65001);
+  rc = testing::SharedXlsxConverter().Convert(std::string(TABULOX_CORPUS_DIR) + "/xlsx/" + name, block, 65001);
   if (rc < 3) return {};
   return std::string(reinterpret_cast<const char*>(block.data()) + 3,
                      static_cast<std::size_t>(rc) - 3);
@@ -700,7 +700,7 @@ TEST(XlsxCorpus, EveryFileEndsWithAResultCode) {
   int files = 0;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {
     OutputBlock block;
-    const ResultCode rc = ConvertXlsxWorkbook(entry.path().string(), block, 65001);
+    const ResultCode rc = testing::SharedXlsxConverter().Convert(entry.path().string(), block, 65001);
     EXPECT_TRUE(rc >= 3 || rc == kSourceOpenFailed || rc == kFormatNotCorrect)
         << entry.path().filename() << " gave " << rc;
     ++files;
@@ -734,7 +734,7 @@ TEST(XlsxCorpus, ExpectedOutcomes) {
   EXPECT_TRUE(greek.ends_with("\xF0\x9D\x9D\xBA\r\nsheet2:\r\n\r\nsheet3:\r\n\r\n")) << greek;
   for (const std::int32_t codePage : {0, 1200, 1252, 932}) {
     OutputBlock block;
-    EXPECT_GT(ConvertXlsxWorkbook(std::string(TABULOX_CORPUS_DIR) +
+    EXPECT_GT(testing::SharedXlsxConverter().Convert(std::string(TABULOX_CORPUS_DIR) +
                                       "/xlsx/poi__54084_-_Greek_-_beyond_BMP.xlsx",
                                   block, codePage),
               40)

@@ -1,0 +1,14 @@
+// One .xlsx converter for all the tests of a program, kept from one
+// conversion to the next as a program keeps it.
+#pragma once
+
+#include "convert_xlsx_workbook.h"
+
+namespace tabulox::testing {
+
+inline XlsxConverter& SharedXlsxConverter() {
+  static XlsxConverter converter;
+  return converter;
+}
+
+}  // namespace tabulox::testing
