@@ -137,10 +137,10 @@ void BM_NumberPatternReadEachTime(benchmark::State& state) {
 
 // The whole route of a cell: XF lookup, slot, kind, interpreter.
 void BM_RenderNumberPercentXf(benchmark::State& state) {
-  static TStyleData styles = [] {
-    TStyleData s;
+  static StyleTable styles = [] {
+    StyleTable s;
     InitStyleData(s);
-    TXFEntry xf;
+    XfEntry xf;
     xf.formatIndex = 10;
     AddXF(s, xf);
     return s;

@@ -93,7 +93,7 @@ void BM_RecordLoop(benchmark::State& state) {
   const auto& stream = WorkbookStream();
   std::size_t cells = 0;
   for (auto _ : state) {
-    TWorkBookData book;
+    WorkbookData book;
     InitStyleData(book.styles);
     ByteReader reader(stream);
     ReadWorkbookGlobals(reader, book);
@@ -108,7 +108,7 @@ void BM_SharedStrings(benchmark::State& state) {
   const auto& stream = WorkbookStream();
   // The SST is the record after the globals' BOUNDSHEET; find it once.
   ByteReader reader(stream);
-  TRecordHeader header;
+  RecordHeader header;
   std::size_t sstStart = 0;
   while (ReadRecordHeader(reader, header)) {
     if (header.type == kRecordSst) {
@@ -118,7 +118,7 @@ void BM_SharedStrings(benchmark::State& state) {
     reader.seek(header.payloadEnd());
   }
   for (auto _ : state) {
-    TWorkBookData book;
+    WorkbookData book;
     ByteReader in(stream);
     in.seek(sstStart);
     ReadSharedStrings(in, header, book);
@@ -128,9 +128,9 @@ void BM_SharedStrings(benchmark::State& state) {
 }
 
 // The workbook read once; the layout of its text measured.
-const TWorkBookData& Book() {
+const WorkbookData& Book() {
   static const auto book = [] {
-    auto b = std::make_unique<TWorkBookData>();
+    auto b = std::make_unique<WorkbookData>();
     InitStyleData(b->styles);
     ByteReader reader(WorkbookStream());
     ReadWorkbookGlobals(reader, *b);
@@ -139,8 +139,8 @@ const TWorkBookData& Book() {
   return *book;
 }
 
-void LayOutEveryWorksheet(const TWorkBookData& book, std::string& text) {
-  for (const TWorkSheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text);
+void LayOutEveryWorksheet(const WorkbookData& book, std::string& text) {
+  for (const WorksheetData& sheet : book.worksheets) LayOutWorksheetText(book, sheet, text);
 }
 
 void BM_Layout(benchmark::State& state) {

@@ -16,7 +16,7 @@
 #include "xlsx_shared_strings.h"
 #include "xml_document.h"
 #include "xml_tokenizer.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 namespace {
@@ -90,7 +90,7 @@ const std::string& Package() {
 }
 
 // A source over bytes in memory, in blocks of the size the member reader uses.
-TXMLBlockSource BlocksOf(const std::string& bytes) {
+BlockSource BlocksOf(const std::string& bytes) {
   return [&bytes, pos = std::size_t{0}](std::string& out) mutable {
     if (pos == bytes.size()) return false;
     const std::size_t length = std::min<std::size_t>(32768, bytes.size() - pos);
@@ -101,11 +101,11 @@ TXMLBlockSource BlocksOf(const std::string& bytes) {
 }
 
 void BM_MemberInflate(benchmark::State& state) {
-  TKvUnZip reader;
-  reader.OpenArchiveBuffer(testing::Bytes(Package()));
+  ZipArchive reader;
+  reader.OpenBuffer(testing::Bytes(Package()));
   std::string block;
   for (auto _ : state) {
-    TMemberReader member = reader.OpenMember("xl/worksheets/sheet1.xml");
+    MemberReader member = reader.OpenMember("xl/worksheets/sheet1.xml");
     while (member.Next(block)) block.clear();
     benchmark::DoNotOptimize(member.Extracted());
   }
@@ -116,7 +116,7 @@ BENCHMARK(BM_MemberInflate)->Unit(benchmark::kMillisecond);
 void BM_XmlTokenizer(benchmark::State& state) {
   const std::string& xml = WorksheetXml();
   for (auto _ : state) {
-    TXMLLargeTokenizer tokenizer(xml);
+    XmlTokenizer tokenizer(xml);
     std::size_t tokens = 0;
     while (tokenizer.NextToken(false).kind != xtEnd) ++tokens;
     benchmark::DoNotOptimize(tokens);
@@ -126,17 +126,17 @@ void BM_XmlTokenizer(benchmark::State& state) {
 BENCHMARK(BM_XmlTokenizer)->Unit(benchmark::kMillisecond);
 
 void BM_XmlWholeTree(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   for (auto _ : state) {
     document.LoadFromBuffer(WorksheetXml());
-    benchmark::DoNotOptimize(document.Root().Count());
+    benchmark::DoNotOptimize(document.Root().ChildCount());
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(WorksheetXml().size()));
 }
 BENCHMARK(BM_XmlWholeTree)->Unit(benchmark::kMillisecond);
 
 void BM_SharedStringsFromSource(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable table;
   for (auto _ : state) {
     table.Clear();
@@ -149,7 +149,7 @@ void BM_SharedStringsFromSource(benchmark::State& state) {
 BENCHMARK(BM_SharedStringsFromSource)->Unit(benchmark::kMillisecond);
 
 void BM_WorksheetFromSource(benchmark::State& state) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable table;
   LoadSharedStringsFromSource(document, BlocksOf(SharedStringsXml()), table);
   std::string text;

@@ -22,12 +22,12 @@ constexpr std::uint16_t kRecordContinue = 0x003C;
 std::optional<std::vector<std::uint8_t>> SstRecords(std::span<const std::uint8_t> file) {
   using namespace tabulox;
   std::string lastError;
-  const auto storage = TDocFileStorage::Open(file, lastError);
+  const auto storage = CompoundFile::Open(file, lastError);
   if (!storage) return std::nullopt;
   auto stream = storage->OpenStream(u"Workbook");
   if (!stream) return std::nullopt;
   ByteReader in(*stream);
-  TRecordHeader header;
+  RecordHeader header;
   std::size_t begin = 0;
   bool inSst = false;
   while (ReadRecordHeader(in, header)) {

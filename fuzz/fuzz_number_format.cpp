@@ -28,11 +28,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   // First user-defined slot of the table.
   constexpr int kSlot = 164;
-  const auto styles = std::make_unique<TStyleData>();
+  const auto styles = std::make_unique<StyleTable>();
   InitStyleData(*styles);
   styles->dateSystem1904 = system1904;
   ClassifyFormatCode(kSlot, code, *styles);
-  const int xf = AddXF(*styles, TXFEntry{0, kSlot});
+  const int xf = AddXF(*styles, XfEntry{0, kSlot});
   std::string out;
   // A code longer than the interpreter accepts raises ExtractionError, which
   // ends a conversion with -5.

@@ -14,8 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
   ByteReader stream(std::span<const std::uint8_t>(data, size));
-  const auto book = std::make_unique<TWorkBookData>();
-  TRecordHeader header;
+  const auto book = std::make_unique<WorkbookData>();
+  RecordHeader header;
   try {
     while (ReadRecordHeader(stream, header)) {
       if (header.type == kRecordSst) ReadSharedStrings(stream, header, *book);
@@ -24,7 +24,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ExtractionError&) {
   }
   std::size_t total = 0;
-  const TSharedStringTable& table = book->sharedStrings;
+  const XlsSharedStrings& table = book->sharedStrings;
   for (std::size_t i = 0; i < table.size(); ++i) total += table[i].size();
   // Each stored character yields at most three bytes of engine text.
   if (total > 3 * size) __builtin_trap();

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (rc >= 0 && block.size() < static_cast<std::size_t>(rc)) __builtin_trap();
 
   std::string lastError;
-  const auto storage = TDocFileStorage::Open(file, lastError);
+  const auto storage = CompoundFile::Open(file, lastError);
   if (!storage) return 0;
   for (const std::u16string& name : storage->RootEntryNames()) {
     try {

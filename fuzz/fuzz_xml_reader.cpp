@@ -16,23 +16,23 @@ namespace {
 using namespace tabulox;
 
 // Names, texts and attribute lines of every item in document order.
-std::string Picture(const TXMLItem& root) {
+std::string Picture(const XmlNode& root) {
   std::string picture;
-  std::vector<const TXMLItem*> pending{&root};
+  std::vector<const XmlNode*> pending{&root};
   while (!pending.empty()) {
-    const TXMLItem* item = pending.back();
+    const XmlNode* item = pending.back();
     pending.pop_back();
     picture += '<';
     picture += item->Name();
-    const TXMLParams params = item->Params();
-    for (int i = 0; i < params.Count(); ++i) picture += '|' + params.Line(i);
+    const XmlAttributes attributes = item->Attributes();
+    for (int i = 0; i < attributes.Count(); ++i) picture += '|' + attributes.Line(i);
     picture += '{';
     picture += item->Text();
     picture += '}';
-    (void)params.Values("r");
-    (void)item->IndexOfName("c");
-    std::vector<const TXMLItem*> children;
-    for (const TXMLItem* child = item->FirstChild(); child; child = child->NextSibling())
+    (void)attributes.Attribute("r");
+    (void)item->IndexOfChild("c");
+    std::vector<const XmlNode*> children;
+    for (const XmlNode* child = item->FirstChild(); child; child = child->NextSibling())
       children.push_back(child);
     pending.insert(pending.end(), children.rbegin(), children.rend());
     picture += std::to_string(children.size());
@@ -40,17 +40,17 @@ std::string Picture(const TXMLItem& root) {
   return picture;
 }
 
-class KeepEverything : public TXMLChildSink {
+class KeepEverything : public XmlChildSink {
  public:
-  bool HandsOverChildren(const TXMLItem&) override { return false; }
-  void TakeChild(const TXMLItem&) override {}
+  bool HandsOverChildren(const XmlNode&) override { return false; }
+  void TakeChild(const XmlNode&) override {}
 };
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  static TKvXMLParser document;
-  static TKvXMLParser blockDocument;
+  static XmlDocument document;
+  static XmlDocument blockDocument;
   const std::string input(reinterpret_cast<const char*>(data), size);
   document.LoadFromBuffer(input);
   const std::string picture = Picture(document.Root());

@@ -6,24 +6,24 @@
 #include <string>
 #include <vector>
 
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
-  TKvUnZip zip;
+  ZipArchive zip;
   try {
-    zip.OpenArchiveBuffer(std::span<const std::uint8_t>(data, size));
+    zip.OpenBuffer(std::span<const std::uint8_t>(data, size));
     std::vector<std::string> names;
-    for (const TZipHeaderInfo& member : zip.Members()) names.push_back(member.FullName());
+    for (const ZipMember& member : zip.Members()) names.push_back(member.FullName());
     for (const std::string& name : names) {
       std::string out;
       try {
         zip.ExtractMember(out, name);
-      } catch (const EFatalUnzipError&) {
+      } catch (const ZipTruncatedError&) {
       }
     }
-  } catch (const EBadZipFile&) {
-  } catch (const EZipOpenError&) {
+  } catch (const ZipFormatError&) {
+  } catch (const ZipOpenError&) {
   }
   return 0;
 }

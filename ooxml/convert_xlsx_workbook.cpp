@@ -12,7 +12,7 @@
 #include "conversion_output.h"
 #include "worksheet_text.h"
 #include "xml_document.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 #include "member_read.h"
 #include "workbook_parts.h"
 
@@ -21,8 +21,8 @@ namespace tabulox {
 // Members are destroyed in reverse order: the reader first.
 struct XlsxReadingState {
   SharedStringTable sharedStrings;
-  TKvXMLParser document;
-  TKvUnZip reader;
+  XmlDocument document;
+  ZipArchive reader;
 };
 
 namespace {
@@ -40,13 +40,13 @@ constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
 // Reads the shared strings: the part the workbook's relationships name, else
 // "xl/sharedStrings.xml". A missing or empty part leaves the table empty.
 void LoadWorkbookSharedStrings(XlsxReadingState& state, const std::string& namedPart) {
-  TKvUnZip& reader = state.reader;
+  ZipArchive& reader = state.reader;
   SharedStringTable& strings = state.sharedStrings;
   auto load = [&](std::string_view name) {
     strings.Clear();
     // The part's text is rarely longer than the part.
     strings.Reserve(reader.OpenMember(name).StatedSize());
-    return ReadMember(reader, name, [&](const TXMLBlockSource& source) {
+    return ReadMember(reader, name, [&](const BlockSource& source) {
       LoadSharedStringsFromSource(state.document, source, strings);
     });
   };
@@ -68,7 +68,7 @@ bool AppendWorksheet(XlsxReadingState& state, std::string_view member, std::stri
   const std::size_t start = text.size();
   const std::string header = std::string(heading) + ":\r\n";
   text += header;
-  const MemberRead sheet = ReadMember(state.reader, member, [&](const TXMLBlockSource& source) {
+  const MemberRead sheet = ReadMember(state.reader, member, [&](const BlockSource& source) {
     AppendWorksheetTextFromSource(state.document, source, state.sharedStrings, text,
                                   kMaxTextBytes);
   });
@@ -118,7 +118,7 @@ ResultCode ExtractXlsxText(XlsxReadingState& state, std::string& text) {
 
 // Empties the document after a conversion, keeping a moderate amount of its
 // storage for the next one.
-void ClearDocument(TKvXMLParser& document) {
+void ClearDocument(XmlDocument& document) {
   document.Clear();
   if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }
@@ -127,11 +127,11 @@ void ClearDocument(TKvXMLParser& document) {
 // every doubling: what the members' stated sizes suggest, and at least 16 MiB
 // (a few cells far to the right or down make much text from a small part).
 // Room that is never written costs address space only.
-std::size_t TextReservation(const TKvUnZip& reader) {
+std::size_t TextReservation(const ZipArchive& reader) {
   constexpr std::uint64_t kLeastReserved = 16u * 1024 * 1024;
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   std::uint64_t stated = 0;
-  for (const TZipHeaderInfo& member : reader.Members()) stated += member.uncompressedSize;
+  for (const ZipMember& member : reader.Members()) stated += member.uncompressedSize;
   return static_cast<std::size_t>(std::min(std::max(stated, kLeastReserved), kMostReserved));
 }
 
@@ -158,15 +158,14 @@ XlsxConverter::XlsxConverter() : state_(std::make_unique<XlsxReadingState>()) {}
 XlsxConverter::~XlsxConverter() = default;
 
 void XlsxConverter::SetProgressCallback(std::function<void()> progress) {
-  state_->reader.OnProcessMessages = std::move(progress);
+  state_->reader.OnProgress = std::move(progress);
 }
 
 ResultCode XlsxConverter::Convert(const std::string& sourcePath, OutputBlock& block,
                                   std::int32_t codePage) {
   if (!FileExists(sourcePath)) return kSourceMissing;
   try {
-    state_->reader.SetZipName(sourcePath);
-    state_->reader.OpenArchive();
+    state_->reader.Open(sourcePath);
   } catch (...) {
     return kSourceOpenFailed;
   }
@@ -176,8 +175,7 @@ ResultCode XlsxConverter::Convert(const std::string& sourcePath, OutputBlock& bl
 ResultCode XlsxConverter::ConvertBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
                                         std::int32_t codePage) {
   try {
-    state_->reader.SetZipName("");
-    state_->reader.OpenArchiveBuffer(file);
+    state_->reader.OpenBuffer(file);
   } catch (...) {
     return kSourceOpenFailed;
   }

@@ -4,12 +4,12 @@
 
 namespace tabulox {
 
-MemberRead ReadMember(TKvUnZip& reader, std::string_view name,
-                      const std::function<void(const TXMLBlockSource&)>& read) {
-  TMemberReader member = reader.OpenMember(name);
+MemberRead ReadMember(ZipArchive& reader, std::string_view name,
+                      const std::function<void(const BlockSource&)>& read) {
+  MemberReader member = reader.OpenMember(name);
   MemberRead result;
   std::exception_ptr archiveError;
-  const TXMLBlockSource source = [&](std::string& out) {
+  const BlockSource source = [&](std::string& out) {
     const std::size_t before = out.size();
     try {
       const bool more = member.Next(out);

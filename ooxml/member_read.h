@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "xml_tokenizer.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 
@@ -21,9 +21,9 @@ struct MemberRead {
 
 // Passes the bytes of the members named `name` to `read`, then decodes what it
 // left unread, so that every member's CRC-32 is checked before its text
-// counts. An error of the archive itself (EFatalUnzipError) is raised; one of
+// counts. An error of the archive itself (ZipTruncatedError) is raised; one of
 // `read` is returned, for the caller to raise only for a member that counts.
-MemberRead ReadMember(TKvUnZip& reader, std::string_view name,
-                      const std::function<void(const TXMLBlockSource&)>& read);
+MemberRead ReadMember(ZipArchive& reader, std::string_view name,
+                      const std::function<void(const BlockSource&)>& read);
 
 }  // namespace tabulox

@@ -13,24 +13,24 @@ std::string_view FolderOf(std::string_view part) {
 }
 
 // Takes the relationships of the root element (Relationships) as they are read.
-class RelationshipElements : public TXMLChildSink {
+class RelationshipElements : public XmlChildSink {
  public:
   RelationshipElements(std::string_view sourcePart, const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out)
       : sourcePart_(sourcePart), kinds_(kinds), out_(out) {}
 
-  bool HandsOverChildren(const TXMLItem& item) override { return item.Parent() == nullptr; }
+  bool HandsOverChildren(const XmlNode& item) override { return item.Parent() == nullptr; }
 
-  void TakeChild(const TXMLItem& element) override {
+  void TakeChild(const XmlNode& element) override {
     if (!HasLocalName(element, "Relationship")) return;
-    const TXMLParams params = element.Params();
-    if (EqualsNoCase(AttributeValue(params, "TargetMode"), "External")) return;
-    const std::string_view type = AttributeValue(params, "Type");
+    const XmlAttributes attributes = element.Attributes();
+    if (EqualsNoCase(AttributeValue(attributes, "TargetMode"), "External")) return;
+    const std::string_view type = AttributeValue(attributes, "Type");
     bool wanted = false;
     for (const std::string_view kind : kinds_) wanted |= IsRelationshipOfKind(type, kind);
     if (!wanted) return;
-    out_.push_back({std::string(AttributeValue(params, "Id")), std::string(type),
-                    ResolveTarget(sourcePart_, AttributeValue(params, "Target"))});
+    out_.push_back({std::string(AttributeValue(attributes, "Id")), std::string(type),
+                    ResolveTarget(sourcePart_, AttributeValue(attributes, "Target"))});
   }
 
  private:
@@ -73,7 +73,7 @@ bool IsRelationshipOfKind(std::string_view type, std::string_view kind) {
   return EqualsNoCase(slash == std::string_view::npos ? type : type.substr(slash + 1), kind);
 }
 
-void LoadRelationships(TKvXMLParser& document, const TXMLBlockSource& source,
+void LoadRelationships(XmlDocument& document, const BlockSource& source,
                        std::string_view sourcePart, const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out) {
   RelationshipElements elements(sourcePart, kinds, out);

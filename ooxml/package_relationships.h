@@ -39,7 +39,7 @@ bool IsRelationshipOfKind(std::string_view type, std::string_view kind);
 // (TargetMode other than "External") and whose kind is one of `kinds`,
 // appending them in order to `out`; `sourcePart` is the part they belong to.
 // Each element is handed over as it is read, not kept.
-void LoadRelationships(TKvXMLParser& document, const TXMLBlockSource& source,
+void LoadRelationships(XmlDocument& document, const BlockSource& source,
                        std::string_view sourcePart, const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out);
 

@@ -10,13 +10,13 @@ namespace {
 constexpr std::size_t kBlocksAhead = 16;
 constexpr std::size_t kResumeAt = kBlocksAhead / 2;
 
-bool DecodesAhead(const TZipHeaderInfo& member) {
+bool DecodesAhead(const ZipMember& member) {
   return member.uncompressedSize >= ReadAheadDecoder::kReadAheadBytes;
 }
 
 }  // namespace
 
-ReadAheadDecoder::ReadAheadDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+ReadAheadDecoder::ReadAheadDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                                    std::function<void()> onProgress)
     : decoder_(file, member, DecodesAhead(member) ? nullptr : onProgress),
       onProgress_(DecodesAhead(member) ? std::move(onProgress) : nullptr) {

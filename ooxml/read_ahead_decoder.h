@@ -31,8 +31,8 @@ class ReadAheadDecoder {
   // Starting a thread costs about what inflating a few dozen KiB does.
   static constexpr std::uint32_t kReadAheadBytes = 1u << 20;
 
-  // Raises EFatalUnzipError when the local header is cut short.
-  ReadAheadDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+  // Raises ZipTruncatedError when the local header is cut short.
+  ReadAheadDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                    std::function<void()> onProgress);
   ~ReadAheadDecoder();
   ReadAheadDecoder(const ReadAheadDecoder&) = delete;

@@ -13,10 +13,10 @@ namespace {
 // The relationships of `part` ("" for the package's own) of the given kinds;
 // false when its relationships part is missing, fails its check or cannot
 // be read.
-bool ReadRelationships(TKvUnZip& reader, TKvXMLParser& document, std::string_view part,
+bool ReadRelationships(ZipArchive& reader, XmlDocument& document, std::string_view part,
                        const std::vector<std::string_view>& kinds,
                        std::vector<PackageRelationship>& out) {
-  const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const TXMLBlockSource& source) {
+  const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const BlockSource& source) {
     LoadRelationships(document, source, part, kinds, out);
   });
   return read.extracted > 0 && !read.error;
@@ -24,11 +24,11 @@ bool ReadRelationships(TKvUnZip& reader, TKvXMLParser& document, std::string_vie
 
 // The relationship id of a sheet element: its "r:id", or else the first
 // attribute of another prefix with the local name "id".
-std::string_view SheetRelationshipId(const TXMLItem& sheet) {
-  const TXMLParams params = sheet.Params();
-  if (params.IndexOfName("r:id") >= 0) return AttributeValue(params, "r:id");
-  for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+std::string_view SheetRelationshipId(const XmlNode& sheet) {
+  const XmlAttributes attributes = sheet.Attributes();
+  if (attributes.IndexOfName("r:id") >= 0) return AttributeValue(attributes, "r:id");
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (line.HasValue() && line.name.find(':') != std::string_view::npos &&
         EqualsNoCase(LocalName(line.name), "id"))
       return ValueAsWritten(line.value);
@@ -39,24 +39,24 @@ std::string_view SheetRelationshipId(const TXMLItem& sheet) {
 // Takes the relationship ids of the sheets list (workbook > sheets > sheet,
 // "x:sheets" and "x:sheet" too) as its elements are read: those of the first
 // sheets element.
-class SheetElements : public TXMLChildSink {
+class SheetElements : public XmlChildSink {
  public:
   explicit SheetElements(std::vector<std::string>& ids) : ids_(ids) {}
 
-  bool HandsOverChildren(const TXMLItem& item) override {
+  bool HandsOverChildren(const XmlNode& item) override {
     if (item.Parent() == nullptr || !HasLocalName(item, "sheets")) return false;
     if (sheets_ == nullptr) sheets_ = &item;
     return true;
   }
 
-  void TakeChild(const TXMLItem& sheet) override {
+  void TakeChild(const XmlNode& sheet) override {
     if (sheet.Parent() == sheets_ && HasLocalName(sheet, "sheet"))
       ids_.emplace_back(SheetRelationshipId(sheet));
   }
 
  private:
   std::vector<std::string>& ids_;
-  const TXMLItem* sheets_ = nullptr;
+  const XmlNode* sheets_ = nullptr;
 };
 
 // Compares numbers written in decimal without leading zeros.
@@ -66,7 +66,7 @@ bool NumberBelow(const std::string& a, const std::string& b) {
 
 }  // namespace
 
-WorkbookParts FindWorkbookParts(TKvUnZip& reader, TKvXMLParser& document) {
+WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
   WorkbookParts parts;
   try {
     std::vector<PackageRelationship> package;
@@ -86,7 +86,7 @@ WorkbookParts FindWorkbookParts(TKvUnZip& reader, TKvXMLParser& document) {
 
     std::vector<std::string> ids;
     SheetElements sheets(ids);
-    const MemberRead read = ReadMember(reader, workbook, [&](const TXMLBlockSource& source) {
+    const MemberRead read = ReadMember(reader, workbook, [&](const BlockSource& source) {
       document.LoadFromSource(source, sheets);
     });
     if (read.extracted == 0 || read.error) return parts;
@@ -121,9 +121,9 @@ std::string_view NumberedWorksheet(std::string_view part) {
   return digits;
 }
 
-std::vector<std::string> NumberedWorksheets(const TKvUnZip& reader) {
+std::vector<std::string> NumberedWorksheets(const ZipArchive& reader) {
   std::vector<std::string> numbers;
-  for (const TZipHeaderInfo& member : reader.Members()) {
+  for (const ZipMember& member : reader.Members()) {
     const std::string name = member.FullName();
     const std::string_view number = NumberedWorksheet(name);
     if (!number.empty()) numbers.emplace_back(number);

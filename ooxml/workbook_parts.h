@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "xml_document.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 
@@ -26,7 +26,7 @@ struct WorkbookParts {
 // sheets list, each part block by block into `document`. Never raises: a
 // part that is missing, fails its CRC-32 or cannot be read leaves the result
 // empty from there on.
-WorkbookParts FindWorkbookParts(TKvUnZip& reader, TKvXMLParser& document);
+WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document);
 
 // N of a part named "xl/worksheets/sheetN.xml" (ASCII case ignored, "/" and
 // "\" alike), N decimal without leading zeros; empty for any other name.
@@ -34,6 +34,6 @@ std::string_view NumberedWorksheet(std::string_view part);
 
 // The numbers N of the archive's members named "xl/worksheets/sheetN.xml",
 // each once, in ascending order.
-std::vector<std::string> NumberedWorksheets(const TKvUnZip& reader);
+std::vector<std::string> NumberedWorksheets(const ZipArchive& reader);
 
 }  // namespace tabulox

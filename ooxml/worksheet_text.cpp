@@ -14,11 +14,11 @@ namespace tabulox {
 namespace {
 
 // The first attribute line "r=..." of the item (name case ignored), or null:
-// what Params().IndexOfName("r") finds.
-const TXMLParam* RefLine(const TXMLItem& item) {
-  const TXMLParams params = item.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+// what Attributes().IndexOfName("r") finds.
+const XmlAttribute* RefLine(const XmlNode& item) {
+  const XmlAttributes attributes = item.Attributes();
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') return &line;
   }
   return nullptr;
@@ -35,20 +35,20 @@ struct CellType {
 
 // The attribute lines of a cell that the walk reads, found in one pass.
 struct CellLines {
-  const TXMLParam* ref = nullptr;  // what RefLine finds
+  const XmlAttribute* ref = nullptr;  // what RefLine finds
   CellType type;
 };
 
-CellLines ReadCellLines(const TXMLItem& cell) {
+CellLines ReadCellLines(const XmlNode& cell) {
   CellLines lines;
   bool firstType = true;
   auto take = [&lines](std::string_view value) {
     lines.type.sharedString |= EqualsNoCase(value, "s");
     lines.type.inlineString |= EqualsNoCase(value, "inlineStr");
   };
-  const TXMLParams params = cell.Params();
-  for (int i = 0; i < params.Count(); ++i) {
-    const TXMLParam& line = params[i];
+  const XmlAttributes attributes = cell.Attributes();
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
     if (!line.HasValue() || line.name.size() != 1) continue;
     const char letter = static_cast<char>(line.name[0] | 0x20);
     if (letter == 'r') {
@@ -143,17 +143,17 @@ class SheetWriter {
   std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
 };
 
-void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTable& strings,
+void AppendCellValue(const XmlNode& cell, CellType type, const SharedStringTable& strings,
                      SheetWriter& out, std::string& scratch) {
   if (type.inlineString) {
-    if (const TXMLItem* is = FindChildExactly(cell, "is")) {
+    if (const XmlNode* is = FindChildExactly(cell, "is")) {
       scratch.clear();
       AppendStringItemText(*is, scratch);
       out.Cell(scratch);
       return;
     }
   }
-  const TXMLItem* v = FindChildExactly(cell, "v");
+  const XmlNode* v = FindChildExactly(cell, "v");
   if (v == nullptr) {
     out.EmptyCells(1);
     return;
@@ -177,10 +177,10 @@ void AppendCellValue(const TXMLItem& cell, CellType type, const SharedStringTabl
 // one whose reference names no column ("0", as some writers number cells);
 // other children without a reference are passed over. `rowNumber` is the
 // row's "r" as written, which ReadDecimal has read (empty for a row without one).
-void AppendRowCells(const TXMLItem& row, std::string_view rowNumber,
+void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
                     const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
   std::int64_t column = 1;  // the next column position to write
-  for (const TXMLItem* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
+  for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
     const CellLines lines = ReadCellLines(*cell);
     std::int64_t cellColumn = column;
     if (lines.ref != nullptr) {
@@ -214,9 +214,9 @@ class WorksheetWalk {
   // previous one (the first is row 1); other children without one are passed
   // over. A row numbered below the row to write stays under the cursor, so
   // that it and every later row are empty lines, which the final trim removes.
-  void Row(const TXMLItem& element) {
+  void Row(const XmlNode& element) {
     if (stopped_) return;
-    const TXMLParam* ref = RefLine(element);
+    const XmlAttribute* ref = RefLine(element);
     if (ref == nullptr && !HasLocalName(element, "row")) return;
     const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
     const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
@@ -253,12 +253,12 @@ class WorksheetWalk {
 
 // The sheetData element whose rows are written: the first named "sheetData",
 // or when there is none the first with that local name ("x:sheetData").
-const TXMLItem* SheetData(const TXMLItem& worksheet) { return FindChild(worksheet, "sheetData"); }
+const XmlNode* SheetData(const XmlNode& worksheet) { return FindChild(worksheet, "sheetData"); }
 
 // True when the worksheet has a dimension element with a "ref".
-bool StatesDimension(const TXMLItem& worksheet) {
-  const TXMLItem* dimension = FindChild(worksheet, "dimension");
-  return dimension != nullptr && dimension->Params().IndexOfName("ref") >= 0;
+bool StatesDimension(const XmlNode& worksheet) {
+  const XmlNode* dimension = FindChild(worksheet, "dimension");
+  return dimension != nullptr && dimension->Attributes().IndexOfName("ref") >= 0;
 }
 
 // Hands the rows of the worksheet's sheetData to the walk as they are read.
@@ -268,13 +268,13 @@ bool StatesDimension(const TXMLItem& worksheet) {
 // outcome is the complete tree's, an error the rows of a prefixed one raise
 // is held until the end, and the choice is checked then (a sheetData written
 // as an empty tag, which hands over nothing, may come last).
-class WorksheetRows : public TXMLChildSink {
+class WorksheetRows : public XmlChildSink {
  public:
   explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
 
   // Every element of the worksheet hands over its children: only those of
   // sheetData are read, and the others (cols, mergeCells, ...) are not kept.
-  bool HandsOverChildren(const TXMLItem& item) override {
+  bool HandsOverChildren(const XmlNode& item) override {
     if (item.Parent() == nullptr) return false;
     // The choice among the siblings read so far, which are in the tree.
     if (HasLocalName(item, "sheetData") && SheetData(*item.Parent()) == &item) {
@@ -286,7 +286,7 @@ class WorksheetRows : public TXMLChildSink {
     return true;
   }
 
-  void TakeChild(const TXMLItem& row) override {
+  void TakeChild(const XmlNode& row) override {
     if (row.Parent() != laidOut_ || heldError_) return;
     try {
       walk_.Row(row);
@@ -297,7 +297,7 @@ class WorksheetRows : public TXMLChildSink {
   }
 
   // Ends the text once the whole part has been read.
-  void Finish(const TXMLItem& worksheet) {
+  void Finish(const XmlNode& worksheet) {
     if (SheetData(worksheet) != laidOut_) {
       walk_.Restart();
     } else if (heldError_) {
@@ -308,23 +308,23 @@ class WorksheetRows : public TXMLChildSink {
 
  private:
   WorksheetWalk& walk_;
-  const TXMLItem* laidOut_ = nullptr;  // the sheetData whose rows were laid out
+  const XmlNode* laidOut_ = nullptr;  // the sheetData whose rows were laid out
   bool laidOutPlain_ = false;
   std::exception_ptr heldError_;
 };
 
 }  // namespace
 
-void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& strings,
+void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings,
                          std::string& text, std::size_t maxBytes) {
   WorksheetWalk walk(strings, text, maxBytes);
-  if (const TXMLItem* sheetData = SheetData(worksheet)) {
-    for (const TXMLItem* row = sheetData->FirstChild(); row; row = row->NextSibling()) walk.Row(*row);
+  if (const XmlNode* sheetData = SheetData(worksheet)) {
+    for (const XmlNode* row = sheetData->FirstChild(); row; row = row->NextSibling()) walk.Row(*row);
   }
   walk.Finish(StatesDimension(worksheet));
 }
 
-void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes) {
   WorksheetWalk walk(strings, text, maxBytes);

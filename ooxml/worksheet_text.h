@@ -33,14 +33,14 @@ class SharedStringTable;
 //
 // Raises ExtractionError when the text would grow beyond `maxBytes` or when a
 // row's "r" or a cell reference's row is not a number.
-void AppendWorksheetText(const TXMLItem& worksheet, const SharedStringTable& strings,
+void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings,
                          std::string& text, std::size_t maxBytes);
 
 // The same text from a worksheet part read block by block into `document`.
 // The rows of every sheetData are laid out as they are read and not kept, so
 // memory follows the largest row, not the part. The source may be left
 // unfinished when this raises.
-void AppendWorksheetTextFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
                                    std::size_t maxBytes);
 

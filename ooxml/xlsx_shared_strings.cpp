@@ -9,19 +9,19 @@
 namespace tabulox {
 namespace {
 
-const TXMLItem* FirstChildNamed(const TXMLItem& item, std::string_view localName) {
-  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+const XmlNode* FirstChildNamed(const XmlNode& item, std::string_view localName) {
+  for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
     if (LocalName(child->Name()) == localName) return child;
   }
   return nullptr;
 }
 
 // Adds each child of the root (the sst element) to the table when it is complete.
-class SharedStringItems : public TXMLChildSink {
+class SharedStringItems : public XmlChildSink {
  public:
   explicit SharedStringItems(SharedStringTable& table) : table_(table) {}
-  bool HandsOverChildren(const TXMLItem& item) override { return item.Parent() == nullptr; }
-  void TakeChild(const TXMLItem& item) override { table_.AddItem(item); }
+  bool HandsOverChildren(const XmlNode& item) override { return item.Parent() == nullptr; }
+  void TakeChild(const XmlNode& item) override { table_.AddItem(item); }
 
  private:
   SharedStringTable& table_;
@@ -53,7 +53,7 @@ void SharedStringTable::Add(std::string_view text) {
   ends_.push_back(pool_.size());
 }
 
-void SharedStringTable::AddItem(const TXMLItem& item) {
+void SharedStringTable::AddItem(const XmlNode& item) {
   AppendStringItemText(item, pool_);
   ends_.push_back(pool_.size());
 }
@@ -63,24 +63,24 @@ std::string_view SharedStringTable::operator[](std::size_t i) const {
   return std::string_view(pool_).substr(begin, ends_[i] - begin);
 }
 
-void AppendStringItemText(const TXMLItem& item, std::string& out) {
-  const TXMLItem* first = item.FirstChild();
+void AppendStringItemText(const XmlNode& item, std::string& out) {
+  const XmlNode* first = item.FirstChild();
   if (first == nullptr) return;
   if (LocalName(first->Name()) != "r") {
     AppendUnescapedXstring(first->Text(), out);
     return;
   }
-  for (const TXMLItem* run = first; run; run = run->NextSibling()) {
+  for (const XmlNode* run = first; run; run = run->NextSibling()) {
     if (LocalName(run->Name()) != "r") continue;
-    if (const TXMLItem* t = FirstChildNamed(*run, "t")) AppendUnescapedXstring(t->Text(), out);
+    if (const XmlNode* t = FirstChildNamed(*run, "t")) AppendUnescapedXstring(t->Text(), out);
   }
 }
 
-void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table) {
-  for (const TXMLItem* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
+void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table) {
+  for (const XmlNode* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
 }
 
-void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table) {
   SharedStringItems items(table);
   document.LoadFromSource(source, items);

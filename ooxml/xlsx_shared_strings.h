@@ -21,7 +21,7 @@ class SharedStringTable {
   void Reserve(std::uint64_t textBytes);
   void Add(std::string_view text);
   // Adds the text of a string item (AppendStringItemText).
-  void AddItem(const TXMLItem& item);
+  void AddItem(const XmlNode& item);
   std::size_t Count() const { return ends_.size(); }
   std::string_view operator[](std::size_t i) const;
 
@@ -35,15 +35,15 @@ class SharedStringTable {
 // otherwise the text of its first child ("t"). An item without children has
 // an empty text. Names are compared without their namespace prefix. The
 // escapes "_xHHHH_" of each text are replaced (xstring_escapes.h).
-void AppendStringItemText(const TXMLItem& item, std::string& out);
+void AppendStringItemText(const XmlNode& item, std::string& out);
 
 // Fills the table from the root item (the sst element): one string per child,
 // in order, so that indexes stay aligned even for an empty item (<si/>).
-void LoadSharedStrings(const TXMLItem& sst, SharedStringTable& table);
+void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table);
 
 // The same from a shared-strings part read block by block into `document`;
 // each item is added as soon as it is complete and not kept.
-void LoadSharedStringsFromSource(TKvXMLParser& document, const TXMLBlockSource& source,
+void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table);
 
 }  // namespace tabulox

@@ -37,10 +37,10 @@ void CopyBytes(char* to, const char* from, std::size_t count) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- TXMLParams
+// ---------------------------------------------------------------- XmlAttributes
 
-std::string TXMLParams::Line(int i) const {
-  const TXMLParam& p = first_[i];
+std::string XmlAttributes::Line(int i) const {
+  const XmlAttribute& p = first_[i];
   std::string line(p.name);
   if (p.HasValue()) {
     line += '=';
@@ -49,32 +49,32 @@ std::string TXMLParams::Line(int i) const {
   return line;
 }
 
-int TXMLParams::IndexOfName(std::string_view name) const {
+int XmlAttributes::IndexOfName(std::string_view name) const {
   for (std::size_t i = 0; i < count_; ++i) {
     if (first_[i].HasValue() && EqualsNoCase(first_[i].name, name)) return static_cast<int>(i);
   }
   return -1;
 }
 
-int TXMLParams::IndexOf(std::string_view line) const {
+int XmlAttributes::IndexOfLine(std::string_view line) const {
   const std::size_t eq = line.find('=');
   const std::string_view name = line.substr(0, eq);
   for (std::size_t i = 0; i < count_; ++i) {
-    const TXMLParam& p = first_[i];
+    const XmlAttribute& p = first_[i];
     if (p.HasValue() != (eq != std::string_view::npos) || !EqualsNoCase(p.name, name)) continue;
     if (!p.HasValue() || EqualsNoCase(p.value, line.substr(eq + 1))) return static_cast<int>(i);
   }
   return -1;
 }
 
-std::string_view TXMLParams::Values(std::string_view name) const {
+std::string_view XmlAttributes::Attribute(std::string_view name) const {
   const int i = IndexOfName(name);
   return i < 0 ? std::string_view() : first_[i].value;
 }
 
-// ------------------------------------------------------------------ TXMLItem
+// ------------------------------------------------------------------ XmlNode
 
-void TXMLItem::Reset(TKvXMLParser* document, TXMLItem* parent) {
+void XmlNode::Reset(XmlDocument* document, XmlNode* parent) {
   name_ = nullptr;
   text_ = nullptr;
   parent_ = parent;
@@ -83,93 +83,97 @@ void TXMLItem::Reset(TKvXMLParser* document, TXMLItem* parent) {
   document_ = document;
   nameLength_ = 0;
   textLength_ = 0;
-  params_ = nullptr;
-  paramCount_ = 0;
-  count_ = 0;
+  attributes_ = nullptr;
+  attributeCount_ = 0;
+  childCount_ = 0;
 }
 
-void TXMLItem::SetName(std::string_view name) {
+void XmlNode::SetName(std::string_view name) {
   name_ = name.data();
   nameLength_ = static_cast<std::uint32_t>(name.size());
 }
 
-void TXMLItem::SetText(std::string_view text) {
+void XmlNode::SetText(std::string_view text) {
   text_ = text.data();
   textLength_ = static_cast<std::uint32_t>(text.size());
 }
 
-TXMLParams TXMLItem::Params() const { return {params_, paramCount_}; }
+XmlAttributes XmlNode::Attributes() const { return {attributes_, attributeCount_}; }
 
-TXMLItem* TXMLItem::Items(int i) const {
+XmlNode* XmlNode::ChildAt(int i) const {
   if (i < 0) return nullptr;
-  TXMLItem* child = firstChild_;
+  XmlNode* child = firstChild_;
   for (; child != nullptr && i > 0; --i) child = child->nextSibling_;
   return child;
 }
 
-TXMLItem& TXMLItem::ItemNamed(std::string_view name) {
-  TXMLItem* last = nullptr;
-  for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_) {
-    if (EqualsNoCase(child->Name(), name)) return *child;
-    last = child;
+XmlNode* XmlNode::Child(std::string_view name) const {
+  for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_) {
+    if (EqualsNoCase(child->Name(), name)) return child;
   }
-  TXMLItem& child = document_->NewChild(*this, last);
+  return nullptr;
+}
+
+XmlNode& XmlNode::AddChild(std::string_view name) {
+  XmlNode* last = firstChild_;
+  while (last != nullptr && last->nextSibling_ != nullptr) last = last->nextSibling_;
+  XmlNode& child = document_->NewChild(*this, last);
   child.SetName(document_->Store(name));
   return child;
 }
 
-int TXMLItem::IndexOfName(std::string_view name, int start) const {
+int XmlNode::IndexOfChild(std::string_view name, int start) const {
   int index = 0;
-  for (TXMLItem* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
+  for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
     if (index >= start && EqualsNoCase(child->Name(), name)) return index;
   }
   return -1;
 }
 
-// -------------------------------------------------------------- TKvXMLParser
+// -------------------------------------------------------------- XmlDocument
 
-TKvXMLParser::TKvXMLParser() { root_.Reset(this, nullptr); }
+XmlDocument::XmlDocument() { root_.Reset(this, nullptr); }
 
-TKvXMLParser::~TKvXMLParser() = default;
+XmlDocument::~XmlDocument() = default;
 
-void TKvXMLParser::Clear() {
+void XmlDocument::Clear() {
   root_.Reset(this, nullptr);
   bytes_ = std::string();
   items_.Reuse();
-  params_.Reuse();
+  attributes_.Reuse();
   texts_.Reuse();
 }
 
-std::string TKvXMLParser::TakeBytes() {
+std::string XmlDocument::TakeBytes() {
   std::string bytes = std::move(bytes_);
   Clear();
   return bytes;
 }
 
-void TKvXMLParser::Release() {
+void XmlDocument::Release() {
   Clear();
   items_.Release();
-  params_.Release();
+  attributes_.Release();
   texts_.Release();
 }
 
-std::size_t TKvXMLParser::StorageBytes() const {
-  return items_.CapacityBytes() + params_.CapacityBytes() + texts_.CapacityBytes();
+std::size_t XmlDocument::StorageBytes() const {
+  return items_.CapacityBytes() + attributes_.CapacityBytes() + texts_.CapacityBytes();
 }
 
-TXMLItem& TKvXMLParser::NewChild(TXMLItem& parent, TXMLItem* last) {
-  TXMLItem& child = *::new (static_cast<void*>(items_.Allocate(1))) TXMLItem();
+XmlNode& XmlDocument::NewChild(XmlNode& parent, XmlNode* last) {
+  XmlNode& child = *::new (static_cast<void*>(items_.Allocate(1))) XmlNode();
   child.Reset(this, &parent);
   if (last != nullptr) {
     last->nextSibling_ = &child;
   } else {
     parent.firstChild_ = &child;
   }
-  ++parent.count_;
+  ++parent.childCount_;
   return child;
 }
 
-std::string_view TKvXMLParser::Store(std::string_view bytes) {
+std::string_view XmlDocument::Store(std::string_view bytes) {
   if (bytes.empty()) return std::string_view("", 0);
   char* at = texts_.Allocate(bytes.size());
   CopyBytes(at, bytes.data(), bytes.size());
@@ -194,14 +198,14 @@ class XmlTreeBuilder {
   // Without a sink the tokens' bytes outlive the tree and items point into
   // them; with one, tokens come from a window that moves on, so the bytes an
   // item keeps are copied, and the children the sink asks for are handed over.
-  XmlTreeBuilder(TKvXMLParser& document, TXMLChildSink* sink) : doc_(document), sink_(sink) {
+  XmlTreeBuilder(XmlDocument& document, XmlChildSink* sink) : doc_(document), sink_(sink) {
     const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
     open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
 
   // Processes one token; `preserve` is the whitespace-preservation flag,
   // set to that of the innermost open item.
-  void Process(const TXMLToken& token, bool& preserve);
+  void Process(const XmlToken& token, bool& preserve);
 
   // Closes the items still open at the end of the input.
   void Finish() {
@@ -210,14 +214,14 @@ class XmlTreeBuilder {
 
  private:
   struct StoreMarks {
-    ChunkStore<TXMLItem, 64, 16384>::Mark items;
-    ChunkStore<TXMLParam, 64, 16384>::Mark params;
+    ChunkStore<XmlNode, 64, 16384>::Mark items;
+    ChunkStore<XmlAttribute, 64, 16384>::Mark attributes;
     ChunkStore<char, 4096, 1024 * 1024>::Mark texts;
   };
 
   struct OpenItem {
-    TXMLItem* item;
-    TXMLItem* lastChild;
+    XmlNode* item;
+    XmlNode* lastChild;
     std::size_t firstRun;  // index in runs_
     bool significant;      // the runs hold a byte above 0x20 or a CDATA section's text
     bool handsOver;        // its children go to the sink
@@ -235,34 +239,34 @@ class XmlTreeBuilder {
   enum class SpaceRule { kInherit, kPreserve, kDefault };
 
   StoreMarks Marks() const {
-    return {doc_.items_.Position(), doc_.params_.Position(), doc_.texts_.Position()};
+    return {doc_.items_.Position(), doc_.attributes_.Position(), doc_.texts_.Position()};
   }
   // Bytes of the token that the tree keeps: copied when tokens do not last.
-  std::string_view Keep(std::string_view bytes, const TXMLToken& token) {
+  std::string_view Keep(std::string_view bytes, const XmlToken& token) {
     return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
   }
-  std::string_view WithoutLineBreakPairs(const TXMLToken& token);
-  TXMLItem& AppendChild(OpenItem& parent) {
-    TXMLItem& child = doc_.NewChild(*parent.item, parent.lastChild);
+  std::string_view WithoutLineBreakPairs(const XmlToken& token);
+  XmlNode& AppendChild(OpenItem& parent) {
+    XmlNode& child = doc_.NewChild(*parent.item, parent.lastChild);
     parent.lastChild = &child;
     return child;
   }
   // Gives the complete child to the sink and takes it out of the tree again.
-  void HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark);
+  void HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark);
   // Sets the item's name and attributes from the tag's bytes and tells what
   // its xml:space lines say: kPreserve when one is "xml:space=preserve"
-  // (ignoring case, as Params().IndexOf would find it), kDefault when there
+  // (ignoring case, as Attributes().IndexOfLine would find it), kDefault when there
   // are others only.
-  SpaceRule TakeTag(TXMLItem& item, std::string_view inner);
+  SpaceRule TakeTag(XmlNode& item, std::string_view inner);
   // One token of each kind, outside skipped levels. `afterText`: the token
   // before was character data or CDATA.
   void AddText(std::string_view text, bool literal, bool afterText);
-  void OpenTag(const TXMLToken& token);
-  void AddEmptyTag(const TXMLToken& token);
+  void OpenTag(const XmlToken& token);
+  void AddEmptyTag(const XmlToken& token);
   void CloseTop();
 
-  TKvXMLParser& doc_;
-  TXMLChildSink* sink_;
+  XmlDocument& doc_;
+  XmlChildSink* sink_;
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
   std::vector<StoreMarks> handOverMarks_;
@@ -273,34 +277,34 @@ class XmlTreeBuilder {
   std::string scratch_;
 };
 
-void XmlTreeBuilder::HandOver(OpenItem& parent, const TXMLItem& child, const StoreMarks& mark) {
+void XmlTreeBuilder::HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark) {
   sink_->TakeChild(child);
   doc_.items_.Rewind(mark.items);
-  doc_.params_.Rewind(mark.params);
+  doc_.attributes_.Rewind(mark.attributes);
   doc_.texts_.Rewind(mark.texts);
   parent.item->firstChild_ = nullptr;
-  parent.item->count_ = 0;
+  parent.item->childCount_ = 0;
   parent.lastChild = nullptr;
 }
 
-std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const TXMLToken& token) {
+std::string_view XmlTreeBuilder::WithoutLineBreakPairs(const XmlToken& token) {
   if (!token.hasLineBreak) return token.text;
   scratch_.clear();
   AppendWithoutLineBreakPairs(token.text, scratch_);
   return doc_.Store(scratch_);
 }
 
-XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_view inner) {
+XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(XmlNode& item, std::string_view inner) {
   constexpr std::string_view kName = kPreserveLine.substr(0, kPreserveLine.find('='));
   constexpr std::string_view kValue = kPreserveLine.substr(kPreserveLine.find('=') + 1);
   item.SetName(SplitTag(inner, lines_));
-  TXMLParam* params = doc_.params_.Allocate(lines_.size());
-  item.params_ = params;
-  item.paramCount_ = static_cast<std::uint32_t>(lines_.size());
+  XmlAttribute* attributes = doc_.attributes_.Allocate(lines_.size());
+  item.attributes_ = attributes;
+  item.attributeCount_ = static_cast<std::uint32_t>(lines_.size());
   SpaceRule rule = SpaceRule::kInherit;
   for (const XmlAttributeLine& line : lines_) {
     if (!line.hasValue) {
-      ::new (static_cast<void*>(params++)) TXMLParam{line.name, {}};
+      ::new (static_cast<void*>(attributes++)) XmlAttribute{line.name, {}};
       continue;
     }
     std::string_view value = StripAttributeQuotes(line.value);
@@ -311,7 +315,7 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_vi
     } else if (value.data() == nullptr) {
       value = std::string_view("", 0);
     }
-    ::new (static_cast<void*>(params++)) TXMLParam{line.name, value};
+    ::new (static_cast<void*>(attributes++)) XmlAttribute{line.name, value};
     if (line.name.size() == kName.size() && EqualsNoCase(line.name, kName) &&
         rule != SpaceRule::kPreserve)
       rule = EqualsNoCase(value, kValue) ? SpaceRule::kPreserve : SpaceRule::kDefault;
@@ -319,7 +323,7 @@ XmlTreeBuilder::SpaceRule XmlTreeBuilder::TakeTag(TXMLItem& item, std::string_vi
   return rule;
 }
 
-void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
+void XmlTreeBuilder::Process(const XmlToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
   const bool afterText = std::exchange(textBefore_, false);
   switch (token.kind) {
@@ -341,7 +345,7 @@ void XmlTreeBuilder::Process(const TXMLToken& token, bool& preserve) {
       }
       break;
     case xtEmptyTag:
-      if (skippedLevels_ == 0 && open_.size() < TKvXMLParser::kMaxDepth) AddEmptyTag(token);
+      if (skippedLevels_ == 0 && open_.size() < XmlDocument::kMaxDepth) AddEmptyTag(token);
       break;
     case xtEndTag:
       if (skippedLevels_ > 0) {
@@ -364,21 +368,21 @@ void XmlTreeBuilder::AddText(std::string_view text, bool literal, bool afterText
   runs_.push_back({text, literal, joinsPrevious});
 }
 
-void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
+void XmlTreeBuilder::OpenTag(const XmlToken& token) {
   // Taken before the tag's bytes are kept, so a handed-over child gives them back.
   const StoreMarks mark = open_.back().handsOver ? Marks() : StoreMarks{};
   const std::string_view inner = Keep(WithoutLineBreakPairs(token), token);
   OpenItem& parent = open_.back();
-  TXMLItem& current = *parent.item;
+  XmlNode& current = *parent.item;
   if (!HasSignificantByte(current.Name())) {
     parent.preserves = TakeTag(current, inner) == SpaceRule::kPreserve;
     return;
   }
-  if (open_.size() >= TKvXMLParser::kMaxDepth) {
+  if (open_.size() >= XmlDocument::kMaxDepth) {
     skippedLevels_ = 1;
     return;
   }
-  TXMLItem& child = AppendChild(parent);
+  XmlNode& child = AppendChild(parent);
   const SpaceRule rule = TakeTag(child, inner);
   const bool preserves =
       rule == SpaceRule::kInherit ? parent.preserves : rule == SpaceRule::kPreserve;
@@ -387,17 +391,17 @@ void XmlTreeBuilder::OpenTag(const TXMLToken& token) {
   open_.push_back({&child, nullptr, runs_.size(), false, handsOver, preserves});
 }
 
-void XmlTreeBuilder::AddEmptyTag(const TXMLToken& token) {
+void XmlTreeBuilder::AddEmptyTag(const XmlToken& token) {
   OpenItem& parent = open_.back();
   const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
-  TXMLItem& child = AppendChild(parent);
+  XmlNode& child = AppendChild(parent);
   TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
   if (parent.handsOver) HandOver(parent, child, mark);
 }
 
 void XmlTreeBuilder::CloseTop() {
   const OpenItem& top = open_.back();
-  TXMLItem& item = *top.item;
+  XmlNode& item = *top.item;
   const std::size_t firstRun = top.firstRun;
   const std::size_t count = runs_.size() - firstRun;
   if (count == 1 && (runs_[firstRun].literal || !HasEntity(runs_[firstRun].text))) {
@@ -432,10 +436,10 @@ void XmlTreeBuilder::CloseTop() {
 
 namespace {
 
-void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
+void ReadTokens(XmlTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
   for (;;) {
-    const TXMLToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
+    const XmlToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
     if (token.kind == xtEnd) break;
     builder.Process(token, preserve);
   }
@@ -444,18 +448,18 @@ void ReadTokens(TXMLLargeTokenizer& tokenizer, XmlTreeBuilder& builder) {
 
 }  // namespace
 
-void TKvXMLParser::LoadFromBuffer(std::string bytes) {
+void XmlDocument::LoadFromBuffer(std::string bytes) {
   Clear();
   bytes_ = std::move(bytes);
   ConvertToEngineText(bytes_);
-  TXMLLargeTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
+  XmlTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
   XmlTreeBuilder builder(*this, nullptr);
   ReadTokens(tokenizer, builder);
 }
 
-void TKvXMLParser::LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink) {
+void XmlDocument::LoadFromSource(const BlockSource& source, XmlChildSink& sink) {
   Clear();
-  TXMLLargeTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
+  XmlTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   XmlTreeBuilder builder(*this, &sink);
   ReadTokens(tokenizer, builder);
 }

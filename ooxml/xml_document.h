@@ -1,5 +1,5 @@
-// The item tree of the lenient XML reader. A document (TKvXMLParser) owns the
-// bytes it was loaded from and every item of its tree; names, texts and
+// The node tree of the lenient XML reader. A document (XmlDocument) owns the
+// bytes it was loaded from and every node of its tree; names, texts and
 // attribute values are views into those bytes or into storage the document
 // owns, valid until the document is cleared or loaded again.
 #pragma once
@@ -15,129 +15,129 @@
 
 namespace tabulox {
 
-class TKvXMLParser;
+class XmlDocument;
 
 // One attribute line "name=value", the value without its quotes and decoded.
 // A line without "=" has its whole text in `name` and a null `value`.
-struct TXMLParam {
+struct XmlAttribute {
   std::string_view name;
   std::string_view value;
   bool HasValue() const { return value.data() != nullptr; }
 };
 
-// The ordered attribute lines of one item. Name comparisons ignore ASCII case.
-class TXMLParams {
+// The ordered attribute lines of one node. Name comparisons ignore ASCII case.
+class XmlAttributes {
  public:
-  TXMLParams() = default;
-  TXMLParams(const TXMLParam* first, std::size_t count) : first_(first), count_(count) {}
+  XmlAttributes() = default;
+  XmlAttributes(const XmlAttribute* first, std::size_t count) : first_(first), count_(count) {}
 
   int Count() const { return static_cast<int>(count_); }
-  const TXMLParam& operator[](int i) const { return first_[i]; }
+  const XmlAttribute& operator[](int i) const { return first_[i]; }
   // The line as text: name, "=", value (just the name for a line without "=").
   std::string Line(int i) const;
   // Index of the first line whose part before its first "=" equals `name`, or -1.
   int IndexOfName(std::string_view name) const;
   // Index of the first line equal to `line`, or -1.
-  int IndexOf(std::string_view line) const;
+  int IndexOfLine(std::string_view line) const;
   // The value of the line IndexOfName finds; empty when there is none.
-  std::string_view Values(std::string_view name) const;
+  std::string_view Attribute(std::string_view name) const;
 
  private:
-  const TXMLParam* first_ = nullptr;
+  const XmlAttribute* first_ = nullptr;
   std::size_t count_ = 0;
 };
 
-class TXMLItem {
+class XmlNode {
  public:
-  TXMLItem() = default;
-  TXMLItem(const TXMLItem&) = delete;
-  TXMLItem& operator=(const TXMLItem&) = delete;
+  XmlNode() = default;
+  XmlNode(const XmlNode&) = delete;
+  XmlNode& operator=(const XmlNode&) = delete;
 
   // The tag name as written, namespace prefix included.
   std::string_view Name() const { return {name_, nameLength_}; }
   // The decoded character data; several runs are joined with CR LF.
   std::string_view Text() const { return {text_, textLength_}; }
-  TXMLParams Params() const;
+  XmlAttributes Attributes() const;
 
-  int Count() const { return static_cast<int>(count_); }
-  int SubItemCount() const { return Count(); }
-  TXMLItem* Parent() const { return parent_; }
-  TXMLItem* FirstChild() const { return firstChild_; }
-  TXMLItem* NextSibling() const { return nextSibling_; }
+  int ChildCount() const { return static_cast<int>(childCount_); }
+  XmlNode* Parent() const { return parent_; }
+  XmlNode* FirstChild() const { return firstChild_; }
+  XmlNode* NextSibling() const { return nextSibling_; }
   // Child i, counted from 0, or null. Walks the children: linear in i.
-  TXMLItem* Items(int i) const;
+  XmlNode* ChildAt(int i) const;
 
-  // The first child whose name equals `name` ignoring ASCII case; when there is
-  // none, a new empty child with that name is appended and returned.
-  TXMLItem& ItemNamed(std::string_view name);
+  // The first child whose name equals `name` ignoring ASCII case, or null.
+  XmlNode* Child(std::string_view name) const;
+  // Appends a new empty child named `name` and returns it.
+  XmlNode& AddChild(std::string_view name);
   // Index of the first child from `start` on whose name equals `name` ignoring
   // ASCII case, or -1.
-  int IndexOfName(std::string_view name, int start = 0) const;
+  int IndexOfChild(std::string_view name, int start = 0) const;
 
  private:
-  friend class TKvXMLParser;
+  friend class XmlDocument;
   friend class XmlTreeBuilder;
 
-  void Reset(TKvXMLParser* document, TXMLItem* parent);
+  void Reset(XmlDocument* document, XmlNode* parent);
   void SetName(std::string_view name);
   void SetText(std::string_view text);
 
-  // Kept small: a worksheet part makes two items per cell. Lengths fit 32 bits
+  // Kept small: a worksheet part makes two nodes per cell. Lengths fit 32 bits
   // because a document reads at most kMaxInputBytes.
   const char* name_ = nullptr;
   const char* text_ = nullptr;
-  const TXMLParam* params_ = nullptr;
-  TXMLItem* parent_ = nullptr;
-  TXMLItem* firstChild_ = nullptr;
-  TXMLItem* nextSibling_ = nullptr;
-  TKvXMLParser* document_ = nullptr;
+  const XmlAttribute* attributes_ = nullptr;
+  XmlNode* parent_ = nullptr;
+  XmlNode* firstChild_ = nullptr;
+  XmlNode* nextSibling_ = nullptr;
+  XmlDocument* document_ = nullptr;
   std::uint32_t nameLength_ = 0;
   std::uint32_t textLength_ = 0;
-  std::uint32_t paramCount_ = 0;
-  std::uint32_t count_ = 0;
+  std::uint32_t attributeCount_ = 0;
+  std::uint32_t childCount_ = 0;
 };
 
 // Receives complete children while a document is read block by block
-// (TKvXMLParser::LoadFromSource), so that a long list of them never has to
+// (XmlDocument::LoadFromSource), so that a long list of them never has to
 // be held at once.
-class TXMLChildSink {
+class XmlChildSink {
  public:
-  virtual ~TXMLChildSink() = default;
-  // Asked once for the root item before reading and once for every child of
+  virtual ~XmlChildSink() = default;
+  // Asked once for the root node before reading and once for every child of
   // the root a start tag creates, when its name and attributes are set (its
-  // earlier siblings are in the tree, complete). True: each child of `item`
+  // earlier siblings are in the tree, complete). True: each child of `node`
   // goes to TakeChild when it is complete and is then removed from the tree,
-  // so that `item` keeps no children.
-  virtual bool HandsOverChildren(const TXMLItem& item) = 0;
+  // so that `node` keeps no children.
+  virtual bool HandsOverChildren(const XmlNode& node) = 0;
   // A complete child, with its attributes, text and descendants; valid only
   // during the call.
-  virtual void TakeChild(const TXMLItem& child) = 0;
+  virtual void TakeChild(const XmlNode& child) = 0;
 };
 
-// The document: one root item, created with the document and never replaced.
-// Loading makes the document element the root item, its children the root's
+// The document: one root node, created with the document and never replaced.
+// Loading makes the document element the root node, its children the root's
 // children, and so on. Loading never fails on malformed input.
-class TKvXMLParser {
+class XmlDocument {
  public:
-  // Items deeper than this are not created: their tags, text and descendants
+  // Nodes deeper than this are not created: their tags, text and descendants
   // are skipped. Workbook parts nest a handful of levels; the bound keeps any
   // code that walks a tree recursively within its stack.
   static constexpr std::size_t kMaxDepth = 10000;
 
-  // Bytes beyond this are not read: item names, texts and counts are kept in
+  // Bytes beyond this are not read: node names, texts and counts are kept in
   // 32 bits. (A workbook part is below 2 GiB: kMaxMemberUncompressedSize.)
   static constexpr std::size_t kMaxInputBytes = 0xFFFFFFFFu;
 
-  TKvXMLParser();
-  ~TKvXMLParser();
-  TKvXMLParser(const TKvXMLParser&) = delete;
-  TKvXMLParser& operator=(const TKvXMLParser&) = delete;
+  XmlDocument();
+  ~XmlDocument();
+  XmlDocument(const XmlDocument&) = delete;
+  XmlDocument& operator=(const XmlDocument&) = delete;
 
-  TXMLItem& Root() { return root_; }
-  const TXMLItem& Root() const { return root_; }
+  XmlNode& Root() { return root_; }
+  const XmlNode& Root() const { return root_; }
 
   // Deletes every child of the root, empties its attributes, name and text,
-  // and drops the loaded bytes. The storage of the items is kept for the
+  // and drops the loaded bytes. The storage of the nodes is kept for the
   // next load.
   void Clear();
 
@@ -147,7 +147,7 @@ class TKvXMLParser {
   // Clear, and gives all storage back.
   void Release();
 
-  // The bytes of item, attribute and text storage held, used or kept.
+  // The bytes of node, attribute and text storage held, used or kept.
   std::size_t StorageBytes() const;
 
   // Builds the tree from the bytes (which the document keeps, as engine text:
@@ -158,22 +158,22 @@ class TKvXMLParser {
   // ends at its first zero byte, if any, or after kMaxInputBytes), keeping
   // copies of the bytes the tree refers to; the children that `sink` asks for
   // are handed over and not kept.
-  void LoadFromSource(const TXMLBlockSource& source, TXMLChildSink& sink);
+  void LoadFromSource(const BlockSource& source, XmlChildSink& sink);
 
  private:
-  friend class TXMLItem;
+  friend class XmlNode;
   friend class XmlTreeBuilder;
 
   // Appends a new empty child after `last`, the parent's last child (null
   // when it has none).
-  TXMLItem& NewChild(TXMLItem& parent, TXMLItem* last);
+  XmlNode& NewChild(XmlNode& parent, XmlNode* last);
   // Copies the bytes into storage that lives as long as the tree.
   std::string_view Store(std::string_view bytes);
 
-  TXMLItem root_;
+  XmlNode root_;
   std::string bytes_;
-  ChunkStore<TXMLItem, 64, 16384> items_;
-  ChunkStore<TXMLParam, 64, 16384> params_;
+  ChunkStore<XmlNode, 64, 16384> items_;
+  ChunkStore<XmlAttribute, 64, 16384> attributes_;
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
 };
 

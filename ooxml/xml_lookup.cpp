@@ -6,11 +6,11 @@ namespace tabulox {
 namespace {
 
 template <typename Equal>
-const TXMLItem* FindChildBy(const TXMLItem& item, std::string_view name, Equal equal) {
-  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+const XmlNode* FindChildBy(const XmlNode& item, std::string_view name, Equal equal) {
+  for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
     if (equal(child->Name(), name)) return child;
   }
-  for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+  for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
     if (equal(LocalName(child->Name()), name)) return child;
   }
   return nullptr;
@@ -37,15 +37,15 @@ std::string_view LocalName(std::string_view name) {
   return colon == std::string_view::npos ? name : name.substr(colon + 1);
 }
 
-bool HasLocalName(const TXMLItem& item, std::string_view name) {
+bool HasLocalName(const XmlNode& item, std::string_view name) {
   return EqualsNoCase(LocalName(item.Name()), name);
 }
 
-const TXMLItem* FindChild(const TXMLItem& item, std::string_view name) {
+const XmlNode* FindChild(const XmlNode& item, std::string_view name) {
   return FindChildBy(item, name, EqualsNoCase);
 }
 
-const TXMLItem* FindChildExactly(const TXMLItem& item, std::string_view name) {
+const XmlNode* FindChildExactly(const XmlNode& item, std::string_view name) {
   return FindChildBy(item, name, EqualsExactly);
 }
 
@@ -56,8 +56,8 @@ std::string_view ValueAsWritten(std::string_view value) {
   return WithQuotesRemoved(value);
 }
 
-std::string_view AttributeValue(const TXMLParams& params, std::string_view name) {
-  return ValueAsWritten(params.Values(name));
+std::string_view AttributeValue(const XmlAttributes& attributes, std::string_view name) {
+  return ValueAsWritten(attributes.Attribute(name));
 }
 
 }  // namespace tabulox

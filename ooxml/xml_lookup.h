@@ -14,15 +14,15 @@ namespace tabulox {
 std::string_view LocalName(std::string_view name);
 
 // True when the item's local name equals `name` ignoring ASCII case.
-bool HasLocalName(const TXMLItem& item, std::string_view name);
+bool HasLocalName(const XmlNode& item, std::string_view name);
 
 // The first child named `name` ignoring ASCII case; when there is none, the
 // first child whose local name is `name` ignoring ASCII case; else null.
-const TXMLItem* FindChild(const TXMLItem& item, std::string_view name);
+const XmlNode* FindChild(const XmlNode& item, std::string_view name);
 
 // The same with letter case compared: the first child named exactly `name`,
 // else the first whose local name is exactly `name`, else null.
-const TXMLItem* FindChildExactly(const TXMLItem& item, std::string_view name);
+const XmlNode* FindChildExactly(const XmlNode& item, std::string_view name);
 
 // An attribute value as written. The lenient XML reader keeps the quotes of a
 // value in single quotes, and when blanks stand between the last value and
@@ -33,6 +33,6 @@ std::string_view ValueAsWritten(std::string_view value);
 
 // ValueAsWritten of the value of the first attribute line named `name`
 // (ignoring ASCII case); empty when there is none.
-std::string_view AttributeValue(const TXMLParams& params, std::string_view name);
+std::string_view AttributeValue(const XmlAttributes& attributes, std::string_view name);
 
 }  // namespace tabulox

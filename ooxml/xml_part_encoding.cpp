@@ -116,9 +116,9 @@ void XmlPartDecoder::ConvertUtf16(std::string& text, std::size_t from, bool last
   if (i < n && !last) heldBack_.assign(scratch_, i);
 }
 
-TXMLBlockSource EngineTextSource(const TXMLBlockSource& source) {
+BlockSource EngineTextSource(const BlockSource& source) {
   struct Reader {
-    const TXMLBlockSource* source;
+    const BlockSource* source;
     XmlPartDecoder decoder;
     bool operator()(std::string& out) {
       for (;;) {

@@ -40,7 +40,7 @@ class XmlPartDecoder {
 
 // The part read from `source` as engine text; `source` must outlive the
 // returned source.
-TXMLBlockSource EngineTextSource(const TXMLBlockSource& source);
+BlockSource EngineTextSource(const BlockSource& source);
 
 // The whole part as engine text.
 void ConvertToEngineText(std::string& part);

@@ -6,23 +6,23 @@
 
 namespace tabulox {
 
-TXMLLargeTokenizer::TXMLLargeTokenizer(std::string_view input) : input_(input) {
+XmlTokenizer::XmlTokenizer(std::string_view input) : input_(input) {
   const std::size_t zero = input_.find('\0');
   if (zero != std::string_view::npos) input_ = input_.substr(0, zero);
   FindLineBreaks(0);
 }
 
-TXMLLargeTokenizer::TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes)
+XmlTokenizer::XmlTokenizer(BlockSource source, std::size_t maxBytes)
     : source_(std::move(source)), bytesLeft_(maxBytes) {}
 
-TXMLTokenKind ClassifyMarkupTag(std::string_view inner) {
+XmlTokenKind ClassifyMarkupTag(std::string_view inner) {
   if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
     return xtDeclaration;
   if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;
   return inner.ends_with('/') ? xtEmptyTag : xtStartTag;
 }
 
-bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
+bool XmlTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   dropped = 0;
   if (!source_ || bytesLeft_ == 0) return false;
   window_.erase(0, keepFrom);
@@ -48,14 +48,14 @@ bool TXMLLargeTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
   return window_.size() > before;
 }
 
-std::size_t TXMLLargeTokenizer::Find(char c, std::size_t from) const {
+std::size_t XmlTokenizer::Find(char c, std::size_t from) const {
   if (from >= input_.size()) return input_.size();
   const void* at = std::memchr(input_.data() + from, c, input_.size() - from);
   return at ? static_cast<std::size_t>(static_cast<const char*>(at) - input_.data())
             : input_.size();
 }
 
-std::size_t TXMLLargeTokenizer::FindReadingOn(char c, std::size_t offset) {
+std::size_t XmlTokenizer::FindReadingOn(char c, std::size_t offset) {
   const std::size_t found = Find(c, pos_ + offset);
   if (found < input_.size()) return found;
   std::size_t searched = input_.size();
@@ -75,7 +75,7 @@ constexpr std::string_view kCDataOpen = "<![CDATA[";
 constexpr std::string_view kCDataClose = "]]>";
 }  // namespace
 
-bool TXMLLargeTokenizer::AtCDataSection() {
+bool XmlTokenizer::AtCDataSection() {
   // Most tags are not markup declarations: known from their second byte.
   if (pos_ + 1 < input_.size() && input_[pos_ + 1] != '!') return false;
   std::size_t dropped = 0;
@@ -84,7 +84,7 @@ bool TXMLLargeTokenizer::AtCDataSection() {
   return input_.substr(pos_).starts_with(kCDataOpen);
 }
 
-TXMLToken TXMLLargeTokenizer::CDataSection() {
+XmlToken XmlTokenizer::CDataSection() {
   // Every ">" is looked at until one closes the section. Offsets count from
   // pos_, which reading more input moves.
   std::size_t offset = kCDataOpen.size();
@@ -104,7 +104,7 @@ TXMLToken TXMLLargeTokenizer::CDataSection() {
   }
 }
 
-TXMLToken TXMLLargeTokenizer::NextToken(bool preserve) {
+XmlToken XmlTokenizer::NextToken(bool preserve) {
   std::size_t dropped = 0;
   for (;;) {
     const char* bytes = input_.data();

@@ -14,7 +14,7 @@
 
 namespace tabulox {
 
-enum TXMLTokenKind : std::uint8_t {
+enum XmlTokenKind : std::uint8_t {
   xtEnd = 0,
   xtComment = 6,      // tag text that begins "<!--"
   xtDeclaration = 8,  // tag text that begins "<?xml", compared without regard to case
@@ -25,8 +25,8 @@ enum TXMLTokenKind : std::uint8_t {
   xtCData = 13,       // the content of a CDATA section "<![CDATA[ ... ]]>"
 };
 
-struct TXMLToken {
-  TXMLTokenKind kind = xtEnd;
+struct XmlToken {
+  XmlTokenKind kind = xtEnd;
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
   // has no ">"). Text: the character data. CDATA: the bytes between
   // "<![CDATA[" and "]]>" (to the end of the input when there is no "]]>").
@@ -38,21 +38,21 @@ struct TXMLToken {
 
 // Where a document comes from when it is read block by block: appends the
 // next block to its argument, or returns false (appending nothing) at the end.
-using TXMLBlockSource = std::function<bool(std::string&)>;
+using BlockSource = std::function<bool(std::string&)>;
 
 // ClassifyTag for a tag that begins "?" or "!".
-TXMLTokenKind ClassifyMarkupTag(std::string_view inner);
+XmlTokenKind ClassifyMarkupTag(std::string_view inner);
 
 // Reads the input in one forward pass. The input ends at its first zero byte,
 // if it has one. Either the whole input is given at once (the tokenizer keeps
 // a view: the bytes must outlive it), or it comes block by block from a
 // source; then a token's view is valid until the next NextToken call, and the
 // source is not called again once it ended or a zero byte turned up.
-class TXMLLargeTokenizer {
+class XmlTokenizer {
  public:
-  explicit TXMLLargeTokenizer(std::string_view input);
+  explicit XmlTokenizer(std::string_view input);
   // Reads at most `maxBytes` bytes from the source.
-  TXMLLargeTokenizer(TXMLBlockSource source, std::size_t maxBytes);
+  XmlTokenizer(BlockSource source, std::size_t maxBytes);
 
   // Skips blanks (bytes 1 to 31, and the space unless `preserve` is set) and
   // reads one token. Character data runs to the next "<" and ends after its
@@ -61,14 +61,14 @@ class TXMLLargeTokenizer {
   // end of the input ends there and is classified as if it were closed. A
   // CDATA section runs through the next "]]>" (XML 1.0 §2.7), whatever stands
   // in it.
-  TXMLToken NextToken(bool preserve);
+  XmlToken NextToken(bool preserve);
 
  private:
   // True when the input at pos_ begins "<![CDATA[", reading more while fewer
   // bytes than that are there.
   bool AtCDataSection();
   // The CDATA section at pos_, which AtCDataSection found.
-  TXMLToken CDataSection();
+  XmlToken CDataSection();
   // Drops the bytes before `keepFrom` (positions shift down by `dropped`, also
   // when nothing more comes) and reads the next block behind the rest. False
   // at the end of the input.
@@ -115,7 +115,7 @@ class TXMLLargeTokenizer {
     nextLf_ = Find('\n', from);
     nextBreak_ = std::min(nextCr_, nextLf_);
   }
-  TXMLToken Token(TXMLTokenKind kind, std::size_t from, std::size_t to) {
+  XmlToken Token(XmlTokenKind kind, std::size_t from, std::size_t to) {
     return {kind, input_.substr(from, to - from), HasLineBreak(from, to)};
   }
 
@@ -127,14 +127,14 @@ class TXMLLargeTokenizer {
   std::size_t nextLf_ = 0;
   std::size_t nextBreak_ = 0;  // the nearer of the two
   // Reading block by block: input_ views window_.
-  TXMLBlockSource source_;
+  BlockSource source_;
   std::string window_;
   std::size_t bytesLeft_ = 0;  // of maxBytes
 };
 
 // The kind of a tag from the bytes between "<" and ">", tested in this order:
 // begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
-inline TXMLTokenKind ClassifyTag(std::string_view inner) {
+inline XmlTokenKind ClassifyTag(std::string_view inner) {
   if (inner.empty()) return xtStartTag;
   if (inner[0] == '?' || inner[0] == '!') return ClassifyMarkupTag(inner);
   if (inner.back() == '/') return xtEmptyTag;

@@ -27,12 +27,12 @@ bool HasSignature(std::span<const std::uint8_t> file, std::size_t pos, std::uint
   return r.u32le() == signature;
 }
 
-bool KeyLess(const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
+bool KeyLess(const ZipMember& a, const ZipMember& b) {
   if (a.diskStart != b.diskStart) return a.diskStart < b.diskStart;
   return a.localHeaderOffset < b.localHeaderOffset;
 }
 
-bool SameKey(const TZipHeaderInfo& a, const TZipHeaderInfo& b) {
+bool SameKey(const ZipMember& a, const ZipMember& b) {
   return a.diskStart == b.diskStart && a.localHeaderOffset == b.localHeaderOffset;
 }
 
@@ -42,7 +42,7 @@ std::string_view AsText(std::span<const std::uint8_t> bytes) {
 
 // The fields that local and central headers share, from version needed to
 // extra field length (APPNOTE 4.3.7, 4.3.12).
-void ReadSharedHeaderFields(ByteReader& r, TZipHeaderInfo& m) {
+void ReadSharedHeaderFields(ByteReader& r, ZipMember& m) {
   m.versionNeeded = r.u16le();
   m.flags = r.u16le();
   m.method = r.u16le();
@@ -58,7 +58,7 @@ void ReadSharedHeaderFields(ByteReader& r, TZipHeaderInfo& m) {
 // Reads one central directory header at the cursor; false (cursor undefined)
 // when the signature is wrong or the fixed part or the name is cut short. The
 // extra field and comment are skipped without being required to be complete.
-bool ReadCentralHeader(ByteReader& r, TZipHeaderInfo& m) {
+bool ReadCentralHeader(ByteReader& r, ZipMember& m) {
   if (r.remaining() < kCentralHeaderSize || r.u32le() != kCentralHeaderSignature) return false;
   m.versionMadeBy = r.u16le();
   ReadSharedHeaderFields(r, m);
@@ -75,12 +75,12 @@ bool ReadCentralHeader(ByteReader& r, TZipHeaderInfo& m) {
 
 // Reads one local header at `pos` as a member record; false when it is not a
 // complete local header with its name.
-bool ReadLocalHeader(std::span<const std::uint8_t> file, std::size_t pos, TZipHeaderInfo& m) {
+bool ReadLocalHeader(std::span<const std::uint8_t> file, std::size_t pos, ZipMember& m) {
   if (pos > std::numeric_limits<std::uint32_t>::max()) return false;
   ByteReader r(file);
   r.seek(pos);
   if (r.remaining() < kLocalHeaderSize || r.u32le() != kLocalHeaderSignature) return false;
-  m = TZipHeaderInfo{};
+  m = ZipMember{};
   ReadSharedHeaderFields(r, m);
   if (r.remaining() < m.nameLength) return false;
   SplitMemberName(AsText(r.bytes(m.nameLength)), m);
@@ -106,7 +106,7 @@ std::size_t FindFirstLocalHeader(std::span<const std::uint8_t> file, std::size_t
 
 // Copies what the central directory knows about a member over the record that
 // the rebuild made from its local header; the key fields stay as found.
-void CompleteFromCentralHeader(const TZipHeaderInfo& central, TZipHeaderInfo& member) {
+void CompleteFromCentralHeader(const ZipMember& central, ZipMember& member) {
   const std::uint16_t disk = member.diskStart;
   const std::uint32_t offset = member.localHeaderOffset;
   member = central;
@@ -116,8 +116,8 @@ void CompleteFromCentralHeader(const TZipHeaderInfo& central, TZipHeaderInfo& me
 
 }  // namespace
 
-std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file) {
-  if (file.empty()) return TEndCentral{};
+std::optional<ZipEndRecord> FindEndRecord(std::span<const std::uint8_t> file) {
+  if (file.empty()) return ZipEndRecord{};
   if (file.size() < kEndRecordSize) return std::nullopt;
   const std::size_t windowStart =
       file.size() - std::min(file.size(), kMaxCommentLength + kEndRecordSize);
@@ -125,7 +125,7 @@ std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file) {
     if (HasSignature(file, pos, kEndRecordSignature)) {
       ByteReader r(file);
       r.seek(pos + 4);
-      TEndCentral end;
+      ZipEndRecord end;
       end.thisDisk = r.u16le();
       end.centralDirectoryDisk = r.u16le();
       end.entriesOnThisDisk = r.u16le();
@@ -140,7 +140,7 @@ std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file) {
   }
 }
 
-void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member) {
+void SplitMemberName(std::string_view storedName, ZipMember& member) {
   std::string name(storedName);
   std::replace(name.begin(), name.end(), '/', '\\');
   const std::size_t cut = name.rfind('\\');
@@ -149,9 +149,9 @@ void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member) {
   member.fileName = name.substr(fileStart);
 }
 
-std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                const TEndCentral& end) {
-  std::vector<TZipHeaderInfo> members;
+std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
+                                                                const ZipEndRecord& end) {
+  std::vector<ZipMember> members;
   if (end.totalEntries == 0) return members;
   if (end.centralDirectoryOffset > file.size()) return std::nullopt;
   ByteReader r(file);
@@ -159,7 +159,7 @@ std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const 
   // Each header takes at least 46 bytes, which bounds what the count can claim.
   members.reserve(std::min<std::size_t>(end.totalEntries, r.remaining() / kCentralHeaderSize));
   for (std::size_t k = 0; k < end.totalEntries; ++k) {
-    TZipHeaderInfo m;
+    ZipMember m;
     if (!ReadCentralHeader(r, m)) return std::nullopt;
     members.push_back(std::move(m));
   }
@@ -169,13 +169,13 @@ std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const 
   return members;
 }
 
-TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
+ZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
                                       const std::function<void()>& onProgress) {
-  TZipDirectory rebuilt;
-  std::vector<TZipHeaderInfo>& members = rebuilt.members;
+  ZipDirectory rebuilt;
+  std::vector<ZipMember>& members = rebuilt.members;
   std::size_t pos = FindFirstLocalHeader(file, searchStart, onProgress);
   if (pos == std::string_view::npos) return rebuilt;
-  TZipHeaderInfo m;
+  ZipMember m;
   while (pos < file.size() && ReadLocalHeader(file, pos, m)) {
     const std::size_t next = pos + kLocalHeaderSize + m.nameLength + m.extraLength +
                              m.compressedSize + (m.HasDataDescriptor() ? kDataDescriptorSize : 0);
@@ -190,11 +190,11 @@ TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::s
   ByteReader r(file);
   r.seek(pos);
   for (std::size_t k = 0; k < members.size(); ++k) {
-    TZipHeaderInfo central;
+    ZipMember central;
     if (!ReadCentralHeader(r, central)) break;
     auto it = std::lower_bound(
         members.begin(), members.end(), central.localHeaderOffset,
-        [](const TZipHeaderInfo& a, std::uint32_t offset) { return a.localHeaderOffset < offset; });
+        [](const ZipMember& a, std::uint32_t offset) { return a.localHeaderOffset < offset; });
     if (it != members.end() && it->localHeaderOffset == central.localHeaderOffset)
       CompleteFromCentralHeader(central, *it);
   }
@@ -209,21 +209,21 @@ std::size_t RebuildSearchStart(std::string_view archiveName) {
   return ext == ".EXE" ? kSelfExtractorStubSize : 0;
 }
 
-std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
+std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,
                                               const std::function<void()>& onProgress) {
-  std::optional<TEndCentral> end = FindEndRecord(file);
+  std::optional<ZipEndRecord> end = FindEndRecord(file);
   if (!end) return std::nullopt;
-  TZipDirectory directory;
+  ZipDirectory directory;
   directory.end = *end;
   if (end->thisDisk != 0) return directory;  // one volume of several: no members here
   if (auto members = ReadCentralDirectory(file, *end)) {
     directory.members = std::move(*members);
     return directory;
   }
-  TZipDirectory rebuilt =
+  ZipDirectory rebuilt =
       RebuildFromLocalHeaders(file, RebuildSearchStart(archiveName), onProgress);
-  if (rebuilt.members.empty()) throw EBadZipFile();
+  if (rebuilt.members.empty()) throw ZipFormatError();
   directory.members = std::move(rebuilt.members);
   directory.end.totalEntries = rebuilt.end.totalEntries;
   directory.end.centralDirectoryOffset = rebuilt.end.centralDirectoryOffset;

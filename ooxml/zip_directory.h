@@ -15,7 +15,7 @@
 namespace tabulox {
 
 // APPNOTE 4.3.16, end of central directory record.
-struct TEndCentral {
+struct ZipEndRecord {
   std::uint16_t thisDisk = 0;
   std::uint16_t centralDirectoryDisk = 0;
   std::uint16_t entriesOnThisDisk = 0;
@@ -28,7 +28,7 @@ struct TEndCentral {
 
 // One archive member, from its central directory header (or, after a rebuild,
 // from its local header).
-struct TZipHeaderInfo {
+struct ZipMember {
   std::uint16_t versionMadeBy = 0;
   std::uint16_t versionNeeded = 0;
   std::uint16_t flags = 0;
@@ -59,24 +59,24 @@ struct TZipHeaderInfo {
 // Searches the last 65,557 bytes (a 65,535-byte comment plus the 22-byte
 // record) backwards for the end record; the occurrence nearest the end wins.
 // A 0-byte file has an all-zero end record; a file of 1 to 21 bytes has none.
-std::optional<TEndCentral> FindEndRecord(std::span<const std::uint8_t> file);
+std::optional<ZipEndRecord> FindEndRecord(std::span<const std::uint8_t> file);
 
 // Fills `directory` and `fileName` from the stored name bytes. Names written on
 // MS-DOS hosts (host 0) are in an OEM code page; they are kept as bytes here,
 // because the names that are looked up (Office Open XML part names) are ASCII,
 // which every OEM code page leaves unchanged, and guessing a code page would
 // only alter names nobody asks for.
-void SplitMemberName(std::string_view storedName, TZipHeaderInfo& member);
+void SplitMemberName(std::string_view storedName, ZipMember& member);
 
 // Reads `end.totalEntries` central directory headers at the directory offset.
 // Returns the members ordered by (diskStart, localHeaderOffset), or nothing
 // when a header cannot be read or two members share the same key.
-std::optional<std::vector<TZipHeaderInfo>> ReadCentralDirectory(std::span<const std::uint8_t> file,
-                                                                const TEndCentral& end);
+std::optional<std::vector<ZipMember>> ReadCentralDirectory(std::span<const std::uint8_t> file,
+                                                                const ZipEndRecord& end);
 
-struct TZipDirectory {
-  TEndCentral end;
-  std::vector<TZipHeaderInfo> members;  // ordered by (diskStart, localHeaderOffset)
+struct ZipDirectory {
+  ZipEndRecord end;
+  std::vector<ZipMember> members;  // ordered by (diskStart, localHeaderOffset)
 };
 
 // Rebuilds the list from local headers, starting the search for the first one
@@ -84,7 +84,7 @@ struct TZipDirectory {
 // found right after the last member. The end record of the result holds the
 // number of members found and the position after the last one. `onProgress`
 // is called after every 10,240 bytes scanned. No local header: no members.
-TZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
+ZipDirectory RebuildFromLocalHeaders(std::span<const std::uint8_t> file, std::size_t searchStart,
                                       const std::function<void()>& onProgress);
 
 // Where the rebuild starts searching: byte 14,000 for a self-extracting
@@ -94,9 +94,9 @@ std::size_t RebuildSearchStart(std::string_view archiveName);
 // The member list of an archive: nothing when the file has no end record; an
 // empty list for an empty archive and for a multi-volume archive (an end
 // record whose disk number is not 0), whose other volumes are never looked
-// for. A damaged directory is rebuilt from local headers; raises EBadZipFile
+// for. A damaged directory is rebuilt from local headers; raises ZipFormatError
 // when that finds nothing.
-std::optional<TZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
+std::optional<ZipDirectory> ReadZipDirectory(std::span<const std::uint8_t> file,
                                               std::string_view archiveName,
                                               const std::function<void()>& onProgress);
 

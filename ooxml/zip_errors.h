@@ -8,23 +8,23 @@
 namespace tabulox {
 
 // The central directory is damaged and no local header could be found either.
-class EBadZipFile : public std::runtime_error {
+class ZipFormatError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-  EBadZipFile() : std::runtime_error("Not a valid zip file!") {}
+  ZipFormatError() : std::runtime_error("Not a valid zip file!") {}
 };
 
 // The archive file cannot be opened or read ("Cannot open file <path>").
-class EZipOpenError : public std::runtime_error {
+class ZipOpenError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
 };
 
 // The data of a stored member ends before its compressed size is reached.
-class EFatalUnzipError : public std::runtime_error {
+class ZipTruncatedError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;
-  EFatalUnzipError() : std::runtime_error("Premature end of file reached") {}
+  ZipTruncatedError() : std::runtime_error("Premature end of file reached") {}
 };
 
 }  // namespace tabulox

@@ -17,9 +17,9 @@ constexpr std::uint16_t kMethodDeflated = 8;
 
 // The file position of the member's data: after the local header's fixed
 // part, its name and its extra field.
-std::size_t DataStart(std::span<const std::uint8_t> file, const TZipHeaderInfo& member) {
+std::size_t DataStart(std::span<const std::uint8_t> file, const ZipMember& member) {
   const std::size_t offset = member.localHeaderOffset;
-  if (offset > file.size() || file.size() - offset < kLocalHeaderSize) throw EFatalUnzipError();
+  if (offset > file.size() || file.size() - offset < kLocalHeaderSize) throw ZipTruncatedError();
   ByteReader r(file);
   r.seek(offset + 26);
   const std::size_t nameLength = r.u16le();
@@ -29,7 +29,7 @@ std::size_t DataStart(std::span<const std::uint8_t> file, const TZipHeaderInfo& 
 
 }  // namespace
 
-MemberDecoder::MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+MemberDecoder::MemberDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                              std::function<void()> onProgress)
     : member_(member), onProgress_(std::move(onProgress)), file_(file) {
   const std::size_t dataStart = DataStart(file, member);
@@ -96,7 +96,7 @@ bool MemberDecoder::NextStored(std::string& out) {
   const std::size_t length = std::min(left, kBlockSize);
   if (onProgress_) onProgress_();
   const std::size_t pos = inputUsed_;
-  if (pos > file_.size() || file_.size() - pos < length) throw EFatalUnzipError();
+  if (pos > file_.size() || file_.size() - pos < length) throw ZipTruncatedError();
   if (!WriteBlock(file_.data() + pos, length, out)) return false;
   inputUsed_ += length;
   return true;

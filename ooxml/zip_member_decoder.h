@@ -31,17 +31,17 @@ enum class MemberOutcome {
 // `file` and `member` must outlive the decoder.
 class MemberDecoder {
  public:
-  // Raises EFatalUnzipError when the local header is cut short. A member that
+  // Raises ZipTruncatedError when the local header is cut short. A member that
   // cannot be decoded (encrypted, unknown method, refused sizes) is done at
   // once with that outcome.
-  MemberDecoder(std::span<const std::uint8_t> file, const TZipHeaderInfo& member,
+  MemberDecoder(std::span<const std::uint8_t> file, const ZipMember& member,
                 std::function<void()> onProgress);
   ~MemberDecoder();
   MemberDecoder(const MemberDecoder&) = delete;
   MemberDecoder& operator=(const MemberDecoder&) = delete;
 
   // Appends the next block to `out`; false (nothing appended) once the member
-  // is done. Raises EFatalUnzipError when a stored member's data ends before
+  // is done. Raises ZipTruncatedError when a stored member's data ends before
   // its compressed size.
   bool Next(std::string& out);
 
@@ -56,7 +56,7 @@ class MemberDecoder {
   void Finish(MemberOutcome outcome);
   MemberOutcome OutcomeByCrc() const;
 
-  const TZipHeaderInfo& member_;
+  const ZipMember& member_;
   std::function<void()> onProgress_;
   std::span<const std::uint8_t> file_;
   std::span<const std::uint8_t> input_;  // deflated: the data bytes present

@@ -37,9 +37,9 @@ std::vector<std::uint8_t> Pattern(std::size_t size, std::uint32_t seed) {
   return bytes;
 }
 
-std::unique_ptr<TDocFileStorage> OpenOrFail(const std::vector<std::uint8_t>& file) {
+std::unique_ptr<CompoundFile> OpenOrFail(const std::vector<std::uint8_t>& file) {
   std::string error;
-  auto storage = TDocFileStorage::Open(file, error);
+  auto storage = CompoundFile::Open(file, error);
   EXPECT_NE(storage, nullptr) << error;
   EXPECT_EQ(error, "");
   return storage;
@@ -191,7 +191,7 @@ TEST(CompoundFileDifat, DifatSectorOutsideTheFileIsRejected) {
   LargeFile& large = Large();
   ScopedPatch patch(large.file, testing::kCfbHeaderFirstDifatSector, 0x00FFFFFF);
   std::string error;
-  EXPECT_EQ(TDocFileStorage::Open(large.file, error), nullptr);
+  EXPECT_EQ(CompoundFile::Open(large.file, error), nullptr);
   EXPECT_EQ(error, "DIFAT sector outside the file");
 }
 
@@ -201,7 +201,7 @@ TEST(CompoundFileDifat, DifatChainThatLoopsIsRejected) {
   ScopedPatch patch(large.file, layout.SectorOffset(layout.difatSectors[0]) + layout.sectorSize - 4,
                     layout.difatSectors[0]);
   std::string error;
-  EXPECT_EQ(TDocFileStorage::Open(large.file, error), nullptr);
+  EXPECT_EQ(CompoundFile::Open(large.file, error), nullptr);
   EXPECT_EQ(error, "DIFAT chain loops back on itself");
 }
 
@@ -338,7 +338,7 @@ TEST_P(CompoundFileDamage, FailsCleanly) {
   damage.apply(file, layout);
 
   std::string error;
-  auto storage = TDocFileStorage::Open(file, error);
+  auto storage = CompoundFile::Open(file, error);
   if (damage.failure != nullptr) {
     EXPECT_EQ(storage, nullptr);
     EXPECT_EQ(error, damage.failure);
@@ -383,7 +383,7 @@ TEST(CompoundFileDamage, Version4FileCutInsideItsHeaderSector) {
   std::vector<std::uint8_t> file = WriteCompoundFile({{u"Data", Pattern(100, 1)}}, CfbOptions{4096});
   file.resize(2000);
   std::string error;
-  EXPECT_EQ(TDocFileStorage::Open(file, error), nullptr);
+  EXPECT_EQ(CompoundFile::Open(file, error), nullptr);
   EXPECT_EQ(error, "file too small for its header sector");
 }
 
@@ -412,7 +412,7 @@ TEST(CompoundFileDamage, RandomMetadataDamageNeverEscapes) {
         file[at] = next(3) == 0 ? 0xFF : static_cast<std::uint8_t>(next(256));
       }
       std::string error;
-      auto storage = TDocFileStorage::Open(file, error);
+      auto storage = CompoundFile::Open(file, error);
       if (storage == nullptr) {
         EXPECT_FALSE(error.empty());
         continue;
@@ -502,7 +502,7 @@ TEST(CompoundFileCorpus, EveryContainerOpensOrFailsCleanly) {
       continue;
     }
     std::string error;
-    auto storage = TDocFileStorage::Open(bytes, error);
+    auto storage = CompoundFile::Open(bytes, error);
     const auto expected = expectedOpenFailures.find(name);
     if (storage == nullptr) {
       ++rejected;

@@ -1,7 +1,8 @@
-// The digits and the General form held byte for byte to the frozen reference
-// (support/general_reference.h) over families of doubles chosen to reach every
-// branch: all bit patterns, every decade, ties and carries at each digit
-// position, and the edges where the General form changes shape.
+// The digits and the General form held byte for byte to the independent
+// reference (support/general_reference.h: exact decimal expansions rounded by
+// hand) over families of doubles chosen to reach every branch of the engine:
+// all bit patterns, every decade, ties and carries at each digit position, and
+// the edges where the General form changes shape.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -187,7 +188,78 @@ std::string Show(const DecimalDigits& d) {
          "e" + std::to_string(d.exponent);
 }
 
+// The reference itself, against expansions and roundings worked out apart
+// from it, so that a fault it shared with the engine would still show.
+TEST(GeneralReference, ExactExpansions) {
+  struct Case {
+    long double value;
+    std::size_t length;
+    const char* head;
+    const char* tail;
+    int exponent;
+  };
+  const Case cases[] = {
+      {0.1, 55, "10000000000000000555", "1231257827021181583404541015625", 0},
+      {0.1L, 67, "10000000000000000000135525", "4271392822265625", 0},
+      {123.456, 49, "12345600000000000306", "36328029632568359375", 3},
+      {1e23, 23, "99999999999999991611392", "1611392", 23},
+      {std::numeric_limits<double>::denorm_min(), 751, "49406564584124654417", "19718265533447265625", -323},
+      {DBL_MIN, 715, "22250738585072013830", "10924625396728515625", -307},
+      {DBL_MAX, 309, "17976931348623157081", "50404026184124858368", 309},
+      {-0.5, 1, "5", "5", 0},
+  };
+  for (const Case& c : cases) {
+    const testing::ExactDecimal exact = c.value == static_cast<double>(c.value)
+                                            ? testing::ExactDecimalOf(static_cast<double>(c.value))
+                                            : testing::ExactDecimalOf(c.value);
+    EXPECT_EQ(exact.digits.size(), c.length) << c.head;
+    EXPECT_EQ(exact.digits.rfind(c.head, 0), 0u) << exact.digits;
+    EXPECT_TRUE(exact.digits.ends_with(c.tail)) << exact.digits;
+    EXPECT_EQ(exact.exponent, c.exponent) << c.head;
+    EXPECT_EQ(exact.negative, c.value < 0) << c.head;
+  }
+}
+
+TEST(GeneralReference, Rounding) {
+  struct Case {
+    double value;
+    int significant;
+    int decimals;
+    const char* want;
+  };
+  const Case cases[] = {
+      // Ties at the 19th digit of the exact value go to the even 18th.
+      {2099.0 / 2097152, 18, kNoDecimalLimit, "0.100088119506835938e-2"},  // ...375
+      {2101.0 / 2097152, 18, kNoDecimalLimit, "0.100183486938476562e-2"},  // ...625
+      // The limit rounds the 18-digit form half away from zero: 0.556 is
+      // 0.55600000000000004973…, whose 18 digits end in 50.
+      {0.556, 16, kNoDecimalLimit, "0.5560000000000001e0"},
+      {0.556, 15, kNoDecimalLimit, "0.556e0"},
+      {2.5, 1, kNoDecimalLimit, "0.3e1"},
+      {-2.5, 1, kNoDecimalLimit, "-0.3e1"},
+      {0.125, 18, 2, "0.13e0"},
+      {9.96, 18, 1, "0.1e2"},  // carried into a new first digit
+      {0.5, 0, kNoDecimalLimit, "0.1e1"},
+      // Nothing kept: not negative, and the exponent stays unless the
+      // decimal limit ends before the first digit.
+      {-0.004, 18, 2, "0.e-2"},
+      {0.49, 0, kNoDecimalLimit, "0.e0"},
+      {-1e-5, 18, 2, "0.e0"},
+      {0.0, 15, kNoDecimalLimit, "0.e0"},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(Show(testing::ReferenceToDecimalDigits(c.value, c.significant, c.decimals)), c.want)
+        << c.value << " limits " << c.significant << " " << c.decimals;
+}
+
 TEST_P(Differential, GeneralFormIsByteIdenticalWithEachSeparator) {
+  // The reference texts with a "." as the separator, worked out once: the
+  // General form has at most one separator and no other ".".
+  std::vector<std::string> pointTexts;
+  for (const double v : values_) {
+    pointTexts.emplace_back();
+    testing::ReferenceAppendGeneral(v, ".", pointTexts.back());
+  }
   // One byte, another byte, a two-byte UTF-8 separator (U+066B), and one
   // longer than any locale's, which the text on the stack has no room for.
   for (const char* separator : {".", ",", "\xD9\xAB", "<a long separator>"}) {
@@ -196,13 +268,13 @@ TEST_P(Differential, GeneralFormIsByteIdenticalWithEachSeparator) {
     SetRegionalSettings(settings);
     std::string got;
     std::string want;
-    for (const double v : values_) {
+    for (std::size_t i = 0; i < values_.size(); ++i) {
       // Appending to what is already there, as a row is built.
       got.assign("cell\t");
-      want.assign("cell\t");
-      AppendGeneral(v, got);
-      testing::ReferenceAppendGeneral(v, separator, want);
-      ASSERT_EQ(got, want) << std::hexfloat << v << std::defaultfloat << " = " << v;
+      AppendGeneral(values_[i], got);
+      want = "cell\t" + pointTexts[i];
+      if (const auto point = want.find('.'); point != std::string::npos) want.replace(point, 1, separator);
+      ASSERT_EQ(got, want) << std::hexfloat << values_[i] << std::defaultfloat << " = " << values_[i];
     }
   }
 }
@@ -215,10 +287,12 @@ TEST_P(Differential, DigitsAreIdenticalAtEveryLimit) {
   const std::size_t step = std::max<std::size_t>(1, half / kGridValues);
   for (std::size_t i = 0; i < values_.size(); i += step) {
     const double v = values_[i];
+    // Infinities and NaNs have no digits, as zeros have none.
+    const testing::ExactDecimal exact = std::isfinite(v) ? testing::ExactDecimalOf(v) : testing::ExactDecimal{};
     for (int significant = 0; significant <= 20; ++significant) {
       for (int decimals : {0, 1, 2, 3, 10, 20, kNoDecimalLimit}) {
         const DecimalDigits got = ToDecimalDigits(v, significant, decimals);
-        const DecimalDigits want = testing::ReferenceToDecimalDigits(v, significant, decimals);
+        const DecimalDigits want = testing::ReferenceDigits(exact, significant, decimals);
         ASSERT_EQ(Show(got), Show(want))
             << std::hexfloat << v << std::defaultfloat << " = " << v << " limits " << significant
             << " " << decimals;

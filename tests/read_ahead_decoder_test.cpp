@@ -10,7 +10,7 @@
 
 #include "support/zip_writer.h"
 #include "zip_errors.h"
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 namespace tabulox {
 namespace {
@@ -31,7 +31,7 @@ Decoded DecodeAll(Decoder& decoder) {
   try {
     for (std::string block; decoder.Next(block); block.clear()) result.blocks.push_back(block);
     result.outcome = decoder.Outcome();
-  } catch (const EFatalUnzipError&) {
+  } catch (const ZipTruncatedError&) {
     result.raised = true;
   }
   return result;
@@ -56,17 +56,17 @@ std::string Rows(std::size_t size) {
 // The members of the archive, decoded through both decoders: the same blocks
 // in the same order, the same outcome, the same error.
 void ExpectSameAsMemberDecoder(const std::string& zip) {
-  TKvUnZip reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  ZipArchive reader;
+  reader.OpenBuffer(Bytes(zip));
   ASSERT_GT(reader.MemberCount(), 0);
-  for (const TZipHeaderInfo& member : reader.Members()) {
+  for (const ZipMember& member : reader.Members()) {
     SCOPED_TRACE(member.FullName());
     std::optional<Decoded> direct;
     try {
       MemberDecoder decoder(Bytes(zip), member, nullptr);
       direct = DecodeAll(decoder);
-    } catch (const EFatalUnzipError&) {
-      EXPECT_THROW(ReadAheadDecoder(Bytes(zip), member, nullptr), EFatalUnzipError);
+    } catch (const ZipTruncatedError&) {
+      EXPECT_THROW(ReadAheadDecoder(Bytes(zip), member, nullptr), ZipTruncatedError);
       continue;
     }
     ReadAheadDecoder ahead(Bytes(zip), member, nullptr);
@@ -111,8 +111,8 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
   cut.statedUncompressedSize = kLarge;
   const std::string zip = WriteZip({cut});
   ExpectSameAsMemberDecoder(zip);
-  TKvUnZip reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  ZipArchive reader;
+  reader.OpenBuffer(Bytes(zip));
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);
   const Decoded decoded = DecodeAll(decoder);
   EXPECT_TRUE(decoded.raised);
@@ -121,8 +121,8 @@ TEST(ReadAheadDecoder, StoredDataCutShortRaisesAfterTheBlocksBeforeIt) {
 
 TEST(ReadAheadDecoder, ReportsProgressOnTheCallersThread) {
   const std::string zip = WriteZip({{"rows.xml", Rows(4 * ReadAheadDecoder::kReadAheadBytes)}});
-  TKvUnZip reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  ZipArchive reader;
+  reader.OpenBuffer(Bytes(zip));
   std::vector<std::thread::id> callers;
   ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0),
                            [&] { callers.push_back(std::this_thread::get_id()); });
@@ -135,8 +135,8 @@ TEST(ReadAheadDecoder, ReportsProgressOnTheCallersThread) {
 TEST(ReadAheadDecoder, StopsWhenLeftUnfinished) {
   // Destroyed before, while and after its thread has filled its room.
   const std::string zip = WriteZip({{"rows.xml", Rows(8 * ReadAheadDecoder::kReadAheadBytes)}});
-  TKvUnZip reader;
-  reader.OpenArchiveBuffer(Bytes(zip));
+  ZipArchive reader;
+  reader.OpenBuffer(Bytes(zip));
   for (int taken : {0, 1, 40}) {
     ReadAheadDecoder decoder(Bytes(zip), reader.Members().at(0), nullptr);
     std::string out;

@@ -30,7 +30,7 @@ struct SstCase {
   friend void PrintTo(const SstCase& c, std::ostream* os) { *os << c.name; }
 };
 
-std::vector<std::string> Strings(const TSharedStringTable& table) {
+std::vector<std::string> Strings(const XlsSharedStrings& table) {
   std::vector<std::string> out;
   for (std::size_t i = 0; i < table.size(); ++i) out.emplace_back(table[i]);
   return out;
@@ -40,9 +40,9 @@ std::vector<std::string> Strings(const TSharedStringTable& table) {
 // left right after the SST payload.
 std::vector<std::string> ReadTable(const BiffWriter& w) {
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   EXPECT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(stream.position(), header.payloadEnd());
   return Strings(book.sharedStrings);
@@ -203,9 +203,9 @@ TEST(SharedStringsCounts, StoredInWorkbook) {
   AppendSstString(sst, SstString{u"s"});
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   book.sharedStrings.pendingText() = "old";
   book.sharedStrings.AddString();
   ReadSharedStrings(stream, header, book);
@@ -220,9 +220,9 @@ TEST(SharedStringsCounts, HugeCountReservesNoMoreThanTheBytesHold) {
   AppendSstString(sst, SstString{u"a"});
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(Strings(book.sharedStrings), std::vector<std::string>{"a"});
   EXPECT_LE(book.sharedStrings.capacity(), 8u);
@@ -236,9 +236,9 @@ TEST(SharedStringsCounts, CharactersCutIntoAnEmptyContinueAreMalformed) {
   sst.CutChars(false).bytes().chars(u"bc", false);
   w.Record(sst);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
 }
 
@@ -337,9 +337,9 @@ TEST_F(LargeTable, EndsAtTheCountOrTheData) {
 TEST_F(LargeTable, HugeCountReservesNoMoreThanTheBytesHold) {
   const BiffWriter w = Write(0x7FFFFFFF);
   ByteReader stream(w.bytes());
-  TRecordHeader header;
+  RecordHeader header;
   ASSERT_TRUE(ReadRecordHeader(stream, header));
-  TWorkBookData book;
+  WorkbookData book;
   ReadSharedStrings(stream, header, book);
   EXPECT_EQ(book.sharedStrings.size(), kStrings);
   EXPECT_LE(book.sharedStrings.capacity(), w.size());
@@ -351,9 +351,9 @@ TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
   for (const std::size_t at : {kStrings / 10, kStrings * 3 / 4}) {
     const BiffWriter w = Write(static_cast<std::uint32_t>(at + 1), at);
     ByteReader stream(w.bytes());
-    TRecordHeader header;
+    RecordHeader header;
     ASSERT_TRUE(ReadRecordHeader(stream, header));
-    TWorkBookData book;
+    WorkbookData book;
     EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError) << at;
   }
   const std::size_t at = kStrings * 3 / 4;

@@ -57,11 +57,11 @@ constexpr BuiltInRow kBuiltInRows[] = {
 };
 
 TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   std::vector<bool> builtIn(kFormatSlotCount, false);
   for (const BuiltInRow& row : kBuiltInRows) {
-    const TFmtCode& slot = styles.formats[static_cast<std::size_t>(row.index)];
+    const FormatSlot& slot = styles.formats[static_cast<std::size_t>(row.index)];
     EXPECT_EQ(slot.kind, row.kind) << "index " << row.index;
     EXPECT_EQ(slot.code, row.code) << "index " << row.index;
     builtIn[static_cast<std::size_t>(row.index)] = true;
@@ -87,7 +87,7 @@ class Classification : public ::testing::TestWithParam<ClassifyCase> {};
 // leaves the slot General and empty.
 TEST_P(Classification, StoresKindAndCode) {
   const ClassifyCase& c = GetParam();
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   ClassifyFormatCode(164, c.code, styles);
   EXPECT_EQ(styles.formats[164].kind, c.kind);
@@ -119,7 +119,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClassifyCase{"0]x[y", fmtNumber, "0]x"}));
 
 TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   ClassifyFormatCode(14, "yyyy-mm-dd", styles);
   EXPECT_EQ(styles.formats[14].code, "yyyy-mm-dd");
@@ -132,12 +132,12 @@ TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify)
 }
 
 TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
-  TStyleData styles;
+  StyleTable styles;
   InitStyleData(styles);
   const std::vector<std::uint8_t> narrow = {0xA4, 0x00, 0x06, 0x00, 0x00,
                                             '0', '.', '0', ' ', 0xB0, 'C'};
   ByteReader in(narrow);
-  TFormat format;
+  FormatRecord format;
   ASSERT_TRUE(ReadFormatRecord(in, kRecordFormat, format));
   AddFormat(styles, format);
   EXPECT_EQ(styles.formats[164].kind, fmtNumber);
@@ -168,7 +168,7 @@ class RenderRoutes : public ::testing::Test {
 
   // Appends an XF naming the format index; returns its XF index.
   int Xf(std::uint16_t formatIndex) {
-    TXFEntry xf;
+    XfEntry xf;
     xf.formatIndex = formatIndex;
     return AddXF(styles_, xf);
   }
@@ -179,7 +179,7 @@ class RenderRoutes : public ::testing::Test {
     return out.substr(1);
   }
 
-  TStyleData styles_;
+  StyleTable styles_;
 };
 
 TEST_F(RenderRoutes, EachKindGoesItsOwnWay) {

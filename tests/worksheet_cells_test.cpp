@@ -47,10 +47,10 @@ TEST(ReadWorksheet, CellsOfTheSheetInRecordOrder) {
   w.Eof();
   w.Number(9, 9, 15, 1);  // past the EOF: another substream
   ByteReader stream(w.bytes());
-  TWorkSheetData sheet;
+  WorksheetData sheet;
   ReadWorksheet(stream, sheet);
   std::vector<std::pair<std::uint16_t, std::uint32_t>> places;
-  for (const TCellData& cell : sheet.cells) places.emplace_back(cell.row, cell.column);
+  for (const CellData& cell : sheet.cells) places.emplace_back(cell.row, cell.column);
   EXPECT_EQ(places, (std::vector<std::pair<std::uint16_t, std::uint32_t>>{
                         {0, 0}, {0, 1}, {0, 2}, {1, 0}, {1, 1}, {1, 2}, {1, 3}, {2, 0}, {2, 1},
                         {2, 2}, {2, 3}, {3, 0}}));

@@ -13,12 +13,12 @@ namespace tabulox {
 namespace {
 
 // One sheet "S" whose one row holds a blank cell at `column`.
-TWorkBookData BlankAtColumn(std::uint32_t column) {
-  TWorkBookData book;
-  TWorkSheetData& sheet = book.worksheets.emplace_back();
+WorkbookData BlankAtColumn(std::uint32_t column) {
+  WorkbookData book;
+  WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.sheetData.boundSheet.name.charCount = 1;
   sheet.sheetData.boundSheet.name.chars = {'S'};
-  TCellData cell;
+  CellData cell;
   cell.column = column;
   sheet.cells.push_back(cell);
   return book;
@@ -27,7 +27,7 @@ TWorkBookData BlankAtColumn(std::uint32_t column) {
 TEST(LayOutWorksheetText, TextUpToTheLimitIsWritten) {
   // "S" CR LF, 1000 TABs, CR LF, CR LF.
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
-  const TWorkBookData book = BlankAtColumn(1000);
+  const WorkbookData book = BlankAtColumn(1000);
   std::string text;
   LayOutWorksheetText(book, book.worksheets[0], text, size);
   EXPECT_EQ(text.size(), size);
@@ -35,23 +35,23 @@ TEST(LayOutWorksheetText, TextUpToTheLimitIsWritten) {
 
 TEST(LayOutWorksheetText, TextBeyondTheLimitIsRefused) {
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
-  const TWorkBookData book = BlankAtColumn(1000);
+  const WorkbookData book = BlankAtColumn(1000);
   std::string text;
   EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, size - 1), ExtractionError);
   EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, 500), ExtractionError);
 }
 
 TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
-  TWorkBookData book;
+  WorkbookData book;
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
-  TWorkSheetData& sheet = book.worksheets.emplace_back();
+  WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.cellTexts = "xxformula";
-  TCellData text;
+  CellData text;
   text.kind = cellText;
-  text.text = TTextSpan{2, 7};
+  text.text = TextSpan{2, 7};
   sheet.cells.push_back(text);
-  TCellData shared;
+  CellData shared;
   shared.kind = cellSharedString;
   shared.column = 1;
   shared.stringIndex = 0;
@@ -63,15 +63,15 @@ TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
 
 // A sheet named "Big" with the given rows of `cells` cells each: numbers,
 // shared strings, formula results and blanks, at columns with random gaps.
-TWorkSheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
-  TWorkSheetData sheet;
+WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
+  WorksheetData sheet;
   sheet.sheetData.boundSheet.name.charCount = 3;
   sheet.sheetData.boundSheet.name.chars = {'B', 'i', 'g'};
   std::mt19937 random(firstRow);
   for (std::uint16_t row = firstRow; row < endRow; ++row) {
     std::uint32_t column = 0;
     for (std::uint32_t i = 0; i < cells; ++i) {
-      TCellData cell;
+      CellData cell;
       cell.row = row;
       cell.column = column;
       column += 1 + random() % 3;
@@ -100,7 +100,7 @@ TWorkSheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint3
 TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
   // Rows do not depend on each other: the whole must read as its two halves
   // laid out one after another.
-  TWorkBookData book;
+  WorkbookData book;
   InitStyleData(book.styles);
   for (const char* shared : {"alpha", "beta\tgamma"}) {
     book.sharedStrings.pendingText() += shared;
@@ -115,9 +115,9 @@ TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
   const std::string nameLine = "Big\r\n";
   const std::string expected = first.substr(0, first.size() - 2) + second.substr(nameLine.size());
 
-  TWorkSheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
-  const TWorkSheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
-  for (const TCellData& cell : rest.cells) whole.cells.push_back(cell);
+  WorksheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
+  const WorksheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
+  for (const CellData& cell : rest.cells) whole.cells.push_back(cell);
   std::string text = "kept ";
   LayOutWorksheetText(book, whole, text);
   EXPECT_EQ(text, "kept " + expected);

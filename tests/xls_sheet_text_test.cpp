@@ -27,12 +27,12 @@ using testing::BiffWriter;
 // records, the text must be that of the whole cell list: every sheet read by
 // ReadWorksheetCells, then laid out.
 std::string WholeListText(const BiffWriter& w) {
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   EXPECT_GE(ReadWorkbookGlobals(stream, *book), 0);
   std::string text;
-  for (const TWorkSheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, text);
+  for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, text);
   return text;
 }
 
@@ -103,13 +103,13 @@ BiffWriter Workbook(int sheets, const std::function<void(BiffWriter&)>& body) {
 
 // The globals of a workbook read, and a cursor at its first worksheet's BOF.
 struct FirstSheet {
-  explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<TWorkBookData>()), stream(w.bytes()) {
+  explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<WorkbookData>()), stream(w.bytes()) {
     InitStyleData(book->styles);
     read = ReadGlobals(stream, *book) >= 0 && !book->worksheets.empty();
     if (read) start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
     stream.seek(start);
   }
-  std::unique_ptr<TWorkBookData> book;
+  std::unique_ptr<WorkbookData> book;
   ByteReader stream;
   std::size_t start = 0;
   bool read = false;
@@ -270,7 +270,7 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   const std::size_t start = sheet.start;
 
   stream.seek(start);
-  TWorkSheetData whole;
+  WorksheetData whole;
   const std::size_t wholeBytes = ReadWorksheet(stream, whole);
   std::string expected;
   LayOutWorksheetText(*book, whole, expected);
@@ -353,7 +353,7 @@ TEST(SheetTextBudget, OverlappingSheetsFailAsWhenReadWhole) {
   for (std::size_t i = 1; i < handles.size(); ++i) w.SetSheetOffset(handles[i], offset);
   std::string text;
   EXPECT_THROW(ExtractWorkbookStreamText(w.bytes(), text), ExtractionError);
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   EXPECT_THROW(ReadWorkbookGlobals(stream, *book), ExtractionError);

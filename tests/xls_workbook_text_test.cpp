@@ -536,7 +536,7 @@ TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
   format.u16(165).u16(2).u8(0).chars(u"mm", false).u32(0xFFFFFFFF);
   w.Record(kRecordFormat, format);
   w.Eof();
-  TWorkBookData book;
+  WorkbookData book;
   InitStyleData(book.styles);
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
@@ -552,7 +552,7 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   w.Bof(testing::kBofGlobals);
   w.DateMode(0);
   w.Eof();
-  TWorkBookData book;
+  WorkbookData book;
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
   EXPECT_FALSE(book.styles.dateSystem1904);
@@ -570,7 +570,7 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
     FileBytes file;
     if (ReadFileBytes(item.path().string(), file) != 0 || !HasCompoundFileSignature(file)) continue;
     std::string error;
-    const auto storage = TDocFileStorage::Open(file, error);
+    const auto storage = CompoundFile::Open(file, error);
     if (!storage) continue;
     std::optional<std::vector<std::uint8_t>> stream;
     try {
@@ -589,12 +589,12 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
     std::string allAtOnce;
     ResultCode allCode;
     try {
-      const auto book = std::make_unique<TWorkBookData>();
+      const auto book = std::make_unique<WorkbookData>();
       InitStyleData(book->styles);
       ByteReader reader(*stream);
       allCode = ReadWorkbookGlobals(reader, *book);
       if (allCode == 0) {
-        for (const TWorkSheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, allAtOnce);
+        for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, allAtOnce);
         allCode = static_cast<ResultCode>(allAtOnce.size());
       }
     } catch (const ExtractionError&) {

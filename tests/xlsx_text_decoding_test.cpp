@@ -46,7 +46,7 @@ std::string Package(const std::string& sharedStrings, const std::string& sheet) 
 // The engine text of a worksheet part laid out with its shared strings, both
 // read block by block as a conversion reads them.
 std::string EngineText(const std::string& sharedStrings, const std::string& sheet) {
-  TKvXMLParser document;
+  XmlDocument document;
   SharedStringTable strings;
   LoadSharedStringsFromSource(document, testing::RandomBlocks(sharedStrings, 3), strings);
   std::string text;
@@ -223,8 +223,8 @@ TEST(XmlPartEncoding, PiecesOfAnySizeGiveTheTextOfTheWhole) {
     ConvertToEngineText(whole);
     EXPECT_EQ(whole, expected) << part;
     for (unsigned seed = 0; seed < 50; ++seed) {
-      const TXMLBlockSource blocks = testing::RandomBlocks(part, seed, 5);
-      const TXMLBlockSource pieces = EngineTextSource(blocks);
+      const BlockSource blocks = testing::RandomBlocks(part, seed, 5);
+      const BlockSource pieces = EngineTextSource(blocks);
       std::string read;
       while (pieces(read)) {
       }

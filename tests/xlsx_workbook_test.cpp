@@ -205,18 +205,19 @@ INSTANTIATE_TEST_SUITE_P(Cases, XlsxSheetLayout, ::testing::ValuesIn(kLayoutCase
 // the row after the previous one, cells likewise by column, up to the first
 // out of order; every row number up to the last one present, every column up
 // to the last one present in its row, trimming tabs at each row end.
-std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& strings) {
-  auto hasRef = [](const TXMLItem* item) { return item->Params().IndexOfName("r") >= 0; };
-  auto isNamed = [](const TXMLItem* item, std::string_view name) {
+std::string DefinedWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings) {
+  auto hasRef = [](const XmlNode* item) { return item->Attributes().IndexOfName("r") >= 0; };
+  auto isNamed = [](const XmlNode* item, std::string_view name) {
     return item->Name() == name || item->Name() == "x:" + std::string(name);
   };
-  std::vector<std::pair<std::int64_t, const TXMLItem*>> rows;
-  for (const TXMLItem* row = worksheet.ItemNamed("sheetData").FirstChild(); row;
+  std::vector<std::pair<std::int64_t, const XmlNode*>> rows;
+  const XmlNode* sheetData = worksheet.Child("sheetData");
+  for (const XmlNode* row = sheetData ? sheetData->FirstChild() : nullptr; row;
        row = row->NextSibling()) {
     const std::int64_t previous = rows.empty() ? 0 : rows.back().first;
     std::int64_t number = previous + 1;
     if (hasRef(row)) {
-      number = ReadDecimal(row->Params().Values("r"));
+      number = ReadDecimal(row->Attributes().Attribute("r"));
     } else if (!isNamed(row, "row")) {
       continue;
     }
@@ -234,12 +235,12 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
       endRow();
       continue;
     }
-    std::vector<std::pair<std::int64_t, const TXMLItem*>> cells;
-    for (const TXMLItem* cell = rows[next++].second->FirstChild(); cell; cell = cell->NextSibling()) {
+    std::vector<std::pair<std::int64_t, const XmlNode*>> cells;
+    for (const XmlNode* cell = rows[next++].second->FirstChild(); cell; cell = cell->NextSibling()) {
       const std::int64_t previous = cells.empty() ? 0 : cells.back().first;
       std::int64_t column = previous + 1;
       if (hasRef(cell)) {
-        const std::int64_t named = ParseCellRef(cell->Params().Values("r")).column;
+        const std::int64_t named = ParseCellRef(cell->Attributes().Attribute("r")).column;
         if (named != 0) column = named;
       } else if (!isNamed(cell, "c")) {
         continue;
@@ -250,16 +251,16 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
     std::size_t at = 0;
     for (std::int64_t k = 1; at < cells.size(); ++k) {
       if (cells[at].first == k) {
-        const TXMLItem* cell = cells[at++].second;
-        const TXMLItem* v = nullptr;
-        const TXMLItem* is = nullptr;
-        for (const TXMLItem* child = cell->FirstChild(); child; child = child->NextSibling()) {
+        const XmlNode* cell = cells[at++].second;
+        const XmlNode* v = nullptr;
+        const XmlNode* is = nullptr;
+        for (const XmlNode* child = cell->FirstChild(); child; child = child->NextSibling()) {
           if (!v && child->Name() == "v") v = child;
           if (!is && child->Name() == "is") is = child;
         }
-        if (is && cell->Params().IndexOf("t=inlineStr") >= 0) {
+        if (is && cell->Attributes().IndexOfLine("t=inlineStr") >= 0) {
           AppendStringItemText(*is, w);
-        } else if (v && cell->Params().IndexOf("t=s") >= 0) {
+        } else if (v && cell->Attributes().IndexOfLine("t=s") >= 0) {
           std::int32_t index;
           if (TryReadDecimal(v->Text(), index) && index >= 0 &&
               static_cast<std::size_t>(index) < strings.Count()) {
@@ -274,7 +275,8 @@ std::string DefinedWorksheetText(TXMLItem& worksheet, const SharedStringTable& s
     endRow();
   }
   while (!w.empty() && (w.back() == '\r' || w.back() == '\n')) w.pop_back();
-  if (w.empty() && worksheet.ItemNamed("dimension").Params().IndexOfName("ref") < 0) return "";
+  const XmlNode* dimension = worksheet.Child("dimension");
+  if (w.empty() && (!dimension || dimension->Attributes().IndexOfName("ref") < 0)) return "";
   return w + "\r\n";
 }
 
@@ -339,7 +341,7 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
     const std::string rows = RandomRows(random);
     const std::string dimension =
         chance(30) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
-    TKvXMLParser doc;
+    XmlDocument doc;
     doc.LoadFromBuffer(Worksheet(dimension, rows));
     const std::string expected = DefinedWorksheetText(doc.Root(), strings);
     std::string text = "head\r\n";
@@ -363,8 +365,8 @@ std::string TextOrRaises(Walk&& walk) {
 TEST(WorksheetText, FromSourceMatchesTheWholeTree) {
   const SharedStringTable strings = SmallStringTable();
   std::mt19937 random(3);
-  TKvXMLParser whole;
-  TKvXMLParser blocks;
+  XmlDocument whole;
+  XmlDocument blocks;
   for (int round = 0; round < 2000; ++round) {
     const std::string rows = RandomRows(random);
     const std::string dimension = "<dimension ref=\"A1:" +
@@ -418,7 +420,7 @@ TEST(WorksheetText, RowsReadFromASourceAreNotKept) {
       "<worksheet><mergeCells>" + rows + "</mergeCells>" + sheetData + "</worksheet>",
   };
   for (const std::string& part : parts) {
-    TKvXMLParser document;
+    XmlDocument document;
     std::string text;
     AppendWorksheetTextFromSource(document, testing::RandomBlocks(part, 2, 32768),
                                   SharedStringTable(), text, 1 << 30);
@@ -448,7 +450,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
     expected += std::to_string(i) + "\r\n";
     lastWritten = row;
   }
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(Worksheet("A1:XFD100000", rows));
   SharedStringTable strings;
   std::string text;
@@ -457,7 +459,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
 }
 
 TEST(WorksheetText, TextBeyondTheLimitRaises) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(Worksheet("A1:XFD3", R"(<row r="3"><c r="XFD3"><v>x</v></c></row>)"));
   SharedStringTable strings;
   // "\r\n\r\n", 16383 tabs, "x", "\r\n": 16390 bytes.

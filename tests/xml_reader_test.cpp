@@ -15,14 +15,14 @@ namespace {
 
 // A compact picture of a tree: name, [attribute lines joined by "|"],
 // {text}, (children separated by spaces).
-std::string Dump(const TXMLItem& item) {
+std::string Dump(const XmlNode& item) {
   std::string out(item.Name());
-  const TXMLParams params = item.Params();
-  if (params.Count() > 0) {
+  const XmlAttributes attributes = item.Attributes();
+  if (attributes.Count() > 0) {
     out += '[';
-    for (int i = 0; i < params.Count(); ++i) {
+    for (int i = 0; i < attributes.Count(); ++i) {
       if (i > 0) out += '|';
-      out += params.Line(i);
+      out += attributes.Line(i);
     }
     out += ']';
   }
@@ -31,9 +31,9 @@ std::string Dump(const TXMLItem& item) {
     out += item.Text();
     out += '}';
   }
-  if (item.Count() > 0) {
+  if (item.ChildCount() > 0) {
     out += '(';
-    for (const TXMLItem* child = item.FirstChild(); child; child = child->NextSibling()) {
+    for (const XmlNode* child = item.FirstChild(); child; child = child->NextSibling()) {
       if (child != item.FirstChild()) out += ' ';
       out += Dump(*child);
     }
@@ -43,7 +43,7 @@ std::string Dump(const TXMLItem& item) {
 }
 
 std::string Load(std::string_view xml) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(std::string(xml));
   return Dump(doc.Root());
 }
@@ -177,8 +177,8 @@ TEST(XmlTokenizer, ClassifiesTagsInOrder) {
 }
 
 TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
-  TXMLLargeTokenizer tokenizer(" a b \t\n<x>  c  ");
-  TXMLToken t = tokenizer.NextToken(false);
+  XmlTokenizer tokenizer(" a b \t\n<x>  c  ");
+  XmlToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtText);
   EXPECT_EQ(t.text, "a b");
   t = tokenizer.NextToken(false);
@@ -192,8 +192,8 @@ TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
 }
 
 TEST(XmlTokenizer, CutOffTagEndsAtTheEnd) {
-  TXMLLargeTokenizer tokenizer("<a b=\"1");
-  const TXMLToken t = tokenizer.NextToken(false);
+  XmlTokenizer tokenizer("<a b=\"1");
+  const XmlToken t = tokenizer.NextToken(false);
   EXPECT_EQ(t.kind, xtStartTag);
   EXPECT_EQ(t.text, "a b=\"1");
   EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
@@ -272,54 +272,61 @@ TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
   }
 }
 
-TEST(XmlParams, LookupsIgnoreCase) {
-  TKvXMLParser doc;
+TEST(XmlAttributes, LookupsIgnoreCase) {
+  XmlDocument doc;
   doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
-  const TXMLItem* c = doc.Root().FirstChild();
+  const XmlNode* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
-  const TXMLParams params = c->Params();
-  EXPECT_EQ(params.IndexOfName("r"), 0);
-  EXPECT_EQ(params.Values("r"), "B2");
-  EXPECT_EQ(params.IndexOf("t=s"), 1);
-  EXPECT_EQ(params.IndexOf("t=str"), -1);
-  EXPECT_EQ(params.IndexOf("FLAG"), 2);
-  EXPECT_EQ(params.IndexOfName("flag"), -1);  // a line without "=" has no name
-  EXPECT_EQ(params.IndexOf("x:space=preserve"), 3);
-  EXPECT_EQ(params.Values("missing"), "");
+  const XmlAttributes attributes = c->Attributes();
+  EXPECT_EQ(attributes.IndexOfName("r"), 0);
+  EXPECT_EQ(attributes.Attribute("r"), "B2");
+  EXPECT_EQ(attributes.IndexOfLine("t=s"), 1);
+  EXPECT_EQ(attributes.IndexOfLine("t=str"), -1);
+  EXPECT_EQ(attributes.IndexOfLine("FLAG"), 2);
+  EXPECT_EQ(attributes.IndexOfName("flag"), -1);  // a line without "=" has no name
+  EXPECT_EQ(attributes.IndexOfLine("x:space=preserve"), 3);
+  EXPECT_EQ(attributes.Attribute("missing"), "");
 }
 
-TEST(XmlItem, ItemNamedFindsOrAppends) {
-  TKvXMLParser doc;
+TEST(XmlNode, ChildLooksUpWithoutAddingAndAddChildAppends) {
+  XmlDocument doc;
   doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
-  TXMLItem& root = doc.Root();
-  EXPECT_EQ(root.ItemNamed("dimension").Params().Values("ref"), "A1");
-  EXPECT_EQ(root.IndexOfName("A"), 0);
-  EXPECT_EQ(root.IndexOfName("a", 1), 3);
-  EXPECT_EQ(root.IndexOfName("c"), -1);
-  TXMLItem& added = root.ItemNamed("sheetData");
-  EXPECT_EQ(root.Count(), 5);
-  EXPECT_EQ(root.Items(4), &added);
+  XmlNode& root = doc.Root();
+  ASSERT_NE(root.Child("dimension"), nullptr);
+  EXPECT_EQ(root.Child("dimension")->Attributes().Attribute("ref"), "A1");
+  EXPECT_EQ(root.Child("A"), root.FirstChild());
+  EXPECT_EQ(root.IndexOfChild("A"), 0);
+  EXPECT_EQ(root.IndexOfChild("a", 1), 3);
+  EXPECT_EQ(root.IndexOfChild("c"), -1);
+  EXPECT_EQ(root.Child("sheetData"), nullptr);
+  EXPECT_EQ(root.ChildCount(), 4);  // a lookup of a missing child leaves the tree as it was
+  EXPECT_EQ(root.ChildAt(4), nullptr);
+  XmlNode& added = root.AddChild("sheetData");
+  EXPECT_EQ(root.ChildCount(), 5);
+  EXPECT_EQ(root.ChildAt(4), &added);
+  EXPECT_EQ(root.ChildAt(3)->NextSibling(), &added);
   EXPECT_EQ(added.Parent(), &root);
-  EXPECT_EQ(added.Count(), 0);
-  EXPECT_EQ(&root.ItemNamed("SHEETDATA"), &added);
-  EXPECT_EQ(root.Items(5), nullptr);
+  EXPECT_EQ(added.ChildCount(), 0);
+  EXPECT_EQ(root.Child("SHEETDATA"), &added);
+  EXPECT_NE(&root.AddChild("a"), root.ChildAt(0));  // a second child of that name
+  EXPECT_EQ(root.ChildCount(), 6);
 }
 
 TEST(XmlDocument, ClearEmptiesTheRoot) {
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(R"(<a x="1">t<b/></a>)");
   doc.Clear();
   EXPECT_EQ(Dump(doc.Root()), "");
-  EXPECT_EQ(doc.Root().Params().Count(), 0);
+  EXPECT_EQ(doc.Root().Attributes().Count(), 0);
   doc.LoadFromBuffer("<c/>");
   EXPECT_EQ(Dump(doc.Root()), "(c)");
   EXPECT_EQ(doc.TakeBytes(), "<c/>");
   EXPECT_EQ(Dump(doc.Root()), "");
 }
 
-std::size_t DeepestLevel(const TXMLItem& root, const TXMLItem** deepest) {
+std::size_t DeepestLevel(const XmlNode& root, const XmlNode** deepest) {
   std::size_t level = 1;
-  const TXMLItem* item = &root;
+  const XmlNode* item = &root;
   while (item->FirstChild() != nullptr) {
     item = item->FirstChild();
     ++level;
@@ -337,10 +344,10 @@ std::string Nested(std::size_t levels, std::string_view inside) {
 }
 
 TEST(XmlDocument, NestingUpToTheLimitIsKept) {
-  TKvXMLParser doc;
-  doc.LoadFromBuffer(Nested(TKvXMLParser::kMaxDepth, "x"));
-  const TXMLItem* deepest = nullptr;
-  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  XmlDocument doc;
+  doc.LoadFromBuffer(Nested(XmlDocument::kMaxDepth, "x"));
+  const XmlNode* deepest = nullptr;
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "x");
 }
 
@@ -348,17 +355,17 @@ TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
   // Two levels too deep, their text with them; after they close, the tree
   // goes on where it was.
   std::string xml;
-  for (std::size_t i = 0; i < TKvXMLParser::kMaxDepth + 2; ++i) xml += "<d>";
+  for (std::size_t i = 0; i < XmlDocument::kMaxDepth + 2; ++i) xml += "<d>";
   xml += "x<e/></d></d></d><f/>";
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(xml);
-  const TXMLItem* deepest = nullptr;
-  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), TKvXMLParser::kMaxDepth);
+  const XmlNode* deepest = nullptr;
+  EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "");
-  EXPECT_EQ(deepest->Count(), 0);
-  const TXMLItem* parent = deepest->Parent();
-  ASSERT_EQ(parent->Count(), 2);
-  EXPECT_EQ(parent->Items(1)->Name(), "f");
+  EXPECT_EQ(deepest->ChildCount(), 0);
+  const XmlNode* parent = deepest->Parent();
+  ASSERT_EQ(parent->ChildCount(), 2);
+  EXPECT_EQ(parent->ChildAt(1)->Name(), "f");
 }
 
 TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
@@ -369,7 +376,7 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   for (std::size_t i = 0; i < links; ++i) xml += "amp;";
   for (std::size_t i = 0; i < links / 2; ++i) xml += "<b/>y";
   xml += "</p>";
-  TKvXMLParser doc;
+  XmlDocument doc;
   doc.LoadFromBuffer(xml);
   const std::string_view text = doc.Root().Text();
   // The chain was decoded links / 2 + 1 times.
@@ -378,7 +385,7 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   ASSERT_GT(text.size(), expected.size());
   EXPECT_EQ(text.substr(0, expected.size()), expected);
   EXPECT_EQ(text.substr(expected.size(), 3), "\r\ny");
-  EXPECT_EQ(doc.Root().Count(), static_cast<int>(links / 2));
+  EXPECT_EQ(doc.Root().ChildCount(), static_cast<int>(links / 2));
 }
 
 // ------------------------------------------------- reading block by block
@@ -403,12 +410,12 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
   std::mt19937 random(11);
   for (int round = 0; round < 3000; ++round) {
     const std::string xml = RandomXml(random);
-    TXMLLargeTokenizer whole(xml);
-    TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
+    XmlTokenizer whole(xml);
+    XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(round)), SIZE_MAX);
     for (int i = 0;; ++i) {
       const bool preserve = i % 3 == 0;
-      const TXMLToken expected = whole.NextToken(preserve);
-      const TXMLToken got = blocks.NextToken(preserve);
+      const XmlToken expected = whole.NextToken(preserve);
+      const XmlToken got = blocks.NextToken(preserve);
       ASSERT_EQ(got.kind, expected.kind) << xml;
       ASSERT_EQ(got.text, expected.text) << xml;
       if (expected.kind == xtEnd) break;
@@ -418,9 +425,9 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
 
 // The tokens of the input read one byte at a time, the way the tokenizer's
 // rules state them (no zero bytes, the whole input at once).
-std::vector<std::pair<TXMLTokenKind, std::string>> BytewiseTokens(const std::string& xml,
+std::vector<std::pair<XmlTokenKind, std::string>> BytewiseTokens(const std::string& xml,
                                                                   bool preserve) {
-  std::vector<std::pair<TXMLTokenKind, std::string>> tokens;
+  std::vector<std::pair<XmlTokenKind, std::string>> tokens;
   std::size_t pos = 0;
   for (;;) {
     while (pos < xml.size() && (static_cast<unsigned char>(xml[pos]) < 0x20 ||
@@ -456,14 +463,14 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
         const std::string xml = std::string(lead, ' ') + "<" + run + "><" + run.substr(length / 2) +
                                 ">" + run + "x</" + run + ">" + run;
         for (const bool preserve : {false, true}) {
-          TXMLLargeTokenizer whole(xml);
-          TXMLLargeTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
+          XmlTokenizer whole(xml);
+          XmlTokenizer blocks(testing::RandomBlocks(xml, static_cast<unsigned>(length), 20),
                                     SIZE_MAX);
           for (const auto& [kind, text] : BytewiseTokens(xml, preserve)) {
-            const TXMLToken fromWhole = whole.NextToken(preserve);
+            const XmlToken fromWhole = whole.NextToken(preserve);
             ASSERT_EQ(fromWhole.kind, kind) << xml;
             ASSERT_EQ(fromWhole.text, text) << xml;
-            const TXMLToken fromBlocks = blocks.NextToken(preserve);
+            const XmlToken fromBlocks = blocks.NextToken(preserve);
             ASSERT_EQ(fromBlocks.kind, kind) << xml;
             ASSERT_EQ(fromBlocks.text, text) << xml;
           }
@@ -476,7 +483,7 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
 }
 
 TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
-  TXMLLargeTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
+  XmlTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
   EXPECT_EQ(tokenizer.NextToken(false).text, "a");
   EXPECT_EQ(tokenizer.NextToken(false).text, "tex");
   EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
@@ -484,13 +491,13 @@ TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
 
 // Keeps every child, or hands over the children of the root and collects
 // their pictures.
-class CollectingSink : public TXMLChildSink {
+class CollectingSink : public XmlChildSink {
  public:
   explicit CollectingSink(bool handOverRootChildren) : handOver_(handOverRootChildren) {}
-  bool HandsOverChildren(const TXMLItem& item) override {
+  bool HandsOverChildren(const XmlNode& item) override {
     return handOver_ && item.Parent() == nullptr;
   }
-  void TakeChild(const TXMLItem& child) override { children += ' ' + Dump(child); }
+  void TakeChild(const XmlNode& child) override { children += ' ' + Dump(child); }
   std::string children;
 
  private:
@@ -499,8 +506,8 @@ class CollectingSink : public TXMLChildSink {
 
 TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
   std::mt19937 random(5);
-  TKvXMLParser whole;
-  TKvXMLParser blocks;
+  XmlDocument whole;
+  XmlDocument blocks;
   for (int round = 0; round < 3000; ++round) {
     const std::string xml = RandomXml(random);
     whole.LoadFromBuffer(xml);
@@ -511,12 +518,12 @@ TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
 
     // Handed over, the root's children arrive in order and are not kept.
     std::string expected;
-    for (const TXMLItem* child = whole.Root().FirstChild(); child; child = child->NextSibling())
+    for (const XmlNode* child = whole.Root().FirstChild(); child; child = child->NextSibling())
       expected += ' ' + Dump(*child);
     CollectingSink handOver(true);
     blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), handOver);
     ASSERT_EQ(handOver.children, expected) << xml;
-    EXPECT_EQ(blocks.Root().Count(), 0);
+    EXPECT_EQ(blocks.Root().ChildCount(), 0);
   }
 }
 
@@ -524,7 +531,7 @@ TEST(XmlDocument, HandedOverChildrenGiveTheirStorageBack) {
   std::string xml = "<sst>";
   for (int i = 0; i < 20000; ++i) xml += "<si><t>string number " + std::to_string(i) + "</t></si>";
   xml += "</sst>";
-  TKvXMLParser document;
+  XmlDocument document;
   CollectingSink sink(true);
   document.LoadFromSource(testing::RandomBlocks(xml, 1, 4096), sink);
   EXPECT_LT(document.StorageBytes(), 64u * 1024);

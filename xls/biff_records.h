@@ -45,7 +45,7 @@ inline constexpr std::size_t kRecordHeaderSize = 4;
 inline constexpr std::uint16_t kBiff8Version = 0x0600;
 inline constexpr std::uint16_t kBofTypeWorksheet = 0x0010;
 
-struct TRecordHeader {
+struct RecordHeader {
   std::uint16_t type = 0;
   std::uint16_t length = 0;
   // Stream position of the first payload byte.
@@ -57,7 +57,7 @@ struct TRecordHeader {
 // Reads the record header at the cursor and leaves the cursor at the payload.
 // False, leaving the cursor where it was, when the header or the payload is cut
 // off by the end of the stream: a record loop ends there.
-inline bool ReadRecordHeader(ByteReader& stream, TRecordHeader& header) {
+inline bool ReadRecordHeader(ByteReader& stream, RecordHeader& header) {
   if (stream.remaining() < kRecordHeaderSize) return false;
   const std::size_t start = stream.position();
   const std::span<const std::uint8_t> fields = stream.bytes(kRecordHeaderSize);

@@ -106,10 +106,10 @@ bool HasCompoundFileSignature(std::span<const std::uint8_t> file) {
   return file.size() >= kSignature.size() && std::equal(kSignature.begin(), kSignature.end(), file.begin());
 }
 
-std::unique_ptr<TDocFileStorage> TDocFileStorage::Open(std::span<const std::uint8_t> file,
+std::unique_ptr<CompoundFile> CompoundFile::Open(std::span<const std::uint8_t> file,
                                                        std::string& lastError) {
   lastError.clear();
-  std::unique_ptr<TDocFileStorage> storage(new TDocFileStorage(file));
+  std::unique_ptr<CompoundFile> storage(new CompoundFile(file));
   try {
     storage->ReadHeader();
     storage->ReadFat();
@@ -128,7 +128,7 @@ std::unique_ptr<TDocFileStorage> TDocFileStorage::Open(std::span<const std::uint
 // file size bound everything instead. Neither the major version nor the
 // byte-order mark is checked (files with a wrong mark exist); the sector
 // shift alone decides between the 512- and 4096-byte layouts.
-void TDocFileStorage::ReadHeader() {
+void CompoundFile::ReadHeader() {
   if (!HasCompoundFileSignature(file_)) throw ExtractionError("no compound-file signature");
   if (file_.size() < kHeaderFieldsSize) throw ExtractionError("file too small for a compound-file header");
 
@@ -160,7 +160,7 @@ void TDocFileStorage::ReadHeader() {
   sectorCount_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors, kMaxRegularSector + 1ull));
 }
 
-std::span<const std::uint8_t> TDocFileStorage::SectorBytes(std::uint32_t sector) const {
+std::span<const std::uint8_t> CompoundFile::SectorBytes(std::uint32_t sector) const {
   ByteReader reader(file_);
   reader.seek((static_cast<std::size_t>(sector) + 1) * sectorSize_);
   return reader.bytes(std::min<std::size_t>(sectorSize_, reader.remaining()));
@@ -171,7 +171,7 @@ std::span<const std::uint8_t> TDocFileStorage::SectorBytes(std::uint32_t sector)
 // next one). It is read until its first FREESECT or ENDOFCHAIN entry, or until
 // it names enough FAT sectors to describe every sector of the file; FAT
 // entries beyond the file are never needed.
-void TDocFileStorage::ReadFat() {
+void CompoundFile::ReadFat() {
   const std::uint32_t entriesPerSector = sectorSize_ / 4;
   const std::uint64_t fatSectorsNeeded = CeilDiv(sectorCount_, entriesPerSector);
 
@@ -215,7 +215,7 @@ void TDocFileStorage::ReadFat() {
 }
 
 // [MS-CFB] 2.6: the directory sectors hold 128-byte entries; entry 0 is the root storage.
-void TDocFileStorage::ReadDirectory() {
+void CompoundFile::ReadDirectory() {
   const std::vector<std::uint32_t> chain = FollowChain(fat_, firstDirectorySector_, kWholeChain, "directory");
   if (chain.empty()) throw ExtractionError("compound file has no directory");
   directory_.reserve(chain.size() * (sectorSize_ / kDirectoryEntrySize));
@@ -249,7 +249,7 @@ void TDocFileStorage::ReadDirectory() {
 // sibling pointers, starting at the root's child pointer. Walked in order with
 // an explicit stack; every entry may be entered once, so a tree that refers
 // back to one of its own entries (or to the root) is rejected.
-void TDocFileStorage::CollectRootChildren() {
+void CompoundFile::CollectRootChildren() {
   std::vector<bool> visited(directory_.size());
   visited[0] = true;
   // An entry that is neither stream nor storage (unused, or garbage left by a
@@ -281,7 +281,7 @@ void TDocFileStorage::CollectRootChildren() {
 }
 
 // [MS-CFB] 2.4: the mini FAT is a chain of regular sectors of 32-bit entries.
-void TDocFileStorage::ReadMiniFat() {
+void CompoundFile::ReadMiniFat() {
   if (IsEndMarker(firstMiniFatSector_)) return;
   const std::vector<std::uint32_t> chain = FollowChain(fat_, firstMiniFatSector_, kWholeChain, "mini FAT");
   miniFat_.reserve(chain.size() * (sectorSize_ / 4));
@@ -293,11 +293,11 @@ void TDocFileStorage::ReadMiniFat() {
 
 // [MS-CFB] 2.6.3: in a version 3 file the high 32 bits of a stream size may
 // hold garbage and are ignored.
-std::uint64_t TDocFileStorage::StreamSize(const DirectoryEntry& entry) const {
+std::uint64_t CompoundFile::StreamSize(const DirectoryEntry& entry) const {
   return sectorSize_ == (1u << kSectorShiftVersion3) ? entry.size & 0xFFFFFFFFu : entry.size;
 }
 
-std::vector<std::uint32_t> TDocFileStorage::RegularStreamChain(std::uint32_t start,
+std::vector<std::uint32_t> CompoundFile::RegularStreamChain(std::uint32_t start,
                                                                std::uint64_t size) const {
   if (size > file_.size()) throw ExtractionError("stream size larger than the file");
   const std::uint64_t sectorsNeeded = CeilDiv(size, sectorSize_);
@@ -306,7 +306,7 @@ std::vector<std::uint32_t> TDocFileStorage::RegularStreamChain(std::uint32_t sta
   return chain;
 }
 
-std::vector<std::uint8_t> TDocFileStorage::GatherRegularStream(const std::vector<std::uint32_t>& chain,
+std::vector<std::uint8_t> CompoundFile::GatherRegularStream(const std::vector<std::uint32_t>& chain,
                                                                std::uint64_t size) const {
   std::vector<std::uint8_t> out;
   out.reserve(static_cast<std::size_t>(size));
@@ -317,14 +317,14 @@ std::vector<std::uint8_t> TDocFileStorage::GatherRegularStream(const std::vector
   return out;
 }
 
-std::vector<std::uint8_t> TDocFileStorage::ReadRegularStream(std::uint32_t start, std::uint64_t size) const {
+std::vector<std::uint8_t> CompoundFile::ReadRegularStream(std::uint32_t start, std::uint64_t size) const {
   return GatherRegularStream(RegularStreamChain(start, size), size);
 }
 
 // [MS-CFB] 2.4: a stream below the cutoff is a chain of 64-byte mini sectors
 // in the mini FAT; mini sector n is at byte n * 64 of the mini stream, which is
 // the root entry's stream of regular sectors.
-std::vector<std::uint8_t> TDocFileStorage::ReadMiniStream(std::uint32_t start, std::uint64_t size) const {
+std::vector<std::uint8_t> CompoundFile::ReadMiniStream(std::uint32_t start, std::uint64_t size) const {
   const DirectoryEntry& root = directory_[0];
   const std::uint64_t miniStreamSize = StreamSize(root);
   if (miniStreamSize > file_.size()) throw ExtractionError("mini stream size larger than the file");
@@ -350,7 +350,7 @@ std::vector<std::uint8_t> TDocFileStorage::ReadMiniStream(std::uint32_t start, s
   return out;
 }
 
-const TDocFileStorage::DirectoryEntry* TDocFileStorage::FindStream(std::u16string_view name) const {
+const CompoundFile::DirectoryEntry* CompoundFile::FindStream(std::u16string_view name) const {
   for (std::uint32_t id : rootChildren_) {
     const DirectoryEntry& entry = directory_[id];
     if (entry.type == kStreamObject && NamesEqual(entry.name, name)) return &entry;
@@ -358,7 +358,7 @@ const TDocFileStorage::DirectoryEntry* TDocFileStorage::FindStream(std::u16strin
   return nullptr;
 }
 
-std::optional<std::vector<std::uint8_t>> TDocFileStorage::OpenStream(std::u16string_view name) const {
+std::optional<std::vector<std::uint8_t>> CompoundFile::OpenStream(std::u16string_view name) const {
   const DirectoryEntry* entry = FindStream(name);
   if (entry == nullptr) return std::nullopt;
   const std::uint64_t size = StreamSize(*entry);
@@ -366,11 +366,11 @@ std::optional<std::vector<std::uint8_t>> TDocFileStorage::OpenStream(std::u16str
                                   : ReadRegularStream(entry->startSector, size);
 }
 
-std::optional<TStreamBytes> TDocFileStorage::OpenStreamBytes(std::u16string_view name) const {
+std::optional<StreamBytes> CompoundFile::OpenStreamBytes(std::u16string_view name) const {
   const DirectoryEntry* entry = FindStream(name);
   if (entry == nullptr) return std::nullopt;
   const std::uint64_t size = StreamSize(*entry);
-  if (size < miniStreamCutoff_) return TStreamBytes(ReadMiniStream(entry->startSector, size));
+  if (size < miniStreamCutoff_) return StreamBytes(ReadMiniStream(entry->startSector, size));
   // Most writers store a stream's sectors one after another: such a run is
   // seen in the FAT directly, without collecting its chain. It is the chain
   // that following it would give (every step lands on the next sector, so on
@@ -379,7 +379,7 @@ std::optional<TStreamBytes> TDocFileStorage::OpenStreamBytes(std::u16string_view
   if (sectorsNeeded > 0 && ConsecutiveRun(fat_, entry->startSector, sectorsNeeded) == sectorsNeeded) {
     const std::uint64_t begin = (std::uint64_t{entry->startSector} + 1) * sectorSize_;
     if (begin <= file_.size() && size <= file_.size() - begin)
-      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+      return StreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
   }
   const std::vector<std::uint32_t> chain = RegularStreamChain(entry->startSector, size);
   // Sector n starts at byte (n + 1) * sectorSize_: a run of consecutive
@@ -391,12 +391,12 @@ std::optional<TStreamBytes> TDocFileStorage::OpenStreamBytes(std::u16string_view
   if (consecutive && !chain.empty()) {
     const std::uint64_t begin = (std::uint64_t{chain.front()} + 1) * sectorSize_;
     if (begin <= file_.size() && size <= file_.size() - begin)
-      return TStreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
+      return StreamBytes(file_.subspan(static_cast<std::size_t>(begin), static_cast<std::size_t>(size)));
   }
-  return TStreamBytes(GatherRegularStream(chain, size));
+  return StreamBytes(GatherRegularStream(chain, size));
 }
 
-std::vector<std::u16string> TDocFileStorage::RootEntryNames() const {
+std::vector<std::u16string> CompoundFile::RootEntryNames() const {
   std::vector<std::u16string> names;
   names.reserve(rootChildren_.size());
   for (std::uint32_t id : rootChildren_) names.push_back(directory_[id].name);

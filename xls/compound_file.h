@@ -25,10 +25,10 @@ bool HasCompoundFileSignature(std::span<const std::uint8_t> file);
 // The bytes of one stream: a view of the file where the stream's sectors
 // follow one another (as writers mostly lay them out), else a copy gathered
 // from its sectors. A view lives as long as the file's bytes.
-class TStreamBytes {
+class StreamBytes {
  public:
-  explicit TStreamBytes(std::span<const std::uint8_t> inFile) : view_(inFile), inFile_(true) {}
-  explicit TStreamBytes(std::vector<std::uint8_t>&& gathered)
+  explicit StreamBytes(std::span<const std::uint8_t> inFile) : view_(inFile), inFile_(true) {}
+  explicit StreamBytes(std::vector<std::uint8_t>&& gathered)
       : gathered_(std::move(gathered)), inFile_(false) {}
 
   std::span<const std::uint8_t> bytes() const {
@@ -44,18 +44,18 @@ class TStreamBytes {
 };
 
 // One open compound file, over bytes the caller keeps alive. [MS-CFB]
-class TDocFileStorage {
+class CompoundFile {
  public:
   // Parses header, DIFAT, FAT, directory and mini FAT. Returns nullptr and sets
   // `lastError` to a short English reason when the bytes are not a usable
   // compound file (no signature, bad sector shift, chains that cycle or leave
   // the file, a directory tree that refers to itself, ...). Clears `lastError`
   // on success.
-  static std::unique_ptr<TDocFileStorage> Open(std::span<const std::uint8_t> file,
+  static std::unique_ptr<CompoundFile> Open(std::span<const std::uint8_t> file,
                                                std::string& lastError);
   // The storage reads the bytes it was opened over for its whole life: a
   // temporary buffer would be gone before the first OpenStream.
-  static std::unique_ptr<TDocFileStorage> Open(std::vector<std::uint8_t>&& file, std::string& lastError) = delete;
+  static std::unique_ptr<CompoundFile> Open(std::vector<std::uint8_t>&& file, std::string& lastError) = delete;
 
   // The whole named stream of the root storage, names compared without regard
   // to case ([MS-CFB] 2.6.4, simple upper-case fold), or std::nullopt when the
@@ -64,7 +64,7 @@ class TDocFileStorage {
   // larger than the chain can hold).
   std::optional<std::vector<std::uint8_t>> OpenStream(std::u16string_view name) const;
   // The same stream without a copy where its sectors are contiguous.
-  std::optional<TStreamBytes> OpenStreamBytes(std::u16string_view name) const;
+  std::optional<StreamBytes> OpenStreamBytes(std::u16string_view name) const;
 
   // Names of the root storage's direct children (streams and storages), in
   // the order of the directory tree.
@@ -82,7 +82,7 @@ class TDocFileStorage {
     std::uint64_t size = 0;
   };
 
-  explicit TDocFileStorage(std::span<const std::uint8_t> file) : file_(file) {}
+  explicit CompoundFile(std::span<const std::uint8_t> file) : file_(file) {}
 
   void ReadHeader();
   void ReadFat();

@@ -16,10 +16,10 @@ namespace {
 // kFormatNotCorrect, or 0 with `stream` set, or left empty for a compound file
 // of another kind.
 ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
-                              std::optional<TStreamBytes>& stream) {
+                              std::optional<StreamBytes>& stream) {
   if (!HasCompoundFileSignature(file)) return kFormatNotCorrect;
   std::string lastError;
-  const auto storage = TDocFileStorage::Open(file, lastError);
+  const auto storage = CompoundFile::Open(file, lastError);
   if (!storage) return kFormatNotCorrect;
   stream = storage->OpenStreamBytes(u"Workbook");
   if (!stream) stream = storage->OpenStreamBytes(u"Book");
@@ -30,7 +30,7 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 
 // A compound file without a workbook stream has an empty text.
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
-  std::optional<TStreamBytes> stream;
+  std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
   return ExtractWorkbookStreamText(stream->bytes(), text);
@@ -40,7 +40,7 @@ ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text)
   FileBytes file;
   ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
-  std::optional<TStreamBytes> stream;
+  std::optional<StreamBytes> stream;
   rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
   // A stream gathered from scattered sectors no longer needs the file.

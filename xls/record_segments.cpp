@@ -12,35 +12,35 @@ constexpr std::uint16_t kSpace = 0x20;
 
 }  // namespace
 
-TRecordSegments::TRecordSegments(ByteReader& stream, const TRecordHeader& header) {
+RecordSegments::RecordSegments(ByteReader& stream, const RecordHeader& header) {
   segments_.push_back(stream.bytes(header.length));
   const std::size_t after = stream.position();
-  TRecordHeader next;
+  RecordHeader next;
   while (ReadRecordHeader(stream, next) && next.type == kRecordContinue)
     segments_.push_back(stream.bytes(next.length));
   stream.seek(after);
   current_ = ByteReader(segments_.front());
 }
 
-std::size_t TRecordSegments::totalSize() const {
+std::size_t RecordSegments::totalSize() const {
   std::size_t total = 0;
   for (const auto& segment : segments_) total += segment.size();
   return total;
 }
 
-bool TRecordSegments::NextContinuation() {
+bool RecordSegments::NextContinuation() {
   if (!hasNext()) return false;
   current_ = ByteReader(segments_[next_++]);
   return true;
 }
 
-bool TRecordSegments::Available(std::size_t count) const {
+bool RecordSegments::Available(std::size_t count) const {
   if (current_.remaining() >= count) return true;
   if (!hasNext()) return false;
   throw ExtractionError("a field is cut across a CONTINUE record");
 }
 
-bool TRecordSegments::ReadChars(std::size_t count, std::size_t width, std::string& text) {
+bool RecordSegments::ReadChars(std::size_t count, std::size_t width, std::string& text) {
   while (width * count > current_.remaining()) {
     const std::size_t fit = current_.remaining() / width;
     AppendStoredChars(current_, fit, width, text);
@@ -52,7 +52,7 @@ bool TRecordSegments::ReadChars(std::size_t count, std::size_t width, std::strin
   return true;
 }
 
-bool TRecordSegments::ReadFieldBytes(std::span<std::uint8_t> out) {
+bool RecordSegments::ReadFieldBytes(std::span<std::uint8_t> out) {
   for (std::uint8_t& byte : out) {
     while (current_.atEnd())
       if (!NextContinuation()) return false;
@@ -61,23 +61,23 @@ bool TRecordSegments::ReadFieldBytes(std::span<std::uint8_t> out) {
   return true;
 }
 
-bool TRecordSegments::ReadU8(std::uint8_t& value) { return ReadFieldBytes({&value, 1}); }
+bool RecordSegments::ReadU8(std::uint8_t& value) { return ReadFieldBytes({&value, 1}); }
 
-bool TRecordSegments::ReadU16(std::uint16_t& value) {
+bool RecordSegments::ReadU16(std::uint16_t& value) {
   std::array<std::uint8_t, 2> bytes;
   if (!ReadFieldBytes(bytes)) return false;
   value = LoadU16le(bytes, 0);
   return true;
 }
 
-bool TRecordSegments::ReadU32(std::uint32_t& value) {
+bool RecordSegments::ReadU32(std::uint32_t& value) {
   std::array<std::uint8_t, 4> bytes;
   if (!ReadFieldBytes(bytes)) return false;
   value = LoadU32le(bytes, 0);
   return true;
 }
 
-bool TRecordSegments::SkipAcross(std::size_t count, std::size_t itemSize) {
+bool RecordSegments::SkipAcross(std::size_t count, std::size_t itemSize) {
   while (itemSize * count > current_.remaining()) {
     const std::size_t fit = current_.remaining() / itemSize;
     current_.skip(fit * itemSize);

@@ -16,13 +16,13 @@
 
 namespace tabulox {
 
-class TRecordSegments {
+class RecordSegments {
  public:
   // Takes the payload of the record whose header was just read, and the
   // payloads of the CONTINUE records right after it, from `stream`; leaves the
   // cursor after the record's own payload. A CONTINUE record cut off by the end
   // of the stream is not taken.
-  TRecordSegments(ByteReader& stream, const TRecordHeader& header);
+  RecordSegments(ByteReader& stream, const RecordHeader& header);
 
   // The cursor of the current segment.
   ByteReader& current() { return current_; }

@@ -31,7 +31,7 @@ struct StringHeader {
 
 // Reads the header of the string at the reading place; any of its fields may
 // be cut across segments. False when the data ends first.
-bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
+bool ReadStringHeader(RecordSegments& segments, StringHeader& header) {
   std::uint16_t charCount = 0;
   if (!segments.ReadU16(charCount) || !segments.ReadU8(header.options)) return false;
   header.charCount = charCount;
@@ -50,7 +50,7 @@ bool ReadStringHeader(TRecordSegments& segments, StringHeader& header) {
 
 // Reads one string into `table`. False when the data ends first; a string that
 // was read whole is in the table even when its runs or phonetic block are cut.
-bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
+bool ReadOneString(RecordSegments& segments, XlsSharedStrings& table) {
   StringHeader header;
   if (!ReadStringHeader(segments, header)) return false;
   // Characters that start a CONTINUE record are preceded by their flag byte
@@ -67,8 +67,8 @@ bool ReadOneString(TRecordSegments& segments, TSharedStringTable& table) {
 }
 
 // Reads up to `count` strings, as many as the segments hold.
-TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) {
-  TSharedStringTable table;
+XlsSharedStrings ReadAllStrings(RecordSegments& segments, std::size_t count) {
+  XlsSharedStrings table;
   const std::size_t total = segments.totalSize();
   // The count is only a field: no more strings than the bytes can hold are
   // made room for. Mostly one text byte for each stored byte: a hint, not a
@@ -82,9 +82,9 @@ TSharedStringTable ReadAllStrings(TRecordSegments& segments, std::size_t count) 
 
 }  // namespace
 
-void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book) {
-  TRecordSegments segments(stream, header);
-  TSharedStringTable table;
+void ReadSharedStrings(ByteReader& stream, const RecordHeader& header, WorkbookData& book) {
+  RecordSegments segments(stream, header);
+  XlsSharedStrings table;
   std::int32_t total = 0;
   std::int32_t unique = 0;
   std::uint32_t totalField = 0;

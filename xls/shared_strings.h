@@ -21,6 +21,6 @@ namespace tabulox {
 // record, and a string count larger than the strings present, end the table
 // there: it keeps the whole strings read before. A string header cut across a
 // CONTINUE record goes on at the first byte of the next one.
-void ReadSharedStrings(ByteReader& stream, const TRecordHeader& header, TWorkBookData& book);
+void ReadSharedStrings(ByteReader& stream, const RecordHeader& header, WorkbookData& book);
 
 }  // namespace tabulox

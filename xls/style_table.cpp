@@ -87,12 +87,12 @@ bool IsBlankAfterTrim(std::string_view code) {
   return true;
 }
 
-void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string code) {
+void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string code) {
   // A number or percent code longer than the number patterns take is shown
   // in General form, rather than failing every cell that uses it.
   if ((kind == fmtNumber || kind == fmtPercent) && code.size() > kMaxNumberPatternLength)
     kind = fmtGeneral;
-  TFmtCode& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
+  FormatSlot& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
   slot.numberPattern = kind == fmtNumber || kind == fmtPercent
                            ? std::make_unique<const NumberPattern>(code)
@@ -104,18 +104,18 @@ void Store(TStyleData& styles, int formatIndex, FormatKind kind, std::string cod
 
 }  // namespace
 
-void InitStyleData(TStyleData& styles) {
+void InitStyleData(StyleTable& styles) {
   styles.xfs.clear();
-  for (TFmtCode& slot : styles.formats) slot = TFmtCode{};
+  for (FormatSlot& slot : styles.formats) slot = FormatSlot{};
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
 
-void FreeStyleData(TStyleData& styles) {
+void FreeStyleData(StyleTable& styles) {
   styles.xfs.clear();
   styles.xfs.shrink_to_fit();
 }
 
-bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format) {
+bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format) {
   if (type != kRecordFormat) return false;
   format.recordType = type;
   format.formatIndex = in.u16le();
@@ -128,7 +128,7 @@ bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format) {
   return true;
 }
 
-bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf) {
+bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf) {
   if (type != kRecordXF) return false;
   xf.fontIndex = in.u16le();
   xf.formatIndex = in.u16le();
@@ -136,19 +136,19 @@ bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf) {
   return true;
 }
 
-void AddFormat(TStyleData& styles, const TFormat& format) {
+void AddFormat(StyleTable& styles, const FormatRecord& format) {
   std::string code;
   code.reserve(format.code.size());
   for (char16_t unit : format.code) AppendUtf16Unit(code, unit);
   ClassifyFormatCode(format.formatIndex, std::move(code), styles);
 }
 
-int AddXF(TStyleData& styles, const TXFEntry& xf) {
+int AddXF(StyleTable& styles, const XfEntry& xf) {
   styles.xfs.push_back(xf);
   return static_cast<int>(styles.xfs.size() - 1);
 }
 
-void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles) {
+void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles) {
   if (formatIndex < 0 || formatIndex >= kFormatSlotCount) return;
   if (code.find("General") != std::string::npos) return;
   DeleteBracketedParts(code);
@@ -173,7 +173,7 @@ void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles) {
   }
 }
 
-void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out) {
+void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, std::string& out) {
   if (xfIndex < 0 || static_cast<std::size_t>(xfIndex) >= styles.xfs.size()) {
     AppendGeneral(value, out);
     return;
@@ -183,7 +183,7 @@ void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, 
     AppendGeneral(value, out);
     return;
   }
-  const TFmtCode& slot = styles.formats[static_cast<std::size_t>(f)];
+  const FormatSlot& slot = styles.formats[static_cast<std::size_t>(f)];
   switch (slot.kind) {
     case fmtNumber:
       slot.numberPattern->Append(value, out);

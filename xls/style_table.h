@@ -29,7 +29,7 @@ inline constexpr int kFormatSlotCount = 400;
 // NumberPattern, date/time codes as DateTimeTokens, each held only by the
 // slots of its kind: most of the 400 slots stay General, and a small slot
 // keeps the table, made for every conversion, within a few pages).
-struct TFmtCode {
+struct FormatSlot {
   FormatKind kind = fmtGeneral;
   std::string code;
   std::unique_ptr<const NumberPattern> numberPattern;
@@ -37,21 +37,21 @@ struct TFmtCode {
 };
 
 // One XF record; only the format index is used.
-struct TXFEntry {
+struct XfEntry {
   std::uint16_t fontIndex = 0;
   std::uint16_t formatIndex = 0;
 };
 
-struct TStyleData {
-  std::array<TFmtCode, kFormatSlotCount> formats;
-  std::vector<TXFEntry> xfs;
+struct StyleTable {
+  std::array<FormatSlot, kFormatSlotCount> formats;
+  std::vector<XfEntry> xfs;
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
   // date rendering shifts onto the 1900 base.
   bool dateSystem1904 = false;
 };
 
 // A FORMAT record as read.
-struct TFormat {
+struct FormatRecord {
   std::uint16_t recordType = 0;
   std::uint16_t formatIndex = 0;
   std::uint16_t charCount = 0;
@@ -64,29 +64,29 @@ inline constexpr std::uint16_t kRecordXF = 0x00E0;
 
 // Empties the XF list, resets every slot to General and classifies the
 // built-in codes.
-void InitStyleData(TStyleData& styles);
-void FreeStyleData(TStyleData& styles);
+void InitStyleData(StyleTable& styles);
+void FreeStyleData(StyleTable& styles);
 
 // Read a FORMAT / XF payload from `in`, positioned just after the record
 // header. False, reading nothing, when `type` is not the record's type.
-bool ReadFormatRecord(ByteReader& in, std::uint16_t type, TFormat& format);
-bool ReadXFRecord(ByteReader& in, std::uint16_t type, TXFEntry& xf);
+bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format);
+bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf);
 
-void AddFormat(TStyleData& styles, const TFormat& format);
+void AddFormat(StyleTable& styles, const FormatRecord& format);
 // Appends the entry; returns its position in the XF list.
-int AddXF(TStyleData& styles, const TXFEntry& xf);
+int AddXF(StyleTable& styles, const XfEntry& xf);
 
 // Reduces a format code to its rendering route and stores it in the slot, or
 // leaves the slot as it was (codes holding "General", codes that are empty
 // after the reduction, indices without a slot). A number or percent code
 // longer than kMaxNumberPatternLength bytes after the reduction makes the slot
 // General.
-void ClassifyFormatCode(int formatIndex, std::string code, TStyleData& styles);
+void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles);
 
 // Appends the text of a numeric cell with the given XF index: General form,
 // the number pattern (percent: of the value times 100 in extended precision) or
 // the date/time pattern of its format slot. Dates of 1904-system workbooks are
 // moved onto the 1900 base.
-void RenderNumber(const TStyleData& styles, std::int32_t xfIndex, double value, std::string& out);
+void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, std::string& out);
 
 }  // namespace tabulox

@@ -13,7 +13,7 @@
 namespace tabulox {
 
 // [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
-struct TShortXLUnicodeString {
+struct ShortXLUnicodeString {
   std::uint8_t charCount = 0;
   // Bit 0 of the option byte: the characters are UTF-16LE code units;
   // otherwise each byte is the low byte of a code unit whose high byte is 0.
@@ -23,7 +23,7 @@ struct TShortXLUnicodeString {
 };
 
 // [MS-XLS] 2.4.28 BoundSheet8, as read.
-struct TBoundSheet8 {
+struct BoundSheet8 {
   std::uint16_t recordType = 0x0085;
   // Stream position of the sheet's BOF record.
   std::uint32_t sheetOffset = 0;
@@ -31,10 +31,10 @@ struct TBoundSheet8 {
   std::uint8_t visibility = 0;
   // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
   std::uint8_t sheetType = 0;
-  TShortXLUnicodeString name;
+  ShortXLUnicodeString name;
 };
 
-enum TCellKind : std::uint8_t {
+enum CellKind : std::uint8_t {
   cellBlank = 0,
   cellSharedString = 1,
   cellNumber = 2,
@@ -47,8 +47,8 @@ enum TCellKind : std::uint8_t {
   cellText = 4,
 };
 
-// A span of TWorkSheetData::cellTexts.
-struct TTextSpan {
+// A span of WorksheetData::cellTexts.
+struct TextSpan {
   std::uint32_t offset;
   std::uint32_t length;
 };
@@ -56,39 +56,39 @@ struct TTextSpan {
 // One cell. Row and XF index come from unsigned 16-bit fields of the records
 // and are kept at that width; a MULRK or MULBLANK record can place cells beyond
 // column 65,535, so the column is wider.
-struct TCellData {
+struct CellData {
   std::uint32_t column = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
-  TCellKind kind = cellBlank;
+  CellKind kind = cellBlank;
   union {
     double value;               // cellNumber, cellFormulaResult
     std::uint32_t stringIndex;  // cellSharedString
-    TTextSpan text;             // cellText
+    TextSpan text;             // cellText
   };
 
-  TCellData() : value(0) {}
+  CellData() : value(0) {}
 };
 
 // No cell: cells are counted and found by 32-bit positions in a sheet's list.
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
 // Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
-struct TSheetData {
-  TBoundSheet8 boundSheet;
+struct SheetEntry {
+  BoundSheet8 boundSheet;
 };
 
 // One worksheet: its cells in the order of their records.
-struct TWorkSheetData {
-  TSheetData sheetData;
-  std::vector<TCellData> cells;
+struct WorksheetData {
+  SheetEntry sheetData;
+  std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;
 };
 
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,
 // kept one after the other in one text.
-class TSharedStringTable {
+class XlsSharedStrings {
  public:
   std::size_t size() const { return ends_.size(); }
   std::string_view operator[](std::size_t index) const {
@@ -120,15 +120,15 @@ class TSharedStringTable {
   std::vector<std::uint32_t> ends_;
 };
 
-struct TWorkBookData {
+struct WorkbookData {
   // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
   // the count of strings in the table.
   std::int32_t totalStringCount = 0;
   std::int32_t uniqueStringCount = 0;
-  TSharedStringTable sharedStrings;
+  XlsSharedStrings sharedStrings;
   // In the order of the BOUNDSHEET records; worksheets only.
-  std::vector<TWorkSheetData> worksheets;
-  TStyleData styles;
+  std::vector<WorksheetData> worksheets;
+  StyleTable styles;
 };
 
 }  // namespace tabulox

@@ -45,8 +45,8 @@ double DoubleFromBytes(std::span<const std::uint8_t> eightBytes) {
 // XF index, each 16 bits.
 constexpr std::size_t kCellFieldsSize = 6;
 
-TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
-  TCellData cell;
+CellData MakeCell(CellKind kind, std::uint16_t row, std::uint32_t column, std::uint16_t xf) {
+  CellData cell;
   cell.kind = kind;
   cell.row = row;
   cell.column = column;
@@ -55,12 +55,12 @@ TCellData MakeCell(TCellKind kind, std::uint16_t row, std::uint32_t column, std:
 }
 
 // A cell of `kind` from the Cell fields at the start of `fields`.
-TCellData MakeCell(TCellKind kind, std::span<const std::uint8_t> fields) {
+CellData MakeCell(CellKind kind, std::span<const std::uint8_t> fields) {
   return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
 }
 
-TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
-  TCellData cell = MakeCell(cellNumber, row, column, xf);
+CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
+  CellData cell = MakeCell(cellNumber, row, column, xf);
   cell.value = value;
   return cell;
 }
@@ -69,11 +69,11 @@ TCellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, 
 // value is a boolean, else an error code). A boolean or error constant writes
 // what the same formula result writes: 1 or 0, the error code, nothing for
 // #NULL!.
-TCellData BoolErrCell(std::span<const std::uint8_t> fields) {
+CellData BoolErrCell(std::span<const std::uint8_t> fields) {
   const std::uint8_t value = fields[kCellFieldsSize];
   const bool isError = fields[kCellFieldsSize + 1] != 0;
   if (isError && value == kErrorNull) return MakeCell(cellBlank, fields);
-  TCellData cell = MakeCell(cellFormulaResult, fields);
+  CellData cell = MakeCell(cellFormulaResult, fields);
   cell.value = value;
   return cell;
 }
@@ -86,14 +86,14 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
   const std::span<const std::uint8_t> result = fields.subspan(kCellFieldsSize);
 
-  TCellData cell = MakeCell(cellFormulaResult, fields);
+  CellData cell = MakeCell(cellFormulaResult, fields);
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
   } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
     cell.value = result[2];
   } else {
     cell.kind = cellText;
-    cell.text = TTextSpan{0, 0};
+    cell.text = TextSpan{0, 0};
   }
   cells.Add(cell);
   if (cell.kind == cellText && result[0] == resultString) return cells.LastCell();
@@ -106,7 +106,7 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
 // on after a flag byte. A string cut off by the last CONTINUE record keeps the
 // characters read; one whose header is cut off or that is malformed gives no
 // text (false).
-bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
+bool ReadXLUnicodeString(RecordSegments& segments, std::string& texts) {
   const std::size_t start = texts.size();
   try {
     std::uint16_t charCount = 0;
@@ -122,9 +122,9 @@ bool ReadXLUnicodeString(TRecordSegments& segments, std::string& texts) {
 
 // The cells of a whole worksheet, in the order of their records.
 struct SheetCells {
-  TWorkSheetData& sheet;
+  WorksheetData& sheet;
 
-  void Add(const TCellData& cell) {
+  void Add(const CellData& cell) {
     if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
     sheet.cells.push_back(cell);
   }
@@ -140,7 +140,7 @@ struct SheetCells {
       texts.resize(start);
       throw ExtractionError("cell texts too large");
     }
-    sheet.cells[cellIndex].text = TTextSpan{static_cast<std::uint32_t>(start),
+    sheet.cells[cellIndex].text = TextSpan{static_cast<std::uint32_t>(start),
                                             static_cast<std::uint32_t>(texts.size() - start)};
   }
 };
@@ -156,7 +156,7 @@ class StreamedCells {
  public:
   explicit StreamedCells(StreamedCellSink& sink) : sink_(sink) {}
 
-  void Add(const TCellData& cell) {
+  void Add(const CellData& cell) {
     if (outOfOrder_ || error_) return;
     const bool beginsRow = !any_ || cell.row != row_;
     if (any_ && (cell.row < row_ || (!beginsRow && cell.column <= column_))) {
@@ -226,13 +226,13 @@ bool IsCellRecord(std::uint16_t type) {
 // Reads the cell record of `type` and adds its cells. Records of other types
 // are skipped. Reads from the whole stream, as far as the fields go.
 template <typename Cells>
-void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cells,
+void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells,
                     std::uint32_t& awaitingString) {
   if (IsCellRecord(header.type)) awaitingString = kNoCell;
   switch (header.type) {
     case kRecordLabelSst: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      TCellData cell = MakeCell(cellSharedString, fields);
+      CellData cell = MakeCell(cellSharedString, fields);
       cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
       cells.Add(cell);
       break;
@@ -240,14 +240,14 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordNumber: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
       const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
-      TCellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(cellNumber, fields);
       cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
       cells.Add(cell);
       break;
     }
     case kRecordRK: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      TCellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(cellNumber, fields);
       cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
       cells.Add(cell);
       break;
@@ -283,9 +283,9 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordRString: {
       // [MS-XLS] 2.4.148 Label, 2.4.221 RString: an XLUnicodeString after the
       // cell fields (an RString's formatting runs after it are not text).
-      TRecordSegments segments(stream, header);
-      TCellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
-      cell.text = TTextSpan{0, 0};
+      RecordSegments segments(stream, header);
+      CellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
+      cell.text = TextSpan{0, 0};
       cells.Add(cell);
       cells.SetText(cells.LastCell(),
                     [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
@@ -300,7 +300,7 @@ void ReadCellRecord(ByteReader& stream, const TRecordHeader& header, Cells& cell
     case kRecordString:
       if (awaitingString != kNoCell) {
         // [MS-XLS] 2.4.268 String: the text of the FORMULA before it.
-        TRecordSegments segments(stream, header);
+        RecordSegments segments(stream, header);
         cells.SetText(awaitingString,
                       [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
       }
@@ -319,7 +319,7 @@ template <typename Cells, typename AfterRecord>
 bool ReadCellRecords(ByteReader& stream, Cells& cells, AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
   EmbeddedSubstreams substreams;
-  TRecordHeader header;
+  RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     switch (substreams.Next(header.type, stream.rest().first(header.length))) {
       case EmbeddedSubstreams::Owner::kWorksheetEof:
@@ -351,7 +351,7 @@ double DecodeRK(std::uint32_t rk) {
   return value;
 }
 
-std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet) {
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet) {
   const std::size_t start = stream.position();
   SheetCells cells{sheet};
   ReadCellRecords(stream, cells, [] { return true; });

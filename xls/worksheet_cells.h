@@ -27,7 +27,7 @@ namespace tabulox {
 // that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty
 // result, the error #NULL! and unknown result types give an empty text.
 // Raises ExtractionError when a sheet has more cells than kNoCell counts.
-std::size_t ReadWorksheet(ByteReader& stream, TWorkSheetData& sheet);
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet);
 
 // Takes the cells of a worksheet as they are read, row after row.
 class StreamedCellSink {
@@ -38,7 +38,7 @@ class StreamedCellSink {
   // FORMULA whose result is a string) comes as a cellText cell with no text:
   // its text, if its record or a STRING record gives it one, follows through
   // CellText before any other cell.
-  virtual void Cell(const TCellData& cell, bool beginsRow) = 0;
+  virtual void Cell(const CellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
 
  protected:

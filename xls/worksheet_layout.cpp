@@ -17,7 +17,7 @@ constexpr std::size_t kLineEndSize = 2;
 
 // The text of a cell of any kind but cellText, whose text is kept
 // apart from the cell.
-void AppendCellValue(const TWorkBookData& book, const TCellData& cell, std::string& text) {
+void AppendCellValue(const WorkbookData& book, const CellData& cell, std::string& text) {
   switch (cell.kind) {
     case cellBlank:
     case cellText:
@@ -50,12 +50,12 @@ void MoveToColumn(std::uint32_t& position, std::uint32_t column, std::string& te
 // The positions of the cells of a sheet in the order in which they are laid
 // out: by row, then by column; cells at one column keep the order of their
 // records, which is their order in the cell list.
-std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
+std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
   std::vector<std::uint32_t> order(sheet.cells.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
   std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
-    const TCellData& x = sheet.cells[a];
-    const TCellData& y = sheet.cells[b];
+    const CellData& x = sheet.cells[a];
+    const CellData& y = sheet.cells[b];
     return std::tie(x.row, x.column, a) < std::tie(y.row, y.column, b);
   });
   return order;
@@ -63,7 +63,7 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const TWorkSheetData& sheet) {
 
 }  // namespace
 
-void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text) {
+void AppendSheetNameLine(const WorksheetData& sheet, std::string& text) {
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
 }
@@ -73,10 +73,10 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes) {
   CheckSize(text, maxBytes);
 }
 
-RowTextWriter::RowTextWriter(const TWorkBookData& book, std::string& text, std::size_t maxBytes)
+RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes)
     : book_(book), text_(text), maxBytes_(maxBytes) {}
 
-void RowTextWriter::Cell(const TCellData& cell, bool beginsRow) {
+void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
   if (awaiting_) PlaceAwaitedText({});
   if (beginsRow) {
     if (anyRow_) text_.append(kLineEnd, kLineEndSize);
@@ -109,13 +109,13 @@ void RowTextWriter::Finish() {
   if (anyRow_) text_.append(kLineEnd, kLineEndSize);
 }
 
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes) {
   AppendSheetNameLine(sheet, text);
   RowTextWriter writer(book, text, maxBytes);
-  const TCellData* previous = nullptr;
+  const CellData* previous = nullptr;
   for (const std::uint32_t i : CellsInLayoutOrder(sheet)) {
-    const TCellData& cell = sheet.cells[i];
+    const CellData& cell = sheet.cells[i];
     writer.Cell(cell, previous == nullptr || cell.row != previous->row);
     if (cell.kind == cellText)
       writer.CellText(std::string_view(sheet.cellTexts).substr(cell.text.offset, cell.text.length));

@@ -23,7 +23,7 @@ namespace tabulox {
 inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 
 // The line that opens a worksheet's text: its name.
-void AppendSheetNameLine(const TWorkSheetData& sheet, std::string& text);
+void AppendSheetNameLine(const WorksheetData& sheet, std::string& text);
 
 // The empty line that ends a worksheet's text. Raises ExtractionError when
 // the text grows beyond `maxBytes`.
@@ -36,10 +36,10 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookText
 // raises; Finish ends the last line.
 class RowTextWriter final : public StreamedCellSink {
  public:
-  RowTextWriter(const TWorkBookData& book, std::string& text,
+  RowTextWriter(const WorkbookData& book, std::string& text,
                 std::size_t maxBytes = kMaxWorkbookTextBytes);
 
-  void Cell(const TCellData& cell, bool beginsRow) override;
+  void Cell(const CellData& cell, bool beginsRow) override;
   void CellText(std::string_view text) override;
   void Finish();
 
@@ -49,10 +49,10 @@ class RowTextWriter final : public StreamedCellSink {
   // awaited.
   void PlaceAwaitedText(std::string_view awaitedText);
 
-  const TWorkBookData& book_;
+  const WorkbookData& book_;
   std::string& text_;
   const std::size_t maxBytes_;
-  TCellData awaited_;
+  CellData awaited_;
   bool awaiting_ = false;
   bool anyRow_ = false;
   std::uint32_t position_ = 0;
@@ -61,7 +61,7 @@ class RowTextWriter final : public StreamedCellSink {
 // Appends the text of one worksheet of `book` from its whole cell list, in
 // whatever order its cells were stored: its name line, its rows, an empty
 // line. Raises as RowTextWriter does.
-void LayOutWorksheetText(const TWorkBookData& book, const TWorkSheetData& sheet, std::string& text,
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
                          std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 }  // namespace tabulox

@@ -30,7 +30,7 @@ constexpr std::uint16_t kDateMode1904 = 1;
 // Leaves the cursor where it was.
 bool IsEarlierBiffVersion(const ByteReader& stream) {
   ByteReader probe = stream;
-  TRecordHeader header;
+  RecordHeader header;
   if (!ReadRecordHeader(probe, header)) return false;
   switch (header.type) {
     case kRecordBofBiff2:
@@ -46,8 +46,8 @@ bool IsEarlierBiffVersion(const ByteReader& stream) {
 
 }  // namespace
 
-TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
-  TShortXLUnicodeString name;
+ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
+  ShortXLUnicodeString name;
   name.charCount = stream.u8();
   name.highByte = (stream.u8() & 0x01) != 0;
   const std::span<const std::uint8_t> chars =
@@ -56,8 +56,8 @@ TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
   return name;
 }
 
-TBoundSheet8 ReadBoundSheet(ByteReader& stream) {
-  TBoundSheet8 sheet;
+BoundSheet8 ReadBoundSheet(ByteReader& stream) {
+  BoundSheet8 sheet;
   sheet.sheetOffset = stream.u32le();
   sheet.visibility = stream.u8() & 0x03;
   sheet.sheetType = stream.u8();
@@ -65,7 +65,7 @@ TBoundSheet8 ReadBoundSheet(ByteReader& stream) {
   return sheet;
 }
 
-std::string SheetNameText(const TShortXLUnicodeString& name) {
+std::string SheetNameText(const ShortXLUnicodeString& name) {
   std::string text;
   const std::vector<std::uint8_t>& c = name.chars;
   if (name.highByte) {
@@ -85,23 +85,23 @@ void WorksheetReadBudget::Spend(std::size_t bytes) {
   bytesLeft_ -= bytes;
 }
 
-void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget) {
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget) {
   stream.seek(sheet.sheetData.boundSheet.sheetOffset);
   budget.Spend(ReadWorksheet(stream, sheet));
 }
 
-ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book) {
+ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {
   const ResultCode globals = ReadGlobals(stream, book);
   if (globals < 0) return globals;
   WorksheetReadBudget budget(stream.size());
-  for (TWorkSheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
+  for (WorksheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
   return globals;
 }
 
-ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
+ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
   stream.seek(0);
   if (IsEarlierBiffVersion(stream)) return kFormatNotCorrect;
-  TRecordHeader header;
+  RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     switch (header.type) {
       case kRecordFilePass:
@@ -109,11 +109,11 @@ ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
       case kRecordEof:
         return 0;
       case kRecordBoundSheet: {
-        TBoundSheet8 boundSheet;
+        BoundSheet8 boundSheet;
         if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
             boundSheet.sheetType != kSheetTypeWorksheet)
           break;
-        TWorkSheetData sheet;
+        WorksheetData sheet;
         sheet.sheetData.boundSheet = std::move(boundSheet);
         book.worksheets.push_back(std::move(sheet));
         break;
@@ -122,13 +122,13 @@ ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book) {
         ReadSharedStrings(stream, header, book);
         break;
       case kRecordFormat: {
-        TFormat format;
+        FormatRecord format;
         if (ReadWithinStream([&] { ReadFormatRecord(stream, header.type, format); }))
           AddFormat(book.styles, format);
         break;
       }
       case kRecordXF: {
-        TXFEntry xf;
+        XfEntry xf;
         if (ReadWithinStream([&] { ReadXFRecord(stream, header.type, xf); }))
           AddXF(book.styles, xf);
         break;

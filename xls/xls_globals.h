@@ -21,7 +21,7 @@ namespace tabulox {
 // loop like an EOF record; a record whose fields run past the end of the
 // stream (beyond its own payload) is passed over.
 // Raises ExtractionError when the shared string table is malformed.
-ResultCode ReadGlobals(ByteReader& stream, TWorkBookData& book);
+ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book);
 
 // A worksheet substream is read from its offset to its EOF record, so a stream
 // whose BOUNDSHEET offsets point back into the globals or into other sheets
@@ -39,18 +39,18 @@ class WorksheetReadBudget {
 
 // Reads the cells of a worksheet listed by ReadGlobals from its offset.
 // Raises ExtractionError when the budget is spent.
-void ReadWorksheetCells(ByteReader& stream, TWorkSheetData& sheet, WorksheetReadBudget& budget);
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget);
 
 // ReadGlobals, then the cells of every worksheet.
-ResultCode ReadWorkbookGlobals(ByteReader& stream, TWorkBookData& book);
+ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book);
 
 // [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.
-TBoundSheet8 ReadBoundSheet(ByteReader& stream);
+BoundSheet8 ReadBoundSheet(ByteReader& stream);
 
 // [MS-XLS] 2.5.240 ShortXLUnicodeString, read from the cursor.
-TShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream);
+ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream);
 
 // The name as engine text; 8-bit characters are the code units of the same value.
-std::string SheetNameText(const TShortXLUnicodeString& name);
+std::string SheetNameText(const ShortXLUnicodeString& name);
 
 }  // namespace tabulox

@@ -6,7 +6,7 @@
 
 namespace tabulox {
 
-void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
+void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text, std::size_t maxBytes) {
   const std::size_t sheetStart = text.size();
   stream.seek(sheet.sheetData.boundSheet.sheetOffset);

@@ -18,7 +18,7 @@ namespace tabulox {
 // them; otherwise the text written so far is taken back and the worksheet is
 // read again into its whole cell list in `sheet`, which is laid out from
 // that. Raises ExtractionError when the text grows beyond `maxBytes`.
-void ReadWorksheetText(ByteReader& stream, const TWorkBookData& book, TWorkSheetData& sheet,
+void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text,
                        std::size_t maxBytes = kMaxWorkbookTextBytes);
 

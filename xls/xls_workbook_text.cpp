@@ -25,7 +25,7 @@ static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text) {
   // The style table holds 400 format slots; keep it off the stack.
-  const auto book = std::make_unique<TWorkBookData>();
+  const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadGlobals(stream, *book);
@@ -37,9 +37,9 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   // never written costs address space only.
   text.reserve(start + std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
-  for (TWorkSheetData& sheet : book->worksheets) {
+  for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes);
-    std::vector<TCellData>().swap(sheet.cells);
+    std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
   }
   const std::size_t size = text.size() - start;

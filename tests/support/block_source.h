@@ -11,7 +11,7 @@
 
 namespace tabulox::testing {
 
-inline TXMLBlockSource RandomBlocks(std::string bytes, unsigned seed, std::size_t largest = 9) {
+inline BlockSource RandomBlocks(std::string bytes, unsigned seed, std::size_t largest = 9) {
   struct State {
     std::string bytes;
     std::size_t pos = 0;

@@ -72,7 +72,7 @@ std::uint32_t Crc32(std::string_view data);
 // The bytes of an archive holding `entries` in this order.
 std::string WriteZip(const std::vector<ZipEntry>& entries, const ZipOptions& options = {});
 
-// A view of a string's bytes, for TKvUnZip::OpenArchiveBuffer.
+// A view of a string's bytes, for ZipArchive::OpenBuffer.
 std::span<const std::uint8_t> Bytes(const std::string& s);
 
 // Writes `bytes` to `path`, replacing the file; false on failure.

@@ -1,6 +1,6 @@
-// TKvUnZip: the archive reader of the .xlsx engine. One long-lived object that
-// reads an archive's member list once, keeps it while the archive file stays
-// the same, and extracts single members by name into memory.
+// ZipArchive: the archive reader of the .xlsx engine. One long-lived object
+// that reads an archive's member list once, keeps it while the archive file
+// stays the same, and extracts single members by name into memory.
 #pragma once
 
 #include <sys/types.h>
@@ -24,15 +24,15 @@
 
 namespace tabulox {
 
-class TKvUnZip;
+class ZipArchive;
 
 // The bytes of every member that has one name, read block by block: the same
-// bytes, in the same order, that TKvUnZip::ExtractMember appends. The reader
+// bytes, in the same order, that ZipArchive::ExtractMember appends. The reader
 // must stay open, with the same archive, while this is used.
-class TMemberReader {
+class MemberReader {
  public:
   // Appends the next block to `out`; false (nothing appended) after the last
-  // block of the last member. Raises EFatalUnzipError when a stored member's
+  // block of the last member. Raises ZipTruncatedError when a stored member's
   // data is cut short.
   bool Next(std::string& out);
 
@@ -45,37 +45,37 @@ class TMemberReader {
   std::uint64_t StatedSize() const;
 
  private:
-  friend class TKvUnZip;
-  TMemberReader(TKvUnZip& zip, const std::vector<std::size_t>* positions)
+  friend class ZipArchive;
+  MemberReader(ZipArchive& zip, const std::vector<std::size_t>* positions)
       : zip_(zip), positions_(positions) {}
 
-  TKvUnZip& zip_;
+  ZipArchive& zip_;
   const std::vector<std::size_t>* positions_;  // null: no member has the name
   std::size_t next_ = 0;                       // index into *positions_
   std::unique_ptr<ReadAheadDecoder> decoder_;
   int extracted_ = 0;
 };
 
-class TKvUnZip {
+class ZipArchive {
  public:
-  // Sets the archive path. A name that differs (ignoring ASCII case) drops the
-  // cached member list; the same name again keeps it.
-  void SetZipName(const std::string& path);
-  const std::string& ZipName() const { return zipName_; }
+  // Opens the archive file at `path` and makes its member list current. The
+  // list read for the same path before (ignoring ASCII case) is kept while the
+  // file is unchanged (modification time, size and identity), and read anew
+  // otherwise. Returns normally, with no members, for a file that has no end
+  // record, an empty or a multi-volume archive. Raises ZipOpenError when the
+  // file cannot be read (or is larger than kMaxArchiveFileSize) and
+  // ZipFormatError when the directory is damaged and no local header is found;
+  // either error also discards the list and the path.
+  void Open(const std::string& path);
 
-  // Makes the member list current: re-reads it when the file changed since it
-  // was read (modification time, size or identity). Returns normally, with no
-  // members, for a file that has no end record, an empty or a multi-volume
-  // archive. Raises EZipOpenError when the file cannot be read (or is larger
-  // than kMaxArchiveFileSize) and EBadZipFile when the directory is damaged
-  // and no local header is found; either error also discards the list and
-  // the name.
-  void OpenArchive();
+  // The same for an archive held in memory. The bytes stay owned by the caller
+  // and must outlive the extraction calls; the list is always read anew.
+  // `name` is the archive's file name, which only decides where the rebuild of
+  // a damaged directory starts (see RebuildSearchStart).
+  void OpenBuffer(std::span<const std::uint8_t> bytes, std::string_view name = {});
 
-  // The same for an archive held in memory (tests and fuzzing). The bytes stay
-  // owned by the caller and must outlive the extraction calls; the list is
-  // always read anew. The rebuild still honours ZipName's ".EXE" extension.
-  void OpenArchiveBuffer(std::span<const std::uint8_t> bytes);
+  // The path or name of the open archive; empty after a failed open.
+  const std::string& Path() const { return path_; }
 
   // Members in the list; 0 when there is none.
   int MemberCount() const { return static_cast<int>(members_.size()); }
@@ -84,34 +84,34 @@ class TKvUnZip {
   // "/" versus "\" ignored; directory entries never match) to `out`, in the
   // order of their local headers, and returns how many of them were extracted
   // whole with a matching CRC-32. A blank name gives 0 without reading. Makes
-  // the member list current first (as OpenArchive). Raises EFatalUnzipError
+  // the member list current first (as Open). Raises ZipTruncatedError
   // when a stored member's data is cut short; bytes written by members that
   // do not count stay in `out`.
   int ExtractMember(std::string& out, std::string_view name);
 
   // The same members for reading block by block. Makes the member list
   // current first.
-  TMemberReader OpenMember(std::string_view name);
+  MemberReader OpenMember(std::string_view name);
 
   // Called with "Unknown Compression Method" for a member that cannot be
   // decoded; unset = ignored.
   std::function<void(std::string_view)> OnMessage;
   // Called from time to time while the reader scans or decodes (every 32 KiB
   // block of input, every 10,240 bytes of a rebuild scan).
-  std::function<void()> OnProcessMessages;
+  std::function<void()> OnProgress;
 
   // The member list in its order (disk, local header offset).
-  const std::vector<TZipHeaderInfo>& Members() const { return members_; }
+  const std::vector<ZipMember>& Members() const { return members_; }
   // The end record of the current archive (after a rebuild: the members found
   // and the position after the last one).
-  const TEndCentral& EndRecord() const { return end_; }
+  const ZipEndRecord& EndRecord() const { return end_; }
   // How often a member list was read since this object was made.
   int DirectoryReads() const { return directoryReads_; }
   // What happened to the last member that ExtractMember decoded.
   MemberOutcome LastOutcome() const { return lastOutcome_; }
 
  private:
-  friend class TMemberReader;
+  friend class MemberReader;
 
   struct FileIdentity {
     dev_t device = 0;
@@ -125,14 +125,14 @@ class TKvUnZip {
   void ReadList(std::span<const std::uint8_t> archive);
   void Discard();
 
-  std::string zipName_;
+  std::string path_;
   bool haveList_ = false;
   bool fromBuffer_ = false;
   FileIdentity identity_;
   FileBytes fileBytes_;
   std::span<const std::uint8_t> archive_;  // fileBytes_ or the caller's buffer
-  TEndCentral end_;
-  std::vector<TZipHeaderInfo> members_;
+  ZipEndRecord end_;
+  std::vector<ZipMember> members_;
   // Folded full name -> positions in members_, ascending.
   std::unordered_map<std::string, std::vector<std::size_t>> index_;
   int directoryReads_ = 0;

@@ -1,4 +1,4 @@
-#include "zip_reader.h"
+#include "zip_archive.h"
 
 #include <sys/stat.h>
 
@@ -36,72 +36,69 @@ bool IsBlankName(std::string_view name) {
 }
 
 [[noreturn]] void ThrowCannotOpen(const std::string& path) {
-  throw EZipOpenError("Cannot open file " + path);
+  throw ZipOpenError("Cannot open file " + path);
 }
 
 }  // namespace
 
-bool TKvUnZip::FileIdentity::operator==(const FileIdentity& other) const {
+bool ZipArchive::FileIdentity::operator==(const FileIdentity& other) const {
   return device == other.device && inode == other.inode && size == other.size &&
          modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
 }
 
-void TKvUnZip::SetZipName(const std::string& path) {
-  if (!SameNameIgnoringCase(path, zipName_)) Discard();
-  zipName_ = path;
-}
-
-void TKvUnZip::OpenArchive() {
-  if (fromBuffer_) Discard();
+void ZipArchive::Open(const std::string& path) {
+  if (fromBuffer_ || !SameNameIgnoringCase(path, path_)) Discard();
+  path_ = path;
   try {
     MakeListCurrent();
   } catch (...) {
     Discard();
-    zipName_.clear();
+    path_.clear();
     throw;
   }
 }
 
-void TKvUnZip::OpenArchiveBuffer(std::span<const std::uint8_t> bytes) {
+void ZipArchive::OpenBuffer(std::span<const std::uint8_t> bytes, std::string_view name) {
   Discard();
+  path_ = name;
   try {
     ReadList(bytes);
     fromBuffer_ = true;
   } catch (...) {
     Discard();
-    zipName_.clear();
+    path_.clear();
     throw;
   }
 }
 
-int TKvUnZip::ExtractMember(std::string& out, std::string_view name) {
-  TMemberReader member = OpenMember(name);
+int ZipArchive::ExtractMember(std::string& out, std::string_view name) {
+  MemberReader member = OpenMember(name);
   while (member.Next(out)) {
   }
   return member.Extracted();
 }
 
-TMemberReader TKvUnZip::OpenMember(std::string_view name) {
-  if (IsBlankName(name)) return TMemberReader(*this, nullptr);
+MemberReader ZipArchive::OpenMember(std::string_view name) {
+  if (IsBlankName(name)) return MemberReader(*this, nullptr);
   MakeListCurrent();
   const auto found = index_.find(FoldName(name));
-  return TMemberReader(*this, found == index_.end() ? nullptr : &found->second);
+  return MemberReader(*this, found == index_.end() ? nullptr : &found->second);
 }
 
-std::uint64_t TMemberReader::StatedSize() const {
+std::uint64_t MemberReader::StatedSize() const {
   std::uint64_t size = 0;
   if (positions_ == nullptr) return size;
   for (std::size_t position : *positions_) size += zip_.members_[position].uncompressedSize;
   return size;
 }
 
-bool TMemberReader::Next(std::string& out) {
+bool MemberReader::Next(std::string& out) {
   if (positions_ == nullptr) return false;
   for (;;) {
     if (!decoder_) {
       if (next_ == positions_->size()) return false;
       decoder_ = std::make_unique<ReadAheadDecoder>(
-          zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProcessMessages);
+          zip_.archive_, zip_.members_[(*positions_)[next_++]], zip_.OnProgress);
     }
     if (decoder_->Next(out)) return true;
     const MemberOutcome outcome = decoder_->Outcome();
@@ -115,23 +112,23 @@ bool TMemberReader::Next(std::string& out) {
 
 // Reads the list when there is none, or when the archive file is no longer the
 // one it was read from. An archive held in memory is always current.
-void TKvUnZip::MakeListCurrent() {
+void ZipArchive::MakeListCurrent() {
   if (fromBuffer_) return;
   struct stat st {};
-  if (::stat(zipName_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+  if (::stat(path_.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
       static_cast<std::uint64_t>(st.st_size) > kMaxArchiveFileSize)
-    ThrowCannotOpen(zipName_);
+    ThrowCannotOpen(path_);
   const FileIdentity now{st.st_dev, st.st_ino, st.st_size, st.st_mtim};
   if (haveList_ && now == identity_) return;
   Discard();
-  if (ReadFileBytes(zipName_, fileBytes_) != 0) ThrowCannotOpen(zipName_);
+  if (ReadFileBytes(path_, fileBytes_) != 0) ThrowCannotOpen(path_);
   ReadList(fileBytes_);
   identity_ = now;
 }
 
-void TKvUnZip::ReadList(std::span<const std::uint8_t> archive) {
+void ZipArchive::ReadList(std::span<const std::uint8_t> archive) {
   ++directoryReads_;
-  std::optional<TZipDirectory> directory = ReadZipDirectory(archive, zipName_, OnProcessMessages);
+  std::optional<ZipDirectory> directory = ReadZipDirectory(archive, path_, OnProgress);
   archive_ = archive;
   haveList_ = true;
   if (!directory) return;  // no end record: an archive without members
@@ -144,13 +141,13 @@ void TKvUnZip::ReadList(std::span<const std::uint8_t> archive) {
   }
 }
 
-void TKvUnZip::Discard() {
+void ZipArchive::Discard() {
   haveList_ = false;
   fromBuffer_ = false;
   identity_ = FileIdentity{};
   FileBytes().swap(fileBytes_);
   archive_ = {};
-  end_ = TEndCentral{};
+  end_ = ZipEndRecord{};
   members_.clear();
   index_.clear();
 }
