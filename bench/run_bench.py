@@ -11,6 +11,10 @@ Run with the system interpreter (it needs Debian's python3-xlsxwriter and
 python3-xlwt for the generator):
 
     /usr/bin/python3 bench/run_bench.py --tbulxcmd build/cli/tbulxcmd
+
+With --baseline OTHER_TBULXCMD a second build (say, the one before a change)
+is run in turn with the first in every round, and a table of both medians,
+their ratio and both peaks follows.
 """
 
 import argparse
@@ -41,9 +45,9 @@ def load_generator(path):
     return module
 
 
-def ensure_workbooks(data, generator_path):
+def ensure_workbooks(data, generator_path, names):
     os.makedirs(data, exist_ok=True)
-    missing = [n for n in MAIN_SET if not os.path.exists(os.path.join(data, n))]
+    missing = [n for n in names if not os.path.exists(os.path.join(data, n))]
     if missing:
         names = sorted({os.path.splitext(n)[0] for n in missing})
         print(f"generating {', '.join(names)} into {data} ...", flush=True)
@@ -194,6 +198,8 @@ def mib(kib):
 
 
 def main_table(args):
+    """Returns {workbook: {label: measurement}} for the baseline table."""
+    results = {}
     print(f"\n## Converters side by side (median of {args.runs} runs)\n")
     print("Ratios are given for wall-clock and for cpu (user + system) medians; on a"
           " loaded machine the cpu ratio is the steadier one. The floor runs inside"
@@ -201,14 +207,17 @@ def main_table(args):
     print("| workbook | program | wall s | cpu s | its wall / ours | its cpu / ours |"
           " ours / floor (wall, cpu) | peak MiB | output MiB | limit 3x+30 MiB |")
     print("|---|---|---:|---:|---:|---:|---:|---:|---:|---:|")
-    for name in MAIN_SET:
+    for name in args.workbooks:
         path = os.path.join(args.data, name)
         ext = os.path.splitext(name)[1]
         floor = xlsx_floor if ext == ".xlsx" else xls_floor
-        entries = [("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001)),
-                   ("floor", "floor", floor)]
+        entries = [("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001))]
+        if args.baseline:
+            entries.append(("baseline", "proc", tool_argv(args.baseline, 65001)))
+        entries.append(("floor", "floor", floor))
         entries += [(label, "proc", fn) for label, fn in other_converters(ext)]
         result = measure(entries, path, args.runs)
+        results[name] = result
         ours, ours_cpu = result["tbulxcmd"][0], result["tbulxcmd"][1]
         size = output_size(args.tbulxcmd, path)
         floor_s, floor_cpu = result["floor"][0], max(result["floor"][1], 1e-6)
@@ -223,6 +232,23 @@ def main_table(args):
             limit = f"{3 * size / 1048576 + 30:.1f}" if mine and size else ""
             print(f"| {name} | {label}{note} | {fmt_s(seconds)} | {fmt_s(cpu)} | {ratio} |"
                   f" {cpu_ratio} | {over_floor} | {mib(peak)} | {out_mib} | {limit} |")
+    return results
+
+
+def baseline_table(args, results):
+    """Both builds side by side, from the rounds of the main table."""
+    print(f"\n## This build against the baseline (median of {args.runs} alternating runs)\n")
+    print(f"Baseline: {args.baseline}\n")
+    print("| workbook | wall s | baseline wall s | wall ratio | cpu s | baseline cpu s |"
+          " cpu ratio | peak MiB | baseline peak MiB |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
+    for name, result in results.items():
+        wall, cpu, peak, failed = result["tbulxcmd"]
+        base_wall, base_cpu, base_peak, base_failed = result["baseline"]
+        note = " (failed)" if failed or base_failed else ""
+        print(f"| {name}{note} | {fmt_s(wall)} | {fmt_s(base_wall)} |"
+              f" {wall / max(base_wall, 1e-6):.2f}x | {fmt_s(cpu)} | {fmt_s(base_cpu)} |"
+              f" {cpu / max(base_cpu, 1e-6):.2f}x | {mib(peak)} | {mib(base_peak)} |")
 
 
 def scale_table(args):
@@ -261,6 +287,11 @@ def code_page_table(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--tbulxcmd", required=True, help="path of the tbulxcmd program")
+    parser.add_argument("--baseline",
+                        help="path of a second tbulxcmd, run in turn with the first in every"
+                             " round of the main table and compared with it")
+    parser.add_argument("--workbooks", default=",".join(MAIN_SET),
+                        help="comma-separated workbooks of the main table")
     parser.add_argument("--data", default=os.path.join(os.getcwd(), "bench-data"),
                         help="folder for the generated workbooks (not committed)")
     parser.add_argument("--generator", default=DEFAULT_GENERATOR,
@@ -270,13 +301,18 @@ def main():
                         help="comma-separated subset of main, scale, codepages")
     args = parser.parse_args()
     args.tbulxcmd = os.path.abspath(args.tbulxcmd)
-    ensure_workbooks(args.data, args.generator)
+    if args.baseline:
+        args.baseline = os.path.abspath(args.baseline)
+    args.workbooks = args.workbooks.split(",")
+    ensure_workbooks(args.data, args.generator, args.workbooks)
     load = os.getloadavg()
     print(f"# tbulxcmd benchmark, {time.strftime('%Y-%m-%d %H:%M UTC', time.gmtime())},"
           f" {os.cpu_count()} cores, load average {load[0]:.2f} {load[1]:.2f} {load[2]:.2f}")
     tables = set(args.tables.split(","))
     if "main" in tables:
-        main_table(args)
+        results = main_table(args)
+        if args.baseline:
+            baseline_table(args, results)
     if "scale" in tables:
         scale_table(args)
     if "codepages" in tables:

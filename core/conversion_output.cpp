@@ -4,37 +4,37 @@
 #include <utility>
 
 #include "code_pages.h"
-#include "finished_text_checks.h"
-#include "prepend_text.h"
 
 namespace tabulox {
 
+std::string_view LeadingMark(std::int32_t codePage) {
+  return codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
+}
+
 ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
                             LineBreakStyle style) {
+  const std::size_t markSize = LeadingMark(codePage).size();
   // Layout writes the breaks of the usual style already; copy only when some
-  // break differs.
-  const FinishedTextChecks checks = CheckFinishedText(text, style, codePage);
+  // break differs, after the same mark.
   std::string normalized;
-  std::string* breaksDone = &text;
-  bool asItself = checks.encodesAsItself;
-  if (!checks.breaksOfStyle) {
-    normalized = NormalizeLineBreaks(text, style);
-    breaksDone = &normalized;
-    asItself = EncodesAsItself(normalized, codePage);
+  std::string* finished = &text;
+  if (!HasOnlyBreaksOfStyle(std::string_view(text).substr(markSize), style)) {
+    normalized.assign(text, 0, markSize);
+    AppendNormalizedLineBreaks(std::string_view(text).substr(markSize), style, normalized);
+    finished = &normalized;
   }
-  // Text that is already in its final form becomes the block, after the byte
-  // order mark of UTF-8 and with the zero after it.
-  if (asItself) {
-    const std::string_view mark = codePage == kCodePageUtf8 ? "\xEF\xBB\xBF" : "";
-    const std::size_t size = mark.size() + breaksDone->size();
+  const std::string_view engineText = std::string_view(*finished).substr(markSize);
+  // Text that is already in its final form becomes the block, with the zero
+  // after it.
+  if (EncodesAsItself(engineText, codePage)) {
+    const std::size_t size = finished->size();
     if (size > kMaxResultBytes) return kFormatNotCorrect;
-    PrependInPlace(*breaksDone, mark);
-    breaksDone->push_back('\0');
-    block = std::move(*breaksDone);
+    finished->push_back('\0');
+    block = std::move(*finished);
     return static_cast<ResultCode>(size);
   }
   std::string encoded;
-  const ResultCode rc = EncodeText(*breaksDone, codePage, encoded);
+  const ResultCode rc = EncodeText(engineText, codePage, encoded);
   if (rc < 0) return rc;
   const std::size_t size = encoded.size();
   if (size > kMaxResultBytes) return kFormatNotCorrect;

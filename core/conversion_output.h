@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 #include "output_block.h"
@@ -15,11 +16,18 @@ namespace tabulox {
 // non-negative range of a result code.
 inline constexpr std::size_t kMaxResultBytes = 0x7FFFFFFF;
 
-// Rewrites the line breaks of engine text, encodes it for the code page and
-// puts it into `block`. Returns the byte count, kTextNotConvertible, or
-// kFormatNotCorrect when the encoded text would not fit a result code. `block`
-// is only changed on success. Text that is already in its final form becomes
-// the block itself; otherwise `text` is left as it was.
+// The byte-order mark that opens the output of the code page when the text is
+// already in its final form (EncodesAsItself): that of UTF-8 for 65001, none
+// for the others. The entry points start their text with it, so that such a
+// text becomes the output block where it lies, without being moved.
+std::string_view LeadingMark(std::int32_t codePage);
+
+// Takes LeadingMark(codePage) followed by engine text, rewrites the line
+// breaks, encodes the text for the code page and puts it into `block`. Returns
+// the byte count, kTextNotConvertible, or kFormatNotCorrect when the encoded
+// text would not fit a result code. `block` is only changed on success. Text
+// that is already in its final form becomes the block itself; otherwise
+// `text` is left as it was.
 ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
                             LineBreakStyle style);
 

@@ -1,22 +1,14 @@
 #include "output_block.h"
 
-#include "large_pages.h"
-
 namespace tabulox {
 
 ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block) {
-  return CopyToOutputBlock({}, bytes, block);
-}
-
-ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block) {
-  const std::size_t size = head.size() + bytes.size();
-  ReserveLarge(block, size + 1, Filling::kWhole);
+  block.reserve(bytes.size() + 1);
   // Copied in, not zeroed first and then copied: with the room reserved
   // nothing below can fail, so a failure above leaves the block as it was.
-  block.assign(head);
-  block.append(bytes);
+  block.assign(bytes);
   block.push_back('\0');
-  return static_cast<ResultCode>(size);
+  return static_cast<ResultCode>(bytes.size());
 }
 
 }  // namespace tabulox

@@ -19,7 +19,4 @@ namespace tabulox {
 // start and returns their number.
 ResultCode CopyToOutputBlock(std::string_view bytes, OutputBlock& block);
 
-// The same for the bytes of `head` followed by those of `bytes`.
-ResultCode CopyToOutputBlock(std::string_view head, std::string_view bytes, OutputBlock& block);
-
 }  // namespace tabulox

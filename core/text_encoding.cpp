@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "code_pages.h"
-#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -192,7 +191,7 @@ TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
   // Each sequence gives at most as many bytes as it has.
-  ReserveLarge(out, n);
+  out.reserve(n);
   out.resize(n);
   char* dst = out.data();
   std::size_t i = 0;
@@ -234,7 +233,7 @@ TableOutcome EncodeByUnitTable(std::string_view text, const IconvHandle& cd, std
 bool EncodeUtf16Le(std::string_view text, std::string& out) {
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
   const std::size_t n = text.size();
-  ReserveLarge(out, 2 + 2 * n, Filling::kWhole);
+  out.reserve(2 + 2 * n);
   out.resize(2 + 2 * n);
   out[0] = '\xFF';
   out[1] = '\xFE';
@@ -272,7 +271,7 @@ std::string ConvertUnits(const std::u16string& units, const std::string& charset
   const bool copyAscii = IsAsciiCompatibleCodePage(codePage) && AsciiIsIdentity(cd);
 
   std::string out;
-  ReserveLarge(out, units.size() * 2 + 16);
+  out.reserve(units.size() * 2 + 16);
   out.resize(units.size() * 2 + 16);
   std::size_t outUsed = 0;
 
@@ -392,10 +391,9 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
+void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std::string& out) {
   const std::string_view lineBreak = BreakOfStyle(style);
-  std::string out;
-  ReserveLarge(out, text.size() + text.size() / 16);
+  out.reserve(out.size() + text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
   while (i < n) {
@@ -405,7 +403,6 @@ std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
     i = at + BreakLength(text, at);
     out.append(lineBreak);
   }
-  return out;
 }
 
 namespace {
@@ -448,7 +445,7 @@ bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
 
 bool DecodeEngineText(std::string_view text, std::u16string& units) {
   // Never more units than bytes: size once, write through a pointer, trim.
-  ReserveLarge(units, text.size());
+  units.reserve(text.size());
   units.resize(text.size());
   char16_t* dst = units.data();
   const auto* p = reinterpret_cast<const unsigned char*>(text.data());
@@ -475,7 +472,7 @@ bool EncodesAsItself(std::string_view text, std::int32_t codePage) {
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out) {
   out.clear();
   if (codePage == kCodePageUtf8) {
-    ReserveLarge(out, 3 + text.size(), Filling::kWhole);
+    out.reserve(3 + text.size());
     out = "\xEF\xBB\xBF";
     AppendJoiningSurrogatePairs(text, out);
     return 0;

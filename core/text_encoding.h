@@ -14,12 +14,13 @@ using LineBreakStyle = std::int32_t;
 inline constexpr LineBreakStyle kLineBreakCr = 1;
 inline constexpr LineBreakStyle kLineBreakLf = 2;
 
-// Rewrites every line break (CR LF, a lone CR, a lone LF) as the break of the
-// style; every other byte is copied unchanged.
-std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style);
+// Appends the text to `out` with every line break (CR LF, a lone CR, a lone
+// LF) rewritten as the break of the style; every other byte is copied
+// unchanged.
+void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std::string& out);
 
-// True when NormalizeLineBreaks would give the text back unchanged: every line
-// break already is the break of the style.
+// True when AppendNormalizedLineBreaks would append the text unchanged: every
+// line break already is the break of the style.
 bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style);
 
 // Decodes engine text into UTF-16 code units. Sequences are one to three bytes

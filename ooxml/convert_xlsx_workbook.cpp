@@ -13,7 +13,6 @@
 #include "worksheet_text.h"
 #include "xml_document.h"
 #include "zip_archive.h"
-#include "large_pages.h"
 #include "member_read.h"
 #include "workbook_parts.h"
 
@@ -140,8 +139,8 @@ std::size_t TextReservation(const ZipArchive& reader) {
 ResultCode ConvertOpenArchive(XlsxReadingState& state, OutputBlock& block, std::int32_t codePage) {
   if (state.reader.MemberCount() == 0) return kFormatNotCorrect;
   try {
-    std::string text;
-    ReserveLarge(text, TextReservation(state.reader));
+    std::string text(LeadingMark(codePage));
+    text.reserve(TextReservation(state.reader));
     const ResultCode extracted = ExtractXlsxText(state, text);
     ClearDocument(state.document);
     if (extracted < 0) return extracted;

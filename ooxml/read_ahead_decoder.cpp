@@ -1,6 +1,5 @@
 #include "read_ahead_decoder.h"
 
-#include <system_error>
 #include <utility>
 
 namespace tabulox {
@@ -21,22 +20,18 @@ ReadAheadDecoder::ReadAheadDecoder(std::span<const std::uint8_t> file, const Zip
                                    std::function<void()> onProgress)
     : decoder_(file, member, DecodesAhead(member) ? nullptr : onProgress),
       onProgress_(DecodesAhead(member) ? std::move(onProgress) : nullptr) {
-  if (!DecodesAhead(member)) return;
-  try {
-    thread_ = SecondThread([this] { DecodeAhead(); });
-  } catch (const std::system_error&) {
-    // No thread to be had (a process limit): Next decodes on the caller's thread.
-  }
+  // Where no thread can be started, Next decodes on the caller's thread.
+  if (DecodesAhead(member)) thread_.Start([this] { DecodeAhead(); });
 }
 
 ReadAheadDecoder::~ReadAheadDecoder() {
-  if (!thread_.joinable()) return;
+  if (!thread_.started()) return;
   {
     const std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   changed_.notify_all();
-  thread_.join();
+  thread_.Join();
 }
 
 void ReadAheadDecoder::DecodeAhead() {
@@ -77,7 +72,7 @@ void ReadAheadDecoder::DecodeAhead() {
 }
 
 bool ReadAheadDecoder::Next(std::string& out) {
-  if (!thread_.joinable()) {
+  if (!thread_.started()) {
     if (onProgress_) onProgress_();  // a member meant to be decoded ahead
     return decoder_.Next(out);
   }

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "large_pages.h"
 #include "xml_document.h"
 #include "xml_lookup.h"
 #include "xstring_escapes.h"
@@ -40,13 +39,13 @@ void SharedStringTable::Reserve(std::uint64_t textBytes) {
   constexpr std::uint64_t kMostReserved = 256u * 1024 * 1024;
   // The fewest bytes a string item takes in the part: "<si/>".
   constexpr std::uint64_t kSmallestItemBytes = 5;
-  ReserveLarge(pool_, static_cast<std::size_t>(std::min(textBytes, kMostReserved)));
+  pool_.reserve(static_cast<std::size_t>(std::min(textBytes, kMostReserved)));
   // At most 8 million strings' room up front (64 MiB): room that is never
   // written costs address space only, and growing by doubling would copy the
   // list and touch each new page one by one. Longer lists still grow.
   constexpr std::uint64_t kMostStringsReserved = 8u * 1024 * 1024;
-  ReserveLarge(ends_, static_cast<std::size_t>(
-                          std::min(textBytes / kSmallestItemBytes, kMostStringsReserved)));
+  ends_.reserve(
+      static_cast<std::size_t>(std::min(textBytes / kSmallestItemBytes, kMostStringsReserved)));
 }
 
 void SharedStringTable::Add(std::string_view text) {

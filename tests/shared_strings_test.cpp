@@ -242,9 +242,8 @@ TEST(SharedStringsCounts, CharactersCutIntoAnEmptyContinueAreMalformed) {
   EXPECT_THROW(ReadSharedStrings(stream, header, book), ExtractionError);
 }
 
-// A table large enough to be read in two halves at once: strings of every
-// kind, with CONTINUE records started between strings and inside characters
-// about every 8,000 bytes, as writers cut them.
+// A large table: strings of every kind, with CONTINUE records started between
+// strings and inside characters about every 8,000 bytes, as writers cut them.
 class LargeTable : public ::testing::Test {
  protected:
   static constexpr std::size_t kStrings = 60'000;
@@ -333,9 +332,8 @@ TEST_F(LargeTable, EndsAtTheCountOrTheData) {
   }
 }
 
-// A count far beyond the strings present makes room, in both halves, for no
-// more strings than the bytes can hold (a string takes three bytes at least;
-// room is rounded up to whole large pages).
+// A count far beyond the strings present makes room for no more strings than
+// the bytes can hold (a string takes three bytes at least).
 TEST_F(LargeTable, HugeCountReservesNoMoreThanTheBytesHold) {
   const BiffWriter w = Write(0x7FFFFFFF);
   ByteReader stream(w.bytes());
@@ -362,37 +360,6 @@ TEST_F(LargeTable, AMalformedStringFailsOnlyWhenCounted) {
   const std::vector<std::string> read = ReadTable(Write(static_cast<std::uint32_t>(at), at));
   ASSERT_EQ(read.size(), at);
   EXPECT_EQ(read.back(), expected_[at - 1]);
-}
-
-// Characters that read like forty short strings, cut across the CONTINUE
-// record where half of the table's bytes are passed: the later half may be
-// looked for there, but the strings read up to it do not end there, so the
-// table is that of one pass. Its count promises more strings than there are.
-TEST(LargeTableMiddle, APlaceThatOnlyLooksLikeAStringStartIsPassedOver) {
-  constexpr int kEachSide = 20'000;
-  ContinuedRecord sst = SstRecord(2 * kEachSide + 11, 2 * kEachSide + 11);
-  std::vector<std::string> expected;
-  const auto normal = [&](int i) {
-    if (sst.bytes().data().size() > 8000) sst.Cut();
-    const std::string text = "name " + std::to_string(i);
-    AppendSstString(sst, SstString{std::u16string(text.begin(), text.end())});
-    expected.push_back(text);
-  };
-  for (int i = 0; i < kEachSide; ++i) normal(i);
-  std::u16string lookalike = u"ab";
-  for (int k = 0; k < 40; ++k) lookalike += std::u16string({1, 0, 0, u'x'});
-  const SstString fake{lookalike};
-  AppendSstStringHeader(sst, fake);
-  sst.bytes().chars(std::u16string_view(lookalike).substr(0, 2), false);
-  sst.CutChars(false);
-  sst.bytes().chars(std::u16string_view(lookalike).substr(2), false);
-  std::string fakeText;
-  for (const char16_t unit : lookalike) fakeText += unit == 0 ? ' ' : static_cast<char>(unit);
-  expected.push_back(fakeText);
-  for (int i = 0; i < kEachSide; ++i) normal(kEachSide + i);
-  BiffWriter w;
-  w.Record(sst);
-  EXPECT_EQ(ReadTable(w), expected);
 }
 
 }  // namespace

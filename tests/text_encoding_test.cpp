@@ -15,6 +15,12 @@
 namespace tabulox {
 namespace {
 
+std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
+  std::string out;
+  AppendNormalizedLineBreaks(text, style, out);
+  return out;
+}
+
 TEST(NormalizeLineBreaks, EveryBreakFormTakesTheStyle) {
   const std::string text = "a\nb\rc\r\nd";
   EXPECT_EQ(NormalizeLineBreaks(text, 0), "a\r\nb\r\nc\r\nd");
@@ -237,7 +243,8 @@ TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
       std::string encoded;
       const ResultCode encodedRc = EncodeText(text, codePage, encoded);
       OutputBlock block{9, 9};
-      const ResultCode rc = FinishConversion(std::string(text), block, codePage, 0);
+      const ResultCode rc =
+          FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, 0);
       if (encodedRc < 0) {  // text the system code page cannot read
         EXPECT_EQ(codePage, 0);
         EXPECT_EQ(rc, encodedRc);
@@ -248,6 +255,27 @@ TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
       ASSERT_EQ(block.size(), encoded.size() + 1);
       EXPECT_EQ(std::string(block.begin(), block.end() - 1), encoded);
       EXPECT_EQ(block.back(), 0);
+    }
+  }
+}
+
+
+// Breaks of another style are rewritten before the text is encoded, and text
+// that is then in its final form still opens with the mark of its code page.
+TEST(FinishConversion, RewrittenBreaksKeepTheMarkAndTheEncoding) {
+  ASSERT_TRUE(SystemCodePageIsUtf8());
+  for (const std::int32_t codePage : {65001, 0, 1252, 1200}) {
+    for (const LineBreakStyle style : {0, 1, 2}) {
+      for (const std::string text : {"a\nb\r\n", "x\ry\r\n", "caf\xC3\xA9\r\n"}) {
+        SCOPED_TRACE(testing::Message() << codePage << " style " << style << " " << text);
+        std::string expected;
+        ASSERT_EQ(EncodeText(NormalizeLineBreaks(text, style), codePage, expected), 0);
+        OutputBlock block;
+        const ResultCode rc =
+            FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, style);
+        ASSERT_EQ(rc, static_cast<ResultCode>(expected.size()));
+        EXPECT_EQ(block, expected + '\0');
+      }
     }
   }
 }

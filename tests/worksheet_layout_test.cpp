@@ -20,26 +20,28 @@ WorkbookData BlankAtColumn(std::uint32_t column) {
   sheet.sheetData.boundSheet.name.chars = {'S'};
   CellData cell;
   cell.column = column;
-  AddCell(sheet, cell);
+  sheet.cells.push_back(cell);
   return book;
 }
 
-TEST(LayOutWorkbookText, TextUpToTheLimitIsWritten) {
+TEST(LayOutWorksheetText, TextUpToTheLimitIsWritten) {
   // "S" CR LF, 1000 TABs, CR LF, CR LF.
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
+  const WorkbookData book = BlankAtColumn(1000);
   std::string text;
-  LayOutWorkbookText(BlankAtColumn(1000), text, size);
+  LayOutWorksheetText(book, book.worksheets[0], text, size);
   EXPECT_EQ(text.size(), size);
 }
 
-TEST(LayOutWorkbookText, TextBeyondTheLimitIsRefused) {
+TEST(LayOutWorksheetText, TextBeyondTheLimitIsRefused) {
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
+  const WorkbookData book = BlankAtColumn(1000);
   std::string text;
-  EXPECT_THROW(LayOutWorkbookText(BlankAtColumn(1000), text, size - 1), ExtractionError);
-  EXPECT_THROW(LayOutWorkbookText(BlankAtColumn(1000), text, 500), ExtractionError);
+  EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, size - 1), ExtractionError);
+  EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, 500), ExtractionError);
 }
 
-TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
+TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
   WorkbookData book;
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
@@ -48,14 +50,14 @@ TEST(LayOutWorkbookText, FormulaTextsAndSharedStrings) {
   CellData text;
   text.kind = cellText;
   text.text = TextSpan{2, 7};
-  AddCell(sheet, text);
+  sheet.cells.push_back(text);
   CellData shared;
   shared.kind = cellSharedString;
   shared.column = 1;
   shared.stringIndex = 0;
-  AddCell(sheet, shared);
+  sheet.cells.push_back(shared);
   std::string out = "kept ";
-  LayOutWorkbookText(book, out);
+  LayOutWorksheetText(book, sheet, out);
   EXPECT_EQ(out, "kept \r\nformula\tshared\ttab\r\n\r\n");
 }
 
@@ -89,15 +91,15 @@ WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32
         default:
           break;  // blank
       }
-      AddCell(sheet, cell);
+      sheet.cells.push_back(cell);
     }
   }
   return sheet;
 }
 
 TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
-  // Large enough for the rows to be laid out on two threads; each half alone
-  // is laid out on one. The whole must read as the halves one after another.
+  // Rows do not depend on each other: the whole must read as its two halves
+  // laid out one after another.
   WorkbookData book;
   InitStyleData(book.styles);
   for (const char* shared : {"alpha", "beta\tgamma"}) {
@@ -115,7 +117,7 @@ TEST(LayOutWorksheetText, LargeSheetGivesTheTextOfItsPartsInRowOrder) {
 
   WorksheetData whole = BigSheet(0, kRows / 2, kCellsPerRow);
   const WorksheetData rest = BigSheet(kRows / 2, kRows, kCellsPerRow);
-  for (const CellData& cell : rest.cells) AddCell(whole, cell);
+  for (const CellData& cell : rest.cells) whole.cells.push_back(cell);
   std::string text = "kept ";
   LayOutWorksheetText(book, whole, text);
   EXPECT_EQ(text, "kept " + expected);

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,20 +22,21 @@ namespace {
 
 using testing::BiffWriter;
 
-// Large worksheets are read in two parts on two threads. Whatever the order of
-// their records, the text must be that of one pass: every sheet read by
+// Worksheets are laid out as their cells are read while these come in layout
+// order, and from their whole cell list otherwise. Whatever the order of their
+// records, the text must be that of the whole cell list: every sheet read by
 // ReadWorksheetCells, then laid out.
-std::string OnePassText(const BiffWriter& w) {
+std::string WholeListText(const BiffWriter& w) {
   const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
   EXPECT_GE(ReadWorkbookGlobals(stream, *book), 0);
   std::string text;
-  LayOutWorkbookText(*book, text);
+  for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, text);
   return text;
 }
 
-std::string TwoPartText(const BiffWriter& w) {
+std::string SheetText(const BiffWriter& w) {
   std::string text;
   EXPECT_GE(ExtractWorkbookStreamText(w.bytes(), text), 0);
   return text;
@@ -67,20 +69,14 @@ void WriteRow(BiffWriter& w, std::uint16_t row) {
 
 // A chart drawn on the worksheet: an embedded substream whose cached values
 // are NUMBER and LABEL records, on rows below every row of the worksheet's
-// own. `at` is set to where it begins and ends.
-struct ChartPlace {
-  std::size_t begin = 0;
-  std::size_t end = 0;
-};
-void WriteChart(BiffWriter& w, ChartPlace& at) {
-  at.begin = w.size();
+// own.
+void WriteChart(BiffWriter& w) {
   w.Bof(testing::kBofChart);
   for (std::uint16_t i = 0; i < 3000; ++i) {
     w.Number(static_cast<std::uint16_t>(10'000 + i), 1, 0, 2.956834);
     if (i % 100 == 0) w.Label(static_cast<std::uint16_t>(10'000 + i), 0, u"series");
   }
   w.Eof();
-  at.end = w.size();
 }
 
 // The bytes of an RK record, header and payload.
@@ -126,14 +122,13 @@ struct Order {
   friend void PrintTo(const Order& o, std::ostream* os) { *os << o.name; }
 };
 
-class TwoPartReading : public ::testing::TestWithParam<Order> {};
+class SheetTextOrders : public ::testing::TestWithParam<Order> {};
 
-TEST_P(TwoPartReading, GivesTheTextOfOnePass) {
+TEST_P(SheetTextOrders, GivesTheTextOfTheWholeCellList) {
   const BiffWriter w = Workbook(2, GetParam().body);
-  const std::string expected = OnePassText(w);
-  ASSERT_GT(w.size(), 2 * 500'000u);  // large enough to be read in two parts
+  const std::string expected = WholeListText(w);
   ASSERT_GT(expected.size(), 5'000u);
-  const std::string text = TwoPartText(w);
+  const std::string text = SheetText(w);
   // Compared without gtest's diff, which is quadratic in the text length.
   const auto [mine, theirs] = std::mismatch(text.begin(), text.end(), expected.begin(), expected.end());
   EXPECT_TRUE(mine == text.end() && theirs == expected.end())
@@ -150,7 +145,7 @@ const Order kOrders[] = {
      [](BiffWriter& w) {
        for (int r = kRows - 1; r >= 0; --r) WriteRow(w, static_cast<std::uint16_t>(r));
      }},
-    // The later half goes back to rows of the earlier half.
+    // The rows again from the first.
     {"RowsWrittenTwice",
      [](BiffWriter& w) {
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
@@ -158,12 +153,12 @@ const Order kOrders[] = {
      }},
     // Ascending in each half, but the later half starts below the end of the
     // earlier one.
-    {"HalvesOverlap",
+    {"HalvesInterleave",
      [](BiffWriter& w) {
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r));
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(2 * r + 1));
      }},
-    // Each row's cells from right to left: both parts are read whole.
+    // Each row's cells from right to left.
     {"CellsRightToLeft",
      [](BiffWriter& w) {
        for (int r = 0; r < kRows; ++r) {
@@ -172,8 +167,7 @@ const Order kOrders[] = {
          w.Label(row, 0, u"again at column 0");
        }
      }},
-    // A row of the later half stored first: the earlier part's rows are not
-    // listed in order, and its highest row is not its last.
+    // One row of the end stored first.
     {"LaterRowStoredFirst",
      [](BiffWriter& w) {
        WriteRow(w, kRows - 10);
@@ -185,7 +179,7 @@ const Order kOrders[] = {
        for (std::uint16_t c = 0; c < 10; ++c)
          for (int r = 0; r < kRows; ++r) w.Number(static_cast<std::uint16_t>(r), c, 0, r + c / 10.0);
      }},
-    // One row holds most cells, so the middle falls on the only row start near it.
+    // One row holds most cells.
     {"OneLongRow",
      [](BiffWriter& w) {
        for (std::uint16_t c = 0; c < 60'000; ++c) w.RK(5, c, 0, (static_cast<std::uint32_t>(c) << 2) | 0x02);
@@ -193,8 +187,7 @@ const Order kOrders[] = {
      }},
     // Records of a type no reader knows, whose payloads hold what looks like a
     // run of RK records for the row just written and then for the next one:
-    // the middle looked for from half of the bytes most likely falls among
-    // them, where the later part would find the next row going on.
+    // they are no cells.
     {"CellRecordsInsidePayloads",
      [](BiffWriter& w) {
        for (int r = 0; r < 150; ++r) {
@@ -205,22 +198,19 @@ const Order kOrders[] = {
          w.Record(0x1234, lookalike);
        }
      }},
-    // A chart's substream where the middle is looked for: the reading of the
-    // earlier part stops inside it, where one pass reads no cells.
-    {"ChartAcrossTheMiddle",
+    // A chart's substream amid the rows: its cached values are no cells.
+    {"ChartAmidTheRows",
      [](BiffWriter& w) {
-       ChartPlace chart;
        for (int r = 0; r < kRows / 2; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
-       WriteChart(w, chart);
+       WriteChart(w);
        for (int r = kRows / 2; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
      }},
-    // Charts in both parts, away from the middle.
-    {"ChartsInBothParts",
+    // Two charts.
+    {"TwoCharts",
      [](BiffWriter& w) {
-       ChartPlace chart;
        for (int r = 0; r < kRows; ++r) {
          WriteRow(w, static_cast<std::uint16_t>(r));
-         if (r == kRows / 5 || r == kRows * 4 / 5) WriteChart(w, chart);
+         if (r == kRows / 5 || r == kRows * 4 / 5) WriteChart(w);
        }
      }},
     // Cell records after the worksheet's EOF record, before the next sheet:
@@ -232,8 +222,7 @@ const Order kOrders[] = {
        for (int r = kRows / 4; r < kRows; ++r) WriteRow(w, static_cast<std::uint16_t>(r));
      }},
     // The same, with what looks like RK records in a payload before the EOF,
-    // the last of them running on over the EOF record: looked for there, the
-    // middle is the record right after the EOF, where one pass stops.
+    // the last of them running on over the EOF record.
     {"CellRecordsRightAfterTheEof",
      [](BiffWriter& w) {
        constexpr int kHalf = kRows * 2 / 5;
@@ -248,110 +237,8 @@ const Order kOrders[] = {
      }},
 };
 
-INSTANTIATE_TEST_SUITE_P(RecordOrders, TwoPartReading, ::testing::ValuesIn(kOrders),
+INSTANTIATE_TEST_SUITE_P(RecordOrders, SheetTextOrders, ::testing::ValuesIn(kOrders),
                          [](const auto& info) { return std::string(info.param.name); });
-
-// The chart of ChartAcrossTheMiddle is where the middle is looked for, so the
-// parts are read again as one pass there.
-TEST(TwoPartReadingChart, TheMiddleIsLookedForInsideTheChart) {
-  ChartPlace chart;
-  const BiffWriter w = Workbook(1, [&chart](BiffWriter& b) {
-    for (int r = 0; r < kRows / 2; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
-    WriteChart(b, chart);
-    for (int r = kRows / 2; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
-  });
-  FirstSheet sheet(w);
-  ASSERT_TRUE(sheet.read);
-  // The chart's cached values are no cells of the worksheet.
-  EXPECT_EQ(SurveyWorksheet(sheet.stream).cells, kRows * kCellsPerRow);
-  const std::size_t found =
-      FindLikelyMiddle(sheet.stream, sheet.start + (w.size() - sheet.start) / 2, w.size());
-  EXPECT_GT(found, chart.begin);
-  EXPECT_LT(found, chart.end);
-  // Read up to there, the records stop inside the chart.
-  WorksheetData earlier;
-  const RecordsRead read = ReadWorksheetRecords(sheet.stream, earlier, 0, found);
-  EXPECT_EQ(sheet.start + read.bytes, found);
-  EXPECT_FALSE(read.reachedStop);
-  EXPECT_EQ(earlier.rows.back().rowNumber, kRows / 2 - 1);
-}
-
-// One worksheet of kRows rows written in order.
-BiffWriter OneSheetInRowOrder() {
-  return Workbook(1, [](BiffWriter& b) {
-    for (int r = 0; r < kRows; ++r) WriteRow(b, static_cast<std::uint16_t>(r));
-  });
-}
-
-// The middle is the first cell record from the position asked for on that
-// begins a row; reading up to it and from it on adds the cells of one pass.
-TEST(SurveyWorksheet, MiddleBeginsARowFromThePositionAskedFor) {
-  const BiffWriter w = OneSheetInRowOrder();
-  FirstSheet sheet(w);
-  ASSERT_TRUE(sheet.read);
-  ByteReader& stream = sheet.stream;
-  const std::size_t start = sheet.start;
-  const WorksheetSurvey whole = SurveyWorksheet(stream);
-  EXPECT_EQ(whole.cells, static_cast<std::size_t>(kRows) * kCellsPerRow);
-  EXPECT_EQ(whole.middle, WorksheetSurvey::kNoMiddle);
-
-  // Wherever in a row the position asked for falls, the middle is the start
-  // of a row.
-  for (std::size_t offset = 0; offset < 200; offset += 7) {
-    const WorksheetSurvey at = SurveyWorksheet(stream, start + (w.size() - start) / 2 + offset);
-    ASSERT_NE(at.middle, WorksheetSurvey::kNoMiddle);
-    EXPECT_EQ(at.cells % kCellsPerRow, 0u) << offset;
-  }
-  const std::size_t asked = start + (w.size() - start) / 2;
-  const WorksheetSurvey survey = SurveyWorksheet(stream, asked);
-  EXPECT_EQ(stream.position(), start);
-  ASSERT_NE(survey.middle, WorksheetSurvey::kNoMiddle);
-  EXPECT_GE(survey.middle, asked);
-  EXPECT_LT(survey.middle, asked + 200);  // within one row's records
-  EXPECT_EQ(survey.cells % kCellsPerRow, 0u);  // a row starts there
-
-  WorksheetData earlier;
-  WorksheetData later;
-  ByteReader laterStream = stream;
-  ReadWorksheetRecords(stream, earlier, survey.cells, survey.middle);
-  EXPECT_EQ(stream.position(), survey.middle);
-  laterStream.seek(survey.middle);
-  const WorksheetSurvey rest = SurveyWorksheet(laterStream);
-  ReadWorksheetRecords(laterStream, later, rest.cells, WorksheetSurvey::kNoMiddle);
-  EXPECT_EQ(earlier.cells.size(), survey.cells);
-  EXPECT_EQ(survey.cells + rest.cells, whole.cells);
-  EXPECT_EQ(later.cells.size(), rest.cells);
-  EXPECT_EQ(earlier.rows.back().rowNumber + 1, later.rows.front().rowNumber);
-}
-
-// Looked for from the record headers ahead alone, the middle is a row start
-// that a walk over every record from the sheet's start finds: the first one
-// from where the search begins, or the next when a row starts at the first
-// record the search finds (what came before it is not known), wherever in a
-// record the search begins.
-TEST(FindLikelyMiddle, IsTheMiddleOfAWalkFromTheStart) {
-  const BiffWriter w = OneSheetInRowOrder();
-  FirstSheet sheet(w);
-  ASSERT_TRUE(sheet.read);
-  ByteReader& stream = sheet.stream;
-  const std::size_t half = sheet.start + (w.size() - sheet.start) / 2;
-  for (std::size_t from = half; from < half + 300; ++from) {
-    const WorksheetSurvey walked = SurveyWorksheet(stream, from);
-    ASSERT_NE(walked.middle, WorksheetSurvey::kNoMiddle);
-    const std::size_t next = SurveyWorksheet(stream, walked.middle + 1).middle;
-    const std::size_t found = FindLikelyMiddle(stream, from, w.size());
-    EXPECT_TRUE(found == walked.middle || found == next) << from << ": " << found;
-    EXPECT_EQ(stream.position(), sheet.start);
-  }
-  // Records other than a cell table's give no middle.
-  std::vector<std::uint8_t> bytes(200'000);
-  for (std::size_t i = 0; i + 4 <= bytes.size(); i += 4) {
-    bytes[i] = 0x34;
-    bytes[i + 1] = 0x12;
-  }
-  const ByteReader others(bytes);
-  EXPECT_EQ(FindLikelyMiddle(others, 1000, bytes.size()), WorksheetSurvey::kNoMiddle);
-}
 
 // Cells laid out as they are read must give the text of the whole cell list:
 // a FORMULA keeps the text of its STRING (also across records that are not
@@ -386,23 +273,21 @@ TEST(StreamWorksheetRows, LaysOutTheRowsOfOnePass) {
   WorksheetData whole;
   const std::size_t wholeBytes = ReadWorksheet(stream, whole);
   std::string expected;
-  LayOutWorksheetRows(*book, whole, expected);
+  LayOutWorksheetText(*book, whole, expected);
 
   stream.seek(start);
   std::string text;
+  AppendSheetNameLine(whole, text);
   RowTextWriter writer(*book, text);
-  const auto bytes = StreamWorksheetRows(stream, WorksheetSurvey::kNoMiddle, writer);
+  const std::optional<std::size_t> bytes = StreamWorksheetRows(stream, writer);
   ASSERT_TRUE(bytes.has_value());
   writer.Finish();
-  EXPECT_EQ(bytes->bytes, wholeBytes);
-  EXPECT_FALSE(bytes->reachedStop);  // it ended at the EOF record
+  EndWorksheetText(text);
+  EXPECT_EQ(*bytes, wholeBytes);  // up to the EOF record
   EXPECT_EQ(text, expected);
   for (const char* kept : {"first", "second", "fourth", "last"})
     EXPECT_NE(text.find(kept), std::string::npos) << kept;
   EXPECT_EQ(text.find("lost"), std::string::npos);
-  EXPECT_TRUE(writer.anyRow());
-  EXPECT_EQ(writer.firstRow(), 0);
-  EXPECT_EQ(writer.lastRow(), 41);
 }
 
 // A row that does not begin above the one before it, or a cell at or left of
@@ -431,7 +316,7 @@ TEST(StreamWorksheetRows, GivesUpAtACellOutOfOrder) {
     ASSERT_TRUE(sheet.read);
     std::string text;
     RowTextWriter writer(*sheet.book, text);
-    const auto bytes = StreamWorksheetRows(sheet.stream, WorksheetSurvey::kNoMiddle, writer);
+    const std::optional<std::size_t> bytes = StreamWorksheetRows(sheet.stream, writer);
     EXPECT_EQ(bytes.has_value(), c.streamed);
     if (bytes) {
       writer.Finish();
@@ -450,13 +335,12 @@ TEST(StreamWorksheetRows, PassesOnWhatTheLayoutRaises) {
   ASSERT_TRUE(sheet.read);
   std::string text;
   RowTextWriter writer(*sheet.book, text, 100);
-  EXPECT_THROW(StreamWorksheetRows(sheet.stream, WorksheetSurvey::kNoMiddle, writer),
-               ExtractionError);
+  EXPECT_THROW(StreamWorksheetRows(sheet.stream, writer), ExtractionError);
 }
 
-// Worksheet offsets that all point at one large sheet spend the read budget
-// in two parts as in one pass.
-TEST(TwoPartReadingBudget, OverlappingSheetsFailAsInOnePass) {
+// Worksheet offsets that all point at one large sheet spend the read budget,
+// whether its cells are laid out as they are read or from the whole list.
+TEST(SheetTextBudget, OverlappingSheetsFailAsWhenReadWhole) {
   BiffWriter w;
   w.Bof(testing::kBofGlobals);
   std::vector<std::size_t> handles;

@@ -349,7 +349,22 @@ TEST(WorkbookText, FilePassIsEncrypted) {
   w.Eof();
   std::string text = "previous";
   EXPECT_EQ(Extract(w, text), kSourceEncrypted);
-  EXPECT_EQ(text, "");
+  EXPECT_EQ(text, "previous");  // nothing of the workbook appended
+}
+
+// The text is appended to what the string already holds (the entry points
+// start it with the mark of the output), and its own length is returned.
+TEST(WorkbookText, AppendsToTheTextAndGivesItsOwnLength) {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  const auto s = w.BoundSheet(u"S");
+  w.Eof();
+  w.StartSheet(s);
+  w.Number(0, 1, 0, 1);
+  w.Eof();
+  std::string text = "\xEF\xBB\xBF";
+  EXPECT_EQ(Extract(w, text), 9);
+  EXPECT_EQ(text, "\xEF\xBB\xBFS\r\n\t1\r\n\r\n");
 }
 
 TEST(WorkbookText, FilePassAfterSheetsWereReadStillEncrypted) {
@@ -543,8 +558,10 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   EXPECT_FALSE(book.styles.dateSystem1904);
 }
 
-// A conversion reads and lays out one worksheet at a time; over the corpus
-// that gives what reading every worksheet first and then laying them out gives.
+// A conversion reads and lays out one worksheet at a time, as its cells are
+// read where they come in layout order; over the corpus that gives what
+// reading every worksheet's whole cell list first and then laying them out
+// gives.
 TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
   const std::filesystem::path dir = std::filesystem::path(TABULOX_CORPUS_DIR) / "xls";
   if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
@@ -577,7 +594,7 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
       ByteReader reader(*stream);
       allCode = ReadWorkbookGlobals(reader, *book);
       if (allCode == 0) {
-        LayOutWorkbookText(*book, allAtOnce);
+        for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, allAtOnce);
         allCode = static_cast<ResultCode>(allAtOnce.size());
       }
     } catch (const ExtractionError&) {

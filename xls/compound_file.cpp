@@ -6,7 +6,6 @@
 
 #include "byte_reader.h"
 #include "extraction_error.h"
-#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -310,7 +309,7 @@ std::vector<std::uint32_t> CompoundFile::RegularStreamChain(std::uint32_t start,
 std::vector<std::uint8_t> CompoundFile::GatherRegularStream(const std::vector<std::uint32_t>& chain,
                                                                std::uint64_t size) const {
   std::vector<std::uint8_t> out;
-  ReserveLarge(out, static_cast<std::size_t>(size), Filling::kWhole);
+  out.reserve(static_cast<std::size_t>(size));
   for (std::uint32_t sector : chain) {
     ByteReader reader(SectorBytes(sector));
     AppendBytes(out, reader.bytes(std::min<std::size_t>(sectorSize_, static_cast<std::size_t>(size) - out.size())));

@@ -30,7 +30,6 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 
 // A compound file without a workbook stream has an empty text.
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
-  text.clear();
   std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
@@ -41,7 +40,6 @@ ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text)
   FileBytes file;
   ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
-  text.clear();
   std::optional<StreamBytes> stream;
   rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
@@ -55,7 +53,7 @@ namespace {
 template <typename Extract>
 ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, LineBreakStyle style) {
   try {
-    std::string text;
+    std::string text(LeadingMark(codePage));
     const ResultCode rc = extract(text);
     if (rc < 0) return rc;
     return FinishConversion(std::move(text), block, codePage, style);

@@ -22,9 +22,10 @@ ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, st
 ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
                                  std::int32_t codePage, LineBreakStyle style);
 
-// The extraction stage: the workbook's text as engine text (UTF-8, CR LF line
-// ends). Returns its length, or kSourceMissing, kSourceOpenFailed,
-// kFormatNotCorrect, kSourceEncrypted. May raise ExtractionError.
+// The extraction stage: appends the workbook's text as engine text (UTF-8,
+// CR LF line ends) to `text`. Returns its length, or kSourceMissing,
+// kSourceOpenFailed, kFormatNotCorrect, kSourceEncrypted. May raise
+// ExtractionError.
 ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text);
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text);
 

@@ -49,10 +49,6 @@ class EmbeddedSubstreams {
     return type == kRecordEof ? Owner::kWorksheetEof : Owner::kWorksheet;
   }
 
-  // Whether the walk stands inside an embedded substream (after its BOF,
-  // before the EOF that closes it).
-  bool inside() const { return depth_ > 0; }
-
  private:
   // The BOF's substream type; a BOF too short to hold one is taken for a
   // worksheet's, which opens nothing.

@@ -34,28 +34,6 @@ bool RecordSegments::NextContinuation() {
   return true;
 }
 
-RecordSegments::Place RecordSegments::place() const {
-  if (current_.atEnd() && hasNext()) return Place{next_, 0};
-  return Place{next_ - 1, current_.position()};
-}
-
-void RecordSegments::MoveTo(Place place) {
-  current_ = ByteReader(segments_[place.segment]);
-  current_.seek(place.offset);
-  next_ = place.segment + 1;
-}
-
-bool RecordSegments::SkipChars(std::size_t count, std::size_t width) {
-  while (width * count > current_.remaining()) {
-    count -= current_.remaining() / width;
-    current_.seek(current_.size());
-    if (!NextContinuation() || !Available(1)) return false;
-    width = current_.u8() == 0 ? 1 : 2;
-  }
-  current_.skip(count * width);
-  return true;
-}
-
 bool RecordSegments::Available(std::size_t count) const {
   if (current_.remaining() >= count) return true;
   if (!hasNext()) return false;

@@ -27,7 +27,6 @@ class RecordSegments {
   // The cursor of the current segment.
   ByteReader& current() { return current_; }
 
-  bool currentExhausted() const { return current_.atEnd(); }
   bool hasNext() const { return next_ < segments_.size(); }
 
   // The bytes of all segments together.
@@ -58,25 +57,6 @@ class RecordSegments {
   // and goes on in the next segment, without a flag byte. False when they go on
   // beyond the last segment.
   bool SkipAcross(std::size_t count, std::size_t itemSize);
-
-  // Where reading is: the current segment's index and the offset in it. The
-  // end of a segment is given as the start of the next, where there is one,
-  // as reading goes on there.
-  struct Place {
-    std::size_t segment = 0;
-    std::size_t offset = 0;
-    bool operator==(const Place&) const = default;
-  };
-  Place place() const;
-  std::size_t segmentCount() const { return segments_.size(); }
-  std::size_t segmentSize(std::size_t segment) const { return segments_[segment].size(); }
-
-  // Makes `place` current (its segment read from the offset on).
-  void MoveTo(Place place);
-
-  // Skips `count` characters as ReadChars reads them. False when they go on
-  // beyond the last segment.
-  bool SkipChars(std::size_t count, std::size_t width);
 
   // True when `count` bytes are left in the current segment. False when they
   // are not and this is the last segment: the data ends here. Raises

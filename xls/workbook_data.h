@@ -1,16 +1,13 @@
 // Everything one .xls workbook yields before its text is laid out: the sheet
-// list with each worksheet's rows and cells, the shared strings and the style
-// table. Owned by one conversion and released with it.
+// list with each worksheet's cells, the shared strings and the style table. Owned by one conversion and released with it.
 #pragma once
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "extraction_error.h"
-#include "large_pages.h"
 #include "style_table.h"
 
 namespace tabulox {
@@ -61,8 +58,6 @@ struct TextSpan {
 // column 65,535, so the column is wider.
 struct CellData {
   std::uint32_t column = 0;
-  // Position of the row's next cell in WorksheetData::cells; kNoCell ends the row.
-  std::uint32_t next = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
   CellKind kind = cellBlank;
@@ -75,47 +70,28 @@ struct CellData {
   CellData() : value(0) {}
 };
 
+// No cell: cells are counted and found by 32-bit positions in a sheet's list.
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
-
-// One row: its number and its cells in the order in which they were stored,
-// as a chain through WorksheetData::cells. Rows stored out of order may give
-// one row number more than one record; the layout puts their cells together.
-struct RowData {
-  std::int32_t rowNumber = 0;
-  std::uint32_t firstCell = kNoCell;
-  std::uint32_t lastCell = kNoCell;
-};
 
 // Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
 struct SheetEntry {
   BoundSheet8 boundSheet;
 };
 
-// One worksheet: its rows in the order in which FindOrAddRow created them, and
-// one flat store for the cells of all its rows.
+// One worksheet: its cells in the order of their records.
 struct WorksheetData {
   SheetEntry sheetData;
-  std::vector<RowData> rows;
   std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;
-  // True while every row added so far has a greater number than the one
-  // before; lets FindOrAddRow answer the common cases without a search.
-  bool rowsAscending = true;
-  // True while every cell added so far lies to the right of the cell added
-  // before it to its row. With rowsAscending, the rows and their cells can be
-  // laid out in the order they are listed.
-  bool columnsAscending = true;
 };
 
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,
-// kept one after the other in one text; a table read in two halves keeps the
-// later half's strings in a table of their own.
+// kept one after the other in one text.
 class XlsSharedStrings {
  public:
-  std::size_t size() const { return ends_.size() + laterCount_; }
+  std::size_t size() const { return ends_.size(); }
   std::string_view operator[](std::size_t index) const {
-    if (index >= ends_.size()) return (*later_)[index - ends_.size()];
     const std::size_t begin = index == 0 ? 0 : ends_[index - 1];
     return std::string_view(text_).substr(begin, ends_[index] - begin);
   }
@@ -128,18 +104,12 @@ class XlsSharedStrings {
   }
   // Drops what was appended after the last whole string.
   void DropPending() { text_.resize(ends_.empty() ? 0 : ends_.back()); }
-  // Takes the first `count` strings of `later` as the strings after this
-  // table's, where they are: no string is added after them.
-  void TakeLater(XlsSharedStrings&& later, std::size_t count) {
-    later_ = std::make_unique<XlsSharedStrings>(std::move(later));
-    laterCount_ = count;
-  }
   // Room for `strings` strings of about `textBytes` bytes of text in all.
   void reserve(std::size_t strings, std::size_t textBytes) {
-    ReserveLarge(ends_, strings);
-    ReserveLarge(text_, textBytes);
+    ends_.reserve(strings);
+    text_.reserve(textBytes);
   }
-  std::size_t capacity() const { return ends_.capacity() + (later_ ? later_->capacity() : 0); }
+  std::size_t capacity() const { return ends_.capacity(); }
 
  private:
   // The ends are kept in 32 bits: half the memory to touch of a list that
@@ -148,8 +118,6 @@ class XlsSharedStrings {
 
   std::string text_;
   std::vector<std::uint32_t> ends_;
-  std::unique_ptr<XlsSharedStrings> later_;
-  std::size_t laterCount_ = 0;
 };
 
 struct WorkbookData {

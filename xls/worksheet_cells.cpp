@@ -1,18 +1,15 @@
 #include "worksheet_cells.h"
 
-#include <algorithm>
 #include <cstring>
 #include <exception>
 #include <limits>
 #include <span>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "biff_records.h"
 #include "embedded_substreams.h"
 #include "record_segments.h"
-#include "large_pages.h"
 
 namespace tabulox {
 namespace {
@@ -60,27 +57,6 @@ CellData MakeCell(CellKind kind, std::uint16_t row, std::uint32_t column, std::u
 // A cell of `kind` from the Cell fields at the start of `fields`.
 CellData MakeCell(CellKind kind, std::span<const std::uint8_t> fields) {
   return MakeCell(kind, LoadU16le(fields, 0), LoadU16le(fields, 2), LoadU16le(fields, 4));
-}
-
-// AddCell, inlined into the record readers, which add a cell or more per
-// record.
-[[gnu::always_inline]] inline void AppendCell(WorksheetData& sheet, const CellData& cell) {
-  if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
-  // Most cells go on the row of the cell before them.
-  std::vector<RowData>& rows = sheet.rows;
-  RowData& row = sheet.rowsAscending && !rows.empty() && rows.back().rowNumber == cell.row
-                      ? rows.back()
-                      : FindOrAddRow(sheet, cell.row);
-  const auto index = static_cast<std::uint32_t>(sheet.cells.size());
-  sheet.cells.emplace_back(cell).next = kNoCell;
-  if (row.firstCell == kNoCell) {
-    row.firstCell = index;
-  } else {
-    CellData& before = sheet.cells[row.lastCell];
-    if (cell.column <= before.column) sheet.columnsAscending = false;
-    before.next = index;
-  }
-  row.lastCell = index;
 }
 
 CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
@@ -144,11 +120,14 @@ bool ReadXLUnicodeString(RecordSegments& segments, std::string& texts) {
   return true;
 }
 
-// The cells of a whole worksheet, each chained to its row.
+// The cells of a whole worksheet, in the order of their records.
 struct SheetCells {
   WorksheetData& sheet;
 
-  void Add(const CellData& cell) { AppendCell(sheet, cell); }
+  void Add(const CellData& cell) {
+    if (sheet.cells.size() >= kNoCell) throw ExtractionError("too many cells");
+    sheet.cells.push_back(cell);
+  }
   std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
   // Gives the cellText cell at `cellIndex` the text that `read` appends to the
   // string it is given (false: no text).
@@ -332,24 +311,20 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells
   }
 }
 
-enum class RecordsEnd { kAtStop, kAtStopInsideEmbedded, kAtEof, kAtStreamEnd, kByCaller };
-
-// Reads the cell records from the cursor into `cells`, up to the first record
-// that starts at or after `stopAt` or past the worksheet's EOF record. The
-// records of embedded substreams are passed over. `afterRecord()` runs after
-// each record; returning false ends the reading there.
+// Reads the cell records from the cursor into `cells`, up to the worksheet's
+// EOF record or the end of the stream. The records of embedded substreams are
+// passed over. `afterRecord()` runs after each record; returning false ends
+// the reading there, and then this returns false.
 template <typename Cells, typename AfterRecord>
-RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, Cells& cells,
-                           AfterRecord afterRecord) {
+bool ReadCellRecords(ByteReader& stream, Cells& cells, AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
   EmbeddedSubstreams substreams;
   RecordHeader header;
-  while (stream.position() < stopAt) {
-    if (!ReadRecordHeader(stream, header)) return RecordsEnd::kAtStreamEnd;
+  while (ReadRecordHeader(stream, header)) {
     switch (substreams.Next(header.type, stream.rest().first(header.length))) {
       case EmbeddedSubstreams::Owner::kWorksheetEof:
         stream.seek(header.payloadEnd());
-        return RecordsEnd::kAtEof;
+        return true;
       case EmbeddedSubstreams::Owner::kWorksheet:
         ReadWithinStream([&] { ReadCellRecord(stream, header, cells, awaitingString); });
         break;
@@ -357,11 +332,9 @@ RecordsEnd ReadCellRecords(ByteReader& stream, std::size_t stopAt, Cells& cells,
         break;
     }
     stream.seek(header.payloadEnd());
-    if (!afterRecord()) return RecordsEnd::kByCaller;
+    if (!afterRecord()) return false;
   }
-  // A reading that stops inside an embedded substream did not stop where one
-  // pass reads a cell record of the worksheet.
-  return substreams.inside() ? RecordsEnd::kAtStopInsideEmbedded : RecordsEnd::kAtStop;
+  return true;
 }
 
 }  // namespace
@@ -378,193 +351,18 @@ double DecodeRK(std::uint32_t rk) {
   return value;
 }
 
-RowData& FindOrAddRow(WorksheetData& sheet, std::int32_t rowNumber) {
-  std::vector<RowData>& rows = sheet.rows;
-  // While the list is strictly ascending, the search can only find the last
-  // row, and misses every row above it.
-  const bool searchNeeded =
-      rows.empty() || !sheet.rowsAscending || rowNumber < rows.back().rowNumber;
-  if (!rows.empty() && sheet.rowsAscending && rowNumber == rows.back().rowNumber)
-    return rows.back();
-  if (searchNeeded && !rows.empty()) {
-    std::ptrdiff_t low = 0;
-    std::ptrdiff_t high = static_cast<std::ptrdiff_t>(rows.size()) - 1;
-    while (low <= high) {
-      const std::ptrdiff_t middle = low + (high - low) / 2;
-      const std::int32_t found = rows[static_cast<std::size_t>(middle)].rowNumber;
-      if (found == rowNumber) return rows[static_cast<std::size_t>(middle)];
-      if (found > rowNumber)
-        high = middle - 1;
-      else
-        low = middle + 1;
-    }
-  }
-  if (!rows.empty() && rowNumber <= rows.back().rowNumber) sheet.rowsAscending = false;
-  RowData& row = rows.emplace_back();
-  row.rowNumber = rowNumber;
-  return row;
-}
-
-void AddCell(WorksheetData& sheet, const CellData& cell) { AppendCell(sheet, cell); }
-
-namespace {
-
-// The most cells a record of this type and payload length can add.
-std::size_t CellsOfRecord(std::uint16_t type, std::size_t length) {
-  switch (type) {
-    case kRecordLabelSst:
-    case kRecordNumber:
-    case kRecordRK:
-    case kRecordBlank:
-    case kRecordFormula:
-    case kRecordLabel:
-    case kRecordRString:
-    case kRecordBoolErr:
-      return 1;
-    case kRecordMulRK:
-      return length >= 6 ? (length - 6) / 6 : 0;
-    case kRecordMulBlank:
-      return length >= 6 ? (length - 6) / 2 : 0;
-    default:
-      return 0;
-  }
-}
-
-}  // namespace
-
-WorksheetSurvey SurveyWorksheet(ByteReader& stream, std::size_t middleFrom) {
-  // The headers are walked as the record loop walks them (ReadRecordHeader,
-  // then on at the end of the payload), over the bytes from the cursor.
-  const std::span<const std::uint8_t> bytes = stream.rest();
-  const std::size_t base = stream.position();
-  const std::size_t middleAt = middleFrom > base ? middleFrom - base : 0;
-  WorksheetSurvey survey;
-  constexpr std::uint32_t kNoRow = 0xFFFFFFFF;
-  std::uint32_t previousRow = kNoRow;
-  EmbeddedSubstreams substreams;
-  std::size_t at = 0;
-  while (bytes.size() - at >= kRecordHeaderSize) {
-    const std::uint16_t type = LoadU16le(bytes, at);
-    const std::size_t length = LoadU16le(bytes, at + 2);
-    const std::size_t payload = at + kRecordHeaderSize;
-    if (length > bytes.size() - payload) break;
-    const EmbeddedSubstreams::Owner owner = substreams.Next(type, bytes.subspan(payload, length));
-    if (owner == EmbeddedSubstreams::Owner::kWorksheetEof) break;
-    const std::size_t cells =
-        owner == EmbeddedSubstreams::Owner::kWorksheet ? CellsOfRecord(type, length) : 0;
-    if (cells > 0) {
-      // Every cell record opens with its row.
-      const std::uint32_t row = length >= 2 ? LoadU16le(bytes, payload) : kNoRow;
-      if (at >= middleAt && row != previousRow && survey.cells > 0) {
-        survey.middle = base + at;
-        break;
-      }
-      previousRow = row;
-      survey.cells += cells;
-    }
-    at = payload + length;
-  }
-  return survey;
-}
-
-namespace {
-
-constexpr std::uint16_t kRecordRow = 0x0208;
-constexpr std::uint16_t kRecordDbCell = 0x00D7;
-
-// Whether a record of this type and payload length is one a cell table holds:
-// ROW and DBCELL records, cell records, and the STRING after a FORMULA.
-bool IsCellTableRecord(std::uint16_t type, std::size_t length) {
-  switch (type) {
-    case kRecordRow:
-      return length == 16;
-    case kRecordDbCell:
-      return length >= 4 && length % 2 == 0;
-    case kRecordNumber:
-      return length == 14;
-    case kRecordRK:
-    case kRecordLabelSst:
-      return length == 10;
-    case kRecordBlank:
-      return length == 6;
-    case kRecordBoolErr:
-      return length == 8;
-    case kRecordMulRK:
-      return length >= 12 && (length - 6) % 6 == 0;
-    case kRecordMulBlank:
-      return length >= 8 && length % 2 == 0;
-    case kRecordFormula:
-      return length >= 22;
-    case kRecordString:
-      return length >= 3;
-    case kRecordLabel:
-    case kRecordRString:
-      return length >= 8;
-    default:
-      return false;
-  }
-}
-
-// Whether kRecordsToTrust record headers in a row from `at` are those of a
-// cell table, with at least one cell record among them.
-bool CellTableStartsAt(std::span<const std::uint8_t> bytes, std::size_t at) {
-  bool anyCell = false;
-  for (std::size_t n = 0; n < kRecordsToTrust; ++n) {
-    if (bytes.size() - at < kRecordHeaderSize) return false;
-    const std::uint16_t type = LoadU16le(bytes, at);
-    const std::size_t length = LoadU16le(bytes, at + 2);
-    if (!IsCellTableRecord(type, length)) return false;
-    at += kRecordHeaderSize;
-    if (length > bytes.size() - at) return false;
-    anyCell = anyCell || CellsOfRecord(type, length) > 0;
-    at += length;
-  }
-  return anyCell;
-}
-
-}  // namespace
-
-std::size_t FindLikelyMiddle(const ByteReader& stream, std::size_t from, std::size_t end) {
-  ByteReader probe = stream;
-  probe.seek(0);
-  const std::span<const std::uint8_t> bytes = probe.rest();
-  end = std::min({end, bytes.size(), from + kMiddleSearchBytes});
-  for (std::size_t at = from; at < end; ++at) {
-    if (!CellTableStartsAt(bytes, at)) continue;
-    probe.seek(at);
-    return SurveyWorksheet(probe, at).middle;
-  }
-  return WorksheetSurvey::kNoMiddle;
-}
-
-RecordsRead ReadWorksheetRecords(ByteReader& stream, WorksheetData& sheet, std::size_t cellsAhead,
-                                 std::size_t stopAt) {
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet) {
   const std::size_t start = stream.position();
-  // One allocation of the right size: growing by doubling would copy the
-  // cells several times and touch about twice their memory. The records add
-  // as many cells as their headers promise, so all of the room is written.
-  ReserveLarge(sheet.cells, sheet.cells.size() + cellsAhead, Filling::kWhole);
-  // Row numbers are 16 bits wide, so the rows are bounded too.
-  constexpr std::size_t kMostRows = std::size_t{1} << 16;
-  ReserveLarge(sheet.rows, std::min(sheet.rows.size() + cellsAhead, kMostRows));
   SheetCells cells{sheet};
-  const RecordsEnd end = ReadCellRecords(stream, stopAt, cells, [] { return true; });
-  return {stream.position() - start, end == RecordsEnd::kAtStop};
+  ReadCellRecords(stream, cells, [] { return true; });
+  return stream.position() - start;
 }
 
-std::optional<RecordsRead> StreamWorksheetRows(ByteReader& stream, std::size_t stopAt,
-                                               StreamedCellSink& sink) {
+std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink) {
   const std::size_t start = stream.position();
   StreamedCells cells(sink);
-  const RecordsEnd end = ReadCellRecords(stream, stopAt, cells, [&] { return cells.InOrder(); });
-  if (end == RecordsEnd::kByCaller) return std::nullopt;
-  return RecordsRead{stream.position() - start, end == RecordsEnd::kAtStop};
-}
-
-std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet) {
-  return ReadWorksheetRecords(stream, sheet, SurveyWorksheet(stream).cells,
-                              WorksheetSurvey::kNoMiddle)
-      .bytes;
+  if (!ReadCellRecords(stream, cells, [&] { return cells.InOrder(); })) return std::nullopt;
+  return stream.position() - start;
 }
 
 }  // namespace tabulox

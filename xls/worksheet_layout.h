@@ -22,22 +22,18 @@ namespace tabulox {
 // never by a real worksheet.
 inline constexpr std::size_t kMaxWorkbookTextBytes = std::size_t{1} << 30;
 
-// Appends the text of one worksheet of `book` to `text`: its name line, its
-// rows, an empty line. Raises ExtractionError when the text would grow beyond
-// `maxBytes`, and passes on what number rendering raises.
-void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
-                         std::size_t maxBytes = kMaxWorkbookTextBytes);
-
-// The steps of LayOutWorksheetText, for a worksheet whose rows are laid out in
-// parts: the name line; the rows of `sheet` on the calling thread; the empty
-// line that ends a worksheet. The last two raise as LayOutWorksheetText does.
+// The line that opens a worksheet's text: its name.
 void AppendSheetNameLine(const WorksheetData& sheet, std::string& text);
-void LayOutWorksheetRows(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
-                         std::size_t maxBytes = kMaxWorkbookTextBytes);
+
+// The empty line that ends a worksheet's text. Raises ExtractionError when
+// the text grows beyond `maxBytes`.
 void EndWorksheetText(std::string& text, std::size_t maxBytes = kMaxWorkbookTextBytes);
-// Lays out cells as they are read (StreamWorksheetRows), each row on a line of
-// its own, as LayOutWorksheetRows lays out the same rows from a whole cell
-// list. Raises as LayOutWorksheetRows does; Finish ends the last line.
+
+// Lays out the rows of a worksheet from its cells, given in layout order: rows
+// ascending, the cells of a row from left to right (cells at one column one
+// after the other). Each row is a line of its own. Raises ExtractionError when
+// the text grows beyond `maxBytes`, and passes on what number rendering
+// raises; Finish ends the last line.
 class RowTextWriter final : public StreamedCellSink {
  public:
   RowTextWriter(const WorkbookData& book, std::string& text,
@@ -46,11 +42,6 @@ class RowTextWriter final : public StreamedCellSink {
   void Cell(const CellData& cell, bool beginsRow) override;
   void CellText(std::string_view text) override;
   void Finish();
-
-  // The rows written: whether there were any, the first and the last.
-  bool anyRow() const { return anyRow_; }
-  std::int32_t firstRow() const { return firstRow_; }
-  std::int32_t lastRow() const { return lastRow_; }
 
  private:
   // A cellText cell is written once its text is known: when CellText gives
@@ -64,15 +55,13 @@ class RowTextWriter final : public StreamedCellSink {
   CellData awaited_;
   bool awaiting_ = false;
   bool anyRow_ = false;
-  std::int32_t firstRow_ = 0;
-  std::int32_t lastRow_ = 0;
   std::uint32_t position_ = 0;
 };
 
-// Appends the text of every worksheet of `book`, in list order, to `text`.
-// Raises ExtractionError when the text would grow beyond `maxBytes`, and passes
-// on what number rendering raises.
-void LayOutWorkbookText(const WorkbookData& book, std::string& text,
-                        std::size_t maxBytes = kMaxWorkbookTextBytes);
+// Appends the text of one worksheet of `book` from its whole cell list, in
+// whatever order its cells were stored: its name line, its rows, an empty
+// line. Raises as RowTextWriter does.
+void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
+                         std::size_t maxBytes = kMaxWorkbookTextBytes);
 
 }  // namespace tabulox

@@ -9,7 +9,6 @@
 #include "worksheet_layout.h"
 #include "xls_globals.h"
 #include "xls_sheet_text.h"
-#include "large_pages.h"
 
 namespace tabulox {
 
@@ -25,27 +24,27 @@ static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 // when this returns, also when an error is raised.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text) {
-  text.clear();
   // The style table holds 400 format slots; keep it off the stack.
   const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadGlobals(stream, *book);
   if (globals < 0) return globals;
+  const std::size_t start = text.size();
+  const std::size_t maxBytes = start + kMaxWorkbookTextBytes;
   // Room taken at once, so that the text is not copied as sheets are added:
   // a workbook's text is rarely larger than its stream, and room that is
   // never written costs address space only.
-  ReserveLarge(text, std::min(workbookStream.size(), kMaxWorkbookTextBytes));
+  text.reserve(start + std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   WorksheetReadBudget budget(stream.size());
-  std::string laterText;
   for (WorksheetData& sheet : book->worksheets) {
-    ReadWorksheetText(stream, *book, sheet, budget, text, laterText);
-    std::vector<RowData>().swap(sheet.rows);
+    ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes);
     std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
   }
-  if (text.size() > kMaxResultBytes) return kFormatNotCorrect;
-  return static_cast<ResultCode>(text.size());
+  const std::size_t size = text.size() - start;
+  if (size > kMaxResultBytes) return kFormatNotCorrect;
+  return static_cast<ResultCode>(size);
 }
 
 }  // namespace tabulox

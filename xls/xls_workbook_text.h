@@ -10,8 +10,8 @@
 namespace tabulox {
 // Steps after the workbook stream is open: creates the style table and an empty workbook,
 // reads the globals, then reads and lays out one worksheet after the other (engine text, CR LF
-// line ends) into `text`, holding the cells of one worksheet at a time. Returns the text
-// length, or kSourceEncrypted. May raise ExtractionError.
+// line ends) at the end of `text`, holding the cells of one worksheet at a time. Returns the
+// length of the text appended, or kSourceEncrypted. May raise ExtractionError.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text);
 }  // namespace tabulox
