@@ -35,6 +35,11 @@ TEST_F(FileBytesTest, ReadsEveryByteInPlace) {
     ASSERT_EQ(ReadFileBytes(path, bytes), 0) << size;
     ASSERT_EQ(bytes.size(), size);
     EXPECT_TRUE(std::string(bytes.begin(), bytes.end()) == content) << size;
+    // A large file's room starts on a 2 MiB boundary, so all of it can be
+    // huge pages.
+    if (size >= kLeastHugePageRoom) {
+      EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes.data()) % (2u << 20), 0u);
+    }
   }
 }
 

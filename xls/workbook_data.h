@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "extraction_error.h"
+#include "huge_pages.h"
 #include "style_table.h"
 
 namespace tabulox {
@@ -108,6 +109,7 @@ class XlsSharedStrings {
   void reserve(std::size_t strings, std::size_t textBytes) {
     ends_.reserve(strings);
     text_.reserve(textBytes);
+    AdviseHugePagesForRoom(text_);
   }
   std::size_t capacity() const { return ends_.capacity(); }
 

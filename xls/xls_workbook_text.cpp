@@ -1,4 +1,5 @@
 #include "xls_workbook_text.h"
+#include "huge_pages.h"
 
 #include <algorithm>
 #include <memory>
@@ -36,6 +37,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   // a workbook's text is rarely larger than its stream, and room that is
   // never written costs address space only.
   text.reserve(start + std::min(workbookStream.size(), kMaxWorkbookTextBytes));
+  AdviseHugePagesForRoom(text);
   WorksheetReadBudget budget(stream.size());
   for (WorksheetData& sheet : book->worksheets) {
     ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes);
