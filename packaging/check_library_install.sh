@@ -53,12 +53,14 @@ check_output "$work/cmake-static/convert_workbook"
 
 echo "== pkg-config"
 if command -v pkg-config >/dev/null 2>&1; then
+  # The file names the prefix it was configured for; here it is elsewhere.
   pc_dir=$(dirname "$(find "$prefix" -name tabulox.pc)")
-  flags=$(PKG_CONFIG_PATH=$pc_dir pkg-config --cflags --libs tabulox)
+  pkg_config() { PKG_CONFIG_PATH=$pc_dir pkg-config --define-variable=prefix="$prefix" "$@" tabulox; }
+  flags=$(pkg_config --cflags --libs)
   # shellcheck disable=SC2086 # the flags are words
   ${CXX:-c++} -std=c++20 ${CXXFLAGS:-} "$source_dir/examples/convert_workbook.cpp" \
     -o "$work/pkg-config-example" ${LDFLAGS:-} $flags
-  lib_dir=$(PKG_CONFIG_PATH=$pc_dir pkg-config --variable=libdir tabulox)
+  lib_dir=$(pkg_config --variable=libdir)
   (export LD_LIBRARY_PATH="$lib_dir"; check_output "$work/pkg-config-example")
 else
   echo "pkg-config not found: not checked"
