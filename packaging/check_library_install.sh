@@ -17,6 +17,16 @@ for component in library development; do
   cmake --install "$build_dir" --prefix "$prefix" --component "$component" >/dev/null
 done
 
+echo "== exported symbols"
+# The shared library gives other programs the interface of tabulox.h alone.
+library=$(find "$prefix" -name 'libtabulox.so.*.*' -type f)
+exported=$(nm -DC --defined-only "$library" | awk '$2 != "A"' | cut -d' ' -f3-)
+others=$(printf '%s\n' "$exported" | grep -Ev '^tabulox::(Engine::|DateTimeText)' || true)
+if [ -n "$others" ] || [ -z "$exported" ]; then
+  printf 'FAIL: the shared library exports more than its interface:\n%s\n' "$others" >&2
+  exit 1
+fi
+
 LC_ALL=C "$tbulxcmd" -c65001 "$workbook" '*' >"$work/expected.txt"
 test -s "$work/expected.txt"
 
