@@ -31,9 +31,8 @@ if(TARGET tabulox_shared AND TARGET tbulxcmd)
   endif()
   set_tests_properties(LibraryInstall PROPERTIES RESOURCE_LOCK install TIMEOUT 300
                        ENVIRONMENT "${example_environment}")
-endif()
 
-if(TARGET tabulox_shared AND TARGET tbulxcmd)
+  # The Debian packages of this build, where the Debian tools are installed.
   if(TARGET Tabulox)
     set(with_desktop 1)
   else()
