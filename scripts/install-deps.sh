@@ -8,6 +8,7 @@ packages=(
   zlib1g-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   locales
+  man-db groff-base dpkg-dev file   # manual page and Debian package tests
   clang libclang-rt-14-dev
 )
 
