@@ -36,6 +36,24 @@ inline constexpr std::uint16_t kRecordBof = 0x0809;
 inline constexpr std::uint16_t kRecordBofBiff2 = 0x0009;
 inline constexpr std::uint16_t kRecordBofBiff3 = 0x0209;
 inline constexpr std::uint16_t kRecordBofBiff4 = 0x0409;
+// Records of BIFF2 to BIFF4 only. BIFF2 cell records carry three bytes of
+// cell attributes where later versions have an XF index; BIFF3 and BIFF4
+// number their FORMULA records apart.
+inline constexpr std::uint16_t kRecordBlankBiff2 = 0x0001;
+inline constexpr std::uint16_t kRecordIntegerBiff2 = 0x0002;
+inline constexpr std::uint16_t kRecordNumberBiff2 = 0x0003;
+inline constexpr std::uint16_t kRecordLabelBiff2 = 0x0004;
+inline constexpr std::uint16_t kRecordBoolErrBiff2 = 0x0005;
+inline constexpr std::uint16_t kRecordStringBiff2 = 0x0007;
+inline constexpr std::uint16_t kRecordFormatBiff2 = 0x001E;
+inline constexpr std::uint16_t kRecordXFBiff2 = 0x0043;
+inline constexpr std::uint16_t kRecordIxfeBiff2 = 0x0044;
+inline constexpr std::uint16_t kRecordSheetsOffsetBiff4 = 0x008E;
+inline constexpr std::uint16_t kRecordSheetHeaderBiff4 = 0x008F;
+inline constexpr std::uint16_t kRecordFormulaBiff3 = 0x0206;
+inline constexpr std::uint16_t kRecordXFBiff3 = 0x0243;
+inline constexpr std::uint16_t kRecordFormulaBiff4 = 0x0406;
+inline constexpr std::uint16_t kRecordXFBiff4 = 0x0443;
 // kRecordFormat (0x041E) and kRecordXF (0x00E0) are in style_table.h.
 
 inline constexpr std::size_t kRecordHeaderSize = 4;
@@ -43,7 +61,11 @@ inline constexpr std::size_t kRecordHeaderSize = 4;
 // BOF fields, [MS-XLS] 2.4.21: the BIFF version (0x0600 for BIFF8; BIFF5 and
 // BIFF7 write 0x0500) and the substream type, the first two 16-bit fields.
 inline constexpr std::uint16_t kBiff8Version = 0x0600;
+inline constexpr std::uint16_t kBofTypeGlobals = 0x0005;
 inline constexpr std::uint16_t kBofTypeWorksheet = 0x0010;
+// The globals of a BIFF4 workbook, whose sheets follow it, each after a
+// SHEETHDR record.
+inline constexpr std::uint16_t kBofTypeBiff4Workbook = 0x0100;
 
 struct RecordHeader {
   std::uint16_t type = 0;

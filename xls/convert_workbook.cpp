@@ -3,9 +3,11 @@
 #include <optional>
 #include <utility>
 
+#include "biff_version.h"
 #include "compound_file.h"
 #include "conversion_output.h"
 #include "file_bytes.h"
+#include "worksheet_file_name.h"
 #include "xls_workbook_text.h"
 
 namespace tabulox {
@@ -14,7 +16,7 @@ namespace {
 
 // Opens the "Workbook" (or else "Book") stream of a compound file. Returns
 // kFormatNotCorrect, or 0 with `stream` set, or left empty for a compound file
-// of another kind.
+// of another kind. Not called for a bare earlier-version stream.
 ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
                               std::optional<StreamBytes>& stream) {
   if (!HasCompoundFileSignature(file)) return kFormatNotCorrect;
@@ -28,8 +30,12 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 
 }  // namespace
 
-// A compound file without a workbook stream has an empty text.
+// A compound file without a workbook stream has an empty text. A file of
+// BIFF5 or an earlier version may be a bare record stream, not held in a
+// compound file (as BIFF2 to BIFF4 always are).
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
+  if (!HasCompoundFileSignature(file) && IsBareEarlierBiffStream(file))
+    return ExtractWorkbookStreamText(file, text);
   std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;
@@ -40,6 +46,8 @@ ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text)
   FileBytes file;
   ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
+  if (!HasCompoundFileSignature(file) && IsBareEarlierBiffStream(file))
+    return ExtractWorkbookStreamText(file, text, WorksheetNameFromPath(sourcePath));
   std::optional<StreamBytes> stream;
   rc = OpenWorkbookStream(file, stream);
   if (rc < 0 || !stream) return rc;

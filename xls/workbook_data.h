@@ -3,10 +3,13 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "biff_version.h"
+#include "code_page_strings.h"
 #include "extraction_error.h"
 #include "huge_pages.h"
 #include "style_table.h"
@@ -122,6 +125,19 @@ class XlsSharedStrings {
   std::vector<std::uint32_t> ends_;
 };
 
+// How a stream's cell records are laid out: BIFF8's, or an earlier version's
+// (8-bit strings in a code page; BIFF2's cell attributes in place of an XF
+// index; FORMULA record types of BIFF3 and BIFF4).
+struct CellRecordFormat {
+  BiffVersion version = BiffVersion::kBiff8;
+  // The code page of 8-bit strings; set for every version before BIFF8.
+  std::shared_ptr<const CodePageStrings> strings;
+  // A BIFF2 stream without XF records: a cell's attributes give its format
+  // index (bits 0-5 of their second byte), which is then its XF index, the
+  // style table holding one XF per format index.
+  bool biff2FormatInAttributes = false;
+};
+
 struct WorkbookData {
   // [MS-XLS] 2.4.265 SST: the count of all string uses (kept, not used) and
   // the count of strings in the table.
@@ -131,6 +147,10 @@ struct WorkbookData {
   // In the order of the BOUNDSHEET records; worksheets only.
   std::vector<WorksheetData> worksheets;
   StyleTable styles;
+  CellRecordFormat records;
+  // A BIFF4 workbook: each sheet substream holds its own FORMAT and XF
+  // records, which the style table is filled from before its cells are read.
+  bool stylesPerSheet = false;
 };
 
 }  // namespace tabulox

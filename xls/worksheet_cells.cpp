@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "biff_records.h"
+#include "code_page_strings.h"
 #include "embedded_substreams.h"
 #include "record_segments.h"
 
@@ -69,24 +70,20 @@ CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, d
 // value is a boolean, else an error code). A boolean or error constant writes
 // what the same formula result writes: 1 or 0, the error code, nothing for
 // #NULL!.
-CellData BoolErrCell(std::span<const std::uint8_t> fields) {
-  const std::uint8_t value = fields[kCellFieldsSize];
-  const bool isError = fields[kCellFieldsSize + 1] != 0;
-  if (isError && value == kErrorNull) return MakeCell(cellBlank, fields);
-  CellData cell = MakeCell(cellFormulaResult, fields);
-  cell.value = value;
+CellData BoolErrCell(CellData cell, std::span<const std::uint8_t> valueAndFlag) {
+  const std::uint8_t value = valueAndFlag[0];
+  const bool isError = valueAndFlag[1] != 0;
+  cell.kind = isError && value == kErrorNull ? cellBlank : cellFormulaResult;
+  if (cell.kind == cellFormulaResult) cell.value = value;
   return cell;
 }
 
-// Reads a FORMULA record. Gives the position of its cell when the cell waits
+// Adds the cell of a FORMULA record: `cell` holds its place and XF index,
+// `result` the 8 result bytes. Gives the position of the cell when it waits
 // for the text of a following STRING record, else kNoCell.
 template <typename Cells>
-std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
-  // The option flags, the formula and what follows the result are not used.
-  const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
-  const std::span<const std::uint8_t> result = fields.subspan(kCellFieldsSize);
-
-  CellData cell = MakeCell(cellFormulaResult, fields);
+std::uint32_t AddFormula(CellData cell, std::span<const std::uint8_t> result, Cells& cells) {
+  cell.kind = cellFormulaResult;
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
   } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
@@ -98,6 +95,14 @@ std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   cells.Add(cell);
   if (cell.kind == cellText && result[0] == resultString) return cells.LastCell();
   return kNoCell;
+}
+
+// Reads a FORMULA record, as AddFormula.
+template <typename Cells>
+std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
+  // The option flags, the formula and what follows the result are not used.
+  const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
+  return AddFormula(MakeCell(cellFormulaResult, fields), fields.subspan(kCellFieldsSize), cells);
 }
 
 // Appends the characters of an XLUnicodeString, [MS-XLS] 2.5.294 (16-bit
@@ -205,7 +210,21 @@ class StreamedCells {
 
 // Records that store cells of their own; after one of them, a STRING record no
 // longer belongs to an earlier FORMULA.
-bool IsCellRecord(std::uint16_t type) {
+bool IsCellRecord(std::uint16_t type, BiffVersion version) {
+  if (version != BiffVersion::kBiff8) {
+    switch (type) {
+      case kRecordBlankBiff2:
+      case kRecordIntegerBiff2:
+      case kRecordNumberBiff2:
+      case kRecordLabelBiff2:
+      case kRecordBoolErrBiff2:
+      case kRecordFormulaBiff3:
+      case kRecordFormulaBiff4:
+        return true;
+      default:
+        break;
+    }
+  }
   switch (type) {
     case kRecordLabelSst:
     case kRecordNumber:
@@ -223,12 +242,150 @@ bool IsCellRecord(std::uint16_t type) {
   }
 }
 
+// Reads the 8-bit string of `chars` as the text of the cellText cell at
+// `cellIndex`.
+template <typename Cells>
+void SetByteStringText(Cells& cells, std::uint32_t cellIndex, const CodePageStrings& strings,
+                       std::span<const std::uint8_t> chars) {
+  cells.SetText(cellIndex, [&](std::string& texts) {
+    strings.AppendText(chars, texts);
+    return true;
+  });
+}
+
+// Adds a cellText cell whose text is the 8-bit string that follows the cell's
+// fields (`fieldsSize` bytes), with a length field of `lengthBytes` bytes.
+template <typename Cells>
+void AddByteStringCell(CellData cell, std::span<const std::uint8_t> payload, std::size_t fieldsSize,
+                       std::size_t lengthBytes, const CodePageStrings& strings, Cells& cells) {
+  const std::optional<std::span<const std::uint8_t>> chars =
+      CountedChars(payload.subspan(fieldsSize), lengthBytes, strings.bytesPerCount());
+  if (!chars) return;
+  cell.kind = cellText;
+  cell.text = TextSpan{0, 0};
+  cells.Add(cell);
+  SetByteStringText(cells, cells.LastCell(), strings, *chars);
+}
+
+// BIFF2 cell records: row and column, then three bytes of cell attributes,
+// then the value. The first attribute byte holds the XF index in bits 0-5 (63:
+// the index the last IXFE record gave), the second the format index in bits
+// 0-5, which stands for the XF index where the stream has no XF records.
+constexpr std::size_t kBiff2CellFieldsSize = 7;
+
+CellData Biff2Cell(std::span<const std::uint8_t> fields, const CellRecordFormat& format,
+                   std::uint16_t ixfe) {
+  std::uint16_t xf = fields[4] & 0x3F;
+  if (format.biff2FormatInAttributes)
+    xf = fields[5] & 0x3F;
+  else if (xf == 0x3F)
+    xf = ixfe;
+  return MakeCell(cellBlank, LoadU16le(fields, 0), LoadU16le(fields, 2), xf);
+}
+
+// What the records of a stream before BIFF8 need kept from one to the next.
+struct EarlierRecordState {
+  // The XF index of the last BIFF2 IXFE record.
+  std::uint16_t ixfe = 0;
+};
+
+// Reads a cell record that a stream of a version before BIFF8 stores
+// otherwise than BIFF8, from its payload alone; a record too short for its
+// fields adds nothing. False for the records that BIFF8's layout reads.
+template <typename Cells>
+bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t type,
+                           const CellRecordFormat& format, EarlierRecordState& state,
+                           Cells& cells, std::uint32_t& awaitingString) {
+  const CodePageStrings& strings = *format.strings;
+  const bool biff2Records = format.version <= BiffVersion::kBiff4;
+  const auto biff2Fields = [&](std::size_t valueSize) {
+    return payload.size() >= kBiff2CellFieldsSize + valueSize;
+  };
+  switch (type) {
+    case kRecordLabel:
+    case kRecordRString:
+      if (payload.size() >= kCellFieldsSize)
+        AddByteStringCell(MakeCell(cellText, payload), payload, kCellFieldsSize, 2, strings,
+                          cells);
+      return true;
+    case kRecordString:
+    case kRecordStringBiff2: {
+      if (type == kRecordStringBiff2 && !biff2Records) return false;
+      const std::optional<std::span<const std::uint8_t>> chars = CountedChars(
+          payload, type == kRecordStringBiff2 ? 1 : 2, strings.bytesPerCount());
+      if (awaitingString != kNoCell && chars)
+        SetByteStringText(cells, awaitingString, strings, *chars);
+      awaitingString = kNoCell;
+      return true;
+    }
+    case kRecordFormulaBiff3:
+    case kRecordFormulaBiff4:
+      if (payload.size() >= kCellFieldsSize + 8)
+        awaitingString =
+            AddFormula(MakeCell(cellFormulaResult, payload), payload.subspan(kCellFieldsSize, 8),
+                       cells);
+      return true;
+    default:
+      break;
+  }
+  if (!biff2Records) return false;
+  switch (type) {
+    case kRecordBlankBiff2:
+      if (biff2Fields(0)) cells.Add(Biff2Cell(payload, format, state.ixfe));
+      return true;
+    case kRecordIntegerBiff2:
+      if (biff2Fields(2)) {
+        CellData cell = Biff2Cell(payload, format, state.ixfe);
+        cell.kind = cellNumber;
+        cell.value = LoadU16le(payload, kBiff2CellFieldsSize);
+        cells.Add(cell);
+      }
+      return true;
+    case kRecordNumberBiff2:
+      if (biff2Fields(8)) {
+        const std::span<const std::uint8_t> value = payload.subspan(kBiff2CellFieldsSize, 8);
+        CellData cell = Biff2Cell(payload, format, state.ixfe);
+        cell.kind = cellNumber;
+        cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
+        cells.Add(cell);
+      }
+      return true;
+    case kRecordLabelBiff2:
+      if (biff2Fields(0))
+        AddByteStringCell(Biff2Cell(payload, format, state.ixfe), payload, kBiff2CellFieldsSize,
+                          1, strings, cells);
+      return true;
+    case kRecordBoolErrBiff2:
+      if (biff2Fields(2))
+        cells.Add(BoolErrCell(Biff2Cell(payload, format, state.ixfe),
+                              payload.subspan(kBiff2CellFieldsSize)));
+      return true;
+    case kRecordFormula:
+      // BIFF2's FORMULA: the result after the cell attributes. BIFF3 and
+      // BIFF4 streams have FORMULA records of their own types.
+      if (format.version != BiffVersion::kBiff2) return false;
+      if (biff2Fields(8))
+        awaitingString = AddFormula(Biff2Cell(payload, format, state.ixfe),
+                                    payload.subspan(kBiff2CellFieldsSize, 8), cells);
+      return true;
+    case kRecordIxfeBiff2:
+      if (payload.size() >= 2) state.ixfe = LoadU16le(payload, 0);
+      return true;
+    default:
+      return false;
+  }
+}
+
 // Reads the cell record of `type` and adds its cells. Records of other types
 // are skipped. Reads from the whole stream, as far as the fields go.
 template <typename Cells>
-void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells,
-                    std::uint32_t& awaitingString) {
-  if (IsCellRecord(header.type)) awaitingString = kNoCell;
+void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRecordFormat& format,
+                    EarlierRecordState& earlier, Cells& cells, std::uint32_t& awaitingString) {
+  if (IsCellRecord(header.type, format.version)) awaitingString = kNoCell;
+  if (format.version != BiffVersion::kBiff8 &&
+      ReadEarlierCellRecord(stream.rest().first(header.length), header.type, format, earlier,
+                            cells, awaitingString))
+    return;
   switch (header.type) {
     case kRecordLabelSst: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
@@ -291,9 +448,11 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells
                     [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
       break;
     }
-    case kRecordBoolErr:
-      cells.Add(BoolErrCell(stream.bytes(kCellFieldsSize + 2)));
+    case kRecordBoolErr: {
+      const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 2);
+      cells.Add(BoolErrCell(MakeCell(cellBlank, fields), fields.subspan(kCellFieldsSize)));
       break;
+    }
     case kRecordFormula:
       awaitingString = ReadFormula(stream, cells);
       break;
@@ -316,8 +475,10 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, Cells& cells
 // passed over. `afterRecord()` runs after each record; returning false ends
 // the reading there, and then this returns false.
 template <typename Cells, typename AfterRecord>
-bool ReadCellRecords(ByteReader& stream, Cells& cells, AfterRecord afterRecord) {
+bool ReadCellRecords(ByteReader& stream, const CellRecordFormat& format, Cells& cells,
+                     AfterRecord afterRecord) {
   std::uint32_t awaitingString = kNoCell;
+  EarlierRecordState earlier;
   EmbeddedSubstreams substreams;
   RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
@@ -326,7 +487,8 @@ bool ReadCellRecords(ByteReader& stream, Cells& cells, AfterRecord afterRecord) 
         stream.seek(header.payloadEnd());
         return true;
       case EmbeddedSubstreams::Owner::kWorksheet:
-        ReadWithinStream([&] { ReadCellRecord(stream, header, cells, awaitingString); });
+        ReadWithinStream(
+            [&] { ReadCellRecord(stream, header, format, earlier, cells, awaitingString); });
         break;
       case EmbeddedSubstreams::Owner::kEmbedded:
         break;
@@ -351,17 +513,20 @@ double DecodeRK(std::uint32_t rk) {
   return value;
 }
 
-std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet) {
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet,
+                          const CellRecordFormat& format) {
   const std::size_t start = stream.position();
   SheetCells cells{sheet};
-  ReadCellRecords(stream, cells, [] { return true; });
+  ReadCellRecords(stream, format, cells, [] { return true; });
   return stream.position() - start;
 }
 
-std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink) {
+std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink,
+                                               const CellRecordFormat& format) {
   const std::size_t start = stream.position();
   StreamedCells cells(sink);
-  if (!ReadCellRecords(stream, cells, [&] { return cells.InOrder(); })) return std::nullopt;
+  if (!ReadCellRecords(stream, format, cells, [&] { return cells.InOrder(); }))
+    return std::nullopt;
   return stream.position() - start;
 }
 

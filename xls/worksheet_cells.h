@@ -27,7 +27,13 @@ namespace tabulox {
 // that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty
 // result, the error #NULL! and unknown result types give an empty text.
 // Raises ExtractionError when a sheet has more cells than kNoCell counts.
-std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet);
+//
+// `format` tells how the records are laid out; a stream of a version before
+// BIFF8 has its strings in 8-bit characters and, in BIFF2 to BIFF4, cell
+// records of its own (BIFF2's INTEGER and cell attributes, IXFE, the FORMULA
+// types of BIFF3 and BIFF4), which are read into the same cells.
+std::size_t ReadWorksheet(ByteReader& stream, WorksheetData& sheet,
+                          const CellRecordFormat& format = {});
 
 // Takes the cells of a worksheet as they are read, row after row.
 class StreamedCellSink {
@@ -52,7 +58,8 @@ class StreamedCellSink {
 // the whole cell list puts such a cell elsewhere than after the cells handed
 // over, and the records must be read into a whole cell list instead.
 // Passes on what the sink raises, once the record that raised it was read.
-std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink);
+std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink,
+                                               const CellRecordFormat& format = {});
 
 // [MS-XLS] 2.5.217 RkNumber.
 double DecodeRK(std::uint32_t rk);

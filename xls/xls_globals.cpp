@@ -85,9 +85,10 @@ void WorksheetReadBudget::Spend(std::size_t bytes) {
   bytesLeft_ -= bytes;
 }
 
-void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget) {
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget,
+                        const CellRecordFormat& format) {
   stream.seek(sheet.sheetData.boundSheet.sheetOffset);
-  budget.Spend(ReadWorksheet(stream, sheet));
+  budget.Spend(ReadWorksheet(stream, sheet, format));
 }
 
 ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {

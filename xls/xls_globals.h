@@ -39,7 +39,9 @@ class WorksheetReadBudget {
 
 // Reads the cells of a worksheet listed by ReadGlobals from its offset.
 // Raises ExtractionError when the budget is spent.
-void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget);
+// `format` tells how its records are laid out (see ReadWorksheet).
+void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget,
+                        const CellRecordFormat& format = {});
 
 // ReadGlobals, then the cells of every worksheet.
 ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book);

@@ -12,7 +12,7 @@ void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetDa
   stream.seek(sheet.sheetData.boundSheet.sheetOffset);
   AppendSheetNameLine(sheet, text);
   RowTextWriter writer(book, text, maxBytes);
-  const std::optional<std::size_t> streamed = StreamWorksheetRows(stream, writer);
+  const std::optional<std::size_t> streamed = StreamWorksheetRows(stream, writer, book.records);
   if (streamed) {
     writer.Finish();
     EndWorksheetText(text, maxBytes);
@@ -22,7 +22,7 @@ void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetDa
   // A row or a cell out of order: the whole cell list is laid out in row and
   // column order instead.
   text.resize(sheetStart);
-  ReadWorksheetCells(stream, sheet, budget);
+  ReadWorksheetCells(stream, sheet, budget, book.records);
   LayOutWorksheetText(book, sheet, text, maxBytes);
 }
 

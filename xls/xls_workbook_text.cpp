@@ -3,9 +3,12 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 #include "byte_reader.h"
+#include "biff_version.h"
 #include "conversion_output.h"
+#include "earlier_globals.h"
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
@@ -24,12 +27,15 @@ static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 // its cells are let go before the next is read. Everything read is released
 // when this returns, also when an error is raised.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
-                                     std::string& text) {
+                                     std::string& text, std::u16string_view worksheetName) {
   // The style table holds 400 format slots; keep it off the stack.
   const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(workbookStream);
-  const ResultCode globals = ReadGlobals(stream, *book);
+  const std::optional<StreamStart> streamStart = ReadStreamStart(workbookStream);
+  const ResultCode globals = streamStart && streamStart->version != BiffVersion::kBiff8
+                                 ? ReadEarlierGlobals(stream, *streamStart, worksheetName, *book)
+                                 : ReadGlobals(stream, *book);
   if (globals < 0) return globals;
   const std::size_t start = text.size();
   const std::size_t maxBytes = start + kMaxWorkbookTextBytes;
@@ -40,6 +46,14 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   AdviseHugePagesForRoom(text);
   WorksheetReadBudget budget(stream.size());
   for (WorksheetData& sheet : book->worksheets) {
+    if (book->stylesPerSheet) {
+      // A sheet's style records are read before its cells, from the same
+      // budget.
+      const std::size_t offset = sheet.sheetData.boundSheet.sheetOffset;
+      const ResultCode styles = ReadSheetStyles(stream, offset, *book);
+      if (styles < 0) return styles;
+      budget.Spend(stream.position() - std::min(offset, stream.position()));
+    }
     ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes);
     std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);

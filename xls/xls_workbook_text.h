@@ -4,14 +4,24 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "result_code.h"
 
 namespace tabulox {
+
+// The name of the one sheet of a worksheet file whose name is not known.
+inline constexpr std::u16string_view kUnnamedWorksheet = u"Sheet1";
+
 // Steps after the workbook stream is open: creates the style table and an empty workbook,
 // reads the globals, then reads and lays out one worksheet after the other (engine text, CR LF
 // line ends) at the end of `text`, holding the cells of one worksheet at a time. Returns the
 // length of the text appended, or kSourceEncrypted. May raise ExtractionError.
+//
+// A stream that opens with the BOF of a version before BIFF8 is read as that
+// version (ReadEarlierGlobals); the one sheet of a BIFF2 to BIFF4 worksheet
+// file is headed `worksheetName`.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
-                                     std::string& text);
+                                     std::string& text,
+                                     std::u16string_view worksheetName = kUnnamedWorksheet);
 }  // namespace tabulox
