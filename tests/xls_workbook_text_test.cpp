@@ -655,20 +655,5 @@ INSTANTIATE_TEST_SUITE_P(
       return name;
     });
 
-// Workbook streams of BIFF5 and BIFF7 are refused, never read as garbled text.
-TEST(RecordGoldenVersions, EarlierBiffVersionsAreRefused) {
-  const std::filesystem::path dir = std::filesystem::path(TABULOX_CORPUS_DIR) / "xls";
-  if (!std::filesystem::is_directory(dir)) GTEST_SKIP() << "no corpus at " << dir;
-  for (const char* name :
-       {"calamine__biff5_write", "exceldatareader__Test_git_issue_224_simple_95",
-        "parseexcel__Test95J", "poi__64130", "readxl__biff5-label-records",
-        "poi__60284"}) {  // the last one BIFF5 with a FILEPASS record
-    std::string text;
-    EXPECT_EQ(ExtractWorkbookText((dir / (std::string(name) + ".xls")).string(), text),
-              kFormatNotCorrect)
-        << name;
-  }
-}
-
 }  // namespace
 }  // namespace tabulox
