@@ -20,7 +20,10 @@ fi
 
 seed_dirs() {
   case "$1" in
-    xls_workbook) [ -d "$corpus_root/xls" ] && echo "$corpus_root/xls"; echo examples ;;
+    xls_workbook)
+      [ -d "$corpus_root/xls" ] && echo "$corpus_root/xls"
+      echo examples
+      echo fuzz/seeds/xls_workbook ;;
     shared_strings)
       if [ -d "$corpus_root/xls" ]; then
         "$build/fuzz/extract_sst_seeds" "$corpus_root/xls" "$build/seeds/shared_strings" >/dev/null

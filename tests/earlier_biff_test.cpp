@@ -87,6 +87,8 @@ struct Biff5Case {
   // Each text as the code page stores it, and as UTF-16.
   std::string sheet1, label, rich, result;
   std::u16string sheet1Wide, labelWide, richWide, resultWide;
+
+  friend void PrintTo(const Biff5Case& c, std::ostream* os) { *os << c.name; }
 };
 
 const Biff5Case kBiff5Cases[] = {
@@ -289,6 +291,21 @@ TEST_F(EarlierBiffTest, Biff3AndBiff4WorksheetsGiveTheTextOfTheSameCellsInBiff8)
     old.Eof();
     ExpectSameText(old.bytes(), biff8, 1252);
   }
+}
+
+// The FORMAT records of BIFF2 to BIFF4 number the formats otherwise than
+// BIFF8's built-in ones: a code that renders in General form ("@", the text
+// format) takes its slot whole, whatever BIFF8 keeps there.
+TEST_F(EarlierBiffTest, EarlierFormatTakesItsSlotWhole) {
+  EarlierBiffWriter old;
+  old.Bof4(kBofWorksheet);
+  for (const char* code : {"General", "0", "@"}) old.Format4(code);
+  old.XF4(0);
+  old.XF4(2);
+  old.Number(0, 0, 1, 1234.5);
+  old.Eof();
+  const BiffWriter biff8 = Biff8Sheet1([](BiffWriter& w) { w.Number(0, 0, 0, 1234.5); });
+  ExpectSameText(old.bytes(), biff8, 1252);
 }
 
 // A BIFF4 workbook: its sheets named by its BOUNDSHEET records, each after a
