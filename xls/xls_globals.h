@@ -17,7 +17,9 @@ namespace tabulox {
 // style table is initialised: each worksheet's BOUNDSHEET goes into
 // book.worksheets, without cells. Returns 0, kSourceEncrypted when a
 // FILEPASS record is met, or kFormatNotCorrect at once when the stream opens
-// with the BOF of an earlier BIFF version (BIFF2 to BIFF7), which is not read. A record cut off by the end of the stream ends the
+// with the BOF of an earlier BIFF version (BIFF2 to BIFF7), whose records this
+// loop does not read (ExtractWorkbookStreamText hands such streams to
+// ReadEarlierGlobals instead). A record cut off by the end of the stream ends the
 // loop like an EOF record; a record whose fields run past the end of the
 // stream (beyond its own payload) is passed over.
 // Raises ExtractionError when the shared string table is malformed.
