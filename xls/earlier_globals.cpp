@@ -65,7 +65,8 @@ template <typename Other>
 ResultCode ReadStyleRecords(ByteReader& stream, WorkbookData& book, Other other) {
   const BiffVersion version = book.records.version;
   const CodePageStrings& strings = *book.records.strings;
-  std::uint16_t formatCount = 0;
+  // FORMAT records so far; a position past the last slot stays past it.
+  std::size_t formatCount = 0;
   RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     const std::span<const std::uint8_t> payload = stream.rest().first(header.length);
@@ -74,7 +75,8 @@ ResultCode ReadStyleRecords(ByteReader& stream, WorkbookData& book, Other other)
     if (header.type == kRecordFilePass) return kSourceEncrypted;
     if (IsFormatRecord(version, header.type)) {
       FormatRecord format;
-      if (ReadEarlierFormat(payload, header.type, version, formatCount, strings, format))
+      const auto position = static_cast<std::uint16_t>(std::min<std::size_t>(formatCount, 0xFFFF));
+      if (ReadEarlierFormat(payload, header.type, version, position, strings, format))
         AddEarlierFormat(book, format);
       ++formatCount;
     } else if (IsXFRecord(version, header.type)) {
