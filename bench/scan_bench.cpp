@@ -70,7 +70,6 @@ void BM_RecursiveScan(benchmark::State& state) {
     search.OnFileFind = [&](const std::string& folder, const tabulox::TFoundFile& info) {
       found.push_back(folder + info.Name);
     };
-    search.OnProcessMessages = [] {};
     search.Search();
     if (found.size() != static_cast<size_t>(kFolders * kWantedPerFolder)) {
       state.SkipWithError("wrong number of files found");
@@ -94,6 +93,11 @@ void AcceptAddDirDialog(tabulox::TFmMain& form) {
   timer->start(1);
 }
 
+// The scan runs on a thread of its own; its rows arrive through the event loop.
+void WaitForScan(const tabulox::TFmMain& form) {
+  while (form.IsScanning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
 void BM_AddDirCommand(benchmark::State& state) {
   static const ScanTree tree;
   QTemporaryDir config;  // the window's job file and log go here
@@ -109,6 +113,7 @@ void BM_AddDirCommand(benchmark::State& state) {
     state.ResumeTiming();
 
     form->ExecuteCommand(tabulox::TFmMain::CmdAddDir);
+    WaitForScan(*form);
 
     state.PauseTiming();
     if (form->RowCount() != kFolders * kWantedPerFolder) state.SkipWithError("wrong number of rows");
@@ -139,6 +144,7 @@ void BM_CancelAnswer(benchmark::State& state) {
       QTimer::singleShot(kPressAfter, [&] { form->FmCancelFind->BtnCancel->click(); });
     });
     form->ExecuteCommand(tabulox::TFmMain::CmdAddDir);
+    WaitForScan(*form);
     const auto answer = std::chrono::steady_clock::now() - due;
     worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(answer).count());
     if (form->RowCount() >= kFolders * kWantedPerFolder) state.SkipWithError("scan was not stopped");

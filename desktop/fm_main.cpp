@@ -105,9 +105,9 @@ qint64 SizeValue(const QString& text) {
 TFmMain::TFmMain(QWidget* parent) : QMainWindow(parent) {
   InitIconResources();
   setObjectName(QStringLiteral("FmMain"));
-  FConvertXls = EngineConverter(engine_, WorkbookType::kXls);
-  FConvertXlsx = EngineConverter(engine_, WorkbookType::kXlsx);
   FShell = DefaultShell;
+  worker_ = std::make_unique<ConversionWorker>();
+  connect(worker_.get(), &ConversionWorker::Converted, this, &TFmMain::RowConverted);
   FormCreate();
 }
 
@@ -335,6 +335,7 @@ void TFmMain::FormCreate() {
   FmDirectory = new TFmDirectory(GlobalSettings().adddir, this);
   FmAddDir = new TFmAddDir(GlobalSettings(), *FmDirectory, this);
   FmCancelFind = new TFmCancelFind(FFileSearch, this);
+  addDirSearch_ = std::make_unique<AddDirSearch>(FFileSearch, this);
 
   SetHints();
   setAcceptDrops(true);
@@ -344,17 +345,15 @@ void TFmMain::FormCreate() {
   FSortColumn = -1;
   FSortAscending = true;
   LoadJobFile(JobFilePath());
-  FFileSearch.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
-    SearchFileFound(folder, info);
-  };
-  FFileSearch.OnChangeFolder = [this](const std::string& folder) { SearchFolderChanged(folder); };
-  FFileSearch.OnFinish = [this] { SearchFinished(); };
+  connect(addDirSearch_.get(), &AddDirSearch::FileFound, this, &TFmMain::SearchFileFound);
+  connect(addDirSearch_.get(), &AddDirSearch::FolderEntered, this, &TFmMain::SearchFolderChanged);
+  connect(addDirSearch_.get(), &AddDirSearch::FolderSearched, this, &TFmMain::SearchFinished);
+  connect(addDirSearch_.get(), &AddDirSearch::Finished, this, &TFmMain::ScanEnded);
   FormResize();
 }
 
 void TFmMain::FormDestroy() {
   qApp->removeEventFilter(this);
-  FOutBuffer = OutputBlock();
   if (EnsureConfigDir()) SaveJobFile(JobFilePath());
 }
 
@@ -429,11 +428,25 @@ bool TFmMain::event(QEvent* event) {
 }
 
 void TFmMain::closeEvent(QCloseEvent* event) {
-  // A run in progress stops before its next row; the window closes as asked.
-  if (FConverting) FCancelConvert = true;
-  FFileSearch.Stop();  // a folder scan ends at its next entry
-  CloseHelpWindow();   // else it would keep the program running
+  // A run in progress stops after the workbook in hand, a folder scan at its
+  // next entry; the window closes when they have ended (CloseIfAsked), so
+  // that the last outcome reaches the list, the log and the job file.
+  if (FConverting || IsScanning()) {
+    FCancelConvert = true;
+    FFileSearch.Stop();
+    closeWhenIdle_ = true;
+    event->ignore();
+    return;
+  }
+  CloseHelpWindow();  // else it would keep the program running
   QMainWindow::closeEvent(event);
+}
+
+void TFmMain::CloseIfAsked() {
+  if (!closeWhenIdle_ || FConverting || IsScanning()) return;
+  closeWhenIdle_ = false;
+  // After the handler that ended the run or scan has finished.
+  QTimer::singleShot(0, this, &QWidget::close);
 }
 
 bool TFmMain::eventFilter(QObject* watched, QEvent* event) {
@@ -522,25 +535,47 @@ void TFmMain::OptionsCommand() { FmOption->exec(); }
 
 void TFmMain::AddDirCommand(const QString& droppedFolder) {
   // One scan at a time, and none while a run reads the rows.
-  if (FConverting || FFileSearch.Searching()) return;
+  if (FConverting || IsScanning()) return;
   if (!droppedFolder.isEmpty()) FmAddDir->EditDir->setText(droppedFolder);
   if (FmAddDir->exec() != QDialog::Accepted) return;
   ListView1->clearSelection();
-  const int before = FRowCount;
-  RunAddDirSearch(FFileSearch, *FmCancelFind, *FmAddDir, GlobalSettings());
-  ScrollToSelection();
-  UpdateCountPanel();
-  ShowStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(FRowCount - before) +
-                    QStringLiteral(" file(s)."));
+  scanRowsBefore_ = FRowCount;
+  scanLogFailed_ = false;
+  FmCancelFind->show();
+  FmCancelFind->raise();
+  addDirSearch_->Start(*FmAddDir, GlobalSettings());
 }
 
-void TFmMain::SearchFileFound(const std::string& folder, const TFoundFile& info) {
-  AddFile(FromNativePath(folder + info.Name));
+bool TFmMain::IsScanning() const { return addDirSearch_->Running(); }
+
+void TFmMain::SearchFileFound(const QString& path) {
+  // Files found before the scan was stopped for a log error are not added.
+  if (scanLogFailed_) return;
+  try {
+    AddFile(path);
+  } catch (const LogWriteError& error) {
+    scanLogFailed_ = true;
+    FFileSearch.Stop();
+    ShowLogWriteError(error);
+  }
 }
 
-void TFmMain::SearchFolderChanged(const std::string& folder) { FmCancelFind->ShowFolder(FromNativePath(folder)); }
+void TFmMain::SearchFolderChanged(const QString& folder) { FmCancelFind->ShowFolder(folder); }
 
 void TFmMain::SearchFinished() { ScrollToSelection(); }
+
+void TFmMain::ScanEnded() {
+  FmCancelFind->hide();
+  ScrollToSelection();
+  UpdateCountPanel();
+  // A scan ended by a log error reports nothing more.
+  if (!scanLogFailed_) {
+    ShowStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(FRowCount - scanRowsBefore_) +
+                      QStringLiteral(" file(s)."));
+  }
+  emit ScanFinished();
+  CloseIfAsked();
+}
 
 void TFmMain::ContentsCommand() { ShowHelp(ProgramDir(), QString::fromLatin1(kHelpContentsPage)); }
 
@@ -595,6 +630,8 @@ void TFmMain::TimerSelectItemsTimer() {
 }
 
 void TFmMain::ListView1ColumnClick(int column) {
+  // A run addresses its rows by position, so they keep their order until it ends.
+  if (FConverting) return;
   FlushAddedSelection();
   QTreeWidgetItem* header = ListView1->headerItem();
   for (int c = 0; c < ColumnCount; ++c) {
@@ -672,8 +709,7 @@ void TFmMain::CloseLeftoverPopups() {
 }
 
 void TFmMain::SetConverters(ConvertFunction xls, ConvertFunction xlsx) {
-  FConvertXls = std::move(xls);
-  FConvertXlsx = std::move(xlsx);
+  if (!FConverting) worker_->SetConverters(std::move(xls), std::move(xlsx));
 }
 
 void TFmMain::SetShellFunction(ShellFunction shell) { FShell = std::move(shell); }
@@ -917,14 +953,65 @@ QString TFmMain::TargetFileName(const QString& source) const {
   return tabulox::TargetFileName(source, GlobalSettings());
 }
 
-void TFmMain::FailRow(int row, const QString& message, const QString& logPath, int& failed) {
+void TFmMain::FailRow(int row, const QString& message, const QString& logPath) {
   SetState(row, StateFailed);
   SetSubItem(row, SubMessage, message);
-  ++failed;
+  ++runFailed_;
   WriteLog(QStringLiteral("Failed: ") + message + QStringLiteral(" (") + logPath + u')');
 }
 
-bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& failed) {
+void TFmMain::ConvertFiles(int mode) {
+  FlushAddedSelection();
+  if (FConverting || ListView1->topLevelItemCount() == 0) return;
+  FConverting = true;
+  FCancelConvert = false;
+  runMode_ = mode;
+  runCodePage_ = GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : Engine::LocaleCodePage();
+  runSuccessful_ = 0;
+  runFailed_ = 0;
+  try {
+    WriteLog(QStringLiteral("Conversion start..."));
+  } catch (const LogWriteError&) {
+    FConverting = false;
+    throw;
+  }
+  runRowCount_ = ListView1->topLevelItemCount();
+  runNextRow_ = 0;
+  FmCancelCvt->ResetProgress(runRowCount_);
+  FmCancelCvt->show();
+  FCancelConvert = false;
+  ContinueRun();
+}
+
+void TFmMain::ContinueRun() {
+  // An error of the log ends the run where it stands: no summary, and the
+  // rows not reached keep their columns.
+  try {
+    while (runNextRow_ < runRowCount_) {
+      // Cancel is seen between rows; the row in hand has finished.
+      if (FCancelConvert) break;
+      const int row = runNextRow_++;
+      FmCancelCvt->LblFileName->setText(SubItemOf(row, SubSource));
+      const bool selected = ListView1->topLevelItem(row)->isSelected();
+      const bool waiting = StateOf(row) == StateWaiting;
+      const bool chosen = (runMode_ == ModeAll && waiting) || (runMode_ == ModeSelected && selected && waiting) ||
+                          (runMode_ == ModeReConvert && selected && !waiting);
+      if (!chosen) {
+        if (!waiting) FmCancelCvt->StepProgress();
+        continue;
+      }
+      const RowStep step = BeginRow(row);
+      if (step == RowStep::Handed) return;  // RowConverted goes on
+      if (step == RowStep::StopRun) break;
+    }
+    FinishRun();
+  } catch (const LogWriteError& error) {
+    EndRun();
+    ShowLogWriteError(error);
+  }
+}
+
+TFmMain::RowStep TFmMain::BeginRow(int row) {
   const QString source = SubItemOf(row, SubSource);
   QString target = TargetFileName(source);
 
@@ -932,8 +1019,9 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
   if (TargetExists(target)) {
     int policy = GlobalSettings().fileovertp;
     if (policy == static_cast<int>(FileOverType::Prompt)) {
+      // Asked here, on the window's thread; the worker has nothing in hand.
       switch (FmFileOverTp->Ask(target)) {
-        case TFmFileOverTp::ResultStopConvert: return false;
+        case TFmFileOverTp::ResultStopConvert: return RowStep::StopRun;
         case TFmFileOverTp::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
         case TFmFileOverTp::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
         default: policy = static_cast<int>(FileOverType::Cancel); break;
@@ -944,10 +1032,9 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
     } else if (policy == static_cast<int>(FileOverType::Overwrite)) {
       replaceTarget = true;
     } else {
-      FailRow(row, QStringLiteral("Target file already exists, user canceled"), SubItemOf(row, SubTarget),
-              failed);
+      FailRow(row, QStringLiteral("Target file already exists, user canceled"), SubItemOf(row, SubTarget));
       FmCancelCvt->StepProgress();
-      return true;
+      return RowStep::Done;
     }
   }
 
@@ -955,86 +1042,53 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
   FmCancelCvt->StepProgress();
 
   const QString type = SubItemOf(row, SubType);
-  ResultCode result;
+  ConversionJob job{row, source, target, replaceTarget, WorkbookType::kXls, runCodePage_};
   if (type == QStringLiteral("XLS")) {
-    result = FConvertXls(source, FOutBuffer, codePage);
+    job.type = WorkbookType::kXls;
   } else if (type == QStringLiteral("XLSX")) {
-    result = FConvertXlsx(source, FOutBuffer, codePage);
+    job.type = WorkbookType::kXlsx;
   } else {
-    FailRow(row, QStringLiteral("File type not support"), source, failed);
-    return true;
+    FailRow(row, QStringLiteral("File type not support"), source);
+    return RowStep::Done;
   }
-  if (result < 0) {
-    FailRow(row, ConvertMessageForResult(result), result == kDestinationCreateFailed ? target : source,
-            failed);
-    return true;
-  }
+  worker_->Convert(job);
+  return RowStep::Handed;
+}
 
-  const std::string_view bytes(reinterpret_cast<const char*>(FOutBuffer.data()),
-                               std::min(static_cast<std::size_t>(result), FOutBuffer.size()));
-  switch (WriteTargetFile(target, bytes, replaceTarget)) {
-    case TargetWriteResult::CreateFailed:
-      FailRow(row, ConvertMessageForResult(kDestinationCreateFailed), target, failed);
-      break;
-    case TargetWriteResult::WriteFailed:
-      FailRow(row, ConvertMessageForResult(kDestinationWriteFailed), source, failed);
-      break;
-    case TargetWriteResult::Ok: {
+void TFmMain::RowConverted(int row, int result) {
+  if (!FConverting) return;  // a run ended by a log error while the row was in hand
+  try {
+    if (result < 0) {
+      FailRow(row, ConvertMessageForResult(result),
+              SubItemOf(row, result == kDestinationCreateFailed ? SubTarget : SubSource));
+    } else {
       const QString message = ConvertMessageForResult(result);
       SetState(row, StateConverted);
       SetSubItem(row, SubMessage, message);
-      ++successful;
-      WriteLog(message + QStringLiteral(" (") + source + u')');
-      break;
+      ++runSuccessful_;
+      WriteLog(message + QStringLiteral(" (") + SubItemOf(row, SubSource) + u')');
     }
+  } catch (const LogWriteError& error) {
+    EndRun();
+    ShowLogWriteError(error);
+    return;
   }
-  return true;
+  ContinueRun();
 }
 
-void TFmMain::ConvertFiles(int mode) {
-  FlushAddedSelection();
-  if (FConverting || ListView1->topLevelItemCount() == 0) return;
-  FConverting = true;
-  FCancelConvert = false;
-  const std::int32_t codePage =
-      GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : Engine::LocaleCodePage();
-  int successful = 0;
-  int failed = 0;
-  engine_.SetProgressCallback([] { QCoreApplication::processEvents(); });
+void TFmMain::FinishRun() {
+  FmCancelCvt->close();
+  WriteLog(QStringLiteral("Conversion end. Successful: ") + QString::number(runSuccessful_) +
+           QStringLiteral(", Failed: ") + QString::number(runFailed_) + QStringLiteral(", Total: ") +
+           QString::number(runSuccessful_ + runFailed_) + QStringLiteral("\r\n"));
+  EndRun();
+}
 
-  try {
-    WriteLog(QStringLiteral("Conversion start..."));
-    const int rowCount = ListView1->topLevelItemCount();
-    FmCancelCvt->ResetProgress(rowCount);
-    FmCancelCvt->show();
-    FCancelConvert = false;
-    for (int row = 0; row < rowCount; ++row) {
-      if (FCancelConvert) break;
-      FmCancelCvt->LblFileName->setText(SubItemOf(row, SubSource));
-      const bool selected = ListView1->topLevelItem(row)->isSelected();
-      const bool waiting = StateOf(row) == StateWaiting;
-      const bool chosen = (mode == ModeAll && waiting) || (mode == ModeSelected && selected && waiting) ||
-                          (mode == ModeReConvert && selected && !waiting);
-      if (!chosen) {
-        if (!waiting) FmCancelCvt->StepProgress();
-        continue;
-      }
-      if (!ConvertRow(row, codePage, successful, failed)) break;
-      QCoreApplication::processEvents();
-    }
-    QCoreApplication::processEvents();
-    FmCancelCvt->close();
-    WriteLog(QStringLiteral("Conversion end. Successful: ") + QString::number(successful) +
-             QStringLiteral(", Failed: ") + QString::number(failed) + QStringLiteral(", Total: ") +
-             QString::number(successful + failed) + QStringLiteral("\r\n"));
-  } catch (const LogWriteError&) {
-    FmCancelCvt->close();
-    engine_.SetProgressCallback(nullptr);
-    FConverting = false;
-    throw;
-  }
-  engine_.SetProgressCallback(nullptr);
+void TFmMain::EndRun() {
+  FmCancelCvt->close();
   FConverting = false;
+  emit RunFinished();
+  CloseIfAsked();
 }
 
 }  // namespace tabulox

@@ -11,10 +11,12 @@
 #include <QToolButton>
 #include <QTreeWidget>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "activity_log.h"
 #include "conversion_entry.h"
+#include "conversion_worker.h"
 #include "file_search.h"
 #include "job_file.h"
 
@@ -28,6 +30,7 @@ class TFmOption;
 class TFmAddDir;
 class TFmCancelFind;
 class TFmDirectory;
+class AddDirSearch;
 
 class TFmMain : public QMainWindow {
   Q_OBJECT
@@ -97,9 +100,12 @@ class TFmMain : public QMainWindow {
   void SetSubItem(int row, int subItem, const QString& text);
 
   // --- Conversion run ---
+  // Starts a run; it goes on in the background and ends with RunFinished.
   void ConvertFiles(int mode);
   QString TargetFileName(const QString& source) const;
   bool IsConverting() const { return FConverting; }
+  // From the OK of the Add Dir dialog until the scan's last row is added.
+  bool IsScanning() const;
 
   // --- Commands ---
   // Runs command `tag`; an activity log that cannot be written ends the
@@ -168,6 +174,12 @@ class TFmMain : public QMainWindow {
   void ListView1SelectItem();
   void TimerSelectItemsTimer();
 
+ signals:
+  // A conversion run ended (also by an error of the log), its rows updated.
+  void RunFinished();
+  // A folder scan ended, its rows added.
+  void ScanFinished();
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
@@ -202,24 +214,43 @@ class TFmMain : public QMainWindow {
   void ViewLogCommand();
   void AboutCommand();
 
-  // Events of FFileSearch during Add Dir.
-  void SearchFileFound(const std::string& folder, const TFoundFile& info);
-  void SearchFolderChanged(const std::string& folder);
+  // Signals of the Add Dir scan, delivered on the window's thread.
+  void SearchFileFound(const QString& path);
+  void SearchFolderChanged(const QString& folder);
   void SearchFinished();
+  void ScanEnded();
 
   QTreeWidgetItem* AppendRow(const JobRow& row);
   void SelectAddedRow(QTreeWidgetItem* item);
   void ForgetSource(const QString& source);
   static QString SourceKey(const QString& source);
-  // The run's handling of one row; false when the run must stop at once.
-  bool ConvertRow(int row, std::int32_t codePage, int& successful, int& failed);
-  void FailRow(int row, const QString& message, const QString& logPath, int& failed);
+  // The steps of a run: rows up to the next one handed to the worker, or the
+  // end of the run; then the worker's outcome of that row.
+  enum class RowStep { Done, Handed, StopRun };
+  void ContinueRun();
+  RowStep BeginRow(int row);
+  void RowConverted(int row, int result);
+  void FinishRun();
+  void EndRun();
+  void FailRow(int row, const QString& message, const QString& logPath);
+  // Closes the window once a run or scan that delayed the closing has ended.
+  void CloseIfAsked();
   static QStringList ClipboardFileList();
   static bool DefaultShell(ShellAction action, const QString& path);
 
-  OutputBlock FOutBuffer;
   bool FCancelConvert = false;
   bool FConverting = false;
+  // The run in progress.
+  int runMode_ = ModeAll;
+  int runRowCount_ = 0;  // rows when the run started
+  int runNextRow_ = 0;
+  std::int32_t runCodePage_ = 0;
+  int runSuccessful_ = 0;
+  int runFailed_ = 0;
+  // The scan in progress.
+  int scanRowsBefore_ = 0;
+  bool scanLogFailed_ = false;
+  bool closeWhenIdle_ = false;
   int FRowCount = 0;
   int FPendingFirst = -1;  // rows added but not yet selected, see SelectAddedRow
   int FPendingLast = -1;
@@ -227,11 +258,11 @@ class TFmMain : public QMainWindow {
   bool FSortAscending = true;
   QHash<QString, int> FSourceKeys;  // upper-cased source path -> rows holding it
   QStringList FPastedFiles;         // the clipboard's file list, read by the enabling rules
-  Engine engine_;
-  ConvertFunction FConvertXls;
-  ConvertFunction FConvertXlsx;
   ShellFunction FShell;
   TKvFileSearch FFileSearch;  // the folder scan of Add Dir
+  // Declared after what their threads use, so that they stop first.
+  std::unique_ptr<AddDirSearch> addDirSearch_;
+  std::unique_ptr<ConversionWorker> worker_;
 };
 
 }  // namespace tabulox

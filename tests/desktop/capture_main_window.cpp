@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
   form.AddChosenFiles(args.mid(2));
   form.ConvertFiles(tabulox::TFmMain::ModeAll);
+  if (!QTest::qWaitFor([&form] { return !form.IsConverting(); }, 60000)) return 1;
   form.ListView1->clearSelection();
   form.ListView1->topLevelItem(0)->setSelected(true);
   QTest::qWait(300);  // the selection count reaches the status bar

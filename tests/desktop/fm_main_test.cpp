@@ -14,6 +14,8 @@
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
+#include <QSemaphore>
+#include <atomic>
 #include <memory>
 
 #include "activity_log.h"
@@ -26,11 +28,13 @@
 #include "help_pages.h"
 #include "settings_file.h"
 #include "temp_config.h"
+#include "wait_until.h"
 
 namespace tabulox {
 namespace {
 
 using testing::ReadAll;
+using testing::WaitUntil;
 using testing::TempConfig;
 using testing::WriteAll;
 
@@ -103,6 +107,12 @@ class FmMainTest : public ::testing::Test {
 
   QString Panel(int i) const { return form_->StatusPanels[static_cast<std::size_t>(i)]->text(); }
   QString Cell(int row, int subItem) const { return form_->SubItemOf(row, subItem); }
+  // Waits for the run a command or key started to end.
+  void WaitForRun() { EXPECT_TRUE(WaitUntil([this] { return !form_->IsConverting(); })); }
+  void Convert(int mode) {
+    form_->ConvertFiles(mode);
+    WaitForRun();
+  }
   void ClearSelection() {
     form_->FlushAddedSelection();
     form_->ListView1->clearSelection();
@@ -193,8 +203,10 @@ TEST_F(FmMainTest, AltHeldDisablesShortcuts) {
   QTest::keyClick(form_->ListView1, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
   QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  EXPECT_FALSE(form_->IsConverting());
   EXPECT_EQ(form_->StateOf(0), 0);
   QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  WaitForRun();
   EXPECT_EQ(form_->StateOf(0), 1);
 }
 
@@ -259,7 +271,7 @@ TEST_F(FmMainTest, DropAddsFilesAndPassesOverFolders) {
 TEST_F(FmMainTest, JobFileRoundTripThroughRestart) {
   form_->AddFile(Source(QStringLiteral("a.xls")));
   form_->AddFile(Source(QStringLiteral("b.xls"), "BAD"));
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   NewWindow();  // the old window saves the job file, the new one loads it
   ASSERT_EQ(form_->RowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
@@ -283,6 +295,7 @@ TEST_F(FmMainTest, RunOfTwoFilesWithOneFailure) {
   form_->AddFile(bad);
   QFile::remove(LogFilePath());
   QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  WaitForRun();
   EXPECT_EQ(form_->StateOf(0), 1);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
   EXPECT_EQ(ReadAll(GlobalSettings().targetdir + QStringLiteral("good.txt")), QByteArray("hello"));
@@ -301,7 +314,7 @@ TEST_F(FmMainTest, RunOfTwoFilesWithOneFailure) {
 TEST_F(FmMainTest, XlsxRowThatIsNoArchiveFails) {
   form_->SetConverters(EchoConverter, EngineConverter(engine_, WorkbookType::kXlsx));
   form_->AddFile(Source(QStringLiteral("a.xlsx")));
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(form_->StateOf(0), 2);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("File format not correct"));
 }
@@ -314,7 +327,7 @@ TEST_F(FmMainTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
   QFile::remove(Cell(1, TFmMain::SubSource));
   WriteAll(config_.Path(QStringLiteral("blocker")), "x");
   GlobalSettings().targetdir = config_.Path(QStringLiteral("blocker/sub/"));
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("File type not support"));
   EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("Source file does not exist"));
   EXPECT_EQ(Cell(2, TFmMain::SubMessage), QStringLiteral("Target file create error"));
@@ -327,10 +340,10 @@ TEST_F(FmMainTest, AutoRenameWritesBookOneThenBookTwo) {
   const QString book = Source(QStringLiteral("book.xls"), "v");
   WriteAll(config_.Path(QStringLiteral("src/book.txt")), "old");
   form_->AddFile(book);
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/book(1).txt")));
   Select({0});
-  form_->ConvertFiles(TFmMain::ModeReConvert);
+  Convert(TFmMain::ModeReConvert);
   EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/book(2).txt")));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book.txt"))), QByteArray("old"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book(2).txt"))), QByteArray("v"));
@@ -341,12 +354,12 @@ TEST_F(FmMainTest, OverwriteAndCancelPolicies) {
   form_->AddFile(Source(QStringLiteral("a.xls"), "new"));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   GlobalSettings().fileovertp = 3;
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
   GlobalSettings().fileovertp = 1;
   Select({0});
-  form_->ConvertFiles(TFmMain::ModeReConvert);
+  Convert(TFmMain::ModeReConvert);
   EXPECT_EQ(form_->StateOf(0), 1);
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("new"));
 }
@@ -367,7 +380,7 @@ TEST_F(FmMainTest, PromptCancelFailsRowAndStopConvertEndsRun) {
     dialog->BtnCancel->click();
     AnswerNextModal([](QWidget* next) { qobject_cast<TFmFileOverTp*>(next)->SpeedButton1->click(); });
   });
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(form_->StateOf(0), 2);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(form_->StateOf(1), 0);
@@ -390,52 +403,94 @@ TEST_F(FmMainTest, PromptAutoRenameAndFrameClose) {
     qobject_cast<TFmFileOverTp*>(modal)->BtnAutoRename->click();
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/a(1).txt")));
   EXPECT_EQ(form_->StateOf(0), 1);
   EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
 }
 
-TEST_F(FmMainTest, CancelInProgressDialogStopsBeforeNextRow) {
+// The run goes on off the window's thread: while the second workbook is being
+// converted the window answers, a click on Cancel is taken, and the run ends
+// after that workbook with the other rows still waiting.
+TEST_F(FmMainTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   for (int i = 0; i < 4; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
-  int calls = 0;
+  std::atomic<int> calls = 0;
+  QSemaphore secondMayEnd;
   form_->SetConverters(
       [&](const QString& source, OutputBlock& block, std::int32_t cp) {
-        if (++calls == 2) QTimer::singleShot(0, form_->FmCancelCvt->BtnCancel, &QPushButton::click);
+        if (++calls == 2) secondMayEnd.tryAcquire(1, 30000);
+        return EchoConverter(source, block, cp);
+      },
+      EchoConverter);
+  QFile::remove(LogFilePath());
+  QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
+  ASSERT_TRUE(form_->FmCancelCvt->isVisible());
+  EXPECT_EQ(form_->FmCancelCvt->LblFileName->text(), Cell(1, TFmMain::SubSource));
+  QTest::mouseClick(form_->FmCancelCvt->BtnCancel, Qt::LeftButton);
+  secondMayEnd.release();
+  WaitForRun();
+  EXPECT_EQ(calls, 2);
+  EXPECT_EQ(form_->StateOf(0), 1);
+  EXPECT_EQ(form_->StateOf(1), 1);
+  EXPECT_EQ(form_->StateOf(2), 0);
+  EXPECT_EQ(form_->StateOf(3), 0);
+  EXPECT_EQ(Cell(2, TFmMain::SubMessage), QString());
+  EXPECT_FALSE(QFile::exists(GlobalSettings().targetdir + QStringLiteral("2.txt")));
+  EXPECT_EQ(LogMessages(),
+            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, TFmMain::SubSource) + u')',
+                         QStringLiteral("Convert successfully (") + Cell(1, TFmMain::SubSource) + u')',
+                         QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
+}
+
+// Closing the window during a run ends the run after the workbook in hand;
+// the window goes once that workbook's outcome is in the list and the log.
+TEST_F(FmMainTest, ClosingDuringRunWaitsForWorkbookInHand) {
+  for (int i = 0; i < 3; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
+  std::atomic<int> calls = 0;
+  QSemaphore firstMayEnd;
+  form_->SetConverters(
+      [&](const QString& source, OutputBlock& block, std::int32_t cp) {
+        if (++calls == 1) firstMayEnd.tryAcquire(1, 30000);
         return EchoConverter(source, block, cp);
       },
       EchoConverter);
   form_->ConvertFiles(TFmMain::ModeAll);
-  EXPECT_EQ(calls, 2);
-  EXPECT_EQ(form_->StateOf(1), 1);
-  EXPECT_EQ(form_->StateOf(2), 0);
-  EXPECT_TRUE(LogMessages().contains(QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2")));
+  ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
+  form_->close();
+  EXPECT_TRUE(form_->isVisible());
+  firstMayEnd.release();
+  EXPECT_TRUE(WaitUntil([&] { return !form_->isVisible(); }));
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(form_->StateOf(0), 1);
+  EXPECT_EQ(form_->StateOf(1), 0);
+  EXPECT_TRUE(LogMessages().contains(QStringLiteral("Conversion end. Successful: 1, Failed: 0, Total: 1")));
 }
 
 TEST_F(FmMainTest, RunModesChooseRowsBySelectionAndState) {
   for (int i = 0; i < 3; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
   Select({1});
-  form_->ConvertFiles(TFmMain::ModeSelected);
+  Convert(TFmMain::ModeSelected);
   EXPECT_EQ(form_->StateOf(0), 0);
   EXPECT_EQ(form_->StateOf(1), 1);
   EXPECT_EQ(form_->FmCancelCvt->LblSub->text(), QStringLiteral("1"));
   // ReConvert with nothing selected: start and summary with zero counts.
   ClearSelection();
   QFile::remove(LogFilePath());
-  form_->ConvertFiles(TFmMain::ModeReConvert);
+  Convert(TFmMain::ModeReConvert);
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Conversion end. Successful: 0, Failed: 0, Total: 0"),
                                         QString()}));
   // ReConvert of the selected converted row converts it again.
   QFile::remove(Cell(1, TFmMain::SubTarget));
   Select({0, 1});
-  form_->ConvertFiles(TFmMain::ModeReConvert);
+  Convert(TFmMain::ModeReConvert);
   EXPECT_EQ(form_->StateOf(0), 0);
   EXPECT_TRUE(QFile::exists(Cell(1, TFmMain::SubTarget)));
 }
 
 TEST_F(FmMainTest, EmptyListRunLogsNothing) {
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
@@ -636,7 +691,7 @@ TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
   viewer->CBNotLog->click();
   EXPECT_TRUE(GlobalSettings().notlog);
   form_->AddFile(QStringLiteral("/n/a.xls"));
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
@@ -681,7 +736,7 @@ TEST_F(FmMainEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
   ASSERT_TRUE(QFile::copy(QStringLiteral(TABULOX_SOURCE_DIR "/examples/example.xls"), example));
   form_->AddFile(example);
   form_->AddFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
   EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
   OutputBlock expected;
@@ -703,7 +758,7 @@ TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
     }
   }
   ASSERT_GT(form_->RowCount(), 0);
-  form_->ConvertFiles(TFmMain::ModeAll);
+  Convert(TFmMain::ModeAll);
   int converted = 0;
   for (int row = 0; row < form_->RowCount(); ++row) {
     EXPECT_NE(form_->StateOf(row), 0) << Cell(row, TFmMain::SubSource).toStdString();

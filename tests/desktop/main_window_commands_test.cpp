@@ -4,21 +4,25 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
+#include "activity_log.h"
 #include "fm_add_dir.h"
 #include "fm_cancel_find.h"
 #include "fm_main.h"
 #include "fm_option.h"
 #include "settings_file.h"
 #include "temp_config.h"
+#include "wait_until.h"
 
 namespace tabulox {
 namespace {
 
 using testing::TempConfig;
+using testing::WaitUntil;
 using testing::WriteAll;
 
 // Runs `answer` on the next modal dialog once it is shown.
@@ -62,7 +66,9 @@ class MainWindowCommandsTest : public ::testing::Test {
       form_->FmAddDir->BtnOK->click();
     });
     form_->BtnAddDir->click();
+    WaitForScan();
   }
+  void WaitForScan() { EXPECT_TRUE(WaitUntil([this] { return !form_->IsScanning(); })); }
   QString Panel(int i) const { return form_->StatusPanels[static_cast<std::size_t>(i)]->text(); }
 
   TempConfig config_;
@@ -106,8 +112,33 @@ TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
     form_->FmAddDir->BtnOK->click();
   });
   form_->DropFiles({config_.Path("tree")});
+  WaitForScan();
   EXPECT_EQ(shown, config_.Path("tree"));
   EXPECT_EQ(form_->RowCount(), 2);
+}
+
+// A log that cannot be written ends the scan where it stands, with the error
+// shown and no count of added files.
+TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
+  form_->AddFile(config_.Path("tree/a.xls"));  // found again by the scan: refused and logged
+  ASSERT_TRUE(EnsureConfigDir());
+  ASSERT_TRUE(QDir().mkpath(LogFilePath()));  // a folder where the log should be
+  QString error;
+  AnswerNextModal([this, &error](QWidget*) {
+    form_->FmAddDir->EditDir->setText(config_.Path("tree"));
+    form_->FmAddDir->BtnOK->click();
+    AnswerNextModal([&error](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      error = box->text();
+      box->accept();
+    });
+  });
+  form_->BtnAddDir->click();
+  WaitForScan();
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(form_->FmCancelFind->isVisible());
+  EXPECT_FALSE(Panel(2).startsWith("Done Scanning"));
 }
 
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
