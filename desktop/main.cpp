@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <memory>
 
-#include "fm_main.h"
+#include "main_window.h"
 #include "settings_file.h"
 
 int main(int argc, char** argv) {
@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
 
   int status = 0;
   {
-    auto FmMain = std::make_unique<tabulox::TFmMain>();
+    auto FmMain = std::make_unique<tabulox::MainWindow>();
     FmMain->show();
     status = QApplication::exec();
   }  // FmMain and its dialogs are destroyed here; the job file is saved.

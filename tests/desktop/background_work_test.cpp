@@ -17,7 +17,7 @@
 #include "fm_add_dir.h"
 #include "fm_cancel_cvt.h"
 #include "fm_cancel_find.h"
-#include "fm_main.h"
+#include "main_window.h"
 #include "settings_file.h"
 #include "support/zip_writer.h"
 #include "temp_config.h"
@@ -58,7 +58,7 @@ class BackgroundWorkTest : public ::testing::Test {
     GlobalSettings() = DefaultSettings();
     GlobalSettings().targetdir = WithTrailingSlash(config_.Path(QStringLiteral("out")));
     GlobalSettings().sourcecode = kCodePageUtf8;
-    form_ = std::make_unique<TFmMain>();
+    form_ = std::make_unique<MainWindow>();
     form_->show();
   }
   void TearDown() override {
@@ -67,7 +67,7 @@ class BackgroundWorkTest : public ::testing::Test {
   }
 
   TempConfig config_;
-  std::unique_ptr<TFmMain> form_;
+  std::unique_ptr<MainWindow> form_;
 };
 
 // While the engine converts a million cells, the window's event loop goes on:
@@ -79,7 +79,7 @@ TEST_F(BackgroundWorkTest, EventLoopAnswersDuringMillionCellConversion) {
   const QString book = config_.Path(QStringLiteral("million.xlsx"));
   const std::string bytes = NumericWorkbook(kRows);
   WriteAll(book, QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size())));
-  form_->AddFile(book);
+  form_->addFile(book);
 
   QElapsedTimer sinceTick;
   qint64 longestGap = 0;
@@ -94,13 +94,13 @@ TEST_F(BackgroundWorkTest, EventLoopAnswersDuringMillionCellConversion) {
   runTime.start();
   sinceTick.start();
   ticker.start();
-  form_->ConvertFiles(TFmMain::ModeAll);
-  ASSERT_TRUE(WaitUntil([this] { return !form_->IsConverting(); }, 120000));
+  form_->convertFiles(MainWindow::ModeAll);
+  ASSERT_TRUE(WaitUntil([this] { return !form_->isConverting(); }, 120000));
   longestGap = std::max(longestGap, sinceTick.elapsed());
   ticker.stop();
 
-  ASSERT_EQ(form_->StateOf(0), 1) << form_->SubItemOf(0, TFmMain::SubMessage).toStdString();
-  const QByteArray text = ReadAll(form_->SubItemOf(0, TFmMain::SubTarget));
+  ASSERT_EQ(form_->stateOf(0), 1) << form_->subItemOf(0, MainWindow::SubMessage).toStdString();
+  const QByteArray text = ReadAll(form_->subItemOf(0, MainWindow::SubTarget));
   EXPECT_TRUE(text.endsWith("\t1000009\r\n"));
   EXPECT_EQ(text.count('\n'), kRows + 1);  // the sheet's heading line, then its rows
   // Too quick a conversion could not show a blocked loop.
@@ -130,26 +130,26 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
       Qt::DirectConnection);
 
   QTimer::singleShot(0, form_.get(), [this] {
-    form_->FmAddDir->EditDir->setText(config_.Path(QStringLiteral("one")) + u';' +
+    form_->addDirDialog->EditDir->setText(config_.Path(QStringLiteral("one")) + u';' +
                                       config_.Path(QStringLiteral("two")));
-    form_->FmAddDir->CBRecursive->setChecked(false);
-    form_->FmAddDir->BtnOK->click();
+    form_->addDirDialog->CBRecursive->setChecked(false);
+    form_->addDirDialog->BtnOK->click();
   });
-  form_->ExecuteCommand(TFmMain::CmdAddDir);
+  form_->executeCommand(MainWindow::CmdAddDir);
   ASSERT_TRUE(WaitUntil([&] { return found == 1; }));
-  EXPECT_TRUE(form_->IsScanning());
-  EXPECT_TRUE(form_->FmCancelFind->isVisible());
-  EXPECT_TRUE(WaitUntil([this] { return form_->FmCancelFind->StatusBar1->currentMessage().endsWith(QStringLiteral("one/")); }));
-  EXPECT_TRUE(WaitUntil([this] { return form_->RowCount() == 1; }));
-  QTest::mouseClick(form_->FmCancelFind->BtnCancel, Qt::LeftButton);
+  EXPECT_TRUE(form_->isScanning());
+  EXPECT_TRUE(form_->cancelFindDialog->isVisible());
+  EXPECT_TRUE(WaitUntil([this] { return form_->cancelFindDialog->StatusBar1->currentMessage().endsWith(QStringLiteral("one/")); }));
+  EXPECT_TRUE(WaitUntil([this] { return form_->rowCount() == 1; }));
+  QTest::mouseClick(form_->cancelFindDialog->BtnCancel, Qt::LeftButton);
   firstMayGoOn.release();
-  ASSERT_TRUE(WaitUntil([this] { return !form_->IsScanning(); }));
+  ASSERT_TRUE(WaitUntil([this] { return !form_->isScanning(); }));
 
   EXPECT_EQ(found, 1);
-  EXPECT_EQ(form_->RowCount(), 1);
-  EXPECT_FALSE(form_->FmCancelFind->isVisible());
-  EXPECT_EQ(form_->StatusPanels[2]->text(), QStringLiteral("Done Scanning, add 1 file(s)."));
-  EXPECT_EQ(form_->StatusPanels[1]->text(), QStringLiteral("1 File(s)"));
+  EXPECT_EQ(form_->rowCount(), 1);
+  EXPECT_FALSE(form_->cancelFindDialog->isVisible());
+  EXPECT_EQ(form_->statusPanels[2]->text(), QStringLiteral("Done Scanning, add 1 file(s)."));
+  EXPECT_EQ(form_->statusPanels[1]->text(), QStringLiteral("1 File(s)"));
 }
 
 }  // namespace

@@ -12,7 +12,7 @@
 #include "activity_log.h"
 #include "fm_add_dir.h"
 #include "fm_cancel_find.h"
-#include "fm_main.h"
+#include "main_window.h"
 #include "fm_option.h"
 #include "settings_file.h"
 #include "temp_config.h"
@@ -49,7 +49,7 @@ class MainWindowCommandsTest : public ::testing::Test {
       QDir().mkpath(QFileInfo(path).path());
       WriteAll(path, "x");
     }
-    form_ = std::make_unique<TFmMain>();
+    form_ = std::make_unique<MainWindow>();
     form_->show();
   }
   void TearDown() override {
@@ -60,73 +60,73 @@ class MainWindowCommandsTest : public ::testing::Test {
   // Runs Add Dir on `dirs`, answering its dialog with OK.
   void AddDir(const QString& dirs, bool recursive) {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
-      EXPECT_EQ(modal, form_->FmAddDir);
-      form_->FmAddDir->EditDir->setText(dirs);
-      form_->FmAddDir->CBRecursive->setChecked(recursive);
-      form_->FmAddDir->BtnOK->click();
+      EXPECT_EQ(modal, form_->addDirDialog);
+      form_->addDirDialog->EditDir->setText(dirs);
+      form_->addDirDialog->CBRecursive->setChecked(recursive);
+      form_->addDirDialog->BtnOK->click();
     });
-    form_->BtnAddDir->click();
+    form_->addDirButton->click();
     WaitForScan();
   }
-  void WaitForScan() { EXPECT_TRUE(WaitUntil([this] { return !form_->IsScanning(); })); }
-  QString Panel(int i) const { return form_->StatusPanels[static_cast<std::size_t>(i)]->text(); }
+  void WaitForScan() { EXPECT_TRUE(WaitUntil([this] { return !form_->isScanning(); })); }
+  QString Panel(int i) const { return form_->statusPanels[static_cast<std::size_t>(i)]->text(); }
 
   TempConfig config_;
-  std::unique_ptr<TFmMain> form_;
+  std::unique_ptr<MainWindow> form_;
 };
 
 TEST_F(MainWindowCommandsTest, AddDirWithoutRecursionAddsTopFolderWorkbooks) {
   AddDir(config_.Path("tree"), false);
-  EXPECT_EQ(form_->RowCount(), 2);
+  EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(2), "Done Scanning, add 2 file(s).");
   EXPECT_EQ(Panel(1), "2 File(s)");
-  EXPECT_FALSE(form_->FmCancelFind->isVisible());
+  EXPECT_FALSE(form_->cancelFindDialog->isVisible());
   EXPECT_EQ(GlobalSettings().adddir, config_.Path("tree"));
 }
 
 TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
   AddDir(config_.Path("tree"), true);
-  EXPECT_EQ(form_->RowCount(), 3);
+  EXPECT_EQ(form_->rowCount(), 3);
   EXPECT_EQ(Panel(2), "Done Scanning, add 3 file(s).");
   QStringList names;
-  for (int row = 0; row < form_->RowCount(); ++row) names << form_->SubItemOf(row, TFmMain::SubName);
+  for (int row = 0; row < form_->rowCount(); ++row) names << form_->subItemOf(row, MainWindow::SubName);
   names.sort();
   EXPECT_EQ(names, (QStringList{"a.xls", "b.XLSX", "d.xls"}));
 
   AddDir(config_.Path("tree"), true);
-  EXPECT_EQ(form_->RowCount(), 3);
+  EXPECT_EQ(form_->rowCount(), 3);
   EXPECT_EQ(Panel(2), "Done Scanning, add 0 file(s).");
 }
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
-  AnswerNextModal([this](QWidget*) { form_->FmAddDir->BtnCancel->click(); });
-  form_->ExecuteCommand(TFmMain::CmdAddDir);
-  EXPECT_EQ(form_->RowCount(), 0);
+  AnswerNextModal([this](QWidget*) { form_->addDirDialog->BtnCancel->click(); });
+  form_->executeCommand(MainWindow::CmdAddDir);
+  EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(2), "");
 }
 
 TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
   QString shown;
   AnswerNextModal([this, &shown](QWidget*) {
-    shown = form_->FmAddDir->EditDir->text();
-    form_->FmAddDir->BtnOK->click();
+    shown = form_->addDirDialog->EditDir->text();
+    form_->addDirDialog->BtnOK->click();
   });
-  form_->DropFiles({config_.Path("tree")});
+  form_->dropFiles({config_.Path("tree")});
   WaitForScan();
   EXPECT_EQ(shown, config_.Path("tree"));
-  EXPECT_EQ(form_->RowCount(), 2);
+  EXPECT_EQ(form_->rowCount(), 2);
 }
 
 // A log that cannot be written ends the scan where it stands, with the error
 // shown and no count of added files.
 TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
-  form_->AddFile(config_.Path("tree/a.xls"));  // found again by the scan: refused and logged
+  form_->addFile(config_.Path("tree/a.xls"));  // found again by the scan: refused and logged
   ASSERT_TRUE(EnsureConfigDir());
   ASSERT_TRUE(QDir().mkpath(LogFilePath()));  // a folder where the log should be
   QString error;
   AnswerNextModal([this, &error](QWidget*) {
-    form_->FmAddDir->EditDir->setText(config_.Path("tree"));
-    form_->FmAddDir->BtnOK->click();
+    form_->addDirDialog->EditDir->setText(config_.Path("tree"));
+    form_->addDirDialog->BtnOK->click();
     AnswerNextModal([&error](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       ASSERT_NE(box, nullptr);
@@ -134,26 +134,26 @@ TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
       box->accept();
     });
   });
-  form_->BtnAddDir->click();
+  form_->addDirButton->click();
   WaitForScan();
   EXPECT_FALSE(error.isEmpty());
-  EXPECT_FALSE(form_->FmCancelFind->isVisible());
+  EXPECT_FALSE(form_->cancelFindDialog->isVisible());
   EXPECT_FALSE(Panel(2).startsWith("Done Scanning"));
 }
 
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
   AnswerNextModal([this](QWidget* modal) {
-    EXPECT_EQ(modal, form_->FmOption);
-    form_->FmOption->ComBSourceCode->setEditText("65001");
-    form_->FmOption->BtnOK->click();
+    EXPECT_EQ(modal, form_->optionsDialog);
+    form_->optionsDialog->ComBSourceCode->setEditText("65001");
+    form_->optionsDialog->BtnOK->click();
   });
-  form_->BtnOption->click();
+  form_->optionsButton->click();
   EXPECT_EQ(GlobalSettings().sourcecode, 65001);
 }
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
-  form_->FmAddDir->SpeedButton2->click();  // both types unticked
-  form_->FmAddDir->CBRecursive->setChecked(true);
+  form_->addDirDialog->SpeedButton2->click();  // both types unticked
+  form_->addDirDialog->CBRecursive->setChecked(true);
   form_.reset();
   EXPECT_FALSE(GlobalSettings().selext1);
   EXPECT_FALSE(GlobalSettings().selext2);

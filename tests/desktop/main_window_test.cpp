@@ -1,6 +1,6 @@
 // Drives the real main window on the offscreen platform: adding files, the job
 // file, runs with their dialogs, sorting, shortcuts and the enabling rules.
-#include "fm_main.h"
+#include "main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -74,7 +74,7 @@ QStringList LogMessages() {
   return messages;
 }
 
-class FmMainTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
@@ -90,9 +90,9 @@ class FmMainTest : public ::testing::Test {
 
   void NewWindow() {
     form_.reset();
-    form_ = std::make_unique<TFmMain>();
-    form_->SetConverters(EchoConverter, EchoConverter);
-    form_->SetShellFunction([this](TFmMain::ShellAction action, const QString& path) {
+    form_ = std::make_unique<MainWindow>();
+    form_->setConverters(EchoConverter, EchoConverter);
+    form_->setShellFunction([this](MainWindow::ShellAction action, const QString& path) {
       shellCalls_.push_back({action, path});
       return shellOpens_;
     });
@@ -105,82 +105,82 @@ class FmMainTest : public ::testing::Test {
     return path;
   }
 
-  QString Panel(int i) const { return form_->StatusPanels[static_cast<std::size_t>(i)]->text(); }
-  QString Cell(int row, int subItem) const { return form_->SubItemOf(row, subItem); }
+  QString Panel(int i) const { return form_->statusPanels[static_cast<std::size_t>(i)]->text(); }
+  QString Cell(int row, int subItem) const { return form_->subItemOf(row, subItem); }
   // Waits for the run a command or key started to end.
-  void WaitForRun() { EXPECT_TRUE(WaitUntil([this] { return !form_->IsConverting(); })); }
+  void WaitForRun() { EXPECT_TRUE(WaitUntil([this] { return !form_->isConverting(); })); }
   void Convert(int mode) {
-    form_->ConvertFiles(mode);
+    form_->convertFiles(mode);
     WaitForRun();
   }
   void ClearSelection() {
-    form_->FlushAddedSelection();
-    form_->ListView1->clearSelection();
+    form_->flushAddedSelection();
+    form_->fileList->clearSelection();
   }
   void Select(std::initializer_list<int> rows) {
     ClearSelection();
-    for (int r : rows) form_->ListView1->topLevelItem(r)->setSelected(true);
+    for (int r : rows) form_->fileList->topLevelItem(r)->setSelected(true);
   }
 
   TempConfig config_;
   Engine engine_;  // outlives the window that may convert through it
-  std::unique_ptr<TFmMain> form_;
-  std::vector<std::pair<TFmMain::ShellAction, QString>> shellCalls_;
+  std::unique_ptr<MainWindow> form_;
+  std::vector<std::pair<MainWindow::ShellAction, QString>> shellCalls_;
   bool shellOpens_ = true;
 };
 
-TEST_F(FmMainTest, FirstStartShowsEmptyListAndPanels) {
+TEST_F(MainWindowTest, FirstStartShowsEmptyListAndPanels) {
   EXPECT_EQ(form_->windowTitle(), QStringLiteral("KV-Tabulox"));
-  EXPECT_EQ(form_->ListView1->topLevelItemCount(), 0);
+  EXPECT_EQ(form_->fileList->topLevelItemCount(), 0);
   EXPECT_EQ(Panel(0), QStringLiteral("KV-Tabulox 3.0"));
   EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
   EXPECT_EQ(Panel(2), QString());
-  EXPECT_EQ(form_->BtnAddFile->text(), QStringLiteral("&Add File"));
-  EXPECT_EQ(form_->ActAddFile->text(), QStringLiteral("Add &File                   CTRL+F"));
-  EXPECT_EQ(form_->BtnConvert->statusTip(), QStringLiteral("Convert all file(s) in listview"));
+  EXPECT_EQ(form_->addFileButton->text(), QStringLiteral("&Add File"));
+  EXPECT_EQ(form_->addFileAction->text(), QStringLiteral("Add &File                   CTRL+F"));
+  EXPECT_EQ(form_->convertButton->statusTip(), QStringLiteral("Convert all file(s) in listview"));
 }
 
-TEST_F(FmMainTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
+TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   const QString book = Source(QStringLiteral("Book.XLS"), "12345");
-  form_->AddFile(book);
-  ASSERT_EQ(form_->RowCount(), 1);
-  EXPECT_EQ(form_->StateOf(0), 0);
-  EXPECT_EQ(Cell(0, TFmMain::SubName), QStringLiteral("Book.XLS"));
-  EXPECT_EQ(Cell(0, TFmMain::SubSource), book);
-  EXPECT_EQ(Cell(0, TFmMain::SubSize), QStringLiteral("5"));
-  EXPECT_EQ(Cell(0, TFmMain::SubType), QStringLiteral("XLS"));
-  EXPECT_EQ(Cell(0, TFmMain::SubTarget), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QString());
-  form_->UpdateCountPanel();
-  EXPECT_TRUE(form_->ListView1->topLevelItem(0)->isSelected());
-  EXPECT_EQ(form_->ListView1->currentItem(), form_->ListView1->topLevelItem(0));
+  form_->addFile(book);
+  ASSERT_EQ(form_->rowCount(), 1);
+  EXPECT_EQ(form_->stateOf(0), 0);
+  EXPECT_EQ(Cell(0, MainWindow::SubName), QStringLiteral("Book.XLS"));
+  EXPECT_EQ(Cell(0, MainWindow::SubSource), book);
+  EXPECT_EQ(Cell(0, MainWindow::SubSize), QStringLiteral("5"));
+  EXPECT_EQ(Cell(0, MainWindow::SubType), QStringLiteral("XLS"));
+  EXPECT_EQ(Cell(0, MainWindow::SubTarget), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QString());
+  form_->updateCountPanel();
+  EXPECT_TRUE(form_->fileList->topLevelItem(0)->isSelected());
+  EXPECT_EQ(form_->fileList->currentItem(), form_->fileList->topLevelItem(0));
 
   const QString sameUpper = book.toUpper();
-  form_->AddFile(sameUpper);
+  form_->addFile(sameUpper);
   EXPECT_EQ(Panel(2), QStringLiteral("File [") + sameUpper + QStringLiteral("] already added!"));
-  form_->AddFile(QStringLiteral("/x/report.xl"));
+  form_->addFile(QStringLiteral("/x/report.xl"));
   EXPECT_EQ(Panel(2), QStringLiteral("File [/x/report.xl] type not support!"));
-  form_->AddFile(QStringLiteral("/x/missing.xlsx"));
-  EXPECT_EQ(form_->RowCount(), 2);
-  EXPECT_EQ(Cell(1, TFmMain::SubSize), QStringLiteral("0"));
-  EXPECT_EQ(Cell(1, TFmMain::SubType), QStringLiteral("XLSX"));
+  form_->addFile(QStringLiteral("/x/missing.xlsx"));
+  EXPECT_EQ(form_->rowCount(), 2);
+  EXPECT_EQ(Cell(1, MainWindow::SubSize), QStringLiteral("0"));
+  EXPECT_EQ(Cell(1, MainWindow::SubType), QStringLiteral("XLSX"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Add file failed: already added (") + sameUpper + u')',
                                         QStringLiteral("Add file failed: type not support (/x/report.xl)")}));
 }
 
-TEST_F(FmMainTest, ManyFilesAreCheckedForDuplicatesQuickly) {
+TEST_F(MainWindowTest, ManyFilesAreCheckedForDuplicatesQuickly) {
   const int kManyFiles = qEnvironmentVariableIntValue("TABULOX_MANY") > 0 ? qEnvironmentVariableIntValue("TABULOX_MANY") : 20000;
-  for (int i = 0; i < kManyFiles; ++i) form_->AddFile(QStringLiteral("/nowhere/f%1.xls").arg(i));
-  form_->AddFile(QStringLiteral("/NOWHERE/F%1.XLS").arg(kManyFiles - 1));
-  EXPECT_EQ(form_->RowCount(), kManyFiles);
+  for (int i = 0; i < kManyFiles; ++i) form_->addFile(QStringLiteral("/nowhere/f%1.xls").arg(i));
+  form_->addFile(QStringLiteral("/NOWHERE/F%1.XLS").arg(kManyFiles - 1));
+  EXPECT_EQ(form_->rowCount(), kManyFiles);
   EXPECT_TRUE(Panel(2).endsWith(QStringLiteral("] already added!")));
-  form_->ExecuteCommand(TFmMain::CmdSelectAll);
-  form_->ExecuteCommand(TFmMain::CmdDelete);
-  EXPECT_EQ(form_->RowCount(), 0);
+  form_->executeCommand(MainWindow::CmdSelectAll);
+  form_->executeCommand(MainWindow::CmdDelete);
+  EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
 }
 
-TEST_F(FmMainTest, AddFileCommandUsesThePickerAndItsFilters) {
+TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
   const QString a = Source(QStringLiteral("a.xls"));
   AnswerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
@@ -189,65 +189,65 @@ TEST_F(FmMainTest, AddFileCommandUsesThePickerAndItsFilters) {
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
     static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
   });
-  QTest::keyClick(form_->ListView1, Qt::Key_F, Qt::ControlModifier);
-  EXPECT_EQ(form_->RowCount(), 0);  // cancelled: nothing added
-  form_->AddChosenFiles({a, QStringLiteral("/n/b.txt")});
-  EXPECT_EQ(form_->RowCount(), 1);
-  EXPECT_EQ(Cell(0, TFmMain::SubSource), a);
+  QTest::keyClick(form_->fileList, Qt::Key_F, Qt::ControlModifier);
+  EXPECT_EQ(form_->rowCount(), 0);  // cancelled: nothing added
+  form_->addChosenFiles({a, QStringLiteral("/n/b.txt")});
+  EXPECT_EQ(form_->rowCount(), 1);
+  EXPECT_EQ(Cell(0, MainWindow::SubSource), a);
   EXPECT_EQ(Panel(1), QStringLiteral("1 File(s)"));
 }
 
-TEST_F(FmMainTest, AltHeldDisablesShortcuts) {
-  form_->AddFile(Source(QStringLiteral("a.xls")));
+TEST_F(MainWindowTest, AltHeldDisablesShortcuts) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
   ClearSelection();
-  QTest::keyClick(form_->ListView1, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
-  QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
+  QTest::keyClick(form_->fileList, Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+  QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
-  EXPECT_FALSE(form_->IsConverting());
-  EXPECT_EQ(form_->StateOf(0), 0);
-  QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  EXPECT_FALSE(form_->isConverting());
+  EXPECT_EQ(form_->stateOf(0), 0);
+  QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
-  EXPECT_EQ(form_->StateOf(0), 1);
+  EXPECT_EQ(form_->stateOf(0), 1);
 }
 
-TEST_F(FmMainTest, SelectAllShowsSelectionCountOnce) {
-  for (int i = 0; i < 3; ++i) form_->AddFile(QStringLiteral("/n/%1.xls").arg(i));
+TEST_F(MainWindowTest, SelectAllShowsSelectionCountOnce) {
+  for (int i = 0; i < 3; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
   ClearSelection();
   QTest::qWait(80);
-  QTest::keyClick(form_->ListView1, Qt::Key_A, Qt::ControlModifier);
+  QTest::keyClick(form_->fileList, Qt::Key_A, Qt::ControlModifier);
   QTRY_COMPARE(Panel(2), QStringLiteral("Select 3 file(s)."));
 }
 
-TEST_F(FmMainTest, DeleteRemovesSelectedRows) {
-  for (int i = 0; i < 5; ++i) form_->AddFile(QStringLiteral("/n/%1.xls").arg(i));
+TEST_F(MainWindowTest, DeleteRemovesSelectedRows) {
+  for (int i = 0; i < 5; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
   Select({0, 2, 4});
-  QTest::keyClick(form_->ListView1, Qt::Key_Delete);
-  EXPECT_EQ(form_->RowCount(), 2);
+  QTest::keyClick(form_->fileList, Qt::Key_Delete);
+  EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
-  EXPECT_EQ(Cell(0, TFmMain::SubSource), QStringLiteral("/n/1.xls"));
-  EXPECT_EQ(Cell(1, TFmMain::SubSource), QStringLiteral("/n/3.xls"));
-  form_->AddFile(QStringLiteral("/n/0.xls"));  // deleted rows may come back
-  EXPECT_EQ(form_->RowCount(), 3);
+  EXPECT_EQ(Cell(0, MainWindow::SubSource), QStringLiteral("/n/1.xls"));
+  EXPECT_EQ(Cell(1, MainWindow::SubSource), QStringLiteral("/n/3.xls"));
+  form_->addFile(QStringLiteral("/n/0.xls"));  // deleted rows may come back
+  EXPECT_EQ(form_->rowCount(), 3);
 }
 
-TEST_F(FmMainTest, PasteTakesTheClipboardFileList) {
+TEST_F(MainWindowTest, PasteTakesTheClipboardFileList) {
   const QString a = Source(QStringLiteral("a.xls"));
   const QString b = Source(QStringLiteral("b.doc"));
   auto* data = new QMimeData;
   data->setUrls({QUrl::fromLocalFile(a), QUrl::fromLocalFile(b)});
   QApplication::clipboard()->setMimeData(data);
-  form_->ActionMainMenuBar1Paint();
-  EXPECT_TRUE(form_->ActPasteFile->isEnabled());
-  QTest::keyClick(form_->ListView1, Qt::Key_V, Qt::ControlModifier);
-  EXPECT_EQ(form_->RowCount(), 1);
+  form_->updateActionStates();
+  EXPECT_TRUE(form_->pasteFileAction->isEnabled());
+  QTest::keyClick(form_->fileList, Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(form_->rowCount(), 1);
   EXPECT_EQ(Panel(2), QStringLiteral("File [") + b + QStringLiteral("] type not support!"));
   EXPECT_EQ(Panel(1), QStringLiteral("1 File(s)"));
   QApplication::clipboard()->setText(QStringLiteral("no files"));
-  form_->ActionMainMenuBar1Paint();
-  EXPECT_FALSE(form_->ActPasteFile->isEnabled());
+  form_->updateActionStates();
+  EXPECT_FALSE(form_->pasteFileAction->isEnabled());
 }
 
-TEST_F(FmMainTest, DropAddsFilesAndPassesOverFolders) {
+TEST_F(MainWindowTest, DropAddsFilesAndPassesOverFolders) {
   const QString a = Source(QStringLiteral("a.xls"));
   const QString b = Source(QStringLiteral("b.xlsx"));
   QMimeData data;
@@ -258,120 +258,120 @@ TEST_F(FmMainTest, DropAddsFilesAndPassesOverFolders) {
   EXPECT_TRUE(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(form_.get(), &drop);
-  EXPECT_EQ(form_->RowCount(), 2);
+  EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
   // A move-only drop is refused.
   QMimeData other;
   other.setUrls({QUrl::fromLocalFile(Source(QStringLiteral("c.xls")))});
   QDropEvent move(QPointF(10, 10), Qt::MoveAction, &other, Qt::LeftButton, Qt::NoModifier);
   QApplication::sendEvent(form_.get(), &move);
-  EXPECT_EQ(form_->RowCount(), 2);
+  EXPECT_EQ(form_->rowCount(), 2);
 }
 
-TEST_F(FmMainTest, JobFileRoundTripThroughRestart) {
-  form_->AddFile(Source(QStringLiteral("a.xls")));
-  form_->AddFile(Source(QStringLiteral("b.xls"), "BAD"));
-  Convert(TFmMain::ModeAll);
+TEST_F(MainWindowTest, JobFileRoundTripThroughRestart) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->addFile(Source(QStringLiteral("b.xls"), "BAD"));
+  Convert(MainWindow::ModeAll);
   NewWindow();  // the old window saves the job file, the new one loads it
-  ASSERT_EQ(form_->RowCount(), 2);
+  ASSERT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
-  EXPECT_EQ(form_->StateOf(0), 1);
-  EXPECT_EQ(form_->StateOf(1), 2);
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(form_->stateOf(1), 2);
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
   // The loaded rows still count for the duplicate check.
-  form_->AddFile(Cell(0, TFmMain::SubSource));
-  EXPECT_EQ(form_->RowCount(), 2);
+  form_->addFile(Cell(0, MainWindow::SubSource));
+  EXPECT_EQ(form_->rowCount(), 2);
 }
 
-TEST_F(FmMainTest, EmptyListSavesFiveBytes) {
+TEST_F(MainWindowTest, EmptyListSavesFiveBytes) {
   form_.reset();
   EXPECT_EQ(ReadAll(JobFilePath()), QByteArray("LFW\0\0", 5));
 }
 
-TEST_F(FmMainTest, RunOfTwoFilesWithOneFailure) {
+TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
   const QString good = Source(QStringLiteral("good.xls"), "hello");
   const QString bad = Source(QStringLiteral("bad.xls"), "BAD");
-  form_->AddFile(good);
-  form_->AddFile(bad);
+  form_->addFile(good);
+  form_->addFile(bad);
   QFile::remove(LogFilePath());
-  QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
-  EXPECT_EQ(form_->StateOf(0), 1);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Convert successfully"));
   EXPECT_EQ(ReadAll(GlobalSettings().targetdir + QStringLiteral("good.txt")), QByteArray("hello"));
-  EXPECT_EQ(form_->StateOf(1), 2);
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(form_->stateOf(1), 2);
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Convert successfully (") + good + u')',
                                         QStringLiteral("Failed: File format not correct (") + bad + u')',
                                         QStringLiteral("Conversion end. Successful: 1, Failed: 1, Total: 2"),
                                         QString()}));
-  EXPECT_FALSE(form_->FmCancelCvt->isVisible());
-  EXPECT_EQ(form_->FmCancelCvt->LblSub->text(), QStringLiteral("2"));
-  EXPECT_EQ(form_->FmCancelCvt->LblTot->text(), QStringLiteral("/2"));
+  EXPECT_FALSE(form_->cancelConvertDialog->isVisible());
+  EXPECT_EQ(form_->cancelConvertDialog->LblSub->text(), QStringLiteral("2"));
+  EXPECT_EQ(form_->cancelConvertDialog->LblTot->text(), QStringLiteral("/2"));
 }
 
-TEST_F(FmMainTest, XlsxRowThatIsNoArchiveFails) {
-  form_->SetConverters(EchoConverter, EngineConverter(engine_, WorkbookType::kXlsx));
-  form_->AddFile(Source(QStringLiteral("a.xlsx")));
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(form_->StateOf(0), 2);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+TEST_F(MainWindowTest, XlsxRowThatIsNoArchiveFails) {
+  form_->setConverters(EchoConverter, EngineConverter(engine_, WorkbookType::kXlsx));
+  form_->addFile(Source(QStringLiteral("a.xlsx")));
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(form_->stateOf(0), 2);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("File format not correct"));
 }
 
-TEST_F(FmMainTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
-  form_->AddFile(Source(QStringLiteral("a.xls")));
-  form_->AddFile(Source(QStringLiteral("gone.xls")));
-  form_->AddFile(Source(QStringLiteral("c.xls")));
-  form_->SetSubItem(0, TFmMain::SubType, QStringLiteral("xls"));
-  QFile::remove(Cell(1, TFmMain::SubSource));
+TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->addFile(Source(QStringLiteral("gone.xls")));
+  form_->addFile(Source(QStringLiteral("c.xls")));
+  form_->setSubItem(0, MainWindow::SubType, QStringLiteral("xls"));
+  QFile::remove(Cell(1, MainWindow::SubSource));
   WriteAll(config_.Path(QStringLiteral("blocker")), "x");
   GlobalSettings().targetdir = config_.Path(QStringLiteral("blocker/sub/"));
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("File type not support"));
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("Source file does not exist"));
-  EXPECT_EQ(Cell(2, TFmMain::SubMessage), QStringLiteral("Target file create error"));
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("File type not support"));
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("Source file does not exist"));
+  EXPECT_EQ(Cell(2, MainWindow::SubMessage), QStringLiteral("Target file create error"));
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Failed: Target file create error (") +
                                      config_.Path(QStringLiteral("blocker/sub/c.txt")) + u')'));
 }
 
-TEST_F(FmMainTest, AutoRenameWritesBookOneThenBookTwo) {
+TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
   GlobalSettings().samedir = true;
   const QString book = Source(QStringLiteral("book.xls"), "v");
   WriteAll(config_.Path(QStringLiteral("src/book.txt")), "old");
-  form_->AddFile(book);
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/book(1).txt")));
+  form_->addFile(book);
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/book(1).txt")));
   Select({0});
-  Convert(TFmMain::ModeReConvert);
-  EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/book(2).txt")));
+  Convert(MainWindow::ModeReConvert);
+  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/book(2).txt")));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book.txt"))), QByteArray("old"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book(2).txt"))), QByteArray("v"));
 }
 
-TEST_F(FmMainTest, OverwriteAndCancelPolicies) {
+TEST_F(MainWindowTest, OverwriteAndCancelPolicies) {
   GlobalSettings().samedir = true;
-  form_->AddFile(Source(QStringLiteral("a.xls"), "new"));
+  form_->addFile(Source(QStringLiteral("a.xls"), "new"));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   GlobalSettings().fileovertp = 3;
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
   GlobalSettings().fileovertp = 1;
   Select({0});
-  Convert(TFmMain::ModeReConvert);
-  EXPECT_EQ(form_->StateOf(0), 1);
+  Convert(MainWindow::ModeReConvert);
+  EXPECT_EQ(form_->stateOf(0), 1);
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("new"));
 }
 
-TEST_F(FmMainTest, PromptCancelFailsRowAndStopConvertEndsRun) {
+TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
   GlobalSettings().samedir = true;
   GlobalSettings().fileovertp = 2;
   for (const char* name : {"a", "b", "c"}) {
-    form_->AddFile(Source(QString::fromLatin1(name) + QStringLiteral(".xls")));
+    form_->addFile(Source(QString::fromLatin1(name) + QStringLiteral(".xls")));
     WriteAll(config_.Path(QStringLiteral("src/%1.txt").arg(QString::fromLatin1(name))), "old");
   }
-  const QString targetBefore = Cell(0, TFmMain::SubTarget);
+  const QString targetBefore = Cell(0, MainWindow::SubTarget);
   QFile::remove(LogFilePath());
   AnswerNextModal([](QWidget* modal) {
     auto* dialog = qobject_cast<TFmFileOverTp*>(modal);
@@ -380,228 +380,228 @@ TEST_F(FmMainTest, PromptCancelFailsRowAndStopConvertEndsRun) {
     dialog->BtnCancel->click();
     AnswerNextModal([](QWidget* next) { qobject_cast<TFmFileOverTp*>(next)->SpeedButton1->click(); });
   });
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(form_->StateOf(0), 2);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
-  EXPECT_EQ(form_->StateOf(1), 0);
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QString());
-  EXPECT_EQ(form_->StateOf(2), 0);
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(form_->stateOf(0), 2);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(form_->stateOf(1), 0);
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QString());
+  EXPECT_EQ(form_->stateOf(2), 0);
   EXPECT_EQ(LogMessages(),
             QStringList({QStringLiteral("Conversion start..."),
                          QStringLiteral("Failed: Target file already exists, user canceled (") + targetBefore + u')',
                          QStringLiteral("Conversion end. Successful: 0, Failed: 1, Total: 1"), QString()}));
 }
 
-TEST_F(FmMainTest, PromptAutoRenameAndFrameClose) {
+TEST_F(MainWindowTest, PromptAutoRenameAndFrameClose) {
   GlobalSettings().samedir = true;
   GlobalSettings().fileovertp = 2;
-  form_->AddFile(Source(QStringLiteral("a.xls")));
-  form_->AddFile(Source(QStringLiteral("b.xls")));
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->addFile(Source(QStringLiteral("b.xls")));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   WriteAll(config_.Path(QStringLiteral("src/b.txt")), "old");
   AnswerNextModal([](QWidget* modal) {
     qobject_cast<TFmFileOverTp*>(modal)->BtnAutoRename->click();
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(Cell(0, TFmMain::SubTarget), config_.Path(QStringLiteral("src/a(1).txt")));
-  EXPECT_EQ(form_->StateOf(0), 1);
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/a(1).txt")));
+  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
 }
 
 // The run goes on off the window's thread: while the second workbook is being
 // converted the window answers, a click on Cancel is taken, and the run ends
 // after that workbook with the other rows still waiting.
-TEST_F(FmMainTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
-  for (int i = 0; i < 4; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
+TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
+  for (int i = 0; i < 4; ++i) form_->addFile(Source(QStringLiteral("%1.xls").arg(i)));
   std::atomic<int> calls = 0;
   QSemaphore secondMayEnd;
-  form_->SetConverters(
+  form_->setConverters(
       [&](const QString& source, OutputBlock& block, std::int32_t cp) {
         if (++calls == 2) secondMayEnd.tryAcquire(1, 30000);
         return EchoConverter(source, block, cp);
       },
       EchoConverter);
   QFile::remove(LogFilePath());
-  QTest::keyClick(form_->ListView1, Qt::Key_G, Qt::ControlModifier);
+  QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
-  ASSERT_TRUE(form_->FmCancelCvt->isVisible());
-  EXPECT_EQ(form_->FmCancelCvt->LblFileName->text(), Cell(1, TFmMain::SubSource));
-  QTest::mouseClick(form_->FmCancelCvt->BtnCancel, Qt::LeftButton);
+  ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
+  EXPECT_EQ(form_->cancelConvertDialog->LblFileName->text(), Cell(1, MainWindow::SubSource));
+  QTest::mouseClick(form_->cancelConvertDialog->BtnCancel, Qt::LeftButton);
   secondMayEnd.release();
   WaitForRun();
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(form_->StateOf(0), 1);
-  EXPECT_EQ(form_->StateOf(1), 1);
-  EXPECT_EQ(form_->StateOf(2), 0);
-  EXPECT_EQ(form_->StateOf(3), 0);
-  EXPECT_EQ(Cell(2, TFmMain::SubMessage), QString());
+  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(form_->stateOf(1), 1);
+  EXPECT_EQ(form_->stateOf(2), 0);
+  EXPECT_EQ(form_->stateOf(3), 0);
+  EXPECT_EQ(Cell(2, MainWindow::SubMessage), QString());
   EXPECT_FALSE(QFile::exists(GlobalSettings().targetdir + QStringLiteral("2.txt")));
   EXPECT_EQ(LogMessages(),
-            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, TFmMain::SubSource) + u')',
-                         QStringLiteral("Convert successfully (") + Cell(1, TFmMain::SubSource) + u')',
+            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, MainWindow::SubSource) + u')',
+                         QStringLiteral("Convert successfully (") + Cell(1, MainWindow::SubSource) + u')',
                          QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
 }
 
 // Closing the window during a run ends the run after the workbook in hand;
 // the window goes once that workbook's outcome is in the list and the log.
-TEST_F(FmMainTest, ClosingDuringRunWaitsForWorkbookInHand) {
-  for (int i = 0; i < 3; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
+TEST_F(MainWindowTest, ClosingDuringRunWaitsForWorkbookInHand) {
+  for (int i = 0; i < 3; ++i) form_->addFile(Source(QStringLiteral("%1.xls").arg(i)));
   std::atomic<int> calls = 0;
   QSemaphore firstMayEnd;
-  form_->SetConverters(
+  form_->setConverters(
       [&](const QString& source, OutputBlock& block, std::int32_t cp) {
         if (++calls == 1) firstMayEnd.tryAcquire(1, 30000);
         return EchoConverter(source, block, cp);
       },
       EchoConverter);
-  form_->ConvertFiles(TFmMain::ModeAll);
+  form_->convertFiles(MainWindow::ModeAll);
   ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
   form_->close();
   EXPECT_TRUE(form_->isVisible());
   firstMayEnd.release();
   EXPECT_TRUE(WaitUntil([&] { return !form_->isVisible(); }));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(form_->StateOf(0), 1);
-  EXPECT_EQ(form_->StateOf(1), 0);
+  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(form_->stateOf(1), 0);
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Conversion end. Successful: 1, Failed: 0, Total: 1")));
 }
 
-TEST_F(FmMainTest, RunModesChooseRowsBySelectionAndState) {
-  for (int i = 0; i < 3; ++i) form_->AddFile(Source(QStringLiteral("%1.xls").arg(i)));
+TEST_F(MainWindowTest, RunModesChooseRowsBySelectionAndState) {
+  for (int i = 0; i < 3; ++i) form_->addFile(Source(QStringLiteral("%1.xls").arg(i)));
   Select({1});
-  Convert(TFmMain::ModeSelected);
-  EXPECT_EQ(form_->StateOf(0), 0);
-  EXPECT_EQ(form_->StateOf(1), 1);
-  EXPECT_EQ(form_->FmCancelCvt->LblSub->text(), QStringLiteral("1"));
+  Convert(MainWindow::ModeSelected);
+  EXPECT_EQ(form_->stateOf(0), 0);
+  EXPECT_EQ(form_->stateOf(1), 1);
+  EXPECT_EQ(form_->cancelConvertDialog->LblSub->text(), QStringLiteral("1"));
   // ReConvert with nothing selected: start and summary with zero counts.
   ClearSelection();
   QFile::remove(LogFilePath());
-  Convert(TFmMain::ModeReConvert);
+  Convert(MainWindow::ModeReConvert);
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Conversion end. Successful: 0, Failed: 0, Total: 0"),
                                         QString()}));
   // ReConvert of the selected converted row converts it again.
-  QFile::remove(Cell(1, TFmMain::SubTarget));
+  QFile::remove(Cell(1, MainWindow::SubTarget));
   Select({0, 1});
-  Convert(TFmMain::ModeReConvert);
-  EXPECT_EQ(form_->StateOf(0), 0);
-  EXPECT_TRUE(QFile::exists(Cell(1, TFmMain::SubTarget)));
+  Convert(MainWindow::ModeReConvert);
+  EXPECT_EQ(form_->stateOf(0), 0);
+  EXPECT_TRUE(QFile::exists(Cell(1, MainWindow::SubTarget)));
 }
 
-TEST_F(FmMainTest, EmptyListRunLogsNothing) {
-  Convert(TFmMain::ModeAll);
+TEST_F(MainWindowTest, EmptyListRunLogsNothing) {
+  Convert(MainWindow::ModeAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
-TEST_F(FmMainTest, SortByColumnsWithMarkers) {
+TEST_F(MainWindowTest, SortByColumnsWithMarkers) {
   const struct {
     const char* name;
     const char* size;
   } rows[] = {{"b.xls", "10"}, {"a.xls", "9"}, {"C.xls", "100"}, {"B2.xls", "x"}};
   for (const auto& r : rows) {
-    form_->AddFile(QStringLiteral("/n/") + QString::fromLatin1(r.name));
-    form_->SetSubItem(form_->RowCount() - 1, TFmMain::SubSize, QString::fromLatin1(r.size));
+    form_->addFile(QStringLiteral("/n/") + QString::fromLatin1(r.name));
+    form_->setSubItem(form_->rowCount() - 1, MainWindow::SubSize, QString::fromLatin1(r.size));
   }
   const auto column = [&](int subItem) {
     QStringList texts;
-    for (int i = 0; i < form_->RowCount(); ++i) texts << Cell(i, subItem);
+    for (int i = 0; i < form_->rowCount(); ++i) texts << Cell(i, subItem);
     return texts;
   };
-  QTreeWidgetItem* header = form_->ListView1->headerItem();
-  form_->ListView1ColumnClick(TFmMain::ColName);
-  EXPECT_EQ(header->text(TFmMain::ColName), QStringLiteral("(->)Name"));
-  EXPECT_EQ(column(TFmMain::SubName), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
+  QTreeWidgetItem* header = form_->fileList->headerItem();
+  form_->onColumnClicked(MainWindow::ColName);
+  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("(->)Name"));
+  EXPECT_EQ(column(MainWindow::SubName), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
                                                    QStringLiteral("B2.xls"), QStringLiteral("C.xls")}));
-  form_->ListView1ColumnClick(TFmMain::ColName);
-  EXPECT_EQ(header->text(TFmMain::ColName), QStringLiteral("(<-)Name"));
-  EXPECT_EQ(column(TFmMain::SubName).front(), QStringLiteral("C.xls"));
-  form_->ListView1ColumnClick(TFmMain::ColSize);
-  EXPECT_EQ(header->text(TFmMain::ColName), QStringLiteral("Name"));
-  EXPECT_EQ(header->text(TFmMain::ColSize), QStringLiteral("(->)Size(Byte)"));
-  EXPECT_EQ(column(TFmMain::SubSize), QStringList({QStringLiteral("x"), QStringLiteral("9"),
+  form_->onColumnClicked(MainWindow::ColName);
+  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("(<-)Name"));
+  EXPECT_EQ(column(MainWindow::SubName).front(), QStringLiteral("C.xls"));
+  form_->onColumnClicked(MainWindow::ColSize);
+  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("Name"));
+  EXPECT_EQ(header->text(MainWindow::ColSize), QStringLiteral("(->)Size(Byte)"));
+  EXPECT_EQ(column(MainWindow::SubSize), QStringList({QStringLiteral("x"), QStringLiteral("9"),
                                                    QStringLiteral("10"), QStringLiteral("100")}));
 }
 
-TEST_F(FmMainTest, SortByStatePutsWaitingFirst) {
-  for (int i = 0; i < 3; ++i) form_->AddFile(QStringLiteral("/n/%1.xls").arg(i));
-  form_->SetState(0, 2);
-  form_->SetState(1, 1);
-  form_->ListView1ColumnClick(TFmMain::ColState);
-  EXPECT_EQ(form_->StateOf(0), 0);
-  EXPECT_EQ(form_->StateOf(1), 1);
-  EXPECT_EQ(form_->StateOf(2), 2);
+TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
+  for (int i = 0; i < 3; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
+  form_->setState(0, 2);
+  form_->setState(1, 1);
+  form_->onColumnClicked(MainWindow::ColState);
+  EXPECT_EQ(form_->stateOf(0), 0);
+  EXPECT_EQ(form_->stateOf(1), 1);
+  EXPECT_EQ(form_->stateOf(2), 2);
 }
 
-TEST_F(FmMainTest, EnablingRulesFollowStatesAndSelection) {
-  form_->AddFile(QStringLiteral("/n/a.xls"));
-  form_->AddFile(QStringLiteral("/n/b.xls"));
-  form_->SetState(0, 1);
-  form_->SetState(1, 1);
+TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  form_->addFile(QStringLiteral("/n/b.xls"));
+  form_->setState(0, 1);
+  form_->setState(1, 1);
   ClearSelection();
-  form_->ActionMainMenuBar1Paint();
-  EXPECT_FALSE(form_->ActConvertAll->isEnabled());
-  EXPECT_FALSE(form_->ActConvertSelect->isEnabled());
-  EXPECT_FALSE(form_->ActReConvert->isEnabled());
-  EXPECT_FALSE(form_->ActDelete->isEnabled());
-  EXPECT_FALSE(form_->ActExploreTarget->isEnabled());
+  form_->updateActionStates();
+  EXPECT_FALSE(form_->convertAllAction->isEnabled());
+  EXPECT_FALSE(form_->convertSelectedAction->isEnabled());
+  EXPECT_FALSE(form_->reconvertAction->isEnabled());
+  EXPECT_FALSE(form_->deleteAction->isEnabled());
+  EXPECT_FALSE(form_->exploreTargetAction->isEnabled());
   Select({1});
-  form_->ActionMainMenuBar1Paint();
-  EXPECT_TRUE(form_->ActReConvert->isEnabled());
-  EXPECT_TRUE(form_->ActDelete->isEnabled());
-  EXPECT_TRUE(form_->ActLaunchSource->isEnabled());
-  form_->SetState(0, 0);
+  form_->updateActionStates();
+  EXPECT_TRUE(form_->reconvertAction->isEnabled());
+  EXPECT_TRUE(form_->deleteAction->isEnabled());
+  EXPECT_TRUE(form_->launchSourceAction->isEnabled());
+  form_->setState(0, 0);
   Select({0});
-  form_->ActionMainMenuBar1Paint();
-  EXPECT_TRUE(form_->ActConvertAll->isEnabled());
-  EXPECT_TRUE(form_->ActConvertSelect->isEnabled());
-  EXPECT_FALSE(form_->ActReConvert->isEnabled());
+  form_->updateActionStates();
+  EXPECT_TRUE(form_->convertAllAction->isEnabled());
+  EXPECT_TRUE(form_->convertSelectedAction->isEnabled());
+  EXPECT_FALSE(form_->reconvertAction->isEnabled());
   // The rules leave the commands of the dialogs enabled.
-  EXPECT_TRUE(form_->ActOptions->isEnabled());
-  EXPECT_TRUE(form_->ActAddDir->isEnabled());
-  EXPECT_TRUE(form_->ActContents->isEnabled());
-  EXPECT_TRUE(form_->BtnAddDir->isEnabled());
+  EXPECT_TRUE(form_->optionsAction->isEnabled());
+  EXPECT_TRUE(form_->addDirAction->isEnabled());
+  EXPECT_TRUE(form_->contentsAction->isEnabled());
+  EXPECT_TRUE(form_->addDirButton->isEnabled());
 }
 
-TEST_F(FmMainTest, LaunchAndExploreTakeFirstSelectedRow) {
+TEST_F(MainWindowTest, LaunchAndExploreTakeFirstSelectedRow) {
   const QString a = Source(QStringLiteral("a.xls"));
-  form_->AddFile(QStringLiteral("/n/x.xls"));
-  form_->AddFile(a);
+  form_->addFile(QStringLiteral("/n/x.xls"));
+  form_->addFile(a);
   Select({1, 0});
-  form_->ExecuteCommand(TFmMain::CmdLaunchSource);
-  form_->ExecuteCommand(TFmMain::CmdExploreTarget);
+  form_->executeCommand(MainWindow::CmdLaunchSource);
+  form_->executeCommand(MainWindow::CmdExploreTarget);
   Select({1});
-  form_->ExecuteCommand(TFmMain::CmdExploreSource);
+  form_->executeCommand(MainWindow::CmdExploreSource);
   ClearSelection();
-  form_->ExecuteCommand(TFmMain::CmdLaunchTarget);
+  form_->executeCommand(MainWindow::CmdLaunchTarget);
   ASSERT_EQ(shellCalls_.size(), 3u);
-  EXPECT_EQ(shellCalls_[0], std::make_pair(TFmMain::ShellAction::Open, QStringLiteral("/n/x.xls")));
-  EXPECT_EQ(shellCalls_[1], std::make_pair(TFmMain::ShellAction::OpenFolder, GlobalSettings().targetdir));
-  EXPECT_EQ(shellCalls_[2], std::make_pair(TFmMain::ShellAction::ShowInFolder, a));
+  EXPECT_EQ(shellCalls_[0], std::make_pair(MainWindow::ShellAction::Open, QStringLiteral("/n/x.xls")));
+  EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::OpenFolder, GlobalSettings().targetdir));
+  EXPECT_EQ(shellCalls_[2], std::make_pair(MainWindow::ShellAction::ShowInFolder, a));
 }
 
-TEST_F(FmMainTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
-  form_->AddFile(QStringLiteral("/n/x.xls"));
+TEST_F(MainWindowTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
+  form_->addFile(QStringLiteral("/n/x.xls"));
   Select({0});
   shellOpens_ = false;
-  form_->ExecuteCommand(TFmMain::CmdLaunchSource);
+  form_->executeCommand(MainWindow::CmdLaunchSource);
   EXPECT_EQ(Panel(2), QStringLiteral("No application could open /n/x.xls"));
 }
 
-TEST_F(FmMainTest, ContextMenuDoesNotOpenDuringRun) {
-  form_->AddFile(QStringLiteral("/n/a.xls"));
-  form_->FmCancelCvt->show();
-  form_->PopupMenu1Popup(QPoint(5, 5));
-  EXPECT_FALSE(form_->PopupMenu1->isVisible());
-  form_->FmCancelCvt->hide();
-  form_->PopupMenu1Popup(QPoint(5, 5));
-  EXPECT_TRUE(form_->PopupMenu1->isVisible());
-  form_->PopupMenu1->hide();
+TEST_F(MainWindowTest, ContextMenuDoesNotOpenDuringRun) {
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  form_->cancelConvertDialog->show();
+  form_->onContextMenuRequested(QPoint(5, 5));
+  EXPECT_FALSE(form_->fileListMenu->isVisible());
+  form_->cancelConvertDialog->hide();
+  form_->onContextMenuRequested(QPoint(5, 5));
+  EXPECT_TRUE(form_->fileListMenu->isVisible());
+  form_->fileListMenu->hide();
 }
 
-TEST_F(FmMainTest, NarrowestWindowKeepsConvertClearOfTheOtherButtons) {
+TEST_F(MainWindowTest, NarrowestWindowKeepsConvertClearOfTheOtherButtons) {
   form_->resize(100, 100);
-  EXPECT_GT(form_->BtnConvert->x(), form_->BtnLog->geometry().right());
+  EXPECT_GT(form_->convertButton->x(), form_->logButton->geometry().right());
   EXPECT_GE(form_->height(), 200);
 }
 
@@ -609,20 +609,20 @@ TEST_F(FmMainTest, NarrowestWindowKeepsConvertClearOfTheOtherButtons) {
 // again through the focused control's parents whenever the dialog or run it
 // started left no control with the focus (a window manager activates the
 // window again a moment later), and acted a second time.
-TEST_F(FmMainTest, ShortcutKeysAreConsumedOtherKeysPassedOn) {
-  form_->AddFile(QStringLiteral("/n/a.xls"));
+TEST_F(MainWindowTest, ShortcutKeysAreConsumedOtherKeysPassedOn) {
+  form_->addFile(QStringLiteral("/n/a.xls"));
   if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
   QObject* window = form_.get();
   QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
   EXPECT_TRUE(window->eventFilter(form_.get(), &selectAll));
-  EXPECT_TRUE(form_->ListView1->topLevelItem(0)->isSelected());
+  EXPECT_TRUE(form_->fileList->topLevelItem(0)->isSelected());
   QKeyEvent letter(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
   EXPECT_FALSE(window->eventFilter(form_.get(), &letter));
 }
 
 // A popup the file dialog left open (its name completion, closed by Enter)
 // is closed with it, so the window gets its keys again.
-TEST_F(FmMainTest, AddFileClosesPopupsTheDialogLeftOpen) {
+TEST_F(MainWindowTest, AddFileClosesPopupsTheDialogLeftOpen) {
   QMenu* leftover = nullptr;
   AnswerNextModal([&](QWidget* modal) {
     leftover = new QMenu(form_.get());
@@ -630,13 +630,13 @@ TEST_F(FmMainTest, AddFileClosesPopupsTheDialogLeftOpen) {
     leftover->popup(QPoint(10, 10));
     static_cast<QDialog*>(modal)->done(QDialog::Rejected);
   });
-  form_->ExecuteCommand(TFmMain::CmdAddFile);
+  form_->executeCommand(MainWindow::CmdAddFile);
   ASSERT_NE(leftover, nullptr);
   EXPECT_FALSE(leftover->isVisible());
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
 }
 
-TEST_F(FmMainTest, ClosingTheWindowClosesTheHelpWindow) {
+TEST_F(MainWindowTest, ClosingTheWindowClosesTheHelpWindow) {
   ShowHelp(config_.Path(QStringLiteral("nohelp/")), QString::fromLatin1(kHelpContentsPage));
   const auto helpShown = [] {
     for (QWidget* window : QApplication::topLevelWidgets()) {
@@ -649,15 +649,15 @@ TEST_F(FmMainTest, ClosingTheWindowClosesTheHelpWindow) {
   EXPECT_FALSE(helpShown());
 }
 
-TEST_F(FmMainTest, ResizeKeepsConvertButtonAtRightEnd) {
+TEST_F(MainWindowTest, ResizeKeepsConvertButtonAtRightEnd) {
   form_->resize(800, 500);
-  EXPECT_EQ(form_->BtnConvert->x(), 800 - form_->BtnConvert->width() - 49 - 4);
+  EXPECT_EQ(form_->convertButton->x(), 800 - form_->convertButton->width() - 49 - 4);
 }
 
-TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
-  form_->AddFile(QStringLiteral("/n/a.xls"));
-  form_->AddFile(QStringLiteral("/n/a.xls"));
-  TFmViewLog* viewer = form_->FmViewLog;
+TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  TFmViewLog* viewer = form_->logViewer;
   viewer->LoadLog();
   EXPECT_TRUE(viewer->MemoLog->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
   EXPECT_TRUE(viewer->BtnExport->isEnabled());
@@ -690,12 +690,12 @@ TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
 
   viewer->CBNotLog->click();
   EXPECT_TRUE(GlobalSettings().notlog);
-  form_->AddFile(QStringLiteral("/n/a.xls"));
-  Convert(TFmMain::ModeAll);
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  Convert(MainWindow::ModeAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
-TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
+TEST_F(MainWindowTest, AboutBoxAnimatesFourFrames) {
   AnswerNextModal([](QWidget* modal) {
     auto* about = qobject_cast<TFmAbout*>(modal);
     ASSERT_NE(about, nullptr);
@@ -711,7 +711,7 @@ TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
     EXPECT_EQ(about->CurrentFrame(), 0);
     about->BtnOK->click();
   });
-  form_->ExecuteCommand(TFmMain::CmdAbout);
+  form_->executeCommand(MainWindow::CmdAbout);
 }
 
 }  // namespace
@@ -721,53 +721,53 @@ namespace tabulox {
 namespace {
 
 // The same runs through the real .xls engine.
-class FmMainEngineTest : public FmMainTest {
+class MainWindowEngineTest : public MainWindowTest {
  protected:
   void SetUp() override {
-    FmMainTest::SetUp();
-    form_->SetConverters(EngineConverter(engine_, WorkbookType::kXls),
+    MainWindowTest::SetUp();
+    form_->setConverters(EngineConverter(engine_, WorkbookType::kXls),
                          EngineConverter(engine_, WorkbookType::kXlsx));
     GlobalSettings().sourcecode = kCodePageUtf8;
   }
 };
 
-TEST_F(FmMainEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
+TEST_F(MainWindowEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
   const QString example = config_.Path(QStringLiteral("src/example.xls"));
   ASSERT_TRUE(QFile::copy(QStringLiteral(TABULOX_SOURCE_DIR "/examples/example.xls"), example));
-  form_->AddFile(example);
-  form_->AddFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
-  Convert(TFmMain::ModeAll);
-  EXPECT_EQ(Cell(0, TFmMain::SubMessage), QStringLiteral("Convert successfully"));
-  EXPECT_EQ(Cell(1, TFmMain::SubMessage), QStringLiteral("File format not correct"));
+  form_->addFile(example);
+  form_->addFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
+  Convert(MainWindow::ModeAll);
+  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
   OutputBlock expected;
   const ResultCode length = EngineConverter(engine_, WorkbookType::kXls)(example, expected, kCodePageUtf8);
   ASSERT_GT(length, 0);
-  EXPECT_EQ(ReadAll(Cell(0, TFmMain::SubTarget)),
+  EXPECT_EQ(ReadAll(Cell(0, MainWindow::SubTarget)),
             QByteArray(reinterpret_cast<const char*>(expected.data()), length));
-  EXPECT_TRUE(ReadAll(Cell(0, TFmMain::SubTarget)).startsWith("\xEF\xBB\xBF"));
+  EXPECT_TRUE(ReadAll(Cell(0, MainWindow::SubTarget)).startsWith("\xEF\xBB\xBF"));
 }
 
-TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
+TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
   const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR));
   if (!corpus.exists()) GTEST_SKIP() << "corpus not present";
   GlobalSettings().notlog = true;
   for (const char* folder : {"xls", "xlsx"}) {
     const QDir dir(corpus.filePath(QString::fromLatin1(folder)));
     for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}, QDir::Files)) {
-      form_->AddFile(file.absoluteFilePath());
+      form_->addFile(file.absoluteFilePath());
     }
   }
-  ASSERT_GT(form_->RowCount(), 0);
-  Convert(TFmMain::ModeAll);
+  ASSERT_GT(form_->rowCount(), 0);
+  Convert(MainWindow::ModeAll);
   int converted = 0;
-  for (int row = 0; row < form_->RowCount(); ++row) {
-    EXPECT_NE(form_->StateOf(row), 0) << Cell(row, TFmMain::SubSource).toStdString();
-    if (form_->StateOf(row) == 1) {
+  for (int row = 0; row < form_->rowCount(); ++row) {
+    EXPECT_NE(form_->stateOf(row), 0) << Cell(row, MainWindow::SubSource).toStdString();
+    if (form_->stateOf(row) == 1) {
       ++converted;
-      EXPECT_TRUE(QFile::exists(Cell(row, TFmMain::SubTarget)));
+      EXPECT_TRUE(QFile::exists(Cell(row, MainWindow::SubTarget)));
     }
   }
-  EXPECT_GT(converted, form_->RowCount() / 2);
+  EXPECT_GT(converted, form_->rowCount() / 2);
 }
 
 }  // namespace
@@ -776,16 +776,16 @@ TEST_F(FmMainEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
 namespace tabulox {
 namespace {
 
-TEST_F(FmMainTest, HintsReachTheMessagePanel) {
-  QStatusTipEvent tip(form_->BtnAddFile->statusTip());
-  QApplication::sendEvent(form_->BtnAddFile, &tip);
+TEST_F(MainWindowTest, HintsReachTheMessagePanel) {
+  QStatusTipEvent tip(form_->addFileButton->statusTip());
+  QApplication::sendEvent(form_->addFileButton, &tip);
   EXPECT_EQ(Panel(2), QStringLiteral("Add file(s) by selecting file(s)"));
   const QList<QAction*> menus = form_->menuBar()->actions();
   ASSERT_EQ(menus.size(), 4);
   EXPECT_EQ(menus[0]->text(), QStringLiteral("&File "));
   EXPECT_EQ(menus[2]->text(), QStringLiteral("Con&vert "));
   QMenu* convert = menus[2]->menu();
-  emit convert->hovered(form_->ActReConvert);
+  emit convert->hovered(form_->reconvertAction);
   EXPECT_EQ(Panel(2), QStringLiteral("Convert selected file(s) again"));
 }
 
