@@ -112,7 +112,7 @@ void BM_AddDirCommand(benchmark::State& state) {
     AcceptAddDirDialog(*form);
     state.ResumeTiming();
 
-    form->executeCommand(tabulox::MainWindow::CmdAddDir);
+    form->addDirAction->trigger();
     WaitForScan(*form);
 
     state.PauseTiming();
@@ -143,7 +143,7 @@ void BM_CancelAnswer(benchmark::State& state) {
       due = std::chrono::steady_clock::now() + kPressAfter;
       QTimer::singleShot(kPressAfter, [&] { form->cancelFindDialog->BtnCancel->click(); });
     });
-    form->executeCommand(tabulox::MainWindow::CmdAddDir);
+    form->addDirAction->trigger();
     WaitForScan(*form);
     const auto answer = std::chrono::steady_clock::now() - due;
     worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(answer).count());

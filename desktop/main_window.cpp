@@ -6,21 +6,19 @@
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
-#include <QDir>
 #include <QFileInfo>
+#include <QHBoxLayout>
 #include <QHeaderView>
-#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
-#include <QSet>
-#include <QStyledItemDelegate>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <algorithm>
 
-#include "activity_log.h"
 #include "add_dir_search.h"
 #include "file_types.h"
 #include "fm_about.h"
@@ -31,7 +29,6 @@
 #include "fm_file_over_tp.h"
 #include "fm_option.h"
 #include "fm_view_log.h"
-#include "folder_scan.h"
 #include "global_settings.h"
 #include "help_pages.h"
 #include "target_file.h"
@@ -43,31 +40,16 @@ namespace tabulox {
 
 namespace {
 
-const char* const kTagProperty = "Tag";
 const QString kProductName = QStringLiteral("KV-Tabulox");
 const QString kProductPanel = QStringLiteral("KV-Tabulox 3.0");
-const QString kAscendingMarker = QStringLiteral("(->)");
-const QString kDescendingMarker = QStringLiteral("(<-)");
 
-constexpr int kStateRole = Qt::UserRole;
 constexpr int kSelectTimerMs = 50;
 constexpr int kButtonWidth = 65;
-constexpr int kButtonHeight = 22;
-constexpr int kMaxButtonWidth = 78;  // the narrowest gap between two button lefts, less 2
+constexpr int kMaxButtonWidth = 78;
 constexpr int kButtonRowHeight = 34;
 
-// A list row that sorts through the main window's comparison.
-class TListRow : public QTreeWidgetItem {
- public:
-  using QTreeWidgetItem::QTreeWidgetItem;
-  bool operator<(const QTreeWidgetItem& other) const override {
-    const auto* form = qobject_cast<const MainWindow*>(treeWidget()->window());
-    return form ? form->compareRows(this, &other) < 0 : QTreeWidgetItem::operator<(other);
-  }
-};
-
 // Draws a cell as usual, then its grid lines on the right and at the bottom.
-class TGridDelegate : public QStyledItemDelegate {
+class GridLineDelegate : public QStyledItemDelegate {
  public:
   using QStyledItemDelegate::QStyledItemDelegate;
   void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
@@ -80,24 +62,11 @@ class TGridDelegate : public QStyledItemDelegate {
   }
 };
 
-// Compares as text with A-Z folded to upper case and every other character by its code.
-int CompareTextAsciiNoCase(const QString& a, const QString& b) {
-  const qsizetype n = std::min(a.size(), b.size());
-  for (qsizetype i = 0; i < n; ++i) {
-    char16_t x = a[i].unicode();
-    char16_t y = b[i].unicode();
-    if (x >= u'a' && x <= u'z') x = static_cast<char16_t>(x - (u'a' - u'A'));
-    if (y >= u'a' && y <= u'z') y = static_cast<char16_t>(y - (u'a' - u'A'));
-    if (x != y) return x < y ? -1 : 1;
-  }
-  return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
+bool IsDirectory(const QString& path) { return QFileInfo(path).isDir(); }
 
-// A size text as a number; a text that is not one counts as 0.
-qint64 SizeValue(const QString& text) {
-  bool ok = false;
-  const qint64 value = text.trimmed().toLongLong(&ok);
-  return ok ? value : 0;
+qint64 FileSizeOf(const QString& path) {
+  const QFileInfo info(path);
+  return info.isFile() ? info.size() : 0;
 }
 
 }  // namespace
@@ -105,58 +74,105 @@ qint64 SizeValue(const QString& text) {
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   InitIconResources();
   setObjectName(QStringLiteral("mainWindow"));
+  resize(580, 430);
+  setFont(QFont(QStringLiteral("Tahoma"), 8));
+  setWindowTitle(kProductName);
+  setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
+  for (int i = 0; i < 8; ++i) menuIcons_ << QIcon(QStringLiteral(":/icons/menu%1.png").arg(i));
   shell_ = defaultShell;
   worker_ = std::make_unique<ConversionWorker>();
   connect(worker_.get(), &ConversionWorker::Converted, this, &MainWindow::onRowConverted);
-  createWindow();
+
+  createActions();
+  createMenus();
+  createFileList();
+  createStatusBar();
+  auto* central = new QWidget(this);
+  auto* layout = new QVBoxLayout(central);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  layout->addWidget(fileList, 1);
+  layout->addWidget(createButtonRow());
+  setCentralWidget(central);
+  // Never narrower than the button row needs, and room for a few rows.
+  setMinimumHeight(240);
+
+  addFilesDialog = new QFileDialog(this);
+  addFilesDialog->setObjectName(QStringLiteral("addFilesDialog"));
+  addFilesDialog->setFileMode(QFileDialog::ExistingFiles);
+  addFilesDialog->setOption(QFileDialog::DontUseNativeDialog);
+  addFilesDialog->setOption(QFileDialog::HideNameFilterDetails);
+  selectionCountTimer = new QTimer(this);
+  selectionCountTimer->setSingleShot(true);
+  selectionCountTimer->setInterval(kSelectTimerMs);
+  connect(selectionCountTimer, &QTimer::timeout, this, &MainWindow::showSelectionCount);
+
+  createDialogs();
+  setHints();
+  setAcceptDrops(true);
+  loadJobFile(JobFilePath());
 }
 
-MainWindow::~MainWindow() { saveOnExit(); }
+MainWindow::~MainWindow() {
+  if (EnsureConfigDir()) saveJobFile(JobFilePath());
+}
 
 // ---------------------------------------------------------------------------
 // Construction of the window
 
 void MainWindow::createActions() {
-  const auto make = [this](int tag, const QString& caption, int image = -1) {
+  const auto make = [this](const QString& caption, void (MainWindow::*slot)(), int icon = -1) {
     auto* action = new QAction(caption, this);
-    action->setProperty(kTagProperty, tag);
-    if (image >= 0) action->setIcon(menuIcons.value(image));
-    connect(action, &QAction::triggered, this, &MainWindow::onMenuItemClicked);
+    if (icon >= 0) action->setIcon(menuIcons_.value(icon));
+    connect(action, &QAction::triggered, this, slot);
     return action;
   };
-  optionsAction = make(CmdOptions, QStringLiteral("&Options"), 0);
-  exitAction = make(CmdExit, QStringLiteral("&Exit"));
-  viewLogAction = make(CmdViewLog, QStringLiteral("&View Log"), 7);
-  addFileAction = make(CmdAddFile, QStringLiteral("Add &File                   CTRL+F"), 5);
-  addDirAction = make(CmdAddDir, QStringLiteral("Add &Dir                    CTRL+D"), 6);
-  pasteFileAction = make(CmdPasteFile, QStringLiteral("&Paste File                CTRL+V"), 2);
-  deleteAction = make(CmdDelete, QStringLiteral("Delete                     Delete"));
-  selectAllAction = make(CmdSelectAll, QStringLiteral("Select &All                 CTRL+A"));
-  convertAllAction = make(CmdConvertAll, QStringLiteral("&Convert All               Ctrl+G"), 3);
-  convertSelectedAction = make(CmdConvertSelect, QStringLiteral("Convert &Selected"));
-  reconvertAction = make(CmdReConvert, QStringLiteral("&ReConvert Selected"));
-  launchSourceAction = make(CmdLaunchSource, QStringLiteral("Source"));
-  launchTargetAction = make(CmdLaunchTarget, QStringLiteral("Target"));
-  exploreSourceAction = make(CmdExploreSource, QStringLiteral("Source"));
-  exploreTargetAction = make(CmdExploreTarget, QStringLiteral("Target"));
-  contentsAction = make(CmdContents, QStringLiteral("&Contents           F1"), 1);
-  aboutAction = make(CmdAbout, QStringLiteral("&About"));
+  optionsAction = make(QStringLiteral("&Options"), &MainWindow::onOptions, 0);
+  exitAction = new QAction(QStringLiteral("&Exit"), this);
+  connect(exitAction, &QAction::triggered, this, &QWidget::close);
+  viewLogAction = make(QStringLiteral("&View Log"), &MainWindow::onViewLog, 7);
+  addFileAction = make(QStringLiteral("Add &File"), &MainWindow::onAddFile, 5);
+  addFileAction->setShortcut(Qt::CTRL | Qt::Key_F);
+  addDirAction = make(QStringLiteral("Add &Dir"), &MainWindow::onAddDir, 6);
+  addDirAction->setShortcut(Qt::CTRL | Qt::Key_D);
+  pasteFileAction = make(QStringLiteral("&Paste File"), &MainWindow::onPasteFile, 2);
+  pasteFileAction->setShortcut(Qt::CTRL | Qt::Key_V);
+  deleteAction = make(QStringLiteral("Delete"), &MainWindow::onDelete);
+  deleteAction->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Delete)});
+  selectAllAction = make(QStringLiteral("Select &All"), &MainWindow::onSelectAll);
+  selectAllAction->setShortcut(Qt::CTRL | Qt::Key_A);
+  convertAllAction = make(QStringLiteral("&Convert All"), &MainWindow::onConvertAll, 3);
+  convertAllAction->setShortcut(Qt::CTRL | Qt::Key_G);
+  convertSelectedAction = make(QStringLiteral("Convert &Selected"), &MainWindow::onConvertSelected);
+  reconvertAction = make(QStringLiteral("&ReConvert Selected"), &MainWindow::onReconvert);
+  launchSourceAction = new QAction(QStringLiteral("Source"), this);
+  connect(launchSourceAction, &QAction::triggered, this, [this] { launchOrExplore(true, true); });
+  launchTargetAction = new QAction(QStringLiteral("Target"), this);
+  connect(launchTargetAction, &QAction::triggered, this, [this] { launchOrExplore(false, true); });
+  exploreSourceAction = new QAction(QStringLiteral("Source"), this);
+  connect(exploreSourceAction, &QAction::triggered, this, [this] { launchOrExplore(true, false); });
+  exploreTargetAction = new QAction(QStringLiteral("Target"), this);
+  connect(exploreTargetAction, &QAction::triggered, this, [this] { launchOrExplore(false, false); });
+  contentsAction = make(QStringLiteral("&Contents"), &MainWindow::onContents, 1);
+  contentsAction->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F1)});
+  aboutAction = make(QStringLiteral("&About"), &MainWindow::onAbout);
+  // Shortcuts act wherever the focus is in the window, menus open or not.
+  addActions({addFileAction, addDirAction, pasteFileAction, deleteAction, selectAllAction, convertAllAction,
+              contentsAction});
 }
 
 void MainWindow::createMenus() {
-  // Each menu shows the hint of the entry under the pointer and runs the
-  // enabling rules when it opens.
+  // Each menu runs the enabling rules when it opens and hands the actions
+  // back whole when it closes, so that the shortcuts stay usable.
   const auto wire = [this](QMenu* menu) {
-    connect(menu, &QMenu::hovered, this, [this](QAction* a) { showHint(a->statusTip()); });
+    connect(menu, &QMenu::hovered, this, [this](QAction* action) { showHint(action->statusTip()); });
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::updateActionStates);
+    connect(menu, &QMenu::aboutToHide, this, &MainWindow::enableAllActions);
   };
-  const auto submenu = [this](QMenu* parentMenu, const QString& title, int tag, QAction* source,
-                              QAction* target) {
+  const auto submenu = [](QMenu* parentMenu, const QString& title, QAction* source, QAction* target) {
     QMenu* menu = parentMenu->addMenu(title);
-    menu->menuAction()->setProperty(kTagProperty, tag);
     menu->addAction(source);
     menu->addAction(target);
-    connect(menu, &QMenu::hovered, this, [this](QAction* a) { showHint(a->statusTip()); });
   };
 
   QMenu* file = menuBar()->addMenu(QStringLiteral("&File "));
@@ -181,8 +197,8 @@ void MainWindow::createMenus() {
   convert->addAction(convertSelectedAction);
   convert->addAction(reconvertAction);
   convert->addSeparator();
-  submenu(convert, QStringLiteral("&Launch"), CmdLaunchMenu, launchSourceAction, launchTargetAction);
-  submenu(convert, QStringLiteral("&Explore"), CmdExploreMenu, exploreSourceAction, exploreTargetAction);
+  submenu(convert, QStringLiteral("&Launch"), launchSourceAction, launchTargetAction);
+  submenu(convert, QStringLiteral("&Explore"), exploreSourceAction, exploreTargetAction);
   wire(convert);
 
   QMenu* help = menuBar()->addMenu(QStringLiteral("&Help "));
@@ -203,14 +219,16 @@ void MainWindow::createMenus() {
   fileListMenu->addSeparator();
   fileListMenu->addAction(selectAllAction);
   fileListMenu->addSeparator();
-  submenu(fileListMenu, QStringLiteral("Launch"), CmdLaunchMenu, launchSourceAction, launchTargetAction);
-  submenu(fileListMenu, QStringLiteral("Explore"), CmdExploreMenu, exploreSourceAction, exploreTargetAction);
-  connect(fileListMenu, &QMenu::hovered, this, [this](QAction* a) { showHint(a->statusTip()); });
+  submenu(fileListMenu, QStringLiteral("Launch"), launchSourceAction, launchTargetAction);
+  submenu(fileListMenu, QStringLiteral("Explore"), exploreSourceAction, exploreTargetAction);
+  connect(fileListMenu, &QMenu::aboutToHide, this, &MainWindow::enableAllActions);
 }
 
 void MainWindow::createFileList() {
-  fileList = new QTreeWidget(this);
+  fileListModel = new FileListModel(this);
+  fileList = new QTreeView(this);
   fileList->setObjectName(QStringLiteral("fileList"));
+  fileList->setModel(fileListModel);
   fileList->setRootIsDecorated(false);
   fileList->setItemsExpandable(false);
   fileList->setUniformRowHeights(true);
@@ -219,14 +237,8 @@ void MainWindow::createFileList() {
   fileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fileList->setAllColumnsShowFocus(true);
   fileList->setIconSize(QSize(16, 16));
-  fileList->setColumnCount(ColumnCount);
-  fileList->setHeaderLabels({QStringLiteral("State"), QStringLiteral("Name"),
-                              QStringLiteral("Source file"), QStringLiteral("Size(Byte)"),
-                              QStringLiteral("Type"), QStringLiteral("Target file"),
-                              QStringLiteral("Convert Message")});
-  const int widths[ColumnCount] = {40, 100, 300, 62, 40, 300, 300};
-  for (int c = 0; c < ColumnCount; ++c) fileList->setColumnWidth(c, widths[c]);
-  fileList->headerItem()->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
+  const int widths[FileListModel::ColumnCount] = {40, 100, 300, 62, 40, 300, 300};
+  for (int c = 0; c < FileListModel::ColumnCount; ++c) fileList->setColumnWidth(c, widths[c]);
   fileList->header()->setSectionsClickable(true);
   fileList->header()->setSortIndicatorShown(false);
   fileList->header()->setStretchLastSection(false);
@@ -238,94 +250,64 @@ void MainWindow::createFileList() {
   palette.setColor(QPalette::AlternateBase, Qt::white);
   fileList->setPalette(palette);
   fileList->setAlternatingRowColors(true);
-  fileList->setItemDelegate(new TGridDelegate(fileList));
+  fileList->setItemDelegate(new GridLineDelegate(fileList));
 
   connect(fileList->header(), &QHeaderView::sectionClicked, this, &MainWindow::onColumnClicked);
-  connect(fileList, &QTreeWidget::itemSelectionChanged, this, &MainWindow::onSelectionChanged);
+  connect(fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+          &MainWindow::onSelectionChanged);
   connect(fileList, &QWidget::customContextMenuRequested, this, &MainWindow::onContextMenuRequested);
 }
 
-void MainWindow::createButtonRow() {
-  buttonRow = new QWidget(this);
-  buttonRow->setObjectName(QStringLiteral("buttonRow"));
-  buttonRow->setFixedHeight(kButtonRowHeight);
-  const auto make = [this](const QString& name, const QString& caption, int tag, int image, int left) {
-    auto* button = new QToolButton(buttonRow);
+QWidget* MainWindow::createButtonRow() {
+  auto* row = new QWidget(this);
+  row->setObjectName(QStringLiteral("buttonRow"));
+  row->setFixedHeight(kButtonRowHeight);
+  auto* layout = new QHBoxLayout(row);
+  // The Convert button keeps to the right end, the row's left margin
+  // mirrored less 4 pixels.
+  constexpr int kLeftMargin = 49;
+  layout->setContentsMargins(kLeftMargin, 0, kLeftMargin + 4, 0);
+  layout->setSpacing(16);
+  const auto make = [this, row](const QString& name, const QString& caption, int icon, void (MainWindow::*slot)()) {
+    auto* button = new QToolButton(row);
     button->setObjectName(name);
     button->setText(caption);
-    button->setProperty(kTagProperty, tag);
-    button->setIcon(menuIcons.value(image));
+    button->setIcon(menuIcons_.value(icon));
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     button->setAutoRaise(true);
-    // 65 pixels, or wider up to the next button's left when the caption needs it.
-    const int width = std::clamp(button->sizeHint().width(), kButtonWidth, kMaxButtonWidth);
-    button->setGeometry(left, (kButtonRowHeight - kButtonHeight) / 2, width, kButtonHeight);
-    connect(button, &QToolButton::clicked, this, &MainWindow::onMenuItemClicked);
+    // 65 pixels, or wider when the caption needs it.
+    button->setFixedWidth(std::clamp(button->sizeHint().width(), kButtonWidth, kMaxButtonWidth));
+    connect(button, &QToolButton::clicked, this, slot);
     return button;
   };
-  addFileButton = make(QStringLiteral("addFileButton"), QStringLiteral("&Add File"), CmdAddFile, 5, 49);
-  addDirButton = make(QStringLiteral("addDirButton"), QStringLiteral("Add &Dir"), CmdAddDir, 6, 130);
-  optionsButton = make(QStringLiteral("optionsButton"), QStringLiteral("&Options"), CmdOptions, 0, 213);
-  logButton = make(QStringLiteral("logButton"), QStringLiteral("&Log"), CmdViewLog, 7, 293);
-  convertButton = make(QStringLiteral("convertButton"), QStringLiteral("&Convert"), CmdConvertAll, 3, 0);
+  addFileButton = make(QStringLiteral("addFileButton"), QStringLiteral("&Add File"), 5, &MainWindow::onAddFile);
+  addDirButton = make(QStringLiteral("addDirButton"), QStringLiteral("Add &Dir"), 6, &MainWindow::onAddDir);
+  optionsButton = make(QStringLiteral("optionsButton"), QStringLiteral("&Options"), 0, &MainWindow::onOptions);
+  logButton = make(QStringLiteral("logButton"), QStringLiteral("&Log"), 7, &MainWindow::onViewLog);
+  convertButton = make(QStringLiteral("convertButton"), QStringLiteral("&Convert"), 3, &MainWindow::onConvertAll);
   convertButton->setStyleSheet(QStringLiteral("QToolButton { border: 1px solid navy; }"));
+  for (QToolButton* button : {addFileButton, addDirButton, optionsButton, logButton}) layout->addWidget(button);
+  layout->addStretch(1);
+  layout->addWidget(convertButton);
+  return row;
 }
 
 void MainWindow::createStatusBar() {
-  statusBar_ = statusBar();
-  statusBar_->setObjectName(QStringLiteral("statusBar_"));
-  statusBar_->setSizeGripEnabled(true);
-  for (auto& panel : statusPanels) panel = new QLabel(statusBar_);
-  statusPanels[0]->setText(kProductPanel);
-  statusPanels[0]->setFrameShape(QFrame::NoFrame);
-  statusPanels[1]->setText(QStringLiteral("0 File(s)"));
-  statusPanels[1]->setFrameShape(QFrame::Panel);
-  statusPanels[1]->setFrameShadow(QFrame::Sunken);
-  statusPanels[2]->setFrameShape(QFrame::Panel);
-  statusPanels[2]->setFrameShadow(QFrame::Sunken);
-  statusBar_->addWidget(statusPanels[0]);
-  statusBar_->addWidget(statusPanels[1]);
-  statusBar_->addWidget(statusPanels[2], 1);
+  statusBar()->setSizeGripEnabled(true);
+  productPanel = new QLabel(kProductPanel, statusBar());
+  productPanel->setFrameShape(QFrame::NoFrame);
+  countPanel = new QLabel(QStringLiteral("0 File(s)"), statusBar());
+  messagePanel = new QLabel(statusBar());
+  for (QLabel* panel : {countPanel, messagePanel}) {
+    panel->setFrameShape(QFrame::Panel);
+    panel->setFrameShadow(QFrame::Sunken);
+  }
+  statusBar()->addWidget(productPanel);
+  statusBar()->addWidget(countPanel);
+  statusBar()->addWidget(messagePanel, 1);
 }
 
-void MainWindow::createWindow() {
-  resize(580, 430);
-  setFont(QFont(QStringLiteral("Tahoma"), 8));
-  setWindowTitle(kProductName);
-  setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
-  for (int i = 0; i < 8; ++i) menuIcons << QIcon(QStringLiteral(":/icons/menu%1.png").arg(i));
-  for (int i = 0; i < 3; ++i) stateIcons << QIcon(QStringLiteral(":/icons/state%1.png").arg(i));
-
-  createActions();
-  createMenus();
-  createFileList();
-  createButtonRow();
-  createStatusBar();
-  auto* central = new QWidget(this);
-  auto* layout = new QVBoxLayout(central);
-  layout->setContentsMargins(0, 0, 0, 0);
-  layout->setSpacing(0);
-  layout->addWidget(fileList, 1);
-  layout->addWidget(buttonRow);
-  setCentralWidget(central);
-  // The Convert button keeps to the right edge (placeConvertButton); never narrower
-  // than leaves it clear of the Log button, and room for a few rows.
-  constexpr int kButtonGap = 8;
-  constexpr int kLeastHeight = 240;
-  setMinimumSize(logButton->geometry().right() + 1 + kButtonGap + convertButton->width() +
-                     addFileButton->x() + 4,
-                 kLeastHeight);
-
-  addFilesDialog = new QFileDialog(this);
-  addFilesDialog->setObjectName(QStringLiteral("addFilesDialog"));
-  addFilesDialog->setFileMode(QFileDialog::ExistingFiles);
-  addFilesDialog->setOption(QFileDialog::DontUseNativeDialog);
-  addFilesDialog->setOption(QFileDialog::HideNameFilterDetails);
-  selectionCountTimer = new QTimer(this);
-  selectionCountTimer->setSingleShot(true);
-  selectionCountTimer->setInterval(kSelectTimerMs);
-  connect(selectionCountTimer, &QTimer::timeout, this, &MainWindow::showSelectionCount);
-
+void MainWindow::createDialogs() {
   cancelConvertDialog = new TFmCancelCvt(this);
   connect(cancelConvertDialog, &TFmCancelCvt::CancelRequested, this, [this] { cancelRun_ = true; });
   aboutBox = new TFmAbout(this);
@@ -336,25 +318,10 @@ void MainWindow::createWindow() {
   addDirDialog = new TFmAddDir(GlobalSettings(), *directoryDialog, this);
   cancelFindDialog = new TFmCancelFind(fileSearch_, this);
   addDirSearch_ = std::make_unique<AddDirSearch>(fileSearch_, this);
-
-  setHints();
-  setAcceptDrops(true);
-  qApp->installEventFilter(this);
-  rowCount_ = 0;
-  cancelRun_ = false;
-  sortColumn_ = -1;
-  sortAscending_ = true;
-  loadJobFile(JobFilePath());
   connect(addDirSearch_.get(), &AddDirSearch::FileFound, this, &MainWindow::onFileFound);
   connect(addDirSearch_.get(), &AddDirSearch::FolderEntered, this, &MainWindow::onFolderEntered);
-  connect(addDirSearch_.get(), &AddDirSearch::FolderSearched, this, &MainWindow::onFolderSearched);
+  connect(addDirSearch_.get(), &AddDirSearch::FolderSearched, this, &MainWindow::scrollToSelection);
   connect(addDirSearch_.get(), &AddDirSearch::Finished, this, &MainWindow::onScanEnded);
-  placeConvertButton();
-}
-
-void MainWindow::saveOnExit() {
-  qApp->removeEventFilter(this);
-  if (EnsureConfigDir()) saveJobFile(JobFilePath());
 }
 
 void MainWindow::setHints() {
@@ -385,37 +352,21 @@ void MainWindow::setHints() {
   convertButton->setStatusTip(convertAllAction->statusTip());
 }
 
-QAction* MainWindow::actionByTag(int tag) const {
-  for (QAction* action : findChildren<QAction*>()) {
-    if (action->property(kTagProperty).toInt() == tag) return action;
-  }
-  return nullptr;
-}
-
 // ---------------------------------------------------------------------------
 // Window behaviour
-
-void MainWindow::placeConvertButton() {
-  convertButton->move(width() - convertButton->width() - addFileButton->x() - 4, convertButton->y());
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  placeConvertButton();
-}
 
 void MainWindow::raiseProgressDialogs() {
   if (cancelConvertDialog->isVisible()) cancelConvertDialog->raise();
   if (cancelFindDialog->isVisible()) cancelFindDialog->raise();
 }
 
-void MainWindow::showHint(const QString& hint) { statusPanels[2]->setText(hint); }
+void MainWindow::showHint(const QString& hint) { messagePanel->setText(hint); }
 
-void MainWindow::showStatusMessage(const QString& text) { statusPanels[2]->setText(text); }
+void MainWindow::showStatusMessage(const QString& text) { messagePanel->setText(text); }
 
 void MainWindow::updateCountPanel() {
   flushAddedSelection();
-  statusPanels[1]->setText(QString::number(rowCount_) + QStringLiteral(" File(s)"));
+  countPanel->setText(QString::number(rowCount()) + QStringLiteral(" File(s)"));
 }
 
 bool MainWindow::event(QEvent* event) {
@@ -449,56 +400,13 @@ void MainWindow::closeIfAsked() {
   QTimer::singleShot(0, this, &QWidget::close);
 }
 
-bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
-  // Key preview: the window sees every key meant for one of its controls
-  // before that control does, and leaves it to the control afterwards.
-  if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
-    auto* widget = static_cast<QWidget*>(watched);
-    const bool focusTarget = widget == QApplication::focusWidget() ||
-                             (QApplication::focusWidget() == nullptr && widget == this);
-    // A key the window acts on is consumed: passed on, it would reach the
-    // window again through its parents whenever a dialog it opened left no
-    // widget with the focus, and act a second time.
-    if (focusTarget && widget->window() == this && runShortcut(static_cast<QKeyEvent*>(event))) {
-      return true;
-    }
-  }
-  return QMainWindow::eventFilter(watched, event);
-}
-
-bool MainWindow::runShortcut(QKeyEvent* key) {
-  const Qt::KeyboardModifiers shift = key->modifiers();
-  if (shift & Qt::AltModifier) return false;
-  int command = -1;
-  if (key->key() == Qt::Key_F1) {
-    command = CmdContents;
-  } else if (shift & Qt::ControlModifier) {
-    switch (key->key()) {
-      case Qt::Key_A: command = CmdSelectAll; break;
-      case Qt::Key_V: command = CmdPasteFile; break;
-      case Qt::Key_F: command = CmdAddFile; break;
-      case Qt::Key_D: command = CmdAddDir; break;
-      case Qt::Key_G: command = CmdConvertAll; break;
-      default: break;
-    }
-  }
-  if (key->key() == Qt::Key_Delete) command = CmdDelete;
-  if (command < 0) return false;
-  executeCommand(command);
-  return true;
-}
-
 // ---------------------------------------------------------------------------
 // Commands
 
-void MainWindow::onMenuItemClicked() {
-  if (QObject* source = sender()) executeCommand(source->property(kTagProperty).toInt());
-}
-
-void MainWindow::executeCommand(int tag) {
+void MainWindow::guarded(const std::function<void()>& command) {
   flushAddedSelection();
   try {
-    runCommand(tag);
+    command();
   } catch (const LogWriteError& error) {
     showLogWriteError(error);
   }
@@ -508,30 +416,32 @@ void MainWindow::showLogWriteError(const LogWriteError& error) {
   QMessageBox::critical(this, kProductName, QString::fromStdString(error.what()));
 }
 
-void MainWindow::runCommand(int tag) {
-  switch (tag) {
-    case CmdOptions: onOptions(); break;
-    case CmdExit: close(); break;
-    case CmdViewLog: onViewLog(); break;
-    case CmdAddFile: onAddFile(); break;
-    case CmdAddDir: addDir(); break;
-    case CmdPasteFile: onPasteFile(); break;
-    case CmdDelete: onDelete(); break;
-    case CmdSelectAll: onSelectAll(); break;
-    case CmdConvertAll: convertFiles(ModeAll); break;
-    case CmdConvertSelect: convertFiles(ModeSelected); break;
-    case CmdReConvert: convertFiles(ModeReConvert); break;
-    case CmdLaunchSource: launchOrExplore(true, true); break;
-    case CmdLaunchTarget: launchOrExplore(false, true); break;
-    case CmdExploreSource: launchOrExplore(true, false); break;
-    case CmdExploreTarget: launchOrExplore(false, false); break;
-    case CmdContents: onContents(); break;
-    case CmdAbout: onAbout(); break;
-    default: break;
-  }
+void MainWindow::onOptions() { optionsDialog->exec(); }
+
+void MainWindow::onViewLog() {
+  logViewer->LoadLog();
+  logViewer->exec();
 }
 
-void MainWindow::onOptions() { optionsDialog->exec(); }
+void MainWindow::onContents() { ShowHelp(ProgramDir(), QString::fromLatin1(kHelpContentsPage)); }
+
+void MainWindow::onAbout() { aboutBox->exec(); }
+
+void MainWindow::onConvertAll() {
+  guarded([this] { convertFiles(ModeAll); });
+}
+
+void MainWindow::onConvertSelected() {
+  guarded([this] { convertFiles(ModeSelected); });
+}
+
+void MainWindow::onReconvert() {
+  guarded([this] { convertFiles(ModeReConvert); });
+}
+
+void MainWindow::onAddDir() {
+  guarded([this] { addDir(); });
+}
 
 void MainWindow::addDir(const QString& droppedFolder) {
   // One scan at a time, and none while a run reads the rows.
@@ -539,7 +449,7 @@ void MainWindow::addDir(const QString& droppedFolder) {
   if (!droppedFolder.isEmpty()) addDirDialog->EditDir->setText(droppedFolder);
   if (addDirDialog->exec() != QDialog::Accepted) return;
   fileList->clearSelection();
-  scanRowsBefore_ = rowCount_;
+  scanRowsBefore_ = rowCount();
   scanLogFailed_ = false;
   cancelFindDialog->show();
   cancelFindDialog->raise();
@@ -562,41 +472,34 @@ void MainWindow::onFileFound(const QString& path) {
 
 void MainWindow::onFolderEntered(const QString& folder) { cancelFindDialog->ShowFolder(folder); }
 
-void MainWindow::onFolderSearched() { scrollToSelection(); }
-
 void MainWindow::onScanEnded() {
   cancelFindDialog->hide();
   scrollToSelection();
   updateCountPanel();
   // A scan ended by a log error reports nothing more.
   if (!scanLogFailed_) {
-    showStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(rowCount_ - scanRowsBefore_) +
+    showStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(rowCount() - scanRowsBefore_) +
                       QStringLiteral(" file(s)."));
   }
   emit scanFinished();
   closeIfAsked();
 }
 
-void MainWindow::onContents() { ShowHelp(ProgramDir(), QString::fromLatin1(kHelpContentsPage)); }
-
-void MainWindow::onViewLog() {
-  logViewer->LoadLog();
-  logViewer->exec();
+void MainWindow::enableAllActions() {
+  for (QAction* action : {convertAllAction, convertSelectedAction, reconvertAction, deleteAction, launchSourceAction,
+                          launchTargetAction, exploreSourceAction, exploreTargetAction, pasteFileAction}) {
+    action->setEnabled(true);
+  }
 }
-
-void MainWindow::onAbout() { aboutBox->exec(); }
 
 void MainWindow::updateActionStates() {
   flushAddedSelection();
   convertAllAction->setEnabled(false);
   convertSelectedAction->setEnabled(false);
   reconvertAction->setEnabled(false);
-  bool anySelected = false;
-  for (int i = 0; i < fileList->topLevelItemCount(); ++i) {
-    const QTreeWidgetItem* item = fileList->topLevelItem(i);
-    const bool selected = item->isSelected();
-    anySelected = anySelected || selected;
-    if (stateOf(i) == StateWaiting) {
+  for (int row = 0; row < rowCount(); ++row) {
+    const bool selected = isRowSelected(row);
+    if (stateOf(row) == FileListModel::Waiting) {
       convertAllAction->setEnabled(true);
       if (selected) convertSelectedAction->setEnabled(true);
     } else if (selected) {
@@ -604,16 +507,16 @@ void MainWindow::updateActionStates() {
     }
     if (convertAllAction->isEnabled() && convertSelectedAction->isEnabled() && reconvertAction->isEnabled()) break;
   }
-  if (!anySelected) anySelected = !fileList->selectedItems().isEmpty();
-  for (QAction* action : {deleteAction, launchSourceAction, launchTargetAction, exploreSourceAction, exploreTargetAction}) {
+  const bool anySelected = fileList->selectionModel()->hasSelection();
+  for (QAction* action :
+       {deleteAction, launchSourceAction, launchTargetAction, exploreSourceAction, exploreTargetAction}) {
     action->setEnabled(anySelected);
   }
-  pastedFiles_ = clipboardFileList();
-  pasteFileAction->setEnabled(!pastedFiles_.isEmpty());
+  pasteFileAction->setEnabled(!clipboardFileList().isEmpty());
 }
 
 void MainWindow::onContextMenuRequested(const QPoint& pos) {
-  // No context menu while a run's progress dialog is up.
+  // No context menu while a run's or a scan's progress dialog is up.
   if (cancelConvertDialog->isVisible() || cancelFindDialog->isVisible()) return;
   updateActionStates();
   fileListMenu->popup(fileList->viewport()->mapToGlobal(pos));
@@ -625,7 +528,7 @@ void MainWindow::onSelectionChanged() {
 
 void MainWindow::showSelectionCount() {
   selectionCountTimer->stop();
-  showStatusMessage(QStringLiteral("Select ") + QString::number(fileList->selectedItems().size()) +
+  showStatusMessage(QStringLiteral("Select ") + QString::number(fileList->selectionModel()->selectedRows().size()) +
                     QStringLiteral(" file(s)."));
 }
 
@@ -633,52 +536,16 @@ void MainWindow::onColumnClicked(int column) {
   // A run addresses its rows by position, so they keep their order until it ends.
   if (converting_) return;
   flushAddedSelection();
-  QTreeWidgetItem* header = fileList->headerItem();
-  for (int c = 0; c < ColumnCount; ++c) {
-    if (header->text(c).startsWith(u'(')) header->setText(c, header->text(c).mid(4));
-  }
-  if (column != sortColumn_) sortAscending_ = true;
-  header->setText(column, (sortAscending_ ? kAscendingMarker : kDescendingMarker) + header->text(column));
-  sortColumn_ = column;
-  fileList->sortItems(column, Qt::AscendingOrder);
-  sortAscending_ = !sortAscending_;
-  const QList<QTreeWidgetItem*> selected = fileList->selectedItems();
-  if (!selected.isEmpty()) {
-    QTreeWidgetItem* first = nullptr;
-    for (int i = 0; i < fileList->topLevelItemCount() && !first; ++i) {
-      if (fileList->topLevelItem(i)->isSelected()) first = fileList->topLevelItem(i);
-    }
-    fileList->scrollToItem(first);
-  }
-}
-
-int MainWindow::compareRows(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const {
-  int result = 0;
-  if (sortColumn_ == ColState) {
-    const int x = a->data(ColState, kStateRole).toInt();
-    const int y = b->data(ColState, kStateRole).toInt();
-    result = x < y ? -1 : (x > y ? 1 : 0);
-  } else if (sortColumn_ == ColSize) {
-    const qint64 x = SizeValue(a->text(ColSize));
-    const qint64 y = SizeValue(b->text(ColSize));
-    result = x < y ? -1 : (x > y ? 1 : 0);
-  } else if (sortColumn_ > 0 && sortColumn_ < ColumnCount) {
-    result = CompareTextAsciiNoCase(a->text(sortColumn_), b->text(sortColumn_));
-  }
-  return sortAscending_ ? result : -result;
+  fileListModel->sortByColumn(column);
+  const QList<int> selected = selectedRows();
+  if (!selected.isEmpty()) fileList->scrollTo(fileListModel->index(selected.front(), 0));
 }
 
 void MainWindow::launchOrExplore(bool source, bool launch) {
   flushAddedSelection();
-  QString path;
-  bool found = false;
-  for (int i = 0; i < fileList->topLevelItemCount() && !found; ++i) {
-    if (fileList->topLevelItem(i)->isSelected()) {
-      path = subItemOf(i, source ? SubSource : SubTarget);
-      found = true;
-    }
-  }
-  if (!found) return;
+  const QList<int> selected = selectedRows();
+  if (selected.isEmpty()) return;
+  const QString path = cellText(selected.front(), source ? FileListModel::Source : FileListModel::Target);
   bool opened;
   if (launch) opened = shell_(ShellAction::Open, path);
   else if (QFileInfo(path).isFile()) opened = shell_(ShellAction::ShowInFolder, path);
@@ -717,52 +584,17 @@ void MainWindow::setShellFunction(ShellFunction shell) { shell_ = std::move(shel
 // ---------------------------------------------------------------------------
 // File list
 
-QString MainWindow::sourceKey(const QString& source) { return source.toUpper(); }
+bool MainWindow::isRowSelected(int row) const { return fileList->selectionModel()->isRowSelected(row, QModelIndex()); }
 
-int MainWindow::stateOf(int row) const {
-  return fileList->topLevelItem(row)->data(ColState, kStateRole).toInt();
+QList<int> MainWindow::selectedRows() const {
+  QList<int> rows;
+  for (const QModelIndex& index : fileList->selectionModel()->selectedRows()) rows << index.row();
+  std::sort(rows.begin(), rows.end());
+  return rows;
 }
-
-QString MainWindow::subItemOf(int row, int subItem) const {
-  return fileList->topLevelItem(row)->text(subItem + 1);
-}
-
-void MainWindow::setState(int row, int state) {
-  QTreeWidgetItem* item = fileList->topLevelItem(row);
-  item->setData(ColState, kStateRole, state);
-  item->setIcon(ColState, stateIcons.value(state));
-}
-
-void MainWindow::setSubItem(int row, int subItem, const QString& text) {
-  fileList->topLevelItem(row)->setText(subItem + 1, text);
-}
-
-QTreeWidgetItem* MainWindow::appendRow(const JobRow& row) {
-  auto* item = new TListRow;
-  item->setData(ColState, kStateRole, row.state);
-  item->setIcon(ColState, stateIcons.value(row.state));
-  item->setText(ColState, row.caption);
-  for (int i = 0; i < SubItemCount && i < row.subItems.size(); ++i) item->setText(i + 1, row.subItems[i]);
-  item->setTextAlignment(ColSize, Qt::AlignRight | Qt::AlignVCenter);
-  fileList->addTopLevelItem(item);
-  ++sourceKeys_[sourceKey(item->text(ColSource))];
-  return item;
-}
-
-void MainWindow::forgetSource(const QString& source) {
-  const auto it = sourceKeys_.find(sourceKey(source));
-  if (it != sourceKeys_.end() && --it.value() <= 0) sourceKeys_.erase(it);
-}
-
-qint64 MainWindow::fileSizeOf(const QString& path) {
-  const QFileInfo info(path);
-  return info.isFile() ? info.size() : 0;
-}
-
-bool MainWindow::isDirectory(const QString& path) { return QFileInfo(path).isDir(); }
 
 void MainWindow::addFile(const QString& path) {
-  if (sourceKeys_.contains(sourceKey(path))) {
+  if (fileListModel->containsSource(path)) {
     showStatusMessage(QStringLiteral("File [") + path + QStringLiteral("] already added!"));
     WriteLog(QStringLiteral("Add file failed: already added (") + path + u')');
     return;
@@ -774,49 +606,41 @@ void MainWindow::addFile(const QString& path) {
     return;
   }
   JobRow row;
-  row.subItems = {path.mid(path.lastIndexOf(u'/') + 1), path, QString::number(fileSizeOf(path)), type,
-                  targetFileName(path), QString()};
-  selectAddedRow(appendRow(row));
-  ++rowCount_;
-}
-
-void MainWindow::selectAddedRow(QTreeWidgetItem* item) {
-  // Selecting one row makes the list lay out all its rows, so a run of
+  row.subItems = {path.mid(path.lastIndexOf(u'/') + 1), path, QString::number(FileSizeOf(path)), type,
+                  TargetFileName(path, GlobalSettings()), QString()};
+  fileListModel->appendRow(row);
+  // Selecting rows one by one costs a layout of the view each, so a run of
   // additions is selected in one step (flushAddedSelection) before anything
   // reads the selection or the event loop runs.
-  const int row = fileList->topLevelItemCount() - 1;
-  if (fileList->topLevelItem(row) != item) return;
-  if (pendingFirst_ >= 0 && row != pendingLast_ + 1) flushAddedSelection();
+  const int added = rowCount() - 1;
+  if (pendingFirst_ >= 0 && added != pendingLast_ + 1) flushAddedSelection();
   if (pendingFirst_ < 0) {
-    pendingFirst_ = row;
+    pendingFirst_ = added;
     QTimer::singleShot(0, this, &MainWindow::flushAddedSelection);
   }
-  pendingLast_ = row;
+  pendingLast_ = added;
 }
 
 void MainWindow::flushAddedSelection() {
   if (pendingFirst_ < 0) return;
-  const int last = std::min(pendingLast_, fileList->topLevelItemCount() - 1);
+  const int last = std::min(pendingLast_, rowCount() - 1);
   const int first = pendingFirst_;
   pendingFirst_ = pendingLast_ = -1;
   if (first > last) return;
-  QAbstractItemModel* model = fileList->model();
   fileList->selectionModel()->select(
-      QItemSelection(model->index(first, 0), model->index(last, ColumnCount - 1)),
+      QItemSelection(fileListModel->index(first, 0), fileListModel->index(last, FileListModel::ColumnCount - 1)),
       QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  fileList->selectionModel()->setCurrentIndex(model->index(last, 0), QItemSelectionModel::NoUpdate);
+  fileList->selectionModel()->setCurrentIndex(fileListModel->index(last, 0), QItemSelectionModel::NoUpdate);
 }
 
 void MainWindow::scrollToSelection() {
   flushAddedSelection();
-  QTreeWidgetItem* target = fileList->currentItem();
-  if (!target || !target->isSelected()) {
-    target = nullptr;
-    for (int i = 0; i < fileList->topLevelItemCount() && !target; ++i) {
-      if (fileList->topLevelItem(i)->isSelected()) target = fileList->topLevelItem(i);
-    }
+  QModelIndex target = fileList->currentIndex();
+  if (!target.isValid() || !isRowSelected(target.row())) {
+    const QList<int> selected = selectedRows();
+    target = selected.isEmpty() ? QModelIndex() : fileListModel->index(selected.front(), 0);
   }
-  if (target) fileList->scrollToItem(target);
+  if (target.isValid()) fileList->scrollTo(target);
 }
 
 void MainWindow::onAddFile() {
@@ -825,7 +649,7 @@ void MainWindow::onAddFile() {
   const int answer = addFilesDialog->exec();
   closeLeftoverPopups();
   if (answer != QDialog::Accepted) return;
-  addChosenFiles(addFilesDialog->selectedFiles());
+  guarded([this] { addChosenFiles(addFilesDialog->selectedFiles()); });
 }
 
 void MainWindow::addChosenFiles(const QStringList& paths) {
@@ -846,7 +670,9 @@ QStringList MainWindow::clipboardFileList() {
   return files;
 }
 
-void MainWindow::onPasteFile() { pasteFiles(clipboardFileList()); }
+void MainWindow::onPasteFile() {
+  guarded([this] { pasteFiles(clipboardFileList()); });
+}
 
 void MainWindow::pasteFiles(const QStringList& paths) {
   if (converting_) return;
@@ -858,7 +684,7 @@ void MainWindow::dropFiles(const QStringList& paths) {
   if (converting_ || paths.isEmpty()) return;
   fileList->clearSelection();
   if (paths.size() == 1) {
-    if (isDirectory(paths.front())) {
+    if (IsDirectory(paths.front())) {
       activateWindow();
       addDir(paths.front());
     } else {
@@ -867,7 +693,7 @@ void MainWindow::dropFiles(const QStringList& paths) {
     }
   } else {
     for (const QString& path : paths) {
-      if (!isDirectory(path)) addFile(path);
+      if (!IsDirectory(path)) addFile(path);
     }
     scrollToSelection();
   }
@@ -891,78 +717,40 @@ void MainWindow::dropEvent(QDropEvent* event) {
   }
   event->setDropAction(Qt::CopyAction);
   event->accept();
-  try {
-    dropFiles(paths);
-  } catch (const LogWriteError& error) {
-    showLogWriteError(error);
-  }
+  guarded([this, &paths] { dropFiles(paths); });
 }
 
 void MainWindow::onDelete() {
   if (converting_) return;
   flushAddedSelection();
-  const QList<QTreeWidgetItem*> selectedList = fileList->selectedItems();
-  if (!selectedList.isEmpty()) {
-    // The rows are taken out and the kept ones put back in two bulk steps;
-    // removing rows one by one costs time in the list's length per row.
-    const QSet<QTreeWidgetItem*> selected(selectedList.begin(), selectedList.end());
-    QList<QTreeWidgetItem*> kept;
-    for (QTreeWidgetItem* item : fileList->invisibleRootItem()->takeChildren()) {
-      if (selected.contains(item)) {
-        forgetSource(item->text(ColSource));
-        delete item;
-        --rowCount_;
-      } else {
-        kept << item;
-      }
-    }
-    fileList->addTopLevelItems(kept);
-  }
+  fileListModel->removeRows(selectedRows());
   updateCountPanel();
 }
 
 void MainWindow::onSelectAll() { fileList->selectAll(); }
 
-void MainWindow::saveJobFile(const QString& path) {
-  std::vector<JobRow> rows;
-  rows.reserve(static_cast<std::size_t>(fileList->topLevelItemCount()));
-  for (int i = 0; i < fileList->topLevelItemCount(); ++i) {
-    JobRow row;
-    row.state = stateOf(i);
-    row.caption = fileList->topLevelItem(i)->text(ColState);
-    for (int s = 0; s < SubItemCount; ++s) row.subItems << subItemOf(i, s);
-    rows.push_back(std::move(row));
-  }
-  tabulox::SaveJobFile(path, rows);
-}
+void MainWindow::saveJobFile(const QString& path) const { SaveJobFile(path, fileListModel->rows()); }
 
 void MainWindow::loadJobFile(const QString& path) {
-  const std::optional<std::vector<JobRow>> rows = tabulox::LoadJobFile(path);
+  std::optional<std::vector<JobRow>> rows = LoadJobFile(path);
   if (!rows) return;
-  fileList->clear();
-  sourceKeys_.clear();
-  for (const JobRow& row : *rows) appendRow(row);
-  rowCount_ = static_cast<int>(rows->size());
+  fileListModel->setRows(std::move(*rows));
   updateCountPanel();
 }
 
 // ---------------------------------------------------------------------------
 // Conversion run
 
-QString MainWindow::targetFileName(const QString& source) const {
-  return tabulox::TargetFileName(source, GlobalSettings());
-}
-
 void MainWindow::failRow(int row, const QString& message, const QString& logPath) {
-  setState(row, StateFailed);
-  setSubItem(row, SubMessage, message);
+  fileListModel->setState(row, FileListModel::Failed);
+  fileListModel->setText(row, FileListModel::Message, message);
   ++runFailed_;
   WriteLog(QStringLiteral("Failed: ") + message + QStringLiteral(" (") + logPath + u')');
 }
 
-void MainWindow::convertFiles(int mode) {
+void MainWindow::convertFiles(RunMode mode) {
   flushAddedSelection();
-  if (converting_ || fileList->topLevelItemCount() == 0) return;
+  if (converting_ || rowCount() == 0) return;
   converting_ = true;
   cancelRun_ = false;
   runMode_ = mode;
@@ -975,7 +763,7 @@ void MainWindow::convertFiles(int mode) {
     converting_ = false;
     throw;
   }
-  runRowCount_ = fileList->topLevelItemCount();
+  runRowCount_ = rowCount();
   runNextRow_ = 0;
   cancelConvertDialog->ResetProgress(runRowCount_);
   cancelConvertDialog->show();
@@ -991,9 +779,9 @@ void MainWindow::continueRun() {
       // Cancel is seen between rows; the row in hand has finished.
       if (cancelRun_) break;
       const int row = runNextRow_++;
-      cancelConvertDialog->LblFileName->setText(subItemOf(row, SubSource));
-      const bool selected = fileList->topLevelItem(row)->isSelected();
-      const bool waiting = stateOf(row) == StateWaiting;
+      cancelConvertDialog->LblFileName->setText(cellText(row, FileListModel::Source));
+      const bool selected = isRowSelected(row);
+      const bool waiting = stateOf(row) == FileListModel::Waiting;
       const bool chosen = (runMode_ == ModeAll && waiting) || (runMode_ == ModeSelected && selected && waiting) ||
                           (runMode_ == ModeReConvert && selected && !waiting);
       if (!chosen) {
@@ -1012,8 +800,8 @@ void MainWindow::continueRun() {
 }
 
 MainWindow::RowStep MainWindow::beginRow(int row) {
-  const QString source = subItemOf(row, SubSource);
-  QString target = targetFileName(source);
+  const QString source = cellText(row, FileListModel::Source);
+  QString target = TargetFileName(source, GlobalSettings());
 
   bool replaceTarget = false;
   if (TargetExists(target)) {
@@ -1032,16 +820,16 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     } else if (policy == static_cast<int>(FileOverType::Overwrite)) {
       replaceTarget = true;
     } else {
-      failRow(row, QStringLiteral("Target file already exists, user canceled"), subItemOf(row, SubTarget));
+      failRow(row, QStringLiteral("Target file already exists, user canceled"), cellText(row, FileListModel::Target));
       cancelConvertDialog->StepProgress();
       return RowStep::Done;
     }
   }
 
-  setSubItem(row, SubTarget, target);
+  fileListModel->setText(row, FileListModel::Target, target);
   cancelConvertDialog->StepProgress();
 
-  const QString type = subItemOf(row, SubType);
+  const QString type = cellText(row, FileListModel::Type);
   ConversionJob job{row, source, target, replaceTarget, WorkbookType::kXls, runCodePage_};
   if (type == QStringLiteral("XLS")) {
     job.type = WorkbookType::kXls;
@@ -1060,13 +848,13 @@ void MainWindow::onRowConverted(int row, int result) {
   try {
     if (result < 0) {
       failRow(row, ConvertMessageForResult(result),
-              subItemOf(row, result == kDestinationCreateFailed ? SubTarget : SubSource));
+              cellText(row, result == kDestinationCreateFailed ? FileListModel::Target : FileListModel::Source));
     } else {
       const QString message = ConvertMessageForResult(result);
-      setState(row, StateConverted);
-      setSubItem(row, SubMessage, message);
+      fileListModel->setState(row, FileListModel::Converted);
+      fileListModel->setText(row, FileListModel::Message, message);
       ++runSuccessful_;
-      WriteLog(message + QStringLiteral(" (") + subItemOf(row, SubSource) + u')');
+      WriteLog(message + QStringLiteral(" (") + cellText(row, FileListModel::Source) + u')');
     }
   } catch (const LogWriteError& error) {
     endRun();

@@ -3,22 +3,20 @@
 
 #include <QAction>
 #include <QFileDialog>
-#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <functional>
 #include <memory>
-#include <vector>
 
 #include "activity_log.h"
 #include "conversion_entry.h"
 #include "conversion_worker.h"
+#include "file_list_model.h"
 #include "file_search.h"
-#include "job_file.h"
 
 namespace tabulox {
 
@@ -36,33 +34,8 @@ class MainWindow : public QMainWindow {
   Q_OBJECT
 
  public:
-  // Command numbers carried in the "Tag" property of actions and buttons.
-  enum Command {
-    CmdOptions = 11,
-    CmdExit = 12,
-    CmdViewLog = 13,
-    CmdAddFile = 21,
-    CmdAddDir = 22,
-    CmdPasteFile = 23,
-    CmdDelete = 24,
-    CmdSelectAll = 25,
-    CmdConvertAll = 31,
-    CmdConvertSelect = 32,
-    CmdReConvert = 33,
-    CmdLaunchSource = 34,
-    CmdLaunchTarget = 35,
-    CmdExploreSource = 36,
-    CmdExploreTarget = 37,
-    CmdLaunchMenu = 81,
-    CmdExploreMenu = 82,
-    CmdContents = 91,
-    CmdAbout = 96,
-  };
-
-  // List columns; sub-item i of a row is column i + 1.
-  enum Column { ColState, ColName, ColSource, ColSize, ColType, ColTarget, ColMessage, ColumnCount };
-  enum SubItem { SubName, SubSource, SubSize, SubType, SubTarget, SubMessage, SubItemCount };
-  enum StateIcon { StateWaiting = 0, StateConverted = 1, StateFailed = 2 };
+  // Which rows a run converts: the waiting ones, the selected waiting ones,
+  // or the selected ones converted before.
   enum RunMode { ModeAll = 0, ModeSelected = 1, ModeReConvert = 2 };
 
   // How a launch or explore command reaches the desktop.
@@ -71,73 +44,59 @@ class MainWindow : public QMainWindow {
   using ShellFunction = std::function<bool(ShellAction action, const QString& path)>;
 
   explicit MainWindow(QWidget* parent = nullptr);
+  // Saves the file list to the job file.
   ~MainWindow() override;
 
-  // --- File list (adding, deleting, job file) ---
+  // --- File list ---
+  // Checks a path (duplicate, supported type) and appends its row, selected;
+  // a refused path gets a status message and a log line.
   void addFile(const QString& path);
-  static qint64 fileSizeOf(const QString& path);
-  static bool isDirectory(const QString& path);
+  // The files chosen in the file picker, from a paste or from a drop, handled
+  // as those commands do.
+  void addChosenFiles(const QStringList& paths);
+  void pasteFiles(const QStringList& paths);
+  void dropFiles(const QStringList& paths);
+  int rowCount() const { return fileListModel->rowCount(); }
+  int stateOf(int row) const { return fileListModel->state(row); }
+  QString cellText(int row, FileListModel::Column column) const { return fileListModel->text(row, column); }
+  bool isRowSelected(int row) const;
   void scrollToSelection();
-  void saveJobFile(const QString& path);
-  void loadJobFile(const QString& path);
   void showStatusMessage(const QString& text);
   void updateCountPanel();
-  // Files from a drop or a paste, handled as the drop and Paste File commands do.
-  void dropFiles(const QStringList& paths);
-  void pasteFiles(const QStringList& paths);
-  // The files chosen in the file picker, added as the Add File command does.
-  void addChosenFiles(const QStringList& paths);
-  int rowCount() const { return rowCount_; }
-
   // Applies the selection of the rows addFile appended since the last call.
   // Everything that reads the selection calls it first.
   void flushAddedSelection();
+  void saveJobFile(const QString& path) const;
+  void loadJobFile(const QString& path);
 
-  // Row access by list position.
-  int stateOf(int row) const;
-  QString subItemOf(int row, int subItem) const;
-  void setState(int row, int state);
-  void setSubItem(int row, int subItem, const QString& text);
-
-  // --- Conversion run ---
+  // --- Conversion run and folder scan ---
   // Starts a run; it goes on in the background and ends with runFinished.
-  void convertFiles(int mode);
-  QString targetFileName(const QString& source) const;
+  void convertFiles(RunMode mode);
   bool isConverting() const { return converting_; }
   // From the OK of the Add Dir dialog until the scan's last row is added.
   bool isScanning() const;
 
-  // --- Commands ---
-  // Runs command `tag`; an activity log that cannot be written ends the
-  // command with an error message.
-  void executeCommand(int tag);
+  // The enabling rules, run whenever a menu opens.
   void updateActionStates();
-  void onColumnClicked(int column);
-  // <0, 0, >0 for row a against row b by the sort column, reversed when descending.
-  int compareRows(const QTreeWidgetItem* a, const QTreeWidgetItem* b) const;
   void launchOrExplore(bool source, bool launch);
 
   // Replaces the engine entry points (tests) and the desktop hand-off.
   void setConverters(ConvertFunction xls, ConvertFunction xlsx);
   void setShellFunction(ShellFunction shell);
 
-  QAction* actionByTag(int tag) const;
-
-  // Controls, named as the form defines them.
-  QTreeWidget* fileList;
-  QWidget* buttonRow;
+  FileListModel* fileListModel;
+  QTreeView* fileList;
+  QMenu* fileListMenu;
   QToolButton* addFileButton;
   QToolButton* addDirButton;
   QToolButton* optionsButton;
   QToolButton* logButton;
   QToolButton* convertButton;
-  QStatusBar* statusBar_;
-  std::array<QLabel*, 3> statusPanels;
-  QMenu* fileListMenu;
+  QLabel* productPanel;
+  QLabel* countPanel;
+  QLabel* messagePanel;
   QFileDialog* addFilesDialog;
   QTimer* selectionCountTimer;
-  QList<QIcon> menuIcons;
-  QList<QIcon> stateIcons;
 
   QAction* optionsAction;
   QAction* exitAction;
@@ -167,12 +126,20 @@ class MainWindow : public QMainWindow {
   TFmDirectory* directoryDialog;
 
  public slots:
-  void onMenuItemClicked();
-  void placeConvertButton();
+  void onOptions();
+  void onViewLog();
+  void onAddFile();
+  void onAddDir();
+  void onPasteFile();
+  void onDelete();
+  void onSelectAll();
+  void onConvertAll();
+  void onConvertSelected();
+  void onReconvert();
+  void onContents();
+  void onAbout();
+  void onColumnClicked(int column);
   void showHint(const QString& hint);
-  void onContextMenuRequested(const QPoint& pos);
-  void onSelectionChanged();
-  void showSelectionCount();
 
  signals:
   // A conversion run ended (also by an error of the log), its rows updated.
@@ -181,49 +148,38 @@ class MainWindow : public QMainWindow {
   void scanFinished();
 
  protected:
-  bool eventFilter(QObject* watched, QEvent* event) override;
   bool event(QEvent* event) override;
-  void resizeEvent(QResizeEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
  private:
-  void createWindow();
-  void saveOnExit();
-  void raiseProgressDialogs();
-  // Runs the command of a shortcut key; false when the key has none.
-  bool runShortcut(QKeyEvent* key);
-  void closeLeftoverPopups();
-  void setHints();
   void createActions();
   void createMenus();
   void createFileList();
-  void createButtonRow();
+  QWidget* createButtonRow();
   void createStatusBar();
+  void createDialogs();
+  void setHints();
+  void enableAllActions();
+  void raiseProgressDialogs();
+  void closeLeftoverPopups();
+  void onContextMenuRequested(const QPoint& pos);
+  void onSelectionChanged();
+  void showSelectionCount();
 
-  void runCommand(int tag);
+  // Runs a command; an activity log that cannot be written ends it with an
+  // error message.
+  void guarded(const std::function<void()>& command);
   void showLogWriteError(const LogWriteError& error);
-  void onAddFile();
-  void onPasteFile();
-  void onDelete();
-  void onSelectAll();
   void addDir(const QString& droppedFolder = QString());
-  void onOptions();
-  void onContents();
-  void onViewLog();
-  void onAbout();
+  QList<int> selectedRows() const;
 
   // Signals of the Add Dir scan, delivered on the window's thread.
   void onFileFound(const QString& path);
   void onFolderEntered(const QString& folder);
-  void onFolderSearched();
   void onScanEnded();
 
-  QTreeWidgetItem* appendRow(const JobRow& row);
-  void selectAddedRow(QTreeWidgetItem* item);
-  void forgetSource(const QString& source);
-  static QString sourceKey(const QString& source);
   // The steps of a run: rows up to the next one handed to the worker, or the
   // end of the run; then the worker's outcome of that row.
   enum class RowStep { Done, Handed, StopRun };
@@ -241,7 +197,7 @@ class MainWindow : public QMainWindow {
   bool cancelRun_ = false;
   bool converting_ = false;
   // The run in progress.
-  int runMode_ = ModeAll;
+  RunMode runMode_ = ModeAll;
   int runRowCount_ = 0;  // rows when the run started
   int runNextRow_ = 0;
   std::int32_t runCodePage_ = 0;
@@ -251,13 +207,9 @@ class MainWindow : public QMainWindow {
   int scanRowsBefore_ = 0;
   bool scanLogFailed_ = false;
   bool closeWhenIdle_ = false;
-  int rowCount_ = 0;
-  int pendingFirst_ = -1;  // rows added but not yet selected, see selectAddedRow
+  int pendingFirst_ = -1;  // rows added but not yet selected, see addFile
   int pendingLast_ = -1;
-  int sortColumn_ = -1;
-  bool sortAscending_ = true;
-  QHash<QString, int> sourceKeys_;  // upper-cased source path -> rows holding it
-  QStringList pastedFiles_;         // the clipboard's file list, read by the enabling rules
+  QList<QIcon> menuIcons_;
   ShellFunction shell_;
   TKvFileSearch fileSearch_;  // the folder scan of Add Dir
   // Declared after what their threads use, so that they stop first.

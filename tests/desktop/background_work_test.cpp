@@ -99,8 +99,8 @@ TEST_F(BackgroundWorkTest, EventLoopAnswersDuringMillionCellConversion) {
   longestGap = std::max(longestGap, sinceTick.elapsed());
   ticker.stop();
 
-  ASSERT_EQ(form_->stateOf(0), 1) << form_->subItemOf(0, MainWindow::SubMessage).toStdString();
-  const QByteArray text = ReadAll(form_->subItemOf(0, MainWindow::SubTarget));
+  ASSERT_EQ(form_->stateOf(0), 1) << form_->cellText(0, FileListModel::Message).toStdString();
+  const QByteArray text = ReadAll(form_->cellText(0, FileListModel::Target));
   EXPECT_TRUE(text.endsWith("\t1000009\r\n"));
   EXPECT_EQ(text.count('\n'), kRows + 1);  // the sheet's heading line, then its rows
   // Too quick a conversion could not show a blocked loop.
@@ -135,7 +135,7 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
     form_->addDirDialog->CBRecursive->setChecked(false);
     form_->addDirDialog->BtnOK->click();
   });
-  form_->executeCommand(MainWindow::CmdAddDir);
+  form_->addDirAction->trigger();
   ASSERT_TRUE(WaitUntil([&] { return found == 1; }));
   EXPECT_TRUE(form_->isScanning());
   EXPECT_TRUE(form_->cancelFindDialog->isVisible());
@@ -148,8 +148,8 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
   EXPECT_EQ(found, 1);
   EXPECT_EQ(form_->rowCount(), 1);
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
-  EXPECT_EQ(form_->statusPanels[2]->text(), QStringLiteral("Done Scanning, add 1 file(s)."));
-  EXPECT_EQ(form_->statusPanels[1]->text(), QStringLiteral("1 File(s)"));
+  EXPECT_EQ(form_->messagePanel->text(), QStringLiteral("Done Scanning, add 1 file(s)."));
+  EXPECT_EQ(form_->countPanel->text(), QStringLiteral("1 File(s)"));
 }
 
 }  // namespace

@@ -25,7 +25,8 @@ int main(int argc, char** argv) {
   form.convertFiles(tabulox::MainWindow::ModeAll);
   if (!QTest::qWaitFor([&form] { return !form.isConverting(); }, 60000)) return 1;
   form.fileList->clearSelection();
-  form.fileList->topLevelItem(0)->setSelected(true);
+  form.fileList->selectionModel()->select(form.fileListModel->index(0, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
   QTest::qWait(300);  // the selection count reaches the status bar
   const bool saved = form.grab().save(args[1]);
   return saved ? 0 : 1;

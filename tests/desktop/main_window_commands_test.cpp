@@ -69,7 +69,11 @@ class MainWindowCommandsTest : public ::testing::Test {
     WaitForScan();
   }
   void WaitForScan() { EXPECT_TRUE(WaitUntil([this] { return !form_->isScanning(); })); }
-  QString Panel(int i) const { return form_->statusPanels[static_cast<std::size_t>(i)]->text(); }
+  // The status bar's product, count and message panels.
+  QString Panel(int i) const {
+    const QLabel* panels[] = {form_->productPanel, form_->countPanel, form_->messagePanel};
+    return panels[i]->text();
+  }
 
   TempConfig config_;
   std::unique_ptr<MainWindow> form_;
@@ -89,7 +93,7 @@ TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
   EXPECT_EQ(form_->rowCount(), 3);
   EXPECT_EQ(Panel(2), "Done Scanning, add 3 file(s).");
   QStringList names;
-  for (int row = 0; row < form_->rowCount(); ++row) names << form_->subItemOf(row, MainWindow::SubName);
+  for (int row = 0; row < form_->rowCount(); ++row) names << form_->cellText(row, FileListModel::Name);
   names.sort();
   EXPECT_EQ(names, (QStringList{"a.xls", "b.XLSX", "d.xls"}));
 
@@ -100,7 +104,7 @@ TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
   AnswerNextModal([this](QWidget*) { form_->addDirDialog->BtnCancel->click(); });
-  form_->executeCommand(MainWindow::CmdAddDir);
+  form_->addDirAction->trigger();
   EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(2), "");
 }

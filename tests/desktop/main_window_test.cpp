@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QKeyEvent>
 #include <QDir>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -97,6 +96,9 @@ class MainWindowTest : public ::testing::Test {
       return shellOpens_;
     });
     form_->show();
+    // Shortcuts act in the active window.
+    form_->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
   }
 
   QString Source(const QString& name, const QByteArray& content = "text") {
@@ -105,11 +107,15 @@ class MainWindowTest : public ::testing::Test {
     return path;
   }
 
-  QString Panel(int i) const { return form_->statusPanels[static_cast<std::size_t>(i)]->text(); }
-  QString Cell(int row, int subItem) const { return form_->subItemOf(row, subItem); }
+  // The status bar's product, count and message panels.
+  QString Panel(int i) const {
+    const QLabel* panels[] = {form_->productPanel, form_->countPanel, form_->messagePanel};
+    return panels[i]->text();
+  }
+  QString Cell(int row, FileListModel::Column column) const { return form_->cellText(row, column); }
   // Waits for the run a command or key started to end.
   void WaitForRun() { EXPECT_TRUE(WaitUntil([this] { return !form_->isConverting(); })); }
-  void Convert(int mode) {
+  void Convert(MainWindow::RunMode mode) {
     form_->convertFiles(mode);
     WaitForRun();
   }
@@ -119,7 +125,10 @@ class MainWindowTest : public ::testing::Test {
   }
   void Select(std::initializer_list<int> rows) {
     ClearSelection();
-    for (int r : rows) form_->fileList->topLevelItem(r)->setSelected(true);
+    for (int r : rows) {
+      form_->fileList->selectionModel()->select(form_->fileListModel->index(r, 0),
+                                                QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
   }
 
   TempConfig config_;
@@ -131,13 +140,37 @@ class MainWindowTest : public ::testing::Test {
 
 TEST_F(MainWindowTest, FirstStartShowsEmptyListAndPanels) {
   EXPECT_EQ(form_->windowTitle(), QStringLiteral("KV-Tabulox"));
-  EXPECT_EQ(form_->fileList->topLevelItemCount(), 0);
+  EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(0), QStringLiteral("KV-Tabulox 3.0"));
   EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
   EXPECT_EQ(Panel(2), QString());
   EXPECT_EQ(form_->addFileButton->text(), QStringLiteral("&Add File"));
-  EXPECT_EQ(form_->addFileAction->text(), QStringLiteral("Add &File                   CTRL+F"));
   EXPECT_EQ(form_->convertButton->statusTip(), QStringLiteral("Convert all file(s) in listview"));
+}
+
+// The menu entries carry their captions and, as shortcuts of their own, the
+// keys that the captions used to spell out.
+TEST_F(MainWindowTest, ActionsHaveTheirCaptionsAndShortcuts) {
+  const struct {
+    QAction* action;
+    const char* caption;
+    QList<QKeySequence> keys;
+  } cases[] = {
+      {form_->addFileAction, "Add &File", {QKeySequence(Qt::CTRL | Qt::Key_F)}},
+      {form_->addDirAction, "Add &Dir", {QKeySequence(Qt::CTRL | Qt::Key_D)}},
+      {form_->pasteFileAction, "&Paste File", {QKeySequence(Qt::CTRL | Qt::Key_V)}},
+      {form_->deleteAction, "Delete", {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Delete)}},
+      {form_->selectAllAction, "Select &All", {QKeySequence(Qt::CTRL | Qt::Key_A)}},
+      {form_->convertAllAction, "&Convert All", {QKeySequence(Qt::CTRL | Qt::Key_G)}},
+      {form_->contentsAction, "&Contents", {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F1)}},
+      {form_->convertSelectedAction, "Convert &Selected", {}},
+      {form_->reconvertAction, "&ReConvert Selected", {}},
+      {form_->optionsAction, "&Options", {}},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.action->text(), QString::fromLatin1(c.caption));
+    EXPECT_EQ(c.action->shortcuts(), c.keys) << c.caption;
+  }
 }
 
 TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
@@ -145,15 +178,15 @@ TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   form_->addFile(book);
   ASSERT_EQ(form_->rowCount(), 1);
   EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_EQ(Cell(0, MainWindow::SubName), QStringLiteral("Book.XLS"));
-  EXPECT_EQ(Cell(0, MainWindow::SubSource), book);
-  EXPECT_EQ(Cell(0, MainWindow::SubSize), QStringLiteral("5"));
-  EXPECT_EQ(Cell(0, MainWindow::SubType), QStringLiteral("XLS"));
-  EXPECT_EQ(Cell(0, MainWindow::SubTarget), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QString());
+  EXPECT_EQ(Cell(0, FileListModel::Name), QStringLiteral("Book.XLS"));
+  EXPECT_EQ(Cell(0, FileListModel::Source), book);
+  EXPECT_EQ(Cell(0, FileListModel::Size), QStringLiteral("5"));
+  EXPECT_EQ(Cell(0, FileListModel::Type), QStringLiteral("XLS"));
+  EXPECT_EQ(Cell(0, FileListModel::Target), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QString());
   form_->updateCountPanel();
-  EXPECT_TRUE(form_->fileList->topLevelItem(0)->isSelected());
-  EXPECT_EQ(form_->fileList->currentItem(), form_->fileList->topLevelItem(0));
+  EXPECT_TRUE(form_->isRowSelected(0));
+  EXPECT_EQ(form_->fileList->currentIndex().row(), 0);
 
   const QString sameUpper = book.toUpper();
   form_->addFile(sameUpper);
@@ -162,8 +195,8 @@ TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   EXPECT_EQ(Panel(2), QStringLiteral("File [/x/report.xl] type not support!"));
   form_->addFile(QStringLiteral("/x/missing.xlsx"));
   EXPECT_EQ(form_->rowCount(), 2);
-  EXPECT_EQ(Cell(1, MainWindow::SubSize), QStringLiteral("0"));
-  EXPECT_EQ(Cell(1, MainWindow::SubType), QStringLiteral("XLSX"));
+  EXPECT_EQ(Cell(1, FileListModel::Size), QStringLiteral("0"));
+  EXPECT_EQ(Cell(1, FileListModel::Type), QStringLiteral("XLSX"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Add file failed: already added (") + sameUpper + u')',
                                         QStringLiteral("Add file failed: type not support (/x/report.xl)")}));
 }
@@ -174,8 +207,8 @@ TEST_F(MainWindowTest, ManyFilesAreCheckedForDuplicatesQuickly) {
   form_->addFile(QStringLiteral("/NOWHERE/F%1.XLS").arg(kManyFiles - 1));
   EXPECT_EQ(form_->rowCount(), kManyFiles);
   EXPECT_TRUE(Panel(2).endsWith(QStringLiteral("] already added!")));
-  form_->executeCommand(MainWindow::CmdSelectAll);
-  form_->executeCommand(MainWindow::CmdDelete);
+  form_->selectAllAction->trigger();
+  form_->deleteAction->trigger();
   EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(1), QStringLiteral("0 File(s)"));
 }
@@ -193,7 +226,7 @@ TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
   EXPECT_EQ(form_->rowCount(), 0);  // cancelled: nothing added
   form_->addChosenFiles({a, QStringLiteral("/n/b.txt")});
   EXPECT_EQ(form_->rowCount(), 1);
-  EXPECT_EQ(Cell(0, MainWindow::SubSource), a);
+  EXPECT_EQ(Cell(0, FileListModel::Source), a);
   EXPECT_EQ(Panel(1), QStringLiteral("1 File(s)"));
 }
 
@@ -224,8 +257,8 @@ TEST_F(MainWindowTest, DeleteRemovesSelectedRows) {
   QTest::keyClick(form_->fileList, Qt::Key_Delete);
   EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
-  EXPECT_EQ(Cell(0, MainWindow::SubSource), QStringLiteral("/n/1.xls"));
-  EXPECT_EQ(Cell(1, MainWindow::SubSource), QStringLiteral("/n/3.xls"));
+  EXPECT_EQ(Cell(0, FileListModel::Source), QStringLiteral("/n/1.xls"));
+  EXPECT_EQ(Cell(1, FileListModel::Source), QStringLiteral("/n/3.xls"));
   form_->addFile(QStringLiteral("/n/0.xls"));  // deleted rows may come back
   EXPECT_EQ(form_->rowCount(), 3);
 }
@@ -277,9 +310,9 @@ TEST_F(MainWindowTest, JobFileRoundTripThroughRestart) {
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
   EXPECT_EQ(form_->stateOf(0), 1);
   EXPECT_EQ(form_->stateOf(1), 2);
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
   // The loaded rows still count for the duplicate check.
-  form_->addFile(Cell(0, MainWindow::SubSource));
+  form_->addFile(Cell(0, FileListModel::Source));
   EXPECT_EQ(form_->rowCount(), 2);
 }
 
@@ -297,10 +330,10 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
   EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Convert successfully"));
   EXPECT_EQ(ReadAll(GlobalSettings().targetdir + QStringLiteral("good.txt")), QByteArray("hello"));
   EXPECT_EQ(form_->stateOf(1), 2);
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Convert successfully (") + good + u')',
                                         QStringLiteral("Failed: File format not correct (") + bad + u')',
@@ -316,21 +349,21 @@ TEST_F(MainWindowTest, XlsxRowThatIsNoArchiveFails) {
   form_->addFile(Source(QStringLiteral("a.xlsx")));
   Convert(MainWindow::ModeAll);
   EXPECT_EQ(form_->stateOf(0), 2);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("File format not correct"));
 }
 
 TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
   form_->addFile(Source(QStringLiteral("a.xls")));
   form_->addFile(Source(QStringLiteral("gone.xls")));
   form_->addFile(Source(QStringLiteral("c.xls")));
-  form_->setSubItem(0, MainWindow::SubType, QStringLiteral("xls"));
-  QFile::remove(Cell(1, MainWindow::SubSource));
+  form_->fileListModel->setText(0, FileListModel::Type, QStringLiteral("xls"));
+  QFile::remove(Cell(1, FileListModel::Source));
   WriteAll(config_.Path(QStringLiteral("blocker")), "x");
   GlobalSettings().targetdir = config_.Path(QStringLiteral("blocker/sub/"));
   Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("File type not support"));
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("Source file does not exist"));
-  EXPECT_EQ(Cell(2, MainWindow::SubMessage), QStringLiteral("Target file create error"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("File type not support"));
+  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("Source file does not exist"));
+  EXPECT_EQ(Cell(2, FileListModel::Message), QStringLiteral("Target file create error"));
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Failed: Target file create error (") +
                                      config_.Path(QStringLiteral("blocker/sub/c.txt")) + u')'));
 }
@@ -341,10 +374,10 @@ TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
   WriteAll(config_.Path(QStringLiteral("src/book.txt")), "old");
   form_->addFile(book);
   Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/book(1).txt")));
+  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/book(1).txt")));
   Select({0});
   Convert(MainWindow::ModeReConvert);
-  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/book(2).txt")));
+  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/book(2).txt")));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book.txt"))), QByteArray("old"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book(2).txt"))), QByteArray("v"));
 }
@@ -355,7 +388,7 @@ TEST_F(MainWindowTest, OverwriteAndCancelPolicies) {
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   GlobalSettings().fileovertp = 3;
   Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
   GlobalSettings().fileovertp = 1;
   Select({0});
@@ -371,7 +404,7 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
     form_->addFile(Source(QString::fromLatin1(name) + QStringLiteral(".xls")));
     WriteAll(config_.Path(QStringLiteral("src/%1.txt").arg(QString::fromLatin1(name))), "old");
   }
-  const QString targetBefore = Cell(0, MainWindow::SubTarget);
+  const QString targetBefore = Cell(0, FileListModel::Target);
   QFile::remove(LogFilePath());
   AnswerNextModal([](QWidget* modal) {
     auto* dialog = qobject_cast<TFmFileOverTp*>(modal);
@@ -382,9 +415,9 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
   });
   Convert(MainWindow::ModeAll);
   EXPECT_EQ(form_->stateOf(0), 2);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(form_->stateOf(1), 0);
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QString());
+  EXPECT_EQ(Cell(1, FileListModel::Message), QString());
   EXPECT_EQ(form_->stateOf(2), 0);
   EXPECT_EQ(LogMessages(),
             QStringList({QStringLiteral("Conversion start..."),
@@ -404,9 +437,9 @@ TEST_F(MainWindowTest, PromptAutoRenameAndFrameClose) {
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
   Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, MainWindow::SubTarget), config_.Path(QStringLiteral("src/a(1).txt")));
+  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/a(1).txt")));
   EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
 }
 
 // The run goes on off the window's thread: while the second workbook is being
@@ -426,7 +459,7 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
   ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->cancelConvertDialog->LblFileName->text(), Cell(1, MainWindow::SubSource));
+  EXPECT_EQ(form_->cancelConvertDialog->LblFileName->text(), Cell(1, FileListModel::Source));
   QTest::mouseClick(form_->cancelConvertDialog->BtnCancel, Qt::LeftButton);
   secondMayEnd.release();
   WaitForRun();
@@ -435,11 +468,11 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   EXPECT_EQ(form_->stateOf(1), 1);
   EXPECT_EQ(form_->stateOf(2), 0);
   EXPECT_EQ(form_->stateOf(3), 0);
-  EXPECT_EQ(Cell(2, MainWindow::SubMessage), QString());
+  EXPECT_EQ(Cell(2, FileListModel::Message), QString());
   EXPECT_FALSE(QFile::exists(GlobalSettings().targetdir + QStringLiteral("2.txt")));
   EXPECT_EQ(LogMessages(),
-            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, MainWindow::SubSource) + u')',
-                         QStringLiteral("Convert successfully (") + Cell(1, MainWindow::SubSource) + u')',
+            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Source) + u')',
+                         QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Source) + u')',
                          QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
 }
 
@@ -482,11 +515,11 @@ TEST_F(MainWindowTest, RunModesChooseRowsBySelectionAndState) {
                                         QStringLiteral("Conversion end. Successful: 0, Failed: 0, Total: 0"),
                                         QString()}));
   // ReConvert of the selected converted row converts it again.
-  QFile::remove(Cell(1, MainWindow::SubTarget));
+  QFile::remove(Cell(1, FileListModel::Target));
   Select({0, 1});
   Convert(MainWindow::ModeReConvert);
   EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_TRUE(QFile::exists(Cell(1, MainWindow::SubTarget)));
+  EXPECT_TRUE(QFile::exists(Cell(1, FileListModel::Target)));
 }
 
 TEST_F(MainWindowTest, EmptyListRunLogsNothing) {
@@ -501,33 +534,35 @@ TEST_F(MainWindowTest, SortByColumnsWithMarkers) {
   } rows[] = {{"b.xls", "10"}, {"a.xls", "9"}, {"C.xls", "100"}, {"B2.xls", "x"}};
   for (const auto& r : rows) {
     form_->addFile(QStringLiteral("/n/") + QString::fromLatin1(r.name));
-    form_->setSubItem(form_->rowCount() - 1, MainWindow::SubSize, QString::fromLatin1(r.size));
+    form_->fileListModel->setText(form_->rowCount() - 1, FileListModel::Size, QString::fromLatin1(r.size));
   }
-  const auto column = [&](int subItem) {
+  const auto column = [&](FileListModel::Column which) {
     QStringList texts;
-    for (int i = 0; i < form_->rowCount(); ++i) texts << Cell(i, subItem);
+    for (int i = 0; i < form_->rowCount(); ++i) texts << Cell(i, which);
     return texts;
   };
-  QTreeWidgetItem* header = form_->fileList->headerItem();
-  form_->onColumnClicked(MainWindow::ColName);
-  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("(->)Name"));
-  EXPECT_EQ(column(MainWindow::SubName), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
+  const auto header = [this](int column) {
+    return form_->fileListModel->headerData(column, Qt::Horizontal).toString();
+  };
+  form_->onColumnClicked(FileListModel::Name);
+  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("(->)Name"));
+  EXPECT_EQ(column(FileListModel::Name), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
                                                    QStringLiteral("B2.xls"), QStringLiteral("C.xls")}));
-  form_->onColumnClicked(MainWindow::ColName);
-  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("(<-)Name"));
-  EXPECT_EQ(column(MainWindow::SubName).front(), QStringLiteral("C.xls"));
-  form_->onColumnClicked(MainWindow::ColSize);
-  EXPECT_EQ(header->text(MainWindow::ColName), QStringLiteral("Name"));
-  EXPECT_EQ(header->text(MainWindow::ColSize), QStringLiteral("(->)Size(Byte)"));
-  EXPECT_EQ(column(MainWindow::SubSize), QStringList({QStringLiteral("x"), QStringLiteral("9"),
+  form_->onColumnClicked(FileListModel::Name);
+  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("(<-)Name"));
+  EXPECT_EQ(column(FileListModel::Name).front(), QStringLiteral("C.xls"));
+  form_->onColumnClicked(FileListModel::Size);
+  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("Name"));
+  EXPECT_EQ(header(FileListModel::Size), QStringLiteral("(->)Size(Byte)"));
+  EXPECT_EQ(column(FileListModel::Size), QStringList({QStringLiteral("x"), QStringLiteral("9"),
                                                    QStringLiteral("10"), QStringLiteral("100")}));
 }
 
 TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
   for (int i = 0; i < 3; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
-  form_->setState(0, 2);
-  form_->setState(1, 1);
-  form_->onColumnClicked(MainWindow::ColState);
+  form_->fileListModel->setState(0, 2);
+  form_->fileListModel->setState(1, 1);
+  form_->onColumnClicked(FileListModel::State);
   EXPECT_EQ(form_->stateOf(0), 0);
   EXPECT_EQ(form_->stateOf(1), 1);
   EXPECT_EQ(form_->stateOf(2), 2);
@@ -536,8 +571,8 @@ TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
 TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
   form_->addFile(QStringLiteral("/n/a.xls"));
   form_->addFile(QStringLiteral("/n/b.xls"));
-  form_->setState(0, 1);
-  form_->setState(1, 1);
+  form_->fileListModel->setState(0, 1);
+  form_->fileListModel->setState(1, 1);
   ClearSelection();
   form_->updateActionStates();
   EXPECT_FALSE(form_->convertAllAction->isEnabled());
@@ -550,7 +585,7 @@ TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
   EXPECT_TRUE(form_->reconvertAction->isEnabled());
   EXPECT_TRUE(form_->deleteAction->isEnabled());
   EXPECT_TRUE(form_->launchSourceAction->isEnabled());
-  form_->setState(0, 0);
+  form_->fileListModel->setState(0, 0);
   Select({0});
   form_->updateActionStates();
   EXPECT_TRUE(form_->convertAllAction->isEnabled());
@@ -568,12 +603,12 @@ TEST_F(MainWindowTest, LaunchAndExploreTakeFirstSelectedRow) {
   form_->addFile(QStringLiteral("/n/x.xls"));
   form_->addFile(a);
   Select({1, 0});
-  form_->executeCommand(MainWindow::CmdLaunchSource);
-  form_->executeCommand(MainWindow::CmdExploreTarget);
+  form_->launchSourceAction->trigger();
+  form_->exploreTargetAction->trigger();
   Select({1});
-  form_->executeCommand(MainWindow::CmdExploreSource);
+  form_->exploreSourceAction->trigger();
   ClearSelection();
-  form_->executeCommand(MainWindow::CmdLaunchTarget);
+  form_->launchTargetAction->trigger();
   ASSERT_EQ(shellCalls_.size(), 3u);
   EXPECT_EQ(shellCalls_[0], std::make_pair(MainWindow::ShellAction::Open, QStringLiteral("/n/x.xls")));
   EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::OpenFolder, GlobalSettings().targetdir));
@@ -584,17 +619,17 @@ TEST_F(MainWindowTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
   form_->addFile(QStringLiteral("/n/x.xls"));
   Select({0});
   shellOpens_ = false;
-  form_->executeCommand(MainWindow::CmdLaunchSource);
+  form_->launchSourceAction->trigger();
   EXPECT_EQ(Panel(2), QStringLiteral("No application could open /n/x.xls"));
 }
 
 TEST_F(MainWindowTest, ContextMenuDoesNotOpenDuringRun) {
   form_->addFile(QStringLiteral("/n/a.xls"));
   form_->cancelConvertDialog->show();
-  form_->onContextMenuRequested(QPoint(5, 5));
+  emit form_->fileList->customContextMenuRequested(QPoint(5, 5));
   EXPECT_FALSE(form_->fileListMenu->isVisible());
   form_->cancelConvertDialog->hide();
-  form_->onContextMenuRequested(QPoint(5, 5));
+  emit form_->fileList->customContextMenuRequested(QPoint(5, 5));
   EXPECT_TRUE(form_->fileListMenu->isVisible());
   form_->fileListMenu->hide();
 }
@@ -605,19 +640,46 @@ TEST_F(MainWindowTest, NarrowestWindowKeepsConvertClearOfTheOtherButtons) {
   EXPECT_GE(form_->height(), 200);
 }
 
-// A key the window acts on is consumed. Passed on, it reached the window
-// again through the focused control's parents whenever the dialog or run it
-// started left no control with the focus (a window manager activates the
-// window again a moment later), and acted a second time.
-TEST_F(MainWindowTest, ShortcutKeysAreConsumedOtherKeysPassedOn) {
-  form_->addFile(QStringLiteral("/n/a.xls"));
-  if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
-  QObject* window = form_.get();
-  QKeyEvent selectAll(QEvent::KeyPress, Qt::Key_A, Qt::ControlModifier);
-  EXPECT_TRUE(window->eventFilter(form_.get(), &selectAll));
-  EXPECT_TRUE(form_->fileList->topLevelItem(0)->isSelected());
-  QKeyEvent letter(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, QStringLiteral("x"));
-  EXPECT_FALSE(window->eventFilter(form_.get(), &letter));
+// Each shortcut acts once, whether the list has the focus or no control has
+// it (as after a dialog the shortcut opened). A key filter that let the key
+// go on brought the dialog back after it closed and started a second run.
+TEST_F(MainWindowTest, EachShortcutActsExactlyOnce) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  int dialogsShown = 0;
+  QWidget* answered = nullptr;
+  QTimer closer;
+  QObject::connect(&closer, &QTimer::timeout, [&] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != answered) {
+      ++dialogsShown;
+      answered = modal;
+      static_cast<QDialog*>(modal)->reject();
+    } else if (modal == nullptr) {
+      answered = nullptr;
+    }
+  });
+  closer.start(5);
+  for (const bool listHasFocus : {true, false}) {
+    SCOPED_TRACE(listHasFocus ? "focus in the list" : "no focus");
+    const auto press = [&](Qt::Key key) {
+      // As a window manager does once the dialog of the last key has closed.
+      form_->activateWindow();
+      ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+      if (listHasFocus) form_->fileList->setFocus();
+      else if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
+      QTest::keyClick(listHasFocus ? static_cast<QWidget*>(form_->fileList) : form_.get(), key, Qt::ControlModifier);
+      QTest::qWait(50);
+    };
+    for (const Qt::Key key : {Qt::Key_F, Qt::Key_D}) {
+      dialogsShown = 0;
+      press(key);
+      EXPECT_EQ(dialogsShown, 1) << "Ctrl+" << QKeySequence(key).toString().toStdString();
+    }
+    QFile::remove(LogFilePath());
+    press(Qt::Key_G);
+    WaitForRun();
+    EXPECT_EQ(LogMessages().count(QStringLiteral("Conversion start...")), 1);
+  }
 }
 
 // A popup the file dialog left open (its name completion, closed by Enter)
@@ -630,7 +692,7 @@ TEST_F(MainWindowTest, AddFileClosesPopupsTheDialogLeftOpen) {
     leftover->popup(QPoint(10, 10));
     static_cast<QDialog*>(modal)->done(QDialog::Rejected);
   });
-  form_->executeCommand(MainWindow::CmdAddFile);
+  form_->addFileAction->trigger();
   ASSERT_NE(leftover, nullptr);
   EXPECT_FALSE(leftover->isVisible());
   EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
@@ -711,7 +773,7 @@ TEST_F(MainWindowTest, AboutBoxAnimatesFourFrames) {
     EXPECT_EQ(about->CurrentFrame(), 0);
     about->BtnOK->click();
   });
-  form_->executeCommand(MainWindow::CmdAbout);
+  form_->aboutAction->trigger();
 }
 
 }  // namespace
@@ -737,14 +799,14 @@ TEST_F(MainWindowEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
   form_->addFile(example);
   form_->addFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
   Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, MainWindow::SubMessage), QStringLiteral("Convert successfully"));
-  EXPECT_EQ(Cell(1, MainWindow::SubMessage), QStringLiteral("File format not correct"));
+  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
   OutputBlock expected;
   const ResultCode length = EngineConverter(engine_, WorkbookType::kXls)(example, expected, kCodePageUtf8);
   ASSERT_GT(length, 0);
-  EXPECT_EQ(ReadAll(Cell(0, MainWindow::SubTarget)),
+  EXPECT_EQ(ReadAll(Cell(0, FileListModel::Target)),
             QByteArray(reinterpret_cast<const char*>(expected.data()), length));
-  EXPECT_TRUE(ReadAll(Cell(0, MainWindow::SubTarget)).startsWith("\xEF\xBB\xBF"));
+  EXPECT_TRUE(ReadAll(Cell(0, FileListModel::Target)).startsWith("\xEF\xBB\xBF"));
 }
 
 TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
@@ -761,10 +823,10 @@ TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
   Convert(MainWindow::ModeAll);
   int converted = 0;
   for (int row = 0; row < form_->rowCount(); ++row) {
-    EXPECT_NE(form_->stateOf(row), 0) << Cell(row, MainWindow::SubSource).toStdString();
+    EXPECT_NE(form_->stateOf(row), 0) << Cell(row, FileListModel::Source).toStdString();
     if (form_->stateOf(row) == 1) {
       ++converted;
-      EXPECT_TRUE(QFile::exists(Cell(row, MainWindow::SubTarget)));
+      EXPECT_TRUE(QFile::exists(Cell(row, FileListModel::Target)));
     }
   }
   EXPECT_GT(converted, form_->rowCount() / 2);
