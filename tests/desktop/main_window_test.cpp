@@ -682,6 +682,26 @@ TEST_F(MainWindowTest, EachShortcutActsExactlyOnce) {
   }
 }
 
+// The enabling rules change the menus only: once the menu has closed, the
+// shortcut of an entry it showed disabled acts again.
+TEST_F(MainWindowTest, ShortcutsStayUsableAfterAMenuDisabledTheirEntries) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->fileListModel->setState(0, FileListModel::Converted);
+  QMenu* convert = form_->menuBar()->actions()[2]->menu();
+  convert->popup(QPoint(0, 0));
+  EXPECT_FALSE(form_->convertAllAction->isEnabled());
+  convert->hide();
+  EXPECT_TRUE(form_->convertAllAction->isEnabled());
+  QFile::remove(LogFilePath());
+  form_->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
+  WaitForRun();
+  EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
+                                        QStringLiteral("Conversion end. Successful: 0, Failed: 0, Total: 0"),
+                                        QString()}));
+}
+
 // A popup the file dialog left open (its name completion, closed by Enter)
 // is closed with it, so the window gets its keys again.
 TEST_F(MainWindowTest, AddFileClosesPopupsTheDialogLeftOpen) {
