@@ -98,7 +98,7 @@ class MainWindowTest : public ::testing::Test {
     form_->show();
     // Shortcuts act in the active window.
     form_->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    EXPECT_TRUE(WaitUntil([this] { return QApplication::activeWindow() == form_.get(); }, 5000));
   }
 
   QString Source(const QString& name, const QByteArray& content = "text") {
@@ -664,7 +664,7 @@ TEST_F(MainWindowTest, EachShortcutActsExactlyOnce) {
     const auto press = [&](Qt::Key key) {
       // As a window manager does once the dialog of the last key has closed.
       form_->activateWindow();
-      ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+      ASSERT_TRUE(WaitUntil([this] { return QApplication::activeWindow() == form_.get(); }, 5000));
       if (listHasFocus) form_->fileList->setFocus();
       else if (QWidget* focus = QApplication::focusWidget()) focus->clearFocus();
       QTest::keyClick(listHasFocus ? static_cast<QWidget*>(form_->fileList) : form_.get(), key, Qt::ControlModifier);
@@ -694,7 +694,7 @@ TEST_F(MainWindowTest, ShortcutsStayUsableAfterAMenuDisabledTheirEntries) {
   EXPECT_TRUE(form_->convertAllAction->isEnabled());
   QFile::remove(LogFilePath());
   form_->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+  ASSERT_TRUE(WaitUntil([this] { return QApplication::activeWindow() == form_.get(); }, 5000));
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
