@@ -476,6 +476,36 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
                          QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
 }
 
+// A log that can no longer be written ends the run where it stands: the error
+// is shown, no summary is written and the rows not reached keep waiting.
+TEST_F(MainWindowTest, LogErrorDuringRunEndsItWithoutSummary) {
+  for (int i = 0; i < 3; ++i) form_->addFile(Source(QStringLiteral("%1.xls").arg(i)));
+  form_->setConverters(
+      [](const QString& source, OutputBlock& block, std::int32_t cp) {
+        QFile::remove(LogFilePath());
+        QDir().mkpath(LogFilePath());  // a folder where the log should be
+        return EchoConverter(source, block, cp);
+      },
+      EchoConverter);
+  QString error;
+  AnswerNextModal([&error](QWidget* modal) {
+    auto* box = qobject_cast<QMessageBox*>(modal);
+    ASSERT_NE(box, nullptr);
+    error = box->text();
+    box->accept();
+  });
+  Convert(MainWindow::ModeAll);
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(form_->cancelConvertDialog->isVisible());
+  EXPECT_EQ(form_->stateOf(0), 1);  // converted; only its log line failed
+  EXPECT_EQ(form_->stateOf(1), 0);
+  EXPECT_EQ(form_->stateOf(2), 0);
+  QDir(LogFilePath()).removeRecursively();
+  form_->setConverters(EchoConverter, EchoConverter);
+  Convert(MainWindow::ModeAll);  // the window is ready for the next run
+  EXPECT_EQ(form_->stateOf(2), 1);
+}
+
 // Closing the window during a run ends the run after the workbook in hand;
 // the window goes once that workbook's outcome is in the list and the log.
 TEST_F(MainWindowTest, ClosingDuringRunWaitsForWorkbookInHand) {
