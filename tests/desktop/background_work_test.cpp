@@ -103,6 +103,9 @@ TEST_F(BackgroundWorkTest, EventLoopAnswersDuringMillionCellConversion) {
   const QByteArray text = ReadAll(form_->cellText(0, FileListModel::Target));
   EXPECT_TRUE(text.endsWith("\t1000009\r\n"));
   EXPECT_EQ(text.count('\n'), kRows + 1);  // the sheet's heading line, then its rows
+#if defined(__SANITIZE_ADDRESS__)
+  GTEST_SKIP() << "timings of a build with the address sanitizer are not the program's";
+#endif
   // Too quick a conversion could not show a blocked loop.
   if (runTime.elapsed() <= 2 * kLongestTickGapMs) GTEST_SKIP() << "conversion took only " << runTime.elapsed() << " ms";
   EXPECT_LT(longestGap, kLongestTickGapMs) << ticks << " ticks in " << runTime.elapsed() << " ms";
@@ -141,6 +144,8 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
   EXPECT_TRUE(form_->cancelFindDialog->isVisible());
   EXPECT_TRUE(WaitUntil([this] { return form_->cancelFindDialog->StatusBar1->currentMessage().endsWith(QStringLiteral("one/")); }));
   EXPECT_TRUE(WaitUntil([this] { return form_->rowCount() == 1; }));
+  QString endMessage;
+  QObject::connect(form_.get(), &MainWindow::scanFinished, [&] { endMessage = form_->messagePanel->text(); });
   QTest::mouseClick(form_->cancelFindDialog->BtnCancel, Qt::LeftButton);
   firstMayGoOn.release();
   ASSERT_TRUE(WaitUntil([this] { return !form_->isScanning(); }));
@@ -148,7 +153,7 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
   EXPECT_EQ(found, 1);
   EXPECT_EQ(form_->rowCount(), 1);
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
-  EXPECT_EQ(form_->messagePanel->text(), QStringLiteral("Done Scanning, add 1 file(s)."));
+  EXPECT_EQ(endMessage, QStringLiteral("Done Scanning, add 1 file(s)."));
   EXPECT_EQ(form_->countPanel->text(), QStringLiteral("1 File(s)"));
 }
 

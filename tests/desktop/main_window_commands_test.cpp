@@ -57,8 +57,9 @@ class MainWindowCommandsTest : public ::testing::Test {
     GlobalSettings() = DefaultSettings();
   }
 
-  // Runs Add Dir on `dirs`, answering its dialog with OK.
-  void AddDir(const QString& dirs, bool recursive) {
+  // Runs Add Dir on `dirs`, answering its dialog with OK; returns the
+  // message of the scan's end.
+  QString AddDir(const QString& dirs, bool recursive) {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
       EXPECT_EQ(modal, form_->addDirDialog);
       form_->addDirDialog->EditDir->setText(dirs);
@@ -66,9 +67,18 @@ class MainWindowCommandsTest : public ::testing::Test {
       form_->addDirDialog->BtnOK->click();
     });
     form_->addDirButton->click();
-    WaitForScan();
+    return WaitForScan();
   }
-  void WaitForScan() { EXPECT_TRUE(WaitUntil([this] { return !form_->isScanning(); })); }
+  // Waits for the scan to end; returns the message panel's text as the scan
+  // left it (a selection count may replace it 50 ms later).
+  QString WaitForScan() {
+    QString message;
+    const QMetaObject::Connection connection =
+        QObject::connect(form_.get(), &MainWindow::scanFinished, [this, &message] { message = Panel(2); });
+    EXPECT_TRUE(WaitUntil([this] { return !form_->isScanning(); }));
+    QObject::disconnect(connection);
+    return message;
+  }
   // The status bar's product, count and message panels.
   QString Panel(int i) const {
     const QLabel* panels[] = {form_->productPanel, form_->countPanel, form_->messagePanel};
@@ -80,26 +90,23 @@ class MainWindowCommandsTest : public ::testing::Test {
 };
 
 TEST_F(MainWindowCommandsTest, AddDirWithoutRecursionAddsTopFolderWorkbooks) {
-  AddDir(config_.Path("tree"), false);
+  EXPECT_EQ(AddDir(config_.Path("tree"), false), "Done Scanning, add 2 file(s).");
   EXPECT_EQ(form_->rowCount(), 2);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 2 file(s).");
   EXPECT_EQ(Panel(1), "2 File(s)");
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
   EXPECT_EQ(GlobalSettings().adddir, config_.Path("tree"));
 }
 
 TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
-  AddDir(config_.Path("tree"), true);
+  EXPECT_EQ(AddDir(config_.Path("tree"), true), "Done Scanning, add 3 file(s).");
   EXPECT_EQ(form_->rowCount(), 3);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 3 file(s).");
   QStringList names;
   for (int row = 0; row < form_->rowCount(); ++row) names << form_->cellText(row, FileListModel::Name);
   names.sort();
   EXPECT_EQ(names, (QStringList{"a.xls", "b.XLSX", "d.xls"}));
 
-  AddDir(config_.Path("tree"), true);
+  EXPECT_EQ(AddDir(config_.Path("tree"), true), "Done Scanning, add 0 file(s).");
   EXPECT_EQ(form_->rowCount(), 3);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 0 file(s).");
 }
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
@@ -139,10 +146,9 @@ TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
     });
   });
   form_->addDirButton->click();
-  WaitForScan();
+  EXPECT_FALSE(WaitForScan().startsWith("Done Scanning"));
   EXPECT_FALSE(error.isEmpty());
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
-  EXPECT_FALSE(Panel(2).startsWith("Done Scanning"));
 }
 
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
