@@ -21,7 +21,7 @@
 #include "file_search.h"
 #include "fm_add_dir.h"
 #include "fm_cancel_find.h"
-#include "fm_main.h"
+#include "main_window.h"
 #include "settings_file.h"
 
 namespace {
@@ -70,7 +70,6 @@ void BM_RecursiveScan(benchmark::State& state) {
     search.OnFileFind = [&](const std::string& folder, const tabulox::TFoundFile& info) {
       found.push_back(folder + info.Name);
     };
-    search.OnProcessMessages = [] {};
     search.Search();
     if (found.size() != static_cast<size_t>(kFolders * kWantedPerFolder)) {
       state.SkipWithError("wrong number of files found");
@@ -82,16 +81,21 @@ void BM_RecursiveScan(benchmark::State& state) {
 BENCHMARK(BM_RecursiveScan)->Unit(benchmark::kMillisecond);
 
 // Clicks OK in the Add directory dialog once it is up.
-void AcceptAddDirDialog(tabulox::TFmMain& form) {
+void AcceptAddDirDialog(tabulox::MainWindow& form) {
   auto* timer = new QTimer;
   QObject::connect(timer, &QTimer::timeout, [timer, &form] {
-    if (QApplication::activeModalWidget() == form.FmAddDir) {
+    if (QApplication::activeModalWidget() == form.addDirDialog) {
       timer->stop();
       timer->deleteLater();
-      form.FmAddDir->BtnOK->click();
+      form.addDirDialog->BtnOK->click();
     }
   });
   timer->start(1);
+}
+
+// The scan runs on a thread of its own; its rows arrive through the event loop.
+void WaitForScan(const tabulox::MainWindow& form) {
+  while (form.isScanning()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }
 
 void BM_AddDirCommand(benchmark::State& state) {
@@ -103,15 +107,16 @@ void BM_AddDirCommand(benchmark::State& state) {
     tabulox::GlobalSettings() = tabulox::DefaultSettings();
     tabulox::GlobalSettings().adddir = QString::fromStdString(tree.Root());
     tabulox::GlobalSettings().recursive = true;
-    auto form = std::make_unique<tabulox::TFmMain>();
+    auto form = std::make_unique<tabulox::MainWindow>();
     form->show();
     AcceptAddDirDialog(*form);
     state.ResumeTiming();
 
-    form->ExecuteCommand(tabulox::TFmMain::CmdAddDir);
+    form->addDirAction->trigger();
+    WaitForScan(*form);
 
     state.PauseTiming();
-    if (form->RowCount() != kFolders * kWantedPerFolder) state.SkipWithError("wrong number of rows");
+    if (form->rowCount() != kFolders * kWantedPerFolder) state.SkipWithError("wrong number of rows");
     form.reset();
     state.ResumeTiming();
   }
@@ -130,18 +135,19 @@ void BM_CancelAnswer(benchmark::State& state) {
     tabulox::GlobalSettings() = tabulox::DefaultSettings();
     tabulox::GlobalSettings().adddir = QString::fromStdString(tree.Root());
     tabulox::GlobalSettings().recursive = true;
-    auto form = std::make_unique<tabulox::TFmMain>();
+    auto form = std::make_unique<tabulox::MainWindow>();
     form->show();
     AcceptAddDirDialog(*form);
     std::chrono::steady_clock::time_point due;
     QTimer::singleShot(0, [&] {
       due = std::chrono::steady_clock::now() + kPressAfter;
-      QTimer::singleShot(kPressAfter, [&] { form->FmCancelFind->BtnCancel->click(); });
+      QTimer::singleShot(kPressAfter, [&] { form->cancelFindDialog->BtnCancel->click(); });
     });
-    form->ExecuteCommand(tabulox::TFmMain::CmdAddDir);
+    form->addDirAction->trigger();
+    WaitForScan(*form);
     const auto answer = std::chrono::steady_clock::now() - due;
     worstMs = std::max(worstMs, std::chrono::duration<double, std::milli>(answer).count());
-    if (form->RowCount() >= kFolders * kWantedPerFolder) state.SkipWithError("scan was not stopped");
+    if (form->rowCount() >= kFolders * kWantedPerFolder) state.SkipWithError("scan was not stopped");
     form.reset();
   }
   state.counters["answer_ms"] = worstMs;

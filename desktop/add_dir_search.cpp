@@ -1,29 +1,48 @@
 #include "add_dir_search.h"
 
-#include <QCoreApplication>
+#include <QThread>
 
 #include "fm_add_dir.h"
-#include "fm_cancel_find.h"
 #include "folder_scan.h"
 
 namespace tabulox {
 
-void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAddDir& dialog,
-                     const TGlobalSettings& settings) {
-  search.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
-  search.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
-  search.OnProcessMessages = [] { QCoreApplication::processEvents(); };
-  const QStringList folders = SplitDirList(settings.adddir);
+AddDirSearch::AddDirSearch(TKvFileSearch& search, QObject* parent) : QObject(parent), search_(search) {
+  // The events are raised on the scan's thread; the signals they emit are
+  // queued to the receivers' thread.
+  search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
+    emit FileFound(FromNativePath(folder + info.Name));
+  };
+  search_.OnChangeFolder = [this](const std::string& folder) { emit FolderEntered(FromNativePath(folder)); };
+  search_.OnFinish = [this] { emit FolderSearched(); };
+}
 
-  progress.show();
-  progress.raise();
-  // Hidden again however the search ends, also by an error from an event handler.
-  struct HideOnExit {
-    TFmCancelFind& dialog;
-    ~HideOnExit() { dialog.hide(); }
-  } hideProgress{progress};
-  QCoreApplication::processEvents();  // let the dialog paint before the first folder
-  SearchFolders(search, folders);
+AddDirSearch::~AddDirSearch() {
+  if (thread_ == nullptr) return;
+  search_.Stop();
+  thread_->wait();
+  delete thread_;
+}
+
+void AddDirSearch::Start(const TFmAddDir& dialog, const TGlobalSettings& settings) {
+  if (Running()) return;
+  search_.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
+  search_.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
+  // Cleared here, before the thread starts, so that a Stop() from the
+  // progress dialog at any moment after this ends the scan.
+  search_.ClearStop();
+  const QStringList folders = SplitDirList(settings.adddir);
+  thread_ = QThread::create([this, folders] { SearchFolders(search_, folders); });
+  connect(thread_, &QThread::finished, this, &AddDirSearch::ThreadFinished);
+  thread_->start();
+}
+
+void AddDirSearch::ThreadFinished() {
+  // Queued behind every signal the scan emitted.
+  thread_->wait();
+  delete thread_;
+  thread_ = nullptr;
+  emit Finished();
 }
 
 }  // namespace tabulox

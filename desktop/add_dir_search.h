@@ -1,18 +1,48 @@
 // The search part of the Add Dir command, after its dialog was closed with OK:
-// sets up the main window's search from the dialog, shows the progress dialog
-// and searches the folders of the stored add-directory text in order, until
-// one search is stopped. Found files reach the search's OnFileFind.
+// takes the recursion and the ticked types from the dialog and searches the
+// folders of the stored add-directory text in order, on a thread of its own,
+// until one search is stopped. What the search meets reaches the signals,
+// queued to the thread that owns this object, in the order it was met.
 #pragma once
+
+#include <QObject>
+#include <QString>
 
 #include "file_search.h"
 #include "global_settings.h"
 
+class QThread;
+
 namespace tabulox {
 
 class TFmAddDir;
-class TFmCancelFind;
 
-void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAddDir& dialog,
-                     const TGlobalSettings& settings);
+class AddDirSearch : public QObject {
+  Q_OBJECT
+
+ public:
+  // `search` must outlive this object and be used by nothing else while a
+  // scan runs.
+  explicit AddDirSearch(TKvFileSearch& search, QObject* parent = nullptr);
+  // Stops a running scan and waits for its thread.
+  ~AddDirSearch() override;
+
+  // Starts a scan; does nothing while one runs.
+  void Start(const TFmAddDir& dialog, const TGlobalSettings& settings);
+  // From Start until the Finished signal has been delivered.
+  bool Running() const { return thread_ != nullptr; }
+
+ signals:
+  void FileFound(const QString& path);
+  void FolderEntered(const QString& folder);  // with its trailing '/'
+  void FolderSearched();                      // the search of one folder ended
+  void Finished();                            // the whole scan ended, done or stopped
+
+ private:
+  void ThreadFinished();
+
+  TKvFileSearch& search_;
+  QThread* thread_ = nullptr;
+};
 
 }  // namespace tabulox

@@ -26,7 +26,6 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 void TKvFileSearch::Search() {
   if (searching_) return;
-  userStopped_ = false;
   searching_ = true;
   // An event handler that throws ends the search; the object is idle again.
   struct EndOfSearch {
@@ -37,7 +36,6 @@ void TKvFileSearch::Search() {
     }
   } endOfSearch{*this};
   searchExts_ = AsciiUpper(searchExts_);
-  lastPump_ = std::chrono::steady_clock::now();
 
   if (!searchDir_.empty()) {
     std::string start = searchDir_;
@@ -50,7 +48,7 @@ void TKvFileSearch::Search() {
 void TKvFileSearch::SearchFolder(const std::string& folder) {
   struct stat folderStat {};
   if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return;
-  if (!visited_.emplace(folderStat.st_dev, folderStat.st_ino).second) return;
+  if (userStopped_ || !visited_.emplace(folderStat.st_dev, folderStat.st_ino).second) return;
 
   if (OnChangeFolder) OnChangeFolder(folder);
 
@@ -59,8 +57,6 @@ void TKvFileSearch::SearchFolder(const std::string& folder) {
   const int dirFd = dirfd(dir.get());
 
   while (!userStopped_) {
-    ProcessMessages();
-    if (userStopped_) break;
     const dirent* entry = readdir(dir.get());
     if (entry == nullptr) break;
     const std::string_view name(entry->d_name);
@@ -86,14 +82,6 @@ bool TKvFileSearch::IsWanted(std::string_view name) const {
   if (dot == std::string_view::npos) return false;
   const std::string key = "*" + AsciiUpper(name.substr(dot)) + "|";
   return searchExts_.find(key) != std::string::npos;
-}
-
-void TKvFileSearch::ProcessMessages() {
-  if (!OnProcessMessages) return;
-  const auto now = std::chrono::steady_clock::now();
-  if (now - lastPump_ < kMessagePumpInterval) return;
-  lastPump_ = now;
-  OnProcessMessages();
 }
 
 }  // namespace tabulox

@@ -13,6 +13,7 @@ QStringList SplitDirList(const QString& text) {
 int SearchFolders(TKvFileSearch& search, const QStringList& folders) {
   int searched = 0;
   for (const QString& folder : folders) {
+    if (search.UserStopped()) break;
     search.SetSearchDir(NativePath(folder));
     search.Search();
     ++searched;

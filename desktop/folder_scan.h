@@ -18,7 +18,8 @@ QStringList SplitDirList(const QString& text);
 
 // Searches each folder in order with the search's current patterns and
 // recursion. After a search that the user stopped, the remaining folders are
-// not searched. Returns the number of folders searched.
+// not searched; a Stop() made before the call (and not cleared since) searches
+// none. Returns the number of folders searched.
 int SearchFolders(TKvFileSearch& search, const QStringList& folders);
 
 // The patterns of the ticked types for TKvFileSearch: per ticked type (index

@@ -4,7 +4,7 @@
 #include <QMessageBox>
 #include <memory>
 
-#include "fm_main.h"
+#include "main_window.h"
 #include "settings_file.h"
 
 int main(int argc, char** argv) {
@@ -15,10 +15,10 @@ int main(int argc, char** argv) {
 
   int status = 0;
   {
-    auto FmMain = std::make_unique<tabulox::TFmMain>();
-    FmMain->show();
+    auto mainWindow = std::make_unique<tabulox::MainWindow>();
+    mainWindow->show();
     status = QApplication::exec();
-  }  // FmMain and its dialogs are destroyed here; the job file is saved.
+  }  // The main window and its dialogs are destroyed here; the job file is saved.
 
   try {
     tabulox::SaveSettings();

@@ -4,7 +4,7 @@
 #include <QApplication>
 #include <QTest>
 
-#include "fm_main.h"
+#include "main_window.h"
 #include "regional_settings.h"
 #include "settings_file.h"
 
@@ -17,14 +17,16 @@ int main(int argc, char** argv) {
   }
   tabulox::LoadRegionalSettings();
   tabulox::LoadSettings();
-  tabulox::TFmMain form;
+  tabulox::MainWindow form;
   form.resize(1160, 320);  // wide enough for every column
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
-  form.AddChosenFiles(args.mid(2));
-  form.ConvertFiles(tabulox::TFmMain::ModeAll);
-  form.ListView1->clearSelection();
-  form.ListView1->topLevelItem(0)->setSelected(true);
+  form.addChosenFiles(args.mid(2));
+  form.convertFiles(tabulox::MainWindow::ModeAll);
+  if (!QTest::qWaitFor([&form] { return !form.isConverting(); }, 60000)) return 1;
+  form.fileList->clearSelection();
+  form.fileList->selectionModel()->select(form.fileListModel->index(0, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
   QTest::qWait(300);  // the selection count reaches the status bar
   const bool saved = form.grab().save(args[1]);
   return saved ? 0 : 1;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QSemaphore>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -11,11 +12,13 @@
 #include "folder_scan.h"
 #include "message_box_closer.h"
 #include "temp_dir.h"
+#include "wait_until.h"
 
 namespace tabulox {
 namespace {
 
 using testing::CloseNextMessageBox;
+using testing::WaitUntil;
 using testing::SeenMessageBox;
 
 struct ButtonStates {
@@ -198,7 +201,7 @@ TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
 }
 
 // The whole search of the Add Dir command, from the dialog's choices to the
-// files found.
+// files found, run on the scan's own thread.
 class AddDirSearchTest : public ::testing::Test {
  protected:
   AddDirSearchTest() {
@@ -209,16 +212,20 @@ class AddDirSearchTest : public ::testing::Test {
     tree_.WriteFile(".hiddendir/e.xls", "x");
     tree_.WriteFile("sub/d.xls", "x");
     tree_.WriteFile("book.xls/readme.txt", "x");
-    search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
-      found_.push_back(folder + info.Name);
-    };
-    search_.OnChangeFolder = [this](const std::string& folder) {
-      progress_.ShowFolder(QString::fromStdString(folder));
+    QObject::connect(&scan_, &AddDirSearch::FileFound, [this](const QString& path) {
+      found_.push_back(path.toStdString());
+    });
+    QObject::connect(&scan_, &AddDirSearch::FolderEntered, [this](const QString& folder) {
+      progress_.ShowFolder(folder);
       folders_.push_back(progress_.StatusBar1->currentMessage().toStdString());
-    };
+    });
+    QObject::connect(&scan_, &AddDirSearch::Finished, [this] { ++finished_; });
   }
   std::vector<std::string> Run() {
-    RunAddDirSearch(search_, progress_, dialog_, settings_);
+    scan_.Start(dialog_, settings_);
+    EXPECT_TRUE(scan_.Running());
+    EXPECT_TRUE(WaitUntil([this] { return !scan_.Running(); }));
+    EXPECT_EQ(finished_, 1);
     std::sort(found_.begin(), found_.end());
     return found_;
   }
@@ -229,8 +236,10 @@ class AddDirSearchTest : public ::testing::Test {
   TFmAddDir dialog_{settings_, directory_};
   TKvFileSearch search_;
   TFmCancelFind progress_{search_};
+  AddDirSearch scan_{search_};
   std::vector<std::string> found_;
   std::vector<std::string> folders_;
+  int finished_ = 0;
 };
 
 TEST_F(AddDirSearchTest, RecursionOff) {
@@ -239,7 +248,6 @@ TEST_F(AddDirSearchTest, RecursionOff) {
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
   EXPECT_EQ(folders_, std::vector<std::string>{root});
-  EXPECT_FALSE(progress_.isVisible());
 }
 
 TEST_F(AddDirSearchTest, RecursionOn) {
@@ -257,35 +265,44 @@ TEST_F(AddDirSearchTest, OnlyTickedType) {
   EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
 }
 
+// The scan is held inside the first folder until the progress dialog's
+// button has been clicked on this thread.
 TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
   TempDir second;
   second.WriteFile("z.xls", "x");
   settings_.adddir = QString::fromStdString(tree_.Path() + ";" + second.Path());
-  search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
-    found_.push_back(folder + info.Name);
-    progress_.BtnCancel->click();
-  };
-  EXPECT_EQ(Run().size(), 1u);
+  QSemaphore inFirstFolder;
+  QSemaphore clicked;
+  QObject::connect(
+      &scan_, &AddDirSearch::FileFound, &scan_,
+      [&] {
+        inFirstFolder.release();
+        clicked.tryAcquire(1, 30000);
+      },
+      Qt::DirectConnection);
+  scan_.Start(dialog_, settings_);
+  ASSERT_TRUE(inFirstFolder.tryAcquire(1, 30000));
+  progress_.BtnCancel->click();
+  clicked.release();
+  EXPECT_TRUE(WaitUntil([this] { return !scan_.Running(); }));
+  EXPECT_EQ(found_.size(), 1u);
   EXPECT_EQ(folders_, std::vector<std::string>{tree_.Path() + "/"});
 }
 
+// A Stop() left from an earlier scan does not stop the next one.
+TEST_F(AddDirSearchTest, StartClearsAnEarlierStop) {
+  settings_.adddir = QString::fromStdString(tree_.Path());
+  search_.Stop();
+  EXPECT_EQ(Run().size(), 2u);
+}
+
 TEST_F(AddDirSearchTest, EscapeAndClosingStopTheSearch) {
-  search_.SetSearchDir(tree_.Path());
   progress_.show();
   progress_.reject();
   EXPECT_TRUE(search_.UserStopped());
-  search_.Search();
-  EXPECT_FALSE(search_.UserStopped());
+  search_.ClearStop();
   progress_.close();
   EXPECT_TRUE(search_.UserStopped());
-}
-
-TEST_F(AddDirSearchTest, ErrorFromHandlerHidesProgress) {
-  settings_.adddir = QString::fromStdString(tree_.Path());
-  search_.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
-  EXPECT_THROW(Run(), std::runtime_error);
-  EXPECT_FALSE(progress_.isVisible());
-  EXPECT_FALSE(search_.Searching());
 }
 
 TEST_F(AddDirSearchTest, MissingAndEmptyPiecesSkipped) {

@@ -4,9 +4,11 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -195,13 +197,17 @@ TEST(FileSearchTest, LinksToFilesAreFollowedDanglingOnesSkipped) {
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/link.xls"});
 }
 
-TEST(FileSearchTest, StopFromFoundFileEndsSearchAndNextSearchClearsIt) {
+// A Stop() holds until ClearStop(): a scan's next folder must not undo a Stop()
+// that another thread made between two searches.
+TEST(FileSearchTest, StopFromFoundFileEndsSearchAndHoldsUntilCleared) {
   TempDir dir;
   for (int i = 0; i < 20; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
   TKvFileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   int found = 0;
+  int finished = 0;
+  search.OnFinish = [&] { ++finished; };
   search.OnFileFind = [&](const std::string&, const TFoundFile&) {
     if (++found == 3) search.Stop();
   };
@@ -212,27 +218,36 @@ TEST(FileSearchTest, StopFromFoundFileEndsSearchAndNextSearchClearsIt) {
   search.OnFileFind = [&](const std::string&, const TFoundFile&) { ++found; };
   found = 0;
   search.Search();
+  EXPECT_EQ(found, 0);
+  EXPECT_EQ(finished, 2);
+
+  search.ClearStop();
+  EXPECT_FALSE(search.UserStopped());
+  search.Search();
   EXPECT_EQ(found, 20);
   EXPECT_FALSE(search.UserStopped());
 }
 
-// A cancel button is seen through the message pump: a slow handler makes the
-// pump due, and a Stop() there ends the search.
-TEST(FileSearchTest, StopFromMessagePumpEndsSearch) {
+// The search runs on a thread of its own and is stopped from another one.
+TEST(FileSearchTest, StopFromAnotherThreadEndsSearch) {
   TempDir dir;
   for (int i = 0; i < 10; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
   TKvFileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
-  int found = 0;
+  std::atomic<int> found = 0;
+  std::promise<void> stopped;
+  std::shared_future<void> stoppedSeen = stopped.get_future().share();
   search.OnFileFind = [&](const std::string&, const TFoundFile&) {
-    ++found;
-    std::this_thread::sleep_for(TKvFileSearch::kMessagePumpInterval * 2);
+    if (++found == 1) stoppedSeen.wait();
   };
-  search.OnProcessMessages = [&] { search.Stop(); };
-  search.Search();
+  std::thread worker([&] { search.Search(); });
+  while (found == 0) std::this_thread::yield();
+  search.Stop();
+  stopped.set_value();
+  worker.join();
   EXPECT_EQ(found, 1);
-  EXPECT_TRUE(search.UserStopped());
+  EXPECT_FALSE(search.Searching());
 }
 
 TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
@@ -295,6 +310,18 @@ TEST(SearchFoldersTest, StopDuringFirstFolderSkipsTheRest) {
   const QStringList folders{QString::fromStdString(one.Path()), QString::fromStdString(two.Path())};
   EXPECT_EQ(SearchFolders(search, folders), 1);
   EXPECT_EQ(found, 1);
+}
+
+TEST(SearchFoldersTest, StopBeforeTheScanSearchesNoFolder) {
+  TempDir one;
+  one.WriteFile("a.xls", "x");
+  TKvFileSearch search;
+  search.SetSearchExts(kBothTypes);
+  int entered = 0;
+  search.OnChangeFolder = [&](const std::string&) { ++entered; };
+  search.Stop();
+  EXPECT_EQ(SearchFolders(search, {QString::fromStdString(one.Path()), QString::fromStdString(one.Path())}), 0);
+  EXPECT_EQ(entered, 0);
 }
 
 TEST(SearchFoldersTest, NonAsciiFolderName) {

@@ -4,21 +4,25 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QMessageBox>
 #include <QTimer>
 #include <functional>
 #include <memory>
 
+#include "activity_log.h"
 #include "fm_add_dir.h"
 #include "fm_cancel_find.h"
-#include "fm_main.h"
+#include "main_window.h"
 #include "fm_option.h"
 #include "settings_file.h"
 #include "temp_config.h"
+#include "wait_until.h"
 
 namespace tabulox {
 namespace {
 
 using testing::TempConfig;
+using testing::WaitUntil;
 using testing::WriteAll;
 
 // Runs `answer` on the next modal dialog once it is shown.
@@ -45,7 +49,7 @@ class MainWindowCommandsTest : public ::testing::Test {
       QDir().mkpath(QFileInfo(path).path());
       WriteAll(path, "x");
     }
-    form_ = std::make_unique<TFmMain>();
+    form_ = std::make_unique<MainWindow>();
     form_->show();
   }
   void TearDown() override {
@@ -53,76 +57,113 @@ class MainWindowCommandsTest : public ::testing::Test {
     GlobalSettings() = DefaultSettings();
   }
 
-  // Runs Add Dir on `dirs`, answering its dialog with OK.
-  void AddDir(const QString& dirs, bool recursive) {
+  // Runs Add Dir on `dirs`, answering its dialog with OK; returns the
+  // message of the scan's end.
+  QString AddDir(const QString& dirs, bool recursive) {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
-      EXPECT_EQ(modal, form_->FmAddDir);
-      form_->FmAddDir->EditDir->setText(dirs);
-      form_->FmAddDir->CBRecursive->setChecked(recursive);
-      form_->FmAddDir->BtnOK->click();
+      EXPECT_EQ(modal, form_->addDirDialog);
+      form_->addDirDialog->EditDir->setText(dirs);
+      form_->addDirDialog->CBRecursive->setChecked(recursive);
+      form_->addDirDialog->BtnOK->click();
     });
-    form_->BtnAddDir->click();
+    form_->addDirButton->click();
+    return WaitForScan();
   }
-  QString Panel(int i) const { return form_->StatusPanels[static_cast<std::size_t>(i)]->text(); }
+  // Waits for the scan to end; returns the message panel's text as the scan
+  // left it (a selection count may replace it 50 ms later).
+  QString WaitForScan() {
+    QString message;
+    const QMetaObject::Connection connection =
+        QObject::connect(form_.get(), &MainWindow::scanFinished, [this, &message] { message = Panel(2); });
+    EXPECT_TRUE(WaitUntil([this] { return !form_->isScanning(); }));
+    QObject::disconnect(connection);
+    return message;
+  }
+  // The status bar's product, count and message panels.
+  QString Panel(int i) const {
+    const QLabel* panels[] = {form_->productPanel, form_->countPanel, form_->messagePanel};
+    return panels[i]->text();
+  }
 
   TempConfig config_;
-  std::unique_ptr<TFmMain> form_;
+  std::unique_ptr<MainWindow> form_;
 };
 
 TEST_F(MainWindowCommandsTest, AddDirWithoutRecursionAddsTopFolderWorkbooks) {
-  AddDir(config_.Path("tree"), false);
-  EXPECT_EQ(form_->RowCount(), 2);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 2 file(s).");
+  EXPECT_EQ(AddDir(config_.Path("tree"), false), "Done Scanning, add 2 file(s).");
+  EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), "2 File(s)");
-  EXPECT_FALSE(form_->FmCancelFind->isVisible());
+  EXPECT_FALSE(form_->cancelFindDialog->isVisible());
   EXPECT_EQ(GlobalSettings().adddir, config_.Path("tree"));
 }
 
 TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
-  AddDir(config_.Path("tree"), true);
-  EXPECT_EQ(form_->RowCount(), 3);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 3 file(s).");
+  EXPECT_EQ(AddDir(config_.Path("tree"), true), "Done Scanning, add 3 file(s).");
+  EXPECT_EQ(form_->rowCount(), 3);
   QStringList names;
-  for (int row = 0; row < form_->RowCount(); ++row) names << form_->SubItemOf(row, TFmMain::SubName);
+  for (int row = 0; row < form_->rowCount(); ++row) names << form_->cellText(row, FileListModel::Name);
   names.sort();
   EXPECT_EQ(names, (QStringList{"a.xls", "b.XLSX", "d.xls"}));
 
-  AddDir(config_.Path("tree"), true);
-  EXPECT_EQ(form_->RowCount(), 3);
-  EXPECT_EQ(Panel(2), "Done Scanning, add 0 file(s).");
+  EXPECT_EQ(AddDir(config_.Path("tree"), true), "Done Scanning, add 0 file(s).");
+  EXPECT_EQ(form_->rowCount(), 3);
 }
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
-  AnswerNextModal([this](QWidget*) { form_->FmAddDir->BtnCancel->click(); });
-  form_->ExecuteCommand(TFmMain::CmdAddDir);
-  EXPECT_EQ(form_->RowCount(), 0);
+  AnswerNextModal([this](QWidget*) { form_->addDirDialog->BtnCancel->click(); });
+  form_->addDirAction->trigger();
+  EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(2), "");
 }
 
 TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
   QString shown;
   AnswerNextModal([this, &shown](QWidget*) {
-    shown = form_->FmAddDir->EditDir->text();
-    form_->FmAddDir->BtnOK->click();
+    shown = form_->addDirDialog->EditDir->text();
+    form_->addDirDialog->BtnOK->click();
   });
-  form_->DropFiles({config_.Path("tree")});
+  form_->dropFiles({config_.Path("tree")});
+  WaitForScan();
   EXPECT_EQ(shown, config_.Path("tree"));
-  EXPECT_EQ(form_->RowCount(), 2);
+  EXPECT_EQ(form_->rowCount(), 2);
+}
+
+// A log that cannot be written ends the scan where it stands, with the error
+// shown and no count of added files.
+TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
+  form_->addFile(config_.Path("tree/a.xls"));  // found again by the scan: refused and logged
+  ASSERT_TRUE(EnsureConfigDir());
+  ASSERT_TRUE(QDir().mkpath(LogFilePath()));  // a folder where the log should be
+  QString error;
+  AnswerNextModal([this, &error](QWidget*) {
+    form_->addDirDialog->EditDir->setText(config_.Path("tree"));
+    form_->addDirDialog->BtnOK->click();
+    AnswerNextModal([&error](QWidget* modal) {
+      auto* box = qobject_cast<QMessageBox*>(modal);
+      ASSERT_NE(box, nullptr);
+      error = box->text();
+      box->accept();
+    });
+  });
+  form_->addDirButton->click();
+  EXPECT_FALSE(WaitForScan().startsWith("Done Scanning"));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(form_->cancelFindDialog->isVisible());
 }
 
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
   AnswerNextModal([this](QWidget* modal) {
-    EXPECT_EQ(modal, form_->FmOption);
-    form_->FmOption->ComBSourceCode->setEditText("65001");
-    form_->FmOption->BtnOK->click();
+    EXPECT_EQ(modal, form_->optionsDialog);
+    form_->optionsDialog->ComBSourceCode->setEditText("65001");
+    form_->optionsDialog->BtnOK->click();
   });
-  form_->BtnOption->click();
+  form_->optionsButton->click();
   EXPECT_EQ(GlobalSettings().sourcecode, 65001);
 }
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
-  form_->FmAddDir->SpeedButton2->click();  // both types unticked
-  form_->FmAddDir->CBRecursive->setChecked(true);
+  form_->addDirDialog->SpeedButton2->click();  // both types unticked
+  form_->addDirDialog->CBRecursive->setChecked(true);
   form_.reset();
   EXPECT_FALSE(GlobalSettings().selext1);
   EXPECT_FALSE(GlobalSettings().selext2);

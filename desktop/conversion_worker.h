@@ -1,0 +1,66 @@
+// The part of a conversion run that takes time: converting one workbook and
+// writing its text to the target file, done on a thread of its own so that
+// the window keeps answering. The run itself (which rows, the target paths,
+// the overwrite question, the log) stays with its owner on the window's
+// thread, which hands over one row at a time.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <cstdint>
+#include <memory>
+
+#include "conversion_entry.h"
+#include "tabulox/tabulox.h"
+
+namespace tabulox {
+
+// One row's conversion as the run settled it.
+struct ConversionJob {
+  int row = 0;
+  QString source;
+  QString target;
+  bool replaceTarget = false;  // overwrite an existing target
+  WorkbookType type = WorkbookType::kXls;
+  std::int32_t codePage = 0;
+};
+
+class ConversionWorker : public QObject {
+  Q_OBJECT
+
+ public:
+  // Starts the thread; conversions go through an engine of its own.
+  explicit ConversionWorker(QObject* parent = nullptr);
+  // Waits for a conversion in hand to end, then ends the thread; outcomes
+  // not yet delivered are dropped.
+  ~ConversionWorker() override;
+
+  // Replaces the engine entry points (tests). Only while no conversion is
+  // queued or running.
+  void SetConverters(ConvertFunction xls, ConvertFunction xlsx);
+
+  // Queues one conversion; Converted follows when it is done. Conversions
+  // run one after the other in the order they were queued.
+  void Convert(const ConversionJob& job);
+
+ signals:
+  // `result`: the byte count of the text written, the engine's failure code,
+  // or kDestinationCreateFailed / kDestinationWriteFailed when the target
+  // could not be created or written. Emitted on the worker's thread, so a
+  // receiver on another thread gets it queued.
+  void Converted(int row, int result);
+
+ private:
+  void Run(const ConversionJob& job);
+
+  Engine engine_;
+  ConvertFunction convertXls_;
+  ConvertFunction convertXlsx_;
+  // Reused from one conversion to the next, so at most one text is held.
+  OutputBlock text_;
+  QThread thread_;
+  std::unique_ptr<QObject> onThread_;  // lives on thread_; runs the queued conversions
+};
+
+}  // namespace tabulox
