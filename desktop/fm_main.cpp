@@ -34,6 +34,7 @@
 #include "folder_scan.h"
 #include "global_settings.h"
 #include "help_pages.h"
+#include "picker_folder.h"
 #include "target_file.h"
 
 // The icon set lives in a static library, so its registration is explicit.
@@ -319,7 +320,6 @@ void TFmMain::FormCreate() {
   OpenDialog1 = new QFileDialog(this);
   OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
   OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
-  OpenDialog1->setOption(QFileDialog::DontUseNativeDialog);
   OpenDialog1->setOption(QFileDialog::HideNameFilterDetails);
   TimerSelectItems = new QTimer(this);
   TimerSelectItems->setSingleShot(true);
@@ -786,10 +786,13 @@ void TFmMain::ScrollToSelection() {
 void TFmMain::AddFileCommand() {
   if (FConverting) return;
   OpenDialog1->setNameFilters(FilePickerFilters(GlobalSettings()));
+  OpenDialog1->setDirectory(PickerStartFolder());
   const int answer = OpenDialog1->exec();
   CloseLeftoverPopups();
   if (answer != QDialog::Accepted) return;
-  AddChosenFiles(OpenDialog1->selectedFiles());
+  const QStringList chosen = OpenDialog1->selectedFiles();
+  if (!chosen.isEmpty()) RememberPickerFolderOf(chosen.front());
+  AddChosenFiles(chosen);
 }
 
 void TFmMain::AddChosenFiles(const QStringList& paths) {
@@ -798,6 +801,15 @@ void TFmMain::AddChosenFiles(const QStringList& paths) {
   for (const QString& path : paths) AddFile(path);
   ScrollToSelection();
   UpdateCountPanel();
+}
+
+void TFmMain::AddStartPaths(const QStringList& files, const QStringList& folders) {
+  try {
+    if (!files.isEmpty()) AddChosenFiles(files);
+    if (!folders.isEmpty()) AddDirCommand(folders.join(u';'));
+  } catch (const LogWriteError& error) {
+    ShowLogWriteError(error);
+  }
 }
 
 QStringList TFmMain::ClipboardFileList() {

@@ -84,6 +84,10 @@ class TFmMain : public QMainWindow {
   void PasteFiles(const QStringList& paths);
   // The files chosen in the file picker, added as the Add File command does.
   void AddChosenFiles(const QStringList& paths);
+  // The files and folders of the command line: the files as the Add File
+  // command adds chosen files, then the folders, joined by ";", through the
+  // Add directory dialog as a dropped folder is.
+  void AddStartPaths(const QStringList& files, const QStringList& folders);
   int RowCount() const { return FRowCount; }
 
   // Applies the selection of the rows AddFile appended since the last call.
