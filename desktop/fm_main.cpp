@@ -20,10 +20,10 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "about_box.h"
 #include "activity_log.h"
 #include "add_dir_search.h"
 #include "file_types.h"
-#include "fm_about.h"
 #include "fm_add_dir.h"
 #include "fm_cancel_cvt.h"
 #include "fm_cancel_find.h"
@@ -328,7 +328,7 @@ void TFmMain::FormCreate() {
 
   FmCancelCvt = new TFmCancelCvt(this);
   connect(FmCancelCvt, &TFmCancelCvt::CancelRequested, this, [this] { FCancelConvert = true; });
-  FmAbout = new TFmAbout(this);
+  FmAbout = new AboutBox(this);
   FmFileOverTp = new TFmFileOverTp(this);
   FmViewLog = new TFmViewLog(this);
   FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);

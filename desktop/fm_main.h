@@ -22,7 +22,7 @@ namespace tabulox {
 
 class TFmCancelCvt;
 class TFmFileOverTp;
-class TFmAbout;
+class AboutBox;
 class TFmViewLog;
 class TFmOption;
 class TFmAddDir;
@@ -157,7 +157,7 @@ class TFmMain : public QMainWindow {
 
   TFmCancelCvt* FmCancelCvt;
   TFmFileOverTp* FmFileOverTp;
-  TFmAbout* FmAbout;
+  AboutBox* FmAbout;
   TFmViewLog* FmViewLog;
   TFmOption* FmOption;
   TFmAddDir* FmAddDir;

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPushButton>
 #include <QClipboard>
 #include <QKeyEvent>
 #include <QDir>
@@ -19,7 +20,7 @@
 #include "activity_log.h"
 #include "code_pages.h"
 #include "output_block.h"
-#include "fm_about.h"
+#include "about_box.h"
 #include "fm_cancel_cvt.h"
 #include "fm_file_over_tp.h"
 #include "fm_view_log.h"
@@ -642,19 +643,20 @@ TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
 
 TEST_F(FmMainTest, AboutBoxAnimatesFourFrames) {
   AnswerNextModal([](QWidget* modal) {
-    auto* about = qobject_cast<TFmAbout*>(modal);
+    auto* about = qobject_cast<AboutBox*>(modal);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About KV-Tabulox"));
+    EXPECT_EQ(about->buttonBox->button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
     // Room for the whole title beside the title bar's icon and close button.
     EXPECT_GE(about->width(), about->fontMetrics().horizontalAdvance(about->windowTitle()) + 64);
-    EXPECT_EQ(about->Animate1->pixmap().width(), 32);
-    about->TimerAnimateTimer();
-    about->TimerAnimateTimer();
-    about->TimerAnimateTimer();
+    EXPECT_EQ(about->logo->pixmap().width(), 32);
+    about->onAnimationTick();
+    about->onAnimationTick();
+    about->onAnimationTick();
     EXPECT_EQ(about->CurrentFrame(), 3);
-    about->TimerAnimateTimer();
+    about->onAnimationTick();
     EXPECT_EQ(about->CurrentFrame(), 0);
-    about->BtnOK->click();
+    about->buttonBox->button(QDialogButtonBox::Ok)->click();
   });
   form_->ExecuteCommand(TFmMain::CmdAbout);
 }
