@@ -3,12 +3,12 @@
 #include <QCoreApplication>
 
 #include "fm_add_dir.h"
-#include "fm_cancel_find.h"
+#include "scan_cancel_dialog.h"
 #include "folder_scan.h"
 
 namespace tabulox {
 
-void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAddDir& dialog,
+void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const TFmAddDir& dialog,
                      const TGlobalSettings& settings) {
   search.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
   search.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
@@ -19,7 +19,7 @@ void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAd
   progress.raise();
   // Hidden again however the search ends, also by an error from an event handler.
   struct HideOnExit {
-    TFmCancelFind& dialog;
+    ScanCancelDialog& dialog;
     ~HideOnExit() { dialog.hide(); }
   } hideProgress{progress};
   QCoreApplication::processEvents();  // let the dialog paint before the first folder

@@ -10,9 +10,9 @@
 namespace tabulox {
 
 class TFmAddDir;
-class TFmCancelFind;
+class ScanCancelDialog;
 
-void RunAddDirSearch(TKvFileSearch& search, TFmCancelFind& progress, const TFmAddDir& dialog,
+void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const TFmAddDir& dialog,
                      const TGlobalSettings& settings);
 
 }  // namespace tabulox

@@ -25,10 +25,10 @@
 #include "add_dir_search.h"
 #include "file_types.h"
 #include "fm_add_dir.h"
-#include "fm_cancel_cvt.h"
-#include "fm_cancel_find.h"
+#include "conversion_cancel_dialog.h"
+#include "scan_cancel_dialog.h"
 #include "fm_directory.h"
-#include "fm_file_over_tp.h"
+#include "overwrite_dialog.h"
 #include "fm_option.h"
 #include "fm_view_log.h"
 #include "folder_scan.h"
@@ -326,15 +326,15 @@ void TFmMain::FormCreate() {
   TimerSelectItems->setInterval(kSelectTimerMs);
   connect(TimerSelectItems, &QTimer::timeout, this, &TFmMain::TimerSelectItemsTimer);
 
-  FmCancelCvt = new TFmCancelCvt(this);
-  connect(FmCancelCvt, &TFmCancelCvt::CancelRequested, this, [this] { FCancelConvert = true; });
+  FmCancelCvt = new ConversionCancelDialog(this);
+  connect(FmCancelCvt, &ConversionCancelDialog::CancelRequested, this, [this] { FCancelConvert = true; });
   FmAbout = new AboutBox(this);
-  FmFileOverTp = new TFmFileOverTp(this);
+  FmFileOverTp = new OverwriteDialog(this);
   FmViewLog = new TFmViewLog(this);
   FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);
   FmDirectory = new TFmDirectory(GlobalSettings().adddir, this);
   FmAddDir = new TFmAddDir(GlobalSettings(), *FmDirectory, this);
-  FmCancelFind = new TFmCancelFind(FFileSearch, this);
+  FmCancelFind = new ScanCancelDialog(FFileSearch, this);
 
   SetHints();
   setAcceptDrops(true);
@@ -945,9 +945,9 @@ bool TFmMain::ConvertRow(int row, std::int32_t codePage, int& successful, int& f
     int policy = GlobalSettings().fileovertp;
     if (policy == static_cast<int>(FileOverType::Prompt)) {
       switch (FmFileOverTp->Ask(target)) {
-        case TFmFileOverTp::ResultStopConvert: return false;
-        case TFmFileOverTp::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
-        case TFmFileOverTp::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
+        case OverwriteDialog::ResultStopConvert: return false;
+        case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
+        case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
         default: policy = static_cast<int>(FileOverType::Cancel); break;
       }
     }
@@ -1022,7 +1022,7 @@ void TFmMain::ConvertFiles(int mode) {
     FCancelConvert = false;
     for (int row = 0; row < rowCount; ++row) {
       if (FCancelConvert) break;
-      FmCancelCvt->LblFileName->setText(SubItemOf(row, SubSource));
+      FmCancelCvt->fileNameLabel->setText(SubItemOf(row, SubSource));
       const bool selected = ListView1->topLevelItem(row)->isSelected();
       const bool waiting = StateOf(row) == StateWaiting;
       const bool chosen = (mode == ModeAll && waiting) || (mode == ModeSelected && selected && waiting) ||

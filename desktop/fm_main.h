@@ -20,13 +20,13 @@
 
 namespace tabulox {
 
-class TFmCancelCvt;
-class TFmFileOverTp;
+class ConversionCancelDialog;
+class OverwriteDialog;
 class AboutBox;
 class TFmViewLog;
 class TFmOption;
 class TFmAddDir;
-class TFmCancelFind;
+class ScanCancelDialog;
 class TFmDirectory;
 
 class TFmMain : public QMainWindow {
@@ -155,13 +155,13 @@ class TFmMain : public QMainWindow {
   QAction* ActContents;
   QAction* ActAbout;
 
-  TFmCancelCvt* FmCancelCvt;
-  TFmFileOverTp* FmFileOverTp;
+  ConversionCancelDialog* FmCancelCvt;
+  OverwriteDialog* FmFileOverTp;
   AboutBox* FmAbout;
   TFmViewLog* FmViewLog;
   TFmOption* FmOption;
   TFmAddDir* FmAddDir;
-  TFmCancelFind* FmCancelFind;
+  ScanCancelDialog* FmCancelFind;
   TFmDirectory* FmDirectory;
 
  public slots:

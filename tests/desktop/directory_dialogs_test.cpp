@@ -6,7 +6,7 @@
 
 #include "add_dir_search.h"
 #include "fm_add_dir.h"
-#include "fm_cancel_find.h"
+#include "scan_cancel_dialog.h"
 #include "fm_directory.h"
 #include "folder_scan.h"
 #include "message_box_closer.h"
@@ -214,7 +214,7 @@ class AddDirSearchTest : public ::testing::Test {
     };
     search_.OnChangeFolder = [this](const std::string& folder) {
       progress_.ShowFolder(QString::fromStdString(folder));
-      folders_.push_back(progress_.StatusBar1->currentMessage().toStdString());
+      folders_.push_back(progress_.folderBar->currentMessage().toStdString());
     };
   }
   std::vector<std::string> Run() {
@@ -228,7 +228,7 @@ class AddDirSearchTest : public ::testing::Test {
   TFmDirectory directory_{settings_.adddir};
   TFmAddDir dialog_{settings_, directory_};
   TKvFileSearch search_;
-  TFmCancelFind progress_{search_};
+  ScanCancelDialog progress_{search_};
   std::vector<std::string> found_;
   std::vector<std::string> folders_;
 };
@@ -263,7 +263,7 @@ TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
   settings_.adddir = QString::fromStdString(tree_.Path() + ";" + second.Path());
   search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
     found_.push_back(folder + info.Name);
-    progress_.BtnCancel->click();
+    progress_.cancelButton->click();
   };
   EXPECT_EQ(Run().size(), 1u);
   EXPECT_EQ(folders_, std::vector<std::string>{tree_.Path() + "/"});

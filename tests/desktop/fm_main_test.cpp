@@ -21,8 +21,8 @@
 #include "code_pages.h"
 #include "output_block.h"
 #include "about_box.h"
-#include "fm_cancel_cvt.h"
-#include "fm_file_over_tp.h"
+#include "conversion_cancel_dialog.h"
+#include "overwrite_dialog.h"
 #include "fm_view_log.h"
 #include "help_pages.h"
 #include "settings_file.h"
@@ -295,8 +295,8 @@ TEST_F(FmMainTest, RunOfTwoFilesWithOneFailure) {
                                         QStringLiteral("Conversion end. Successful: 1, Failed: 1, Total: 2"),
                                         QString()}));
   EXPECT_FALSE(form_->FmCancelCvt->isVisible());
-  EXPECT_EQ(form_->FmCancelCvt->LblSub->text(), QStringLiteral("2"));
-  EXPECT_EQ(form_->FmCancelCvt->LblTot->text(), QStringLiteral("/2"));
+  EXPECT_EQ(form_->FmCancelCvt->doneCountLabel->text(), QStringLiteral("2"));
+  EXPECT_EQ(form_->FmCancelCvt->totalCountLabel->text(), QStringLiteral("/2"));
 }
 
 TEST_F(FmMainTest, XlsxRowThatIsNoArchiveFails) {
@@ -362,11 +362,11 @@ TEST_F(FmMainTest, PromptCancelFailsRowAndStopConvertEndsRun) {
   const QString targetBefore = Cell(0, TFmMain::SubTarget);
   QFile::remove(LogFilePath());
   AnswerNextModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TFmFileOverTp*>(modal);
+    auto* dialog = qobject_cast<OverwriteDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("KV-Tabulox"));
-    dialog->BtnCancel->click();
-    AnswerNextModal([](QWidget* next) { qobject_cast<TFmFileOverTp*>(next)->SpeedButton1->click(); });
+    dialog->cancelButton->click();
+    AnswerNextModal([](QWidget* next) { qobject_cast<OverwriteDialog*>(next)->stopConvertButton->click(); });
   });
   form_->ConvertFiles(TFmMain::ModeAll);
   EXPECT_EQ(form_->StateOf(0), 2);
@@ -388,7 +388,7 @@ TEST_F(FmMainTest, PromptAutoRenameAndFrameClose) {
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   WriteAll(config_.Path(QStringLiteral("src/b.txt")), "old");
   AnswerNextModal([](QWidget* modal) {
-    qobject_cast<TFmFileOverTp*>(modal)->BtnAutoRename->click();
+    qobject_cast<OverwriteDialog*>(modal)->autoRenameButton->click();
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
   form_->ConvertFiles(TFmMain::ModeAll);
@@ -402,7 +402,7 @@ TEST_F(FmMainTest, CancelInProgressDialogStopsBeforeNextRow) {
   int calls = 0;
   form_->SetConverters(
       [&](const QString& source, OutputBlock& block, std::int32_t cp) {
-        if (++calls == 2) QTimer::singleShot(0, form_->FmCancelCvt->BtnCancel, &QPushButton::click);
+        if (++calls == 2) QTimer::singleShot(0, form_->FmCancelCvt->cancelButton, &QPushButton::click);
         return EchoConverter(source, block, cp);
       },
       EchoConverter);
@@ -419,7 +419,7 @@ TEST_F(FmMainTest, RunModesChooseRowsBySelectionAndState) {
   form_->ConvertFiles(TFmMain::ModeSelected);
   EXPECT_EQ(form_->StateOf(0), 0);
   EXPECT_EQ(form_->StateOf(1), 1);
-  EXPECT_EQ(form_->FmCancelCvt->LblSub->text(), QStringLiteral("1"));
+  EXPECT_EQ(form_->FmCancelCvt->doneCountLabel->text(), QStringLiteral("1"));
   // ReConvert with nothing selected: start and summary with zero counts.
   ClearSelection();
   QFile::remove(LogFilePath());

@@ -9,7 +9,7 @@
 #include <memory>
 
 #include "fm_add_dir.h"
-#include "fm_cancel_find.h"
+#include "scan_cancel_dialog.h"
 #include "fm_main.h"
 #include "fm_option.h"
 #include "settings_file.h"
