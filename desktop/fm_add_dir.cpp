@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "file_types.h"
-#include "fm_directory.h"
+#include "directory_dialog.h"
 
 namespace tabulox {
 namespace {
@@ -14,7 +14,7 @@ Qt::CheckState Tick(bool ticked) { return ticked ? Qt::Checked : Qt::Unchecked; 
 
 }  // namespace
 
-TFmAddDir::TFmAddDir(TGlobalSettings& settings, TFmDirectory& directoryDialog, QWidget* parent)
+TFmAddDir::TFmAddDir(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),

@@ -15,14 +15,14 @@
 
 namespace tabulox {
 
-class TFmDirectory;
+class DirectoryDialog;
 
 class TFmAddDir : public QDialog {
   Q_OBJECT
 
  public:
   // `settings` and `directoryDialog` must outlive this dialog.
-  TFmAddDir(TGlobalSettings& settings, TFmDirectory& directoryDialog, QWidget* parent = nullptr);
+  TFmAddDir(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
   ~TFmAddDir() override;
 
   QLabel* Label1;
@@ -57,7 +57,7 @@ class TFmAddDir : public QDialog {
   void StoreChoices();
 
   TGlobalSettings& settings_;
-  TFmDirectory& directoryDialog_;
+  DirectoryDialog& directoryDialog_;
 };
 
 }  // namespace tabulox

@@ -27,7 +27,7 @@
 #include "fm_add_dir.h"
 #include "conversion_cancel_dialog.h"
 #include "scan_cancel_dialog.h"
-#include "fm_directory.h"
+#include "directory_dialog.h"
 #include "overwrite_dialog.h"
 #include "fm_option.h"
 #include "fm_view_log.h"
@@ -332,7 +332,7 @@ void TFmMain::FormCreate() {
   FmFileOverTp = new OverwriteDialog(this);
   FmViewLog = new TFmViewLog(this);
   FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);
-  FmDirectory = new TFmDirectory(GlobalSettings().adddir, this);
+  FmDirectory = new DirectoryDialog(GlobalSettings().adddir, this);
   FmAddDir = new TFmAddDir(GlobalSettings(), *FmDirectory, this);
   FmCancelFind = new ScanCancelDialog(FFileSearch, this);
 

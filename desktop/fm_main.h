@@ -27,7 +27,7 @@ class TFmViewLog;
 class TFmOption;
 class TFmAddDir;
 class ScanCancelDialog;
-class TFmDirectory;
+class DirectoryDialog;
 
 class TFmMain : public QMainWindow {
   Q_OBJECT
@@ -162,7 +162,7 @@ class TFmMain : public QMainWindow {
   TFmOption* FmOption;
   TFmAddDir* FmAddDir;
   ScanCancelDialog* FmCancelFind;
-  TFmDirectory* FmDirectory;
+  DirectoryDialog* FmDirectory;
 
  public slots:
   void MenuItemClick();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QFileDialog>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -7,14 +8,17 @@
 #include "add_dir_search.h"
 #include "fm_add_dir.h"
 #include "scan_cancel_dialog.h"
-#include "fm_directory.h"
+#include "directory_dialog.h"
 #include "folder_scan.h"
 #include "message_box_closer.h"
+#include "modal_answer.h"
+#include "picker_folder.h"
 #include "temp_dir.h"
 
 namespace tabulox {
 namespace {
 
+using testing::AnswerNextModal;
 using testing::CloseNextMessageBox;
 using testing::SeenMessageBox;
 
@@ -23,87 +27,124 @@ struct ButtonStates {
   bool operator==(const ButtonStates&) const = default;
 };
 
-ButtonStates States(const TFmDirectory& d) {
-  return {d.BtnAdd->isEnabled(), d.BtnReplace->isEnabled(), d.BtnDelete->isEnabled()};
+ButtonStates States(const DirectoryDialog& d) {
+  return {d.addButton->isEnabled(), d.replaceButton->isEnabled(), d.deleteButton->isEnabled()};
 }
 
 TEST(DirectoryDialogTest, LoadListSelectsFirstEntry) {
-  TFmDirectory dialog("");
+  DirectoryDialog dialog("");
   dialog.LoadList("/srv/a;/srv/b");
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
-  EXPECT_EQ(dialog.LBOXDirs->currentRow(), 0);
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a");
+  EXPECT_EQ(dialog.folderList->currentRow(), 0);
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
 }
 
 TEST(DirectoryDialogTest, LoadListWithoutEntriesKeepsEditText) {
-  TFmDirectory dialog("/srv/a");
-  dialog.EditDir->setText("/typed");
+  DirectoryDialog dialog("/srv/a");
+  dialog.folderEdit->setText("/typed");
   dialog.LoadList("");
   EXPECT_TRUE(dialog.Entries().isEmpty());
-  EXPECT_EQ(dialog.EditDir->text(), "/typed");
+  EXPECT_EQ(dialog.folderEdit->text(), "/typed");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, false}));
 }
 
 TEST(DirectoryDialogTest, LoadListSkipsEmptyPieces) {
-  TFmDirectory dialog(";/srv/a;;/srv/b;");
+  DirectoryDialog dialog(";/srv/a;;/srv/b;");
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
 }
 
 TEST(DirectoryDialogTest, AddEnabledOnlyForNewNonEmptyText) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.EditDir->setText("/SRV/B");  // already an entry, case ignored
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderEdit->setText("/SRV/B");  // already an entry, case ignored
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
-  dialog.EditDir->setText("/srv/c");
+  dialog.folderEdit->setText("/srv/c");
   EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
-  dialog.EditDir->setText("/srv/b/");  // compared whole
+  dialog.folderEdit->setText("/srv/b/");  // compared whole
   EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
-  dialog.EditDir->clear();
+  dialog.folderEdit->clear();
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
 }
 
 TEST(DirectoryDialogTest, AddAppendsUnselectedAndReevaluates) {
-  TFmDirectory dialog("/srv/a");
-  dialog.EditDir->setText("/srv/c");
-  dialog.BtnAdd->click();
+  DirectoryDialog dialog("/srv/a");
+  dialog.folderEdit->setText("/srv/c");
+  dialog.addButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
-  EXPECT_FALSE(dialog.LBOXDirs->item(1)->isSelected());
-  EXPECT_FALSE(dialog.BtnAdd->isEnabled());  // now an entry
+  EXPECT_FALSE(dialog.folderList->item(1)->isSelected());
+  EXPECT_FALSE(dialog.addButton->isEnabled());  // now an entry
 }
 
 TEST(DirectoryDialogTest, ClickingAnEntryEditsIt) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.LBOXDirs->setCurrentRow(1);
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/b");
-  dialog.LBOXDirs->clearSelection();
-  EXPECT_EQ(dialog.EditDir->text(), "");
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderList->setCurrentRow(1);
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/b");
+  dialog.folderList->clearSelection();
+  EXPECT_EQ(dialog.folderEdit->text(), "");
 }
 
 TEST(DirectoryDialogTest, ReplaceChangesSelectedEntry) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.LBOXDirs->setCurrentRow(1);
-  dialog.EditDir->setText("/srv/d");
-  dialog.BtnReplace->click();
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderList->setCurrentRow(1);
+  dialog.folderEdit->setText("/srv/d");
+  dialog.replaceButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/d"}));
-  EXPECT_FALSE(dialog.BtnReplace->isEnabled());
+  EXPECT_FALSE(dialog.replaceButton->isEnabled());
 }
 
 TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
-  TFmDirectory dialog("/srv/a;/srv/b;/srv/c");
-  dialog.LBOXDirs->setCurrentRow(1);
-  dialog.BtnDelete->click();
+  DirectoryDialog dialog("/srv/a;/srv/b;/srv/c");
+  dialog.folderList->setCurrentRow(1);
+  dialog.deleteButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
-  EXPECT_EQ(dialog.EditDir->text(), "");
-  EXPECT_TRUE(dialog.LBOXDirs->selectedItems().isEmpty());
-  EXPECT_TRUE(dialog.BtnDelete->isEnabled());
-  dialog.BtnDelete->click();  // nothing selected: the list stays
+  EXPECT_EQ(dialog.folderEdit->text(), "");
+  EXPECT_TRUE(dialog.folderList->selectedItems().isEmpty());
+  EXPECT_TRUE(dialog.deleteButton->isEnabled());
+  dialog.deleteButton->click();  // nothing selected: the list stays
   EXPECT_EQ(dialog.Entries().size(), 2);
+}
+
+// The folder a folder picker shows when it opens; it is then accepted with
+// `choose`, or cancelled when that is empty.
+void AnswerFolderPicker(const QString& choose, QString* shown) {
+  AnswerNextModal([choose, shown](QWidget* modal) {
+    auto* picker = qobject_cast<QFileDialog*>(modal);
+    if (picker == nullptr) {
+      ADD_FAILURE() << "no folder picker";
+      modal->close();
+      return;
+    }
+    *shown = picker->directory().absolutePath();
+    if (choose.isEmpty()) {
+      picker->reject();
+    } else {
+      picker->setDirectory(choose);
+      static_cast<QDialog*>(picker)->accept();  // a folder picker takes the folder it shows
+    }
+  });
+}
+
+TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {
+  TempDir edited;
+  TempDir chosen;
+  DirectoryDialog dialog(QString::fromStdString(edited.Path()));
+  QString shown;
+  AnswerFolderPicker(QString::fromStdString(chosen.Path()), &shown);
+  dialog.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(edited.Path()));
+  EXPECT_EQ(dialog.folderEdit->text(), QString::fromStdString(chosen.Path()));
+
+  dialog.folderEdit->setText(QString::fromStdString(edited.Path() + "/missing"));
+  AnswerFolderPicker(QString(), &shown);
+  dialog.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(chosen.Path()));
+  EXPECT_EQ(dialog.folderEdit->text(), QString::fromStdString(edited.Path() + "/missing"));  // cancelled
 }
 
 class AddDirDialogTest : public ::testing::Test {
  protected:
   TGlobalSettings settings_;
-  TFmDirectory directory_{settings_.adddir};
+  DirectoryDialog directory_{settings_.adddir};
 };
 
 TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
@@ -173,16 +214,16 @@ TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
   dialog.EditDir->setText("/srv/a;/srv/b");
   QTimer::singleShot(0, [this] {
     EXPECT_EQ(directory_.Entries(), (QStringList{"/srv/a", "/srv/b"}));
-    directory_.EditDir->setText("/srv/c");
-    directory_.BtnAdd->click();
-    directory_.BtnOK->click();
+    directory_.folderEdit->setText("/srv/c");
+    directory_.addButton->click();
+    directory_.okButton->click();
   });
   dialog.BtnDir->click();
   EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
 
   QTimer::singleShot(0, [this] {
-    directory_.BtnDelete->click();
-    directory_.BtnCancel->click();
+    directory_.deleteButton->click();
+    directory_.cancelButton->click();
   });
   dialog.BtnDir->click();
   EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
@@ -225,7 +266,7 @@ class AddDirSearchTest : public ::testing::Test {
 
   TempDir tree_;
   TGlobalSettings settings_;
-  TFmDirectory directory_{settings_.adddir};
+  DirectoryDialog directory_{settings_.adddir};
   TFmAddDir dialog_{settings_, directory_};
   TKvFileSearch search_;
   ScanCancelDialog progress_{search_};
