@@ -2,15 +2,15 @@
 
 #include <QCoreApplication>
 
-#include "fm_add_dir.h"
-#include "scan_cancel_dialog.h"
+#include "add_folder_dialog.h"
 #include "folder_scan.h"
+#include "scan_cancel_dialog.h"
 
 namespace tabulox {
 
-void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const TFmAddDir& dialog,
+void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const AddFolderDialog& dialog,
                      const TGlobalSettings& settings) {
-  search.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
+  search.SetRecurseSubFolders(dialog.recursiveCheck->isChecked());
   search.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
   search.OnProcessMessages = [] { QCoreApplication::processEvents(); };
   const QStringList folders = SplitDirList(settings.adddir);

@@ -9,10 +9,10 @@
 
 namespace tabulox {
 
-class TFmAddDir;
+class AddFolderDialog;
 class ScanCancelDialog;
 
-void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const TFmAddDir& dialog,
+void RunAddDirSearch(TKvFileSearch& search, ScanCancelDialog& progress, const AddFolderDialog& dialog,
                      const TGlobalSettings& settings);
 
 }  // namespace tabulox

@@ -24,7 +24,7 @@
 #include "activity_log.h"
 #include "add_dir_search.h"
 #include "file_types.h"
-#include "fm_add_dir.h"
+#include "add_folder_dialog.h"
 #include "conversion_cancel_dialog.h"
 #include "scan_cancel_dialog.h"
 #include "directory_dialog.h"
@@ -333,7 +333,7 @@ void TFmMain::FormCreate() {
   FmViewLog = new TFmViewLog(this);
   FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);
   FmDirectory = new DirectoryDialog(GlobalSettings().adddir, this);
-  FmAddDir = new TFmAddDir(GlobalSettings(), *FmDirectory, this);
+  FmAddDir = new AddFolderDialog(GlobalSettings(), *FmDirectory, this);
   FmCancelFind = new ScanCancelDialog(FFileSearch, this);
 
   SetHints();
@@ -523,7 +523,7 @@ void TFmMain::OptionsCommand() { FmOption->exec(); }
 void TFmMain::AddDirCommand(const QString& droppedFolder) {
   // One scan at a time, and none while a run reads the rows.
   if (FConverting || FFileSearch.Searching()) return;
-  if (!droppedFolder.isEmpty()) FmAddDir->EditDir->setText(droppedFolder);
+  if (!droppedFolder.isEmpty()) FmAddDir->folderEdit->setText(droppedFolder);
   if (FmAddDir->exec() != QDialog::Accepted) return;
   ListView1->clearSelection();
   const int before = FRowCount;

@@ -25,7 +25,7 @@ class OverwriteDialog;
 class AboutBox;
 class TFmViewLog;
 class TFmOption;
-class TFmAddDir;
+class AddFolderDialog;
 class ScanCancelDialog;
 class DirectoryDialog;
 
@@ -160,7 +160,7 @@ class TFmMain : public QMainWindow {
   AboutBox* FmAbout;
   TFmViewLog* FmViewLog;
   TFmOption* FmOption;
-  TFmAddDir* FmAddDir;
+  AddFolderDialog* FmAddDir;
   ScanCancelDialog* FmCancelFind;
   DirectoryDialog* FmDirectory;
 

@@ -10,7 +10,7 @@
 #include <memory>
 
 #include "command_line.h"
-#include "fm_add_dir.h"
+#include "add_folder_dialog.h"
 #include "fm_main.h"
 #include "modal_answer.h"
 #include "picker_folder.h"
@@ -91,15 +91,15 @@ TEST_F(StartWindowTest, FilesJoinTheSavedListAndFoldersOpenAddDirectory) {
 
   QString shownFolders;
   AnswerNextModal([&](QWidget* modal) {
-    auto* dialog = qobject_cast<TFmAddDir*>(modal);
+    auto* dialog = qobject_cast<AddFolderDialog*>(modal);
     if (dialog == nullptr) {
       ADD_FAILURE() << "no Add directory dialog";
       modal->close();
       return;
     }
-    shownFolders = dialog->EditDir->text();
-    dialog->CBRecursive->setChecked(false);
-    dialog->BtnOK->click();
+    shownFolders = dialog->folderEdit->text();
+    dialog->recursiveCheck->setChecked(false);
+    dialog->okButton->click();
   });
   window_->AddStartPaths({config_.Path("src/b.xlsx"), config_.Path("src/a.xls")},
                          {config_.Path("src/tree"), config_.Path("src/tree/sub")});

@@ -6,7 +6,7 @@
 #include <stdexcept>
 
 #include "add_dir_search.h"
-#include "fm_add_dir.h"
+#include "add_folder_dialog.h"
 #include "scan_cancel_dialog.h"
 #include "directory_dialog.h"
 #include "folder_scan.h"
@@ -151,57 +151,57 @@ TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
   settings_.selext1 = false;
   settings_.recursive = true;
   settings_.adddir = "/srv/a;/srv/b";
-  TFmAddDir dialog(settings_, directory_);
-  ASSERT_EQ(dialog.CheckListBox1->count(), 2);
-  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
-  EXPECT_EQ(dialog.CheckListBox1->item(1)->text(), "Excel Open XML File(*.xlsx)");
+  AddFolderDialog dialog(settings_, directory_);
+  ASSERT_EQ(dialog.typeList->count(), 2);
+  EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
+  EXPECT_EQ(dialog.typeList->item(1)->text(), "Excel Open XML File(*.xlsx)");
   EXPECT_FALSE(dialog.TypeTicked(1));
   EXPECT_TRUE(dialog.TypeTicked(2));
-  EXPECT_TRUE(dialog.CBRecursive->isChecked());
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b");
+  EXPECT_TRUE(dialog.recursiveCheck->isChecked());
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b");
 
   settings_.userfileext1 = "*.xlt;*.XLW";  // changed in between, e.g. by hand
   dialog.show();
-  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
+  EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
   EXPECT_FALSE(dialog.TypeTicked(1));
 }
 
 TEST_F(AddDirDialogTest, SelectionButtons) {
   settings_.selext2 = false;
-  TFmAddDir dialog(settings_, directory_);
-  dialog.SpeedButton2->click();  // invert
+  AddFolderDialog dialog(settings_, directory_);
+  dialog.invertSelectionButton->click();  // invert
   EXPECT_FALSE(dialog.TypeTicked(1));
   EXPECT_TRUE(dialog.TypeTicked(2));
-  dialog.SpeedButton1->click();  // all
+  dialog.selectAllButton->click();  // all
   EXPECT_TRUE(dialog.TypeTicked(1) && dialog.TypeTicked(2));
-  dialog.SpeedButton3->click();  // none
+  dialog.selectNoneButton->click();  // none
   EXPECT_FALSE(dialog.TypeTicked(1) || dialog.TypeTicked(2));
 }
 
 TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {
-  TFmAddDir dialog(settings_, directory_);
+  AddFolderDialog dialog(settings_, directory_);
   dialog.show();
-  dialog.SpeedButton3->click();
-  dialog.EditDir->setText("/srv/x");
+  dialog.selectNoneButton->click();
+  dialog.folderEdit->setText("/srv/x");
   SeenMessageBox seen;
   CloseNextMessageBox(seen);
-  dialog.BtnOK->click();
+  dialog.okButton->click();
   EXPECT_EQ(seen.count, 1);
   EXPECT_EQ(seen.caption, "Error");
   EXPECT_EQ(seen.text, "Please select the type of file to be converted!");
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(settings_.adddir, "/srv/x");  // stored before the check
 
-  dialog.SpeedButton1->click();
-  dialog.BtnOK->click();
+  dialog.selectAllButton->click();
+  dialog.okButton->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
   {
-    TFmAddDir dialog(settings_, directory_);
-    dialog.SpeedButton2->click();
-    dialog.CBRecursive->setChecked(true);
+    AddFolderDialog dialog(settings_, directory_);
+    dialog.invertSelectionButton->click();
+    dialog.recursiveCheck->setChecked(true);
     EXPECT_TRUE(settings_.selext1);  // not before the end
   }
   EXPECT_FALSE(settings_.selext1);
@@ -210,23 +210,23 @@ TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
 }
 
 TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
-  TFmAddDir dialog(settings_, directory_);
-  dialog.EditDir->setText("/srv/a;/srv/b");
+  AddFolderDialog dialog(settings_, directory_);
+  dialog.folderEdit->setText("/srv/a;/srv/b");
   QTimer::singleShot(0, [this] {
     EXPECT_EQ(directory_.Entries(), (QStringList{"/srv/a", "/srv/b"}));
     directory_.folderEdit->setText("/srv/c");
     directory_.addButton->click();
     directory_.okButton->click();
   });
-  dialog.BtnDir->click();
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+  dialog.browseButton->click();
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b;/srv/c");
 
   QTimer::singleShot(0, [this] {
     directory_.deleteButton->click();
     directory_.cancelButton->click();
   });
-  dialog.BtnDir->click();
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+  dialog.browseButton->click();
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b;/srv/c");
 }
 
 TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
@@ -267,7 +267,7 @@ class AddDirSearchTest : public ::testing::Test {
   TempDir tree_;
   TGlobalSettings settings_;
   DirectoryDialog directory_{settings_.adddir};
-  TFmAddDir dialog_{settings_, directory_};
+  AddFolderDialog dialog_{settings_, directory_};
   TKvFileSearch search_;
   ScanCancelDialog progress_{search_};
   std::vector<std::string> found_;
@@ -276,7 +276,7 @@ class AddDirSearchTest : public ::testing::Test {
 
 TEST_F(AddDirSearchTest, RecursionOff) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CBRecursive->setChecked(false);
+  dialog_.recursiveCheck->setChecked(false);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
   EXPECT_EQ(folders_, std::vector<std::string>{root});
@@ -285,7 +285,7 @@ TEST_F(AddDirSearchTest, RecursionOff) {
 
 TEST_F(AddDirSearchTest, RecursionOn) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CBRecursive->setChecked(true);
+  dialog_.recursiveCheck->setChecked(true);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX", root + "sub/d.xls"}));
   EXPECT_EQ(folders_.size(), 3u);  // root, sub, book.xls
@@ -293,8 +293,8 @@ TEST_F(AddDirSearchTest, RecursionOn) {
 
 TEST_F(AddDirSearchTest, OnlyTickedType) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
-  dialog_.CBRecursive->setChecked(true);
+  dialog_.typeList->item(0)->setCheckState(Qt::Unchecked);
+  dialog_.recursiveCheck->setChecked(true);
   EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
 }
 

@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "fm_add_dir.h"
+#include "add_folder_dialog.h"
 #include "scan_cancel_dialog.h"
 #include "fm_main.h"
 #include "fm_option.h"
@@ -57,9 +57,9 @@ class MainWindowCommandsTest : public ::testing::Test {
   void AddDir(const QString& dirs, bool recursive) {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
       EXPECT_EQ(modal, form_->FmAddDir);
-      form_->FmAddDir->EditDir->setText(dirs);
-      form_->FmAddDir->CBRecursive->setChecked(recursive);
-      form_->FmAddDir->BtnOK->click();
+      form_->FmAddDir->folderEdit->setText(dirs);
+      form_->FmAddDir->recursiveCheck->setChecked(recursive);
+      form_->FmAddDir->okButton->click();
     });
     form_->BtnAddDir->click();
   }
@@ -93,7 +93,7 @@ TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
 }
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
-  AnswerNextModal([this](QWidget*) { form_->FmAddDir->BtnCancel->click(); });
+  AnswerNextModal([this](QWidget*) { form_->FmAddDir->cancelButton->click(); });
   form_->ExecuteCommand(TFmMain::CmdAddDir);
   EXPECT_EQ(form_->RowCount(), 0);
   EXPECT_EQ(Panel(2), "");
@@ -102,8 +102,8 @@ TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
 TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
   QString shown;
   AnswerNextModal([this, &shown](QWidget*) {
-    shown = form_->FmAddDir->EditDir->text();
-    form_->FmAddDir->BtnOK->click();
+    shown = form_->FmAddDir->folderEdit->text();
+    form_->FmAddDir->okButton->click();
   });
   form_->DropFiles({config_.Path("tree")});
   EXPECT_EQ(shown, config_.Path("tree"));
@@ -121,8 +121,8 @@ TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
 }
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
-  form_->FmAddDir->SpeedButton2->click();  // both types unticked
-  form_->FmAddDir->CBRecursive->setChecked(true);
+  form_->FmAddDir->invertSelectionButton->click();  // both types unticked
+  form_->FmAddDir->recursiveCheck->setChecked(true);
   form_.reset();
   EXPECT_FALSE(GlobalSettings().selext1);
   EXPECT_FALSE(GlobalSettings().selext2);

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -17,36 +18,38 @@ namespace tabulox {
 
 class DirectoryDialog;
 
-class TFmAddDir : public QDialog {
+class AddFolderDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `settings` and `directoryDialog` must outlive this dialog.
-  TFmAddDir(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
-  ~TFmAddDir() override;
+  AddFolderDialog(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
+  ~AddFolderDialog() override;
 
-  QLabel* Label1;
-  QLineEdit* EditDir;
-  QPushButton* BtnDir;
-  QLabel* Label2;
-  QListWidget* CheckListBox1;  // one checkable line per supported type, in type order
-  QPushButton* SpeedButton1;   // Select All
-  QPushButton* SpeedButton2;   // Invert selection
-  QPushButton* SpeedButton3;   // Select None
-  QCheckBox* CBRecursive;
-  QPushButton* BtnOK;
-  QPushButton* BtnCancel;
+  QLabel* folderLabel;
+  QLineEdit* folderEdit;  // one folder, or several separated by ";"
+  QPushButton* browseButton;
+  QLabel* typesLabel;
+  QListWidget* typeList;  // one checkable line per supported type, in type order
+  QPushButton* selectAllButton;
+  QPushButton* invertSelectionButton;
+  QPushButton* selectNoneButton;
+  QCheckBox* recursiveCheck;
+  QDialogButtonBox* buttonBox;
+  QPushButton* okButton;  // buttonBox's
+  QPushButton* cancelButton;
 
   // Whether the line of type `index` (1-based, as in kFileTypes) is ticked.
   bool TypeTicked(int index) const;
 
  public slots:
-  // Stores EditDir into the settings; closes with Accepted when a type is ticked.
-  void BtnOKClick();
-  void BtnDirClick();
-  void SpeedButton1Click();
-  void SpeedButton2Click();
-  void SpeedButton3Click();
+  // Stores folderEdit into the settings; closes with Accepted when a type is ticked.
+  void onOk();
+  // The Directory dialog over the folders of folderEdit; OK puts its list back.
+  void onBrowse();
+  void onSelectAll();
+  void onInvertSelection();
+  void onSelectNone();
 
  protected:
   void showEvent(QShowEvent* event) override;
