@@ -29,7 +29,7 @@
 #include "scan_cancel_dialog.h"
 #include "directory_dialog.h"
 #include "overwrite_dialog.h"
-#include "fm_option.h"
+#include "options_dialog.h"
 #include "fm_view_log.h"
 #include "folder_scan.h"
 #include "global_settings.h"
@@ -331,7 +331,7 @@ void TFmMain::FormCreate() {
   FmAbout = new AboutBox(this);
   FmFileOverTp = new OverwriteDialog(this);
   FmViewLog = new TFmViewLog(this);
-  FmOption = new TFmOption(GlobalSettings(), ProgramDir(), this);
+  FmOption = new OptionsDialog(GlobalSettings(), ProgramDir(), this);
   FmDirectory = new DirectoryDialog(GlobalSettings().adddir, this);
   FmAddDir = new AddFolderDialog(GlobalSettings(), *FmDirectory, this);
   FmCancelFind = new ScanCancelDialog(FFileSearch, this);

@@ -24,7 +24,7 @@ class ConversionCancelDialog;
 class OverwriteDialog;
 class AboutBox;
 class TFmViewLog;
-class TFmOption;
+class OptionsDialog;
 class AddFolderDialog;
 class ScanCancelDialog;
 class DirectoryDialog;
@@ -159,7 +159,7 @@ class TFmMain : public QMainWindow {
   OverwriteDialog* FmFileOverTp;
   AboutBox* FmAbout;
   TFmViewLog* FmViewLog;
-  TFmOption* FmOption;
+  OptionsDialog* FmOption;
   AddFolderDialog* FmAddDir;
   ScanCancelDialog* FmCancelFind;
   DirectoryDialog* FmDirectory;

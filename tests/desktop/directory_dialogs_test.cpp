@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QFileDialog>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -18,7 +17,7 @@
 namespace tabulox {
 namespace {
 
-using testing::AnswerNextModal;
+using testing::AnswerFolderPicker;
 using testing::CloseNextMessageBox;
 using testing::SeenMessageBox;
 
@@ -102,26 +101,6 @@ TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
   EXPECT_TRUE(dialog.deleteButton->isEnabled());
   dialog.deleteButton->click();  // nothing selected: the list stays
   EXPECT_EQ(dialog.Entries().size(), 2);
-}
-
-// The folder a folder picker shows when it opens; it is then accepted with
-// `choose`, or cancelled when that is empty.
-void AnswerFolderPicker(const QString& choose, QString* shown) {
-  AnswerNextModal([choose, shown](QWidget* modal) {
-    auto* picker = qobject_cast<QFileDialog*>(modal);
-    if (picker == nullptr) {
-      ADD_FAILURE() << "no folder picker";
-      modal->close();
-      return;
-    }
-    *shown = picker->directory().absolutePath();
-    if (choose.isEmpty()) {
-      picker->reject();
-    } else {
-      picker->setDirectory(choose);
-      static_cast<QDialog*>(picker)->accept();  // a folder picker takes the folder it shows
-    }
-  });
 }
 
 TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {

@@ -11,7 +11,7 @@
 #include "add_folder_dialog.h"
 #include "scan_cancel_dialog.h"
 #include "fm_main.h"
-#include "fm_option.h"
+#include "options_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"
 
@@ -113,8 +113,8 @@ TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
   AnswerNextModal([this](QWidget* modal) {
     EXPECT_EQ(modal, form_->FmOption);
-    form_->FmOption->ComBSourceCode->setEditText("65001");
-    form_->FmOption->BtnOK->click();
+    form_->FmOption->codePageCombo->setEditText("65001");
+    form_->FmOption->okButton->click();
   });
   form_->BtnOption->click();
   EXPECT_EQ(GlobalSettings().sourcecode, 65001);

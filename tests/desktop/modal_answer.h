@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+
+#include <gtest/gtest.h>
 
 namespace tabulox::testing {
 
@@ -19,6 +22,26 @@ inline void AnswerNextModal(std::function<void(QWidget*)> answer) {
     }
   });
   timer->start(5);
+}
+
+// Puts the folder a folder picker shows when it opens into `shown`, then
+// accepts the picker with the folder `choose`, or cancels it when that is empty.
+inline void AnswerFolderPicker(const QString& choose, QString* shown) {
+  AnswerNextModal([choose, shown](QWidget* modal) {
+    auto* picker = qobject_cast<QFileDialog*>(modal);
+    if (picker == nullptr) {
+      ADD_FAILURE() << "no folder picker";
+      modal->close();
+      return;
+    }
+    *shown = picker->directory().absolutePath();
+    if (choose.isEmpty()) {
+      picker->reject();
+    } else {
+      picker->setDirectory(choose);
+      static_cast<QDialog*>(picker)->accept();  // a folder picker takes the folder it shows
+    }
+  });
 }
 
 }  // namespace tabulox::testing
