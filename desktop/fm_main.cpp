@@ -30,7 +30,7 @@
 #include "directory_dialog.h"
 #include "overwrite_dialog.h"
 #include "options_dialog.h"
-#include "fm_view_log.h"
+#include "log_viewer.h"
 #include "folder_scan.h"
 #include "global_settings.h"
 #include "help_pages.h"
@@ -330,7 +330,7 @@ void TFmMain::FormCreate() {
   connect(FmCancelCvt, &ConversionCancelDialog::CancelRequested, this, [this] { FCancelConvert = true; });
   FmAbout = new AboutBox(this);
   FmFileOverTp = new OverwriteDialog(this);
-  FmViewLog = new TFmViewLog(this);
+  FmViewLog = new LogViewer(this);
   FmOption = new OptionsDialog(GlobalSettings(), ProgramDir(), this);
   FmDirectory = new DirectoryDialog(GlobalSettings().adddir, this);
   FmAddDir = new AddFolderDialog(GlobalSettings(), *FmDirectory, this);

@@ -23,7 +23,7 @@ namespace tabulox {
 class ConversionCancelDialog;
 class OverwriteDialog;
 class AboutBox;
-class TFmViewLog;
+class LogViewer;
 class OptionsDialog;
 class AddFolderDialog;
 class ScanCancelDialog;
@@ -158,7 +158,7 @@ class TFmMain : public QMainWindow {
   ConversionCancelDialog* FmCancelCvt;
   OverwriteDialog* FmFileOverTp;
   AboutBox* FmAbout;
-  TFmViewLog* FmViewLog;
+  LogViewer* FmViewLog;
   OptionsDialog* FmOption;
   AddFolderDialog* FmAddDir;
   ScanCancelDialog* FmCancelFind;

@@ -23,7 +23,7 @@
 #include "about_box.h"
 #include "conversion_cancel_dialog.h"
 #include "overwrite_dialog.h"
-#include "fm_view_log.h"
+#include "log_viewer.h"
 #include "help_pages.h"
 #include "settings_file.h"
 #include "temp_config.h"
@@ -603,20 +603,20 @@ TEST_F(FmMainTest, ResizeKeepsConvertButtonAtRightEnd) {
 TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
   form_->AddFile(QStringLiteral("/n/a.xls"));
   form_->AddFile(QStringLiteral("/n/a.xls"));
-  TFmViewLog* viewer = form_->FmViewLog;
+  LogViewer* viewer = form_->FmViewLog;
   viewer->LoadLog();
-  EXPECT_TRUE(viewer->MemoLog->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
-  EXPECT_TRUE(viewer->BtnExport->isEnabled());
+  EXPECT_TRUE(viewer->logText->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
+  EXPECT_TRUE(viewer->exportButton->isEnabled());
 
   const QString exported = config_.Path(QStringLiteral("copy.log"));
-  EXPECT_EQ(viewer->SaveDialog1->defaultSuffix(), QStringLiteral("log"));
-  EXPECT_FALSE(viewer->SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_EQ(viewer->exportDialog->defaultSuffix(), QStringLiteral("log"));
+  EXPECT_FALSE(viewer->exportDialog->testOption(QFileDialog::DontConfirmOverwrite));
   viewer->ExportLog(exported);
   EXPECT_EQ(ReadAll(exported), ReadAll(LogFilePath()));
 
   // Enter closes the viewer; clearing asks first, and No keeps the log.
-  EXPECT_TRUE(viewer->BtnCancel->isDefault());
-  EXPECT_FALSE(viewer->BtnClear->autoDefault());
+  EXPECT_TRUE(viewer->closeButton->isDefault());
+  EXPECT_FALSE(viewer->clearButton->autoDefault());
   const auto answerClear = [](QMessageBox::StandardButton button) {
     AnswerNextModal([button](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -625,16 +625,16 @@ TEST_F(FmMainTest, NotLoggingSwitchAndLogViewer) {
     });
   };
   answerClear(QMessageBox::No);
-  viewer->BtnClear->click();
+  viewer->clearButton->click();
   EXPECT_TRUE(QFile::exists(LogFilePath()));
   answerClear(QMessageBox::Yes);
-  viewer->BtnClear->click();
+  viewer->clearButton->click();
   EXPECT_FALSE(QFile::exists(LogFilePath()));
-  EXPECT_TRUE(viewer->MemoLog->toPlainText().isEmpty());
-  EXPECT_FALSE(viewer->BtnClear->isEnabled());
-  EXPECT_FALSE(viewer->BtnExport->isEnabled());
+  EXPECT_TRUE(viewer->logText->toPlainText().isEmpty());
+  EXPECT_FALSE(viewer->clearButton->isEnabled());
+  EXPECT_FALSE(viewer->exportButton->isEnabled());
 
-  viewer->CBNotLog->click();
+  viewer->notLoggingCheck->click();
   EXPECT_TRUE(GlobalSettings().notlog);
   form_->AddFile(QStringLiteral("/n/a.xls"));
   form_->ConvertFiles(TFmMain::ModeAll);
