@@ -586,7 +586,7 @@ TEST_F(FmMainTest, ClosingTheWindowClosesTheHelpWindow) {
   ShowHelp(config_.Path(QStringLiteral("nohelp/")), QString::fromLatin1(kHelpContentsPage));
   const auto helpShown = [] {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (qobject_cast<THelpWindow*>(window) != nullptr && window->isVisible()) return true;
+      if (qobject_cast<HelpWindow*>(window) != nullptr && window->isVisible()) return true;
     }
     return false;
   };
