@@ -6,12 +6,12 @@
 
 #include "add_dir_search.h"
 #include "add_folder_dialog.h"
-#include "scan_cancel_dialog.h"
 #include "directory_dialog.h"
 #include "folder_scan.h"
 #include "message_box_closer.h"
 #include "modal_answer.h"
 #include "picker_folder.h"
+#include "scan_cancel_dialog.h"
 #include "temp_dir.h"
 
 namespace tabulox {

@@ -17,14 +17,14 @@
 #include <QUrl>
 #include <memory>
 
+#include "about_box.h"
 #include "activity_log.h"
 #include "code_pages.h"
-#include "output_block.h"
-#include "about_box.h"
 #include "conversion_cancel_dialog.h"
-#include "overwrite_dialog.h"
-#include "log_viewer.h"
 #include "help_pages.h"
+#include "log_viewer.h"
+#include "output_block.h"
+#include "overwrite_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"
 

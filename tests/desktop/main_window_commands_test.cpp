@@ -9,9 +9,9 @@
 #include <memory>
 
 #include "add_folder_dialog.h"
-#include "scan_cancel_dialog.h"
 #include "fm_main.h"
 #include "options_dialog.h"
+#include "scan_cancel_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"
 

@@ -2,9 +2,9 @@
 
 #include "code_page_list.h"
 #include "file_types.h"
-#include "options_dialog.h"
 #include "message_box_closer.h"
 #include "modal_answer.h"
+#include "options_dialog.h"
 #include "temp_dir.h"
 
 namespace tabulox {
