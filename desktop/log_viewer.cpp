@@ -25,8 +25,6 @@ LogViewer::LogViewer(QWidget* parent)
   logText->setLineWrapMode(QPlainTextEdit::NoWrap);
   logText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   logText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  notLoggingCheck = new QCheckBox(QStringLiteral("Not logging"), this);
-  notLoggingCheck->setChecked(GlobalSettings().notlog);
   buttonBox = new QDialogButtonBox(this);
   clearButton = buttonBox->addButton(QStringLiteral("Clear &Log"), QDialogButtonBox::ActionRole);
   exportButton = buttonBox->addButton(QStringLiteral("&Export to file"), QDialogButtonBox::ActionRole);
@@ -36,6 +34,8 @@ LogViewer::LogViewer(QWidget* parent)
   clearButton->setAutoDefault(false);
   exportButton->setAutoDefault(false);
   closeButton->setDefault(true);
+  notLoggingCheck = new QCheckBox(QStringLiteral("Not logging"), this);  // after the buttons in tab order
+  notLoggingCheck->setChecked(GlobalSettings().notlog);
 
   exportDialog = new QFileDialog(this);
   exportDialog->setAcceptMode(QFileDialog::AcceptSave);
