@@ -2,7 +2,7 @@
 
 #include <QThread>
 
-#include "fm_add_dir.h"
+#include "add_folder_dialog.h"
 #include "folder_scan.h"
 
 namespace tabulox {
@@ -24,9 +24,9 @@ AddDirSearch::~AddDirSearch() {
   delete thread_;
 }
 
-void AddDirSearch::Start(const TFmAddDir& dialog, const TGlobalSettings& settings) {
+void AddDirSearch::Start(const AddFolderDialog& dialog, const TGlobalSettings& settings) {
   if (Running()) return;
-  search_.SetRecurseSubFolders(dialog.CBRecursive->isChecked());
+  search_.SetRecurseSubFolders(dialog.recursiveCheck->isChecked());
   search_.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
   // Cleared here, before the thread starts, so that a Stop() from the
   // progress dialog at any moment after this ends the scan.

@@ -15,7 +15,7 @@ class QThread;
 
 namespace tabulox {
 
-class TFmAddDir;
+class AddFolderDialog;
 
 class AddDirSearch : public QObject {
   Q_OBJECT
@@ -28,7 +28,7 @@ class AddDirSearch : public QObject {
   ~AddDirSearch() override;
 
   // Starts a scan; does nothing while one runs.
-  void Start(const TFmAddDir& dialog, const TGlobalSettings& settings);
+  void Start(const AddFolderDialog& dialog, const TGlobalSettings& settings);
   // From Start until the Finished signal has been delivered.
   bool Running() const { return thread_ != nullptr; }
 

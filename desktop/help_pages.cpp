@@ -12,15 +12,15 @@ bool HoldsContents(const QString& dir) {
   return QFileInfo(dir + kHelpContentsPage).isFile();
 }
 
-THelpWindow*& HelpWindowSlot() {
-  static THelpWindow* window = nullptr;
+HelpWindow*& HelpWindowSlot() {
+  static HelpWindow* window = nullptr;
   return window;
 }
 
-THelpWindow& SharedHelpWindow() {
+HelpWindow& SharedHelpWindow() {
   // Lives until the program ends, like the other windows; top-level, so no parent.
-  THelpWindow*& window = HelpWindowSlot();
-  if (window == nullptr) window = new THelpWindow;
+  HelpWindow*& window = HelpWindowSlot();
+  if (window == nullptr) window = new HelpWindow;
   return *window;
 }
 
@@ -35,14 +35,14 @@ QString FindHelpDir(const QString& programDir) {
   return {};
 }
 
-THelpWindow::THelpWindow(QWidget* parent) : QTextBrowser(parent) {
-  setObjectName(QStringLiteral("FmHelp"));
+HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
+  setObjectName(QStringLiteral("helpWindow"));
   setWindowTitle(QStringLiteral("KV-Tabulox Help"));
   setOpenExternalLinks(true);
   resize(640, 560);
 }
 
-void THelpWindow::ShowPage(const QString& helpDir, const QString& page) {
+void HelpWindow::ShowPage(const QString& helpDir, const QString& page) {
   const QString path = helpDir + page;
   if (helpDir.isEmpty() || !QFileInfo(path).isFile()) {
     setHtml(QStringLiteral("<h1>KV-Tabulox Help</h1><p>The help pages are not installed.</p>"));
@@ -58,7 +58,7 @@ void ShowHelp(const QString& programDir, const QString& page) {
       QDesktopServices::openUrl(QUrl::fromLocalFile(helpDir + page))) {
     return;
   }
-  THelpWindow& window = SharedHelpWindow();
+  HelpWindow& window = SharedHelpWindow();
   window.ShowPage(helpDir, page);
   window.show();
   window.raise();
@@ -66,7 +66,7 @@ void ShowHelp(const QString& programDir, const QString& page) {
 }
 
 void CloseHelpWindow() {
-  if (THelpWindow* window = HelpWindowSlot()) window->close();
+  if (HelpWindow* window = HelpWindowSlot()) window->close();
 }
 
 }  // namespace tabulox

@@ -18,17 +18,17 @@ inline constexpr const char* kHelpOptionsPage = "Options.htm";
 QString FindHelpDir(const QString& programDir);
 
 // A plain window that shows the help pages and follows their links.
-class THelpWindow : public QTextBrowser {
+class HelpWindow : public QTextBrowser {
   Q_OBJECT
  public:
-  explicit THelpWindow(QWidget* parent = nullptr);
+  explicit HelpWindow(QWidget* parent = nullptr);
   // Shows `page` of `helpDir`, or a note that the help is not installed when
   // `helpDir` is empty or lacks the page.
   void ShowPage(const QString& helpDir, const QString& page);
 };
 
 // Opens `page` (kHelpContentsPage, kHelpOptionsPage) of the help found from
-// `programDir` in the user's browser; falls back to a THelpWindow.
+// `programDir` in the user's browser; falls back to a HelpWindow.
 void ShowHelp(const QString& programDir, const QString& page);
 
 // Closes the help window if it is open.

@@ -19,18 +19,19 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "about_box.h"
 #include "add_dir_search.h"
+#include "add_folder_dialog.h"
+#include "conversion_cancel_dialog.h"
+#include "directory_dialog.h"
 #include "file_types.h"
-#include "fm_about.h"
-#include "fm_add_dir.h"
-#include "fm_cancel_cvt.h"
-#include "fm_cancel_find.h"
-#include "fm_directory.h"
-#include "fm_file_over_tp.h"
-#include "fm_option.h"
-#include "fm_view_log.h"
 #include "global_settings.h"
 #include "help_pages.h"
+#include "log_viewer.h"
+#include "options_dialog.h"
+#include "overwrite_dialog.h"
+#include "picker_folder.h"
+#include "scan_cancel_dialog.h"
 #include "target_file.h"
 
 // The icon set lives in a static library, so its registration is explicit.
@@ -100,7 +101,6 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   addFilesDialog = new QFileDialog(this);
   addFilesDialog->setObjectName(QStringLiteral("addFilesDialog"));
   addFilesDialog->setFileMode(QFileDialog::ExistingFiles);
-  addFilesDialog->setOption(QFileDialog::DontUseNativeDialog);
   addFilesDialog->setOption(QFileDialog::HideNameFilterDetails);
   selectionCountTimer = new QTimer(this);
   selectionCountTimer->setSingleShot(true);
@@ -308,15 +308,15 @@ void MainWindow::createStatusBar() {
 }
 
 void MainWindow::createDialogs() {
-  cancelConvertDialog = new TFmCancelCvt(this);
-  connect(cancelConvertDialog, &TFmCancelCvt::CancelRequested, this, [this] { cancelRun_ = true; });
-  aboutBox = new TFmAbout(this);
-  overwriteDialog = new TFmFileOverTp(this);
-  logViewer = new TFmViewLog(this);
-  optionsDialog = new TFmOption(GlobalSettings(), ProgramDir(), this);
-  directoryDialog = new TFmDirectory(GlobalSettings().adddir, this);
-  addDirDialog = new TFmAddDir(GlobalSettings(), *directoryDialog, this);
-  cancelFindDialog = new TFmCancelFind(fileSearch_, this);
+  cancelConvertDialog = new ConversionCancelDialog(this);
+  connect(cancelConvertDialog, &ConversionCancelDialog::CancelRequested, this, [this] { cancelRun_ = true; });
+  aboutBox = new AboutBox(this);
+  overwriteDialog = new OverwriteDialog(this);
+  logViewer = new LogViewer(this);
+  optionsDialog = new OptionsDialog(GlobalSettings(), ProgramDir(), this);
+  directoryDialog = new DirectoryDialog(GlobalSettings().adddir, this);
+  addDirDialog = new AddFolderDialog(GlobalSettings(), *directoryDialog, this);
+  cancelFindDialog = new ScanCancelDialog(fileSearch_, this);
   addDirSearch_ = std::make_unique<AddDirSearch>(fileSearch_, this);
   connect(addDirSearch_.get(), &AddDirSearch::FileFound, this, &MainWindow::onFileFound);
   connect(addDirSearch_.get(), &AddDirSearch::FolderEntered, this, &MainWindow::onFolderEntered);
@@ -446,7 +446,7 @@ void MainWindow::onAddDir() {
 void MainWindow::addDir(const QString& droppedFolder) {
   // One scan at a time, and none while a run reads the rows.
   if (converting_ || isScanning()) return;
-  if (!droppedFolder.isEmpty()) addDirDialog->EditDir->setText(droppedFolder);
+  if (!droppedFolder.isEmpty()) addDirDialog->folderEdit->setText(droppedFolder);
   if (addDirDialog->exec() != QDialog::Accepted) return;
   fileList->clearSelection();
   scanRowsBefore_ = rowCount();
@@ -646,10 +646,20 @@ void MainWindow::scrollToSelection() {
 void MainWindow::onAddFile() {
   if (converting_) return;
   addFilesDialog->setNameFilters(FilePickerFilters(GlobalSettings()));
+  addFilesDialog->setDirectory(PickerStartFolder());
   const int answer = addFilesDialog->exec();
   closeLeftoverPopups();
   if (answer != QDialog::Accepted) return;
-  guarded([this] { addChosenFiles(addFilesDialog->selectedFiles()); });
+  const QStringList chosen = addFilesDialog->selectedFiles();
+  if (!chosen.isEmpty()) RememberPickerFolderOf(chosen.front());
+  guarded([this, &chosen] { addChosenFiles(chosen); });
+}
+
+void MainWindow::addStartPaths(const QStringList& files, const QStringList& folders) {
+  guarded([&] {
+    if (!files.isEmpty()) addChosenFiles(files);
+    if (!folders.isEmpty()) addDir(folders.join(u';'));
+  });
 }
 
 void MainWindow::addChosenFiles(const QStringList& paths) {
@@ -779,7 +789,7 @@ void MainWindow::continueRun() {
       // Cancel is seen between rows; the row in hand has finished.
       if (cancelRun_) break;
       const int row = runNextRow_++;
-      cancelConvertDialog->LblFileName->setText(cellText(row, FileListModel::Source));
+      cancelConvertDialog->fileNameLabel->setText(cellText(row, FileListModel::Source));
       const bool selected = isRowSelected(row);
       const bool waiting = stateOf(row) == FileListModel::Waiting;
       const bool chosen = (runMode_ == ModeAll && waiting) || (runMode_ == ModeSelected && selected && waiting) ||
@@ -809,9 +819,9 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     if (policy == static_cast<int>(FileOverType::Prompt)) {
       // Asked here, on the window's thread; the worker has nothing in hand.
       switch (overwriteDialog->Ask(target)) {
-        case TFmFileOverTp::ResultStopConvert: return RowStep::StopRun;
-        case TFmFileOverTp::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
-        case TFmFileOverTp::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
+        case OverwriteDialog::ResultStopConvert: return RowStep::StopRun;
+        case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
+        case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
         default: policy = static_cast<int>(FileOverType::Cancel); break;
       }
     }

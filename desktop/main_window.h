@@ -20,14 +20,14 @@
 
 namespace tabulox {
 
-class TFmCancelCvt;
-class TFmFileOverTp;
-class TFmAbout;
-class TFmViewLog;
-class TFmOption;
-class TFmAddDir;
-class TFmCancelFind;
-class TFmDirectory;
+class ConversionCancelDialog;
+class OverwriteDialog;
+class AboutBox;
+class LogViewer;
+class OptionsDialog;
+class AddFolderDialog;
+class ScanCancelDialog;
+class DirectoryDialog;
 class AddDirSearch;
 
 class MainWindow : public QMainWindow {
@@ -54,6 +54,10 @@ class MainWindow : public QMainWindow {
   // The files chosen in the file picker, from a paste or from a drop, handled
   // as those commands do.
   void addChosenFiles(const QStringList& paths);
+  // The files and folders of the command line: the files as the Add File
+  // command adds chosen files, then the folders, joined by ";", through the
+  // Add directory dialog as a dropped folder is.
+  void addStartPaths(const QStringList& files, const QStringList& folders);
   void pasteFiles(const QStringList& paths);
   void dropFiles(const QStringList& paths);
   int rowCount() const { return fileListModel->rowCount(); }
@@ -116,14 +120,14 @@ class MainWindow : public QMainWindow {
   QAction* contentsAction;
   QAction* aboutAction;
 
-  TFmCancelCvt* cancelConvertDialog;
-  TFmFileOverTp* overwriteDialog;
-  TFmAbout* aboutBox;
-  TFmViewLog* logViewer;
-  TFmOption* optionsDialog;
-  TFmAddDir* addDirDialog;
-  TFmCancelFind* cancelFindDialog;
-  TFmDirectory* directoryDialog;
+  ConversionCancelDialog* cancelConvertDialog;
+  OverwriteDialog* overwriteDialog;
+  AboutBox* aboutBox;
+  LogViewer* logViewer;
+  OptionsDialog* optionsDialog;
+  AddFolderDialog* addDirDialog;
+  ScanCancelDialog* cancelFindDialog;
+  DirectoryDialog* directoryDialog;
 
  public slots:
   void onOptions();

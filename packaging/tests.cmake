@@ -45,6 +45,15 @@ if(TARGET tabulox_shared AND TARGET tbulxcmd)
                        SKIP_RETURN_CODE 77)
 endif()
 
+# The menu entry against the freedesktop.org desktop entry specification,
+# where desktop-file-utils is installed.
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(TARGET Tabulox AND DESKTOP_FILE_VALIDATE)
+  add_test(NAME DesktopEntry COMMAND ${DESKTOP_FILE_VALIDATE} ${PROJECT_SOURCE_DIR}/desktop/tabulox.desktop)
+  # A hint is printed, not failed on: the entry must be free of hints too.
+  set_tests_properties(DesktopEntry PROPERTIES FAIL_REGULAR_EXPRESSION "(error|warning|hint):")
+endif()
+
 foreach(page IN LISTS TABULOX_MAN_PAGES)
   get_filename_component(page_name ${page} NAME)
   add_test(NAME ManPage.${page_name}

@@ -14,9 +14,9 @@
 
 #include "add_dir_search.h"
 #include "code_pages.h"
-#include "fm_add_dir.h"
-#include "fm_cancel_cvt.h"
-#include "fm_cancel_find.h"
+#include "add_folder_dialog.h"
+#include "conversion_cancel_dialog.h"
+#include "scan_cancel_dialog.h"
 #include "main_window.h"
 #include "settings_file.h"
 #include "support/zip_writer.h"
@@ -133,20 +133,20 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
       Qt::DirectConnection);
 
   QTimer::singleShot(0, form_.get(), [this] {
-    form_->addDirDialog->EditDir->setText(config_.Path(QStringLiteral("one")) + u';' +
+    form_->addDirDialog->folderEdit->setText(config_.Path(QStringLiteral("one")) + u';' +
                                       config_.Path(QStringLiteral("two")));
-    form_->addDirDialog->CBRecursive->setChecked(false);
-    form_->addDirDialog->BtnOK->click();
+    form_->addDirDialog->recursiveCheck->setChecked(false);
+    form_->addDirDialog->okButton->click();
   });
   form_->addDirAction->trigger();
   ASSERT_TRUE(WaitUntil([&] { return found == 1; }));
   EXPECT_TRUE(form_->isScanning());
   EXPECT_TRUE(form_->cancelFindDialog->isVisible());
-  EXPECT_TRUE(WaitUntil([this] { return form_->cancelFindDialog->StatusBar1->currentMessage().endsWith(QStringLiteral("one/")); }));
+  EXPECT_TRUE(WaitUntil([this] { return form_->cancelFindDialog->folderBar->currentMessage().endsWith(QStringLiteral("one/")); }));
   EXPECT_TRUE(WaitUntil([this] { return form_->rowCount() == 1; }));
   QString endMessage;
   QObject::connect(form_.get(), &MainWindow::scanFinished, [&] { endMessage = form_->messagePanel->text(); });
-  QTest::mouseClick(form_->cancelFindDialog->BtnCancel, Qt::LeftButton);
+  QTest::mouseClick(form_->cancelFindDialog->cancelButton, Qt::LeftButton);
   firstMayGoOn.release();
   ASSERT_TRUE(WaitUntil([this] { return !form_->isScanning(); }));
 

@@ -6,17 +6,20 @@
 #include <stdexcept>
 
 #include "add_dir_search.h"
-#include "fm_add_dir.h"
-#include "fm_cancel_find.h"
-#include "fm_directory.h"
+#include "add_folder_dialog.h"
+#include "directory_dialog.h"
 #include "folder_scan.h"
 #include "message_box_closer.h"
+#include "modal_answer.h"
+#include "picker_folder.h"
+#include "scan_cancel_dialog.h"
 #include "temp_dir.h"
 #include "wait_until.h"
 
 namespace tabulox {
 namespace {
 
+using testing::AnswerFolderPicker;
 using testing::CloseNextMessageBox;
 using testing::WaitUntil;
 using testing::SeenMessageBox;
@@ -26,144 +29,161 @@ struct ButtonStates {
   bool operator==(const ButtonStates&) const = default;
 };
 
-ButtonStates States(const TFmDirectory& d) {
-  return {d.BtnAdd->isEnabled(), d.BtnReplace->isEnabled(), d.BtnDelete->isEnabled()};
+ButtonStates States(const DirectoryDialog& d) {
+  return {d.addButton->isEnabled(), d.replaceButton->isEnabled(), d.deleteButton->isEnabled()};
 }
 
 TEST(DirectoryDialogTest, LoadListSelectsFirstEntry) {
-  TFmDirectory dialog("");
+  DirectoryDialog dialog("");
   dialog.LoadList("/srv/a;/srv/b");
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
-  EXPECT_EQ(dialog.LBOXDirs->currentRow(), 0);
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a");
+  EXPECT_EQ(dialog.folderList->currentRow(), 0);
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
 }
 
 TEST(DirectoryDialogTest, LoadListWithoutEntriesKeepsEditText) {
-  TFmDirectory dialog("/srv/a");
-  dialog.EditDir->setText("/typed");
+  DirectoryDialog dialog("/srv/a");
+  dialog.folderEdit->setText("/typed");
   dialog.LoadList("");
   EXPECT_TRUE(dialog.Entries().isEmpty());
-  EXPECT_EQ(dialog.EditDir->text(), "/typed");
+  EXPECT_EQ(dialog.folderEdit->text(), "/typed");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, false}));
 }
 
 TEST(DirectoryDialogTest, LoadListSkipsEmptyPieces) {
-  TFmDirectory dialog(";/srv/a;;/srv/b;");
+  DirectoryDialog dialog(";/srv/a;;/srv/b;");
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
 }
 
 TEST(DirectoryDialogTest, AddEnabledOnlyForNewNonEmptyText) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.EditDir->setText("/SRV/B");  // already an entry, case ignored
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderEdit->setText("/SRV/B");  // already an entry, case ignored
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
-  dialog.EditDir->setText("/srv/c");
+  dialog.folderEdit->setText("/srv/c");
   EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
-  dialog.EditDir->setText("/srv/b/");  // compared whole
+  dialog.folderEdit->setText("/srv/b/");  // compared whole
   EXPECT_EQ(States(dialog), (ButtonStates{true, true, true}));
-  dialog.EditDir->clear();
+  dialog.folderEdit->clear();
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
 }
 
 TEST(DirectoryDialogTest, AddAppendsUnselectedAndReevaluates) {
-  TFmDirectory dialog("/srv/a");
-  dialog.EditDir->setText("/srv/c");
-  dialog.BtnAdd->click();
+  DirectoryDialog dialog("/srv/a");
+  dialog.folderEdit->setText("/srv/c");
+  dialog.addButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
-  EXPECT_FALSE(dialog.LBOXDirs->item(1)->isSelected());
-  EXPECT_FALSE(dialog.BtnAdd->isEnabled());  // now an entry
+  EXPECT_FALSE(dialog.folderList->item(1)->isSelected());
+  EXPECT_FALSE(dialog.addButton->isEnabled());  // now an entry
 }
 
 TEST(DirectoryDialogTest, ClickingAnEntryEditsIt) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.LBOXDirs->setCurrentRow(1);
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/b");
-  dialog.LBOXDirs->clearSelection();
-  EXPECT_EQ(dialog.EditDir->text(), "");
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderList->setCurrentRow(1);
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/b");
+  dialog.folderList->clearSelection();
+  EXPECT_EQ(dialog.folderEdit->text(), "");
 }
 
 TEST(DirectoryDialogTest, ReplaceChangesSelectedEntry) {
-  TFmDirectory dialog("/srv/a;/srv/b");
-  dialog.LBOXDirs->setCurrentRow(1);
-  dialog.EditDir->setText("/srv/d");
-  dialog.BtnReplace->click();
+  DirectoryDialog dialog("/srv/a;/srv/b");
+  dialog.folderList->setCurrentRow(1);
+  dialog.folderEdit->setText("/srv/d");
+  dialog.replaceButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/d"}));
-  EXPECT_FALSE(dialog.BtnReplace->isEnabled());
+  EXPECT_FALSE(dialog.replaceButton->isEnabled());
 }
 
 TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
-  TFmDirectory dialog("/srv/a;/srv/b;/srv/c");
-  dialog.LBOXDirs->setCurrentRow(1);
-  dialog.BtnDelete->click();
+  DirectoryDialog dialog("/srv/a;/srv/b;/srv/c");
+  dialog.folderList->setCurrentRow(1);
+  dialog.deleteButton->click();
   EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
-  EXPECT_EQ(dialog.EditDir->text(), "");
-  EXPECT_TRUE(dialog.LBOXDirs->selectedItems().isEmpty());
-  EXPECT_TRUE(dialog.BtnDelete->isEnabled());
-  dialog.BtnDelete->click();  // nothing selected: the list stays
+  EXPECT_EQ(dialog.folderEdit->text(), "");
+  EXPECT_TRUE(dialog.folderList->selectedItems().isEmpty());
+  EXPECT_TRUE(dialog.deleteButton->isEnabled());
+  dialog.deleteButton->click();  // nothing selected: the list stays
   EXPECT_EQ(dialog.Entries().size(), 2);
+}
+
+TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {
+  TempDir edited;
+  TempDir chosen;
+  DirectoryDialog dialog(QString::fromStdString(edited.Path()));
+  QString shown;
+  AnswerFolderPicker(QString::fromStdString(chosen.Path()), &shown);
+  dialog.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(edited.Path()));
+  EXPECT_EQ(dialog.folderEdit->text(), QString::fromStdString(chosen.Path()));
+
+  dialog.folderEdit->setText(QString::fromStdString(edited.Path() + "/missing"));
+  AnswerFolderPicker(QString(), &shown);
+  dialog.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(chosen.Path()));
+  EXPECT_EQ(dialog.folderEdit->text(), QString::fromStdString(edited.Path() + "/missing"));  // cancelled
 }
 
 class AddDirDialogTest : public ::testing::Test {
  protected:
   TGlobalSettings settings_;
-  TFmDirectory directory_{settings_.adddir};
+  DirectoryDialog directory_{settings_.adddir};
 };
 
 TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
   settings_.selext1 = false;
   settings_.recursive = true;
   settings_.adddir = "/srv/a;/srv/b";
-  TFmAddDir dialog(settings_, directory_);
-  ASSERT_EQ(dialog.CheckListBox1->count(), 2);
-  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
-  EXPECT_EQ(dialog.CheckListBox1->item(1)->text(), "Excel Open XML File(*.xlsx)");
+  AddFolderDialog dialog(settings_, directory_);
+  ASSERT_EQ(dialog.typeList->count(), 2);
+  EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
+  EXPECT_EQ(dialog.typeList->item(1)->text(), "Excel Open XML File(*.xlsx)");
   EXPECT_FALSE(dialog.TypeTicked(1));
   EXPECT_TRUE(dialog.TypeTicked(2));
-  EXPECT_TRUE(dialog.CBRecursive->isChecked());
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b");
+  EXPECT_TRUE(dialog.recursiveCheck->isChecked());
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b");
 
   settings_.userfileext1 = "*.xlt;*.XLW";  // changed in between, e.g. by hand
   dialog.show();
-  EXPECT_EQ(dialog.CheckListBox1->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
+  EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
   EXPECT_FALSE(dialog.TypeTicked(1));
 }
 
 TEST_F(AddDirDialogTest, SelectionButtons) {
   settings_.selext2 = false;
-  TFmAddDir dialog(settings_, directory_);
-  dialog.SpeedButton2->click();  // invert
+  AddFolderDialog dialog(settings_, directory_);
+  dialog.invertSelectionButton->click();  // invert
   EXPECT_FALSE(dialog.TypeTicked(1));
   EXPECT_TRUE(dialog.TypeTicked(2));
-  dialog.SpeedButton1->click();  // all
+  dialog.selectAllButton->click();  // all
   EXPECT_TRUE(dialog.TypeTicked(1) && dialog.TypeTicked(2));
-  dialog.SpeedButton3->click();  // none
+  dialog.selectNoneButton->click();  // none
   EXPECT_FALSE(dialog.TypeTicked(1) || dialog.TypeTicked(2));
 }
 
 TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {
-  TFmAddDir dialog(settings_, directory_);
+  AddFolderDialog dialog(settings_, directory_);
   dialog.show();
-  dialog.SpeedButton3->click();
-  dialog.EditDir->setText("/srv/x");
+  dialog.selectNoneButton->click();
+  dialog.folderEdit->setText("/srv/x");
   SeenMessageBox seen;
   CloseNextMessageBox(seen);
-  dialog.BtnOK->click();
+  dialog.okButton->click();
   EXPECT_EQ(seen.count, 1);
   EXPECT_EQ(seen.caption, "Error");
   EXPECT_EQ(seen.text, "Please select the type of file to be converted!");
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(settings_.adddir, "/srv/x");  // stored before the check
 
-  dialog.SpeedButton1->click();
-  dialog.BtnOK->click();
+  dialog.selectAllButton->click();
+  dialog.okButton->click();
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
   {
-    TFmAddDir dialog(settings_, directory_);
-    dialog.SpeedButton2->click();
-    dialog.CBRecursive->setChecked(true);
+    AddFolderDialog dialog(settings_, directory_);
+    dialog.invertSelectionButton->click();
+    dialog.recursiveCheck->setChecked(true);
     EXPECT_TRUE(settings_.selext1);  // not before the end
   }
   EXPECT_FALSE(settings_.selext1);
@@ -172,23 +192,23 @@ TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
 }
 
 TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
-  TFmAddDir dialog(settings_, directory_);
-  dialog.EditDir->setText("/srv/a;/srv/b");
+  AddFolderDialog dialog(settings_, directory_);
+  dialog.folderEdit->setText("/srv/a;/srv/b");
   QTimer::singleShot(0, [this] {
     EXPECT_EQ(directory_.Entries(), (QStringList{"/srv/a", "/srv/b"}));
-    directory_.EditDir->setText("/srv/c");
-    directory_.BtnAdd->click();
-    directory_.BtnOK->click();
+    directory_.folderEdit->setText("/srv/c");
+    directory_.addButton->click();
+    directory_.okButton->click();
   });
-  dialog.BtnDir->click();
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+  dialog.browseButton->click();
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b;/srv/c");
 
   QTimer::singleShot(0, [this] {
-    directory_.BtnDelete->click();
-    directory_.BtnCancel->click();
+    directory_.deleteButton->click();
+    directory_.cancelButton->click();
   });
-  dialog.BtnDir->click();
-  EXPECT_EQ(dialog.EditDir->text(), "/srv/a;/srv/b;/srv/c");
+  dialog.browseButton->click();
+  EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b;/srv/c");
 }
 
 TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
@@ -217,7 +237,7 @@ class AddDirSearchTest : public ::testing::Test {
     });
     QObject::connect(&scan_, &AddDirSearch::FolderEntered, [this](const QString& folder) {
       progress_.ShowFolder(folder);
-      folders_.push_back(progress_.StatusBar1->currentMessage().toStdString());
+      folders_.push_back(progress_.folderBar->currentMessage().toStdString());
     });
     QObject::connect(&scan_, &AddDirSearch::Finished, [this] { ++finished_; });
   }
@@ -232,10 +252,10 @@ class AddDirSearchTest : public ::testing::Test {
 
   TempDir tree_;
   TGlobalSettings settings_;
-  TFmDirectory directory_{settings_.adddir};
-  TFmAddDir dialog_{settings_, directory_};
+  DirectoryDialog directory_{settings_.adddir};
+  AddFolderDialog dialog_{settings_, directory_};
   TKvFileSearch search_;
-  TFmCancelFind progress_{search_};
+  ScanCancelDialog progress_{search_};
   AddDirSearch scan_{search_};
   std::vector<std::string> found_;
   std::vector<std::string> folders_;
@@ -244,7 +264,7 @@ class AddDirSearchTest : public ::testing::Test {
 
 TEST_F(AddDirSearchTest, RecursionOff) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CBRecursive->setChecked(false);
+  dialog_.recursiveCheck->setChecked(false);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
   EXPECT_EQ(folders_, std::vector<std::string>{root});
@@ -252,7 +272,7 @@ TEST_F(AddDirSearchTest, RecursionOff) {
 
 TEST_F(AddDirSearchTest, RecursionOn) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CBRecursive->setChecked(true);
+  dialog_.recursiveCheck->setChecked(true);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX", root + "sub/d.xls"}));
   EXPECT_EQ(folders_.size(), 3u);  // root, sub, book.xls
@@ -260,8 +280,8 @@ TEST_F(AddDirSearchTest, RecursionOn) {
 
 TEST_F(AddDirSearchTest, OnlyTickedType) {
   settings_.adddir = QString::fromStdString(tree_.Path());
-  dialog_.CheckListBox1->item(0)->setCheckState(Qt::Unchecked);
-  dialog_.CBRecursive->setChecked(true);
+  dialog_.typeList->item(0)->setCheckState(Qt::Unchecked);
+  dialog_.recursiveCheck->setChecked(true);
   EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
 }
 
@@ -282,7 +302,7 @@ TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
       Qt::DirectConnection);
   scan_.Start(dialog_, settings_);
   ASSERT_TRUE(inFirstFolder.tryAcquire(1, 30000));
-  progress_.BtnCancel->click();
+  progress_.cancelButton->click();
   clicked.release();
   EXPECT_TRUE(WaitUntil([this] { return !scan_.Running(); }));
   EXPECT_EQ(found_.size(), 1u);

@@ -28,7 +28,7 @@ TEST(HelpPagesTest, FindsHelpBesideProgramOrNothing) {
 // The pages we ship: both exist, carry a title, and link to each other.
 TEST(HelpPagesTest, ShippedPagesLinkEachOther) {
   const QString helpDir = QStringLiteral(TABULOX_SOURCE_HELP_DIR "/");
-  THelpWindow window;
+  HelpWindow window;
   window.ShowPage(helpDir, kHelpContentsPage);
   EXPECT_EQ(window.documentTitle(), "KV-Tabulox Help: Contents");
   EXPECT_TRUE(window.toHtml().contains("Options.htm"));
@@ -38,7 +38,7 @@ TEST(HelpPagesTest, ShippedPagesLinkEachOther) {
 }
 
 TEST(HelpPagesTest, MissingHelpShowsNote) {
-  THelpWindow window;
+  HelpWindow window;
   window.ShowPage(QString(), kHelpOptionsPage);
   EXPECT_TRUE(window.toPlainText().contains("not installed"));
 }

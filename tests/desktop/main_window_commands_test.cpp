@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "activity_log.h"
-#include "fm_add_dir.h"
-#include "fm_cancel_find.h"
+#include "add_folder_dialog.h"
 #include "main_window.h"
-#include "fm_option.h"
+#include "options_dialog.h"
+#include "scan_cancel_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
@@ -62,9 +62,9 @@ class MainWindowCommandsTest : public ::testing::Test {
   QString AddDir(const QString& dirs, bool recursive) {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
       EXPECT_EQ(modal, form_->addDirDialog);
-      form_->addDirDialog->EditDir->setText(dirs);
-      form_->addDirDialog->CBRecursive->setChecked(recursive);
-      form_->addDirDialog->BtnOK->click();
+      form_->addDirDialog->folderEdit->setText(dirs);
+      form_->addDirDialog->recursiveCheck->setChecked(recursive);
+      form_->addDirDialog->okButton->click();
     });
     form_->addDirButton->click();
     return WaitForScan();
@@ -110,7 +110,7 @@ TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
 }
 
 TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
-  AnswerNextModal([this](QWidget*) { form_->addDirDialog->BtnCancel->click(); });
+  AnswerNextModal([this](QWidget*) { form_->addDirDialog->cancelButton->click(); });
   form_->addDirAction->trigger();
   EXPECT_EQ(form_->rowCount(), 0);
   EXPECT_EQ(Panel(2), "");
@@ -119,8 +119,8 @@ TEST_F(MainWindowCommandsTest, AddDirCancelledAddsNothing) {
 TEST_F(MainWindowCommandsTest, DroppedFolderOpensAddDirWithIt) {
   QString shown;
   AnswerNextModal([this, &shown](QWidget*) {
-    shown = form_->addDirDialog->EditDir->text();
-    form_->addDirDialog->BtnOK->click();
+    shown = form_->addDirDialog->folderEdit->text();
+    form_->addDirDialog->okButton->click();
   });
   form_->dropFiles({config_.Path("tree")});
   WaitForScan();
@@ -136,8 +136,8 @@ TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
   ASSERT_TRUE(QDir().mkpath(LogFilePath()));  // a folder where the log should be
   QString error;
   AnswerNextModal([this, &error](QWidget*) {
-    form_->addDirDialog->EditDir->setText(config_.Path("tree"));
-    form_->addDirDialog->BtnOK->click();
+    form_->addDirDialog->folderEdit->setText(config_.Path("tree"));
+    form_->addDirDialog->okButton->click();
     AnswerNextModal([&error](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
       ASSERT_NE(box, nullptr);
@@ -154,16 +154,16 @@ TEST_F(MainWindowCommandsTest, UnwritableLogDuringScanEndsItWithTheError) {
 TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
   AnswerNextModal([this](QWidget* modal) {
     EXPECT_EQ(modal, form_->optionsDialog);
-    form_->optionsDialog->ComBSourceCode->setEditText("65001");
-    form_->optionsDialog->BtnOK->click();
+    form_->optionsDialog->codePageCombo->setEditText("65001");
+    form_->optionsDialog->okButton->click();
   });
   form_->optionsButton->click();
   EXPECT_EQ(GlobalSettings().sourcecode, 65001);
 }
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
-  form_->addDirDialog->SpeedButton2->click();  // both types unticked
-  form_->addDirDialog->CBRecursive->setChecked(true);
+  form_->addDirDialog->invertSelectionButton->click();  // both types unticked
+  form_->addDirDialog->recursiveCheck->setChecked(true);
   form_.reset();
   EXPECT_FALSE(GlobalSettings().selext1);
   EXPECT_FALSE(GlobalSettings().selext2);

@@ -6,10 +6,12 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QUrl>
@@ -17,14 +19,14 @@
 #include <atomic>
 #include <memory>
 
+#include "about_box.h"
 #include "activity_log.h"
 #include "code_pages.h"
-#include "output_block.h"
-#include "fm_about.h"
-#include "fm_cancel_cvt.h"
-#include "fm_file_over_tp.h"
-#include "fm_view_log.h"
+#include "conversion_cancel_dialog.h"
 #include "help_pages.h"
+#include "log_viewer.h"
+#include "output_block.h"
+#include "overwrite_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
@@ -340,8 +342,8 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
                                         QStringLiteral("Conversion end. Successful: 1, Failed: 1, Total: 2"),
                                         QString()}));
   EXPECT_FALSE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->cancelConvertDialog->LblSub->text(), QStringLiteral("2"));
-  EXPECT_EQ(form_->cancelConvertDialog->LblTot->text(), QStringLiteral("/2"));
+  EXPECT_EQ(form_->cancelConvertDialog->doneCountLabel->text(), QStringLiteral("2"));
+  EXPECT_EQ(form_->cancelConvertDialog->totalCountLabel->text(), QStringLiteral("/2"));
 }
 
 TEST_F(MainWindowTest, XlsxRowThatIsNoArchiveFails) {
@@ -407,11 +409,11 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
   const QString targetBefore = Cell(0, FileListModel::Target);
   QFile::remove(LogFilePath());
   AnswerNextModal([](QWidget* modal) {
-    auto* dialog = qobject_cast<TFmFileOverTp*>(modal);
+    auto* dialog = qobject_cast<OverwriteDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->windowTitle(), QStringLiteral("KV-Tabulox"));
-    dialog->BtnCancel->click();
-    AnswerNextModal([](QWidget* next) { qobject_cast<TFmFileOverTp*>(next)->SpeedButton1->click(); });
+    dialog->cancelButton->click();
+    AnswerNextModal([](QWidget* next) { qobject_cast<OverwriteDialog*>(next)->stopConvertButton->click(); });
   });
   Convert(MainWindow::ModeAll);
   EXPECT_EQ(form_->stateOf(0), 2);
@@ -433,7 +435,7 @@ TEST_F(MainWindowTest, PromptAutoRenameAndFrameClose) {
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   WriteAll(config_.Path(QStringLiteral("src/b.txt")), "old");
   AnswerNextModal([](QWidget* modal) {
-    qobject_cast<TFmFileOverTp*>(modal)->BtnAutoRename->click();
+    qobject_cast<OverwriteDialog*>(modal)->autoRenameButton->click();
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
   Convert(MainWindow::ModeAll);
@@ -459,8 +461,8 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
   ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->cancelConvertDialog->LblFileName->text(), Cell(1, FileListModel::Source));
-  QTest::mouseClick(form_->cancelConvertDialog->BtnCancel, Qt::LeftButton);
+  EXPECT_EQ(form_->cancelConvertDialog->fileNameLabel->text(), Cell(1, FileListModel::Source));
+  QTest::mouseClick(form_->cancelConvertDialog->cancelButton, Qt::LeftButton);
   secondMayEnd.release();
   WaitForRun();
   EXPECT_EQ(calls, 2);
@@ -536,7 +538,7 @@ TEST_F(MainWindowTest, RunModesChooseRowsBySelectionAndState) {
   Convert(MainWindow::ModeSelected);
   EXPECT_EQ(form_->stateOf(0), 0);
   EXPECT_EQ(form_->stateOf(1), 1);
-  EXPECT_EQ(form_->cancelConvertDialog->LblSub->text(), QStringLiteral("1"));
+  EXPECT_EQ(form_->cancelConvertDialog->doneCountLabel->text(), QStringLiteral("1"));
   // ReConvert with nothing selected: start and summary with zero counts.
   ClearSelection();
   QFile::remove(LogFilePath());
@@ -752,7 +754,7 @@ TEST_F(MainWindowTest, ClosingTheWindowClosesTheHelpWindow) {
   ShowHelp(config_.Path(QStringLiteral("nohelp/")), QString::fromLatin1(kHelpContentsPage));
   const auto helpShown = [] {
     for (QWidget* window : QApplication::topLevelWidgets()) {
-      if (qobject_cast<THelpWindow*>(window) != nullptr && window->isVisible()) return true;
+      if (qobject_cast<HelpWindow*>(window) != nullptr && window->isVisible()) return true;
     }
     return false;
   };
@@ -769,20 +771,20 @@ TEST_F(MainWindowTest, ResizeKeepsConvertButtonAtRightEnd) {
 TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
   form_->addFile(QStringLiteral("/n/a.xls"));
   form_->addFile(QStringLiteral("/n/a.xls"));
-  TFmViewLog* viewer = form_->logViewer;
+  LogViewer* viewer = form_->logViewer;
   viewer->LoadLog();
-  EXPECT_TRUE(viewer->MemoLog->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
-  EXPECT_TRUE(viewer->BtnExport->isEnabled());
+  EXPECT_TRUE(viewer->logText->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
+  EXPECT_TRUE(viewer->exportButton->isEnabled());
 
   const QString exported = config_.Path(QStringLiteral("copy.log"));
-  EXPECT_EQ(viewer->SaveDialog1->defaultSuffix(), QStringLiteral("log"));
-  EXPECT_FALSE(viewer->SaveDialog1->testOption(QFileDialog::DontConfirmOverwrite));
+  EXPECT_EQ(viewer->exportDialog->defaultSuffix(), QStringLiteral("log"));
+  EXPECT_FALSE(viewer->exportDialog->testOption(QFileDialog::DontConfirmOverwrite));
   viewer->ExportLog(exported);
   EXPECT_EQ(ReadAll(exported), ReadAll(LogFilePath()));
 
   // Enter closes the viewer; clearing asks first, and No keeps the log.
-  EXPECT_TRUE(viewer->BtnCancel->isDefault());
-  EXPECT_FALSE(viewer->BtnClear->autoDefault());
+  EXPECT_TRUE(viewer->closeButton->isDefault());
+  EXPECT_FALSE(viewer->clearButton->autoDefault());
   const auto answerClear = [](QMessageBox::StandardButton button) {
     AnswerNextModal([button](QWidget* modal) {
       auto* box = qobject_cast<QMessageBox*>(modal);
@@ -791,16 +793,16 @@ TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
     });
   };
   answerClear(QMessageBox::No);
-  viewer->BtnClear->click();
+  viewer->clearButton->click();
   EXPECT_TRUE(QFile::exists(LogFilePath()));
   answerClear(QMessageBox::Yes);
-  viewer->BtnClear->click();
+  viewer->clearButton->click();
   EXPECT_FALSE(QFile::exists(LogFilePath()));
-  EXPECT_TRUE(viewer->MemoLog->toPlainText().isEmpty());
-  EXPECT_FALSE(viewer->BtnClear->isEnabled());
-  EXPECT_FALSE(viewer->BtnExport->isEnabled());
+  EXPECT_TRUE(viewer->logText->toPlainText().isEmpty());
+  EXPECT_FALSE(viewer->clearButton->isEnabled());
+  EXPECT_FALSE(viewer->exportButton->isEnabled());
 
-  viewer->CBNotLog->click();
+  viewer->notLoggingCheck->click();
   EXPECT_TRUE(GlobalSettings().notlog);
   form_->addFile(QStringLiteral("/n/a.xls"));
   Convert(MainWindow::ModeAll);
@@ -809,19 +811,20 @@ TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
 
 TEST_F(MainWindowTest, AboutBoxAnimatesFourFrames) {
   AnswerNextModal([](QWidget* modal) {
-    auto* about = qobject_cast<TFmAbout*>(modal);
+    auto* about = qobject_cast<AboutBox*>(modal);
     ASSERT_NE(about, nullptr);
     EXPECT_EQ(about->windowTitle(), QStringLiteral("About KV-Tabulox"));
     // Room for the whole title beside the title bar's icon and close button.
     EXPECT_GE(about->width(), about->fontMetrics().horizontalAdvance(about->windowTitle()) + 64);
-    EXPECT_EQ(about->Animate1->pixmap().width(), 32);
-    about->TimerAnimateTimer();
-    about->TimerAnimateTimer();
-    about->TimerAnimateTimer();
+    EXPECT_EQ(about->buttonBox->button(QDialogButtonBox::Ok)->text(), QStringLiteral("OK"));
+    EXPECT_EQ(about->logo->pixmap().width(), 32);
+    about->onAnimationTick();
+    about->onAnimationTick();
+    about->onAnimationTick();
     EXPECT_EQ(about->CurrentFrame(), 3);
-    about->TimerAnimateTimer();
+    about->onAnimationTick();
     EXPECT_EQ(about->CurrentFrame(), 0);
-    about->BtnOK->click();
+    about->buttonBox->button(QDialogButtonBox::Ok)->click();
   });
   form_->aboutAction->trigger();
 }

@@ -2,12 +2,15 @@
 
 #include "code_page_list.h"
 #include "file_types.h"
-#include "fm_option.h"
 #include "message_box_closer.h"
+#include "modal_answer.h"
+#include "options_dialog.h"
+#include "temp_dir.h"
 
 namespace tabulox {
 namespace {
 
+using testing::AnswerFolderPicker;
 using testing::CloseNextMessageBox;
 using testing::SeenMessageBox;
 
@@ -74,47 +77,47 @@ class OptionDialogTest : public ::testing::Test {
   void Open() { dialog_.show(); }
 
   TGlobalSettings settings_;
-  TFmOption dialog_{settings_, QString()};
+  OptionsDialog dialog_{settings_, QString()};
 };
 
 TEST_F(OptionDialogTest, ShowingLoadsStoredValues) {
   Open();
-  EXPECT_EQ(dialog_.EditTargetDir->text(), "/home/user/out/");
-  EXPECT_FALSE(dialog_.CBSameDir->isChecked());
-  EXPECT_EQ(dialog_.ComBFileOverTp->currentText(), "Prompt");
-  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "65001 Unicode (UTF-8)");
-  EXPECT_EQ(dialog_.ComBSourceCode->count(), 17);
-  EXPECT_TRUE(dialog_.PageControl1->isTabVisible(TFmOption::kPageGeneral));
-  EXPECT_FALSE(dialog_.PageControl1->isTabVisible(TFmOption::kPageFileExtension));
-  EXPECT_FALSE(dialog_.PageControl1->isTabVisible(TFmOption::kPageSpecial));
+  EXPECT_EQ(dialog_.targetFolderEdit->text(), "/home/user/out/");
+  EXPECT_FALSE(dialog_.sameFolderCheck->isChecked());
+  EXPECT_EQ(dialog_.overwritePolicyCombo->currentText(), "Prompt");
+  EXPECT_EQ(dialog_.codePageCombo->currentText(), "65001 Unicode (UTF-8)");
+  EXPECT_EQ(dialog_.codePageCombo->count(), 17);
+  EXPECT_TRUE(dialog_.pages->isTabVisible(OptionsDialog::kPageGeneral));
+  EXPECT_FALSE(dialog_.pages->isTabVisible(OptionsDialog::kPageFileExtension));
+  EXPECT_FALSE(dialog_.pages->isTabVisible(OptionsDialog::kPageSpecial));
 }
 
 TEST_F(OptionDialogTest, CodePageNotInListShowsNumber) {
   settings_.sourcecode = 20127;
   Open();
-  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "20127");
+  EXPECT_EQ(dialog_.codePageCombo->currentText(), "20127");
 }
 
 TEST_F(OptionDialogTest, SameDirBoxDisablesTargetField) {
   settings_.samedir = true;
   Open();
-  EXPECT_FALSE(dialog_.EditTargetDir->isEnabled());
-  EXPECT_FALSE(dialog_.BtnDir->isEnabled());
-  dialog_.CBSameDir->click();
-  EXPECT_TRUE(dialog_.EditTargetDir->isEnabled());
-  EXPECT_TRUE(dialog_.BtnDir->isEnabled());
-  dialog_.CBSameDir->click();
-  EXPECT_FALSE(dialog_.EditTargetDir->isEnabled());
-  EXPECT_FALSE(dialog_.BtnDir->isEnabled());
+  EXPECT_FALSE(dialog_.targetFolderEdit->isEnabled());
+  EXPECT_FALSE(dialog_.browseButton->isEnabled());
+  dialog_.sameFolderCheck->click();
+  EXPECT_TRUE(dialog_.targetFolderEdit->isEnabled());
+  EXPECT_TRUE(dialog_.browseButton->isEnabled());
+  dialog_.sameFolderCheck->click();
+  EXPECT_FALSE(dialog_.targetFolderEdit->isEnabled());
+  EXPECT_FALSE(dialog_.browseButton->isEnabled());
 }
 
 TEST_F(OptionDialogTest, OkStoresFieldsAtOnce) {
   Open();
-  dialog_.EditTargetDir->setText("/data/text");
-  dialog_.CBSameDir->click();
-  dialog_.ComBFileOverTp->setCurrentIndex(1);
-  dialog_.ComBSourceCode->setEditText("437");
-  dialog_.BtnOK->click();
+  dialog_.targetFolderEdit->setText("/data/text");
+  dialog_.sameFolderCheck->click();
+  dialog_.overwritePolicyCombo->setCurrentIndex(1);
+  dialog_.codePageCombo->setEditText("437");
+  dialog_.okButton->click();
   EXPECT_EQ(dialog_.result(), QDialog::Accepted);
   EXPECT_EQ(settings_.targetdir, "/data/text/");
   EXPECT_TRUE(settings_.samedir);
@@ -124,25 +127,25 @@ TEST_F(OptionDialogTest, OkStoresFieldsAtOnce) {
 
 TEST_F(OptionDialogTest, OkWithChosenEntryStoresItsNumber) {
   Open();
-  dialog_.ComBSourceCode->setCurrentIndex(2);  // "1200   Unicode (UTF-16, ISO 10646)"
-  dialog_.BtnOKClick();
+  dialog_.codePageCombo->setCurrentIndex(2);  // "1200   Unicode (UTF-16, ISO 10646)"
+  dialog_.onOk();
   EXPECT_EQ(settings_.sourcecode, 1200);
 }
 
 TEST_F(OptionDialogTest, EmptyTargetFieldStoresLoneSeparator) {
   Open();
-  dialog_.EditTargetDir->clear();
-  dialog_.BtnOKClick();
+  dialog_.targetFolderEdit->clear();
+  dialog_.onOk();
   EXPECT_EQ(settings_.targetdir, "/");
 }
 
 TEST_F(OptionDialogTest, NonNumericCodePageKeepsDialogOpen) {
   Open();
-  dialog_.EditTargetDir->setText("/typed/before");
-  dialog_.ComBSourceCode->setEditText("abc");
+  dialog_.targetFolderEdit->setText("/typed/before");
+  dialog_.codePageCombo->setEditText("abc");
   SeenMessageBox seen;
   CloseNextMessageBox(seen);
-  dialog_.BtnOKClick();
+  dialog_.onOk();
   EXPECT_EQ(seen.count, 1);
   EXPECT_EQ(seen.caption, "Error");
   EXPECT_EQ(seen.text, "Code page identifier must be numeric!");
@@ -154,24 +157,24 @@ TEST_F(OptionDialogTest, NonNumericCodePageKeepsDialogOpen) {
 
 TEST_F(OptionDialogTest, CancelRestoresStoredValues) {
   Open();
-  dialog_.EditTargetDir->setText("/elsewhere");
-  dialog_.CBSameDir->click();
-  dialog_.ComBSourceCode->setEditText("1250");
-  dialog_.BtnCancel->click();
+  dialog_.targetFolderEdit->setText("/elsewhere");
+  dialog_.sameFolderCheck->click();
+  dialog_.codePageCombo->setEditText("1250");
+  dialog_.cancelButton->click();
   EXPECT_EQ(dialog_.result(), QDialog::Rejected);
   EXPECT_EQ(settings_.targetdir, "/home/user/out/");
   EXPECT_FALSE(settings_.samedir);
   EXPECT_EQ(settings_.sourcecode, 65001);
-  EXPECT_EQ(dialog_.EditTargetDir->text(), "/home/user/out/");
-  EXPECT_FALSE(dialog_.CBSameDir->isChecked());
-  EXPECT_TRUE(dialog_.EditTargetDir->isEnabled());
-  EXPECT_EQ(dialog_.ComBSourceCode->currentText(), "65001 Unicode (UTF-8)");
+  EXPECT_EQ(dialog_.targetFolderEdit->text(), "/home/user/out/");
+  EXPECT_FALSE(dialog_.sameFolderCheck->isChecked());
+  EXPECT_TRUE(dialog_.targetFolderEdit->isEnabled());
+  EXPECT_EQ(dialog_.codePageCombo->currentText(), "65001 Unicode (UTF-8)");
 }
 
 TEST_F(OptionDialogTest, HiddenPagesCarrySettingsAndOkRebuildsTypeTable) {
   settings_.extensionList.clear();  // stale until OK rebuilds it
   Open();
-  dialog_.BtnOKClick();
+  dialog_.onOk();
   EXPECT_EQ(settings_.userfileext1, "*.xlt");
   EXPECT_EQ(settings_.userfileext2, "*.XLSM");
   EXPECT_EQ(settings_.textorder, 2);
@@ -184,17 +187,36 @@ TEST_F(OptionDialogTest, HiddenPagesCarrySettingsAndOkRebuildsTypeTable) {
 TEST_F(OptionDialogTest, KeeprawOtherThanOneReadsAsClear) {
   settings_.keepraw = 5;
   Open();
-  EXPECT_FALSE(dialog_.CBKeepRaw->isChecked());
-  dialog_.BtnOKClick();
+  EXPECT_FALSE(dialog_.keepRawCheck->isChecked());
+  dialog_.onOk();
   EXPECT_EQ(settings_.keepraw, 0);
 }
 
 TEST_F(OptionDialogTest, OverwritePolicyOutOfRangeSelectsNothingAndStores255) {
   settings_.fileovertp = 7;
   Open();
-  EXPECT_EQ(dialog_.ComBFileOverTp->currentIndex(), -1);
-  dialog_.BtnOKClick();
+  EXPECT_EQ(dialog_.overwritePolicyCombo->currentIndex(), -1);
+  dialog_.onOk();
   EXPECT_EQ(settings_.fileovertp, 255);
+}
+
+TEST_F(OptionDialogTest, BrowseOpensAtTheTargetFolderElseTheOneChosenLast) {
+  TempDir target;
+  TempDir chosen;
+  settings_.targetdir = QString::fromStdString(target.Path() + "/");
+  Open();
+  QString shown;
+  AnswerFolderPicker(QString::fromStdString(chosen.Path()), &shown);
+  dialog_.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(target.Path()));
+  EXPECT_EQ(dialog_.targetFolderEdit->text(), QString::fromStdString(chosen.Path()));
+  EXPECT_EQ(settings_.targetdir, QString::fromStdString(target.Path() + "/"));  // not before OK
+
+  dialog_.targetFolderEdit->setText("/no/such/folder");
+  AnswerFolderPicker(QString(), &shown);
+  dialog_.browseButton->click();
+  EXPECT_EQ(shown, QString::fromStdString(chosen.Path()));
+  EXPECT_EQ(dialog_.targetFolderEdit->text(), "/no/such/folder");  // cancelled
 }
 
 }  // namespace

@@ -2,33 +2,34 @@
 #pragma once
 
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLabel>
 #include <QPixmap>
-#include <QPushButton>
 #include <QTimer>
 
 namespace tabulox {
 
-class TFmAbout : public QDialog {
+class AboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TFmAbout(QWidget* parent = nullptr);
+  explicit AboutBox(QWidget* parent = nullptr);
 
   static constexpr int kFrameWidth = 32;
   static constexpr int kFrameCount = 4;
   static constexpr int kFrameMilliseconds = 400;
 
-  QLabel* Animate1;
-  QLabel* LblProduct;
-  QLabel* LblVersion;
-  QPushButton* BtnOK;
-  QTimer* TimerAnimate;
+  QLabel* logo;  // one frame of the logo strip at a time
+  QLabel* productLabel;
+  QLabel* versionLabel;
+  QDialogButtonBox* buttonBox;
+  QTimer* animationTimer;
 
   int CurrentFrame() const { return frame_; }
 
  public slots:
-  void TimerAnimateTimer();
+  // The next frame of the logo, after the last the first again.
+  void onAnimationTick();
 
  protected:
   void showEvent(QShowEvent* event) override;

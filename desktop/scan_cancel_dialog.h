@@ -11,22 +11,23 @@
 
 namespace tabulox {
 
-class TFmCancelFind : public QDialog {
+class ScanCancelDialog : public QDialog {
   Q_OBJECT
 
  public:
   // `search` must outlive the dialog.
-  explicit TFmCancelFind(TKvFileSearch& search, QWidget* parent = nullptr);
+  explicit ScanCancelDialog(TKvFileSearch& search, QWidget* parent = nullptr);
 
-  QProgressBar* Animate1;  // busy indicator, moving while the dialog is visible
-  QPushButton* BtnCancel;
-  QStatusBar* StatusBar1;
+  QProgressBar* busyIndicator;  // moving while the dialog is visible
+  QPushButton* cancelButton;
+  QStatusBar* folderBar;  // the folder being searched
 
   // Shows the folder the search has entered.
   void ShowFolder(const QString& folder);
 
  public slots:
-  void BtnCancelClick();
+  // The button: stops the search.
+  void onCancel();
   // Escape.
   void reject() override;
 

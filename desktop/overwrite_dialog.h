@@ -7,7 +7,7 @@
 
 namespace tabulox {
 
-class TFmFileOverTp : public QDialog {
+class OverwriteDialog : public QDialog {
   Q_OBJECT
 
  public:
@@ -17,18 +17,19 @@ class TFmFileOverTp : public QDialog {
   static constexpr int ResultCancel = 2;
   static constexpr int ResultStopConvert = 3;
 
-  explicit TFmFileOverTp(QWidget* parent = nullptr);
+  explicit OverwriteDialog(QWidget* parent = nullptr);
 
   // Shows the dialog modally for the existing target; returns its modal result.
   int Ask(const QString& target);
 
-  QLabel* Image1;
-  QLabel* LblFileName;
-  QLabel* Label2;
-  QPushButton* BtnAutoRename;
-  QPushButton* BtnOverwrite;
-  QPushButton* BtnCancel;
-  QPushButton* SpeedButton1;
+  QLabel* icon;           // the application's icon
+  QLabel* fileNameLabel;  // the existing target
+  QLabel* messageLabel;
+  // The four answers, left to right.
+  QPushButton* autoRenameButton;
+  QPushButton* overwriteButton;
+  QPushButton* cancelButton;
+  QPushButton* stopConvertButton;
 
  protected:
   void reject() override;

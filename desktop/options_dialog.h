@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabWidget>
@@ -15,37 +16,38 @@
 
 namespace tabulox {
 
-class TFmOption : public QDialog {
+class OptionsDialog : public QDialog {
   Q_OBJECT
 
  public:
   // Edits `settings`, which must outlive the dialog; `programDir` locates the help.
-  explicit TFmOption(TGlobalSettings& settings, QString programDir, QWidget* parent = nullptr);
+  explicit OptionsDialog(TGlobalSettings& settings, QString programDir, QWidget* parent = nullptr);
 
-  // Page indexes of PageControl1.
+  // Indexes of the pages.
   static constexpr int kPageGeneral = 0;
   static constexpr int kPageFileExtension = 1;
   static constexpr int kPageSpecial = 2;
-  // Columns of ListViewExt.
+  // Columns of extensionTable.
   static constexpr int kColumnUserDefined = 3;
 
-  QTabWidget* PageControl1;
+  QTabWidget* pages;
   // Page "General".
-  QCheckBox* CBSameDir;
-  QLineEdit* EditTargetDir;
-  QPushButton* BtnDir;
-  QComboBox* ComBFileOverTp;
-  QComboBox* ComBSourceCode;
+  QCheckBox* sameFolderCheck;
+  QLineEdit* targetFolderEdit;
+  QPushButton* browseButton;
+  QComboBox* overwritePolicyCombo;
+  QComboBox* codePageCombo;
   // Page "File Extension": one row per supported type.
-  QTreeWidget* ListViewExt;
+  QTreeWidget* extensionTable;
   // Page "Special".
-  QComboBox* ComBTextOrder;
-  QCheckBox* CBPageBreak;
-  QCheckBox* CBKeepRaw;
+  QComboBox* textOrderCombo;
+  QCheckBox* pageBreakCheck;
+  QCheckBox* keepRawCheck;
 
-  QPushButton* BtnOK;
-  QPushButton* BtnCancel;
-  QPushButton* BtnHelp;
+  QDialogButtonBox* buttonBox;
+  QPushButton* okButton;  // buttonBox's
+  QPushButton* cancelButton;
+  QPushButton* helpButton;
 
   // Puts the stored settings into the controls.
   void LoadOptions();
@@ -53,13 +55,15 @@ class TFmOption : public QDialog {
  public slots:
   // Stores the controls into the settings and closes with Accepted; stays
   // open (after storing the fields before it) when the code page is not a number.
-  void BtnOKClick();
+  void onOk();
   // Puts the stored settings back and closes with Rejected.
-  void BtnCancelClick();
-  void BtnHelpClick();
-  void BtnDirClick();
+  void onCancel();
+  // The help page of the options.
+  void onHelp();
+  // A folder picker that opens at the target folder when it exists.
+  void onBrowse();
   // The target field and its Browse button work only while the box is clear.
-  void CBSameDirClick();
+  void onSameFolderClicked();
 
  protected:
   void showEvent(QShowEvent* event) override;

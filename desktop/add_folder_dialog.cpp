@@ -1,0 +1,141 @@
+#include "add_folder_dialog.h"
+
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QVBoxLayout>
+
+#include "directory_dialog.h"
+#include "file_types.h"
+
+namespace tabulox {
+namespace {
+
+Qt::CheckState Tick(bool ticked) { return ticked ? Qt::Checked : Qt::Unchecked; }
+
+}  // namespace
+
+AddFolderDialog::AddFolderDialog(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint),
+      settings_(settings),
+      directoryDialog_(directoryDialog) {
+  setObjectName(QStringLiteral("addFolderDialog"));
+  setWindowTitle(QStringLiteral("Add directory"));
+  setModal(true);
+
+  folderLabel = new QLabel(QStringLiteral("Directory"), this);
+  folderEdit = new QLineEdit(this);
+  folderEdit->setMinimumWidth(360);
+  folderLabel->setBuddy(folderEdit);
+  browseButton = new QPushButton(QStringLiteral("&Browse"), this);
+  typesLabel = new QLabel(QStringLiteral("Select type of file to be converted:"), this);
+  typeList = new QListWidget(this);
+  typesLabel->setBuddy(typeList);
+  selectAllButton = new QPushButton(QStringLiteral("&Select All"), this);
+  invertSelectionButton = new QPushButton(QStringLiteral("&Invert selection"), this);
+  selectNoneButton = new QPushButton(QStringLiteral("Select &None"), this);
+  recursiveCheck = new QCheckBox(QStringLiteral("Recursive Sub Directory"), this);
+  buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+  okButton = buttonBox->button(QDialogButtonBox::Ok);
+  cancelButton = buttonBox->button(QDialogButtonBox::Cancel);
+  okButton->setText(QStringLiteral("&OK"));
+  cancelButton->setText(QStringLiteral("&Cancel"));
+  for (QPushButton* button : {browseButton, selectAllButton, invertSelectionButton, selectNoneButton, cancelButton}) {
+    button->setAutoDefault(false);
+  }
+  okButton->setDefault(true);  // Enter runs onOk; Escape rejects
+
+  // The stored field, ticks and recursion choice.
+  folderEdit->setText(settings_.adddir);
+  const bool ticks[] = {settings_.selext1, settings_.selext2};
+  for (const FileTypeEntry& type : kFileTypes) {
+    auto* line = new QListWidgetItem(typeList);
+    line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+    line->setCheckState(Tick(ticks[type.index - 1]));
+  }
+  UpdateTypeLines();
+  recursiveCheck->setChecked(settings_.recursive);
+  typeList->setFixedHeight(typeList->sizeHintForRow(0) * 4);
+
+  auto* folderRow = new QHBoxLayout;
+  folderRow->addWidget(folderEdit, 1);
+  folderRow->addWidget(browseButton);
+  auto* selectButtons = new QHBoxLayout;
+  selectButtons->addWidget(selectAllButton);
+  selectButtons->addWidget(invertSelectionButton);
+  selectButtons->addWidget(selectNoneButton);
+  selectButtons->addStretch(1);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(folderLabel);
+  layout->addLayout(folderRow);
+  layout->addWidget(typesLabel);
+  layout->addWidget(typeList);
+  layout->addLayout(selectButtons);
+  layout->addWidget(recursiveCheck);
+  layout->addWidget(buttonBox);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(buttonBox, &QDialogButtonBox::accepted, this, &AddFolderDialog::onOk);
+  connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
+  connect(browseButton, &QPushButton::clicked, this, &AddFolderDialog::onBrowse);
+  connect(selectAllButton, &QPushButton::clicked, this, &AddFolderDialog::onSelectAll);
+  connect(invertSelectionButton, &QPushButton::clicked, this, &AddFolderDialog::onInvertSelection);
+  connect(selectNoneButton, &QPushButton::clicked, this, &AddFolderDialog::onSelectNone);
+}
+
+AddFolderDialog::~AddFolderDialog() { StoreChoices(); }
+
+void AddFolderDialog::StoreChoices() {
+  settings_.selext1 = TypeTicked(1);
+  settings_.selext2 = TypeTicked(2);
+  settings_.recursive = recursiveCheck->isChecked();
+}
+
+bool AddFolderDialog::TypeTicked(int index) const {
+  const QListWidgetItem* line = typeList->item(index - 1);
+  return line != nullptr && line->checkState() == Qt::Checked;
+}
+
+void AddFolderDialog::UpdateTypeLines() {
+  for (const FileTypeEntry& type : kFileTypes) {
+    typeList->item(type.index - 1)->setText(TypeDisplayText(settings_, type));
+  }
+}
+
+void AddFolderDialog::showEvent(QShowEvent* event) {
+  UpdateTypeLines();
+  QDialog::showEvent(event);
+}
+
+void AddFolderDialog::onOk() {
+  settings_.adddir = folderEdit->text();
+  for (int row = 0; row < typeList->count(); ++row) {
+    if (typeList->item(row)->checkState() == Qt::Checked) {
+      accept();
+      return;
+    }
+  }
+  QMessageBox::critical(this, QStringLiteral("Error"), QStringLiteral("Please select the type of file to be converted!"));
+}
+
+void AddFolderDialog::onBrowse() {
+  directoryDialog_.LoadList(folderEdit->text());
+  if (directoryDialog_.exec() == QDialog::Accepted) folderEdit->setText(directoryDialog_.Entries().join(u';'));
+}
+
+void AddFolderDialog::onSelectAll() {
+  for (int row = 0; row < typeList->count(); ++row) typeList->item(row)->setCheckState(Qt::Checked);
+}
+
+void AddFolderDialog::onInvertSelection() {
+  for (int row = 0; row < typeList->count(); ++row) {
+    QListWidgetItem* line = typeList->item(row);
+    line->setCheckState(Tick(line->checkState() != Qt::Checked));
+  }
+}
+
+void AddFolderDialog::onSelectNone() {
+  for (int row = 0; row < typeList->count(); ++row) typeList->item(row)->setCheckState(Qt::Unchecked);
+}
+
+}  // namespace tabulox

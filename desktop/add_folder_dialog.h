@@ -1,0 +1,66 @@
+// The Add directory dialog: the folders to search, the types to collect and
+// whether to descend into sub-folders. It keeps its choices between uses and
+// hands the type ticks and the recursion choice to the settings when it is
+// destroyed, which must happen before the settings are saved.
+#pragma once
+
+#include <QCheckBox>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include "global_settings.h"
+
+namespace tabulox {
+
+class DirectoryDialog;
+
+class AddFolderDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `settings` and `directoryDialog` must outlive this dialog.
+  AddFolderDialog(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
+  ~AddFolderDialog() override;
+
+  QLabel* folderLabel;
+  QLineEdit* folderEdit;  // one folder, or several separated by ";"
+  QPushButton* browseButton;
+  QLabel* typesLabel;
+  QListWidget* typeList;  // one checkable line per supported type, in type order
+  QPushButton* selectAllButton;
+  QPushButton* invertSelectionButton;
+  QPushButton* selectNoneButton;
+  QCheckBox* recursiveCheck;
+  QDialogButtonBox* buttonBox;
+  QPushButton* okButton;  // buttonBox's
+  QPushButton* cancelButton;
+
+  // Whether the line of type `index` (1-based, as in kFileTypes) is ticked.
+  bool TypeTicked(int index) const;
+
+ public slots:
+  // Stores folderEdit into the settings; closes with Accepted when a type is ticked.
+  void onOk();
+  // The Directory dialog over the folders of folderEdit; OK puts its list back.
+  void onBrowse();
+  void onSelectAll();
+  void onInvertSelection();
+  void onSelectNone();
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  // The text of every type line from the current user patterns; ticks stay.
+  void UpdateTypeLines();
+  void StoreChoices();
+
+  TGlobalSettings& settings_;
+  DirectoryDialog& directoryDialog_;
+};
+
+}  // namespace tabulox

@@ -1,0 +1,73 @@
+#include "conversion_cancel_dialog.h"
+
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QVBoxLayout>
+
+namespace tabulox {
+
+ConversionCancelDialog::ConversionCancelDialog(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
+                          Qt::WindowCloseButtonHint) {
+  setObjectName(QStringLiteral("conversionCancelDialog"));
+  setWindowTitle(QStringLiteral("Converting Files..."));
+  setModal(false);
+
+  fileNameLabel = new QLabel(this);
+  fileNameLabel->setMinimumWidth(360);
+  progressBar = new QProgressBar(this);
+  progressBar->setTextVisible(false);
+  doneCountLabel = new QLabel(QStringLiteral("0"), this);
+  doneCountLabel->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+  totalCountLabel = new QLabel(QStringLiteral("/0"), this);
+  hintLabel = new QLabel(QStringLiteral("Press CANCEL to abort current operation."), this);
+  cancelButton = new QPushButton(QStringLiteral("&Cancel"), this);
+
+  auto* counts = new QHBoxLayout;
+  counts->setSpacing(0);
+  counts->addStretch();
+  counts->addWidget(doneCountLabel);
+  counts->addWidget(totalCountLabel);
+  auto* buttons = new QHBoxLayout;
+  buttons->addWidget(hintLabel, 1);
+  buttons->addWidget(cancelButton);
+  auto* layout = new QVBoxLayout(this);
+  layout->addWidget(fileNameLabel);
+  layout->addWidget(progressBar);
+  layout->addLayout(counts);
+  layout->addLayout(buttons);
+  layout->setSizeConstraint(QLayout::SetFixedSize);
+
+  connect(cancelButton, &QPushButton::clicked, this, &ConversionCancelDialog::onCancel);
+}
+
+void ConversionCancelDialog::ResetProgress(int maximum) {
+  progressBar->setRange(0, maximum);
+  progressBar->setValue(0);
+  doneCountLabel->setText(QStringLiteral("0"));
+  totalCountLabel->setText(u'/' + QString::number(maximum));
+}
+
+void ConversionCancelDialog::StepProgress() {
+  progressBar->setValue(progressBar->value() + 1);
+  doneCountLabel->setText(QString::number(progressBar->value()));
+}
+
+void ConversionCancelDialog::onCancel() { emit CancelRequested(); }
+
+void ConversionCancelDialog::reject() {
+  emit CancelRequested();
+  QDialog::reject();
+}
+
+void ConversionCancelDialog::closeEvent(QCloseEvent* event) {
+  emit CancelRequested();
+  QDialog::closeEvent(event);
+}
+
+void ConversionCancelDialog::hideEvent(QHideEvent* event) {
+  emit CancelRequested();
+  QDialog::hideEvent(event);
+}
+
+}  // namespace tabulox

@@ -1,0 +1,43 @@
+// The progress dialog of a conversion run ("Converting Files...").
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+
+namespace tabulox {
+
+class ConversionCancelDialog : public QDialog {
+  Q_OBJECT
+
+ public:
+  explicit ConversionCancelDialog(QWidget* parent = nullptr);
+
+  // Gauge to 0..maximum at 0, doneCountLabel "0", totalCountLabel "/" maximum.
+  void ResetProgress(int maximum);
+  // Position + 1; doneCountLabel shows the new position.
+  void StepProgress();
+
+  QLabel* fileNameLabel;  // the source of the row in hand
+  QProgressBar* progressBar;
+  QLabel* doneCountLabel;   // the position, right-aligned ...
+  QLabel* totalCountLabel;  // ... and directly to its right "/" and the maximum
+  QLabel* hintLabel;
+  QPushButton* cancelButton;
+
+ signals:
+  // Cancel, Esc or any closing of the dialog, the close at the end of a run included.
+  void CancelRequested();
+
+ public slots:
+  // The Cancel button: asks the run to stop before its next row.
+  void onCancel();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
+  void reject() override;
+};
+
+}  // namespace tabulox
