@@ -64,10 +64,10 @@ void BM_RecursiveScan(benchmark::State& state) {
   found.reserve(kFolders * kWantedPerFolder);
   for (auto _ : state) {
     found.clear();
-    tabulox::TKvFileSearch search;
+    tabulox::FileSearch search;
     search.SetSearchDir(tree.Root());
     search.SetSearchExts("*.xls|*.xlsx|");
-    search.OnFileFind = [&](const std::string& folder, const tabulox::TFoundFile& info) {
+    search.OnFileFind = [&](const std::string& folder, const tabulox::FoundFile& info) {
       found.push_back(folder + info.Name);
     };
     search.Search();

@@ -7,10 +7,10 @@
 
 namespace tabulox {
 
-AddDirSearch::AddDirSearch(TKvFileSearch& search, QObject* parent) : QObject(parent), search_(search) {
+AddDirSearch::AddDirSearch(FileSearch& search, QObject* parent) : QObject(parent), search_(search) {
   // The events are raised on the scan's thread; the signals they emit are
   // queued to the receivers' thread.
-  search_.OnFileFind = [this](const std::string& folder, const TFoundFile& info) {
+  search_.OnFileFind = [this](const std::string& folder, const FoundFile& info) {
     emit FileFound(FromNativePath(folder + info.Name));
   };
   search_.OnChangeFolder = [this](const std::string& folder) { emit FolderEntered(FromNativePath(folder)); };
@@ -24,7 +24,7 @@ AddDirSearch::~AddDirSearch() {
   delete thread_;
 }
 
-void AddDirSearch::Start(const AddFolderDialog& dialog, const TGlobalSettings& settings) {
+void AddDirSearch::Start(const AddFolderDialog& dialog, const ProgramSettings& settings) {
   if (Running()) return;
   search_.SetRecurseSubFolders(dialog.recursiveCheck->isChecked());
   search_.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));

@@ -23,12 +23,12 @@ class AddDirSearch : public QObject {
  public:
   // `search` must outlive this object and be used by nothing else while a
   // scan runs.
-  explicit AddDirSearch(TKvFileSearch& search, QObject* parent = nullptr);
+  explicit AddDirSearch(FileSearch& search, QObject* parent = nullptr);
   // Stops a running scan and waits for its thread.
   ~AddDirSearch() override;
 
   // Starts a scan; does nothing while one runs.
-  void Start(const AddFolderDialog& dialog, const TGlobalSettings& settings);
+  void Start(const AddFolderDialog& dialog, const ProgramSettings& settings);
   // From Start until the Finished signal has been delivered.
   bool Running() const { return thread_ != nullptr; }
 
@@ -41,7 +41,7 @@ class AddDirSearch : public QObject {
  private:
   void ThreadFinished();
 
-  TKvFileSearch& search_;
+  FileSearch& search_;
   QThread* thread_ = nullptr;
 };
 

@@ -14,7 +14,7 @@ Qt::CheckState Tick(bool ticked) { return ticked ? Qt::Checked : Qt::Unchecked; 
 
 }  // namespace
 
-AddFolderDialog::AddFolderDialog(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent)
+AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),

@@ -23,7 +23,7 @@ class AddFolderDialog : public QDialog {
 
  public:
   // `settings` and `directoryDialog` must outlive this dialog.
-  AddFolderDialog(TGlobalSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
+  AddFolderDialog(ProgramSettings& settings, DirectoryDialog& directoryDialog, QWidget* parent = nullptr);
   ~AddFolderDialog() override;
 
   QLabel* folderLabel;
@@ -59,7 +59,7 @@ class AddFolderDialog : public QDialog {
   void UpdateTypeLines();
   void StoreChoices();
 
-  TGlobalSettings& settings_;
+  ProgramSettings& settings_;
   DirectoryDialog& directoryDialog_;
 };
 

@@ -24,12 +24,12 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 }  // namespace
 
-void TKvFileSearch::Search() {
+void FileSearch::Search() {
   if (searching_) return;
   searching_ = true;
   // An event handler that throws ends the search; the object is idle again.
   struct EndOfSearch {
-    TKvFileSearch& search;
+    FileSearch& search;
     ~EndOfSearch() {
       search.visited_.clear();
       search.searching_ = false;
@@ -45,7 +45,7 @@ void TKvFileSearch::Search() {
   if (OnFinish) OnFinish();
 }
 
-void TKvFileSearch::SearchFolder(const std::string& folder) {
+void FileSearch::SearchFolder(const std::string& folder) {
   struct stat folderStat {};
   if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return;
   if (userStopped_ || !visited_.emplace(folderStat.st_dev, folderStat.st_ino).second) return;
@@ -69,7 +69,7 @@ void TKvFileSearch::SearchFolder(const std::string& folder) {
       if (recurseSubFolders_) SearchFolder(folder + entry->d_name + '/');
     } else if (S_ISREG(entryStat.st_mode) && IsWanted(name)) {
       if (OnFileFind) {
-        const TFoundFile found{std::string(name), static_cast<std::uint64_t>(entryStat.st_size),
+        const FoundFile found{std::string(name), static_cast<std::uint64_t>(entryStat.st_size),
                                static_cast<std::int64_t>(entryStat.st_mtime)};
         OnFileFind(folder, found);
       }
@@ -77,7 +77,7 @@ void TKvFileSearch::SearchFolder(const std::string& folder) {
   }
 }
 
-bool TKvFileSearch::IsWanted(std::string_view name) const {
+bool FileSearch::IsWanted(std::string_view name) const {
   const auto dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string key = "*" + AsciiUpper(name.substr(dot)) + "|";

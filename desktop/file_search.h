@@ -1,4 +1,4 @@
-// TKvFileSearch: walks one folder (and, when asked, its sub-folders) and
+// FileSearch: walks one folder (and, when asked, its sub-folders) and
 // reports every file whose extension is among the wanted patterns.
 //
 // Runs on the caller's thread, typically a worker thread; its events are
@@ -22,17 +22,17 @@
 namespace tabulox {
 
 // What the search knows about a found file.
-struct TFoundFile {
+struct FoundFile {
   std::string Name;           // the entry's name inside its folder
   std::uint64_t Size = 0;     // bytes
   std::int64_t ModifiedTime = 0;  // seconds since the epoch
 };
 
-using TFindFileEvent = std::function<void(const std::string& fullpath, const TFoundFile& info)>;
-using TChangeFolderEvent = std::function<void(const std::string& fullpath)>;
-using TNotifyEvent = std::function<void()>;
+using FileFoundHandler = std::function<void(const std::string& fullpath, const FoundFile& info)>;
+using FolderEnteredHandler = std::function<void(const std::string& fullpath)>;
+using SearchEndedHandler = std::function<void()>;
 
-class TKvFileSearch {
+class FileSearch {
  public:
   // Folder to search; a trailing '/' is added when a search starts. An empty
   // text names no folder (not the root folder).
@@ -53,9 +53,9 @@ class TKvFileSearch {
   // True from the start of Search() until its OnFinish has returned.
   bool Searching() const { return searching_; }
 
-  TFindFileEvent OnFileFind;          // a wanted file: its folder and its record
-  TChangeFolderEvent OnChangeFolder;  // the search enters a folder
-  TNotifyEvent OnFinish;              // the search of SearchDir ended (done or stopped)
+  FileFoundHandler OnFileFind;          // a wanted file: its folder and its record
+  FolderEnteredHandler OnChangeFolder;  // the search enters a folder
+  SearchEndedHandler OnFinish;              // the search of SearchDir ended (done or stopped)
 
   // Searches SearchDir, then raises OnFinish. Hidden entries (names starting
   // with '.') are neither reported nor entered; a folder that does not exist

@@ -10,11 +10,11 @@ QString AsciiLower(const QString& text) {
   return lowered;
 }
 
-QString UserPatterns(const TGlobalSettings& settings, int index) {
+QString UserPatterns(const ProgramSettings& settings, int index) {
   return index == 1 ? settings.userfileext1 : settings.userfileext2;
 }
 
-void BuildTypeList(TGlobalSettings& settings) {
+void BuildTypeList(ProgramSettings& settings) {
   settings.extensionList.clear();
   settings.typeIndex.clear();
   for (const FileTypeEntry& type : kFileTypes) {
@@ -26,7 +26,7 @@ void BuildTypeList(TGlobalSettings& settings) {
   }
 }
 
-QString FindFileType(const TGlobalSettings& settings, const QString& fileName) {
+QString FindFileType(const ProgramSettings& settings, const QString& fileName) {
   const qsizetype dot = fileName.lastIndexOf(u'.');
   const qsizetype slash = fileName.lastIndexOf(u'/');
   const QString extension = dot > slash ? AsciiLower(fileName.mid(dot)) : QString();
@@ -39,7 +39,7 @@ QString FindFileType(const TGlobalSettings& settings, const QString& fileName) {
   return {};
 }
 
-QString TypeDisplayText(const TGlobalSettings& settings, const FileTypeEntry& type) {
+QString TypeDisplayText(const ProgramSettings& settings, const FileTypeEntry& type) {
   QString text = QString::fromLatin1(type.description) + u'(' + QString::fromLatin1(type.defaultPattern);
   const QString user = UserPatterns(settings, type.index);
   if (!user.isEmpty()) text += u';' + user;
@@ -56,7 +56,7 @@ QString QtPatterns(QString patterns) {
 
 }  // namespace
 
-QStringList FilePickerFilters(const TGlobalSettings& settings) {
+QStringList FilePickerFilters(const ProgramSettings& settings) {
   QStringList filters;
   filters << QStringLiteral("All Support File (%1)").arg(QtPatterns(settings.extensionList));
   for (const FileTypeEntry& type : kFileTypes) {

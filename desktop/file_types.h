@@ -23,26 +23,26 @@ inline constexpr std::array<FileTypeEntry, 2> kFileTypes{{
 }};
 
 // The user patterns of type `index` (1 or 2) as stored in the settings.
-QString UserPatterns(const TGlobalSettings& settings, int index);
+QString UserPatterns(const ProgramSettings& settings, int index);
 
 // Rebuilds settings.extensionList and settings.typeIndex from the table and the
 // user patterns: per type, its lower-cased default pattern and ";", then its
 // lower-cased user patterns and ";" when there are any. Only A-Z are lowered.
-void BuildTypeList(TGlobalSettings& settings);
+void BuildTypeList(ProgramSettings& settings);
 
 // The type tag ("XLS" or "XLSX") of a file name, or an empty string when the
 // program does not convert such a file. The extension runs from the last "."
 // after the last "/"; it matches whole entries of the extension list only.
-QString FindFileType(const TGlobalSettings& settings, const QString& fileName);
+QString FindFileType(const ProgramSettings& settings, const QString& fileName);
 
 // "Excel 95, 97-2007 File(*.xls;*.xlt)": a type's description with its default
 // and user patterns, as the file picker and the type lists show it.
-QString TypeDisplayText(const TGlobalSettings& settings, const FileTypeEntry& type);
+QString TypeDisplayText(const ProgramSettings& settings, const FileTypeEntry& type);
 
 // The name filters of the file picker in Qt's "text (pattern pattern)" form:
 // "All Support File" over the whole extension list, then one filter per type
 // whose visible text is TypeDisplayText.
-QStringList FilePickerFilters(const TGlobalSettings& settings);
+QStringList FilePickerFilters(const ProgramSettings& settings);
 
 // ASCII-only lower-casing (A-Z), the way the extension list is built.
 QString AsciiLower(const QString& text);

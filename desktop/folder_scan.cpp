@@ -10,7 +10,7 @@ QStringList SplitDirList(const QString& text) {
   return text.split(u';', Qt::SkipEmptyParts);
 }
 
-int SearchFolders(TKvFileSearch& search, const QStringList& folders) {
+int SearchFolders(FileSearch& search, const QStringList& folders) {
   int searched = 0;
   for (const QString& folder : folders) {
     if (search.UserStopped()) break;
@@ -22,7 +22,7 @@ int SearchFolders(TKvFileSearch& search, const QStringList& folders) {
   return searched;
 }
 
-std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked) {
+std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, 2>& ticked) {
   QString patterns;
   for (const FileTypeEntry& type : kFileTypes) {
     if (!ticked[static_cast<std::size_t>(type.index - 1)]) continue;

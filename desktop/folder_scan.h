@@ -20,13 +20,13 @@ QStringList SplitDirList(const QString& text);
 // recursion. After a search that the user stopped, the remaining folders are
 // not searched; a Stop() made before the call (and not cleared since) searches
 // none. Returns the number of folders searched.
-int SearchFolders(TKvFileSearch& search, const QStringList& folders);
+int SearchFolders(FileSearch& search, const QStringList& folders);
 
-// The patterns of the ticked types for TKvFileSearch: per ticked type (index
+// The patterns of the ticked types for FileSearch: per ticked type (index
 // i ticked when ticked[i - 1]), its default pattern and then its user
 // patterns, each followed by "|". Both types ticked with no user patterns
 // give "*.xls|*.xlsx|".
-std::string BuildSearchExts(const TGlobalSettings& settings, const std::array<bool, 2>& ticked);
+std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, 2>& ticked);
 
 // A path as the file system wants it, and back.
 std::string NativePath(const QString& path);

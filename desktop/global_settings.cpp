@@ -6,8 +6,8 @@
 
 namespace tabulox {
 
-TGlobalSettings& GlobalSettings() {
-  static TGlobalSettings settings;
+ProgramSettings& GlobalSettings() {
+  static ProgramSettings settings;
   return settings;
 }
 

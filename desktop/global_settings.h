@@ -11,7 +11,7 @@ enum class FileOverType : std::uint8_t { AutoRename = 0, Overwrite = 1, Prompt =
 
 // One field per key of section "general" of the settings file, in file order.
 // Directory fields hold a trailing "/" as the user or the default gave it.
-struct TGlobalSettings {
+struct ProgramSettings {
   bool samedir = false;
   QString targetdir;
   QString adddir;
@@ -34,7 +34,7 @@ struct TGlobalSettings {
 };
 
 // The one record of the program.
-TGlobalSettings& GlobalSettings();
+ProgramSettings& GlobalSettings();
 
 // Directory of the running program, ending in "/" (QCoreApplication must exist).
 QString ProgramDir();

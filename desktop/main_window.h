@@ -215,7 +215,7 @@ class MainWindow : public QMainWindow {
   int pendingLast_ = -1;
   QList<QIcon> menuIcons_;
   ShellFunction shell_;
-  TKvFileSearch fileSearch_;  // the folder scan of Add Dir
+  FileSearch fileSearch_;  // the folder scan of Add Dir
   // Declared after what their threads use, so that they stop first.
   std::unique_ptr<AddDirSearch> addDirSearch_;
   std::unique_ptr<ConversionWorker> worker_;

@@ -16,7 +16,7 @@
 
 namespace tabulox {
 
-OptionsDialog::OptionsDialog(TGlobalSettings& settings, QString programDir, QWidget* parent)
+OptionsDialog::OptionsDialog(ProgramSettings& settings, QString programDir, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       settings_(settings),

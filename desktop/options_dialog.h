@@ -21,7 +21,7 @@ class OptionsDialog : public QDialog {
 
  public:
   // Edits `settings`, which must outlive the dialog; `programDir` locates the help.
-  explicit OptionsDialog(TGlobalSettings& settings, QString programDir, QWidget* parent = nullptr);
+  explicit OptionsDialog(ProgramSettings& settings, QString programDir, QWidget* parent = nullptr);
 
   // Indexes of the pages.
   static constexpr int kPageGeneral = 0;
@@ -73,7 +73,7 @@ class OptionsDialog : public QDialog {
   QWidget* CreateFileExtensionPage();
   QWidget* CreateSpecialPage();
 
-  TGlobalSettings& settings_;
+  ProgramSettings& settings_;
   QString programDir_;
 };
 

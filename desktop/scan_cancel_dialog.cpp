@@ -5,7 +5,7 @@
 
 namespace tabulox {
 
-ScanCancelDialog::ScanCancelDialog(TKvFileSearch& search, QWidget* parent)
+ScanCancelDialog::ScanCancelDialog(FileSearch& search, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
                           Qt::WindowCloseButtonHint),
       search_(search) {

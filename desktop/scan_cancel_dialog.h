@@ -16,7 +16,7 @@ class ScanCancelDialog : public QDialog {
 
  public:
   // `search` must outlive the dialog.
-  explicit ScanCancelDialog(TKvFileSearch& search, QWidget* parent = nullptr);
+  explicit ScanCancelDialog(FileSearch& search, QWidget* parent = nullptr);
 
   QProgressBar* busyIndicator;  // moving while the dialog is visible
   QPushButton* cancelButton;
@@ -37,7 +37,7 @@ class ScanCancelDialog : public QDialog {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  TKvFileSearch& search_;
+  FileSearch& search_;
 };
 
 }  // namespace tabulox

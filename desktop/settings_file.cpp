@@ -21,7 +21,7 @@ struct KeyValue {
 };
 
 // The keys in the order they are read and written.
-std::vector<KeyValue> ToKeyValues(const TGlobalSettings& s) {
+std::vector<KeyValue> ToKeyValues(const ProgramSettings& s) {
   const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
   return {
       {"samedir", flag(s.samedir)},
@@ -130,15 +130,15 @@ class SectionReader {
 
 QString SettingsFilePath() { return ConfigDir() + QStringLiteral("Tabulox.dat"); }
 
-TGlobalSettings DefaultSettings() {
-  TGlobalSettings settings;
+ProgramSettings DefaultSettings() {
+  ProgramSettings settings;
   settings.targetdir = DocumentsFolderPath();
   settings.adddir = DocumentsFolderPath();
   BuildTypeList(settings);
   return settings;
 }
 
-void ReadSettingsFile(const QString& path, TGlobalSettings& s) {
+void ReadSettingsFile(const QString& path, ProgramSettings& s) {
   s = DefaultSettings();
   const SectionReader reader(path);
   reader.Read("samedir", s.samedir);
@@ -159,7 +159,7 @@ void ReadSettingsFile(const QString& path, TGlobalSettings& s) {
   BuildTypeList(s);
 }
 
-void WriteSettingsFile(const QString& path, const TGlobalSettings& settings) {
+void WriteSettingsFile(const QString& path, const ProgramSettings& settings) {
   QStringList lines;
   if (QFile existing(path); existing.open(QIODevice::ReadOnly)) {
     lines = QString::fromUtf8(existing.readAll()).split(u'\n');

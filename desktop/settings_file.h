@@ -1,5 +1,5 @@
 // The settings file "Tabulox.dat": an initialisation file with the one section
-// "general" and one key per field of TGlobalSettings. Texts are UTF-8.
+// "general" and one key per field of ProgramSettings. Texts are UTF-8.
 #pragma once
 
 #include <QString>
@@ -24,17 +24,17 @@ QString SettingsFilePath();
 
 // The record with every key at its default (documents folder for the two
 // directories) and the type list built.
-TGlobalSettings DefaultSettings();
+ProgramSettings DefaultSettings();
 
 // Reads the keys of section "general" from `path` into `settings`, each key
 // that is missing or unreadable taking its default; then BuildTypeList. Never fails.
-void ReadSettingsFile(const QString& path, TGlobalSettings& settings);
+void ReadSettingsFile(const QString& path, ProgramSettings& settings);
 
 // Writes every key in record order. Lines of other sections and unknown keys in
 // an existing file stay; keys the file lacks are appended to the section. The
 // file is replaced in one rename, so a failed write leaves the old file whole.
 // Raises SettingsWriteError.
-void WriteSettingsFile(const QString& path, const TGlobalSettings& settings);
+void WriteSettingsFile(const QString& path, const ProgramSettings& settings);
 
 // Program start: fills GlobalSettings() from SettingsFilePath().
 void LoadSettings();

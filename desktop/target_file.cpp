@@ -27,7 +27,7 @@ QString WithTxtExtension(const QString& path) {
 
 }  // namespace
 
-QString TargetFileName(const QString& source, const TGlobalSettings& settings) {
+QString TargetFileName(const QString& source, const ProgramSettings& settings) {
   if (settings.samedir) return WithTxtExtension(source);
   return settings.targetdir + WithTxtExtension(FileNamePart(source));
 }

@@ -13,7 +13,7 @@ namespace tabulox {
 // targetdir followed by the source's file name; either way the extension
 // (from the last "." of the file name) replaced by ".txt", or ".txt"
 // appended to a name without a dot.
-QString TargetFileName(const QString& source, const TGlobalSettings& settings);
+QString TargetFileName(const QString& source, const ProgramSettings& settings);
 
 // True when anything is at the path: a file, a folder, a symbolic link (also
 // one that points nowhere), a FIFO or a device.

@@ -125,7 +125,7 @@ TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {
 
 class AddDirDialogTest : public ::testing::Test {
  protected:
-  TGlobalSettings settings_;
+  ProgramSettings settings_;
   DirectoryDialog directory_{settings_.adddir};
 };
 
@@ -212,7 +212,7 @@ TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
 }
 
 TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   EXPECT_EQ(BuildSearchExts(settings, {true, true}), "*.xls|*.xlsx|");
   EXPECT_EQ(BuildSearchExts(settings, {false, true}), "*.xlsx|");
   EXPECT_EQ(BuildSearchExts(settings, {false, false}), "");
@@ -251,10 +251,10 @@ class AddDirSearchTest : public ::testing::Test {
   }
 
   TempDir tree_;
-  TGlobalSettings settings_;
+  ProgramSettings settings_;
   DirectoryDialog directory_{settings_.adddir};
   AddFolderDialog dialog_{settings_, directory_};
-  TKvFileSearch search_;
+  FileSearch search_;
   ScanCancelDialog progress_{search_};
   AddDirSearch scan_{search_};
   std::vector<std::string> found_;

@@ -25,9 +25,9 @@ namespace fs = std::filesystem;
 constexpr const char* kBothTypes = "*.xls|*.xlsx|";
 
 // Runs one search and returns the full paths it reported, sorted.
-std::vector<std::string> Found(TKvFileSearch& search) {
+std::vector<std::string> Found(FileSearch& search) {
   std::vector<std::string> found;
-  search.OnFileFind = [&](const std::string& folder, const TFoundFile& info) {
+  search.OnFileFind = [&](const std::string& folder, const FoundFile& info) {
     found.push_back(folder + info.Name);
   };
   search.Search();
@@ -55,7 +55,7 @@ class ScanTreeTest : public ::testing::TestWithParam<bool> {
 
 TEST_P(ScanTreeTest, FindsWantedVisibleFiles) {
   const bool recursive = GetParam();
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir_.Path());
   search.SetSearchExts(kBothTypes);
   search.SetRecurseSubFolders(recursive);
@@ -71,7 +71,7 @@ TEST_P(ScanTreeTest, FindsWantedVisibleFiles) {
 
 TEST_P(ScanTreeTest, EntersOnlyVisibleFoldersWithTrailingSeparator) {
   const bool recursive = GetParam();
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(Root());  // already ends in '/': not doubled
   search.SetSearchExts(kBothTypes);
   search.SetRecurseSubFolders(recursive);
@@ -99,7 +99,7 @@ TEST(FileSearchTest, OnlyTickedTypeIsReported) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
   dir.WriteFile("b.XLSX", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts("*.xlsx|");
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.XLSX"});
@@ -110,7 +110,7 @@ TEST(FileSearchTest, ExtensionMatchesWholePatternsOnly) {
   for (const char* name : {"a.xl", "a.ls", "a.xlsxx", "a.xls.bak", "a.", "b.Xls"}) {
     dir.WriteFile(name, "x");
   }
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.Xls"});
@@ -119,18 +119,18 @@ TEST(FileSearchTest, ExtensionMatchesWholePatternsOnly) {
 TEST(FileSearchTest, ReportsSizeOfFoundFile) {
   TempDir dir;
   dir.WriteFile("a.xls", "12345");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   std::uint64_t size = 0;
-  search.OnFileFind = [&](const std::string&, const TFoundFile& info) { size = info.Size; };
+  search.OnFileFind = [&](const std::string&, const FoundFile& info) { size = info.Size; };
   search.Search();
   EXPECT_EQ(size, 5u);
 }
 
 TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
   TempDir dir;
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path() + "/missing");
   search.SetSearchExts(kBothTypes);
   int finished = 0;
@@ -140,7 +140,7 @@ TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
 }
 
 TEST(FileSearchTest, EmptySearchDirSearchesNothing) {
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchExts(kBothTypes);
   int folders = 0;
   search.OnChangeFolder = [&](const std::string&) { ++folders; };
@@ -151,7 +151,7 @@ TEST(FileSearchTest, EmptySearchDirSearchesNothing) {
 TEST(FileSearchTest, FileGivenAsFolderYieldsNothing) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path() + "/a.xls");
   search.SetSearchExts(kBothTypes);
   EXPECT_TRUE(Found(search).empty());
@@ -162,7 +162,7 @@ TEST(FileSearchTest, UnreadableFolderYieldsNothing) {
   TempDir dir;
   dir.WriteFile("locked/a.xls", "x");
   fs::permissions(dir.Path() + "/locked", fs::perms::none);
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path() + "/locked");
   search.SetSearchExts(kBothTypes);
   EXPECT_TRUE(Found(search).empty());
@@ -175,7 +175,7 @@ TEST(FileSearchTest, LinkToParentFolderDoesNotLoop) {
   dir.WriteFile("sub/d.xls", "x");
   fs::create_directory_symlink("..", dir.Path() + "/sub/up");
   fs::create_directory_symlink(dir.Path() + "/sub", dir.Path() + "/again");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   const auto found = Found(search);
@@ -190,7 +190,7 @@ TEST(FileSearchTest, LinksToFilesAreFollowedDanglingOnesSkipped) {
   dir.WriteFile("real/a.xls", "x");
   fs::create_symlink(dir.Path() + "/real/a.xls", dir.Path() + "/link.xls");
   fs::create_symlink(dir.Path() + "/nowhere.xls", dir.Path() + "/dangling.xls");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   search.SetRecurseSubFolders(false);
@@ -202,20 +202,20 @@ TEST(FileSearchTest, LinksToFilesAreFollowedDanglingOnesSkipped) {
 TEST(FileSearchTest, StopFromFoundFileEndsSearchAndHoldsUntilCleared) {
   TempDir dir;
   for (int i = 0; i < 20; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   int found = 0;
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
-  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+  search.OnFileFind = [&](const std::string&, const FoundFile&) {
     if (++found == 3) search.Stop();
   };
   search.Search();
   EXPECT_EQ(found, 3);
   EXPECT_TRUE(search.UserStopped());
 
-  search.OnFileFind = [&](const std::string&, const TFoundFile&) { ++found; };
+  search.OnFileFind = [&](const std::string&, const FoundFile&) { ++found; };
   found = 0;
   search.Search();
   EXPECT_EQ(found, 0);
@@ -232,13 +232,13 @@ TEST(FileSearchTest, StopFromFoundFileEndsSearchAndHoldsUntilCleared) {
 TEST(FileSearchTest, StopFromAnotherThreadEndsSearch) {
   TempDir dir;
   for (int i = 0; i < 10; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   std::atomic<int> found = 0;
   std::promise<void> stopped;
   std::shared_future<void> stoppedSeen = stopped.get_future().share();
-  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+  search.OnFileFind = [&](const std::string&, const FoundFile&) {
     if (++found == 1) stoppedSeen.wait();
   };
   std::thread worker([&] { search.Search(); });
@@ -253,12 +253,12 @@ TEST(FileSearchTest, StopFromAnotherThreadEndsSearch) {
 TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
-  search.OnFileFind = [&](const std::string&, const TFoundFile&) { search.Search(); };
+  search.OnFileFind = [&](const std::string&, const FoundFile&) { search.Search(); };
   search.Search();
   EXPECT_EQ(finished, 1);
 }
@@ -266,10 +266,10 @@ TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
 TEST(FileSearchTest, ThrowingHandlerLeavesSearchIdle) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchDir(dir.Path());
   search.SetSearchExts(kBothTypes);
-  search.OnFileFind = [](const std::string&, const TFoundFile&) { throw std::runtime_error("log full"); };
+  search.OnFileFind = [](const std::string&, const FoundFile&) { throw std::runtime_error("log full"); };
   EXPECT_THROW(search.Search(), std::runtime_error);
   EXPECT_FALSE(search.Searching());
   EXPECT_EQ(Found(search).size(), 1u);  // usable again, and the folder is entered again
@@ -286,10 +286,10 @@ TEST(SearchFoldersTest, SearchesFoldersInOrder) {
   TempDir one, two;
   one.WriteFile("a.xls", "x");
   two.WriteFile("b.xlsx", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchExts(kBothTypes);
   std::vector<std::string> found;
-  search.OnFileFind = [&](const std::string&, const TFoundFile& info) { found.push_back(info.Name); };
+  search.OnFileFind = [&](const std::string&, const FoundFile& info) { found.push_back(info.Name); };
   const QString field = QString::fromStdString(one.Path() + ";" + two.Path());
   EXPECT_EQ(SearchFolders(search, SplitDirList(field)), 2);
   EXPECT_EQ(found, (std::vector<std::string>{"a.xls", "b.xlsx"}));
@@ -300,10 +300,10 @@ TEST(SearchFoldersTest, StopDuringFirstFolderSkipsTheRest) {
   one.WriteFile("a.xls", "x");
   one.WriteFile("b.xls", "x");
   two.WriteFile("c.xlsx", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchExts(kBothTypes);
   int found = 0;
-  search.OnFileFind = [&](const std::string&, const TFoundFile&) {
+  search.OnFileFind = [&](const std::string&, const FoundFile&) {
     ++found;
     search.Stop();
   };
@@ -315,7 +315,7 @@ TEST(SearchFoldersTest, StopDuringFirstFolderSkipsTheRest) {
 TEST(SearchFoldersTest, StopBeforeTheScanSearchesNoFolder) {
   TempDir one;
   one.WriteFile("a.xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchExts(kBothTypes);
   int entered = 0;
   search.OnChangeFolder = [&](const std::string&) { ++entered; };
@@ -327,10 +327,10 @@ TEST(SearchFoldersTest, StopBeforeTheScanSearchesNoFolder) {
 TEST(SearchFoldersTest, NonAsciiFolderName) {
   TempDir dir;
   dir.WriteFile("Bücher/a.xls", "x");
-  TKvFileSearch search;
+  FileSearch search;
   search.SetSearchExts(kBothTypes);
   std::vector<std::string> found;
-  search.OnFileFind = [&](const std::string& folder, const TFoundFile& info) {
+  search.OnFileFind = [&](const std::string& folder, const FoundFile& info) {
     found.push_back(folder + info.Name);
   };
   SearchFolders(search, {QString::fromStdString(dir.Path() + "/Bücher")});

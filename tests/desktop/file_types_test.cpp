@@ -18,7 +18,7 @@ class FindFileTypeTest : public ::testing::TestWithParam<TypeCase> {};
 
 TEST_P(FindFileTypeTest, MapsNameToTag) {
   const TypeCase& c = GetParam();
-  TGlobalSettings settings;
+  ProgramSettings settings;
   settings.userfileext1 = QString::fromUtf8(c.userExt1);
   settings.userfileext2 = QString::fromUtf8(c.userExt2);
   BuildTypeList(settings);
@@ -42,14 +42,14 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{"*.xÄ", "", "b.xä", ""}));
 
 TEST(BuildTypeListTest, DefaultListAndIndex) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   BuildTypeList(settings);
   EXPECT_EQ(settings.extensionList, QStringLiteral("*.xls;*.xlsx;"));
   EXPECT_EQ(settings.typeIndex, QString(6, QChar(1)) + QString(7, QChar(2)));
 }
 
 TEST(BuildTypeListTest, UserPatternIsLoweredAndIndexedWithItsType) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   settings.userfileext1 = QStringLiteral("*.XLT");
   BuildTypeList(settings);
   EXPECT_EQ(settings.extensionList, QStringLiteral("*.xls;*.xlt;*.xlsx;"));
@@ -61,7 +61,7 @@ TEST(BuildTypeListTest, UserPatternIsLoweredAndIndexedWithItsType) {
 }
 
 TEST(FilePickerFiltersTest, DefaultFilters) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   BuildTypeList(settings);
   EXPECT_EQ(FilePickerFilters(settings),
             QStringList({QStringLiteral("All Support File (*.xls *.xlsx)"),
@@ -70,7 +70,7 @@ TEST(FilePickerFiltersTest, DefaultFilters) {
 }
 
 TEST(FilePickerFiltersTest, UserPatternFollowsDefaultPatternAsStored) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   settings.userfileext1 = QStringLiteral("*.XLT");
   BuildTypeList(settings);
   const QStringList filters = FilePickerFilters(settings);

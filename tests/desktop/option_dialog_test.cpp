@@ -76,7 +76,7 @@ class OptionDialogTest : public ::testing::Test {
   }
   void Open() { dialog_.show(); }
 
-  TGlobalSettings settings_;
+  ProgramSettings settings_;
   OptionsDialog dialog_{settings_, QString()};
 };
 

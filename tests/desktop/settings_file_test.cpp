@@ -16,7 +16,7 @@ using testing::WriteAll;
 
 TEST(SettingsFileTest, MissingFileGivesDefaults) {
   TempConfig config;
-  TGlobalSettings s;
+  ProgramSettings s;
   s.samedir = true;
   ReadSettingsFile(config.Path(QStringLiteral("none.dat")), s);
   EXPECT_FALSE(s.samedir);
@@ -34,7 +34,7 @@ TEST(SettingsFileTest, MissingFileGivesDefaults) {
 
 TEST(SettingsFileTest, NewFileListsAllFifteenKeysInOrder) {
   TempConfig config;
-  TGlobalSettings s = DefaultSettings();
+  ProgramSettings s = DefaultSettings();
   s.targetdir = QStringLiteral("/t/");
   s.adddir = QStringLiteral("/a;/b");
   const QString path = config.Path(QStringLiteral("Tabulox.dat"));
@@ -51,7 +51,7 @@ TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
   WriteAll(path,
            "[general]\nfileovertp=abc\nsourcecode=12x\ntextorder=99999999999\nselext1=no\n"
            "samedir=2\nkeepraw= -1 \n");
-  TGlobalSettings s;
+  ProgramSettings s;
   ReadSettingsFile(path, s);
   EXPECT_EQ(s.fileovertp, 0);
   EXPECT_EQ(s.sourcecode, 0);
@@ -71,7 +71,7 @@ TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndHandEditedTargetCode) {
   TempConfig config;
   const QString path = config.Path(QStringLiteral("Tabulox.dat"));
   WriteAll(path, "[general]\ntargetcode=1252\n");
-  TGlobalSettings s;
+  ProgramSettings s;
   ReadSettingsFile(path, s);
   s.samedir = true;
   s.targetdir = QStringLiteral("/home/u/Έγγραφα/文件/");
@@ -83,7 +83,7 @@ TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndHandEditedTargetCode) {
   s.notlog = true;
   for (int run = 0; run < 3; ++run) WriteSettingsFile(path, s);
 
-  TGlobalSettings back;
+  ProgramSettings back;
   ReadSettingsFile(path, back);
   EXPECT_EQ(back.targetcode, 1252);
   EXPECT_TRUE(back.samedir);
@@ -102,7 +102,7 @@ TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
   TempConfig config;
   const QString path = config.Path(QStringLiteral("Tabulox.dat"));
   WriteAll(path, "[other]\nsamedir=1\n\n[General]\r\nmine=keep\r\nSAMEDIR = 1\r\n\n[tail]\nx=y\n");
-  TGlobalSettings s;
+  ProgramSettings s;
   ReadSettingsFile(path, s);
   EXPECT_TRUE(s.samedir);  // from [General], case-insensitive; [other] is not read
   s.samedir = false;
@@ -119,7 +119,7 @@ TEST(SettingsFileTest, OverlongValueIsCutWithoutSplittingACharacter) {
   // 2046 ASCII bytes, then a two-byte character that would straddle the limit.
   const QByteArray dir = QByteArray(2046, 'd') + "é" + "tail";
   WriteAll(path, "[general]\ntargetdir=" + dir + "\nadddir=" + QByteArray(3000, 'a') + "\n");
-  TGlobalSettings s;
+  ProgramSettings s;
   ReadSettingsFile(path, s);
   EXPECT_EQ(s.targetdir, QString(2046, u'd'));
   EXPECT_EQ(s.adddir, QString(kMaxSettingsValueLength, u'a'));

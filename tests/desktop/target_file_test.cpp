@@ -22,7 +22,7 @@ struct NameCase {
 class TargetFileNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(TargetFileNameTest, ReplacesExtensionAndPicksFolder) {
-  TGlobalSettings settings;
+  ProgramSettings settings;
   settings.samedir = GetParam().samedir;
   settings.targetdir = QStringLiteral("/out/");
   EXPECT_EQ(TargetFileName(QString::fromUtf8(GetParam().source), settings).toStdString(),
