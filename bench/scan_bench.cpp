@@ -19,8 +19,8 @@
 #include <vector>
 
 #include "file_search.h"
-#include "fm_add_dir.h"
-#include "fm_cancel_find.h"
+#include "add_folder_dialog.h"
+#include "scan_cancel_dialog.h"
 #include "main_window.h"
 #include "settings_file.h"
 
@@ -87,7 +87,7 @@ void AcceptAddDirDialog(tabulox::MainWindow& form) {
     if (QApplication::activeModalWidget() == form.addDirDialog) {
       timer->stop();
       timer->deleteLater();
-      form.addDirDialog->BtnOK->click();
+      form.addDirDialog->okButton->click();
     }
   });
   timer->start(1);
@@ -141,7 +141,7 @@ void BM_CancelAnswer(benchmark::State& state) {
     std::chrono::steady_clock::time_point due;
     QTimer::singleShot(0, [&] {
       due = std::chrono::steady_clock::now() + kPressAfter;
-      QTimer::singleShot(kPressAfter, [&] { form->cancelFindDialog->BtnCancel->click(); });
+      QTimer::singleShot(kPressAfter, [&] { form->cancelFindDialog->cancelButton->click(); });
     });
     form->addDirAction->trigger();
     WaitForScan(*form);
