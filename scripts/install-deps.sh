@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   locales
   man-db groff-base dpkg-dev file   # manual page and Debian package tests
+  desktop-file-utils                # the menu entry's check
   clang libclang-rt-14-dev
 )
 
