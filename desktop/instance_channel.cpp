@@ -20,13 +20,13 @@ void WriteList(QDataStream& out, const QStringList& list) {
   for (const QString& path : list) out << path.toUtf8();  // QByteArray: 32-bit length, then the bytes
 }
 
-// Reads a list written by WriteList. The count is checked against the bytes
-// left (each path takes at least its 4-byte length), so a forged count
-// cannot make the list grow past what the message holds.
-bool ReadList(QDataStream& in, qsizetype bytesLeft, QStringList& list) {
+// Reads a list written by WriteList, path by path: a forged count ends at the
+// first path the message does not hold (QDataStream's own list reading
+// would reserve room for the whole count first).
+bool ReadList(QDataStream& in, QStringList& list) {
   quint32 count = 0;
   in >> count;
-  if (in.status() != QDataStream::Ok || count > static_cast<quint64>(bytesLeft) / 4) return false;
+  if (in.status() != QDataStream::Ok) return false;
   for (quint32 i = 0; i < count; ++i) {
     QByteArray path;
     in >> path;  // Qt reads a long block in steps, never beyond the data present
@@ -86,7 +86,7 @@ StartMessageStatus DecodeStartMessage(const QByteArray& bytes, StartPaths& paths
   if (bytes.size() > total) return StartMessageStatus::kInvalid;  // one message per connection
 
   StartPaths read;
-  if (!ReadList(in, bodyBytes, read.files) || !ReadList(in, bodyBytes, read.folders) || !in.atEnd()) {
+  if (!ReadList(in, read.files) || !ReadList(in, read.folders) || !in.atEnd()) {
     return StartMessageStatus::kInvalid;
   }
   paths = read;

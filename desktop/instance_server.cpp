@@ -12,6 +12,9 @@ InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {
 }
 
 bool InstanceServer::Listen(const QString& name) {
+  // With UserAccessOption Qt makes the socket aside and renames it into
+  // place, which replaces a file left by a dead or hung program; removing it
+  // first covers a listen that failed all the same.
   if (server_.listen(name)) return true;
   if (server_.serverError() != QAbstractSocket::AddressInUseError) return false;
   QLocalServer::removeServer(name);

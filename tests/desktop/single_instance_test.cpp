@@ -102,6 +102,7 @@ TEST(StartMessageTest, MalformedMessagesAreInvalidAndLeaveThePathsAlone) {
       {"body length at its 32-bit limit", RawMessage(kMagic, 1, {}, 0xFFFFFFFF)},
       {"a byte after the message", valid + 'x'},
       {"body ends inside the lists", RawMessage(kMagic, 1, Numbers({0}))},
+      {"lists run past the body's length", RawMessage(kMagic, 1, Numbers({0, 0}), 4)},
       {"bytes after the lists", RawMessage(kMagic, 1, Numbers({0, 0, 7}))},
       {"count larger than the body holds", RawMessage(kMagic, 1, Numbers({0xFFFFFFFF, 0}))},
       {"path longer than the body", RawMessage(kMagic, 1, Numbers({1, 1000, 0}))},
@@ -343,16 +344,20 @@ TEST_F(InboxTest, FilesHandedOverDuringAFolderScanFollowItsRows) {
   EXPECT_EQ(Sources(), (QStringList{Src("b.xls"), Src("tree/d.xls"), Src("a.xls")}));
 }
 
-// Cancelling the dialog starts no scan; what waited is added all the same.
+// Files that come while the user has the Add directory dialog open wait for
+// it; cancelled, it starts no scan, and what waited is added all the same.
 TEST_F(InboxTest, CancelledAddDirectoryDialogReleasesWhatWaited) {
+  int heldWhileOpen = -1;
   testing::AnswerNextModal([&](QWidget* modal) {
     inbox_->Add({{Src("a.xls")}, {}});
+    QTest::qWait(50);
+    heldWhileOpen = inbox_->heldCount();
     static_cast<QDialog*>(modal)->reject();
   });
-  inbox_->Add({{}, {Src("tree")}});
-  ASSERT_TRUE(WaitUntil([this] { return window_->rowCount() == 1; }));
+  window_->onAddDir();
+  ASSERT_TRUE(WaitUntil([this] { return window_->rowCount() == 1; }, 5000));
+  EXPECT_EQ(heldWhileOpen, 1);
   EXPECT_EQ(Sources(), QStringList{Src("a.xls")});
-  EXPECT_EQ(inbox_->heldCount(), 0);
 }
 
 }  // namespace
