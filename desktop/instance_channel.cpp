@@ -41,7 +41,8 @@ bool ReadList(QDataStream& in, QStringList& list) {
 QString InstanceServerName() {
   QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
   if (folder.isEmpty() || QDir::isRelativePath(folder)) folder = QDir::tempPath();
-  const QByteArray key = QByteArray::number(static_cast<qulonglong>(getuid())) + '\n' + ConfigDir().toUtf8();
+  const QByteArray key =
+      QByteArray::number(static_cast<qulonglong>(getuid())) + '\n' + QDir::cleanPath(ConfigDir()).toUtf8();
   const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);
   return WithTrailingSlash(folder) + QStringLiteral("Tabulox-") + QString::fromLatin1(hash) + QStringLiteral(".sock");
 }

@@ -73,7 +73,8 @@ TEST(StartMessageTest, PathsComeBackInOrderWithFilesAndFoldersApart) {
   };
   for (const StartPaths& paths : cases) {
     StartPaths read{{"stale"}, {"stale"}};
-    EXPECT_EQ(DecodeStartMessage(EncodeStartMessage(paths), read), StartMessageStatus::kComplete) << ::testing::PrintToString(paths);
+    EXPECT_EQ(DecodeStartMessage(EncodeStartMessage(paths), read), StartMessageStatus::kComplete)
+        << ::testing::PrintToString(paths);
     EXPECT_EQ(read, paths);
   }
 }
@@ -268,7 +269,9 @@ class InboxTest : public ::testing::Test {
     GlobalSettings() = DefaultSettings();
     GlobalSettings().targetdir = WithTrailingSlash(config_.Path("out"));
     QDir().mkpath(config_.Path("src/tree"));
-    for (const char* name : {"src/a.xls", "src/b.xls", "src/c.xlsx", "src/tree/d.xls"}) WriteAll(config_.Path(name), "x");
+    for (const char* name : {"src/a.xls", "src/b.xls", "src/c.xlsx", "src/tree/d.xls"}) {
+      WriteAll(config_.Path(name), "x");
+    }
     window_ = std::make_unique<MainWindow>();
     window_->show();
     inbox_ = new StartPathInbox(window_.get());
@@ -338,7 +341,8 @@ TEST_F(InboxTest, FilesHandedOverDuringAFolderScanFollowItsRows) {
     dialog->okButton->click();
   });
   inbox_->Add({{Src("b.xls")}, {Src("tree")}});
-  ASSERT_TRUE(WaitUntil([this] { return inbox_->heldCount() == 0 && !window_->isScanning() && window_->rowCount() == 3; }));
+  ASSERT_TRUE(WaitUntil(
+      [this] { return inbox_->heldCount() == 0 && !window_->isScanning() && window_->rowCount() == 3; }));
   EXPECT_EQ(heldWhileOpen, 1);
   EXPECT_EQ(rowsWhileOpen, 1);
   EXPECT_EQ(Sources(), (QStringList{Src("b.xls"), Src("tree/d.xls"), Src("a.xls")}));
