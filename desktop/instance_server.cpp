@@ -13,8 +13,8 @@ InstanceServer::InstanceServer(QObject* parent) : QObject(parent) {
 
 bool InstanceServer::Listen(const QString& name) {
   // With UserAccessOption Qt makes the socket aside and renames it into
-  // place, which replaces a file left by a dead or hung program; removing it
-  // first covers a listen that failed all the same.
+  // place, which replaces a file left by a dead or hung program. Should the
+  // name still be refused as in use, the file is removed and listen tried again.
   if (server_.listen(name)) return true;
   if (server_.serverError() != QAbstractSocket::AddressInUseError) return false;
   QLocalServer::removeServer(name);
