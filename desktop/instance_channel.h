@@ -1,0 +1,45 @@
+// What two starts of the desktop program for the same user and configuration
+// folder share: the local socket the running one listens on, and the one
+// message a later start sends it, its files and folders.
+//
+// The exchange: the running program greets each connection with
+// kInstanceReady; the later start then sends its message and waits for
+// kInstanceAccepted. A program that hangs never greets, so nothing is sent to
+// it that it could add when it wakes up after the later start went on alone.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include "command_line.h"
+
+namespace tabulox {
+
+inline constexpr char kInstanceReady = 'R';
+inline constexpr char kInstanceAccepted = 'A';
+
+// Longest message either side handles, header included: far more than any
+// command line can carry, small enough to hold in memory.
+inline constexpr qsizetype kMaxStartMessageBytes = 16 * 1024 * 1024;
+// The fixed header: magic, version, length of the body that follows.
+inline constexpr qsizetype kStartMessageHeaderBytes = 12;
+
+// An absolute socket path, unique to the user and to ConfigDir(): in
+// $XDG_RUNTIME_DIR when set, else in the temporary folder. A program with
+// another configuration folder (a test's, say) never meets the user's.
+QString InstanceServerName();
+
+// The message of a later start. Each list: a 32-bit count, then per path a
+// 32-bit byte length and its UTF-8 bytes; numbers big-endian.
+QByteArray EncodeStartMessage(const StartPaths& paths);
+
+enum class StartMessageStatus {
+  kIncomplete,  // a prefix of a valid message: wait for more bytes
+  kComplete,    // `paths` holds the message
+  kInvalid,     // wrong magic or version, too long, or a body that does not parse
+};
+
+// Reads the bytes received so far. Never allocates more than `bytes` holds.
+StartMessageStatus DecodeStartMessage(const QByteArray& bytes, StartPaths& paths);
+
+}  // namespace tabulox
