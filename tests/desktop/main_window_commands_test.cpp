@@ -12,6 +12,7 @@
 #include "activity_log.h"
 #include "add_folder_dialog.h"
 #include "main_window.h"
+#include "modal_answer.h"
 #include "options_dialog.h"
 #include "scan_cancel_dialog.h"
 #include "settings_file.h"
@@ -21,22 +22,10 @@
 namespace tabulox {
 namespace {
 
+using testing::AnswerNextModal;
 using testing::TempConfig;
 using testing::WaitUntil;
 using testing::WriteAll;
-
-// Runs `answer` on the next modal dialog once it is shown.
-void AnswerNextModal(std::function<void(QWidget*)> answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      answer(modal);
-    }
-  });
-  timer->start(5);
-}
 
 class MainWindowCommandsTest : public ::testing::Test {
  protected:

@@ -25,6 +25,7 @@
 #include "conversion_cancel_dialog.h"
 #include "help_pages.h"
 #include "log_viewer.h"
+#include "modal_answer.h"
 #include "output_block.h"
 #include "overwrite_dialog.h"
 #include "settings_file.h"
@@ -34,6 +35,7 @@
 namespace tabulox {
 namespace {
 
+using testing::AnswerNextModal;
 using testing::ReadAll;
 using testing::WaitUntil;
 using testing::TempConfig;
@@ -48,19 +50,6 @@ ResultCode EchoConverter(const QString& source, OutputBlock& block, std::int32_t
   const QByteArray bytes = file.readAll();
   if (bytes.startsWith("BAD")) return kFormatNotCorrect;
   return CopyToOutputBlock(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), block);
-}
-
-// Runs `answer` on the next modal dialog once it is shown.
-void AnswerNextModal(std::function<void(QWidget*)> answer) {
-  auto* timer = new QTimer;
-  QObject::connect(timer, &QTimer::timeout, [timer, answer] {
-    if (QWidget* modal = QApplication::activeModalWidget()) {
-      timer->stop();
-      timer->deleteLater();
-      answer(modal);
-    }
-  });
-  timer->start(5);
 }
 
 // The messages of the log's lines, without their time stamps.
