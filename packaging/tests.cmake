@@ -45,7 +45,7 @@ if(TARGET tabulox_shared AND TARGET tbulxcmd)
                        SKIP_RETURN_CODE 77)
 endif()
 
-# The menu entry against the freedesktop.org desktop entry specification,
+# The menu entry checked by desktop-file-validate (keys, categories, MIME types),
 # where desktop-file-utils is installed.
 find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
 if(TARGET Tabulox AND DESKTOP_FILE_VALIDATE)
