@@ -13,8 +13,6 @@
 namespace tabulox {
 namespace {
 
-constexpr std::uint16_t kCodePageUtf16 = 1200;
-
 // CODEPAGE values that are not Windows code-page numbers: BIFF2 to BIFF4 write
 // 32768 for Apple Roman and 32769 for Windows Latin 1; 367 is US-ASCII.
 std::int32_t WindowsCodePage(std::uint16_t codePage) {
@@ -41,7 +39,7 @@ iconv_t OpenConverter(std::uint16_t codePage) {
 }  // namespace
 
 CodePageStrings::CodePageStrings(std::uint16_t codePage)
-    : utf16_(codePage == kCodePageUtf16),
+    : utf16_(codePage == kCodePageUtf16Le),
       converter_(utf16_ ? reinterpret_cast<iconv_t>(-1) : OpenConverter(codePage)) {}
 
 CodePageStrings::~CodePageStrings() {

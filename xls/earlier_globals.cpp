@@ -34,7 +34,7 @@ ShortXLUnicodeString WideName(std::u16string_view units) {
   ShortXLUnicodeString name;
   name.charCount = static_cast<std::uint8_t>(std::min<std::size_t>(units.size(), 0xFF));
   name.highByte = true;
-  for (const char16_t unit : units) {
+  for (const char16_t unit : units.substr(0, name.charCount)) {
     name.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
     name.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
   }
