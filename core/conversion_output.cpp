@@ -18,7 +18,7 @@ ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t
   // break differs, after the same mark.
   std::string normalized;
   std::string* finished = &text;
-  if (!HasOnlyBreaksOfStyle(std::string_view(text).substr(markSize), style)) {
+  if (style != kLineBreakKept && !HasOnlyBreaksOfStyle(std::string_view(text).substr(markSize), style)) {
     normalized.assign(text, 0, markSize);
     AppendNormalizedLineBreaks(std::string_view(text).substr(markSize), style, normalized);
     finished = &normalized;

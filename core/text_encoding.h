@@ -13,6 +13,9 @@ namespace tabulox {
 using LineBreakStyle = std::int32_t;
 inline constexpr LineBreakStyle kLineBreakCr = 1;
 inline constexpr LineBreakStyle kLineBreakLf = 2;
+// The breaks are kept as the text holds them (the as-shown layouts, whose
+// quoted fields keep the line breaks of their cells).
+inline constexpr LineBreakStyle kLineBreakKept = -1;
 
 // Appends the text to `out` with every line break (CR LF, a lone CR, a lone
 // LF) rewritten as the break of the style; every other byte is copied

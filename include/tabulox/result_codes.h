@@ -18,6 +18,10 @@ inline constexpr ResultCode kDestinationCreateFailed = -6;
 inline constexpr ResultCode kDestinationWriteFailed = -7;
 inline constexpr ResultCode kSourceEncrypted = -11;
 inline constexpr ResultCode kTextNotConvertible = -15;
+// A sheet chosen by name or number is not in the workbook.
+inline constexpr ResultCode kSheetNotFound = -20;
+// The comma-separated layout holds one sheet, and more than one has text.
+inline constexpr ResultCode kSeveralSheets = -21;
 
 // The caller-owned block a conversion writes into. After a successful call it
 // is one byte longer than the result (that byte a zero), and its first result

@@ -20,14 +20,62 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "tabulox/result_codes.h"
 
 namespace tabulox {
 
 enum class WorkbookType {
-  kXls,   // BIFF8 in a compound file
+  kXls,   // BIFF2 to BIFF8: a compound file's workbook stream, or a bare stream
   kXlsx,  // Office Open XML in a ZIP archive
+};
+
+// How the cells of a workbook are written.
+enum class Layout {
+  // A heading line per worksheet, one line per row, cells separated by TABs,
+  // numbers through their formats as the .xls reader writes them and .xlsx
+  // values as stored.
+  kDefault,
+  // What a spreadsheet application shows, the same for every workbook type:
+  // numbers, dates, booleans and errors as shown; line k of a sheet is its row
+  // k and every line has as many fields as the sheet's widest row; a field
+  // holding the separator, a double quote, CR or LF is quoted and its double
+  // quotes doubled. When more than one sheet is written, each begins with a
+  // line holding its name and ends with an empty line.
+  kAsShown,
+  // kAsShown separated by commas, without headings; sheets that write nothing
+  // are left out, and more than one sheet with text is kSeveralSheets.
+  kCsv,
+};
+
+// A sheet asked for by its number (from 1, in workbook order, hidden sheets
+// counted) when `number` is above 0, else by its name.
+struct SheetChoice {
+  std::string name;  // UTF-8
+  int number = 0;
+};
+
+struct ConversionOptions {
+  Layout layout = Layout::kDefault;
+  // The field separator of kAsShown and kCsv; 0 for the layout's own (TAB,
+  // comma for kCsv).
+  char separator = 0;
+  // The sheets written, in this order (each once); empty for every sheet in
+  // workbook order. A choice that matches no sheet is kSheetNotFound.
+  std::vector<SheetChoice> sheets;
+  // Hidden content left out: hidden and very hidden sheets (a sheet chosen in
+  // `sheets` is written all the same), hidden rows, hidden columns. The rows
+  // and columns that stay close up over the ones left out.
+  bool skipHiddenSheets = false;
+  bool skipHiddenRows = false;
+  bool skipHiddenColumns = false;
+};
+
+// One worksheet of a workbook, as ListSheets gives it.
+struct SheetInfo {
+  std::string name;  // UTF-8
+  bool hidden = false;  // hidden or very hidden
 };
 
 // The state a program's conversions share: the regional settings numbers and
@@ -55,6 +103,25 @@ class Engine {
   // The same for the bytes of a workbook file already in memory.
   ResultCode ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                            std::int32_t codePage, OutputBlock& block);
+
+  // The same with a layout, chosen sheets and hidden content left out. Also
+  // kSheetNotFound (a chosen sheet is not in the workbook) and kSeveralSheets
+  // (kCsv, more than one sheet with text). Default options give the text of
+  // the calls above.
+  ResultCode ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
+                         const ConversionOptions& options, OutputBlock& block);
+  ResultCode ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
+                           std::int32_t codePage, const ConversionOptions& options,
+                           OutputBlock& block);
+
+  // The worksheets of a workbook in workbook order, the sheets that the
+  // conversions write and number. Returns their count, or kSourceMissing,
+  // kSourceOpenFailed, kFormatNotCorrect or kSourceEncrypted; `sheets` is
+  // only changed on success.
+  ResultCode ListSheets(const std::string& path, WorkbookType type,
+                        std::vector<SheetInfo>& sheets);
+  ResultCode ListSheetsInBuffer(std::span<const std::uint8_t> file, WorkbookType type,
+                                std::vector<SheetInfo>& sheets);
 
   // Called now and then while a large .xlsx part is read, on the converting
   // thread, so that a program can show progress or notice a cancel; nullptr
