@@ -4,15 +4,31 @@
 
 #include <cctype>
 #include <cstdio>
+#include <optional>
+#include <vector>
 
 #include "atomic_file.h"
+#include "sheet_destinations.h"
 
 namespace tabulox::cli {
 namespace {
 
-bool WriteStdout(const char* data, std::size_t size) {
-  return std::fwrite(data, 1, size, stdout) == size;
+bool WriteTo(std::FILE* stream, const char* data, std::size_t size) {
+  return std::fwrite(data, 1, size, stream) == size;
 }
+
+// Where the message lines of a run go.
+class Messages {
+ public:
+  explicit Messages(std::FILE* stream) : stream_(stream) {}
+  void Line(const std::string& text) const {
+    WriteTo(stream_, text.data(), text.size());
+    WriteTo(stream_, "\r\n", 2);
+  }
+
+ private:
+  std::FILE* stream_;
+};
 
 bool FileExists(const std::string& path) {
   struct stat st {};
@@ -34,78 +50,166 @@ std::string TypeFromExtension(const std::string& path) {
   return ext;
 }
 
-std::int32_t ReportEngineFailure(ResultCode rc, const std::string& source) {
+// "1 "Sales", 2 "Notes"": the sheets as a message lists them.
+std::string SheetList(const std::vector<SheetInfo>& sheets) {
+  std::string list;
+  for (const SheetInfo& sheet : sheets) {
+    if (!list.empty()) list += ", ";
+    list += std::to_string(sheet.number) + " " + Quoted(sheet.name);
+  }
+  return list;
+}
+
+std::string ChoiceText(const SheetChoice& choice) {
+  return choice.number > 0 ? std::to_string(choice.number) : Quoted(choice.name);
+}
+
+// One workbook and how it is converted.
+struct Conversion {
+  const std::string& source;
+  WorkbookType type;
+  std::int32_t codePage;
+  const RunSettings& settings;
+  Engine& engine;
+  const Messages& messages;
+};
+
+std::int32_t ReportSheetNotFound(const Conversion& run) {
+  std::vector<SheetInfo> all;
+  run.engine.ListSheets(run.source, run.type, all);
+  std::string missing;
+  for (const SheetChoice& choice : run.settings.options.sheets) {
+    ConversionOptions one;
+    one.sheets = {choice};
+    std::vector<SheetInfo> found;
+    if (run.engine.ListSheets(run.source, run.type, one, found) == kSheetNotFound) {
+      missing = ChoiceText(choice);
+      break;
+    }
+  }
+  run.messages.Line("Input file " + Quoted(run.source) + " has no sheet " + missing +
+                    "; its sheets: " + SheetList(all));
+  return kSheetNotFound;
+}
+
+std::int32_t ReportSeveralSheets(const Conversion& run) {
+  ConversionOptions options = run.settings.options;
+  options.sheets.clear();
+  std::vector<SheetInfo> sheets;
+  run.engine.ListSheets(run.source, run.type, options, sheets);
+  run.messages.Line("Input file " + Quoted(run.source) + " has more than one sheet with text (" +
+                    SheetList(sheets) +
+                    "): choose one with --sheet=NAME or --sheet=N, or write each with --each-sheet");
+  return kSeveralSheets;
+}
+
+std::int32_t ReportEngineFailure(ResultCode rc, const Conversion& run) {
   switch (rc) {
     case kConverterUnavailable:
-      PrintLine("Convert dll file load error");
+      run.messages.Line("Convert dll file load error");
       return kConverterUnavailable;
     case kSourceOpenFailed:
-      PrintLine("Input file " + Quoted(source) + " open error");
+      run.messages.Line("Input file " + Quoted(run.source) + " open error");
       return kSourceOpenFailed;
     case kSourceEncrypted:
-      PrintLine("Input file " + Quoted(source) + " is encrypted");
+      run.messages.Line("Input file " + Quoted(run.source) + " is encrypted");
       return kSourceEncrypted;
+    case kSheetNotFound:
+      return ReportSheetNotFound(run);
+    case kSeveralSheets:
+      return ReportSeveralSheets(run);
     default:
-      PrintLine("Input file " + Quoted(source) + " format not correct");
+      run.messages.Line("Input file " + Quoted(run.source) + " format not correct");
       return kFormatNotCorrect;
   }
 }
 
-std::int32_t ReportExists(const std::string& destination) {
-  PrintLine("Output file " + Quoted(destination) + " already exists, convert canceled");
+std::int32_t ReportExists(const std::string& destination, const Messages& messages) {
+  messages.Line("Output file " + Quoted(destination) + " already exists, convert canceled");
   return kOutcomeDestinationExists;
 }
 
-}  // namespace
-
-void PrintLine(const std::string& text) {
-  WriteStdout(text.data(), text.size());
-  WriteStdout("\r\n", 2);
-}
-
-std::int32_t ConvertSource(const std::string& source, const std::string& destination,
-                           const RunSettings& settings, Engine& engine, OutputBlock& block) {
-  if (!FileExists(source)) {
-    PrintLine("Input file " + Quoted(source) + " not exists");
-    return kSourceMissing;
-  }
-  const bool toStdout = destination == "*";
-  if (!toStdout && !settings.overwrite && DestinationExists(destination)) return ReportExists(destination);
-  const std::string type =
-      settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
-  const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : Engine::LocaleCodePage();
-  if (type != "XLS" && type != "XLSX") {
-    PrintLine("Input file " + Quoted(source) + " type not support");
-    return kTypeNotSupported;
-  }
-  const WorkbookType workbookType = type == "XLS" ? WorkbookType::kXls : WorkbookType::kXlsx;
-  const ResultCode rc = engine.ConvertFile(source, workbookType, codePage, block);
-  if (rc < 0) return ReportEngineFailure(rc, source);
-
-  const auto* bytes = reinterpret_cast<const char*>(block.data());
-  const auto size = static_cast<std::size_t>(rc);
-  if (toStdout) {
+// Writes the text of a finished conversion to its destination, with the
+// message line of the outcome.
+std::int32_t WriteText(const Conversion& run, const std::string& destination,
+                       std::string_view text) {
+  if (destination == "*") {
     // A full device, a closed output or a broken pipe shows at a write or at the flush.
-    if (WriteStdout(bytes, size) && std::fflush(stdout) == 0) return 0;
-    PrintLine("Output file " + Quoted(destination) + " write error");
+    if (WriteTo(stdout, text.data(), text.size()) && std::fflush(stdout) == 0) return 0;
+    run.messages.Line("Output file " + Quoted(destination) + " write error");
     return kDestinationWriteFailed;
   }
   const ExistingDestination existing =
-      settings.overwrite ? ExistingDestination::kReplace : ExistingDestination::kKeep;
-  switch (WriteFileAtomically(destination, std::string_view(bytes, size), existing)) {
+      run.settings.overwrite ? ExistingDestination::kReplace : ExistingDestination::kKeep;
+  switch (WriteFileAtomically(destination, text, existing)) {
     case AtomicWriteResult::kExists:
-      return ReportExists(destination);
+      return ReportExists(destination, run.messages);
     case AtomicWriteResult::kCreateFailed:
-      PrintLine("Output file " + Quoted(destination) + " create error");
+      run.messages.Line("Output file " + Quoted(destination) + " create error");
       return kDestinationCreateFailed;
     case AtomicWriteResult::kWriteFailed:
-      PrintLine("Output file " + Quoted(destination) + " write error");
+      run.messages.Line("Output file " + Quoted(destination) + " write error");
       return kDestinationWriteFailed;
     case AtomicWriteResult::kOk:
       break;
   }
-  PrintLine("\"" + source + "\" --> \"" + destination + "\" OK");
+  run.messages.Line("\"" + run.source + "\" --> \"" + destination + "\" OK");
   return 0;
+}
+
+std::int32_t ConvertInto(const Conversion& run, const ConversionOptions& options,
+                         const std::string& destination, OutputBlock& block) {
+  const ResultCode rc = run.engine.ConvertFile(run.source, run.type, run.codePage, options, block);
+  if (rc < 0) return ReportEngineFailure(rc, run);
+  return WriteText(run, destination, std::string_view(block.data(), static_cast<std::size_t>(rc)));
+}
+
+// "--each-sheet": every sheet the options write into a destination of its
+// own. Nothing is written when a destination exists and may not be replaced.
+std::int32_t ConvertEachSheet(const Conversion& run, const std::string& pattern,
+                              OutputBlock& block) {
+  std::vector<SheetInfo> sheets;
+  const ResultCode listed = run.engine.ListSheets(run.source, run.type, run.settings.options, sheets);
+  if (listed < 0) return ReportEngineFailure(listed, run);
+  const std::vector<std::string> destinations = SheetDestinations(pattern, sheets);
+  if (!run.settings.overwrite) {
+    for (const std::string& destination : destinations) {
+      if (DestinationExists(destination)) return ReportExists(destination, run.messages);
+    }
+  }
+  for (std::size_t i = 0; i < sheets.size(); ++i) {
+    ConversionOptions options = run.settings.options;
+    options.sheets = {SheetChoice{"", sheets[i].number}};
+    const std::int32_t outcome = ConvertInto(run, options, destinations[i], block);
+    if (outcome != 0) return outcome;
+  }
+  return 0;
+}
+
+}  // namespace
+
+std::int32_t ConvertSource(const std::string& source, const std::string& destination,
+                           const RunSettings& settings, Engine& engine, OutputBlock& block) {
+  const Messages messages(settings.longOptions && destination == "*" ? stderr : stdout);
+  if (!FileExists(source)) {
+    messages.Line("Input file " + Quoted(source) + " not exists");
+    return kSourceMissing;
+  }
+  if (!settings.eachSheet && destination != "*" && !settings.overwrite &&
+      DestinationExists(destination)) {
+    return ReportExists(destination, messages);
+  }
+  const std::string type =
+      settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
+  const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : Engine::LocaleCodePage();
+  if (type != "XLS" && type != "XLSX") {
+    messages.Line("Input file " + Quoted(source) + " type not support");
+    return kTypeNotSupported;
+  }
+  const Conversion run{source, type == "XLS" ? WorkbookType::kXls : WorkbookType::kXlsx,
+                       codePage, settings, engine, messages};
+  if (settings.eachSheet) return ConvertEachSheet(run, destination, block);
+  return ConvertInto(run, settings.options, destination, block);
 }
 
 }  // namespace tabulox::cli

@@ -1,4 +1,4 @@
-// One conversion of the console program: checks, engine call, destination
+// One conversion of the console program: checks, engine calls, destination
 // writing and the message line.
 #pragma once
 
@@ -14,11 +14,11 @@ namespace tabulox::cli {
 inline constexpr std::int32_t kOutcomeDestinationExists = 1;
 inline constexpr std::int32_t kOutcomeUsage = 2;
 
-// Writes one message line (the text and CR LF) to standard output.
-void PrintLine(const std::string& text);
-
-// Converts `source` into `destination` ("*" for standard output) and returns
-// the outcome code, which becomes the exit status.
+// Converts `source` into `destination` ("*" for standard output; with
+// "--each-sheet" a pattern naming one destination per sheet) and returns the
+// outcome code, which becomes the exit status. Message lines (text and CR LF)
+// go to standard output, or to standard error when long options are given
+// and the text goes to standard output.
 std::int32_t ConvertSource(const std::string& source, const std::string& destination,
                            const RunSettings& settings, Engine& engine, OutputBlock& block);
 

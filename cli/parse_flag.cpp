@@ -62,12 +62,82 @@ std::optional<std::int32_t> ToInt32(std::string_view text) {
   return static_cast<std::int32_t>(value);
 }
 
+// "--skip-hidden" alone hides all three; "=sheets,rows,columns" any of them.
+bool ParseSkipHidden(std::string_view value, bool hasValue, ConversionOptions& options) {
+  if (!hasValue) {
+    options.skipHiddenSheets = options.skipHiddenRows = options.skipHiddenColumns = true;
+    return true;
+  }
+  ConversionOptions parsed = options;
+  while (true) {
+    const auto comma = value.find(',');
+    const std::string_view item = value.substr(0, comma);
+    if (item == "sheets") {
+      parsed.skipHiddenSheets = true;
+    } else if (item == "rows") {
+      parsed.skipHiddenRows = true;
+    } else if (item == "columns") {
+      parsed.skipHiddenColumns = true;
+    } else {
+      return false;
+    }
+    if (comma == std::string_view::npos) break;
+    value.remove_prefix(comma + 1);
+  }
+  options = parsed;
+  return true;
+}
+
+// A sheet by number when the value is all digits (from 1), else by name.
+bool ParseSheet(std::string_view value, ConversionOptions& options) {
+  if (value.empty()) return false;
+  const bool digits = value.find_first_not_of("0123456789") == std::string_view::npos;
+  if (!digits) {
+    options.sheets.push_back({std::string(value), 0});
+    return true;
+  }
+  const auto number = ToInt32(value);
+  if (!number || *number < 1) return false;
+  options.sheets.push_back({"", *number});
+  return true;
+}
+
+bool ParseLongOption(std::string_view argument, RunSettings& settings) {
+  const auto equals = argument.find('=');
+  const std::string_view name = argument.substr(2, equals == std::string_view::npos ? argument.npos : equals - 2);
+  const bool hasValue = equals != std::string_view::npos;
+  const std::string_view value = hasValue ? argument.substr(equals + 1) : std::string_view();
+  RunSettings parsed = settings;
+  bool valid = false;
+  if (name == "as-shown" && !hasValue) {
+    if (parsed.options.layout != Layout::kCsv) parsed.options.layout = Layout::kAsShown;
+    valid = true;
+  } else if (name == "csv" && !hasValue) {
+    parsed.options.layout = Layout::kCsv;
+    valid = true;
+  } else if (name == "each-sheet" && !hasValue) {
+    parsed.eachSheet = true;
+    valid = true;
+  } else if (name == "sheet" && hasValue) {
+    valid = ParseSheet(value, parsed.options);
+  } else if (name == "skip-hidden") {
+    valid = ParseSkipHidden(value, hasValue, parsed.options);
+  }
+  if (!valid) return false;
+  parsed.longOptions = true;
+  settings = std::move(parsed);
+  return true;
+}
+
 constexpr std::string_view kThreeLetterTypes = "DOC HLP HTM PDF PPT RTF XLS";
 constexpr std::string_view kFourLetterTypes = "DOCX PPTX XLSX";
 
 }  // namespace
 
+bool IsHelpRequest(std::string_view argument) { return argument == "--help"; }
+
 bool ParseFlag(std::string_view argument, RunSettings& settings) {
+  if (argument.size() > 2 && argument.substr(0, 2) == "--") return ParseLongOption(argument, settings);
   if (argument.size() == 2) {
     if (argument[0] == '-' && Upper(argument[1]) == 'O') {
       settings.overwrite = true;
@@ -107,6 +177,17 @@ std::string UsageText(std::string_view programPath) {
   text += "Flag \"-o\": If output file exists then overwrite it.\r\n";
   text += "Flag \"-c\": Specify the code page identifier for output text file. (Default is system's code page)\r\n";
   text += "If <Destination Text File> is \"*\", the text output NOT to a file but instead to standard output.\r\n";
+  text += "\r\n";
+  text += "Options:\r\n";
+  text += "  --as-shown       Write each cell as the spreadsheet shows it, rows and columns in place,\r\n";
+  text += "                   cells holding a TAB, a double quote or a line break quoted.\r\n";
+  text += "  --csv            The same, separated by commas, for one sheet without heading.\r\n";
+  text += "  --sheet=NAME|N   Only this sheet (N counts from 1, hidden sheets included); may be repeated.\r\n";
+  text += "  --each-sheet     One destination per sheet: it must hold %n (the sheet's number)\r\n";
+  text += "                   or %s (its name).\r\n";
+  text += "  --skip-hidden[=sheets,rows,columns]\r\n";
+  text += "                   Leave hidden sheets, rows and columns out (all three when bare).\r\n";
+  text += "  --help           Print this text.\r\n";
   text += "\r\n";
   text += "Read KV-Tabulox help to get more details about command usage.\r\n";
   return text;

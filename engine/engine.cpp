@@ -7,6 +7,7 @@
 #include "convert_xlsx_workbook.h"
 #include "date_time_pattern.h"
 #include "regional_settings.h"
+#include "sheet_choice.h"
 
 namespace tabulox {
 
@@ -14,20 +15,72 @@ struct Engine::State {
   XlsxConverter xlsx;
 };
 
+namespace {
+
+// Numbers the listed sheets from 1 in workbook order.
+ResultCode Numbered(ResultCode rc, std::vector<SheetInfo>& listed, std::vector<SheetInfo>& sheets) {
+  if (rc < 0) return rc;
+  for (std::size_t i = 0; i < listed.size(); ++i) listed[i].number = static_cast<int>(i + 1);
+  sheets = std::move(listed);
+  return rc;
+}
+
+}  // namespace
+
 Engine::Engine() : state_(std::make_unique<State>()) { LoadRegionalSettings(); }
 
 Engine::~Engine() = default;
 
 ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
                                OutputBlock& block) {
-  if (type == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, 0);
-  return state_->xlsx.Convert(path, block, codePage);
+  return ConvertFile(path, type, codePage, ConversionOptions{}, block);
 }
 
 ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                                  std::int32_t codePage, OutputBlock& block) {
-  if (type == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, 0);
-  return state_->xlsx.ConvertBuffer(file, block, codePage);
+  return ConvertBuffer(file, type, codePage, ConversionOptions{}, block);
+}
+
+ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
+                               const ConversionOptions& options, OutputBlock& block) {
+  if (type == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, 0, options);
+  return state_->xlsx.Convert(path, block, codePage, options);
+}
+
+ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
+                                 std::int32_t codePage, const ConversionOptions& options,
+                                 OutputBlock& block) {
+  if (type == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, 0, options);
+  return state_->xlsx.ConvertBuffer(file, block, codePage, options);
+}
+
+ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
+                              std::vector<SheetInfo>& sheets) {
+  std::vector<SheetInfo> listed;
+  const ResultCode rc = type == WorkbookType::kXls ? ListWorkbookSheets(path, listed)
+                                                   : state_->xlsx.ListSheets(path, listed);
+  return Numbered(rc, listed, sheets);
+}
+
+ResultCode Engine::ListSheetsInBuffer(std::span<const std::uint8_t> file, WorkbookType type,
+                                      std::vector<SheetInfo>& sheets) {
+  std::vector<SheetInfo> listed;
+  const ResultCode rc = type == WorkbookType::kXls ? ListWorkbookSheetsInBuffer(file, listed)
+                                                   : state_->xlsx.ListSheetsInBuffer(file, listed);
+  return Numbered(rc, listed, sheets);
+}
+
+ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
+                              const ConversionOptions& options, std::vector<SheetInfo>& sheets) {
+  std::vector<SheetInfo> all;
+  const ResultCode rc = ListSheets(path, type, all);
+  if (rc < 0) return rc;
+  std::vector<std::size_t> chosen;
+  const ResultCode choice = ChooseSheets(all, options, chosen);
+  if (choice < 0) return choice;
+  sheets.clear();
+  for (std::size_t at : chosen) sheets.push_back(all[at]);
+  return static_cast<ResultCode>(sheets.size());
 }
 
 void Engine::SetProgressCallback(std::function<void()> progress) {

@@ -74,8 +74,9 @@ struct ConversionOptions {
 
 // One worksheet of a workbook, as ListSheets gives it.
 struct SheetInfo {
-  std::string name;  // UTF-8
+  std::string name;     // UTF-8
   bool hidden = false;  // hidden or very hidden
+  int number = 0;       // from 1, in workbook order
 };
 
 // The state a program's conversions share: the regional settings numbers and
@@ -122,6 +123,12 @@ class Engine {
                         std::vector<SheetInfo>& sheets);
   ResultCode ListSheetsInBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                                 std::vector<SheetInfo>& sheets);
+
+  // The sheets a conversion with `options` writes, in the order it writes
+  // them: the chosen ones, or every sheet but the hidden ones it leaves out.
+  // Also kSheetNotFound.
+  ResultCode ListSheets(const std::string& path, WorkbookType type,
+                        const ConversionOptions& options, std::vector<SheetInfo>& sheets);
 
   // Called now and then while a large .xlsx part is read, on the converting
   // thread, so that a program can show progress or notice a cancel; nullptr
