@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "parse_flag.h"
+#include "sheet_destinations.h"
 
 namespace fs = std::filesystem;
 
@@ -38,10 +39,13 @@ std::string ShellQuote(const std::string& arg) {
   return out + "'";
 }
 
-RunResult RunCommand(const std::vector<std::string>& args, const fs::path& workDir) {
+// Runs the program with standard error joined to standard output, or sent to
+// the file `errors` in the folder when one is named.
+RunResult RunCommand(const std::vector<std::string>& args, const fs::path& workDir,
+                     const std::string& errors = "") {
   std::string command = "cd " + ShellQuote(workDir.string()) + " && LC_ALL=C " + ShellQuote(TBULXCMD_PATH);
   for (const auto& arg : args) command += " " + ShellQuote(arg);
-  command += " 2>&1";
+  command += errors.empty() ? " 2>&1" : " 2>" + ShellQuote(errors);
   RunResult result;
   FILE* pipe = ::popen(command.c_str(), "r");
   if (pipe == nullptr) return result;
@@ -73,6 +77,8 @@ class ConsoleProgram : public ::testing::Test {
     return {std::istreambuf_iterator<char>(in), {}};
   }
   RunResult Run(const std::vector<std::string>& args) { return RunCommand(args, dir_); }
+  // Standard output alone; standard error goes to the file "errors".
+  RunResult RunApart(const std::vector<std::string>& args) { return RunCommand(args, dir_, "errors"); }
 
   fs::path dir_;
 };
@@ -85,6 +91,17 @@ TEST(UsageText, NamesTheProgramAndEndsEveryLineWithCrLf) {
             "Flag \"-o\": If output file exists then overwrite it.\r\n"
             "Flag \"-c\": Specify the code page identifier for output text file. (Default is system's code page)\r\n"
             "If <Destination Text File> is \"*\", the text output NOT to a file but instead to standard output.\r\n"
+            "\r\n"
+            "Options:\r\n"
+            "  --as-shown       Write each cell as the spreadsheet shows it, rows and columns in place,\r\n"
+            "                   cells holding a TAB, a double quote or a line break quoted.\r\n"
+            "  --csv            The same, separated by commas, for one sheet without heading.\r\n"
+            "  --sheet=NAME|N   Only this sheet (N counts from 1, hidden sheets included); may be repeated.\r\n"
+            "  --each-sheet     One destination per sheet: it must hold %n (the sheet's number)\r\n"
+            "                   or %s (its name).\r\n"
+            "  --skip-hidden[=sheets,rows,columns]\r\n"
+            "                   Leave hidden sheets, rows and columns out (all three when bare).\r\n"
+            "  --help           Print this text.\r\n"
             "\r\n"
             "Read KV-Tabulox help to get more details about command usage.\r\n");
 }
@@ -346,6 +363,105 @@ TEST_F(ConsoleProgram, DestinationEqualToTheSourceIsReadFirst) {
   const RunResult r = Run({"-o", "-TXLS", "-c65001", "book.xls", "book.xls"});
   EXPECT_EQ(r.exitStatus, 0);
   EXPECT_EQ(ReadFile("book.xls").substr(0, 8), "\xEF\xBB\xBF" "Sales");
+}
+
+// The example workbook's worksheets: 1 "Sales", 2 "Stock", 3 "Notes" (hidden).
+const std::string kStockCsv =
+    "Item,Count,\r\n"
+    "Bolts,250,\r\n"
+    "Nuts,1200,5\r\n"
+    ",,\r\n"
+    ",,Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC\r\n";
+
+TEST_F(ConsoleProgram, HelpPrintsTheUsageAndSucceeds) {
+  const RunResult alone = Run({"--help"});
+  EXPECT_EQ(alone.exitStatus, 0);
+  EXPECT_EQ(alone.output, Usage());
+  EXPECT_EQ(Run({"--help", kExample, "out.txt"}).exitStatus, 0);
+  EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+  // A source named so is a file name, as it has always been.
+  EXPECT_EQ(Run({"-o", "--help", "out.txt"}).exitStatus, 254);
+}
+
+TEST_F(ConsoleProgram, LongOptionsThatAreNotValidPrintTheUsage) {
+  for (const std::string option : {"--sheet=", "--sheet=0", "--sheet", "--skip-hidden=cells",
+                                   "--skip-hidden=rows,", "--as-shown=1", "--csv=yes", "--bogus", "--"}) {
+    const RunResult r = Run({option, kExample, "out.txt"});
+    EXPECT_EQ(r.exitStatus, 2) << option;
+    EXPECT_EQ(r.output, Usage()) << option;
+  }
+  // One destination per sheet needs %n or %s in its name.
+  EXPECT_EQ(Run({"--each-sheet", kExample, "out.txt"}).exitStatus, 2);
+  EXPECT_EQ(Run({"--each-sheet", kExample, "*"}).exitStatus, 2);
+  EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+}
+
+TEST_F(ConsoleProgram, CsvOfOneSheetOnStandardOutputHoldsOnlyTheText) {
+  const RunResult r = RunApart({"--csv", "--sheet=2", kExample, "*"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output, kStockCsv);
+  EXPECT_EQ(ReadFile("errors"), "");
+  // By name, in any ASCII letter case, into a file.
+  EXPECT_EQ(Run({"--csv", "--sheet=STOCK", kExample, "stock.csv"}).exitStatus, 0);
+  EXPECT_EQ(ReadFile("stock.csv"), kStockCsv);
+}
+
+TEST_F(ConsoleProgram, ASheetThatIsNotThereIsNamedWithTheWorkbooksSheets) {
+  for (const std::string choice : {"--sheet=Nope", "--sheet=4"}) {
+    const RunResult r = RunApart({"--as-shown", "--sheet=Sales", choice, kExample, "*"});
+    EXPECT_EQ(r.exitStatus, 236);
+    EXPECT_EQ(r.output, "");
+    const std::string named = choice == "--sheet=4" ? "4" : "\"Nope\"";
+    EXPECT_EQ(ReadFile("errors"), "Input file \"" + kExample + "\" has no sheet " + named +
+                                      "; its sheets: 1 \"Sales\", 2 \"Stock\", 3 \"Notes\"\r\n");
+  }
+  // Either layout; the message goes to standard output when the text goes to a file.
+  const RunResult file = Run({"--sheet=Nope", kExample, "out.txt"});
+  EXPECT_EQ(file.exitStatus, 236);
+  EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+}
+
+TEST_F(ConsoleProgram, CsvOfSeveralSheetsWithTextWritesNothing) {
+  const RunResult r = Run({"--csv", kExample, "out.csv"});
+  EXPECT_EQ(r.exitStatus, 235);
+  EXPECT_EQ(r.output, "Input file \"" + kExample +
+                          "\" has more than one sheet with text (1 \"Sales\", 2 \"Stock\", 3 \"Notes\"): "
+                          "choose one with --sheet=NAME or --sheet=N, or write each with --each-sheet\r\n");
+  EXPECT_FALSE(fs::exists(dir_ / "out.csv"));
+}
+
+TEST_F(ConsoleProgram, EachSheetGoesIntoAFileOfItsOwn) {
+  const RunResult r = Run({"--csv", "--each-sheet", kExample, "book-%n-%s.csv"});
+  EXPECT_EQ(r.exitStatus, 0);
+  EXPECT_EQ(r.output, "\"" + kExample + "\" --> \"book-1-Sales.csv\" OK\r\n\"" + kExample +
+                          "\" --> \"book-2-Stock.csv\" OK\r\n\"" + kExample +
+                          "\" --> \"book-3-Notes.csv\" OK\r\n");
+  EXPECT_EQ(ReadFile("book-2-Stock.csv"), kStockCsv);
+  EXPECT_EQ(ReadFile("book-3-Notes.csv"), "Hidden sheets are converted too.\r\n");
+
+  // Hidden sheets left out; an existing file stops the run before anything is written.
+  WriteFile("Stock.txt", "keep");
+  const RunResult kept = Run({"--as-shown", "--skip-hidden=sheets", "--each-sheet", kExample, "%s.txt"});
+  EXPECT_EQ(kept.exitStatus, 1);
+  EXPECT_FALSE(fs::exists(dir_ / "Sales.txt"));
+  EXPECT_EQ(ReadFile("Stock.txt"), "keep");
+  EXPECT_EQ(Run({"-o", "--as-shown", "--skip-hidden", "--each-sheet", kExample, "%s.txt"}).exitStatus, 0);
+  EXPECT_TRUE(fs::exists(dir_ / "Sales.txt"));
+  EXPECT_FALSE(fs::exists(dir_ / "Notes.txt"));
+  EXPECT_EQ(ReadFile("Stock.txt"), RunApart({"--as-shown", "--sheet=Stock", kExample, "*"}).output);
+}
+
+TEST(SheetDestinations, NamesAreMadeSafeAndNeverRepeatWithinARun) {
+  const std::vector<SheetInfo> sheets{
+      {"a/b", false, 1}, {"a_b", false, 2}, {std::string("tab\tnul\0", 8), false, 3}, {"a_b", false, 4}};
+  EXPECT_EQ(cli::SheetDestinations("out/%s.txt", sheets),
+            (std::vector<std::string>{"out/a_b.txt", "out/a_b_2.txt", "out/tab_nul_.txt",
+                                      "out/a_b_4.txt"}));
+  EXPECT_EQ(cli::SheetDestinations("%n %% %x.txt", sheets),
+            (std::vector<std::string>{"1 %% %x.txt", "2 %% %x.txt", "3 %% %x.txt", "4 %% %x.txt"}));
+  EXPECT_TRUE(cli::HasSheetPlaceholder("x%n"));
+  EXPECT_TRUE(cli::HasSheetPlaceholder("%s.txt"));
+  EXPECT_FALSE(cli::HasSheetPlaceholder("100%.txt"));
 }
 
 }  // namespace
