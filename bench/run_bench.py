@@ -5,7 +5,9 @@ Generates the benchmark workbooks (once, into --data), then, for every
 workbook, runs in turn within one invocation: tbulxcmd, the physical floor
 (inflating the worksheet and shared-string members with zlib for .xlsx,
 reading the file for .xls) and each other converter found on the machine.
-Prints medians, ratios and peak memory. See bench/README.md.
+Prints medians, ratios and peak memory; the as-shown layout of the same build
+has a row of its own, its ratio to the default layout in the ratio columns.
+See bench/README.md.
 
 Run with the system interpreter (it needs Debian's python3-xlsxwriter and
 python3-xlwt for the generator):
@@ -211,7 +213,9 @@ def main_table(args):
         path = os.path.join(args.data, name)
         ext = os.path.splitext(name)[1]
         floor = xlsx_floor if ext == ".xlsx" else xls_floor
-        entries = [("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001))]
+        entries = [("tbulxcmd", "proc", tool_argv(args.tbulxcmd, 65001)),
+                   ("tbulxcmd --as-shown", "proc",
+                    lambda p: [args.tbulxcmd, "-c65001", "--as-shown", p, "*"])]
         if args.baseline:
             entries.append(("baseline", "proc", tool_argv(args.baseline, 65001)))
         entries.append(("floor", "floor", floor))
