@@ -105,6 +105,9 @@ void ReadBracket(std::string_view content, ScannedSection& scanned) {
 ScannedSection Scan(std::string_view section) {
   ScannedSection scanned;
   scanned.items.reserve(section.size());
+  // A "[" after the last "]" has no closing bracket; knowing where that is
+  // keeps a run of them from searching the rest of the code each.
+  const std::size_t lastClose = section.rfind(']');
   std::size_t i = 0;
   while (i < section.size()) {
     const char c = section[i];
@@ -139,11 +142,11 @@ ScannedSection Scan(std::string_view section) {
         i += 1 + CharacterLength(section, i + 1);
         break;
       case '[': {
-        const std::size_t close = section.find(']', i + 1);
-        if (close == std::string_view::npos) {
+        if (lastClose == std::string_view::npos || lastClose < i) {
           scanned.items.push_back({Item::Type::kChar, c, 0, {}});
           ++i;
         } else {
+          const std::size_t close = section.find(']', i + 1);
           ReadBracket(section.substr(i + 1, close - i - 1), scanned);
           i = close + 1;
         }
@@ -549,6 +552,7 @@ bool SectionCondition::SelectsNegatives() const {
 
 std::vector<std::string_view> SplitFormatSections(std::string_view code) {
   std::vector<std::string_view> sections;
+  const std::size_t lastClose = code.rfind(']');
   std::size_t begin = 0;
   std::size_t i = 0;
   while (i < code.size()) {
@@ -559,8 +563,8 @@ std::vector<std::string_view> SplitFormatSections(std::string_view code) {
     } else if (c == '\\' || c == '_' || c == '*') {
       i += 1 + CharacterLength(code, i + 1);
     } else if (c == '[') {
-      const std::size_t close = code.find(']', i + 1);
-      i = close == std::string_view::npos ? i + 1 : close + 1;
+      const bool closed = lastClose != std::string_view::npos && lastClose > i;
+      i = closed ? code.find(']', i + 1) + 1 : i + 1;
     } else if (c == ';') {
       sections.push_back(code.substr(begin, i - begin));
       if (sections.size() == kMaxFormatSections) return sections;
