@@ -292,8 +292,8 @@ void ReadTextTokens(const std::vector<Item>& items, FormatSection& section) {
       continue;
     } else if (section.kind == SectionKind::kText && item.c == '@') {
       writer.Add(TokenKind::kTextValue);
-    } else if (section.kind == SectionKind::kGeneral && SpellsAt(items, i, "general")) {
-      writer.Add(TokenKind::kGeneral);
+    } else if (section.kind != SectionKind::kLiteral && SpellsAt(items, i, "general")) {
+      writer.Add(section.kind == SectionKind::kText ? TokenKind::kTextValue : TokenKind::kGeneral);
       i += 6;
     } else {
       writer.Literal(item.c);
@@ -341,7 +341,10 @@ void ReadNumberTokens(const std::vector<Item>& items, FormatSection& section) {
       token.part = part;
       switch (part) {
         case DigitPart::kWhole: ++section.wholeDigits; break;
-        case DigitPart::kDecimal: ++section.decimalDigits; break;
+        case DigitPart::kDecimal:
+          ++section.decimalDigits;
+          section.decimalPlaceholders.push_back(c);
+          break;
         case DigitPart::kExponent: ++section.exponentDigits; break;
         case DigitPart::kNumerator: break;
         case DigitPart::kDenominator: ++section.denominatorDigits; break;
@@ -577,6 +580,14 @@ std::vector<std::string_view> SplitFormatSections(std::string_view code) {
   return sections;
 }
 
+FormatSection ReadTextSection(std::string_view section) {
+  const ScannedSection scanned = Scan(section);
+  FormatSection result;
+  result.kind = SectionKind::kText;
+  ReadTextTokens(scanned.items, result);
+  return result;
+}
+
 FormatSection ReadFormatSection(std::string_view section) {
   const ScannedSection scanned = Scan(section);
   if (scanned.regional == RegionalForm::kNone) return ReadScanned(scanned);
@@ -585,8 +596,7 @@ FormatSection ReadFormatSection(std::string_view section) {
       scanned.regional == RegionalForm::kLongDate ? RegionalLongDateCode() : RegionalLongTimeCode();
   ScannedSection regional = Scan(code);
   regional.condition = scanned.condition;
-  FormatSection result = ReadScanned(regional);
-  return result;
+  return ReadScanned(regional);
 }
 
 }  // namespace tabulox

@@ -44,9 +44,8 @@ ShownFormat::ShownFormat(std::string_view code) : general_(IsGeneralCode(code)) 
   const std::vector<std::string_view> parts = SplitFormatSections(code);
   for (const std::string_view part : parts) sections_.push_back(ReadFormatSection(part));
   // The 4th section is for text; so is a last section holding "@".
-  if (sections_.size() == kMaxFormatSections ||
-      sections_.back().kind == SectionKind::kText) {
-    textSection_ = std::move(sections_.back());
+  if (sections_.size() == kMaxFormatSections || sections_.back().kind == SectionKind::kText) {
+    textSection_ = ReadTextSection(parts.back());
     sections_.pop_back();
     hasTextSection_ = true;
   }

@@ -444,6 +444,9 @@ TEST_F(ShownFormatTest, TextSections) {
   EXPECT_EQ(ShownText("0;0;0;\"t:\"@", "abc"), "t:abc");
   EXPECT_EQ(ShownText("0;0;0;\"fixed\"", "abc"), "fixed");
   EXPECT_EQ(ShownText("0;0;0;", "abc"), "");
+  EXPECT_EQ(ShownText("0;0;0;0.00", "abc"), "0.00");  // all text but "@"
+  EXPECT_EQ(ShownText("0;0;0;\"x\"General", "abc"), "xabc");
+  EXPECT_EQ(ShownText("0;0;0;@@", "ab"), "abab");
   EXPECT_EQ(ShownText("0.00", "abc"), "abc");
   EXPECT_EQ(ShownText("0;-0", "abc"), "abc");
   EXPECT_EQ(ShownText("@ @", "ab"), "ab ab");
