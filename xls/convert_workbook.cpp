@@ -28,43 +28,70 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
   return 0;
 }
 
-}  // namespace
-
-// A compound file without a workbook stream has an empty text. A file of
-// BIFF5 or an earlier version may be a bare record stream, not held in a
-// compound file (as BIFF2 to BIFF4 always are).
-ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text) {
+// Runs `use(stream, worksheetName)` on the workbook stream of `file`: the file
+// itself when it is a bare record stream of BIFF5 or an earlier version (as
+// BIFF2 to BIFF4 files always are), else the compound file's workbook stream.
+// A compound file without one gives an empty stream, which lists no sheet and
+// has an empty text. `worksheetName` names the one sheet of a bare worksheet
+// file. `releaseFile` is called once the stream no longer needs the file's
+// bytes.
+template <typename Use, typename ReleaseFile>
+ResultCode UseWorkbookStream(std::span<const std::uint8_t> file,
+                             std::u16string_view worksheetName, Use use,
+                             ReleaseFile releaseFile) {
   if (!HasCompoundFileSignature(file) && IsBareEarlierBiffStream(file))
-    return ExtractWorkbookStreamText(file, text);
+    return use(file, worksheetName);
   std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
-  if (rc < 0 || !stream) return rc;
-  return ExtractWorkbookStreamText(stream->bytes(), text);
-}
-
-ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text) {
-  FileBytes file;
-  ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
-  if (!HasCompoundFileSignature(file) && IsBareEarlierBiffStream(file))
-    return ExtractWorkbookStreamText(file, text, WorksheetNameFromPath(sourcePath));
-  std::optional<StreamBytes> stream;
-  rc = OpenWorkbookStream(file, stream);
-  if (rc < 0 || !stream) return rc;
-  // A stream gathered from scattered sectors no longer needs the file.
-  if (!stream->inFile()) FileBytes().swap(file);
-  return ExtractWorkbookStreamText(stream->bytes(), text);
+  if (!stream) return use(std::span<const std::uint8_t>{}, kUnnamedWorksheet);
+  if (!stream->inFile()) releaseFile();
+  return use(stream->bytes(), kUnnamedWorksheet);
 }
 
-namespace {
+template <typename Use>
+ResultCode UseWorkbookStream(std::span<const std::uint8_t> file, Use use) {
+  return UseWorkbookStream(file, kUnnamedWorksheet, use, [] {});
+}
+
+// The same for the file at `sourcePath`, whose bytes are let go first when the
+// stream was gathered from scattered sectors.
+template <typename Use>
+ResultCode UseWorkbookStream(const std::string& sourcePath, Use use) {
+  FileBytes file;
+  const ResultCode rc = ReadFileBytes(sourcePath, file);
+  if (rc < 0) return rc;
+  return UseWorkbookStream(file, WorksheetNameFromPath(sourcePath), use,
+                           [&] { FileBytes().swap(file); });
+}
 
 template <typename Extract>
-ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, LineBreakStyle style) {
+ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, LineBreakStyle style,
+                   const ConversionOptions& options) {
   try {
     std::string text(LeadingMark(codePage));
     const ResultCode rc = extract(text);
     if (rc < 0) return rc;
+    // The as-shown grid ends its lines with CR LF itself; the line breaks
+    // inside its quoted fields stay as the cells hold them.
+    if (options.layout != Layout::kDefault) style = kLineBreakKept;
     return FinishConversion(std::move(text), block, codePage, style);
+  } catch (...) {
+    return kFormatNotCorrect;
+  }
+}
+
+template <typename Source>
+ResultCode ListSheets(const Source& source, std::vector<SheetInfo>& sheets) {
+  try {
+    std::vector<SheetInfo> found;
+    const ResultCode rc = UseWorkbookStream(
+        source, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+          return ListWorkbookStreamSheets(stream, worksheetName, found);
+        });
+    if (rc < 0) return rc;
+    sheets = std::move(found);
+    return static_cast<ResultCode>(sheets.size());
   } catch (...) {
     return kFormatNotCorrect;
   }
@@ -72,16 +99,44 @@ ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, L
 
 }  // namespace
 
+ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text,
+                                         const ConversionOptions& options) {
+  return UseWorkbookStream(
+      file, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+        return ExtractWorkbookStreamText(stream, text, worksheetName, options);
+      });
+}
+
+ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text,
+                               const ConversionOptions& options) {
+  return UseWorkbookStream(
+      sourcePath, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+        return ExtractWorkbookStreamText(stream, text, worksheetName, options);
+      });
+}
+
 ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
-                           LineBreakStyle style) {
-  return Convert([&](std::string& text) { return ExtractWorkbookText(sourcePath, text); }, block,
-                 codePage, style);
+                           LineBreakStyle style, const ConversionOptions& options) {
+  return Convert(
+      [&](std::string& text) { return ExtractWorkbookText(sourcePath, text, options); }, block,
+      codePage, style, options);
 }
 
 ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                 std::int32_t codePage, LineBreakStyle style) {
-  return Convert([&](std::string& text) { return ExtractWorkbookTextFromBuffer(file, text); },
-                 block, codePage, style);
+                                 std::int32_t codePage, LineBreakStyle style,
+                                 const ConversionOptions& options) {
+  return Convert(
+      [&](std::string& text) { return ExtractWorkbookTextFromBuffer(file, text, options); },
+      block, codePage, style, options);
+}
+
+ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets) {
+  return ListSheets(sourcePath, sheets);
+}
+
+ResultCode ListWorkbookSheetsInBuffer(std::span<const std::uint8_t> file,
+                                      std::vector<SheetInfo>& sheets) {
+  return ListSheets(file, sheets);
 }
 
 }  // namespace tabulox

@@ -5,28 +5,45 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "output_block.h"
 #include "result_code.h"
+#include "tabulox/tabulox.h"
 #include "text_encoding.h"
 
 namespace tabulox {
 
 // Converts the workbook at `sourcePath`: extracts its text, rewrites its line
 // breaks, encodes it and copies it into `block`. Returns the byte count or a
-// negative result code; after a failure `block` is unchanged.
+// negative result code; after a failure `block` is unchanged. `options` as
+// ExtractWorkbookStreamText takes them (also kSheetNotFound and
+// kSeveralSheets); the as-shown layouts keep the line breaks their cells hold,
+// whatever `style` says.
 ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
-                           LineBreakStyle style);
+                           LineBreakStyle style, const ConversionOptions& options = {});
 
 // The same for a workbook file already in memory.
 ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                 std::int32_t codePage, LineBreakStyle style);
+                                 std::int32_t codePage, LineBreakStyle style,
+                                 const ConversionOptions& options = {});
+
+// The worksheets (SheetInfo: UTF-8 name, hidden or very hidden) in workbook
+// order, the sheets the conversions write and number; a worksheet file's one
+// sheet is named as its conversion heads it. Returns their count, or
+// kSourceMissing, kSourceOpenFailed, kFormatNotCorrect or kSourceEncrypted;
+// `sheets` is only changed on success. Never raises.
+ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets);
+ResultCode ListWorkbookSheetsInBuffer(std::span<const std::uint8_t> file,
+                                      std::vector<SheetInfo>& sheets);
 
 // The extraction stage: appends the workbook's text as engine text (UTF-8,
 // CR LF line ends) to `text`. Returns its length, or kSourceMissing,
-// kSourceOpenFailed, kFormatNotCorrect, kSourceEncrypted. May raise
-// ExtractionError.
-ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text);
-ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text);
+// kSourceOpenFailed, kFormatNotCorrect, kSourceEncrypted, kSheetNotFound,
+// kSeveralSheets. May raise ExtractionError.
+ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text,
+                               const ConversionOptions& options = {});
+ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text,
+                                         const ConversionOptions& options = {});
 
 }  // namespace tabulox

@@ -12,6 +12,8 @@ namespace {
 
 // Sheet type of a BIFF5 BOUNDSHEET record; only worksheets are listed.
 constexpr std::uint8_t kSheetTypeWorksheet = 0;
+// Its visibility byte: 0 visible, 1 hidden, 2 very hidden.
+constexpr std::uint8_t kVisibilityMask = 0x03;
 // DATEMODE value of the 1904 date system.
 constexpr std::uint16_t kDateMode1904 = 1;
 // BIFF2 cell attributes hold a format index of six bits.
@@ -41,9 +43,11 @@ ShortXLUnicodeString WideName(std::u16string_view units) {
   return name;
 }
 
-WorksheetData Sheet(std::uint32_t offset, ShortXLUnicodeString name) {
+WorksheetData Sheet(std::uint32_t offset, ShortXLUnicodeString name,
+                    std::uint8_t visibility = 0) {
   WorksheetData sheet;
   sheet.sheetData.boundSheet.sheetOffset = offset;
+  sheet.sheetData.boundSheet.visibility = visibility;
   sheet.sheetData.boundSheet.name = std::move(name);
   return sheet;
 }
@@ -118,7 +122,9 @@ ResultCode ReadBiff5Globals(ByteReader& stream, WorkbookData& book) {
     if (header.type != kRecordBoundSheet || payload.size() < 6) return;
     if (payload[5] != kSheetTypeWorksheet) return;
     std::optional<ShortXLUnicodeString> name = ReadSheetName(payload.subspan(6), strings);
-    if (name) book.worksheets.push_back(Sheet(LoadU32le(payload, 0), std::move(*name)));
+    if (name)
+      book.worksheets.push_back(
+          Sheet(LoadU32le(payload, 0), std::move(*name), payload[4] & kVisibilityMask));
   });
 }
 

@@ -106,6 +106,7 @@ void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string cod
 
 void InitStyleData(StyleTable& styles) {
   styles.xfs.clear();
+  styles.shownFormats.Clear();
   for (FormatSlot& slot : styles.formats) slot = FormatSlot{};
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
@@ -140,6 +141,7 @@ void AddFormat(StyleTable& styles, const FormatRecord& format) {
   std::string code;
   code.reserve(format.code.size());
   for (char16_t unit : format.code) AppendUtf16Unit(code, unit);
+  styles.shownFormats.SetCode(format.formatIndex, code);
   ClassifyFormatCode(format.formatIndex, std::move(code), styles);
 }
 

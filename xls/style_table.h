@@ -12,6 +12,7 @@
 #include "byte_reader.h"
 #include "date_time_pattern.h"
 #include "number_pattern.h"
+#include "shown_format_table.h"
 
 namespace tabulox {
 
@@ -44,6 +45,8 @@ struct XfEntry {
 
 struct StyleTable {
   std::array<FormatSlot, kFormatSlotCount> formats;
+  // The workbook's format codes as read, for the as-shown layout.
+  ShownFormatTable shownFormats;
   std::vector<XfEntry> xfs;
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
   // date rendering shifts onto the 1900 base.
@@ -63,7 +66,7 @@ inline constexpr std::uint16_t kRecordFormat = 0x041E;
 inline constexpr std::uint16_t kRecordXF = 0x00E0;
 
 // Empties the XF list, resets every slot to General and classifies the
-// built-in codes.
+// built-in codes; the as-shown table goes back to its built-in codes.
 void InitStyleData(StyleTable& styles);
 void FreeStyleData(StyleTable& styles);
 
@@ -72,6 +75,8 @@ void FreeStyleData(StyleTable& styles);
 bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format);
 bool ReadXFRecord(ByteReader& in, std::uint16_t type, XfEntry& xf);
 
+// Classifies the record's code into its slot and gives it to the as-shown
+// table as it stands.
 void AddFormat(StyleTable& styles, const FormatRecord& format);
 // Appends the entry; returns its position in the XF list.
 int AddXF(StyleTable& styles, const XfEntry& xf);

@@ -11,6 +11,7 @@
 #include "biff_version.h"
 #include "code_page_strings.h"
 #include "extraction_error.h"
+#include "hidden_lines.h"
 #include "huge_pages.h"
 #include "style_table.h"
 
@@ -42,13 +43,16 @@ enum CellKind : std::uint8_t {
   cellBlank = 0,
   cellSharedString = 1,
   cellNumber = 2,
-  // A formula's numeric, boolean or error result, or a BOOLERR constant,
-  // written in General form.
+  // A formula's numeric result.
   cellFormulaResult = 3,
   // A cell whose text is kept apart from it: a LABEL or RSTRING string, or a
   // formula result held as text (the text of a string result, or nothing for
-  // an empty result, the error #NULL! and result types not known).
+  // an empty result and result types not known).
   cellText = 4,
+  // A boolean (value 1 or 0) or an error (value the error code, [MS-XLS]
+  // 2.5.10 BErr), a BOOLERR constant or a formula's result.
+  cellBoolean = 5,
+  cellError = 6,
 };
 
 // A span of WorksheetData::cellTexts.
@@ -66,7 +70,7 @@ struct CellData {
   std::uint16_t xfIndex = 0;
   CellKind kind = cellBlank;
   union {
-    double value;               // cellNumber, cellFormulaResult
+    double value;               // cellNumber, cellFormulaResult, cellBoolean, cellError
     std::uint32_t stringIndex;  // cellSharedString
     TextSpan text;             // cellText
   };
@@ -88,6 +92,9 @@ struct WorksheetData {
   std::vector<CellData> cells;
   // The texts of cellText cells, one after the other.
   std::string cellTexts;
+  // The rows its ROW records and the columns its COLINFO records hide.
+  HiddenLines hiddenRows;
+  HiddenLines hiddenColumns;
 };
 
 // The shared-string table: an ordered list of UTF-8 strings, index 0 first,

@@ -24,9 +24,6 @@ enum FormulaResultType : std::uint8_t {
   resultEmpty = 3,
 };
 
-// Error code of #NULL!, [MS-XLS] 2.5.10 BErr.
-constexpr std::uint8_t kErrorNull = 0x00;
-
 // Bit 0 of an XLUnicodeString's option byte: 16-bit characters.
 constexpr std::uint8_t kHighByte = 0x01;
 
@@ -67,14 +64,10 @@ CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, d
 }
 
 // [MS-XLS] 2.4.24 BoolErr: the cell fields, the value, then fError (0: the
-// value is a boolean, else an error code). A boolean or error constant writes
-// what the same formula result writes: 1 or 0, the error code, nothing for
-// #NULL!.
+// value is a boolean, else an error code).
 CellData BoolErrCell(CellData cell, std::span<const std::uint8_t> valueAndFlag) {
-  const std::uint8_t value = valueAndFlag[0];
-  const bool isError = valueAndFlag[1] != 0;
-  cell.kind = isError && value == kErrorNull ? cellBlank : cellFormulaResult;
-  if (cell.kind == cellFormulaResult) cell.value = value;
+  cell.kind = valueAndFlag[1] != 0 ? cellError : cellBoolean;
+  cell.value = valueAndFlag[0];
   return cell;
 }
 
@@ -86,7 +79,8 @@ std::uint32_t AddFormula(CellData cell, std::span<const std::uint8_t> result, Ce
   cell.kind = cellFormulaResult;
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
-  } else if (result[0] == resultBoolean || (result[0] == resultError && result[2] != kErrorNull)) {
+  } else if (result[0] == resultBoolean || result[0] == resultError) {
+    cell.kind = result[0] == resultBoolean ? cellBoolean : cellError;
     cell.value = result[2];
   } else {
     cell.kind = cellText;
@@ -134,6 +128,10 @@ struct SheetCells {
     sheet.cells.push_back(cell);
   }
   std::uint32_t LastCell() const { return static_cast<std::uint32_t>(sheet.cells.size() - 1); }
+  void HideRow(std::uint16_t row) { sheet.hiddenRows.Hide(row, row); }
+  void HideColumns(std::uint32_t first, std::uint32_t last) {
+    sheet.hiddenColumns.Hide(first, last);
+  }
   // Gives the cellText cell at `cellIndex` the text that `read` appends to the
   // string it is given (false: no text).
   template <typename Read>
@@ -171,13 +169,27 @@ class StreamedCells {
     any_ = true;
     row_ = cell.row;
     column_ = cell.column;
-    try {
-      sink_.Cell(cell, beginsRow);
-    } catch (...) {
-      error_ = std::current_exception();
-    }
+    Hand([&] { sink_.Cell(cell, beginsRow); });
   }
   std::uint32_t LastCell() const { return 0; }
+  // A hidden row at or above a cell handed over, or hidden columns after the
+  // first cell, would change where cells handed over stand.
+  void HideRow(std::uint16_t row) {
+    if (outOfOrder_ || error_) return;
+    if (any_ && row <= row_) {
+      outOfOrder_ = true;
+      return;
+    }
+    Hand([&] { sink_.RowHidden(row); });
+  }
+  void HideColumns(std::uint32_t first, std::uint32_t last) {
+    if (outOfOrder_ || error_) return;
+    if (any_) {
+      outOfOrder_ = true;
+      return;
+    }
+    Hand([&] { sink_.ColumnsHidden(first, last); });
+  }
   // Hands the text that `read` gives to the sink, for the cellText cell it was
   // handed last.
   template <typename Read>
@@ -185,11 +197,7 @@ class StreamedCells {
     if (outOfOrder_ || error_) return;
     text_.clear();
     if (!read(text_)) return;
-    try {
-      sink_.CellText(text_);
-    } catch (...) {
-      error_ = std::current_exception();
-    }
+    Hand([&] { sink_.CellText(text_); });
   }
   // After each record: raises what the sink raised; false once a row came
   // out of order.
@@ -199,6 +207,16 @@ class StreamedCells {
   }
 
  private:
+  // Runs a call of the sink, keeping what it raises.
+  template <typename Call>
+  void Hand(Call call) {
+    try {
+      call();
+    } catch (...) {
+      error_ = std::current_exception();
+    }
+  }
+
   StreamedCellSink& sink_;
   std::string text_;
   std::exception_ptr error_;
@@ -376,12 +394,52 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
   }
 }
 
+// [MS-XLS] 2.4.221 Row (BIFF3 to BIFF8 alike): the row, then at byte 12 the
+// option flags, whose bit 5 (fDyZero) hides the row. BIFF2's ROW has no such
+// flag; a row it gives the height 0 (bits 0-14 of the height at byte 6, bit
+// 15 clear: not the default height) is hidden.
+constexpr std::size_t kRowFlagsOffset = 12;
+constexpr std::uint8_t kRowHidden = 0x20;
+constexpr std::size_t kRowHeightOffset = 6;
+// [MS-XLS] 2.4.53 ColInfo (BIFF3 to BIFF8): first and last column, width, XF
+// index, then the options, whose bit 0 hides the columns.
+constexpr std::size_t kColInfoOptionsOffset = 8;
+constexpr std::uint16_t kColInfoHidden = 0x0001;
+
+// Reads a ROW or COLINFO record from its payload into the hidden rows and
+// columns of `cells`. False for records of other types.
+template <typename Cells>
+bool ReadRowOrColumns(std::span<const std::uint8_t> payload, std::uint16_t type,
+                      BiffVersion version, Cells& cells) {
+  if (type == kRecordRow || (type == kRecordRowBiff2 && version == BiffVersion::kBiff2)) {
+    bool hidden = false;
+    if (type == kRecordRow)
+      hidden = payload.size() > kRowFlagsOffset && (payload[kRowFlagsOffset] & kRowHidden) != 0;
+    else
+      hidden = payload.size() >= kRowHeightOffset + 2 &&
+               LoadU16le(payload, kRowHeightOffset) == 0;
+    if (hidden) cells.HideRow(LoadU16le(payload, 0));
+    return true;
+  }
+  if (type == kRecordColInfo && version != BiffVersion::kBiff2) {
+    if (payload.size() < kColInfoOptionsOffset + 2) return true;
+    const std::uint16_t first = LoadU16le(payload, 0);
+    const std::uint16_t last = LoadU16le(payload, 2);
+    if (first <= last && (LoadU16le(payload, kColInfoOptionsOffset) & kColInfoHidden) != 0)
+      cells.HideColumns(first, last);
+    return true;
+  }
+  return false;
+}
+
 // Reads the cell record of `type` and adds its cells. Records of other types
 // are skipped. Reads from the whole stream, as far as the fields go.
 template <typename Cells>
 void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRecordFormat& format,
                     EarlierRecordState& earlier, Cells& cells, std::uint32_t& awaitingString) {
   if (IsCellRecord(header.type, format.version)) awaitingString = kNoCell;
+  if (ReadRowOrColumns(stream.rest().first(header.length), header.type, format.version, cells))
+    return;
   if (format.version != BiffVersion::kBiff8 &&
       ReadEarlierCellRecord(stream.rest().first(header.length), header.type, format, earlier,
                             cells, awaitingString))

@@ -23,9 +23,12 @@ namespace tabulox {
 // record. A record whose fields run past the end of
 // the stream adds the cells read before that point and no more.
 //
+// The rows that ROW records hide and the columns that COLINFO records hide
+// go into sheet.hiddenRows and sheet.hiddenColumns.
+//
 // A FORMULA whose result is a string takes its text from the STRING record
 // that follows it ([MS-XLS] 2.4.268), with its CONTINUE records; an empty
-// result, the error #NULL! and unknown result types give an empty text.
+// result and unknown result types give an empty text.
 // Raises ExtractionError when a sheet has more cells than kNoCell counts.
 //
 // `format` tells how the records are laid out; a stream of a version before
@@ -46,6 +49,11 @@ class StreamedCellSink {
   // CellText before any other cell.
   virtual void Cell(const CellData& cell, bool beginsRow) = 0;
   virtual void CellText(std::string_view text) = 0;
+  // A row that a ROW record hides, given before the cells of that row and of
+  // the rows below it; columns first to last that a COLINFO record hides,
+  // given before any cell.
+  virtual void RowHidden(std::uint16_t /*row*/) {}
+  virtual void ColumnsHidden(std::uint32_t /*first*/, std::uint32_t /*last*/) {}
 
  protected:
   ~StreamedCellSink() = default;
@@ -56,7 +64,9 @@ class StreamedCellSink {
 // through, or std::nullopt at the first cell of a row below the row before
 // it, or at a cell at or left of the cell before it in its row: the layout of
 // the whole cell list puts such a cell elsewhere than after the cells handed
-// over, and the records must be read into a whole cell list instead.
+// over, and the records must be read into a whole cell list instead. The same
+// for a hidden row at or above a cell handed over, and for hidden columns
+// after the first cell.
 // Passes on what the sink raises, once the record that raised it was read.
 std::optional<std::size_t> StreamWorksheetRows(ByteReader& stream, StreamedCellSink& sink,
                                                const CellRecordFormat& format = {});

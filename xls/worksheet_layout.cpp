@@ -30,7 +30,12 @@ void AppendCellValue(const WorkbookData& book, const CellData& cell, std::string
       RenderNumber(book.styles, cell.xfIndex, cell.value, text);
       break;
     case cellFormulaResult:
+    case cellBoolean:
       AppendGeneral(cell.value, text);
+      break;
+    case cellError:
+      // The error code; #NULL! (code 0) writes nothing.
+      if (cell.value != 0) AppendGeneral(cell.value, text);
       break;
   }
 }
@@ -47,9 +52,8 @@ void MoveToColumn(std::uint32_t& position, std::uint32_t column, std::string& te
   position = column;
 }
 
-// The positions of the cells of a sheet in the order in which they are laid
-// out: by row, then by column; cells at one column keep the order of their
-// records, which is their order in the cell list.
+}  // namespace
+
 std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
   std::vector<std::uint32_t> order(sheet.cells.size());
   for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
@@ -61,8 +65,6 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
   return order;
 }
 
-}  // namespace
-
 void AppendSheetNameLine(const WorksheetData& sheet, std::string& text) {
   text += SheetNameText(sheet.sheetData.boundSheet.name);
   text.append(kLineEnd, kLineEndSize);
@@ -73,23 +75,44 @@ void EndWorksheetText(std::string& text, std::size_t maxBytes) {
   CheckSize(text, maxBytes);
 }
 
-RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes)
-    : book_(book), text_(text), maxBytes_(maxBytes) {}
+RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::size_t maxBytes,
+                             SkippedHiddenLines skipped)
+    : book_(book), text_(text), maxBytes_(maxBytes), skipped_(skipped) {}
+
+void RowTextWriter::RowHidden(std::uint16_t row) {
+  if (skipped_.rows) hiddenRows_.Hide(row, row);
+}
+
+void RowTextWriter::ColumnsHidden(std::uint32_t first, std::uint32_t last) {
+  if (skipped_.columns) hiddenColumns_.Hide(first, last);
+}
+
+void RowTextWriter::HideLinesOf(const WorksheetData& sheet) {
+  if (skipped_.rows) hiddenRows_ = sheet.hiddenRows;
+  if (skipped_.columns) hiddenColumns_ = sheet.hiddenColumns;
+}
 
 void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
   if (awaiting_) PlaceAwaitedText({});
-  if (beginsRow) {
+  rowBegins_ = rowBegins_ || beginsRow;
+  CellData placed = cell;
+  if (!hiddenRows_.Empty() || !hiddenColumns_.Empty()) {
+    if (hiddenRows_.IsHidden(cell.row) || hiddenColumns_.IsHidden(cell.column)) return;
+    placed.column = hiddenColumns_.VisibleIndex(cell.column);
+  }
+  if (rowBegins_) {
     if (anyRow_) text_.append(kLineEnd, kLineEndSize);
     anyRow_ = true;
+    rowBegins_ = false;
     position_ = 0;
   }
-  if (cell.kind == cellText) {
-    awaited_ = cell;
+  if (placed.kind == cellText) {
+    awaited_ = placed;
     awaiting_ = true;
     return;
   }
-  MoveToColumn(position_, cell.column, text_);
-  AppendCellValue(book_, cell, text_);
+  MoveToColumn(position_, placed.column, text_);
+  AppendCellValue(book_, placed, text_);
   CheckSize(text_, maxBytes_);
 }
 
@@ -110,9 +133,10 @@ void RowTextWriter::Finish() {
 }
 
 void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, std::string& text,
-                         std::size_t maxBytes) {
+                         std::size_t maxBytes, SkippedHiddenLines skipped) {
   AppendSheetNameLine(sheet, text);
-  RowTextWriter writer(book, text, maxBytes);
+  RowTextWriter writer(book, text, maxBytes, skipped);
+  writer.HideLinesOf(sheet);
   const CellData* previous = nullptr;
   for (const std::uint32_t i : CellsInLayoutOrder(sheet)) {
     const CellData& cell = sheet.cells[i];

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "byte_reader.h"
+#include "grid_writer.h"
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
@@ -18,8 +19,18 @@ namespace tabulox {
 // them; otherwise the text written so far is taken back and the worksheet is
 // read again into its whole cell list in `sheet`, which is laid out from
 // that. Raises ExtractionError when the text grows beyond `maxBytes`.
+// `skipped` leaves out the rows and columns the sheet hides (RowTextWriter).
 void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
                        WorksheetReadBudget& budget, std::string& text,
-                       std::size_t maxBytes = kMaxWorkbookTextBytes);
+                       std::size_t maxBytes = kMaxWorkbookTextBytes,
+                       SkippedHiddenLines skipped = {});
+
+// The same for the as-shown layout: the sheet goes into `grid`, which writes
+// at the end of `text`, through a ShownCellWriter as its cells are read while
+// they come in layout order, else from its whole cell list
+// (LayOutShownWorksheet). Returns whether the sheet had any text.
+bool ReadWorksheetShownText(ByteReader& stream, const WorkbookData& book, WorksheetData& sheet,
+                            WorksheetReadBudget& budget, std::string& text, GridWriter& grid,
+                            SkippedHiddenLines skipped);
 
 }  // namespace tabulox

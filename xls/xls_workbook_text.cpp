@@ -9,6 +9,8 @@
 #include "biff_version.h"
 #include "conversion_output.h"
 #include "earlier_globals.h"
+#include "grid_writer.h"
+#include "sheet_choice.h"
 #include "workbook_data.h"
 #include "worksheet_layout.h"
 #include "xls_globals.h"
@@ -23,20 +25,59 @@ namespace tabulox {
 constexpr std::size_t kMaxCellTextBytes = std::size_t{1} << 20;
 static_assert(kMaxWorkbookTextBytes + kMaxCellTextBytes <= kMaxResultBytes);
 
-// Reads the globals, then each worksheet in turn: its cells, its text, and
-// its cells are let go before the next is read. Everything read is released
-// when this returns, also when an error is raised.
+namespace {
+
+// Reads the globals of the stream into `book`, whose style table is made
+// ready first: ReadEarlierGlobals for the versions before BIFF8, else
+// ReadGlobals.
+ResultCode ReadStreamGlobals(std::span<const std::uint8_t> workbookStream, ByteReader& stream,
+                             std::u16string_view worksheetName, WorkbookData& book) {
+  InitStyleData(book.styles);
+  const std::optional<StreamStart> streamStart = ReadStreamStart(workbookStream);
+  return streamStart && streamStart->version != BiffVersion::kBiff8
+             ? ReadEarlierGlobals(stream, *streamStart, worksheetName, book)
+             : ReadGlobals(stream, book);
+}
+
+std::vector<SheetInfo> SheetInfos(const WorkbookData& book) {
+  std::vector<SheetInfo> sheets;
+  sheets.reserve(book.worksheets.size());
+  for (const WorksheetData& sheet : book.worksheets) {
+    const BoundSheet8& boundSheet = sheet.sheetData.boundSheet;
+    sheets.push_back(SheetInfo{SheetNameText(boundSheet.name), boundSheet.visibility != 0});
+  }
+  return sheets;
+}
+
+}  // namespace
+
+ResultCode ListWorkbookStreamSheets(std::span<const std::uint8_t> workbookStream,
+                                    std::u16string_view worksheetName,
+                                    std::vector<SheetInfo>& sheets) {
+  const auto book = std::make_unique<WorkbookData>();
+  ByteReader stream(workbookStream);
+  const ResultCode globals = ReadStreamGlobals(workbookStream, stream, worksheetName, *book);
+  if (globals < 0) return globals;
+  sheets = SheetInfos(*book);
+  return 0;
+}
+
+// Reads the globals, then each chosen worksheet in turn: its cells, its text,
+// and its cells are let go before the next is read. Everything read is
+// released when this returns, also when an error is raised.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
-                                     std::string& text, std::u16string_view worksheetName) {
+                                     std::string& text, std::u16string_view worksheetName,
+                                     const ConversionOptions& options) {
   // The style table holds 400 format slots; keep it off the stack.
   const auto book = std::make_unique<WorkbookData>();
-  InitStyleData(book->styles);
   ByteReader stream(workbookStream);
-  const std::optional<StreamStart> streamStart = ReadStreamStart(workbookStream);
-  const ResultCode globals = streamStart && streamStart->version != BiffVersion::kBiff8
-                                 ? ReadEarlierGlobals(stream, *streamStart, worksheetName, *book)
-                                 : ReadGlobals(stream, *book);
+  const ResultCode globals = ReadStreamGlobals(workbookStream, stream, worksheetName, *book);
   if (globals < 0) return globals;
+  std::vector<std::size_t> chosen;
+  const ResultCode choice = ChooseSheets(SheetInfos(*book), options, chosen);
+  if (choice < 0) return choice;
+  const SkippedHiddenLines skipped{options.skipHiddenRows, options.skipHiddenColumns};
+  const bool shown = options.layout != Layout::kDefault;
   const std::size_t start = text.size();
   const std::size_t maxBytes = start + kMaxWorkbookTextBytes;
   // Room taken at once, so that the text is not copied as sheets are added:
@@ -45,7 +86,9 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   text.reserve(start + std::min(workbookStream.size(), kMaxWorkbookTextBytes));
   AdviseHugePagesForRoom(text);
   WorksheetReadBudget budget(stream.size());
-  for (WorksheetData& sheet : book->worksheets) {
+  GridWriter grid(text, GridLayoutFor(options, chosen.size()), maxBytes);
+  for (const std::size_t index : chosen) {
+    WorksheetData& sheet = book->worksheets[index];
     if (book->stylesPerSheet) {
       // A sheet's style records are read before its cells, from the same
       // budget.
@@ -54,9 +97,18 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
       if (styles < 0) return styles;
       budget.Spend(stream.position() - std::min(offset, stream.position()));
     }
-    ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes);
+    if (shown)
+      ReadWorksheetShownText(stream, *book, sheet, budget, text, grid, skipped);
+    else
+      ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes, skipped);
     std::vector<CellData>().swap(sheet.cells);
     std::string().swap(sheet.cellTexts);
+    sheet.hiddenRows.Clear();
+    sheet.hiddenColumns.Clear();
+  }
+  if (shown) {
+    const ResultCode outcome = ShownOutcome(options, grid.SheetsWithText());
+    if (outcome < 0) return outcome;
   }
   const std::size_t size = text.size() - start;
   if (size > kMaxResultBytes) return kFormatNotCorrect;

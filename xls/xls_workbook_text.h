@@ -5,8 +5,10 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "result_code.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox {
 
@@ -21,7 +23,20 @@ inline constexpr std::u16string_view kUnnamedWorksheet = u"Sheet1";
 // A stream that opens with the BOF of a version before BIFF8 is read as that
 // version (ReadEarlierGlobals); the one sheet of a BIFF2 to BIFF4 worksheet
 // file is headed `worksheetName`.
+//
+// `options` chooses the sheets written (ChooseSheets; kSheetNotFound), the
+// layout (kAsShown and kCsv through the GridWriter; kSeveralSheets) and the
+// hidden rows and columns left out; the default options give the default
+// layout of every worksheet.
 ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStream,
                                      std::string& text,
-                                     std::u16string_view worksheetName = kUnnamedWorksheet);
+                                     std::u16string_view worksheetName = kUnnamedWorksheet,
+                                     const ConversionOptions& options = {});
+
+// The worksheets of the stream, those ExtractWorkbookStreamText writes, in
+// workbook order: their names (UTF-8) and whether they are hidden or very
+// hidden. Returns 0 or kSourceEncrypted. May raise ExtractionError.
+ResultCode ListWorkbookStreamSheets(std::span<const std::uint8_t> workbookStream,
+                                    std::u16string_view worksheetName,
+                                    std::vector<SheetInfo>& sheets);
 }  // namespace tabulox

@@ -259,4 +259,16 @@ void BiffWriter::BoolErr(std::uint16_t row, std::uint16_t column, std::uint8_t v
   Record(0x0205, b);
 }
 
+void BiffWriter::Row(std::uint16_t row, bool hidden) {
+  Bytes b;
+  b.u16(row).u16(0).u16(10).u16(255).u16(0).u16(0).u16(hidden ? 0x0120 : 0x0100).u16(0x000F);
+  Record(0x0208, b);
+}
+
+void BiffWriter::ColInfo(std::uint16_t first, std::uint16_t last, bool hidden) {
+  Bytes b;
+  b.u16(first).u16(last).u16(2340).u16(15).u16(hidden ? 1 : 0).u16(0);
+  Record(0x007D, b);
+}
+
 }  // namespace tabulox::testing

@@ -149,6 +149,11 @@ class BiffWriter {
                std::uint16_t runs);
   // BOOLERR ([MS-XLS] 2.4.24): a boolean (`isError` false) or an error code.
   void BoolErr(std::uint16_t row, std::uint16_t column, std::uint8_t value, bool isError);
+  // ROW (16 bytes, BIFF3 to BIFF8) of `row`, its fDyZero flag set when `hidden`.
+  void Row(std::uint16_t row, bool hidden);
+  // COLINFO (BIFF3 to BIFF8) of the columns first to last, option bit 0 set
+  // when `hidden`.
+  void ColInfo(std::uint16_t first, std::uint16_t last, bool hidden);
 
   std::size_t size() const { return data_.size(); }
   std::span<const std::uint8_t> bytes() const { return data_; }

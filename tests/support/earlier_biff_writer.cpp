@@ -53,9 +53,10 @@ void EarlierBiffWriter::CodePage(std::uint16_t codePage) {
   Record(0x0042, b);
 }
 
-std::size_t EarlierBiffWriter::BoundSheet5(std::string_view name, std::uint8_t sheetType) {
+std::size_t EarlierBiffWriter::BoundSheet5(std::string_view name, std::uint8_t sheetType,
+                                          std::uint8_t visibility) {
   Bytes b;
-  b.u32(0).u8(0).u8(sheetType);
+  b.u32(0).u8(visibility).u8(sheetType);
   ShortText(b, name);
   const std::size_t handle = size() + 4;
   Record(0x0085, b);
@@ -151,6 +152,12 @@ void EarlierBiffWriter::FormulaString34(std::uint16_t type, std::uint16_t row,
   b.u16(row).u16(column).u16(xf).raw(kStringResult).u16(0);
   b.u16(3).u8(0x44).u16(0);  // a reference, never evaluated
   Record(type, b);
+}
+
+void EarlierBiffWriter::Row2(std::uint16_t row, std::uint16_t height) {
+  Bytes b;
+  b.u16(row).u16(0).u16(10).u16(height).u16(0).u8(0).u16(0);
+  Record(0x0008, b);
 }
 
 void EarlierBiffWriter::Blank2(std::uint16_t row, std::uint16_t column, Biff2Attributes a) {

@@ -40,7 +40,8 @@ class EarlierBiffWriter : public BiffWriter {
 
   // BIFF5 BOUNDSHEET (offset, visibility, type, 8-bit name); a handle for
   // StartSheet5.
-  std::size_t BoundSheet5(std::string_view name, std::uint8_t sheetType = 0);
+  std::size_t BoundSheet5(std::string_view name, std::uint8_t sheetType = 0,
+                          std::uint8_t visibility = 0);
   // Points the BOUNDSHEET here and writes a BIFF5 worksheet BOF.
   void StartSheet5(std::size_t handle);
   // A BIFF4 workbook's BOUNDSHEET (the name alone), and the SHEETHDR that
@@ -84,6 +85,9 @@ class EarlierBiffWriter : public BiffWriter {
   void FormulaString2(std::uint16_t row, std::uint16_t column, Biff2Attributes attributes);
   void String2(std::string_view text);
   void Ixfe2(std::uint16_t xf);
+  // BIFF2 ROW (0x0008) of `row` with the height field as given (0: hidden;
+  // bit 15: the default height).
+  void Row2(std::uint16_t row, std::uint16_t height);
 };
 
 }  // namespace tabulox::testing

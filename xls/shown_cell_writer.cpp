@@ -1,0 +1,125 @@
+#include "shown_cell_writer.h"
+
+#include <vector>
+
+#include "xls_globals.h"
+
+namespace tabulox {
+
+std::string_view ErrorText(std::uint8_t code) {
+  switch (code) {
+    case 0x00:
+      return "#NULL!";
+    case 0x07:
+      return "#DIV/0!";
+    case 0x0F:
+      return "#VALUE!";
+    case 0x17:
+      return "#REF!";
+    case 0x1D:
+      return "#NAME?";
+    case 0x24:
+      return "#NUM!";
+    case 0x2A:
+      return "#N/A";
+    case 0x2B:
+      return "#GETTING_DATA";
+    default:
+      return {};
+  }
+}
+
+ShownCellWriter::ShownCellWriter(const WorkbookData& book, const WorksheetData& sheet,
+                                 GridWriter& grid, SkippedHiddenLines skipped)
+    : book_(book),
+      grid_(grid),
+      skipped_(skipped),
+      dateSystem_(book.styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900) {
+  grid_.BeginSheet(SheetNameText(sheet.sheetData.boundSheet.name), hiddenRows_, hiddenColumns_);
+}
+
+void ShownCellWriter::RowHidden(std::uint16_t row) {
+  if (skipped_.rows) hiddenRows_.Hide(row, row);
+}
+
+void ShownCellWriter::ColumnsHidden(std::uint32_t first, std::uint32_t last) {
+  if (skipped_.columns) hiddenColumns_.Hide(first, last);
+}
+
+void ShownCellWriter::HideLinesOf(const WorksheetData& sheet) {
+  if (skipped_.rows) hiddenRows_ = sheet.hiddenRows;
+  if (skipped_.columns) hiddenColumns_ = sheet.hiddenColumns;
+}
+
+const ShownFormat& ShownCellWriter::FormatOf(const CellData& cell) const {
+  const std::vector<XfEntry>& xfs = book_.styles.xfs;
+  const int id = std::size_t{cell.xfIndex} < xfs.size() ? xfs[cell.xfIndex].formatIndex : 0;
+  return book_.styles.shownFormats.Format(id);
+}
+
+void ShownCellWriter::PlaceText(const CellData& cell, std::string_view text) {
+  if (text.empty()) return;
+  shown_.clear();
+  FormatOf(cell).AppendText(text, shown_);
+  grid_.Cell(cell.row, cell.column, shown_);
+}
+
+void ShownCellWriter::Cell(const CellData& cell, bool /*beginsRow*/) {
+  // A text cell whose text did not come shows nothing.
+  awaiting_ = false;
+  shown_.clear();
+  switch (cell.kind) {
+    case cellBlank:
+      return;
+    case cellText:
+      awaited_ = cell;
+      awaiting_ = true;
+      return;
+    case cellSharedString:
+      if (cell.stringIndex < book_.sharedStrings.size())
+        PlaceText(cell, book_.sharedStrings[cell.stringIndex]);
+      return;
+    case cellNumber:
+    case cellFormulaResult:
+      FormatOf(cell).AppendNumber(cell.value, dateSystem_, shown_);
+      break;
+    case cellBoolean:
+      shown_ = cell.value != 0 ? "TRUE" : "FALSE";
+      break;
+    case cellError:
+      shown_ = ErrorText(static_cast<std::uint8_t>(cell.value));
+      break;
+  }
+  grid_.Cell(cell.row, cell.column, shown_);
+}
+
+void ShownCellWriter::CellText(std::string_view text) {
+  if (!awaiting_) return;
+  awaiting_ = false;
+  PlaceText(awaited_, text);
+}
+
+bool ShownCellWriter::Finish() {
+  awaiting_ = false;
+  return grid_.EndSheet();
+}
+
+bool LayOutShownWorksheet(const WorkbookData& book, const WorksheetData& sheet, GridWriter& grid,
+                          SkippedHiddenLines skipped) {
+  ShownCellWriter writer(book, sheet, grid, skipped);
+  writer.HideLinesOf(sheet);
+  const std::vector<std::uint32_t> order = CellsInLayoutOrder(sheet);
+  for (std::size_t i = 0; i < order.size(); ++i) {
+    const CellData& cell = sheet.cells[order[i]];
+    if (i + 1 < order.size()) {
+      const CellData& next = sheet.cells[order[i + 1]];
+      if (next.row == cell.row && next.column == cell.column) continue;
+    }
+    writer.Cell(cell, false);
+    if (cell.kind == cellText)
+      writer.CellText(std::string_view(sheet.cellTexts).substr(cell.text.offset, cell.text.length));
+  }
+  return writer.Finish();
+}
+
+}  // namespace tabulox
