@@ -51,19 +51,13 @@ bool IsTrueValue(std::string_view value) {
 
 // Takes the sheet elements of the sheets list (workbook > sheets > sheet,
 // "x:sheets" and "x:sheet" too) as they are read, those of the first sheets
-// element, and the workbookPr's date1904.
+// element. The workbook's other children stay in the tree.
 class SheetElements : public XmlChildSink {
  public:
-  SheetElements(std::vector<SheetElement>& sheets, bool& date1904)
-      : sheets_(sheets), date1904_(date1904) {}
+  explicit SheetElements(std::vector<SheetElement>& sheets) : sheets_(sheets) {}
 
   bool HandsOverChildren(const XmlNode& item) override {
-    if (item.Parent() == nullptr) return false;
-    if (HasLocalName(item, "workbookPr") && !workbookPrSeen_) {
-      workbookPrSeen_ = true;
-      date1904_ = IsTrueValue(item.Attributes().Attribute("date1904"));
-    }
-    if (!HasLocalName(item, "sheets")) return false;
+    if (item.Parent() == nullptr || !HasLocalName(item, "sheets")) return false;
     if (sheetsElement_ == nullptr) sheetsElement_ = &item;
     return true;
   }
@@ -79,9 +73,7 @@ class SheetElements : public XmlChildSink {
 
  private:
   std::vector<SheetElement>& sheets_;
-  bool& date1904_;
   const XmlNode* sheetsElement_ = nullptr;
-  bool workbookPrSeen_ = false;
 };
 
 // Compares numbers written in decimal without leading zeros.
@@ -112,9 +104,11 @@ WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
 
     std::vector<SheetElement> listed;
     bool date1904 = false;
-    SheetElements sheets(listed, date1904);
+    SheetElements sheets(listed);
     const MemberRead read = ReadMember(reader, workbook, [&](const BlockSource& source) {
       document.LoadFromSource(source, sheets);
+      if (const XmlNode* properties = FindChild(document.Root(), "workbookPr"))
+        date1904 = IsTrueValue(properties->Attributes().Attribute("date1904"));
     });
     if (read.extracted == 0 || read.error) return parts;
     parts.date1904 = date1904;
