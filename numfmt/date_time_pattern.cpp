@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
-#include <chrono>
 #include <cmath>
 #include <cstring>
 #include <optional>
 
+#include "civil_date.h"
 #include "general_format.h"
 #include "regional_settings.h"
 
@@ -44,9 +44,6 @@ constexpr double kMaxSerialMagnitude = 1e7;
 // tokens met there write nothing.
 constexpr int kMaxExpansionLevel = 2;
 
-constexpr std::chrono::sys_days kSerialBase{std::chrono::year{1899} / 12 / 30};
-
-
 // Splits the serial at the millisecond: the day offset takes the sign of the
 // rounded count and the time of day its magnitude, so seconds are truncated
 // after the rounding.
@@ -63,12 +60,11 @@ std::optional<DateTimeParts> DecodeSerial(double serial, DateSystem system) {
 
   DateTimeParts parts;
   parts.day = static_cast<std::int32_t>(dayOffset);
-  const std::chrono::sys_days date = kSerialBase + std::chrono::days{dayOffset};
-  const std::chrono::year_month_day ymd{date};
-  parts.year = static_cast<int>(ymd.year());
-  parts.month = static_cast<int>(static_cast<unsigned>(ymd.month()));
-  parts.dayOfMonth = static_cast<int>(static_cast<unsigned>(ymd.day()));
-  parts.weekday = static_cast<int>(std::chrono::weekday{date}.c_encoding());
+  const CivilDate date = CivilDateOfDay(dayOffset);
+  parts.year = date.year;
+  parts.month = date.month;
+  parts.dayOfMonth = date.day;
+  parts.weekday = date.weekday;
   parts.hour = static_cast<int>(time / kMillisecondsPerHour);
   time %= kMillisecondsPerHour;
   parts.minute = static_cast<int>(time / kMillisecondsPerMinute);

@@ -290,6 +290,32 @@ int WriteGeneralDigits(double value, char* out, int& exponent) {
   return d.count;
 }
 
+DecimalDigits RoundedToDecimals(const DecimalDigits& digits, int maxDecimals) {
+  const long long keep = static_cast<long long>(digits.exponent) + maxDecimals;
+  if (keep >= digits.count) return digits;
+  DecimalDigits result;
+  result.exponent = digits.exponent;
+  if (keep < 0) return result;
+  auto count = static_cast<int>(keep);
+  const bool roundUp = digits.digits[count] >= '5';
+  std::memcpy(result.digits, digits.digits, static_cast<std::size_t>(count));
+  if (roundUp) {
+    // Nines carried over become trailing zeros, which are dropped.
+    while (count > 0 && result.digits[count - 1] == '9') --count;
+    if (count == 0) {
+      result.digits[0] = '1';
+      count = 1;
+      ++result.exponent;
+    } else {
+      ++result.digits[count - 1];
+    }
+  }
+  while (count > 0 && result.digits[count - 1] == '0') --count;
+  result.count = count;
+  result.negative = count > 0 && digits.negative;
+  return result;
+}
+
 DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDecimals) {
   const auto narrow = static_cast<double>(value);
   if (static_cast<long double>(narrow) == value)

@@ -22,6 +22,14 @@ DecimalDigits ToDecimalDigits(long double value, int maxSignificant, int maxDeci
 // The same for a double, without extended-precision arithmetic.
 DecimalDigits ToDecimalDigits(double value, int maxSignificant, int maxDecimals);
 
+// Rounds the digits D half away from zero to at most `maxDecimals` decimal
+// places (maxDecimals may be negative: whole tens, hundreds, ...), keeping the
+// sign. A carry past the first digit raises the exponent; a value that rounds
+// away entirely gives count 0. The digits of a value the cell shows are rounded
+// twice this way: first to the significant digits it is shown with, then to the
+// places of the code.
+DecimalDigits RoundedToDecimals(const DecimalDigits& digits, int maxDecimals);
+
 // Significant digits of the General form.
 inline constexpr int kGeneralDigits = 15;
 

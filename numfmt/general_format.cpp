@@ -37,11 +37,24 @@ char* PutSeparator(std::string_view separator, char* w) {
   return w + separator.size();
 }
 
+// How the exponent of the exponent form is written: as it stands ("E15",
+// "E-7"), or with its sign and at least two digits ("E+15", "E-07").
+enum class ExponentStyle : std::uint8_t { kPlain, kSignedTwoDigits };
+
+char* PutExponent(int exponent, ExponentStyle style, char* w) {
+  *w++ = 'E';
+  if (style == ExponentStyle::kPlain) return std::to_chars(w, w + 4, exponent).ptr;
+  *w++ = exponent < 0 ? '-' : '+';
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  if (magnitude < 10) *w++ = '0';
+  return std::to_chars(w, w + 3, magnitude).ptr;
+}
+
 // Writes the General form of the value 0.D × 10^x, D being the `count` digits
 // at `digits` (readable for kGeneralDigits + kBlock bytes), at `w`, which has
 // room for kMostFormBytes and the separator, and returns its end.
 char* PutGeneral(const char* digits, int count, int x, bool negative, std::string_view separator,
-                 char* w) {
+                 ExponentStyle style, char* w) {
   if (negative) *w++ = '-';
   if (x > kGeneralDigits || x < -3) {
     *w++ = digits[0];
@@ -50,8 +63,7 @@ char* PutGeneral(const char* digits, int count, int x, bool negative, std::strin
       std::memcpy(w, digits + 1, kBlock);
       w += count - 1;
     }
-    *w++ = 'E';
-    return std::to_chars(w, w + 4, x - 1).ptr;
+    return PutExponent(x - 1, style, w);
   }
   if (x > 0) {
     std::memcpy(w, digits, kBlock);
@@ -72,9 +84,7 @@ char* PutGeneral(const char* digits, int count, int x, bool negative, std::strin
   return w + count;
 }
 
-}  // namespace
-
-void AppendGeneral(double value, std::string& out) {
+void AppendGeneralForm(double value, ExponentStyle style, std::string& out) {
   if (std::fabs(value) < kPlainIntegerLimit) {
     const auto whole = static_cast<std::int64_t>(value);
     if (static_cast<double>(whole) == value) {  // -0.0 too, written "0"
@@ -106,8 +116,18 @@ void AppendGeneral(double value, std::string& out) {
     longText.resize(kMostFormBytes + separator.size());
     text = longText.data();
   }
-  const char* end = PutGeneral(digits, count, x, negative, separator, text);
+  const char* end = PutGeneral(digits, count, x, negative, separator, style, text);
   out.append(text, static_cast<std::size_t>(end - text));
+}
+
+}  // namespace
+
+void AppendGeneral(double value, std::string& out) {
+  AppendGeneralForm(value, ExponentStyle::kPlain, out);
+}
+
+void AppendGeneralShown(double value, std::string& out) {
+  AppendGeneralForm(value, ExponentStyle::kSignedTwoDigits, out);
 }
 
 std::string FormatGeneral(double value) {

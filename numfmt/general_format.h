@@ -9,6 +9,11 @@ namespace tabulox {
 // Appends the General form of the value to `out`.
 void AppendGeneral(double value, std::string& out);
 
+// The General form as spreadsheet applications show it: as AppendGeneral,
+// except that an exponent is written with its sign and at least two digits
+// ("3E-07", "6.4594E+191", "1E+15").
+void AppendGeneralShown(double value, std::string& out);
+
 std::string FormatGeneral(double value);
 
 }  // namespace tabulox
