@@ -176,9 +176,8 @@ TEST(XlsxAsShownCells, AMissingOrDamagedStylesPartLeavesEveryCellGeneral) {
   book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1" s="1"><v>0.5</v></c><c r="B1" s="2"><v>3</v></c></row>)"),
                   ""}};
   EXPECT_EQ(ShownText(book), "0.5\t3\r\n");
-  book.styles = "<cellXfs><xf numFmtId=\"10\"/><xf numFmtId=\"10\"/>";  // cut off
-  std::string archive = book.Archive();
-  EXPECT_EQ(Convert(archive, Shown()), "0.5\t3\r\n");
+  book.styles = std::string("\0\x9C<cellXfs><xf numFmtId=\"10\"/>", 29);  // not XML
+  EXPECT_EQ(ShownText(book), "0.5\t3\r\n");
   // A styles member whose CRC-32 fails does not count.
   std::vector<ZipEntry> entries = {
       {"[Content_Types].xml", "<Types/>"},
