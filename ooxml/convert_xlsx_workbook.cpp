@@ -14,13 +14,19 @@
 #include "xml_document.h"
 #include "zip_archive.h"
 #include "member_read.h"
+#include "shown_worksheet.h"
+#include "sheet_choice.h"
 #include "workbook_parts.h"
+#include "workbook_sheets.h"
+#include "workbook_styles.h"
+#include "worksheet_hiding.h"
 
 namespace tabulox {
 
 // Members are destroyed in reverse order: the reader first.
 struct XlsxReadingState {
   SharedStringTable sharedStrings;
+  WorkbookStyles styles;
   XmlDocument document;
   ZipArchive reader;
 };
@@ -36,6 +42,7 @@ constexpr std::size_t kMaxTextBytes = std::numeric_limits<std::int32_t>::max();
 constexpr std::size_t kKeptTreeStorageBytes = 64u * 1024 * 1024;
 
 constexpr std::string_view kSharedStringsMember = "xl/sharedStrings.xml";
+constexpr std::string_view kStylesMember = "xl/styles.xml";
 
 // Reads the shared strings: the part the workbook's relationships name, else
 // "xl/sharedStrings.xml". A missing or empty part leaves the table empty.
@@ -59,18 +66,39 @@ void LoadWorkbookSharedStrings(XlsxReadingState& state, const std::string& named
   }
 }
 
+// Reads the number formats of the styles part the workbook's relationships
+// name, else "xl/styles.xml". A part that is missing, fails its CRC-32 or
+// cannot be read leaves every cell General.
+void LoadWorkbookStyles(XlsxReadingState& state, const std::string& namedPart) {
+  WorkbookStyles& styles = state.styles;
+  auto load = [&](std::string_view name) {
+    styles.Clear();
+    return ReadMember(state.reader, name, [&](const BlockSource& source) {
+      LoadWorkbookStylesFromSource(state.document, source, styles);
+    });
+  };
+  try {
+    MemberRead read = load(namedPart.empty() ? kStylesMember : namedPart);
+    if (read.extracted == 0 && !namedPart.empty()) read = load(kStylesMember);
+    if (read.extracted == 0 || read.error) styles.Clear();
+  } catch (...) {
+    styles.Clear();
+  }
+}
+
 // Appends "heading:" CR LF and the text of the worksheet part `member` to
-// `text`. Returns whether a member of that name counts (decoded whole with a
-// matching CRC-32); an empty one writes nothing, not even its heading. May
-// raise.
+// `text`, leaving out what `hiding` hides (when given). Returns whether a
+// member of that name counts (decoded whole with a matching CRC-32); an empty
+// one writes nothing, not even its heading. May raise.
 bool AppendWorksheet(XlsxReadingState& state, std::string_view member, std::string_view heading,
-                     std::string& text) {
+                     std::string& text, WorksheetHiding* hiding) {
   const std::size_t start = text.size();
   const std::string header = std::string(heading) + ":\r\n";
   text += header;
   const MemberRead sheet = ReadMember(state.reader, member, [&](const BlockSource& source) {
+    if (hiding != nullptr) hiding->Clear();
     AppendWorksheetTextFromSource(state.document, source, state.sharedStrings, text,
-                                  kMaxTextBytes);
+                                  kMaxTextBytes, hiding);
   });
   if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
   if (sheet.extracted == 0) return false;
@@ -80,40 +108,84 @@ bool AppendWorksheet(XlsxReadingState& state, std::string_view member, std::stri
   return true;
 }
 
-// True when the worksheets are read by their numbered names: when the
-// workbook's relationships list none (or cannot be read), and when every
-// worksheet they list is a part "xl/worksheets/sheetN.xml".
-bool ReadsNumberedWorksheets(const WorkbookParts& parts) {
-  return std::all_of(parts.worksheets.begin(), parts.worksheets.end(),
-                     [](const std::string& part) { return !NumberedWorksheet(part).empty(); });
+// Writes the chosen sheets in the default layout, each with its heading.
+// Returns whether any of their members counts. May raise.
+bool WriteDefaultSheets(XlsxReadingState& state, const std::vector<WorkbookSheet>& sheets,
+                        const std::vector<std::size_t>& chosen, const ConversionOptions& options,
+                        std::string& text) {
+  WorksheetHiding hiding{options.skipHiddenRows, options.skipHiddenColumns, {}, {}};
+  bool counted = false;
+  for (const std::size_t i : chosen) {
+    counted |= AppendWorksheet(state, sheets[i].part, sheets[i].heading, text,
+                               hiding.SkipsAny() ? &hiding : nullptr);
+  }
+  return counted;
 }
 
-// Reads the shared strings and every worksheet of the open archive into
-// `text`: when the workbook lists worksheets stored under other names than
-// "xl/worksheets/sheetN.xml", the listed ones in the order of its sheets
-// list, headed "sheet1:", "sheet2:", ... by position; otherwise (or when none
-// of those is present) the parts "xl/worksheets/sheetN.xml" in ascending N,
-// each headed "sheetN:". Returns 0, or kFormatNotCorrect when no worksheet
-// member counts. May raise.
-ResultCode ExtractXlsxText(XlsxReadingState& state, std::string& text) {
+// Writes the chosen sheets as shown, a sheet whose member does not count as
+// an empty one. Returns whether any of their members counts; `sheetsWithText`
+// gets the number of sheets with text. May raise.
+bool WriteShownSheets(XlsxReadingState& state, const WorkbookParts& parts,
+                      const std::vector<WorkbookSheet>& sheets,
+                      const std::vector<std::size_t>& chosen, const ConversionOptions& options,
+                      std::string& text, int& sheetsWithText) {
+  GridWriter grid(text, GridLayoutFor(options, chosen.size()), kMaxTextBytes);
+  WorksheetHiding hiding{options.skipHiddenRows, options.skipHiddenColumns, {}, {}};
+  const ShownWorkbook workbook{state.sharedStrings, state.styles,
+                               parts.date1904 ? DateSystem::k1904 : DateSystem::k1900};
+  ShownWorksheetWriter writer(workbook, grid, text, hiding);
+  bool counted = false;
+  for (const std::size_t i : chosen) {
+    hiding.Clear();
+    writer.Begin(sheets[i].name);
+    const MemberRead sheet = ReadMember(state.reader, sheets[i].part, [&](const BlockSource& source) {
+      writer.Read(state.document, source);
+    });
+    if (sheet.extracted > 0 && sheet.error) std::rethrow_exception(sheet.error);
+    if (sheet.extracted == 0) {
+      hiding.Clear();
+      writer.TakeBack();
+    }
+    counted |= sheet.extracted > 0;
+    writer.End();
+  }
+  sheetsWithText = grid.SheetsWithText();
+  return counted;
+}
+
+// Reads the shared strings and the chosen worksheets of the open archive into
+// `text` (see WorkbookSheets for which parts are read, and in what order).
+// When the worksheets listed by the workbook are read and none of them
+// counts, and no sheet is chosen by name or number, the parts
+// "xl/worksheets/sheetN.xml" are read instead. Returns 0, kFormatNotCorrect
+// when the workbook has no worksheet or none of the chosen ones counts,
+// kSheetNotFound or kSeveralSheets. May raise.
+ResultCode ExtractXlsxText(XlsxReadingState& state, const ConversionOptions& options,
+                           std::string& text) {
   const WorkbookParts parts = FindWorkbookParts(state.reader, state.document);
   LoadWorkbookSharedStrings(state, parts.sharedStrings);
+  const bool shown = options.layout != Layout::kDefault;
+  if (shown) LoadWorkbookStyles(state, parts.styles);
 
-  bool worksheetFound = false;
-  if (!ReadsNumberedWorksheets(parts)) {
-    for (std::size_t i = 0; i < parts.worksheets.size(); ++i) {
-      worksheetFound |=
-          AppendWorksheet(state, parts.worksheets[i], "sheet" + std::to_string(i + 1), text);
-    }
+  std::vector<WorkbookSheet> sheets = ListedWorkbookSheets(parts, state.reader);
+  bool listed = !sheets.empty();
+  if (!listed) sheets = NumberedWorkbookSheets(parts, state.reader);
+  const std::size_t start = text.size();
+  for (;;) {
+    if (sheets.empty()) return kFormatNotCorrect;
+    std::vector<std::size_t> chosen;
+    if (ChooseSheets(SheetInfos(sheets), options, chosen) < 0) return kSheetNotFound;
+    if (chosen.empty()) return 0;
+    int sheetsWithText = 0;
+    const bool counted =
+        shown ? WriteShownSheets(state, parts, sheets, chosen, options, text, sheetsWithText)
+              : WriteDefaultSheets(state, sheets, chosen, options, text);
+    if (counted) return shown ? ShownOutcome(options, sheetsWithText) : 0;
+    if (!listed || !options.sheets.empty()) return kFormatNotCorrect;
+    text.resize(start);
+    sheets = NumberedWorkbookSheets(parts, state.reader);
+    listed = false;
   }
-  // Also when none of the listed worksheets is present.
-  if (!worksheetFound) {
-    for (const std::string& number : NumberedWorksheets(state.reader)) {
-      worksheetFound |= AppendWorksheet(state, "xl/worksheets/sheet" + number + ".xml",
-                                        "sheet" + number, text);
-    }
-  }
-  return worksheetFound ? 0 : kFormatNotCorrect;
 }
 
 // Empties the document after a conversion, keeping a moderate amount of its
@@ -136,15 +208,35 @@ std::size_t TextReservation(const ZipArchive& reader) {
 }
 
 // Everything after the archive was opened.
-ResultCode ConvertOpenArchive(XlsxReadingState& state, OutputBlock& block, std::int32_t codePage) {
+ResultCode ConvertOpenArchive(XlsxReadingState& state, OutputBlock& block, std::int32_t codePage,
+                              const ConversionOptions& options) {
   if (state.reader.MemberCount() == 0) return kFormatNotCorrect;
   try {
     std::string text(LeadingMark(codePage));
     text.reserve(TextReservation(state.reader));
-    const ResultCode extracted = ExtractXlsxText(state, text);
+    const ResultCode extracted = ExtractXlsxText(state, options, text);
     ClearDocument(state.document);
     if (extracted < 0) return extracted;
-    return FinishConversion(std::move(text), block, codePage, 0);
+    // The grid writes CR LF line ends itself; the breaks inside its quoted
+    // fields stay as their cells hold them.
+    const LineBreakStyle breaks = options.layout == Layout::kDefault ? 0 : kLineBreakKept;
+    return FinishConversion(std::move(text), block, codePage, breaks);
+  } catch (...) {
+    ClearDocument(state.document);
+    return kFormatNotCorrect;
+  }
+}
+
+// The worksheets of the open archive.
+ResultCode ListSheetsOfOpenArchive(XlsxReadingState& state, std::vector<SheetInfo>& sheets) {
+  if (state.reader.MemberCount() == 0) return kFormatNotCorrect;
+  try {
+    const WorkbookParts parts = FindWorkbookParts(state.reader, state.document);
+    const std::vector<WorkbookSheet> found = WorkbookSheets(parts, state.reader);
+    ClearDocument(state.document);
+    if (found.empty()) return kFormatNotCorrect;
+    sheets = SheetInfos(found);
+    return static_cast<ResultCode>(sheets.size());
   } catch (...) {
     ClearDocument(state.document);
     return kFormatNotCorrect;
@@ -162,24 +254,45 @@ void XlsxConverter::SetProgressCallback(std::function<void()> progress) {
 }
 
 ResultCode XlsxConverter::Convert(const std::string& sourcePath, OutputBlock& block,
-                                  std::int32_t codePage) {
+                                  std::int32_t codePage, const ConversionOptions& options) {
   if (!FileExists(sourcePath)) return kSourceMissing;
   try {
     state_->reader.Open(sourcePath);
   } catch (...) {
     return kSourceOpenFailed;
   }
-  return ConvertOpenArchive(*state_, block, codePage);
+  return ConvertOpenArchive(*state_, block, codePage, options);
 }
 
 ResultCode XlsxConverter::ConvertBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                        std::int32_t codePage) {
+                                        std::int32_t codePage, const ConversionOptions& options) {
   try {
     state_->reader.OpenBuffer(file);
   } catch (...) {
     return kSourceOpenFailed;
   }
-  return ConvertOpenArchive(*state_, block, codePage);
+  return ConvertOpenArchive(*state_, block, codePage, options);
+}
+
+ResultCode XlsxConverter::ListSheets(const std::string& sourcePath,
+                                     std::vector<SheetInfo>& sheets) {
+  if (!FileExists(sourcePath)) return kSourceMissing;
+  try {
+    state_->reader.Open(sourcePath);
+  } catch (...) {
+    return kSourceOpenFailed;
+  }
+  return ListSheetsOfOpenArchive(*state_, sheets);
+}
+
+ResultCode XlsxConverter::ListSheetsInBuffer(std::span<const std::uint8_t> file,
+                                             std::vector<SheetInfo>& sheets) {
+  try {
+    state_->reader.OpenBuffer(file);
+  } catch (...) {
+    return kSourceOpenFailed;
+  }
+  return ListSheetsOfOpenArchive(*state_, sheets);
 }
 
 }  // namespace tabulox

@@ -6,9 +6,11 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "output_block.h"
 #include "result_code.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox {
 
@@ -34,11 +36,28 @@ class XlsxConverter {
   // members, no worksheet part, any error while reading, a text beyond
   // 2^31 - 1 bytes) or kTextNotConvertible. After a failure `block` is
   // unchanged.
-  ResultCode Convert(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage);
+  //
+  // `options` choose the layout (the as-shown layouts: cells through the
+  // styles part's number formats, laid out by a GridWriter, each sheet named
+  // as the workbook names it), the sheets (numbers count the worksheets in
+  // the order the default layout writes them; kSheetNotFound) and the hidden
+  // sheets, rows and columns left out; kCsv with more than one sheet with text
+  // is kSeveralSheets. Default options give the text described above.
+  ResultCode Convert(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
+                     const ConversionOptions& options = {});
 
   // The same for a workbook file already in memory.
   ResultCode ConvertBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                           std::int32_t codePage);
+                           std::int32_t codePage, const ConversionOptions& options = {});
+
+  // The worksheets (name from the workbook's sheets list in UTF-8, "SheetN"
+  // for a part "xl/worksheets/sheetN.xml" it does not name; hidden for the
+  // states "hidden" and "veryHidden") in the order the conversions write and
+  // number them. Returns their count, or kSourceMissing, kSourceOpenFailed
+  // or kFormatNotCorrect (no members, no worksheet); `sheets` is only changed
+  // on success. Never raises.
+  ResultCode ListSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets);
+  ResultCode ListSheetsInBuffer(std::span<const std::uint8_t> file, std::vector<SheetInfo>& sheets);
 
   // Called now and then while a large member is inflated; nullptr for none.
   void SetProgressCallback(std::function<void()> progress);

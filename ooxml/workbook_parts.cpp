@@ -36,27 +36,44 @@ std::string_view SheetRelationshipId(const XmlNode& sheet) {
   return {};
 }
 
-// Takes the relationship ids of the sheets list (workbook > sheets > sheet,
-// "x:sheets" and "x:sheet" too) as its elements are read: those of the first
-// sheets element.
+// A sheet element of the sheets list: its relationship id, name and state.
+struct SheetElement {
+  std::string id;
+  std::string name;
+  bool hidden = false;
+};
+
+// True for a true value of an XML boolean attribute ("1", "true").
+bool IsTrueValue(std::string_view value) {
+  const std::string_view written = ValueAsWritten(value);
+  return written == "1" || EqualsNoCase(written, "true");
+}
+
+// Takes the sheet elements of the sheets list (workbook > sheets > sheet,
+// "x:sheets" and "x:sheet" too) as they are read, those of the first sheets
+// element. The workbook's other children stay in the tree.
 class SheetElements : public XmlChildSink {
  public:
-  explicit SheetElements(std::vector<std::string>& ids) : ids_(ids) {}
+  explicit SheetElements(std::vector<SheetElement>& sheets) : sheets_(sheets) {}
 
   bool HandsOverChildren(const XmlNode& item) override {
     if (item.Parent() == nullptr || !HasLocalName(item, "sheets")) return false;
-    if (sheets_ == nullptr) sheets_ = &item;
+    if (sheetsElement_ == nullptr) sheetsElement_ = &item;
     return true;
   }
 
   void TakeChild(const XmlNode& sheet) override {
-    if (sheet.Parent() == sheets_ && HasLocalName(sheet, "sheet"))
-      ids_.emplace_back(SheetRelationshipId(sheet));
+    if (sheet.Parent() != sheetsElement_ || !HasLocalName(sheet, "sheet")) return;
+    const XmlAttributes attributes = sheet.Attributes();
+    const std::string_view state = AttributeValue(attributes, "state");
+    sheets_.push_back({std::string(SheetRelationshipId(sheet)),
+                       std::string(AttributeValue(attributes, "name")),
+                       EqualsNoCase(state, "hidden") || EqualsNoCase(state, "veryHidden")});
   }
 
  private:
-  std::vector<std::string>& ids_;
-  const XmlNode* sheets_ = nullptr;
+  std::vector<SheetElement>& sheets_;
+  const XmlNode* sheetsElement_ = nullptr;
 };
 
 // Compares numbers written in decimal without leading zeros.
@@ -75,26 +92,32 @@ WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
     const std::string workbook = package.front().part;
 
     std::vector<PackageRelationship> related;
-    if (!ReadRelationships(reader, document, workbook, {"worksheet", "sharedStrings"}, related))
+    if (!ReadRelationships(reader, document, workbook, {"worksheet", "sharedStrings", "styles"},
+                           related))
       return parts;
     for (const PackageRelationship& relationship : related) {
-      if (IsRelationshipOfKind(relationship.type, "sharedStrings")) {
+      if (parts.sharedStrings.empty() && IsRelationshipOfKind(relationship.type, "sharedStrings"))
         parts.sharedStrings = relationship.part;
-        break;
-      }
+      if (parts.styles.empty() && IsRelationshipOfKind(relationship.type, "styles"))
+        parts.styles = relationship.part;
     }
 
-    std::vector<std::string> ids;
-    SheetElements sheets(ids);
+    std::vector<SheetElement> listed;
+    bool date1904 = false;
+    SheetElements sheets(listed);
     const MemberRead read = ReadMember(reader, workbook, [&](const BlockSource& source) {
       document.LoadFromSource(source, sheets);
+      if (const XmlNode* properties = FindChild(document.Root(), "workbookPr"))
+        date1904 = IsTrueValue(properties->Attributes().Attribute("date1904"));
     });
     if (read.extracted == 0 || read.error) return parts;
-    for (const std::string& id : ids) {
+    parts.date1904 = date1904;
+    for (SheetElement& sheet : listed) {
       const auto found = std::find_if(related.begin(), related.end(), [&](const PackageRelationship& r) {
-        return r.id == id && IsRelationshipOfKind(r.type, "worksheet");
+        return r.id == sheet.id && IsRelationshipOfKind(r.type, "worksheet");
       });
-      if (found != related.end()) parts.worksheets.push_back(found->part);
+      if (found != related.end())
+        parts.worksheets.push_back({found->part, std::move(sheet.name), sheet.hidden});
     }
   } catch (...) {
     // An archive that cannot be read here fails where its worksheets are read.

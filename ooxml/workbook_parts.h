@@ -14,12 +14,25 @@
 
 namespace tabulox {
 
+// A worksheet of the workbook's sheets list: its part, its name as written
+// (engine text) and whether its state is "hidden" or "veryHidden".
+struct ListedWorksheet {
+  std::string part;
+  std::string name;
+  bool hidden = false;
+};
+
 struct WorkbookParts {
-  // The worksheet parts of the workbook's sheets list, in its order; empty
-  // when the relationships cannot be read or list none.
-  std::vector<std::string> worksheets;
-  // The shared-string part the workbook's relationships name; empty when none.
+  // The worksheets of the workbook's sheets list, in its order; empty when
+  // the relationships cannot be read or list none. Chart and dialog sheets
+  // are not worksheets.
+  std::vector<ListedWorksheet> worksheets;
+  // The shared-string and styles parts the workbook's relationships name;
+  // empty when none.
   std::string sharedStrings;
+  std::string styles;
+  // The workbook's workbookPr says date1904 ("1" or "true").
+  bool date1904 = false;
 };
 
 // Reads the package's relationships, the workbook's relationships and its

@@ -5,6 +5,8 @@
 
 #include "cell_ref.h"
 #include "extraction_error.h"
+#include "worksheet_hiding.h"
+#include "worksheet_rows.h"
 #include "xlsx_shared_strings.h"
 #include "xml_document.h"
 #include "xml_lookup.h"
@@ -177,9 +179,13 @@ void AppendCellValue(const XmlNode& cell, CellType type, const SharedStringTable
 // one whose reference names no column ("0", as some writers number cells);
 // other children without a reference are passed over. `rowNumber` is the
 // row's "r" as written, which ReadDecimal has read (empty for a row without one).
+// The cells of `hiddenColumns` (when given) are left out and the later ones
+// move left over them.
 void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
-                    const SharedStringTable& strings, SheetWriter& out, std::string& scratch) {
-  std::int64_t column = 1;  // the next column position to write
+                    const SharedStringTable& strings, const HiddenLines* hiddenColumns,
+                    SheetWriter& out, std::string& scratch) {
+  std::int64_t column = 1;  // the column after the previous cell
+  std::int64_t place = 1;   // the next column position to write
   for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
     const CellLines lines = ReadCellLines(*cell);
     std::int64_t cellColumn = column;
@@ -192,9 +198,16 @@ void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
     // A cell before the current position stays under the cursor: the rest
     // of the row writes only tabs, which are trimmed.
     if (cellColumn < column) break;
-    out.EmptyCells(static_cast<std::uint64_t>(cellColumn - column));
-    AppendCellValue(*cell, lines.type, strings, out, scratch);
     column = cellColumn + 1;
+    std::int64_t cellPlace = cellColumn;
+    if (hiddenColumns != nullptr) {
+      const auto index = static_cast<std::uint32_t>(cellColumn - 1);
+      if (hiddenColumns->IsHidden(index)) continue;
+      cellPlace = std::int64_t{hiddenColumns->VisibleIndex(index)} + 1;
+    }
+    out.EmptyCells(static_cast<std::uint64_t>(cellPlace - place));
+    AppendCellValue(*cell, lines.type, strings, out, scratch);
+    place = cellPlace + 1;
   }
   out.EndRow();
 }
@@ -205,16 +218,21 @@ void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
 // columns before the first value are written as empty lines and tabs; what
 // follows the last value is trimmed, so a sheet whose cells lie inside its
 // dimension gives the text the dimension alone would give.
-class WorksheetWalk {
+//
+// With a hiding that skips rows or columns, hidden rows write no line and the
+// cells of hidden columns are left out; the rows and columns after them close
+// up.
+class WorksheetWalk : public RowWalk {
  public:
-  WorksheetWalk(const SharedStringTable& strings, std::string& text, std::size_t maxBytes)
-      : strings_(strings), out_(text, maxBytes) {}
+  WorksheetWalk(const SharedStringTable& strings, std::string& text, std::size_t maxBytes,
+                WorksheetHiding* hiding = nullptr)
+      : strings_(strings), out_(text, maxBytes), hiding_(hiding) {}
 
   // Lays out one child of sheetData. A row without "r" is the row after the
   // previous one (the first is row 1); other children without one are passed
   // over. A row numbered below the row to write stays under the cursor, so
   // that it and every later row are empty lines, which the final trim removes.
-  void Row(const XmlNode& element) {
+  void Row(const XmlNode& element) override {
     if (stopped_) return;
     const XmlAttribute* ref = RefLine(element);
     if (ref == nullptr && !HasLocalName(element, "row")) return;
@@ -225,15 +243,22 @@ class WorksheetWalk {
       return;
     }
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
-    AppendRowCells(element, written, strings_, out_, scratch_);
     row_ = number + 1;
+    if (hiding_ != nullptr && hiding_->skipRows && IsHiddenElement(element)) return;
+    const HiddenLines* hiddenColumns =
+        hiding_ != nullptr && hiding_->skipColumns ? &hiding_->columns : nullptr;
+    AppendRowCells(element, written, strings_, hiddenColumns, out_, scratch_);
   }
 
   // Drops what was laid out, for the rows of another sheetData.
-  void Restart() {
+  void Restart() override {
     out_.Restart();
     row_ = 1;
     stopped_ = false;
+  }
+
+  void Column(const XmlNode& element) override {
+    if (hiding_ != nullptr && hiding_->skipColumns) HideColumnsOf(element, hiding_->columns);
   }
 
   // Ends the text. A sheet that states a dimension always ends with a line
@@ -246,72 +271,17 @@ class WorksheetWalk {
  private:
   const SharedStringTable& strings_;
   SheetWriter out_;
+  WorksheetHiding* hiding_;
   std::int64_t row_ = 1;  // the next row number to write
   bool stopped_ = false;
   std::string scratch_;
 };
-
-// The sheetData element whose rows are written: the first named "sheetData",
-// or when there is none the first with that local name ("x:sheetData").
-const XmlNode* SheetData(const XmlNode& worksheet) { return FindChild(worksheet, "sheetData"); }
 
 // True when the worksheet has a dimension element with a "ref".
 bool StatesDimension(const XmlNode& worksheet) {
   const XmlNode* dimension = FindChild(worksheet, "dimension");
   return dimension != nullptr && dimension->Attributes().IndexOfName("ref") >= 0;
 }
-
-// Hands the rows of the worksheet's sheetData to the walk as they are read.
-// Every sheetData hands over its rows, so that none is kept; those of the
-// one SheetData chooses among the siblings read so far are laid out, the walk
-// starting again when a plain sheetData follows a prefixed one. So that the
-// outcome is the complete tree's, an error the rows of a prefixed one raise
-// is held until the end, and the choice is checked then (a sheetData written
-// as an empty tag, which hands over nothing, may come last).
-class WorksheetRows : public XmlChildSink {
- public:
-  explicit WorksheetRows(WorksheetWalk& walk) : walk_(walk) {}
-
-  // Every element of the worksheet hands over its children: only those of
-  // sheetData are read, and the others (cols, mergeCells, ...) are not kept.
-  bool HandsOverChildren(const XmlNode& item) override {
-    if (item.Parent() == nullptr) return false;
-    // The choice among the siblings read so far, which are in the tree.
-    if (HasLocalName(item, "sheetData") && SheetData(*item.Parent()) == &item) {
-      if (laidOut_ != nullptr) walk_.Restart();
-      laidOut_ = &item;
-      laidOutPlain_ = EqualsNoCase(item.Name(), "sheetData");
-      heldError_ = nullptr;
-    }
-    return true;
-  }
-
-  void TakeChild(const XmlNode& row) override {
-    if (row.Parent() != laidOut_ || heldError_) return;
-    try {
-      walk_.Row(row);
-    } catch (...) {
-      if (laidOutPlain_) throw;
-      heldError_ = std::current_exception();
-    }
-  }
-
-  // Ends the text once the whole part has been read.
-  void Finish(const XmlNode& worksheet) {
-    if (SheetData(worksheet) != laidOut_) {
-      walk_.Restart();
-    } else if (heldError_) {
-      std::rethrow_exception(heldError_);
-    }
-    walk_.Finish(StatesDimension(worksheet));
-  }
-
- private:
-  WorksheetWalk& walk_;
-  const XmlNode* laidOut_ = nullptr;  // the sheetData whose rows were laid out
-  bool laidOutPlain_ = false;
-  std::exception_ptr heldError_;
-};
 
 }  // namespace
 
@@ -326,11 +296,12 @@ void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& stri
 
 void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
-                                   std::size_t maxBytes) {
-  WorksheetWalk walk(strings, text, maxBytes);
+                                   std::size_t maxBytes, WorksheetHiding* hiding) {
+  WorksheetWalk walk(strings, text, maxBytes, hiding);
   WorksheetRows rows(walk);
   document.LoadFromSource(source, rows);
   rows.Finish(document.Root());
+  walk.Finish(StatesDimension(document.Root()));
 }
 
 }  // namespace tabulox

@@ -10,6 +10,7 @@
 namespace tabulox {
 
 class SharedStringTable;
+struct WorksheetHiding;
 
 // Appends the worksheet text of the root item (the worksheet element) to
 // `text`: the rows of its sheetData (the first child of that name, else the
@@ -40,8 +41,13 @@ void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& stri
 // The rows of every sheetData are laid out as they are read and not kept, so
 // memory follows the largest row, not the part. The source may be left
 // unfinished when this raises.
+//
+// With a `hiding` that skips rows, a row element with hidden="1" (or "true")
+// writes no line and the rows after it move up; one that skips columns fills
+// its columns from the hidden col elements of cols (read before sheetData),
+// leaves their cells out and moves the later cells left.
 void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
-                                   std::size_t maxBytes);
+                                   std::size_t maxBytes, WorksheetHiding* hiding = nullptr);
 
 }  // namespace tabulox

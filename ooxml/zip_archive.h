@@ -44,6 +44,9 @@ class MemberReader {
   // room to reserve, never a bound on what Next gives.
   std::uint64_t StatedSize() const;
 
+  // True when the archive has a member of the name.
+  bool Found() const { return positions_ != nullptr; }
+
  private:
   friend class ZipArchive;
   MemberReader(ZipArchive& zip, const std::vector<std::size_t>* positions)

@@ -1,0 +1,235 @@
+#include "shown_worksheet.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+
+#include "cell_ref.h"
+#include "iso_date_time.h"
+#include "workbook_styles.h"
+#include "worksheet_rows.h"
+#include "xlsx_shared_strings.h"
+#include "xml_lookup.h"
+#include "xml_text.h"
+
+namespace tabulox {
+namespace {
+
+enum class CellKind {
+  kNumber,
+  kSharedString,
+  kFormulaString,
+  kInlineString,
+  kBoolean,
+  kError,
+  kDate,
+};
+
+CellKind KindOf(std::string_view type) {
+  if (type.empty()) return CellKind::kNumber;
+  if (EqualsNoCase(type, "s")) return CellKind::kSharedString;
+  if (EqualsNoCase(type, "str")) return CellKind::kFormulaString;
+  if (EqualsNoCase(type, "inlineStr")) return CellKind::kInlineString;
+  if (EqualsNoCase(type, "b")) return CellKind::kBoolean;
+  if (EqualsNoCase(type, "e")) return CellKind::kError;
+  if (EqualsNoCase(type, "d")) return CellKind::kDate;
+  return CellKind::kNumber;
+}
+
+// The attribute lines of a cell the as-shown walk reads, found in one pass:
+// the first "r", "t" and "s" (names in either case).
+struct ShownCellLines {
+  const XmlAttribute* ref = nullptr;
+  std::string_view type;
+  std::int64_t xf = 0;  // -1 when "s" is not a number
+};
+
+ShownCellLines ReadShownCellLines(const XmlNode& cell) {
+  ShownCellLines lines;
+  bool typeSeen = false;
+  bool xfSeen = false;
+  const XmlAttributes attributes = cell.Attributes();
+  for (int i = 0; i < attributes.Count(); ++i) {
+    const XmlAttribute& line = attributes[i];
+    if (!line.HasValue() || line.name.size() != 1) continue;
+    const char letter = static_cast<char>(line.name[0] | 0x20);
+    if (letter == 'r') {
+      if (lines.ref == nullptr) lines.ref = &line;
+    } else if (letter == 't' && !typeSeen) {
+      typeSeen = true;
+      lines.type = ValueAsWritten(line.value);
+    } else if (letter == 's' && !xfSeen) {
+      xfSeen = true;
+      std::int32_t xf = 0;
+      lines.xf = TryReadDecimal(ValueAsWritten(line.value), xf) ? xf : -1;
+    }
+  }
+  return lines;
+}
+
+// The value as a finite number when the whole text reads as one.
+std::optional<double> ReadNumber(std::string_view text) {
+  double value = 0;
+  const char* end = text.data() + text.size();
+  const auto [at, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || at != end || !std::isfinite(value)) return std::nullopt;
+  return value;
+}
+
+// `scratch` holds the text of an inline string.
+void AppendShownCellOfKind(const XmlNode& cell, CellKind kind, std::int64_t xf,
+                           const ShownWorkbook& workbook, std::string& out, std::string& scratch) {
+  if (kind == CellKind::kInlineString) {
+    if (const XmlNode* is = FindChildExactly(cell, "is")) {
+      scratch.clear();
+      AppendStringItemText(*is, scratch);
+      workbook.styles.CellFormat(xf).AppendText(scratch, out);
+      return;
+    }
+  }
+  const XmlNode* v = FindChildExactly(cell, "v");
+  if (v == nullptr) return;
+  const std::string_view value = v->Text();
+  switch (kind) {
+    case CellKind::kSharedString: {
+      std::int32_t index = 0;
+      if (TryReadDecimal(value, index) && index >= 0 &&
+          static_cast<std::size_t>(index) < workbook.strings.Count()) {
+        workbook.styles.CellFormat(xf).AppendText(
+            workbook.strings[static_cast<std::size_t>(index)], out);
+      }
+      return;
+    }
+    case CellKind::kFormulaString:
+    case CellKind::kInlineString:
+      workbook.styles.CellFormat(xf).AppendText(value, out);
+      return;
+    case CellKind::kBoolean:
+      out += value == "1" ? std::string_view("TRUE") : value == "0" ? std::string_view("FALSE") : value;
+      return;
+    case CellKind::kError:
+      out += value;
+      return;
+    case CellKind::kDate:
+      if (const std::optional<double> serial = IsoDateTimeSerial(value, workbook.dateSystem)) {
+        workbook.styles.CellFormat(xf).AppendNumber(*serial, workbook.dateSystem, out);
+      } else {
+        out += value;
+      }
+      return;
+    case CellKind::kNumber:
+      if (const std::optional<double> number = ReadNumber(value)) {
+        workbook.styles.CellFormat(xf).AppendNumber(*number, workbook.dateSystem, out);
+      } else {
+        out += value;
+      }
+      return;
+  }
+}
+
+// Lays out the rows of one worksheet into the grid as they are handed to it.
+class ShownRowWalk : public RowWalk {
+ public:
+  ShownRowWalk(const ShownWorkbook& workbook, GridWriter& grid, WorksheetHiding& hiding,
+               ShownWorksheetWriter& sheet)
+      : workbook_(workbook), grid_(grid), hiding_(hiding), sheet_(sheet) {}
+
+  // A row without "r" is the row after the previous one (the first is row
+  // 1); other children without one are passed over. A row numbered below the
+  // next one ends the sheet's rows.
+  void Row(const XmlNode& element) override {
+    if (stopped_) return;
+    const XmlAttribute* ref = nullptr;
+    const XmlAttributes attributes = element.Attributes();
+    for (int i = 0; i < attributes.Count() && ref == nullptr; ++i) {
+      const XmlAttribute& line = attributes[i];
+      if (line.HasValue() && line.name.size() == 1 && (line.name[0] | 0x20) == 'r') ref = &line;
+    }
+    if (ref == nullptr && !HasLocalName(element, "row")) return;
+    const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
+    const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
+    if (number < row_) {
+      stopped_ = true;
+      return;
+    }
+    row_ = number + 1;
+    const auto row = static_cast<std::uint32_t>(number - 1);
+    if (hiding_.skipRows && IsHiddenElement(element)) {
+      hiding_.rows.Hide(row, row);
+      return;
+    }
+    Cells(element, written, row);
+  }
+
+  void Restart() override {
+    sheet_.TakeBack();
+    row_ = 1;
+    stopped_ = false;
+  }
+
+  void Column(const XmlNode& element) override {
+    if (hiding_.skipColumns) HideColumnsOf(element, hiding_.columns);
+  }
+
+ private:
+  // A cell without a reference, or whose reference names no column, is in
+  // the column after the previous cell; other children without one are
+  // passed over. A cell left of the previous one ends the row.
+  void Cells(const XmlNode& row, std::string_view rowNumber, std::uint32_t rowIndex) {
+    std::int64_t column = 1;  // the column after the previous cell
+    for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
+      const ShownCellLines lines = ReadShownCellLines(*cell);
+      std::int64_t cellColumn = column;
+      if (lines.ref != nullptr) {
+        const std::int32_t named = ParseCellColumn(ValueAsWritten(lines.ref->value), rowNumber);
+        if (named != 0) cellColumn = named;
+      } else if (!HasLocalName(*cell, "c")) {
+        continue;
+      }
+      if (cellColumn < column) break;
+      column = cellColumn + 1;
+      shown_.clear();
+      AppendShownCellOfKind(*cell, KindOf(lines.type), lines.xf, workbook_, shown_, scratch_);
+      grid_.Cell(rowIndex, static_cast<std::uint32_t>(cellColumn - 1), shown_);
+    }
+  }
+
+  const ShownWorkbook& workbook_;
+  GridWriter& grid_;
+  WorksheetHiding& hiding_;
+  ShownWorksheetWriter& sheet_;
+  std::int64_t row_ = 1;  // the next row number
+  bool stopped_ = false;
+  std::string shown_;
+  std::string scratch_;
+};
+
+}  // namespace
+
+void AppendShownCell(const XmlNode& cell, const ShownWorkbook& workbook, std::string& out) {
+  const ShownCellLines lines = ReadShownCellLines(cell);
+  std::string scratch;
+  AppendShownCellOfKind(cell, KindOf(lines.type), lines.xf, workbook, out, scratch);
+}
+
+void ShownWorksheetWriter::Begin(std::string_view name) {
+  name_ = name;
+  start_ = text_.size();
+  grid_.BeginSheet(name_, hiding_.rows, hiding_.columns);
+}
+
+void ShownWorksheetWriter::Read(XmlDocument& document, const BlockSource& source) {
+  ShownRowWalk walk(workbook_, grid_, hiding_, *this);
+  WorksheetRows rows(walk);
+  document.LoadFromSource(source, rows);
+  rows.Finish(document.Root());
+}
+
+void ShownWorksheetWriter::TakeBack() {
+  text_.resize(start_);
+  hiding_.rows.Clear();
+  grid_.BeginSheet(name_, hiding_.rows, hiding_.columns);
+}
+
+}  // namespace tabulox
