@@ -2,7 +2,7 @@
 // 8 bytes of a double (little-endian), one byte of options (bit 0: 1904 date
 // system), then the format code as bytes. The code goes through the style
 // table (classification, then the route it picks) and, as it is, straight to
-// both pattern interpreters.
+// both pattern interpreters and to the as-shown renderer (number and text).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "extraction_error.h"
 #include "number_pattern.h"
 #include "regional_settings.h"
+#include "shown_format.h"
 #include "style_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -50,5 +51,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   out.clear();
   FormatDateTimePattern(code, value, out, system1904 ? DateSystem::k1904 : DateSystem::k1900);
   if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
+
+  const ShownFormat shown(code);
+  out.clear();
+  shown.AppendNumber(value, system1904 ? DateSystem::k1904 : DateSystem::k1900, out);
+  out.clear();
+  shown.AppendText(code, out);
   return 0;
 }
