@@ -27,6 +27,15 @@ if [ -n "$others" ] || [ -z "$exported" ]; then
   exit 1
 fi
 
+# Programs built against an earlier 3.x library keep working: every symbol
+# it exported is still exported.
+printf '%s\n' "$exported" | LC_ALL=C sort -u >"$work/exported.txt"
+missing=$(grep -v '^#' "$source_dir/engine/abi-3.0.symbols" | LC_ALL=C comm -23 - "$work/exported.txt")
+if [ -n "$missing" ]; then
+  printf 'FAIL: the shared library no longer exports:\n%s\n' "$missing" >&2
+  exit 1
+fi
+
 LC_ALL=C "$tbulxcmd" -c65001 "$workbook" '*' >"$work/expected.txt"
 test -s "$work/expected.txt"
 
