@@ -343,6 +343,13 @@ void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& secti
       writer.Add(DateFieldKind(lower)).count = static_cast<int>(run);
       secondSeen = secondSeen || lower == 's';
       i += run;
+    } else if (lower == 'e' || lower == 'g') {
+      // Era years are the Gregorian year in the en-US style ("e" is "yyyy");
+      // era names write nothing.
+      std::size_t run = 1;
+      while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
+      if (lower == 'e') writer.Add(TokenKind::kYear).count = 4;
+      i += run;
     } else if (const std::size_t length = AmPmLengthAt(items, i); length > 0) {
       std::string marks;
       for (std::size_t k = 0; k < length; ++k) marks.push_back(items[i + k].c);
