@@ -54,11 +54,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
 
   // The as-shown text grows with the code at most by a small factor (a month
-  // or day name, a regional date for "[$-F800]"), plus a number's digits.
+  // or day name, a regional date for "[$-F800]"), plus a number's digits; a
+  // text cell's text is written at most kMaxTextValues times.
   const ShownFormat shown(code);
   out.clear();
   shown.AppendNumber(value, system, out);
-  shown.AppendText(code, out);
   if (out.size() > 32 * code.size() + 4096) __builtin_trap();
+  out.clear();
+  shown.AppendText(code, out);
+  if (out.size() > (kMaxTextValues + 1) * code.size() + 4096) __builtin_trap();
   return 0;
 }

@@ -457,6 +457,8 @@ TEST_F(ShownFormatTest, TextSections) {
   EXPECT_EQ(ShownText("@;0", "ab"), "ab");
   EXPECT_EQ(ShownText("", "ab"), "ab");
   EXPECT_EQ(ShownText("General", "ab"), "ab");
+  // A text is repeated at most 16 times, whatever the code asks.
+  EXPECT_EQ(ShownText(std::string(65535, '@'), std::string(1000, 'x')), std::string(16000, 'x'));
 }
 
 TEST_F(ShownFormatTest, RegionalSeparatorsAndNames) {
