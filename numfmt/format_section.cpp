@@ -139,6 +139,11 @@ class TokenWriter {
 // sections.
 void ReadTextTokens(const std::vector<CodeItem>& items, FormatSection& section) {
   TokenWriter writer(section);
+  int textValues = 0;
+  // The text of the cell, at most kMaxTextValues times.
+  const auto addTextValue = [&] {
+    if (textValues++ < kMaxTextValues) writer.Add(TokenKind::kTextValue);
+  };
   for (std::size_t i = 0; i < items.size(); ++i) {
     const CodeItem& item = items[i];
     if (item.type == CodeItem::Type::kText) {
@@ -146,9 +151,12 @@ void ReadTextTokens(const std::vector<CodeItem>& items, FormatSection& section) 
     } else if (item.type != CodeItem::Type::kChar) {
       continue;
     } else if (section.kind == SectionKind::kText && item.c == '@') {
-      writer.Add(TokenKind::kTextValue);
+      addTextValue();
     } else if (section.kind != SectionKind::kLiteral && SpellsAt(items, i, "general")) {
-      writer.Add(section.kind == SectionKind::kText ? TokenKind::kTextValue : TokenKind::kGeneral);
+      if (section.kind == SectionKind::kText)
+        addTextValue();
+      else
+        writer.Add(TokenKind::kGeneral);
       i += 6;
     } else {
       writer.Literal(item.c);
@@ -342,6 +350,13 @@ void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& secti
       while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
       writer.Add(DateFieldKind(lower)).count = static_cast<int>(run);
       secondSeen = secondSeen || lower == 's';
+      i += run;
+    } else if (lower == 'e' || lower == 'g') {
+      // Era years are the Gregorian year in the en-US style ("e" is "yyyy");
+      // era names write nothing.
+      std::size_t run = 1;
+      while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
+      if (lower == 'e') writer.Add(TokenKind::kYear).count = 4;
       i += run;
     } else if (const std::size_t length = AmPmLengthAt(items, i); length > 0) {
       std::string marks;

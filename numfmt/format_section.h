@@ -128,7 +128,9 @@ FormatSection ReadFormatSection(std::string_view section);
 
 // Reads the text section of a code: everything but "@" (and "General", which
 // also stands for the text) is literal text, placeholders and date letters
-// included.
+// included. Only the first kMaxTextValues of them write the text, so that a
+// long code cannot repeat a long text without end.
+inline constexpr int kMaxTextValues = 16;
 FormatSection ReadTextSection(std::string_view section);
 
 }  // namespace tabulox

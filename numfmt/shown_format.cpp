@@ -73,8 +73,8 @@ ShownFormat::Choice ShownFormat::Choose(double value) const {
 // writes a minus sign, and not when its condition is "< 0" or "<= 0".
 ShownFormat::Choice ShownFormat::ChooseByCondition(double value) const {
   const FormatSection& first = sections_[0];
-  bool firstHolds = first.condition.IsSet() ? first.condition.Holds(value)
-                                             : (sections_.size() >= 3 ? value > 0 : value >= 0);
+  const bool firstHolds = first.condition.IsSet() ? first.condition.Holds(value)
+                                                   : (sections_.size() >= 3 ? value > 0 : value >= 0);
   if (firstHolds) return {&first, value < 0 && !first.condition.SelectsNegatives()};
   if (sections_.size() >= 2) {
     const FormatSection& second = sections_[1];

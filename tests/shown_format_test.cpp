@@ -281,6 +281,7 @@ TEST_F(ShownFormatTest, DateFields) {
       {"yyyy-mm-dd", 61, "1900-03-01"},
       {"m/d/yyyy", 2958465, "12/31/9999"},
       {"\"Day \"d", 45000, "Day 15"},
+      {"[$-411]ggge\"年\"m\"月\"d\"日\";@", 45000, "2023年3月15日"},
   });
 }
 
@@ -456,6 +457,8 @@ TEST_F(ShownFormatTest, TextSections) {
   EXPECT_EQ(ShownText("@;0", "ab"), "ab");
   EXPECT_EQ(ShownText("", "ab"), "ab");
   EXPECT_EQ(ShownText("General", "ab"), "ab");
+  // A text is repeated at most 16 times, whatever the code asks.
+  EXPECT_EQ(ShownText(std::string(65535, '@'), std::string(1000, 'x')), std::string(16000, 'x'));
 }
 
 TEST_F(ShownFormatTest, RegionalSeparatorsAndNames) {
