@@ -68,9 +68,18 @@ void GridWriter::EndLine() {
 }
 
 void GridWriter::Cell(std::uint32_t row, std::uint32_t column, std::string_view shown) {
-  if (shown.empty() || hiddenRows_->IsHidden(row) || hiddenColumns_->IsHidden(column)) return;
-  const std::uint32_t line = hiddenRows_->VisibleIndex(row);
-  const std::uint32_t field = hiddenColumns_->VisibleIndex(column);
+  if (shown.empty()) return;
+  std::uint32_t line = row;
+  std::uint32_t field = column;
+  // Most sheets hide nothing: their cells stand where they are.
+  if (!hiddenRows_->Empty()) {
+    if (hiddenRows_->IsHidden(row)) return;
+    line = hiddenRows_->VisibleIndex(row);
+  }
+  if (!hiddenColumns_->Empty()) {
+    if (hiddenColumns_->IsHidden(column)) return;
+    field = hiddenColumns_->VisibleIndex(column);
+  }
   if (rowOpen_ && line != nextRow_) EndLine();
   // A cell above or left of one written already has no place left in the grid.
   if (line < nextRow_ || (rowOpen_ && field < fields_)) return;
