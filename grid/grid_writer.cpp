@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "extraction_error.h"
+#include "huge_pages.h"
 
 namespace tabulox {
 namespace {
@@ -20,10 +21,11 @@ bool NeedsQuotes(std::string_view field, char separator) {
 GridWriter::GridWriter(std::string& text, GridLayout layout, std::size_t maxBytes)
     : text_(text), layout_(layout), maxBytes_(maxBytes) {}
 
-void GridWriter::Reserve(std::size_t extra) const {
+void GridWriter::Reserve(std::size_t extra) {
   if (extra > maxBytes_ || text_.size() > maxBytes_ - extra) {
     throw ExtractionError("worksheet text too long");
   }
+  GrowRoom(text_.size() + extra);
 }
 
 void GridWriter::AppendField(std::string_view shown) {
@@ -96,6 +98,19 @@ void GridWriter::Cell(std::uint32_t row, std::uint32_t column, std::string_view 
   text_.append(separators, layout_.separator);
   AppendField(shown);
   fields_ = field + 1;
+}
+
+// Room that grows is taken anew, advised for huge pages before it is written,
+// and the text moved into it: padding can make a sheet's text many times the
+// size of its cells. A quarter more is taken, for what follows the sheet (at
+// least the zero the finished text gets) to fit without another move.
+void GridWriter::GrowRoom(std::size_t size) {
+  if (size <= text_.capacity()) return;
+  std::string grown;
+  grown.reserve(std::max(size + size / 4, 2 * text_.capacity()));
+  AdviseHugePagesForRoom(grown);
+  grown.append(text_);
+  text_.swap(grown);
 }
 
 // The lines are moved within the text, from the last one back, each to where
