@@ -372,6 +372,44 @@ TEST_F(XlsAsShownTest, HiddenRowsWithoutCellsOrAfterTheirCellsCloseUp) {
   EXPECT_EQ(TextOf(late, options), "A\r\n1\r\n2\r\n\r\n");
 }
 
+// Every cut of a workbook ends cleanly in every layout: with a result code
+// that is the text's length, or one of the layouts' own outcomes.
+TEST_F(XlsAsShownTest, CutWorkbooksEndCleanlyInEveryLayout) {
+  const BiffWriter w = Sheets({u"s"}, {[](BiffWriter& s) {
+                                         s.ColInfo(0, 0, true);
+                                         s.Row(1, true);
+                                         s.Number(1, 1, 1, 2);
+                                         s.LabelSst(0, 2, 4, 0);
+                                         s.FormulaSpecial(0, 3, 0, 0);
+                                         s.String(u"text");
+                                         s.Row(0, true);
+                                         s.BoolErr(2, 0, 1, false);
+                                       },
+                                       [](BiffWriter& s) { s.Number(0, 0, 3, 45306); }},
+                              Formats, {0, 1});
+  std::vector<ConversionOptions> layouts = {Shown(), Csv(), {}};
+  for (ConversionOptions& options : layouts) {
+    options.skipHiddenRows = options.skipHiddenColumns = true;
+  }
+  layouts.push_back(Csv());
+  layouts.back().sheets = {SheetChoice{"B", 0}};
+  const std::span<const std::uint8_t> all = w.bytes();
+  for (const ConversionOptions& options : layouts) {
+    for (std::size_t n = 0; n <= all.size(); ++n) {
+      std::string text;
+      ResultCode code = 0;
+      ASSERT_NO_THROW(code = ExtractWorkbookStreamText(all.first(n), text, kUnnamedWorksheet,
+                                                       options))
+          << n;
+      if (code >= 0) {
+        EXPECT_EQ(static_cast<std::size_t>(code), text.size()) << n;
+      } else {
+        EXPECT_TRUE(code == kSeveralSheets || code == kSheetNotFound) << n << ": " << code;
+      }
+    }
+  }
+}
+
 // --- Earlier versions ------------------------------------------------------------
 
 TEST_F(XlsAsShownTest, Biff5CellsFormatsAndHiddenContentAsInBiff8) {
