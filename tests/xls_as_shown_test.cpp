@@ -348,6 +348,26 @@ TEST_F(XlsAsShownTest, HiddenRowsAndColumnsAreLeftOutWhenAsked) {
   }
 }
 
+// A row whose first cells stand in hidden columns still begins a line of its
+// own with its first cell written; a row whose cells are all hidden writes no
+// line in the default layout and an empty one as shown.
+TEST_F(XlsAsShownTest, RowsBeginningInHiddenColumnsKeepTheirLines) {
+  const BiffWriter w = OneSheet({}, [](BiffWriter& s) {
+    s.ColInfo(0, 0, true);
+    s.Number(0, 0, 0, 1);
+    s.Number(0, 2, 0, 2);
+    s.Number(1, 0, 0, 3);
+    s.Label(1, 2, u"four");
+    s.Number(2, 0, 0, 5);
+    s.Number(3, 1, 0, 6);
+  });
+  ConversionOptions options;
+  options.skipHiddenColumns = true;
+  EXPECT_EQ(TextOf(w, options), "A\r\n\t2\r\n\tfour\r\n6\r\n\r\n");
+  options.layout = Layout::kAsShown;
+  EXPECT_EQ(TextOf(w, options), "\t2\r\n\tfour\r\n\t\r\n6\t\r\n");
+}
+
 // A hidden row stays hidden when it has no cells (the grid closes up over it)
 // and when its ROW record comes after cells (the sheet is read again whole).
 TEST_F(XlsAsShownTest, HiddenRowsWithoutCellsOrAfterTheirCellsCloseUp) {
