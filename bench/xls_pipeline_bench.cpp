@@ -205,6 +205,21 @@ void BM_WholeStream(benchmark::State& state) {
   SetBytes(state, stream.size());
 }
 
+// The same in the as-shown layout: each cell through its format into the grid.
+void BM_WholeStreamShown(benchmark::State& state) {
+  SetRegionalSettings(RegionalSettings{});
+  const auto& stream = WorkbookStream();
+  ConversionOptions options;
+  options.layout = Layout::kAsShown;
+  std::string text;
+  for (auto _ : state) {
+    text.clear();
+    ExtractWorkbookStreamText(stream, text, kUnnamedWorksheet, options);
+    benchmark::DoNotOptimize(text.data());
+  }
+  SetBytes(state, stream.size());
+}
+
 BENCHMARK(BM_RecordLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SharedStrings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout)->Unit(benchmark::kMillisecond);
@@ -216,6 +231,7 @@ BENCHMARK(BM_FinishConversion)
     ->Arg(932)
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WholeStream)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WholeStreamShown)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 }  // namespace tabulox

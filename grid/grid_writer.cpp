@@ -1,8 +1,10 @@
 #include "grid_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "extraction_error.h"
+#include "huge_pages.h"
 
 namespace tabulox {
 namespace {
@@ -19,10 +21,11 @@ bool NeedsQuotes(std::string_view field, char separator) {
 GridWriter::GridWriter(std::string& text, GridLayout layout, std::size_t maxBytes)
     : text_(text), layout_(layout), maxBytes_(maxBytes) {}
 
-void GridWriter::Reserve(std::size_t extra) const {
+void GridWriter::Reserve(std::size_t extra) {
   if (extra > maxBytes_ || text_.size() > maxBytes_ - extra) {
     throw ExtractionError("worksheet text too long");
   }
+  GrowRoom(text_.size() + extra);
 }
 
 void GridWriter::AppendField(std::string_view shown) {
@@ -68,9 +71,18 @@ void GridWriter::EndLine() {
 }
 
 void GridWriter::Cell(std::uint32_t row, std::uint32_t column, std::string_view shown) {
-  if (shown.empty() || hiddenRows_->IsHidden(row) || hiddenColumns_->IsHidden(column)) return;
-  const std::uint32_t line = hiddenRows_->VisibleIndex(row);
-  const std::uint32_t field = hiddenColumns_->VisibleIndex(column);
+  if (shown.empty()) return;
+  std::uint32_t line = row;
+  std::uint32_t field = column;
+  // Most sheets hide nothing: their cells stand where they are.
+  if (!hiddenRows_->Empty()) {
+    if (hiddenRows_->IsHidden(row)) return;
+    line = hiddenRows_->VisibleIndex(row);
+  }
+  if (!hiddenColumns_->Empty()) {
+    if (hiddenColumns_->IsHidden(column)) return;
+    field = hiddenColumns_->VisibleIndex(column);
+  }
   if (rowOpen_ && line != nextRow_) EndLine();
   // A cell above or left of one written already has no place left in the grid.
   if (line < nextRow_ || (rowOpen_ && field < fields_)) return;
@@ -88,24 +100,53 @@ void GridWriter::Cell(std::uint32_t row, std::uint32_t column, std::string_view 
   fields_ = field + 1;
 }
 
+// Room that grows is taken anew, advised for huge pages before it is written,
+// and the text moved into it: padding can make a sheet's text many times the
+// size of its cells. A quarter more is taken, for what follows the sheet (at
+// least the zero the finished text gets) to fit without another move.
+void GridWriter::GrowRoom(std::size_t size) {
+  if (size <= text_.capacity()) return;
+  std::string grown;
+  grown.reserve(std::max(size + size / 4, 2 * text_.capacity()));
+  AdviseHugePagesForRoom(grown);
+  grown.append(text_);
+  text_.swap(grown);
+}
+
+// The lines are moved within the text, from the last one back, each to where
+// the padding before it puts it: no second copy of the sheet is made.
 void GridWriter::PadLines(std::uint32_t widest) {
-  const std::string grid = text_.substr(gridStart_);
-  text_.resize(gridStart_);
-  auto pad = [&](std::uint32_t fields) {
-    const std::size_t count = widest - std::max<std::uint32_t>(fields, 1);
-    Reserve(count + 2);
-    text_.append(count, layout_.separator);
-    text_.append("\r\n");
+  const auto padding = [&](std::uint32_t fields) -> std::size_t {
+    return widest - std::max<std::uint32_t>(fields, 1);
   };
-  std::size_t at = 0;
+  std::size_t extra = 0;
   std::uint32_t row = 0;
   for (const Line& line : lines_) {
-    for (; row < line.row; ++row, at += 2) pad(0);
-    Reserve(line.end - at);
-    text_.append(grid, at, line.end - at);
-    pad(line.fields);
-    at = line.end + 2;
+    extra += static_cast<std::size_t>(line.row - row) * padding(0) + padding(line.fields);
     row = line.row + 1;
+  }
+  Reserve(extra);
+  const std::size_t oldEnd = text_.size() - gridStart_;
+  text_.resize(text_.size() + extra);
+  char* const grid = text_.data() + gridStart_;
+  std::size_t to = oldEnd + extra;  // where the part placed next ends
+  const auto placeLineEnd = [&](std::size_t count) {
+    to -= 2;
+    std::memcpy(grid + to, "\r\n", 2);
+    to -= count;
+    std::memset(grid + to, layout_.separator, count);
+  };
+  for (std::size_t i = lines_.size(); i-- > 0;) {
+    const Line& line = lines_[i];
+    const std::uint32_t rowAfterPrevious = i == 0 ? 0 : lines_[i - 1].row + 1;
+    // The line's fields follow the previous line's CR LF and an empty line
+    // for each row between them.
+    const std::size_t from = (i == 0 ? 0 : lines_[i - 1].end + 2) +
+                             2 * static_cast<std::size_t>(line.row - rowAfterPrevious);
+    placeLineEnd(padding(line.fields));
+    to -= line.end - from;
+    std::memmove(grid + to, grid + from, line.end - from);
+    for (std::uint32_t empty = rowAfterPrevious; empty < line.row; ++empty) placeLineEnd(padding(0));
   }
 }
 

@@ -53,7 +53,11 @@ class GridWriter {
  private:
   void AppendField(std::string_view shown);
   void EndLine();
-  void Reserve(std::size_t extra) const;
+  // Raises ExtractionError when `extra` more bytes would pass the limit, else
+  // makes room for them.
+  void Reserve(std::size_t extra);
+  // Gives the text room for `size` bytes.
+  void GrowRoom(std::size_t size);
   // Gives every line of the sheet `widest` fields.
   void PadLines(std::uint32_t widest);
 

@@ -33,6 +33,34 @@ TEST(GridWriterTest, RowsAndColumnsStandInPlaceAndEveryLineHasTheWidestRowsField
   EXPECT_EQ(grid.text, "\t\t\t\r\n\tb2\t\t\r\n\t\t\t\r\na4\t\t\td4\r\n");
 }
 
+// Padding that makes a sheet many times the text of its cells: every line
+// keeps its fields, after a sheet written before it, and the limit holds.
+TEST(GridWriterTest, PaddingFarBeyondTheCellsKeepsEveryLine) {
+  constexpr std::uint32_t kRows = 3000;
+  constexpr std::uint32_t kWidest = 1000;
+  Grid grid({'\t', true, false}, 8u << 20);
+  grid.Begin("one");
+  grid.writer.Cell(0, 0, "z");
+  EXPECT_TRUE(grid.writer.EndSheet());
+  const std::string first = grid.text;
+  EXPECT_EQ(first, "one\r\nz\r\n\r\n");
+  grid.Begin("two");
+  grid.writer.Cell(0, kWidest - 1, "x");
+  for (std::uint32_t row = 2; row < kRows; ++row) grid.writer.Cell(row, 0, "y");
+  EXPECT_TRUE(grid.writer.EndSheet());
+  const std::string tabs(kWidest - 1, '\t');
+  std::string expected = first + "two\r\n" + tabs + "x\r\n" + tabs + "\r\n";
+  for (std::uint32_t row = 2; row < kRows; ++row) expected += "y" + tabs + "\r\n";
+  expected += "\r\n";
+  EXPECT_EQ(grid.text, expected);
+
+  Grid small({'\t', false, false}, 1u << 20);
+  small.Begin();
+  small.writer.Cell(0, kWidest - 1, "x");
+  for (std::uint32_t row = 1; row < kRows; ++row) small.writer.Cell(row, 0, "y");
+  EXPECT_THROW(small.writer.EndSheet(), ExtractionError);
+}
+
 TEST(GridWriterTest, RowsAfterTheLastTextAndCellsWithoutTextWriteNothing) {
   Grid grid;
   grid.Begin();

@@ -91,6 +91,14 @@ ResultCode ConvertXls(std::span<const std::uint8_t> bytes, OutputBlock& block) {
   return ConvertWorkbookBuffer(bytes, block, 65001, 0);
 }
 
+// The as-shown layout, hidden rows and columns left out.
+ResultCode ConvertXlsShown(std::span<const std::uint8_t> bytes, OutputBlock& block) {
+  ConversionOptions options;
+  options.layout = Layout::kAsShown;
+  options.skipHiddenRows = options.skipHiddenColumns = true;
+  return ConvertWorkbookBuffer(bytes, block, 65001, 0, options);
+}
+
 #ifdef TABULOX_HAVE_XLSX_ENTRY
 ResultCode ConvertXlsx(std::span<const std::uint8_t> bytes, OutputBlock& block) {
   return testing::SharedXlsxConverter().ConvertBuffer(bytes, block, 65001);
@@ -162,12 +170,14 @@ void RunFolder(const std::string& folder, const std::string& extension) {
     ++tally.files;
     tally.file = path.filename().string();
     const auto xlsBudget = TimeBudget(ConvertXls, file);
+    const auto xlsShownBudget = TimeBudget(ConvertXlsShown, file);
 #ifdef TABULOX_HAVE_XLSX_ENTRY
     const auto xlsxBudget = TimeBudget(ConvertXlsx, file);
 #endif
     for (const Mutant& mutant : MakeMutants(file, rng)) {
       ++tally.mutants;
       CheckConversion("xls", mutant, ConvertXls, xlsBudget, tally);
+      CheckConversion("xls as shown", mutant, ConvertXlsShown, xlsShownBudget, tally);
 #ifdef TABULOX_HAVE_XLSX_ENTRY
       CheckConversion("xlsx", mutant, ConvertXlsx, xlsxBudget, tally);
 #endif

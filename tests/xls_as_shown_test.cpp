@@ -348,6 +348,26 @@ TEST_F(XlsAsShownTest, HiddenRowsAndColumnsAreLeftOutWhenAsked) {
   }
 }
 
+// A row whose first cells stand in hidden columns still begins a line of its
+// own with its first cell written; a row whose cells are all hidden writes no
+// line in the default layout and an empty one as shown.
+TEST_F(XlsAsShownTest, RowsBeginningInHiddenColumnsKeepTheirLines) {
+  const BiffWriter w = OneSheet({}, [](BiffWriter& s) {
+    s.ColInfo(0, 0, true);
+    s.Number(0, 0, 0, 1);
+    s.Number(0, 2, 0, 2);
+    s.Number(1, 0, 0, 3);
+    s.Label(1, 2, u"four");
+    s.Number(2, 0, 0, 5);
+    s.Number(3, 1, 0, 6);
+  });
+  ConversionOptions options;
+  options.skipHiddenColumns = true;
+  EXPECT_EQ(TextOf(w, options), "A\r\n\t2\r\n\tfour\r\n6\r\n\r\n");
+  options.layout = Layout::kAsShown;
+  EXPECT_EQ(TextOf(w, options), "\t2\r\n\tfour\r\n\t\r\n6\t\r\n");
+}
+
 // A hidden row stays hidden when it has no cells (the grid closes up over it)
 // and when its ROW record comes after cells (the sheet is read again whole).
 TEST_F(XlsAsShownTest, HiddenRowsWithoutCellsOrAfterTheirCellsCloseUp) {
@@ -370,6 +390,44 @@ TEST_F(XlsAsShownTest, HiddenRowsWithoutCellsOrAfterTheirCellsCloseUp) {
   EXPECT_EQ(TextOf(late, options), "1\r\n2\r\n");
   options.layout = Layout::kDefault;
   EXPECT_EQ(TextOf(late, options), "A\r\n1\r\n2\r\n\r\n");
+}
+
+// Every cut of a workbook ends cleanly in every layout: with a result code
+// that is the text's length, or one of the layouts' own outcomes.
+TEST_F(XlsAsShownTest, CutWorkbooksEndCleanlyInEveryLayout) {
+  const BiffWriter w = Sheets({u"s"}, {[](BiffWriter& s) {
+                                         s.ColInfo(0, 0, true);
+                                         s.Row(1, true);
+                                         s.Number(1, 1, 1, 2);
+                                         s.LabelSst(0, 2, 4, 0);
+                                         s.FormulaSpecial(0, 3, 0, 0);
+                                         s.String(u"text");
+                                         s.Row(0, true);
+                                         s.BoolErr(2, 0, 1, false);
+                                       },
+                                       [](BiffWriter& s) { s.Number(0, 0, 3, 45306); }},
+                              Formats, {0, 1});
+  std::vector<ConversionOptions> layouts = {Shown(), Csv(), {}};
+  for (ConversionOptions& options : layouts) {
+    options.skipHiddenRows = options.skipHiddenColumns = true;
+  }
+  layouts.push_back(Csv());
+  layouts.back().sheets = {SheetChoice{"B", 0}};
+  const std::span<const std::uint8_t> all = w.bytes();
+  for (const ConversionOptions& options : layouts) {
+    for (std::size_t n = 0; n <= all.size(); ++n) {
+      std::string text;
+      ResultCode code = 0;
+      ASSERT_NO_THROW(code = ExtractWorkbookStreamText(all.first(n), text, kUnnamedWorksheet,
+                                                       options))
+          << n;
+      if (code >= 0) {
+        EXPECT_EQ(static_cast<std::size_t>(code), text.size()) << n;
+      } else {
+        EXPECT_TRUE(code == kSeveralSheets || code == kSheetNotFound) << n << ": " << code;
+      }
+    }
+  }
 }
 
 // --- Earlier versions ------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "shown_cell_writer.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "xls_globals.h"
@@ -34,7 +35,8 @@ ShownCellWriter::ShownCellWriter(const WorkbookData& book, const WorksheetData& 
     : book_(book),
       grid_(grid),
       skipped_(skipped),
-      dateSystem_(book.styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900) {
+      dateSystem_(book.styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900),
+      formatOfXf_(book.styles.xfs.size() + 1, nullptr) {
   grid_.BeginSheet(SheetNameText(sheet.sheetData.boundSheet.name), hiddenRows_, hiddenColumns_);
 }
 
@@ -51,16 +53,25 @@ void ShownCellWriter::HideLinesOf(const WorksheetData& sheet) {
   if (skipped_.columns) hiddenColumns_ = sheet.hiddenColumns;
 }
 
-const ShownFormat& ShownCellWriter::FormatOf(const CellData& cell) const {
+const ShownFormat& ShownCellWriter::FormatOf(const CellData& cell) {
   const std::vector<XfEntry>& xfs = book_.styles.xfs;
-  const int id = std::size_t{cell.xfIndex} < xfs.size() ? xfs[cell.xfIndex].formatIndex : 0;
-  return book_.styles.shownFormats.Format(id);
+  const std::size_t xf = std::min<std::size_t>(cell.xfIndex, xfs.size());
+  const ShownFormat*& format = formatOfXf_[xf];
+  if (format == nullptr)
+    format = &book_.styles.shownFormats.Format(xf < xfs.size() ? xfs[xf].formatIndex : 0);
+  return *format;
 }
 
 void ShownCellWriter::PlaceText(const CellData& cell, std::string_view text) {
   if (text.empty()) return;
+  const ShownFormat& format = FormatOf(cell);
+  // A General format shows the text as it is.
+  if (format.IsGeneral()) {
+    grid_.Cell(cell.row, cell.column, text);
+    return;
+  }
   shown_.clear();
-  FormatOf(cell).AppendText(text, shown_);
+  format.AppendText(text, shown_);
   grid_.Cell(cell.row, cell.column, shown_);
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "grid_writer.h"
 #include "hidden_lines.h"
@@ -40,7 +41,7 @@ class ShownCellWriter final : public StreamedCellSink {
   bool Finish();
 
  private:
-  const ShownFormat& FormatOf(const CellData& cell) const;
+  const ShownFormat& FormatOf(const CellData& cell);
   // A text cell's text through its format; an empty text shows nothing.
   void PlaceText(const CellData& cell, std::string_view text);
 
@@ -50,6 +51,9 @@ class ShownCellWriter final : public StreamedCellSink {
   const DateSystem dateSystem_;
   HiddenLines hiddenRows_;
   HiddenLines hiddenColumns_;
+  // The format of each XF index, looked up in the table at its first use; the
+  // last entry for XF indices beyond the list.
+  std::vector<const ShownFormat*> formatOfXf_;
   std::string shown_;
   // A cellText cell waits for its text until CellText gives it or another
   // cell comes.

@@ -301,6 +301,38 @@ CellData Biff2Cell(std::span<const std::uint8_t> fields, const CellRecordFormat&
   return MakeCell(cellBlank, LoadU16le(fields, 0), LoadU16le(fields, 2), xf);
 }
 
+// [MS-XLS] 2.4.221 Row (BIFF3 to BIFF8 alike): the row, then at byte 12 the
+// option flags, whose bit 5 (fDyZero) hides the row. BIFF2's ROW has no such
+// flag; a row it gives the height 0 (bits 0-14 of the height at byte 6, bit
+// 15 clear: not the default height) is hidden.
+constexpr std::size_t kRowFlagsOffset = 12;
+constexpr std::uint8_t kRowHidden = 0x20;
+constexpr std::size_t kRowHeightOffset = 6;
+// [MS-XLS] 2.4.53 ColInfo (BIFF3 to BIFF8): first and last column, width, XF
+// index, then the options, whose bit 0 hides the columns.
+constexpr std::size_t kColInfoOptionsOffset = 8;
+constexpr std::uint16_t kColInfoHidden = 0x0001;
+
+// Reads a ROW record's payload (of BIFF3 to BIFF8, or of BIFF2) into the
+// hidden rows of `cells`.
+template <typename Cells>
+void ReadRow(std::span<const std::uint8_t> payload, bool biff2, Cells& cells) {
+  const bool hidden =
+      biff2 ? payload.size() >= kRowHeightOffset + 2 && LoadU16le(payload, kRowHeightOffset) == 0
+            : payload.size() > kRowFlagsOffset && (payload[kRowFlagsOffset] & kRowHidden) != 0;
+  if (hidden) cells.HideRow(LoadU16le(payload, 0));
+}
+
+// Reads a COLINFO record's payload into the hidden columns of `cells`.
+template <typename Cells>
+void ReadColInfo(std::span<const std::uint8_t> payload, Cells& cells) {
+  if (payload.size() < kColInfoOptionsOffset + 2) return;
+  const std::uint16_t first = LoadU16le(payload, 0);
+  const std::uint16_t last = LoadU16le(payload, 2);
+  if (first <= last && (LoadU16le(payload, kColInfoOptionsOffset) & kColInfoHidden) != 0)
+    cells.HideColumns(first, last);
+}
+
 // What the records of a stream before BIFF8 need kept from one to the next.
 struct EarlierRecordState {
   // The XF index of the last BIFF2 IXFE record.
@@ -389,47 +421,13 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
     case kRecordIxfeBiff2:
       if (payload.size() >= 2) state.ixfe = LoadU16le(payload, 0);
       return true;
+    case kRecordRowBiff2:
+      if (format.version != BiffVersion::kBiff2) return false;
+      ReadRow(payload, true, cells);
+      return true;
     default:
       return false;
   }
-}
-
-// [MS-XLS] 2.4.221 Row (BIFF3 to BIFF8 alike): the row, then at byte 12 the
-// option flags, whose bit 5 (fDyZero) hides the row. BIFF2's ROW has no such
-// flag; a row it gives the height 0 (bits 0-14 of the height at byte 6, bit
-// 15 clear: not the default height) is hidden.
-constexpr std::size_t kRowFlagsOffset = 12;
-constexpr std::uint8_t kRowHidden = 0x20;
-constexpr std::size_t kRowHeightOffset = 6;
-// [MS-XLS] 2.4.53 ColInfo (BIFF3 to BIFF8): first and last column, width, XF
-// index, then the options, whose bit 0 hides the columns.
-constexpr std::size_t kColInfoOptionsOffset = 8;
-constexpr std::uint16_t kColInfoHidden = 0x0001;
-
-// Reads a ROW or COLINFO record from its payload into the hidden rows and
-// columns of `cells`. False for records of other types.
-template <typename Cells>
-bool ReadRowOrColumns(std::span<const std::uint8_t> payload, std::uint16_t type,
-                      BiffVersion version, Cells& cells) {
-  if (type == kRecordRow || (type == kRecordRowBiff2 && version == BiffVersion::kBiff2)) {
-    bool hidden = false;
-    if (type == kRecordRow)
-      hidden = payload.size() > kRowFlagsOffset && (payload[kRowFlagsOffset] & kRowHidden) != 0;
-    else
-      hidden = payload.size() >= kRowHeightOffset + 2 &&
-               LoadU16le(payload, kRowHeightOffset) == 0;
-    if (hidden) cells.HideRow(LoadU16le(payload, 0));
-    return true;
-  }
-  if (type == kRecordColInfo && version != BiffVersion::kBiff2) {
-    if (payload.size() < kColInfoOptionsOffset + 2) return true;
-    const std::uint16_t first = LoadU16le(payload, 0);
-    const std::uint16_t last = LoadU16le(payload, 2);
-    if (first <= last && (LoadU16le(payload, kColInfoOptionsOffset) & kColInfoHidden) != 0)
-      cells.HideColumns(first, last);
-    return true;
-  }
-  return false;
 }
 
 // Reads the cell record of `type` and adds its cells. Records of other types
@@ -438,8 +436,6 @@ template <typename Cells>
 void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRecordFormat& format,
                     EarlierRecordState& earlier, Cells& cells, std::uint32_t& awaitingString) {
   if (IsCellRecord(header.type, format.version)) awaitingString = kNoCell;
-  if (ReadRowOrColumns(stream.rest().first(header.length), header.type, format.version, cells))
-    return;
   if (format.version != BiffVersion::kBiff8 &&
       ReadEarlierCellRecord(stream.rest().first(header.length), header.type, format, earlier,
                             cells, awaitingString))
@@ -506,6 +502,14 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
                     [&](std::string& texts) { return ReadXLUnicodeString(segments, texts); });
       break;
     }
+    case kRecordRow:
+      ReadRow(stream.rest().first(header.length), false, cells);
+      break;
+    case kRecordColInfo:
+      // BIFF2 has column widths of another record and no hidden columns.
+      if (format.version != BiffVersion::kBiff2)
+        ReadColInfo(stream.rest().first(header.length), cells);
+      break;
     case kRecordBoolErr: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 2);
       cells.Add(BoolErrCell(MakeCell(cellBlank, fields), fields.subspan(kCellFieldsSize)));

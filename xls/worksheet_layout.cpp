@@ -80,39 +80,48 @@ RowTextWriter::RowTextWriter(const WorkbookData& book, std::string& text, std::s
     : book_(book), text_(text), maxBytes_(maxBytes), skipped_(skipped) {}
 
 void RowTextWriter::RowHidden(std::uint16_t row) {
-  if (skipped_.rows) hiddenRows_.Hide(row, row);
+  if (!skipped_.rows) return;
+  hiddenRows_.Hide(row, row);
+  hidesLines_ = true;
 }
 
 void RowTextWriter::ColumnsHidden(std::uint32_t first, std::uint32_t last) {
-  if (skipped_.columns) hiddenColumns_.Hide(first, last);
+  if (!skipped_.columns) return;
+  hiddenColumns_.Hide(first, last);
+  hidesLines_ = true;
 }
 
 void RowTextWriter::HideLinesOf(const WorksheetData& sheet) {
   if (skipped_.rows) hiddenRows_ = sheet.hiddenRows;
   if (skipped_.columns) hiddenColumns_ = sheet.hiddenColumns;
+  hidesLines_ = !hiddenRows_.Empty() || !hiddenColumns_.Empty();
 }
 
 void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
   if (awaiting_) PlaceAwaitedText({});
-  rowBegins_ = rowBegins_ || beginsRow;
-  CellData placed = cell;
-  if (!hiddenRows_.Empty() || !hiddenColumns_.Empty()) {
-    if (hiddenRows_.IsHidden(cell.row) || hiddenColumns_.IsHidden(cell.column)) return;
-    placed.column = hiddenColumns_.VisibleIndex(cell.column);
+  std::uint32_t column = cell.column;
+  if (hidesLines_) {
+    // A row whose first cells are left out begins with the first cell
+    // written.
+    rowBegins_ = rowBegins_ || beginsRow;
+    if (hiddenRows_.IsHidden(cell.row) || hiddenColumns_.IsHidden(column)) return;
+    column = hiddenColumns_.VisibleIndex(column);
+    beginsRow = rowBegins_;
+    rowBegins_ = false;
   }
-  if (rowBegins_) {
+  if (beginsRow) {
     if (anyRow_) text_.append(kLineEnd, kLineEndSize);
     anyRow_ = true;
-    rowBegins_ = false;
     position_ = 0;
   }
-  if (placed.kind == cellText) {
-    awaited_ = placed;
+  if (cell.kind == cellText) {
+    awaited_ = cell;
+    awaited_.column = column;
     awaiting_ = true;
     return;
   }
-  MoveToColumn(position_, placed.column, text_);
-  AppendCellValue(book_, placed, text_);
+  MoveToColumn(position_, column, text_);
+  AppendCellValue(book_, cell, text_);
   CheckSize(text_, maxBytes_);
 }
 

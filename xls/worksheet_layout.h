@@ -74,6 +74,8 @@ class RowTextWriter final : public StreamedCellSink {
   CellData awaited_;
   bool awaiting_ = false;
   bool anyRow_ = false;
+  // Some rows or columns are left out.
+  bool hidesLines_ = false;
   // A row began with a cell left out: the next cell written opens its line.
   bool rowBegins_ = false;
   std::uint32_t position_ = 0;
