@@ -1,0 +1,244 @@
+"""The as-shown layout of tbulxcmd measured against LibreOffice's own export
+of the cells as shown (fidelity_check.py --as-shown and --csv).
+
+For each workbook LibreOffice converts (lo_export.Cache, kind "shown"), each
+sheet N in LibreOffice's order is compared with
+
+    tbulxcmd -c65001 --as-shown --sheet=N FILE *
+
+cell by cell in place: both texts are parsed with the csv module (delimiter
+TAB), and every cell that is not empty on either side is counted as the same,
+different, missing on our side or extra on our side. A sheet's name is
+checked too: when --sheet=NAME gives another text than --sheet=N, the sheet
+is compared by its name and the mismatch is listed.
+
+Differences are classed by the kind of the cell in an independent reader
+(shown_cells) and, for two texts, by how they differ.
+"""
+
+import collections
+import os
+import subprocess
+
+import lo_export
+import shown_cells
+
+OUTCOMES = ("same", "differ", "missing", "extra")
+
+
+def column_name(column):
+    """A column number from 0 as letters: 0 -> A, 26 -> AA."""
+    name = ""
+    column += 1
+    while column:
+        column, rest = divmod(column - 1, 26)
+        name = chr(ord("A") + rest) + name
+    return name
+
+
+def run_ours(tbulxcmd, flags, path, timeout=120):
+    """(status, text) of one tbulxcmd run writing UTF-8 to standard output."""
+    kind = "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
+    try:
+        run = subprocess.run([tbulxcmd, kind, "-c65001", *flags, path, "*"], capture_output=True, timeout=timeout)
+    except subprocess.TimeoutExpired:
+        return "timeout", ""
+    return run.returncode, run.stdout.decode("utf-8", errors="surrogateescape")
+
+
+def cell_outcomes(theirs, ours):
+    """(row, column, their text, our text, outcome) for each cell not empty on
+    at least one side, rows and columns from 0."""
+    for row in range(max(len(theirs), len(ours))):
+        their_row = theirs[row] if row < len(theirs) else []
+        our_row = ours[row] if row < len(ours) else []
+        for column in range(max(len(their_row), len(our_row))):
+            their = their_row[column] if column < len(their_row) else ""
+            our = our_row[column] if column < len(our_row) else ""
+            if their == "" and our == "":
+                continue
+            if their == our:
+                outcome = "same"
+            elif our == "":
+                outcome = "missing"
+            elif their == "":
+                outcome = "extra"
+            else:
+                outcome = "differ"
+            yield row, column, their, our, outcome
+
+
+def how_texts_differ(their, our):
+    """A short name for the way two non-empty texts differ."""
+    if their.strip() == our.strip():
+        return "edge blanks"
+    if their.replace("\r\n", "\n") == our.replace("\r\n", "\n"):
+        return "line breaks"
+    if their.lower() == our.lower():
+        return "letter case"
+    theirs_kind, ours_kind = shown_cells.shape_kind(their), shown_cells.shape_kind(our)
+    if theirs_kind == ours_kind == "number":
+        if their.replace(",", "") == our.replace(",", ""):
+            return "grouping"
+        if "E" in their.upper() or "E" in our.upper():
+            return "scientific form"
+        return "digits"
+    if theirs_kind == ours_kind == "date/time":
+        return "date/time form"
+    if theirs_kind != ours_kind:
+        return f"{theirs_kind} shown as {ours_kind}"
+    return "other"
+
+
+class Tally:
+    """Counts per group, and the differences by class with a few examples each."""
+
+    def __init__(self, examples):
+        self.examples = examples
+        self.groups = collections.OrderedDict()
+        self.classes = collections.Counter()
+        self.shown = collections.defaultdict(list)
+        self.formats = collections.defaultdict(collections.Counter)
+
+    def group(self, name):
+        return self.groups.setdefault(name, collections.Counter())
+
+    def add(self, group, outcome, their):
+        counts = self.group(group)
+        counts["cells"] += their != ""
+        counts[outcome] += 1
+
+    def difference(self, name, code, example):
+        self.classes[name] += 1
+        self.formats[name][code] += 1
+        if len(self.shown[name]) < self.examples:
+            self.shown[name].append(example)
+
+
+def difference_class(outcome, kind, their, our):
+    """The class of a cell that is not the same: its outcome, its kind in the
+    reader and, for two texts, how they differ."""
+    if outcome == "differ":
+        return f"{outcome}: {kind}: {how_texts_differ(their, our)}"
+    return f"{outcome}: {kind}"
+
+
+def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
+    """Compares every sheet LibreOffice exported of one workbook."""
+    name = f"{folder}/{os.path.basename(path)}"
+    cells = shown_cells.open_cells(path)
+    if folder == "xls":
+        group = "xls" if shown_cells.xls_is_biff8(path, cells) else "xls BIFF2-BIFF7"
+    else:
+        group = "xlsx"
+    counts = tally.group(group)
+    counts["files"] += 1
+    counts["no reader"] += cells is None
+    for position, (sheet_name, theirs) in enumerate(cache.sheets(path), start=1):
+        status, text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={position}"], path)
+        if not sheet_name.isdigit():
+            named_status, named_text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={sheet_name}"], path)
+            if (named_status, named_text) != (status, text):
+                problems["sheet name"].append(f"{name}: sheet {position} is not the sheet named {sheet_name!r}"
+                                              f" (status {status} / {named_status}); compared by name")
+                status, text = named_status, named_text
+        counts["sheets"] += 1
+        if status != 0:
+            problems["our status"].append(f"{name}: sheet {position} {sheet_name!r}: status {status}")
+            text = ""
+        ours = lo_export.parse_grid(text, "\t")
+        reader_sheet = cells.sheet(position, sheet_name) if cells is not None else None
+        for row, column, their, our, outcome in cell_outcomes(theirs, ours):
+            tally.add(group, outcome, their)
+            if outcome == "same":
+                continue
+            if reader_sheet is not None:
+                kind, code = cells.cell(reader_sheet, row, column)
+            else:
+                kind, code = shown_cells.shape_kind(their or our) + " (by shape)", ""
+            where = f"{name} [{sheet_name}] {column_name(column)}{row + 1}"
+            tally.difference(difference_class(outcome, kind, their, our), code,
+                             f"{where}: ours {our!r}, theirs {their!r}" + (f", format {code!r}" if code else ""))
+
+
+def check_as_shown(args, workbooks, cache, out):
+    """Prints the figures; returns 0."""
+    tally = Tally(args.examples)
+    problems = collections.defaultdict(list)
+    for folder, path in workbooks:
+        name = f"{folder}/{os.path.basename(path)}"
+        if not shown_cells.is_workbook_file(path):
+            problems["not a workbook"].append(name)
+        elif cache.status("shown", path) != "ok":
+            problems["LibreOffice cannot convert"].append(f"{name}: {cache.status('shown', path)}")
+        else:
+            compare_workbook(tally, args.tbulxcmd, folder, path, cache, problems)
+
+    total = collections.Counter()
+    print("group            files sheets  LO cells      same    differ   missing     extra    share", file=out)
+    for group, counts in tally.groups.items():
+        total.update(counts)
+        print_counts(group, counts, out)
+    print_counts("all", total, out)
+    print(file=out)
+    print("Differences by class (outcome: kind in the reader: how), the most frequent number formats, examples:",
+          file=out)
+    for name, count in tally.classes.most_common():
+        formats = ", ".join(f"{code!r} {n}" for code, n in tally.formats[name].most_common(4) if code)
+        print(f"\n{count:7}  {name}" + (f"  [formats: {formats}]" if formats else ""), file=out)
+        for example in tally.shown[name]:
+            print(f"           {example}", file=out)
+    for title, lines in problems.items():
+        print(f"\n{title} ({len(lines)}):", file=out)
+        for line in lines:
+            print(f"  {line}", file=out)
+    return 0
+
+
+def print_counts(group, counts, out):
+    share = 100.0 * counts["same"] / counts["cells"] if counts["cells"] else 100.0
+    print(f"{group:15} {counts['files']:6} {counts['sheets']:6} {counts['cells']:9} {counts['same']:9} "
+          f"{counts['differ']:9} {counts['missing']:9} {counts['extra']:9} {share:7.2f} %", file=out)
+
+
+def check_csv(args, workbooks, cache, out):
+    """Every --csv --sheet=N output against the --as-shown --sheet=N grid, and
+    --csv refusing a workbook of several non-empty sheets. Returns 1 when
+    something does not hold."""
+    sheets = agree = 0
+    failures = []
+    for folder, path in workbooks:
+        name = f"{folder}/{os.path.basename(path)}"
+        exported = cache.sheets(path) if shown_cells.is_workbook_file(path) else None
+        if not exported:
+            continue
+        non_empty = 0
+        for position in range(1, len(exported) + 1):
+            shown_status, shown = run_ours(args.tbulxcmd, ["--as-shown", f"--sheet={position}"], path)
+            csv_status, text = run_ours(args.tbulxcmd, ["--csv", f"--sheet={position}"], path)
+            shown_grid = lo_export.parse_grid(shown, "\t")
+            csv_grid = lo_export.parse_grid(text, ",")
+            non_empty += any(any(cell != "" for cell in row) for row in shown_grid)
+            sheets += 1
+            if shown_status == csv_status == 0 and shown_grid == csv_grid:
+                agree += 1
+            else:
+                failures.append(f"{name}: sheet {position}: status {shown_status} / {csv_status}; "
+                                + first_grid_difference(shown_grid, csv_grid))
+        if non_empty > 1:
+            status, _ = run_ours(args.tbulxcmd, ["--csv"], path)
+            if status == 0:
+                failures.append(f"{name}: --csv without --sheet accepts {non_empty} non-empty sheets")
+    print(f"--csv: {agree} of {sheets} sheets parse into the grid of --as-shown", file=out)
+    for line in failures:
+        print(f"  {line}", file=out)
+    return 0 if not failures else 1
+
+
+def first_grid_difference(a, b):
+    for row in range(max(len(a), len(b))):
+        left = a[row] if row < len(a) else None
+        right = b[row] if row < len(b) else None
+        if left != right:
+            return f"row {row + 1}: as-shown {left!r}, csv {right!r}"
+    return "same grid"
