@@ -31,6 +31,7 @@ import sys
 import tempfile
 
 PROFILE = "file:///tmp/lo-profile-fid"
+PROFILE_LOCK = "/tmp/lo-profile-fid.lock"
 FILTERS = {
     # separator TAB, quote ", UTF-8, from line 1, language default, quote all
     # text no, detect special numbers, save as shown, formulas no, remove
@@ -100,7 +101,7 @@ class Cache:
     def fill(self, kind, paths):
         """Converts the workbooks without a complete entry, a batch per call."""
         os.makedirs(os.path.join(self.folder, kind), exist_ok=True)
-        with open(os.path.join(self.folder, ".lock"), "w") as lock:
+        with open(PROFILE_LOCK, "w") as lock:
             fcntl.flock(lock, fcntl.LOCK_EX)  # one soffice per profile folder
             todo, seen = [], set()
             for path in paths:
