@@ -26,8 +26,10 @@ the text cells, and every readable file converted) is missed.
 
 With --as-shown it measures the as-shown layout instead, cell by cell against
 LibreOffice's export of the cells as shown (shown_check.py); with --csv it
-checks that the --csv layout holds the same grid as the as-shown one. Both
-keep LibreOffice's exports in --cache, by the workbook's sha256.
+checks that the --csv layout holds the same grid as the as-shown one; with
+--formats TSV it writes what LibreOffice shows for the stored values under
+each number format code (no tbulxcmd needed). All keep LibreOffice's exports
+in --cache, by the workbook's sha256.
 """
 
 import argparse
@@ -152,6 +154,10 @@ def check_shown(args):
     cache = lo_export.Cache(args.cache, soffice=args.soffice, timeout=args.batch_timeout)
     cache.fill("shown", [path for _, path in workbooks])
     status = 0
+    if args.formats:
+        with open(args.formats, "w", encoding="utf-8", errors="surrogateescape") as out:
+            rows = shown_check.write_format_table(workbooks, cache, args.per_format, out)
+        print(f"{rows} values under their formats written to {args.formats}", file=sys.stderr)
     if args.as_shown:
         status |= shown_check.check_as_shown(args, workbooks, cache, sys.stdout)
     if args.csv:
@@ -172,11 +178,14 @@ def main():
     parser.add_argument("--cache", default=os.path.join(here, "..", "build", "fidelity-cache"),
                         help="folder of LibreOffice's exports")
     parser.add_argument("--examples", type=int, default=5, help="examples shown per class of difference")
+    parser.add_argument("--formats", metavar="TSV",
+                        help="write what LibreOffice shows for the values under each number format code")
+    parser.add_argument("--per-format", type=int, default=12, help="values per format code in --formats")
     parser.add_argument("--soffice", default="soffice")
     parser.add_argument("--batch-timeout", type=int, default=300, help="seconds per soffice call")
     args = parser.parse_args()
     warnings.simplefilter("ignore")
-    if args.as_shown or args.csv:
+    if args.as_shown or args.csv or args.formats:
         return check_shown(args)
 
     totals = {}

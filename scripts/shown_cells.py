@@ -69,6 +69,7 @@ class XlsCells:
         self.book = book
         self.formatting = bool(book.xf_list)
         self.biff_version = book.biff_version
+        self.date_1904 = book.datemode == 1
 
     def sheet(self, position, name):
         """The sheet of that name, else the worksheet at that position (from 1), else None."""
@@ -87,7 +88,7 @@ class XlsCells:
         if self.formatting:
             try:
                 key = self.book.xf_list[cell.xf_index].format_key
-                code = self.book.format_map[key].format_str
+                code = self.book.format_map[key].format_str or ""
             except (IndexError, KeyError, TypeError):
                 code = ""
         kind = {
@@ -100,6 +101,15 @@ class XlsCells:
             kind = "number General" if code.lower() in ("", "general") else "number formatted"
         return kind or "empty in reader", code
 
+    def value(self, sheet, row, column):
+        """The stored value: a number for numbers, dates and booleans, else the text."""
+        if sheet is None or row >= sheet.nrows or column >= sheet.ncols:
+            return None
+        cell = sheet.cell(row, column)
+        if cell.ctype == self._xlrd.XL_CELL_ERROR:
+            return self._xlrd.error_text_from_code.get(cell.value, cell.value)
+        return cell.value
+
 
 class XlsxCells:
     """The cells of an .xlsx workbook through openpyxl (cached formula results)."""
@@ -111,6 +121,7 @@ class XlsxCells:
             warnings.simplefilter("ignore")
             self.book = openpyxl.load_workbook(path, data_only=True)
         self.biff_version = None
+        self.date_1904 = self.book.epoch.year == 1904
 
     def sheet(self, position, name):
         if name in self.book.sheetnames:
@@ -131,6 +142,20 @@ class XlsxCells:
             else:
                 kind = "number General" if code.lower() in ("", "general") else "number formatted"
         return kind or "text", code
+
+    def value(self, sheet, row, column):
+        """The stored value: a number for numbers, dates and booleans, else the text."""
+        import datetime
+
+        from openpyxl.utils.datetime import to_excel
+
+        cell = getattr(sheet, "_cells", {}).get((row + 1, column + 1))
+        if cell is None:
+            return None
+        value = cell.value
+        if isinstance(value, (datetime.datetime, datetime.date, datetime.time, datetime.timedelta)):
+            return to_excel(value, self.book.epoch)
+        return value
 
 
 def open_cells(path):

@@ -242,3 +242,46 @@ def first_grid_difference(a, b):
         if left != right:
             return f"row {row + 1}: as-shown {left!r}, csv {right!r}"
     return "same grid"
+
+
+FORMATTED_KINDS = ("number General", "number formatted", "date/time", "boolean", "error")
+
+
+def write_format_table(workbooks, cache, per_code, out):
+    """A table of what LibreOffice shows for stored values under each number
+    format code of the corpus: code, kind, value (17 significant digits),
+    date system, LibreOffice's text, where. Up to per_code distinct values per
+    code and kind; needs no tbulxcmd. Returns the number of rows."""
+    seen = collections.defaultdict(set)
+    rows = 0
+    print("format\tkind\tvalue\tdate system\tLibreOffice\twhere", file=out)
+    for folder, path in workbooks:
+        if not shown_cells.is_workbook_file(path) or cache.status("shown", path) != "ok":
+            continue
+        cells = shown_cells.open_cells(path)
+        if cells is None:
+            continue
+        system = "1904" if cells.date_1904 else "1900"
+        for position, (sheet_name, theirs) in enumerate(cache.sheets(path), start=1):
+            sheet = cells.sheet(position, sheet_name)
+            if sheet is None:
+                continue
+            for row, line in enumerate(theirs):
+                for column, their in enumerate(line):
+                    if their == "":
+                        continue
+                    kind, code = cells.cell(sheet, row, column)
+                    if kind not in FORMATTED_KINDS:
+                        continue
+                    value = cells.value(sheet, row, column)
+                    value = f"{value:.17g}" if isinstance(value, (int, float)) else str(value)
+                    key = (code, kind)
+                    if (value, system) in seen[key] or len(seen[key]) >= per_code:
+                        continue
+                    seen[key].add((value, system))
+                    where = f"{folder}/{os.path.basename(path)} [{sheet_name}] {column_name(column)}{row + 1}"
+                    fields = (code, kind, value, system, their, where)
+                    print("\t".join(str(f or "").replace("\t", "\\t").replace("\n", "\\n").replace("\r", "\\r")
+                                    for f in fields), file=out)
+                    rows += 1
+    return rows
