@@ -201,6 +201,13 @@ class Cache:
                     sheets.append((name, parse_grid(g.read(), "\t")))
         return sheets
 
+    def exported_on(self, kind, path):
+        """The day LibreOffice converted the workbook (its volatile formulas,
+        TODAY() and NOW(), give that day)."""
+        import datetime
+
+        return datetime.date.fromtimestamp(os.path.getmtime(os.path.join(self.entry(kind, path), STATUS)))
+
     def saved(self, kind, path):
         """The path of the workbook LibreOffice saved as kind ("xls" or "xlsx"), or None."""
         if self.status(kind, path) != "ok":

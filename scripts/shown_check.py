@@ -115,9 +115,20 @@ class Tally:
             self.shown[name].append(example)
 
 
-def difference_class(outcome, kind, their, our):
+def day_texts(day):
+    """Ways a sheet may show a day: 20261210, 2026/12/10, 2026-12-10, 12/10/2026, 10/12/2026, 10.12.2026."""
+    return {day.strftime("%Y%m%d"), day.strftime("%Y/%m/%d"), day.isoformat(),
+            f"{day.month}/{day.day}/{day.year}", day.strftime("%m/%d/%Y"), day.strftime("%d/%m/%Y"),
+            day.strftime("%d.%m.%Y")}
+
+
+def difference_class(outcome, kind, their, our, today=()):
     """The class of a cell that is not the same: its outcome, its kind in the
-    reader and, for two texts, how they differ."""
+    reader and, for two texts, how they differ. A text of LibreOffice's that
+    holds the day it converted the workbook comes from a formula it
+    recalculated (TODAY(), NOW())."""
+    if outcome in ("differ", "missing") and any(day in their for day in today):
+        return f"{outcome}: recalculated by LibreOffice (the day of the export)"
     if outcome == "differ":
         return f"{outcome}: {kind}: {how_texts_differ(their, our)}"
     return f"{outcome}: {kind}"
@@ -134,6 +145,7 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
     counts = tally.group(group)
     counts["files"] += 1
     counts["no reader"] += cells is None
+    today = day_texts(cache.exported_on("shown", path))
     for position, (sheet_name, theirs) in enumerate(cache.sheets(path), start=1):
         status, text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={position}"], path)
         if not sheet_name.isdigit():
@@ -157,7 +169,7 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
             else:
                 kind, code = shown_cells.shape_kind(their or our) + " (by shape)", ""
             where = f"{name} [{sheet_name}] {column_name(column)}{row + 1}"
-            tally.difference(difference_class(outcome, kind, their, our), code,
+            tally.difference(difference_class(outcome, kind, their, our, today), code,
                              f"{where}: ours {our!r}, theirs {their!r}" + (f", format {code!r}" if code else ""))
 
 
