@@ -30,7 +30,10 @@ ERRORS = ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A")
 
 
 def lines_of(text):
-    return text.split("\n")
+    """The lines of a text, without the byte-order mark and the CR of CR LF."""
+    if text.startswith("\ufeff"):
+        text = text[1:]
+    return [line[:-1] if line.endswith("\r") else line for line in text.split("\n")]
 
 
 def first_difference(xls_text, xlsx_text):
@@ -44,9 +47,15 @@ def first_difference(xls_text, xlsx_text):
     return None
 
 
+def is_heading(lines, number):
+    """Whether line `number` (from 1) may be a sheet's heading: the first line,
+    or one after an empty line."""
+    return number == 1 or (number >= 2 and lines[number - 2] == "")
+
+
 def cell_difference(xls_line, xlsx_line):
     """(column from 0, .xls cell, .xlsx cell) of the first cell of two lines that differs."""
-    a, b = xls_line.rstrip("\r").split("\t"), xlsx_line.rstrip("\r").split("\t")
+    a, b = xls_line.split("\t"), xlsx_line.split("\t")
     for column in range(max(len(a), len(b))):
         left = a[column] if column < len(a) else ""
         right = b[column] if column < len(b) else ""
@@ -125,6 +134,8 @@ def main():
         else:
             number, xls_line, xlsx_line = first_difference(xls_text, xlsx_text)
             why = reason(xls_line, xlsx_line, xlsx_text)
+            if is_heading(lines_of(xls_text), number) and "\t" not in (xls_line or "") + (xlsx_line or ""):
+                why = "sheet heading"
             where = f"\n      line {number}: .xls  {shorten(xls_line)}\n      line {number}: .xlsx {shorten(xlsx_line)}"
         reasons[why] += 1
         pairs.append(f"{name}: {why}{where}")
