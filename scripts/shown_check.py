@@ -159,6 +159,10 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
             problems["our status"].append(f"{name}: sheet {position} {sheet_name!r}: status {status}")
             text = ""
         ours = lo_export.parse_grid(text, "\t")
+        widths = {len(row) for row in ours if row}
+        if len(widths) > 1:
+            problems["lines of different widths"].append(
+                f"{name}: sheet {position} {sheet_name!r}: {sorted(widths)[:5]} fields")
         reader_sheet = cells.sheet(position, sheet_name) if cells is not None else None
         for row, column, their, our, outcome in cell_outcomes(theirs, ours):
             tally.add(group, outcome, their)
