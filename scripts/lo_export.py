@@ -60,14 +60,15 @@ def parse_grid(text, delimiter):
     return [row for row in csv.reader(io.StringIO(text, newline=""), delimiter=delimiter)]
 
 
-def sheet_order(log):
-    """{output path: (position, sheet name)} from soffice's "Writing sheet NAME -> PATH" lines."""
+def sheet_order(log, folder):
+    """{output path: (position, sheet name)} from soffice's "Writing sheet NAME
+    -> PATH" lines, PATH in the output folder."""
     order = {}
-    prefix = "Writing sheet "
+    prefix, arrow = "Writing sheet ", " -> " + os.path.join(folder, "")
     for line in log.splitlines():
-        if line.startswith(prefix) and " -> " in line:
-            name, path = line[len(prefix):].rsplit(" -> ", 1)
-            order[path.strip()] = (len(order), name)
+        if line.startswith(prefix) and arrow in line:
+            name, _, path = line[len(prefix):].rpartition(arrow)
+            order[os.path.join(folder, path.strip())] = (len(order), name)
     return order
 
 
@@ -144,7 +145,7 @@ class Cache:
                     process.wait()
                     reason = f"timeout after {timeout} s"
             with open(os.path.join(work, SOFFICE_LOG), encoding="utf-8", errors="replace") as f:
-                order = sheet_order(f.read())
+                order = sheet_order(f.read(), target)
             outputs = {}
             for name in os.listdir(target):
                 digest = name[:64]

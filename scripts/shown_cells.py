@@ -17,7 +17,8 @@ ZIP_SIGNATURE = b"PK\x03\x04"
 BARE_BIFF_BOFS = (0x0009, 0x0209, 0x0409, 0x0809)
 
 NUMBER_SHAPE = re.compile(r"^[-+(]?[$€£¥]?\s?[\d,]*\.?\d+([Ee][-+]?\d+)?%?\)?$")
-DATE_SHAPE = re.compile(r"^\d{1,4}[-/.]\d{1,2}([-/.]\d{1,4})?( \d{1,2}:\d\d(:\d\d)?( ?[AP]M)?)?$|^\d{1,2}:\d\d(:\d\d)?")
+TIME = r"\d{1,2}:\d\d(:\d\d(\.\d+)?)?( ?[AaPp][Mm])?"
+DATE_SHAPE = re.compile(rf"^(\d{{1,4}}[-/]\d{{1,2}}([-/]\d{{1,4}})?|\d{{1,2}}\.\d{{1,2}}\.\d{{2,4}})( {TIME})?$|^{TIME}$")
 ERROR_SHAPE = re.compile(r"^#(NULL!|DIV/0!|VALUE!|REF!|NAME\?|NUM!|N/A)$")
 
 
