@@ -198,6 +198,8 @@ class Cache:
         with open(os.path.join(entry, SHEETS), encoding="utf-8", errors="surrogateescape") as f:
             for line in f.read().splitlines():
                 stored, name = line.split("\t", 1)
+                if name == self.digest(path):  # a worksheet file's sheet is named after the file
+                    name = os.path.splitext(os.path.basename(path))[0]
                 with open(os.path.join(entry, stored), encoding="utf-8", errors="surrogateescape", newline="") as g:
                     sheets.append((name, parse_grid(g.read(), "\t")))
         return sheets

@@ -2,15 +2,16 @@
 of the cells as shown (fidelity_check.py --as-shown and --csv).
 
 For each workbook LibreOffice converts (lo_export.Cache, kind "shown"), each
-sheet N in LibreOffice's order is compared with
+of its sheets is compared with our sheet N of the same name (our names and
+numbers from one --each-sheet run; by place when no name matches and both
+list as many sheets):
 
     tbulxcmd -c65001 --as-shown --sheet=N FILE *
 
 cell by cell in place: both texts are parsed with the csv module (delimiter
 TAB), and every cell that is not empty on either side is counted as the same,
-different, missing on our side or extra on our side. A sheet's name is
-checked too: when --sheet=NAME gives another text than --sheet=N, the sheet
-is compared by its name and the mismatch is listed.
+different, missing on our side or extra on our side. Sheets whose numbers or
+names do not match are listed.
 
 Differences are classed by the kind of the cell in an independent reader
 (shown_cells) and, for two texts, by how they differ.
@@ -19,6 +20,7 @@ Differences are classed by the kind of the cell in an independent reader
 import collections
 import os
 import subprocess
+import tempfile
 
 import lo_export
 import shown_cells
@@ -134,8 +136,60 @@ def difference_class(outcome, kind, their, our, today=()):
     return f"{outcome}: {kind}"
 
 
+def safe_sheet_name(name):
+    """A sheet name as --each-sheet puts it into a file name."""
+    return "".join("_" if c == "/" or ord(c) < 0x20 or ord(c) == 0x7F else c for c in name)
+
+
+def our_sheets(tbulxcmd, path, timeout=120):
+    """(status, [(number, name as in a file name)]) of the sheets tbulxcmd
+    writes, from one --each-sheet run into a scratch folder."""
+    kind = "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
+    with tempfile.TemporaryDirectory(prefix="fid-sheets-") as folder:
+        try:
+            run = subprocess.run([tbulxcmd, kind, "--as-shown", "--each-sheet", path,
+                                  os.path.join(folder, "%n-%s.txt")], capture_output=True, timeout=timeout)
+        except subprocess.TimeoutExpired:
+            return "timeout", []
+        sheets = []
+        for name in os.listdir(folder):
+            number, _, rest = name.partition("-")
+            if number.isdigit() and rest.endswith(".txt"):
+                sheets.append((int(number), rest[:-len(".txt")]))
+        return run.returncode, sorted(sheets)
+
+
+def sheet_counterparts(theirs, ours, name, problems):
+    """Our sheet number for each of LibreOffice's sheets ([(name, grid)]), or
+    None: the sheet of the same name, else the one at the same place when both
+    have as many sheets. Lists what does not match by name and place."""
+    numbers = {}
+    for sheet_name, _ in theirs:
+        numbers.setdefault(safe_sheet_name(sheet_name), [])
+    for number, our_name in ours:
+        if our_name in numbers:
+            numbers[our_name].append(number)
+    counterparts = []
+    for position, (sheet_name, _) in enumerate(theirs, start=1):
+        found = numbers[safe_sheet_name(sheet_name)]
+        if len(found) == 1:
+            counterparts.append(found[0])
+            if found[0] != position:
+                problems["sheet number"].append(f"{name}: LibreOffice's sheet {position} {sheet_name!r} "
+                                                f"is our sheet {found[0]}")
+        elif len(ours) == len(theirs):
+            counterparts.append(position)
+            problems["sheet name"].append(f"{name}: sheet {position} is {sheet_name!r} in LibreOffice, "
+                                          f"{ours[position - 1][1]!r} in ours")
+        else:
+            counterparts.append(None)
+            problems["sheet not among ours"].append(f"{name}: sheet {position} {sheet_name!r}")
+    return counterparts
+
+
 def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
-    """Compares every sheet LibreOffice exported of one workbook."""
+    """Compares every sheet LibreOffice exported of one workbook with the same
+    sheet of ours (--sheet=N)."""
     name = f"{folder}/{os.path.basename(path)}"
     cells = shown_cells.open_cells(path)
     if folder == "xls":
@@ -146,23 +200,24 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
     counts["files"] += 1
     counts["no reader"] += cells is None
     today = day_texts(cache.exported_on("shown", path))
-    for position, (sheet_name, theirs) in enumerate(cache.sheets(path), start=1):
-        status, text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={position}"], path)
-        if not sheet_name.isdigit():
-            named_status, named_text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={sheet_name}"], path)
-            if (named_status, named_text) != (status, text):
-                problems["sheet name"].append(f"{name}: sheet {position} is not the sheet named {sheet_name!r}"
-                                              f" (status {status} / {named_status}); compared by name")
-                status, text = named_status, named_text
+    exported = cache.sheets(path)
+    listed_status, listed = our_sheets(tbulxcmd, path)
+    if listed_status != 0:
+        problems["our status"].append(f"{name}: --each-sheet: status {listed_status}")
+    for position, ((sheet_name, theirs), number) in enumerate(
+            zip(exported, sheet_counterparts(exported, listed, name, problems)), start=1):
         counts["sheets"] += 1
-        if status != 0:
-            problems["our status"].append(f"{name}: sheet {position} {sheet_name!r}: status {status}")
-            text = ""
+        text = ""
+        if number is not None:
+            status, text = run_ours(tbulxcmd, ["--as-shown", f"--sheet={number}"], path)
+            if status != 0:
+                problems["our status"].append(f"{name}: sheet {number} {sheet_name!r}: status {status}")
+                text = ""
         ours = lo_export.parse_grid(text, "\t")
         widths = {len(row) for row in ours if row}
         if len(widths) > 1:
             problems["lines of different widths"].append(
-                f"{name}: sheet {position} {sheet_name!r}: {sorted(widths)[:5]} fields")
+                f"{name}: sheet {number} {sheet_name!r}: {sorted(widths)[:5]} fields")
         reader_sheet = cells.sheet(position, sheet_name) if cells is not None else None
         for row, column, their, our, outcome in cell_outcomes(theirs, ours):
             tally.add(group, outcome, their)

@@ -5,6 +5,7 @@
     /usr/bin/python3 scripts/test_fidelity_scripts.py
 """
 
+import collections
 import datetime
 import os
 import stat
@@ -135,6 +136,17 @@ class CompareTest(unittest.TestCase):
         self.assertEqual(list(shown_check.cell_outcomes(theirs, ours)),
                          [(0, 0, "a", "a", "same"), (0, 1, "b", "c", "differ"), (0, 2, "", "d", "extra"),
                           (1, 0, "", "e", "extra"), (2, 0, "x", "", "missing")])
+
+    def test_sheets_matched_by_name_then_by_place(self):
+        problems = collections.defaultdict(list)
+        theirs = [("A", []), ("Chart1", []), ("B/C", [])]
+        self.assertEqual(shown_check.sheet_counterparts(theirs, [(1, "A"), (2, "B_C")], "f", problems), [1, None, 2])
+        self.assertEqual(list(problems), ["sheet not among ours", "sheet number"])
+        problems.clear()
+        self.assertEqual(shown_check.sheet_counterparts([("Sheet1", [])], [(1, "book")], "f", problems), [1])
+        self.assertEqual(problems["sheet name"], ["f: sheet 1 is 'Sheet1' in LibreOffice, 'book' in ours"])
+        problems.clear()
+        self.assertEqual(shown_check.sheet_counterparts([("X", []), ("Y", [])], [], "f", problems), [None, None])
 
     def test_column_names(self):
         self.assertEqual([shown_check.column_name(c) for c in (0, 25, 26, 701, 702, 16383)],
