@@ -202,10 +202,12 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
     today = day_texts(cache.exported_on("shown", path))
     exported = cache.sheets(path)
     listed_status, listed = our_sheets(tbulxcmd, path)
-    if listed_status != 0:
+    if listed_status == 0:
+        counterparts = sheet_counterparts(exported, listed, name, problems)
+    else:
         problems["our status"].append(f"{name}: --each-sheet: status {listed_status}")
-    for position, ((sheet_name, theirs), number) in enumerate(
-            zip(exported, sheet_counterparts(exported, listed, name, problems)), start=1):
+        counterparts = [None] * len(exported)
+    for position, ((sheet_name, theirs), number) in enumerate(zip(exported, counterparts), start=1):
         counts["sheets"] += 1
         text = ""
         if number is not None:
