@@ -48,8 +48,8 @@ def first_difference(xls_text, xlsx_text):
 
 
 def is_heading(lines, number):
-    """Whether line `number` (from 1) may be a sheet's heading: the first line,
-    or one after an empty line."""
+    """Whether line `number` (from 1) is where a sheet's heading may be: the
+    first line, or one after an empty line."""
     return number == 1 or (number >= 2 and lines[number - 2] == "")
 
 
@@ -134,7 +134,8 @@ def main():
         else:
             number, xls_line, xlsx_line = first_difference(xls_text, xlsx_text)
             why = reason(xls_line, xlsx_line, xlsx_text)
-            if is_heading(lines_of(xls_text), number) and "\t" not in (xls_line or "") + (xlsx_line or ""):
+            names = {sheet for sheet, _ in cache.sheets(path) or []}
+            if is_heading(lines_of(xls_text), number) and (xls_line in names or xlsx_line in names):
                 why = "sheet heading"
             where = f"\n      line {number}: .xls  {shorten(xls_line)}\n      line {number}: .xlsx {shorten(xlsx_line)}"
         reasons[why] += 1

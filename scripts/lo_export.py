@@ -204,6 +204,12 @@ class Cache:
                     sheets.append((name, parse_grid(g.read(), "\t")))
         return sheets
 
+    def named_after_file(self, path):
+        """Whether LibreOffice named a sheet after the file, as it does for a
+        file it imports as text (and for a bare worksheet of BIFF2-BIFF4)."""
+        base = os.path.splitext(os.path.basename(path))[0]
+        return any(name == base for name, _ in self.sheets(path) or [])
+
     def exported_on(self, kind, path):
         """The day LibreOffice converted the workbook (its volatile formulas,
         TODAY() and NOW(), give that day)."""

@@ -32,6 +32,14 @@ def is_workbook_file(path):
     return len(head) >= 2 and int.from_bytes(head[:2], "little") in BARE_BIFF_BOFS
 
 
+def is_container_file(path):
+    """Whether the file is a compound file or a ZIP archive, whose sheets
+    LibreOffice never names after the file (a bare BIFF worksheet's it does)."""
+    with open(path, "rb") as f:
+        head = f.read(8)
+    return head.startswith(OLE_SIGNATURE) or head.startswith(ZIP_SIGNATURE)
+
+
 def shape_kind(text):
     """A kind guessed from a shown text alone."""
     if text in ("TRUE", "FALSE"):
