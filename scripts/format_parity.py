@@ -8,7 +8,8 @@ Prints the share of identical pairs per group of sources, then for each other
 pair the first line that differs and, where it can tell, why: a cell shown
 differently (by the way the texts differ), a status, or what LibreOffice's
 .xls cannot hold (more than 65,536 rows or 256 columns, booleans, which it
-saves as 1 and 0, and errors, which it saves as #N/A).
+saves as 1 and 0, errors, which it saves as #N/A, and text results of
+formulas, which it saves as 0).
 
 A development tool, not part of the build or its tests; LibreOffice
 (libreoffice-calc-nogui) is used for comparison only.
@@ -79,6 +80,8 @@ def reason(xls_line, xlsx_line, xlsx_text):
         return "boolean saved as a number in .xls"
     if left == "#N/A" and right in ERRORS:
         return "error saved as #N/A in .xls"
+    if left == "0" and shown_cells.shape_kind(right) == "text":
+        return "text result of a formula saved as 0 in .xls"
     if left == "" or right == "":
         return "cell only in " + (".xlsx" if left == "" else ".xls")
     return "cell shown differently: " + shown_check.how_texts_differ(left, right)

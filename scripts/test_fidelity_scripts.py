@@ -203,6 +203,7 @@ class ParityTest(unittest.TestCase):
     def test_reasons(self):
         self.assertEqual(format_parity.reason("x\t1", "x\tTRUE", "x\tTRUE"), "boolean saved as a number in .xls")
         self.assertEqual(format_parity.reason("#N/A", "#DIV/0!", "#DIV/0!"), "error saved as #N/A in .xls")
+        self.assertEqual(format_parity.reason("a\t0", "a\tbb", "a\tbb"), "text result of a formula saved as 0 in .xls")
         self.assertEqual(format_parity.reason("a\t", "a\tb", "a\tb"), "cell only in .xlsx")
         self.assertEqual(format_parity.reason(None, "b", "a\nb"), "line count")
         self.assertEqual(format_parity.reason("1/1/2024", "01/01/24", "01/01/24"),
