@@ -128,16 +128,38 @@ def day_texts(day):
             day.strftime("%d.%m.%Y")}
 
 
-def difference_class(outcome, kind, their, our, today=()):
+def shows_other_value(kind, code, value, their):
+    """Whether LibreOffice's text is not the stored value at all, which comes
+    from a formula it recalculated: another error, a text other than the
+    stored one, or a General number other than the stored one."""
+    if their == "" or value is None:
+        return False
+    if kind == "error":
+        return their != str(value)
+    if kind == "text" and code.lower() in ("general", "@", ""):
+        return isinstance(value, str) and their.strip() != value.strip()
+    if kind == "number General" and isinstance(value, (int, float)):
+        try:
+            shown = float(their)
+        except ValueError:
+            return True
+        return abs(shown - value) > 1e-9 * max(1.0, abs(value))
+    return False
+
+
+def difference_class(outcome, kind, their, our, today=(), recalculated=False):
     """The class of a cell that is not the same: its outcome, its kind in the
     reader and, for two texts, how they differ. A text of LibreOffice's that
     holds the day it converted the workbook comes from a formula it
     recalculated (TODAY(), NOW()); Err:502 and the like are error codes of
-    its own, from formulas it recalculated."""
+    its own, from formulas it recalculated; `recalculated` says that the
+    text is not the stored value at all (shows_other_value)."""
     if outcome in ("differ", "missing") and any(day in their for day in today):
         return f"{outcome}: recalculated by LibreOffice (the day of the export)"
     if OWN_ERROR.match(their):
         return f"{outcome}: LibreOffice's own error code (Err:NNN)"
+    if recalculated:
+        return f"{outcome}: {kind}: LibreOffice shows another value than the stored one"
     if outcome == "differ":
         return f"{outcome}: {kind}: {how_texts_differ(their, our)}"
     return f"{outcome}: {kind}"
@@ -232,8 +254,10 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
             tally.add(group, outcome, their)
             if outcome == "same":
                 continue
+            recalculated = False
             if reader_sheet is not None:
                 kind, code = cells.cell(reader_sheet, row, column)
+                recalculated = shows_other_value(kind, code, cells.value(reader_sheet, row, column), their)
             else:
                 kind, code = shown_cells.shape_kind(their or our) + " (by shape)", ""
             def example(row=row, column=column, their=their, our=our, code=code):
@@ -245,7 +269,7 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
                     text += f", value {value:.17g}"
                 return text
 
-            tally.difference(difference_class(outcome, kind, their, our, today), code, example)
+            tally.difference(difference_class(outcome, kind, their, our, today, recalculated), code, example)
 
 
 def check_as_shown(args, workbooks, cache, out):

@@ -169,6 +169,24 @@ class CompareTest(unittest.TestCase):
                          "differ: number General: digits")
 
 
+class StoredValueTest(unittest.TestCase):
+    def test_texts_that_are_not_the_stored_value(self):
+        other = shown_check.shows_other_value
+        self.assertTrue(other("error", "General", "#REF!", "#N/A"))
+        self.assertFalse(other("error", "0.00", "#REF!", "#REF!"))
+        self.assertTrue(other("number General", "General", 398.0, "36923"))
+        self.assertTrue(other("number General", "General", 1.0, "#VALUE!"))
+        self.assertFalse(other("number General", "General", 656.77947612865546, "656.779476128656"))
+        self.assertFalse(other("number General", "General", 1e-05, "0.00001"))
+        self.assertTrue(other("text", "General", "aa", "0"))
+        self.assertFalse(other("text", "General", "  a  ", "a"))
+        self.assertFalse(other("text", "0.00;0.00;0.00;\"x\"@", "a", "xa"))  # a text section applies
+        self.assertFalse(other("number formatted", "0.00", 1.0, "1.00"))
+        self.assertFalse(other("error", "General", "#N/A", ""))
+        self.assertIn("another value",
+                      shown_check.difference_class("differ", "error", "#N/A", "#REF!", recalculated=True))
+
+
 class ShapeTest(unittest.TestCase):
     def test_kinds_by_shape(self):
         cases = {"TRUE": "boolean", "#DIV/0!": "error", "#N/A": "error", "12/31/2024": "date/time",
