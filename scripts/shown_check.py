@@ -269,7 +269,9 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
                     text += f", value {value:.17g}"
                 return text
 
-            tally.difference(difference_class(outcome, kind, their, our, today, recalculated), code, example)
+            class_name = difference_class(outcome, kind, their, our, today, recalculated)
+            counts["LibreOffice's"] += "LibreOffice" in class_name
+            tally.difference(class_name, code, example)
 
 
 def check_as_shown(args, workbooks, cache, out):
@@ -288,7 +290,8 @@ def check_as_shown(args, workbooks, cache, out):
             compare_workbook(tally, args.tbulxcmd, folder, path, cache, problems)
 
     total = collections.Counter()
-    print("group            files sheets  LO cells      same    differ   missing     extra    share", file=out)
+    print("group            files sheets  LO cells      same    differ   missing     extra    share"
+          "  LO's own  share without", file=out)
     for group, counts in tally.groups.items():
         total.update(counts)
         print_counts(group, counts, out)
@@ -309,9 +312,16 @@ def check_as_shown(args, workbooks, cache, out):
 
 
 def print_counts(group, counts, out):
+    """A group's line. "LO's own" counts the differences that are LibreOffice's
+    doing (classes naming it: formulas it recalculated); the last share leaves
+    them out."""
     share = 100.0 * counts["same"] / counts["cells"] if counts["cells"] else 100.0
+    own = counts["LibreOffice's"]
+    rest = counts["cells"] - own
+    share_without = 100.0 * counts["same"] / rest if rest else 100.0
     print(f"{group:15} {counts['files']:6} {counts['sheets']:6} {counts['cells']:9} {counts['same']:9} "
-          f"{counts['differ']:9} {counts['missing']:9} {counts['extra']:9} {share:7.2f} %", file=out)
+          f"{counts['differ']:9} {counts['missing']:9} {counts['extra']:9} {share:7.2f} % "
+          f"{own:9} {share_without:7.2f} %", file=out)
 
 
 def check_csv(args, workbooks, cache, out):
