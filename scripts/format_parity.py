@@ -9,7 +9,8 @@ pair the first line that differs and, where it can tell, why: a cell shown
 differently (by the way the texts differ), a status, or what LibreOffice's
 .xls cannot hold (more than 65,536 rows or 256 columns, booleans, which it
 saves as 1 and 0, errors, which it saves as #N/A, and text results of
-formulas, which it saves as 0).
+formulas, which it saves as 0; its .xlsx keeps 15 significant digits of a
+number).
 
 A development tool, not part of the build or its tests; LibreOffice
 (libreoffice-calc-nogui) is used for comparison only.
@@ -20,6 +21,7 @@ A development tool, not part of the build or its tests; LibreOffice
 import argparse
 import collections
 import os
+import re
 import sys
 
 import lo_export
@@ -27,6 +29,7 @@ import shown_cells
 import shown_check
 
 XLS_ROWS, XLS_COLUMNS = 65536, 256
+ZERO = re.compile(r"^\s*0([.,]0+)?\s*$")
 ERRORS = ("#NULL!", "#DIV/0!", "#VALUE!", "#REF!", "#NAME?", "#NUM!", "#N/A")
 
 
@@ -65,6 +68,16 @@ def cell_difference(xls_line, xlsx_line):
     return None
 
 
+def close_numbers(left, right):
+    """Whether two texts are numbers that differ only past the 13th digit, as
+    when LibreOffice's .xlsx keeps 15 significant digits of a value."""
+    try:
+        a, b = float(left), float(right)
+    except ValueError:
+        return False
+    return a != b and abs(a - b) <= 1e-13 * max(abs(a), abs(b))
+
+
 def reason(xls_line, xlsx_line, xlsx_text):
     """Why a pair differs, as far as the first differing line tells."""
     lines = lines_of(xlsx_text)
@@ -80,8 +93,10 @@ def reason(xls_line, xlsx_line, xlsx_text):
         return "boolean saved as a number in .xls"
     if left == "#N/A" and right in ERRORS:
         return "error saved as #N/A in .xls"
-    if left == "0" and shown_cells.shape_kind(right) == "text":
+    if ZERO.match(left) and shown_cells.shape_kind(right) != "number":
         return "text result of a formula saved as 0 in .xls"
+    if close_numbers(left, right):
+        return "number held to 15 digits in .xlsx"
     if left == "" or right == "":
         return "cell only in " + (".xlsx" if left == "" else ".xls")
     return "cell shown differently: " + shown_check.how_texts_differ(left, right)

@@ -222,6 +222,13 @@ class ParityTest(unittest.TestCase):
         self.assertEqual(format_parity.reason("x\t1", "x\tTRUE", "x\tTRUE"), "boolean saved as a number in .xls")
         self.assertEqual(format_parity.reason("#N/A", "#DIV/0!", "#DIV/0!"), "error saved as #N/A in .xls")
         self.assertEqual(format_parity.reason("a\t0", "a\tbb", "a\tbb"), "text result of a formula saved as 0 in .xls")
+        self.assertEqual(format_parity.reason("a\t0.00", "a\t2016-04-28 11:30", ""),
+                         "text result of a formula saved as 0 in .xls")
+        self.assertEqual(format_parity.reason("a\t0", "a\t1", "a\t1"), "cell shown differently: digits")
+        self.assertEqual(format_parity.reason("656.779476128655", "656.779476128656", ""),
+                         "number held to 15 digits in .xlsx")
+        self.assertEqual(format_parity.reason("0.368159203980099", "0.3681592039801", ""),
+                         "number held to 15 digits in .xlsx")
         self.assertEqual(format_parity.reason("a\t", "a\tb", "a\tb"), "cell only in .xlsx")
         self.assertEqual(format_parity.reason(None, "b", "a\nb"), "line count")
         self.assertEqual(format_parity.reason("1/1/2024", "01/01/24", "01/01/24"),
