@@ -9,7 +9,8 @@ own, many files per call, and keeps what it writes under
 with a file `status` ("ok", or why there is no output). The kinds:
 
     shown   every sheet as TAB-separated UTF-8 text of the cells as shown,
-            one file per sheet: <sheet name>.csv
+            one file per sheet: 1.csv, 2.csv, ... in the order soffice
+            wrote them, their names in sheets.tsv
     xls     the workbook saved as .xls: book.xls
     xlsx    the workbook saved as .xlsx: book.xlsx
 

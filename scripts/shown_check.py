@@ -26,7 +26,6 @@ import tempfile
 import lo_export
 import shown_cells
 
-OUTCOMES = ("same", "differ", "missing", "extra")
 OWN_ERROR = re.compile(r"^Err:\d+$")
 
 
@@ -40,11 +39,16 @@ def column_name(column):
     return name
 
 
+def type_flag(path):
+    """-TXLS or -TXLSX, so that .xlsm and .xltx files are read as workbooks."""
+    return "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
+
+
 def run_ours(tbulxcmd, flags, path, timeout=120):
     """(status, text) of one tbulxcmd run writing UTF-8 to standard output."""
-    kind = "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
     try:
-        run = subprocess.run([tbulxcmd, kind, "-c65001", *flags, path, "*"], capture_output=True, timeout=timeout)
+        run = subprocess.run([tbulxcmd, type_flag(path), "-c65001", *flags, path, "*"], capture_output=True,
+                             timeout=timeout)
     except subprocess.TimeoutExpired:
         return "timeout", ""
     return run.returncode, run.stdout.decode("utf-8", errors="surrogateescape")
@@ -173,10 +177,9 @@ def safe_sheet_name(name):
 def our_sheets(tbulxcmd, path, timeout=120):
     """(status, [(number, name as in a file name)]) of the sheets tbulxcmd
     writes, from one --each-sheet run into a scratch folder."""
-    kind = "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
     with tempfile.TemporaryDirectory(prefix="fid-sheets-") as folder:
         try:
-            run = subprocess.run([tbulxcmd, kind, "--as-shown", "--each-sheet", path,
+            run = subprocess.run([tbulxcmd, type_flag(path), "--as-shown", "--each-sheet", path,
                                   os.path.join(folder, "%n-%s.txt")], capture_output=True, timeout=timeout)
         except subprocess.TimeoutExpired:
             return "timeout", []
