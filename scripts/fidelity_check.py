@@ -23,6 +23,13 @@ files with something missing. Exits 1 when a goal (--goal, default 99.9 % of
 the text cells, and every readable file converted) is missed.
 
     /usr/bin/python3 scripts/fidelity_check.py --tbulxcmd build/release/cli/tbulxcmd
+
+With --as-shown it measures the as-shown layout instead, cell by cell against
+LibreOffice's export of the cells as shown (shown_check.py); with --csv it
+checks that the --csv layout holds the same grid as the as-shown one; with
+--formats TSV it writes what LibreOffice shows for the stored values under
+each number format code (no tbulxcmd needed). All keep LibreOffice's exports
+in --cache, by the workbook's sha256.
 """
 
 import argparse
@@ -135,6 +142,29 @@ def our_pairs(tbulxcmd, path):
     return 0, pairs
 
 
+def check_shown(args):
+    """The as-shown comparison and/or the --csv check."""
+    import lo_export
+    import shown_check
+
+    workbooks = lo_export.corpus_workbooks(args.corpus)
+    if not workbooks:
+        print(f"no corpus at {args.corpus}", file=sys.stderr)
+        return 2
+    cache = lo_export.Cache(args.cache, soffice=args.soffice, timeout=args.batch_timeout)
+    cache.fill("shown", [path for _, path in workbooks])
+    status = 0
+    if args.formats:
+        with open(args.formats, "w", encoding="utf-8", errors="surrogateescape") as out:
+            rows = shown_check.write_format_table(workbooks, cache, args.per_format, out)
+        print(f"{rows} values under their formats written to {args.formats}", file=sys.stderr)
+    if args.as_shown:
+        status |= shown_check.check_as_shown(args, workbooks, cache, sys.stdout)
+    if args.csv:
+        status |= shown_check.check_csv(args, workbooks, cache, sys.stdout)
+    return status
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -142,8 +172,21 @@ def main():
     parser.add_argument("--corpus", default=os.path.join(here, "..", "..", "shared", "corpus"))
     parser.add_argument("--goal", type=float, default=99.9, help="percent of text cells to find")
     parser.add_argument("--show", type=int, default=5, help="missing texts shown per file")
+    parser.add_argument("--as-shown", action="store_true",
+                        help="compare the as-shown layout with LibreOffice's export of the cells as shown")
+    parser.add_argument("--csv", action="store_true", help="check --csv against the as-shown layout")
+    parser.add_argument("--cache", default=os.path.join(here, "..", "build", "fidelity-cache"),
+                        help="folder of LibreOffice's exports")
+    parser.add_argument("--examples", type=int, default=5, help="examples shown per class of difference")
+    parser.add_argument("--formats", metavar="TSV",
+                        help="write what LibreOffice shows for the values under each number format code")
+    parser.add_argument("--per-format", type=int, default=12, help="values per format code in --formats")
+    parser.add_argument("--soffice", default="soffice")
+    parser.add_argument("--batch-timeout", type=int, default=300, help="seconds per soffice call")
     args = parser.parse_args()
     warnings.simplefilter("ignore")
+    if args.as_shown or args.csv or args.formats:
+        return check_shown(args)
 
     totals = {}
     reports = []
