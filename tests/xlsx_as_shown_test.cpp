@@ -6,9 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "grid_writer.h"
 #include "iso_date_time.h"
+#include "shown_worksheet.h"
+#include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
+#include "workbook_styles.h"
+#include "xlsx_shared_strings.h"
 
 namespace tabulox {
 namespace {
@@ -224,6 +229,51 @@ TEST(XlsxAsShownGrid, CsvWritesOneSheetWithText) {
   EXPECT_EQ(ShownText(book, csv), "1,\"a,b\"\r\n");
   csv.separator = ';';
   EXPECT_EQ(ShownText(book, csv), "1;a,b\r\n");
+}
+
+// One worksheet part through the as-shown walk, read in random blocks.
+struct ShownPart {
+  explicit ShownPart(GridLayout layout = {}) : grid(text, layout, 1 << 30) {}
+
+  std::string Write(const std::string& part) {
+    ShownWorksheetWriter writer(workbook, grid, text, hiding);
+    writer.Begin("Sheet");
+    writer.Read(document, testing::RandomBlocks(part, 2, 32768));
+    writer.End();
+    return text;
+  }
+
+  SharedStringTable strings;
+  WorkbookStyles styles;
+  ShownWorkbook workbook{strings, styles, DateSystem::k1900};
+  std::string text;
+  GridWriter grid;
+  WorksheetHiding hiding;
+  XmlDocument document;
+};
+
+// Rows are laid out as they are read and given back, as in the default layout.
+TEST(XlsxAsShownGrid, RowsReadFromASourceAreNotKept) {
+  std::string rows;
+  for (int r = 1; r <= 20000; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"B" + std::to_string(r) + "\"><v>" +
+            std::to_string(r) + "</v></c></row>";
+  ShownPart part;
+  const std::string text = part.Write("<worksheet><cols/><sheetData>" + rows + "</sheetData></worksheet>");
+  EXPECT_TRUE(text.starts_with("\t1\r\n\t2\r\n"));
+  EXPECT_TRUE(text.ends_with("\r\n\t20000\r\n"));
+  EXPECT_LT(part.document.StorageBytes(), 64u * 1024);
+}
+
+// A plain sheetData after a prefixed one takes the place of its rows, and of
+// the rows they hid.
+TEST(XlsxAsShownGrid, APlainSheetDataAfterAPrefixedOneIsTheOneWritten) {
+  ShownPart part;
+  part.hiding.skipRows = true;
+  EXPECT_EQ(part.Write("<worksheet><x:sheetData><row r=\"1\" hidden=\"1\"/><row r=\"2\"><c><v>9</v></c></row>"
+                       "</x:sheetData><sheetData><row r=\"1\"><c><v>1</v></c></row>"
+                       "<row r=\"3\"><c><v>3</v></c></row></sheetData></worksheet>"),
+            "1\r\n\r\n3\r\n");
 }
 
 // ------------------------------------------------------------ chosen and hidden sheets
