@@ -1,5 +1,6 @@
 #include "shown_worksheet.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -136,10 +137,10 @@ class ShownRowWalk : public RowWalk {
       : workbook_(workbook), grid_(grid), hiding_(hiding), sheet_(sheet) {}
 
   // A row without "r" is the row after the previous one (the first is row
-  // 1); other children without one are passed over. A row numbered below the
-  // next one ends the sheet's rows.
+  // 1); other children without one are passed over. The cells of a row
+  // numbered below the previous one go to the grid all the same, which keeps
+  // those that still have a place (right of the cells of the row it writes).
   void Row(const XmlNode& element) override {
-    if (stopped_) return;
     const XmlAttribute* ref = nullptr;
     const XmlAttributes attributes = element.Attributes();
     for (int i = 0; i < attributes.Count() && ref == nullptr; ++i) {
@@ -149,23 +150,22 @@ class ShownRowWalk : public RowWalk {
     if (ref == nullptr && !HasLocalName(element, "row")) return;
     const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
     const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
-    if (number < row_) {
-      stopped_ = true;
-      return;
-    }
+    if (number < 1) return;
     row_ = number + 1;
     const auto row = static_cast<std::uint32_t>(number - 1);
     if (hiding_.skipRows && IsHiddenElement(element)) {
-      hiding_.rows.Hide(row, row);
+      // Rows above the lowest one given are in place already.
+      if (number >= lowest_) hiding_.rows.Hide(row, row);
       return;
     }
+    lowest_ = std::max(lowest_, number);
     Cells(element, written, row);
   }
 
   void Restart() override {
     sheet_.TakeBack();
     row_ = 1;
-    stopped_ = false;
+    lowest_ = 1;
   }
 
   void Column(const XmlNode& element) override {
@@ -175,7 +175,7 @@ class ShownRowWalk : public RowWalk {
  private:
   // A cell without a reference, or whose reference names no column, is in
   // the column after the previous cell; other children without one are
-  // passed over. A cell left of the previous one ends the row.
+  // passed over. A cell left of one written has no place in the grid.
   void Cells(const XmlNode& row, std::string_view rowNumber, std::uint32_t rowIndex) {
     std::int64_t column = 1;  // the column after the previous cell
     for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
@@ -187,7 +187,6 @@ class ShownRowWalk : public RowWalk {
       } else if (!HasLocalName(*cell, "c")) {
         continue;
       }
-      if (cellColumn < column) break;
       column = cellColumn + 1;
       shown_.clear();
       AppendShownCellOfKind(*cell, KindOf(lines.type), lines.xf, workbook_, shown_, scratch_);
@@ -199,8 +198,8 @@ class ShownRowWalk : public RowWalk {
   GridWriter& grid_;
   WorksheetHiding& hiding_;
   ShownWorksheetWriter& sheet_;
-  std::int64_t row_ = 1;  // the next row number
-  bool stopped_ = false;
+  std::int64_t row_ = 1;     // the row after the previous one
+  std::int64_t lowest_ = 1;  // the lowest row whose cells were given to the grid
   std::string shown_;
   std::string scratch_;
 };

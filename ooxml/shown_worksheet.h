@@ -52,10 +52,11 @@ class ShownWorksheetWriter {
   // Lays out the rows of every sheetData of a worksheet part read block by
   // block into `document`, as they are read: rows as their "r" numbers them
   // (a row without one follows the previous row), cells in the columns their
-  // references name (one without follows the previous cell), and at the
-  // first row or cell out of order the rest of the sheet, or of the row, is
-  // passed over, as in the default layout. Memory follows the largest row.
-  // May raise, leaving the source unfinished.
+  // references name (one without follows the previous cell). A row or cell
+  // out of order is given to the grid all the same: the cells of a row
+  // repeated after its cells were written join them on the right, and cells
+  // above or left of those written are left out. Memory follows the largest
+  // row. May raise, leaving the source unfinished.
   void Read(XmlDocument& document, const BlockSource& source);
 
   // Takes back what the sheet wrote and the rows it hid: the sheet begins

@@ -204,6 +204,17 @@ TEST(XlsxAsShownGrid, RowsAndColumnsStandInPlaceAndLinesArePadded) {
   EXPECT_EQ(ShownText(book), "\t\t\t\r\n\t1\t\t\r\n\t\t\t\r\n2\t\t\t3\r\n4\t\t5\t\r\n");
 }
 
+// Writers that give each cell a row element of its own repeat the row's
+// number; the cells of a repeated row join its line when they lie right of it.
+TEST(XlsxAsShownGrid, CellsOfARepeatedRowJoinItsLine) {
+  Workbook book;
+  book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="1"><c r="C1"><v>3</v></c></row>)"
+                            R"(<row r="1"><c r="B1"><v>2</v></c></row><row r="2"><c r="B2"><v>5</v></c><c r="A2"><v>4</v></c></row>)"
+                            R"(<row r="1"><c r="D1"><v>6</v></c></row><row r="3"><c r="C3"><v>7</v></c></row>)"),
+                  ""}};
+  EXPECT_EQ(ShownText(book), "1\t\t3\r\n\t5\t\r\n\t\t7\r\n");
+}
+
 TEST(XlsxAsShownGrid, SheetNamesHeadSheetsOnlyWhenThereAreSeveral) {
   Workbook book;
   book.sheets = {{"First &amp; best", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row>)"), ""},
