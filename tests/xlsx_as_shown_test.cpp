@@ -421,7 +421,7 @@ TEST(XlsxHiddenContent, EachKindIsLeftOutOnlyWhenAsked) {
 
 TEST(IsoDateTimes, DaySerialsInBothSystems) {
   const std::pair<const char*, double> cases1900[] = {
-      {"1899-12-31", 0},           {"1900-01-01", 1},          {"1900-02-28", 59},
+      {"1899-12-31", 0},           {"1899-12-30T06:00:00", 0.25}, {"1900-01-01", 1},          {"1900-02-28", 59},
       {"1900-03-01", 61},          {"2024-01-01", 45292},      {"2024-01-01T12:00", 45292.5},
       {"2024-01-01T06:00:00Z", 45292.25}, {"2024-01-01T18:00:00+02:00", 45292.75},
       {"T12:00:00", 0.5},          {"06:00:00.5", (6 * 3600 + 0.5) / 86400},
@@ -434,7 +434,7 @@ TEST(IsoDateTimes, DaySerialsInBothSystems) {
   EXPECT_EQ(IsoDateTimeSerial("1904-01-01", DateSystem::k1904), 0.0);
   EXPECT_EQ(IsoDateTimeSerial("1905-01-01T00:00:00", DateSystem::k1904), 366.0);
   for (const char* text : {"", "2024", "2024-13-01", "2023-02-29", "2024-01-01 12:00", "2024-01-01T25:00",
-                           "2024-01-01T12:00:60", "2024-01-01T12:00:00.", "1899-12-30", "24-01-01",
+                           "2024-01-01T12:00:60", "2024-01-01T12:00:00.", "1899-12-29", "24-01-01",
                            "2024-01-01T12:00+2"}) {
     EXPECT_FALSE(IsoDateTimeSerial(text, DateSystem::k1900).has_value()) << text;
   }
