@@ -78,7 +78,8 @@ std::optional<double> ReadNumber(std::string_view text) {
   return value;
 }
 
-// `scratch` holds the text of an inline string.
+// Appends the text a cell shows (see ShownWorksheetWriter::Read); `scratch`
+// holds the text of an inline string.
 void AppendShownCellOfKind(const XmlNode& cell, CellKind kind, std::int64_t xf,
                            const ShownWorkbook& workbook, std::string& out, std::string& scratch) {
   if (kind == CellKind::kInlineString) {
@@ -154,18 +155,18 @@ class ShownRowWalk : public RowWalk {
     row_ = number + 1;
     const auto row = static_cast<std::uint32_t>(number - 1);
     if (hiding_.skipRows && IsHiddenElement(element)) {
-      // Rows above the lowest one given are in place already.
-      if (number >= lowest_) hiding_.rows.Hide(row, row);
+      // The rows given to the grid already are in place.
+      if (number > furthest_) hiding_.rows.Hide(row, row);
       return;
     }
-    lowest_ = std::max(lowest_, number);
+    furthest_ = std::max(furthest_, number);
     Cells(element, written, row);
   }
 
   void Restart() override {
     sheet_.TakeBack();
     row_ = 1;
-    lowest_ = 1;
+    furthest_ = 0;
   }
 
   void Column(const XmlNode& element) override {
@@ -198,19 +199,13 @@ class ShownRowWalk : public RowWalk {
   GridWriter& grid_;
   WorksheetHiding& hiding_;
   ShownWorksheetWriter& sheet_;
-  std::int64_t row_ = 1;     // the row after the previous one
-  std::int64_t lowest_ = 1;  // the lowest row whose cells were given to the grid
+  std::int64_t row_ = 1;       // the row after the previous one
+  std::int64_t furthest_ = 0;  // the furthest row down whose cells went to the grid
   std::string shown_;
   std::string scratch_;
 };
 
 }  // namespace
-
-void AppendShownCell(const XmlNode& cell, const ShownWorkbook& workbook, std::string& out) {
-  const ShownCellLines lines = ReadShownCellLines(cell);
-  std::string scratch;
-  AppendShownCellOfKind(cell, KindOf(lines.type), lines.xf, workbook, out, scratch);
-}
 
 void ShownWorksheetWriter::Begin(std::string_view name) {
   name_ = name;
