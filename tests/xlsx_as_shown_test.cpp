@@ -165,6 +165,21 @@ TEST(XlsxAsShownCells, NumbersGoThroughTheirCellFormat) {
             "2024-01-01\t2024-02-29 18:30\tnot a date\t1.5\t2.5\ttext\r\n");
 }
 
+// Styles parts with prefixed names, and a format's text section applied to
+// every kind of text cell.
+TEST(XlsxAsShownCells, PrefixedStylesAndTextSections) {
+  Workbook book;
+  book.styles =
+      R"(<x:numFmts><x:numFmt numFmtId="170" formatCode="0.0;-0.0;0.0;&quot;[&quot;@&quot;]&quot;"/></x:numFmts>)"
+      R"(<x:cellXfs><x:xf numFmtId="0"/><x:xf numFmtId="170"/></x:cellXfs>)";
+  book.sharedStrings = "<si><t>s</t></si>";
+  book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1" s="1"><v>2</v></c><c r="B1" s="1" t="s"><v>0</v></c>)"
+                            R"(<c r="C1" s="1" t="inlineStr"><is><t>i</t></is></c><c r="D1" s="1" t="str"><v>f</v></c>)"
+                            R"(<c r="E1" s="1" t="b"><v>1</v></c><c r="F1" s="1" t="e"><v>#REF!</v></c></row>)"),
+                  ""}};
+  EXPECT_EQ(ShownText(book), "2.0\t[s]\t[i]\t[f]\tTRUE\t#REF!\r\n");
+}
+
 TEST(XlsxAsShownCells, Date1904WorkbooksCountFrom1904) {
   Workbook book;
   book.date1904 = true;
