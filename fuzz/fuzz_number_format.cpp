@@ -2,7 +2,7 @@
 // 8 bytes of a double (little-endian), one byte of options (bit 0: 1904 date
 // system), then the format code as bytes. The code goes through the style
 // table (classification, then the route it picks) and, as it is, straight to
-// both pattern interpreters.
+// both pattern interpreters and to the as-shown renderer (number and text).
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,6 +13,7 @@
 #include "extraction_error.h"
 #include "number_pattern.h"
 #include "regional_settings.h"
+#include "shown_format.h"
 #include "style_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -48,7 +49,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ExtractionError&) {
   }
   out.clear();
-  FormatDateTimePattern(code, value, out, system1904 ? DateSystem::k1904 : DateSystem::k1900);
+  const DateSystem system = system1904 ? DateSystem::k1904 : DateSystem::k1900;
+  FormatDateTimePattern(code, value, out, system);
   if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
+
+  // The as-shown text grows with the code at most by a small factor (a month
+  // or day name, a regional date for "[$-F800]"), plus a number's digits; a
+  // text cell's text is written at most kMaxTextValues times.
+  const ShownFormat shown(code);
+  out.clear();
+  shown.AppendNumber(value, system, out);
+  if (out.size() > 32 * code.size() + 4096) __builtin_trap();
+  out.clear();
+  shown.AppendText(code, out);
+  if (out.size() > (kMaxTextValues + 1) * code.size() + 4096) __builtin_trap();
   return 0;
 }

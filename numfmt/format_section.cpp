@@ -1,30 +1,12 @@
 #include "format_section.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "format_code_scan.h"
 #include "regional_format_codes.h"
 
 namespace tabulox {
 namespace {
-
-// One unit of a section before its kind is known: literal text, an unquoted
-// byte, or an elapsed-time field.
-struct Item {
-  enum class Type : std::uint8_t { kText, kChar, kElapsed };
-  Type type = Type::kChar;
-  char c = 0;     // kChar: the byte; kElapsed: the unit letter, lower case
-  int count = 0;  // kElapsed: letters
-  std::string_view text;
-};
-
-enum class RegionalForm : std::uint8_t { kNone, kLongDate, kLongTime };
-
-struct ScannedSection {
-  std::vector<Item> items;
-  SectionCondition condition;
-  RegionalForm regional = RegionalForm::kNone;
-};
 
 char ToLowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; }
 
@@ -34,147 +16,23 @@ bool IsDateLetter(char lower) {
   return lower == 'y' || lower == 'm' || lower == 'd' || lower == 'h' || lower == 's';
 }
 
-// Bytes of the UTF-8 character at `pos` (0 at the end of the text).
-std::size_t CharacterLength(std::string_view text, std::size_t pos) {
-  if (pos >= text.size()) return 0;
-  std::size_t n = 1;
-  while (pos + n < text.size() && (static_cast<unsigned char>(text[pos + n]) & 0xC0) == 0x80) ++n;
-  return n;
+bool IsChar(const std::vector<CodeItem>& items, std::size_t i) {
+  return i < items.size() && items[i].type == CodeItem::Type::kChar;
 }
 
-bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
-  if (text.size() < suffix.size()) return false;
-  text.remove_prefix(text.size() - suffix.size());
-  for (std::size_t i = 0; i < suffix.size(); ++i)
-    if (ToLowerAscii(text[i]) != ToLowerAscii(suffix[i])) return false;
-  return true;
-}
-
-bool ParseCondition(std::string_view content, SectionCondition& condition) {
-  static constexpr struct {
-    std::string_view text;
-    CompareOp op;
-  } kOperators[] = {{"<=", CompareOp::kLessEqual}, {">=", CompareOp::kGreaterEqual},
-                    {"<>", CompareOp::kNotEqual},  {"<", CompareOp::kLess},
-                    {">", CompareOp::kGreater},    {"=", CompareOp::kEqual}};
-  for (const auto& entry : kOperators) {
-    if (!content.starts_with(entry.text)) continue;
-    std::string_view operand = content.substr(entry.text.size());
-    while (!operand.empty() && operand.front() == ' ') operand.remove_prefix(1);
-    while (!operand.empty() && operand.back() == ' ') operand.remove_suffix(1);
-    double value = 0;
-    const char* first = operand.data();
-    if (!operand.empty() && operand.front() == '+') ++first;
-    const auto result = std::from_chars(first, operand.data() + operand.size(), value);
-    if (result.ec != std::errc() || result.ptr != operand.data() + operand.size()) return false;
-    condition.op = entry.op;
-    condition.operand = value;
-    return true;
-  }
-  return false;
-}
-
-// A bracketed item: a condition, a currency text and locale, an elapsed-time
-// field; colours and anything else write nothing.
-void ReadBracket(std::string_view content, ScannedSection& scanned) {
-  if (content.empty()) return;
-  const char first = content.front();
-  if (first == '<' || first == '>' || first == '=') {
-    if (!scanned.condition.IsSet()) ParseCondition(content, scanned.condition);
-    return;
-  }
-  if (first == '$') {
-    const std::string_view rest = content.substr(1);
-    const std::size_t dash = rest.find('-');
-    const std::string_view currency = rest.substr(0, dash);
-    if (!currency.empty()) scanned.items.push_back({Item::Type::kText, 0, 0, currency});
-    const std::string_view locale = dash == std::string_view::npos ? "" : rest.substr(dash + 1);
-    if (EndsWithNoCase(locale, "F800"))
-      scanned.regional = RegionalForm::kLongDate;
-    else if (EndsWithNoCase(locale, "F400"))
-      scanned.regional = RegionalForm::kLongTime;
-    return;
-  }
-  const char unit = ToLowerAscii(first);
-  if (unit != 'h' && unit != 'm' && unit != 's') return;
-  if (!std::all_of(content.begin(), content.end(), [unit](char c) { return ToLowerAscii(c) == unit; }))
-    return;
-  scanned.items.push_back({Item::Type::kElapsed, unit, static_cast<int>(content.size()), {}});
-}
-
-ScannedSection Scan(std::string_view section) {
-  ScannedSection scanned;
-  scanned.items.reserve(section.size());
-  std::size_t i = 0;
-  while (i < section.size()) {
-    const char c = section[i];
-    switch (c) {
-      case '"': {
-        // A quote without its closing quote is text itself.
-        const std::size_t close = section.find('"', i + 1);
-        if (close == std::string_view::npos) {
-          scanned.items.push_back({Item::Type::kText, 0, 0, section.substr(i, 1)});
-          ++i;
-        } else {
-          scanned.items.push_back({Item::Type::kText, 0, 0, section.substr(i + 1, close - i - 1)});
-          i = close + 1;
-        }
-        break;
-      }
-      case '\\': {
-        // A backslash that ends the code is text itself.
-        const std::size_t length = CharacterLength(section, i + 1);
-        scanned.items.push_back({Item::Type::kText, 0, 0, section.substr(length > 0 ? i + 1 : i, length > 0 ? length : 1)});
-        i += 1 + length;
-        break;
-      }
-      case '_': {
-        // The blank as wide as the next character: one space.
-        const std::size_t length = CharacterLength(section, i + 1);
-        if (length > 0) scanned.items.push_back({Item::Type::kText, 0, 0, " "});
-        i += 1 + length;
-        break;
-      }
-      case '*':
-        i += 1 + CharacterLength(section, i + 1);
-        break;
-      case '[': {
-        const std::size_t close = section.find(']', i + 1);
-        if (close == std::string_view::npos) {
-          scanned.items.push_back({Item::Type::kChar, c, 0, {}});
-          ++i;
-        } else {
-          ReadBracket(section.substr(i + 1, close - i - 1), scanned);
-          i = close + 1;
-        }
-        break;
-      }
-      default:
-        scanned.items.push_back({Item::Type::kChar, c, 0, {}});
-        ++i;
-        break;
-    }
-  }
-  return scanned;
-}
-
-bool IsChar(const std::vector<Item>& items, std::size_t i) {
-  return i < items.size() && items[i].type == Item::Type::kChar;
-}
-
-bool IsPlaceholderAt(const std::vector<Item>& items, std::size_t i) {
+bool IsPlaceholderAt(const std::vector<CodeItem>& items, std::size_t i) {
   return IsChar(items, i) && IsPlaceholder(items[i].c);
 }
 
 // Do the unquoted bytes from `i` spell `word` (lower case), in any case?
-bool SpellsAt(const std::vector<Item>& items, std::size_t i, std::string_view word) {
+bool SpellsAt(const std::vector<CodeItem>& items, std::size_t i, std::string_view word) {
   for (std::size_t k = 0; k < word.size(); ++k)
     if (!IsChar(items, i + k) || ToLowerAscii(items[i + k].c) != word[k]) return false;
   return true;
 }
 
 // Length of the AM/PM mark ("am/pm" or "a/p", any case) at `i`, 0 if none.
-std::size_t AmPmLengthAt(const std::vector<Item>& items, std::size_t i) {
+std::size_t AmPmLengthAt(const std::vector<CodeItem>& items, std::size_t i) {
   if (SpellsAt(items, i, "am/pm")) return 5;
   if (SpellsAt(items, i, "a/p")) return 3;
   return 0;
@@ -183,18 +41,18 @@ std::size_t AmPmLengthAt(const std::vector<Item>& items, std::size_t i) {
 // The "/" of a fraction: a placeholder before it and a placeholder or a
 // denominator digit after it. A code with a decimal point before it is a
 // number with a "/" in its text.
-bool IsFractionSlashAt(const std::vector<Item>& items, std::size_t i) {
+bool IsFractionSlashAt(const std::vector<CodeItem>& items, std::size_t i) {
   if (!IsChar(items, i) || items[i].c != '/' || i == 0 || !IsPlaceholderAt(items, i - 1)) return false;
   return IsPlaceholderAt(items, i + 1) ||
          (IsChar(items, i + 1) && items[i + 1].c >= '1' && items[i + 1].c <= '9');
 }
 
-bool IsExponentAt(const std::vector<Item>& items, std::size_t i) {
+bool IsExponentAt(const std::vector<CodeItem>& items, std::size_t i) {
   return IsChar(items, i) && (items[i].c == 'E' || items[i].c == 'e') && IsChar(items, i + 1) &&
          (items[i + 1].c == '+' || items[i + 1].c == '-');
 }
 
-SectionKind KindOf(const std::vector<Item>& items) {
+SectionKind KindOf(const std::vector<CodeItem>& items) {
   bool text = false;
   bool general = false;
   bool date = false;
@@ -203,9 +61,9 @@ SectionKind KindOf(const std::vector<Item>& items) {
   bool exponent = false;
   bool point = false;
   for (std::size_t i = 0; i < items.size(); ++i) {
-    const Item& item = items[i];
-    if (item.type == Item::Type::kElapsed) date = true;
-    if (item.type != Item::Type::kChar) continue;
+    const CodeItem& item = items[i];
+    if (item.type == CodeItem::Type::kElapsed) date = true;
+    if (item.type != CodeItem::Type::kChar) continue;
     const char lower = ToLowerAscii(item.c);
     if (item.c == '@') {
       text = true;
@@ -279,18 +137,26 @@ class TokenWriter {
 
 // Literal text, "@" and "General": the tokens of text, General and literal
 // sections.
-void ReadTextTokens(const std::vector<Item>& items, FormatSection& section) {
+void ReadTextTokens(const std::vector<CodeItem>& items, FormatSection& section) {
   TokenWriter writer(section);
+  int textValues = 0;
+  // The text of the cell, at most kMaxTextValues times.
+  const auto addTextValue = [&] {
+    if (textValues++ < kMaxTextValues) writer.Add(TokenKind::kTextValue);
+  };
   for (std::size_t i = 0; i < items.size(); ++i) {
-    const Item& item = items[i];
-    if (item.type == Item::Type::kText) {
+    const CodeItem& item = items[i];
+    if (item.type == CodeItem::Type::kText) {
       writer.Literal(item.text);
-    } else if (item.type != Item::Type::kChar) {
+    } else if (item.type != CodeItem::Type::kChar) {
       continue;
     } else if (section.kind == SectionKind::kText && item.c == '@') {
-      writer.Add(TokenKind::kTextValue);
-    } else if (section.kind == SectionKind::kGeneral && SpellsAt(items, i, "general")) {
-      writer.Add(TokenKind::kGeneral);
+      addTextValue();
+    } else if (section.kind != SectionKind::kLiteral && SpellsAt(items, i, "general")) {
+      if (section.kind == SectionKind::kText)
+        addTextValue();
+      else
+        writer.Add(TokenKind::kGeneral);
       i += 6;
     } else {
       writer.Literal(item.c);
@@ -301,7 +167,7 @@ void ReadTextTokens(const std::vector<Item>& items, FormatSection& section) {
 // Fixed denominators have at most this many digits; later digits are text.
 constexpr int kMaxDenominatorDigits = 9;
 
-void ReadNumberTokens(const std::vector<Item>& items, FormatSection& section) {
+void ReadNumberTokens(const std::vector<CodeItem>& items, FormatSection& section) {
   TokenWriter writer(section);
   const bool fraction = section.kind == SectionKind::kFraction;
   const bool scientific = section.kind == SectionKind::kScientific;
@@ -322,9 +188,9 @@ void ReadNumberTokens(const std::vector<Item>& items, FormatSection& section) {
   bool pointSeen = false;
   std::size_t i = 0;
   while (i < items.size()) {
-    const Item& item = items[i];
-    if (item.type != Item::Type::kChar) {
-      if (item.type == Item::Type::kText) writer.Literal(item.text);
+    const CodeItem& item = items[i];
+    if (item.type != CodeItem::Type::kChar) {
+      if (item.type == CodeItem::Type::kText) writer.Literal(item.text);
       ++i;
       continue;
     }
@@ -338,7 +204,10 @@ void ReadNumberTokens(const std::vector<Item>& items, FormatSection& section) {
       token.part = part;
       switch (part) {
         case DigitPart::kWhole: ++section.wholeDigits; break;
-        case DigitPart::kDecimal: ++section.decimalDigits; break;
+        case DigitPart::kDecimal:
+          ++section.decimalDigits;
+          section.decimalPlaceholders.push_back(c);
+          break;
         case DigitPart::kExponent: ++section.exponentDigits; break;
         case DigitPart::kNumerator: break;
         case DigitPart::kDenominator: ++section.denominatorDigits; break;
@@ -457,18 +326,18 @@ void ResolveMinutes(std::vector<FormatToken>& tokens) {
 // Digits of a fraction of a second that are rounded to; further "0"s write 0.
 constexpr int kMaxSecondDecimals = 3;
 
-void ReadDateTimeTokens(const std::vector<Item>& items, FormatSection& section) {
+void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& section) {
   TokenWriter writer(section);
   bool secondSeen = false;
   std::size_t i = 0;
   while (i < items.size()) {
-    const Item& item = items[i];
-    if (item.type == Item::Type::kText) {
+    const CodeItem& item = items[i];
+    if (item.type == CodeItem::Type::kText) {
       writer.Literal(item.text);
       ++i;
       continue;
     }
-    if (item.type == Item::Type::kElapsed) {
+    if (item.type == CodeItem::Type::kElapsed) {
       writer.Add(ElapsedKind(item.c)).count = item.count;
       section.elapsed = true;
       secondSeen = secondSeen || item.c == 's';
@@ -481,6 +350,13 @@ void ReadDateTimeTokens(const std::vector<Item>& items, FormatSection& section) 
       while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
       writer.Add(DateFieldKind(lower)).count = static_cast<int>(run);
       secondSeen = secondSeen || lower == 's';
+      i += run;
+    } else if (lower == 'e' || lower == 'g') {
+      // Era years are the Gregorian year in the en-US style ("e" is "yyyy");
+      // era names write nothing.
+      std::size_t run = 1;
+      while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
+      if (lower == 'e') writer.Add(TokenKind::kYear).count = 4;
       i += run;
     } else if (const std::size_t length = AmPmLengthAt(items, i); length > 0) {
       std::string marks;
@@ -530,59 +406,23 @@ FormatSection ReadScanned(const ScannedSection& scanned) {
 
 }  // namespace
 
-bool SectionCondition::Holds(double value) const {
-  switch (op) {
-    case CompareOp::kNone: return true;
-    case CompareOp::kLess: return value < operand;
-    case CompareOp::kLessEqual: return value <= operand;
-    case CompareOp::kGreater: return value > operand;
-    case CompareOp::kGreaterEqual: return value >= operand;
-    case CompareOp::kEqual: return value == operand;
-    case CompareOp::kNotEqual: return value != operand;
-  }
-  return false;
-}
-
-bool SectionCondition::SelectsNegatives() const {
-  return (op == CompareOp::kLess || op == CompareOp::kLessEqual) && operand == 0;
-}
-
-std::vector<std::string_view> SplitFormatSections(std::string_view code) {
-  std::vector<std::string_view> sections;
-  std::size_t begin = 0;
-  std::size_t i = 0;
-  while (i < code.size()) {
-    const char c = code[i];
-    if (c == '"') {
-      const std::size_t close = code.find('"', i + 1);
-      i = close == std::string_view::npos ? i + 1 : close + 1;
-    } else if (c == '\\' || c == '_' || c == '*') {
-      i += 1 + CharacterLength(code, i + 1);
-    } else if (c == '[') {
-      const std::size_t close = code.find(']', i + 1);
-      i = close == std::string_view::npos ? i + 1 : close + 1;
-    } else if (c == ';') {
-      sections.push_back(code.substr(begin, i - begin));
-      if (sections.size() == kMaxFormatSections) return sections;
-      begin = ++i;
-    } else {
-      ++i;
-    }
-  }
-  sections.push_back(code.substr(begin));
-  return sections;
+FormatSection ReadTextSection(std::string_view section) {
+  const ScannedSection scanned = ScanSection(section);
+  FormatSection result;
+  result.kind = SectionKind::kText;
+  ReadTextTokens(scanned.items, result);
+  return result;
 }
 
 FormatSection ReadFormatSection(std::string_view section) {
-  const ScannedSection scanned = Scan(section);
+  const ScannedSection scanned = ScanSection(section);
   if (scanned.regional == RegionalForm::kNone) return ReadScanned(scanned);
   // The regional long date or time in place of the section's own fields.
   const std::string code =
       scanned.regional == RegionalForm::kLongDate ? RegionalLongDateCode() : RegionalLongTimeCode();
-  ScannedSection regional = Scan(code);
+  ScannedSection regional = ScanSection(code);
   regional.condition = scanned.condition;
-  FormatSection result = ReadScanned(regional);
-  return result;
+  return ReadScanned(regional);
 }
 
 }  // namespace tabulox

@@ -51,7 +51,7 @@ enum class TokenKind : std::uint8_t {
   kExponent,         // "E+", "E-" (also lower case)
   kFractionSlash,
   kFixedDenominator, // the denominator written in the code ("/100")
-  kTextValue,        // "@"
+  kTextValue,        // "@" (and "General" in a text section)
   kGeneral,
   kYear,
   kMonth,
@@ -101,6 +101,7 @@ struct FormatSection {
   int percents = 0;          // each multiplies by 100
   int wholeDigits = 0;       // kWhole placeholders
   int decimalDigits = 0;     // kDecimal placeholders
+  std::string decimalPlaceholders;  // their symbols in order ("00#")
   int exponentDigits = 0;    // "0" placeholders after the exponent mark
   int denominatorDigits = 0; // kDenominator placeholders
 
@@ -124,5 +125,12 @@ std::vector<std::string_view> SplitFormatSections(std::string_view code);
 // literal text. "[$-F800]" and "[$-F400]" make the section the regional long
 // date or long time.
 FormatSection ReadFormatSection(std::string_view section);
+
+// Reads the text section of a code: everything but "@" (and "General", which
+// also stands for the text) is literal text, placeholders and date letters
+// included. Only the first kMaxTextValues of them write the text, so that a
+// long code cannot repeat a long text without end.
+inline constexpr int kMaxTextValues = 16;
+FormatSection ReadTextSection(std::string_view section);
 
 }  // namespace tabulox

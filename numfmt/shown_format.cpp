@@ -44,9 +44,8 @@ ShownFormat::ShownFormat(std::string_view code) : general_(IsGeneralCode(code)) 
   const std::vector<std::string_view> parts = SplitFormatSections(code);
   for (const std::string_view part : parts) sections_.push_back(ReadFormatSection(part));
   // The 4th section is for text; so is a last section holding "@".
-  if (sections_.size() == kMaxFormatSections ||
-      sections_.back().kind == SectionKind::kText) {
-    textSection_ = std::move(sections_.back());
+  if (sections_.size() == kMaxFormatSections || sections_.back().kind == SectionKind::kText) {
+    textSection_ = ReadTextSection(parts.back());
     sections_.pop_back();
     hasTextSection_ = true;
   }
@@ -74,8 +73,8 @@ ShownFormat::Choice ShownFormat::Choose(double value) const {
 // writes a minus sign, and not when its condition is "< 0" or "<= 0".
 ShownFormat::Choice ShownFormat::ChooseByCondition(double value) const {
   const FormatSection& first = sections_[0];
-  bool firstHolds = first.condition.IsSet() ? first.condition.Holds(value)
-                                             : (sections_.size() >= 3 ? value > 0 : value >= 0);
+  const bool firstHolds = first.condition.IsSet() ? first.condition.Holds(value)
+                                                   : (sections_.size() >= 3 ? value > 0 : value >= 0);
   if (firstHolds) return {&first, value < 0 && !first.condition.SelectsNegatives()};
   if (sections_.size() >= 2) {
     const FormatSection& second = sections_[1];

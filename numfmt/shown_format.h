@@ -1,7 +1,8 @@
 // Number-format codes rendered as spreadsheet applications show cells (in the
 // en-US style, with separators and names from the regional settings), the
-// same for every file format. The legacy renderers of number_pattern.h and
-// date_time_pattern.h serve the default layout; this one the as-shown layout.
+// same for every file format. The renderers of number_pattern.h and
+// date_time_pattern.h keep the default layout's own rules; this one serves the
+// as-shown layout.
 #pragma once
 
 #include <string>

@@ -3,7 +3,6 @@
 // of the code), laid out over the placeholders.
 #include <algorithm>
 #include <charconv>
-#include <vector>
 
 #include "decimal_digits.h"
 #include "regional_settings.h"
@@ -64,11 +63,7 @@ class NumberWriter {
         decimals_(decimals),
         out_(out) {
     // Trailing zero places of "#" and "?" placeholders are not shown.
-    std::vector<char> symbols;
-    for (const FormatToken& token : section.tokens)
-      if (token.kind == TokenKind::kDigit && token.part == DigitPart::kDecimal &&
-          symbols.size() < static_cast<std::size_t>(decimals))
-        symbols.push_back(token.symbol);
+    const std::string& symbols = section.decimalPlaceholders;
     shownPlaces_ = decimals;
     while (shownPlaces_ > 0 && places_[static_cast<std::size_t>(shownPlaces_ - 1)] == '0' &&
            symbols[static_cast<std::size_t>(shownPlaces_ - 1)] != '0')
