@@ -3,12 +3,13 @@
 // memory follows the largest row, not the part. The part is made and
 // deflated block by block, so it is never held whole, in memory or on disk.
 //
-//   xlsx_memory_bench [MiB of worksheet part, default 1024] [PATH]
+//   xlsx_memory_bench [--as-shown] [MiB of worksheet part, default 1024] [PATH]
 //
 // Prints the part's and the archive's sizes, the conversion's outcome and the
 // peak resident size during the conversion (the archive, held in memory,
 // included). With PATH, the archive is also written there, for measuring a
-// tbulxcmd build under /usr/bin/time.
+// tbulxcmd build under /usr/bin/time. With --as-shown, the conversion lays
+// the rows out as shown, into the grid.
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -64,6 +65,12 @@ class RowMaker {
 
 int main(int argc, char** argv) {
   using namespace tabulox;
+  ConversionOptions options;
+  if (argc > 1 && std::string(argv[1]) == "--as-shown") {
+    options.layout = Layout::kAsShown;
+    --argc;
+    ++argv;
+  }
   const std::uint64_t mib = argc > 1 ? std::strtoull(argv[1], nullptr, 10) : 1024;
   RowMaker rows(mib * 1024 * 1024);
   std::uint32_t crc = 0;
@@ -83,7 +90,7 @@ int main(int argc, char** argv) {
               static_cast<unsigned long long>(partBytes), archive.size());
   ResetPeakResident();
   OutputBlock block;
-  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(archive), block, 65001);
+  const ResultCode rc = testing::SharedXlsxConverter().ConvertBuffer(testing::Bytes(archive), block, 65001, options);
   std::printf("result %d\n", static_cast<int>(rc));
   std::printf("peak resident during the conversion: %ld MiB\n", PeakResidentMiB());
   return rc >= 0 ? 0 : 1;

@@ -104,8 +104,9 @@ std::optional<double> IsoDateTimeSerial(std::string_view text, DateSystem system
     serial = days - DaysFromCivil(1904, 1, 1);
   } else {
     serial = days - DaysFromCivil(1899, 12, 30);
-    // Before 1900-03-01 the system has no 29th of February to count.
-    if (serial < 61) --serial;
+    // Before 1900-03-01 the system has no 29th of February to count; day 0
+    // is 1899-12-31, and writers that count from 1899-12-30 write that too.
+    if (serial > 0 && serial < 61) --serial;
   }
   if (serial < 0) return std::nullopt;
   return static_cast<double>(serial) + time;

@@ -1,5 +1,6 @@
 #include "shown_worksheet.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -77,7 +78,8 @@ std::optional<double> ReadNumber(std::string_view text) {
   return value;
 }
 
-// `scratch` holds the text of an inline string.
+// Appends the text a cell shows (see ShownWorksheetWriter::Read); `scratch`
+// holds the text of an inline string.
 void AppendShownCellOfKind(const XmlNode& cell, CellKind kind, std::int64_t xf,
                            const ShownWorkbook& workbook, std::string& out, std::string& scratch) {
   if (kind == CellKind::kInlineString) {
@@ -136,10 +138,10 @@ class ShownRowWalk : public RowWalk {
       : workbook_(workbook), grid_(grid), hiding_(hiding), sheet_(sheet) {}
 
   // A row without "r" is the row after the previous one (the first is row
-  // 1); other children without one are passed over. A row numbered below the
-  // next one ends the sheet's rows.
+  // 1); other children without one are passed over. The cells of a row
+  // numbered below the previous one go to the grid all the same, which keeps
+  // those that still have a place (right of the cells of the row it writes).
   void Row(const XmlNode& element) override {
-    if (stopped_) return;
     const XmlAttribute* ref = nullptr;
     const XmlAttributes attributes = element.Attributes();
     for (int i = 0; i < attributes.Count() && ref == nullptr; ++i) {
@@ -149,23 +151,22 @@ class ShownRowWalk : public RowWalk {
     if (ref == nullptr && !HasLocalName(element, "row")) return;
     const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
     const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
-    if (number < row_) {
-      stopped_ = true;
-      return;
-    }
+    if (number < 1) return;
     row_ = number + 1;
     const auto row = static_cast<std::uint32_t>(number - 1);
     if (hiding_.skipRows && IsHiddenElement(element)) {
-      hiding_.rows.Hide(row, row);
+      // The rows given to the grid already are in place.
+      if (number > furthest_) hiding_.rows.Hide(row, row);
       return;
     }
+    furthest_ = std::max(furthest_, number);
     Cells(element, written, row);
   }
 
   void Restart() override {
     sheet_.TakeBack();
     row_ = 1;
-    stopped_ = false;
+    furthest_ = 0;
   }
 
   void Column(const XmlNode& element) override {
@@ -175,7 +176,7 @@ class ShownRowWalk : public RowWalk {
  private:
   // A cell without a reference, or whose reference names no column, is in
   // the column after the previous cell; other children without one are
-  // passed over. A cell left of the previous one ends the row.
+  // passed over. A cell left of one written has no place in the grid.
   void Cells(const XmlNode& row, std::string_view rowNumber, std::uint32_t rowIndex) {
     std::int64_t column = 1;  // the column after the previous cell
     for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
@@ -187,7 +188,6 @@ class ShownRowWalk : public RowWalk {
       } else if (!HasLocalName(*cell, "c")) {
         continue;
       }
-      if (cellColumn < column) break;
       column = cellColumn + 1;
       shown_.clear();
       AppendShownCellOfKind(*cell, KindOf(lines.type), lines.xf, workbook_, shown_, scratch_);
@@ -199,19 +199,13 @@ class ShownRowWalk : public RowWalk {
   GridWriter& grid_;
   WorksheetHiding& hiding_;
   ShownWorksheetWriter& sheet_;
-  std::int64_t row_ = 1;  // the next row number
-  bool stopped_ = false;
+  std::int64_t row_ = 1;       // the row after the previous one
+  std::int64_t furthest_ = 0;  // the furthest row down whose cells went to the grid
   std::string shown_;
   std::string scratch_;
 };
 
 }  // namespace
-
-void AppendShownCell(const XmlNode& cell, const ShownWorkbook& workbook, std::string& out) {
-  const ShownCellLines lines = ReadShownCellLines(cell);
-  std::string scratch;
-  AppendShownCellOfKind(cell, KindOf(lines.type), lines.xf, workbook, out, scratch);
-}
 
 void ShownWorksheetWriter::Begin(std::string_view name) {
   name_ = name;

@@ -23,20 +23,6 @@ struct ShownWorkbook {
   DateSystem dateSystem = DateSystem::k1900;
 };
 
-// The text a cell element shows, appended to `out`, by its type ("t"):
-//   s          the shared string its value indexes (none for an index that
-//              names no string)
-//   str        its value, the text of a formula
-//   inlineStr  the text of its "is" child (its value when it has none)
-//   b          "TRUE" for 1, "FALSE" for 0
-//   e          its value, the error as written ("#DIV/0!")
-//   d          its value read as an ISO 8601 date and time, through the format
-//   n, none    its value as a number through the format
-// A number or date that does not read as one is written as it stands; texts
-// go through the format's text section. The format is that of the cell
-// format its "s" names (0 without one).
-void AppendShownCell(const XmlNode& cell, const ShownWorkbook& workbook, std::string& out);
-
 // Writes worksheet parts as sheets of a grid. Hidden rows and columns go into
 // `hiding` when it skips them: row elements with hidden="1" (or "true") as
 // they come, the hidden col elements of cols (read before sheetData).
@@ -52,10 +38,24 @@ class ShownWorksheetWriter {
   // Lays out the rows of every sheetData of a worksheet part read block by
   // block into `document`, as they are read: rows as their "r" numbers them
   // (a row without one follows the previous row), cells in the columns their
-  // references name (one without follows the previous cell), and at the
-  // first row or cell out of order the rest of the sheet, or of the row, is
-  // passed over, as in the default layout. Memory follows the largest row.
-  // May raise, leaving the source unfinished.
+  // references name (one without follows the previous cell). A row or cell
+  // out of order is given to the grid all the same: the cells of a row
+  // repeated after its cells were written join them on the right, and cells
+  // above or left of those written are left out. Memory follows the largest
+  // row. May raise, leaving the source unfinished.
+  //
+  // What a cell shows depends on its type ("t"):
+  //   s          the shared string its value indexes (none for an index that
+  //              names no string)
+  //   str        its value, the text of a formula
+  //   inlineStr  the text of its "is" child (its value when it has none)
+  //   b          "TRUE" for 1, "FALSE" for 0
+  //   e          its value, the error as written ("#DIV/0!")
+  //   d          its value read as an ISO 8601 date and time, through the format
+  //   n, none    its value as a number through the format
+  // A number or date that does not read as one is written as it stands; texts
+  // go through the format's text section. The format is that of the cell
+  // format its "s" names (0 without one).
   void Read(XmlDocument& document, const BlockSource& source);
 
   // Takes back what the sheet wrote and the rows it hid: the sheet begins

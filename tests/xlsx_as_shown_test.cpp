@@ -6,9 +6,14 @@
 #include <string>
 #include <vector>
 
+#include "grid_writer.h"
 #include "iso_date_time.h"
+#include "shown_worksheet.h"
+#include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
+#include "workbook_styles.h"
+#include "xlsx_shared_strings.h"
 
 namespace tabulox {
 namespace {
@@ -160,6 +165,21 @@ TEST(XlsxAsShownCells, NumbersGoThroughTheirCellFormat) {
             "2024-01-01\t2024-02-29 18:30\tnot a date\t1.5\t2.5\ttext\r\n");
 }
 
+// Styles parts with prefixed names, and a format's text section applied to
+// every kind of text cell.
+TEST(XlsxAsShownCells, PrefixedStylesAndTextSections) {
+  Workbook book;
+  book.styles =
+      R"(<x:numFmts><x:numFmt numFmtId="170" formatCode="0.0;-0.0;0.0;&quot;[&quot;@&quot;]&quot;"/></x:numFmts>)"
+      R"(<x:cellXfs><x:xf numFmtId="0"/><x:xf numFmtId="170"/></x:cellXfs>)";
+  book.sharedStrings = "<si><t>s</t></si>";
+  book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1" s="1"><v>2</v></c><c r="B1" s="1" t="s"><v>0</v></c>)"
+                            R"(<c r="C1" s="1" t="inlineStr"><is><t>i</t></is></c><c r="D1" s="1" t="str"><v>f</v></c>)"
+                            R"(<c r="E1" s="1" t="b"><v>1</v></c><c r="F1" s="1" t="e"><v>#REF!</v></c></row>)"),
+                  ""}};
+  EXPECT_EQ(ShownText(book), "2.0\t[s]\t[i]\t[f]\tTRUE\t#REF!\r\n");
+}
+
 TEST(XlsxAsShownCells, Date1904WorkbooksCountFrom1904) {
   Workbook book;
   book.date1904 = true;
@@ -199,6 +219,17 @@ TEST(XlsxAsShownGrid, RowsAndColumnsStandInPlaceAndLinesArePadded) {
   EXPECT_EQ(ShownText(book), "\t\t\t\r\n\t1\t\t\r\n\t\t\t\r\n2\t\t\t3\r\n4\t\t5\t\r\n");
 }
 
+// Writers that give each cell a row element of its own repeat the row's
+// number; the cells of a repeated row join its line when they lie right of it.
+TEST(XlsxAsShownGrid, CellsOfARepeatedRowJoinItsLine) {
+  Workbook book;
+  book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="1"><c r="C1"><v>3</v></c></row>)"
+                            R"(<row r="1"><c r="B1"><v>2</v></c></row><row r="2"><c r="B2"><v>5</v></c><c r="A2"><v>4</v></c></row>)"
+                            R"(<row r="1"><c r="D1"><v>6</v></c></row><row r="3"><c r="C3"><v>7</v></c></row>)"),
+                  ""}};
+  EXPECT_EQ(ShownText(book), "1\t\t3\r\n\t5\t\r\n\t\t7\r\n");
+}
+
 TEST(XlsxAsShownGrid, SheetNamesHeadSheetsOnlyWhenThereAreSeveral) {
   Workbook book;
   book.sheets = {{"First &amp; best", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row>)"), ""},
@@ -224,6 +255,51 @@ TEST(XlsxAsShownGrid, CsvWritesOneSheetWithText) {
   EXPECT_EQ(ShownText(book, csv), "1,\"a,b\"\r\n");
   csv.separator = ';';
   EXPECT_EQ(ShownText(book, csv), "1;a,b\r\n");
+}
+
+// One worksheet part through the as-shown walk, read in random blocks.
+struct ShownPart {
+  explicit ShownPart(GridLayout layout = {}) : grid(text, layout, 1 << 30) {}
+
+  std::string Write(const std::string& part) {
+    ShownWorksheetWriter writer(workbook, grid, text, hiding);
+    writer.Begin("Sheet");
+    writer.Read(document, testing::RandomBlocks(part, 2, 32768));
+    writer.End();
+    return text;
+  }
+
+  SharedStringTable strings;
+  WorkbookStyles styles;
+  ShownWorkbook workbook{strings, styles, DateSystem::k1900};
+  std::string text;
+  GridWriter grid;
+  WorksheetHiding hiding;
+  XmlDocument document;
+};
+
+// Rows are laid out as they are read and given back, as in the default layout.
+TEST(XlsxAsShownGrid, RowsReadFromASourceAreNotKept) {
+  std::string rows;
+  for (int r = 1; r <= 20000; ++r)
+    rows += "<row r=\"" + std::to_string(r) + "\"><c r=\"B" + std::to_string(r) + "\"><v>" +
+            std::to_string(r) + "</v></c></row>";
+  ShownPart part;
+  const std::string text = part.Write("<worksheet><cols/><sheetData>" + rows + "</sheetData></worksheet>");
+  EXPECT_TRUE(text.starts_with("\t1\r\n\t2\r\n"));
+  EXPECT_TRUE(text.ends_with("\r\n\t20000\r\n"));
+  EXPECT_LT(part.document.StorageBytes(), 64u * 1024);
+}
+
+// A plain sheetData after a prefixed one takes the place of its rows, and of
+// the rows they hid.
+TEST(XlsxAsShownGrid, APlainSheetDataAfterAPrefixedOneIsTheOneWritten) {
+  ShownPart part;
+  part.hiding.skipRows = true;
+  EXPECT_EQ(part.Write("<worksheet><x:sheetData><row r=\"1\" hidden=\"1\"/><row r=\"2\"><c><v>9</v></c></row>"
+                       "</x:sheetData><sheetData><row r=\"1\"><c><v>1</v></c></row>"
+                       "<row r=\"3\"><c><v>3</v></c></row></sheetData></worksheet>"),
+            "1\r\n\r\n3\r\n");
 }
 
 // ------------------------------------------------------------ chosen and hidden sheets
@@ -360,7 +436,7 @@ TEST(XlsxHiddenContent, EachKindIsLeftOutOnlyWhenAsked) {
 
 TEST(IsoDateTimes, DaySerialsInBothSystems) {
   const std::pair<const char*, double> cases1900[] = {
-      {"1899-12-31", 0},           {"1900-01-01", 1},          {"1900-02-28", 59},
+      {"1899-12-31", 0},           {"1899-12-30T06:00:00", 0.25}, {"1900-01-01", 1},          {"1900-02-28", 59},
       {"1900-03-01", 61},          {"2024-01-01", 45292},      {"2024-01-01T12:00", 45292.5},
       {"2024-01-01T06:00:00Z", 45292.25}, {"2024-01-01T18:00:00+02:00", 45292.75},
       {"T12:00:00", 0.5},          {"06:00:00.5", (6 * 3600 + 0.5) / 86400},
@@ -373,7 +449,7 @@ TEST(IsoDateTimes, DaySerialsInBothSystems) {
   EXPECT_EQ(IsoDateTimeSerial("1904-01-01", DateSystem::k1904), 0.0);
   EXPECT_EQ(IsoDateTimeSerial("1905-01-01T00:00:00", DateSystem::k1904), 366.0);
   for (const char* text : {"", "2024", "2024-13-01", "2023-02-29", "2024-01-01 12:00", "2024-01-01T25:00",
-                           "2024-01-01T12:00:60", "2024-01-01T12:00:00.", "1899-12-30", "24-01-01",
+                           "2024-01-01T12:00:60", "2024-01-01T12:00:00.", "1899-12-29", "24-01-01",
                            "2024-01-01T12:00+2"}) {
     EXPECT_FALSE(IsoDateTimeSerial(text, DateSystem::k1900).has_value()) << text;
   }
