@@ -163,8 +163,11 @@ bool WriteShownSheets(XlsxReadingState& state, const WorkbookParts& parts,
 ResultCode ExtractXlsxText(XlsxReadingState& state, const ConversionOptions& options,
                            std::string& text) {
   const WorkbookParts parts = FindWorkbookParts(state.reader, state.document);
-  LoadWorkbookSharedStrings(state, parts.sharedStrings);
   const bool shown = options.layout != Layout::kDefault;
+  // A cell shows its text exactly as written, edge blanks and line breaks
+  // included; the default layout keeps the text it has always written.
+  state.document.ReadTextAsWritten(shown);
+  LoadWorkbookSharedStrings(state, parts.sharedStrings);
   if (shown) LoadWorkbookStyles(state, parts.styles);
 
   std::vector<WorkbookSheet> sheets = ListedWorkbookSheets(parts, state.reader);
@@ -192,6 +195,7 @@ ResultCode ExtractXlsxText(XlsxReadingState& state, const ConversionOptions& opt
 // storage for the next one.
 void ClearDocument(XmlDocument& document) {
   document.Clear();
+  document.ReadTextAsWritten(false);
   if (document.StorageBytes() > kKeptTreeStorageBytes) document.Release();
 }
 

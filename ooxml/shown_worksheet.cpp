@@ -69,6 +69,14 @@ ShownCellLines ReadShownCellLines(const XmlNode& cell) {
   return lines;
 }
 
+// The text without the XML blanks (space, TAB, CR, LF) at its edges.
+std::string_view WithoutEdgeBlanks(std::string_view text) {
+  constexpr std::string_view kBlanks = " \t\r\n";
+  const auto first = text.find_first_not_of(kBlanks);
+  if (first == std::string_view::npos) return {};
+  return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
 // The value as a finite number when the whole text reads as one.
 std::optional<double> ReadNumber(std::string_view text) {
   double value = 0;
@@ -92,7 +100,11 @@ void AppendShownCellOfKind(const XmlNode& cell, CellKind kind, std::int64_t xf,
   }
   const XmlNode* v = FindChildExactly(cell, "v");
   if (v == nullptr) return;
-  const std::string_view value = v->Text();
+  // Text is read as written: a value that is not a text is read without the
+  // blanks around it.
+  const std::string_view written = v->Text();
+  const bool text = kind == CellKind::kFormulaString || kind == CellKind::kInlineString;
+  const std::string_view value = text ? written : WithoutEdgeBlanks(written);
   switch (kind) {
     case CellKind::kSharedString: {
       std::int32_t index = 0;

@@ -261,6 +261,12 @@ class XmlTreeBuilder {
   // One token of each kind, outside skipped levels. `afterText`: the token
   // before was character data or CDATA.
   void AddText(std::string_view text, bool literal, bool afterText);
+  // With text read as written: blanks alone before a child element lay out
+  // the markup and are dropped, so that an item holding many children (the
+  // rows of a sheet) keeps none of them.
+  void DropLayoutBlanks(const OpenItem& parent) {
+    if (doc_.textAsWritten_ && !parent.significant) runs_.resize(parent.firstRun);
+  }
   void OpenTag(const XmlToken& token);
   void AddEmptyTag(const XmlToken& token);
   void CloseTop();
@@ -363,7 +369,7 @@ void XmlTreeBuilder::Process(const XmlToken& token, bool& preserve) {
 void XmlTreeBuilder::AddText(std::string_view text, bool literal, bool afterText) {
   OpenItem& top = open_.back();
   const bool joinsPrevious = afterText && runs_.size() > top.firstRun;
-  if (!joinsPrevious && !top.significant) runs_.resize(top.firstRun);
+  if (!joinsPrevious && !top.significant && !doc_.textAsWritten_) runs_.resize(top.firstRun);
   if (!top.significant) top.significant = literal ? !text.empty() : HasSignificantByte(text);
   runs_.push_back({text, literal, joinsPrevious});
 }
@@ -382,6 +388,7 @@ void XmlTreeBuilder::OpenTag(const XmlToken& token) {
     skippedLevels_ = 1;
     return;
   }
+  DropLayoutBlanks(parent);
   XmlNode& child = AppendChild(parent);
   const SpaceRule rule = TakeTag(child, inner);
   const bool preserves =
@@ -394,6 +401,7 @@ void XmlTreeBuilder::OpenTag(const XmlToken& token) {
 void XmlTreeBuilder::AddEmptyTag(const XmlToken& token) {
   OpenItem& parent = open_.back();
   const StoreMarks mark = parent.handsOver ? Marks() : StoreMarks{};
+  DropLayoutBlanks(parent);
   XmlNode& child = AppendChild(parent);
   TakeTag(child, Keep(WithoutLineBreakPairs(token), token));
   if (parent.handsOver) HandOver(parent, child, mark);
@@ -406,6 +414,17 @@ void XmlTreeBuilder::CloseTop() {
   const std::size_t count = runs_.size() - firstRun;
   if (count == 1 && (runs_[firstRun].literal || !HasEntity(runs_[firstRun].text))) {
     item.SetText(runs_[firstRun].text);
+  } else if (count > 0 && doc_.textAsWritten_) {
+    scratch_.clear();
+    for (std::size_t i = firstRun; i < runs_.size(); ++i) {
+      const TextPiece& piece = runs_[i];
+      if (piece.literal) {
+        scratch_ += piece.text;
+      } else {
+        AppendDecodedEntities(piece.text, 1, scratch_);
+      }
+    }
+    item.SetText(doc_.Store(scratch_));
   } else if (count > 0) {
     // Each run (but the last) is decoded once more for every run after it.
     std::size_t decodings = 0;
@@ -453,6 +472,7 @@ void XmlDocument::LoadFromBuffer(std::string bytes) {
   bytes_ = std::move(bytes);
   ConvertToEngineText(bytes_);
   XmlTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
+  if (textAsWritten_) tokenizer.KeepEveryBlank();
   XmlTreeBuilder builder(*this, nullptr);
   ReadTokens(tokenizer, builder);
 }
@@ -460,6 +480,7 @@ void XmlDocument::LoadFromBuffer(std::string bytes) {
 void XmlDocument::LoadFromSource(const BlockSource& source, XmlChildSink& sink) {
   Clear();
   XmlTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
+  if (textAsWritten_) tokenizer.KeepEveryBlank();
   XmlTreeBuilder builder(*this, &sink);
   ReadTokens(tokenizer, builder);
 }

@@ -160,6 +160,16 @@ class XmlDocument {
   // are handed over and not kept.
   void LoadFromSource(const BlockSource& source, XmlChildSink& sink);
 
+  // How the loads that follow read character data. By default as the default
+  // layout has always read it: the blanks at the edges of a run are dropped
+  // (the space kept under xml:space="preserve"), and the runs of an item that
+  // tags or comments separate are joined by CR LF. With `asWritten`, an
+  // item's text is its character data exactly as written, entities decoded
+  // once, the runs one after the other; only runs of blanks before a child
+  // element of an item without other text are dropped, as they lay out the
+  // markup.
+  void ReadTextAsWritten(bool asWritten) { textAsWritten_ = asWritten; }
+
  private:
   friend class XmlNode;
   friend class XmlTreeBuilder;
@@ -172,6 +182,7 @@ class XmlDocument {
 
   XmlNode root_;
   std::string bytes_;
+  bool textAsWritten_ = false;
   ChunkStore<XmlNode, 64, 16384> items_;
   ChunkStore<XmlAttribute, 64, 16384> attributes_;
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_

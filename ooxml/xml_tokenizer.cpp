@@ -110,7 +110,7 @@ XmlToken XmlTokenizer::NextToken(bool preserve) {
     const char* bytes = input_.data();
     while (pos_ < input_.size()) {
       const auto c = static_cast<unsigned char>(bytes[pos_]);
-      if (c > 0x20 || (c == 0x20 && preserve)) break;
+      if (c > 0x20 || (c == 0x20 && preserve) || everyBlank_) break;
       ++pos_;
     }
     if (pos_ < input_.size()) break;
@@ -131,7 +131,8 @@ XmlToken XmlTokenizer::NextToken(bool preserve) {
   const char* bytes = input_.data();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;
   std::size_t last = end;
-  while (last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant) --last;
+  while (!everyBlank_ && last > pos_ && static_cast<unsigned char>(bytes[last - 1]) < lowestSignificant)
+    --last;
   if (last == pos_) last = end;  // unreachable: the first byte is significant
   const std::size_t first = pos_;
   pos_ = last;

@@ -63,7 +63,12 @@ class XmlTokenizer {
   // in it.
   XmlToken NextToken(bool preserve);
 
+  // Character data as written: from then on NextToken skips no blanks and
+  // ends a run of character data at the next "<" only, whatever `preserve` says.
+  void KeepEveryBlank() { everyBlank_ = true; }
+
  private:
+  bool everyBlank_ = false;
   // True when the input at pos_ begins "<![CDATA[", reading more while fewer
   // bytes than that are there.
   bool AtCDataSection();

@@ -143,6 +143,30 @@ TEST(XlsxAsShownCells, SharedStringsKeepTheirText) {
   EXPECT_EQ(ShownText(book, csv), "tab\there,\"say \"\"hi\"\"\",\"two\nlines\",\"a\rb\",plain\r\n");
 }
 
+TEST(XlsxAsShownCells, TextsKeepTheirEdgeBlanksAndLineBreaksAsWritten) {
+  Workbook book;
+  // Laid out over lines, as some writers indent their parts: the blanks
+  // between elements are markup, those inside a text are the cell's.
+  book.sharedStrings =
+      "\n  <si>\n    <t>  two blanks</t>\n  </si>\n"
+      "  <si><t xml:space=\"preserve\">\t\n tabbed \n</t></si>\n"
+      "  <si><r><t xml:space=\"preserve\">run ends here\n</t></r><r><t>next</t></r></si>\n"
+      "  <si><t> </t></si>\n"
+      "  <si><t>a &amp;amp; b<!-- note --> c</t></si>\n";
+  book.sheets = {{"S", Rows("\n <row r=\"1\">\n  <c r=\"A1\" t=\"s\">\n   <v> 0 </v>\n  </c>"
+                            "<c r=\"B1\" t=\"s\"><v>1</v></c><c r=\"C1\" t=\"s\"><v>2</v></c>"
+                            "<c r=\"D1\" t=\"s\"><v>3</v></c><c r=\"E1\" t=\"s\"><v>4</v></c>\n </row>\n"
+                            " <row r=\"2\"><c r=\"A2\"><v> 1.5 </v></c><c r=\"B2\" t=\"b\"><v>\n1\n</v></c>"
+                            "<c r=\"C2\" t=\"inlineStr\"><is><t>  inline  </t></is></c>"
+                            "<c r=\"D2\" t=\"str\"><f>A1</f><v> kept </v></c></row>\n"),
+                  ""}};
+  EXPECT_EQ(ShownText(book),
+            "  two blanks\t\"\t\n tabbed \n\"\t\"run ends here\nnext\"\t \ta &amp; b c\r\n"
+            "1.5\tTRUE\t  inline  \t kept \t\r\n");
+  // The default layout reads the texts as it always has.
+  EXPECT_EQ(Convert(book.Archive(), ConversionOptions{}).substr(0, 20), "sheet1:\r\ntwo blanks\t");
+}
+
 TEST(XlsxAsShownCells, NumbersGoThroughTheirCellFormat) {
   Workbook book;
   book.styles =
