@@ -85,4 +85,9 @@ std::string BuiltInFormatCode(int id) {
   return std::string(kBuiltInCodes[static_cast<std::size_t>(id)]);
 }
 
+bool IsRegionalFormatId(int id) {
+  const int shownAs = MappedId(id) < 0 ? id : MappedId(id);
+  return shownAs == kShortDateId || shownAs == kShortDateTimeId;
+}
+
 }  // namespace tabulox

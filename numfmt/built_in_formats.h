@@ -15,4 +15,8 @@ namespace tabulox {
 // give "" (General).
 std::string BuiltInFormatCode(int id);
 
+// True for the ids shown in the regional form (14, 22 and the ids mapped onto
+// them): applications show them so whatever code a workbook stores for them.
+bool IsRegionalFormatId(int id);
+
 }  // namespace tabulox

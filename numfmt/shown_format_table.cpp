@@ -1,5 +1,7 @@
 #include "shown_format_table.h"
 
+#include "built_in_formats.h"
+
 namespace tabulox {
 
 void ShownFormatTable::Clear() {
@@ -8,6 +10,7 @@ void ShownFormatTable::Clear() {
 }
 
 void ShownFormatTable::SetCode(int id, std::string code) {
+  if (IsRegionalFormatId(id)) return;
   Entry& entry = workbookCodes_[id];
   entry.code = std::move(code);
   entry.format.reset();
