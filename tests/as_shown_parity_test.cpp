@@ -1,0 +1,198 @@
+// The same cells written as .xls and as .xlsx give the same as-shown text,
+// through the public interface: numbers through built-in and custom formats,
+// formula results of every type, booleans, errors, texts that need quotes,
+// empty rows, hidden rows, columns and sheets.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/biff_writer.h"
+#include "support/cfb_writer.h"
+#include "support/zip_writer.h"
+#include "tabulox/tabulox.h"
+
+namespace tabulox {
+namespace {
+
+using testing::BiffWriter;
+
+// The styles both workbooks share: XF i has format kFormats[i].
+constexpr int kFormats[] = {0, 164, 165, 166, 10, 14};
+const char* const kCustomCodes[] = {"0.00", "yyyy-mm-dd", "#,##0.00 \"EUR\""};
+
+std::vector<std::uint8_t> XlsWorkbook() {
+  BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  w.Format(164, u"0.00");
+  w.Format(165, u"yyyy-mm-dd");
+  w.Format(166, u"#,##0.00 \"EUR\"");
+  for (int format : kFormats) w.XF(static_cast<std::uint16_t>(format));
+  const auto sales = w.BoundSheet(u"Sales");
+  const auto notes = w.BoundSheet(u"Notes", 0, /*visibility=*/1);
+  w.Eof();
+
+  w.StartSheet(sales);
+  w.ColInfo(4, 4, true);
+  w.Row(5, true);
+  w.Label(0, 0, u"Region");
+  w.Label(0, 1, u"Amount");
+  w.Label(0, 2, u"Share");
+  w.Label(0, 3, u"When");
+  w.Label(1, 0, u"North");
+  w.Number(1, 1, 3, 1234567.891);
+  w.Number(1, 2, 4, 0.625);
+  w.Number(1, 3, 5, 45292);
+  w.Label(1, 4, u"hidden column");
+  w.Label(3, 0, u"tab\there, \"quoted\"");
+  w.BoolErr(3, 1, 1, false);
+  w.BoolErr(3, 2, 0x07, true);  // #DIV/0!
+  double serial = 40293.737871331;
+  std::uint8_t result[8];
+  std::memcpy(result, &serial, 8);
+  w.Formula(3, 3, 2, result);
+  w.FormulaSpecial(4, 1, 0, 0);  // a text result, in the STRING after it
+  w.String(u"two\nlines");
+  w.FormulaSpecial(4, 2, 1, 0);     // FALSE
+  w.FormulaSpecial(4, 3, 2, 0x2A);  // #N/A
+  w.Label(5, 0, u"hidden row");
+  w.Eof();
+
+  w.StartSheet(notes);
+  w.Label(0, 0, u"note");
+  w.Eof();
+  return testing::WriteCompoundFile({{u"Workbook", {w.bytes().begin(), w.bytes().end()}}});
+}
+
+std::string XlsxWorkbook() {
+  std::string numFmts;
+  for (int i = 0; i < 3; ++i) {
+    std::string code = kCustomCodes[i];
+    std::string escaped;
+    for (char c : code) escaped += c == '"' ? std::string("&quot;") : std::string(1, c);
+    numFmts += "<numFmt numFmtId=\"" + std::to_string(164 + i) + "\" formatCode=\"" + escaped + "\"/>";
+  }
+  std::string xfs;
+  for (int format : kFormats) xfs += "<xf numFmtId=\"" + std::to_string(format) + "\"/>";
+  const std::string types = "http://schemas.openxmlformats.org/officeDocument/2006/relationships/";
+  const std::string sales =
+      R"(<worksheet><cols><col min="5" max="5" hidden="1"/></cols><sheetData>)"
+      R"(<row r="1"><c r="A1" t="inlineStr"><is><t>Region</t></is></c><c r="B1" t="inlineStr"><is><t>Amount</t></is></c>)"
+      R"(<c r="C1" t="inlineStr"><is><t>Share</t></is></c><c r="D1" t="inlineStr"><is><t>When</t></is></c></row>)"
+      R"(<row r="2"><c r="A2" t="inlineStr"><is><t>North</t></is></c><c r="B2" s="3"><v>1234567.891</v></c>)"
+      R"(<c r="C2" s="4"><v>0.625</v></c><c r="D2" s="5"><v>45292</v></c>)"
+      R"(<c r="E2" t="inlineStr"><is><t>hidden column</t></is></c></row>)"
+      R"(<row r="4"><c r="A4" t="inlineStr"><is><t>tab	here, "quoted"</t></is></c>)"
+      R"(<c r="B4" t="b"><v>1</v></c><c r="C4" t="e"><v>#DIV/0!</v></c>)"
+      R"(<c r="D4" s="2"><f>NOW()</f><v>40293.737871331</v></c></row>)"
+      R"(<row r="5"><c r="B5" t="str"><f>A1</f><v>two
+lines</v></c><c r="C5" t="b"><f>FALSE()</f><v>0</v></c>)"
+      R"(<c r="D5" t="e"><f>NA()</f><v>#N/A</v></c></row>)"
+      R"(<row r="6" hidden="1"><c r="A6" t="inlineStr"><is><t>hidden row</t></is></c></row>)"
+      R"(</sheetData></worksheet>)";
+  return testing::WriteZip({
+      {"_rels/.rels", "<Relationships><Relationship Id=\"r1\" Type=\"" + types +
+                          "officeDocument\" Target=\"xl/workbook.xml\"/></Relationships>"},
+      {"xl/workbook.xml",
+       "<workbook xmlns:r=\"" + types.substr(0, types.size() - 1) + "\"><sheets>"
+       "<sheet name=\"Sales\" sheetId=\"1\" r:id=\"r1\"/>"
+       "<sheet name=\"Notes\" sheetId=\"2\" state=\"hidden\" r:id=\"r2\"/></sheets></workbook>"},
+      {"xl/_rels/workbook.xml.rels",
+       "<Relationships><Relationship Id=\"r1\" Type=\"" + types + "worksheet\" Target=\"worksheets/sheet1.xml\"/>"
+       "<Relationship Id=\"r2\" Type=\"" + types + "worksheet\" Target=\"worksheets/sheet2.xml\"/>"
+       "<Relationship Id=\"r3\" Type=\"" + types + "styles\" Target=\"styles.xml\"/></Relationships>"},
+      {"xl/styles.xml", "<styleSheet><numFmts>" + numFmts + "</numFmts><cellXfs>" + xfs +
+                            "</cellXfs></styleSheet>"},
+      {"xl/worksheets/sheet1.xml", sales},
+      {"xl/worksheets/sheet2.xml",
+       R"(<worksheet><sheetData><row r="1"><c r="A1" t="inlineStr"><is><t>note</t></is></c></row></sheetData></worksheet>)"},
+  });
+}
+
+class AsShownParity : public ::testing::Test {
+ protected:
+  // The text of both workbooks, which must be the same; "rc N" for a failure.
+  std::string Text(const ConversionOptions& options) {
+    const std::vector<std::uint8_t> xls = XlsWorkbook();
+    const std::string xlsx = XlsxWorkbook();
+    const std::string fromXls = Convert(xls, WorkbookType::kXls, options);
+    const std::string fromXlsx =
+        Convert({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()}, WorkbookType::kXlsx, options);
+    EXPECT_EQ(fromXls, fromXlsx);
+    return fromXls;
+  }
+
+  std::string Convert(std::span<const std::uint8_t> file, WorkbookType type, const ConversionOptions& options) {
+    OutputBlock block;
+    const ResultCode rc = engine_.ConvertBuffer(file, type, 65001, options, block);
+    if (rc < 0) return "rc " + std::to_string(rc);
+    return block.substr(3, static_cast<std::size_t>(rc) - 3);  // without the mark
+  }
+
+  Engine engine_;
+};
+
+ConversionOptions Options(Layout layout) {
+  ConversionOptions options;
+  options.layout = layout;
+  return options;
+}
+
+TEST_F(AsShownParity, EveryKindOfCellShowsTheSameFromBothFormats) {
+  EXPECT_EQ(Text(Options(Layout::kAsShown)),
+            "Sales\r\n"
+            "Region\tAmount\tShare\tWhen\t\r\n"
+            "North\t1,234,567.89 EUR\t62.50%\t1/1/24\thidden column\r\n"
+            "\t\t\t\t\r\n"
+            "\"tab\there, \"\"quoted\"\"\"\tTRUE\t#DIV/0!\t2010-04-25\t\r\n"
+            "\t\"two\nlines\"\tFALSE\t#N/A\t\r\n"
+            "hidden row\t\t\t\t\r\n"
+            "\r\n"
+            "Notes\r\n"
+            "note\r\n"
+            "\r\n");
+}
+
+TEST_F(AsShownParity, HiddenContentLeftOutTheSameWay) {
+  ConversionOptions options = Options(Layout::kCsv);
+  options.skipHiddenSheets = options.skipHiddenRows = options.skipHiddenColumns = true;
+  EXPECT_EQ(Text(options),
+            "Region,Amount,Share,When\r\n"
+            "North,\"1,234,567.89 EUR\",62.50%,1/1/24\r\n"
+            ",,,\r\n"
+            "\"tab\there, \"\"quoted\"\"\",TRUE,#DIV/0!,2010-04-25\r\n"
+            ",\"two\nlines\",FALSE,#N/A\r\n");
+  options.skipHiddenSheets = false;
+  EXPECT_EQ(Text(options), "rc " + std::to_string(kSeveralSheets));
+  options.sheets = {{"notes", 0}};
+  EXPECT_EQ(Text(options), "note\r\n");
+}
+
+TEST_F(AsShownParity, SheetsAreListedAlikeAndChosenByNumberOrName) {
+  const std::vector<std::uint8_t> xls = XlsWorkbook();
+  const std::string xlsx = XlsxWorkbook();
+  std::vector<SheetInfo> fromXls;
+  std::vector<SheetInfo> fromXlsx;
+  ASSERT_EQ(engine_.ListSheetsInBuffer(xls, WorkbookType::kXls, fromXls), 2);
+  ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()},
+                                       WorkbookType::kXlsx, fromXlsx),
+            2);
+  for (const auto& sheets : {fromXls, fromXlsx}) {
+    EXPECT_EQ(sheets[0].name, "Sales");
+    EXPECT_FALSE(sheets[0].hidden);
+    EXPECT_EQ(sheets[0].number, 1);
+    EXPECT_EQ(sheets[1].name, "Notes");
+    EXPECT_TRUE(sheets[1].hidden);
+    EXPECT_EQ(sheets[1].number, 2);
+  }
+  ConversionOptions options = Options(Layout::kAsShown);
+  options.sheets = {{"", 2}, {"Sales", 0}};
+  const std::string both = Text(options);
+  EXPECT_TRUE(both.starts_with("Notes\r\nnote\r\n\r\nSales\r\n")) << both;
+  options.sheets = {{"Missing", 0}};
+  EXPECT_EQ(Text(options), "rc " + std::to_string(kSheetNotFound));
+}
+
+}  // namespace
+}  // namespace tabulox
