@@ -131,6 +131,18 @@ TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify)
   ClassifyFormatCode(-1, "0.00", styles);
 }
 
+TEST(StyleTableClassification, GeneralInAnyLetterCaseIsTheGeneralForm) {
+  StyleTable styles;
+  InitStyleData(styles);
+  for (const char* code : {"GENERAL", "general", "[Red]GeNeRaL"}) ClassifyFormatCode(164, code, styles);
+  const int xf = AddXF(styles, XfEntry{0, 164});
+  std::string out;
+  RenderNumber(styles, xf, 99, out);
+  out += ' ';
+  RenderNumber(styles, xf, 0.5, out);
+  EXPECT_EQ(out, "99 0.5");
+}
+
 TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
   StyleTable styles;
   InitStyleData(styles);

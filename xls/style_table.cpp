@@ -81,6 +81,18 @@ void DeleteBracketedParts(std::string& code) {
   }
 }
 
+// True when the code holds the word General in any letter case, as writers
+// spell it ("General", "GENERAL", "general").
+bool HoldsGeneral(std::string_view code) {
+  constexpr std::string_view kGeneral = "general";
+  for (std::size_t at = 0; at + kGeneral.size() <= code.size(); ++at) {
+    std::size_t i = 0;
+    while (i < kGeneral.size() && (code[at + i] | 0x20) == kGeneral[i]) ++i;
+    if (i == kGeneral.size()) return true;
+  }
+  return false;
+}
+
 bool IsBlankAfterTrim(std::string_view code) {
   for (char c : code)
     if (static_cast<unsigned char>(c) > 32) return false;
@@ -152,7 +164,7 @@ int AddXF(StyleTable& styles, const XfEntry& xf) {
 
 void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles) {
   if (formatIndex < 0 || formatIndex >= kFormatSlotCount) return;
-  if (code.find("General") != std::string::npos) return;
+  if (HoldsGeneral(code)) return;
   DeleteBracketedParts(code);
   for (char c : {'*', '@', '(', ')', '\\', '?'}) DeleteAll(code, c);
   ReplaceAll(code, '_', ' ');
