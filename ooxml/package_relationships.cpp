@@ -46,6 +46,34 @@ std::string RelationshipsPartName(std::string_view part) {
   return std::string(folder) + "_rels/" + std::string(part.substr(folder.size())) + ".rels";
 }
 
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+// A target's segment with its percent-escapes ("%20") replaced by the bytes
+// they stand for, as a URI is read; a "%" without two hexadecimal digits
+// stays as written.
+std::string PercentDecoded(std::string_view segment) {
+  std::string decoded;
+  for (std::size_t i = 0; i < segment.size(); ++i) {
+    if (segment[i] == '%' && i + 2 < segment.size() && HexValue(segment[i + 1]) >= 0 &&
+        HexValue(segment[i + 2]) >= 0) {
+      decoded += static_cast<char>(HexValue(segment[i + 1]) * 16 + HexValue(segment[i + 2]));
+      i += 2;
+    } else {
+      decoded += segment[i];
+    }
+  }
+  return decoded;
+}
+
+}  // namespace
+
 std::string ResolveTarget(std::string_view sourcePart, std::string_view target) {
   std::string path;
   if (target.empty() || (target[0] != '/' && target[0] != '\\')) path = FolderOf(sourcePart);
@@ -53,7 +81,7 @@ std::string ResolveTarget(std::string_view sourcePart, std::string_view target) 
   while (at <= target.size()) {
     std::size_t end = target.find_first_of("/\\", at);
     if (end == std::string_view::npos) end = target.size();
-    const std::string_view segment = target.substr(at, end - at);
+    const std::string segment = PercentDecoded(target.substr(at, end - at));
     if (segment == "..") {
       // Drop the last folder of the path ("a/b/" becomes "a/").
       if (!path.empty()) path.pop_back();

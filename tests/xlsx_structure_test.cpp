@@ -236,6 +236,12 @@ TEST(PackageRelationships, TargetsResolveAgainstTheNamingPart) {
       {"xl/workbook.xml", "sheets\\one.xml", "xl/sheets/one.xml"},
       {"xl/workbook.xml", "\\one.xml", "one.xml"},
       {"xl/workbook.xml", "a//b.xml", "xl/a/b.xml"},
+      // Targets are URIs: their percent-escapes are read before the part is looked up.
+      {"xl/workbook.xml", "worksheets/sheet%201.xml", "xl/worksheets/sheet 1.xml"},
+      {"xl/workbook.xml", "%C3%BCber/%2e%2E/x%2Fy.xml", "xl/x/y.xml"},
+      {"xl/workbook.xml", "100%.xml", "xl/100%.xml"},
+      {"xl/workbook.xml", "a%2.xml", "xl/a%2.xml"},
+      {"xl/workbook.xml", "end%4", "xl/end%4"},
   };
   for (const auto& c : cases) EXPECT_EQ(ResolveTarget(c.source, c.target), c.part) << c.target;
   EXPECT_EQ(RelationshipsPartName(""), "_rels/.rels");
