@@ -39,7 +39,9 @@ void AppendUnescapedXstring(std::string_view text, std::string& out) {
       continue;
     }
     out.append(text, copied, pos - copied);
-    AppendUtf16Unit(out, static_cast<std::uint16_t>(unit));
+    // A zero character would end the text for many readers of the output: it
+    // is written as a space, as the .xls reader writes one.
+    AppendUtf16Unit(out, unit == 0 ? u' ' : static_cast<std::uint16_t>(unit));
     copied = pos + 7;
     pos = text.find('_', copied);
   }
