@@ -16,8 +16,11 @@ RecordSegments::RecordSegments(ByteReader& stream, const RecordHeader& header) {
   segments_.push_back(stream.bytes(header.length));
   const std::size_t after = stream.position();
   RecordHeader next;
-  while (ReadRecordHeader(stream, next) && next.type == kRecordContinue)
-    segments_.push_back(stream.bytes(next.length));
+  // An empty CONTINUE record holds nothing, not even the flag byte of cut
+  // characters: the data goes on in the next one.
+  while (ReadRecordHeader(stream, next) && next.type == kRecordContinue) {
+    if (next.length > 0) segments_.push_back(stream.bytes(next.length));
+  }
   stream.seek(after);
   current_ = ByteReader(segments_.front());
 }

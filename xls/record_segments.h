@@ -21,7 +21,7 @@ class RecordSegments {
   // Takes the payload of the record whose header was just read, and the
   // payloads of the CONTINUE records right after it, from `stream`; leaves the
   // cursor after the record's own payload. A CONTINUE record cut off by the end
-  // of the stream is not taken.
+  // of the stream is not taken; an empty one is passed over.
   RecordSegments(ByteReader& stream, const RecordHeader& header);
 
   // The cursor of the current segment.
