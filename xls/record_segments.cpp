@@ -37,18 +37,12 @@ bool RecordSegments::NextContinuation() {
   return true;
 }
 
-bool RecordSegments::Available(std::size_t count) const {
-  if (current_.remaining() >= count) return true;
-  if (!hasNext()) return false;
-  throw ExtractionError("a field is cut across a CONTINUE record");
-}
-
 bool RecordSegments::ReadChars(std::size_t count, std::size_t width, std::string& text) {
   while (width * count > current_.remaining()) {
     const std::size_t fit = current_.remaining() / width;
     AppendStoredChars(current_, fit, width, text);
     count -= fit;
-    if (!NextContinuation() || !Available(1)) return false;
+    if (!NextContinuation()) return false;  // segments are never empty
     width = current_.u8() == 0 ? 1 : 2;
   }
   AppendStoredChars(current_, count, width, text);

@@ -58,11 +58,6 @@ class RecordSegments {
   // beyond the last segment.
   bool SkipAcross(std::size_t count, std::size_t itemSize);
 
-  // True when `count` bytes are left in the current segment. False when they
-  // are not and this is the last segment: the data ends here. Raises
-  // ExtractionError when they are not but further segments follow, which means
-  // a field is cut across records where no cut is allowed.
-  bool Available(std::size_t count) const;
 
  private:
   // Reads `out.size()` bytes of one field, from as many segments as it takes.
