@@ -61,6 +61,8 @@ class Utf8Converter {
     std::size_t outLeft = out.size();
     iconv(cd_, nullptr, nullptr, nullptr, nullptr);
     if (iconv(cd_, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return {};
+    // The character a converter holds back until it knows what follows.
+    if (iconv(cd_, nullptr, nullptr, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) return {};
     out.resize(out.size() - outLeft);
     return out;
   }

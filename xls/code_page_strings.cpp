@@ -46,6 +46,24 @@ CodePageStrings::~CodePageStrings() {
   if (converter_ != reinterpret_cast<iconv_t>(-1)) iconv_close(static_cast<iconv_t>(converter_));
 }
 
+namespace {
+
+// Appends the characters a converter holds back at the end of its input (one
+// that might combine with what follows, in code pages such as 1255 and 1258)
+// and brings it back to its initial state.
+void AppendHeldBack(iconv_t cd, std::u16string& units) {
+  char out[64];
+  char* to = out;
+  std::size_t outLeft = sizeof out;
+  iconv(cd, nullptr, nullptr, &to, &outLeft);
+  for (const char* p = out; p + 1 < to; p += 2)
+    units.push_back(static_cast<char16_t>(static_cast<unsigned char>(p[0]) |
+                                          (static_cast<unsigned char>(p[1]) << 8)));
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+}
+
+}  // namespace
+
 void CodePageStrings::AppendUnits(std::span<const std::uint8_t> bytes,
                                   std::u16string& units) const {
   if (utf16_) {
@@ -74,12 +92,14 @@ void CodePageStrings::AppendUnits(std::span<const std::uint8_t> bytes,
                                             (static_cast<unsigned char>(p[1]) << 8)));
     if (error == 0 || error == E2BIG) continue;
     // A byte the code page does not define (EILSEQ), or the first byte of a
-    // double-byte character cut off by the end (EINVAL): the byte as it is.
+    // double-byte character cut off by the end (EINVAL): the byte as it is,
+    // after the character the converter held back before it.
+    AppendHeldBack(cd, units);
     units.push_back(static_cast<unsigned char>(*in));
     ++in;
     --inLeft;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
   }
+  AppendHeldBack(cd, units);
 }
 
 void CodePageStrings::AppendText(std::span<const std::uint8_t> bytes, std::string& text) const {
