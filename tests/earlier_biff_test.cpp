@@ -358,7 +358,9 @@ TEST_F(EarlierBiffTest, Biff4WorkbookGivesTheTextOfTheSameCellsInBiff8) {
   ExpectSameText(old.bytes(), biff8, 1251);
 }
 
-// A worksheet file converted from its path is headed by the file's name.
+// A worksheet file converted from its path is headed by the file's name,
+// whether its stream stands bare or in a compound file; bytes given without a
+// name are headed "Sheet1".
 TEST_F(EarlierBiffTest, WorksheetFileIsHeadedByItsFileName) {
   EarlierBiffWriter w;
   w.Bof2(kBofWorksheet);
@@ -378,6 +380,21 @@ TEST_F(EarlierBiffTest, WorksheetFileIsHeadedByItsFileName) {
   EXPECT_EQ(std::string(block, 0, static_cast<std::size_t>(rc)),
             "\xEF\xBB\xBFQuarterly S\xC3\xA4les.2\r\n5\r\n\r\n");
   EXPECT_EQ(ConvertBytes(w.bytes()).text, "\xEF\xBB\xBFSheet1\r\n5\r\n\r\n");
+
+  // The same stream inside a compound file: the same heading from the path,
+  // "Sheet1" from bytes given without a name.
+  const std::vector<std::uint8_t> compound =
+      testing::WriteCompoundFile({{u"Book", {w.bytes().begin(), w.bytes().end()}}});
+  {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(compound.data()),
+              static_cast<std::streamsize>(compound.size()));
+  }
+  const ResultCode inCompound = ConvertWorkbook(path.string(), block, 65001, 0);
+  ASSERT_GE(inCompound, 0);
+  EXPECT_EQ(std::string(block, 0, static_cast<std::size_t>(inCompound)),
+            "\xEF\xBB\xBFQuarterly S\xC3\xA4les.2\r\n5\r\n\r\n");
+  EXPECT_EQ(ConvertBytes(compound).text, "\xEF\xBB\xBFSheet1\r\n5\r\n\r\n");
   std::filesystem::remove_all(dir);
 }
 

@@ -32,8 +32,8 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 // itself when it is a bare record stream of BIFF5 or an earlier version (as
 // BIFF2 to BIFF4 files always are), else the compound file's workbook stream.
 // A compound file without one gives an empty stream, which lists no sheet and
-// has an empty text. `worksheetName` names the one sheet of a bare worksheet
-// file. `releaseFile` is called once the stream no longer needs the file's
+// has an empty text. `worksheetName` names the one sheet of a worksheet file
+// (BIFF2 to BIFF4), bare or in a compound file. `releaseFile` is called once the stream no longer needs the file's
 // bytes.
 template <typename Use, typename ReleaseFile>
 ResultCode UseWorkbookStream(std::span<const std::uint8_t> file,
@@ -46,7 +46,7 @@ ResultCode UseWorkbookStream(std::span<const std::uint8_t> file,
   if (rc < 0) return rc;
   if (!stream) return use(std::span<const std::uint8_t>{}, kUnnamedWorksheet);
   if (!stream->inFile()) releaseFile();
-  return use(stream->bytes(), kUnnamedWorksheet);
+  return use(stream->bytes(), worksheetName);
 }
 
 template <typename Use>
