@@ -1,7 +1,5 @@
 #include "shown_format_table.h"
 
-#include "built_in_formats.h"
-
 namespace tabulox {
 
 void ShownFormatTable::Clear() {
@@ -10,7 +8,6 @@ void ShownFormatTable::Clear() {
 }
 
 void ShownFormatTable::SetCode(int id, std::string code) {
-  if (IsRegionalFormatId(id)) return;
   Entry& entry = workbookCodes_[id];
   entry.code = std::move(code);
   entry.format.reset();

@@ -15,9 +15,9 @@ class ShownFormatTable {
  public:
   // Back to the built-in codes only.
   void Clear();
-  // A workbook's own code for an id; it takes the place of a built-in code,
-  // but for the ids shown in the regional form (IsRegionalFormatId), which
-  // keep it.
+  // A workbook's own code for an id; it takes the place of a built-in code.
+  // (Readers keep the regional form of IsRegionalFormatId's ids by not
+  // setting codes for them.)
   void SetCode(int id, std::string code);
   // The format of an id: the workbook's code, else the built-in code (read with
   // the regional settings in force at its first use), else General. The

@@ -1,5 +1,7 @@
 #include "workbook_styles.h"
 
+#include "built_in_formats.h"
+
 #include <string>
 
 #include "cell_ref.h"
@@ -52,7 +54,8 @@ void WorkbookStyles::Clear() {
 }
 
 void WorkbookStyles::SetFormatCode(int id, std::string_view code) {
-  formats_.SetCode(id, std::string(code));
+  // The short date ids show in the regional form whatever code is stored.
+  if (!IsRegionalFormatId(id)) formats_.SetCode(id, std::string(code));
 }
 
 void WorkbookStyles::AddCellFormat(int formatId) { cellFormatIds_.push_back(formatId); }

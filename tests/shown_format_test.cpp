@@ -612,14 +612,6 @@ TEST_F(ShownFormatTest, TableGivesWorkbookCodesThenBuiltInsThenGeneral) {
   EXPECT_EQ(out, "1,234");
   EXPECT_TRUE(table.Format(200).IsGeneral());
 
-  // The short date ids keep the regional form whatever a workbook stores.
-  for (const int id : {14, 22, 27, 36, 50, 58}) table.SetCode(id, "yyyy");
-  out.clear();
-  for (const int id : {14, 22, 27, 36, 50, 58}) {
-    table.Format(id).AppendNumber(45292.5, DateSystem::k1900, out);
-    out += ' ';
-  }
-  EXPECT_EQ(out, "1/1/24 1/1/24 12:00 1/1/24 1/1/24 1/1/24 1/1/24 ");
   EXPECT_TRUE(IsRegionalFormatId(78));
   EXPECT_FALSE(IsRegionalFormatId(15));
   EXPECT_FALSE(IsRegionalFormatId(164));

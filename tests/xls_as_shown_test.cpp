@@ -475,6 +475,25 @@ TEST_F(XlsAsShownTest, Biff2FormatsByPositionAndRowsHiddenByZeroHeight) {
   EXPECT_EQ(TextOf(w, options), "1.50\t#N/A\r\n\tz\r\n");
 }
 
+// The short date ids show in the regional form whatever code a workbook stores
+// for them; BIFF2 to BIFF4 number their FORMAT records by place, not by id.
+TEST_F(XlsAsShownTest, ShortDateIdsKeepTheRegionalFormWhereFormatsHaveIds) {
+  const BiffWriter eight = Sheets({}, {[](BiffWriter& w) { w.Number(0, 0, 0, 45292); }},
+                                 [](BiffWriter& w) {
+                                   w.Format(14, u"yyyy");
+                                   w.XF(14);
+                                 });
+  EXPECT_EQ(TextOf(eight), "1/1/24\r\n");
+
+  EarlierBiffWriter two;
+  two.Bof2(kBofWorksheet);
+  for (int i = 0; i < 14; ++i) two.Format2("General");
+  two.Format2("yyyy");  // the fifteenth: format 14 by its place
+  two.Number2(0, 0, Biff2Attributes{0, 14}, 45292);
+  two.Eof();
+  EXPECT_EQ(TextOf(two, Shown()), "2024\r\n");
+}
+
 // --- The sheet list -------------------------------------------------------------
 
 TEST_F(XlsAsShownTest, SheetListGivesNamesAndVisibilityOfWorksheets) {

@@ -43,6 +43,7 @@ bool ReadEarlierFormat(std::span<const std::uint8_t> payload, std::uint16_t type
   if (!chars) return false;
   format.recordType = kRecordFormat;
   format.formatIndex = index;
+  format.indexIsOrder = type == kRecordFormatBiff2 || version == BiffVersion::kBiff4;
   format.flags = 1;
   format.code.clear();
   strings.AppendUnits(*chars, format.code);

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "built_in_formats.h"
 #include "date_time_pattern.h"
 #include "engine_text.h"
 #include "general_format.h"
@@ -153,7 +154,9 @@ void AddFormat(StyleTable& styles, const FormatRecord& format) {
   std::string code;
   code.reserve(format.code.size());
   for (char16_t unit : format.code) AppendUtf16Unit(code, unit);
-  styles.shownFormats.SetCode(format.formatIndex, code);
+  // The short date ids show in the regional form whatever code is stored.
+  if (format.indexIsOrder || !IsRegionalFormatId(format.formatIndex))
+    styles.shownFormats.SetCode(format.formatIndex, code);
   ClassifyFormatCode(format.formatIndex, std::move(code), styles);
 }
 

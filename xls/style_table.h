@@ -60,6 +60,9 @@ struct FormatRecord {
   std::uint16_t charCount = 0;
   std::uint8_t flags = 0;
   std::u16string code;
+  // BIFF2 to BIFF4: the index is the record's place among the FORMAT
+  // records, not a format id, so built-in ids mean nothing there.
+  bool indexIsOrder = false;
 };
 
 inline constexpr std::uint16_t kRecordFormat = 0x041E;
