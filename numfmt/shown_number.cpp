@@ -7,6 +7,7 @@
 #include "decimal_digits.h"
 #include "regional_settings.h"
 #include "section_renderers.h"
+#include "text_buffer.h"
 #include "whole_digits.h"
 
 namespace tabulox {
@@ -30,79 +31,72 @@ DecimalDigits ShownDigits(const FormatSection& section, double magnitude) {
   return digits;
 }
 
-// The whole part of 0.D × 10^X, without leading zeros ("" when it is 0).
-std::string WholePart(const DecimalDigits& digits) {
-  std::string whole;
-  for (int p = 0; p < digits.exponent; ++p)
-    whole.push_back(p < digits.count ? digits.digits[p] : '0');
-  return whole;
-}
-
-// The first `decimals` decimal places of 0.D × 10^X.
-std::string DecimalPlaces(const DecimalDigits& digits, int decimals) {
-  std::string places(static_cast<std::size_t>(decimals), '0');
-  for (int q = 0; q < decimals; ++q) {
-    const long long index = static_cast<long long>(digits.exponent) + q;
-    if (index >= 0 && index < digits.count) places[static_cast<std::size_t>(q)] = digits.digits[index];
-  }
-  return places;
-}
-
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
+// The digit of 0.D × 10^X at `index` (0 the first place after the point when
+// X is 0); places past D are zeros.
+char DigitAt(const DecimalDigits& digits, long long index) {
+  return index >= 0 && index < digits.count ? digits.digits[index] : '0';
+}
+
 // Walks the tokens of a number section, or the mantissa and exponent of a
-// scientific one.
+// scientific one. The digits are read from 0.D × 10^X in place: the whole part
+// is its first X digits, the decimal places those after.
 class NumberWriter {
  public:
-  NumberWriter(const FormatSection& section, const DecimalDigits& digits, int decimals,
-               std::string& out)
+  NumberWriter(const FormatSection& section, const DecimalDigits& digits, int decimals, TextBuffer& out)
       : section_(section),
         settings_(CurrentRegionalSettings()),
-        whole_(WholePart(digits)),
-        places_(DecimalPlaces(digits, decimals)),
+        digits_(digits),
+        wholeLength_(std::max(digits.exponent, 0)),
         decimals_(decimals),
         out_(out) {
     // Trailing zero places of "#" and "?" placeholders are not shown.
     const std::string& symbols = section.decimalPlaceholders;
     shownPlaces_ = decimals;
-    while (shownPlaces_ > 0 && places_[static_cast<std::size_t>(shownPlaces_ - 1)] == '0' &&
+    while (shownPlaces_ > 0 && Place(shownPlaces_ - 1) == '0' &&
            symbols[static_cast<std::size_t>(shownPlaces_ - 1)] != '0')
       --shownPlaces_;
   }
 
   bool IsZero() const {
-    return whole_.empty() && places_.find_first_not_of('0') == std::string::npos;
+    if (wholeLength_ > 0) return false;
+    for (int q = 0; q < decimals_; ++q)
+      if (Place(q) != '0') return false;
+    return true;
   }
 
   void Write(int exponent) {
     const std::string_view group = section_.grouping && section_.kind == SectionKind::kNumber
                                        ? std::string_view(settings_.thousandsSeparator)
                                        : std::string_view();
-    WholeDigitsWriter whole(whole_, std::max(section_.wholeDigits, 1), group);
+    const std::string_view leading(digits_.digits,
+                                   static_cast<std::size_t>(std::clamp(digits_.count, 0, wholeLength_)));
+    WholeDigitsWriter whole(leading, wholeLength_, std::max(section_.wholeDigits, 1), group);
     int place = 0;
     for (const FormatToken& token : section_.tokens) {
       switch (token.kind) {
         case TokenKind::kLiteral:
-          out_ += section_.TextOf(token);
+          out_.Put(section_.TextOf(token));
           break;
         case TokenKind::kDigit:
           if (token.part == DigitPart::kWhole) {
             whole.Write(token.symbol, out_);
           } else if (token.part == DigitPart::kDecimal) {
             if (place < shownPlaces_)
-              out_.push_back(places_[static_cast<std::size_t>(place)]);
+              out_.Put(Place(place));
             else if (place < decimals_ && token.symbol == '?')
-              out_.push_back(' ');
+              out_.Put(' ');
             ++place;
           }
           break;
         case TokenKind::kDecimalPoint:
           // A code without whole placeholders still shows the whole part.
           if (section_.wholeDigits == 0) whole.Write('#', out_);
-          out_ += settings_.decimalSeparator;
+          out_.Put(settings_.decimalSeparator);
           break;
         case TokenKind::kPercent:
-          out_.push_back('%');
+          out_.Put('%');
           break;
         case TokenKind::kExponent:
           WriteExponent(token, exponent);
@@ -114,27 +108,30 @@ class NumberWriter {
   }
 
  private:
+  // Decimal place `q` (0 the first after the point).
+  char Place(int q) const { return DigitAt(digits_, static_cast<long long>(digits_.exponent) + q); }
+
   void WriteExponent(const FormatToken& token, int exponent) {
-    out_.push_back(token.symbol);
+    out_.Put(token.symbol);
     if (exponent < 0)
-      out_.push_back('-');
+      out_.Put('-');
     else if (token.signAlways)
-      out_.push_back('+');
+      out_.Put('+');
     char buffer[16];
     const auto end = std::to_chars(buffer, buffer + sizeof buffer, exponent < 0 ? -exponent : exponent).ptr;
     const auto length = static_cast<int>(end - buffer);
     if (length < section_.exponentDigits)
-      out_.append(static_cast<std::size_t>(section_.exponentDigits - length), '0');
-    out_.append(buffer, end);
+      out_.Put(static_cast<std::size_t>(section_.exponentDigits - length), '0');
+    out_.Put(std::string_view(buffer, static_cast<std::size_t>(end - buffer)));
   }
 
   const FormatSection& section_;
   const RegionalSettings& settings_;
-  std::string whole_;
-  std::string places_;
+  const DecimalDigits& digits_;
+  int wholeLength_;  // digits of the whole part, 0 when it is 0
   int decimals_;
   int shownPlaces_ = 0;
-  std::string& out_;
+  TextBuffer& out_;
 };
 
 }  // namespace
@@ -159,7 +156,8 @@ ShownValue AppendNumberSection(const FormatSection& section, double magnitude, s
   } else {
     digits = RoundedToDecimals(digits, decimals);
   }
-  NumberWriter writer(section, digits, decimals, out);
+  TextBuffer buffer(out);
+  NumberWriter writer(section, digits, decimals, buffer);
   writer.Write(exponent);
   return writer.IsZero() ? ShownValue::kZero : ShownValue::kNonZero;
 }
