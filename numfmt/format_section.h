@@ -64,6 +64,8 @@ enum class TokenKind : std::uint8_t {
   kElapsedHours,     // "[h]", "[hh]"
   kElapsedMinutes,   // "[m]", "[mm]"
   kElapsedSeconds,   // "[s]", "[ss]"
+  kEraYear,          // "e", "ee" with a Japanese locale: the year of the era
+  kEraName,          // "g", "gg", "ggg" with a Japanese locale: the era's name
 };
 
 // Which part of a number a digit placeholder belongs to.
