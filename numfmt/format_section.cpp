@@ -212,7 +212,10 @@ void ReadNumberTokens(const std::vector<CodeItem>& items, FormatSection& section
       token.symbol = c;
       token.part = part;
       switch (part) {
-        case DigitPart::kWhole: ++section.wholeDigits; break;
+        case DigitPart::kWhole:
+          ++section.wholeDigits;
+          section.wholePlaceholders.push_back(c);
+          break;
         case DigitPart::kDecimal:
           ++section.decimalDigits;
           section.decimalPlaceholders.push_back(c);
@@ -271,6 +274,17 @@ void ReadNumberTokens(const std::vector<CodeItem>& items, FormatSection& section
       ++i;
     }
   }
+}
+
+// Whether the whole-part placeholders of a number section follow one another
+// with no other token between them ("#,##0.00" but not "000-00-0000").
+bool WholePlaceholdersStandTogether(const std::vector<FormatToken>& tokens) {
+  const auto isWhole = [](const FormatToken& token) {
+    return token.kind == TokenKind::kDigit && token.part == DigitPart::kWhole;
+  };
+  const auto first = std::find_if(tokens.begin(), tokens.end(), isWhole);
+  const auto afterRun = std::find_if_not(first, tokens.end(), isWhole);
+  return first != tokens.end() && std::none_of(afterRun, tokens.end(), isWhole);
 }
 
 TokenKind DateFieldKind(char lower) {
@@ -417,6 +431,7 @@ FormatSection ReadScanned(const ScannedSection& scanned) {
     case SectionKind::kScientific:
     case SectionKind::kFraction:
       ReadNumberTokens(scanned.items, section);
+      section.wholeRun = WholePlaceholdersStandTogether(section.tokens);
       break;
     case SectionKind::kDateTime:
       ReadDateTimeTokens(scanned.items, scanned.japaneseEras, section);

@@ -102,6 +102,8 @@ struct FormatSection {
   int thousandsScaling = 0;  // trailing commas: each divides by 1000
   int percents = 0;          // each multiplies by 100
   int wholeDigits = 0;       // kWhole placeholders
+  std::string wholePlaceholders;  // their symbols in order ("###0")
+  bool wholeRun = false;     // they stand together, no other token between them
   int decimalDigits = 0;     // kDecimal placeholders
   std::string decimalPlaceholders;  // their symbols in order ("00#")
   int exponentDigits = 0;    // "0" placeholders after the exponent mark

@@ -58,6 +58,12 @@ bool HasDateField(const FormatSection& section) {
 }
 
 void AppendPadded(std::int64_t value, int minDigits, TextBuffer& out) {
+  // Most fields are one or two digits.
+  if (value >= 0 && value < 100 && minDigits <= 2) {
+    if (value >= 10 || minDigits == 2) out.Put(static_cast<char>('0' + value / 10));
+    out.Put(static_cast<char>('0' + value % 10));
+    return;
+  }
   char buffer[24];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
   const auto length = static_cast<int>(end - buffer);

@@ -74,6 +74,7 @@ class NumberWriter {
                                    static_cast<std::size_t>(std::clamp(digits_.count, 0, wholeLength_)));
     WholeDigitsWriter whole(leading, wholeLength_, std::max(section_.wholeDigits, 1), group);
     int place = 0;
+    bool wholeWritten = false;
     for (const FormatToken& token : section_.tokens) {
       switch (token.kind) {
         case TokenKind::kLiteral:
@@ -81,7 +82,12 @@ class NumberWriter {
           break;
         case TokenKind::kDigit:
           if (token.part == DigitPart::kWhole) {
-            whole.Write(token.symbol, out_);
+            // Placeholders that stand together are written at the first.
+            if (!section_.wholeRun)
+              whole.Write(token.symbol, out_);
+            else if (!wholeWritten)
+              whole.WriteAll(section_.wholePlaceholders, out_);
+            wholeWritten = true;
           } else if (token.part == DigitPart::kDecimal) {
             if (place < shownPlaces_)
               out_.Put(Place(place));

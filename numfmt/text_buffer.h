@@ -23,6 +23,11 @@ class TextBuffer {
   }
 
   void Put(std::string_view text) {
+    // Separators and signs are mostly one byte.
+    if (text.size() == 1) {
+      Put(text.front());
+      return;
+    }
     if (text.size() > kCapacity - size_) {
       Flush();
       if (text.size() > kCapacity) {

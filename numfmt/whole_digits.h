@@ -27,7 +27,15 @@ class WholeDigitsWriter {
   // space for "?" and nothing for "#".
   void Write(char placeholder, TextBuffer& out);
 
+  // Write for each of the placeholders, which are all there are (`placeholders`
+  // given to the constructor) and none written yet: the whole part of a code
+  // whose placeholders stand together.
+  void WriteAll(std::string_view placeholders, TextBuffer& out);
+
  private:
+  // The digits above the first placeholder's `position`, which no placeholder
+  // stands for.
+  void WriteLeading(int position, TextBuffer& out) const;
   // The digit at `position` (0 the units), which is below length_.
   char DigitAt(int position) const {
     const int index = length_ - 1 - position;
