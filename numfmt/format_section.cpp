@@ -287,6 +287,17 @@ bool WholePlaceholdersStandTogether(const std::vector<FormatToken>& tokens) {
   return first != tokens.end() && std::none_of(afterRun, tokens.end(), isWhole);
 }
 
+void MarkPlainNumber(FormatSection& section) {
+  const std::string& whole = section.wholePlaceholders;
+  const std::size_t firstZero = std::min(whole.find_first_not_of('#'), whole.size());
+  const bool hashesThenZeros = whole.find_first_not_of('0', firstZero) == std::string::npos;
+  section.plain = section.kind == SectionKind::kNumber && section.wholeRun && hashesThenZeros &&
+                  section.wholeDigits <= kMostPlainWholeDigits && section.decimalDigits <= kMostPlainDecimals &&
+                  section.decimalPlaceholders.find_first_not_of('0') == std::string::npos &&
+                  section.percents == 0 && section.thousandsScaling == 0;
+  section.wholeZeros = static_cast<int>(whole.size() - firstZero);
+}
+
 TokenKind DateFieldKind(char lower) {
   switch (lower) {
     case 'y': return TokenKind::kYear;
@@ -432,6 +443,7 @@ FormatSection ReadScanned(const ScannedSection& scanned) {
     case SectionKind::kFraction:
       ReadNumberTokens(scanned.items, section);
       section.wholeRun = WholePlaceholdersStandTogether(section.tokens);
+      MarkPlainNumber(section);
       break;
     case SectionKind::kDateTime:
       ReadDateTimeTokens(scanned.items, scanned.japaneseEras, section);

@@ -2,7 +2,10 @@
 // them (15 significant digits, then rounded half away from zero to the places
 // of the code), laid out over the placeholders.
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cmath>
+#include <cstdint>
 
 #include "decimal_digits.h"
 #include "regional_settings.h"
@@ -30,6 +33,17 @@ DecimalDigits ShownDigits(const FormatSection& section, double magnitude) {
                        3 * std::min(section.thousandsScaling, kMaxScalingSteps);
   return digits;
 }
+
+// Plain numbers: the scale of their places, and the bound below which the
+// product magnitude × 10^places differs from the exact one by at most 2^-13
+// and rounding the magnitude to 15 significant digits moves it by at most
+// 5 × 10^-4; products whose fraction lies within kTieMargin of one half are
+// left to the digits.
+constexpr std::array<double, kMostPlainDecimals + 1> kPlainScale = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6};
+constexpr std::array<std::uint64_t, kMostPlainDecimals + 1> kPlainUnits = {1,      10,      100,      1'000,
+                                                                         10'000, 100'000, 1'000'000};
+constexpr double kMostPlainProduct = 1e12;
+constexpr double kTieMargin = 1e-3;
 
 int FloorDiv(int a, int b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
 
@@ -143,6 +157,71 @@ class NumberWriter {
 }  // namespace
 
 ShownValue AppendNumberSection(const FormatSection& section, double magnitude, std::string& out) {
+  if (section.plain && AppendPlainNumber(section, magnitude, out)) return ShownValue::kNonZero;
+  return AppendNumberByDigits(section, magnitude, out);
+}
+
+bool AppendPlainNumber(const FormatSection& section, double magnitude, std::string& out) {
+  const int decimals = section.decimalDigits;
+  const double product = magnitude * kPlainScale[static_cast<std::size_t>(decimals)];
+  if (!(product < kMostPlainProduct)) return false;
+  const auto floor = static_cast<std::uint64_t>(product);  // product >= 0
+  const double fraction = product - static_cast<double>(floor);  // exact below 2^52
+  if (std::fabs(fraction - 0.5) < kTieMargin) return false;
+  const std::uint64_t n = floor + (fraction > 0.5 ? 1 : 0);
+  if (n == 0) return false;
+
+  // The decimal places, then the whole part without leading zeros, padded
+  // with zeros to the "0" placeholders; each filled from its last digit.
+  const std::uint64_t unit = kPlainUnits[static_cast<std::size_t>(decimals)];
+  char places[kMostPlainDecimals];
+  std::uint64_t rest = n % unit;
+  for (int q = decimals - 1; q >= 0; --q) {
+    places[q] = static_cast<char>('0' + rest % 10);
+    rest /= 10;
+  }
+  char wholeDigits[kMostPlainWholeDigits];  // the product keeps the whole part below 10^12
+  int start = kMostPlainWholeDigits;
+  for (std::uint64_t whole = n / unit; whole != 0; whole /= 10)
+    wholeDigits[--start] = static_cast<char>('0' + whole % 10);
+  while (kMostPlainWholeDigits - start < section.wholeZeros) wholeDigits[--start] = '0';
+  const std::string_view whole(wholeDigits + start, static_cast<std::size_t>(kMostPlainWholeDigits - start));
+
+  const RegionalSettings& settings = CurrentRegionalSettings();
+  const std::string_view group = section.grouping ? std::string_view(settings.thousandsSeparator) : "";
+  TextBuffer buffer(out);
+  int place = 0;
+  bool wholeWritten = false;
+  for (const FormatToken& token : section.tokens) {
+    switch (token.kind) {
+      case TokenKind::kLiteral:
+        buffer.Put(section.TextOf(token));
+        break;
+      case TokenKind::kDigit:
+        if (token.part == DigitPart::kDecimal) {
+          buffer.Put(places[place++]);
+        } else if (!wholeWritten) {
+          // The whole part at the first whole placeholder, a separator after
+          // every third digit from the right.
+          for (std::size_t i = 0; i < whole.size(); ++i) {
+            buffer.Put(whole[i]);
+            const std::size_t position = whole.size() - 1 - i;
+            if (!group.empty() && position > 0 && position % 3 == 0) buffer.Put(group);
+          }
+          wholeWritten = true;
+        }
+        break;
+      case TokenKind::kDecimalPoint:
+        buffer.Put(settings.decimalSeparator);
+        break;
+      default:
+        break;
+    }
+  }
+  return true;
+}
+
+ShownValue AppendNumberByDigits(const FormatSection& section, double magnitude, std::string& out) {
   const int decimals = std::min(section.decimalDigits, kMaxShownDecimals);
   DecimalDigits digits = ShownDigits(section, magnitude);
   int exponent = 0;

@@ -7,13 +7,17 @@
 
 #include <chrono>
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "decimal_digits.h"
+#include "format_section.h"
 #include "regional_format_codes.h"
 #include "regional_settings.h"
+#include "section_renderers.h"
 #include "shown_format_table.h"
 #include "shown_fraction.h"
 
@@ -347,6 +351,54 @@ TEST_F(ShownFormatTest, LongLiteralsAroundDigits) {
   EXPECT_EQ(Shown("\"" + before + "\"yyyy-mm-dd\"" + after + "\"", 45000), before + "2023-03-15" + after);
   EXPECT_EQ(Shown("#,##0", 1.2345678901234567e20), "123,456,789,012,346,000,000");
   EXPECT_EQ(Shown(std::string(400, '0'), 5), std::string(399, '0') + "5");
+}
+
+TEST(PlainNumbers, AreTheCodesWrittenStraightFromAWholeNumber) {
+  for (const char* code : {"0", "#,##0", "#,##0.00", "000.000000", "\"$\"#,##0.00_)", "#0"})
+    EXPECT_TRUE(ReadFormatSection(code).plain) << code;
+  for (const char* code : {"0#", "?,??0", "0.0#", "0.0000000", "0%", "#,##0,", "000-00-0000", ".00",
+                           "0.00E+00", "# ?/?", std::string(17, '0').c_str()})
+    EXPECT_FALSE(ReadFormatSection(code).plain) << code;
+}
+
+// The plain path writes what the digit-by-digit path writes, for magnitudes of
+// every size and fractions near one half, with one- and two-byte separators.
+TEST(PlainNumbers, WriteWhatTheDigitsWrite) {
+  const std::vector<std::string> codes = {"0", "#,##0", "#,##0.00", "0.0", "000.000000", "#,###.000",
+                                          "\"a\"#,##0.0000\"b\"", "00000"};
+  RegionalSettings twoByte;
+  twoByte.thousandsSeparator = "\xC2\xA0";
+  twoByte.decimalSeparator = ",";
+  std::mt19937_64 random(20261210);
+  int plainWritten = 0;
+  int compared = 0;
+  for (const RegionalSettings& settings : {RegionalSettings{}, twoByte}) {
+    SetRegionalSettings(settings);
+    for (const std::string& code : codes) {
+      const FormatSection section = ReadFormatSection(code);
+      ASSERT_TRUE(section.plain) << code;
+      for (int i = 0; i < 20000; ++i) {
+        double magnitude = std::ldexp(static_cast<double>(random() >> 11), -53) *
+                           std::pow(10.0, static_cast<double>(random() % 16) - 4);
+        // A decimal tie of the last place shown (2.675 for "0.00"), and
+        // values just beyond the distance from it that the plain path leaves
+        // to the digits.
+        const double unit = std::pow(10.0, -section.decimalDigits);
+        const double tie = (std::floor(magnitude / unit) + 0.5) * unit;
+        if (i % 4 == 0) magnitude = tie;
+        if (i % 4 == 1) magnitude = tie + (i % 8 == 1 ? 1.1e-3 : -1.1e-3) * unit;
+        std::string plain;
+        std::string byDigits;
+        AppendNumberByDigits(section, magnitude, byDigits);
+        ++compared;
+        if (!AppendPlainNumber(section, magnitude, plain)) continue;
+        ++plainWritten;
+        ASSERT_EQ(plain, byDigits) << "code [" << code << "] magnitude " << std::setprecision(17) << magnitude;
+      }
+    }
+  }
+  SetRegionalSettings(RegionalSettings{});
+  EXPECT_GT(plainWritten, compared / 2);
 }
 
 TEST_F(ShownFormatTest, TheFirstDaysOfThe1900System) {
