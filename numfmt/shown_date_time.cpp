@@ -58,9 +58,16 @@ bool HasDateField(const FormatSection& section) {
 }
 
 void AppendPadded(std::int64_t value, int minDigits, TextBuffer& out) {
-  // Most fields are one or two digits.
+  // Most fields are one or two digits, or a year of four.
   if (value >= 0 && value < 100 && minDigits <= 2) {
     if (value >= 10 || minDigits == 2) out.Put(static_cast<char>('0' + value / 10));
+    out.Put(static_cast<char>('0' + value % 10));
+    return;
+  }
+  if (value >= 1000 && value < 10'000 && minDigits <= 4) {
+    out.Put(static_cast<char>('0' + value / 1000));
+    out.Put(static_cast<char>('0' + value / 100 % 10));
+    out.Put(static_cast<char>('0' + value / 10 % 10));
     out.Put(static_cast<char>('0' + value % 10));
     return;
   }
