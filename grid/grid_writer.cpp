@@ -10,8 +10,12 @@ namespace tabulox {
 namespace {
 
 bool NeedsQuotes(std::string_view field, char separator) {
+  // The bytes that need quotes are all at or below the higher of the
+  // separator and '"'; most bytes of a field are above it.
+  const auto highest = std::max(static_cast<unsigned char>(separator), static_cast<unsigned char>('"'));
   for (char c : field) {
-    if (c == separator || c == '"' || c == '\r' || c == '\n') return true;
+    if (static_cast<unsigned char>(c) <= highest && (c == separator || c == '"' || c == '\r' || c == '\n'))
+      return true;
   }
   return false;
 }
@@ -21,7 +25,7 @@ bool NeedsQuotes(std::string_view field, char separator) {
 GridWriter::GridWriter(std::string& text, GridLayout layout, std::size_t maxBytes)
     : text_(text), layout_(layout), maxBytes_(maxBytes) {}
 
-void GridWriter::Reserve(std::size_t extra) {
+void GridWriter::CheckedGrow(std::size_t extra) {
   if (extra > maxBytes_ || text_.size() > maxBytes_ - extra) {
     throw ExtractionError("worksheet text too long");
   }

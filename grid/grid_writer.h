@@ -54,8 +54,14 @@ class GridWriter {
   void AppendField(std::string_view shown);
   void EndLine();
   // Raises ExtractionError when `extra` more bytes would pass the limit, else
-  // makes room for them.
-  void Reserve(std::size_t extra);
+  // makes room for them. Most cells find room enough, without a call.
+  void Reserve(std::size_t extra) {
+    if (extra <= text_.capacity() - text_.size() && text_.size() + extra <= maxBytes_) return;
+    CheckedGrow(extra);
+  }
+  // Reserve's work when the text has no room for `extra` more bytes or they
+  // would pass the limit.
+  void CheckedGrow(std::size_t extra);
   // Gives the text room for `size` bytes.
   void GrowRoom(std::size_t size);
   // Gives every line of the sheet `widest` fields.

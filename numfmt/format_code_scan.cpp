@@ -40,6 +40,15 @@ bool ParseCondition(std::string_view content, SectionCondition& condition) {
   return false;
 }
 
+// A locale id in hexadecimal ("411", "10411") whose language is Japanese.
+bool IsJapaneseLocaleId(std::string_view locale) {
+  constexpr unsigned kJapanese = 0x0411;
+  unsigned id = 0;
+  const char* end = locale.data() + locale.size();
+  const auto result = std::from_chars(locale.data(), end, id, 16);
+  return result.ec == std::errc() && result.ptr == end && (id & 0xFFFF) == kJapanese;
+}
+
 // A bracketed item: a condition, a currency text and locale, an elapsed-time
 // field; colours and anything else write nothing.
 void ReadBracket(std::string_view content, ScannedSection& scanned) {
@@ -55,6 +64,7 @@ void ReadBracket(std::string_view content, ScannedSection& scanned) {
     const std::string_view currency = rest.substr(0, dash);
     if (!currency.empty()) scanned.items.push_back({CodeItem::Type::kText, 0, 0, currency});
     const std::string_view locale = dash == std::string_view::npos ? "" : rest.substr(dash + 1);
+    scanned.japaneseEras = scanned.japaneseEras || IsJapaneseLocaleId(locale);
     if (EndsWithNoCase(locale, "F800"))
       scanned.regional = RegionalForm::kLongDate;
     else if (EndsWithNoCase(locale, "F400"))

@@ -30,6 +30,9 @@ struct ScannedSection {
   std::vector<CodeItem> items;
   SectionCondition condition;  // the first condition of the section
   RegionalForm regional = RegionalForm::kNone;
+  // A Japanese locale id ("[$-411]", any id whose low 16 bits are 0x0411):
+  // "e" and "g" are the year and name of the Japanese era.
+  bool japaneseEras = false;
 };
 
 // Reads one section. A quote or "[" without its closing partner and a

@@ -52,7 +52,15 @@ bool IsExponentAt(const std::vector<CodeItem>& items, std::size_t i) {
          (items[i + 1].c == '+' || items[i + 1].c == '-');
 }
 
-SectionKind KindOf(const std::vector<CodeItem>& items) {
+// With a Japanese locale "e" and "g" are date fields, but not the "E" of an
+// exponent after a digit placeholder.
+bool IsEraLetterAt(const std::vector<CodeItem>& items, std::size_t i, bool japaneseEras, bool digitSeen) {
+  if (!japaneseEras || !IsChar(items, i)) return false;
+  const char lower = ToLowerAscii(items[i].c);
+  return lower == 'g' || (lower == 'e' && !(digitSeen && IsExponentAt(items, i)));
+}
+
+SectionKind KindOf(const std::vector<CodeItem>& items, bool japaneseEras) {
   bool text = false;
   bool general = false;
   bool date = false;
@@ -70,7 +78,8 @@ SectionKind KindOf(const std::vector<CodeItem>& items) {
     } else if (SpellsAt(items, i, "general")) {
       general = true;
       i += 6;
-    } else if (IsDateLetter(lower) || AmPmLengthAt(items, i) > 0) {
+    } else if (IsDateLetter(lower) || AmPmLengthAt(items, i) > 0 ||
+               IsEraLetterAt(items, i, japaneseEras, digit)) {
       date = true;
     } else if (IsPlaceholder(item.c)) {
       digit = true;
@@ -203,7 +212,10 @@ void ReadNumberTokens(const std::vector<CodeItem>& items, FormatSection& section
       token.symbol = c;
       token.part = part;
       switch (part) {
-        case DigitPart::kWhole: ++section.wholeDigits; break;
+        case DigitPart::kWhole:
+          ++section.wholeDigits;
+          section.wholePlaceholders.push_back(c);
+          break;
         case DigitPart::kDecimal:
           ++section.decimalDigits;
           section.decimalPlaceholders.push_back(c);
@@ -264,6 +276,28 @@ void ReadNumberTokens(const std::vector<CodeItem>& items, FormatSection& section
   }
 }
 
+// Whether the whole-part placeholders of a number section follow one another
+// with no other token between them ("#,##0.00" but not "000-00-0000").
+bool WholePlaceholdersStandTogether(const std::vector<FormatToken>& tokens) {
+  const auto isWhole = [](const FormatToken& token) {
+    return token.kind == TokenKind::kDigit && token.part == DigitPart::kWhole;
+  };
+  const auto first = std::find_if(tokens.begin(), tokens.end(), isWhole);
+  const auto afterRun = std::find_if_not(first, tokens.end(), isWhole);
+  return first != tokens.end() && std::none_of(afterRun, tokens.end(), isWhole);
+}
+
+void MarkPlainNumber(FormatSection& section) {
+  const std::string& whole = section.wholePlaceholders;
+  const std::size_t firstZero = std::min(whole.find_first_not_of('#'), whole.size());
+  const bool hashesThenZeros = whole.find_first_not_of('0', firstZero) == std::string::npos;
+  section.plain = section.kind == SectionKind::kNumber && section.wholeRun && hashesThenZeros &&
+                  section.wholeDigits <= kMostPlainWholeDigits && section.decimalDigits <= kMostPlainDecimals &&
+                  section.decimalPlaceholders.find_first_not_of('0') == std::string::npos &&
+                  section.percents == 0 && section.thousandsScaling == 0;
+  section.wholeZeros = static_cast<int>(whole.size() - firstZero);
+}
+
 TokenKind DateFieldKind(char lower) {
   switch (lower) {
     case 'y': return TokenKind::kYear;
@@ -293,6 +327,8 @@ bool IsDateTimeField(TokenKind kind) {
     case TokenKind::kElapsedHours:
     case TokenKind::kElapsedMinutes:
     case TokenKind::kElapsedSeconds:
+    case TokenKind::kEraYear:
+    case TokenKind::kEraName:
       return true;
     default:
       return false;
@@ -326,7 +362,19 @@ void ResolveMinutes(std::vector<FormatToken>& tokens) {
 // Digits of a fraction of a second that are rounded to; further "0"s write 0.
 constexpr int kMaxSecondDecimals = 3;
 
-void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& section) {
+// Era letters with a Japanese locale. A run longer than a field is read as
+// several: "eee" is "ee" then "e", "gggg" is "ggg" then "g".
+void AddEraFields(TokenWriter& writer, char lower, std::size_t run) {
+  const TokenKind kind = lower == 'e' ? TokenKind::kEraYear : TokenKind::kEraName;
+  const std::size_t longest = lower == 'e' ? 2 : 3;
+  while (run > 0) {
+    const std::size_t count = std::min(run, longest);
+    writer.Add(kind).count = static_cast<int>(count);
+    run -= count;
+  }
+}
+
+void ReadDateTimeTokens(const std::vector<CodeItem>& items, bool japaneseEras, FormatSection& section) {
   TokenWriter writer(section);
   bool secondSeen = false;
   std::size_t i = 0;
@@ -352,11 +400,14 @@ void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& secti
       secondSeen = secondSeen || lower == 's';
       i += run;
     } else if (lower == 'e' || lower == 'g') {
-      // Era years are the Gregorian year in the en-US style ("e" is "yyyy");
-      // era names write nothing.
+      // Without a Japanese locale era years are the Gregorian year in the
+      // en-US style ("e" is "yyyy") and era names write nothing.
       std::size_t run = 1;
       while (IsChar(items, i + run) && ToLowerAscii(items[i + run].c) == lower) ++run;
-      if (lower == 'e') writer.Add(TokenKind::kYear).count = 4;
+      if (japaneseEras)
+        AddEraFields(writer, lower, run);
+      else if (lower == 'e')
+        writer.Add(TokenKind::kYear).count = 4;
       i += run;
     } else if (const std::size_t length = AmPmLengthAt(items, i); length > 0) {
       std::string marks;
@@ -385,15 +436,17 @@ void ReadDateTimeTokens(const std::vector<CodeItem>& items, FormatSection& secti
 FormatSection ReadScanned(const ScannedSection& scanned) {
   FormatSection section;
   section.condition = scanned.condition;
-  section.kind = KindOf(scanned.items);
+  section.kind = KindOf(scanned.items, scanned.japaneseEras);
   switch (section.kind) {
     case SectionKind::kNumber:
     case SectionKind::kScientific:
     case SectionKind::kFraction:
       ReadNumberTokens(scanned.items, section);
+      section.wholeRun = WholePlaceholdersStandTogether(section.tokens);
+      MarkPlainNumber(section);
       break;
     case SectionKind::kDateTime:
-      ReadDateTimeTokens(scanned.items, section);
+      ReadDateTimeTokens(scanned.items, scanned.japaneseEras, section);
       break;
     case SectionKind::kLiteral:
     case SectionKind::kGeneral:

@@ -64,6 +64,8 @@ enum class TokenKind : std::uint8_t {
   kElapsedHours,     // "[h]", "[hh]"
   kElapsedMinutes,   // "[m]", "[mm]"
   kElapsedSeconds,   // "[s]", "[ss]"
+  kEraYear,          // "e", "ee" with a Japanese locale: the year of the era
+  kEraName,          // "g", "gg", "ggg" with a Japanese locale: the era's name
 };
 
 // Which part of a number a digit placeholder belongs to.
@@ -89,6 +91,9 @@ struct FormatToken {
   std::int64_t denominator = 0;  // kFixedDenominator
 };
 
+inline constexpr int kMostPlainWholeDigits = 16;
+inline constexpr int kMostPlainDecimals = 6;
+
 struct FormatSection {
   SectionKind kind = SectionKind::kLiteral;
   SectionCondition condition;
@@ -100,6 +105,14 @@ struct FormatSection {
   int thousandsScaling = 0;  // trailing commas: each divides by 1000
   int percents = 0;          // each multiplies by 100
   int wholeDigits = 0;       // kWhole placeholders
+  std::string wholePlaceholders;  // their symbols in order ("###0")
+  bool wholeRun = false;     // they stand together, no other token between them
+  // A kNumber section whose digits can be written straight from a whole
+  // number: whole placeholders standing together, "#"s before "0"s, at most
+  // kMostPlainWholeDigits of them; at most kMostPlainDecimals decimal
+  // placeholders, all "0"; no percent signs or scaling commas.
+  bool plain = false;
+  int wholeZeros = 0;        // the "0" whole placeholders
   int decimalDigits = 0;     // kDecimal placeholders
   std::string decimalPlaceholders;  // their symbols in order ("00#")
   int exponentDigits = 0;    // "0" placeholders after the exponent mark

@@ -20,6 +20,14 @@ enum class ShownValue : std::uint8_t { kZero, kNonZero, kOutOfRange };
 
 // kNumber and kScientific sections.
 ShownValue AppendNumberSection(const FormatSection& section, double magnitude, std::string& out);
+// kNumber sections marked plain, straight from the magnitude × 10^places
+// rounded to a whole number N. Returns false, writing nothing, where N could
+// differ from the rounding of the shown digits (a fraction near one half),
+// where N is 0 or 10^12 or more. What it writes is what AppendNumberByDigits
+// writes.
+bool AppendPlainNumber(const FormatSection& section, double magnitude, std::string& out);
+// kNumber and kScientific sections from the digits of the value.
+ShownValue AppendNumberByDigits(const FormatSection& section, double magnitude, std::string& out);
 // kFraction sections.
 ShownValue AppendFractionSection(const FormatSection& section, double magnitude, std::string& out);
 // kDateTime sections: the serial of the workbook's date system.

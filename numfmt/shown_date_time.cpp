@@ -7,8 +7,10 @@
 #include <cmath>
 
 #include "civil_date.h"
+#include "japanese_eras.h"
 #include "regional_settings.h"
 #include "section_renderers.h"
+#include "text_buffer.h"
 
 namespace tabulox {
 namespace {
@@ -42,17 +44,47 @@ CivilDate DateOfDay(std::int64_t day, DateSystem system) {
 
 bool HasDateField(const FormatSection& section) {
   for (const FormatToken& token : section.tokens)
-    if (token.kind == TokenKind::kYear || token.kind == TokenKind::kMonth || token.kind == TokenKind::kDay)
-      return true;
+    switch (token.kind) {
+      case TokenKind::kYear:
+      case TokenKind::kMonth:
+      case TokenKind::kDay:
+      case TokenKind::kEraYear:
+      case TokenKind::kEraName:
+        return true;
+      default:
+        break;
+    }
   return false;
 }
 
-void AppendPadded(std::int64_t value, int minDigits, std::string& out) {
+void AppendPadded(std::int64_t value, int minDigits, TextBuffer& out) {
+  // Most fields are one or two digits, or a year of four.
+  if (value >= 0 && value < 100 && minDigits <= 2) {
+    if (value >= 10 || minDigits == 2) out.Put(static_cast<char>('0' + value / 10));
+    out.Put(static_cast<char>('0' + value % 10));
+    return;
+  }
+  if (value >= 1000 && value < 10'000 && minDigits <= 4) {
+    out.Put(static_cast<char>('0' + value / 1000));
+    out.Put(static_cast<char>('0' + value / 100 % 10));
+    out.Put(static_cast<char>('0' + value / 10 % 10));
+    out.Put(static_cast<char>('0' + value % 10));
+    return;
+  }
   char buffer[24];
   const auto end = std::to_chars(buffer, buffer + sizeof buffer, value).ptr;
   const auto length = static_cast<int>(end - buffer);
-  if (length < minDigits) out.append(static_cast<std::size_t>(minDigits - length), '0');
-  out.append(buffer, end);
+  if (length < minDigits) out.Put(static_cast<std::size_t>(minDigits - length), '0');
+  out.Put(std::string_view(buffer, static_cast<std::size_t>(length)));
+}
+
+// The era name as "g" (the initial), "gg" (the first kanji) or "ggg" (the name).
+std::string_view EraName(const JapaneseEra& era, int count) {
+  switch (count) {
+    case 1: return era.initial;
+    case 2: return era.kanji;
+    default: return era.name;
+  }
 }
 
 // The first character of a name (the one-letter month form).
@@ -87,71 +119,83 @@ ShownValue AppendDateTimeSection(const FormatSection& section, double serial, Da
   const std::int64_t subSecond = units % unitsPerSecond;
 
   const RegionalSettings& settings = CurrentRegionalSettings();
+  TextBuffer buffer(out);
   for (const FormatToken& token : section.tokens) {
     const int count = token.count;
     switch (token.kind) {
       case TokenKind::kLiteral:
-        out += section.TextOf(token);
+        buffer.Put(section.TextOf(token));
         break;
       case TokenKind::kYear:
         if (count <= 2)
-          AppendPadded(date.year % 100, 2, out);
+          AppendPadded(date.year % 100, 2, buffer);
         else
-          AppendPadded(date.year, 4, out);
+          AppendPadded(date.year, 4, buffer);
         break;
       case TokenKind::kMonth:
         if (count <= 2)
-          AppendPadded(date.month, count, out);
+          AppendPadded(date.month, count, buffer);
         else if (count == 3)
-          out += settings.shortMonthNames[static_cast<std::size_t>(date.month - 1)];
+          buffer.Put(settings.shortMonthNames[static_cast<std::size_t>(date.month - 1)]);
         else if (count == 5)
-          out += FirstCharacter(settings.longMonthNames[static_cast<std::size_t>(date.month - 1)]);
+          buffer.Put(FirstCharacter(settings.longMonthNames[static_cast<std::size_t>(date.month - 1)]));
         else
-          out += settings.longMonthNames[static_cast<std::size_t>(date.month - 1)];
+          buffer.Put(settings.longMonthNames[static_cast<std::size_t>(date.month - 1)]);
         break;
       case TokenKind::kDay:
         if (count <= 2)
-          AppendPadded(date.day, count, out);
+          AppendPadded(date.day, count, buffer);
         else if (count == 3)
-          out += settings.shortDayNames[static_cast<std::size_t>(date.weekday)];
+          buffer.Put(settings.shortDayNames[static_cast<std::size_t>(date.weekday)]);
         else
-          out += settings.longDayNames[static_cast<std::size_t>(date.weekday)];
+          buffer.Put(settings.longDayNames[static_cast<std::size_t>(date.weekday)]);
         break;
       case TokenKind::kHour: {
         int shown = hour;
         if (section.twelveHour) shown = hour % 12 == 0 ? 12 : hour % 12;
-        AppendPadded(shown, count >= 2 ? 2 : 1, out);
+        AppendPadded(shown, count >= 2 ? 2 : 1, buffer);
         break;
       }
       case TokenKind::kMinute:
-        AppendPadded(minute, count >= 2 ? 2 : 1, out);
+        AppendPadded(minute, count >= 2 ? 2 : 1, buffer);
         break;
       case TokenKind::kSecond:
-        AppendPadded(second, count >= 2 ? 2 : 1, out);
+        AppendPadded(second, count >= 2 ? 2 : 1, buffer);
         break;
       case TokenKind::kSubSecond: {
-        out += settings.decimalSeparator;
-        std::string digits;
-        AppendPadded(subSecond, section.secondDecimals, digits);
+        buffer.Put(settings.decimalSeparator);
+        // subSecond has secondDecimals digits, at most 3.
+        char digits[4];
+        int divisor = static_cast<int>(unitsPerSecond);
+        for (int i = 0; i < section.secondDecimals; ++i) {
+          divisor /= 10;
+          digits[i] = static_cast<char>('0' + subSecond / divisor % 10);
+        }
         const auto shown = static_cast<std::size_t>(std::min(count, section.secondDecimals));
-        out.append(digits, 0, shown);
+        buffer.Put(std::string_view(digits, shown));
         if (count > section.secondDecimals)
-          out.append(static_cast<std::size_t>(count - section.secondDecimals), '0');
+          buffer.Put(static_cast<std::size_t>(count - section.secondDecimals), '0');
         break;
       }
+      case TokenKind::kEraYear:
+        AppendPadded(JapaneseEraYear(date), count, buffer);
+        break;
+      case TokenKind::kEraName:
+        buffer.Put(EraName(JapaneseEraOf(date), count));
+        break;
       case TokenKind::kAmPm: {
         const std::string_view marks = section.TextOf(token);
-        out += hour < 12 ? marks.substr(0, token.split) : marks.substr(token.split);
+        buffer.Put(hour < 12 ? marks.substr(0, token.split) : marks.substr(token.split));
         break;
       }
       case TokenKind::kElapsedHours:
-        AppendPadded(totalSeconds / 3600, count, out);
+        AppendPadded(totalSeconds / 3600, count, buffer);
         break;
       case TokenKind::kElapsedMinutes:
-        AppendPadded(totalSeconds / 60, count, out);
+        AppendPadded(totalSeconds / 60, count, buffer);
         break;
       case TokenKind::kElapsedSeconds:
-        AppendPadded(totalSeconds, count, out);
+        AppendPadded(totalSeconds, count, buffer);
         break;
       default:
         break;

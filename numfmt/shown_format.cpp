@@ -101,13 +101,15 @@ void ShownFormat::AppendNumber(double value, DateSystem system, std::string& out
   const std::size_t start = out.size();
   ShownValue shown = ShownValue::kOutOfRange;
   // A date with a minus sign is out of range; an elapsed time takes the sign.
-  if (!(choice.minus && section.kind == SectionKind::kDateTime && !section.elapsed))
+  if (!(choice.minus && section.kind == SectionKind::kDateTime && !section.elapsed)) {
+    // The minus sign goes first; a value that shows as zero takes it back.
+    if (choice.minus) out.push_back('-');
     shown = AppendSection(section, std::fabs(value), system, out);
+    if (choice.minus && shown == ShownValue::kZero) out.erase(start, 1);
+  }
   if (shown == ShownValue::kOutOfRange) {
     out.resize(start);
     AppendGeneralShown(value, out);
-  } else if (choice.minus && shown == ShownValue::kNonZero) {
-    out.insert(start, 1, '-');
   }
 }
 

@@ -10,6 +10,7 @@
 #include "regional_settings.h"
 #include "section_renderers.h"
 #include "shown_fraction.h"
+#include "text_buffer.h"
 #include "whole_digits.h"
 
 namespace tabulox {
@@ -159,6 +160,7 @@ ShownValue AppendFractionSection(const FormatSection& section, double magnitude,
                                 section.grouping ? std::string_view(settings.thousandsSeparator) : "");
   WholeDigitsWriter numeratorWriter(numeratorText, std::max(shape.numeratorDigits, 1), "");
   WholeDigitsWriter denominatorWriter(denominatorText, std::max(section.denominatorDigits, 1), "");
+  TextBuffer buffer(out);
   int denominatorPlace = 0;
   for (std::size_t i = 0; i < section.tokens.size(); ++i) {
     const FormatToken& token = section.tokens[i];
@@ -166,39 +168,39 @@ ShownValue AppendFractionSection(const FormatSection& section, double magnitude,
     switch (token.kind) {
       case TokenKind::kLiteral:
         if (!blanked)
-          out += section.TextOf(token);
+          buffer.Put(section.TextOf(token));
         else if (shape.blanksAreSpaces)
-          out.append(CharacterCount(section.TextOf(token)), ' ');
+          buffer.Put(CharacterCount(section.TextOf(token)), ' ');
         break;
       case TokenKind::kDigit:
         if (token.part == DigitPart::kWhole) {
-          wholeWriter.Write(token.symbol, out);
+          wholeWriter.Write(token.symbol, buffer);
         } else if (blanked) {
-          if (token.symbol == '?') out.push_back(' ');
+          if (token.symbol == '?') buffer.Put(' ');
         } else if (token.part == DigitPart::kNumerator) {
-          numeratorWriter.Write(token.symbol, out);
+          numeratorWriter.Write(token.symbol, buffer);
         } else if (shape.denominatorShowsZeros) {
-          denominatorWriter.Write(token.symbol, out);
+          denominatorWriter.Write(token.symbol, buffer);
         } else {
           // The denominator stands left, blanks after it.
           if (denominatorPlace == 0)
-            out += denominatorText;
+            buffer.Put(denominatorText);
           else if (denominatorPlace >= static_cast<int>(denominatorText.size()) && token.symbol != '#')
-            out.push_back(' ');
+            buffer.Put(' ');
           ++denominatorPlace;
         }
         break;
       case TokenKind::kFractionSlash:
         if (!blanked)
-          out.push_back('/');
+          buffer.Put('/');
         else if (shape.blanksAreSpaces)
-          out.push_back(' ');
+          buffer.Put(' ');
         break;
       case TokenKind::kFixedDenominator:
-        if (!blanked) out += denominatorText;
+        if (!blanked) buffer.Put(denominatorText);
         break;
       case TokenKind::kPercent:
-        out.push_back('%');
+        buffer.Put('%');
         break;
       default:
         break;

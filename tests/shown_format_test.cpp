@@ -7,14 +7,18 @@
 
 #include <chrono>
 #include <cmath>
+#include <iomanip>
 #include <limits>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "built_in_formats.h"
 #include "decimal_digits.h"
+#include "format_section.h"
 #include "regional_format_codes.h"
 #include "regional_settings.h"
+#include "section_renderers.h"
 #include "shown_format_table.h"
 #include "shown_fraction.h"
 
@@ -282,8 +286,120 @@ TEST_F(ShownFormatTest, DateFields) {
       {"yyyy-mm-dd", 61, "1900-03-01"},
       {"m/d/yyyy", 2958465, "12/31/9999"},
       {"\"Day \"d", 45000, "Day 15"},
-      {"[$-411]ggge\"年\"m\"月\"d\"日\";@", 45000, "2023年3月15日"},
+      {"[$-411]ggge\"年\"m\"月\"d\"日\";@", 45000, "令和5年3月15日"},
   });
+}
+
+// Japanese eras with a Japanese locale id, as LibreOffice shows them: the
+// last day of each era and the first of the next, and the first Meiji year a
+// cell can show.
+TEST_F(ShownFormatTest, JapaneseErasWithAJapaneseLocale) {
+  ExpectAll({
+      {"[$-411]e", 61, "33"},
+      {"[$-411]e", 4594, "45"},
+      {"[$-411]e", 4595, "1"},
+      {"[$-411]e", 9855, "15"},
+      {"[$-411]e", 9856, "1"},
+      {"[$-411]e", 32515, "64"},
+      {"[$-411]e", 32516, "1"},
+      {"[$-411]e", 42095, "27"},
+      {"[$-411]e", 42370, "28"},
+      {"[$-411]e", 42736, "29"},
+      {"[$-411]e", 43585, "31"},
+      {"[$-411]e", 43586, "1"},
+      {"[$-411]ee", 4595, "01"},
+      {"[$-411]ee", 44197, "03"},
+      {"[$-411]E", 42095, "27"},
+      {"[$-411]g gg ggg", 61, "M 明 明治"},
+      {"[$-411]g gg ggg", 4595, "T 大 大正"},
+      {"[$-411]g gg ggg", 9856, "S 昭 昭和"},
+      {"[$-411]g gg ggg", 32516, "H 平 平成"},
+      {"[$-411]g gg ggg", 43586, "R 令 令和"},
+      {"[$-411]G", 32515, "S"},
+      // Runs longer than a field are read as several.
+      {"[$-411]gggg", 32516, "平成H"},
+      {"[$-411]eee", 4595, "011"},
+      {"[$-411]eeee", 42095, "2727"},
+      {"[$-411]ge.m.d", 100.75, "M33.4.9"},
+      {"[$-411]ge.m.d", 43585, "H31.4.30"},
+      {"[$-411]ggge\"年\"m\"月\"d\"日\"", 32515, "昭和64年1月7日"},
+      {"[$-411]ggge\"年\"m\"月\"d\"日\";@", 44197, "令和3年1月1日"},
+      {"[$-411]\"（\"ggge\"年\"m\"月分）\"", 42767, "（平成29年2月分）"},
+      {"[$-411]ee/mm/dd", 4595, "01/07/30"},
+      {"[$-10411]ggge", 9856, "昭和1"},  // the low 16 bits name the language
+      {"[$-411]yyyy/mm/dd", 43586, "2019/05/01"},
+      {"[$-411]0.00E+00", 12345, "1.23E+04"},  // an exponent, not an era year
+  });
+  ExpectAll({{"[$-411]\"（\"ggge\"年\"m\"月分）\"", 41305, "（平成29年2月分）"}}, DateSystem::k1904);
+}
+
+TEST_F(ShownFormatTest, EraLettersWithoutAJapaneseLocale) {
+  ExpectAll({
+      {"e", 45000, "e"},  // no date field: literal text
+      {"ge.m.d", 45000, "2023.3.15"},
+      {"[$-409]ggge d", 45000, "2023 15"},
+      {"[$-412]ge/m", 45000, "2023/3"},
+  });
+}
+
+// A shown value longer than the stack buffer it is gathered in keeps its order.
+TEST_F(ShownFormatTest, LongLiteralsAroundDigits) {
+  const std::string before(300, 'a');
+  const std::string after(500, 'z');
+  const std::string code = "\"" + before + "\"#,##0.00\"" + after + "\"";
+  EXPECT_EQ(Shown(code, 1234567.891), before + "1,234,567.89" + after);
+  EXPECT_EQ(Shown(code, -2), "-" + before + "2.00" + after);
+  EXPECT_EQ(Shown("\"" + before + "\"yyyy-mm-dd\"" + after + "\"", 45000), before + "2023-03-15" + after);
+  EXPECT_EQ(Shown("#,##0", 1.2345678901234567e20), "123,456,789,012,346,000,000");
+  EXPECT_EQ(Shown(std::string(400, '0'), 5), std::string(399, '0') + "5");
+}
+
+TEST(PlainNumbers, AreTheCodesWrittenStraightFromAWholeNumber) {
+  for (const char* code : {"0", "#,##0", "#,##0.00", "000.000000", "\"$\"#,##0.00_)", "#0"})
+    EXPECT_TRUE(ReadFormatSection(code).plain) << code;
+  for (const char* code : {"0#", "?,??0", "0.0#", "0.0000000", "0%", "#,##0,", "000-00-0000", ".00",
+                           "0.00E+00", "# ?/?", std::string(17, '0').c_str()})
+    EXPECT_FALSE(ReadFormatSection(code).plain) << code;
+}
+
+// The plain path writes what the digit-by-digit path writes, for magnitudes of
+// every size and fractions near one half, with one- and two-byte separators.
+TEST(PlainNumbers, WriteWhatTheDigitsWrite) {
+  const std::vector<std::string> codes = {"0", "#,##0", "#,##0.00", "0.0", "000.000000", "#,###.000",
+                                          "\"a\"#,##0.0000\"b\"", "00000"};
+  RegionalSettings twoByte;
+  twoByte.thousandsSeparator = "\xC2\xA0";
+  twoByte.decimalSeparator = ",";
+  std::mt19937_64 random(20261210);
+  int plainWritten = 0;
+  int compared = 0;
+  for (const RegionalSettings& settings : {RegionalSettings{}, twoByte}) {
+    SetRegionalSettings(settings);
+    for (const std::string& code : codes) {
+      const FormatSection section = ReadFormatSection(code);
+      ASSERT_TRUE(section.plain) << code;
+      for (int i = 0; i < 20000; ++i) {
+        double magnitude = std::ldexp(static_cast<double>(random() >> 11), -53) *
+                           std::pow(10.0, static_cast<double>(random() % 16) - 4);
+        // A decimal tie of the last place shown (2.675 for "0.00"), and
+        // values just beyond the distance from it that the plain path leaves
+        // to the digits.
+        const double unit = std::pow(10.0, -section.decimalDigits);
+        const double tie = (std::floor(magnitude / unit) + 0.5) * unit;
+        if (i % 4 == 0) magnitude = tie;
+        if (i % 4 == 1) magnitude = tie + (i % 8 == 1 ? 1.1e-3 : -1.1e-3) * unit;
+        std::string plain;
+        std::string byDigits;
+        AppendNumberByDigits(section, magnitude, byDigits);
+        ++compared;
+        if (!AppendPlainNumber(section, magnitude, plain)) continue;
+        ++plainWritten;
+        ASSERT_EQ(plain, byDigits) << "code [" << code << "] magnitude " << std::setprecision(17) << magnitude;
+      }
+    }
+  }
+  SetRegionalSettings(RegionalSettings{});
+  EXPECT_GT(plainWritten, compared / 2);
 }
 
 TEST_F(ShownFormatTest, TheFirstDaysOfThe1900System) {
