@@ -287,6 +287,7 @@ bool WholePlaceholdersStandTogether(const std::vector<FormatToken>& tokens) {
   return first != tokens.end() && std::none_of(afterRun, tokens.end(), isWhole);
 }
 
+// Sets `plain` and `wholeZeros` (see FormatSection) once the tokens are read.
 void MarkPlainNumber(FormatSection& section) {
   const std::string& whole = section.wholePlaceholders;
   const std::size_t firstZero = std::min(whole.find_first_not_of('#'), whole.size());
