@@ -7,8 +7,11 @@
 //       engine.ConvertFile("book.xlsx", tabulox::WorkbookType::kXlsx, 65001, text);
 //   if (rc >= 0) fwrite(text.data(), 1, rc, out);
 //
-// Every worksheet becomes a heading line, then one line per row with its cells
-// separated by tabs; lines end with CR LF. Code pages are Windows code-page
+// By default every worksheet becomes a heading line, then one line per row
+// with its cells separated by tabs; lines end with CR LF. ConversionOptions
+// choose the as-shown or CSV layout (each cell as a spreadsheet application
+// shows it), the sheets written and hidden content left out; ListSheets gives
+// a workbook's sheets. Code pages are Windows code-page
 // identifiers: 65001 writes UTF-8 and 1200 UTF-16LE, each with its byte-order
 // mark; 0 writes the locale's character set (UTF-8 without a mark in a UTF-8
 // or the C locale); others (1252, 932, ...) go through the C library's
