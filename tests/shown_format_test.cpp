@@ -357,9 +357,9 @@ TEST_F(ShownFormatTest, LongLiteralsAroundDigits) {
 TEST(PlainNumbers, AreTheCodesWrittenStraightFromAWholeNumber) {
   for (const char* code : {"0", "#,##0", "#,##0.00", "000.000000", "\"$\"#,##0.00_)", "#0"})
     EXPECT_TRUE(ReadFormatSection(code).plain) << code;
-  for (const char* code : {"0#", "?,??0", "0.0#", "0.0000000", "0%", "#,##0,", "000-00-0000", ".00",
-                           "0.00E+00", "# ?/?", std::string(17, '0').c_str()})
-    EXPECT_FALSE(ReadFormatSection(code).plain) << code;
+  const std::vector<std::string> others = {"0#", "?,??0", "0.0#", "0.0000000", "0%", "#,##0,", "000-00-0000",
+                                           ".00", "0.00E+00", "# ?/?", std::string(17, '0')};
+  for (const std::string& code : others) EXPECT_FALSE(ReadFormatSection(code).plain) << code;
 }
 
 // The plain path writes what the digit-by-digit path writes, for magnitudes of
