@@ -11,11 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "date_time_pattern.h"
-#include "general_format.h"
-#include "number_pattern.h"
-#include "regional_settings.h"
-#include "style_table.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/general_format.h"
+#include "numfmt/number_pattern.h"
+#include "numfmt/regional_settings.h"
+#include "xls/style_table.h"
 
 namespace {
 

@@ -10,17 +10,17 @@
 #include <string>
 #include <vector>
 
-#include "byte_reader.h"
-#include "conversion_output.h"
-#include "regional_settings.h"
-#include "shared_strings.h"
+#include "core/byte_reader.h"
+#include "core/conversion_output.h"
+#include "numfmt/regional_settings.h"
+#include "xls/shared_strings.h"
 #include "support/biff_writer.h"
-#include "text_encoding.h"
-#include "workbook_data.h"
-#include "worksheet_cells.h"
-#include "worksheet_layout.h"
-#include "xls_globals.h"
-#include "xls_workbook_text.h"
+#include "core/text_encoding.h"
+#include "xls/workbook_data.h"
+#include "xls/worksheet_cells.h"
+#include "xls/worksheet_layout.h"
+#include "xls/xls_globals.h"
+#include "xls/xls_workbook_text.h"
 
 namespace tabulox {
 namespace {

@@ -12,11 +12,11 @@
 
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
-#include "worksheet_text.h"
-#include "xlsx_shared_strings.h"
-#include "xml_document.h"
-#include "xml_tokenizer.h"
-#include "zip_archive.h"
+#include "ooxml/worksheet_text.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/xml_tokenizer.h"
+#include "ooxml/zip_archive.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "convert_source.h"
+#include "cli/convert_source.h"
 
 #include <sys/stat.h>
 
@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "atomic_file.h"
-#include "sheet_destinations.h"
+#include "destination/atomic_file.h"
+#include "cli/sheet_destinations.h"
 
 namespace tabulox::cli {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "parse_flag.h"
+#include "cli/parse_flag.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox::cli {

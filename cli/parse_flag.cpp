@@ -1,4 +1,4 @@
-#include "parse_flag.h"
+#include "cli/parse_flag.h"
 
 #include <cctype>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "process_locale.h"
+#include "cli/process_locale.h"
 
 #include <clocale>
 #include <cstdlib>

@@ -1,4 +1,4 @@
-#include "sheet_destinations.h"
+#include "cli/sheet_destinations.h"
 
 #include <algorithm>
 

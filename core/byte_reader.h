@@ -8,7 +8,7 @@
 #include <cstring>
 #include <span>
 
-#include "extraction_error.h"
+#include "core/extraction_error.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "code_pages.h"
+#include "core/code_pages.h"
 
 #include <langinfo.h>
 

@@ -1,9 +1,9 @@
-#include "conversion_output.h"
+#include "core/conversion_output.h"
 
 #include <string>
 #include <utility>
 
-#include "code_pages.h"
+#include "core/code_pages.h"
 
 namespace tabulox {
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "output_block.h"
-#include "result_code.h"
-#include "text_encoding.h"
+#include "core/output_block.h"
+#include "core/result_code.h"
+#include "core/text_encoding.h"
 
 namespace tabulox {
 

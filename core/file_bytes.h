@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "huge_pages.h"
-#include "result_code.h"
+#include "core/huge_pages.h"
+#include "core/result_code.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "huge_pages.h"
+#include "core/huge_pages.h"
 
 #include <sys/mman.h>
 

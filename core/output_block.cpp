@@ -1,4 +1,4 @@
-#include "output_block.h"
+#include "core/output_block.h"
 
 namespace tabulox {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "result_code.h"
+#include "core/result_code.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "text_encoding.h"
+#include "core/text_encoding.h"
 
 #include <iconv.h>
 #ifdef __SSE2__
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <vector>
 
-#include "code_pages.h"
+#include "core/code_pages.h"
 
 namespace tabulox {
 namespace {

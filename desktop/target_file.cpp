@@ -4,7 +4,7 @@
 #include <QFileInfo>
 #include <QFile>
 
-#include "atomic_file.h"
+#include "destination/atomic_file.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "atomic_file.h"
+#include "destination/atomic_file.h"
 
 #include <fcntl.h>
 #include <limits.h>

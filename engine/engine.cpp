@@ -2,12 +2,12 @@
 
 #include <utility>
 
-#include "code_pages.h"
-#include "convert_workbook.h"
-#include "convert_xlsx_workbook.h"
-#include "date_time_pattern.h"
-#include "regional_settings.h"
-#include "sheet_choice.h"
+#include "core/code_pages.h"
+#include "xls/convert_workbook.h"
+#include "ooxml/convert_xlsx_workbook.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/regional_settings.h"
+#include "grid/sheet_choice.h"
 
 namespace tabulox {
 

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "biff_records.h"
-#include "byte_reader.h"
-#include "compound_file.h"
-#include "file_bytes.h"
+#include "xls/biff_records.h"
+#include "core/byte_reader.h"
+#include "xls/compound_file.h"
+#include "core/file_bytes.h"
 
 namespace {
 

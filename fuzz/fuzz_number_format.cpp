@@ -9,12 +9,12 @@
 #include <memory>
 #include <string>
 
-#include "date_time_pattern.h"
-#include "extraction_error.h"
-#include "number_pattern.h"
-#include "regional_settings.h"
-#include "shown_format.h"
-#include "style_table.h"
+#include "numfmt/date_time_pattern.h"
+#include "core/extraction_error.h"
+#include "numfmt/number_pattern.h"
+#include "numfmt/regional_settings.h"
+#include "numfmt/shown_format.h"
+#include "xls/style_table.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

@@ -5,11 +5,11 @@
 #include <memory>
 #include <span>
 
-#include "biff_records.h"
-#include "byte_reader.h"
-#include "extraction_error.h"
-#include "shared_strings.h"
-#include "workbook_data.h"
+#include "xls/biff_records.h"
+#include "core/byte_reader.h"
+#include "core/extraction_error.h"
+#include "xls/shared_strings.h"
+#include "xls/workbook_data.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "convert_xlsx_workbook.h"
+#include "ooxml/convert_xlsx_workbook.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 namespace {
 

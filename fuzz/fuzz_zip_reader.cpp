@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "zip_archive.h"
+#include "ooxml/zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

@@ -1,10 +1,10 @@
-#include "grid_writer.h"
+#include "grid/grid_writer.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "extraction_error.h"
-#include "huge_pages.h"
+#include "core/extraction_error.h"
+#include "core/huge_pages.h"
 
 namespace tabulox {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "hidden_lines.h"
+#include "grid/hidden_lines.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "hidden_lines.h"
+#include "grid/hidden_lines.h"
 
 #include <algorithm>
 

@@ -1,9 +1,9 @@
-#include "sheet_choice.h"
+#include "grid/sheet_choice.h"
 
 #include <algorithm>
 #include <string_view>
 
-#include "grid_writer.h"
+#include "grid/grid_writer.h"
 
 namespace tabulox {
 namespace {

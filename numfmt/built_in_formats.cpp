@@ -1,9 +1,9 @@
-#include "built_in_formats.h"
+#include "numfmt/built_in_formats.h"
 
 #include <array>
 #include <string_view>
 
-#include "regional_format_codes.h"
+#include "numfmt/regional_format_codes.h"
 
 namespace tabulox {
 namespace {

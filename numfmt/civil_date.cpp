@@ -1,4 +1,4 @@
-#include "civil_date.h"
+#include "numfmt/civil_date.h"
 
 #include <chrono>
 

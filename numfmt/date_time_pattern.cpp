@@ -1,4 +1,4 @@
-#include "date_time_pattern.h"
+#include "numfmt/date_time_pattern.h"
 
 #include <algorithm>
 #include <array>
@@ -7,9 +7,9 @@
 #include <cstring>
 #include <optional>
 
-#include "civil_date.h"
-#include "general_format.h"
-#include "regional_settings.h"
+#include "numfmt/civil_date.h"
+#include "numfmt/general_format.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "format_code_scan.h"
+#include "numfmt/format_code_scan.h"
 
 #include <algorithm>
 #include <charconv>

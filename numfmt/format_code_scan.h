@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "format_section.h"
+#include "numfmt/format_section.h"
 
 namespace tabulox {
 

@@ -1,9 +1,9 @@
-#include "format_section.h"
+#include "numfmt/format_section.h"
 
 #include <algorithm>
 
-#include "format_code_scan.h"
-#include "regional_format_codes.h"
+#include "numfmt/format_code_scan.h"
+#include "numfmt/regional_format_codes.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "general_format.h"
+#include "numfmt/general_format.h"
 
 #include <charconv>
 #include <cmath>
@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "decimal_digits.h"
-#include "regional_settings.h"
+#include "numfmt/decimal_digits.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "japanese_eras.h"
+#include "numfmt/japanese_eras.h"
 
 #include <array>
 #include <tuple>

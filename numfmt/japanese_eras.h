@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "civil_date.h"
+#include "numfmt/civil_date.h"
 
 namespace tabulox {
 

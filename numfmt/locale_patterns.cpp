@@ -1,4 +1,4 @@
-#include "locale_patterns.h"
+#include "numfmt/locale_patterns.h"
 
 #include <algorithm>
 #include <charconv>

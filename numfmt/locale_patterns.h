@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "regional_settings.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "number_pattern.h"
+#include "numfmt/number_pattern.h"
 
 #include <algorithm>
 #include <array>
@@ -12,10 +12,10 @@
 #include <type_traits>
 #include <utility>
 
-#include "decimal_digits.h"
-#include "extraction_error.h"
-#include "general_format.h"
-#include "regional_settings.h"
+#include "numfmt/decimal_digits.h"
+#include "core/extraction_error.h"
+#include "numfmt/general_format.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "regional_format_codes.h"
+#include "numfmt/regional_format_codes.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "regional_settings.h"
+#include "numfmt/regional_settings.h"
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string_view>
 
-#include "locale_patterns.h"
+#include "numfmt/locale_patterns.h"
 
 namespace tabulox {
 namespace {

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "date_time_pattern.h"
-#include "format_section.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/format_section.h"
 
 namespace tabulox {
 

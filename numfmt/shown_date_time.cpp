@@ -6,11 +6,11 @@
 #include <charconv>
 #include <cmath>
 
-#include "civil_date.h"
-#include "japanese_eras.h"
-#include "regional_settings.h"
-#include "section_renderers.h"
-#include "text_buffer.h"
+#include "numfmt/civil_date.h"
+#include "numfmt/japanese_eras.h"
+#include "numfmt/regional_settings.h"
+#include "numfmt/section_renderers.h"
+#include "numfmt/text_buffer.h"
 
 namespace tabulox {
 namespace {

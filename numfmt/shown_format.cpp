@@ -1,8 +1,8 @@
-#include "shown_format.h"
+#include "numfmt/shown_format.h"
 
 #include <cmath>
 
-#include "section_renderers.h"
+#include "numfmt/section_renderers.h"
 
 namespace tabulox {
 namespace {

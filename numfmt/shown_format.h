@@ -9,10 +9,10 @@
 #include <string_view>
 #include <vector>
 
-#include "built_in_formats.h"  // BuiltInFormatCode
-#include "date_time_pattern.h"
-#include "format_section.h"
-#include "general_format.h"  // AppendGeneralShown
+#include "numfmt/built_in_formats.h"  // BuiltInFormatCode
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/format_section.h"
+#include "numfmt/general_format.h"  // AppendGeneralShown
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "shown_format_table.h"
+#include "numfmt/shown_format_table.h"
 
 namespace tabulox {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <unordered_map>
 
-#include "shown_format.h"
+#include "numfmt/shown_format.h"
 
 namespace tabulox {
 

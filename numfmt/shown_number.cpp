@@ -7,11 +7,11 @@
 #include <cmath>
 #include <cstdint>
 
-#include "decimal_digits.h"
-#include "regional_settings.h"
-#include "section_renderers.h"
-#include "text_buffer.h"
-#include "whole_digits.h"
+#include "numfmt/decimal_digits.h"
+#include "numfmt/regional_settings.h"
+#include "numfmt/section_renderers.h"
+#include "numfmt/text_buffer.h"
+#include "numfmt/whole_digits.h"
 
 namespace tabulox {
 namespace {

@@ -1,6 +1,6 @@
 // Sections of literal text, "General" and "@".
-#include "general_format.h"
-#include "section_renderers.h"
+#include "numfmt/general_format.h"
+#include "numfmt/section_renderers.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "whole_digits.h"
+#include "numfmt/whole_digits.h"
 
 #include <algorithm>
 

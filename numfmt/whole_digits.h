@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "text_buffer.h"
+#include "numfmt/text_buffer.h"
 
 namespace tabulox {
 

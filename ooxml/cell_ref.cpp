@@ -1,9 +1,9 @@
-#include "cell_ref.h"
+#include "ooxml/cell_ref.h"
 
 #include <cstdint>
 #include <limits>
 
-#include "extraction_error.h"
+#include "core/extraction_error.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "convert_xlsx_workbook.h"
+#include "ooxml/convert_xlsx_workbook.h"
 
 #include <algorithm>
 #include <exception>
@@ -6,20 +6,20 @@
 #include <memory>
 #include <utility>
 
-#include "extraction_error.h"
-#include "file_bytes.h"
-#include "xlsx_shared_strings.h"
-#include "conversion_output.h"
-#include "worksheet_text.h"
-#include "xml_document.h"
-#include "zip_archive.h"
-#include "member_read.h"
-#include "shown_worksheet.h"
-#include "sheet_choice.h"
-#include "workbook_parts.h"
-#include "workbook_sheets.h"
-#include "workbook_styles.h"
-#include "worksheet_hiding.h"
+#include "core/extraction_error.h"
+#include "core/file_bytes.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "core/conversion_output.h"
+#include "ooxml/worksheet_text.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/zip_archive.h"
+#include "ooxml/member_read.h"
+#include "ooxml/shown_worksheet.h"
+#include "grid/sheet_choice.h"
+#include "ooxml/workbook_parts.h"
+#include "ooxml/workbook_sheets.h"
+#include "ooxml/workbook_styles.h"
+#include "ooxml/worksheet_hiding.h"
 
 namespace tabulox {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "output_block.h"
-#include "result_code.h"
+#include "core/output_block.h"
+#include "core/result_code.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox {

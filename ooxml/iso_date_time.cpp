@@ -1,4 +1,4 @@
-#include "iso_date_time.h"
+#include "ooxml/iso_date_time.h"
 
 #include <cstdint>
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-#include "date_time_pattern.h"
+#include "numfmt/date_time_pattern.h"
 
 namespace tabulox {
 

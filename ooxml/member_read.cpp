@@ -1,4 +1,4 @@
-#include "member_read.h"
+#include "ooxml/member_read.h"
 
 #include <string>
 

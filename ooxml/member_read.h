@@ -7,8 +7,8 @@
 #include <functional>
 #include <string_view>
 
-#include "xml_tokenizer.h"
-#include "zip_archive.h"
+#include "ooxml/xml_tokenizer.h"
+#include "ooxml/zip_archive.h"
 
 namespace tabulox {
 

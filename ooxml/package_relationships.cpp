@@ -1,7 +1,7 @@
-#include "package_relationships.h"
+#include "ooxml/package_relationships.h"
 
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 namespace {

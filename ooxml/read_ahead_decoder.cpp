@@ -1,4 +1,4 @@
-#include "read_ahead_decoder.h"
+#include "ooxml/read_ahead_decoder.h"
 
 #include <utility>
 

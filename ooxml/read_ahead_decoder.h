@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "second_thread.h"
-#include "zip_directory.h"
-#include "zip_member_decoder.h"
+#include "core/second_thread.h"
+#include "ooxml/zip_directory.h"
+#include "ooxml/zip_member_decoder.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "shown_worksheet.h"
+#include "ooxml/shown_worksheet.h"
 
 #include <algorithm>
 #include <charconv>
@@ -6,13 +6,13 @@
 #include <cstdint>
 #include <optional>
 
-#include "cell_ref.h"
-#include "iso_date_time.h"
-#include "workbook_styles.h"
-#include "worksheet_rows.h"
-#include "xlsx_shared_strings.h"
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/cell_ref.h"
+#include "ooxml/iso_date_time.h"
+#include "ooxml/workbook_styles.h"
+#include "ooxml/worksheet_rows.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 namespace {

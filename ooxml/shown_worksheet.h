@@ -6,10 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "date_time_pattern.h"
-#include "grid_writer.h"
-#include "worksheet_hiding.h"
-#include "xml_document.h"
+#include "numfmt/date_time_pattern.h"
+#include "grid/grid_writer.h"
+#include "ooxml/worksheet_hiding.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

@@ -1,11 +1,11 @@
-#include "workbook_parts.h"
+#include "ooxml/workbook_parts.h"
 
 #include <algorithm>
 
-#include "member_read.h"
-#include "package_relationships.h"
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/member_read.h"
+#include "ooxml/package_relationships.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,8 +1,8 @@
-#include "workbook_sheets.h"
+#include "ooxml/workbook_sheets.h"
 
 #include <algorithm>
 
-#include "text_encoding.h"
+#include "core/text_encoding.h"
 
 namespace tabulox {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tabulox/tabulox.h"
-#include "workbook_parts.h"
-#include "zip_archive.h"
+#include "ooxml/workbook_parts.h"
+#include "ooxml/zip_archive.h"
 
 namespace tabulox {
 

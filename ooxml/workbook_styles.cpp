@@ -1,11 +1,11 @@
-#include "workbook_styles.h"
+#include "ooxml/workbook_styles.h"
 
-#include "built_in_formats.h"
+#include "numfmt/built_in_formats.h"
 
 #include <string>
 
-#include "cell_ref.h"
-#include "xml_lookup.h"
+#include "ooxml/cell_ref.h"
+#include "ooxml/xml_lookup.h"
 
 namespace tabulox {
 namespace {

@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
-#include "shown_format.h"
-#include "shown_format_table.h"
-#include "xml_document.h"
+#include "numfmt/shown_format.h"
+#include "numfmt/shown_format_table.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

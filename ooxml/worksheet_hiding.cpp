@@ -1,11 +1,11 @@
-#include "worksheet_hiding.h"
+#include "ooxml/worksheet_hiding.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "cell_ref.h"
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/cell_ref.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 

@@ -2,8 +2,8 @@
 // elements are read when a conversion leaves them out.
 #pragma once
 
-#include "hidden_lines.h"
-#include "xml_document.h"
+#include "grid/hidden_lines.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

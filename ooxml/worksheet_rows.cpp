@@ -1,7 +1,7 @@
-#include "worksheet_rows.h"
+#include "ooxml/worksheet_rows.h"
 
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 

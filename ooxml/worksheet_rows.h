@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

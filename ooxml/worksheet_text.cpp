@@ -1,16 +1,16 @@
-#include "worksheet_text.h"
+#include "ooxml/worksheet_text.h"
 
 #include <cstdint>
 #include <exception>
 
-#include "cell_ref.h"
-#include "extraction_error.h"
-#include "worksheet_hiding.h"
-#include "worksheet_rows.h"
-#include "xlsx_shared_strings.h"
-#include "xml_document.h"
-#include "xml_lookup.h"
-#include "xml_text.h"
+#include "ooxml/cell_ref.h"
+#include "core/extraction_error.h"
+#include "ooxml/worksheet_hiding.h"
+#include "ooxml/worksheet_rows.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 namespace {

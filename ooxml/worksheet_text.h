@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

@@ -1,10 +1,10 @@
-#include "xlsx_shared_strings.h"
+#include "ooxml/xlsx_shared_strings.h"
 
 #include <algorithm>
 
-#include "xml_document.h"
-#include "xml_lookup.h"
-#include "xstring_escapes.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/xml_lookup.h"
+#include "ooxml/xstring_escapes.h"
 
 namespace tabulox {
 namespace {

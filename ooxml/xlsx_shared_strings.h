@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

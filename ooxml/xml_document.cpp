@@ -1,13 +1,13 @@
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "xml_part_encoding.h"
-#include "xml_text.h"
-#include "xml_tokenizer.h"
+#include "ooxml/xml_part_encoding.h"
+#include "ooxml/xml_text.h"
+#include "ooxml/xml_tokenizer.h"
 
 namespace tabulox {
 namespace {

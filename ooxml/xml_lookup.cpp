@@ -1,6 +1,6 @@
-#include "xml_lookup.h"
+#include "ooxml/xml_lookup.h"
 
-#include "xml_text.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 namespace {

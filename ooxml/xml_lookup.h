@@ -6,7 +6,7 @@
 
 #include <string_view>
 
-#include "xml_document.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 

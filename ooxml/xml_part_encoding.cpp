@@ -1,10 +1,10 @@
-#include "xml_part_encoding.h"
+#include "ooxml/xml_part_encoding.h"
 
 #include <cstdint>
 #include <cstring>
 #include <string_view>
 
-#include "engine_text.h"
+#include "core/engine_text.h"
 
 namespace tabulox {
 namespace {

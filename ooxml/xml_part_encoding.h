@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-#include "xml_tokenizer.h"
+#include "ooxml/xml_tokenizer.h"
 
 namespace tabulox {
 

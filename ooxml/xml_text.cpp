@@ -1,10 +1,10 @@
-#include "xml_text.h"
+#include "ooxml/xml_text.h"
 
 #include <array>
 #include <cstdint>
 #include <cstring>
 
-#include "engine_text.h"
+#include "core/engine_text.h"
 
 namespace tabulox {
 namespace {

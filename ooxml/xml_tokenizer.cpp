@@ -1,8 +1,8 @@
-#include "xml_tokenizer.h"
+#include "ooxml/xml_tokenizer.h"
 
 #include <cstring>
 
-#include "xml_text.h"
+#include "ooxml/xml_text.h"
 
 namespace tabulox {
 

@@ -1,8 +1,8 @@
-#include "xstring_escapes.h"
+#include "ooxml/xstring_escapes.h"
 
 #include <cstdint>
 
-#include "engine_text.h"
+#include "core/engine_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,11 +1,11 @@
-#include "zip_archive.h"
+#include "ooxml/zip_archive.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 
-#include "file_bytes.h"
-#include "zip_limits.h"
+#include "core/file_bytes.h"
+#include "ooxml/zip_limits.h"
 
 namespace tabulox {
 namespace {

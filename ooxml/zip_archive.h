@@ -16,11 +16,11 @@
 #include <unordered_map>
 #include <vector>
 
-#include "file_bytes.h"
-#include "zip_directory.h"
-#include "zip_errors.h"
-#include "read_ahead_decoder.h"
-#include "zip_member_decoder.h"
+#include "core/file_bytes.h"
+#include "ooxml/zip_directory.h"
+#include "ooxml/zip_errors.h"
+#include "ooxml/read_ahead_decoder.h"
+#include "ooxml/zip_member_decoder.h"
 
 namespace tabulox {
 

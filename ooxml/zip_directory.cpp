@@ -1,10 +1,10 @@
-#include "zip_directory.h"
+#include "ooxml/zip_directory.h"
 
 #include <algorithm>
 #include <limits>
 
-#include "byte_reader.h"
-#include "zip_errors.h"
+#include "core/byte_reader.h"
+#include "ooxml/zip_errors.h"
 
 namespace tabulox {
 namespace {

@@ -1,11 +1,11 @@
-#include "zip_member_decoder.h"
+#include "ooxml/zip_member_decoder.h"
 
 #include <algorithm>
 #include <new>
 
-#include "byte_reader.h"
-#include "zip_errors.h"
-#include "zip_limits.h"
+#include "core/byte_reader.h"
+#include "ooxml/zip_errors.h"
+#include "ooxml/zip_limits.h"
 
 namespace tabulox {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "zip_directory.h"
+#include "ooxml/zip_directory.h"
 
 namespace tabulox {
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "parse_flag.h"
-#include "sheet_destinations.h"
+#include "cli/parse_flag.h"
+#include "cli/sheet_destinations.h"
 
 namespace fs = std::filesystem;
 

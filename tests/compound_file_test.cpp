@@ -1,4 +1,4 @@
-#include "compound_file.h"
+#include "xls/compound_file.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,8 @@
 #include <set>
 #include <string>
 
-#include "extraction_error.h"
-#include "file_bytes.h"
+#include "core/extraction_error.h"
+#include "core/file_bytes.h"
 #include "support/cfb_writer.h"
 
 namespace tabulox {

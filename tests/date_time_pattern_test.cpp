@@ -6,9 +6,9 @@
 #include <limits>
 #include <string>
 
-#include "date_time_pattern.h"
-#include "locale_patterns.h"
-#include "regional_settings.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/locale_patterns.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 namespace {

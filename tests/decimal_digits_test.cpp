@@ -1,4 +1,4 @@
-#include "decimal_digits.h"
+#include "numfmt/decimal_digits.h"
 
 #include <gtest/gtest.h>
 

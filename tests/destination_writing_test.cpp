@@ -1,6 +1,6 @@
 // Writing a destination: what counts as existing, what is replaced and how, the
 // moment a destination is checked, permissions, long names and signals.
-#include "atomic_file.h"
+#include "destination/atomic_file.h"
 
 #include <gtest/gtest.h>
 #include <signal.h>

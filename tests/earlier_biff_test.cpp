@@ -13,15 +13,15 @@
 #include <string>
 #include <vector>
 
-#include "code_page_strings.h"
-#include "convert_workbook.h"
-#include "output_block.h"
-#include "regional_settings.h"
+#include "xls/code_page_strings.h"
+#include "xls/convert_workbook.h"
+#include "core/output_block.h"
+#include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 #include "support/earlier_biff_writer.h"
-#include "text_encoding.h"
-#include "worksheet_file_name.h"
+#include "core/text_encoding.h"
+#include "xls/worksheet_file_name.h"
 
 namespace tabulox {
 namespace {

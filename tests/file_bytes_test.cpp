@@ -1,4 +1,4 @@
-#include "file_bytes.h"
+#include "core/file_bytes.h"
 
 #include <gtest/gtest.h>
 

@@ -8,8 +8,8 @@
 #include <iterator>
 #include <string>
 
-#include "convert_workbook.h"
-#include "regional_settings.h"
+#include "xls/convert_workbook.h"
+#include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 

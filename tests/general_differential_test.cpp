@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "decimal_digits.h"
-#include "general_format.h"
-#include "regional_settings.h"
+#include "numfmt/decimal_digits.h"
+#include "numfmt/general_format.h"
+#include "numfmt/regional_settings.h"
 #include "support/general_reference.h"
 
 namespace tabulox {

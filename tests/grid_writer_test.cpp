@@ -4,10 +4,10 @@
 
 #include <string>
 
-#include "extraction_error.h"
-#include "grid_writer.h"
-#include "hidden_lines.h"
-#include "sheet_choice.h"
+#include "core/extraction_error.h"
+#include "grid/grid_writer.h"
+#include "grid/hidden_lines.h"
+#include "grid/sheet_choice.h"
 
 namespace tabulox {
 namespace {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "decimal_digits.h"
-#include "extraction_error.h"
-#include "number_pattern.h"
-#include "regional_settings.h"
+#include "numfmt/decimal_digits.h"
+#include "core/extraction_error.h"
+#include "numfmt/number_pattern.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "read_ahead_decoder.h"
+#include "ooxml/read_ahead_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "support/zip_writer.h"
-#include "zip_errors.h"
-#include "zip_archive.h"
+#include "ooxml/zip_errors.h"
+#include "ooxml/zip_archive.h"
 
 namespace tabulox {
 namespace {

@@ -5,11 +5,11 @@
 #include <locale.h>
 #include <string>
 
-#include "date_time_pattern.h"
-#include "general_format.h"
-#include "locale_patterns.h"
-#include "number_pattern.h"
-#include "regional_settings.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/general_format.h"
+#include "numfmt/locale_patterns.h"
+#include "numfmt/number_pattern.h"
+#include "numfmt/regional_settings.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "second_thread.h"
+#include "core/second_thread.h"
 
 #include <gtest/gtest.h>
 

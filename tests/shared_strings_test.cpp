@@ -1,4 +1,4 @@
-#include "shared_strings.h"
+#include "xls/shared_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "biff_records.h"
-#include "engine_text.h"
-#include "extraction_error.h"
+#include "xls/biff_records.h"
+#include "core/engine_text.h"
+#include "core/extraction_error.h"
 #include "support/biff_writer.h"
 
 namespace tabulox {

@@ -1,7 +1,7 @@
 // The as-shown renderer. The expected texts are what a spreadsheet application
 // shows for each value and code; where two applications differ, the comment
 // says which behaviour the renderer follows.
-#include "shown_format.h"
+#include "numfmt/shown_format.h"
 
 #include <gtest/gtest.h>
 
@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "built_in_formats.h"
-#include "decimal_digits.h"
-#include "format_section.h"
-#include "regional_format_codes.h"
-#include "regional_settings.h"
-#include "section_renderers.h"
-#include "shown_format_table.h"
-#include "shown_fraction.h"
+#include "numfmt/built_in_formats.h"
+#include "numfmt/decimal_digits.h"
+#include "numfmt/format_section.h"
+#include "numfmt/regional_format_codes.h"
+#include "numfmt/regional_settings.h"
+#include "numfmt/section_renderers.h"
+#include "numfmt/shown_format_table.h"
+#include "numfmt/shown_fraction.h"
 
 namespace tabulox {
 namespace {

@@ -3,9 +3,9 @@
 #include <string>
 #include <vector>
 
-#include "extraction_error.h"
-#include "regional_settings.h"
-#include "style_table.h"
+#include "core/extraction_error.h"
+#include "numfmt/regional_settings.h"
+#include "xls/style_table.h"
 
 namespace tabulox {
 namespace {

@@ -6,11 +6,11 @@
 #include <random>
 #include <string>
 
-#include "code_pages.h"
-#include "conversion_output.h"
-#include "engine_text.h"
-#include "output_block.h"
-#include "text_encoding.h"
+#include "core/code_pages.h"
+#include "core/conversion_output.h"
+#include "core/engine_text.h"
+#include "core/output_block.h"
+#include "core/text_encoding.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "worksheet_cells.h"
+#include "xls/worksheet_cells.h"
 
 #include <gtest/gtest.h>
 

@@ -1,13 +1,13 @@
-#include "worksheet_layout.h"
+#include "xls/worksheet_layout.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 #include <string>
 
-#include "extraction_error.h"
-#include "style_table.h"
-#include "worksheet_cells.h"
+#include "core/extraction_error.h"
+#include "xls/style_table.h"
+#include "xls/worksheet_cells.h"
 
 namespace tabulox {
 namespace {

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "biff_records.h"
-#include "convert_workbook.h"
-#include "output_block.h"
-#include "regional_settings.h"
+#include "xls/biff_records.h"
+#include "xls/convert_workbook.h"
+#include "core/output_block.h"
+#include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 

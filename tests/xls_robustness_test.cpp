@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "extraction_error.h"
-#include "file_bytes.h"
+#include "core/extraction_error.h"
+#include "core/file_bytes.h"
 #include "support/biff_writer.h"
-#include "xls_workbook_text.h"
+#include "xls/xls_workbook_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "xls_sheet_text.h"
+#include "xls/xls_sheet_text.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "extraction_error.h"
+#include "core/extraction_error.h"
 #include "support/biff_writer.h"
-#include "worksheet_cells.h"
-#include "worksheet_layout.h"
-#include "xls_globals.h"
-#include "xls_workbook_text.h"
+#include "xls/worksheet_cells.h"
+#include "xls/worksheet_layout.h"
+#include "xls/xls_globals.h"
+#include "xls/xls_workbook_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "xls_workbook_text.h"
+#include "xls/xls_workbook_text.h"
 
 #include <gtest/gtest.h>
 
@@ -12,15 +12,15 @@
 #include <optional>
 #include <string>
 
-#include "biff_records.h"
-#include "compound_file.h"
-#include "convert_workbook.h"
-#include "extraction_error.h"
-#include "file_bytes.h"
-#include "regional_settings.h"
+#include "xls/biff_records.h"
+#include "xls/compound_file.h"
+#include "xls/convert_workbook.h"
+#include "core/extraction_error.h"
+#include "core/file_bytes.h"
+#include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
-#include "worksheet_layout.h"
-#include "xls_globals.h"
+#include "xls/worksheet_layout.h"
+#include "xls/xls_globals.h"
 
 namespace tabulox {
 namespace {

@@ -6,14 +6,14 @@
 #include <string>
 #include <vector>
 
-#include "grid_writer.h"
-#include "iso_date_time.h"
-#include "shown_worksheet.h"
+#include "grid/grid_writer.h"
+#include "ooxml/iso_date_time.h"
+#include "ooxml/shown_worksheet.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
-#include "workbook_styles.h"
-#include "xlsx_shared_strings.h"
+#include "ooxml/workbook_styles.h"
+#include "ooxml/xlsx_shared_strings.h"
 
 namespace tabulox {
 namespace {

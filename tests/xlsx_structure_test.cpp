@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/shared_xlsx_converter.h"
-#include "package_relationships.h"
+#include "ooxml/package_relationships.h"
 #include "support/zip_writer.h"
 
 namespace tabulox {

@@ -10,11 +10,11 @@
 #include "support/shared_xlsx_converter.h"
 #include "support/block_source.h"
 #include "support/zip_writer.h"
-#include "worksheet_text.h"
-#include "xlsx_shared_strings.h"
-#include "xml_document.h"
-#include "xml_part_encoding.h"
-#include "xstring_escapes.h"
+#include "ooxml/worksheet_text.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/xml_part_encoding.h"
+#include "ooxml/xstring_escapes.h"
 
 namespace tabulox {
 namespace {

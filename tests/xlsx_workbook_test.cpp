@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "cell_ref.h"
+#include "ooxml/cell_ref.h"
 #include "support/shared_xlsx_converter.h"
-#include "extraction_error.h"
-#include "xlsx_shared_strings.h"
+#include "core/extraction_error.h"
+#include "ooxml/xlsx_shared_strings.h"
 #include "support/block_source.h"
 #include "support/zip_writer.h"
-#include "worksheet_text.h"
-#include "xml_document.h"
+#include "ooxml/worksheet_text.h"
+#include "ooxml/xml_document.h"
 
 namespace tabulox {
 namespace {

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "support/block_source.h"
-#include "xml_document.h"
-#include "xml_text.h"
-#include "xml_tokenizer.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/xml_text.h"
+#include "ooxml/xml_tokenizer.h"
 
 namespace tabulox {
 namespace {

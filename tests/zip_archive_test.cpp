@@ -1,4 +1,4 @@
-#include "zip_archive.h"
+#include "ooxml/zip_archive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <set>
 
 #include "support/zip_writer.h"
-#include "zip_limits.h"
+#include "ooxml/zip_limits.h"
 
 namespace tabulox {
 namespace {

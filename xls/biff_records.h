@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <span>
 
-#include "byte_reader.h"
+#include "core/byte_reader.h"
 
 namespace tabulox {
 

@@ -1,6 +1,6 @@
-#include "biff_version.h"
+#include "xls/biff_version.h"
 
-#include "biff_records.h"
+#include "xls/biff_records.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "code_page_strings.h"
+#include "xls/code_page_strings.h"
 
 #include <iconv.h>
 
@@ -6,9 +6,9 @@
 #include <cerrno>
 #include <vector>
 
-#include "byte_reader.h"
-#include "code_pages.h"
-#include "engine_text.h"
+#include "core/byte_reader.h"
+#include "core/code_pages.h"
+#include "core/engine_text.h"
 
 namespace tabulox {
 namespace {

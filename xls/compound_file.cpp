@@ -1,11 +1,11 @@
-#include "compound_file.h"
+#include "xls/compound_file.h"
 
 #include <algorithm>
 #include <array>
 #include <limits>
 
-#include "byte_reader.h"
-#include "extraction_error.h"
+#include "core/byte_reader.h"
+#include "core/extraction_error.h"
 
 namespace tabulox {
 namespace {

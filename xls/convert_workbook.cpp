@@ -1,14 +1,14 @@
-#include "convert_workbook.h"
+#include "xls/convert_workbook.h"
 
 #include <optional>
 #include <utility>
 
-#include "biff_version.h"
-#include "compound_file.h"
-#include "conversion_output.h"
-#include "file_bytes.h"
-#include "worksheet_file_name.h"
-#include "xls_workbook_text.h"
+#include "xls/biff_version.h"
+#include "xls/compound_file.h"
+#include "core/conversion_output.h"
+#include "core/file_bytes.h"
+#include "xls/worksheet_file_name.h"
+#include "xls/xls_workbook_text.h"
 
 namespace tabulox {
 

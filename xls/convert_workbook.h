@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "output_block.h"
-#include "result_code.h"
+#include "core/output_block.h"
+#include "core/result_code.h"
 #include "tabulox/tabulox.h"
-#include "text_encoding.h"
+#include "core/text_encoding.h"
 
 namespace tabulox {
 

@@ -1,11 +1,11 @@
-#include "earlier_globals.h"
+#include "xls/earlier_globals.h"
 
 #include <algorithm>
 #include <optional>
 #include <vector>
 
-#include "biff_records.h"
-#include "earlier_style_records.h"
+#include "xls/biff_records.h"
+#include "xls/earlier_style_records.h"
 
 namespace tabulox {
 namespace {

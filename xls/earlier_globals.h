@@ -16,10 +16,10 @@
 #include <cstddef>
 #include <string_view>
 
-#include "biff_version.h"
-#include "byte_reader.h"
-#include "result_code.h"
-#include "workbook_data.h"
+#include "xls/biff_version.h"
+#include "core/byte_reader.h"
+#include "core/result_code.h"
+#include "xls/workbook_data.h"
 
 namespace tabulox {
 

@@ -1,8 +1,8 @@
-#include "earlier_style_records.h"
+#include "xls/earlier_style_records.h"
 
 #include <optional>
 
-#include "biff_records.h"
+#include "xls/biff_records.h"
 
 namespace tabulox {
 

@@ -16,9 +16,9 @@
 #include <cstdint>
 #include <span>
 
-#include "biff_version.h"
-#include "code_page_strings.h"
-#include "style_table.h"
+#include "xls/biff_version.h"
+#include "xls/code_page_strings.h"
+#include "xls/style_table.h"
 
 namespace tabulox {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <span>
 
-#include "biff_records.h"
+#include "xls/biff_records.h"
 
 namespace tabulox {
 

@@ -1,8 +1,8 @@
-#include "record_segments.h"
+#include "xls/record_segments.h"
 
 #include <array>
 
-#include "engine_text.h"
+#include "core/engine_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,10 +1,10 @@
-#include "shared_strings.h"
+#include "xls/shared_strings.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <utility>
 
-#include "record_segments.h"
+#include "xls/record_segments.h"
 
 namespace tabulox {
 namespace {

@@ -3,9 +3,9 @@
 // it. Formatting runs and phonetic blocks are read past and dropped.
 #pragma once
 
-#include "biff_records.h"
-#include "byte_reader.h"
-#include "workbook_data.h"
+#include "xls/biff_records.h"
+#include "core/byte_reader.h"
+#include "xls/workbook_data.h"
 
 namespace tabulox {
 

@@ -1,9 +1,9 @@
-#include "shown_cell_writer.h"
+#include "xls/shown_cell_writer.h"
 
 #include <algorithm>
 #include <vector>
 
-#include "xls_globals.h"
+#include "xls/xls_globals.h"
 
 namespace tabulox {
 

@@ -7,11 +7,11 @@
 #include <string_view>
 #include <vector>
 
-#include "grid_writer.h"
-#include "hidden_lines.h"
-#include "workbook_data.h"
-#include "worksheet_cells.h"
-#include "worksheet_layout.h"
+#include "grid/grid_writer.h"
+#include "grid/hidden_lines.h"
+#include "xls/workbook_data.h"
+#include "xls/worksheet_cells.h"
+#include "xls/worksheet_layout.h"
 
 namespace tabulox {
 

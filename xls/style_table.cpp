@@ -1,12 +1,12 @@
-#include "style_table.h"
+#include "xls/style_table.h"
 
 #include <string_view>
 
-#include "built_in_formats.h"
-#include "date_time_pattern.h"
-#include "engine_text.h"
-#include "general_format.h"
-#include "number_pattern.h"
+#include "numfmt/built_in_formats.h"
+#include "numfmt/date_time_pattern.h"
+#include "core/engine_text.h"
+#include "numfmt/general_format.h"
+#include "numfmt/number_pattern.h"
 
 namespace tabulox {
 namespace {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "byte_reader.h"
-#include "date_time_pattern.h"
-#include "number_pattern.h"
-#include "shown_format_table.h"
+#include "core/byte_reader.h"
+#include "numfmt/date_time_pattern.h"
+#include "numfmt/number_pattern.h"
+#include "numfmt/shown_format_table.h"
 
 namespace tabulox {
 

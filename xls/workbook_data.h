@@ -8,12 +8,12 @@
 #include <string_view>
 #include <vector>
 
-#include "biff_version.h"
-#include "code_page_strings.h"
-#include "extraction_error.h"
-#include "hidden_lines.h"
-#include "huge_pages.h"
-#include "style_table.h"
+#include "xls/biff_version.h"
+#include "xls/code_page_strings.h"
+#include "core/extraction_error.h"
+#include "grid/hidden_lines.h"
+#include "core/huge_pages.h"
+#include "xls/style_table.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "worksheet_cells.h"
+#include "xls/worksheet_cells.h"
 
 #include <cstring>
 #include <exception>
@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "biff_records.h"
-#include "code_page_strings.h"
-#include "embedded_substreams.h"
-#include "record_segments.h"
+#include "xls/biff_records.h"
+#include "xls/code_page_strings.h"
+#include "xls/embedded_substreams.h"
+#include "xls/record_segments.h"
 
 namespace tabulox {
 namespace {

@@ -10,8 +10,8 @@
 #include <optional>
 #include <string_view>
 
-#include "byte_reader.h"
-#include "workbook_data.h"
+#include "core/byte_reader.h"
+#include "xls/workbook_data.h"
 
 namespace tabulox {
 

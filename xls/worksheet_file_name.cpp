@@ -1,4 +1,4 @@
-#include "worksheet_file_name.h"
+#include "xls/worksheet_file_name.h"
 
 #include <cstdint>
 

@@ -1,13 +1,13 @@
-#include "worksheet_layout.h"
+#include "xls/worksheet_layout.h"
 
 #include <algorithm>
 #include <tuple>
 #include <vector>
 
-#include "extraction_error.h"
-#include "general_format.h"
-#include "style_table.h"
-#include "xls_globals.h"
+#include "core/extraction_error.h"
+#include "numfmt/general_format.h"
+#include "xls/style_table.h"
+#include "xls/xls_globals.h"
 
 namespace tabulox {
 namespace {

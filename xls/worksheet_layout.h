@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "hidden_lines.h"
-#include "workbook_data.h"
-#include "worksheet_cells.h"
+#include "grid/hidden_lines.h"
+#include "xls/workbook_data.h"
+#include "xls/worksheet_cells.h"
 
 namespace tabulox {
 

@@ -1,10 +1,10 @@
-#include "xls_globals.h"
+#include "xls/xls_globals.h"
 
-#include "biff_records.h"
-#include "engine_text.h"
-#include "extraction_error.h"
-#include "shared_strings.h"
-#include "worksheet_cells.h"
+#include "xls/biff_records.h"
+#include "core/engine_text.h"
+#include "core/extraction_error.h"
+#include "xls/shared_strings.h"
+#include "xls/worksheet_cells.h"
 
 namespace tabulox {
 namespace {

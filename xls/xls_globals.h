@@ -7,9 +7,9 @@
 
 #include <string>
 
-#include "byte_reader.h"
-#include "result_code.h"
-#include "workbook_data.h"
+#include "core/byte_reader.h"
+#include "core/result_code.h"
+#include "xls/workbook_data.h"
 
 namespace tabulox {
 

@@ -1,9 +1,9 @@
-#include "xls_sheet_text.h"
+#include "xls/xls_sheet_text.h"
 
 #include <optional>
 
-#include "shown_cell_writer.h"
-#include "worksheet_cells.h"
+#include "xls/shown_cell_writer.h"
+#include "xls/worksheet_cells.h"
 
 namespace tabulox {
 

@@ -4,11 +4,11 @@
 
 #include <string>
 
-#include "byte_reader.h"
-#include "grid_writer.h"
-#include "workbook_data.h"
-#include "worksheet_layout.h"
-#include "xls_globals.h"
+#include "core/byte_reader.h"
+#include "grid/grid_writer.h"
+#include "xls/workbook_data.h"
+#include "xls/worksheet_layout.h"
+#include "xls/xls_globals.h"
 
 namespace tabulox {
 

@@ -1,20 +1,20 @@
-#include "xls_workbook_text.h"
-#include "huge_pages.h"
+#include "xls/xls_workbook_text.h"
+#include "core/huge_pages.h"
 
 #include <algorithm>
 #include <memory>
 #include <optional>
 
-#include "byte_reader.h"
-#include "biff_version.h"
-#include "conversion_output.h"
-#include "earlier_globals.h"
-#include "grid_writer.h"
-#include "sheet_choice.h"
-#include "workbook_data.h"
-#include "worksheet_layout.h"
-#include "xls_globals.h"
-#include "xls_sheet_text.h"
+#include "core/byte_reader.h"
+#include "xls/biff_version.h"
+#include "core/conversion_output.h"
+#include "xls/earlier_globals.h"
+#include "grid/grid_writer.h"
+#include "grid/sheet_choice.h"
+#include "xls/workbook_data.h"
+#include "xls/worksheet_layout.h"
+#include "xls/xls_globals.h"
+#include "xls/xls_sheet_text.h"
 
 namespace tabulox {
 

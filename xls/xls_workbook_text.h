@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "result_code.h"
+#include "core/result_code.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox {

@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 #include "log_time_stamp.h"
-#include "regional_settings.h"
+#include "numfmt/regional_settings.h"
 #include "settings_file.h"
 #include "temp_config.h"
 

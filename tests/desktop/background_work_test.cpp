@@ -13,7 +13,7 @@
 #include <string>
 
 #include "add_dir_search.h"
-#include "code_pages.h"
+#include "core/code_pages.h"
 #include "add_folder_dialog.h"
 #include "conversion_cancel_dialog.h"
 #include "scan_cancel_dialog.h"

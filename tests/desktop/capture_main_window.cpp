@@ -5,7 +5,7 @@
 #include <QTest>
 
 #include "main_window.h"
-#include "regional_settings.h"
+#include "numfmt/regional_settings.h"
 #include "settings_file.h"
 
 int main(int argc, char** argv) {

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "xml_tokenizer.h"
+#include "ooxml/xml_tokenizer.h"
 
 namespace tabulox::testing {
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "decimal_digits.h"
+#include "numfmt/decimal_digits.h"
 
 namespace tabulox::testing {
 

@@ -2,7 +2,7 @@
 // conversion to the next as a program keeps it.
 #pragma once
 
-#include "convert_xlsx_workbook.h"
+#include "ooxml/convert_xlsx_workbook.h"
 
 namespace tabulox::testing {
 
