@@ -118,7 +118,7 @@ void BM_XmlTokenizer(benchmark::State& state) {
   for (auto _ : state) {
     XmlTokenizer tokenizer(xml);
     std::size_t tokens = 0;
-    while (tokenizer.NextToken(false).kind != xtEnd) ++tokens;
+    while (tokenizer.NextToken(false).kind != XmlTokenKind::kEnd) ++tokens;
     benchmark::DoNotOptimize(tokens);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(xml.size()));

@@ -165,25 +165,25 @@ class PatternWriter {
       if (Full()) return;
       const int count = token.count;
       switch (token.kind) {
-        case DateTimeToken::kText:
+        case DateTimeToken::Kind::kText:
           if (token.length == 1)
             out_.push_back(pattern.TextOf(token)[0]);
           else
             out_.append(pattern.TextOf(token));
           break;
-        case DateTimeToken::kDateSeparator:
+        case DateTimeToken::Kind::kDateSeparator:
           out_ += settings_.dateSeparator;
           break;
-        case DateTimeToken::kTimeSeparator:
+        case DateTimeToken::Kind::kTimeSeparator:
           out_ += settings_.timeSeparator;
           break;
-        case DateTimeToken::kYear:
+        case DateTimeToken::Kind::kYear:
           if (count <= 2)
             AppendNumber(parts_.year % 100, 2);
           else
             AppendNumber(parts_.year, 4);
           break;
-        case DateTimeToken::kMonth:
+        case DateTimeToken::Kind::kMonth:
           if (count <= 2)
             AppendNumber(parts_.month, count);
           else if (count == 3)
@@ -191,10 +191,10 @@ class PatternWriter {
           else
             out_ += MonthName(settings_.longMonthNames);
           break;
-        case DateTimeToken::kMinute:
+        case DateTimeToken::Kind::kMinute:
           AppendNumber(parts_.minute, std::min(count, 2));
           break;
-        case DateTimeToken::kDay:
+        case DateTimeToken::Kind::kDay:
           if (count <= 2)
             AppendNumber(parts_.dayOfMonth, count);
           else if (count == 3)
@@ -204,7 +204,7 @@ class PatternWriter {
           else
             Expand(count == 5 ? settings_.shortDatePattern : settings_.longDatePattern, level);
           break;
-        case DateTimeToken::kHour: {
+        case DateTimeToken::Kind::kHour: {
           int hour = parts_.hour;
           if (token.twelveHour) {
             if (hour == 0)
@@ -215,16 +215,16 @@ class PatternWriter {
           AppendNumber(hour, std::min(count, 2));
           break;
         }
-        case DateTimeToken::kSecond:
+        case DateTimeToken::Kind::kSecond:
           AppendNumber(parts_.second, std::min(count, 2));
           break;
-        case DateTimeToken::kMillisecond:
+        case DateTimeToken::Kind::kMillisecond:
           AppendNumber(parts_.millisecond, std::min(count, 3));
           break;
-        case DateTimeToken::kTimePattern:
+        case DateTimeToken::Kind::kTimePattern:
           Expand(count == 1 ? settings_.shortTimePattern : settings_.longTimePattern, level);
           break;
-        case DateTimeToken::kDateAndTime:
+        case DateTimeToken::Kind::kDateAndTime:
           if (level < kMaxExpansionLevel) {
             Expand(settings_.shortDatePattern, level);
             if (parts_.hour != 0 || parts_.minute != 0 || parts_.second != 0) {
@@ -233,20 +233,20 @@ class PatternWriter {
             }
           }
           break;
-        case DateTimeToken::kEraYear:
+        case DateTimeToken::Kind::kEraYear:
           AppendEraYear(count);
           break;
-        case DateTimeToken::kEraName:
+        case DateTimeToken::Kind::kEraName:
           AppendEraName(count);
           break;
-        case DateTimeToken::kMarkChoice: {
+        case DateTimeToken::Kind::kMarkChoice: {
           // "am/pm" or "a/p" as written: the mark before or after the "/".
           const std::string_view marks = pattern.TextOf(token);
           const std::size_t markLength = (marks.size() - 1) / 2;
           out_.append(marks.substr(parts_.hour >= 12 ? markLength + 1 : 0, markLength));
           break;
         }
-        case DateTimeToken::kMarkDesignator:
+        case DateTimeToken::Kind::kMarkDesignator:
           out_ += parts_.hour >= 12 ? settings_.pmDesignator : settings_.amDesignator;
           break;
       }
@@ -357,7 +357,7 @@ class PatternWriter {
 // tokens, so a joined token may write further past it than the bytes one at a
 // time would; Finish cuts at the limit either way, so the result is the same.
 void DateTimeTokens::AddText(std::string_view text) {
-  if (!tokens_.empty() && tokens_.back().kind == DateTimeToken::kText) {
+  if (!tokens_.empty() && tokens_.back().kind == DateTimeToken::Kind::kText) {
     tokens_.back().length += static_cast<std::uint32_t>(text.size());
   } else {
     DateTimeToken token;
@@ -383,7 +383,7 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
   };
   const auto addChoice = [this](std::string_view marks) {
     DateTimeToken token;
-    token.kind = DateTimeToken::kMarkChoice;
+    token.kind = DateTimeToken::Kind::kMarkChoice;
     token.offset = static_cast<std::uint32_t>(text_.size());
     token.length = static_cast<std::uint32_t>(marks.size());
     text_.append(marks);
@@ -401,39 +401,39 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
     }
     switch (letter) {
       case 'y':
-        add(DateTimeToken::kYear, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kYear, RunLength(pattern, i, starter));
         break;
       case 'm':
-        add(DateTimeToken::kMonth, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kMonth, RunLength(pattern, i, starter));
         break;
       case 'n':
-        add(DateTimeToken::kMinute, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kMinute, RunLength(pattern, i, starter));
         break;
       case 'd':
-        add(DateTimeToken::kDay, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kDay, RunLength(pattern, i, starter));
         break;
       case 'h': {
         const int count = RunLength(pattern, i, starter);
-        add(DateTimeToken::kHour, count, twelveHourWritten || TwelveHourMarkFollows(pattern, i));
+        add(DateTimeToken::Kind::kHour, count, twelveHourWritten || TwelveHourMarkFollows(pattern, i));
         break;
       }
       case 's':
-        add(DateTimeToken::kSecond, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kSecond, RunLength(pattern, i, starter));
         break;
       case 'z':
-        add(DateTimeToken::kMillisecond, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kMillisecond, RunLength(pattern, i, starter));
         break;
       case 't':
-        add(DateTimeToken::kTimePattern, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kTimePattern, RunLength(pattern, i, starter));
         break;
       case 'c':
-        add(DateTimeToken::kDateAndTime, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kDateAndTime, RunLength(pattern, i, starter));
         break;
       case 'e':
-        add(DateTimeToken::kEraYear, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kEraYear, RunLength(pattern, i, starter));
         break;
       case 'g':
-        add(DateTimeToken::kEraName, RunLength(pattern, i, starter));
+        add(DateTimeToken::Kind::kEraName, RunLength(pattern, i, starter));
         break;
       case 'a': {
         // The 12-hour marks, the day-name forms, or the letter itself.
@@ -447,14 +447,14 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
           twelveHourWritten = true;
           i = pos + 3;
         } else if (StartsWithNoCase(pattern, pos, "ampm")) {
-          add(DateTimeToken::kMarkDesignator, 1);
+          add(DateTimeToken::Kind::kMarkDesignator, 1);
           twelveHourWritten = true;
           i = pos + 4;
         } else if (StartsWithNoCase(pattern, pos, "aaaa")) {
-          add(DateTimeToken::kDay, 4);
+          add(DateTimeToken::Kind::kDay, 4);
           i = pos + 4;
         } else if (StartsWithNoCase(pattern, pos, "aaa")) {
-          add(DateTimeToken::kDay, 3);
+          add(DateTimeToken::Kind::kDay, 3);
           i = pos + 3;
         } else {
           AddText(pattern.substr(pos, 1));
@@ -462,10 +462,10 @@ DateTimeTokens::DateTimeTokens(std::string_view pattern) {
         break;
       }
       case '/':
-        add(DateTimeToken::kDateSeparator, 1);
+        add(DateTimeToken::Kind::kDateSeparator, 1);
         break;
       case ':':
-        add(DateTimeToken::kTimeSeparator, 1);
+        add(DateTimeToken::Kind::kTimeSeparator, 1);
         break;
       case '"':
       case '\'': {
@@ -493,19 +493,19 @@ constexpr std::uint32_t kMostNumericTextBytes = 8;
 
 bool DateTimeTokens::IsNumericToken(const DateTimeToken& token) {
   switch (token.kind) {
-    case DateTimeToken::kText:
+    case DateTimeToken::Kind::kText:
       return token.length <= kMostNumericTextBytes;
-    case DateTimeToken::kDateSeparator:
-    case DateTimeToken::kTimeSeparator:
-    case DateTimeToken::kMinute:
-    case DateTimeToken::kSecond:
+    case DateTimeToken::Kind::kDateSeparator:
+    case DateTimeToken::Kind::kTimeSeparator:
+    case DateTimeToken::Kind::kMinute:
+    case DateTimeToken::Kind::kSecond:
       return true;
-    case DateTimeToken::kYear:
+    case DateTimeToken::Kind::kYear:
       return true;
-    case DateTimeToken::kMonth:
-    case DateTimeToken::kDay:
+    case DateTimeToken::Kind::kMonth:
+    case DateTimeToken::Kind::kDay:
       return token.count <= 2;
-    case DateTimeToken::kHour:
+    case DateTimeToken::Kind::kHour:
       return !token.twelveHour;
     default:
       return false;
@@ -532,16 +532,16 @@ bool DateTimeTokens::AppendNumeric(const DateTimeParts& parts, std::string& out)
   };
   for (const DateTimeToken& token : tokens_) {
     switch (token.kind) {
-      case DateTimeToken::kText:
+      case DateTimeToken::Kind::kText:
         copy(TextOf(token));
         break;
-      case DateTimeToken::kDateSeparator:
+      case DateTimeToken::Kind::kDateSeparator:
         copy(settings.dateSeparator);
         break;
-      case DateTimeToken::kTimeSeparator:
+      case DateTimeToken::Kind::kTimeSeparator:
         copy(settings.timeSeparator);
         break;
-      case DateTimeToken::kYear:
+      case DateTimeToken::Kind::kYear:
         if (token.count <= 2) {
           number(parts.year % 100, true);
         } else {
@@ -549,19 +549,19 @@ bool DateTimeTokens::AppendNumeric(const DateTimeParts& parts, std::string& out)
           number(parts.year % 100, true);
         }
         break;
-      case DateTimeToken::kMonth:
+      case DateTimeToken::Kind::kMonth:
         number(parts.month, token.count == 2);
         break;
-      case DateTimeToken::kDay:
+      case DateTimeToken::Kind::kDay:
         number(parts.dayOfMonth, token.count == 2);
         break;
-      case DateTimeToken::kHour:
+      case DateTimeToken::Kind::kHour:
         number(parts.hour, token.count >= 2);
         break;
-      case DateTimeToken::kMinute:
+      case DateTimeToken::Kind::kMinute:
         number(parts.minute, token.count >= 2);
         break;
-      case DateTimeToken::kSecond:
+      case DateTimeToken::Kind::kSecond:
         number(parts.second, token.count >= 2);
         break;
       default:

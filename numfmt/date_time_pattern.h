@@ -26,7 +26,7 @@ inline constexpr std::size_t kMaxDateTimeTextLength = 256;
 // One token of a date/time pattern: a run of one pattern letter, a separator,
 // or text written as it stands.
 struct DateTimeToken {
-  enum Kind : std::uint8_t {
+  enum class Kind : std::uint8_t {
     kText,            // the text at [offset, offset + length)
     kDateSeparator,   // "/"
     kTimeSeparator,   // ":"
@@ -44,7 +44,7 @@ struct DateTimeToken {
     kMarkChoice,      // "am/pm", "a/p" as written: the mark before or after "/"
     kMarkDesignator,  // "ampm": the regional designators
   };
-  Kind kind = kText;
+  Kind kind = Kind::kText;
   bool twelveHour = false;  // kHour: on the 12-hour clock
   int count = 0;            // letters in the run
   // kText, kMarkChoice: where the text stands in the tokens' text. 32 bits hold

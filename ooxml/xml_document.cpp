@@ -333,27 +333,27 @@ void XmlTreeBuilder::Process(const XmlToken& token, bool& preserve) {
   if (open_.empty()) return;  // after the document element: ignored
   const bool afterText = std::exchange(textBefore_, false);
   switch (token.kind) {
-    case xtText:
+    case XmlTokenKind::kText:
       if (skippedLevels_ > 0) break;
       AddText(Keep(WithoutLineBreakPairs(token), token), false, afterText);
       textBefore_ = true;
       break;
-    case xtCData:
+    case XmlTokenKind::kCData:
       if (skippedLevels_ > 0) break;
       AddText(Keep(token.text, token), true, afterText);
       textBefore_ = true;
       break;
-    case xtStartTag:
+    case XmlTokenKind::kStartTag:
       if (skippedLevels_ > 0) {
         ++skippedLevels_;
       } else {
         OpenTag(token);
       }
       break;
-    case xtEmptyTag:
+    case XmlTokenKind::kEmptyTag:
       if (skippedLevels_ == 0 && open_.size() < XmlDocument::kMaxDepth) AddEmptyTag(token);
       break;
-    case xtEndTag:
+    case XmlTokenKind::kEndTag:
       if (skippedLevels_ > 0) {
         --skippedLevels_;
       } else {
@@ -459,7 +459,7 @@ void ReadTokens(XmlTokenizer& tokenizer, XmlTreeBuilder& builder) {
   bool preserve = false;
   for (;;) {
     const XmlToken token = tokenizer.NextToken(preserve);  // built in place, not assigned
-    if (token.kind == xtEnd) break;
+    if (token.kind == XmlTokenKind::kEnd) break;
     builder.Process(token, preserve);
   }
   builder.Finish();

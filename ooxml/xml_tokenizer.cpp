@@ -17,9 +17,9 @@ XmlTokenizer::XmlTokenizer(BlockSource source, std::size_t maxBytes)
 
 XmlTokenKind ClassifyMarkupTag(std::string_view inner) {
   if (inner[0] == '?' && inner.size() >= 4 && EqualsNoCase(inner.substr(0, 4), "?xml"))
-    return xtDeclaration;
-  if (inner[0] == '!' && inner.starts_with("!--")) return xtComment;
-  return inner.ends_with('/') ? xtEmptyTag : xtStartTag;
+    return XmlTokenKind::kDeclaration;
+  if (inner[0] == '!' && inner.starts_with("!--")) return XmlTokenKind::kComment;
+  return inner.ends_with('/') ? XmlTokenKind::kEmptyTag : XmlTokenKind::kStartTag;
 }
 
 bool XmlTokenizer::ReadMore(std::size_t keepFrom, std::size_t& dropped) {
@@ -93,12 +93,12 @@ XmlToken XmlTokenizer::CDataSection() {
     const std::size_t start = pos_ + kCDataOpen.size();
     if (gt == input_.size()) {
       pos_ = gt;
-      return Token(xtCData, start, gt);
+      return Token(XmlTokenKind::kCData, start, gt);
     }
     const std::size_t closeAt = gt + 1 - kCDataClose.size();
     if (closeAt >= start && input_.substr(closeAt, kCDataClose.size()) == kCDataClose) {
       pos_ = gt + 1;
-      return Token(xtCData, start, closeAt);
+      return Token(XmlTokenKind::kCData, start, closeAt);
     }
     offset = gt + 1 - pos_;
   }
@@ -114,7 +114,7 @@ XmlToken XmlTokenizer::NextToken(bool preserve) {
       ++pos_;
     }
     if (pos_ < input_.size()) break;
-    if (!ReadMore(pos_, dropped)) return {xtEnd, {}};
+    if (!ReadMore(pos_, dropped)) return {XmlTokenKind::kEnd, {}};
   }
 
   if (input_[pos_] == '<') {
@@ -136,7 +136,7 @@ XmlToken XmlTokenizer::NextToken(bool preserve) {
   if (last == pos_) last = end;  // unreachable: the first byte is significant
   const std::size_t first = pos_;
   pos_ = last;
-  return Token(xtText, first, last);
+  return Token(XmlTokenKind::kText, first, last);
 }
 
 }  // namespace tabulox

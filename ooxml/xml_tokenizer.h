@@ -1,6 +1,6 @@
 // The tokenizer of the lenient XML reader. It recognises tags by "<" and ">"
 // only (quotes are not considered) and never fails: every input, however
-// malformed, is a sequence of tokens that ends with xtEnd.
+// malformed, is a sequence of tokens that ends with XmlTokenKind::kEnd.
 #pragma once
 
 #include <algorithm>
@@ -14,19 +14,19 @@
 
 namespace tabulox {
 
-enum XmlTokenKind : std::uint8_t {
-  xtEnd = 0,
-  xtComment = 6,      // tag text that begins "<!--"
-  xtDeclaration = 8,  // tag text that begins "<?xml", compared without regard to case
-  xtText = 9,         // character data
-  xtStartTag = 10,    // any other tag text
-  xtEndTag = 11,      // tag text that begins "</"
-  xtEmptyTag = 12,    // tag text that ends "/>"
-  xtCData = 13,       // the content of a CDATA section "<![CDATA[ ... ]]>"
+enum class XmlTokenKind : std::uint8_t {
+  kEnd = 0,
+  kComment = 6,      // tag text that begins "<!--"
+  kDeclaration = 8,  // tag text that begins "<?xml", compared without regard to case
+  kText = 9,         // character data
+  kStartTag = 10,    // any other tag text
+  kEndTag = 11,      // tag text that begins "</"
+  kEmptyTag = 12,    // tag text that ends "/>"
+  kCData = 13,       // the content of a CDATA section "<![CDATA[ ... ]]>"
 };
 
 struct XmlToken {
-  XmlTokenKind kind = xtEnd;
+  XmlTokenKind kind = XmlTokenKind::kEnd;
   // Tags: the bytes between "<" and ">" (to the end of the input when the tag
   // has no ">"). Text: the character data. CDATA: the bytes between
   // "<![CDATA[" and "]]>" (to the end of the input when there is no "]]>").
@@ -140,11 +140,11 @@ class XmlTokenizer {
 // The kind of a tag from the bytes between "<" and ">", tested in this order:
 // begins "?xml" (any case), begins "!--", ends "/", begins "/", else a start tag.
 inline XmlTokenKind ClassifyTag(std::string_view inner) {
-  if (inner.empty()) return xtStartTag;
+  if (inner.empty()) return XmlTokenKind::kStartTag;
   if (inner[0] == '?' || inner[0] == '!') return ClassifyMarkupTag(inner);
-  if (inner.back() == '/') return xtEmptyTag;
-  if (inner[0] == '/') return xtEndTag;
-  return xtStartTag;
+  if (inner.back() == '/') return XmlTokenKind::kEmptyTag;
+  if (inner[0] == '/') return XmlTokenKind::kEndTag;
+  return XmlTokenKind::kStartTag;
 }
 
 }  // namespace tabulox

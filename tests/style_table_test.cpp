@@ -18,42 +18,42 @@ struct BuiltInRow {
 
 // What classification makes of the 36 built-in codes.
 constexpr BuiltInRow kBuiltInRows[] = {
-    {0, fmtGeneral, ""},
-    {1, fmtNumber, "0"},
-    {2, fmtNumber, "0.00"},
-    {3, fmtNumber, "#,##0"},
-    {4, fmtNumber, "#,##0.00"},
-    {5, fmtNumber, "$#,##0 ;$#,##0"},
-    {6, fmtNumber, "$#,##0 ;$#,##0"},
-    {7, fmtNumber, "$#,##0.00 ;$#,##0.00"},
-    {8, fmtNumber, "$#,##0.00 ;$#,##0.00"},
-    {9, fmtPercent, "0%"},
-    {10, fmtPercent, "0.00%"},
-    {11, fmtNumber, "0.00E+00"},
-    {12, fmtNumber, "# "},
-    {13, fmtNumber, "# "},
-    {14, fmtDateTime, "mm-dd-yy"},
-    {15, fmtDateTime, "d-mmm-yy"},
-    {16, fmtDateTime, "d-mmm"},
-    {17, fmtDateTime, "mmm-yy"},
-    {18, fmtDateTime, "h:mm AM/PM"},
-    {19, fmtDateTime, "h:mm:ss AM/PM"},
-    {20, fmtDateTime, "h:mm"},
-    {21, fmtDateTime, "h:mm:ss"},
-    {22, fmtDateTime, "m/d/yy h:mm"},
-    {37, fmtNumber, "#,##0 ;#,##0"},
-    {38, fmtNumber, "#,##0 ;#,##0"},
-    {39, fmtNumber, "#,##0.00 ;#,##0.00"},
-    {40, fmtNumber, "#,##0.00 ;#,##0.00"},
-    {41, fmtNumber, "  #,##0 ;  #,##0;  \"-\" ;  "},
-    {42, fmtNumber, " $ #,##0 ; $ #,##0; $ \"-\" ;  "},
-    {43, fmtNumber, "  #,##0.00 ;  #,##0.00;  \"-\" ;  "},
-    {44, fmtNumber, " $ #,##0.00 ; $ #,##0.00; $ \"-\" ;  "},
-    {45, fmtDateTime, "mm:ss"},
-    {46, fmtDateTime, ":mm:ss"},
-    {47, fmtDateTime, "mm:ss.0"},
-    {48, fmtNumber, "##0.0E+0"},
-    {49, fmtGeneral, ""},
+    {0, FormatKind::kGeneral, ""},
+    {1, FormatKind::kNumber, "0"},
+    {2, FormatKind::kNumber, "0.00"},
+    {3, FormatKind::kNumber, "#,##0"},
+    {4, FormatKind::kNumber, "#,##0.00"},
+    {5, FormatKind::kNumber, "$#,##0 ;$#,##0"},
+    {6, FormatKind::kNumber, "$#,##0 ;$#,##0"},
+    {7, FormatKind::kNumber, "$#,##0.00 ;$#,##0.00"},
+    {8, FormatKind::kNumber, "$#,##0.00 ;$#,##0.00"},
+    {9, FormatKind::kPercent, "0%"},
+    {10, FormatKind::kPercent, "0.00%"},
+    {11, FormatKind::kNumber, "0.00E+00"},
+    {12, FormatKind::kNumber, "# "},
+    {13, FormatKind::kNumber, "# "},
+    {14, FormatKind::kDateTime, "mm-dd-yy"},
+    {15, FormatKind::kDateTime, "d-mmm-yy"},
+    {16, FormatKind::kDateTime, "d-mmm"},
+    {17, FormatKind::kDateTime, "mmm-yy"},
+    {18, FormatKind::kDateTime, "h:mm AM/PM"},
+    {19, FormatKind::kDateTime, "h:mm:ss AM/PM"},
+    {20, FormatKind::kDateTime, "h:mm"},
+    {21, FormatKind::kDateTime, "h:mm:ss"},
+    {22, FormatKind::kDateTime, "m/d/yy h:mm"},
+    {37, FormatKind::kNumber, "#,##0 ;#,##0"},
+    {38, FormatKind::kNumber, "#,##0 ;#,##0"},
+    {39, FormatKind::kNumber, "#,##0.00 ;#,##0.00"},
+    {40, FormatKind::kNumber, "#,##0.00 ;#,##0.00"},
+    {41, FormatKind::kNumber, "  #,##0 ;  #,##0;  \"-\" ;  "},
+    {42, FormatKind::kNumber, " $ #,##0 ; $ #,##0; $ \"-\" ;  "},
+    {43, FormatKind::kNumber, "  #,##0.00 ;  #,##0.00;  \"-\" ;  "},
+    {44, FormatKind::kNumber, " $ #,##0.00 ; $ #,##0.00; $ \"-\" ;  "},
+    {45, FormatKind::kDateTime, "mm:ss"},
+    {46, FormatKind::kDateTime, ":mm:ss"},
+    {47, FormatKind::kDateTime, "mm:ss.0"},
+    {48, FormatKind::kNumber, "##0.0E+0"},
+    {49, FormatKind::kGeneral, ""},
 };
 
 TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
@@ -68,7 +68,7 @@ TEST(StyleTableBuiltIns, ClassifiedAsTheTableSays) {
   }
   for (int i = 0; i < kFormatSlotCount; ++i) {
     if (builtIn[static_cast<std::size_t>(i)]) continue;
-    EXPECT_EQ(styles.formats[static_cast<std::size_t>(i)].kind, fmtGeneral) << "index " << i;
+    EXPECT_EQ(styles.formats[static_cast<std::size_t>(i)].kind, FormatKind::kGeneral) << "index " << i;
     EXPECT_TRUE(styles.formats[static_cast<std::size_t>(i)].code.empty()) << "index " << i;
   }
 }
@@ -97,26 +97,26 @@ TEST_P(Classification, StoresKindAndCode) {
 INSTANTIATE_TEST_SUITE_P(
     Codes, Classification,
     ::testing::Values(
-        ClassifyCase{"General", fmtGeneral, ""},
-        ClassifyCase{"0.00 \"General\"", fmtGeneral, ""},
-        ClassifyCase{"@", fmtGeneral, ""},
-        ClassifyCase{"[Red]", fmtGeneral, ""},
-        ClassifyCase{"_(* ? _)", fmtGeneral, ""},
-        ClassifyCase{"[Red]0.00;[Blue]-0.00", fmtNumber, "0.00;-0.00"},
-        ClassifyCase{"0\\%", fmtPercent, "0%"},
-        ClassifyCase{"0.0%;(0.0%)", fmtPercent, "0.0%;0.0%"},
-        ClassifyCase{"# ?/?", fmtNumber, "# "},
-        ClassifyCase{"#,##0 \\k\\g", fmtNumber, "#,##0 kg"},
-        ClassifyCase{"YYYY-MM-DD", fmtNumber, "YYYY-MM-DD"},
-        ClassifyCase{"0 \"mm\"", fmtDateTime, "0 mm"},  // an "m" in quotes makes it a date
-        ClassifyCase{"[$-409]h:mm:ss AM/PM;@", fmtDateTime, "h:mm:ss AM/PM"},
-        ClassifyCase{"[h]:mm:ss", fmtDateTime, ":mm:ss"},
-        ClassifyCase{"yyyy\"年\"m\"月\"d\"日\"", fmtDateTime, "yyyy年m月d日"},
-        ClassifyCase{"dd/mm/yyyy;\"x\"", fmtDateTime, "dd/mm/yyyy"},
-        ClassifyCase{"aaaa", fmtDateTime, "dddd"},
-        ClassifyCase{"0.00 \"a\";0", fmtDateTime, "0.00 d"},
-        ClassifyCase{"0 [unclosed", fmtNumber, "0 "},
-        ClassifyCase{"0]x[y", fmtNumber, "0]x"}));
+        ClassifyCase{"General", FormatKind::kGeneral, ""},
+        ClassifyCase{"0.00 \"General\"", FormatKind::kGeneral, ""},
+        ClassifyCase{"@", FormatKind::kGeneral, ""},
+        ClassifyCase{"[Red]", FormatKind::kGeneral, ""},
+        ClassifyCase{"_(* ? _)", FormatKind::kGeneral, ""},
+        ClassifyCase{"[Red]0.00;[Blue]-0.00", FormatKind::kNumber, "0.00;-0.00"},
+        ClassifyCase{"0\\%", FormatKind::kPercent, "0%"},
+        ClassifyCase{"0.0%;(0.0%)", FormatKind::kPercent, "0.0%;0.0%"},
+        ClassifyCase{"# ?/?", FormatKind::kNumber, "# "},
+        ClassifyCase{"#,##0 \\k\\g", FormatKind::kNumber, "#,##0 kg"},
+        ClassifyCase{"YYYY-MM-DD", FormatKind::kNumber, "YYYY-MM-DD"},
+        ClassifyCase{"0 \"mm\"", FormatKind::kDateTime, "0 mm"},  // an "m" in quotes makes it a date
+        ClassifyCase{"[$-409]h:mm:ss AM/PM;@", FormatKind::kDateTime, "h:mm:ss AM/PM"},
+        ClassifyCase{"[h]:mm:ss", FormatKind::kDateTime, ":mm:ss"},
+        ClassifyCase{"yyyy\"年\"m\"月\"d\"日\"", FormatKind::kDateTime, "yyyy年m月d日"},
+        ClassifyCase{"dd/mm/yyyy;\"x\"", FormatKind::kDateTime, "dd/mm/yyyy"},
+        ClassifyCase{"aaaa", FormatKind::kDateTime, "dddd"},
+        ClassifyCase{"0.00 \"a\";0", FormatKind::kDateTime, "0.00 d"},
+        ClassifyCase{"0 [unclosed", FormatKind::kNumber, "0 "},
+        ClassifyCase{"0]x[y", FormatKind::kNumber, "0]x"}));
 
 TEST(StyleTableClassification, WorkbookCodesReplaceBuiltInsOnlyWhenTheyClassify) {
   StyleTable styles;
@@ -152,7 +152,7 @@ TEST(StyleTableRecords, FormatRecordsIn8BitAndUtf16Form) {
   FormatRecord format;
   ASSERT_TRUE(ReadFormatRecord(in, kRecordFormat, format));
   AddFormat(styles, format);
-  EXPECT_EQ(styles.formats[164].kind, fmtNumber);
+  EXPECT_EQ(styles.formats[164].kind, FormatKind::kNumber);
   EXPECT_EQ(styles.formats[164].code, "0.0 \xC2\xB0" "C");
 
   const std::vector<std::uint8_t> wide = {0xA5, 0x00, 0x03, 0x00, 0x01,

@@ -48,11 +48,11 @@ TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
   WorksheetData& sheet = book.worksheets.emplace_back();
   sheet.cellTexts = "xxformula";
   CellData text;
-  text.kind = cellText;
+  text.kind = CellKind::kText;
   text.text = TextSpan{2, 7};
   sheet.cells.push_back(text);
   CellData shared;
-  shared.kind = cellSharedString;
+  shared.kind = CellKind::kSharedString;
   shared.column = 1;
   shared.stringIndex = 0;
   sheet.cells.push_back(shared);
@@ -77,15 +77,15 @@ WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32
       column += 1 + random() % 3;
       switch (random() % 4) {
         case 0:
-          cell.kind = cellNumber;
+          cell.kind = CellKind::kNumber;
           cell.value = static_cast<double>(random() % 100000) / 7;
           break;
         case 1:
-          cell.kind = cellSharedString;
+          cell.kind = CellKind::kSharedString;
           cell.stringIndex = random() % 2;
           break;
         case 2:
-          cell.kind = cellFormulaResult;
+          cell.kind = CellKind::kFormulaResult;
           cell.value = -static_cast<double>(random() % 1000);
           break;
         default:

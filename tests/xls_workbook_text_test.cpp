@@ -543,8 +543,8 @@ TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
   EXPECT_TRUE(book.styles.dateSystem1904);
   ASSERT_EQ(book.styles.xfs.size(), 1u);
   EXPECT_EQ(book.styles.xfs[0].formatIndex, 164);
-  EXPECT_EQ(book.styles.formats[164].kind, fmtPercent);
-  EXPECT_EQ(book.styles.formats[165].kind, fmtDateTime);
+  EXPECT_EQ(book.styles.formats[164].kind, FormatKind::kPercent);
+  EXPECT_EQ(book.styles.formats[165].kind, FormatKind::kDateTime);
 }
 
 TEST(WorkbookGlobals, DateModeZeroKeeps1900) {

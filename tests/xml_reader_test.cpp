@@ -165,38 +165,38 @@ INSTANTIATE_TEST_SUITE_P(Cases, XmlTree, ::testing::ValuesIn(kTreeCases),
                          });
 
 TEST(XmlTokenizer, ClassifiesTagsInOrder) {
-  EXPECT_EQ(ClassifyTag("?xml version=\"1.0\"?"), xtDeclaration);
-  EXPECT_EQ(ClassifyTag("?XML-stylesheet/"), xtDeclaration);
-  EXPECT_EQ(ClassifyTag("!-- x --"), xtComment);
-  EXPECT_EQ(ClassifyTag("!--/"), xtComment);
-  EXPECT_EQ(ClassifyTag("a/"), xtEmptyTag);
-  EXPECT_EQ(ClassifyTag("/"), xtEmptyTag);
-  EXPECT_EQ(ClassifyTag("/a"), xtEndTag);
-  EXPECT_EQ(ClassifyTag("!DOCTYPE x"), xtStartTag);
-  EXPECT_EQ(ClassifyTag(""), xtStartTag);
+  EXPECT_EQ(ClassifyTag("?xml version=\"1.0\"?"), XmlTokenKind::kDeclaration);
+  EXPECT_EQ(ClassifyTag("?XML-stylesheet/"), XmlTokenKind::kDeclaration);
+  EXPECT_EQ(ClassifyTag("!-- x --"), XmlTokenKind::kComment);
+  EXPECT_EQ(ClassifyTag("!--/"), XmlTokenKind::kComment);
+  EXPECT_EQ(ClassifyTag("a/"), XmlTokenKind::kEmptyTag);
+  EXPECT_EQ(ClassifyTag("/"), XmlTokenKind::kEmptyTag);
+  EXPECT_EQ(ClassifyTag("/a"), XmlTokenKind::kEndTag);
+  EXPECT_EQ(ClassifyTag("!DOCTYPE x"), XmlTokenKind::kStartTag);
+  EXPECT_EQ(ClassifyTag(""), XmlTokenKind::kStartTag);
 }
 
 TEST(XmlTokenizer, TextEndsAtItsLastSignificantByte) {
   XmlTokenizer tokenizer(" a b \t\n<x>  c  ");
   XmlToken t = tokenizer.NextToken(false);
-  EXPECT_EQ(t.kind, xtText);
+  EXPECT_EQ(t.kind, XmlTokenKind::kText);
   EXPECT_EQ(t.text, "a b");
   t = tokenizer.NextToken(false);
-  EXPECT_EQ(t.kind, xtStartTag);
+  EXPECT_EQ(t.kind, XmlTokenKind::kStartTag);
   EXPECT_EQ(t.text, "x");
   t = tokenizer.NextToken(true);
-  EXPECT_EQ(t.kind, xtText);
+  EXPECT_EQ(t.kind, XmlTokenKind::kText);
   EXPECT_EQ(t.text, "  c  ");
-  EXPECT_EQ(tokenizer.NextToken(true).kind, xtEnd);
-  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+  EXPECT_EQ(tokenizer.NextToken(true).kind, XmlTokenKind::kEnd);
+  EXPECT_EQ(tokenizer.NextToken(false).kind, XmlTokenKind::kEnd);
 }
 
 TEST(XmlTokenizer, CutOffTagEndsAtTheEnd) {
   XmlTokenizer tokenizer("<a b=\"1");
   const XmlToken t = tokenizer.NextToken(false);
-  EXPECT_EQ(t.kind, xtStartTag);
+  EXPECT_EQ(t.kind, XmlTokenKind::kStartTag);
   EXPECT_EQ(t.text, "a b=\"1");
-  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+  EXPECT_EQ(tokenizer.NextToken(false).kind, XmlTokenKind::kEnd);
 }
 
 TEST(XmlText, TagNames) {
@@ -418,7 +418,7 @@ TEST(XmlTokenizer, BlocksGiveTheTokensOfTheWholeInput) {
       const XmlToken got = blocks.NextToken(preserve);
       ASSERT_EQ(got.kind, expected.kind) << xml;
       ASSERT_EQ(got.text, expected.text) << xml;
-      if (expected.kind == xtEnd) break;
+      if (expected.kind == XmlTokenKind::kEnd) break;
     }
   }
 }
@@ -444,7 +444,7 @@ std::vector<std::pair<XmlTokenKind, std::string>> BytewiseTokens(const std::stri
     } else {
       std::size_t last = end;
       while (static_cast<unsigned char>(xml[last - 1]) < (preserve ? 0x20 : 0x21)) --last;
-      tokens.emplace_back(xtText, xml.substr(pos, last - pos));
+      tokens.emplace_back(XmlTokenKind::kText, xml.substr(pos, last - pos));
       pos = last;
     }
   }
@@ -474,8 +474,8 @@ TEST(XmlTokenizer, TokensEndOnEveryByteOfAWord) {
             ASSERT_EQ(fromBlocks.kind, kind) << xml;
             ASSERT_EQ(fromBlocks.text, text) << xml;
           }
-          EXPECT_EQ(whole.NextToken(preserve).kind, xtEnd) << xml;
-          EXPECT_EQ(blocks.NextToken(preserve).kind, xtEnd) << xml;
+          EXPECT_EQ(whole.NextToken(preserve).kind, XmlTokenKind::kEnd) << xml;
+          EXPECT_EQ(blocks.NextToken(preserve).kind, XmlTokenKind::kEnd) << xml;
         }
       }
     }
@@ -486,7 +486,7 @@ TEST(XmlTokenizer, BlocksStopAtTheByteLimit) {
   XmlTokenizer tokenizer(testing::RandomBlocks("<a>text<b/>", 1), 6);
   EXPECT_EQ(tokenizer.NextToken(false).text, "a");
   EXPECT_EQ(tokenizer.NextToken(false).text, "tex");
-  EXPECT_EQ(tokenizer.NextToken(false).kind, xtEnd);
+  EXPECT_EQ(tokenizer.NextToken(false).kind, XmlTokenKind::kEnd);
 }
 
 // Keeps every child, or hands over the children of the root and collects

@@ -80,24 +80,24 @@ void ShownCellWriter::Cell(const CellData& cell, bool /*beginsRow*/) {
   awaiting_ = false;
   shown_.clear();
   switch (cell.kind) {
-    case cellBlank:
+    case CellKind::kBlank:
       return;
-    case cellText:
+    case CellKind::kText:
       awaited_ = cell;
       awaiting_ = true;
       return;
-    case cellSharedString:
+    case CellKind::kSharedString:
       if (cell.stringIndex < book_.sharedStrings.size())
         PlaceText(cell, book_.sharedStrings[cell.stringIndex]);
       return;
-    case cellNumber:
-    case cellFormulaResult:
+    case CellKind::kNumber:
+    case CellKind::kFormulaResult:
       FormatOf(cell).AppendNumber(cell.value, dateSystem_, shown_);
       break;
-    case cellBoolean:
+    case CellKind::kBoolean:
       shown_ = cell.value != 0 ? "TRUE" : "FALSE";
       break;
-    case cellError:
+    case CellKind::kError:
       shown_ = ErrorText(static_cast<std::uint8_t>(cell.value));
       break;
   }
@@ -127,7 +127,7 @@ bool LayOutShownWorksheet(const WorkbookData& book, const WorksheetData& sheet, 
       if (next.row == cell.row && next.column == cell.column) continue;
     }
     writer.Cell(cell, false);
-    if (cell.kind == cellText)
+    if (cell.kind == CellKind::kText)
       writer.CellText(std::string_view(sheet.cellTexts).substr(cell.text.offset, cell.text.length));
   }
   return writer.Finish();

@@ -55,7 +55,7 @@ class ShownCellWriter final : public StreamedCellSink {
   // last entry for XF indices beyond the list.
   std::vector<const ShownFormat*> formatOfXf_;
   std::string shown_;
-  // A cellText cell waits for its text until CellText gives it or another
+  // A CellKind::kText cell waits for its text until CellText gives it or another
   // cell comes.
   CellData awaited_;
   bool awaiting_ = false;

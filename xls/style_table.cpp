@@ -103,15 +103,15 @@ bool IsBlankAfterTrim(std::string_view code) {
 void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string code) {
   // A number or percent code longer than the number patterns take is shown
   // in General form, rather than failing every cell that uses it.
-  if ((kind == fmtNumber || kind == fmtPercent) && code.size() > kMaxNumberPatternLength)
-    kind = fmtGeneral;
+  if ((kind == FormatKind::kNumber || kind == FormatKind::kPercent) && code.size() > kMaxNumberPatternLength)
+    kind = FormatKind::kGeneral;
   FormatSlot& slot = styles.formats[static_cast<std::size_t>(formatIndex)];
   slot.kind = kind;
-  slot.numberPattern = kind == fmtNumber || kind == fmtPercent
+  slot.numberPattern = kind == FormatKind::kNumber || kind == FormatKind::kPercent
                            ? std::make_unique<const NumberPattern>(code)
                            : nullptr;
   slot.dateTimeTokens =
-      kind == fmtDateTime ? std::make_unique<const DateTimeTokens>(code) : nullptr;
+      kind == FormatKind::kDateTime ? std::make_unique<const DateTimeTokens>(code) : nullptr;
   slot.code = std::move(code);
 }
 
@@ -175,18 +175,18 @@ void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles) {
   if (code.find('m') != std::string::npos) {
     CutAtFirst(code, ';');
     DeleteAll(code, '"');
-    Store(styles, formatIndex, fmtDateTime, std::move(code));
+    Store(styles, formatIndex, FormatKind::kDateTime, std::move(code));
   } else if (code.find('a') != std::string::npos) {
     CutAtFirst(code, ';');
     DeleteAll(code, '"');
     ReplaceAll(code, 'a', 'd');
-    Store(styles, formatIndex, fmtDateTime, std::move(code));
+    Store(styles, formatIndex, FormatKind::kDateTime, std::move(code));
   } else if (code.find('%') != std::string::npos) {
     DeleteAll(code, '/');
-    Store(styles, formatIndex, fmtPercent, std::move(code));
+    Store(styles, formatIndex, FormatKind::kPercent, std::move(code));
   } else {
     DeleteAll(code, '/');
-    Store(styles, formatIndex, fmtNumber, std::move(code));
+    Store(styles, formatIndex, FormatKind::kNumber, std::move(code));
   }
 }
 
@@ -202,18 +202,18 @@ void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, 
   }
   const FormatSlot& slot = styles.formats[static_cast<std::size_t>(f)];
   switch (slot.kind) {
-    case fmtNumber:
+    case FormatKind::kNumber:
       slot.numberPattern->Append(value, out);
       return;
-    case fmtPercent:
+    case FormatKind::kPercent:
       // Formed in extended precision and not rounded back to double.
       slot.numberPattern->Append(static_cast<long double>(value) * 100.0L, out);
       return;
-    case fmtDateTime:
+    case FormatKind::kDateTime:
       slot.dateTimeTokens->Append(
           value, styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900, out);
       return;
-    case fmtGeneral:
+    case FormatKind::kGeneral:
       break;
   }
   AppendGeneral(value, out);

@@ -16,11 +16,11 @@
 
 namespace tabulox {
 
-enum FormatKind : std::uint8_t {
-  fmtGeneral = 0,
-  fmtNumber = 2,
-  fmtPercent = 3,
-  fmtDateTime = 5,
+enum class FormatKind : std::uint8_t {
+  kGeneral = 0,
+  kNumber = 2,
+  kPercent = 3,
+  kDateTime = 5,
 };
 
 inline constexpr int kFormatSlotCount = 400;
@@ -31,7 +31,7 @@ inline constexpr int kFormatSlotCount = 400;
 // slots of its kind: most of the 400 slots stay General, and a small slot
 // keeps the table, made for every conversion, within a few pages).
 struct FormatSlot {
-  FormatKind kind = fmtGeneral;
+  FormatKind kind = FormatKind::kGeneral;
   std::string code;
   std::unique_ptr<const NumberPattern> numberPattern;
   std::unique_ptr<const DateTimeTokens> dateTimeTokens;

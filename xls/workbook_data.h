@@ -39,20 +39,20 @@ struct BoundSheet8 {
   ShortXLUnicodeString name;
 };
 
-enum CellKind : std::uint8_t {
-  cellBlank = 0,
-  cellSharedString = 1,
-  cellNumber = 2,
+enum class CellKind : std::uint8_t {
+  kBlank = 0,
+  kSharedString = 1,
+  kNumber = 2,
   // A formula's numeric result.
-  cellFormulaResult = 3,
+  kFormulaResult = 3,
   // A cell whose text is kept apart from it: a LABEL or RSTRING string, or a
   // formula result held as text (the text of a string result, or nothing for
   // an empty result and result types not known).
-  cellText = 4,
+  kText = 4,
   // A boolean (value 1 or 0) or an error (value the error code, [MS-XLS]
   // 2.5.10 BErr), a BOOLERR constant or a formula's result.
-  cellBoolean = 5,
-  cellError = 6,
+  kBoolean = 5,
+  kError = 6,
 };
 
 // A span of WorksheetData::cellTexts.
@@ -68,11 +68,11 @@ struct CellData {
   std::uint32_t column = 0;
   std::uint16_t row = 0;
   std::uint16_t xfIndex = 0;
-  CellKind kind = cellBlank;
+  CellKind kind = CellKind::kBlank;
   union {
-    double value;               // cellNumber, cellFormulaResult, cellBoolean, cellError
-    std::uint32_t stringIndex;  // cellSharedString
-    TextSpan text;             // cellText
+    double value;               // CellKind::kNumber, CellKind::kFormulaResult, CellKind::kBoolean, CellKind::kError
+    std::uint32_t stringIndex;  // CellKind::kSharedString
+    TextSpan text;             // CellKind::kText
   };
 
   CellData() : value(0) {}
@@ -90,7 +90,7 @@ struct SheetEntry {
 struct WorksheetData {
   SheetEntry sheetData;
   std::vector<CellData> cells;
-  // The texts of cellText cells, one after the other.
+  // The texts of CellKind::kText cells, one after the other.
   std::string cellTexts;
   // The rows its ROW records and the columns its COLINFO records hide.
   HiddenLines hiddenRows;

@@ -17,11 +17,11 @@ namespace {
 
 // A FORMULA result whose last two bytes are 0xFF holds a result type in its
 // first byte instead of a double, [MS-XLS] 2.5.133 FormulaValue.
-enum FormulaResultType : std::uint8_t {
-  resultString = 0,
-  resultBoolean = 1,
-  resultError = 2,
-  resultEmpty = 3,
+enum class FormulaResultType : std::uint8_t {
+  kString = 0,
+  kBoolean = 1,
+  kError = 2,
+  kEmpty = 3,
 };
 
 // Bit 0 of an XLUnicodeString's option byte: 16-bit characters.
@@ -58,7 +58,7 @@ CellData MakeCell(CellKind kind, std::span<const std::uint8_t> fields) {
 }
 
 CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, double value) {
-  CellData cell = MakeCell(cellNumber, row, column, xf);
+  CellData cell = MakeCell(CellKind::kNumber, row, column, xf);
   cell.value = value;
   return cell;
 }
@@ -66,7 +66,7 @@ CellData NumberCell(std::uint16_t row, std::uint32_t column, std::uint16_t xf, d
 // [MS-XLS] 2.4.24 BoolErr: the cell fields, the value, then fError (0: the
 // value is a boolean, else an error code).
 CellData BoolErrCell(CellData cell, std::span<const std::uint8_t> valueAndFlag) {
-  cell.kind = valueAndFlag[1] != 0 ? cellError : cellBoolean;
+  cell.kind = valueAndFlag[1] != 0 ? CellKind::kError : CellKind::kBoolean;
   cell.value = valueAndFlag[0];
   return cell;
 }
@@ -76,18 +76,19 @@ CellData BoolErrCell(CellData cell, std::span<const std::uint8_t> valueAndFlag) 
 // for the text of a following STRING record, else kNoCell.
 template <typename Cells>
 std::uint32_t AddFormula(CellData cell, std::span<const std::uint8_t> result, Cells& cells) {
-  cell.kind = cellFormulaResult;
+  cell.kind = CellKind::kFormulaResult;
   if (!HasMarkerBytes(result)) {
     cell.value = DoubleFromBytes(result);
-  } else if (result[0] == resultBoolean || result[0] == resultError) {
-    cell.kind = result[0] == resultBoolean ? cellBoolean : cellError;
+  } else if (const auto type = FormulaResultType{result[0]};
+             type == FormulaResultType::kBoolean || type == FormulaResultType::kError) {
+    cell.kind = type == FormulaResultType::kBoolean ? CellKind::kBoolean : CellKind::kError;
     cell.value = result[2];
   } else {
-    cell.kind = cellText;
+    cell.kind = CellKind::kText;
     cell.text = TextSpan{0, 0};
   }
   cells.Add(cell);
-  if (cell.kind == cellText && result[0] == resultString) return cells.LastCell();
+  if (cell.kind == CellKind::kText && FormulaResultType{result[0]} == FormulaResultType::kString) return cells.LastCell();
   return kNoCell;
 }
 
@@ -96,7 +97,7 @@ template <typename Cells>
 std::uint32_t ReadFormula(ByteReader& stream, Cells& cells) {
   // The option flags, the formula and what follows the result are not used.
   const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
-  return AddFormula(MakeCell(cellFormulaResult, fields), fields.subspan(kCellFieldsSize), cells);
+  return AddFormula(MakeCell(CellKind::kFormulaResult, fields), fields.subspan(kCellFieldsSize), cells);
 }
 
 // Appends the characters of an XLUnicodeString, [MS-XLS] 2.5.294 (16-bit
@@ -132,7 +133,7 @@ struct SheetCells {
   void HideColumns(std::uint32_t first, std::uint32_t last) {
     sheet.hiddenColumns.Hide(first, last);
   }
-  // Gives the cellText cell at `cellIndex` the text that `read` appends to the
+  // Gives the CellKind::kText cell at `cellIndex` the text that `read` appends to the
   // string it is given (false: no text).
   template <typename Read>
   void SetText(std::uint32_t cellIndex, Read read) {
@@ -190,7 +191,7 @@ class StreamedCells {
     }
     Hand([&] { sink_.ColumnsHidden(first, last); });
   }
-  // Hands the text that `read` gives to the sink, for the cellText cell it was
+  // Hands the text that `read` gives to the sink, for the CellKind::kText cell it was
   // handed last.
   template <typename Read>
   void SetText(std::uint32_t, Read read) {
@@ -260,7 +261,7 @@ bool IsCellRecord(std::uint16_t type, BiffVersion version) {
   }
 }
 
-// Reads the 8-bit string of `chars` as the text of the cellText cell at
+// Reads the 8-bit string of `chars` as the text of the CellKind::kText cell at
 // `cellIndex`.
 template <typename Cells>
 void SetByteStringText(Cells& cells, std::uint32_t cellIndex, const CodePageStrings& strings,
@@ -271,7 +272,7 @@ void SetByteStringText(Cells& cells, std::uint32_t cellIndex, const CodePageStri
   });
 }
 
-// Adds a cellText cell whose text is the 8-bit string that follows the cell's
+// Adds a CellKind::kText cell whose text is the 8-bit string that follows the cell's
 // fields (`fieldsSize` bytes), with a length field of `lengthBytes` bytes.
 template <typename Cells>
 void AddByteStringCell(CellData cell, std::span<const std::uint8_t> payload, std::size_t fieldsSize,
@@ -279,7 +280,7 @@ void AddByteStringCell(CellData cell, std::span<const std::uint8_t> payload, std
   const std::optional<std::span<const std::uint8_t>> chars =
       CountedChars(payload.subspan(fieldsSize), lengthBytes, strings.bytesPerCount());
   if (!chars) return;
-  cell.kind = cellText;
+  cell.kind = CellKind::kText;
   cell.text = TextSpan{0, 0};
   cells.Add(cell);
   SetByteStringText(cells, cells.LastCell(), strings, *chars);
@@ -298,7 +299,7 @@ CellData Biff2Cell(std::span<const std::uint8_t> fields, const CellRecordFormat&
     xf = fields[5] & 0x3F;
   else if (xf == 0x3F)
     xf = ixfe;
-  return MakeCell(cellBlank, LoadU16le(fields, 0), LoadU16le(fields, 2), xf);
+  return MakeCell(CellKind::kBlank, LoadU16le(fields, 0), LoadU16le(fields, 2), xf);
 }
 
 // [MS-XLS] 2.4.221 Row (BIFF3 to BIFF8 alike): the row, then at byte 12 the
@@ -355,7 +356,7 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
     case kRecordLabel:
     case kRecordRString:
       if (payload.size() >= kCellFieldsSize)
-        AddByteStringCell(MakeCell(cellText, payload), payload, kCellFieldsSize, 2, strings,
+        AddByteStringCell(MakeCell(CellKind::kText, payload), payload, kCellFieldsSize, 2, strings,
                           cells);
       return true;
     case kRecordString:
@@ -372,7 +373,7 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
     case kRecordFormulaBiff4:
       if (payload.size() >= kCellFieldsSize + 8)
         awaitingString =
-            AddFormula(MakeCell(cellFormulaResult, payload), payload.subspan(kCellFieldsSize, 8),
+            AddFormula(MakeCell(CellKind::kFormulaResult, payload), payload.subspan(kCellFieldsSize, 8),
                        cells);
       return true;
     default:
@@ -386,7 +387,7 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
     case kRecordIntegerBiff2:
       if (biff2Fields(2)) {
         CellData cell = Biff2Cell(payload, format, state.ixfe);
-        cell.kind = cellNumber;
+        cell.kind = CellKind::kNumber;
         cell.value = LoadU16le(payload, kBiff2CellFieldsSize);
         cells.Add(cell);
       }
@@ -395,7 +396,7 @@ bool ReadEarlierCellRecord(std::span<const std::uint8_t> payload, std::uint16_t 
       if (biff2Fields(8)) {
         const std::span<const std::uint8_t> value = payload.subspan(kBiff2CellFieldsSize, 8);
         CellData cell = Biff2Cell(payload, format, state.ixfe);
-        cell.kind = cellNumber;
+        cell.kind = CellKind::kNumber;
         cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
         cells.Add(cell);
       }
@@ -443,7 +444,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
   switch (header.type) {
     case kRecordLabelSst: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      CellData cell = MakeCell(cellSharedString, fields);
+      CellData cell = MakeCell(CellKind::kSharedString, fields);
       cell.stringIndex = LoadU32le(fields, kCellFieldsSize);
       cells.Add(cell);
       break;
@@ -451,14 +452,14 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
     case kRecordNumber: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 8);
       const std::span<const std::uint8_t> value = fields.subspan(kCellFieldsSize);
-      CellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(CellKind::kNumber, fields);
       cell.value = HasMarkerBytes(value) ? 0.0 : DoubleFromBytes(value);
       cells.Add(cell);
       break;
     }
     case kRecordRK: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 4);
-      CellData cell = MakeCell(cellNumber, fields);
+      CellData cell = MakeCell(CellKind::kNumber, fields);
       cell.value = DecodeRK(LoadU32le(fields, kCellFieldsSize));
       cells.Add(cell);
       break;
@@ -478,7 +479,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
       break;
     }
     case kRecordBlank:
-      cells.Add(MakeCell(cellBlank, stream.bytes(kCellFieldsSize)));
+      cells.Add(MakeCell(CellKind::kBlank, stream.bytes(kCellFieldsSize)));
       break;
     case kRecordMulBlank: {
       const std::uint16_t row = stream.u16le();
@@ -486,7 +487,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
       const int count = (header.length - 6) / 2;
       for (int i = 0; i < count; ++i)
         cells.Add(
-                MakeCell(cellBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
+                MakeCell(CellKind::kBlank, row, first + static_cast<std::uint32_t>(i), stream.u16le()));
       stream.u16le();
       break;
     }
@@ -495,7 +496,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
       // [MS-XLS] 2.4.148 Label, 2.4.221 RString: an XLUnicodeString after the
       // cell fields (an RString's formatting runs after it are not text).
       RecordSegments segments(stream, header);
-      CellData cell = MakeCell(cellText, segments.current().bytes(kCellFieldsSize));
+      CellData cell = MakeCell(CellKind::kText, segments.current().bytes(kCellFieldsSize));
       cell.text = TextSpan{0, 0};
       cells.Add(cell);
       cells.SetText(cells.LastCell(),
@@ -512,7 +513,7 @@ void ReadCellRecord(ByteReader& stream, const RecordHeader& header, const CellRe
       break;
     case kRecordBoolErr: {
       const std::span<const std::uint8_t> fields = stream.bytes(kCellFieldsSize + 2);
-      cells.Add(BoolErrCell(MakeCell(cellBlank, fields), fields.subspan(kCellFieldsSize)));
+      cells.Add(BoolErrCell(MakeCell(CellKind::kBlank, fields), fields.subspan(kCellFieldsSize)));
       break;
     }
     case kRecordFormula:

@@ -44,7 +44,7 @@ class StreamedCellSink {
   // The next cell in record order; `beginsRow` for the first cell of a row,
   // which lies above every row before it. Every other cell lies to the right
   // of the cell before it. A cell whose text is kept apart (LABEL, RSTRING, a
-  // FORMULA whose result is a string) comes as a cellText cell with no text:
+  // FORMULA whose result is a string) comes as a CellKind::kText cell with no text:
   // its text, if its record or a STRING record gives it one, follows through
   // CellText before any other cell.
   virtual void Cell(const CellData& cell, bool beginsRow) = 0;

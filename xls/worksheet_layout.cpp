@@ -15,25 +15,25 @@ namespace {
 constexpr char kLineEnd[] = "\r\n";
 constexpr std::size_t kLineEndSize = 2;
 
-// The text of a cell of any kind but cellText, whose text is kept
+// The text of a cell of any kind but CellKind::kText, whose text is kept
 // apart from the cell.
 void AppendCellValue(const WorkbookData& book, const CellData& cell, std::string& text) {
   switch (cell.kind) {
-    case cellBlank:
-    case cellText:
+    case CellKind::kBlank:
+    case CellKind::kText:
       break;
-    case cellSharedString:
+    case CellKind::kSharedString:
       if (cell.stringIndex < book.sharedStrings.size())
         text += book.sharedStrings[cell.stringIndex];
       break;
-    case cellNumber:
+    case CellKind::kNumber:
       RenderNumber(book.styles, cell.xfIndex, cell.value, text);
       break;
-    case cellFormulaResult:
-    case cellBoolean:
+    case CellKind::kFormulaResult:
+    case CellKind::kBoolean:
       AppendGeneral(cell.value, text);
       break;
-    case cellError:
+    case CellKind::kError:
       // The error code; #NULL! (code 0) writes nothing.
       if (cell.value != 0) AppendGeneral(cell.value, text);
       break;
@@ -114,7 +114,7 @@ void RowTextWriter::Cell(const CellData& cell, bool beginsRow) {
     anyRow_ = true;
     position_ = 0;
   }
-  if (cell.kind == cellText) {
+  if (cell.kind == CellKind::kText) {
     awaited_ = cell;
     awaited_.column = column;
     awaiting_ = true;
@@ -150,7 +150,7 @@ void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, s
   for (const std::uint32_t i : CellsInLayoutOrder(sheet)) {
     const CellData& cell = sheet.cells[i];
     writer.Cell(cell, previous == nullptr || cell.row != previous->row);
-    if (cell.kind == cellText)
+    if (cell.kind == CellKind::kText)
       writer.CellText(std::string_view(sheet.cellTexts).substr(cell.text.offset, cell.text.length));
     previous = &cell;
   }

@@ -60,7 +60,7 @@ class RowTextWriter final : public StreamedCellSink {
   void Finish();
 
  private:
-  // A cellText cell is written once its text is known: when CellText gives
+  // A CellKind::kText cell is written once its text is known: when CellText gives
   // it, or with no text when anything else comes first. Only while one is
   // awaited.
   void PlaceAwaitedText(std::string_view awaitedText);
