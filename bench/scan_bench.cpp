@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "file_search.h"
 #include "add_folder_dialog.h"
-#include "scan_cancel_dialog.h"
+#include "file_search.h"
 #include "main_window.h"
+#include "scan_cancel_dialog.h"
 #include "settings_file.h"
 
 namespace {

@@ -12,10 +12,10 @@
 
 #include "core/byte_reader.h"
 #include "core/conversion_output.h"
-#include "numfmt/regional_settings.h"
-#include "xls/shared_strings.h"
-#include "support/biff_writer.h"
 #include "core/text_encoding.h"
+#include "numfmt/regional_settings.h"
+#include "support/biff_writer.h"
+#include "xls/shared_strings.h"
 #include "xls/workbook_data.h"
 #include "xls/worksheet_cells.h"
 #include "xls/worksheet_layout.h"

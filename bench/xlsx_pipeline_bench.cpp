@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "support/shared_xlsx_converter.h"
-#include "support/zip_writer.h"
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
 #include "ooxml/xml_document.h"
 #include "ooxml/xml_tokenizer.h"
 #include "ooxml/zip_archive.h"
+#include "support/shared_xlsx_converter.h"
+#include "support/zip_writer.h"
 
 namespace tabulox {
 namespace {

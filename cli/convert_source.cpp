@@ -7,8 +7,8 @@
 #include <optional>
 #include <vector>
 
-#include "destination/atomic_file.h"
 #include "cli/sheet_destinations.h"
+#include "destination/atomic_file.h"
 
 namespace tabulox::cli {
 namespace {

@@ -2,11 +2,11 @@
 #include <cstdio>
 #include <string>
 
-#include "destination/atomic_file.h"
 #include "cli/convert_source.h"
 #include "cli/parse_flag.h"
 #include "cli/process_locale.h"
 #include "cli/sheet_destinations.h"
+#include "destination/atomic_file.h"
 #include "tabulox/tabulox.h"
 
 int main(int argc, char** argv) {

@@ -3,11 +3,11 @@
 #include <utility>
 
 #include "core/code_pages.h"
-#include "xls/convert_workbook.h"
-#include "ooxml/convert_xlsx_workbook.h"
+#include "grid/sheet_choice.h"
 #include "numfmt/date_time_pattern.h"
 #include "numfmt/regional_settings.h"
-#include "grid/sheet_choice.h"
+#include "ooxml/convert_xlsx_workbook.h"
+#include "xls/convert_workbook.h"
 
 namespace tabulox {
 

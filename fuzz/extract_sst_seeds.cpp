@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "xls/biff_records.h"
 #include "core/byte_reader.h"
-#include "xls/compound_file.h"
 #include "core/file_bytes.h"
+#include "xls/biff_records.h"
+#include "xls/compound_file.h"
 
 namespace {
 

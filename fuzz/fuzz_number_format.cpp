@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "numfmt/date_time_pattern.h"
 #include "core/extraction_error.h"
+#include "numfmt/date_time_pattern.h"
 #include "numfmt/number_pattern.h"
 #include "numfmt/regional_settings.h"
 #include "numfmt/shown_format.h"

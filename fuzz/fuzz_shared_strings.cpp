@@ -5,9 +5,9 @@
 #include <memory>
 #include <span>
 
-#include "xls/biff_records.h"
 #include "core/byte_reader.h"
 #include "core/extraction_error.h"
+#include "xls/biff_records.h"
 #include "xls/shared_strings.h"
 #include "xls/workbook_data.h"
 

@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
+#include "core/extraction_error.h"
 #include "xls/compound_file.h"
 #include "xls/convert_workbook.h"
-#include "core/extraction_error.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

@@ -4,8 +4,8 @@
 #include <cstddef>
 #include <vector>
 
-#include "grid/grid_writer.h"
 #include "core/result_code.h"
+#include "grid/grid_writer.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox {

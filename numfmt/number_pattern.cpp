@@ -12,8 +12,8 @@
 #include <type_traits>
 #include <utility>
 
-#include "numfmt/decimal_digits.h"
 #include "core/extraction_error.h"
+#include "numfmt/decimal_digits.h"
 #include "numfmt/general_format.h"
 #include "numfmt/regional_settings.h"
 

@@ -6,20 +6,20 @@
 #include <memory>
 #include <utility>
 
+#include "core/conversion_output.h"
 #include "core/extraction_error.h"
 #include "core/file_bytes.h"
-#include "ooxml/xlsx_shared_strings.h"
-#include "core/conversion_output.h"
-#include "ooxml/worksheet_text.h"
-#include "ooxml/xml_document.h"
-#include "ooxml/zip_archive.h"
+#include "grid/sheet_choice.h"
 #include "ooxml/member_read.h"
 #include "ooxml/shown_worksheet.h"
-#include "grid/sheet_choice.h"
 #include "ooxml/workbook_parts.h"
 #include "ooxml/workbook_sheets.h"
 #include "ooxml/workbook_styles.h"
 #include "ooxml/worksheet_hiding.h"
+#include "ooxml/worksheet_text.h"
+#include "ooxml/xlsx_shared_strings.h"
+#include "ooxml/xml_document.h"
+#include "ooxml/zip_archive.h"
 
 namespace tabulox {
 

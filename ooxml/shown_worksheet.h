@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "numfmt/date_time_pattern.h"
 #include "grid/grid_writer.h"
+#include "numfmt/date_time_pattern.h"
 #include "ooxml/worksheet_hiding.h"
 #include "ooxml/xml_document.h"
 

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "tabulox/tabulox.h"
 #include "ooxml/workbook_parts.h"
 #include "ooxml/zip_archive.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox {
 

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <exception>
 
-#include "ooxml/cell_ref.h"
 #include "core/extraction_error.h"
+#include "ooxml/cell_ref.h"
 #include "ooxml/worksheet_hiding.h"
 #include "ooxml/worksheet_rows.h"
 #include "ooxml/xlsx_shared_strings.h"

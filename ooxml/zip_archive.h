@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "core/file_bytes.h"
+#include "ooxml/read_ahead_decoder.h"
 #include "ooxml/zip_directory.h"
 #include "ooxml/zip_errors.h"
-#include "ooxml/read_ahead_decoder.h"
 #include "ooxml/zip_member_decoder.h"
 
 namespace tabulox {

@@ -13,14 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "xls/code_page_strings.h"
-#include "xls/convert_workbook.h"
 #include "core/output_block.h"
+#include "core/text_encoding.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 #include "support/earlier_biff_writer.h"
-#include "core/text_encoding.h"
+#include "xls/code_page_strings.h"
+#include "xls/convert_workbook.h"
 #include "xls/worksheet_file_name.h"
 
 namespace tabulox {

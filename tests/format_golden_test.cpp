@@ -8,10 +8,10 @@
 #include <iterator>
 #include <string>
 
-#include "xls/convert_workbook.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
+#include "xls/convert_workbook.h"
 
 namespace tabulox {
 namespace {

@@ -16,9 +16,9 @@
 #include <string>
 #include <vector>
 
-#include "xls/convert_workbook.h"
 #include "core/file_bytes.h"
 #include "core/result_code.h"
+#include "xls/convert_workbook.h"
 
 #if __has_include("convert_xlsx_workbook.h")
 #include "support/shared_xlsx_converter.h"

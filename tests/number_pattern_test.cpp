@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "numfmt/decimal_digits.h"
 #include "core/extraction_error.h"
+#include "numfmt/decimal_digits.h"
 #include "numfmt/number_pattern.h"
 #include "numfmt/regional_settings.h"
 

@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "support/zip_writer.h"
-#include "ooxml/zip_errors.h"
 #include "ooxml/zip_archive.h"
+#include "ooxml/zip_errors.h"
+#include "support/zip_writer.h"
 
 namespace tabulox {
 namespace {

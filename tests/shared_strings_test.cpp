@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "xls/biff_records.h"
 #include "core/engine_text.h"
 #include "core/extraction_error.h"
 #include "support/biff_writer.h"
+#include "xls/biff_records.h"
 
 namespace tabulox {
 namespace {

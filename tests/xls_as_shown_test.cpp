@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
-#include "xls/convert_workbook.h"
 #include "core/output_block.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 #include "support/earlier_biff_writer.h"
+#include "xls/convert_workbook.h"
 #include "xls/xls_workbook_text.h"
 
 namespace tabulox {

@@ -10,12 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "xls/biff_records.h"
-#include "xls/convert_workbook.h"
 #include "core/output_block.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
+#include "xls/biff_records.h"
+#include "xls/convert_workbook.h"
 
 namespace tabulox {
 namespace {

@@ -12,13 +12,13 @@
 #include <optional>
 #include <string>
 
-#include "xls/biff_records.h"
-#include "xls/compound_file.h"
-#include "xls/convert_workbook.h"
 #include "core/extraction_error.h"
 #include "core/file_bytes.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
+#include "xls/biff_records.h"
+#include "xls/compound_file.h"
+#include "xls/convert_workbook.h"
 #include "xls/worksheet_layout.h"
 #include "xls/xls_globals.h"
 

@@ -9,11 +9,11 @@
 #include "grid/grid_writer.h"
 #include "ooxml/iso_date_time.h"
 #include "ooxml/shown_worksheet.h"
+#include "ooxml/workbook_styles.h"
+#include "ooxml/xlsx_shared_strings.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
-#include "ooxml/workbook_styles.h"
-#include "ooxml/xlsx_shared_strings.h"
 
 namespace tabulox {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/shared_xlsx_converter.h"
 #include "ooxml/package_relationships.h"
+#include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
 
 namespace tabulox {

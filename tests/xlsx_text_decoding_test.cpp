@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "support/shared_xlsx_converter.h"
-#include "support/block_source.h"
-#include "support/zip_writer.h"
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
 #include "ooxml/xml_document.h"
 #include "ooxml/xml_part_encoding.h"
 #include "ooxml/xstring_escapes.h"
+#include "support/block_source.h"
+#include "support/shared_xlsx_converter.h"
+#include "support/zip_writer.h"
 
 namespace tabulox {
 namespace {

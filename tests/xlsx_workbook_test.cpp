@@ -7,14 +7,14 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/cell_ref.h"
-#include "support/shared_xlsx_converter.h"
 #include "core/extraction_error.h"
-#include "ooxml/xlsx_shared_strings.h"
-#include "support/block_source.h"
-#include "support/zip_writer.h"
+#include "ooxml/cell_ref.h"
 #include "ooxml/worksheet_text.h"
+#include "ooxml/xlsx_shared_strings.h"
 #include "ooxml/xml_document.h"
+#include "support/block_source.h"
+#include "support/shared_xlsx_converter.h"
+#include "support/zip_writer.h"
 
 namespace tabulox {
 namespace {

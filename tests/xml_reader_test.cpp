@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
-#include "support/block_source.h"
 #include "ooxml/xml_document.h"
 #include "ooxml/xml_text.h"
 #include "ooxml/xml_tokenizer.h"
+#include "support/block_source.h"
 
 namespace tabulox {
 namespace {

@@ -10,8 +10,8 @@
 #include <iostream>
 #include <set>
 
-#include "support/zip_writer.h"
 #include "ooxml/zip_limits.h"
+#include "support/zip_writer.h"
 
 namespace tabulox {
 namespace {

@@ -3,10 +3,10 @@
 #include <optional>
 #include <utility>
 
-#include "xls/biff_version.h"
-#include "xls/compound_file.h"
 #include "core/conversion_output.h"
 #include "core/file_bytes.h"
+#include "xls/biff_version.h"
+#include "xls/compound_file.h"
 #include "xls/worksheet_file_name.h"
 #include "xls/xls_workbook_text.h"
 

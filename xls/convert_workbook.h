@@ -9,8 +9,8 @@
 
 #include "core/output_block.h"
 #include "core/result_code.h"
-#include "tabulox/tabulox.h"
 #include "core/text_encoding.h"
+#include "tabulox/tabulox.h"
 
 namespace tabulox {
 

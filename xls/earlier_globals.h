@@ -16,9 +16,9 @@
 #include <cstddef>
 #include <string_view>
 
-#include "xls/biff_version.h"
 #include "core/byte_reader.h"
 #include "core/result_code.h"
+#include "xls/biff_version.h"
 #include "xls/workbook_data.h"
 
 namespace tabulox {

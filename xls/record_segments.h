@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "xls/biff_records.h"
 #include "core/byte_reader.h"
+#include "xls/biff_records.h"
 
 namespace tabulox {
 

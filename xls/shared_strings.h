@@ -3,8 +3,8 @@
 // it. Formatting runs and phonetic blocks are read past and dropped.
 #pragma once
 
-#include "xls/biff_records.h"
 #include "core/byte_reader.h"
+#include "xls/biff_records.h"
 #include "xls/workbook_data.h"
 
 namespace tabulox {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "xls/xls_globals.h"
+#include "xls/worksheet_layout.h"
 
 namespace tabulox {
 

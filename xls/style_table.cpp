@@ -2,9 +2,9 @@
 
 #include <string_view>
 
+#include "core/engine_text.h"
 #include "numfmt/built_in_formats.h"
 #include "numfmt/date_time_pattern.h"
-#include "core/engine_text.h"
 #include "numfmt/general_format.h"
 #include "numfmt/number_pattern.h"
 

@@ -8,11 +8,11 @@
 #include <string_view>
 #include <vector>
 
+#include "core/extraction_error.h"
+#include "core/huge_pages.h"
+#include "grid/hidden_lines.h"
 #include "xls/biff_version.h"
 #include "xls/code_page_strings.h"
-#include "core/extraction_error.h"
-#include "grid/hidden_lines.h"
-#include "core/huge_pages.h"
 #include "xls/style_table.h"
 
 namespace tabulox {

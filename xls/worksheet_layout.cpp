@@ -4,10 +4,10 @@
 #include <tuple>
 #include <vector>
 
+#include "core/engine_text.h"
 #include "core/extraction_error.h"
 #include "numfmt/general_format.h"
 #include "xls/style_table.h"
-#include "xls/xls_globals.h"
 
 namespace tabulox {
 namespace {
@@ -156,6 +156,18 @@ void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, s
   }
   writer.Finish();
   EndWorksheetText(text, maxBytes);
+}
+
+std::string SheetNameText(const ShortXLUnicodeString& name) {
+  std::string text;
+  const std::vector<std::uint8_t>& c = name.chars;
+  if (name.highByte) {
+    for (std::size_t i = 0; i + 1 < c.size(); i += 2)
+      AppendUtf16Unit(text, static_cast<std::uint16_t>(c[i] | (c[i + 1] << 8)));
+  } else {
+    for (const std::uint8_t b : c) AppendUtf16Unit(text, b);
+  }
+  return text;
 }
 
 }  // namespace tabulox

@@ -1,8 +1,7 @@
 #include "xls/xls_globals.h"
 
-#include "xls/biff_records.h"
-#include "core/engine_text.h"
 #include "core/extraction_error.h"
+#include "xls/biff_records.h"
 #include "xls/shared_strings.h"
 #include "xls/worksheet_cells.h"
 
@@ -63,18 +62,6 @@ BoundSheet8 ReadBoundSheet(ByteReader& stream) {
   sheet.sheetType = stream.u8();
   sheet.name = ReadShortXLUnicodeString(stream);
   return sheet;
-}
-
-std::string SheetNameText(const ShortXLUnicodeString& name) {
-  std::string text;
-  const std::vector<std::uint8_t>& c = name.chars;
-  if (name.highByte) {
-    for (std::size_t i = 0; i + 1 < c.size(); i += 2)
-      AppendUtf16Unit(text, static_cast<std::uint16_t>(c[i] | (c[i + 1] << 8)));
-  } else {
-    for (const std::uint8_t b : c) AppendUtf16Unit(text, b);
-  }
-  return text;
 }
 
 WorksheetReadBudget::WorksheetReadBudget(std::size_t streamSize)

@@ -54,7 +54,4 @@ BoundSheet8 ReadBoundSheet(ByteReader& stream);
 // [MS-XLS] 2.5.240 ShortXLUnicodeString, read from the cursor.
 ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream);
 
-// The name as engine text; 8-bit characters are the code units of the same value.
-std::string SheetNameText(const ShortXLUnicodeString& name);
-
 }  // namespace tabulox

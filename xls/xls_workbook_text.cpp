@@ -6,11 +6,11 @@
 #include <optional>
 
 #include "core/byte_reader.h"
-#include "xls/biff_version.h"
 #include "core/conversion_output.h"
-#include "xls/earlier_globals.h"
 #include "grid/grid_writer.h"
 #include "grid/sheet_choice.h"
+#include "xls/biff_version.h"
+#include "xls/earlier_globals.h"
 #include "xls/workbook_data.h"
 #include "xls/worksheet_layout.h"
 #include "xls/xls_globals.h"
