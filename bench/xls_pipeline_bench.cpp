@@ -15,6 +15,7 @@
 #include "core/text_encoding.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
+#include "support/whole_workbook.h"
 #include "xls/shared_strings.h"
 #include "xls/workbook_data.h"
 #include "xls/worksheet_cells.h"

@@ -105,9 +105,6 @@ std::int32_t ReportSeveralSheets(const Conversion& run) {
 
 std::int32_t ReportEngineFailure(ResultCode rc, const Conversion& run) {
   switch (rc) {
-    case kConverterUnavailable:
-      run.messages.Line("Convert dll file load error");
-      return kConverterUnavailable;
     case kSourceOpenFailed:
       run.messages.Line("Input file " + Quoted(run.source) + " open error");
       return kSourceOpenFailed;

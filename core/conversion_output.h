@@ -6,7 +6,6 @@
 #include <string>
 #include <string_view>
 
-#include "core/output_block.h"
 #include "core/result_code.h"
 #include "core/text_encoding.h"
 

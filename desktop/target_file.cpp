@@ -45,7 +45,6 @@ QString AutoRenameTarget(const QString& target) {
 QString ConvertMessageForResult(ResultCode result) {
   if (result >= 0) return QStringLiteral("Convert successfully");
   switch (result) {
-    case kConverterUnavailable: return QStringLiteral("Load file filter dll error");
     case kSourceMissing: return QStringLiteral("Source file does not exist");
     case kSourceOpenFailed: return QStringLiteral("Source file open error");
     case kDestinationCreateFailed: return QStringLiteral("Target file create error");

@@ -41,7 +41,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RenderNumber(*styles, xf, value, out);
   } catch (const ExtractionError&) {
   }
-  FreeStyleData(*styles);
 
   out.clear();
   try {

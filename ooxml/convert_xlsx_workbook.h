@@ -8,7 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "core/output_block.h"
 #include "core/result_code.h"
 #include "tabulox/tabulox.h"
 

@@ -27,7 +27,6 @@ class WorkbookStyles {
   // for an index that names no cell format.
   const ShownFormat& CellFormat(std::int64_t xf) const;
 
-  std::size_t CellFormatCount() const { return cellFormatIds_.size(); }
 
  private:
   ShownFormatTable formats_;

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "core/output_block.h"
+#include "core/result_code.h"
 #include "core/text_encoding.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"

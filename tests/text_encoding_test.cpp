@@ -9,7 +9,7 @@
 #include "core/code_pages.h"
 #include "core/conversion_output.h"
 #include "core/engine_text.h"
-#include "core/output_block.h"
+#include "core/result_code.h"
 #include "core/text_encoding.h"
 
 namespace tabulox {
@@ -200,14 +200,6 @@ TEST(EncodeText, SystemCodePageInTheCLocaleIsUtf8WithoutMark) {
   std::string out;
   EXPECT_EQ(EncodeText("\xC3\xA9\xED\xA0\xBD\xED\xB8\x80", 0, out), 0);
   EXPECT_EQ(out, "\xC3\xA9\xF0\x9F\x98\x80");
-}
-
-TEST(CopyToOutputBlock, BlockIsOneLongerThanTheText) {
-  OutputBlock block{1, 2, 3, 4, 5, 6, 7, 8, 9};
-  EXPECT_EQ(CopyToOutputBlock("ab", block), 2);
-  ASSERT_EQ(block.size(), 3u);
-  EXPECT_EQ(block[0], 'a');
-  EXPECT_EQ(block[1], 'b');
 }
 
 }  // namespace

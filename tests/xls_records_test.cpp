@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "core/output_block.h"
+#include "core/result_code.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"

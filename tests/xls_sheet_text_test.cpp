@@ -12,6 +12,7 @@
 
 #include "core/extraction_error.h"
 #include "support/biff_writer.h"
+#include "support/whole_workbook.h"
 #include "xls/worksheet_cells.h"
 #include "xls/worksheet_layout.h"
 #include "xls/xls_globals.h"

@@ -16,6 +16,7 @@
 #include "core/file_bytes.h"
 #include "numfmt/regional_settings.h"
 #include "support/biff_writer.h"
+#include "support/whole_workbook.h"
 #include "xls/biff_records.h"
 #include "xls/compound_file.h"
 #include "xls/convert_workbook.h"

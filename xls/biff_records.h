@@ -70,6 +70,12 @@ inline constexpr std::uint16_t kBofTypeWorksheet = 0x0010;
 // SHEETHDR record.
 inline constexpr std::uint16_t kBofTypeBiff4Workbook = 0x0100;
 
+// The sheet type of a BOUNDSHEET record that names a worksheet, [MS-XLS]
+// 2.4.28; only worksheets are read and listed.
+inline constexpr std::uint8_t kSheetTypeWorksheet = 0;
+// The DATEMODE value of the 1904 date system, [MS-XLS] 2.4.77.
+inline constexpr std::uint16_t kDateMode1904 = 1;
+
 struct RecordHeader {
   std::uint16_t type = 0;
   std::uint16_t length = 0;

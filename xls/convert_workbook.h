@@ -7,7 +7,6 @@
 #include <string>
 #include <vector>
 
-#include "core/output_block.h"
 #include "core/result_code.h"
 #include "core/text_encoding.h"
 #include "tabulox/tabulox.h"

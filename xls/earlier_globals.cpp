@@ -10,12 +10,8 @@
 namespace tabulox {
 namespace {
 
-// Sheet type of a BIFF5 BOUNDSHEET record; only worksheets are listed.
-constexpr std::uint8_t kSheetTypeWorksheet = 0;
-// Its visibility byte: 0 visible, 1 hidden, 2 very hidden.
+// The visibility byte of a BIFF5 BOUNDSHEET record: 0 visible, 1 hidden, 2 very hidden.
 constexpr std::uint8_t kVisibilityMask = 0x03;
-// DATEMODE value of the 1904 date system.
-constexpr std::uint16_t kDateMode1904 = 1;
 // BIFF2 cell attributes hold a format index of six bits.
 constexpr std::uint16_t kBiff2FormatIndices = 64;
 

@@ -124,11 +124,6 @@ void InitStyleData(StyleTable& styles) {
   for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
 }
 
-void FreeStyleData(StyleTable& styles) {
-  styles.xfs.clear();
-  styles.xfs.shrink_to_fit();
-}
-
 bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format) {
   if (type != kRecordFormat) return false;
   format.recordType = type;

@@ -71,7 +71,6 @@ inline constexpr std::uint16_t kRecordXF = 0x00E0;
 // Empties the XF list, resets every slot to General and classifies the
 // built-in codes; the as-shown table goes back to its built-in codes.
 void InitStyleData(StyleTable& styles);
-void FreeStyleData(StyleTable& styles);
 
 // Read a FORMAT / XF payload from `in`, positioned just after the record
 // header. False, reading nothing, when `type` is not the record's type.

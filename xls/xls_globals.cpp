@@ -8,9 +8,6 @@
 namespace tabulox {
 namespace {
 
-// Sheet types of BoundSheet8.dt; only worksheets are read and listed.
-constexpr std::uint8_t kSheetTypeWorksheet = 0;
-
 // A worksheet substream is read from its offset to its EOF record, so a stream
 // whose BOUNDSHEET offsets point back into the globals or into other sheets
 // makes the same bytes be read again for each such sheet. Well-formed
@@ -18,30 +15,6 @@ constexpr std::uint8_t kSheetTypeWorksheet = 0;
 // stream in all, the workbook is taken as malformed instead of spending time
 // and memory quadratic in its size.
 constexpr std::size_t kMaxWorksheetReadPasses = 8;
-
-// DATEMODE value of the 1904 date system, [MS-XLS] 2.4.77.
-constexpr std::uint16_t kDateMode1904 = 1;
-
-// Whether the stream opens with the BOF of a BIFF version before BIFF8: a
-// BIFF5 or BIFF7 BOF (version below 0x0600), or the BOF record of BIFF2 to
-// BIFF4. Their records have other layouts (8-bit strings in the workbook's
-// code page, no shared string table), which read as BIFF8 give garbled text.
-// Leaves the cursor where it was.
-bool IsEarlierBiffVersion(const ByteReader& stream) {
-  ByteReader probe = stream;
-  RecordHeader header;
-  if (!ReadRecordHeader(probe, header)) return false;
-  switch (header.type) {
-    case kRecordBofBiff2:
-    case kRecordBofBiff3:
-    case kRecordBofBiff4:
-      return true;
-    case kRecordBof:
-      return header.length >= 2 && probe.u16le() < kBiff8Version;
-    default:
-      return false;
-  }
-}
 
 }  // namespace
 
@@ -78,17 +51,8 @@ void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadB
   budget.Spend(ReadWorksheet(stream, sheet, format));
 }
 
-ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {
-  const ResultCode globals = ReadGlobals(stream, book);
-  if (globals < 0) return globals;
-  WorksheetReadBudget budget(stream.size());
-  for (WorksheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
-  return globals;
-}
-
 ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
   stream.seek(0);
-  if (IsEarlierBiffVersion(stream)) return kFormatNotCorrect;
   RecordHeader header;
   while (ReadRecordHeader(stream, header)) {
     switch (header.type) {

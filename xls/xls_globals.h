@@ -13,13 +13,12 @@
 
 namespace tabulox {
 
-// Reads the globals from position 0 of the workbook stream into `book`, whose
-// style table is initialised: each worksheet's BOUNDSHEET goes into
-// book.worksheets, without cells. Returns 0, kSourceEncrypted when a
-// FILEPASS record is met, or kFormatNotCorrect at once when the stream opens
-// with the BOF of an earlier BIFF version (BIFF2 to BIFF7), whose records this
-// loop does not read (ExtractWorkbookStreamText hands such streams to
-// ReadEarlierGlobals instead). A record cut off by the end of the stream ends the
+// Reads the BIFF8 globals from position 0 of the workbook stream into `book`,
+// whose style table is initialised: each worksheet's BOUNDSHEET goes into
+// book.worksheets, without cells. Returns 0, or kSourceEncrypted when a
+// FILEPASS record is met. The caller has told the version from the stream's
+// BOF (ReadStreamStart) and hands the streams of BIFF2 to BIFF7, whose
+// records this loop does not read, to ReadEarlierGlobals instead. A record cut off by the end of the stream ends the
 // loop like an EOF record; a record whose fields run past the end of the
 // stream (beyond its own payload) is passed over.
 // Raises ExtractionError when the shared string table is malformed.
@@ -44,9 +43,6 @@ class WorksheetReadBudget {
 // `format` tells how its records are laid out (see ReadWorksheet).
 void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget,
                         const CellRecordFormat& format = {});
-
-// ReadGlobals, then the cells of every worksheet.
-ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book);
 
 // [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.
 BoundSheet8 ReadBoundSheet(ByteReader& stream);

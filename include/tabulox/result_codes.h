@@ -9,7 +9,6 @@ namespace tabulox {
 
 using ResultCode = std::int32_t;
 
-inline constexpr ResultCode kConverterUnavailable = -1;
 inline constexpr ResultCode kSourceMissing = -2;
 inline constexpr ResultCode kTypeNotSupported = -3;
 inline constexpr ResultCode kSourceOpenFailed = -4;

@@ -26,7 +26,7 @@
 #include "help_pages.h"
 #include "log_viewer.h"
 #include "modal_answer.h"
-#include "core/output_block.h"
+#include "support/output_block_copy.h"
 #include "overwrite_dialog.h"
 #include "settings_file.h"
 #include "temp_config.h"

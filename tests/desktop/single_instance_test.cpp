@@ -23,7 +23,7 @@
 #include "instance_server.h"
 #include "main_window.h"
 #include "modal_answer.h"
-#include "core/output_block.h"
+#include "support/output_block_copy.h"
 #include "settings_file.h"
 #include "start_path_inbox.h"
 #include "temp_config.h"

@@ -54,7 +54,6 @@ TEST(AutoRenameTargetTest, CountsUpToTheFirstFreeName) {
 
 TEST(ConvertMessageTest, EveryResultHasItsText) {
   EXPECT_EQ(ConvertMessageForResult(0), QStringLiteral("Convert successfully"));
-  EXPECT_EQ(ConvertMessageForResult(-1), QStringLiteral("Load file filter dll error"));
   EXPECT_EQ(ConvertMessageForResult(-2), QStringLiteral("Source file does not exist"));
   EXPECT_EQ(ConvertMessageForResult(-3), QStringLiteral("File format not correct"));
   EXPECT_EQ(ConvertMessageForResult(-4), QStringLiteral("Source file open error"));
