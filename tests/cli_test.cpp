@@ -358,6 +358,19 @@ TEST_F(ConsoleProgram, StandardOutputThatCannotTakeTheTextIsAWriteError) {
   EXPECT_EQ(ShellStatus(dir_, program + " > /dev/null"), 0);
 }
 
+// Text that reached the stream but whose close fails (a deferred write error)
+// is a write error too; the same close failing after a message-only run
+// changes nothing.
+TEST_F(ConsoleProgram, AFailingCloseOfStandardOutputIsAWriteError) {
+  const std::string preload = std::string("LD_PRELOAD=") + ShellQuote(FAILING_STDOUT_CLOSE_PATH) +
+                              " ASAN_OPTIONS=verify_asan_link_order=0 ";
+  const std::string program = ShellQuote(TBULXCMD_PATH) + " " + ShellQuote(kExample);
+  EXPECT_EQ(ShellStatus(dir_, preload + program + " '*' > out.txt"), 249);
+  EXPECT_EQ(ReadFile("out.txt").substr(0, 5), "Sales");
+  EXPECT_EQ(ShellStatus(dir_, preload + program + " file.txt > /dev/null"), 0);
+  EXPECT_EQ(ReadFile("file.txt").substr(0, 5), "Sales");
+}
+
 TEST_F(ConsoleProgram, DestinationEqualToTheSourceIsReadFirst) {
   fs::copy_file(kExample, dir_ / "book.xls");
   const RunResult r = Run({"-o", "-TXLS", "-c65001", "book.xls", "book.xls"});
