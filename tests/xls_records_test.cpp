@@ -193,7 +193,7 @@ const RecordCase kSubstreamCases[] = {
             w.Number(0, 2, 0, 3);
           },
           "\t\t3\r\n"),
-    // A worksheet that lacks its EOF runs on, as before, into what follows.
+    // A worksheet that lacks its EOF runs on into what follows.
     Sheet("WorksheetBofOpensNoSubstream",
           [](BiffWriter& w) {
             w.LabelSst(0, 0, 0, 0);

@@ -82,10 +82,11 @@ struct SheetInfo {
   int number = 0;       // from 1, in workbook order
 };
 
-// The state a program's conversions share: the regional settings numbers and
-// dates are written with, and the .xlsx reader, XML document and string table
-// that are kept from one conversion to the next. Create one per program and
-// convert one workbook at a time, from one thread.
+// The state a program's conversions share: the .xlsx reader, XML document and
+// string table that are kept from one conversion to the next. The regional
+// settings numbers and dates are written with are the process's: every engine
+// of a process shares them, and the last one created sets them. Create one per
+// program and convert one workbook at a time, from one thread.
 class Engine {
  public:
   // Takes the regional settings (separators, day and month names, date and
