@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "ooxml/xml_document.h"
+#include "support/whole_document.h"
 
 namespace {
 
@@ -30,7 +31,7 @@ std::string Picture(const XmlNode& root) {
     picture += item->Text();
     picture += '}';
     (void)attributes.Attribute("r");
-    (void)item->IndexOfChild("c");
+    (void)item->Child("c");
     std::vector<const XmlNode*> children;
     for (const XmlNode* child = item->FirstChild(); child; child = child->NextSibling())
       children.push_back(child);
@@ -52,7 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static XmlDocument document;
   static XmlDocument blockDocument;
   const std::string input(reinterpret_cast<const char*>(data), size);
-  document.LoadFromBuffer(input);
+  LoadWholeDocument(document, input);
   const std::string picture = Picture(document.Root());
   // Names, texts and attribute lines come from the input, with entities
   // decoded (never longer than written) and CR LF between text runs.

@@ -76,10 +76,6 @@ void AppendStringItemText(const XmlNode& item, std::string& out) {
   }
 }
 
-void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table) {
-  for (const XmlNode* si = sst.FirstChild(); si; si = si->NextSibling()) table.AddItem(*si);
-}
-
 void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table) {
   SharedStringItems items(table);

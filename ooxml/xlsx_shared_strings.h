@@ -37,12 +37,10 @@ class SharedStringTable {
 // escapes "_xHHHH_" of each text are replaced (xstring_escapes.h).
 void AppendStringItemText(const XmlNode& item, std::string& out);
 
-// Fills the table from the root item (the sst element): one string per child,
-// in order, so that indexes stay aligned even for an empty item (<si/>).
-void LoadSharedStrings(const XmlNode& sst, SharedStringTable& table);
-
-// The same from a shared-strings part read block by block into `document`;
-// each item is added as soon as it is complete and not kept.
+// Fills the table from a shared-strings part read block by block into
+// `document`: one string per child of the sst element, in order, so that
+// indexes stay aligned even for an empty item (<si/>); each item is added as
+// soon as it is complete and not kept.
 void LoadSharedStringsFromSource(XmlDocument& document, const BlockSource& source,
                                  SharedStringTable& table);
 

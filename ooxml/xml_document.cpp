@@ -100,34 +100,11 @@ void XmlNode::SetText(std::string_view text) {
 
 XmlAttributes XmlNode::Attributes() const { return {attributes_, attributeCount_}; }
 
-XmlNode* XmlNode::ChildAt(int i) const {
-  if (i < 0) return nullptr;
-  XmlNode* child = firstChild_;
-  for (; child != nullptr && i > 0; --i) child = child->nextSibling_;
-  return child;
-}
-
 XmlNode* XmlNode::Child(std::string_view name) const {
   for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_) {
     if (EqualsNoCase(child->Name(), name)) return child;
   }
   return nullptr;
-}
-
-XmlNode& XmlNode::AddChild(std::string_view name) {
-  XmlNode* last = firstChild_;
-  while (last != nullptr && last->nextSibling_ != nullptr) last = last->nextSibling_;
-  XmlNode& child = document_->NewChild(*this, last);
-  child.SetName(document_->Store(name));
-  return child;
-}
-
-int XmlNode::IndexOfChild(std::string_view name, int start) const {
-  int index = 0;
-  for (XmlNode* child = firstChild_; child != nullptr; child = child->nextSibling_, ++index) {
-    if (index >= start && EqualsNoCase(child->Name(), name)) return index;
-  }
-  return -1;
 }
 
 // -------------------------------------------------------------- XmlDocument
@@ -138,16 +115,9 @@ XmlDocument::~XmlDocument() = default;
 
 void XmlDocument::Clear() {
   root_.Reset(this, nullptr);
-  bytes_ = std::string();
   items_.Reuse();
   attributes_.Reuse();
   texts_.Reuse();
-}
-
-std::string XmlDocument::TakeBytes() {
-  std::string bytes = std::move(bytes_);
-  Clear();
-  return bytes;
 }
 
 void XmlDocument::Release() {
@@ -198,8 +168,8 @@ class XmlTreeBuilder {
   // Without a sink the tokens' bytes outlive the tree and items point into
   // them; with one, tokens come from a window that moves on, so the bytes an
   // item keeps are copied, and the children the sink asks for are handed over.
-  XmlTreeBuilder(XmlDocument& document, XmlChildSink* sink) : doc_(document), sink_(sink) {
-    const bool handsOver = sink_ != nullptr && sink_->HandsOverChildren(doc_.root_);
+  XmlTreeBuilder(XmlDocument& document, XmlChildSink& sink) : doc_(document), sink_(sink) {
+    const bool handsOver = sink_.HandsOverChildren(doc_.root_);
     open_.push_back({&doc_.root_, nullptr, 0, false, handsOver, false});
   }
 
@@ -241,9 +211,9 @@ class XmlTreeBuilder {
   StoreMarks Marks() const {
     return {doc_.items_.Position(), doc_.attributes_.Position(), doc_.texts_.Position()};
   }
-  // Bytes of the token that the tree keeps: copied when tokens do not last.
+  // Bytes of the token that the tree keeps: copied, as tokens do not last.
   std::string_view Keep(std::string_view bytes, const XmlToken& token) {
-    return sink_ != nullptr && bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
+    return bytes.data() == token.text.data() ? doc_.Store(bytes) : bytes;
   }
   std::string_view WithoutLineBreakPairs(const XmlToken& token);
   XmlNode& AppendChild(OpenItem& parent) {
@@ -272,7 +242,7 @@ class XmlTreeBuilder {
   void CloseTop();
 
   XmlDocument& doc_;
-  XmlChildSink* sink_;
+  XmlChildSink& sink_;
   std::vector<OpenItem> open_;
   // The storage before each open item whose parent hands over, innermost last.
   std::vector<StoreMarks> handOverMarks_;
@@ -284,7 +254,7 @@ class XmlTreeBuilder {
 };
 
 void XmlTreeBuilder::HandOver(OpenItem& parent, const XmlNode& child, const StoreMarks& mark) {
-  sink_->TakeChild(child);
+  sink_.TakeChild(child);
   doc_.items_.Rewind(mark.items);
   doc_.attributes_.Rewind(mark.attributes);
   doc_.texts_.Rewind(mark.texts);
@@ -393,7 +363,7 @@ void XmlTreeBuilder::OpenTag(const XmlToken& token) {
   const SpaceRule rule = TakeTag(child, inner);
   const bool preserves =
       rule == SpaceRule::kInherit ? parent.preserves : rule == SpaceRule::kPreserve;
-  const bool handsOver = sink_ != nullptr && open_.size() == 1 && sink_->HandsOverChildren(child);
+  const bool handsOver = open_.size() == 1 && sink_.HandsOverChildren(child);
   if (parent.handsOver) handOverMarks_.push_back(mark);
   open_.push_back({&child, nullptr, runs_.size(), false, handsOver, preserves});
 }
@@ -467,21 +437,11 @@ void ReadTokens(XmlTokenizer& tokenizer, XmlTreeBuilder& builder) {
 
 }  // namespace
 
-void XmlDocument::LoadFromBuffer(std::string bytes) {
-  Clear();
-  bytes_ = std::move(bytes);
-  ConvertToEngineText(bytes_);
-  XmlTokenizer tokenizer(std::string_view(bytes_).substr(0, kMaxInputBytes));
-  if (textAsWritten_) tokenizer.KeepEveryBlank();
-  XmlTreeBuilder builder(*this, nullptr);
-  ReadTokens(tokenizer, builder);
-}
-
 void XmlDocument::LoadFromSource(const BlockSource& source, XmlChildSink& sink) {
   Clear();
   XmlTokenizer tokenizer(EngineTextSource(source), kMaxInputBytes);
   if (textAsWritten_) tokenizer.KeepEveryBlank();
-  XmlTreeBuilder builder(*this, &sink);
+  XmlTreeBuilder builder(*this, sink);
   ReadTokens(tokenizer, builder);
 }
 

@@ -63,16 +63,9 @@ class XmlNode {
   XmlNode* Parent() const { return parent_; }
   XmlNode* FirstChild() const { return firstChild_; }
   XmlNode* NextSibling() const { return nextSibling_; }
-  // Child i, counted from 0, or null. Walks the children: linear in i.
-  XmlNode* ChildAt(int i) const;
 
   // The first child whose name equals `name` ignoring ASCII case, or null.
   XmlNode* Child(std::string_view name) const;
-  // Appends a new empty child named `name` and returns it.
-  XmlNode& AddChild(std::string_view name);
-  // Index of the first child from `start` on whose name equals `name` ignoring
-  // ASCII case, or -1.
-  int IndexOfChild(std::string_view name, int start = 0) const;
 
  private:
   friend class XmlDocument;
@@ -136,13 +129,10 @@ class XmlDocument {
   XmlNode& Root() { return root_; }
   const XmlNode& Root() const { return root_; }
 
-  // Deletes every child of the root, empties its attributes, name and text,
-  // and drops the loaded bytes. The storage of the nodes is kept for the
+  // Deletes every child of the root and empties its attributes, name and
+  // text. The storage of the nodes is kept for the
   // next load.
   void Clear();
-
-  // Clear, handing the loaded bytes to the caller.
-  std::string TakeBytes();
 
   // Clear, and gives all storage back.
   void Release();
@@ -150,14 +140,10 @@ class XmlDocument {
   // The bytes of node, attribute and text storage held, used or kept.
   std::size_t StorageBytes() const;
 
-  // Builds the tree from the bytes (which the document keeps, as engine text:
-  // see xml_part_encoding.h); the text ends at its first zero byte, if any.
-  void LoadFromBuffer(std::string bytes);
-
-  // Builds the same tree from bytes read block by block (as engine text, which
-  // ends at its first zero byte, if any, or after kMaxInputBytes), keeping
-  // copies of the bytes the tree refers to; the children that `sink` asks for
-  // are handed over and not kept.
+  // Builds the tree from bytes read block by block (as engine text, see
+  // xml_part_encoding.h, which ends at its first zero byte, if any, or after
+  // kMaxInputBytes), keeping copies of the bytes the tree refers to; the
+  // children that `sink` asks for are handed over and not kept.
   void LoadFromSource(const BlockSource& source, XmlChildSink& sink);
 
   // How the loads that follow read character data. By default as the default
@@ -181,11 +167,10 @@ class XmlDocument {
   std::string_view Store(std::string_view bytes);
 
   XmlNode root_;
-  std::string bytes_;
   bool textAsWritten_ = false;
   ChunkStore<XmlNode, 64, 16384> items_;
   ChunkStore<XmlAttribute, 64, 16384> attributes_;
-  ChunkStore<char, 4096, 1024 * 1024> texts_;  // texts that are not in bytes_
+  ChunkStore<char, 4096, 1024 * 1024> texts_;  // names, values and texts of the tree
 };
 
 }  // namespace tabulox

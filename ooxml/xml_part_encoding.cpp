@@ -133,9 +133,4 @@ BlockSource EngineTextSource(const BlockSource& source) {
   return Reader{&source, {}};
 }
 
-void ConvertToEngineText(std::string& part) {
-  XmlPartDecoder decoder;
-  decoder.Convert(part, 0, true);
-}
-
 }  // namespace tabulox

@@ -42,7 +42,4 @@ class XmlPartDecoder {
 // returned source.
 BlockSource EngineTextSource(const BlockSource& source);
 
-// The whole part as engine text.
-void ConvertToEngineText(std::string& part);
-
 }  // namespace tabulox

@@ -219,11 +219,9 @@ TEST(XmlPartEncoding, PiecesOfAnySizeGiveTheTextOfTheWhole) {
       {"ab", "ab"},
   };
   for (const auto& [part, expected] : cases) {
-    std::string whole = part;
-    ConvertToEngineText(whole);
-    EXPECT_EQ(whole, expected) << part;
     for (unsigned seed = 0; seed < 50; ++seed) {
-      const BlockSource blocks = testing::RandomBlocks(part, seed, 5);
+      // The first round reads the part as one block.
+      const BlockSource blocks = testing::RandomBlocks(part, seed, seed == 0 ? part.size() + 1 : 5);
       const BlockSource pieces = EngineTextSource(blocks);
       std::string read;
       while (pieces(read)) {

@@ -14,6 +14,7 @@
 #include "ooxml/xml_document.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
+#include "support/whole_document.h"
 #include "support/zip_writer.h"
 
 namespace tabulox {
@@ -342,7 +343,7 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
     const std::string dimension =
         chance(30) ? "" : "A1:" + ColumnLetters(lastColumn) + std::to_string(lastRow);
     XmlDocument doc;
-    doc.LoadFromBuffer(Worksheet(dimension, rows));
+    LoadWholeDocument(doc, Worksheet(dimension, rows));
     const std::string expected = DefinedWorksheetText(doc.Root(), strings);
     std::string text = "head\r\n";
     AppendWorksheetText(doc.Root(), strings, text, 1 << 20);
@@ -393,7 +394,7 @@ TEST(WorksheetText, FromSourceMatchesTheWholeTree) {
     }
     const std::string xml = "<?xml version=\"1.0\"?><worksheet>" + body + "</worksheet>";
     const std::size_t maxBytes = random() % 4 == 0 ? 40 : 1 << 20;
-    whole.LoadFromBuffer(xml);
+    LoadWholeDocument(whole, xml);
     const std::string expected = TextOrRaises(
         [&](std::string& text) { AppendWorksheetText(whole.Root(), strings, text, maxBytes); });
     const std::string got = TextOrRaises([&](std::string& text) {
@@ -451,7 +452,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
     lastWritten = row;
   }
   XmlDocument doc;
-  doc.LoadFromBuffer(Worksheet("A1:XFD100000", rows));
+  LoadWholeDocument(doc, Worksheet("A1:XFD100000", rows));
   SharedStringTable strings;
   std::string text;
   AppendWorksheetText(doc.Root(), strings, text, 1 << 30);
@@ -460,7 +461,7 @@ TEST(WorksheetText, SparseHugeDimensionCostsWhatIsPresent) {
 
 TEST(WorksheetText, TextBeyondTheLimitRaises) {
   XmlDocument doc;
-  doc.LoadFromBuffer(Worksheet("A1:XFD3", R"(<row r="3"><c r="XFD3"><v>x</v></c></row>)"));
+  LoadWholeDocument(doc, Worksheet("A1:XFD3", R"(<row r="3"><c r="XFD3"><v>x</v></c></row>)"));
   SharedStringTable strings;
   // "\r\n\r\n", 16383 tabs, "x", "\r\n": 16390 bytes.
   std::string text;

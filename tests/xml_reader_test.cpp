@@ -9,6 +9,7 @@
 #include "ooxml/xml_text.h"
 #include "ooxml/xml_tokenizer.h"
 #include "support/block_source.h"
+#include "support/whole_document.h"
 
 namespace tabulox {
 namespace {
@@ -44,7 +45,7 @@ std::string Dump(const XmlNode& item) {
 
 std::string Load(std::string_view xml) {
   XmlDocument doc;
-  doc.LoadFromBuffer(std::string(xml));
+  LoadWholeDocument(doc, std::string(xml));
   return Dump(doc.Root());
 }
 
@@ -274,7 +275,7 @@ TEST(XmlText, RepeatedDecodingMatchesReplacePasses) {
 
 TEST(XmlAttributes, LookupsIgnoreCase) {
   XmlDocument doc;
-  doc.LoadFromBuffer(R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
+  LoadWholeDocument(doc, R"(<c R="B2" T="S" flag x:Space="Preserve"/>)");
   const XmlNode* c = doc.Root().FirstChild();
   ASSERT_NE(c, nullptr);
   const XmlAttributes attributes = c->Attributes();
@@ -288,40 +289,25 @@ TEST(XmlAttributes, LookupsIgnoreCase) {
   EXPECT_EQ(attributes.Attribute("missing"), "");
 }
 
-TEST(XmlNode, ChildLooksUpWithoutAddingAndAddChildAppends) {
+TEST(XmlNode, ChildLooksUpWithoutRegardToCase) {
   XmlDocument doc;
-  doc.LoadFromBuffer("<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
+  LoadWholeDocument(doc, "<w><a/><Dimension ref=\"A1\"/><b/><a/></w>");
   XmlNode& root = doc.Root();
   ASSERT_NE(root.Child("dimension"), nullptr);
   EXPECT_EQ(root.Child("dimension")->Attributes().Attribute("ref"), "A1");
   EXPECT_EQ(root.Child("A"), root.FirstChild());
-  EXPECT_EQ(root.IndexOfChild("A"), 0);
-  EXPECT_EQ(root.IndexOfChild("a", 1), 3);
-  EXPECT_EQ(root.IndexOfChild("c"), -1);
   EXPECT_EQ(root.Child("sheetData"), nullptr);
   EXPECT_EQ(root.ChildCount(), 4);  // a lookup of a missing child leaves the tree as it was
-  EXPECT_EQ(root.ChildAt(4), nullptr);
-  XmlNode& added = root.AddChild("sheetData");
-  EXPECT_EQ(root.ChildCount(), 5);
-  EXPECT_EQ(root.ChildAt(4), &added);
-  EXPECT_EQ(root.ChildAt(3)->NextSibling(), &added);
-  EXPECT_EQ(added.Parent(), &root);
-  EXPECT_EQ(added.ChildCount(), 0);
-  EXPECT_EQ(root.Child("SHEETDATA"), &added);
-  EXPECT_NE(&root.AddChild("a"), root.ChildAt(0));  // a second child of that name
-  EXPECT_EQ(root.ChildCount(), 6);
 }
 
 TEST(XmlDocument, ClearEmptiesTheRoot) {
   XmlDocument doc;
-  doc.LoadFromBuffer(R"(<a x="1">t<b/></a>)");
+  LoadWholeDocument(doc, R"(<a x="1">t<b/></a>)");
   doc.Clear();
   EXPECT_EQ(Dump(doc.Root()), "");
   EXPECT_EQ(doc.Root().Attributes().Count(), 0);
-  doc.LoadFromBuffer("<c/>");
+  LoadWholeDocument(doc, "<c/>");
   EXPECT_EQ(Dump(doc.Root()), "(c)");
-  EXPECT_EQ(doc.TakeBytes(), "<c/>");
-  EXPECT_EQ(Dump(doc.Root()), "");
 }
 
 std::size_t DeepestLevel(const XmlNode& root, const XmlNode** deepest) {
@@ -345,7 +331,7 @@ std::string Nested(std::size_t levels, std::string_view inside) {
 
 TEST(XmlDocument, NestingUpToTheLimitIsKept) {
   XmlDocument doc;
-  doc.LoadFromBuffer(Nested(XmlDocument::kMaxDepth, "x"));
+  LoadWholeDocument(doc, Nested(XmlDocument::kMaxDepth, "x"));
   const XmlNode* deepest = nullptr;
   EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "x");
@@ -358,14 +344,14 @@ TEST(XmlDocument, NestingBeyondTheLimitIsSkipped) {
   for (std::size_t i = 0; i < XmlDocument::kMaxDepth + 2; ++i) xml += "<d>";
   xml += "x<e/></d></d></d><f/>";
   XmlDocument doc;
-  doc.LoadFromBuffer(xml);
+  LoadWholeDocument(doc, xml);
   const XmlNode* deepest = nullptr;
   EXPECT_EQ(DeepestLevel(doc.Root(), &deepest), XmlDocument::kMaxDepth);
   EXPECT_EQ(deepest->Text(), "");
   EXPECT_EQ(deepest->ChildCount(), 0);
   const XmlNode* parent = deepest->Parent();
   ASSERT_EQ(parent->ChildCount(), 2);
-  EXPECT_EQ(parent->ChildAt(1)->Name(), "f");
+  EXPECT_EQ(parent->FirstChild()->NextSibling()->Name(), "f");
 }
 
 TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
@@ -377,7 +363,7 @@ TEST(XmlDocument, ManyRunsWithEntityChainsStayLinear) {
   for (std::size_t i = 0; i < links / 2; ++i) xml += "<b/>y";
   xml += "</p>";
   XmlDocument doc;
-  doc.LoadFromBuffer(xml);
+  LoadWholeDocument(doc, xml);
   const std::string_view text = doc.Root().Text();
   // The chain was decoded links / 2 + 1 times.
   std::string expected = "&";
@@ -510,7 +496,7 @@ TEST(XmlDocument, BlocksBuildTheTreeOfTheWholeInput) {
   XmlDocument blocks;
   for (int round = 0; round < 3000; ++round) {
     const std::string xml = RandomXml(random);
-    whole.LoadFromBuffer(xml);
+    LoadWholeDocument(whole, xml);
     CollectingSink keep(false);
     blocks.LoadFromSource(testing::RandomBlocks(xml, static_cast<unsigned>(round)), keep);
     ASSERT_EQ(Dump(blocks.Root()), Dump(whole.Root())) << xml;
@@ -535,7 +521,7 @@ TEST(XmlDocument, HandedOverChildrenGiveTheirStorageBack) {
   CollectingSink sink(true);
   document.LoadFromSource(testing::RandomBlocks(xml, 1, 4096), sink);
   EXPECT_LT(document.StorageBytes(), 64u * 1024);
-  document.LoadFromBuffer(xml);
+  LoadWholeDocument(document, xml);
   EXPECT_GT(document.StorageBytes(), 1024u * 1024);
 }
 
