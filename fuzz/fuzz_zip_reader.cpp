@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "ooxml/zip_archive.h"
+#include "support/member_extract.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
@@ -18,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string& name : names) {
       std::string out;
       try {
-        zip.ExtractMember(out, name);
+        ExtractMember(zip, out, name);
       } catch (const ZipTruncatedError&) {
       }
     }

@@ -10,7 +10,6 @@
 namespace tabulox {
 namespace {
 
-constexpr std::string_view kUnknownMethodMessage = "Unknown Compression Method";
 
 char AsciiLower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -71,13 +70,6 @@ void ZipArchive::OpenBuffer(std::span<const std::uint8_t> bytes, std::string_vie
   }
 }
 
-int ZipArchive::ExtractMember(std::string& out, std::string_view name) {
-  MemberReader member = OpenMember(name);
-  while (member.Next(out)) {
-  }
-  return member.Extracted();
-}
-
 MemberReader ZipArchive::OpenMember(std::string_view name) {
   if (IsBlankName(name)) return MemberReader(*this, nullptr);
   MakeListCurrent();
@@ -104,8 +96,6 @@ bool MemberReader::Next(std::string& out) {
     const MemberOutcome outcome = decoder_->Outcome();
     decoder_.reset();
     zip_.lastOutcome_ = outcome;
-    if (outcome == MemberOutcome::kUnknownMethod && zip_.OnMessage)
-      zip_.OnMessage(kUnknownMethodMessage);
     if (outcome == MemberOutcome::kExtracted) ++extracted_;
   }
 }

@@ -26,9 +26,11 @@ namespace tabulox {
 
 class ZipArchive;
 
-// The bytes of every member that has one name, read block by block: the same
-// bytes, in the same order, that ZipArchive::ExtractMember appends. The reader
-// must stay open, with the same archive, while this is used.
+// The bytes of every member whose name equals the one asked for (ASCII case
+// and "/" versus "\" ignored; directory entries never match), read block by
+// block in the order of their local headers; bytes written by members that do
+// not count stay in the output. The reader must stay open, with the same
+// archive, while this is used.
 class MemberReader {
  public:
   // Appends the next block to `out`; false (nothing appended) after the last
@@ -83,22 +85,10 @@ class ZipArchive {
   // Members in the list; 0 when there is none.
   int MemberCount() const { return static_cast<int>(members_.size()); }
 
-  // Appends the bytes of every member whose name equals `name` (ASCII case and
-  // "/" versus "\" ignored; directory entries never match) to `out`, in the
-  // order of their local headers, and returns how many of them were extracted
-  // whole with a matching CRC-32. A blank name gives 0 without reading. Makes
-  // the member list current first (as Open). Raises ZipTruncatedError
-  // when a stored member's data is cut short; bytes written by members that
-  // do not count stay in `out`.
-  int ExtractMember(std::string& out, std::string_view name);
-
-  // The same members for reading block by block. Makes the member list
-  // current first.
+  // The members named `name`, for reading block by block (a blank name finds
+  // none, without reading). Makes the member list current first (as Open).
   MemberReader OpenMember(std::string_view name);
 
-  // Called with "Unknown Compression Method" for a member that cannot be
-  // decoded; unset = ignored.
-  std::function<void(std::string_view)> OnMessage;
   // Called from time to time while the reader scans or decodes (every 32 KiB
   // block of input, every 10,240 bytes of a rebuild scan).
   std::function<void()> OnProgress;
@@ -110,7 +100,7 @@ class ZipArchive {
   const ZipEndRecord& EndRecord() const { return end_; }
   // How often a member list was read since this object was made.
   int DirectoryReads() const { return directoryReads_; }
-  // What happened to the last member that ExtractMember decoded.
+  // What happened to the last member a MemberReader decoded.
   MemberOutcome LastOutcome() const { return lastOutcome_; }
 
  private:
