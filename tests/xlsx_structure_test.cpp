@@ -209,6 +209,20 @@ const StructureCase kStructureCases[] = {
        "</x:c></x:row><x:row><x:c t=\"inlineStr\"><x:is><x:t>in</x:t></x:is></x:c><x:c><x:v>2</x:v>"
        "</x:c></x:row></x:sheetData></x:worksheet>"}},
      "sheet1:\r\nplain\t\truns\r\nin\t2\r\n"},
+    // An element with the plain name wins over a prefixed one of the same
+    // local name, wherever the prefixed one stands.
+    {"a plain sheetData after a prefixed one is the one read",
+     {{"xl/worksheets/sheet1.xml",
+       "<worksheet><x:sheetData><x:row r=\"1\"><x:c r=\"A1\"><x:v>prefixed</x:v></x:c></x:row>"
+       "</x:sheetData><sheetData><row r=\"2\"><c r=\"B2\"><v>plain</v></c></row></sheetData>"
+       "</worksheet>"}},
+     "sheet1:\r\n\r\n\tplain\r\n"},
+    {"a plain value after a prefixed one is the one read",
+     {{"xl/worksheets/sheet1.xml",
+       "<worksheet><sheetData><row r=\"1\"><c r=\"A1\"><x:v>prefixed</x:v><v>plain</v></c>"
+       "<c r=\"B1\" t=\"inlineStr\"><x:is><x:t>x</x:t></x:is><is><t>inline</t></is></c></row>"
+       "</sheetData></worksheet>"}},
+     "sheet1:\r\nplain\tinline\r\n"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, XlsxStructure, ::testing::ValuesIn(kStructureCases),
