@@ -12,12 +12,12 @@
 
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_document.h"
-#include "ooxml/xml_tokenizer.h"
-#include "ooxml/zip_archive.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/whole_document.h"
 #include "support/zip_writer.h"
+#include "xml/xml_document.h"
+#include "xml/xml_tokenizer.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 namespace {

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/xml_document.h"
 #include "support/whole_document.h"
+#include "xml/xml_document.h"
 
 namespace {
 

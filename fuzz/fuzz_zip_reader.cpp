@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/zip_archive.h"
 #include "support/member_extract.h"
+#include "zip/zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;

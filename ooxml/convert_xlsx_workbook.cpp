@@ -10,7 +10,6 @@
 #include "core/extraction_error.h"
 #include "core/file_bytes.h"
 #include "grid/sheet_choice.h"
-#include "ooxml/member_read.h"
 #include "ooxml/shown_worksheet.h"
 #include "ooxml/workbook_parts.h"
 #include "ooxml/workbook_sheets.h"
@@ -18,8 +17,9 @@
 #include "ooxml/worksheet_hiding.h"
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_document.h"
-#include "ooxml/zip_archive.h"
+#include "xml/xml_document.h"
+#include "zip/member_read.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 

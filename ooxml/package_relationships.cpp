@@ -1,7 +1,7 @@
 #include "ooxml/package_relationships.h"
 
-#include "ooxml/xml_lookup.h"
-#include "ooxml/xml_text.h"
+#include "xml/xml_lookup.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 namespace {

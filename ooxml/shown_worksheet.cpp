@@ -11,8 +11,8 @@
 #include "ooxml/workbook_styles.h"
 #include "ooxml/worksheet_rows.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_lookup.h"
-#include "ooxml/xml_text.h"
+#include "xml/xml_lookup.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 namespace {

@@ -9,7 +9,7 @@
 #include "grid/grid_writer.h"
 #include "numfmt/date_time_pattern.h"
 #include "ooxml/worksheet_hiding.h"
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

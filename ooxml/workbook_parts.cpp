@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "ooxml/member_read.h"
 #include "ooxml/package_relationships.h"
-#include "ooxml/xml_lookup.h"
-#include "ooxml/xml_text.h"
+#include "xml/xml_lookup.h"
+#include "xml/xml_text.h"
+#include "zip/member_read.h"
 
 namespace tabulox {
 namespace {

@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ooxml/xml_document.h"
-#include "ooxml/zip_archive.h"
+#include "xml/xml_document.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "ooxml/workbook_parts.h"
-#include "ooxml/zip_archive.h"
 #include "tabulox/tabulox.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 

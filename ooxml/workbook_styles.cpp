@@ -5,7 +5,7 @@
 #include <string>
 
 #include "ooxml/cell_ref.h"
-#include "ooxml/xml_lookup.h"
+#include "xml/xml_lookup.h"
 
 namespace tabulox {
 namespace {

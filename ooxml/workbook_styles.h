@@ -9,7 +9,7 @@
 
 #include "numfmt/shown_format.h"
 #include "numfmt/shown_format_table.h"
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

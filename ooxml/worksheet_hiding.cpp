@@ -4,8 +4,8 @@
 #include <cstdint>
 
 #include "ooxml/cell_ref.h"
-#include "ooxml/xml_lookup.h"
-#include "ooxml/xml_text.h"
+#include "xml/xml_lookup.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "grid/hidden_lines.h"
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

@@ -4,7 +4,7 @@
 
 #include <exception>
 
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

@@ -8,9 +8,9 @@
 #include "ooxml/worksheet_hiding.h"
 #include "ooxml/worksheet_rows.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_document.h"
-#include "ooxml/xml_lookup.h"
-#include "ooxml/xml_text.h"
+#include "xml/xml_document.h"
+#include "xml/xml_lookup.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 namespace {

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

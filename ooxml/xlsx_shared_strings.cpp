@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "ooxml/xml_document.h"
-#include "ooxml/xml_lookup.h"
 #include "ooxml/xstring_escapes.h"
+#include "xml/xml_document.h"
+#include "xml/xml_lookup.h"
 
 namespace tabulox {
 namespace {

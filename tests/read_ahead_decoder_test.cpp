@@ -1,4 +1,4 @@
-#include "ooxml/read_ahead_decoder.h"
+#include "zip/read_ahead_decoder.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <thread>
 #include <vector>
 
-#include "ooxml/zip_archive.h"
-#include "ooxml/zip_errors.h"
 #include "support/zip_writer.h"
+#include "zip/zip_archive.h"
+#include "zip/zip_errors.h"
 
 namespace tabulox {
 namespace {

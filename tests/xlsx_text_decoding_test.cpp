@@ -9,12 +9,12 @@
 
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_document.h"
-#include "ooxml/xml_part_encoding.h"
 #include "ooxml/xstring_escapes.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/zip_writer.h"
+#include "xml/xml_document.h"
+#include "xml/xml_part_encoding.h"
 
 namespace tabulox {
 namespace {

@@ -11,11 +11,11 @@
 #include "ooxml/cell_ref.h"
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
-#include "ooxml/xml_document.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
 #include "support/whole_document.h"
 #include "support/zip_writer.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 namespace {

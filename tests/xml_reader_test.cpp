@@ -5,11 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/xml_document.h"
-#include "ooxml/xml_text.h"
-#include "ooxml/xml_tokenizer.h"
 #include "support/block_source.h"
 #include "support/whole_document.h"
+#include "xml/xml_document.h"
+#include "xml/xml_text.h"
+#include "xml/xml_tokenizer.h"
 
 namespace tabulox {
 namespace {

@@ -1,5 +1,5 @@
-#include "ooxml/zip_archive.h"
 #include "support/member_extract.h"
+#include "zip/zip_archive.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <iostream>
 #include <set>
 
-#include "ooxml/zip_limits.h"
 #include "support/zip_writer.h"
+#include "zip/zip_limits.h"
 
 namespace tabulox {
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 #include <string>
 
-#include "ooxml/xml_tokenizer.h"
+#include "xml/xml_tokenizer.h"
 
 namespace tabulox::testing {
 

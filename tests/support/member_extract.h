@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ooxml/zip_archive.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 

@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 namespace tabulox {
 

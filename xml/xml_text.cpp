@@ -1,4 +1,4 @@
-#include "ooxml/xml_text.h"
+#include "xml/xml_text.h"
 
 #include <array>
 #include <cstdint>

@@ -1,11 +1,11 @@
-#include "ooxml/zip_member_decoder.h"
+#include "zip/zip_member_decoder.h"
 
 #include <algorithm>
 #include <new>
 
 #include "core/byte_reader.h"
-#include "ooxml/zip_errors.h"
-#include "ooxml/zip_limits.h"
+#include "zip/zip_errors.h"
+#include "zip/zip_limits.h"
 
 namespace tabulox {
 namespace {

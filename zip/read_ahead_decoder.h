@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "core/second_thread.h"
-#include "ooxml/zip_directory.h"
-#include "ooxml/zip_member_decoder.h"
+#include "zip/zip_directory.h"
+#include "zip/zip_member_decoder.h"
 
 namespace tabulox {
 

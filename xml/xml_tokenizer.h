@@ -12,6 +12,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/block_source.h"
+
 namespace tabulox {
 
 enum class XmlTokenKind : std::uint8_t {
@@ -36,9 +38,6 @@ struct XmlToken {
   bool hasLineBreak = false;
 };
 
-// Where a document comes from when it is read block by block: appends the
-// next block to its argument, or returns false (appending nothing) at the end.
-using BlockSource = std::function<bool(std::string&)>;
 
 // ClassifyTag for a tag that begins "?" or "!".
 XmlTokenKind ClassifyMarkupTag(std::string_view inner);

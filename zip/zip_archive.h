@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "core/file_bytes.h"
-#include "ooxml/read_ahead_decoder.h"
-#include "ooxml/zip_directory.h"
-#include "ooxml/zip_errors.h"
-#include "ooxml/zip_member_decoder.h"
+#include "zip/read_ahead_decoder.h"
+#include "zip/zip_directory.h"
+#include "zip/zip_errors.h"
+#include "zip/zip_member_decoder.h"
 
 namespace tabulox {
 

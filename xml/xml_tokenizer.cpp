@@ -1,8 +1,8 @@
-#include "ooxml/xml_tokenizer.h"
+#include "xml/xml_tokenizer.h"
 
 #include <cstring>
 
-#include "ooxml/xml_text.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 

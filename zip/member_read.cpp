@@ -1,4 +1,4 @@
-#include "ooxml/member_read.h"
+#include "zip/member_read.h"
 
 #include <string>
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "ooxml/zip_directory.h"
+#include "zip/zip_directory.h"
 
 namespace tabulox {
 

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "ooxml/chunk_store.h"
-#include "ooxml/xml_tokenizer.h"
+#include "xml/chunk_store.h"
+#include "xml/xml_tokenizer.h"
 
 namespace tabulox {
 

@@ -1,11 +1,11 @@
-#include "ooxml/zip_archive.h"
+#include "zip/zip_archive.h"
 
 #include <sys/stat.h>
 
 #include <algorithm>
 
 #include "core/file_bytes.h"
-#include "ooxml/zip_limits.h"
+#include "zip/zip_limits.h"
 
 namespace tabulox {
 namespace {

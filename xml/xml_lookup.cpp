@@ -1,6 +1,6 @@
-#include "ooxml/xml_lookup.h"
+#include "xml/xml_lookup.h"
 
-#include "ooxml/xml_text.h"
+#include "xml/xml_text.h"
 
 namespace tabulox {
 namespace {

@@ -1,4 +1,4 @@
-#include "ooxml/xml_part_encoding.h"
+#include "xml/xml_part_encoding.h"
 
 #include <cstdint>
 #include <cstring>

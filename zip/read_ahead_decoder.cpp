@@ -1,4 +1,4 @@
-#include "ooxml/read_ahead_decoder.h"
+#include "zip/read_ahead_decoder.h"
 
 #include <utility>
 

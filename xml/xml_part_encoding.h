@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <string>
 
-#include "ooxml/xml_tokenizer.h"
+#include "xml/xml_tokenizer.h"
 
 namespace tabulox {
 

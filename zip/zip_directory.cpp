@@ -1,10 +1,10 @@
-#include "ooxml/zip_directory.h"
+#include "zip/zip_directory.h"
 
 #include <algorithm>
 #include <limits>
 
 #include "core/byte_reader.h"
-#include "ooxml/zip_errors.h"
+#include "zip/zip_errors.h"
 
 namespace tabulox {
 namespace {

@@ -7,8 +7,8 @@
 #include <functional>
 #include <string_view>
 
-#include "ooxml/xml_tokenizer.h"
-#include "ooxml/zip_archive.h"
+#include "core/block_source.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 

@@ -1,13 +1,13 @@
-#include "ooxml/xml_document.h"
+#include "xml/xml_document.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <utility>
 
-#include "ooxml/xml_part_encoding.h"
-#include "ooxml/xml_text.h"
-#include "ooxml/xml_tokenizer.h"
+#include "xml/xml_part_encoding.h"
+#include "xml/xml_text.h"
+#include "xml/xml_tokenizer.h"
 
 namespace tabulox {
 namespace {
