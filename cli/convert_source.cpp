@@ -50,6 +50,15 @@ std::string TypeFromExtension(const std::string& path) {
   return ext;
 }
 
+// The workbook type an extension or a -T value (in capitals) names: the
+// templates and macro-enabled workbooks are read like the workbooks they are
+// made from. The file's content may still pick another reader.
+std::optional<WorkbookType> WorkbookTypeNamed(std::string_view type) {
+  if (type == "XLS" || type == "XLT") return WorkbookType::kXls;
+  if (type == "XLSX" || type == "XLSM" || type == "XLTX" || type == "XLTM") return WorkbookType::kXlsx;
+  return std::nullopt;
+}
+
 // "1 "Sales", 2 "Notes"": the sheets as a message lists them.
 std::string SheetList(const std::vector<SheetInfo>& sheets) {
   std::string list;
@@ -199,12 +208,12 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
   const std::string type =
       settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
   const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : Engine::LocaleCodePage();
-  if (type != "XLS" && type != "XLSX") {
+  const std::optional<WorkbookType> workbookType = WorkbookTypeNamed(type);
+  if (!workbookType) {
     messages.Line("Input file " + Quoted(source) + " type not support");
     return kTypeNotSupported;
   }
-  const Conversion run{source, type == "XLS" ? WorkbookType::kXls : WorkbookType::kXlsx,
-                       codePage, settings, engine, messages};
+  const Conversion run{source, *workbookType, codePage, settings, engine, messages};
   if (settings.eachSheet) return ConvertEachSheet(run, destination, block);
   return ConvertInto(run, settings.options, destination, block);
 }

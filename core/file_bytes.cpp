@@ -33,6 +33,18 @@ ssize_t ReadUpToSize(int fd, FileBytes& bytes) {
 
 }  // namespace
 
+ResultCode ReadFileStart(const std::string& path, std::size_t count, FileBytes& bytes) {
+  if (!FileExists(path)) return kSourceMissing;
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT ? kSourceMissing : kSourceOpenFailed;
+  bytes.resize(count);
+  const ssize_t read = ReadUpToSize(fd, bytes);
+  ::close(fd);
+  if (read < 0) return kSourceOpenFailed;
+  bytes.resize(static_cast<std::size_t>(read));
+  return 0;
+}
+
 ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes) {
   if (!FileExists(path)) return kSourceMissing;
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -23,4 +23,8 @@ bool FileExists(const std::string& path);
 // when it cannot be opened or read, 0 on success.
 ResultCode ReadFileBytes(const std::string& path, FileBytes& bytes);
 
+// Reads at most `count` bytes from the start of the file, with the same
+// outcomes: what tells the kind of a file without reading all of it.
+ResultCode ReadFileStart(const std::string& path, std::size_t count, FileBytes& bytes);
+
 }  // namespace tabulox

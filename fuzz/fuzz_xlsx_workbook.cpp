@@ -8,10 +8,12 @@
 #include <vector>
 
 #include "ooxml/convert_xlsx_workbook.h"
+#include "zip/zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
-  static XlsxConverter converter;
+  static ZipArchive archive;
+  static XlsxConverter converter(archive);
   const std::span<const std::uint8_t> file(data, size);
   ConversionOptions shown;
   shown.layout = Layout::kAsShown;

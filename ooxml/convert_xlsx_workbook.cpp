@@ -23,12 +23,12 @@
 
 namespace tabulox {
 
-// Members are destroyed in reverse order: the reader first.
 struct XlsxReadingState {
+  explicit XlsxReadingState(ZipArchive& archive) : reader(archive) {}
   SharedStringTable sharedStrings;
   WorkbookStyles styles;
   XmlDocument document;
-  ZipArchive reader;
+  ZipArchive& reader;
 };
 
 namespace {
@@ -249,13 +249,10 @@ ResultCode ListSheetsOfOpenArchive(XlsxReadingState& state, std::vector<SheetInf
 
 }  // namespace
 
-XlsxConverter::XlsxConverter() : state_(std::make_unique<XlsxReadingState>()) {}
+XlsxConverter::XlsxConverter(ZipArchive& archive)
+    : state_(std::make_unique<XlsxReadingState>(archive)) {}
 
 XlsxConverter::~XlsxConverter() = default;
-
-void XlsxConverter::SetProgressCallback(std::function<void()> progress) {
-  state_->reader.OnProgress = std::move(progress);
-}
 
 ResultCode XlsxConverter::Convert(const std::string& sourcePath, OutputBlock& block,
                                   std::int32_t codePage, const ConversionOptions& options) {

@@ -2,7 +2,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -13,16 +12,19 @@
 
 namespace tabulox {
 
+class ZipArchive;
 struct XlsxReadingState;
 
-// Converts .xlsx workbooks. It keeps its ZIP reader (with the member list of
-// the archive read last, reused while the file is unchanged), its XML document
-// and its shared-string table from one conversion to the next, so a program
-// keeps one converter and converts one workbook at a time, from one thread.
-// Never raises: every outcome is a result code (see result_code.h).
+// Converts .xlsx workbooks through a ZIP reader it is given (which keeps the
+// member list of the archive read last while the file is unchanged, so the
+// archive a caller opened to look at its members is not read again). It keeps
+// its XML document and its shared-string table from one conversion to the
+// next, so a program keeps one converter and converts one workbook at a time,
+// from one thread. Never raises: every outcome is a result code (see
+// result_code.h).
 class XlsxConverter {
  public:
-  XlsxConverter();
+  explicit XlsxConverter(ZipArchive& archive);
   ~XlsxConverter();
   XlsxConverter(const XlsxConverter&) = delete;
   XlsxConverter& operator=(const XlsxConverter&) = delete;
@@ -57,9 +59,6 @@ class XlsxConverter {
   // on success. Never raises.
   ResultCode ListSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets);
   ResultCode ListSheetsInBuffer(std::span<const std::uint8_t> file, std::vector<SheetInfo>& sheets);
-
-  // Called now and then while a large member is inflated; nullptr for none.
-  void SetProgressCallback(std::function<void()> progress);
 
  private:
   std::unique_ptr<XlsxReadingState> state_;

@@ -241,6 +241,19 @@ namespace {
 
 const std::string kExample = std::string(TABULOX_SOURCE_DIR) + "/examples/example.xls";
 
+// Templates and macro-enabled workbooks are workbooks; what the file holds
+// picks the reader, so the example .xls converts under each of the names.
+TEST_F(ConsoleProgram, TemplateAndMacroExtensionsAreWorkbooks) {
+  const RunResult plain = Run({"-c65001", kExample, "*"});
+  ASSERT_EQ(plain.exitStatus, 0);
+  for (const std::string name : {"book.XLT", "book.xlsm", "book.xltx", "book.xltm", "book.xlsx"}) {
+    fs::copy_file(kExample, dir_ / name);
+    const RunResult r = Run({"-c65001", name, "*"});
+    EXPECT_EQ(r.exitStatus, 0) << name;
+    EXPECT_EQ(r.output, plain.output) << name;
+  }
+}
+
 TEST_F(ConsoleProgram, ConvertsIntoAFileAndReportsSuccess) {
   const RunResult r = Run({"-c65001", kExample, "out.txt"});
   EXPECT_EQ(r.exitStatus, 0);

@@ -1,5 +1,6 @@
 #include "xls/convert_workbook.h"
 
+#include <algorithm>
 #include <optional>
 #include <utility>
 
@@ -14,8 +15,19 @@ namespace tabulox {
 
 namespace {
 
+// Whether the root storage holds both streams of an encrypted Office Open
+// XML package ([MS-OFFCRYPTO] 2.3.4: "EncryptionInfo", "EncryptedPackage").
+bool HoldsEncryptedPackage(const CompoundFile& storage) {
+  const std::vector<std::u16string> names = storage.RootEntryNames();
+  auto holds = [&](std::u16string_view name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+  };
+  return holds(u"EncryptionInfo") && holds(u"EncryptedPackage");
+}
+
 // Opens the "Workbook" (or else "Book") stream of a compound file. Returns
-// kFormatNotCorrect, or 0 with `stream` set, or left empty for a compound file
+// kFormatNotCorrect, kSourceEncrypted for an encrypted package without a
+// workbook stream, or 0 with `stream` set, or left empty for a compound file
 // of another kind. Not called for a bare earlier-version stream.
 ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
                               std::optional<StreamBytes>& stream) {
@@ -25,6 +37,7 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
   if (!storage) return kFormatNotCorrect;
   stream = storage->OpenStreamBytes(u"Workbook");
   if (!stream) stream = storage->OpenStreamBytes(u"Book");
+  if (!stream && HoldsEncryptedPackage(*storage)) return kSourceEncrypted;
   return 0;
 }
 
@@ -128,6 +141,14 @@ ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock
   return Convert(
       [&](std::string& text) { return ExtractWorkbookTextFromBuffer(file, text, options); },
       block, codePage, style, options);
+}
+
+CompoundContent CompoundFileContent(std::span<const std::uint8_t> file) {
+  if (!HasCompoundFileSignature(file)) return CompoundContent::kNone;
+  std::optional<StreamBytes> stream;
+  const ResultCode rc = OpenWorkbookStream(file, stream);
+  if (rc == kSourceEncrypted) return CompoundContent::kEncryptedPackage;
+  return rc == 0 && stream ? CompoundContent::kWorkbook : CompoundContent::kNone;
 }
 
 ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets) {

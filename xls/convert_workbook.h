@@ -36,6 +36,13 @@ ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetIn
 ResultCode ListWorkbookSheetsInBuffer(std::span<const std::uint8_t> file,
                                       std::vector<SheetInfo>& sheets);
 
+// What a compound file holds, for choosing the reader of a file whose name
+// says otherwise: a workbook stream ("Workbook" or "Book"), an encrypted
+// Office Open XML package (converted to kSourceEncrypted), or neither (also
+// for bytes that are not a compound file or whose directory is damaged).
+enum class CompoundContent { kNone, kWorkbook, kEncryptedPackage };
+CompoundContent CompoundFileContent(std::span<const std::uint8_t> file);
+
 // The extraction stage: appends the workbook's text as engine text (UTF-8,
 // CR LF line ends) to `text`. Returns its length, or kSourceMissing,
 // kSourceOpenFailed, kFormatNotCorrect, kSourceEncrypted, kSheetNotFound,

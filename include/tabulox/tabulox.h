@@ -29,6 +29,11 @@
 
 namespace tabulox {
 
+// The type a workbook's name gives it. What the file holds picks the reader
+// when it is a workbook of another type: a compound file with a workbook
+// stream or a bare BIFF2-5 stream is read as kXls, a ZIP archive with
+// "xl/workbook.xml" as kXlsx, and a compound file holding an encrypted
+// package is kSourceEncrypted; other content is read as the type says.
 enum class WorkbookType {
   kXls,   // BIFF2 to BIFF8: a compound file's workbook stream, or a bare stream
   kXlsx,  // Office Open XML in a ZIP archive

@@ -3,11 +3,13 @@
 #pragma once
 
 #include "ooxml/convert_xlsx_workbook.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox::testing {
 
 inline XlsxConverter& SharedXlsxConverter() {
-  static XlsxConverter converter;
+  static ZipArchive archive;
+  static XlsxConverter converter(archive);
   return converter;
 }
 
