@@ -1,6 +1,7 @@
 #include "ooxml/workbook_parts.h"
 
 #include <algorithm>
+#include <unordered_map>
 
 #include "ooxml/package_relationships.h"
 #include "xml/xml_lookup.h"
@@ -112,12 +113,16 @@ WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
     });
     if (read.extracted == 0 || read.error) return parts;
     parts.date1904 = date1904;
+    // The first worksheet relationship of each id.
+    std::unordered_map<std::string_view, const PackageRelationship*> worksheetById;
+    for (const PackageRelationship& relationship : related) {
+      if (IsRelationshipOfKind(relationship.type, "worksheet"))
+        worksheetById.emplace(relationship.id, &relationship);
+    }
     for (SheetElement& sheet : listed) {
-      const auto found = std::find_if(related.begin(), related.end(), [&](const PackageRelationship& r) {
-        return r.id == sheet.id && IsRelationshipOfKind(r.type, "worksheet");
-      });
-      if (found != related.end())
-        parts.worksheets.push_back({found->part, std::move(sheet.name), sheet.hidden});
+      const auto found = worksheetById.find(sheet.id);
+      if (found != worksheetById.end())
+        parts.worksheets.push_back({found->second->part, std::move(sheet.name), sheet.hidden});
     }
   } catch (...) {
     // An archive that cannot be read here fails where its worksheets are read.

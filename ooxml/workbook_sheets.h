@@ -21,8 +21,9 @@ struct WorkbookSheet {
 
 // The listed worksheets when they are read by the sheets list: when some
 // listed part is not named "xl/worksheets/sheetN.xml", those present in the
-// archive in the order of the list, headed "sheetK" by their place in it.
-// Empty otherwise, or when none of them is present.
+// archive in the order of the list, headed "sheetK" by their place in it; a
+// part listed more than once is written at its first place only. Empty
+// otherwise, or when none of them is present.
 std::vector<WorkbookSheet> ListedWorkbookSheets(const WorkbookParts& parts, ZipArchive& reader);
 
 // The parts "xl/worksheets/sheetN.xml" in ascending N, headed "sheetN". Each

@@ -270,6 +270,29 @@ TEST_F(RenderRoutes, ResettingTheTableForgetsReadCodes) {
   EXPECT_EQ(Render(Xf(4), 1234.5), "1,234.50");
 }
 
+// Restoring only the slots classified since the last reset gives the table a
+// fresh one has, built-in ids overwritten and General codes included.
+TEST(StyleTableReset, RestoresExactlyTheFreshTable) {
+  StyleTable fresh;
+  InitStyleData(fresh);
+  StyleTable reused;
+  InitStyleData(reused);
+  for (int round = 0; round < 3; ++round) {
+    ClassifyFormatCode(14, "yyyy", reused);
+    ClassifyFormatCode(4, "General", reused);
+    reused.formats[3] = FormatSlot{};
+    ClassifyFormatCode(3, "0.0%", reused);
+    ClassifyFormatCode(200 + round, "0.000", reused);
+    AddXF(reused, XfEntry{0, 14});
+    InitStyleData(reused);
+    EXPECT_TRUE(reused.xfs.empty());
+    for (int slot = 0; slot < kFormatSlotCount; ++slot) {
+      EXPECT_EQ(reused.formats[slot].kind, fresh.formats[slot].kind) << slot;
+      EXPECT_EQ(reused.formats[slot].code, fresh.formats[slot].code) << slot;
+    }
+  }
+}
+
 TEST_F(RenderRoutes, DateSystem1904MovesDatesOntoThe1900Base) {
   const int xf = Xf(14);
   styles_.dateSystem1904 = true;

@@ -209,6 +209,16 @@ const StructureCase kStructureCases[] = {
        "</x:c></x:row><x:row><x:c t=\"inlineStr\"><x:is><x:t>in</x:t></x:is></x:c><x:c><x:v>2</x:v>"
        "</x:c></x:row></x:sheetData></x:worksheet>"}},
      "sheet1:\r\nplain\t\truns\r\nin\t2\r\n"},
+    {"a part listed twice is written once, at its first place",
+     {PackageRels("xl/workbook.xml"),
+      {"xl/workbook.xml", Workbook({"a", "b", "c"})},
+      {"xl/_rels/workbook.xml.rels",
+       Relationships({{"a", "worksheet", "worksheets/data.xml"},
+                      {"b", "worksheet", "worksheets/other.xml"},
+                      {"c", "worksheet", "Worksheets/DATA.xml"}})},
+      {"xl/worksheets/data.xml", Sheet("data")},
+      {"xl/worksheets/other.xml", Sheet("other")}},
+     "sheet1:\r\ndata\r\nsheet2:\r\nother\r\n"},
     // An element with the plain name wins over a prefixed one of the same
     // local name, wherever the prefixed one stands.
     {"a plain sheetData after a prefixed one is the one read",

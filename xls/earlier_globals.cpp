@@ -144,6 +144,7 @@ ResultCode ReadBiff4Workbook(ByteReader& stream, WorkbookData& book) {
     if (header.type == kRecordSheetHeaderBiff4)
       offsets.push_back(static_cast<std::uint32_t>(stream.position()));
   }
+  book.worksheets.reserve(book.worksheets.size() + names.size());
   for (std::size_t i = 0; i < names.size(); ++i) {
     const std::uint32_t offset =
         i < offsets.size() ? offsets[i] : static_cast<std::uint32_t>(stream.size());

@@ -1,5 +1,7 @@
 #include "xls/style_table.h"
 
+#include <algorithm>
+#include <iterator>
 #include <string_view>
 
 #include "core/engine_text.h"
@@ -120,8 +122,22 @@ void Store(StyleTable& styles, int formatIndex, FormatKind kind, std::string cod
 void InitStyleData(StyleTable& styles) {
   styles.xfs.clear();
   styles.shownFormats.Clear();
-  for (FormatSlot& slot : styles.formats) slot = FormatSlot{};
-  for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
+  if (!styles.initialized) {
+    for (FormatSlot& slot : styles.formats) slot = FormatSlot{};
+    for (const BuiltInFormat& row : kBuiltInFormats) ClassifyFormatCode(row.index, row.code, styles);
+    styles.initialized = true;
+    styles.changedSlots.clear();
+    return;
+  }
+  std::vector<std::uint16_t> changed;
+  changed.swap(styles.changedSlots);
+  for (const std::uint16_t index : changed) {
+    styles.formats[index] = FormatSlot{};
+    const auto builtIn = std::find_if(std::begin(kBuiltInFormats), std::end(kBuiltInFormats),
+                                      [&](const BuiltInFormat& row) { return row.index == index; });
+    if (builtIn != std::end(kBuiltInFormats)) ClassifyFormatCode(index, builtIn->code, styles);
+  }
+  styles.changedSlots.clear();
 }
 
 bool ReadFormatRecord(ByteReader& in, std::uint16_t type, FormatRecord& format) {
@@ -162,6 +178,7 @@ int AddXF(StyleTable& styles, const XfEntry& xf) {
 
 void ClassifyFormatCode(int formatIndex, std::string code, StyleTable& styles) {
   if (formatIndex < 0 || formatIndex >= kFormatSlotCount) return;
+  styles.changedSlots.push_back(static_cast<std::uint16_t>(formatIndex));
   if (HoldsGeneral(code)) return;
   DeleteBracketedParts(code);
   for (char c : {'*', '@', '(', ')', '\\', '?'}) DeleteAll(code, c);

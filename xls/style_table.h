@@ -51,6 +51,10 @@ struct StyleTable {
   // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
   // date rendering shifts onto the 1900 base.
   bool dateSystem1904 = false;
+  // Set once InitStyleData has filled every slot; the slots classified
+  // since, which the next InitStyleData restores alone.
+  bool initialized = false;
+  std::vector<std::uint16_t> changedSlots;
 };
 
 // A FORMAT record as read.
@@ -69,7 +73,10 @@ inline constexpr std::uint16_t kRecordFormat = 0x041E;
 inline constexpr std::uint16_t kRecordXF = 0x00E0;
 
 // Empties the XF list, resets every slot to General and classifies the
-// built-in codes; the as-shown table goes back to its built-in codes.
+// built-in codes; the as-shown table goes back to its built-in codes. Once
+// the table was filled, only the slots written since are restored, so that a
+// workbook whose sheets each start their style table afresh (BIFF4) pays for
+// the records each sheet holds, not for the whole table.
 void InitStyleData(StyleTable& styles);
 
 // Read a FORMAT / XF payload from `in`, positioned just after the record
