@@ -95,11 +95,26 @@ bool AppendWorksheet(XlsxReadingState& state, std::string_view member, std::stri
   const std::size_t start = text.size();
   const std::string header = std::string(heading) + ":\r\n";
   text += header;
-  const MemberRead sheet = ReadMember(state.reader, member, [&](const BlockSource& source) {
-    if (hiding != nullptr) hiding->Clear();
-    AppendWorksheetTextFromSource(state.document, source, state.sharedStrings, text,
-                                  kMaxTextBytes, hiding);
-  });
+  auto read = [&](CellOrder order) {
+    bool outOfOrder = false;
+    const MemberRead sheet = ReadMember(state.reader, member, [&](const BlockSource& source) {
+      if (hiding != nullptr) hiding->Clear();
+      try {
+        AppendWorksheetTextFromSource(state.document, source, state.sharedStrings, text,
+                                      kMaxTextBytes, hiding, order);
+      } catch (const SheetOutOfOrder&) {
+        outOfOrder = true;
+      }
+    });
+    return std::make_pair(sheet, outOfOrder);
+  };
+  auto [sheet, outOfOrder] = read(CellOrder::kAsStored);
+  if (outOfOrder) {
+    // Rows or cells out of order: what was written goes, and the part is laid
+    // out again in order.
+    text.resize(start + header.size());
+    sheet = read(CellOrder::kSorted).first;
+  }
   if (sheet.extracted == 0 || sheet.bytes == 0) text.resize(start);
   if (sheet.extracted == 0) return false;
   if (sheet.bytes == 0) return true;
@@ -138,9 +153,24 @@ bool WriteShownSheets(XlsxReadingState& state, const WorkbookParts& parts,
   for (const std::size_t i : chosen) {
     hiding.Clear();
     writer.Begin(sheets[i].name);
-    const MemberRead sheet = ReadMember(state.reader, sheets[i].part, [&](const BlockSource& source) {
-      writer.Read(state.document, source);
-    });
+    auto read = [&](CellOrder order) {
+      bool outOfOrder = false;
+      const MemberRead sheet = ReadMember(state.reader, sheets[i].part, [&](const BlockSource& source) {
+        try {
+          writer.Read(state.document, source, order);
+        } catch (const SheetOutOfOrder&) {
+          outOfOrder = true;
+        }
+      });
+      return std::make_pair(sheet, outOfOrder);
+    };
+    auto [sheet, outOfOrder] = read(CellOrder::kAsStored);
+    if (outOfOrder) {
+      // Cells out of order: the sheet begins again and is laid out in order.
+      hiding.Clear();
+      writer.TakeBack();
+      sheet = read(CellOrder::kSorted).first;
+    }
     if (sheet.extracted > 0 && sheet.error) std::rethrow_exception(sheet.error);
     if (sheet.extracted == 0) {
       hiding.Clear();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 #include "ooxml/cell_ref.h"
 #include "ooxml/iso_date_time.h"
@@ -146,13 +147,14 @@ void AppendShownCellOfKind(const XmlNode& cell, CellKind kind, std::int64_t xf,
 class ShownRowWalk : public RowWalk {
  public:
   ShownRowWalk(const ShownWorkbook& workbook, GridWriter& grid, WorksheetHiding& hiding,
-               ShownWorksheetWriter& sheet)
-      : workbook_(workbook), grid_(grid), hiding_(hiding), sheet_(sheet) {}
+               ShownWorksheetWriter& sheet, CellOrder order)
+      : workbook_(workbook), grid_(grid), hiding_(hiding), sheet_(sheet), order_(order) {}
 
   // A row without "r" is the row after the previous one (the first is row
-  // 1); other children without one are passed over. The cells of a row
-  // numbered below the previous one go to the grid all the same, which keeps
-  // those that still have a place (right of the cells of the row it writes).
+  // 1); other children without one are passed over. With CellOrder::kAsStored
+  // a cell the grid has no place for any more (above or left of one given to
+  // it) raises SheetOutOfOrder, and so does a hidden row above one given;
+  // with kSorted the cells are gathered and given in order by LayOutGathered.
   void Row(const XmlNode& element) override {
     const XmlAttribute* ref = nullptr;
     const XmlAttributes attributes = element.Attributes();
@@ -167,11 +169,10 @@ class ShownRowWalk : public RowWalk {
     row_ = number + 1;
     const auto row = static_cast<std::uint32_t>(number - 1);
     if (hiding_.skipRows && IsHiddenElement(element)) {
-      // The rows given to the grid already are in place.
-      if (number > furthest_) hiding_.rows.Hide(row, row);
+      if (order_ == CellOrder::kAsStored && number <= furthest_) throw SheetOutOfOrder();
+      hiding_.rows.Hide(row, row);
       return;
     }
-    furthest_ = std::max(furthest_, number);
     Cells(element, written, row);
   }
 
@@ -179,6 +180,19 @@ class ShownRowWalk : public RowWalk {
     sheet_.TakeBack();
     row_ = 1;
     furthest_ = 0;
+    lastColumn_ = 0;
+    gathered_.clear();
+    shownTexts_.clear();
+  }
+
+  // Gives the gathered cells to the grid in row and column order; of cells at
+  // one place the first stored is shown.
+  void LayOutGathered() {
+    std::stable_sort(gathered_.begin(), gathered_.end(), [](const Gathered& a, const Gathered& b) {
+      return a.row != b.row ? a.row < b.row : a.column < b.column;
+    });
+    for (const Gathered& cell : gathered_)
+      grid_.Cell(cell.row, cell.column, std::string_view(shownTexts_).substr(cell.offset, cell.length));
   }
 
   void Column(const XmlNode& element) override {
@@ -203,18 +217,42 @@ class ShownRowWalk : public RowWalk {
       column = cellColumn + 1;
       shown_.clear();
       AppendShownCellOfKind(*cell, KindOf(lines.type), lines.xf, workbook_, shown_, scratch_);
-      grid_.Cell(rowIndex, static_cast<std::uint32_t>(cellColumn - 1), shown_);
+      if (shown_.empty()) continue;
+      const auto cellIndex = static_cast<std::uint32_t>(cellColumn - 1);
+      if (order_ == CellOrder::kSorted) {
+        gathered_.push_back({rowIndex, cellIndex, shownTexts_.size(), shown_.size()});
+        shownTexts_ += shown_;
+        continue;
+      }
+      const std::int64_t number = std::int64_t{rowIndex} + 1;
+      if (number < furthest_ || (number == furthest_ && cellColumn <= lastColumn_))
+        throw SheetOutOfOrder();
+      furthest_ = number;
+      lastColumn_ = cellColumn;
+      grid_.Cell(rowIndex, cellIndex, shown_);
     }
   }
+
+  // A cell's shown text, gathered.
+  struct Gathered {
+    std::uint32_t row;
+    std::uint32_t column;
+    std::size_t offset;  // of the text in shownTexts_
+    std::size_t length;
+  };
 
   const ShownWorkbook& workbook_;
   GridWriter& grid_;
   WorksheetHiding& hiding_;
   ShownWorksheetWriter& sheet_;
-  std::int64_t row_ = 1;       // the row after the previous one
-  std::int64_t furthest_ = 0;  // the furthest row down whose cells went to the grid
+  const CellOrder order_;
+  std::int64_t row_ = 1;         // the row after the previous one
+  std::int64_t furthest_ = 0;    // the row of the last cell given to the grid
+  std::int64_t lastColumn_ = 0;  // the column of that cell
   std::string shown_;
   std::string scratch_;
+  std::vector<Gathered> gathered_;
+  std::string shownTexts_;
 };
 
 }  // namespace
@@ -225,11 +263,12 @@ void ShownWorksheetWriter::Begin(std::string_view name) {
   grid_.BeginSheet(name_, hiding_.rows, hiding_.columns);
 }
 
-void ShownWorksheetWriter::Read(XmlDocument& document, const BlockSource& source) {
-  ShownRowWalk walk(workbook_, grid_, hiding_, *this);
+void ShownWorksheetWriter::Read(XmlDocument& document, const BlockSource& source, CellOrder order) {
+  ShownRowWalk walk(workbook_, grid_, hiding_, *this, order);
   WorksheetRows rows(walk);
   document.LoadFromSource(source, rows);
   rows.Finish(document.Root());
+  if (order == CellOrder::kSorted) walk.LayOutGathered();
 }
 
 void ShownWorksheetWriter::TakeBack() {

@@ -9,6 +9,7 @@
 #include "grid/grid_writer.h"
 #include "numfmt/date_time_pattern.h"
 #include "ooxml/worksheet_hiding.h"
+#include "ooxml/worksheet_text.h"
 #include "xml/xml_document.h"
 
 namespace tabulox {
@@ -38,11 +39,14 @@ class ShownWorksheetWriter {
   // Lays out the rows of every sheetData of a worksheet part read block by
   // block into `document`, as they are read: rows as their "r" numbers them
   // (a row without one follows the previous row), cells in the columns their
-  // references name (one without follows the previous cell). A row or cell
-  // out of order is given to the grid all the same: the cells of a row
-  // repeated after its cells were written join them on the right, and cells
-  // above or left of those written are left out. Memory follows the largest
-  // row. May raise, leaving the source unfinished.
+  // references name (one without follows the previous cell); the cells of a
+  // row repeated after its cells were written join them on the right. With
+  // CellOrder::kAsStored cells go to the grid as they are read, and memory
+  // follows the largest row; a cell above or left of one given (or a hidden
+  // row above it) raises SheetOutOfOrder, and the part is to be read again,
+  // after TakeBack, with kSorted, which gathers the cells and gives them to
+  // the grid in row and column order (of cells at one place, the first
+  // stored). May raise, leaving the source unfinished.
   //
   // What a cell shows depends on its type ("t"):
   //   s          the shared string its value indexes (none for an index that
@@ -56,7 +60,7 @@ class ShownWorksheetWriter {
   // A number or date that does not read as one is written as it stands; texts
   // go through the format's text section. The format is that of the cell
   // format its "s" names (0 without one).
-  void Read(XmlDocument& document, const BlockSource& source);
+  void Read(XmlDocument& document, const BlockSource& source, CellOrder order = CellOrder::kAsStored);
 
   // Takes back what the sheet wrote and the rows it hid: the sheet begins
   // again, empty.

@@ -1,7 +1,10 @@
 #include "ooxml/worksheet_text.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <exception>
+#include <optional>
+#include <vector>
 
 #include "core/extraction_error.h"
 #include "ooxml/cell_ref.h"
@@ -145,47 +148,38 @@ class SheetWriter {
   std::uint64_t pendingTabs_ = 0;    // tabs of the current row not yet written
 };
 
-void AppendCellValue(const XmlNode& cell, CellType type, const SharedStringTable& strings,
-                     SheetWriter& out, std::string& scratch) {
+// The value a cell writes; std::nullopt for one that writes nothing but its
+// tab. `scratch` holds an inline string's text.
+std::optional<std::string_view> CellValue(const XmlNode& cell, CellType type,
+                                          const SharedStringTable& strings, std::string& scratch) {
   if (type.inlineString) {
     if (const XmlNode* is = FindChildExactly(cell, "is")) {
       scratch.clear();
       AppendStringItemText(*is, scratch);
-      out.Cell(scratch);
-      return;
+      return scratch;
     }
   }
   const XmlNode* v = FindChildExactly(cell, "v");
-  if (v == nullptr) {
-    out.EmptyCells(1);
-    return;
-  }
-  if (!type.sharedString) {
-    out.Cell(v->Text());
-    return;
-  }
+  if (v == nullptr) return std::nullopt;
+  if (!type.sharedString) return v->Text();
   std::int32_t index = 0;
   if (TryReadDecimal(v->Text(), index) && index >= 0 &&
       static_cast<std::size_t>(index) < strings.Count()) {
-    out.Cell(strings[static_cast<std::size_t>(index)]);
-  } else {
-    out.EmptyCells(1);
+    return strings[static_cast<std::size_t>(index)];
   }
+  return std::nullopt;
 }
 
-// The cells of one row element, in the columns their references give. A
-// cell without a reference is in the column after the previous cell of its
-// row (the first in column A), as ECMA-376 Part 1 §18.3.1.4 says, and so is
-// one whose reference names no column ("0", as some writers number cells);
-// other children without a reference are passed over. `rowNumber` is the
-// row's "r" as written, which ReadDecimal has read (empty for a row without one).
-// The cells of `hiddenColumns` (when given) are left out and the later ones
-// move left over them.
-void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
-                    const SharedStringTable& strings, const HiddenLines* hiddenColumns,
-                    SheetWriter& out, std::string& scratch) {
+// Calls `take(column, cell, type)` for the cells of one row element in their
+// order, with the columns their references give. A cell without a reference
+// is in the column after the previous cell of its row (the first in column
+// A), as ECMA-376 Part 1 §18.3.1.4 says, and so is one whose reference names
+// no column ("0", as some writers number cells); other children without a
+// reference are passed over. `rowNumber` is the row's "r" as written, which
+// ReadDecimal has read (empty for a row without one).
+template <typename Take>
+void ForEachCell(const XmlNode& row, std::string_view rowNumber, Take take) {
   std::int64_t column = 1;  // the column after the previous cell
-  std::int64_t place = 1;   // the next column position to write
   for (const XmlNode* cell = row.FirstChild(); cell; cell = cell->NextSibling()) {
     const CellLines lines = ReadCellLines(*cell);
     std::int64_t cellColumn = column;
@@ -195,29 +189,33 @@ void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
     } else if (!HasLocalName(*cell, "c")) {
       continue;
     }
-    // A cell before the current position stays under the cursor: the rest
-    // of the row writes only tabs, which are trimmed.
-    if (cellColumn < column) break;
     column = cellColumn + 1;
-    std::int64_t cellPlace = cellColumn;
-    if (hiddenColumns != nullptr) {
-      const auto index = static_cast<std::uint32_t>(cellColumn - 1);
-      if (hiddenColumns->IsHidden(index)) continue;
-      cellPlace = std::int64_t{hiddenColumns->VisibleIndex(index)} + 1;
-    }
-    out.EmptyCells(static_cast<std::uint64_t>(cellPlace - place));
-    AppendCellValue(*cell, lines.type, strings, out, scratch);
-    place = cellPlace + 1;
+    take(cellColumn, *cell, lines.type);
   }
-  out.EndRow();
 }
 
-// Lays out the rows of one worksheet as they are handed to it, in order:
-// every row and cell present, wherever the dimension says the sheet ends
-// (writers state "A1" for any sheet, or no dimension at all). Rows and
-// columns before the first value are written as empty lines and tabs; what
-// follows the last value is trimmed, so a sheet whose cells lie inside its
-// dimension gives the text the dimension alone would give.
+// The place a cell of `column` is written at, or 0 when its column is hidden:
+// the later columns move left over the hidden ones.
+std::int64_t CellPlace(std::int64_t column, const HiddenLines* hiddenColumns) {
+  if (hiddenColumns == nullptr) return column;
+  const auto index = static_cast<std::uint32_t>(column - 1);
+  if (hiddenColumns->IsHidden(index)) return 0;
+  return std::int64_t{hiddenColumns->VisibleIndex(index)} + 1;
+}
+
+// Lays out the rows of one worksheet as they are handed to it: every row and
+// cell present, wherever the dimension says the sheet ends (writers state
+// "A1" for any sheet, or no dimension at all). Rows and columns before the
+// first value are written as empty lines and tabs; what follows the last value
+// is trimmed, so a sheet whose cells lie inside its dimension gives the text
+// the dimension alone would give.
+//
+// Rows and cells stored in order are written as they come. With
+// CellOrder::kAsStored, a row numbered at or below one written, or a cell at
+// or left of the cell before it, raises SheetOutOfOrder: the part is then read
+// again with CellOrder::kSorted, which gathers every cell and lays them out in
+// row and column order once the part is read, the values of cells at one
+// place one after the other (as the .xls layout writes them).
 //
 // With a hiding that skips rows or columns, hidden rows write no line and the
 // cells of hidden columns are left out; the rows and columns after them close
@@ -225,36 +223,52 @@ void AppendRowCells(const XmlNode& row, std::string_view rowNumber,
 class WorksheetWalk : public RowWalk {
  public:
   WorksheetWalk(const SharedStringTable& strings, std::string& text, std::size_t maxBytes,
-                WorksheetHiding* hiding = nullptr)
-      : strings_(strings), out_(text, maxBytes), hiding_(hiding) {}
+                WorksheetHiding* hiding, CellOrder order)
+      : strings_(strings), out_(text, maxBytes), hiding_(hiding), order_(order) {}
 
   // Lays out one child of sheetData. A row without "r" is the row after the
   // previous one (the first is row 1); other children without one are passed
-  // over. A row numbered below the row to write stays under the cursor, so
-  // that it and every later row are empty lines, which the final trim removes.
+  // over.
   void Row(const XmlNode& element) override {
-    if (stopped_) return;
     const XmlAttribute* ref = RefLine(element);
     if (ref == nullptr && !HasLocalName(element, "row")) return;
     const std::string_view written = ref != nullptr ? ValueAsWritten(ref->value) : "";
-    const std::int64_t number = ref != nullptr ? ReadDecimal(written) : row_;
-    if (number < row_) {
-      stopped_ = true;
+    const std::int64_t number = ref != nullptr ? ReadDecimal(written) : next_;
+    next_ = number + 1;
+    const bool hidden = hiding_ != nullptr && hiding_->skipRows && IsHiddenElement(element);
+    if (order_ == CellOrder::kSorted) {
+      Gather(element, written, number, hidden);
       return;
     }
+    if (number < row_) throw SheetOutOfOrder();
     out_.EmptyRows(static_cast<std::uint64_t>(number - row_));
     row_ = number + 1;
-    if (hiding_ != nullptr && hiding_->skipRows && IsHiddenElement(element)) return;
-    const HiddenLines* hiddenColumns =
-        hiding_ != nullptr && hiding_->skipColumns ? &hiding_->columns : nullptr;
-    AppendRowCells(element, written, strings_, hiddenColumns, out_, scratch_);
+    if (hidden) return;
+    std::int64_t column = 0;  // the column of the previous cell
+    std::int64_t place = 1;   // the next column position to write
+    ForEachCell(element, written, [&](std::int64_t cellColumn, const XmlNode& cell, CellType type) {
+      if (cellColumn <= column) throw SheetOutOfOrder();
+      column = cellColumn;
+      const std::int64_t cellPlace = CellPlace(cellColumn, HiddenColumns());
+      if (cellPlace == 0) return;
+      out_.EmptyCells(static_cast<std::uint64_t>(cellPlace - place));
+      if (const auto value = CellValue(cell, type, strings_, scratch_)) {
+        out_.Cell(*value);
+      } else {
+        out_.EmptyCells(1);
+      }
+      place = cellPlace + 1;
+    });
+    out_.EndRow();
   }
 
   // Drops what was laid out, for the rows of another sheetData.
   void Restart() override {
     out_.Restart();
     row_ = 1;
-    stopped_ = false;
+    next_ = 1;
+    gathered_.clear();
+    values_.clear();
   }
 
   void Column(const XmlNode& element) override {
@@ -265,16 +279,78 @@ class WorksheetWalk : public RowWalk {
   // break (an empty sheet writes one empty line); one without a dimension,
   // or without a "ref" on it, writes nothing when it has no value.
   void Finish(bool statesDimension) {
+    if (order_ == CellOrder::kSorted) LayOutGathered();
     if (statesDimension || !out_.Empty()) out_.Finish();
   }
 
  private:
+  // A row (column 0, hidden or not) or a cell's value, gathered.
+  struct Gathered {
+    std::int64_t row;
+    std::int64_t column;
+    bool hidden;
+    std::size_t offset;  // of the value in values_
+    std::size_t length;
+  };
+
+  const HiddenLines* HiddenColumns() const {
+    return hiding_ != nullptr && hiding_->skipColumns ? &hiding_->columns : nullptr;
+  }
+
+  void Gather(const XmlNode& element, std::string_view written, std::int64_t number, bool hidden) {
+    gathered_.push_back({number, 0, hidden, 0, 0});
+    ForEachCell(element, written, [&](std::int64_t cellColumn, const XmlNode& cell, CellType type) {
+      const auto value = CellValue(cell, type, strings_, scratch_);
+      if (!value || value->empty()) return;
+      gathered_.push_back({number, cellColumn, false, values_.size(), value->size()});
+      values_ += *value;
+    });
+  }
+
+  // Writes the gathered rows and cells in row and column order, as the rows
+  // of a part stored in order are written.
+  void LayOutGathered() {
+    std::stable_sort(gathered_.begin(), gathered_.end(), [](const Gathered& a, const Gathered& b) {
+      return a.row != b.row ? a.row < b.row : a.column < b.column;
+    });
+    std::size_t i = 0;
+    while (i < gathered_.size()) {
+      const std::int64_t row = gathered_[i].row;
+      bool hidden = false;
+      for (; i < gathered_.size() && gathered_[i].row == row && gathered_[i].column == 0; ++i)
+        hidden |= gathered_[i].hidden;
+      if (row < row_) {
+        // Rows numbered below 1 stand under the cursor, as when stored in order.
+        while (i < gathered_.size() && gathered_[i].row == row) ++i;
+        continue;
+      }
+      out_.EmptyRows(static_cast<std::uint64_t>(row - row_));
+      row_ = row + 1;
+      std::int64_t place = 1;
+      while (i < gathered_.size() && gathered_[i].row == row) {
+        const std::int64_t column = gathered_[i].column;
+        scratch_.clear();
+        for (; i < gathered_.size() && gathered_[i].row == row && gathered_[i].column == column; ++i)
+          scratch_.append(values_, gathered_[i].offset, gathered_[i].length);
+        const std::int64_t cellPlace = hidden ? 0 : CellPlace(column, HiddenColumns());
+        if (cellPlace == 0) continue;
+        out_.EmptyCells(static_cast<std::uint64_t>(cellPlace - place));
+        out_.Cell(scratch_);
+        place = cellPlace + 1;
+      }
+      if (!hidden) out_.EndRow();
+    }
+  }
+
   const SharedStringTable& strings_;
   SheetWriter out_;
   WorksheetHiding* hiding_;
-  std::int64_t row_ = 1;  // the next row number to write
-  bool stopped_ = false;
+  const CellOrder order_;
+  std::int64_t row_ = 1;   // the next row number to write
+  std::int64_t next_ = 1;  // the number of a row element without "r"
   std::string scratch_;
+  std::vector<Gathered> gathered_;
+  std::string values_;
 };
 
 // True when the worksheet has a dimension element with a "ref".
@@ -285,19 +361,11 @@ bool StatesDimension(const XmlNode& worksheet) {
 
 }  // namespace
 
-void AppendWorksheetText(const XmlNode& worksheet, const SharedStringTable& strings,
-                         std::string& text, std::size_t maxBytes) {
-  WorksheetWalk walk(strings, text, maxBytes);
-  if (const XmlNode* sheetData = SheetData(worksheet)) {
-    for (const XmlNode* row = sheetData->FirstChild(); row; row = row->NextSibling()) walk.Row(*row);
-  }
-  walk.Finish(StatesDimension(worksheet));
-}
-
 void AppendWorksheetTextFromSource(XmlDocument& document, const BlockSource& source,
                                    const SharedStringTable& strings, std::string& text,
-                                   std::size_t maxBytes, WorksheetHiding* hiding) {
-  WorksheetWalk walk(strings, text, maxBytes, hiding);
+                                   std::size_t maxBytes, WorksheetHiding* hiding,
+                                   CellOrder order) {
+  WorksheetWalk walk(strings, text, maxBytes, hiding, order);
   WorksheetRows rows(walk);
   document.LoadFromSource(source, rows);
   rows.Finish(document.Root());

@@ -245,13 +245,22 @@ TEST(XlsxAsShownGrid, RowsAndColumnsStandInPlaceAndLinesArePadded) {
 
 // Writers that give each cell a row element of its own repeat the row's
 // number; the cells of a repeated row join its line when they lie right of it.
-TEST(XlsxAsShownGrid, CellsOfARepeatedRowJoinItsLine) {
+// Rows stored more than once and cells out of order are laid out in row and
+// column order; of cells at one place the first stored shows.
+TEST(XlsxAsShownGrid, RepeatedRowsAndCellsOutOfOrderAreAllLaidOut) {
   Workbook book;
   book.sheets = {{"S", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="1"><c r="C1"><v>3</v></c></row>)"
                             R"(<row r="1"><c r="B1"><v>2</v></c></row><row r="2"><c r="B2"><v>5</v></c><c r="A2"><v>4</v></c></row>)"
                             R"(<row r="1"><c r="D1"><v>6</v></c></row><row r="3"><c r="C3"><v>7</v></c></row>)"),
                   ""}};
-  EXPECT_EQ(ShownText(book), "1\t\t3\r\n\t5\t\r\n\t\t7\r\n");
+  EXPECT_EQ(ShownText(book), "1\t2\t3\t6\r\n4\t5\t\t\r\n\t\t7\t\r\n");
+  // A repeated row's cells on the right of those written join its line; of
+  // two cells at one place the first shows.
+  Workbook inOrder;
+  inOrder.sheets = {{"S", Rows(R"(<row r="1"><c r="A1"><v>1</v></c></row><row r="1"><c r="C1"><v>3</v></c></row>)"
+                               R"(<row r="2"><c r="A2"><v>4</v></c><c r="A2"><v>dropped</v></c></row>)"),
+                     ""}};
+  EXPECT_EQ(ShownText(inOrder), "1\t\t3\r\n4\t\t\r\n");
 }
 
 TEST(XlsxAsShownGrid, SheetNamesHeadSheetsOnlyWhenThereAreSeveral) {
