@@ -8,11 +8,16 @@
 #include "numfmt/regional_settings.h"
 #include "ooxml/convert_xlsx_workbook.h"
 #include "xls/convert_workbook.h"
+#include "xlsb/convert_xlsb_workbook.h"
+#include "zip/zip_archive.h"
 
 namespace tabulox {
 
+// The archive is shared by the package readers but .xlsx's, which keeps its own.
 struct Engine::State {
   XlsxConverter xlsx;
+  ZipArchive archive;
+  XlsbConverter xlsb{archive};
 };
 
 namespace {
@@ -44,6 +49,7 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
 ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
                                const ConversionOptions& options, OutputBlock& block) {
   if (type == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, 0, options);
+  if (type == WorkbookType::kXlsb) return state_->xlsb.Convert(path, block, codePage, options);
   return state_->xlsx.Convert(path, block, codePage, options);
 }
 
@@ -51,22 +57,25 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
                                  std::int32_t codePage, const ConversionOptions& options,
                                  OutputBlock& block) {
   if (type == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, 0, options);
+  if (type == WorkbookType::kXlsb) return state_->xlsb.ConvertBuffer(file, block, codePage, options);
   return state_->xlsx.ConvertBuffer(file, block, codePage, options);
 }
 
 ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
                               std::vector<SheetInfo>& sheets) {
   std::vector<SheetInfo> listed;
-  const ResultCode rc = type == WorkbookType::kXls ? ListWorkbookSheets(path, listed)
-                                                   : state_->xlsx.ListSheets(path, listed);
+  const ResultCode rc = type == WorkbookType::kXls    ? ListWorkbookSheets(path, listed)
+                        : type == WorkbookType::kXlsb ? state_->xlsb.ListSheets(path, listed)
+                                                      : state_->xlsx.ListSheets(path, listed);
   return Numbered(rc, listed, sheets);
 }
 
 ResultCode Engine::ListSheetsInBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                                       std::vector<SheetInfo>& sheets) {
   std::vector<SheetInfo> listed;
-  const ResultCode rc = type == WorkbookType::kXls ? ListWorkbookSheetsInBuffer(file, listed)
-                                                   : state_->xlsx.ListSheetsInBuffer(file, listed);
+  const ResultCode rc = type == WorkbookType::kXls    ? ListWorkbookSheetsInBuffer(file, listed)
+                        : type == WorkbookType::kXlsb ? state_->xlsb.ListSheetsInBuffer(file, listed)
+                                                      : state_->xlsx.ListSheetsInBuffer(file, listed);
   return Numbered(rc, listed, sheets);
 }
 
