@@ -199,12 +199,14 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
   const std::string type =
       settings.forcedSourceType.empty() ? TypeFromExtension(source) : settings.forcedSourceType;
   const std::int32_t codePage = settings.codePage != 0 ? settings.codePage : Engine::LocaleCodePage();
-  if (type != "XLS" && type != "XLSX") {
+  if (type != "XLS" && type != "XLSX" && type != "XLSB") {
     messages.Line("Input file " + Quoted(source) + " type not support");
     return kTypeNotSupported;
   }
-  const Conversion run{source, type == "XLS" ? WorkbookType::kXls : WorkbookType::kXlsx,
-                       codePage, settings, engine, messages};
+  const WorkbookType workbookType = type == "XLS"    ? WorkbookType::kXls
+                                    : type == "XLSB" ? WorkbookType::kXlsb
+                                                     : WorkbookType::kXlsx;
+  const Conversion run{source, workbookType, codePage, settings, engine, messages};
   if (settings.eachSheet) return ConvertEachSheet(run, destination, block);
   return ConvertInto(run, settings.options, destination, block);
 }

@@ -130,7 +130,7 @@ bool ParseLongOption(std::string_view argument, RunSettings& settings) {
 }
 
 constexpr std::string_view kThreeLetterTypes = "DOC HLP HTM PDF PPT RTF XLS";
-constexpr std::string_view kFourLetterTypes = "DOCX PPTX XLSX";
+constexpr std::string_view kFourLetterTypes = "DOCX PPTX XLSX XLSB";
 
 }  // namespace
 
