@@ -251,6 +251,18 @@ TEST(XlsbCells, RowsBeyondTheXlsLimitKeepTheirPlace) {
   EXPECT_TRUE(text.ends_with("\t2\r\n"));
 }
 
+TEST(XlsbCells, CellsBeyondTheSheetAreLeftOut) {
+  Book book;
+  book.sheets = {{"Far", Row(0) + Record(5, Cell(0xFFFFFFF0u).f64(1)) + Record(5, Cell(16384).f64(2)) +
+                             Record(5, Cell(16383).f64(3)) + Row(0xFFFFFFF0u) + Record(5, Cell(0).f64(4)) +
+                             Row(1048576) + Record(5, Cell(0).f64(5))}};
+  std::string text;
+  ASSERT_GE(Convert(Package(book), text), 0);
+  EXPECT_EQ(text, "Far\r\n" + std::string(16383, '\t') + "3\r\n\r\n");
+  ASSERT_GE(Convert(Package(book), text, AsShown()), 0);
+  EXPECT_EQ(text, std::string(16383, '\t') + "3\r\n");
+}
+
 TEST(XlsbCells, EmptyRowRecordsCostNoText) {
   std::string rows;
   for (std::uint32_t row = 0; row < 100000; ++row) rows += Row(row);

@@ -19,6 +19,11 @@ constexpr std::uint8_t kRowHidden = 0x10;
 // bit 0 is fHidden.
 constexpr std::size_t kColumnFlagsAt = 16;
 
+// A sheet's rows and columns ([MS-XLSB] 2.5.126 Rw, 2.5.19 Col); records
+// beyond them are damaged and their cells left out.
+constexpr std::uint32_t kRows = 0x100000;
+constexpr std::uint32_t kColumns = 0x4000;
+
 bool IsShortCell(std::uint32_t type) {
   return type >= xlsb::kShortBlank && type <= xlsb::kShortIsst;
 }
@@ -47,6 +52,7 @@ class WorksheetCells {
   void Row(std::span<const std::uint8_t> payload) {
     ByteReader in(payload);
     row_ = in.u32le();
+    rowOutside_ = row_ >= kRows;
     rowHidden_ = skipHiddenRows_ && payload.size() > kRowFlagsAt &&
                  (payload[kRowFlagsAt] & kRowHidden) != 0;
     // Rows come in ascending order; a hidden row out of order hides no other.
@@ -77,7 +83,7 @@ class WorksheetCells {
     ReadValue(type, in, cell);
     nextColumn_ = cell.column + 1;
     anyCell_ = true;
-    if (rowHidden_) return;
+    if (rowHidden_ || rowOutside_ || cell.column >= kColumns) return;
     cell.row = row_ - std::min(row_, hiddenRows_);
     const bool beginsRow = rowBegins_;
     rowBegins_ = false;
@@ -145,6 +151,7 @@ class WorksheetCells {
   std::uint32_t row_ = 0;
   std::uint32_t nextColumn_ = 0;
   bool rowHidden_ = false;
+  bool rowOutside_ = false;  // a row number beyond the sheet
   bool rowBegins_ = true;
   bool anyCell_ = false;
   std::string text_;

@@ -17,7 +17,9 @@ namespace tabulox {
 // kFormulaResult, inline strings and a formula's string kText (text given
 // through CellText), shared-string indices kSharedString, booleans and
 // errors (of constants and formulas) kBoolean and kError, blanks kBlank.
-// A cell format index beyond 16 bits is 0xFFFF.
+// A cell format index beyond 16 bits is 0xFFFF. Cells beyond the sheet's
+// 1,048,576 rows and 16,384 columns are left out, so a cell costs at most
+// the tabs and line breaks of one sheet's width and height.
 //
 // With `skipHiddenRows`, the cells of rows whose BrtRowHdr sets fDyZero are
 // left out and the rows below move up over them. The columns hidden by
