@@ -56,6 +56,7 @@ std::string TypeFromExtension(const std::string& path) {
 std::optional<WorkbookType> WorkbookTypeNamed(std::string_view type) {
   if (type == "XLS" || type == "XLT") return WorkbookType::kXls;
   if (type == "XLSX" || type == "XLSM" || type == "XLTX" || type == "XLTM") return WorkbookType::kXlsx;
+  if (type == "XLSB") return WorkbookType::kXlsb;
   return std::nullopt;
 }
 

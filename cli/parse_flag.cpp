@@ -130,7 +130,11 @@ bool ParseLongOption(std::string_view argument, RunSettings& settings) {
 }
 
 constexpr std::string_view kThreeLetterTypes = "DOC HLP HTM PDF PPT RTF XLS";
+// Matched as substrings, as the program always has ("-TC H" is accepted);
+// types added since are matched whole, so no earlier command line changes
+// its meaning.
 constexpr std::string_view kFourLetterTypes = "DOCX PPTX XLSX";
+constexpr std::string_view kAddedFourLetterType = "XLSB";
 
 }  // namespace
 
@@ -151,7 +155,8 @@ bool ParseFlag(std::string_view argument, RunSettings& settings) {
   if (letter == 'T') {
     const std::string letters = UpperCased(rest);
     const bool valid = (argument.size() == 5 && kThreeLetterTypes.find(letters) != std::string_view::npos) ||
-                       (argument.size() == 6 && kFourLetterTypes.find(letters) != std::string_view::npos);
+                       (argument.size() == 6 && (kFourLetterTypes.find(letters) != std::string_view::npos ||
+                                                 letters == kAddedFourLetterType));
     if (valid) settings.forcedSourceType = letters;
     return valid;
   }

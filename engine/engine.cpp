@@ -11,6 +11,7 @@
 #include "numfmt/regional_settings.h"
 #include "ooxml/convert_xlsx_workbook.h"
 #include "xls/convert_workbook.h"
+#include "xlsb/convert_xlsb_workbook.h"
 #include "zip/zip_archive.h"
 
 namespace tabulox {
@@ -20,6 +21,7 @@ namespace tabulox {
 struct Engine::State {
   ZipArchive archive;
   XlsxConverter xlsx{archive};
+  XlsbConverter xlsb{archive};
 };
 
 namespace {
@@ -49,6 +51,7 @@ std::optional<WorkbookType> ReaderType(WorkbookContent content, WorkbookType nam
     case WorkbookContent::kXlsxPackage:
       return WorkbookType::kXlsx;
     case WorkbookContent::kXlsbPackage:
+      return WorkbookType::kXlsb;
     case WorkbookContent::kOdsPackage:
     case WorkbookContent::kFlatOds:
     case WorkbookContent::kOther:
@@ -100,6 +103,7 @@ ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::
   const std::optional<WorkbookType> reader = ReaderTypeOfFile(path, type, state_->archive);
   if (!reader) return kSourceEncrypted;
   if (*reader == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, 0, options);
+  if (*reader == WorkbookType::kXlsb) return state_->xlsb.Convert(path, block, codePage, options);
   return state_->xlsx.Convert(path, block, codePage, options);
 }
 
@@ -109,6 +113,7 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
   const std::optional<WorkbookType> reader = ReaderTypeOfBytes(file, type, state_->archive);
   if (!reader) return kSourceEncrypted;
   if (*reader == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, 0, options);
+  if (*reader == WorkbookType::kXlsb) return state_->xlsb.ConvertBuffer(file, block, codePage, options);
   return state_->xlsx.ConvertBuffer(file, block, codePage, options);
 }
 
@@ -117,8 +122,9 @@ ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
   const std::optional<WorkbookType> reader = ReaderTypeOfFile(path, type, state_->archive);
   if (!reader) return kSourceEncrypted;
   std::vector<SheetInfo> listed;
-  const ResultCode rc = *reader == WorkbookType::kXls ? ListWorkbookSheets(path, listed)
-                                                      : state_->xlsx.ListSheets(path, listed);
+  const ResultCode rc = *reader == WorkbookType::kXls    ? ListWorkbookSheets(path, listed)
+                        : *reader == WorkbookType::kXlsb ? state_->xlsb.ListSheets(path, listed)
+                                                         : state_->xlsx.ListSheets(path, listed);
   return Numbered(rc, listed, sheets);
 }
 
@@ -127,8 +133,9 @@ ResultCode Engine::ListSheetsInBuffer(std::span<const std::uint8_t> file, Workbo
   const std::optional<WorkbookType> reader = ReaderTypeOfBytes(file, type, state_->archive);
   if (!reader) return kSourceEncrypted;
   std::vector<SheetInfo> listed;
-  const ResultCode rc = *reader == WorkbookType::kXls ? ListWorkbookSheetsInBuffer(file, listed)
-                                                      : state_->xlsx.ListSheetsInBuffer(file, listed);
+  const ResultCode rc = *reader == WorkbookType::kXls    ? ListWorkbookSheetsInBuffer(file, listed)
+                        : *reader == WorkbookType::kXlsb ? state_->xlsb.ListSheetsInBuffer(file, listed)
+                                                         : state_->xlsx.ListSheetsInBuffer(file, listed);
   return Numbered(rc, listed, sheets);
 }
 

@@ -1,7 +1,7 @@
 # The fuzz harnesses, one fuzz_<name>.cpp each. The fuzz build links them with
 # libFuzzer; the test build links them with standalone_runner.cpp to replay
 # tests/regressions/<name>/. The .xls harnesses link the .xls reader; the
-# others link the .xlsx reader too. Harnesses may use the test support
+# others link the .xlsx reader too, and the .xlsb ones the .xlsb reader. Harnesses may use the test support
 # (tests/support/).
 set(TABULOX_FUZZ_XLS_HARNESSES
   xls_workbook
@@ -9,6 +9,7 @@ set(TABULOX_FUZZ_XLS_HARNESSES
   number_format
 )
 set(TABULOX_FUZZ_OOXML_HARNESSES zip_reader xml_reader xlsx_workbook)
+set(TABULOX_FUZZ_XLSB_HARNESSES xlsb_workbook)
 
 # Adds the executable `target` from the harness `harness` and `extra_sources`.
 function(tabulox_add_harness target harness)
@@ -17,5 +18,8 @@ function(tabulox_add_harness target harness)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tests)
   if(harness IN_LIST TABULOX_FUZZ_OOXML_HARNESSES)
     target_link_libraries(${target} PRIVATE tabulox_ooxml)
+  endif()
+  if(harness IN_LIST TABULOX_FUZZ_XLSB_HARNESSES)
+    target_link_libraries(${target} PRIVATE tabulox_xlsb)
   endif()
 endfunction()

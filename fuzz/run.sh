@@ -30,6 +30,9 @@ seed_dirs() {
         echo "$build/seeds/shared_strings"
       fi ;;
     zip_reader | xlsx_workbook) [ -d "$corpus_root/xlsx" ] && echo "$corpus_root/xlsx" ;;
+    xlsb_workbook)
+      [ -d "$corpus_root/xlsb" ] && echo "$corpus_root/xlsb"
+      echo fuzz/seeds/xlsb_workbook ;;
     xml_reader) [ -d fuzz/seeds/xml_reader ] && echo fuzz/seeds/xml_reader ;;
     number_format) echo fuzz/seeds/number_format ;;
   esac

@@ -226,10 +226,16 @@ class Cache:
         return stored if os.path.exists(stored) else None
 
 
-def corpus_workbooks(corpus):
-    """The .xls and .xlsx workbooks of the corpus, as (folder, path), sorted."""
+CORPUS_FOLDERS = (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx")), ("xlsb", (".xlsb",)))
+
+
+def corpus_workbooks(corpus, folders=None):
+    """The .xls, .xlsx and .xlsb workbooks of the corpus (of the named folders
+    only, when given), as (folder, path), sorted."""
     found = []
-    for folder, extensions in (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx"))):
+    for folder, extensions in CORPUS_FOLDERS:
+        if folders and folder not in folders:
+            continue
         directory = os.path.join(corpus, folder)
         if os.path.isdir(directory):
             found += [(folder, os.path.join(directory, n)) for n in sorted(os.listdir(directory))

@@ -169,6 +169,8 @@ class XlsxCells:
 
 def open_cells(path):
     """The reader for a workbook, or None when it cannot read it."""
+    if path.lower().endswith(".xlsb"):
+        return None  # openpyxl reads no binary workbook
     try:
         return XlsCells(path) if path.lower().endswith(".xls") else XlsxCells(path)
     except Exception:

@@ -40,8 +40,9 @@ def column_name(column):
 
 
 def type_flag(path):
-    """-TXLS or -TXLSX, so that .xlsm and .xltx files are read as workbooks."""
-    return "-TXLS" if path.lower().endswith(".xls") else "-TXLSX"
+    """-TXLS, -TXLSB or -TXLSX, so that .xlsm and .xltx files are read as workbooks."""
+    lower = path.lower()
+    return "-TXLS" if lower.endswith(".xls") else "-TXLSB" if lower.endswith(".xlsb") else "-TXLSX"
 
 
 def run_ours(tbulxcmd, flags, path, timeout=120):
@@ -227,7 +228,7 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
     if folder == "xls":
         group = "xls" if shown_cells.xls_is_biff8(path, cells) else "xls BIFF2-BIFF7"
     else:
-        group = "xlsx"
+        group = folder
     counts = tally.group(group)
     counts["files"] += 1
     counts["no reader"] += cells is None

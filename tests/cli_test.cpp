@@ -131,7 +131,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"-Sx", false}, FlagCase{"-TXLS", true}, FlagCase{"-txls", true},
                       FlagCase{"-TXLSX", true}, FlagCase{"-TDOC", true}, FlagCase{"-TC H", true},
                       FlagCase{"-TSX X", false}, FlagCase{"-TXLSXX", false}, FlagCase{"-TXL", false},
-                      FlagCase{"-TABC", false}, FlagCase{"--o", false}));
+                      FlagCase{"-TABC", false}, FlagCase{"--o", false}, FlagCase{"-TXLSB", true},
+                      FlagCase{"-txlsb", true}, FlagCase{"-TXLSBB", false}));
 
 TEST(ParseFlag, RecordsTheSettings) {
   cli::RunSettings settings;
@@ -231,6 +232,20 @@ TEST_F(ConsoleProgram, ForcedTypeOverridesTheExtension) {
   const RunResult r = Run({"-TXLS", "book.dat", "*"});
   EXPECT_EQ(r.exitStatus, 251);
   EXPECT_EQ(r.output, "Input file \"book.dat\" format not correct\r\n");
+}
+
+// .xlsb names and -TXLSB go to the binary workbook reader: an .xlsx package
+// has no workbook.bin, so it is not one.
+TEST_F(ConsoleProgram, BinaryWorkbooksAreATypeOfTheirOwn) {
+  WriteFile("book.XLSB", "not an archive");
+  EXPECT_EQ(Run({"book.XLSB", "*"}).exitStatus, 251);
+  fs::copy_file(ExampleWorkbookPath(), dir_ / "example.dat", fs::copy_options::overwrite_existing);
+  // -TXLSB names a workbook; its content, an .xls workbook, picks the reader.
+  const RunResult asXls = Run({"-TXLS", "example.dat", "*"});
+  EXPECT_EQ(asXls.exitStatus, 0);
+  const RunResult asXlsb = Run({"-TXLSB", "example.dat", "*"});
+  EXPECT_EQ(asXlsb.exitStatus, 0);
+  EXPECT_EQ(asXlsb.output, asXls.output);
 }
 
 }  // namespace

@@ -61,12 +61,13 @@ struct TextSpan {
   std::uint32_t length;
 };
 
-// One cell. Row and XF index come from unsigned 16-bit fields of the records
-// and are kept at that width; a MULRK or MULBLANK record can place cells beyond
-// column 65,535, so the column is wider.
+// One cell. The XF index comes from an unsigned 16-bit field of the records
+// and is kept at that width; a MULRK or MULBLANK record can place cells beyond
+// column 65,535, and a binary workbook's rows reach 1,048,576, so column and
+// row are wider. The cell takes 24 bytes either way.
 struct CellData {
   std::uint32_t column = 0;
-  std::uint16_t row = 0;
+  std::uint32_t row = 0;
   std::uint16_t xfIndex = 0;
   CellKind kind = CellKind::kBlank;
   union {

@@ -221,7 +221,7 @@ class StreamedCells {
   StreamedCellSink& sink_;
   std::string text_;
   std::exception_ptr error_;
-  std::uint16_t row_ = 0;
+  std::uint32_t row_ = 0;
   std::uint32_t column_ = 0;
   bool any_ = false;
   bool outOfOrder_ = false;

@@ -37,6 +37,7 @@ namespace tabulox {
 enum class WorkbookType {
   kXls,   // BIFF2 to BIFF8: a compound file's workbook stream, or a bare stream
   kXlsx,  // Office Open XML in a ZIP archive
+  kXlsb,  // Office Open XML package whose parts are binary record streams
 };
 
 // How the cells of a workbook are written.
