@@ -166,11 +166,11 @@ const std::string& EngineText() {
   return text;
 }
 
-void BM_NormalizeLineBreaks(benchmark::State& state) {
+void BM_CrLfLineBreaks(benchmark::State& state) {
   const std::string& text = EngineText();
   for (auto _ : state) {
     std::string out;
-    AppendNormalizedLineBreaks(text, 2, out);
+    AppendCrLfLineBreaks(text, out);
     benchmark::DoNotOptimize(out.size());
   }
   SetBytes(state, text.size());
@@ -187,7 +187,7 @@ void BM_FinishConversion(benchmark::State& state) {
     std::string taken = std::string(LeadingMark(static_cast<std::int32_t>(state.range(0)))) + text;
     state.ResumeTiming();
     const ResultCode rc =
-        FinishConversion(std::move(taken), block, static_cast<std::int32_t>(state.range(0)), 0);
+        FinishConversion(std::move(taken), block, static_cast<std::int32_t>(state.range(0)), LineBreaks::kCrLf);
     if (rc < 0) state.SkipWithError("conversion failed");
     benchmark::DoNotOptimize(block.data());
   }
@@ -224,7 +224,7 @@ void BM_WholeStreamShown(benchmark::State& state) {
 BENCHMARK(BM_RecordLoop)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SharedStrings)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Layout)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_NormalizeLineBreaks)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CrLfLineBreaks)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FinishConversion)
     ->Arg(65001)
     ->Arg(1200)

@@ -12,15 +12,15 @@ std::string_view LeadingMark(std::int32_t codePage) {
 }
 
 ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
-                            LineBreakStyle style) {
+                            LineBreaks breaks) {
   const std::size_t markSize = LeadingMark(codePage).size();
   // Layout writes the breaks of the usual style already; copy only when some
   // break differs, after the same mark.
   std::string normalized;
   std::string* finished = &text;
-  if (style != kLineBreakKept && !HasOnlyBreaksOfStyle(std::string_view(text).substr(markSize), style)) {
+  if (breaks == LineBreaks::kCrLf && !HasOnlyCrLfBreaks(std::string_view(text).substr(markSize))) {
     normalized.assign(text, 0, markSize);
-    AppendNormalizedLineBreaks(std::string_view(text).substr(markSize), style, normalized);
+    AppendCrLfLineBreaks(std::string_view(text).substr(markSize), normalized);
     finished = &normalized;
   }
   const std::string_view engineText = std::string_view(*finished).substr(markSize);

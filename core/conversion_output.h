@@ -21,13 +21,19 @@ inline constexpr std::size_t kMaxResultBytes = 0x7FFFFFFF;
 // text becomes the output block where it lies, without being moved.
 std::string_view LeadingMark(std::int32_t codePage);
 
-// Takes LeadingMark(codePage) followed by engine text, rewrites the line
-// breaks, encodes the text for the code page and puts it into `block`. Returns
+// What the last stage does with the line breaks of a text: writes each as
+// CR LF (the default layout), or keeps them as the text holds them (the
+// as-shown layouts, whose grid ends its lines with CR LF itself and whose
+// quoted fields keep the line breaks of their cells).
+enum class LineBreaks { kCrLf, kAsHeld };
+
+// Takes LeadingMark(codePage) followed by engine text, writes its line
+// breaks as `breaks` says, encodes the text for the code page and puts it into `block`. Returns
 // the byte count, kTextNotConvertible, or kFormatNotCorrect when the encoded
 // text would not fit a result code. `block` is only changed on success. Text
 // that is already in its final form becomes the block itself; otherwise
 // `text` is left as it was.
 ResultCode FinishConversion(std::string&& text, OutputBlock& block, std::int32_t codePage,
-                            LineBreakStyle style);
+                            LineBreaks breaks);
 
 }  // namespace tabulox

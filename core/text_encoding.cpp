@@ -378,12 +378,6 @@ std::size_t FindBreak(std::string_view text, std::size_t from) {
   return cr ? static_cast<std::size_t>(static_cast<const char*>(cr) - base) : lfAt;
 }
 
-std::string_view BreakOfStyle(LineBreakStyle style) {
-  return style == kLineBreakCr   ? std::string_view("\r")
-         : style == kLineBreakLf ? std::string_view("\n")
-                                 : std::string_view("\r\n");
-}
-
 // The break that starts at `at` (CR LF, a lone CR or a lone LF).
 std::size_t BreakLength(std::string_view text, std::size_t at) {
   return text[at] == '\r' && at + 1 < text.size() && text[at + 1] == '\n' ? 2 : 1;
@@ -391,8 +385,7 @@ std::size_t BreakLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std::string& out) {
-  const std::string_view lineBreak = BreakOfStyle(style);
+void AppendCrLfLineBreaks(std::string_view text, std::string& out) {
   out.reserve(out.size() + text.size() + text.size() / 16);
   std::size_t i = 0;
   const std::size_t n = text.size();
@@ -401,13 +394,10 @@ void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std
     out.append(text.substr(i, at - i));
     if (at >= n) break;
     i = at + BreakLength(text, at);
-    out.append(lineBreak);
+    out.append("\r\n");
   }
 }
 
-namespace {
-
-// Whether every CR in `text` is followed by an LF and every LF follows a CR.
 // Sixteen bytes at a time where the processor has SSE2: with one bit per byte
 // for CR and for LF, the LF bits must be the CR bits moved up by one, the CR
 // of a block's last byte carried into the next.
@@ -433,14 +423,6 @@ bool HasOnlyCrLfBreaks(std::string_view text) {
     crBefore = p[i] == '\r';
   }
   return !crBefore;
-}
-
-}  // namespace
-
-bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style) {
-  if (style == kLineBreakCr) return std::memchr(text.data(), '\n', text.size()) == nullptr;
-  if (style == kLineBreakLf) return std::memchr(text.data(), '\r', text.size()) == nullptr;
-  return HasOnlyCrLfBreaks(text);
 }
 
 bool DecodeEngineText(std::string_view text, std::u16string& units) {

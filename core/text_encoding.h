@@ -9,22 +9,13 @@
 
 namespace tabulox {
 
-// Line-break styles: 1 CR, 2 LF, any other value CR LF.
-using LineBreakStyle = std::int32_t;
-inline constexpr LineBreakStyle kLineBreakCr = 1;
-inline constexpr LineBreakStyle kLineBreakLf = 2;
-// The breaks are kept as the text holds them (the as-shown layouts, whose
-// quoted fields keep the line breaks of their cells).
-inline constexpr LineBreakStyle kLineBreakKept = -1;
-
 // Appends the text to `out` with every line break (CR LF, a lone CR, a lone
-// LF) rewritten as the break of the style; every other byte is copied
-// unchanged.
-void AppendNormalizedLineBreaks(std::string_view text, LineBreakStyle style, std::string& out);
+// LF) written as CR LF; every other byte is copied unchanged.
+void AppendCrLfLineBreaks(std::string_view text, std::string& out);
 
-// True when AppendNormalizedLineBreaks would append the text unchanged: every
-// line break already is the break of the style.
-bool HasOnlyBreaksOfStyle(std::string_view text, LineBreakStyle style);
+// True when AppendCrLfLineBreaks would append the text unchanged: every CR is
+// followed by an LF and every LF follows a CR.
+bool HasOnlyCrLfBreaks(std::string_view text);
 
 // Decodes engine text into UTF-16 code units. Sequences are one to three bytes
 // long (a lead byte with bit 0x20 set starts a three-byte sequence); the unit is

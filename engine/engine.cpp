@@ -102,7 +102,7 @@ ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::
                                const ConversionOptions& options, OutputBlock& block) {
   const std::optional<WorkbookType> reader = ReaderTypeOfFile(path, type, state_->archive);
   if (!reader) return kSourceEncrypted;
-  if (*reader == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, 0, options);
+  if (*reader == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, options);
   if (*reader == WorkbookType::kXlsb) return state_->xlsb.Convert(path, block, codePage, options);
   return state_->xlsx.Convert(path, block, codePage, options);
 }
@@ -112,7 +112,7 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
                                  OutputBlock& block) {
   const std::optional<WorkbookType> reader = ReaderTypeOfBytes(file, type, state_->archive);
   if (!reader) return kSourceEncrypted;
-  if (*reader == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, 0, options);
+  if (*reader == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, options);
   if (*reader == WorkbookType::kXlsb) return state_->xlsb.ConvertBuffer(file, block, codePage, options);
   return state_->xlsx.ConvertBuffer(file, block, codePage, options);
 }

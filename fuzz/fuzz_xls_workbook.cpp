@@ -15,12 +15,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace tabulox;
   const std::span<const std::uint8_t> file(data, size);
   OutputBlock block;
-  const ResultCode rc = ConvertWorkbookBuffer(file, block, 65001, 0);
+  const ResultCode rc = ConvertWorkbookBuffer(file, block, 65001);
   if (rc >= 0 && block.size() < static_cast<std::size_t>(rc)) __builtin_trap();
   ConversionOptions shown;
   shown.layout = Layout::kAsShown;
   shown.skipHiddenRows = shown.skipHiddenColumns = (size & 1) != 0;
-  const ResultCode shownRc = ConvertWorkbookBuffer(file, block, 65001, 0, shown);
+  const ResultCode shownRc = ConvertWorkbookBuffer(file, block, 65001, shown);
   if (shownRc >= 0 && block.size() < static_cast<std::size_t>(shownRc)) __builtin_trap();
 
   std::string lastError;

@@ -253,7 +253,7 @@ ResultCode ConvertOpenArchive(XlsxReadingState& state, OutputBlock& block, std::
     if (extracted < 0) return extracted;
     // The grid writes CR LF line ends itself; the breaks inside its quoted
     // fields stay as their cells hold them.
-    const LineBreakStyle breaks = options.layout == Layout::kDefault ? 0 : kLineBreakKept;
+    const LineBreaks breaks = options.layout == Layout::kDefault ? LineBreaks::kCrLf : LineBreaks::kAsHeld;
     return FinishConversion(std::move(text), block, codePage, breaks);
   } catch (...) {
     ClearDocument(state.document);

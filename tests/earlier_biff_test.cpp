@@ -40,7 +40,7 @@ struct Converted {
 Converted ConvertBytes(std::span<const std::uint8_t> file, std::int32_t codePage = 65001) {
   OutputBlock block;
   Converted out;
-  out.code = ConvertWorkbookBuffer(file, block, codePage, 0);
+  out.code = ConvertWorkbookBuffer(file, block, codePage);
   if (out.code >= 0) out.text.assign(block, 0, static_cast<std::size_t>(out.code));
   return out;
 }
@@ -375,7 +375,7 @@ TEST_F(EarlierBiffTest, WorksheetFileIsHeadedByItsFileName) {
               static_cast<std::streamsize>(w.size()));
   }
   OutputBlock block;
-  const ResultCode rc = ConvertWorkbook(path.string(), block, 65001, 0);
+  const ResultCode rc = ConvertWorkbook(path.string(), block, 65001);
   ASSERT_GE(rc, 0);
   EXPECT_EQ(std::string(block, 0, static_cast<std::size_t>(rc)),
             "\xEF\xBB\xBFQuarterly S\xC3\xA4les.2\r\n5\r\n\r\n");
@@ -390,7 +390,7 @@ TEST_F(EarlierBiffTest, WorksheetFileIsHeadedByItsFileName) {
     out.write(reinterpret_cast<const char*>(compound.data()),
               static_cast<std::streamsize>(compound.size()));
   }
-  const ResultCode inCompound = ConvertWorkbook(path.string(), block, 65001, 0);
+  const ResultCode inCompound = ConvertWorkbook(path.string(), block, 65001);
   ASSERT_GE(inCompound, 0);
   EXPECT_EQ(std::string(block, 0, static_cast<std::size_t>(inCompound)),
             "\xEF\xBB\xBFQuarterly S\xC3\xA4les.2\r\n5\r\n\r\n");

@@ -69,7 +69,7 @@ std::vector<std::uint8_t> WorkbookWithFormat(std::u16string_view code, double va
 std::string Converted(const std::vector<std::uint8_t>& file, std::int32_t codePage,
                       ResultCode& code) {
   OutputBlock block;
-  code = ConvertWorkbookBuffer(file, block, codePage, 0);
+  code = ConvertWorkbookBuffer(file, block, codePage);
   if (code < 0) return {};
   return std::string(block.begin(), block.begin() + code);
 }

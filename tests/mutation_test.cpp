@@ -94,7 +94,7 @@ bool IsEntryResult(ResultCode rc) {
 }
 
 ResultCode ConvertXls(std::span<const std::uint8_t> bytes, OutputBlock& block) {
-  return ConvertWorkbookBuffer(bytes, block, 65001, 0);
+  return ConvertWorkbookBuffer(bytes, block, 65001);
 }
 
 // The as-shown layout, hidden rows and columns left out.
@@ -102,7 +102,7 @@ ResultCode ConvertXlsShown(std::span<const std::uint8_t> bytes, OutputBlock& blo
   ConversionOptions options;
   options.layout = Layout::kAsShown;
   options.skipHiddenRows = options.skipHiddenColumns = true;
-  return ConvertWorkbookBuffer(bytes, block, 65001, 0, options);
+  return ConvertWorkbookBuffer(bytes, block, 65001, options);
 }
 
 #ifdef TABULOX_HAVE_XLSX_ENTRY

@@ -15,34 +15,25 @@
 namespace tabulox {
 namespace {
 
-std::string NormalizeLineBreaks(std::string_view text, LineBreakStyle style) {
+std::string CrLfLineBreaks(std::string_view text) {
   std::string out;
-  AppendNormalizedLineBreaks(text, style, out);
+  AppendCrLfLineBreaks(text, out);
   return out;
 }
 
-TEST(NormalizeLineBreaks, EveryBreakFormTakesTheStyle) {
-  const std::string text = "a\nb\rc\r\nd";
-  EXPECT_EQ(NormalizeLineBreaks(text, 0), "a\r\nb\r\nc\r\nd");
-  EXPECT_EQ(NormalizeLineBreaks(text, 1), "a\rb\rc\rd");
-  EXPECT_EQ(NormalizeLineBreaks(text, 2), "a\nb\nc\nd");
-  EXPECT_EQ(NormalizeLineBreaks(text, 7), "a\r\nb\r\nc\r\nd");
+TEST(CrLfLineBreaks, EveryBreakFormBecomesCrLf) {
+  EXPECT_EQ(CrLfLineBreaks("a\nb\rc\r\nd"), "a\r\nb\r\nc\r\nd");
+  // LF CR is two breaks.
+  EXPECT_EQ(CrLfLineBreaks("x\n\ry"), "x\r\n\r\ny");
+  EXPECT_EQ(CrLfLineBreaks("\r\r\n\n"), "\r\n\r\n\r\n");
 }
 
-TEST(NormalizeLineBreaks, LfCrIsTwoBreaks) {
-  EXPECT_EQ(NormalizeLineBreaks("x\n\ry", 0), "x\r\n\r\ny");
-  EXPECT_EQ(NormalizeLineBreaks("\r\r\n\n", 2), "\n\n\n");
-}
-
-TEST(HasOnlyBreaksOfStyle, AgreesWithNormalizeLineBreaks) {
+TEST(HasOnlyCrLfBreaks, AgreesWithCrLfLineBreaks) {
   const std::string texts[] = {"",        "abc",        "a\r\nb\r\n", "a\nb",  "a\rb",
                                "\r\r\n\n", "x\n\ry",     "a\r\nb\nc",  "\r",     "\n",
                                "\r\n",    "tail\r\nx\r"};
   for (const std::string& text : texts) {
-    for (LineBreakStyle style : {0, 1, 2}) {
-      EXPECT_EQ(HasOnlyBreaksOfStyle(text, style), NormalizeLineBreaks(text, style) == text)
-          << "style " << style << " text of " << text.size() << " bytes";
-    }
+    EXPECT_EQ(HasOnlyCrLfBreaks(text), CrLfLineBreaks(text) == text) << "text of " << text.size() << " bytes";
   }
   // Longer texts, read many bytes at a time: breaks on and across the edges
   // of such steps, and anywhere else.
@@ -58,10 +49,7 @@ TEST(HasOnlyBreaksOfStyle, AgreesWithNormalizeLineBreaks) {
     }
     const unsigned strays = next() % 3;
     for (unsigned k = 0; k < strays && !text.empty(); ++k) text[next() % text.size()] = next() % 2 ? '\r' : '\n';
-    for (LineBreakStyle style : {0, 1, 2}) {
-      ASSERT_EQ(HasOnlyBreaksOfStyle(text, style), NormalizeLineBreaks(text, style) == text)
-          << "style " << style << " round " << round;
-    }
+    ASSERT_EQ(HasOnlyCrLfBreaks(text), CrLfLineBreaks(text) == text) << "round " << round;
   }
 }
 
@@ -236,7 +224,7 @@ TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
       const ResultCode encodedRc = EncodeText(text, codePage, encoded);
       OutputBlock block{9, 9};
       const ResultCode rc =
-          FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, 0);
+          FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, LineBreaks::kCrLf);
       if (encodedRc < 0) {  // text the system code page cannot read
         EXPECT_EQ(codePage, 0);
         EXPECT_EQ(rc, encodedRc);
@@ -252,19 +240,20 @@ TEST(FinishConversion, Utf8BlocksHoldWhatEncodeTextGivesAndAZero) {
 }
 
 
-// Breaks of another style are rewritten before the text is encoded, and text
-// that is then in its final form still opens with the mark of its code page.
+// Other breaks become CR LF before the text is encoded, or are kept as held,
+// and text that is then in its final form still opens with the mark of its
+// code page.
 TEST(FinishConversion, RewrittenBreaksKeepTheMarkAndTheEncoding) {
   ASSERT_TRUE(SystemCodePageIsUtf8());
   for (const std::int32_t codePage : {65001, 0, 1252, 1200}) {
-    for (const LineBreakStyle style : {0, 1, 2}) {
+    for (const LineBreaks breaks : {LineBreaks::kCrLf, LineBreaks::kAsHeld}) {
       for (const std::string text : {"a\nb\r\n", "x\ry\r\n", "caf\xC3\xA9\r\n"}) {
-        SCOPED_TRACE(testing::Message() << codePage << " style " << style << " " << text);
+        SCOPED_TRACE(testing::Message() << codePage << " " << (breaks == LineBreaks::kCrLf) << " " << text);
         std::string expected;
-        ASSERT_EQ(EncodeText(NormalizeLineBreaks(text, style), codePage, expected), 0);
+        ASSERT_EQ(EncodeText(breaks == LineBreaks::kCrLf ? CrLfLineBreaks(text) : text, codePage, expected), 0);
         OutputBlock block;
         const ResultCode rc =
-            FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, style);
+            FinishConversion(std::string(LeadingMark(codePage)) + text, block, codePage, breaks);
         ASSERT_EQ(rc, static_cast<ResultCode>(expected.size()));
         EXPECT_EQ(block, expected + '\0');
       }

@@ -208,18 +208,18 @@ TEST_F(XlsAsShownTest, FieldsWithSeparatorQuoteOrLineBreakAreQuoted) {
   });
   EXPECT_EQ(TextOf(w), "\"a\tb\"\t\"say \"\"hi\"\"\"\t\"one\ntwo\"\t\"cr\rlf\r\n\"\ta,b\r\n");
   EXPECT_EQ(TextOf(w, Csv()), "a\tb,\"say \"\"hi\"\"\",\"one\ntwo\",\"cr\rlf\r\n\",\"a,b\"\r\n");
-  // The conversion keeps the breaks inside fields, whatever line-break style
-  // it is given; the default layout still rewrites them.
+  // The conversion keeps the breaks inside fields; the default layout writes
+  // every break as CR LF.
   OutputBlock block;
   const std::vector<std::uint8_t> file = InCompoundFile(w);
-  const ResultCode code = ConvertWorkbookBuffer(file, block, 65001, kLineBreakLf, Csv());
+  const ResultCode code = ConvertWorkbookBuffer(file, block, 65001, Csv());
   ASSERT_GE(code, 0);
   EXPECT_EQ(block.substr(0, static_cast<std::size_t>(code)),
             "\xEF\xBB\xBF" "a\tb,\"say \"\"hi\"\"\",\"one\ntwo\",\"cr\rlf\r\n\",\"a,b\"\r\n");
-  const ResultCode plain = ConvertWorkbookBuffer(file, block, 65001, kLineBreakLf);
+  const ResultCode plain = ConvertWorkbookBuffer(file, block, 65001);
   ASSERT_GE(plain, 0);
   EXPECT_EQ(block.substr(0, static_cast<std::size_t>(plain)),
-            "\xEF\xBB\xBF" "A\na\tb\tsay \"hi\"\tone\ntwo\tcr\nlf\n\ta,b\n\n");
+            "\xEF\xBB\xBF" "A\r\na\tb\tsay \"hi\"\tone\r\ntwo\tcr\r\nlf\r\n\ta,b\r\n\r\n");
 }
 
 // Cells out of row and column order are laid out from the whole cell list;
@@ -294,7 +294,7 @@ TEST_F(XlsAsShownTest, CsvWithMoreThanOneSheetWithTextIsRefused) {
   EXPECT_EQ(TextOf(Sheets({}, {filled, filled}), first), "1\r\n");
   // The conversion leaves the block as it was.
   OutputBlock block = "kept";
-  EXPECT_EQ(ConvertWorkbookBuffer(InCompoundFile(Sheets({}, {filled, filled})), block, 65001, 0,
+  EXPECT_EQ(ConvertWorkbookBuffer(InCompoundFile(Sheets({}, {filled, filled})), block, 65001,
                                   Csv()),
             kSeveralSheets);
   EXPECT_EQ(block, "kept");

@@ -37,7 +37,7 @@ Converted Convert(const BiffWriter& w) {
       testing::WriteCompoundFile({{u"Workbook", {stream.begin(), stream.end()}}});
   OutputBlock block;
   Converted out;
-  out.code = ConvertWorkbookBuffer(file, block, 65001, 0);
+  out.code = ConvertWorkbookBuffer(file, block, 65001);
   if (out.code >= 0) out.text.assign(block, 0, static_cast<std::size_t>(out.code));
   return out;
 }

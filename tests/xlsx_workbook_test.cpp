@@ -363,7 +363,7 @@ TEST(WorksheetText, MatchesItsDefinitionOnRandomSheets) {
     const std::string expected = DefinedWorksheetText(doc.Root(), strings);
     // A conversion writes every line break of the text as CR LF.
     std::string breaks;
-    AppendNormalizedLineBreaks(expected, 0, breaks);
+    AppendCrLfLineBreaks(expected, breaks);
     ASSERT_EQ(ConvertedWorksheet(Worksheet(dimension, rows), strings), "sheet1:\r\n" + breaks)
         << dimension << "\n" << rows;
   }

@@ -79,7 +79,7 @@ ResultCode UseWorkbookStream(const std::string& sourcePath, Use use) {
 }
 
 template <typename Extract>
-ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, LineBreakStyle style,
+ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage,
                    const ConversionOptions& options) {
   try {
     std::string text(LeadingMark(codePage));
@@ -87,8 +87,8 @@ ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage, L
     if (rc < 0) return rc;
     // The as-shown grid ends its lines with CR LF itself; the line breaks
     // inside its quoted fields stay as the cells hold them.
-    if (options.layout != Layout::kDefault) style = kLineBreakKept;
-    return FinishConversion(std::move(text), block, codePage, style);
+    const LineBreaks breaks = options.layout == Layout::kDefault ? LineBreaks::kCrLf : LineBreaks::kAsHeld;
+    return FinishConversion(std::move(text), block, codePage, breaks);
   } catch (...) {
     return kFormatNotCorrect;
   }
@@ -129,18 +129,17 @@ ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text,
 }
 
 ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
-                           LineBreakStyle style, const ConversionOptions& options) {
+                           const ConversionOptions& options) {
   return Convert(
       [&](std::string& text) { return ExtractWorkbookText(sourcePath, text, options); }, block,
-      codePage, style, options);
+      codePage, options);
 }
 
 ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                 std::int32_t codePage, LineBreakStyle style,
-                                 const ConversionOptions& options) {
+                                 std::int32_t codePage, const ConversionOptions& options) {
   return Convert(
       [&](std::string& text) { return ExtractWorkbookTextFromBuffer(file, text, options); },
-      block, codePage, style, options);
+      block, codePage, options);
 }
 
 CompoundContent CompoundFileContent(std::span<const std::uint8_t> file) {

@@ -13,19 +13,17 @@
 
 namespace tabulox {
 
-// Converts the workbook at `sourcePath`: extracts its text, rewrites its line
-// breaks, encodes it and copies it into `block`. Returns the byte count or a
-// negative result code; after a failure `block` is unchanged. `options` as
-// ExtractWorkbookStreamText takes them (also kSheetNotFound and
-// kSeveralSheets); the as-shown layouts keep the line breaks their cells hold,
-// whatever `style` says.
+// Converts the workbook at `sourcePath`: extracts its text, writes its line
+// breaks as CR LF, encodes it and copies it into `block`. Returns the byte
+// count or a negative result code; after a failure `block` is unchanged.
+// `options` as ExtractWorkbookStreamText takes them (also kSheetNotFound and
+// kSeveralSheets); the as-shown layouts keep the line breaks their cells hold.
 ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
-                           LineBreakStyle style, const ConversionOptions& options = {});
+                           const ConversionOptions& options = {});
 
 // The same for a workbook file already in memory.
 ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock& block,
-                                 std::int32_t codePage, LineBreakStyle style,
-                                 const ConversionOptions& options = {});
+                                 std::int32_t codePage, const ConversionOptions& options = {});
 
 // The worksheets (SheetInfo: UTF-8 name, hidden or very hidden) in workbook
 // order, the sheets the conversions write and number; a worksheet file's one
