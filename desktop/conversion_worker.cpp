@@ -38,9 +38,12 @@ void ConversionWorker::Run(const ConversionJob& job) {
     const std::string_view bytes(reinterpret_cast<const char*>(text_.data()),
                                  std::min(static_cast<std::size_t>(result), text_.size()));
     switch (WriteTargetFile(job.target, bytes, job.replaceTarget)) {
-      case TargetWriteResult::CreateFailed: result = kDestinationCreateFailed; break;
-      case TargetWriteResult::WriteFailed: result = kDestinationWriteFailed; break;
-      case TargetWriteResult::Ok: break;
+      // A target that appeared meanwhile, when it is not to be replaced,
+      // cannot be created either.
+      case AtomicWriteResult::kExists:
+      case AtomicWriteResult::kCreateFailed: result = kDestinationCreateFailed; break;
+      case AtomicWriteResult::kWriteFailed: result = kDestinationWriteFailed; break;
+      case AtomicWriteResult::kOk: break;
     }
   }
   emit Converted(job.row, result);

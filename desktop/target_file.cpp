@@ -58,19 +58,13 @@ bool TargetExists(const QString& target) {
   return DestinationExists(QFile::encodeName(target).toStdString());
 }
 
-TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
+AtomicWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
                                   bool replaceExisting) {
   const QString folder = QFileInfo(target).absolutePath();
-  if (!QDir().mkpath(folder)) return TargetWriteResult::CreateFailed;
+  if (!QDir().mkpath(folder)) return AtomicWriteResult::kCreateFailed;
   const ExistingDestination existing =
       replaceExisting ? ExistingDestination::kReplace : ExistingDestination::kKeep;
-  switch (WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes, existing)) {
-    case AtomicWriteResult::kOk: return TargetWriteResult::Ok;
-    case AtomicWriteResult::kExists:
-    case AtomicWriteResult::kCreateFailed: return TargetWriteResult::CreateFailed;
-    case AtomicWriteResult::kWriteFailed: return TargetWriteResult::WriteFailed;
-  }
-  return TargetWriteResult::WriteFailed;
+  return WriteFileAtomically(QFile::encodeName(target).toStdString(), bytes, existing);
 }
 
 }  // namespace tabulox

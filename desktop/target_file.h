@@ -4,6 +4,7 @@
 #include <QString>
 #include <string_view>
 
+#include "destination/atomic_file.h"
 #include "global_settings.h"
 #include "tabulox/result_codes.h"
 
@@ -27,15 +28,13 @@ QString AutoRenameTarget(const QString& target);
 // "Convert Message" text of an engine result code.
 QString ConvertMessageForResult(ResultCode result);
 
-enum class TargetWriteResult { Ok, CreateFailed, WriteFailed };
-
-// Creates every missing folder of the target's path, then writes `bytes` to a
-// temporary file beside the target and renames it into place, so that a
-// failure never leaves a truncated file in place of an existing one (the
-// same writer as the console program's destination). Without
-// `replaceExisting`, a target that exists when the text is put in place is
-// left alone and the write is a CreateFailed.
-TargetWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
+// Creates every missing folder of the target's path (kCreateFailed when it
+// cannot), then writes `bytes` to a temporary file beside the target and
+// renames it into place, so that a failure never leaves a truncated file in
+// place of an existing one (the console program's writer, WriteFileAtomically).
+// Without `replaceExisting`, a target that exists when the text is put in
+// place is left alone (kExists).
+AtomicWriteResult WriteTargetFile(const QString& target, std::string_view bytes,
                                   bool replaceExisting = true);
 
 }  // namespace tabulox

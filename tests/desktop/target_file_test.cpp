@@ -3,8 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFileInfo>
 
+#include "conversion_worker.h"
+#include "support/output_block_copy.h"
 #include "temp_config.h"
+#include "wait_until.h"
 
 namespace tabulox {
 namespace {
@@ -67,10 +71,10 @@ TEST(ConvertMessageTest, EveryResultHasItsText) {
 TEST(WriteTargetFileTest, CreatesMissingFoldersAndReplacesOldFile) {
   TempConfig dir;
   const QString target = dir.Path(QStringLiteral("a/b/c/book.txt"));
-  EXPECT_EQ(WriteTargetFile(target, "first"), TargetWriteResult::Ok);
-  EXPECT_EQ(WriteTargetFile(target, std::string_view("\xEF\xBB\xBFx\0y", 6)), TargetWriteResult::Ok);
+  EXPECT_EQ(WriteTargetFile(target, "first"), AtomicWriteResult::kOk);
+  EXPECT_EQ(WriteTargetFile(target, std::string_view("\xEF\xBB\xBFx\0y", 6)), AtomicWriteResult::kOk);
   EXPECT_EQ(ReadAll(target), QByteArray("\xEF\xBB\xBFx\0y", 6));
-  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("empty.txt")), ""), TargetWriteResult::Ok);
+  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("empty.txt")), ""), AtomicWriteResult::kOk);
   EXPECT_TRUE(QFile::exists(dir.Path(QStringLiteral("empty.txt"))));
   EXPECT_EQ(QDir(dir.Path(QStringLiteral("a/b/c"))).entryList(QDir::Files), QStringList{QStringLiteral("book.txt")});
 }
@@ -79,19 +83,52 @@ TEST(WriteTargetFileTest, ATargetThatAppearedIsKeptUnlessOverwriteWasChosen) {
   TempConfig dir;
   const QString target = dir.Path(QStringLiteral("book.txt"));
   WriteAll(target, "theirs");
-  EXPECT_EQ(WriteTargetFile(target, "ours", false), TargetWriteResult::CreateFailed);
+  EXPECT_EQ(WriteTargetFile(target, "ours", false), AtomicWriteResult::kExists);
   EXPECT_EQ(ReadAll(target), QByteArray("theirs"));
   EXPECT_EQ(QDir(dir.Path(QString())).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("book.txt")});
-  EXPECT_EQ(WriteTargetFile(target, "ours", true), TargetWriteResult::Ok);
+  EXPECT_EQ(WriteTargetFile(target, "ours", true), AtomicWriteResult::kOk);
   EXPECT_EQ(ReadAll(target), QByteArray("ours"));
 }
 
 TEST(WriteTargetFileTest, UncreatableTargetReportsCreateFailure) {
   TempConfig dir;
   WriteAll(dir.Path(QStringLiteral("file")), "x");
-  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("file/sub/book.txt")), "t"), TargetWriteResult::CreateFailed);
+  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("file/sub/book.txt")), "t"), AtomicWriteResult::kCreateFailed);
   QDir().mkpath(dir.Path(QStringLiteral("folder.txt")));
-  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("folder.txt")), "t"), TargetWriteResult::CreateFailed);
+  EXPECT_EQ(WriteTargetFile(dir.Path(QStringLiteral("folder.txt")), "t"), AtomicWriteResult::kCreateFailed);
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+// An empty text is a conversion like any other: the worker leaves a target
+// of 0 bytes (replacing one that was there) and reports success only then.
+TEST(ConversionWorkerTest, AnEmptyTextLeavesAnEmptyTarget) {
+  TempConfig dir;
+  const QString source = dir.Path(QStringLiteral("book.xls"));
+  WriteAll(source, "workbook");
+  ConversionWorker worker;
+  const ConvertFunction empty = [](const QString&, OutputBlock& block, std::int32_t) {
+    return CopyToOutputBlock("", block);
+  };
+  worker.SetConverters(empty, empty);
+  QList<std::pair<int, int>> outcomes;
+  QObject::connect(&worker, &ConversionWorker::Converted,
+                   [&](int row, int result) { outcomes.append({row, result}); });
+  const QString fresh = dir.Path(QStringLiteral("fresh.txt"));
+  const QString replaced = dir.Path(QStringLiteral("replaced.txt"));
+  WriteAll(replaced, "old text");
+  worker.Convert(ConversionJob{0, source, fresh, false, WorkbookType::kXls, 65001});
+  worker.Convert(ConversionJob{1, source, replaced, true, WorkbookType::kXls, 65001});
+  ASSERT_TRUE(testing::WaitUntil([&] { return outcomes.size() == 2; }));
+  EXPECT_EQ(outcomes, (QList<std::pair<int, int>>{{0, 0}, {1, 0}}));
+  for (const QString& target : {fresh, replaced}) {
+    EXPECT_TRUE(QFileInfo::exists(target)) << target.toStdString();
+    EXPECT_EQ(QFileInfo(target).size(), 0) << target.toStdString();
+  }
 }
 
 }  // namespace
