@@ -84,24 +84,37 @@ bool NumberBelow(const std::string& a, const std::string& b) {
 
 }  // namespace
 
+bool ReadWorkbookRelationships(ZipArchive& reader, XmlDocument& document,
+                               WorkbookRelationships& relationships) {
+  std::vector<PackageRelationship> package;
+  if (!ReadRelationships(reader, document, "", {"officeDocument"}, package) || package.empty())
+    return false;
+  relationships.workbook = package.front().part;
+  std::vector<PackageRelationship> related;
+  if (!ReadRelationships(reader, document, relationships.workbook,
+                         {"worksheet", "sharedStrings", "styles"}, related))
+    return false;
+  for (PackageRelationship& relationship : related) {
+    if (IsRelationshipOfKind(relationship.type, "worksheet")) {
+      relationships.worksheetParts.emplace(std::move(relationship.id), std::move(relationship.part));
+    } else if (relationships.sharedStrings.empty() &&
+               IsRelationshipOfKind(relationship.type, "sharedStrings")) {
+      relationships.sharedStrings = std::move(relationship.part);
+    } else if (relationships.styles.empty() && IsRelationshipOfKind(relationship.type, "styles")) {
+      relationships.styles = std::move(relationship.part);
+    }
+  }
+  return true;
+}
+
 WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
   WorkbookParts parts;
   try {
-    std::vector<PackageRelationship> package;
-    if (!ReadRelationships(reader, document, "", {"officeDocument"}, package) || package.empty())
-      return parts;
-    const std::string workbook = package.front().part;
-
-    std::vector<PackageRelationship> related;
-    if (!ReadRelationships(reader, document, workbook, {"worksheet", "sharedStrings", "styles"},
-                           related))
-      return parts;
-    for (const PackageRelationship& relationship : related) {
-      if (parts.sharedStrings.empty() && IsRelationshipOfKind(relationship.type, "sharedStrings"))
-        parts.sharedStrings = relationship.part;
-      if (parts.styles.empty() && IsRelationshipOfKind(relationship.type, "styles"))
-        parts.styles = relationship.part;
-    }
+    WorkbookRelationships related;
+    if (!ReadWorkbookRelationships(reader, document, related)) return parts;
+    const std::string& workbook = related.workbook;
+    parts.sharedStrings = related.sharedStrings;
+    parts.styles = related.styles;
 
     std::vector<SheetElement> listed;
     bool date1904 = false;
@@ -113,16 +126,10 @@ WorkbookParts FindWorkbookParts(ZipArchive& reader, XmlDocument& document) {
     });
     if (read.extracted == 0 || read.error) return parts;
     parts.date1904 = date1904;
-    // The first worksheet relationship of each id.
-    std::unordered_map<std::string_view, const PackageRelationship*> worksheetById;
-    for (const PackageRelationship& relationship : related) {
-      if (IsRelationshipOfKind(relationship.type, "worksheet"))
-        worksheetById.emplace(relationship.id, &relationship);
-    }
     for (SheetElement& sheet : listed) {
-      const auto found = worksheetById.find(sheet.id);
-      if (found != worksheetById.end())
-        parts.worksheets.push_back({found->second->part, std::move(sheet.name), sheet.hidden});
+      const auto found = related.worksheetParts.find(sheet.id);
+      if (found != related.worksheetParts.end())
+        parts.worksheets.push_back({found->second, std::move(sheet.name), sheet.hidden});
     }
   } catch (...) {
     // An archive that cannot be read here fails where its worksheets are read.

@@ -7,6 +7,7 @@
 
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "xml/xml_document.h"
@@ -34,6 +35,24 @@ struct WorkbookParts {
   // The workbook's workbookPr says date1904 ("1" or "true").
   bool date1904 = false;
 };
+
+// What the relationships of a package and of its workbook part name: the
+// workbook part, its shared-string and styles parts (the first of each kind;
+// empty when none) and the part of each worksheet relationship id (the first
+// relationship of an id). The same for .xlsx and .xlsb packages.
+struct WorkbookRelationships {
+  std::string workbook;
+  std::string sharedStrings;
+  std::string styles;
+  std::unordered_map<std::string, std::string> worksheetParts;
+};
+
+// Reads the package's relationships and the workbook part's, each block by
+// block into `document`. False when either relationships part is missing,
+// fails its CRC-32 or cannot be read, or the package names no workbook.
+// Raises what reading the archive raises.
+bool ReadWorkbookRelationships(ZipArchive& reader, XmlDocument& document,
+                               WorkbookRelationships& relationships);
 
 // Reads the package's relationships, the workbook's relationships and its
 // sheets list, each part block by block into `document`. Never raises: a

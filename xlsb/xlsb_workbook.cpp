@@ -5,25 +5,13 @@
 
 #include "core/byte_reader.h"
 #include "core/extraction_error.h"
-#include "ooxml/package_relationships.h"
+#include "ooxml/workbook_parts.h"
 #include "xlsb/record_stream.h"
 #include "xlsb/xlsb_records.h"
 #include "zip/member_read.h"
 
 namespace tabulox {
 namespace {
-
-// The relationships of `part` ("" for the package's own) of the given kinds;
-// false when its relationships part is missing or cannot be read.
-bool ReadRelationships(ZipArchive& reader, XmlDocument& document, std::string_view part,
-                       const std::vector<std::string_view>& kinds,
-                       std::vector<PackageRelationship>& out) {
-  const MemberRead read = ReadMember(reader, RelationshipsPartName(part), [&](const BlockSource& source) {
-    LoadRelationships(document, source, part, kinds, out);
-  });
-  document.Clear();
-  return read.extracted > 0 && !read.error;
-}
 
 // A BrtBundleSh record as read.
 struct BundleSheet {
@@ -47,23 +35,16 @@ BundleSheet ReadBundleSheet(std::span<const std::uint8_t> payload) {
 
 XlsbWorkbookParts FindXlsbWorkbookParts(ZipArchive& reader, XmlDocument& document) {
   XlsbWorkbookParts parts;
-  std::vector<PackageRelationship> package;
-  if (!ReadRelationships(reader, document, "", {"officeDocument"}, package) || package.empty())
-    return parts;
-  const std::string workbook = package.front().part;
-  std::vector<PackageRelationship> related;
-  if (!ReadRelationships(reader, document, workbook, {"worksheet", "sharedStrings", "styles"},
-                         related))
-    return parts;
-  for (const PackageRelationship& relationship : related) {
-    if (parts.sharedStrings.empty() && IsRelationshipOfKind(relationship.type, "sharedStrings"))
-      parts.sharedStrings = relationship.part;
-    if (parts.styles.empty() && IsRelationshipOfKind(relationship.type, "styles"))
-      parts.styles = relationship.part;
-  }
+  WorkbookRelationships related;
+  const bool read = ReadWorkbookRelationships(reader, document, related);
+  document.Clear();
+  if (!read) return parts;
+  const std::string& workbook = related.workbook;
+  parts.sharedStrings = related.sharedStrings;
+  parts.styles = related.styles;
   std::vector<BundleSheet> listed;
   bool date1904 = false;
-  const MemberRead read = ReadMember(reader, workbook, [&](const BlockSource& source) {
+  const MemberRead sheets = ReadMember(reader, workbook, [&](const BlockSource& source) {
     XlsbRecordStream records(source);
     XlsbRecord record;
     while (records.Next(record)) {
@@ -75,14 +56,12 @@ XlsbWorkbookParts FindXlsbWorkbookParts(ZipArchive& reader, XmlDocument& documen
       }
     }
   });
-  if (read.error) std::rethrow_exception(read.error);
+  if (sheets.error) std::rethrow_exception(sheets.error);
   parts.date1904 = date1904;
   for (BundleSheet& sheet : listed) {
-    const auto found = std::find_if(related.begin(), related.end(), [&](const PackageRelationship& r) {
-      return r.id == sheet.relationshipId && IsRelationshipOfKind(r.type, "worksheet");
-    });
-    if (found != related.end())
-      parts.worksheets.push_back({found->part, std::move(sheet.name), sheet.hidden});
+    const auto found = related.worksheetParts.find(sheet.relationshipId);
+    if (found != related.worksheetParts.end())
+      parts.worksheets.push_back({found->second, std::move(sheet.name), sheet.hidden});
   }
   return parts;
 }
