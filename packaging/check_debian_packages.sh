@@ -52,13 +52,13 @@ depends_on() {
 
 console=$(package_file tabulox)
 has_files "$console" usr/bin/tbulxcmd usr/share/man/man1/tbulxcmd.1.gz
-depends_on "$console" libc6 libstdc\\+\\+6 zlib1g
+depends_on "$console" libc6 libstdc\\+\\+6 zlib1g libnettle8
 if dpkg-deb -f "$console" Depends | grep -q qt6; then fail "$console depends on Qt"; fi
 if dpkg-deb -c "$console" | grep -q libtabulox; then fail "$console holds the library"; fi
 
 library=$(package_file "libtabulox${version%%.*}")
 has_files "$library" "usr/lib/(.*/)?libtabulox\.so\.${version%%.*}( -> .*)?" "usr/lib/(.*/)?libtabulox\.so\.$version"
-depends_on "$library" libc6 zlib1g
+depends_on "$library" libc6 zlib1g libnettle8
 dpkg-deb -I "$library" shlibs >/dev/null 2>&1 || fail "$library has no shlibs file"
 # The loader's cache is brought up to date after installing and removing it.
 { dpkg-deb -I "$library" triggers 2>/dev/null; dpkg-deb -I "$library" postinst 2>/dev/null; } |
@@ -69,7 +69,7 @@ has_files "$development" usr/include/tabulox/tabulox.h usr/include/tabulox/resul
   "usr/lib/(.*/)?libtabulox\.a" "usr/lib/(.*/)?libtabulox\.so -> libtabulox\.so\.${version%%.*}" \
   "usr/lib/(.*/)?cmake/Tabulox/TabuloxConfig\.cmake" "usr/lib/(.*/)?cmake/Tabulox/TabuloxTargets\.cmake" \
   "usr/lib/(.*/)?pkgconfig/tabulox\.pc"
-depends_on "$development" "libtabulox${version%%.*} \\(= $version\\)" zlib1g-dev
+depends_on "$development" "libtabulox${version%%.*} \\(= $version\\)" zlib1g-dev nettle-dev
 
 if [ "$with_desktop" = 1 ]; then
   desktop=$(package_file tabulox-desktop)

@@ -6,7 +6,8 @@
 #   libtabulox-dev   what programs build against it    (section libdevel)
 # The console program links the engine statically, so a server gets it without
 # Qt or the library package. dpkg-shlibdeps finds the run-time packages of
-# what each package links; what a package loads at run time is named here.
+# what each package links (zlib1g, libnettle8 for the ciphers of encrypted
+# workbooks); what a package loads at run time is named here.
 set(TABULOX_PACKAGE_MAINTAINER "Tabulox maintainers <tabulox@localhost>"
     CACHE STRING "The Maintainer field of the Debian packages")
 
@@ -55,8 +56,8 @@ page of the program's choice.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libtabulox-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
 set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
-# A program linked with the static library links zlib itself.
-set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS zlib1g-dev)
+# A program linked with the static library links zlib and Nettle itself.
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_DEPENDS "zlib1g-dev, nettle-dev")
 set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION
 "spreadsheet workbooks (.xls, .xlsx) to text, development files
 The header include/tabulox/tabulox.h, the static library, the CMake package

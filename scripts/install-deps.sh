@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev
-  zlib1g-dev
+  zlib1g-dev nettle-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   locales
   man-db groff-base dpkg-dev file   # manual page and Debian package tests
