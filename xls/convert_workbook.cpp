@@ -8,6 +8,7 @@
 #include "core/file_bytes.h"
 #include "xls/biff_version.h"
 #include "xls/compound_file.h"
+#include "xls/workbook_decryption.h"
 #include "xls/worksheet_file_name.h"
 #include "xls/xls_workbook_text.h"
 
@@ -26,7 +27,7 @@ bool HoldsEncryptedPackage(const CompoundFile& storage) {
 }
 
 // Opens the "Workbook" (or else "Book") stream of a compound file. Returns
-// kFormatNotCorrect, kSourceEncrypted for an encrypted package without a
+// kFormatNotCorrect, kEncryptedPackage for an encrypted package without a
 // workbook stream, or 0 with `stream` set, or left empty for a compound file
 // of another kind. Not called for a bare earlier-version stream.
 ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
@@ -37,8 +38,31 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
   if (!storage) return kFormatNotCorrect;
   stream = storage->OpenStreamBytes(u"Workbook");
   if (!stream) stream = storage->OpenStreamBytes(u"Book");
-  if (!stream && HoldsEncryptedPackage(*storage)) return kSourceEncrypted;
+  if (!stream && HoldsEncryptedPackage(*storage)) return kEncryptedPackage;
   return 0;
+}
+
+// Runs `use(stream, worksheetName)` on the stream as the readers read it: the
+// stream itself, or its decrypted copy when a FILEPASS record says it is
+// encrypted (the file's bytes are then let go through `releaseFile`). A
+// password that does not open it is kSourceEncrypted.
+template <typename Use, typename ReleaseFile>
+ResultCode UseReadableStream(std::span<const std::uint8_t> stream, std::u16string_view worksheetName,
+                             const std::optional<std::string>& password, Use use,
+                             ReleaseFile releaseFile) {
+  std::vector<std::uint8_t> decrypted;
+  const std::optional<DecryptionOutcome> outcome = DecryptWorkbookStream(stream, password, decrypted);
+  if (!outcome) return use(stream, worksheetName);
+  switch (*outcome) {
+    case DecryptionOutcome::kPasswordRefused:
+      return kSourceEncrypted;
+    case DecryptionOutcome::kMethodUnknown:
+      return kEncryptionMethodUnknown;
+    case DecryptionOutcome::kDecrypted:
+      break;
+  }
+  releaseFile();
+  return use(std::span<const std::uint8_t>(decrypted), worksheetName);
 }
 
 // Runs `use(stream, worksheetName)` on the workbook stream of `file`: the file
@@ -46,35 +70,38 @@ ResultCode OpenWorkbookStream(std::span<const std::uint8_t> file,
 // BIFF2 to BIFF4 files always are), else the compound file's workbook stream.
 // A compound file without one gives an empty stream, which lists no sheet and
 // has an empty text. `worksheetName` names the one sheet of a worksheet file
-// (BIFF2 to BIFF4), bare or in a compound file. `releaseFile` is called once the stream no longer needs the file's
-// bytes.
+// (BIFF2 to BIFF4), bare or in a compound file. `releaseFile` is called once
+// the stream no longer needs the file's bytes.
 template <typename Use, typename ReleaseFile>
 ResultCode UseWorkbookStream(std::span<const std::uint8_t> file,
-                             std::u16string_view worksheetName, Use use,
+                             std::u16string_view worksheetName,
+                             const std::optional<std::string>& password, Use use,
                              ReleaseFile releaseFile) {
   if (!HasCompoundFileSignature(file) && IsBareEarlierBiffStream(file))
-    return use(file, worksheetName);
+    return UseReadableStream(file, worksheetName, password, use, releaseFile);
   std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
   if (rc < 0) return rc;
   if (!stream) return use(std::span<const std::uint8_t>{}, kUnnamedWorksheet);
   if (!stream->inFile()) releaseFile();
-  return use(stream->bytes(), worksheetName);
+  return UseReadableStream(stream->bytes(), worksheetName, password, use, releaseFile);
 }
 
 template <typename Use>
-ResultCode UseWorkbookStream(std::span<const std::uint8_t> file, Use use) {
-  return UseWorkbookStream(file, kUnnamedWorksheet, use, [] {});
+ResultCode UseWorkbookStream(std::span<const std::uint8_t> file,
+                             const std::optional<std::string>& password, Use use) {
+  return UseWorkbookStream(file, kUnnamedWorksheet, password, use, [] {});
 }
 
 // The same for the file at `sourcePath`, whose bytes are let go first when the
 // stream was gathered from scattered sectors.
 template <typename Use>
-ResultCode UseWorkbookStream(const std::string& sourcePath, Use use) {
+ResultCode UseWorkbookStream(const std::string& sourcePath,
+                             const std::optional<std::string>& password, Use use) {
   FileBytes file;
   const ResultCode rc = ReadFileBytes(sourcePath, file);
   if (rc < 0) return rc;
-  return UseWorkbookStream(file, WorksheetNameFromPath(sourcePath), use,
+  return UseWorkbookStream(file, WorksheetNameFromPath(sourcePath), password, use,
                            [&] { FileBytes().swap(file); });
 }
 
@@ -95,11 +122,12 @@ ResultCode Convert(Extract extract, OutputBlock& block, std::int32_t codePage,
 }
 
 template <typename Source>
-ResultCode ListSheets(const Source& source, std::vector<SheetInfo>& sheets) {
+ResultCode ListSheets(const Source& source, std::vector<SheetInfo>& sheets,
+                      const std::optional<std::string>& password) {
   try {
     std::vector<SheetInfo> found;
     const ResultCode rc = UseWorkbookStream(
-        source, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+        source, password, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
           return ListWorkbookStreamSheets(stream, worksheetName, found);
         });
     if (rc < 0) return rc;
@@ -115,7 +143,8 @@ ResultCode ListSheets(const Source& source, std::vector<SheetInfo>& sheets) {
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text,
                                          const ConversionOptions& options) {
   return UseWorkbookStream(
-      file, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+      file, options.password,
+      [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
         return ExtractWorkbookStreamText(stream, text, worksheetName, options);
       });
 }
@@ -123,7 +152,8 @@ ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std
 ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text,
                                const ConversionOptions& options) {
   return UseWorkbookStream(
-      sourcePath, [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
+      sourcePath, options.password,
+      [&](std::span<const std::uint8_t> stream, std::u16string_view worksheetName) {
         return ExtractWorkbookStreamText(stream, text, worksheetName, options);
       });
 }
@@ -146,17 +176,19 @@ CompoundContent CompoundFileContent(std::span<const std::uint8_t> file) {
   if (!HasCompoundFileSignature(file)) return CompoundContent::kNone;
   std::optional<StreamBytes> stream;
   const ResultCode rc = OpenWorkbookStream(file, stream);
-  if (rc == kSourceEncrypted) return CompoundContent::kEncryptedPackage;
+  if (rc == kEncryptedPackage) return CompoundContent::kEncryptedPackage;
   return rc == 0 && stream ? CompoundContent::kWorkbook : CompoundContent::kNone;
 }
 
-ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets) {
-  return ListSheets(sourcePath, sheets);
+ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets,
+                              const std::optional<std::string>& password) {
+  return ListSheets(sourcePath, sheets, password);
 }
 
 ResultCode ListWorkbookSheetsInBuffer(std::span<const std::uint8_t> file,
-                                      std::vector<SheetInfo>& sheets) {
-  return ListSheets(file, sheets);
+                                      std::vector<SheetInfo>& sheets,
+                                      const std::optional<std::string>& password) {
+  return ListSheets(file, sheets, password);
 }
 
 }  // namespace tabulox

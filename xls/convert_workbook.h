@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -18,6 +19,10 @@ namespace tabulox {
 // count or a negative result code; after a failure `block` is unchanged.
 // `options` as ExtractWorkbookStreamText takes them (also kSheetNotFound and
 // kSeveralSheets); the as-shown layouts keep the line breaks their cells hold.
+// An encrypted workbook stream is read with the default password or else
+// `options.password` (kSourceEncrypted when neither opens it,
+// kEncryptionMethodUnknown for a method not read); a compound file holding
+// an encrypted package instead of a workbook stream is kEncryptedPackage.
 ResultCode ConvertWorkbook(const std::string& sourcePath, OutputBlock& block, std::int32_t codePage,
                            const ConversionOptions& options = {});
 
@@ -28,23 +33,27 @@ ResultCode ConvertWorkbookBuffer(std::span<const std::uint8_t> file, OutputBlock
 // The worksheets (SheetInfo: UTF-8 name, hidden or very hidden) in workbook
 // order, the sheets the conversions write and number; a worksheet file's one
 // sheet is named as its conversion heads it. Returns their count, or
-// kSourceMissing, kSourceOpenFailed, kFormatNotCorrect or kSourceEncrypted;
-// `sheets` is only changed on success. Never raises.
-ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets);
+// kSourceMissing, kSourceOpenFailed, kFormatNotCorrect, or an outcome of
+// encryption as ConvertWorkbook gives it; `sheets` is only changed on
+// success. Never raises.
+ResultCode ListWorkbookSheets(const std::string& sourcePath, std::vector<SheetInfo>& sheets,
+                              const std::optional<std::string>& password = {});
 ResultCode ListWorkbookSheetsInBuffer(std::span<const std::uint8_t> file,
-                                      std::vector<SheetInfo>& sheets);
+                                      std::vector<SheetInfo>& sheets,
+                                      const std::optional<std::string>& password = {});
 
 // What a compound file holds, for choosing the reader of a file whose name
 // says otherwise: a workbook stream ("Workbook" or "Book"), an encrypted
-// Office Open XML package (converted to kSourceEncrypted), or neither (also
+// Office Open XML package, or neither (also
 // for bytes that are not a compound file or whose directory is damaged).
 enum class CompoundContent { kNone, kWorkbook, kEncryptedPackage };
 CompoundContent CompoundFileContent(std::span<const std::uint8_t> file);
 
 // The extraction stage: appends the workbook's text as engine text (UTF-8,
 // CR LF line ends) to `text`. Returns its length, or kSourceMissing,
-// kSourceOpenFailed, kFormatNotCorrect, kSourceEncrypted, kSheetNotFound,
-// kSeveralSheets. May raise ExtractionError.
+// kSourceOpenFailed, kFormatNotCorrect, kSheetNotFound, kSeveralSheets or an
+// outcome of encryption as ConvertWorkbook gives it. May raise
+// ExtractionError.
 ResultCode ExtractWorkbookText(const std::string& sourcePath, std::string& text,
                                const ConversionOptions& options = {});
 ResultCode ExtractWorkbookTextFromBuffer(std::span<const std::uint8_t> file, std::string& text,
