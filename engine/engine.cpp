@@ -1,10 +1,10 @@
 #include "tabulox/tabulox.h"
 
-#include <optional>
 #include <utility>
 
 #include "core/code_pages.h"
 #include "core/file_bytes.h"
+#include "engine/encrypted_package.h"
 #include "engine/workbook_content.h"
 #include "grid/sheet_choice.h"
 #include "numfmt/date_time_pattern.h"
@@ -16,62 +16,66 @@
 
 namespace tabulox {
 
-// The package readers share one ZIP reader, so that the archive opened to
-// look at its members is read once; it is made first and destroyed last.
-struct Engine::State {
-  ZipArchive archive;
-  XlsxConverter xlsx{archive};
-  XlsbConverter xlsb{archive};
-};
-
 namespace {
 
-// The type whose reader converts a workbook whose name says `named` and whose
-// bytes hold `content`; std::nullopt for an encrypted package, which no reader
-// opens. `compoundContent` tells what a compound file holds: asked only when
-// the name says something else than .xls, whose reader tells the kinds of
-// compound file apart itself.
+// The reader of a workbook: one of the three, or the decryption of an
+// encrypted package, whose ZIP archive then goes to the package reader its
+// members ask for.
+enum class Reader { kXls, kXlsx, kXlsb, kEncryptedPackage };
+
+Reader ReaderNamed(WorkbookType type) {
+  switch (type) {
+    case WorkbookType::kXls:
+      return Reader::kXls;
+    case WorkbookType::kXlsb:
+      return Reader::kXlsb;
+    case WorkbookType::kXlsx:
+      return Reader::kXlsx;
+  }
+  return Reader::kXlsx;
+}
+
+// The reader of a workbook whose name says `named` and whose bytes hold
+// `content`. `compoundContent` tells what a compound file holds: asked only
+// when the name says something else than .xls, whose reader tells the kinds
+// of compound file apart itself (and gives kEncryptedPackage for a package).
 template <typename CompoundContentOf>
-std::optional<WorkbookType> ReaderType(WorkbookContent content, WorkbookType named,
-                                       CompoundContentOf compoundContent) {
+Reader ReaderOf(WorkbookContent content, WorkbookType named, CompoundContentOf compoundContent) {
   switch (content) {
     case WorkbookContent::kCompoundFile:
-      if (named == WorkbookType::kXls) return named;
+      if (named == WorkbookType::kXls) return Reader::kXls;
       switch (compoundContent()) {
         case CompoundContent::kWorkbook:
-          return WorkbookType::kXls;
+          return Reader::kXls;
         case CompoundContent::kEncryptedPackage:
-          return std::nullopt;
+          return Reader::kEncryptedPackage;
         case CompoundContent::kNone:
-          return named;
+          return ReaderNamed(named);
       }
-      return named;
+      return ReaderNamed(named);
     case WorkbookContent::kBareBiffStream:
-      return WorkbookType::kXls;
+      return Reader::kXls;
     case WorkbookContent::kXlsxPackage:
-      return WorkbookType::kXlsx;
+      return Reader::kXlsx;
     case WorkbookContent::kXlsbPackage:
-      return WorkbookType::kXlsb;
+      return Reader::kXlsb;
     case WorkbookContent::kOdsPackage:
     case WorkbookContent::kFlatOds:
     case WorkbookContent::kOther:
-      return named;
+      return ReaderNamed(named);
   }
-  return named;
+  return ReaderNamed(named);
 }
 
-std::optional<WorkbookType> ReaderTypeOfFile(const std::string& path, WorkbookType named,
-                                             ZipArchive& archive) {
-  return ReaderType(ContentOfFile(path, archive), named, [&] {
+Reader ReaderOfFile(const std::string& path, WorkbookType named, ZipArchive& archive) {
+  return ReaderOf(ContentOfFile(path, archive), named, [&] {
     FileBytes file;
     return ReadFileBytes(path, file) < 0 ? CompoundContent::kNone : CompoundFileContent(file);
   });
 }
 
-std::optional<WorkbookType> ReaderTypeOfBytes(std::span<const std::uint8_t> file,
-                                              WorkbookType named, ZipArchive& archive) {
-  return ReaderType(ContentOfBytes(file, archive), named,
-                    [&] { return CompoundFileContent(file); });
+Reader ReaderOfBytes(std::span<const std::uint8_t> file, WorkbookType named, ZipArchive& archive) {
+  return ReaderOf(ContentOfBytes(file, archive), named, [&] { return CompoundFileContent(file); });
 }
 
 // Numbers the listed sheets from 1 in workbook order.
@@ -82,7 +86,81 @@ ResultCode Numbered(ResultCode rc, std::vector<SheetInfo>& listed, std::vector<S
   return rc;
 }
 
+// Decrypts the package of an encrypted file and runs `read` on its bytes:
+// kSourceEncrypted when no password opens it, kEncryptionMethodUnknown for a
+// method not read, kFormatNotCorrect for damaged encryption.
+template <typename Read>
+ResultCode ReadEncryptedPackage(std::span<const std::uint8_t> file,
+                                const std::optional<std::string>& password, Read read) {
+  std::vector<std::uint8_t> package;
+  try {
+    switch (DecryptPackageFile(file, password, package)) {
+      case DecryptionOutcome::kPasswordRefused:
+        return kSourceEncrypted;
+      case DecryptionOutcome::kMethodUnknown:
+        return kEncryptionMethodUnknown;
+      case DecryptionOutcome::kDecrypted:
+        break;
+    }
+  } catch (...) {
+    return kFormatNotCorrect;
+  }
+  return read(std::span<const std::uint8_t>(package));
+}
+
+template <typename Read>
+ResultCode ReadEncryptedPackage(const std::string& path, const std::optional<std::string>& password,
+                                Read read) {
+  FileBytes file;
+  const ResultCode rc = ReadFileBytes(path, file);
+  if (rc < 0) return rc;
+  return ReadEncryptedPackage(std::span<const std::uint8_t>(file), password, read);
+}
+
 }  // namespace
+
+// The package readers share one ZIP reader, so that the archive opened to
+// look at its members is read once; it is made first and destroyed last.
+struct Engine::State {
+  ZipArchive archive;
+  XlsxConverter xlsx{archive};
+  XlsbConverter xlsb{archive};
+  EncryptionFailure lastEncryptionFailure = EncryptionFailure::kPassword;
+
+  // A decrypted package goes to the reader its members ask for: the .xlsb
+  // reader for a binary workbook, else the .xlsx reader, which tells what is
+  // wrong with anything else.
+  ResultCode ConvertPackage(std::span<const std::uint8_t> package, std::int32_t codePage,
+                            const ConversionOptions& options, OutputBlock& block) {
+    if (ContentOfBytes(package, archive) == WorkbookContent::kXlsbPackage)
+      return xlsb.ConvertBuffer(package, block, codePage, options);
+    return xlsx.ConvertBuffer(package, block, codePage, options);
+  }
+
+  ResultCode ListPackageSheets(std::span<const std::uint8_t> package, std::vector<SheetInfo>& sheets) {
+    if (ContentOfBytes(package, archive) == WorkbookContent::kXlsbPackage)
+      return xlsb.ListSheetsInBuffer(package, sheets);
+    return xlsx.ListSheetsInBuffer(package, sheets);
+  }
+
+  ResultCode ListAllSheets(const std::string& path, WorkbookType type,
+                           const std::optional<std::string>& password, std::vector<SheetInfo>& sheets);
+
+  // The outcomes of encryption the readers tell apart become
+  // kSourceEncrypted, with their reason kept for LastEncryptionFailure.
+  ResultCode Reported(ResultCode rc) {
+    if (rc == kSourceEncrypted) {
+      lastEncryptionFailure = EncryptionFailure::kPassword;
+    } else if (rc == kEncryptionMethodUnknown) {
+      lastEncryptionFailure = EncryptionFailure::kMethod;
+      return kSourceEncrypted;
+    } else if (rc == kEncryptedPackage) {
+      // Replaced by the package's own outcome on every path; never given out.
+      return kFormatNotCorrect;
+    }
+    return rc;
+  }
+};
 
 Engine::Engine() : state_(std::make_unique<State>()) { LoadRegionalSettings(); }
 
@@ -100,49 +178,113 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
 
 ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
                                const ConversionOptions& options, OutputBlock& block) {
-  const std::optional<WorkbookType> reader = ReaderTypeOfFile(path, type, state_->archive);
-  if (!reader) return kSourceEncrypted;
-  if (*reader == WorkbookType::kXls) return ConvertWorkbook(path, block, codePage, options);
-  if (*reader == WorkbookType::kXlsb) return state_->xlsb.Convert(path, block, codePage, options);
-  return state_->xlsx.Convert(path, block, codePage, options);
+  auto convertPackage = [&](std::span<const std::uint8_t> package) {
+    return state_->ConvertPackage(package, codePage, options, block);
+  };
+  ResultCode rc = kFormatNotCorrect;
+  switch (ReaderOfFile(path, type, state_->archive)) {
+    case Reader::kXls:
+      rc = ConvertWorkbook(path, block, codePage, options);
+      if (rc == kEncryptedPackage) rc = ReadEncryptedPackage(path, options.password, convertPackage);
+      break;
+    case Reader::kXlsx:
+      rc = state_->xlsx.Convert(path, block, codePage, options);
+      break;
+    case Reader::kXlsb:
+      rc = state_->xlsb.Convert(path, block, codePage, options);
+      break;
+    case Reader::kEncryptedPackage:
+      rc = ReadEncryptedPackage(path, options.password, convertPackage);
+      break;
+  }
+  return state_->Reported(rc);
 }
 
 ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                                  std::int32_t codePage, const ConversionOptions& options,
                                  OutputBlock& block) {
-  const std::optional<WorkbookType> reader = ReaderTypeOfBytes(file, type, state_->archive);
-  if (!reader) return kSourceEncrypted;
-  if (*reader == WorkbookType::kXls) return ConvertWorkbookBuffer(file, block, codePage, options);
-  if (*reader == WorkbookType::kXlsb) return state_->xlsb.ConvertBuffer(file, block, codePage, options);
-  return state_->xlsx.ConvertBuffer(file, block, codePage, options);
+  auto convertPackage = [&](std::span<const std::uint8_t> package) {
+    return state_->ConvertPackage(package, codePage, options, block);
+  };
+  ResultCode rc = kFormatNotCorrect;
+  switch (ReaderOfBytes(file, type, state_->archive)) {
+    case Reader::kXls:
+      rc = ConvertWorkbookBuffer(file, block, codePage, options);
+      if (rc == kEncryptedPackage) rc = ReadEncryptedPackage(file, options.password, convertPackage);
+      break;
+    case Reader::kXlsx:
+      rc = state_->xlsx.ConvertBuffer(file, block, codePage, options);
+      break;
+    case Reader::kXlsb:
+      rc = state_->xlsb.ConvertBuffer(file, block, codePage, options);
+      break;
+    case Reader::kEncryptedPackage:
+      rc = ReadEncryptedPackage(file, options.password, convertPackage);
+      break;
+  }
+  return state_->Reported(rc);
 }
 
 ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
                               std::vector<SheetInfo>& sheets) {
-  const std::optional<WorkbookType> reader = ReaderTypeOfFile(path, type, state_->archive);
-  if (!reader) return kSourceEncrypted;
+  return state_->ListAllSheets(path, type, std::nullopt, sheets);
+}
+
+ResultCode Engine::State::ListAllSheets(const std::string& path, WorkbookType type,
+                                        const std::optional<std::string>& password,
+                                        std::vector<SheetInfo>& sheets) {
   std::vector<SheetInfo> listed;
-  const ResultCode rc = *reader == WorkbookType::kXls    ? ListWorkbookSheets(path, listed)
-                        : *reader == WorkbookType::kXlsb ? state_->xlsb.ListSheets(path, listed)
-                                                         : state_->xlsx.ListSheets(path, listed);
-  return Numbered(rc, listed, sheets);
+  auto listPackage = [&](std::span<const std::uint8_t> package) {
+    return ListPackageSheets(package, listed);
+  };
+  ResultCode rc = kFormatNotCorrect;
+  switch (ReaderOfFile(path, type, archive)) {
+    case Reader::kXls:
+      rc = ListWorkbookSheets(path, listed, password);
+      if (rc == kEncryptedPackage) rc = ReadEncryptedPackage(path, password, listPackage);
+      break;
+    case Reader::kXlsx:
+      rc = xlsx.ListSheets(path, listed);
+      break;
+    case Reader::kXlsb:
+      rc = xlsb.ListSheets(path, listed);
+      break;
+    case Reader::kEncryptedPackage:
+      rc = ReadEncryptedPackage(path, password, listPackage);
+      break;
+  }
+  return Reported(Numbered(rc, listed, sheets));
 }
 
 ResultCode Engine::ListSheetsInBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                                       std::vector<SheetInfo>& sheets) {
-  const std::optional<WorkbookType> reader = ReaderTypeOfBytes(file, type, state_->archive);
-  if (!reader) return kSourceEncrypted;
   std::vector<SheetInfo> listed;
-  const ResultCode rc = *reader == WorkbookType::kXls    ? ListWorkbookSheetsInBuffer(file, listed)
-                        : *reader == WorkbookType::kXlsb ? state_->xlsb.ListSheetsInBuffer(file, listed)
-                                                         : state_->xlsx.ListSheetsInBuffer(file, listed);
-  return Numbered(rc, listed, sheets);
+  auto listPackage = [&](std::span<const std::uint8_t> package) {
+    return state_->ListPackageSheets(package, listed);
+  };
+  ResultCode rc = kFormatNotCorrect;
+  switch (ReaderOfBytes(file, type, state_->archive)) {
+    case Reader::kXls:
+      rc = ListWorkbookSheetsInBuffer(file, listed);
+      if (rc == kEncryptedPackage) rc = ReadEncryptedPackage(file, std::nullopt, listPackage);
+      break;
+    case Reader::kXlsx:
+      rc = state_->xlsx.ListSheetsInBuffer(file, listed);
+      break;
+    case Reader::kXlsb:
+      rc = state_->xlsb.ListSheetsInBuffer(file, listed);
+      break;
+    case Reader::kEncryptedPackage:
+      rc = ReadEncryptedPackage(file, std::nullopt, listPackage);
+      break;
+  }
+  return state_->Reported(Numbered(rc, listed, sheets));
 }
 
 ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
                               const ConversionOptions& options, std::vector<SheetInfo>& sheets) {
   std::vector<SheetInfo> all;
-  const ResultCode rc = ListSheets(path, type, all);
+  const ResultCode rc = state_->ListAllSheets(path, type, options.password, all);
   if (rc < 0) return rc;
   std::vector<std::size_t> chosen;
   const ResultCode choice = ChooseSheets(all, options, chosen);
@@ -151,6 +293,8 @@ ResultCode Engine::ListSheets(const std::string& path, WorkbookType type,
   for (std::size_t at : chosen) sheets.push_back(all[at]);
   return static_cast<ResultCode>(sheets.size());
 }
+
+EncryptionFailure Engine::LastEncryptionFailure() const { return state_->lastEncryptionFailure; }
 
 void Engine::SetProgressCallback(std::function<void()> progress) {
   state_->archive.OnProgress = std::move(progress);

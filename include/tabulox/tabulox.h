@@ -10,8 +10,10 @@
 // By default every worksheet becomes a heading line, then one line per row
 // with its cells separated by tabs; lines end with CR LF. ConversionOptions
 // choose the as-shown or CSV layout (each cell as a spreadsheet application
-// shows it), the sheets written and hidden content left out; ListSheets gives
-// a workbook's sheets. Code pages are Windows code-page
+// shows it), the sheets written, hidden content left out and the password of
+// an encrypted workbook; ListSheets gives a workbook's sheets. A workbook
+// encrypted with the default password of write-protected workbooks converts
+// without one. Code pages are Windows code-page
 // identifiers: 65001 writes UTF-8 and 1200 UTF-16LE, each with its byte-order
 // mark; 0 writes the locale's character set (UTF-8 without a mark in a UTF-8
 // or the C locale); others (1252, 932, ...) go through the C library's
@@ -21,6 +23,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <vector>
@@ -32,8 +35,9 @@ namespace tabulox {
 // The type a workbook's name gives it. What the file holds picks the reader
 // when it is a workbook of another type: a compound file with a workbook
 // stream or a bare BIFF2-5 stream is read as kXls, a ZIP archive with
-// "xl/workbook.xml" as kXlsx, and a compound file holding an encrypted
-// package is kSourceEncrypted; other content is read as the type says.
+// "xl/workbook.xml" as kXlsx (with "xl/workbook.bin" as kXlsb), and a compound
+// file holding an encrypted package is decrypted and read as the package it
+// holds; other content is read as the type says.
 enum class WorkbookType {
   kXls,   // BIFF2 to BIFF8: a compound file's workbook stream, or a bare stream
   kXlsx,  // Office Open XML in a ZIP archive
@@ -79,6 +83,19 @@ struct ConversionOptions {
   bool skipHiddenSheets = false;
   bool skipHiddenRows = false;
   bool skipHiddenColumns = false;
+  // The password of an encrypted workbook (UTF-8), tried after the default
+  // password that spreadsheet applications open write-protected workbooks
+  // with; none, or one that does not open it either, is kSourceEncrypted. An
+  // empty password is a password like any other.
+  std::optional<std::string> password;
+};
+
+// Why the last call that returned kSourceEncrypted did not open its workbook.
+enum class EncryptionFailure {
+  // Neither the default password nor ConversionOptions::password opened it.
+  kPassword,
+  // It is encrypted by a method, cipher or hash the engine does not read.
+  kMethod,
 };
 
 // One worksheet of a workbook, as ListSheets gives it.
@@ -115,10 +132,10 @@ class Engine {
   ResultCode ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
                            std::int32_t codePage, OutputBlock& block);
 
-  // The same with a layout, chosen sheets and hidden content left out. Also
-  // kSheetNotFound (a chosen sheet is not in the workbook) and kSeveralSheets
-  // (kCsv, more than one sheet with text). Default options give the text of
-  // the calls above.
+  // The same with a layout, chosen sheets, hidden content left out and a
+  // password. Also kSheetNotFound (a chosen sheet is not in the workbook) and
+  // kSeveralSheets (kCsv, more than one sheet with text). Default options give
+  // the text of the calls above.
   ResultCode ConvertFile(const std::string& path, WorkbookType type, std::int32_t codePage,
                          const ConversionOptions& options, OutputBlock& block);
   ResultCode ConvertBuffer(std::span<const std::uint8_t> file, WorkbookType type,
@@ -135,10 +152,15 @@ class Engine {
                                 std::vector<SheetInfo>& sheets);
 
   // The sheets a conversion with `options` writes, in the order it writes
-  // them: the chosen ones, or every sheet but the hidden ones it leaves out.
-  // Also kSheetNotFound.
+  // them: the chosen ones, or every sheet but the hidden ones it leaves out;
+  // an encrypted workbook is opened with the options' password. Also
+  // kSheetNotFound.
   ResultCode ListSheets(const std::string& path, WorkbookType type,
                         const ConversionOptions& options, std::vector<SheetInfo>& sheets);
+
+  // Why the last conversion or listing that returned kSourceEncrypted did
+  // not open the workbook; kPassword before any did.
+  EncryptionFailure LastEncryptionFailure() const;
 
   // Called now and then while a large .xlsx part is read, on the converting
   // thread, so that a program can show progress or notice a cancel; nullptr
