@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "cli/password_source.h"
 #include "cli/sheet_destinations.h"
 #include "destination/atomic_file.h"
 
@@ -74,22 +75,26 @@ std::string ChoiceText(const SheetChoice& choice) {
   return choice.number > 0 ? std::to_string(choice.number) : Quoted(choice.name);
 }
 
-// One workbook and how it is converted.
+// One workbook and how it is converted: the settings' options with the
+// password in them.
 struct Conversion {
   const std::string& source;
   WorkbookType type;
   std::int32_t codePage;
   const RunSettings& settings;
+  const ConversionOptions& options;
   Engine& engine;
   const Messages& messages;
 };
 
 std::int32_t ReportSheetNotFound(const Conversion& run) {
+  ConversionOptions every;
+  every.password = run.options.password;
   std::vector<SheetInfo> all;
-  run.engine.ListSheets(run.source, run.type, all);
+  run.engine.ListSheets(run.source, run.type, every, all);
   std::string missing;
-  for (const SheetChoice& choice : run.settings.options.sheets) {
-    ConversionOptions one;
+  for (const SheetChoice& choice : run.options.sheets) {
+    ConversionOptions one = every;
     one.sheets = {choice};
     std::vector<SheetInfo> found;
     if (run.engine.ListSheets(run.source, run.type, one, found) == kSheetNotFound) {
@@ -103,7 +108,7 @@ std::int32_t ReportSheetNotFound(const Conversion& run) {
 }
 
 std::int32_t ReportSeveralSheets(const Conversion& run) {
-  ConversionOptions options = run.settings.options;
+  ConversionOptions options = run.options;
   options.sheets.clear();
   std::vector<SheetInfo> sheets;
   run.engine.ListSheets(run.source, run.type, options, sheets);
@@ -113,14 +118,27 @@ std::int32_t ReportSeveralSheets(const Conversion& run) {
   return kSeveralSheets;
 }
 
+// Without a password the message is the one it has always been; with one it
+// says that the password did not open the source. A method that is not read
+// is named as the reason either way.
+std::int32_t ReportEncrypted(const Conversion& run) {
+  std::string reason;
+  if (run.engine.LastEncryptionFailure() == EncryptionFailure::kMethod) {
+    reason = " with a method that is not supported";
+  } else if (run.options.password) {
+    reason = " and the password did not open it";
+  }
+  run.messages.Line("Input file " + Quoted(run.source) + " is encrypted" + reason);
+  return kSourceEncrypted;
+}
+
 std::int32_t ReportEngineFailure(ResultCode rc, const Conversion& run) {
   switch (rc) {
     case kSourceOpenFailed:
       run.messages.Line("Input file " + Quoted(run.source) + " open error");
       return kSourceOpenFailed;
     case kSourceEncrypted:
-      run.messages.Line("Input file " + Quoted(run.source) + " is encrypted");
-      return kSourceEncrypted;
+      return ReportEncrypted(run);
     case kSheetNotFound:
       return ReportSheetNotFound(run);
     case kSeveralSheets:
@@ -176,7 +194,7 @@ std::int32_t ConvertInto(const Conversion& run, const ConversionOptions& options
 std::int32_t ConvertEachSheet(const Conversion& run, const std::string& pattern,
                               OutputBlock& block) {
   std::vector<SheetInfo> sheets;
-  const ResultCode listed = run.engine.ListSheets(run.source, run.type, run.settings.options, sheets);
+  const ResultCode listed = run.engine.ListSheets(run.source, run.type, run.options, sheets);
   if (listed < 0) return ReportEngineFailure(listed, run);
   const std::vector<std::string> destinations = SheetDestinations(pattern, sheets);
   if (!run.settings.overwrite) {
@@ -185,7 +203,7 @@ std::int32_t ConvertEachSheet(const Conversion& run, const std::string& pattern,
     }
   }
   for (std::size_t i = 0; i < sheets.size(); ++i) {
-    ConversionOptions options = run.settings.options;
+    ConversionOptions options = run.options;
     options.sheets = {SheetChoice{"", sheets[i].number}};
     const std::int32_t outcome = ConvertInto(run, options, destinations[i], block);
     if (outcome != 0) return outcome;
@@ -214,9 +232,19 @@ std::int32_t ConvertSource(const std::string& source, const std::string& destina
     messages.Line("Input file " + Quoted(source) + " type not support");
     return kTypeNotSupported;
   }
-  const Conversion run{source, *workbookType, codePage, settings, engine, messages};
+  ConversionOptions options = settings.options;
+  if (!settings.passwordFile.empty()) {
+    options.password = ReadPasswordFile(settings.passwordFile);
+    if (!options.password) {
+      messages.Line("Password file " + Quoted(settings.passwordFile) + " cannot be read");
+      return kOutcomeUsage;
+    }
+  } else {
+    options.password = PasswordFromEnvironment();
+  }
+  const Conversion run{source, *workbookType, codePage, settings, options, engine, messages};
   if (settings.eachSheet) return ConvertEachSheet(run, destination, block);
-  return ConvertInto(run, settings.options, destination, block);
+  return ConvertInto(run, options, destination, block);
 }
 
 }  // namespace tabulox::cli

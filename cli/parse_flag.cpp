@@ -122,6 +122,9 @@ bool ParseLongOption(std::string_view argument, RunSettings& settings) {
     valid = ParseSheet(value, parsed.options);
   } else if (name == "skip-hidden") {
     valid = ParseSkipHidden(value, hasValue, parsed.options);
+  } else if (name == "password-file" && !value.empty()) {
+    parsed.passwordFile = std::string(value);
+    valid = true;
   }
   if (!valid) return false;
   parsed.longOptions = true;
@@ -192,6 +195,9 @@ std::string UsageText(std::string_view programPath) {
   text += "                   or %s (its name).\r\n";
   text += "  --skip-hidden[=sheets,rows,columns]\r\n";
   text += "                   Leave hidden sheets, rows and columns out (all three when bare).\r\n";
+  text += "  --password-file=FILE\r\n";
+  text += "                   The password of an encrypted source: the first line of FILE\r\n";
+  text += "                   (else the environment variable TABULOX_PASSWORD).\r\n";
   text += "  --help           Print this text.\r\n";
   text += "\r\n";
   text += "Read KV-Tabulox help to get more details about command usage.\r\n";

@@ -15,9 +15,13 @@ struct RunSettings {
   std::int32_t codePage = 0;     // "-c"; 0 when none was given
   // The long options: the layout ("--as-shown", "--csv"), the sheets
   // ("--sheet"), hidden content ("--skip-hidden") and one destination per
-  // sheet ("--each-sheet").
+  // sheet ("--each-sheet"). The password goes into `options` when the
+  // conversion starts (see passwordFile).
   ConversionOptions options;
   bool eachSheet = false;
+  // "--password-file": the file whose first line is the password of an
+  // encrypted source; empty when none was given.
+  std::string passwordFile;
   // Any long option was given: messages then go to standard error when the
   // text goes to standard output.
   bool longOptions = false;
