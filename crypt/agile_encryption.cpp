@@ -14,14 +14,6 @@ constexpr std::size_t kSegmentSize = 4096;
 // A key or IV shorter than its use is padded with this byte (2.3.4.11, 2.3.4.12).
 constexpr std::uint8_t kPadByte = 0x36;
 
-// The block keys of the password key encryptor's three values (2.3.4.13).
-constexpr std::array<std::uint8_t, 8> kVerifierInputBlockKey = {0xfe, 0xa7, 0xd2, 0x76,
-                                                                0x3b, 0x4b, 0x9e, 0x79};
-constexpr std::array<std::uint8_t, 8> kVerifierValueBlockKey = {0xd7, 0xaa, 0x0f, 0x6d,
-                                                                0x30, 0x61, 0x34, 0x4e};
-constexpr std::array<std::uint8_t, 8> kKeyValueBlockKey = {0x14, 0x6e, 0x0b, 0xe7,
-                                                           0xab, 0xac, 0xd0, 0xd6};
-
 std::vector<std::uint8_t> SizedTo(std::vector<std::uint8_t> bytes, std::size_t size) {
   bytes.resize(size, kPadByte);
   return bytes;
@@ -37,6 +29,12 @@ std::vector<std::uint8_t> SpunPasswordHash(const AgilePasswordKey& key, std::u16
   return hash;
 }
 
+std::vector<std::uint8_t> KeyOfSpunHash(const AgileKeyParameters& parameters,
+                                        std::span<const std::uint8_t> spunHash,
+                                        std::span<const std::uint8_t> blockKey) {
+  return SizedTo(HashOf(parameters.hash, {spunHash, blockKey}), parameters.keyBits / 8);
+}
+
 // One of the encryptor's values decrypted with the key for its block key,
 // chained from the encryptor's salt.
 std::vector<std::uint8_t> DecryptValue(const AgilePasswordKey& key, std::span<const std::uint8_t> spunHash,
@@ -44,8 +42,7 @@ std::vector<std::uint8_t> DecryptValue(const AgilePasswordKey& key, std::span<co
                                        std::span<const std::uint8_t> value) {
   const AgileKeyParameters& parameters = key.parameters;
   if (value.empty() || value.size() % kAesBlockSize != 0) throw ExtractionError("agile encrypted value");
-  const std::vector<std::uint8_t> cipherKey =
-      SizedTo(HashOf(parameters.hash, {spunHash, blockKey}), parameters.keyBits / 8);
+  const std::vector<std::uint8_t> cipherKey = KeyOfSpunHash(parameters, spunHash, blockKey);
   const std::vector<std::uint8_t> iv = SizedTo(parameters.salt, parameters.blockSize);
   std::vector<std::uint8_t> plain(value.size());
   AesDecryptor::ForKey(cipherKey)->DecryptCbc(iv, value, plain);
@@ -53,6 +50,11 @@ std::vector<std::uint8_t> DecryptValue(const AgilePasswordKey& key, std::span<co
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> AgileEncryptorKey(const AgilePasswordKey& key, std::u16string_view password,
+                                            std::span<const std::uint8_t> blockKey) {
+  return KeyOfSpunHash(key.parameters, SpunPasswordHash(key, password), blockKey);
+}
 
 std::optional<std::vector<std::uint8_t>> AgileKeyForPassword(const AgileDescriptor& descriptor,
                                                              std::u16string_view password) {

@@ -3,6 +3,7 @@
 // segment by segment.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -12,6 +13,21 @@
 #include "crypt/agile_descriptor.h"
 
 namespace tabulox {
+
+// The block keys of the password key encryptor's values (2.3.4.13): the
+// verifier hash input, the verifier hash value and the package key.
+inline constexpr std::array<std::uint8_t, 8> kVerifierInputBlockKey = {0xfe, 0xa7, 0xd2, 0x76,
+                                                                       0x3b, 0x4b, 0x9e, 0x79};
+inline constexpr std::array<std::uint8_t, 8> kVerifierValueBlockKey = {0xd7, 0xaa, 0x0f, 0x6d,
+                                                                       0x30, 0x61, 0x34, 0x4e};
+inline constexpr std::array<std::uint8_t, 8> kKeyValueBlockKey = {0x14, 0x6e, 0x0b, 0xe7,
+                                                                  0xab, 0xac, 0xd0, 0xd6};
+
+// The key `password` gives for one of the encryptor's values (2.3.4.11):
+// the password hashed with the salt and rehashed spinCount times, hashed with
+// the block key and sized to keyBits.
+std::vector<std::uint8_t> AgileEncryptorKey(const AgilePasswordKey& key, std::u16string_view password,
+                                            std::span<const std::uint8_t> blockKey);
 
 // The package key (keyData.keyBits long) that the password key encryptor
 // holds, decrypted with the key `password` gives (2.3.4.11, 2.3.4.13), or

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string_view>
 
 #include "core/byte_reader.h"
@@ -23,8 +24,11 @@ struct Rc4Header {
 // Raises ExtractionError when the fields are cut short.
 Rc4Header ReadRc4Header(ByteReader& fields);
 
-// The block keys of `password` (2.3.6.2), or std::nullopt when the header's
-// verifier shows that it is not the password (2.3.6.4).
+// The block keys `password` and `salt` give (2.3.6.2).
+Rc4BlockKey Rc4KeysOf(std::span<const std::uint8_t> salt, std::u16string_view password);
+
+// The block keys of `password`, or std::nullopt when the header's verifier
+// shows that it is not the password (2.3.6.4).
 std::optional<Rc4BlockKey> Rc4KeysForPassword(const Rc4Header& header, std::u16string_view password);
 
 }  // namespace tabulox

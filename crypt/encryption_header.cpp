@@ -10,8 +10,6 @@ namespace {
 // Flags, SizeExtra, AlgID, AlgIDHash, KeySize, ProviderType, Reserved1 and
 // Reserved2: the fields before CSPName.
 constexpr std::size_t kFixedHeaderBytes = 32;
-constexpr std::size_t kRc4VerifierHashBytes = 20;
-constexpr std::size_t kAesVerifierHashBytes = 32;
 
 template <std::size_t size>
 void ReadArray(ByteReader& fields, std::array<std::uint8_t, size>& out) {
@@ -43,10 +41,10 @@ BinaryEncryptionInfo ReadBinaryEncryptionInfo(ByteReader& fields) {
   ReadArray(fields, verifier.salt);
   ReadArray(fields, verifier.encryptedVerifier);
   verifier.verifierHashSize = fields.u32le();
-  const std::size_t hashBytes = CipherAlgorithm(info.header) == kAlgorithmRc4
-                                    ? kRc4VerifierHashBytes
-                                    : kAesVerifierHashBytes;
-  const std::span<const std::uint8_t> hash = fields.bytes(hashBytes);
+  // Its length depends on the algorithm, which may be one that is not read:
+  // the bytes there are, up to the longest; the method checks their count.
+  const std::span<const std::uint8_t> hash =
+      fields.bytes(std::min(fields.remaining(), kMaxVerifierHashBytes));
   verifier.encryptedVerifierHash.assign(hash.begin(), hash.end());
   return info;
 }

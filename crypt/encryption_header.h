@@ -38,11 +38,17 @@ struct EncryptionHeader {
   std::uint32_t keyBits = 0;
 };
 
+// EncryptionVerifier.EncryptedVerifierHash: 20 bytes for RC4, 32 for AES (the
+// SHA-1 digest padded to whole blocks).
+inline constexpr std::size_t kRc4VerifierHashBytes = 20;
+inline constexpr std::size_t kAesVerifierHashBytes = 32;
+inline constexpr std::size_t kMaxVerifierHashBytes = kAesVerifierHashBytes;
+
 struct EncryptionVerifier {
   std::array<std::uint8_t, kSaltSize> salt{};
   std::array<std::uint8_t, kVerifierSize> encryptedVerifier{};
   std::uint32_t verifierHashSize = 0;
-  // 20 bytes for RC4, 32 for AES (the SHA-1 digest padded to whole blocks).
+  // The bytes after VerifierHashSize, kMaxVerifierHashBytes at most.
   std::vector<std::uint8_t> encryptedVerifierHash;
 };
 
@@ -53,8 +59,8 @@ struct BinaryEncryptionInfo {
 
 // Reads the fields after EncryptionVersionInfo: Flags, EncryptionHeaderSize,
 // the EncryptionHeader (its CSPName passed over) and the EncryptionVerifier.
-// A structure cut short, a header shorter than its fixed fields or a salt size
-// other than 16 raises ExtractionError.
+// A structure cut short before the verifier's hash, a header shorter than
+// its fixed fields or a salt size other than 16 raises ExtractionError.
 BinaryEncryptionInfo ReadBinaryEncryptionInfo(ByteReader& fields);
 
 // The algorithm the header names, the flags deciding where AlgID is 0:

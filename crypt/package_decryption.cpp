@@ -37,9 +37,13 @@ DecryptionOutcome DecryptPackage(std::span<const std::uint8_t> encryptionInfo,
   ByteReader info(encryptionInfo);
   const std::uint16_t major = info.u16le();
   const std::uint16_t minor = info.u16le();
+  // The method is told first; the package's size field is read once the
+  // method is one that decrypts it.
   ByteReader packageFields(encryptedPackage);
-  const std::uint64_t packageSize = packageFields.u64le();
-  const std::span<const std::uint8_t> encrypted = packageFields.rest();
+  auto packageSize = [&] {
+    packageFields.seek(0);
+    return packageFields.u64le();
+  };
 
   if (major == kAgileVersion && minor == kAgileVersion) {
     info.u32le();  // Reserved
@@ -48,7 +52,8 @@ DecryptionOutcome DecryptPackage(std::span<const std::uint8_t> encryptionInfo,
     return DecryptWithFirstKey(
         password, [&](std::u16string_view candidate) { return AgileKeyForPassword(*descriptor, candidate); },
         [&](std::span<const std::uint8_t> key) {
-          package = DecryptAgilePackage(*descriptor, key, encrypted, packageSize);
+          const std::uint64_t size = packageSize();
+          package = DecryptAgilePackage(*descriptor, key, packageFields.rest(), size);
         });
   }
   if (major >= 2 && major <= 4 && minor == kStandardMinorVersion) {
@@ -57,7 +62,8 @@ DecryptionOutcome DecryptPackage(std::span<const std::uint8_t> encryptionInfo,
     return DecryptWithFirstKey(
         password, [&](std::u16string_view candidate) { return StandardKeyForPassword(standard, candidate); },
         [&](std::span<const std::uint8_t> key) {
-          package = DecryptStandardPackage(key, encrypted, packageSize);
+          const std::uint64_t size = packageSize();
+          package = DecryptStandardPackage(key, packageFields.rest(), size);
         });
   }
   return DecryptionOutcome::kMethodUnknown;

@@ -38,9 +38,11 @@ std::vector<std::uint8_t> PaddedHash(std::span<const std::uint8_t> finalHash, st
   return HashOf(HashAlgorithm::kSha1, {block});
 }
 
-std::vector<std::uint8_t> DeriveKey(const BinaryEncryptionInfo& info, std::u16string_view password,
-                                    std::size_t keyBytes) {
-  std::vector<std::uint8_t> hash = HashOf(HashAlgorithm::kSha1, {info.verifier.salt, Utf16LeBytes(password)});
+}  // namespace
+
+std::vector<std::uint8_t> StandardKeyOf(std::span<const std::uint8_t> salt, std::size_t keyBytes,
+                                        std::u16string_view password) {
+  std::vector<std::uint8_t> hash = HashOf(HashAlgorithm::kSha1, {salt, Utf16LeBytes(password)});
   Hash round(HashAlgorithm::kSha1);
   for (std::uint32_t i = 0; i < kSpinCount; ++i) round.Update(LittleEndian32(i)).Update(hash).FinishInto(hash);
   const std::vector<std::uint8_t> finalHash = HashOf(HashAlgorithm::kSha1, {hash, LittleEndian32(0)});
@@ -50,8 +52,6 @@ std::vector<std::uint8_t> DeriveKey(const BinaryEncryptionInfo& info, std::u16st
   key.resize(keyBytes);
   return key;
 }
-
-}  // namespace
 
 bool IsStandardAes(const BinaryEncryptionInfo& info) {
   const EncryptionHeader& header = info.header;
@@ -64,13 +64,15 @@ std::optional<std::vector<std::uint8_t>> StandardKeyForPassword(const BinaryEncr
                                                                 std::u16string_view password) {
   const std::size_t keyBytes = KeyBytesOf(CipherAlgorithm(info.header));
   if (info.header.keyBits != 8 * keyBytes) throw ExtractionError("standard encryption key size");
+  if (info.verifier.encryptedVerifierHash.size() < kAesVerifierHashBytes)
+    throw ExtractionError("standard encryption verifier cut short");
   if (password.size() > kMaxPasswordUnits) return std::nullopt;
-  std::vector<std::uint8_t> key = DeriveKey(info, password, keyBytes);
+  std::vector<std::uint8_t> key = StandardKeyOf(info.verifier.salt, keyBytes, password);
   const std::unique_ptr<AesDecryptor> aes = AesDecryptor::ForKey(key);
   std::array<std::uint8_t, kVerifierSize> verifier;
   aes->DecryptEcb(info.verifier.encryptedVerifier, verifier);
-  std::vector<std::uint8_t> verifierHash(info.verifier.encryptedVerifierHash.size());
-  aes->DecryptEcb(info.verifier.encryptedVerifierHash, verifierHash);
+  std::vector<std::uint8_t> verifierHash(kAesVerifierHashBytes);
+  aes->DecryptEcb(std::span(info.verifier.encryptedVerifierHash).first(kAesVerifierHashBytes), verifierHash);
   const std::vector<std::uint8_t> expected = HashOf(HashAlgorithm::kSha1, {verifier});
   if (!std::equal(expected.begin(), expected.begin() + kSha1Size, verifierHash.begin())) return std::nullopt;
   return key;

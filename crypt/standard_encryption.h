@@ -17,9 +17,14 @@ namespace tabulox {
 // extensible (external) method.
 bool IsStandardAes(const BinaryEncryptionInfo& info);
 
-// The AES key of `password` (2.3.4.7), or std::nullopt when the verifier shows
+// The AES key of `keyBytes` bytes that `password` and `salt` give (2.3.4.7).
+std::vector<std::uint8_t> StandardKeyOf(std::span<const std::uint8_t> salt, std::size_t keyBytes,
+                                        std::u16string_view password);
+
+// The AES key of `password`, or std::nullopt when the verifier shows
 // that it is not the password (2.3.4.8). The info is IsStandardAes; a key size
-// that does not fit its algorithm raises ExtractionError.
+// that does not fit its algorithm, or a verifier hash cut short, raises
+// ExtractionError.
 std::optional<std::vector<std::uint8_t>> StandardKeyForPassword(const BinaryEncryptionInfo& info,
                                                                 std::u16string_view password);
 
