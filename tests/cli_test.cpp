@@ -10,11 +10,15 @@
 #include <iterator>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/parse_flag.h"
 #include "cli/sheet_destinations.h"
+#include "support/biff_writer.h"
+#include "support/cfb_writer.h"
+#include "support/workbook_encryption.h"
 
 namespace fs = std::filesystem;
 
@@ -40,10 +44,13 @@ std::string ShellQuote(const std::string& arg) {
 }
 
 // Runs the program with standard error joined to standard output, or sent to
-// the file `errors` in the folder when one is named.
+// the file `errors` in the folder when one is named. TABULOX_PASSWORD is set
+// to `password` when one is given, else left unset.
 RunResult RunCommand(const std::vector<std::string>& args, const fs::path& workDir,
-                     const std::string& errors = "") {
-  std::string command = "cd " + ShellQuote(workDir.string()) + " && LC_ALL=C " + ShellQuote(TBULXCMD_PATH);
+                     const std::string& errors = "", const std::optional<std::string>& password = {}) {
+  std::string command = "cd " + ShellQuote(workDir.string()) + " && unset TABULOX_PASSWORD && ";
+  if (password) command += "TABULOX_PASSWORD=" + ShellQuote(*password) + " ";
+  command += "LC_ALL=C " + ShellQuote(TBULXCMD_PATH);
   for (const auto& arg : args) command += " " + ShellQuote(arg);
   command += errors.empty() ? " 2>&1" : " 2>" + ShellQuote(errors);
   RunResult result;
@@ -79,6 +86,10 @@ class ConsoleProgram : public ::testing::Test {
   RunResult Run(const std::vector<std::string>& args) { return RunCommand(args, dir_); }
   // Standard output alone; standard error goes to the file "errors".
   RunResult RunApart(const std::vector<std::string>& args) { return RunCommand(args, dir_, "errors"); }
+  // With TABULOX_PASSWORD set.
+  RunResult RunWithPassword(const std::string& password, const std::vector<std::string>& args) {
+    return RunCommand(args, dir_, "", password);
+  }
 
   fs::path dir_;
 };
@@ -101,6 +112,9 @@ TEST(UsageText, NamesTheProgramAndEndsEveryLineWithCrLf) {
             "                   or %s (its name).\r\n"
             "  --skip-hidden[=sheets,rows,columns]\r\n"
             "                   Leave hidden sheets, rows and columns out (all three when bare).\r\n"
+            "  --password-file=FILE\r\n"
+            "                   The password of an encrypted source: the first line of FILE\r\n"
+            "                   (else the environment variable TABULOX_PASSWORD).\r\n"
             "  --help           Print this text.\r\n"
             "\r\n"
             "Read KV-Tabulox help to get more details about command usage.\r\n");
@@ -132,7 +146,9 @@ INSTANTIATE_TEST_SUITE_P(
                       FlagCase{"-TXLSX", true}, FlagCase{"-TDOC", true}, FlagCase{"-TC H", true},
                       FlagCase{"-TSX X", false}, FlagCase{"-TXLSXX", false}, FlagCase{"-TXL", false},
                       FlagCase{"-TABC", false}, FlagCase{"--o", false}, FlagCase{"-TXLSB", true},
-                      FlagCase{"-txlsb", true}, FlagCase{"-TXLSBB", false}));
+                      FlagCase{"-txlsb", true}, FlagCase{"-TXLSBB", false},
+                      FlagCase{"--password-file=pw.txt", true}, FlagCase{"--password-file=", false},
+                      FlagCase{"--password-file", false}, FlagCase{"--password=secret", false}));
 
 TEST(ParseFlag, RecordsTheSettings) {
   cli::RunSettings settings;
@@ -490,6 +506,111 @@ TEST_F(ConsoleProgram, EachSheetGoesIntoAFileOfItsOwn) {
   EXPECT_TRUE(fs::exists(dir_ / "Sales.txt"));
   EXPECT_FALSE(fs::exists(dir_ / "Notes.txt"));
   EXPECT_EQ(ReadFile("Stock.txt"), RunApart({"--as-shown", "--sheet=Stock", kExample, "*"}).output);
+}
+
+// --- encrypted sources ---------------------------------------------------------------------
+
+// A workbook encrypted with RC4 and the password "secret", and its text.
+std::string EncryptedWorkbook(bool encrypted) {
+  const auto stream = [&](std::u16string_view password) {
+    testing::BiffWriter w;
+    w.Bof(testing::kBofGlobals);
+    if (encrypted) w.Record(0x002F, testing::FilePassPayload(testing::BiffEncryption::kRc4, password));
+    w.Sst({u"hidden text"});
+    const auto sheet = w.BoundSheet(u"Vault");
+    w.Eof();
+    w.StartSheet(sheet);
+    w.LabelSst(0, 0, 0, 0);
+    w.Number(0, 1, 0, 7);
+    w.Eof();
+    std::vector<std::uint8_t> bytes(w.bytes().begin(), w.bytes().end());
+    if (encrypted) testing::EncryptBiffStream(bytes, testing::BiffEncryption::kRc4, password);
+    return bytes;
+  };
+  const std::vector<std::uint8_t> file = testing::WriteCompoundFile({{u"Workbook", stream(u"secret")}});
+  return {file.begin(), file.end()};
+}
+
+const std::string kVaultText = "\xEF\xBB\xBFVault\r\nhidden text\t7\r\n\r\n";
+
+TEST_F(ConsoleProgram, TheEnvironmentGivesThePassword) {
+  WriteFile("vault.xls", EncryptedWorkbook(true));
+  const RunResult opened = RunWithPassword("secret", {"-c65001", "vault.xls", "*"});
+  EXPECT_EQ(opened.exitStatus, 0);
+  EXPECT_EQ(opened.output, kVaultText);
+  // Without a password the message is the one it has always been; an empty
+  // variable is no password.
+  for (const std::optional<std::string>& password : {std::optional<std::string>(), std::optional<std::string>("")}) {
+    const RunResult refused = RunCommand({"vault.xls", "out.txt"}, dir_, "", password);
+    EXPECT_EQ(refused.exitStatus, 245);
+    EXPECT_EQ(refused.output, "Input file \"vault.xls\" is encrypted\r\n");
+  }
+  const RunResult wrong = RunWithPassword("Secret", {"vault.xls", "out.txt"});
+  EXPECT_EQ(wrong.exitStatus, 245);
+  EXPECT_EQ(wrong.output, "Input file \"vault.xls\" is encrypted and the password did not open it\r\n");
+  EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+}
+
+TEST_F(ConsoleProgram, APasswordFileGivesItsFirstLine) {
+  WriteFile("vault.xls", EncryptedWorkbook(true));
+  WriteFile("crlf.txt", "secret\r\nnot this line\n");
+  WriteFile("lf.txt", "secret\n");
+  WriteFile("bare.txt", "secret");
+  for (const char* file : {"crlf.txt", "lf.txt", "bare.txt"}) {
+    const RunResult r = RunApart({"-c65001", std::string("--password-file=") + file, "vault.xls", "*"});
+    EXPECT_EQ(r.exitStatus, 0) << file;
+    EXPECT_EQ(r.output, kVaultText) << file;
+  }
+  // The file wins over the environment.
+  WriteFile("wrong.txt", "guess\n");
+  EXPECT_EQ(RunWithPassword("secret", {"--password-file=wrong.txt", "vault.xls", "out.txt"}).exitStatus, 245);
+  EXPECT_EQ(RunWithPassword("guess", {"--password-file=lf.txt", "vault.xls", "out.txt"}).exitStatus, 0);
+  EXPECT_EQ(ReadFile("out.txt"), "Vault\r\nhidden text\t7\r\n\r\n");
+  // An empty first line is the empty password, which does not open it; the
+  // message goes to standard error when the text goes to standard output.
+  WriteFile("empty.txt", "\nsecret\n");
+  const RunResult empty = RunApart({"--password-file=empty.txt", "vault.xls", "*"});
+  EXPECT_EQ(empty.exitStatus, 245);
+  EXPECT_EQ(ReadFile("errors"), "Input file \"vault.xls\" is encrypted and the password did not open it\r\n");
+  // A workbook that is not encrypted does not mind a password.
+  WriteFile("plain.xls", EncryptedWorkbook(false));
+  EXPECT_EQ(RunApart({"-c65001", "--password-file=wrong.txt", "plain.xls", "*"}).output, kVaultText);
+}
+
+TEST_F(ConsoleProgram, APasswordFileThatCannotBeReadStopsTheRun) {
+  WriteFile("vault.xls", EncryptedWorkbook(true));
+  fs::create_directory(dir_ / "folder");
+  for (const char* file : {"missing.txt", "folder"}) {
+    const RunResult r = Run({std::string("--password-file=") + file, "vault.xls", "out.txt"});
+    EXPECT_EQ(r.exitStatus, 2) << file;
+    EXPECT_EQ(r.output, "Password file \"" + std::string(file) + "\" cannot be read\r\n");
+  }
+  EXPECT_FALSE(fs::exists(dir_ / "out.txt"));
+}
+
+TEST_F(ConsoleProgram, EachSheetAndSheetChoicesUseThePassword) {
+  WriteFile("vault.xls", EncryptedWorkbook(true));
+  WriteFile("pw.txt", "secret\n");
+  EXPECT_EQ(Run({"--password-file=pw.txt", "--each-sheet", "vault.xls", "%s.txt"}).exitStatus, 0);
+  EXPECT_EQ(ReadFile("Vault.txt"), "Vault\r\nhidden text\t7\r\n\r\n");
+  const RunResult missing = Run({"--password-file=pw.txt", "--sheet=Nope", "vault.xls", "out.txt"});
+  EXPECT_EQ(missing.exitStatus, 236);
+  EXPECT_EQ(missing.output, "Input file \"vault.xls\" has no sheet \"Nope\"; its sheets: 1 \"Vault\"\r\n");
+}
+
+TEST_F(ConsoleProgram, AMethodThatIsNotReadIsNamed) {
+  testing::BiffWriter w;
+  w.Bof(testing::kBofGlobals);
+  w.Record(0x002F, testing::Bytes().u16(2).u16(0).u16(0));
+  w.Eof();
+  const std::vector<std::uint8_t> file =
+      testing::WriteCompoundFile({{u"Workbook", {w.bytes().begin(), w.bytes().end()}}});
+  WriteFile("odd.xls", std::string(file.begin(), file.end()));
+  for (const std::optional<std::string>& password : {std::optional<std::string>(), std::optional<std::string>("x")}) {
+    const RunResult r = RunCommand({"odd.xls", "out.txt"}, dir_, "", password);
+    EXPECT_EQ(r.exitStatus, 245);
+    EXPECT_EQ(r.output, "Input file \"odd.xls\" is encrypted with a method that is not supported\r\n");
+  }
 }
 
 TEST(SheetDestinations, NamesAreMadeSafeAndNeverRepeatWithinARun) {

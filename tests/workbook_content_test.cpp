@@ -147,9 +147,12 @@ TEST_F(MisnamedWorkbook, EachReachesTheReaderItsContentNeeds) {
 }
 
 TEST_F(MisnamedWorkbook, AnEncryptedPackageIsEncryptedUnderEitherName) {
+  // Streams of four bytes: an EncryptionInfo of a version no method has.
   const std::string encrypted = CompoundFile({u"EncryptionInfo", u"EncryptedPackage"});
-  for (const WorkbookType type : {WorkbookType::kXls, WorkbookType::kXlsx})
+  for (const WorkbookType type : {WorkbookType::kXls, WorkbookType::kXlsx}) {
     EXPECT_EQ(Convert(encrypted, type, "secret.xlsx"), "failed " + std::to_string(kSourceEncrypted));
+    EXPECT_EQ(engine_.LastEncryptionFailure(), EncryptionFailure::kMethod);
+  }
   std::vector<SheetInfo> sheets;
   EXPECT_EQ(engine_.ListSheetsInBuffer(Bytes(encrypted), WorkbookType::kXlsx, sheets), kSourceEncrypted);
   EXPECT_EQ(engine_.ListSheets(Write("secret.xls", encrypted), WorkbookType::kXls, sheets),

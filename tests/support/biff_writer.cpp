@@ -128,7 +128,8 @@ void BiffWriter::Sst(std::initializer_list<std::u16string_view> strings) {
 
 void BiffWriter::FilePass() {
   Bytes b;
-  b.u16(1).u16(1).u16(1);  // RC4 header start; the content is not looked at
+  b.u16(1).u16(1).u16(1);  // RC4, version 1.1
+  for (int i = 0; i < 48; ++i) b.u8(0);  // salt, verifier and its hash: no password's
   Record(0x002F, b);
 }
 

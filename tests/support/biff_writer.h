@@ -115,6 +115,8 @@ class BiffWriter {
 
   // An SST holding `strings` without cuts; the counts are the string count.
   void Sst(std::initializer_list<std::u16string_view> strings);
+  // FILEPASS of BIFF8 RC4 encryption whose verifier no password matches. Read
+  // as BIFF5's, its first four bytes are an XOR key and verifier of 1.
   void FilePass();
   void DateMode(std::uint16_t mode);
   // FORMAT with 8-bit characters when every code unit fits, else 16-bit.
