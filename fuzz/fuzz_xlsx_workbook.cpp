@@ -2,19 +2,32 @@
 // entry point, in the default and the as-shown layouts (hidden content left
 // out), and the list of its sheets, with one converter (its reader, document,
 // string table and styles) kept between inputs as a running program keeps it.
+// A compound file is taken for an encrypted package: it is decrypted with the
+// default password, and the package it holds is what the converter reads.
 #include <cstddef>
 #include <cstdint>
 #include <span>
 #include <vector>
 
+#include "engine/encrypted_package.h"
 #include "ooxml/convert_xlsx_workbook.h"
+#include "xls/compound_file.h"
 #include "zip/zip_archive.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace tabulox;
   static ZipArchive archive;
   static XlsxConverter converter(archive);
-  const std::span<const std::uint8_t> file(data, size);
+  std::span<const std::uint8_t> file(data, size);
+  std::vector<std::uint8_t> package;
+  if (HasCompoundFileSignature(file)) {
+    try {
+      if (DecryptPackageFile(file, std::nullopt, package) != DecryptionOutcome::kDecrypted) return 0;
+    } catch (...) {
+      return 0;
+    }
+    file = package;
+  }
   ConversionOptions shown;
   shown.layout = Layout::kAsShown;
   shown.skipHiddenSheets = shown.skipHiddenRows = shown.skipHiddenColumns = true;

@@ -1,8 +1,9 @@
 # The fuzz harnesses, one fuzz_<name>.cpp each. The fuzz build links them with
 # libFuzzer; the test build links them with standalone_runner.cpp to replay
 # tests/regressions/<name>/. The .xls harnesses link the .xls reader; the
-# others link the .xlsx reader too, and the .xlsb ones the .xlsb reader. Harnesses may use the test support
-# (tests/support/).
+# others link the .xlsx reader too (and the engine, whose decryption of
+# encrypted packages xlsx_workbook reaches), and the .xlsb ones the .xlsb
+# reader. Harnesses may use the test support (tests/support/).
 set(TABULOX_FUZZ_XLS_HARNESSES
   xls_workbook
   shared_strings
@@ -17,7 +18,8 @@ function(tabulox_add_harness target harness)
   target_link_libraries(${target} PRIVATE tabulox_xls)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/../tests)
   if(harness IN_LIST TABULOX_FUZZ_OOXML_HARNESSES)
-    target_link_libraries(${target} PRIVATE tabulox_ooxml)
+    target_link_libraries(${target} PRIVATE tabulox_ooxml tabulox_engine)
+    target_include_directories(${target} PRIVATE ${PROJECT_BINARY_DIR}/folder-includes/engine)
   endif()
   if(harness IN_LIST TABULOX_FUZZ_XLSB_HARNESSES)
     target_link_libraries(${target} PRIVATE tabulox_xlsb)

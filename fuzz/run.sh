@@ -29,7 +29,10 @@ seed_dirs() {
         "$build/fuzz/extract_sst_seeds" "$corpus_root/xls" "$build/seeds/shared_strings" >/dev/null
         echo "$build/seeds/shared_strings"
       fi ;;
-    zip_reader | xlsx_workbook) [ -d "$corpus_root/xlsx" ] && echo "$corpus_root/xlsx" ;;
+    zip_reader) [ -d "$corpus_root/xlsx" ] && echo "$corpus_root/xlsx" ;;
+    xlsx_workbook)
+      [ -d "$corpus_root/xlsx" ] && echo "$corpus_root/xlsx"
+      echo fuzz/seeds/xlsx_workbook ;;
     xlsb_workbook)
       [ -d "$corpus_root/xlsb" ] && echo "$corpus_root/xlsb"
       echo fuzz/seeds/xlsb_workbook ;;
