@@ -78,7 +78,7 @@ std::optional<std::vector<std::uint8_t>> AgileKeyForPassword(const AgileDescript
   return packageKey;
 }
 
-std::vector<std::uint8_t> DecryptAgilePackage(const AgileDescriptor& descriptor,
+FileBytes DecryptAgilePackage(const AgileDescriptor& descriptor,
                                               std::span<const std::uint8_t> key,
                                               std::span<const std::uint8_t> encrypted,
                                               std::uint64_t packageSize) {
@@ -87,7 +87,7 @@ std::vector<std::uint8_t> DecryptAgilePackage(const AgileDescriptor& descriptor,
   const auto cipherBytes = static_cast<std::size_t>(blocks * kAesBlockSize);
   const AgileKeyParameters& keyData = descriptor.keyData;
   const std::unique_ptr<AesDecryptor> aes = AesDecryptor::ForKey(key);
-  std::vector<std::uint8_t> package(cipherBytes);
+  FileBytes package(cipherBytes);
   Hash ivHash(keyData.hash);
   std::vector<std::uint8_t> iv(DigestSize(keyData.hash));
   for (std::size_t at = 0, segment = 0; at < cipherBytes; at += kSegmentSize, ++segment) {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "crypt/agile_descriptor.h"
 
 namespace tabulox {
@@ -42,7 +43,7 @@ std::optional<std::vector<std::uint8_t>> AgileKeyForPassword(const AgileDescript
 // chained from an IV made of keyData's salt and the segment's number
 // (2.3.4.15). Raises ExtractionError when the stream holds fewer whole blocks
 // than that takes.
-std::vector<std::uint8_t> DecryptAgilePackage(const AgileDescriptor& descriptor,
+FileBytes DecryptAgilePackage(const AgileDescriptor& descriptor,
                                               std::span<const std::uint8_t> key,
                                               std::span<const std::uint8_t> encrypted,
                                               std::uint64_t packageSize);

@@ -33,7 +33,7 @@ DecryptionOutcome DecryptWithFirstKey(const std::optional<std::string>& password
 DecryptionOutcome DecryptPackage(std::span<const std::uint8_t> encryptionInfo,
                                  std::span<const std::uint8_t> encryptedPackage,
                                  const std::optional<std::string>& password,
-                                 std::vector<std::uint8_t>& package) {
+                                 FileBytes& package) {
   ByteReader info(encryptionInfo);
   const std::uint16_t major = info.u16le();
   const std::uint16_t minor = info.u16le();

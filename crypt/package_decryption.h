@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "crypt/decryption_outcome.h"
 
 namespace tabulox {
@@ -20,6 +21,6 @@ namespace tabulox {
 DecryptionOutcome DecryptPackage(std::span<const std::uint8_t> encryptionInfo,
                                  std::span<const std::uint8_t> encryptedPackage,
                                  const std::optional<std::string>& password,
-                                 std::vector<std::uint8_t>& package);
+                                 FileBytes& package);
 
 }  // namespace tabulox

@@ -78,13 +78,13 @@ std::optional<std::vector<std::uint8_t>> StandardKeyForPassword(const BinaryEncr
   return key;
 }
 
-std::vector<std::uint8_t> DecryptStandardPackage(std::span<const std::uint8_t> key,
+FileBytes DecryptStandardPackage(std::span<const std::uint8_t> key,
                                                  std::span<const std::uint8_t> encrypted,
                                                  std::uint64_t packageSize) {
   const std::uint64_t blocks = (packageSize + kAesBlockSize - 1) / kAesBlockSize;
   if (blocks > encrypted.size() / kAesBlockSize) throw ExtractionError("encrypted package cut short");
   const auto cipherBytes = static_cast<std::size_t>(blocks * kAesBlockSize);
-  std::vector<std::uint8_t> package(cipherBytes);
+  FileBytes package(cipherBytes);
   AesDecryptor::ForKey(key)->DecryptEcb(encrypted.first(cipherBytes), package);
   package.resize(static_cast<std::size_t>(packageSize));
   return package;

@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "crypt/encryption_header.h"
 
 namespace tabulox {
@@ -31,7 +32,7 @@ std::optional<std::vector<std::uint8_t>> StandardKeyForPassword(const BinaryEncr
 // The package in `encrypted` (the EncryptedPackage stream after its size field)
 // decrypted with `key`, `packageSize` bytes (2.3.4.9). Raises ExtractionError
 // when the stream holds fewer whole blocks than that takes.
-std::vector<std::uint8_t> DecryptStandardPackage(std::span<const std::uint8_t> key,
+FileBytes DecryptStandardPackage(std::span<const std::uint8_t> key,
                                                  std::span<const std::uint8_t> encrypted,
                                                  std::uint64_t packageSize);
 

@@ -8,7 +8,7 @@ namespace tabulox {
 
 DecryptionOutcome DecryptPackageFile(std::span<const std::uint8_t> file,
                                      const std::optional<std::string>& password,
-                                     std::vector<std::uint8_t>& package) {
+                                     FileBytes& package) {
   std::string lastError;
   const std::unique_ptr<CompoundFile> storage = CompoundFile::Open(file, lastError);
   if (!storage) throw ExtractionError("encrypted package: " + lastError);

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "crypt/decryption_outcome.h"
 
 namespace tabulox {
@@ -18,6 +19,6 @@ namespace tabulox {
 // streams, or whose streams are damaged, raises ExtractionError.
 DecryptionOutcome DecryptPackageFile(std::span<const std::uint8_t> file,
                                      const std::optional<std::string>& password,
-                                     std::vector<std::uint8_t>& package);
+                                     FileBytes& package);
 
 }  // namespace tabulox

@@ -92,7 +92,7 @@ ResultCode Numbered(ResultCode rc, std::vector<SheetInfo>& listed, std::vector<S
 template <typename Read>
 ResultCode ReadEncryptedPackage(std::span<const std::uint8_t> file,
                                 const std::optional<std::string>& password, Read read) {
-  std::vector<std::uint8_t> package;
+  FileBytes package;
   try {
     switch (DecryptPackageFile(file, password, package)) {
       case DecryptionOutcome::kPasswordRefused:

@@ -19,7 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   static ZipArchive archive;
   static XlsxConverter converter(archive);
   std::span<const std::uint8_t> file(data, size);
-  std::vector<std::uint8_t> package;
+  FileBytes package;
   if (HasCompoundFileSignature(file)) {
     try {
       if (DecryptPackageFile(file, std::nullopt, package) != DecryptionOutcome::kDecrypted) return 0;

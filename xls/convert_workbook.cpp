@@ -50,7 +50,7 @@ template <typename Use, typename ReleaseFile>
 ResultCode UseReadableStream(std::span<const std::uint8_t> stream, std::u16string_view worksheetName,
                              const std::optional<std::string>& password, Use use,
                              ReleaseFile releaseFile) {
-  std::vector<std::uint8_t> decrypted;
+  FileBytes decrypted;
   const std::optional<DecryptionOutcome> outcome = DecryptWorkbookStream(stream, password, decrypted);
   if (!outcome) return use(stream, worksheetName);
   switch (*outcome) {

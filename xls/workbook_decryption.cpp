@@ -112,7 +112,7 @@ FilePass ReadFilePass(std::span<const std::uint8_t> payload, BiffVersion version
 // RC4 over the whole stream, block by block, then the bytes that were never
 // encrypted put back as they stand in the stream.
 void DecryptRc4(std::span<const std::uint8_t> stream, const Rc4BlockKey& keyOf,
-                std::vector<std::uint8_t>& decrypted) {
+                FileBytes& decrypted) {
   decrypted.assign(stream.begin(), stream.end());
   for (std::size_t at = 0; at < decrypted.size(); at += kRc4BlockSize) {
     const std::size_t length = std::min(kRc4BlockSize, decrypted.size() - at);
@@ -132,7 +132,7 @@ void DecryptRc4(std::span<const std::uint8_t> stream, const Rc4BlockKey& keyOf,
 // [MS-OFFCRYPTO] 2.3.7.3 over each record's payload. A byte meets the array
 // entry of its stream position plus its record's length, modulo 16.
 void DecryptXor(std::span<const std::uint8_t> stream, const XorArray& array,
-                std::vector<std::uint8_t>& decrypted) {
+                FileBytes& decrypted) {
   decrypted.assign(stream.begin(), stream.end());
   ForEachRecord(stream, [&](const RecordHeader& header) {
     for (std::size_t at = header.payloadStart + ClearPayloadBytes(header); at < header.payloadEnd(); ++at)
@@ -159,7 +159,7 @@ DecryptionOutcome DecryptWithFirstPassword(const std::optional<std::string>& pas
 
 std::optional<DecryptionOutcome> DecryptWorkbookStream(std::span<const std::uint8_t> stream,
                                                        const std::optional<std::string>& password,
-                                                       std::vector<std::uint8_t>& decrypted) {
+                                                       FileBytes& decrypted) {
   const std::optional<StreamStart> start = ReadStreamStart(stream);
   const BiffVersion version = start ? start->version : BiffVersion::kBiff8;
   const bool earlier = version != BiffVersion::kBiff8 && version != BiffVersion::kBiff5;

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "core/file_bytes.h"
 #include "crypt/decryption_outcome.h"
 
 namespace tabulox {
@@ -31,6 +32,6 @@ inline constexpr std::uint16_t kRecordFilePassOpened = 0xFFFF;
 // a key size RC4 CryptoAPI does not allow, raises ExtractionError.
 std::optional<DecryptionOutcome> DecryptWorkbookStream(std::span<const std::uint8_t> stream,
                                                        const std::optional<std::string>& password,
-                                                       std::vector<std::uint8_t>& decrypted);
+                                                       FileBytes& decrypted);
 
 }  // namespace tabulox

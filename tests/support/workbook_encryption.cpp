@@ -15,7 +15,6 @@
 #include "crypt/password_text.h"
 #include "crypt/standard_encryption.h"
 #include "crypt/xor_obfuscation.h"
-#include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 
 namespace tabulox::testing {
@@ -240,6 +239,32 @@ EncryptedPackageStreams AgileStreams(std::span<const std::uint8_t> package, std:
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> WithFilePass(std::span<const std::uint8_t> stream,
+                                       std::span<const std::uint8_t> payload) {
+  if (stream.size() < 4) throw std::invalid_argument("no BOF record");
+  const std::size_t bofEnd = 4 + static_cast<std::size_t>(stream[2] | stream[3] << 8);
+  const std::size_t moved = 4 + payload.size();
+  std::vector<std::uint8_t> out(stream.begin(), stream.begin() + static_cast<std::ptrdiff_t>(bofEnd));
+  PutU16(out, 0x002F);
+  PutU16(out, static_cast<std::uint32_t>(payload.size()));
+  Append(out, payload);
+  out.insert(out.end(), stream.begin() + static_cast<std::ptrdiff_t>(bofEnd), stream.end());
+  // The globals' BOUNDSHEET records, up to their EOF.
+  for (std::size_t at = moved + bofEnd; at + 4 <= out.size();) {
+    const auto type = static_cast<std::uint16_t>(out[at] | out[at + 1] << 8);
+    const std::size_t length = static_cast<std::size_t>(out[at + 2] | out[at + 3] << 8);
+    if (type == 0x000A) break;
+    if (type == 0x0085 && length >= 4) {
+      std::uint32_t offset = 0;
+      for (int i = 3; i >= 0; --i) offset = offset << 8 | out[at + 4 + static_cast<std::size_t>(i)];
+      offset += static_cast<std::uint32_t>(moved);
+      for (std::size_t i = 0; i < 4; ++i) out[at + 4 + i] = static_cast<std::uint8_t>(offset >> (8 * i));
+    }
+    at += 4 + length;
+  }
+  return out;
+}
 
 std::vector<std::uint8_t> FilePassPayload(BiffEncryption method, std::u16string_view password,
                                           const BiffEncryptionOptions& options) {

@@ -36,6 +36,12 @@ struct BiffEncryptionOptions {
 std::vector<std::uint8_t> FilePassPayload(BiffEncryption method, std::u16string_view password,
                                           const BiffEncryptionOptions& options = {});
 
+// A written stream of BIFF5 or BIFF8 with a FILEPASS record of `payload` put
+// after its first record (the globals' BOF) and the sheet positions of its
+// BOUNDSHEET records moved past it, as a writer that encrypts lays it out.
+std::vector<std::uint8_t> WithFilePass(std::span<const std::uint8_t> stream,
+                                       std::span<const std::uint8_t> payload);
+
 // Encrypts, in place, the records of a stream whose FILEPASS record came from
 // FilePassPayload with the same arguments: every payload byte but those of
 // BOF, FILEPASS, INTERFACEHDR, USREXCL, FILELOCK, RRDINFO and RRDHEAD and the
