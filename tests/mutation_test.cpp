@@ -87,10 +87,12 @@ std::vector<Mutant> MakeMutants(const std::vector<std::uint8_t>& file, std::mt19
 }
 
 // Outcomes an entry point may give for bytes in memory. The .xlsx entry also
-// reports an archive it cannot read as "cannot be opened".
+// reports an archive it cannot read as "cannot be opened"; the .xls entry
+// gives an encrypted package and a method of encryption it does not read
+// outcomes of their own, which the engine turns into its own.
 bool IsEntryResult(ResultCode rc) {
   return rc >= 0 || rc == kFormatNotCorrect || rc == kSourceEncrypted || rc == kTextNotConvertible ||
-         rc == kSourceOpenFailed;
+         rc == kSourceOpenFailed || rc == kEncryptedPackage || rc == kEncryptionMethodUnknown;
 }
 
 ResultCode ConvertXls(std::span<const std::uint8_t> bytes, OutputBlock& block) {
