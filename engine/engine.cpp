@@ -86,13 +86,11 @@ ResultCode Numbered(ResultCode rc, std::vector<SheetInfo>& listed, std::vector<S
   return rc;
 }
 
-// Decrypts the package of an encrypted file and runs `read` on its bytes:
+// Decrypts the package of an encrypted file into `package`: 0, or
 // kSourceEncrypted when no password opens it, kEncryptionMethodUnknown for a
 // method not read, kFormatNotCorrect for damaged encryption.
-template <typename Read>
-ResultCode ReadEncryptedPackage(std::span<const std::uint8_t> file,
-                                const std::optional<std::string>& password, Read read) {
-  FileBytes package;
+ResultCode DecryptedPackage(std::span<const std::uint8_t> file, const std::optional<std::string>& password,
+                            FileBytes& package) {
   try {
     switch (DecryptPackageFile(file, password, package)) {
       case DecryptionOutcome::kPasswordRefused:
@@ -100,21 +98,36 @@ ResultCode ReadEncryptedPackage(std::span<const std::uint8_t> file,
       case DecryptionOutcome::kMethodUnknown:
         return kEncryptionMethodUnknown;
       case DecryptionOutcome::kDecrypted:
-        break;
+        return 0;
     }
   } catch (...) {
-    return kFormatNotCorrect;
   }
-  return read(std::span<const std::uint8_t>(package));
+  return kFormatNotCorrect;
 }
 
+// Runs `read` on the decrypted package of the encrypted file `file`.
+template <typename Read>
+ResultCode ReadEncryptedPackage(std::span<const std::uint8_t> file,
+                                const std::optional<std::string>& password, Read read) {
+  FileBytes package;
+  const ResultCode rc = DecryptedPackage(file, password, package);
+  return rc < 0 ? rc : read(std::span<const std::uint8_t>(package));
+}
+
+// The same for the file at `path`, whose bytes are let go once the package
+// is decrypted.
 template <typename Read>
 ResultCode ReadEncryptedPackage(const std::string& path, const std::optional<std::string>& password,
                                 Read read) {
-  FileBytes file;
-  const ResultCode rc = ReadFileBytes(path, file);
-  if (rc < 0) return rc;
-  return ReadEncryptedPackage(std::span<const std::uint8_t>(file), password, read);
+  FileBytes package;
+  {
+    FileBytes file;
+    const ResultCode rc = ReadFileBytes(path, file);
+    if (rc < 0) return rc;
+    const ResultCode decrypted = DecryptedPackage(file, password, package);
+    if (decrypted < 0) return decrypted;
+  }
+  return read(std::span<const std::uint8_t>(package));
 }
 
 }  // namespace

@@ -143,7 +143,8 @@ class Engine {
                            OutputBlock& block);
 
   // The worksheets of a workbook in workbook order, the sheets that the
-  // conversions write and number. Returns their count, or kSourceMissing,
+  // conversions write and number; an encrypted workbook opens with the
+  // default password only. Returns their count, or kSourceMissing,
   // kSourceOpenFailed, kFormatNotCorrect or kSourceEncrypted; `sheets` is
   // only changed on success.
   ResultCode ListSheets(const std::string& path, WorkbookType type,
