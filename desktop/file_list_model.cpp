@@ -35,6 +35,12 @@ int Compare(T x, T y) {
 }
 
 QString SubItem(const JobRow& row, int column) { return row.subItems.value(column - 1); }
+QString SubItem(const JobRow& row, FileListModel::Column column) {
+  return SubItem(row, FileListModel::section(column));
+}
+
+constexpr int kStateSection = FileListModel::section(FileListModel::Column::kState);
+constexpr int kSizeSection = FileListModel::section(FileListModel::Column::kSize);
 
 }  // namespace
 
@@ -49,53 +55,54 @@ int FileListModel::rowCount(const QModelIndex& parent) const {
   return parent.isValid() ? 0 : static_cast<int>(rows_.size());
 }
 
-int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
+int FileListModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumnCount; }
 
 QVariant FileListModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   const JobRow& row = rows_[static_cast<std::size_t>(index.row())];
   switch (role) {
-    case Qt::DisplayRole: return index.column() == State ? row.caption : SubItem(row, index.column());
+    case Qt::DisplayRole: return index.column() == kStateSection ? row.caption : SubItem(row, index.column());
     case Qt::DecorationRole:
-      if (index.column() == State) return stateIcons_.value(row.state);
+      if (index.column() == kStateSection) return stateIcons_.value(row.state);
       return {};
     case Qt::TextAlignmentRole:
-      if (index.column() == Size) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+      if (index.column() == kSizeSection) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
       return {};
     default: return {};
   }
 }
 
 QVariant FileListModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount) return {};
+  if (orientation != Qt::Horizontal || section < 0 || section >= kColumnCount) return {};
   if (role == Qt::DisplayRole) return captions_[section];
-  if (role == Qt::TextAlignmentRole && section == Size) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
+  if (role == Qt::TextAlignmentRole && section == kSizeSection) return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);
   return {};
 }
 
 QString FileListModel::text(int row, Column column) const {
   const JobRow& r = rows_[static_cast<std::size_t>(row)];
-  return column == State ? r.caption : SubItem(r, column);
+  return column == Column::kState ? r.caption : SubItem(r, column);
 }
 
-void FileListModel::setState(int row, int state) {
-  rows_[static_cast<std::size_t>(row)].state = state;
-  emit dataChanged(index(row, State), index(row, State), {Qt::DecorationRole});
+void FileListModel::setState(int row, RowState state) {
+  rows_[static_cast<std::size_t>(row)].state = static_cast<std::int32_t>(state);
+  emit dataChanged(index(row, kStateSection), index(row, kStateSection), {Qt::DecorationRole});
 }
 
 void FileListModel::setText(int row, Column column, const QString& text) {
   JobRow& r = rows_[static_cast<std::size_t>(row)];
-  if (column == State) {
+  const int at = section(column);
+  if (column == Column::kState) {
     r.caption = text;
   } else {
-    while (r.subItems.size() < column) r.subItems << QString();
-    if (column == Source) {
-      forgetSource(r.subItems[column - 1]);
+    while (r.subItems.size() < at) r.subItems << QString();
+    if (column == Column::kSource) {
+      forgetSource(r.subItems[at - 1]);
       ++sourceKeys_[sourceKey(text)];
     }
-    r.subItems[column - 1] = text;
+    r.subItems[at - 1] = text;
   }
-  emit dataChanged(index(row, column), index(row, column), {Qt::DisplayRole});
+  emit dataChanged(index(row, at), index(row, at), {Qt::DisplayRole});
 }
 
 bool FileListModel::containsSource(const QString& source) const { return sourceKeys_.contains(sourceKey(source)); }
@@ -104,7 +111,7 @@ void FileListModel::appendRow(const JobRow& row) {
   const int at = rowCount();
   beginInsertRows(QModelIndex(), at, at);
   rows_.push_back(row);
-  ++sourceKeys_[sourceKey(SubItem(row, Source))];
+  ++sourceKeys_[sourceKey(SubItem(row, Column::kSource))];
   endInsertRows();
 }
 
@@ -125,7 +132,7 @@ void FileListModel::removeRows(const QList<int>& remove) {
   std::vector<JobRow> kept;
   kept.reserve(rows_.size());
   for (std::size_t i = 0; i < rows_.size(); ++i) {
-    if (removed[i]) forgetSource(SubItem(rows_[i], Source));
+    if (removed[i]) forgetSource(SubItem(rows_[i], Column::kSource));
     else kept.push_back(std::move(rows_[i]));
   }
   rows_ = std::move(kept);
@@ -136,26 +143,26 @@ void FileListModel::setRows(std::vector<JobRow> rows) {
   beginResetModel();
   rows_ = std::move(rows);
   sourceKeys_.clear();
-  for (const JobRow& row : rows_) ++sourceKeys_[sourceKey(SubItem(row, Source))];
+  for (const JobRow& row : rows_) ++sourceKeys_[sourceKey(SubItem(row, Column::kSource))];
   endResetModel();
 }
 
-int FileListModel::compareRows(const JobRow& a, const JobRow& b, int column) {
-  if (column == State) return Compare(a.state, b.state);
-  if (column == Size) return Compare(SizeValue(SubItem(a, Size)), SizeValue(SubItem(b, Size)));
-  if (column > State && column < ColumnCount) return CompareTextAsciiNoCase(SubItem(a, column), SubItem(b, column));
-  return 0;
+int FileListModel::compareRows(const JobRow& a, const JobRow& b, Column column) {
+  if (column == Column::kState) return Compare(a.state, b.state);
+  if (column == Column::kSize) return Compare(SizeValue(SubItem(a, column)), SizeValue(SubItem(b, column)));
+  return CompareTextAsciiNoCase(SubItem(a, column), SubItem(b, column));
 }
 
-void FileListModel::sortByColumn(int column) {
-  if (column < 0 || column >= ColumnCount) return;
+void FileListModel::sortByColumn(Column column) {
+  const int at = section(column);
+  if (at < 0 || at >= kColumnCount) return;
   for (QString& caption : captions_) {
     if (caption.startsWith(u'(')) caption = caption.mid(4);
   }
-  if (column != sortColumn_) sortAscending_ = true;
-  captions_[column] = (sortAscending_ ? kAscendingMarker : kDescendingMarker) + captions_[column];
-  sortColumn_ = column;
-  emit headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+  if (at != sortColumn_) sortAscending_ = true;
+  captions_[at] = (sortAscending_ ? kAscendingMarker : kDescendingMarker) + captions_[at];
+  sortColumn_ = at;
+  emit headerDataChanged(Qt::Horizontal, 0, kColumnCount - 1);
 
   const bool ascending = sortAscending_;
   sortAscending_ = !sortAscending_;

@@ -20,8 +20,13 @@ class FileListModel : public QAbstractTableModel {
 
  public:
   // Column c > State shows sub-item c - 1 of the row.
-  enum Column { State, Name, Source, Size, Type, Target, Message, ColumnCount };
-  enum RowState { Waiting = 0, Converted = 1, Failed = 2 };
+  enum class Column { kState, kName, kSource, kSize, kType, kTarget, kMessage };
+  static constexpr int kColumnCount = 7;
+  // The number is the State icon the job file keeps.
+  enum class RowState { kWaiting = 0, kConverted = 1, kFailed = 2 };
+
+  // The view's section number of a column.
+  static constexpr int section(Column column) { return static_cast<int>(column); }
 
   explicit FileListModel(QObject* parent = nullptr);
 
@@ -30,9 +35,9 @@ class FileListModel : public QAbstractTableModel {
   QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-  int state(int row) const { return rows_[static_cast<std::size_t>(row)].state; }
+  RowState state(int row) const { return static_cast<RowState>(rows_[static_cast<std::size_t>(row)].state); }
   QString text(int row, Column column) const;
-  void setState(int row, int state);
+  void setState(int row, RowState state);
   void setText(int row, Column column, const QString& text);
 
   // True when a row holds `source`, compared without regard to case.
@@ -47,11 +52,11 @@ class FileListModel : public QAbstractTableModel {
   // when it is a new sort column and the other way than last time when it
   // is the same one. Rows that compare equal keep their order; persistent
   // indexes (the selection) follow their rows.
-  void sortByColumn(int column);
+  void sortByColumn(Column column);
   // <0, 0, >0 for row a against row b by `column`: "State" by the icon
   // number, "Size(Byte)" as integers (a text that is no number counts as 0),
   // the others as text with A-Z folded to upper case.
-  static int compareRows(const JobRow& a, const JobRow& b, int column);
+  static int compareRows(const JobRow& a, const JobRow& b, Column column);
 
  private:
   static QString sourceKey(const QString& source) { return source.toUpper(); }

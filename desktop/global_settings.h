@@ -7,7 +7,7 @@
 namespace tabulox {
 
 // Overwrite policy of a conversion run (key "fileovertp").
-enum class FileOverType : std::uint8_t { AutoRename = 0, Overwrite = 1, Prompt = 2, Cancel = 3 };
+enum class FileOverType : std::uint8_t { kAutoRename = 0, kOverwrite = 1, kPrompt = 2, kCancel = 3 };
 
 // One field per key of section "general" of the settings file, in file order.
 // Directory fields hold a trailing "/" as the user or the default gave it.

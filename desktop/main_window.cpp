@@ -41,6 +41,9 @@ namespace tabulox {
 
 namespace {
 
+using Column = FileListModel::Column;
+using RowState = FileListModel::RowState;
+
 const QString kProductName = QStringLiteral("KV-Tabulox");
 const QString kProductPanel = QStringLiteral("KV-Tabulox 3.0");
 
@@ -237,8 +240,8 @@ void MainWindow::createFileList() {
   fileList->setEditTriggers(QAbstractItemView::NoEditTriggers);
   fileList->setAllColumnsShowFocus(true);
   fileList->setIconSize(QSize(16, 16));
-  const int widths[FileListModel::ColumnCount] = {40, 100, 300, 62, 40, 300, 300};
-  for (int c = 0; c < FileListModel::ColumnCount; ++c) fileList->setColumnWidth(c, widths[c]);
+  const int widths[FileListModel::kColumnCount] = {40, 100, 300, 62, 40, 300, 300};
+  for (int c = 0; c < FileListModel::kColumnCount; ++c) fileList->setColumnWidth(c, widths[c]);
   fileList->header()->setSectionsClickable(true);
   fileList->header()->setSortIndicatorShown(false);
   fileList->header()->setStretchLastSection(false);
@@ -428,15 +431,15 @@ void MainWindow::onContents() { ShowHelp(ProgramDir(), QString::fromLatin1(kHelp
 void MainWindow::onAbout() { aboutBox->exec(); }
 
 void MainWindow::onConvertAll() {
-  guarded([this] { convertFiles(ModeAll); });
+  guarded([this] { convertFiles(RunMode::kAll); });
 }
 
 void MainWindow::onConvertSelected() {
-  guarded([this] { convertFiles(ModeSelected); });
+  guarded([this] { convertFiles(RunMode::kSelected); });
 }
 
 void MainWindow::onReconvert() {
-  guarded([this] { convertFiles(ModeReConvert); });
+  guarded([this] { convertFiles(RunMode::kReConvert); });
 }
 
 void MainWindow::onAddDir() {
@@ -499,7 +502,7 @@ void MainWindow::updateActionStates() {
   reconvertAction->setEnabled(false);
   for (int row = 0; row < rowCount(); ++row) {
     const bool selected = isRowSelected(row);
-    if (stateOf(row) == FileListModel::Waiting) {
+    if (stateOf(row) == RowState::kWaiting) {
       convertAllAction->setEnabled(true);
       if (selected) convertSelectedAction->setEnabled(true);
     } else if (selected) {
@@ -535,8 +538,9 @@ void MainWindow::showSelectionCount() {
 void MainWindow::onColumnClicked(int column) {
   // A run addresses its rows by position, so they keep their order until it ends.
   if (converting_) return;
+  if (column < 0 || column >= FileListModel::kColumnCount) return;
   flushAddedSelection();
-  fileListModel->sortByColumn(column);
+  fileListModel->sortByColumn(static_cast<Column>(column));
   const QList<int> selected = selectedRows();
   if (!selected.isEmpty()) fileList->scrollTo(fileListModel->index(selected.front(), 0));
 }
@@ -545,16 +549,16 @@ void MainWindow::launchOrExplore(bool source, bool launch) {
   flushAddedSelection();
   const QList<int> selected = selectedRows();
   if (selected.isEmpty()) return;
-  const QString path = cellText(selected.front(), source ? FileListModel::Source : FileListModel::Target);
+  const QString path = cellText(selected.front(), source ? Column::kSource : Column::kTarget);
   bool opened;
-  if (launch) opened = shell_(ShellAction::Open, path);
-  else if (QFileInfo(path).isFile()) opened = shell_(ShellAction::ShowInFolder, path);
-  else opened = shell_(ShellAction::OpenFolder, path.left(path.lastIndexOf(u'/') + 1));
+  if (launch) opened = shell_(ShellAction::kOpen, path);
+  else if (QFileInfo(path).isFile()) opened = shell_(ShellAction::kShowInFolder, path);
+  else opened = shell_(ShellAction::kOpenFolder, path.left(path.lastIndexOf(u'/') + 1));
   if (!opened) showStatusMessage(QStringLiteral("No application could open ") + path);
 }
 
 bool MainWindow::defaultShell(ShellAction action, const QString& path) {
-  if (action == ShellAction::ShowInFolder) {
+  if (action == ShellAction::kShowInFolder) {
     // Freedesktop file manager interface: opens the folder with the file selected.
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
@@ -628,7 +632,7 @@ void MainWindow::flushAddedSelection() {
   pendingFirst_ = pendingLast_ = -1;
   if (first > last) return;
   fileList->selectionModel()->select(
-      QItemSelection(fileListModel->index(first, 0), fileListModel->index(last, FileListModel::ColumnCount - 1)),
+      QItemSelection(fileListModel->index(first, 0), fileListModel->index(last, FileListModel::kColumnCount - 1)),
       QItemSelectionModel::Select | QItemSelectionModel::Rows);
   fileList->selectionModel()->setCurrentIndex(fileListModel->index(last, 0), QItemSelectionModel::NoUpdate);
 }
@@ -752,8 +756,8 @@ void MainWindow::loadJobFile(const QString& path) {
 // Conversion run
 
 void MainWindow::failRow(int row, const QString& message, const QString& logPath) {
-  fileListModel->setState(row, FileListModel::Failed);
-  fileListModel->setText(row, FileListModel::Message, message);
+  fileListModel->setState(row, RowState::kFailed);
+  fileListModel->setText(row, Column::kMessage, message);
   ++runFailed_;
   WriteLog(QStringLiteral("Failed: ") + message + QStringLiteral(" (") + logPath + u')');
 }
@@ -789,18 +793,18 @@ void MainWindow::continueRun() {
       // Cancel is seen between rows; the row in hand has finished.
       if (cancelRun_) break;
       const int row = runNextRow_++;
-      cancelConvertDialog->fileNameLabel->setText(cellText(row, FileListModel::Source));
+      cancelConvertDialog->fileNameLabel->setText(cellText(row, Column::kSource));
       const bool selected = isRowSelected(row);
-      const bool waiting = stateOf(row) == FileListModel::Waiting;
-      const bool chosen = (runMode_ == ModeAll && waiting) || (runMode_ == ModeSelected && selected && waiting) ||
-                          (runMode_ == ModeReConvert && selected && !waiting);
+      const bool waiting = stateOf(row) == RowState::kWaiting;
+      const bool chosen = (runMode_ == RunMode::kAll && waiting) || (runMode_ == RunMode::kSelected && selected && waiting) ||
+                          (runMode_ == RunMode::kReConvert && selected && !waiting);
       if (!chosen) {
         if (!waiting) cancelConvertDialog->StepProgress();
         continue;
       }
       const RowStep step = beginRow(row);
-      if (step == RowStep::Handed) return;  // onRowConverted goes on
-      if (step == RowStep::StopRun) break;
+      if (step == RowStep::kHanded) return;  // onRowConverted goes on
+      if (step == RowStep::kStopRun) break;
     }
     finishRun();
   } catch (const LogWriteError& error) {
@@ -810,36 +814,36 @@ void MainWindow::continueRun() {
 }
 
 MainWindow::RowStep MainWindow::beginRow(int row) {
-  const QString source = cellText(row, FileListModel::Source);
+  const QString source = cellText(row, Column::kSource);
   QString target = TargetFileName(source, GlobalSettings());
 
   bool replaceTarget = false;
   if (TargetExists(target)) {
     int policy = GlobalSettings().fileovertp;
-    if (policy == static_cast<int>(FileOverType::Prompt)) {
+    if (policy == static_cast<int>(FileOverType::kPrompt)) {
       // Asked here, on the window's thread; the worker has nothing in hand.
       switch (overwriteDialog->Ask(target)) {
-        case OverwriteDialog::ResultStopConvert: return RowStep::StopRun;
-        case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::AutoRename); break;
-        case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::Overwrite); break;
-        default: policy = static_cast<int>(FileOverType::Cancel); break;
+        case OverwriteDialog::ResultStopConvert: return RowStep::kStopRun;
+        case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::kAutoRename); break;
+        case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::kOverwrite); break;
+        default: policy = static_cast<int>(FileOverType::kCancel); break;
       }
     }
-    if (policy == static_cast<int>(FileOverType::AutoRename)) {
+    if (policy == static_cast<int>(FileOverType::kAutoRename)) {
       target = AutoRenameTarget(target);
-    } else if (policy == static_cast<int>(FileOverType::Overwrite)) {
+    } else if (policy == static_cast<int>(FileOverType::kOverwrite)) {
       replaceTarget = true;
     } else {
-      failRow(row, QStringLiteral("Target file already exists, user canceled"), cellText(row, FileListModel::Target));
+      failRow(row, QStringLiteral("Target file already exists, user canceled"), cellText(row, Column::kTarget));
       cancelConvertDialog->StepProgress();
-      return RowStep::Done;
+      return RowStep::kDone;
     }
   }
 
-  fileListModel->setText(row, FileListModel::Target, target);
+  fileListModel->setText(row, Column::kTarget, target);
   cancelConvertDialog->StepProgress();
 
-  const QString type = cellText(row, FileListModel::Type);
+  const QString type = cellText(row, Column::kType);
   ConversionJob job{row, source, target, replaceTarget, WorkbookType::kXls, runCodePage_};
   if (type == QStringLiteral("XLS")) {
     job.type = WorkbookType::kXls;
@@ -847,10 +851,10 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     job.type = WorkbookType::kXlsx;
   } else {
     failRow(row, QStringLiteral("File type not support"), source);
-    return RowStep::Done;
+    return RowStep::kDone;
   }
   worker_->Convert(job);
-  return RowStep::Handed;
+  return RowStep::kHanded;
 }
 
 void MainWindow::onRowConverted(int row, int result) {
@@ -858,13 +862,13 @@ void MainWindow::onRowConverted(int row, int result) {
   try {
     if (result < 0) {
       failRow(row, ConvertMessageForResult(result),
-              cellText(row, result == kDestinationCreateFailed ? FileListModel::Target : FileListModel::Source));
+              cellText(row, result == kDestinationCreateFailed ? Column::kTarget : Column::kSource));
     } else {
       const QString message = ConvertMessageForResult(result);
-      fileListModel->setState(row, FileListModel::Converted);
-      fileListModel->setText(row, FileListModel::Message, message);
+      fileListModel->setState(row, RowState::kConverted);
+      fileListModel->setText(row, Column::kMessage, message);
       ++runSuccessful_;
-      WriteLog(message + QStringLiteral(" (") + cellText(row, FileListModel::Source) + u')');
+      WriteLog(message + QStringLiteral(" (") + cellText(row, Column::kSource) + u')');
     }
   } catch (const LogWriteError& error) {
     endRun();

@@ -36,10 +36,10 @@ class MainWindow : public QMainWindow {
  public:
   // Which rows a run converts: the waiting ones, the selected waiting ones,
   // or the selected ones converted before.
-  enum RunMode { ModeAll = 0, ModeSelected = 1, ModeReConvert = 2 };
+  enum class RunMode { kAll, kSelected, kReConvert };
 
   // How a launch or explore command reaches the desktop.
-  enum class ShellAction { Open, ShowInFolder, OpenFolder };
+  enum class ShellAction { kOpen, kShowInFolder, kOpenFolder };
   // Returns false when nothing could open the path.
   using ShellFunction = std::function<bool(ShellAction action, const QString& path)>;
 
@@ -61,7 +61,7 @@ class MainWindow : public QMainWindow {
   void pasteFiles(const QStringList& paths);
   void dropFiles(const QStringList& paths);
   int rowCount() const { return fileListModel->rowCount(); }
-  int stateOf(int row) const { return fileListModel->state(row); }
+  FileListModel::RowState stateOf(int row) const { return fileListModel->state(row); }
   QString cellText(int row, FileListModel::Column column) const { return fileListModel->text(row, column); }
   bool isRowSelected(int row) const;
   void scrollToSelection();
@@ -186,7 +186,7 @@ class MainWindow : public QMainWindow {
 
   // The steps of a run: rows up to the next one handed to the worker, or the
   // end of the run; then the worker's outcome of that row.
-  enum class RowStep { Done, Handed, StopRun };
+  enum class RowStep { kDone, kHanded, kStopRun };
   void continueRun();
   RowStep beginRow(int row);
   void onRowConverted(int row, int result);
@@ -201,7 +201,7 @@ class MainWindow : public QMainWindow {
   bool cancelRun_ = false;
   bool converting_ = false;
   // The run in progress.
-  RunMode runMode_ = ModeAll;
+  RunMode runMode_ = RunMode::kAll;
   int runRowCount_ = 0;  // rows when the run started
   int runNextRow_ = 0;
   std::int32_t runCodePage_ = 0;

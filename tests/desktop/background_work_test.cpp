@@ -94,13 +94,13 @@ TEST_F(BackgroundWorkTest, EventLoopAnswersDuringMillionCellConversion) {
   runTime.start();
   sinceTick.start();
   ticker.start();
-  form_->convertFiles(MainWindow::ModeAll);
+  form_->convertFiles(MainWindow::RunMode::kAll);
   ASSERT_TRUE(WaitUntil([this] { return !form_->isConverting(); }, 120000));
   longestGap = std::max(longestGap, sinceTick.elapsed());
   ticker.stop();
 
-  ASSERT_EQ(form_->stateOf(0), 1) << form_->cellText(0, FileListModel::Message).toStdString();
-  const QByteArray text = ReadAll(form_->cellText(0, FileListModel::Target));
+  ASSERT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted) << form_->cellText(0, FileListModel::Column::kMessage).toStdString();
+  const QByteArray text = ReadAll(form_->cellText(0, FileListModel::Column::kTarget));
   EXPECT_TRUE(text.endsWith("\t1000009\r\n"));
   EXPECT_EQ(text.count('\n'), kRows + 1);  // the sheet's heading line, then its rows
 #if defined(__SANITIZE_ADDRESS__)

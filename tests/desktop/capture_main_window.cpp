@@ -22,7 +22,7 @@ int main(int argc, char** argv) {
   form.show();
   if (!QTest::qWaitForWindowExposed(&form)) return 1;
   form.addChosenFiles(args.mid(2));
-  form.convertFiles(tabulox::MainWindow::ModeAll);
+  form.convertFiles(tabulox::MainWindow::RunMode::kAll);
   if (!QTest::qWaitFor([&form] { return !form.isConverting(); }, 60000)) return 1;
   form.fileList->clearSelection();
   form.fileList->selectionModel()->select(form.fileListModel->index(0, 0),

@@ -78,7 +78,7 @@ class StartWindowTest : public ::testing::Test {
   }
   QStringList Sources() const {
     QStringList sources;
-    for (int row = 0; row < window_->rowCount(); ++row) sources << window_->cellText(row, FileListModel::Source);
+    for (int row = 0; row < window_->rowCount(); ++row) sources << window_->cellText(row, FileListModel::Column::kSource);
     return sources;
   }
 

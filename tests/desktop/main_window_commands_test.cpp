@@ -90,7 +90,7 @@ TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {
   EXPECT_EQ(AddDir(config_.Path("tree"), true), "Done Scanning, add 3 file(s).");
   EXPECT_EQ(form_->rowCount(), 3);
   QStringList names;
-  for (int row = 0; row < form_->rowCount(); ++row) names << form_->cellText(row, FileListModel::Name);
+  for (int row = 0; row < form_->rowCount(); ++row) names << form_->cellText(row, FileListModel::Column::kName);
   names.sort();
   EXPECT_EQ(names, (QStringList{"a.xls", "b.XLSX", "d.xls"}));
 

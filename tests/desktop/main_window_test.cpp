@@ -168,13 +168,13 @@ TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   const QString book = Source(QStringLiteral("Book.XLS"), "12345");
   form_->addFile(book);
   ASSERT_EQ(form_->rowCount(), 1);
-  EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_EQ(Cell(0, FileListModel::Name), QStringLiteral("Book.XLS"));
-  EXPECT_EQ(Cell(0, FileListModel::Source), book);
-  EXPECT_EQ(Cell(0, FileListModel::Size), QStringLiteral("5"));
-  EXPECT_EQ(Cell(0, FileListModel::Type), QStringLiteral("XLS"));
-  EXPECT_EQ(Cell(0, FileListModel::Target), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
-  EXPECT_EQ(Cell(0, FileListModel::Message), QString());
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kName), QStringLiteral("Book.XLS"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kSource), book);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kSize), QStringLiteral("5"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kType), QStringLiteral("XLS"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QString());
   form_->updateCountPanel();
   EXPECT_TRUE(form_->isRowSelected(0));
   EXPECT_EQ(form_->fileList->currentIndex().row(), 0);
@@ -186,8 +186,8 @@ TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   EXPECT_EQ(Panel(2), QStringLiteral("File [/x/report.xl] type not support!"));
   form_->addFile(QStringLiteral("/x/missing.xlsx"));
   EXPECT_EQ(form_->rowCount(), 2);
-  EXPECT_EQ(Cell(1, FileListModel::Size), QStringLiteral("0"));
-  EXPECT_EQ(Cell(1, FileListModel::Type), QStringLiteral("XLSX"));
+  EXPECT_EQ(Cell(1, FileListModel::Column::kSize), QStringLiteral("0"));
+  EXPECT_EQ(Cell(1, FileListModel::Column::kType), QStringLiteral("XLSX"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Add file failed: already added (") + sameUpper + u')',
                                         QStringLiteral("Add file failed: type not support (/x/report.xl)")}));
 }
@@ -217,7 +217,7 @@ TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
   EXPECT_EQ(form_->rowCount(), 0);  // cancelled: nothing added
   form_->addChosenFiles({a, QStringLiteral("/n/b.txt")});
   EXPECT_EQ(form_->rowCount(), 1);
-  EXPECT_EQ(Cell(0, FileListModel::Source), a);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kSource), a);
   EXPECT_EQ(Panel(1), QStringLiteral("1 File(s)"));
 }
 
@@ -228,10 +228,10 @@ TEST_F(MainWindowTest, AltHeldDisablesShortcuts) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier | Qt::AltModifier);
   EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
   EXPECT_FALSE(form_->isConverting());
-  EXPECT_EQ(form_->stateOf(0), 0);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
-  EXPECT_EQ(form_->stateOf(0), 1);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
 }
 
 TEST_F(MainWindowTest, SelectAllShowsSelectionCountOnce) {
@@ -248,8 +248,8 @@ TEST_F(MainWindowTest, DeleteRemovesSelectedRows) {
   QTest::keyClick(form_->fileList, Qt::Key_Delete);
   EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
-  EXPECT_EQ(Cell(0, FileListModel::Source), QStringLiteral("/n/1.xls"));
-  EXPECT_EQ(Cell(1, FileListModel::Source), QStringLiteral("/n/3.xls"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kSource), QStringLiteral("/n/1.xls"));
+  EXPECT_EQ(Cell(1, FileListModel::Column::kSource), QStringLiteral("/n/3.xls"));
   form_->addFile(QStringLiteral("/n/0.xls"));  // deleted rows may come back
   EXPECT_EQ(form_->rowCount(), 3);
 }
@@ -295,15 +295,15 @@ TEST_F(MainWindowTest, DropAddsFilesAndPassesOverFolders) {
 TEST_F(MainWindowTest, JobFileRoundTripThroughRestart) {
   form_->addFile(Source(QStringLiteral("a.xls")));
   form_->addFile(Source(QStringLiteral("b.xls"), "BAD"));
-  Convert(MainWindow::ModeAll);
+  Convert(MainWindow::RunMode::kAll);
   NewWindow();  // the old window saves the job file, the new one loads it
   ASSERT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), QStringLiteral("2 File(s)"));
-  EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(form_->stateOf(1), 2);
-  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kFailed);
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
   // The loaded rows still count for the duplicate check.
-  form_->addFile(Cell(0, FileListModel::Source));
+  form_->addFile(Cell(0, FileListModel::Column::kSource));
   EXPECT_EQ(form_->rowCount(), 2);
 }
 
@@ -320,11 +320,11 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
   QFile::remove(LogFilePath());
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   WaitForRun();
-  EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Convert successfully"));
   EXPECT_EQ(ReadAll(GlobalSettings().targetdir + QStringLiteral("good.txt")), QByteArray("hello"));
-  EXPECT_EQ(form_->stateOf(1), 2);
-  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kFailed);
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Convert successfully (") + good + u')',
                                         QStringLiteral("Failed: File format not correct (") + bad + u')',
@@ -338,23 +338,23 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
 TEST_F(MainWindowTest, XlsxRowThatIsNoArchiveFails) {
   form_->setConverters(EchoConverter, EngineConverter(engine_, WorkbookType::kXlsx));
   form_->addFile(Source(QStringLiteral("a.xlsx")));
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(form_->stateOf(0), 2);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("File format not correct"));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kFailed);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
 }
 
 TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
   form_->addFile(Source(QStringLiteral("a.xls")));
   form_->addFile(Source(QStringLiteral("gone.xls")));
   form_->addFile(Source(QStringLiteral("c.xls")));
-  form_->fileListModel->setText(0, FileListModel::Type, QStringLiteral("xls"));
-  QFile::remove(Cell(1, FileListModel::Source));
+  form_->fileListModel->setText(0, FileListModel::Column::kType, QStringLiteral("xls"));
+  QFile::remove(Cell(1, FileListModel::Column::kSource));
   WriteAll(config_.Path(QStringLiteral("blocker")), "x");
   GlobalSettings().targetdir = config_.Path(QStringLiteral("blocker/sub/"));
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("File type not support"));
-  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("Source file does not exist"));
-  EXPECT_EQ(Cell(2, FileListModel::Message), QStringLiteral("Target file create error"));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("File type not support"));
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("Source file does not exist"));
+  EXPECT_EQ(Cell(2, FileListModel::Column::kMessage), QStringLiteral("Target file create error"));
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Failed: Target file create error (") +
                                      config_.Path(QStringLiteral("blocker/sub/c.txt")) + u')'));
 }
@@ -364,11 +364,11 @@ TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
   const QString book = Source(QStringLiteral("book.xls"), "v");
   WriteAll(config_.Path(QStringLiteral("src/book.txt")), "old");
   form_->addFile(book);
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/book(1).txt")));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), config_.Path(QStringLiteral("src/book(1).txt")));
   Select({0});
-  Convert(MainWindow::ModeReConvert);
-  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/book(2).txt")));
+  Convert(MainWindow::RunMode::kReConvert);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), config_.Path(QStringLiteral("src/book(2).txt")));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book.txt"))), QByteArray("old"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/book(2).txt"))), QByteArray("v"));
 }
@@ -378,13 +378,13 @@ TEST_F(MainWindowTest, OverwriteAndCancelPolicies) {
   form_->addFile(Source(QStringLiteral("a.xls"), "new"));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
   GlobalSettings().fileovertp = 3;
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
   GlobalSettings().fileovertp = 1;
   Select({0});
-  Convert(MainWindow::ModeReConvert);
-  EXPECT_EQ(form_->stateOf(0), 1);
+  Convert(MainWindow::RunMode::kReConvert);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("new"));
 }
 
@@ -395,7 +395,7 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
     form_->addFile(Source(QString::fromLatin1(name) + QStringLiteral(".xls")));
     WriteAll(config_.Path(QStringLiteral("src/%1.txt").arg(QString::fromLatin1(name))), "old");
   }
-  const QString targetBefore = Cell(0, FileListModel::Target);
+  const QString targetBefore = Cell(0, FileListModel::Column::kTarget);
   QFile::remove(LogFilePath());
   AnswerNextModal([](QWidget* modal) {
     auto* dialog = qobject_cast<OverwriteDialog*>(modal);
@@ -404,12 +404,12 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
     dialog->cancelButton->click();
     AnswerNextModal([](QWidget* next) { qobject_cast<OverwriteDialog*>(next)->stopConvertButton->click(); });
   });
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(form_->stateOf(0), 2);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
-  EXPECT_EQ(form_->stateOf(1), 0);
-  EXPECT_EQ(Cell(1, FileListModel::Message), QString());
-  EXPECT_EQ(form_->stateOf(2), 0);
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kFailed);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QString());
+  EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kWaiting);
   EXPECT_EQ(LogMessages(),
             QStringList({QStringLiteral("Conversion start..."),
                          QStringLiteral("Failed: Target file already exists, user canceled (") + targetBefore + u')',
@@ -427,10 +427,10 @@ TEST_F(MainWindowTest, PromptAutoRenameAndFrameClose) {
     qobject_cast<OverwriteDialog*>(modal)->autoRenameButton->click();
     AnswerNextModal([](QWidget* next) { next->close(); });
   });
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, FileListModel::Target), config_.Path(QStringLiteral("src/a(1).txt")));
-  EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("Target file already exists, user canceled"));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), config_.Path(QStringLiteral("src/a(1).txt")));
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("Target file already exists, user canceled"));
 }
 
 // The run goes on off the window's thread: while the second workbook is being
@@ -450,20 +450,20 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
   ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->cancelConvertDialog->fileNameLabel->text(), Cell(1, FileListModel::Source));
+  EXPECT_EQ(form_->cancelConvertDialog->fileNameLabel->text(), Cell(1, FileListModel::Column::kSource));
   QTest::mouseClick(form_->cancelConvertDialog->cancelButton, Qt::LeftButton);
   secondMayEnd.release();
   WaitForRun();
   EXPECT_EQ(calls, 2);
-  EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(form_->stateOf(1), 1);
-  EXPECT_EQ(form_->stateOf(2), 0);
-  EXPECT_EQ(form_->stateOf(3), 0);
-  EXPECT_EQ(Cell(2, FileListModel::Message), QString());
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
+  EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(form_->stateOf(3), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(Cell(2, FileListModel::Column::kMessage), QString());
   EXPECT_FALSE(QFile::exists(GlobalSettings().targetdir + QStringLiteral("2.txt")));
   EXPECT_EQ(LogMessages(),
-            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Source) + u')',
-                         QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Source) + u')',
+            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Column::kSource) + u')',
+                         QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Column::kSource) + u')',
                          QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
 }
 
@@ -485,16 +485,16 @@ TEST_F(MainWindowTest, LogErrorDuringRunEndsItWithoutSummary) {
     error = box->text();
     box->accept();
   });
-  Convert(MainWindow::ModeAll);
+  Convert(MainWindow::RunMode::kAll);
   EXPECT_FALSE(error.isEmpty());
   EXPECT_FALSE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->stateOf(0), 1);  // converted; only its log line failed
-  EXPECT_EQ(form_->stateOf(1), 0);
-  EXPECT_EQ(form_->stateOf(2), 0);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);  // converted; only its log line failed
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kWaiting);
   QDir(LogFilePath()).removeRecursively();
   form_->setConverters(EchoConverter, EchoConverter);
-  Convert(MainWindow::ModeAll);  // the window is ready for the next run
-  EXPECT_EQ(form_->stateOf(2), 1);
+  Convert(MainWindow::RunMode::kAll);  // the window is ready for the next run
+  EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kConverted);
 }
 
 // Closing the window during a run ends the run after the workbook in hand;
@@ -509,42 +509,42 @@ TEST_F(MainWindowTest, ClosingDuringRunWaitsForWorkbookInHand) {
         return EchoConverter(source, block, cp);
       },
       EchoConverter);
-  form_->convertFiles(MainWindow::ModeAll);
+  form_->convertFiles(MainWindow::RunMode::kAll);
   ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
   form_->close();
   EXPECT_TRUE(form_->isVisible());
   firstMayEnd.release();
   EXPECT_TRUE(WaitUntil([&] { return !form_->isVisible(); }));
   EXPECT_EQ(calls, 1);
-  EXPECT_EQ(form_->stateOf(0), 1);
-  EXPECT_EQ(form_->stateOf(1), 0);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kWaiting);
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Conversion end. Successful: 1, Failed: 0, Total: 1")));
 }
 
 TEST_F(MainWindowTest, RunModesChooseRowsBySelectionAndState) {
   for (int i = 0; i < 3; ++i) form_->addFile(Source(QStringLiteral("%1.xls").arg(i)));
   Select({1});
-  Convert(MainWindow::ModeSelected);
-  EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_EQ(form_->stateOf(1), 1);
+  Convert(MainWindow::RunMode::kSelected);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
   EXPECT_EQ(form_->cancelConvertDialog->doneCountLabel->text(), QStringLiteral("1"));
   // ReConvert with nothing selected: start and summary with zero counts.
   ClearSelection();
   QFile::remove(LogFilePath());
-  Convert(MainWindow::ModeReConvert);
+  Convert(MainWindow::RunMode::kReConvert);
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
                                         QStringLiteral("Conversion end. Successful: 0, Failed: 0, Total: 0"),
                                         QString()}));
   // ReConvert of the selected converted row converts it again.
-  QFile::remove(Cell(1, FileListModel::Target));
+  QFile::remove(Cell(1, FileListModel::Column::kTarget));
   Select({0, 1});
-  Convert(MainWindow::ModeReConvert);
-  EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_TRUE(QFile::exists(Cell(1, FileListModel::Target)));
+  Convert(MainWindow::RunMode::kReConvert);
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
+  EXPECT_TRUE(QFile::exists(Cell(1, FileListModel::Column::kTarget)));
 }
 
 TEST_F(MainWindowTest, EmptyListRunLogsNothing) {
-  Convert(MainWindow::ModeAll);
+  Convert(MainWindow::RunMode::kAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
@@ -555,27 +555,27 @@ TEST_F(MainWindowTest, SortByColumnsWithMarkers) {
   } rows[] = {{"b.xls", "10"}, {"a.xls", "9"}, {"C.xls", "100"}, {"B2.xls", "x"}};
   for (const auto& r : rows) {
     form_->addFile(QStringLiteral("/n/") + QString::fromLatin1(r.name));
-    form_->fileListModel->setText(form_->rowCount() - 1, FileListModel::Size, QString::fromLatin1(r.size));
+    form_->fileListModel->setText(form_->rowCount() - 1, FileListModel::Column::kSize, QString::fromLatin1(r.size));
   }
   const auto column = [&](FileListModel::Column which) {
     QStringList texts;
     for (int i = 0; i < form_->rowCount(); ++i) texts << Cell(i, which);
     return texts;
   };
-  const auto header = [this](int column) {
-    return form_->fileListModel->headerData(column, Qt::Horizontal).toString();
+  const auto header = [this](FileListModel::Column column) {
+    return form_->fileListModel->headerData(FileListModel::section(column), Qt::Horizontal).toString();
   };
-  form_->onColumnClicked(FileListModel::Name);
-  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("(->)Name"));
-  EXPECT_EQ(column(FileListModel::Name), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
+  form_->onColumnClicked(FileListModel::section(FileListModel::Column::kName));
+  EXPECT_EQ(header(FileListModel::Column::kName), QStringLiteral("(->)Name"));
+  EXPECT_EQ(column(FileListModel::Column::kName), QStringList({QStringLiteral("a.xls"), QStringLiteral("b.xls"),
                                                    QStringLiteral("B2.xls"), QStringLiteral("C.xls")}));
-  form_->onColumnClicked(FileListModel::Name);
-  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("(<-)Name"));
-  EXPECT_EQ(column(FileListModel::Name).front(), QStringLiteral("C.xls"));
-  form_->onColumnClicked(FileListModel::Size);
-  EXPECT_EQ(header(FileListModel::Name), QStringLiteral("Name"));
-  EXPECT_EQ(header(FileListModel::Size), QStringLiteral("(->)Size(Byte)"));
-  EXPECT_EQ(column(FileListModel::Size), QStringList({QStringLiteral("x"), QStringLiteral("9"),
+  form_->onColumnClicked(FileListModel::section(FileListModel::Column::kName));
+  EXPECT_EQ(header(FileListModel::Column::kName), QStringLiteral("(<-)Name"));
+  EXPECT_EQ(column(FileListModel::Column::kName).front(), QStringLiteral("C.xls"));
+  form_->onColumnClicked(FileListModel::section(FileListModel::Column::kSize));
+  EXPECT_EQ(header(FileListModel::Column::kName), QStringLiteral("Name"));
+  EXPECT_EQ(header(FileListModel::Column::kSize), QStringLiteral("(->)Size(Byte)"));
+  EXPECT_EQ(column(FileListModel::Column::kSize), QStringList({QStringLiteral("x"), QStringLiteral("9"),
                                                    QStringLiteral("10"), QStringLiteral("100")}));
 }
 
@@ -583,10 +583,10 @@ TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
   for (int i = 0; i < 3; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
   form_->fileListModel->setState(0, 2);
   form_->fileListModel->setState(1, 1);
-  form_->onColumnClicked(FileListModel::State);
-  EXPECT_EQ(form_->stateOf(0), 0);
-  EXPECT_EQ(form_->stateOf(1), 1);
-  EXPECT_EQ(form_->stateOf(2), 2);
+  form_->onColumnClicked(FileListModel::section(FileListModel::Column::kState));
+  EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
+  EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kFailed);
 }
 
 TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
@@ -631,9 +631,9 @@ TEST_F(MainWindowTest, LaunchAndExploreTakeFirstSelectedRow) {
   ClearSelection();
   form_->launchTargetAction->trigger();
   ASSERT_EQ(shellCalls_.size(), 3u);
-  EXPECT_EQ(shellCalls_[0], std::make_pair(MainWindow::ShellAction::Open, QStringLiteral("/n/x.xls")));
-  EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::OpenFolder, GlobalSettings().targetdir));
-  EXPECT_EQ(shellCalls_[2], std::make_pair(MainWindow::ShellAction::ShowInFolder, a));
+  EXPECT_EQ(shellCalls_[0], std::make_pair(MainWindow::ShellAction::kOpen, QStringLiteral("/n/x.xls")));
+  EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::kOpenFolder, GlobalSettings().targetdir));
+  EXPECT_EQ(shellCalls_[2], std::make_pair(MainWindow::ShellAction::kShowInFolder, a));
 }
 
 TEST_F(MainWindowTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
@@ -707,7 +707,7 @@ TEST_F(MainWindowTest, EachShortcutActsExactlyOnce) {
 // shortcut of an entry it showed disabled acts again.
 TEST_F(MainWindowTest, ShortcutsStayUsableAfterAMenuDisabledTheirEntries) {
   form_->addFile(Source(QStringLiteral("a.xls")));
-  form_->fileListModel->setState(0, FileListModel::Converted);
+  form_->fileListModel->setState(0, FileListModel::RowState::kConverted);
   QMenu* convert = form_->menuBar()->actions()[2]->menu();
   convert->popup(QPoint(0, 0));
   EXPECT_FALSE(form_->convertAllAction->isEnabled());
@@ -794,7 +794,7 @@ TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
   viewer->notLoggingCheck->click();
   EXPECT_TRUE(GlobalSettings().notlog);
   form_->addFile(QStringLiteral("/n/a.xls"));
-  Convert(MainWindow::ModeAll);
+  Convert(MainWindow::RunMode::kAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
 }
 
@@ -840,15 +840,15 @@ TEST_F(MainWindowEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
   ASSERT_TRUE(QFile::copy(QStringLiteral(TABULOX_SOURCE_DIR "/examples/example.xls"), example));
   form_->addFile(example);
   form_->addFile(Source(QStringLiteral("damaged.xls"), "not a workbook"));
-  Convert(MainWindow::ModeAll);
-  EXPECT_EQ(Cell(0, FileListModel::Message), QStringLiteral("Convert successfully"));
-  EXPECT_EQ(Cell(1, FileListModel::Message), QStringLiteral("File format not correct"));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Convert successfully"));
+  EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
   OutputBlock expected;
   const ResultCode length = EngineConverter(engine_, WorkbookType::kXls)(example, expected, kCodePageUtf8);
   ASSERT_GT(length, 0);
-  EXPECT_EQ(ReadAll(Cell(0, FileListModel::Target)),
+  EXPECT_EQ(ReadAll(Cell(0, FileListModel::Column::kTarget)),
             QByteArray(reinterpret_cast<const char*>(expected.data()), length));
-  EXPECT_TRUE(ReadAll(Cell(0, FileListModel::Target)).startsWith("\xEF\xBB\xBF"));
+  EXPECT_TRUE(ReadAll(Cell(0, FileListModel::Column::kTarget)).startsWith("\xEF\xBB\xBF"));
 }
 
 TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
@@ -862,13 +862,13 @@ TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
     }
   }
   ASSERT_GT(form_->rowCount(), 0);
-  Convert(MainWindow::ModeAll);
+  Convert(MainWindow::RunMode::kAll);
   int converted = 0;
   for (int row = 0; row < form_->rowCount(); ++row) {
-    EXPECT_NE(form_->stateOf(row), 0) << Cell(row, FileListModel::Source).toStdString();
-    if (form_->stateOf(row) == 1) {
+    EXPECT_NE(form_->stateOf(row), FileListModel::RowState::kWaiting) << Cell(row, FileListModel::Column::kSource).toStdString();
+    if (form_->stateOf(row) == FileListModel::RowState::kConverted) {
       ++converted;
-      EXPECT_TRUE(QFile::exists(Cell(row, FileListModel::Target)));
+      EXPECT_TRUE(QFile::exists(Cell(row, FileListModel::Column::kTarget)));
     }
   }
   EXPECT_GT(converted, form_->rowCount() / 2);

@@ -283,7 +283,7 @@ class InboxTest : public ::testing::Test {
   QString Src(const char* name) const { return config_.Path(QString("src/") + name); }
   QStringList Sources() const {
     QStringList sources;
-    for (int row = 0; row < window_->rowCount(); ++row) sources << window_->cellText(row, FileListModel::Source);
+    for (int row = 0; row < window_->rowCount(); ++row) sources << window_->cellText(row, FileListModel::Column::kSource);
     return sources;
   }
 
@@ -307,7 +307,7 @@ TEST_F(InboxTest, FilesHandedOverDuringARunAreAddedAfterIt) {
     return CopyToOutputBlock("text", block);
   };
   window_->setConverters(converter, converter);
-  window_->convertFiles(MainWindow::ModeAll);
+  window_->convertFiles(MainWindow::RunMode::kAll);
   ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
 
   EXPECT_TRUE(HandOverFromAnotherThread(InstanceServerName(), {{Src("c.xlsx"), Src("b.xls")}, {}}));
@@ -319,7 +319,7 @@ TEST_F(InboxTest, FilesHandedOverDuringARunAreAddedAfterIt) {
   ASSERT_TRUE(WaitUntil([this] { return !window_->isConverting() && window_->rowCount() == 3; }));
   EXPECT_EQ(Sources(), (QStringList{Src("a.xls"), Src("c.xlsx"), Src("b.xls")}));
   EXPECT_EQ(inbox_->heldCount(), 0);
-  EXPECT_EQ(window_->stateOf(1), 0);  // waiting for the next run
+  EXPECT_EQ(window_->stateOf(1), FileListModel::RowState::kWaiting);  // waiting for the next run
 }
 
 // Files that come while the Add directory dialog of an earlier hand-over is
