@@ -53,6 +53,18 @@ void ConversionCancelDialog::StepProgress() {
   doneCountLabel->setText(QString::number(progressBar->value()));
 }
 
+void ConversionCancelDialog::stepAside() {
+  if (!isVisible()) return;
+  asideForQuestion_ = true;
+  hide();
+}
+
+void ConversionCancelDialog::stepBack() {
+  if (!asideForQuestion_) return;
+  asideForQuestion_ = false;
+  show();
+}
+
 void ConversionCancelDialog::onCancel() { emit CancelRequested(); }
 
 void ConversionCancelDialog::reject() {
@@ -66,7 +78,7 @@ void ConversionCancelDialog::closeEvent(QCloseEvent* event) {
 }
 
 void ConversionCancelDialog::hideEvent(QHideEvent* event) {
-  emit CancelRequested();
+  if (!asideForQuestion_) emit CancelRequested();
   QDialog::hideEvent(event);
 }
 

@@ -18,6 +18,11 @@ class ConversionCancelDialog : public QDialog {
   void ResetProgress(int maximum);
   // Position + 1; doneCountLabel shows the new position.
   void StepProgress();
+  // Hides the dialog while a question of the run is open, so that only the
+  // question's buttons show, and shows it again after; neither asks the run
+  // to stop.
+  void stepAside();
+  void stepBack();
 
   QLabel* fileNameLabel;  // the source of the row in hand
   QProgressBar* progressBar;
@@ -27,7 +32,8 @@ class ConversionCancelDialog : public QDialog {
   QPushButton* cancelButton;
 
  signals:
-  // Cancel, Esc or any closing of the dialog, the close at the end of a run included.
+  // Cancel, Esc or any closing of the dialog, the close at the end of a run
+  // included; not stepAside.
   void CancelRequested();
 
  public slots:
@@ -38,6 +44,9 @@ class ConversionCancelDialog : public QDialog {
   void closeEvent(QCloseEvent* event) override;
   void hideEvent(QHideEvent* event) override;
   void reject() override;
+
+ private:
+  bool asideForQuestion_ = false;
 };
 
 }  // namespace tabulox

@@ -133,6 +133,11 @@ void DirectoryDialog::onDelete() {
   folderEdit->clear();
 }
 
+void DirectoryDialog::accept() {
+  if (addButton->isEnabled()) onAdd();
+  QDialog::accept();
+}
+
 void DirectoryDialog::onBrowse() {
   const QString picked = QFileDialog::getExistingDirectory(this, QStringLiteral("Select directory"),
                                                            PickerStartFolder(folderEdit->text()),

@@ -46,6 +46,9 @@ class DirectoryDialog : public QDialog {
   void onDelete();
   // A folder picker that opens at the folder in folderEdit when it exists.
   void onBrowse();
+  // OK and Enter: a folder typed into folderEdit and not yet an entry joins
+  // the list first.
+  void accept() override;
 
  private:
   bool IsEntry(const QString& text) const;

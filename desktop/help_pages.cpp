@@ -1,9 +1,14 @@
 #include "help_pages.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileInfo>
+#include <QPointer>
+#include <QScreen>
+#include <QKeyEvent>
 #include <QUrl>
+#include <algorithm>
 
 namespace tabulox {
 namespace {
@@ -12,16 +17,30 @@ bool HoldsContents(const QString& dir) {
   return QFileInfo(dir + kHelpContentsPage).isFile();
 }
 
-HelpWindow*& HelpWindowSlot() {
-  static HelpWindow* window = nullptr;
+constexpr int kHelpWidth = 640;
+constexpr int kHelpHeight = 560;
+// Room kept for the window manager's frame and title bar, which the geometry
+// of a window that has not been shown yet leaves out.
+constexpr int kFrameAllowance = 40;
+
+// The window may belong to a dialog that goes before the program ends.
+QPointer<HelpWindow>& HelpWindowSlot() {
+  static QPointer<HelpWindow> window;
   return window;
 }
 
 HelpWindow& SharedHelpWindow() {
-  // Lives until the program ends, like the other windows; top-level, so no parent.
-  HelpWindow*& window = HelpWindowSlot();
-  if (window == nullptr) window = new HelpWindow;
+  QPointer<HelpWindow>& window = HelpWindowSlot();
+  if (window.isNull()) window = new HelpWindow;
   return *window;
+}
+
+// A modal dialog blocks every window outside itself, so the help window opened
+// from one becomes its child window; otherwise it stands alone.
+void AttachToModalDialog(HelpWindow& window) {
+  QWidget* owner = QApplication::activeModalWidget();
+  if (owner == &window || owner == window.parentWidget()) return;
+  window.setParent(owner, Qt::Window);
 }
 
 }  // namespace
@@ -39,10 +58,27 @@ HelpWindow::HelpWindow(QWidget* parent) : QTextBrowser(parent) {
   setObjectName(QStringLiteral("helpWindow"));
   setWindowTitle(QStringLiteral("KV-Tabulox Help"));
   setOpenExternalLinks(true);
-  resize(640, 560);
+  resize(kHelpWidth, kHelpHeight);
 }
 
-void HelpWindow::ShowPage(const QString& helpDir, const QString& page) {
+void HelpWindow::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+    close();
+    return;
+  }
+  QTextBrowser::keyPressEvent(event);
+}
+
+void HelpWindow::placeWithin(const QRect& available) {
+  const QRect inner = available.adjusted(0, kFrameAllowance, 0, 0);
+  const QSize size(std::min(kHelpWidth, inner.width()), std::min(kHelpHeight, inner.height()));
+  resize(size);
+  QRect placed(QPoint(), size);
+  placed.moveCenter(inner.center());
+  move(placed.topLeft());
+}
+
+void HelpWindow::showPage(const QString& helpDir, const QString& page) {
   const QString path = helpDir + page;
   if (helpDir.isEmpty() || !QFileInfo(path).isFile()) {
     setHtml(QStringLiteral("<h1>KV-Tabulox Help</h1><p>The help pages are not installed.</p>"));
@@ -59,7 +95,14 @@ void ShowHelp(const QString& programDir, const QString& page) {
     return;
   }
   HelpWindow& window = SharedHelpWindow();
-  window.ShowPage(helpDir, page);
+  AttachToModalDialog(window);
+  window.showPage(helpDir, page);
+  if (!window.isVisible()) {
+    const QWidget* opener = QApplication::activeWindow();
+    if (const QScreen* screen = opener != nullptr ? opener->screen() : QGuiApplication::primaryScreen()) {
+      window.placeWithin(screen->availableGeometry());
+    }
+  }
   window.show();
   window.raise();
   window.activateWindow();
@@ -68,5 +111,7 @@ void ShowHelp(const QString& programDir, const QString& page) {
 void CloseHelpWindow() {
   if (HelpWindow* window = HelpWindowSlot()) window->close();
 }
+
+HelpWindow* OpenedHelpWindow() { return HelpWindowSlot(); }
 
 }  // namespace tabulox

@@ -24,12 +24,24 @@ class HelpWindow : public QTextBrowser {
   explicit HelpWindow(QWidget* parent = nullptr);
   // Shows `page` of `helpDir`, or a note that the help is not installed when
   // `helpDir` is empty or lacks the page.
-  void ShowPage(const QString& helpDir, const QString& page);
+  void showPage(const QString& helpDir, const QString& page);
+  // Sizes and moves the window so that it and its title bar lie within
+  // `available` (a screen's available geometry).
+  void placeWithin(const QRect& available);
+
+ protected:
+  // Escape closes the window.
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 // Opens `page` (kHelpContentsPage, kHelpOptionsPage) of the help found from
-// `programDir` in the user's browser; falls back to a HelpWindow.
+// `programDir` in the user's browser; falls back to a HelpWindow. Opened
+// while a modal dialog is up, the HelpWindow belongs to that dialog, so the
+// dialog does not block it.
 void ShowHelp(const QString& programDir, const QString& page);
+
+// The help window when one has been opened, else nullptr.
+HelpWindow* OpenedHelpWindow();
 
 // Closes the help window if it is open.
 void CloseHelpWindow();

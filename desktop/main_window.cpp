@@ -46,6 +46,8 @@ using RowState = FileListModel::RowState;
 
 const QString kProductName = QStringLiteral("KV-Tabulox");
 const QString kProductPanel = QStringLiteral("KV-Tabulox 3.0");
+const QString kStoppingMessage = QStringLiteral(u"Stopping after the current file\u2026");
+const QString kDeleteRefusedMessage = QStringLiteral("Files cannot be deleted while a conversion runs.");
 
 constexpr int kSelectTimerMs = 50;
 constexpr int kButtonWidth = 65;
@@ -140,7 +142,9 @@ void MainWindow::createActions() {
   addDirAction->setShortcut(Qt::CTRL | Qt::Key_D);
   pasteFileAction = make(QStringLiteral("&Paste File"), &MainWindow::onPasteFile, 2);
   pasteFileAction->setShortcut(Qt::CTRL | Qt::Key_V);
-  deleteAction = make(QStringLiteral("Delete"), &MainWindow::onDelete);
+  // A menu names the Delete key "Del" unless the caption gives its own text
+  // after a tab.
+  deleteAction = make(QStringLiteral("Delete\tDelete"), &MainWindow::onDelete);
   deleteAction->setShortcuts({QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Delete)});
   selectAllAction = make(QStringLiteral("Select &All"), &MainWindow::onSelectAll);
   selectAllAction->setShortcut(Qt::CTRL | Qt::Key_A);
@@ -149,13 +153,13 @@ void MainWindow::createActions() {
   convertSelectedAction = make(QStringLiteral("Convert &Selected"), &MainWindow::onConvertSelected);
   reconvertAction = make(QStringLiteral("&ReConvert Selected"), &MainWindow::onReconvert);
   launchSourceAction = new QAction(QStringLiteral("Source"), this);
-  connect(launchSourceAction, &QAction::triggered, this, [this] { launchOrExplore(true, true); });
+  connect(launchSourceAction, &QAction::triggered, this, [this] { guarded([this] { launchOrExplore(true, true); }); });
   launchTargetAction = new QAction(QStringLiteral("Target"), this);
-  connect(launchTargetAction, &QAction::triggered, this, [this] { launchOrExplore(false, true); });
+  connect(launchTargetAction, &QAction::triggered, this, [this] { guarded([this] { launchOrExplore(false, true); }); });
   exploreSourceAction = new QAction(QStringLiteral("Source"), this);
-  connect(exploreSourceAction, &QAction::triggered, this, [this] { launchOrExplore(true, false); });
+  connect(exploreSourceAction, &QAction::triggered, this, [this] { guarded([this] { launchOrExplore(true, false); }); });
   exploreTargetAction = new QAction(QStringLiteral("Target"), this);
-  connect(exploreTargetAction, &QAction::triggered, this, [this] { launchOrExplore(false, false); });
+  connect(exploreTargetAction, &QAction::triggered, this, [this] { guarded([this] { launchOrExplore(false, false); }); });
   contentsAction = make(QStringLiteral("&Contents"), &MainWindow::onContents, 1);
   contentsAction->setShortcuts({QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F1)});
   aboutAction = make(QStringLiteral("&About"), &MainWindow::onAbout);
@@ -312,7 +316,7 @@ void MainWindow::createStatusBar() {
 
 void MainWindow::createDialogs() {
   cancelConvertDialog = new ConversionCancelDialog(this);
-  connect(cancelConvertDialog, &ConversionCancelDialog::CancelRequested, this, [this] { cancelRun_ = true; });
+  connect(cancelConvertDialog, &ConversionCancelDialog::CancelRequested, this, &MainWindow::stopRunAfterCurrentFile);
   aboutBox = new AboutBox(this);
   overwriteDialog = new OverwriteDialog(this);
   logViewer = new LogViewer(this);
@@ -363,9 +367,13 @@ void MainWindow::raiseProgressDialogs() {
   if (cancelFindDialog->isVisible()) cancelFindDialog->raise();
 }
 
-void MainWindow::showHint(const QString& hint) { messagePanel->setText(hint); }
+void MainWindow::showHint(const QString& hint) { showStatusMessage(hint); }
 
-void MainWindow::showStatusMessage(const QString& text) { messagePanel->setText(text); }
+void MainWindow::showStatusMessage(const QString& text) {
+  // The panel cuts a long text; its tooltip holds the whole of it.
+  messagePanel->setText(text);
+  messagePanel->setToolTip(text);
+}
 
 void MainWindow::updateCountPanel() {
   flushAddedSelection();
@@ -386,7 +394,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // next entry; the window closes when they have ended (closeIfAsked), so
   // that the last outcome reaches the list, the log and the job file.
   if (converting_ || isScanning()) {
-    cancelRun_ = true;
+    stopRunAfterCurrentFile();
     fileSearch_.Stop();
     closeWhenIdle_ = true;
     event->ignore();
@@ -479,6 +487,8 @@ void MainWindow::onScanEnded() {
   cancelFindDialog->hide();
   scrollToSelection();
   updateCountPanel();
+  // The scan's summary stands for the selection of its rows as well.
+  selectionCountTimer->stop();
   // A scan ended by a log error reports nothing more.
   if (!scanLogFailed_) {
     showStatusMessage(QStringLiteral("Done Scanning, add ") + QString::number(rowCount() - scanRowsBefore_) +
@@ -515,6 +525,7 @@ void MainWindow::updateActionStates() {
        {deleteAction, launchSourceAction, launchTargetAction, exploreSourceAction, exploreTargetAction}) {
     action->setEnabled(anySelected);
   }
+  if (converting_) deleteAction->setEnabled(false);
   pasteFileAction->setEnabled(!clipboardFileList().isEmpty());
 }
 
@@ -541,6 +552,10 @@ void MainWindow::onColumnClicked(int column) {
   if (column < 0 || column >= FileListModel::kColumnCount) return;
   flushAddedSelection();
   fileListModel->sortByColumn(static_cast<Column>(column));
+  // The sort marker widens the caption; a narrower column would clip it, from
+  // the left where the caption is right-aligned.
+  QHeaderView* header = fileList->header();
+  header->resizeSection(column, std::max(header->sectionSize(column), header->sectionSizeHint(column)));
   const QList<int> selected = selectedRows();
   if (!selected.isEmpty()) fileList->scrollTo(fileListModel->index(selected.front(), 0));
 }
@@ -550,11 +565,17 @@ void MainWindow::launchOrExplore(bool source, bool launch) {
   const QList<int> selected = selectedRows();
   if (selected.isEmpty()) return;
   const QString path = cellText(selected.front(), source ? Column::kSource : Column::kTarget);
+  // What failed to open: the file when launched, its folder when explored.
+  const QString folder = path.left(path.lastIndexOf(u'/') + 1);
   bool opened;
   if (launch) opened = shell_(ShellAction::kOpen, path);
   else if (QFileInfo(path).isFile()) opened = shell_(ShellAction::kShowInFolder, path);
-  else opened = shell_(ShellAction::kOpenFolder, path.left(path.lastIndexOf(u'/') + 1));
-  if (!opened) showStatusMessage(QStringLiteral("No application could open ") + path);
+  else opened = shell_(ShellAction::kOpenFolder, folder);
+  if (!opened) {
+    const QString message = QStringLiteral("No application could open ") + (launch ? path : folder);
+    showStatusMessage(message);
+    WriteLog(message);
+  }
 }
 
 bool MainWindow::defaultShell(ShellAction action, const QString& path) {
@@ -735,10 +756,15 @@ void MainWindow::dropEvent(QDropEvent* event) {
 }
 
 void MainWindow::onDelete() {
-  if (converting_) return;
+  if (converting_) {
+    showStatusMessage(cancelRun_ ? kStoppingMessage + u' ' + kDeleteRefusedMessage : kDeleteRefusedMessage);
+    return;
+  }
   flushAddedSelection();
   fileListModel->removeRows(selectedRows());
   updateCountPanel();
+  // Taking rows out resets the selection without a selection signal.
+  showSelectionCount();
 }
 
 void MainWindow::onSelectAll() { fileList->selectAll(); }
@@ -765,23 +791,18 @@ void MainWindow::failRow(int row, const QString& message, const QString& logPath
 void MainWindow::convertFiles(RunMode mode) {
   flushAddedSelection();
   if (converting_ || rowCount() == 0) return;
-  converting_ = true;
   cancelRun_ = false;
   runMode_ = mode;
   runCodePage_ = GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : Engine::LocaleCodePage();
   runSuccessful_ = 0;
   runFailed_ = 0;
-  try {
-    WriteLog(QStringLiteral("Conversion start..."));
-  } catch (const LogWriteError&) {
-    converting_ = false;
-    throw;
-  }
+  WriteLog(QStringLiteral("Conversion start..."));
   runRowCount_ = rowCount();
   runNextRow_ = 0;
   cancelConvertDialog->ResetProgress(runRowCount_);
   cancelConvertDialog->show();
   cancelRun_ = false;
+  converting_ = true;
   continueRun();
 }
 
@@ -822,7 +843,10 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     int policy = GlobalSettings().fileovertp;
     if (policy == static_cast<int>(FileOverType::kPrompt)) {
       // Asked here, on the window's thread; the worker has nothing in hand.
-      switch (overwriteDialog->Ask(target)) {
+      cancelConvertDialog->stepAside();
+      const int answer = overwriteDialog->Ask(target);
+      cancelConvertDialog->stepBack();
+      switch (answer) {
         case OverwriteDialog::ResultStopConvert: return RowStep::kStopRun;
         case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::kAutoRename); break;
         case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::kOverwrite); break;
@@ -878,7 +902,18 @@ void MainWindow::onRowConverted(int row, int result) {
   continueRun();
 }
 
+void MainWindow::stopRunAfterCurrentFile() {
+  if (!converting_ || cancelRun_) {
+    cancelRun_ = true;
+    return;
+  }
+  cancelRun_ = true;
+  showStatusMessage(kStoppingMessage);
+}
+
 void MainWindow::finishRun() {
+  // Closing the progress dialog asks for a stop; the run has none to make.
+  converting_ = false;
   cancelConvertDialog->close();
   WriteLog(QStringLiteral("Conversion end. Successful: ") + QString::number(runSuccessful_) +
            QStringLiteral(", Failed: ") + QString::number(runFailed_) + QStringLiteral(", Total: ") +
@@ -887,8 +922,9 @@ void MainWindow::finishRun() {
 }
 
 void MainWindow::endRun() {
-  cancelConvertDialog->close();
   converting_ = false;
+  cancelConvertDialog->close();
+  if (messagePanel->text().startsWith(kStoppingMessage)) showStatusMessage(QStringLiteral("Conversion stopped."));
   emit runFinished();
   closeIfAsked();
 }

@@ -82,6 +82,8 @@ class MainWindow : public QMainWindow {
 
   // The enabling rules, run whenever a menu opens.
   void updateActionStates();
+  // Opens the first selected row's source or target (launch), or shows it in
+  // its folder; what could not be opened is named in the status bar and the log.
   void launchOrExplore(bool source, bool launch);
 
   // Replaces the engine entry points (tests) and the desktop hand-off.
@@ -171,6 +173,9 @@ class MainWindow : public QMainWindow {
   void onContextMenuRequested(const QPoint& pos);
   void onSelectionChanged();
   void showSelectionCount();
+  // Cancel of the progress dialog, or closing the window during a run: the
+  // run ends after the workbook in hand, and the message panel says so.
+  void stopRunAfterCurrentFile();
 
   // Runs a command; an activity log that cannot be written ends it with an
   // error message.

@@ -35,6 +35,8 @@ OverwriteDialog::OverwriteDialog(QWidget* parent)
     button->setAutoDefault(false);
     answers->addWidget(button);
   }
+  // Enter skips this file, the one answer that neither writes nor ends the run.
+  cancelButton->setDefault(true);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(top);
   layout->addLayout(answers);
@@ -48,6 +50,7 @@ OverwriteDialog::OverwriteDialog(QWidget* parent)
 
 int OverwriteDialog::Ask(const QString& target) {
   fileNameLabel->setText(target);
+  cancelButton->setFocus();
   return exec();
 }
 

@@ -20,6 +20,7 @@ class OverwriteDialog : public QDialog {
   explicit OverwriteDialog(QWidget* parent = nullptr);
 
   // Shows the dialog modally for the existing target; returns its modal result.
+  // Cancel is the default button and has the focus.
   int Ask(const QString& target);
 
   QLabel* icon;           // the application's icon

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSemaphore>
+#include <QTest>
 #include <QTimer>
 #include <algorithm>
 #include <stdexcept>
@@ -104,6 +105,21 @@ TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
   EXPECT_TRUE(dialog.deleteButton->isEnabled());
   dialog.deleteButton->click();  // nothing selected: the list stays
   EXPECT_EQ(dialog.Entries().size(), 2);
+}
+
+TEST(DirectoryDialogTest, EnterAddsATypedFolderBeforeClosing) {
+  DirectoryDialog dialog("/srv/a");
+  dialog.show();
+  dialog.folderEdit->setFocus();
+  dialog.folderEdit->setText("/srv/typed");
+  QTest::keyClick(dialog.folderEdit, Qt::Key_Return);
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/typed"}));
+  // A field that holds an entry adds nothing.
+  dialog.show();
+  dialog.folderList->setCurrentRow(0);
+  dialog.okButton->click();
+  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/typed"}));
 }
 
 TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {

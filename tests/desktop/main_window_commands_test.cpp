@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QMessageBox>
+#include <QTest>
 #include <QTimer>
 #include <functional>
 #include <memory>
@@ -84,6 +85,12 @@ TEST_F(MainWindowCommandsTest, AddDirWithoutRecursionAddsTopFolderWorkbooks) {
   EXPECT_EQ(Panel(1), "2 File(s)");
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
   EXPECT_EQ(GlobalSettings().adddir, config_.Path("tree"));
+}
+
+TEST_F(MainWindowCommandsTest, ScanSummaryOutlastsTheSelectionOfItsRows) {
+  EXPECT_EQ(AddDir(config_.Path("tree"), false), "Done Scanning, add 2 file(s).");
+  QTest::qWait(150);  // three times the selection count's delay
+  EXPECT_EQ(Panel(2), "Done Scanning, add 2 file(s).");
 }
 
 TEST_F(MainWindowCommandsTest, AddDirRecursiveThenAgainAddsNothingNew) {

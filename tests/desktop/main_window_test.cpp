@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QHeaderView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
@@ -150,7 +151,7 @@ TEST_F(MainWindowTest, ActionsHaveTheirCaptionsAndShortcuts) {
       {form_->addFileAction, "Add &File", {QKeySequence(Qt::CTRL | Qt::Key_F)}},
       {form_->addDirAction, "Add &Dir", {QKeySequence(Qt::CTRL | Qt::Key_D)}},
       {form_->pasteFileAction, "&Paste File", {QKeySequence(Qt::CTRL | Qt::Key_V)}},
-      {form_->deleteAction, "Delete", {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Delete)}},
+      {form_->deleteAction, "Delete\tDelete", {QKeySequence(Qt::Key_Delete), QKeySequence(Qt::CTRL | Qt::Key_Delete)}},
       {form_->selectAllAction, "Select &All", {QKeySequence(Qt::CTRL | Qt::Key_A)}},
       {form_->convertAllAction, "&Convert All", {QKeySequence(Qt::CTRL | Qt::Key_G)}},
       {form_->contentsAction, "&Contents", {QKeySequence(Qt::Key_F1), QKeySequence(Qt::CTRL | Qt::Key_F1)}},
@@ -252,6 +253,25 @@ TEST_F(MainWindowTest, DeleteRemovesSelectedRows) {
   EXPECT_EQ(Cell(1, FileListModel::Column::kSource), QStringLiteral("/n/3.xls"));
   form_->addFile(QStringLiteral("/n/0.xls"));  // deleted rows may come back
   EXPECT_EQ(form_->rowCount(), 3);
+}
+
+TEST_F(MainWindowTest, DeleteUpdatesTheSelectionCount) {
+  for (int i = 0; i < 2; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
+  Select({1});
+  QTRY_COMPARE(Panel(2), QStringLiteral("Select 1 file(s)."));
+  QTest::keyClick(form_->fileList, Qt::Key_Delete);
+  QTest::qWait(80);
+  EXPECT_EQ(Panel(2), QStringLiteral("Select 0 file(s)."));
+}
+
+TEST_F(MainWindowTest, LongMessageIsWholeInTheTooltip) {
+  const QString path = QStringLiteral("/n/") + QString(300, u'x') + QStringLiteral(".xls");
+  form_->addFile(path);
+  form_->addFile(path);
+  const QString message = QStringLiteral("File [") + path + QStringLiteral("] already added!");
+  EXPECT_EQ(Panel(2), message);
+  EXPECT_EQ(form_->messagePanel->toolTip(), message);
+  EXPECT_LT(form_->messagePanel->width(), form_->fontMetrics().horizontalAdvance(message));
 }
 
 TEST_F(MainWindowTest, PasteTakesTheClipboardFileList) {
@@ -452,8 +472,18 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
   EXPECT_EQ(form_->cancelConvertDialog->fileNameLabel->text(), Cell(1, FileListModel::Column::kSource));
   QTest::mouseClick(form_->cancelConvertDialog->cancelButton, Qt::LeftButton);
+  const QString stopping = QString::fromUtf8("Stopping after the current file\u2026");
+  EXPECT_EQ(Panel(2), stopping);
+  // The list stays as it is while the workbook in hand is finished, and says so.
+  form_->deleteAction->trigger();
+  EXPECT_EQ(form_->rowCount(), 4);
+  EXPECT_TRUE(Panel(2).startsWith(stopping));
+  EXPECT_TRUE(Panel(2).contains(QStringLiteral("cannot be deleted")));
+  form_->updateActionStates();
+  EXPECT_FALSE(form_->deleteAction->isEnabled());
   secondMayEnd.release();
   WaitForRun();
+  EXPECT_EQ(Panel(2), QStringLiteral("Conversion stopped."));
   EXPECT_EQ(calls, 2);
   EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
   EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
@@ -513,6 +543,7 @@ TEST_F(MainWindowTest, ClosingDuringRunWaitsForWorkbookInHand) {
   ASSERT_TRUE(WaitUntil([&] { return calls == 1; }));
   form_->close();
   EXPECT_TRUE(form_->isVisible());
+  EXPECT_EQ(Panel(2), QString::fromUtf8("Stopping after the current file\u2026"));
   firstMayEnd.release();
   EXPECT_TRUE(WaitUntil([&] { return !form_->isVisible(); }));
   EXPECT_EQ(calls, 1);
@@ -581,8 +612,8 @@ TEST_F(MainWindowTest, SortByColumnsWithMarkers) {
 
 TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
   for (int i = 0; i < 3; ++i) form_->addFile(QStringLiteral("/n/%1.xls").arg(i));
-  form_->fileListModel->setState(0, 2);
-  form_->fileListModel->setState(1, 1);
+  form_->fileListModel->setState(0, FileListModel::RowState::kFailed);
+  form_->fileListModel->setState(1, FileListModel::RowState::kConverted);
   form_->onColumnClicked(FileListModel::section(FileListModel::Column::kState));
   EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kWaiting);
   EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
@@ -592,8 +623,8 @@ TEST_F(MainWindowTest, SortByStatePutsWaitingFirst) {
 TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
   form_->addFile(QStringLiteral("/n/a.xls"));
   form_->addFile(QStringLiteral("/n/b.xls"));
-  form_->fileListModel->setState(0, 1);
-  form_->fileListModel->setState(1, 1);
+  form_->fileListModel->setState(0, FileListModel::RowState::kConverted);
+  form_->fileListModel->setState(1, FileListModel::RowState::kConverted);
   ClearSelection();
   form_->updateActionStates();
   EXPECT_FALSE(form_->convertAllAction->isEnabled());
@@ -606,7 +637,7 @@ TEST_F(MainWindowTest, EnablingRulesFollowStatesAndSelection) {
   EXPECT_TRUE(form_->reconvertAction->isEnabled());
   EXPECT_TRUE(form_->deleteAction->isEnabled());
   EXPECT_TRUE(form_->launchSourceAction->isEnabled());
-  form_->fileListModel->setState(0, 0);
+  form_->fileListModel->setState(0, FileListModel::RowState::kWaiting);
   Select({0});
   form_->updateActionStates();
   EXPECT_TRUE(form_->convertAllAction->isEnabled());
@@ -642,6 +673,58 @@ TEST_F(MainWindowTest, LaunchThatNothingOpensIsReportedInTheStatusBar) {
   shellOpens_ = false;
   form_->launchSourceAction->trigger();
   EXPECT_EQ(Panel(2), QStringLiteral("No application could open /n/x.xls"));
+  EXPECT_EQ(LogMessages().back(), QStringLiteral("No application could open /n/x.xls"));
+}
+
+TEST_F(MainWindowTest, ExploreThatNothingOpensNamesTheFolder) {
+  const QString a = Source(QStringLiteral("a.xls"));
+  form_->addFile(a);
+  Select({0});
+  shellOpens_ = false;
+  form_->exploreSourceAction->trigger();
+  EXPECT_EQ(Panel(2), QStringLiteral("No application could open ") + config_.Path(QStringLiteral("src/")));
+  form_->exploreTargetAction->trigger();
+  EXPECT_EQ(Panel(2), QStringLiteral("No application could open ") + GlobalSettings().targetdir);
+}
+
+TEST_F(MainWindowTest, EditMenuNamesTheDeleteKeyDelete) {
+  // A menu shows the text after the tab as the entry's key.
+  EXPECT_EQ(form_->deleteAction->text().section(u'\t', 1), QStringLiteral("Delete"));
+}
+
+TEST_F(MainWindowTest, OverwriteQuestionDefaultsToCancelAndHidesTheProgress) {
+  GlobalSettings().samedir = true;
+  GlobalSettings().fileovertp = static_cast<std::uint8_t>(FileOverType::kPrompt);
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->addFile(Source(QStringLiteral("b.xls")));
+  WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
+  bool progressShown = true;
+  bool cancelDefault = false;
+  bool cancelFocused = false;
+  AnswerNextModal([&](QWidget* modal) {
+    auto* dialog = qobject_cast<OverwriteDialog*>(modal);
+    ASSERT_NE(dialog, nullptr);
+    progressShown = form_->cancelConvertDialog->isVisible();
+    cancelDefault = dialog->cancelButton->isDefault();
+    cancelFocused = QApplication::focusWidget() == dialog->cancelButton;
+    QTest::keyClick(dialog, Qt::Key_Return);
+  });
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_FALSE(progressShown);
+  EXPECT_TRUE(cancelDefault);
+  EXPECT_TRUE(cancelFocused);
+  EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Target file already exists, user canceled"));
+  EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
+  // Stepping aside for the question is no cancel: the run goes on.
+  EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kConverted);
+}
+
+TEST_F(MainWindowTest, SortMarkerFitsARightAlignedColumn) {
+  form_->addFile(QStringLiteral("/n/a.xls"));
+  const int size = FileListModel::section(FileListModel::Column::kSize);
+  form_->onColumnClicked(size);
+  const QHeaderView* header = form_->fileList->header();
+  EXPECT_GE(header->sectionSize(size), header->fontMetrics().horizontalAdvance(QStringLiteral("(->)Size(Byte)")));
 }
 
 TEST_F(MainWindowTest, ContextMenuDoesNotOpenDuringRun) {
