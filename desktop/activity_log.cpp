@@ -23,7 +23,7 @@ void AppendUtf16Le(QByteArray& out, const QString& text) {
 QString LogFilePath() { return ConfigDir() + QStringLiteral("tbulxact.log"); }
 
 void WriteLog(const QString& message) {
-  if (GlobalSettings().notlog) return;
+  if (GlobalSettings().loggingOff) return;
   EnsureConfigDir();
   const QString path = LogFilePath();
   QFile file(path);

@@ -16,7 +16,7 @@ class LogWriteError : public std::runtime_error {
 // ConfigDir() + "tbulxact.log".
 QString LogFilePath();
 
-// Appends one line to the log unless GlobalSettings().notlog is set. Creates
+// Appends one line to the log unless GlobalSettings().loggingOff is set. Creates
 // the file (and the configuration folder) with the mark FF FE when missing; an
 // existing file is appended to in UTF-16LE whatever it starts with. The file
 // is open only during the call. Raises LogWriteError.

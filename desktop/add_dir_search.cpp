@@ -27,11 +27,11 @@ AddDirSearch::~AddDirSearch() {
 void AddDirSearch::Start(const AddFolderDialog& dialog, const ProgramSettings& settings) {
   if (Running()) return;
   search_.SetRecurseSubFolders(dialog.recursiveCheck->isChecked());
-  search_.SetSearchExts(BuildSearchExts(settings, {dialog.TypeTicked(1), dialog.TypeTicked(2)}));
+  search_.SetSearchExts(BuildSearchExts(settings, dialog.tickedTypes()));
   // Cleared here, before the thread starts, so that a Stop() from the
   // progress dialog at any moment after this ends the scan.
   search_.ClearStop();
-  const QStringList folders = SplitDirList(settings.adddir);
+  const QStringList folders = SplitDirList(settings.addFolders);
   thread_ = QThread::create([this, folders] { SearchFolders(search_, folders); });
   connect(thread_, &QThread::finished, this, &AddDirSearch::ThreadFinished);
   thread_->start();

@@ -46,16 +46,15 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
   okButton->setDefault(true);  // Enter runs onOk; Escape rejects
 
   // The stored field, ticks and recursion choice.
-  folderEdit->setText(settings_.adddir);
-  const bool ticks[] = {settings_.selext1, settings_.selext2};
-  for (const FileTypeEntry& type : kFileTypes) {
+  folderEdit->setText(settings_.addFolders);
+  for (const FileTypeEntry& entry : kFileTypes) {
     auto* line = new QListWidgetItem(typeList);
     line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-    line->setCheckState(Tick(ticks[type.index - 1]));
+    line->setCheckState(Tick(settings_.scannedTypes[FileTypeIndex(entry.type)]));
   }
   UpdateTypeLines();
-  recursiveCheck->setChecked(settings_.recursive);
-  typeList->setFixedHeight(typeList->sizeHintForRow(0) * 4);
+  recursiveCheck->setChecked(settings_.recurseFolders);
+  typeList->setFixedHeight(typeList->sizeHintForRow(0) * static_cast<int>(kFileTypeCount) + 2 * typeList->frameWidth());
 
   auto* folderRow = new QHBoxLayout;
   folderRow->addWidget(folderEdit, 1);
@@ -86,19 +85,24 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
 AddFolderDialog::~AddFolderDialog() { StoreChoices(); }
 
 void AddFolderDialog::StoreChoices() {
-  settings_.selext1 = TypeTicked(1);
-  settings_.selext2 = TypeTicked(2);
-  settings_.recursive = recursiveCheck->isChecked();
+  settings_.scannedTypes = tickedTypes();
+  settings_.recurseFolders = recursiveCheck->isChecked();
 }
 
-bool AddFolderDialog::TypeTicked(int index) const {
-  const QListWidgetItem* line = typeList->item(index - 1);
+bool AddFolderDialog::isTypeTicked(FileType type) const {
+  const QListWidgetItem* line = typeList->item(static_cast<int>(FileTypeIndex(type)));
   return line != nullptr && line->checkState() == Qt::Checked;
 }
 
+std::array<bool, kFileTypeCount> AddFolderDialog::tickedTypes() const {
+  std::array<bool, kFileTypeCount> ticked{};
+  for (const FileTypeEntry& entry : kFileTypes) ticked[FileTypeIndex(entry.type)] = isTypeTicked(entry.type);
+  return ticked;
+}
+
 void AddFolderDialog::UpdateTypeLines() {
-  for (const FileTypeEntry& type : kFileTypes) {
-    typeList->item(type.index - 1)->setText(TypeDisplayText(settings_, type));
+  for (const FileTypeEntry& entry : kFileTypes) {
+    typeList->item(static_cast<int>(FileTypeIndex(entry.type)))->setText(TypeDisplayText(settings_, entry));
   }
 }
 
@@ -108,7 +112,7 @@ void AddFolderDialog::showEvent(QShowEvent* event) {
 }
 
 void AddFolderDialog::onOk() {
-  settings_.adddir = folderEdit->text();
+  settings_.addFolders = folderEdit->text();
   for (int row = 0; row < typeList->count(); ++row) {
     if (typeList->item(row)->checkState() == Qt::Checked) {
       accept();

@@ -30,7 +30,7 @@ class AddFolderDialog : public QDialog {
   QLineEdit* folderEdit;  // one folder, or several separated by ";"
   QPushButton* browseButton;
   QLabel* typesLabel;
-  QListWidget* typeList;  // one checkable line per supported type, in type order
+  QListWidget* typeList;  // one checkable line per entry of kFileTypes, in table order
   QPushButton* selectAllButton;
   QPushButton* invertSelectionButton;
   QPushButton* selectNoneButton;
@@ -39,8 +39,10 @@ class AddFolderDialog : public QDialog {
   QPushButton* okButton;  // buttonBox's
   QPushButton* cancelButton;
 
-  // Whether the line of type `index` (1-based, as in kFileTypes) is ticked.
-  bool TypeTicked(int index) const;
+  // Whether the line of `type` is ticked.
+  bool isTypeTicked(FileType type) const;
+  // The ticks of every line, in table order.
+  std::array<bool, kFileTypeCount> tickedTypes() const;
 
  public slots:
   // Stores folderEdit into the settings; closes with Accepted when a type is ticked.

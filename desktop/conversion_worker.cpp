@@ -1,5 +1,6 @@
 #include "conversion_worker.h"
 
+#include <QFile>
 #include <algorithm>
 #include <string_view>
 
@@ -9,8 +10,10 @@ namespace tabulox {
 
 ConversionWorker::ConversionWorker(QObject* parent)
     : QObject(parent),
-      convertXls_(EngineConverter(engine_, WorkbookType::kXls)),
-      convertXlsx_(EngineConverter(engine_, WorkbookType::kXlsx)),
+      convert_([this](const ConversionJob& job, OutputBlock& block) {
+        return engine_.ConvertFile(QFile::encodeName(job.source).toStdString(), job.type, job.codePage, job.options,
+                                   block);
+      }),
       onThread_(std::make_unique<QObject>()) {
   thread_.setObjectName(QStringLiteral("conversion"));
   onThread_->moveToThread(&thread_);
@@ -22,18 +25,18 @@ ConversionWorker::~ConversionWorker() {
   thread_.wait();
 }
 
-void ConversionWorker::SetConverters(ConvertFunction xls, ConvertFunction xlsx) {
-  convertXls_ = std::move(xls);
-  convertXlsx_ = std::move(xlsx);
+void ConversionWorker::setConverters(ConvertFunction xls, ConvertFunction xlsx) {
+  convert_ = [xls = std::move(xls), xlsx = std::move(xlsx)](const ConversionJob& job, OutputBlock& block) {
+    return (job.type == WorkbookType::kXls ? xls : xlsx)(job.source, block, job.codePage);
+  };
 }
 
-void ConversionWorker::Convert(const ConversionJob& job) {
-  QMetaObject::invokeMethod(onThread_.get(), [this, job] { Run(job); }, Qt::QueuedConnection);
+void ConversionWorker::convert(const ConversionJob& job) {
+  QMetaObject::invokeMethod(onThread_.get(), [this, job] { run(job); }, Qt::QueuedConnection);
 }
 
-void ConversionWorker::Run(const ConversionJob& job) {
-  const ConvertFunction& convert = job.type == WorkbookType::kXlsx ? convertXlsx_ : convertXls_;
-  ResultCode result = convert(job.source, text_, job.codePage);
+void ConversionWorker::run(const ConversionJob& job) {
+  ResultCode result = convert_(job, text_);
   if (result >= 0) {
     const std::string_view bytes(reinterpret_cast<const char*>(text_.data()),
                                  std::min(static_cast<std::size_t>(result), text_.size()));
@@ -46,7 +49,7 @@ void ConversionWorker::Run(const ConversionJob& job) {
       case AtomicWriteResult::kOk: break;
     }
   }
-  emit Converted(job.row, result);
+  emit converted(job.row, result);
 }
 
 }  // namespace tabulox

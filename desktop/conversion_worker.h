@@ -24,6 +24,7 @@ struct ConversionJob {
   bool replaceTarget = false;  // overwrite an existing target
   WorkbookType type = WorkbookType::kXls;
   std::int32_t codePage = 0;
+  ConversionOptions options;
 };
 
 class ConversionWorker : public QObject {
@@ -36,27 +37,27 @@ class ConversionWorker : public QObject {
   // not yet delivered are dropped.
   ~ConversionWorker() override;
 
-  // Replaces the engine entry points (tests). Only while no conversion is
+  // Replaces the engine (tests): `xls` converts the .xls rows, `xlsx` the
+  // others; neither sees the job's options. Only while no conversion is
   // queued or running.
-  void SetConverters(ConvertFunction xls, ConvertFunction xlsx);
+  void setConverters(ConvertFunction xls, ConvertFunction xlsx);
 
-  // Queues one conversion; Converted follows when it is done. Conversions
+  // Queues one conversion; converted follows when it is done. Conversions
   // run one after the other in the order they were queued.
-  void Convert(const ConversionJob& job);
+  void convert(const ConversionJob& job);
 
  signals:
   // `result`: the byte count of the text written, the engine's failure code,
   // or kDestinationCreateFailed / kDestinationWriteFailed when the target
   // could not be created or written. Emitted on the worker's thread, so a
   // receiver on another thread gets it queued.
-  void Converted(int row, int result);
+  void converted(int row, int result);
 
  private:
-  void Run(const ConversionJob& job);
+  void run(const ConversionJob& job);
 
   Engine engine_;
-  ConvertFunction convertXls_;
-  ConvertFunction convertXlsx_;
+  std::function<ResultCode(const ConversionJob& job, OutputBlock& block)> convert_;
   // Reused from one conversion to the next, so at most one text is held.
   OutputBlock text_;
   QThread thread_;

@@ -1,5 +1,7 @@
 #include "file_types.h"
 
+#include "global_settings.h"
+
 namespace tabulox {
 
 QString AsciiLower(const QString& text) {
@@ -10,40 +12,54 @@ QString AsciiLower(const QString& text) {
   return lowered;
 }
 
-QString UserPatterns(const ProgramSettings& settings, int index) {
-  return index == 1 ? settings.userfileext1 : settings.userfileext2;
+const FileTypeEntry& FileTypeInfo(FileType type) { return kFileTypes[FileTypeIndex(type)]; }
+
+std::optional<FileType> FileTypeNamed(const QString& name) {
+  for (const FileTypeEntry& entry : kFileTypes) {
+    if (name == QLatin1String(entry.name)) return entry.type;
+  }
+  return std::nullopt;
+}
+
+QString DefaultPattern(const FileTypeEntry& entry) { return u'*' + QString::fromLatin1(entry.extension); }
+
+QString ExtraPatterns(const ProgramSettings& settings, FileType type) {
+  switch (type) {
+    case FileType::kXls: return settings.xlsExtraPatterns;
+    case FileType::kXlsx: return settings.xlsxExtraPatterns;
+    default: return {};
+  }
+}
+
+QString TypePatterns(const ProgramSettings& settings, const FileTypeEntry& entry) {
+  QString patterns = DefaultPattern(entry);
+  const QString extra = ExtraPatterns(settings, entry.type);
+  if (!extra.isEmpty()) patterns += u';' + extra;
+  return patterns;
 }
 
 void BuildTypeList(ProgramSettings& settings) {
-  settings.extensionList.clear();
-  settings.typeIndex.clear();
-  for (const FileTypeEntry& type : kFileTypes) {
-    settings.extensionList += AsciiLower(QString::fromLatin1(type.defaultPattern)) + u';';
-    const QString user = UserPatterns(settings, type.index);
-    if (!user.isEmpty()) settings.extensionList += AsciiLower(user) + u';';
-    const qsizetype missing = settings.extensionList.size() - settings.typeIndex.size();
-    settings.typeIndex += QString(missing, QChar(type.index));
+  settings.namePatterns.clear();
+  for (const FileTypeEntry& entry : kFileTypes) {
+    for (const QString& pattern : TypePatterns(settings, entry).split(u';', Qt::SkipEmptyParts)) {
+      settings.namePatterns.push_back({AsciiLower(pattern), entry.type});
+    }
   }
 }
 
-QString FindFileType(const ProgramSettings& settings, const QString& fileName) {
+std::optional<FileType> FindFileType(const ProgramSettings& settings, const QString& fileName) {
   const qsizetype dot = fileName.lastIndexOf(u'.');
   const qsizetype slash = fileName.lastIndexOf(u'/');
-  const QString extension = dot > slash ? AsciiLower(fileName.mid(dot)) : QString();
-  const qsizetype at = settings.extensionList.indexOf(u'*' + extension + u';');
-  if (at < 0 || at >= settings.typeIndex.size()) return {};
-  const int index = settings.typeIndex.at(at).unicode();
-  for (const FileTypeEntry& type : kFileTypes) {
-    if (type.index == index) return QString::fromLatin1(type.tag);
+  if (dot <= slash) return std::nullopt;
+  const QString pattern = u'*' + AsciiLower(fileName.mid(dot));
+  for (const NamePattern& known : settings.namePatterns) {
+    if (known.pattern == pattern) return known.type;
   }
-  return {};
+  return std::nullopt;
 }
 
-QString TypeDisplayText(const ProgramSettings& settings, const FileTypeEntry& type) {
-  QString text = QString::fromLatin1(type.description) + u'(' + QString::fromLatin1(type.defaultPattern);
-  const QString user = UserPatterns(settings, type.index);
-  if (!user.isEmpty()) text += u';' + user;
-  return text + u')';
+QString TypeDisplayText(const ProgramSettings& settings, const FileTypeEntry& entry) {
+  return QString::fromLatin1(entry.description) + u'(' + TypePatterns(settings, entry) + u')';
 }
 
 namespace {
@@ -57,13 +73,13 @@ QString QtPatterns(QString patterns) {
 }  // namespace
 
 QStringList FilePickerFilters(const ProgramSettings& settings) {
+  QStringList all;
+  for (const NamePattern& known : settings.namePatterns) all << known.pattern;
   QStringList filters;
-  filters << QStringLiteral("All Support File (%1)").arg(QtPatterns(settings.extensionList));
-  for (const FileTypeEntry& type : kFileTypes) {
-    QString patterns = QString::fromLatin1(type.defaultPattern);
-    const QString user = UserPatterns(settings, type.index);
-    if (!user.isEmpty()) patterns += u';' + user;
-    filters << TypeDisplayText(settings, type) + QStringLiteral(" (") + QtPatterns(patterns) + u')';
+  filters << QStringLiteral("All Support File (%1)").arg(all.join(u' '));
+  for (const FileTypeEntry& entry : kFileTypes) {
+    filters << TypeDisplayText(settings, entry) + QStringLiteral(" (") + QtPatterns(TypePatterns(settings, entry)) +
+                   u')';
   }
   return filters;
 }

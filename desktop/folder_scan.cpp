@@ -22,13 +22,10 @@ int SearchFolders(FileSearch& search, const QStringList& folders) {
   return searched;
 }
 
-std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, 2>& ticked) {
+std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, kFileTypeCount>& ticked) {
   QString patterns;
-  for (const FileTypeEntry& type : kFileTypes) {
-    if (!ticked[static_cast<std::size_t>(type.index - 1)]) continue;
-    patterns += QString::fromLatin1(type.defaultPattern) + u';';
-    const QString user = UserPatterns(settings, type.index);
-    if (!user.isEmpty()) patterns += user + u';';
+  for (const FileTypeEntry& entry : kFileTypes) {
+    if (ticked[FileTypeIndex(entry.type)]) patterns += TypePatterns(settings, entry) + u';';
   }
   patterns.replace(u';', u'|');
   return patterns.toStdString();

@@ -22,11 +22,11 @@ QStringList SplitDirList(const QString& text);
 // none. Returns the number of folders searched.
 int SearchFolders(FileSearch& search, const QStringList& folders);
 
-// The patterns of the ticked types for FileSearch: per ticked type (index
-// i ticked when ticked[i - 1]), its default pattern and then its user
-// patterns, each followed by "|". Both types ticked with no user patterns
-// give "*.xls|*.xlsx|".
-std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, 2>& ticked);
+// The patterns of the ticked types for FileSearch: per ticked entry of
+// kFileTypes, its default pattern and then its extra patterns, each followed
+// by "|". The .xls and .xlsx entries alone with no extra patterns give
+// "*.xls|*.xlsx|".
+std::string BuildSearchExts(const ProgramSettings& settings, const std::array<bool, kFileTypeCount>& ticked);
 
 // A path as the file system wants it, and back.
 std::string NativePath(const QString& path);

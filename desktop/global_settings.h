@@ -2,35 +2,43 @@
 #pragma once
 
 #include <QString>
+#include <array>
 #include <cstdint>
+#include <vector>
+
+#include "file_types.h"
 
 namespace tabulox {
 
-// Overwrite policy of a conversion run (key "fileovertp").
+// Overwrite policy of a conversion run.
 enum class FileOverType : std::uint8_t { kAutoRename = 0, kOverwrite = 1, kPrompt = 2, kCancel = 3 };
 
-// One field per key of section "general" of the settings file, in file order.
-// Directory fields hold a trailing "/" as the user or the default gave it.
+// A name pattern of the type list: "*" and a lower-case extension.
+struct NamePattern {
+  QString pattern;
+  FileType type;
+};
+
+// The desktop program's settings. settings_file.h reads and writes them, each
+// under its key of the settings file. Folder fields hold a trailing "/" as the
+// user or the default gave it.
 struct ProgramSettings {
-  bool samedir = false;
-  QString targetdir;
-  QString adddir;
-  std::uint8_t fileovertp = 0;
-  std::int32_t sourcecode = 0;
-  std::int32_t targetcode = 0;  // kept only to be written back unchanged
-  QString userfileext1;         // extra patterns of type 1, e.g. "*.xlt;*.XLTM"
-  QString userfileext2;         // extra patterns of type 2
-  bool selext1 = true;
-  bool selext2 = true;
-  bool recursive = false;
-  bool pagebreak = false;
-  std::int32_t textorder = 0;
-  std::int32_t keepraw = 0;
-  bool notlog = false;
+  bool targetBesideSource = false;  // targets in the source's folder, not targetFolder
+  QString targetFolder;
+  QString addFolders;  // the folders of Add Dir, separated by ";"
+  // A FileOverType number; another number (from an edited file) is kept and
+  // converts as kCancel.
+  std::uint8_t overwritePolicy = 0;
+  std::int32_t outputCodePage = 0;  // the code page of the written text; 0 for the locale's
+  QString xlsExtraPatterns;         // more names read as .xls, e.g. "*.xlw;*.XLW"
+  QString xlsxExtraPatterns;        // more names read as .xlsx
+  // Per entry of kFileTypes: whether Add Dir looks for it.
+  std::array<bool, kFileTypeCount> scannedTypes = {true, true, true, true, true, true, true};
+  bool recurseFolders = false;  // Add Dir descends into sub-folders
+  bool loggingOff = false;
 
   // Derived by BuildTypeList (file_types.h), not stored in the file.
-  QString extensionList;  // e.g. "*.xls;*.xlsx;"
-  QString typeIndex;      // one char per char of extensionList: the type index (1 or 2)
+  std::vector<NamePattern> namePatterns;
 };
 
 // The one record of the program.

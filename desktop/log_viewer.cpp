@@ -35,7 +35,7 @@ LogViewer::LogViewer(QWidget* parent)
   exportButton->setAutoDefault(false);
   closeButton->setDefault(true);
   notLoggingCheck = new QCheckBox(QStringLiteral("Not logging"), this);  // after the buttons in tab order
-  notLoggingCheck->setChecked(GlobalSettings().notlog);
+  notLoggingCheck->setChecked(GlobalSettings().loggingOff);
 
   exportDialog = new QFileDialog(this);
   exportDialog->setAcceptMode(QFileDialog::AcceptSave);
@@ -99,7 +99,7 @@ void LogViewer::ExportLog(const QString& path) {
   }
 }
 
-void LogViewer::onNotLoggingClicked() { GlobalSettings().notlog = notLoggingCheck->isChecked(); }
+void LogViewer::onNotLoggingClicked() { GlobalSettings().loggingOff = notLoggingCheck->isChecked(); }
 
 void LogViewer::showEvent(QShowEvent* event) {
   if (parentWidget()) move(parentWidget()->geometry().center() - rect().center());

@@ -87,7 +87,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   for (int i = 0; i < 8; ++i) menuIcons_ << QIcon(QStringLiteral(":/icons/menu%1.png").arg(i));
   shell_ = defaultShell;
   worker_ = std::make_unique<ConversionWorker>();
-  connect(worker_.get(), &ConversionWorker::Converted, this, &MainWindow::onRowConverted);
+  connect(worker_.get(), &ConversionWorker::converted, this, &MainWindow::onRowConverted);
 
   createActions();
   createMenus();
@@ -321,7 +321,7 @@ void MainWindow::createDialogs() {
   overwriteDialog = new OverwriteDialog(this);
   logViewer = new LogViewer(this);
   optionsDialog = new OptionsDialog(GlobalSettings(), ProgramDir(), this);
-  directoryDialog = new DirectoryDialog(GlobalSettings().adddir, this);
+  directoryDialog = new DirectoryDialog(GlobalSettings().addFolders, this);
   addDirDialog = new AddFolderDialog(GlobalSettings(), *directoryDialog, this);
   cancelFindDialog = new ScanCancelDialog(fileSearch_, this);
   addDirSearch_ = std::make_unique<AddDirSearch>(fileSearch_, this);
@@ -601,7 +601,7 @@ void MainWindow::closeLeftoverPopups() {
 }
 
 void MainWindow::setConverters(ConvertFunction xls, ConvertFunction xlsx) {
-  if (!converting_) worker_->SetConverters(std::move(xls), std::move(xlsx));
+  if (!converting_) worker_->setConverters(std::move(xls), std::move(xlsx));
 }
 
 void MainWindow::setShellFunction(ShellFunction shell) { shell_ = std::move(shell); }
@@ -624,14 +624,15 @@ void MainWindow::addFile(const QString& path) {
     WriteLog(QStringLiteral("Add file failed: already added (") + path + u')');
     return;
   }
-  const QString type = FindFileType(GlobalSettings(), path);
-  if (type.isEmpty()) {
+  const std::optional<FileType> type = FindFileType(GlobalSettings(), path);
+  if (!type) {
     showStatusMessage(QStringLiteral("File [") + path + QStringLiteral("] type not support!"));
     WriteLog(QStringLiteral("Add file failed: type not support (") + path + u')');
     return;
   }
   JobRow row;
-  row.subItems = {path.mid(path.lastIndexOf(u'/') + 1), path, QString::number(FileSizeOf(path)), type,
+  row.subItems = {path.mid(path.lastIndexOf(u'/') + 1), path, QString::number(FileSizeOf(path)),
+                  QString::fromLatin1(FileTypeInfo(*type).name),
                   TargetFileName(path, GlobalSettings()), QString()};
   fileListModel->appendRow(row);
   // Selecting rows one by one costs a layout of the view each, so a run of
@@ -793,7 +794,7 @@ void MainWindow::convertFiles(RunMode mode) {
   if (converting_ || rowCount() == 0) return;
   cancelRun_ = false;
   runMode_ = mode;
-  runCodePage_ = GlobalSettings().sourcecode != 0 ? GlobalSettings().sourcecode : Engine::LocaleCodePage();
+  runCodePage_ = GlobalSettings().outputCodePage != 0 ? GlobalSettings().outputCodePage : Engine::LocaleCodePage();
   runSuccessful_ = 0;
   runFailed_ = 0;
   WriteLog(QStringLiteral("Conversion start..."));
@@ -840,7 +841,7 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
 
   bool replaceTarget = false;
   if (TargetExists(target)) {
-    int policy = GlobalSettings().fileovertp;
+    int policy = GlobalSettings().overwritePolicy;
     if (policy == static_cast<int>(FileOverType::kPrompt)) {
       // Asked here, on the window's thread; the worker has nothing in hand.
       cancelConvertDialog->stepAside();
@@ -867,17 +868,13 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
   fileListModel->setText(row, Column::kTarget, target);
   cancelConvertDialog->StepProgress();
 
-  const QString type = cellText(row, Column::kType);
-  ConversionJob job{row, source, target, replaceTarget, WorkbookType::kXls, runCodePage_};
-  if (type == QStringLiteral("XLS")) {
-    job.type = WorkbookType::kXls;
-  } else if (type == QStringLiteral("XLSX")) {
-    job.type = WorkbookType::kXlsx;
-  } else {
+  // The Type column as the row was added, or as an older job file kept it.
+  const std::optional<FileType> type = FileTypeNamed(cellText(row, Column::kType));
+  if (!type) {
     failRow(row, QStringLiteral("File type not support"), source);
     return RowStep::kDone;
   }
-  worker_->Convert(job);
+  worker_->convert(ConversionJob{row, source, target, replaceTarget, FileTypeInfo(*type).engineType, runCodePage_, {}});
   return RowStep::kHanded;
 }
 

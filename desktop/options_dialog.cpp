@@ -15,6 +15,12 @@
 #include "picker_folder.h"
 
 namespace tabulox {
+namespace {
+
+// The rows of the File Extension page, in the order of its first column.
+constexpr FileType kTypesWithExtraPatterns[] = {FileType::kXls, FileType::kXlsx};
+
+}  // namespace
 
 OptionsDialog::OptionsDialog(ProgramSettings& settings, QString programDir, QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint |
@@ -27,14 +33,11 @@ OptionsDialog::OptionsDialog(ProgramSettings& settings, QString programDir, QWid
 
   pages = new QTabWidget(this);
   pages->setDocumentMode(true);  // flat tab buttons
-  pages->addTab(CreateGeneralPage(), QStringLiteral("General"));
-  pages->addTab(CreateFileExtensionPage(), QStringLiteral("File Extension"));
-  pages->addTab(CreateSpecialPage(), QStringLiteral("Special"));
-  for (int page : {kPageFileExtension, kPageSpecial}) {
-    pages->setTabVisible(page, false);
-    // A hidden page does not size the dialog.
-    pages->widget(page)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
-  }
+  pages->addTab(createGeneralPage(), QStringLiteral("General"));
+  pages->addTab(createFileExtensionPage(), QStringLiteral("File Extension"));
+  pages->setTabVisible(kPageFileExtension, false);
+  // A hidden page does not size the dialog.
+  pages->widget(kPageFileExtension)->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
 
   buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Help, this);
   okButton = buttonBox->button(QDialogButtonBox::Ok);
@@ -59,7 +62,7 @@ OptionsDialog::OptionsDialog(ProgramSettings& settings, QString programDir, QWid
   connect(sameFolderCheck, &QCheckBox::clicked, this, &OptionsDialog::onSameFolderClicked);
 }
 
-QWidget* OptionsDialog::CreateGeneralPage() {
+QWidget* OptionsDialog::createGeneralPage() {
   auto* page = new QWidget;
   sameFolderCheck = new QCheckBox(QStringLiteral("Target file directory same as source file"), page);
   targetFolderEdit = new QLineEdit(page);
@@ -89,18 +92,19 @@ QWidget* OptionsDialog::CreateGeneralPage() {
   return page;
 }
 
-QWidget* OptionsDialog::CreateFileExtensionPage() {
+QWidget* OptionsDialog::createFileExtensionPage() {
   auto* page = new QWidget;
   extensionTable = new QTreeWidget(page);
   extensionTable->setRootIsDecorated(false);
   extensionTable->setHeaderLabels({QStringLiteral("Type"), QStringLiteral("Description"),
                                 QStringLiteral("Default ext"), QStringLiteral("User defined")});
-  for (const FileTypeEntry& type : kFileTypes) {
+  for (FileType type : kTypesWithExtraPatterns) {
+    const FileTypeEntry& entry = FileTypeInfo(type);
     auto* row = new QTreeWidgetItem(extensionTable);
-    row->setText(0, QString::fromLatin1(type.tag));
-    row->setText(1, QString::fromLatin1(type.description));
-    row->setText(2, QString::fromLatin1(type.defaultPattern));
-    row->setText(kColumnUserDefined, UserPatterns(settings_, type.index));
+    row->setText(0, QString::fromLatin1(entry.name));
+    row->setText(1, QString::fromLatin1(entry.description));
+    row->setText(2, DefaultPattern(entry));
+    row->setText(kColumnUserDefined, ExtraPatterns(settings_, type));
     row->setFlags(row->flags() | Qt::ItemIsEditable);
   }
   auto* layout = new QVBoxLayout(page);
@@ -108,58 +112,32 @@ QWidget* OptionsDialog::CreateFileExtensionPage() {
   return page;
 }
 
-QWidget* OptionsDialog::CreateSpecialPage() {
-  auto* page = new QWidget;
-  textOrderCombo = new QComboBox(page);
-  textOrderCombo->addItems({QStringLiteral("Default reading order"),
-                           QStringLiteral("Maintain original layout"), QStringLiteral("Keep raw order")});
-  pageBreakCheck = new QCheckBox(QStringLiteral("Insert page break"), page);
-  keepRawCheck = new QCheckBox(QStringLiteral("Keep raw characters"), page);
-
-  auto* pdf = new QGroupBox(QStringLiteral("PDF"), page);
-  auto* pdfLayout = new QFormLayout(pdf);
-  pdfLayout->addRow(QStringLiteral("Text output order"), textOrderCombo);
-  pdfLayout->addRow(pageBreakCheck);
-  auto* doc = new QGroupBox(QStringLiteral("DOC"), page);
-  auto* docLayout = new QVBoxLayout(doc);
-  docLayout->addWidget(keepRawCheck);
-  auto* layout = new QVBoxLayout(page);
-  layout->addWidget(pdf);
-  layout->addWidget(doc);
-  return page;
-}
-
 void OptionsDialog::showEvent(QShowEvent* event) {
-  LoadOptions();
+  loadOptions();
   sameFolderCheck->setFocus();
   QDialog::showEvent(event);
 }
 
-void OptionsDialog::LoadOptions() {
-  targetFolderEdit->setText(settings_.targetdir);
-  sameFolderCheck->setChecked(settings_.samedir);
+void OptionsDialog::loadOptions() {
+  targetFolderEdit->setText(settings_.targetFolder);
+  sameFolderCheck->setChecked(settings_.targetBesideSource);
   onSameFolderClicked();
 
   // Out of range selects nothing (index -1).
-  overwritePolicyCombo->setCurrentIndex(settings_.fileovertp < overwritePolicyCombo->count() ? settings_.fileovertp : -1);
+  overwritePolicyCombo->setCurrentIndex(settings_.overwritePolicy < overwritePolicyCombo->count() ? settings_.overwritePolicy : -1);
 
-  codePageCombo->setEditText(CodePageDisplayText(settings_.sourcecode));
+  codePageCombo->setEditText(CodePageDisplayText(settings_.outputCodePage));
 
-  for (const FileTypeEntry& type : kFileTypes) {
-    extensionTable->topLevelItem(type.index - 1)->setText(kColumnUserDefined, UserPatterns(settings_, type.index));
+  for (int row = 0; row < extensionTable->topLevelItemCount(); ++row) {
+    extensionTable->topLevelItem(row)->setText(kColumnUserDefined, ExtraPatterns(settings_, kTypesWithExtraPatterns[row]));
   }
-  textOrderCombo->setCurrentIndex(settings_.textorder >= 0 && settings_.textorder < textOrderCombo->count()
-                                     ? settings_.textorder
-                                     : -1);
-  pageBreakCheck->setChecked(settings_.pagebreak);
-  keepRawCheck->setChecked(settings_.keepraw == 1);
 }
 
 void OptionsDialog::onOk() {
-  settings_.targetdir = WithTrailingSlash(targetFolderEdit->text());
-  settings_.samedir = sameFolderCheck->isChecked();
+  settings_.targetFolder = WithTrailingSlash(targetFolderEdit->text());
+  settings_.targetBesideSource = sameFolderCheck->isChecked();
   // No selection (-1) is stored as 255, like any index, in 8 bits.
-  settings_.fileovertp = static_cast<std::uint8_t>(overwritePolicyCombo->currentIndex() & 0xFF);
+  settings_.overwritePolicy = static_cast<std::uint8_t>(overwritePolicyCombo->currentIndex() & 0xFF);
 
   const std::optional<std::int32_t> codePage = ParseCodePageText(codePageCombo->currentText());
   if (!codePage) {
@@ -167,20 +145,16 @@ void OptionsDialog::onOk() {
     codePageCombo->setFocus();
     return;
   }
-  settings_.sourcecode = *codePage;
+  settings_.outputCodePage = *codePage;
 
-  settings_.userfileext1 = extensionTable->topLevelItem(0)->text(kColumnUserDefined);
-  settings_.userfileext2 = extensionTable->topLevelItem(1)->text(kColumnUserDefined);
+  settings_.xlsExtraPatterns = extensionTable->topLevelItem(0)->text(kColumnUserDefined);
+  settings_.xlsxExtraPatterns = extensionTable->topLevelItem(1)->text(kColumnUserDefined);
   BuildTypeList(settings_);
-
-  settings_.textorder = textOrderCombo->currentIndex();
-  settings_.pagebreak = pageBreakCheck->isChecked();
-  settings_.keepraw = keepRawCheck->isChecked() ? 1 : 0;
   accept();
 }
 
 void OptionsDialog::onCancel() {
-  LoadOptions();
+  loadOptions();
   reject();
 }
 

@@ -1,6 +1,6 @@
 // The Options dialog: target directory, overwrite policy and output code
-// page. Its two hidden pages carry the user patterns and the options of
-// conversions this program does not perform through the dialog unchanged.
+// page. Its hidden page carries the extra name patterns of .xls and .xlsx
+// through the dialog unchanged.
 #pragma once
 
 #include <QCheckBox>
@@ -26,7 +26,6 @@ class OptionsDialog : public QDialog {
   // Indexes of the pages.
   static constexpr int kPageGeneral = 0;
   static constexpr int kPageFileExtension = 1;
-  static constexpr int kPageSpecial = 2;
   // Columns of extensionTable.
   static constexpr int kColumnUserDefined = 3;
 
@@ -37,12 +36,8 @@ class OptionsDialog : public QDialog {
   QPushButton* browseButton;
   QComboBox* overwritePolicyCombo;
   QComboBox* codePageCombo;
-  // Page "File Extension": one row per supported type.
+  // Page "File Extension": one row per type that takes extra patterns.
   QTreeWidget* extensionTable;
-  // Page "Special".
-  QComboBox* textOrderCombo;
-  QCheckBox* pageBreakCheck;
-  QCheckBox* keepRawCheck;
 
   QDialogButtonBox* buttonBox;
   QPushButton* okButton;  // buttonBox's
@@ -50,7 +45,7 @@ class OptionsDialog : public QDialog {
   QPushButton* helpButton;
 
   // Puts the stored settings into the controls.
-  void LoadOptions();
+  void loadOptions();
 
  public slots:
   // Stores the controls into the settings and closes with Accepted; stays
@@ -69,9 +64,8 @@ class OptionsDialog : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  QWidget* CreateGeneralPage();
-  QWidget* CreateFileExtensionPage();
-  QWidget* CreateSpecialPage();
+  QWidget* createGeneralPage();
+  QWidget* createFileExtensionPage();
 
   ProgramSettings& settings_;
   QString programDir_;

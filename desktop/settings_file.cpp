@@ -4,6 +4,7 @@
 #include <QMap>
 #include <QSaveFile>
 #include <QStringList>
+#include <array>
 #include <optional>
 #include <vector>
 
@@ -20,26 +21,30 @@ struct KeyValue {
   QString value;
 };
 
-// The keys in the order they are read and written.
+// The Add Dir tick of each entry of kFileTypes, in table order. The keys of
+// .xls and .xlsx are the file's first two; the others came with their types.
+constexpr std::array<const char*, kFileTypeCount> kScanKeys = {"selext1", "selxlt",  "selext2", "selxlsm",
+                                                               "selxltx", "selxltm", "selxlsb"};
+static_assert(kFileTypes[0].type == FileType::kXls && kFileTypes[2].type == FileType::kXlsx);
+
+// The keys in the order they are written. Keys of the file that no setting
+// reads ("targetcode", "pagebreak", "textorder", "keepraw" of older programs)
+// stay in it as they are.
 std::vector<KeyValue> ToKeyValues(const ProgramSettings& s) {
   const auto flag = [](bool b) { return b ? QStringLiteral("1") : QStringLiteral("0"); };
-  return {
-      {"samedir", flag(s.samedir)},
-      {"targetdir", s.targetdir},
-      {"adddir", s.adddir},
-      {"fileovertp", QString::number(s.fileovertp)},
-      {"sourcecode", QString::number(s.sourcecode)},
-      {"targetcode", QString::number(s.targetcode)},
-      {"userfileext1", s.userfileext1},
-      {"userfileext2", s.userfileext2},
-      {"selext1", flag(s.selext1)},
-      {"selext2", flag(s.selext2)},
-      {"recursive", flag(s.recursive)},
-      {"pagebreak", flag(s.pagebreak)},
-      {"textorder", QString::number(s.textorder)},
-      {"keepraw", QString::number(s.keepraw)},
-      {"notlog", flag(s.notlog)},
+  std::vector<KeyValue> values = {
+      {"samedir", flag(s.targetBesideSource)},
+      {"targetdir", s.targetFolder},
+      {"adddir", s.addFolders},
+      {"fileovertp", QString::number(s.overwritePolicy)},
+      {"sourcecode", QString::number(s.outputCodePage)},  // the output's code page
+      {"userfileext1", s.xlsExtraPatterns},
+      {"userfileext2", s.xlsxExtraPatterns},
   };
+  for (std::size_t i = 0; i < kFileTypeCount; ++i) values.push_back({kScanKeys[i], flag(s.scannedTypes[i])});
+  values.push_back({"recursive", flag(s.recurseFolders)});
+  values.push_back({"notlog", flag(s.loggingOff)});
+  return values;
 }
 
 bool IsSectionLine(const QString& trimmed) {
@@ -132,8 +137,8 @@ QString SettingsFilePath() { return ConfigDir() + QStringLiteral("Tabulox.dat");
 
 ProgramSettings DefaultSettings() {
   ProgramSettings settings;
-  settings.targetdir = DocumentsFolderPath();
-  settings.adddir = DocumentsFolderPath();
+  settings.targetFolder = DocumentsFolderPath();
+  settings.addFolders = DocumentsFolderPath();
   BuildTypeList(settings);
   return settings;
 }
@@ -141,21 +146,20 @@ ProgramSettings DefaultSettings() {
 void ReadSettingsFile(const QString& path, ProgramSettings& s) {
   s = DefaultSettings();
   const SectionReader reader(path);
-  reader.Read("samedir", s.samedir);
-  reader.Read("targetdir", s.targetdir);
-  reader.Read("adddir", s.adddir);
-  reader.Read("fileovertp", s.fileovertp);
-  reader.Read("sourcecode", s.sourcecode);
-  reader.Read("targetcode", s.targetcode);
-  reader.Read("userfileext1", s.userfileext1);
-  reader.Read("userfileext2", s.userfileext2);
-  reader.Read("selext1", s.selext1);
-  reader.Read("selext2", s.selext2);
-  reader.Read("recursive", s.recursive);
-  reader.Read("pagebreak", s.pagebreak);
-  reader.Read("textorder", s.textorder);
-  reader.Read("keepraw", s.keepraw);
-  reader.Read("notlog", s.notlog);
+  reader.Read("samedir", s.targetBesideSource);
+  reader.Read("targetdir", s.targetFolder);
+  reader.Read("adddir", s.addFolders);
+  reader.Read("fileovertp", s.overwritePolicy);
+  reader.Read("sourcecode", s.outputCodePage);
+  reader.Read("userfileext1", s.xlsExtraPatterns);
+  reader.Read("userfileext2", s.xlsxExtraPatterns);
+  for (std::size_t i = 0; i < kFileTypeCount; ++i) {
+    bool ticked = s.scannedTypes[i];
+    reader.Read(kScanKeys[i], ticked);
+    s.scannedTypes[i] = ticked;
+  }
+  reader.Read("recursive", s.recurseFolders);
+  reader.Read("notlog", s.loggingOff);
   BuildTypeList(s);
 }
 

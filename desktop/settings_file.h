@@ -1,5 +1,6 @@
 // The settings file "Tabulox.dat": an initialisation file with the one section
-// "general" and one key per field of ProgramSettings. Texts are UTF-8.
+// "general" and one key per setting of ProgramSettings; the key names live in
+// settings_file.cpp alone. Texts are UTF-8.
 #pragma once
 
 #include <QString>

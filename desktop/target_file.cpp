@@ -28,8 +28,8 @@ QString WithTxtExtension(const QString& path) {
 }  // namespace
 
 QString TargetFileName(const QString& source, const ProgramSettings& settings) {
-  if (settings.samedir) return WithTxtExtension(source);
-  return settings.targetdir + WithTxtExtension(FileNamePart(source));
+  if (settings.targetBesideSource) return WithTxtExtension(source);
+  return settings.targetFolder + WithTxtExtension(FileNamePart(source));
 }
 
 QString AutoRenameTarget(const QString& target) {

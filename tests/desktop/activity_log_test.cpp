@@ -46,13 +46,13 @@ TEST_F(ActivityLogTest, FirstLineCreatesFileWithMarkSecondAppends) {
 }
 
 TEST_F(ActivityLogTest, NotLoggingNeitherCreatesNorChangesTheFile) {
-  GlobalSettings().notlog = true;
+  GlobalSettings().loggingOff = true;
   WriteLog(QStringLiteral("quiet"));
   EXPECT_FALSE(QFile::exists(LogFilePath()));
-  GlobalSettings().notlog = false;
+  GlobalSettings().loggingOff = false;
   WriteLog(QStringLiteral("loud"));
   const QByteArray before = ReadAll(LogFilePath());
-  GlobalSettings().notlog = true;
+  GlobalSettings().loggingOff = true;
   WriteLog(QStringLiteral("quiet"));
   EXPECT_EQ(ReadAll(LogFilePath()), before);
 }

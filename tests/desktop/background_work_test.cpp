@@ -56,8 +56,8 @@ class BackgroundWorkTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
-    GlobalSettings().targetdir = WithTrailingSlash(config_.Path(QStringLiteral("out")));
-    GlobalSettings().sourcecode = kCodePageUtf8;
+    GlobalSettings().targetFolder = WithTrailingSlash(config_.Path(QStringLiteral("out")));
+    GlobalSettings().outputCodePage = kCodePageUtf8;
     form_ = std::make_unique<MainWindow>();
     form_->show();
   }

@@ -61,7 +61,7 @@ class StartWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
-    GlobalSettings().targetdir = WithTrailingSlash(config_.Path("out"));
+    GlobalSettings().targetFolder = WithTrailingSlash(config_.Path("out"));
     QDir().mkpath(config_.Path("src/tree/sub"));
     for (const char* name : {"src/a.xls", "src/b.xlsx", "src/tree/c.xls", "src/tree/sub/d.xlsx"}) {
       WriteAll(config_.Path(name), "x");

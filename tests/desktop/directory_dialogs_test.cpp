@@ -142,38 +142,45 @@ TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {
 class AddDirDialogTest : public ::testing::Test {
  protected:
   ProgramSettings settings_;
-  DirectoryDialog directory_{settings_.adddir};
+  DirectoryDialog directory_{settings_.addFolders};
 };
 
 TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
-  settings_.selext1 = false;
-  settings_.recursive = true;
-  settings_.adddir = "/srv/a;/srv/b";
+  settings_.scannedTypes[FileTypeIndex(FileType::kXls)] = false;
+  settings_.recurseFolders = true;
+  settings_.addFolders = "/srv/a;/srv/b";
   AddFolderDialog dialog(settings_, directory_);
-  ASSERT_EQ(dialog.typeList->count(), 2);
+  ASSERT_EQ(dialog.typeList->count(), static_cast<int>(kFileTypes.size()));
   EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls)");
-  EXPECT_EQ(dialog.typeList->item(1)->text(), "Excel Open XML File(*.xlsx)");
-  EXPECT_FALSE(dialog.TypeTicked(1));
-  EXPECT_TRUE(dialog.TypeTicked(2));
+  EXPECT_EQ(dialog.typeList->item(2)->text(), "Excel Open XML File(*.xlsx)");
+  EXPECT_EQ(dialog.typeList->item(6)->text(), "Excel Binary File(*.xlsb)");
+  EXPECT_FALSE(dialog.isTypeTicked(FileType::kXls));
+  EXPECT_TRUE(dialog.isTypeTicked(FileType::kXlsx));
+  EXPECT_TRUE(dialog.isTypeTicked(FileType::kXlt));
   EXPECT_TRUE(dialog.recursiveCheck->isChecked());
   EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b");
 
-  settings_.userfileext1 = "*.xlt;*.XLW";  // changed in between, e.g. by hand
+  settings_.xlsExtraPatterns = "*.xlt;*.XLW";  // changed in between, e.g. by hand
   dialog.show();
   EXPECT_EQ(dialog.typeList->item(0)->text(), "Excel 95, 97-2007 File(*.xls;*.xlt;*.XLW)");
-  EXPECT_FALSE(dialog.TypeTicked(1));
+  EXPECT_FALSE(dialog.isTypeTicked(FileType::kXls));
 }
 
 TEST_F(AddDirDialogTest, SelectionButtons) {
-  settings_.selext2 = false;
+  settings_.scannedTypes[FileTypeIndex(FileType::kXlsx)] = false;
   AddFolderDialog dialog(settings_, directory_);
-  dialog.invertSelectionButton->click();  // invert
-  EXPECT_FALSE(dialog.TypeTicked(1));
-  EXPECT_TRUE(dialog.TypeTicked(2));
-  dialog.selectAllButton->click();  // all
-  EXPECT_TRUE(dialog.TypeTicked(1) && dialog.TypeTicked(2));
-  dialog.selectNoneButton->click();  // none
-  EXPECT_FALSE(dialog.TypeTicked(1) || dialog.TypeTicked(2));
+  const auto ticked = [&dialog] {
+    std::string ticks;
+    for (bool tick : dialog.tickedTypes()) ticks += tick ? 'x' : '.';
+    return ticks;
+  };
+  EXPECT_EQ(ticked(), "xx.xxxx");
+  dialog.invertSelectionButton->click();
+  EXPECT_EQ(ticked(), "..x....");
+  dialog.selectAllButton->click();
+  EXPECT_EQ(ticked(), "xxxxxxx");
+  dialog.selectNoneButton->click();
+  EXPECT_EQ(ticked(), ".......");
 }
 
 TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {
@@ -188,7 +195,7 @@ TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {
   EXPECT_EQ(seen.caption, "Error");
   EXPECT_EQ(seen.text, "Please select the type of file to be converted!");
   EXPECT_TRUE(dialog.isVisible());
-  EXPECT_EQ(settings_.adddir, "/srv/x");  // stored before the check
+  EXPECT_EQ(settings_.addFolders, "/srv/x");  // stored before the check
 
   dialog.selectAllButton->click();
   dialog.okButton->click();
@@ -200,11 +207,10 @@ TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
     AddFolderDialog dialog(settings_, directory_);
     dialog.invertSelectionButton->click();
     dialog.recursiveCheck->setChecked(true);
-    EXPECT_TRUE(settings_.selext1);  // not before the end
+    EXPECT_TRUE(settings_.scannedTypes[FileTypeIndex(FileType::kXls)]);  // not before the end
   }
-  EXPECT_FALSE(settings_.selext1);
-  EXPECT_FALSE(settings_.selext2);
-  EXPECT_TRUE(settings_.recursive);
+  for (bool tick : settings_.scannedTypes) EXPECT_FALSE(tick);
+  EXPECT_TRUE(settings_.recurseFolders);
 }
 
 TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
@@ -227,13 +233,15 @@ TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
   EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b;/srv/c");
 }
 
-TEST(BuildSearchExtsTest, TickedTypesWithUserPatterns) {
+TEST(BuildSearchExtsTest, TickedTypesWithExtraPatterns) {
   ProgramSettings settings;
-  EXPECT_EQ(BuildSearchExts(settings, {true, true}), "*.xls|*.xlsx|");
-  EXPECT_EQ(BuildSearchExts(settings, {false, true}), "*.xlsx|");
-  EXPECT_EQ(BuildSearchExts(settings, {false, false}), "");
-  settings.userfileext1 = "*.xlt;*.XLW";
-  EXPECT_EQ(BuildSearchExts(settings, {true, true}), "*.xls|*.xlt|*.XLW|*.xlsx|");
+  EXPECT_EQ(BuildSearchExts(settings, {true, false, true, false, false, false, false}), "*.xls|*.xlsx|");
+  EXPECT_EQ(BuildSearchExts(settings, {true, true, true, true, true, true, true}),
+            "*.xls|*.xlt|*.xlsx|*.xlsm|*.xltx|*.xltm|*.xlsb|");
+  EXPECT_EQ(BuildSearchExts(settings, {false, false, false, false, false, false, true}), "*.xlsb|");
+  EXPECT_EQ(BuildSearchExts(settings, {}), "");
+  settings.xlsExtraPatterns = "*.xlw;*.XLW2";
+  EXPECT_EQ(BuildSearchExts(settings, {true, false, true, false, false, false, false}), "*.xls|*.xlw|*.XLW2|*.xlsx|");
 }
 
 // The whole search of the Add Dir command, from the dialog's choices to the
@@ -268,7 +276,7 @@ class AddDirSearchTest : public ::testing::Test {
 
   TempDir tree_;
   ProgramSettings settings_;
-  DirectoryDialog directory_{settings_.adddir};
+  DirectoryDialog directory_{settings_.addFolders};
   AddFolderDialog dialog_{settings_, directory_};
   FileSearch search_;
   ScanCancelDialog progress_{search_};
@@ -279,7 +287,7 @@ class AddDirSearchTest : public ::testing::Test {
 };
 
 TEST_F(AddDirSearchTest, RecursionOff) {
-  settings_.adddir = QString::fromStdString(tree_.Path());
+  settings_.addFolders = QString::fromStdString(tree_.Path());
   dialog_.recursiveCheck->setChecked(false);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
@@ -287,7 +295,7 @@ TEST_F(AddDirSearchTest, RecursionOff) {
 }
 
 TEST_F(AddDirSearchTest, RecursionOn) {
-  settings_.adddir = QString::fromStdString(tree_.Path());
+  settings_.addFolders = QString::fromStdString(tree_.Path());
   dialog_.recursiveCheck->setChecked(true);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX", root + "sub/d.xls"}));
@@ -295,7 +303,7 @@ TEST_F(AddDirSearchTest, RecursionOn) {
 }
 
 TEST_F(AddDirSearchTest, OnlyTickedType) {
-  settings_.adddir = QString::fromStdString(tree_.Path());
+  settings_.addFolders = QString::fromStdString(tree_.Path());
   dialog_.typeList->item(0)->setCheckState(Qt::Unchecked);
   dialog_.recursiveCheck->setChecked(true);
   EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
@@ -306,7 +314,7 @@ TEST_F(AddDirSearchTest, OnlyTickedType) {
 TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
   TempDir second;
   second.WriteFile("z.xls", "x");
-  settings_.adddir = QString::fromStdString(tree_.Path() + ";" + second.Path());
+  settings_.addFolders = QString::fromStdString(tree_.Path() + ";" + second.Path());
   QSemaphore inFirstFolder;
   QSemaphore clicked;
   QObject::connect(
@@ -327,7 +335,7 @@ TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
 
 // A Stop() left from an earlier scan does not stop the next one.
 TEST_F(AddDirSearchTest, StartClearsAnEarlierStop) {
-  settings_.adddir = QString::fromStdString(tree_.Path());
+  settings_.addFolders = QString::fromStdString(tree_.Path());
   search_.Stop();
   EXPECT_EQ(Run().size(), 2u);
 }
@@ -342,7 +350,7 @@ TEST_F(AddDirSearchTest, EscapeAndClosingStopTheSearch) {
 }
 
 TEST_F(AddDirSearchTest, MissingAndEmptyPiecesSkipped) {
-  settings_.adddir = QString::fromStdString(";" + tree_.Path() + "/nothing;;" + tree_.Path() + ";");
+  settings_.addFolders = QString::fromStdString(";" + tree_.Path() + "/nothing;;" + tree_.Path() + ";");
   EXPECT_EQ(Run().size(), 2u);
 }
 

@@ -2,28 +2,30 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include "settings_file.h"
 
 namespace tabulox {
 namespace {
 
 struct TypeCase {
-  const char* userExt1;
-  const char* userExt2;
+  const char* xlsExtra;
+  const char* xlsxExtra;
   const char* fileName;
-  const char* expectedTag;  // "" = not supported
+  const char* expectedName;  // "" = not supported
 };
 
 class FindFileTypeTest : public ::testing::TestWithParam<TypeCase> {};
 
-TEST_P(FindFileTypeTest, MapsNameToTag) {
+TEST_P(FindFileTypeTest, MapsNameToType) {
   const TypeCase& c = GetParam();
   ProgramSettings settings;
-  settings.userfileext1 = QString::fromUtf8(c.userExt1);
-  settings.userfileext2 = QString::fromUtf8(c.userExt2);
+  settings.xlsExtraPatterns = QString::fromUtf8(c.xlsExtra);
+  settings.xlsxExtraPatterns = QString::fromUtf8(c.xlsxExtra);
   BuildTypeList(settings);
-  EXPECT_EQ(FindFileType(settings, QString::fromUtf8(c.fileName)).toStdString(), c.expectedTag)
-      << c.fileName;
+  const std::optional<FileType> type = FindFileType(settings, QString::fromUtf8(c.fileName));
+  EXPECT_EQ(type ? FileTypeInfo(*type).name : "", std::string(c.expectedName)) << c.fileName;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -33,49 +35,68 @@ INSTANTIATE_TEST_SUITE_P(
                       TypeCase{"", "", "a.x", ""}, TypeCase{"", "", "a", ""},
                       TypeCase{"", "", "a.xls.bak", ""}, TypeCase{"", "", "/dir.xls/file", ""},
                       TypeCase{"", "", "a.", ""}, TypeCase{"", "", "a.xlsx;", ""},
-                      TypeCase{"*.xlt", "", "book.xlt", "XLS"},
-                      TypeCase{"*.XLT", "", "book.XLT", "XLS"},
-                      TypeCase{"", "*.XLSM", "a.xlsm", "XLSX"},
+                      TypeCase{"", "", "notes.txt", ""},
+                      // Every type of the table by its own extension.
+                      TypeCase{"", "", "book.xlt", "XLT"}, TypeCase{"", "", "book.XLSM", "XLSM"},
+                      TypeCase{"", "", "book.xltx", "XLTX"}, TypeCase{"", "", "book.xltm", "XLTM"},
+                      TypeCase{"", "", "book.xlsb", "XLSB"},
+                      // Extra patterns come right after their type's own, so they win over
+                      // a later entry of the table.
+                      TypeCase{"*.XLT", "", "book.xlt", "XLS"}, TypeCase{"", "*.xlsb", "a.xlsb", "XLSX"},
                       TypeCase{"*.xlt;*.xlw", "*.xlsm", "b.xlw", "XLS"},
-                      TypeCase{"*.xlt;*.xlw", "*.xlsm", "b.xlsm", "XLSX"},
                       // Only A-Z are lowered: a non-ASCII capital stays as it is.
                       TypeCase{"*.xÄ", "", "b.xä", ""}));
 
-TEST(BuildTypeListTest, DefaultListAndIndex) {
-  ProgramSettings settings;
-  BuildTypeList(settings);
-  EXPECT_EQ(settings.extensionList, QStringLiteral("*.xls;*.xlsx;"));
-  EXPECT_EQ(settings.typeIndex, QString(6, QChar(1)) + QString(7, QChar(2)));
+TEST(FileTypeTableTest, EachTypeOnceWithItsOwnExtensionAndReader) {
+  std::set<std::string> extensions;
+  std::set<std::string> names;
+  for (std::size_t i = 0; i < kFileTypes.size(); ++i) {
+    const FileTypeEntry& entry = kFileTypes[i];
+    EXPECT_EQ(FileTypeIndex(entry.type), i) << entry.name;  // the table is in enum order
+    EXPECT_TRUE(extensions.insert(entry.extension).second) << entry.extension;
+    EXPECT_TRUE(names.insert(entry.name).second) << entry.name;
+    EXPECT_EQ(FileTypeNamed(QString::fromLatin1(entry.name)), entry.type);
+  }
+  EXPECT_EQ(FileTypeInfo(FileType::kXlt).engineType, WorkbookType::kXls);
+  EXPECT_EQ(FileTypeInfo(FileType::kXltm).engineType, WorkbookType::kXlsx);
+  EXPECT_EQ(FileTypeInfo(FileType::kXlsb).engineType, WorkbookType::kXlsb);
+  // Job files keep the Type column's text; an unknown or lower-case one names no type.
+  EXPECT_FALSE(FileTypeNamed(QStringLiteral("xls")).has_value());
+  EXPECT_FALSE(FileTypeNamed(QString()).has_value());
 }
 
-TEST(BuildTypeListTest, UserPatternIsLoweredAndIndexedWithItsType) {
+TEST(BuildTypeListTest, ExtraPatternsAreLoweredAndFollowTheirType) {
   ProgramSettings settings;
-  settings.userfileext1 = QStringLiteral("*.XLT");
+  settings.xlsExtraPatterns = QStringLiteral("*.XLW");
   BuildTypeList(settings);
-  EXPECT_EQ(settings.extensionList, QStringLiteral("*.xls;*.xlt;*.xlsx;"));
-  EXPECT_EQ(settings.typeIndex, QString(12, QChar(1)) + QString(7, QChar(2)));
+  ASSERT_GE(settings.namePatterns.size(), 2u);
+  EXPECT_EQ(settings.namePatterns[1].pattern, QStringLiteral("*.xlw"));
+  EXPECT_EQ(settings.namePatterns[1].type, FileType::kXls);
+  EXPECT_EQ(settings.namePatterns.size(), kFileTypes.size() + 1);
   // A rebuild after the patterns are cleared drops them again.
-  settings.userfileext1.clear();
+  settings.xlsExtraPatterns.clear();
   BuildTypeList(settings);
-  EXPECT_EQ(settings.extensionList, QStringLiteral("*.xls;*.xlsx;"));
+  EXPECT_EQ(settings.namePatterns.size(), kFileTypes.size());
 }
 
 TEST(FilePickerFiltersTest, DefaultFilters) {
   ProgramSettings settings;
   BuildTypeList(settings);
-  EXPECT_EQ(FilePickerFilters(settings),
-            QStringList({QStringLiteral("All Support File (*.xls *.xlsx)"),
-                         QStringLiteral("Excel 95, 97-2007 File(*.xls) (*.xls)"),
-                         QStringLiteral("Excel Open XML File(*.xlsx) (*.xlsx)")}));
+  const QStringList filters = FilePickerFilters(settings);
+  ASSERT_EQ(filters.size(), 1 + static_cast<qsizetype>(kFileTypes.size()));
+  EXPECT_EQ(filters[0], QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb)"));
+  EXPECT_EQ(filters[1], QStringLiteral("Excel 95, 97-2007 File(*.xls) (*.xls)"));
+  EXPECT_EQ(filters[3], QStringLiteral("Excel Open XML File(*.xlsx) (*.xlsx)"));
+  EXPECT_EQ(filters[7], QStringLiteral("Excel Binary File(*.xlsb) (*.xlsb)"));
 }
 
-TEST(FilePickerFiltersTest, UserPatternFollowsDefaultPatternAsStored) {
+TEST(FilePickerFiltersTest, ExtraPatternFollowsDefaultPatternAsStored) {
   ProgramSettings settings;
-  settings.userfileext1 = QStringLiteral("*.XLT");
+  settings.xlsExtraPatterns = QStringLiteral("*.XLW");
   BuildTypeList(settings);
   const QStringList filters = FilePickerFilters(settings);
-  EXPECT_EQ(filters[0], QStringLiteral("All Support File (*.xls *.xlt *.xlsx)"));
-  EXPECT_EQ(filters[1], QStringLiteral("Excel 95, 97-2007 File(*.xls;*.XLT) (*.xls *.XLT)"));
+  EXPECT_TRUE(filters[0].startsWith(QStringLiteral("All Support File (*.xls *.xlw *.xlt ")));
+  EXPECT_EQ(filters[1], QStringLiteral("Excel 95, 97-2007 File(*.xls;*.XLW) (*.xls *.XLW)"));
 }
 
 }  // namespace

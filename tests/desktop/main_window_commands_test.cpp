@@ -32,7 +32,7 @@ class MainWindowCommandsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
-    GlobalSettings().targetdir = WithTrailingSlash(config_.Path(QStringLiteral("out")));
+    GlobalSettings().targetFolder = WithTrailingSlash(config_.Path(QStringLiteral("out")));
     for (const char* name : {"tree/a.xls", "tree/b.XLSX", "tree/c.txt", "tree/.hidden.xls", "tree/sub/d.xls",
                              "tree/book.xls/e.txt"}) {
       const QString path = config_.Path(QString::fromLatin1(name));
@@ -84,7 +84,7 @@ TEST_F(MainWindowCommandsTest, AddDirWithoutRecursionAddsTopFolderWorkbooks) {
   EXPECT_EQ(form_->rowCount(), 2);
   EXPECT_EQ(Panel(1), "2 File(s)");
   EXPECT_FALSE(form_->cancelFindDialog->isVisible());
-  EXPECT_EQ(GlobalSettings().adddir, config_.Path("tree"));
+  EXPECT_EQ(GlobalSettings().addFolders, config_.Path("tree"));
 }
 
 TEST_F(MainWindowCommandsTest, ScanSummaryOutlastsTheSelectionOfItsRows) {
@@ -154,16 +154,16 @@ TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
     form_->optionsDialog->okButton->click();
   });
   form_->optionsButton->click();
-  EXPECT_EQ(GlobalSettings().sourcecode, 65001);
+  EXPECT_EQ(GlobalSettings().outputCodePage, 65001);
 }
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
   form_->addDirDialog->invertSelectionButton->click();  // both types unticked
   form_->addDirDialog->recursiveCheck->setChecked(true);
   form_.reset();
-  EXPECT_FALSE(GlobalSettings().selext1);
-  EXPECT_FALSE(GlobalSettings().selext2);
-  EXPECT_TRUE(GlobalSettings().recursive);
+  EXPECT_FALSE(GlobalSettings().scannedTypes[FileTypeIndex(FileType::kXls)]);
+  EXPECT_FALSE(GlobalSettings().scannedTypes[FileTypeIndex(FileType::kXlsx)]);
+  EXPECT_TRUE(GlobalSettings().recurseFolders);
 }
 
 }  // namespace

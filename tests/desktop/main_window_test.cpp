@@ -69,7 +69,7 @@ class MainWindowTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
-    GlobalSettings().targetdir = WithTrailingSlash(config_.Path(QStringLiteral("out")));
+    GlobalSettings().targetFolder = WithTrailingSlash(config_.Path(QStringLiteral("out")));
     QDir().mkpath(config_.Path(QStringLiteral("src")));
     QApplication::clipboard()->clear();
     NewWindow();
@@ -174,7 +174,7 @@ TEST_F(MainWindowTest, AddFileFillsRowAndRefusesDuplicatesAndUnknownTypes) {
   EXPECT_EQ(Cell(0, FileListModel::Column::kSource), book);
   EXPECT_EQ(Cell(0, FileListModel::Column::kSize), QStringLiteral("5"));
   EXPECT_EQ(Cell(0, FileListModel::Column::kType), QStringLiteral("XLS"));
-  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), GlobalSettings().targetdir + QStringLiteral("Book.txt"));
+  EXPECT_EQ(Cell(0, FileListModel::Column::kTarget), GlobalSettings().targetFolder + QStringLiteral("Book.txt"));
   EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QString());
   form_->updateCountPanel();
   EXPECT_TRUE(form_->isRowSelected(0));
@@ -210,7 +210,9 @@ TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
   AnswerNextModal([&](QWidget* modal) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
-    EXPECT_EQ(dialog->nameFilters().front(), QStringLiteral("All Support File (*.xls *.xlsx)"));
+    EXPECT_EQ(dialog->nameFilters().front(),
+              QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb)"));
+    EXPECT_EQ(dialog->nameFilters().size(), 8);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
     static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
   });
@@ -220,6 +222,27 @@ TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
   EXPECT_EQ(form_->rowCount(), 1);
   EXPECT_EQ(Cell(0, FileListModel::Column::kSource), a);
   EXPECT_EQ(Panel(1), QStringLiteral("1 File(s)"));
+}
+
+// Templates and macro workbooks are rows of their own type, converted by the
+// reader of their family.
+TEST_F(MainWindowTest, EveryTypeOfTheTableIsAddedAndReachesItsReader) {
+  QStringList readBy;
+  const auto reader = [&readBy](const char* which) {
+    return [&readBy, which](const QString& source, OutputBlock& block, std::int32_t cp) {
+      readBy << QString::fromLatin1(which) + u' ' + QFileInfo(source).suffix();
+      return EchoConverter(source, block, cp);
+    };
+  };
+  form_->setConverters(reader("xls"), reader("xlsx"));
+  QStringList types;
+  for (const char* suffix : {"xlt", "xlsm", "xltx", "xltm", "xlsb"}) {
+    form_->addFile(Source(QStringLiteral("book.") + QString::fromLatin1(suffix)));
+    types << Cell(form_->rowCount() - 1, FileListModel::Column::kType);
+  }
+  EXPECT_EQ(types, QStringList({"XLT", "XLSM", "XLTX", "XLTM", "XLSB"}));
+  Convert(MainWindow::RunMode::kAll);
+  EXPECT_EQ(readBy, QStringList({"xls xlt", "xlsx xlsm", "xlsx xltx", "xlsx xltm", "xlsx xlsb"}));
 }
 
 TEST_F(MainWindowTest, AltHeldDisablesShortcuts) {
@@ -342,7 +365,7 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
   WaitForRun();
   EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
   EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Convert successfully"));
-  EXPECT_EQ(ReadAll(GlobalSettings().targetdir + QStringLiteral("good.txt")), QByteArray("hello"));
+  EXPECT_EQ(ReadAll(GlobalSettings().targetFolder + QStringLiteral("good.txt")), QByteArray("hello"));
   EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kFailed);
   EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
@@ -370,7 +393,7 @@ TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
   form_->fileListModel->setText(0, FileListModel::Column::kType, QStringLiteral("xls"));
   QFile::remove(Cell(1, FileListModel::Column::kSource));
   WriteAll(config_.Path(QStringLiteral("blocker")), "x");
-  GlobalSettings().targetdir = config_.Path(QStringLiteral("blocker/sub/"));
+  GlobalSettings().targetFolder = config_.Path(QStringLiteral("blocker/sub/"));
   Convert(MainWindow::RunMode::kAll);
   EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("File type not support"));
   EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("Source file does not exist"));
@@ -380,7 +403,7 @@ TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
 }
 
 TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
-  GlobalSettings().samedir = true;
+  GlobalSettings().targetBesideSource = true;
   const QString book = Source(QStringLiteral("book.xls"), "v");
   WriteAll(config_.Path(QStringLiteral("src/book.txt")), "old");
   form_->addFile(book);
@@ -394,14 +417,14 @@ TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
 }
 
 TEST_F(MainWindowTest, OverwriteAndCancelPolicies) {
-  GlobalSettings().samedir = true;
+  GlobalSettings().targetBesideSource = true;
   form_->addFile(Source(QStringLiteral("a.xls"), "new"));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
-  GlobalSettings().fileovertp = 3;
+  GlobalSettings().overwritePolicy = 3;
   Convert(MainWindow::RunMode::kAll);
   EXPECT_EQ(Cell(0, FileListModel::Column::kMessage), QStringLiteral("Target file already exists, user canceled"));
   EXPECT_EQ(ReadAll(config_.Path(QStringLiteral("src/a.txt"))), QByteArray("old"));
-  GlobalSettings().fileovertp = 1;
+  GlobalSettings().overwritePolicy = 1;
   Select({0});
   Convert(MainWindow::RunMode::kReConvert);
   EXPECT_EQ(form_->stateOf(0), FileListModel::RowState::kConverted);
@@ -409,8 +432,8 @@ TEST_F(MainWindowTest, OverwriteAndCancelPolicies) {
 }
 
 TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
-  GlobalSettings().samedir = true;
-  GlobalSettings().fileovertp = 2;
+  GlobalSettings().targetBesideSource = true;
+  GlobalSettings().overwritePolicy = 2;
   for (const char* name : {"a", "b", "c"}) {
     form_->addFile(Source(QString::fromLatin1(name) + QStringLiteral(".xls")));
     WriteAll(config_.Path(QStringLiteral("src/%1.txt").arg(QString::fromLatin1(name))), "old");
@@ -437,8 +460,8 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
 }
 
 TEST_F(MainWindowTest, PromptAutoRenameAndFrameClose) {
-  GlobalSettings().samedir = true;
-  GlobalSettings().fileovertp = 2;
+  GlobalSettings().targetBesideSource = true;
+  GlobalSettings().overwritePolicy = 2;
   form_->addFile(Source(QStringLiteral("a.xls")));
   form_->addFile(Source(QStringLiteral("b.xls")));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
@@ -490,7 +513,7 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kWaiting);
   EXPECT_EQ(form_->stateOf(3), FileListModel::RowState::kWaiting);
   EXPECT_EQ(Cell(2, FileListModel::Column::kMessage), QString());
-  EXPECT_FALSE(QFile::exists(GlobalSettings().targetdir + QStringLiteral("2.txt")));
+  EXPECT_FALSE(QFile::exists(GlobalSettings().targetFolder + QStringLiteral("2.txt")));
   EXPECT_EQ(LogMessages(),
             QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Column::kSource) + u')',
                          QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Column::kSource) + u')',
@@ -663,7 +686,7 @@ TEST_F(MainWindowTest, LaunchAndExploreTakeFirstSelectedRow) {
   form_->launchTargetAction->trigger();
   ASSERT_EQ(shellCalls_.size(), 3u);
   EXPECT_EQ(shellCalls_[0], std::make_pair(MainWindow::ShellAction::kOpen, QStringLiteral("/n/x.xls")));
-  EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::kOpenFolder, GlobalSettings().targetdir));
+  EXPECT_EQ(shellCalls_[1], std::make_pair(MainWindow::ShellAction::kOpenFolder, GlobalSettings().targetFolder));
   EXPECT_EQ(shellCalls_[2], std::make_pair(MainWindow::ShellAction::kShowInFolder, a));
 }
 
@@ -684,7 +707,7 @@ TEST_F(MainWindowTest, ExploreThatNothingOpensNamesTheFolder) {
   form_->exploreSourceAction->trigger();
   EXPECT_EQ(Panel(2), QStringLiteral("No application could open ") + config_.Path(QStringLiteral("src/")));
   form_->exploreTargetAction->trigger();
-  EXPECT_EQ(Panel(2), QStringLiteral("No application could open ") + GlobalSettings().targetdir);
+  EXPECT_EQ(Panel(2), QStringLiteral("No application could open ") + GlobalSettings().targetFolder);
 }
 
 TEST_F(MainWindowTest, EditMenuNamesTheDeleteKeyDelete) {
@@ -693,8 +716,8 @@ TEST_F(MainWindowTest, EditMenuNamesTheDeleteKeyDelete) {
 }
 
 TEST_F(MainWindowTest, OverwriteQuestionDefaultsToCancelAndHidesTheProgress) {
-  GlobalSettings().samedir = true;
-  GlobalSettings().fileovertp = static_cast<std::uint8_t>(FileOverType::kPrompt);
+  GlobalSettings().targetBesideSource = true;
+  GlobalSettings().overwritePolicy = static_cast<std::uint8_t>(FileOverType::kPrompt);
   form_->addFile(Source(QStringLiteral("a.xls")));
   form_->addFile(Source(QStringLiteral("b.xls")));
   WriteAll(config_.Path(QStringLiteral("src/a.txt")), "old");
@@ -875,7 +898,7 @@ TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
   EXPECT_FALSE(viewer->exportButton->isEnabled());
 
   viewer->notLoggingCheck->click();
-  EXPECT_TRUE(GlobalSettings().notlog);
+  EXPECT_TRUE(GlobalSettings().loggingOff);
   form_->addFile(QStringLiteral("/n/a.xls"));
   Convert(MainWindow::RunMode::kAll);
   EXPECT_FALSE(QFile::exists(LogFilePath()));
@@ -914,7 +937,7 @@ class MainWindowEngineTest : public MainWindowTest {
     MainWindowTest::SetUp();
     form_->setConverters(EngineConverter(engine_, WorkbookType::kXls),
                          EngineConverter(engine_, WorkbookType::kXlsx));
-    GlobalSettings().sourcecode = kCodePageUtf8;
+    GlobalSettings().outputCodePage = kCodePageUtf8;
   }
 };
 
@@ -937,7 +960,7 @@ TEST_F(MainWindowEngineTest, ExampleWorkbookConvertsAndDamagedOneFails) {
 TEST_F(MainWindowEngineTest, CorpusWorkbooksEndConvertedOrFailed) {
   const QDir corpus(QStringLiteral(TABULOX_CORPUS_DIR));
   if (!corpus.exists()) GTEST_SKIP() << "corpus not present";
-  GlobalSettings().notlog = true;
+  GlobalSettings().loggingOff = true;
   for (const char* folder : {"xls", "xlsx"}) {
     const QDir dir(corpus.filePath(QString::fromLatin1(folder)));
     for (const QFileInfo& file : dir.entryInfoList({QStringLiteral("*.xls"), QStringLiteral("*.xlsx")}, QDir::Files)) {

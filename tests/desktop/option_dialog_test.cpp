@@ -65,14 +65,11 @@ TEST(CodePageEntriesTest, ListOrderAndTexts) {
 class OptionDialogTest : public ::testing::Test {
  protected:
   OptionDialogTest() {
-    settings_.targetdir = "/home/user/out/";
-    settings_.sourcecode = 65001;
-    settings_.fileovertp = 2;
-    settings_.userfileext1 = "*.xlt";
-    settings_.userfileext2 = "*.XLSM";
-    settings_.textorder = 2;
-    settings_.pagebreak = true;
-    settings_.keepraw = 1;
+    settings_.targetFolder = "/home/user/out/";
+    settings_.outputCodePage = 65001;
+    settings_.overwritePolicy = 2;
+    settings_.xlsExtraPatterns = "*.xlw";
+    settings_.xlsxExtraPatterns = "*.XLSX2";
   }
   void Open() { dialog_.show(); }
 
@@ -89,17 +86,17 @@ TEST_F(OptionDialogTest, ShowingLoadsStoredValues) {
   EXPECT_EQ(dialog_.codePageCombo->count(), 17);
   EXPECT_TRUE(dialog_.pages->isTabVisible(OptionsDialog::kPageGeneral));
   EXPECT_FALSE(dialog_.pages->isTabVisible(OptionsDialog::kPageFileExtension));
-  EXPECT_FALSE(dialog_.pages->isTabVisible(OptionsDialog::kPageSpecial));
+  EXPECT_EQ(dialog_.pages->count(), 2);
 }
 
 TEST_F(OptionDialogTest, CodePageNotInListShowsNumber) {
-  settings_.sourcecode = 20127;
+  settings_.outputCodePage = 20127;
   Open();
   EXPECT_EQ(dialog_.codePageCombo->currentText(), "20127");
 }
 
 TEST_F(OptionDialogTest, SameDirBoxDisablesTargetField) {
-  settings_.samedir = true;
+  settings_.targetBesideSource = true;
   Open();
   EXPECT_FALSE(dialog_.targetFolderEdit->isEnabled());
   EXPECT_FALSE(dialog_.browseButton->isEnabled());
@@ -119,24 +116,24 @@ TEST_F(OptionDialogTest, OkStoresFieldsAtOnce) {
   dialog_.codePageCombo->setEditText("437");
   dialog_.okButton->click();
   EXPECT_EQ(dialog_.result(), QDialog::Accepted);
-  EXPECT_EQ(settings_.targetdir, "/data/text/");
-  EXPECT_TRUE(settings_.samedir);
-  EXPECT_EQ(settings_.fileovertp, 1);
-  EXPECT_EQ(settings_.sourcecode, 437);
+  EXPECT_EQ(settings_.targetFolder, "/data/text/");
+  EXPECT_TRUE(settings_.targetBesideSource);
+  EXPECT_EQ(settings_.overwritePolicy, 1);
+  EXPECT_EQ(settings_.outputCodePage, 437);
 }
 
 TEST_F(OptionDialogTest, OkWithChosenEntryStoresItsNumber) {
   Open();
   dialog_.codePageCombo->setCurrentIndex(2);  // "1200   Unicode (UTF-16, ISO 10646)"
   dialog_.onOk();
-  EXPECT_EQ(settings_.sourcecode, 1200);
+  EXPECT_EQ(settings_.outputCodePage, 1200);
 }
 
 TEST_F(OptionDialogTest, EmptyTargetFieldStoresLoneSeparator) {
   Open();
   dialog_.targetFolderEdit->clear();
   dialog_.onOk();
-  EXPECT_EQ(settings_.targetdir, "/");
+  EXPECT_EQ(settings_.targetFolder, "/");
 }
 
 TEST_F(OptionDialogTest, NonNumericCodePageKeepsDialogOpen) {
@@ -151,8 +148,8 @@ TEST_F(OptionDialogTest, NonNumericCodePageKeepsDialogOpen) {
   EXPECT_EQ(seen.text, "Code page identifier must be numeric!");
   EXPECT_TRUE(dialog_.isVisible());
   EXPECT_NE(dialog_.result(), QDialog::Accepted);
-  EXPECT_EQ(settings_.sourcecode, 65001);
-  EXPECT_EQ(settings_.targetdir, "/typed/before/");  // stored before the check
+  EXPECT_EQ(settings_.outputCodePage, 65001);
+  EXPECT_EQ(settings_.targetFolder, "/typed/before/");  // stored before the check
 }
 
 TEST_F(OptionDialogTest, CancelRestoresStoredValues) {
@@ -162,55 +159,44 @@ TEST_F(OptionDialogTest, CancelRestoresStoredValues) {
   dialog_.codePageCombo->setEditText("1250");
   dialog_.cancelButton->click();
   EXPECT_EQ(dialog_.result(), QDialog::Rejected);
-  EXPECT_EQ(settings_.targetdir, "/home/user/out/");
-  EXPECT_FALSE(settings_.samedir);
-  EXPECT_EQ(settings_.sourcecode, 65001);
+  EXPECT_EQ(settings_.targetFolder, "/home/user/out/");
+  EXPECT_FALSE(settings_.targetBesideSource);
+  EXPECT_EQ(settings_.outputCodePage, 65001);
   EXPECT_EQ(dialog_.targetFolderEdit->text(), "/home/user/out/");
   EXPECT_FALSE(dialog_.sameFolderCheck->isChecked());
   EXPECT_TRUE(dialog_.targetFolderEdit->isEnabled());
   EXPECT_EQ(dialog_.codePageCombo->currentText(), "65001 Unicode (UTF-8)");
 }
 
-TEST_F(OptionDialogTest, HiddenPagesCarrySettingsAndOkRebuildsTypeTable) {
-  settings_.extensionList.clear();  // stale until OK rebuilds it
+TEST_F(OptionDialogTest, HiddenPageCarriesExtraPatternsAndOkRebuildsTypeList) {
+  settings_.namePatterns.clear();  // stale until OK rebuilds it
   Open();
   dialog_.onOk();
-  EXPECT_EQ(settings_.userfileext1, "*.xlt");
-  EXPECT_EQ(settings_.userfileext2, "*.XLSM");
-  EXPECT_EQ(settings_.textorder, 2);
-  EXPECT_TRUE(settings_.pagebreak);
-  EXPECT_EQ(settings_.keepraw, 1);
-  EXPECT_EQ(settings_.extensionList, "*.xls;*.xlt;*.xlsx;*.xlsm;");
-  EXPECT_EQ(FindFileType(settings_, "/a/book.xlt"), "XLS");
-}
-
-TEST_F(OptionDialogTest, KeeprawOtherThanOneReadsAsClear) {
-  settings_.keepraw = 5;
-  Open();
-  EXPECT_FALSE(dialog_.keepRawCheck->isChecked());
-  dialog_.onOk();
-  EXPECT_EQ(settings_.keepraw, 0);
+  EXPECT_EQ(settings_.xlsExtraPatterns, "*.xlw");
+  EXPECT_EQ(settings_.xlsxExtraPatterns, "*.XLSX2");
+  EXPECT_EQ(FindFileType(settings_, "/a/book.xlw"), FileType::kXls);
+  EXPECT_EQ(FindFileType(settings_, "/a/book.xlsx2"), FileType::kXlsx);
 }
 
 TEST_F(OptionDialogTest, OverwritePolicyOutOfRangeSelectsNothingAndStores255) {
-  settings_.fileovertp = 7;
+  settings_.overwritePolicy = 7;
   Open();
   EXPECT_EQ(dialog_.overwritePolicyCombo->currentIndex(), -1);
   dialog_.onOk();
-  EXPECT_EQ(settings_.fileovertp, 255);
+  EXPECT_EQ(settings_.overwritePolicy, 255);
 }
 
 TEST_F(OptionDialogTest, BrowseOpensAtTheTargetFolderElseTheOneChosenLast) {
   TempDir target;
   TempDir chosen;
-  settings_.targetdir = QString::fromStdString(target.Path() + "/");
+  settings_.targetFolder = QString::fromStdString(target.Path() + "/");
   Open();
   QString shown;
   AnswerFolderPicker(QString::fromStdString(chosen.Path()), &shown);
   dialog_.browseButton->click();
   EXPECT_EQ(shown, QString::fromStdString(target.Path()));
   EXPECT_EQ(dialog_.targetFolderEdit->text(), QString::fromStdString(chosen.Path()));
-  EXPECT_EQ(settings_.targetdir, QString::fromStdString(target.Path() + "/"));  // not before OK
+  EXPECT_EQ(settings_.targetFolder, QString::fromStdString(target.Path() + "/"));  // not before OK
 
   dialog_.targetFolderEdit->setText("/no/such/folder");
   AnswerFolderPicker(QString(), &shown);

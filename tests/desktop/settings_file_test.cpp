@@ -14,35 +14,44 @@ using testing::ReadAll;
 using testing::TempConfig;
 using testing::WriteAll;
 
+QString Patterns(const ProgramSettings& settings) {
+  QStringList patterns;
+  for (const NamePattern& known : settings.namePatterns) patterns << known.pattern;
+  return patterns.join(u';');
+}
+
+const QString kTablePatterns = QStringLiteral("*.xls;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb");
+
 TEST(SettingsFileTest, MissingFileGivesDefaults) {
   TempConfig config;
   ProgramSettings s;
-  s.samedir = true;
+  s.targetBesideSource = true;
   ReadSettingsFile(config.Path(QStringLiteral("none.dat")), s);
-  EXPECT_FALSE(s.samedir);
-  EXPECT_EQ(s.targetdir, DocumentsFolderPath());
-  EXPECT_EQ(s.adddir, DocumentsFolderPath());
-  EXPECT_TRUE(s.targetdir.endsWith(u'/'));
-  EXPECT_EQ(s.fileovertp, 0);
-  EXPECT_EQ(s.sourcecode, 0);
-  EXPECT_TRUE(s.selext1);
-  EXPECT_TRUE(s.selext2);
-  EXPECT_FALSE(s.recursive);
-  EXPECT_FALSE(s.notlog);
-  EXPECT_EQ(s.extensionList, QStringLiteral("*.xls;*.xlsx;"));
+  EXPECT_FALSE(s.targetBesideSource);
+  EXPECT_EQ(s.targetFolder, DocumentsFolderPath());
+  EXPECT_EQ(s.addFolders, DocumentsFolderPath());
+  EXPECT_TRUE(s.targetFolder.endsWith(u'/'));
+  EXPECT_EQ(s.overwritePolicy, 0);
+  EXPECT_EQ(s.outputCodePage, 0);
+  EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXls)]);
+  EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXlsx)]);
+  EXPECT_FALSE(s.recurseFolders);
+  EXPECT_FALSE(s.loggingOff);
+  for (bool ticked : s.scannedTypes) EXPECT_TRUE(ticked);
+  EXPECT_EQ(Patterns(s), kTablePatterns);
 }
 
-TEST(SettingsFileTest, NewFileListsAllFifteenKeysInOrder) {
+TEST(SettingsFileTest, NewFileListsEveryKeyInOrder) {
   TempConfig config;
   ProgramSettings s = DefaultSettings();
-  s.targetdir = QStringLiteral("/t/");
-  s.adddir = QStringLiteral("/a;/b");
+  s.targetFolder = QStringLiteral("/t/");
+  s.addFolders = QStringLiteral("/a;/b");
   const QString path = config.Path(QStringLiteral("Tabulox.dat"));
   WriteSettingsFile(path, s);
   EXPECT_EQ(ReadAll(path),
             "[general]\nsamedir=0\ntargetdir=/t/\nadddir=/a;/b\nfileovertp=0\nsourcecode=0\n"
-            "targetcode=0\nuserfileext1=\nuserfileext2=\nselext1=1\nselext2=1\nrecursive=0\n"
-            "pagebreak=0\ntextorder=0\nkeepraw=0\nnotlog=0\n");
+            "userfileext1=\nuserfileext2=\nselext1=1\nselxlt=1\nselext2=1\nselxlsm=1\nselxltx=1\n"
+            "selxltm=1\nselxlsb=1\nrecursive=0\nnotlog=0\n");
 }
 
 TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
@@ -53,49 +62,80 @@ TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
            "samedir=2\nkeepraw= -1 \n");
   ProgramSettings s;
   ReadSettingsFile(path, s);
-  EXPECT_EQ(s.fileovertp, 0);
-  EXPECT_EQ(s.sourcecode, 0);
-  EXPECT_EQ(s.textorder, 0);
-  EXPECT_TRUE(s.selext1);
-  EXPECT_TRUE(s.samedir);
-  EXPECT_EQ(s.keepraw, -1);
+  EXPECT_EQ(s.overwritePolicy, 0);
+  EXPECT_EQ(s.outputCodePage, 0);
+  EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXls)]);
+  EXPECT_TRUE(s.targetBesideSource);
 
   WriteSettingsFile(path, s);
   const QByteArray written = ReadAll(path);
   EXPECT_TRUE(written.contains("\nsamedir=1\n"));
   EXPECT_TRUE(written.contains("\nfileovertp=0\n"));
   EXPECT_FALSE(written.contains("abc"));
+  // Keys no setting reads stay as the file had them.
+  EXPECT_TRUE(written.contains("\ntextorder=99999999999\n"));
+  EXPECT_TRUE(written.contains("\nkeepraw= -1 \n"));
 }
 
-TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndHandEditedTargetCode) {
+TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndKeysNoSettingReads) {
   TempConfig config;
   const QString path = config.Path(QStringLiteral("Tabulox.dat"));
-  WriteAll(path, "[general]\ntargetcode=1252\n");
+  WriteAll(path, "[general]\ntargetcode=1252\npagebreak=1\ntextorder=2\nkeepraw=1\n");
   ProgramSettings s;
   ReadSettingsFile(path, s);
-  s.samedir = true;
-  s.targetdir = QStringLiteral("/home/u/Έγγραφα/文件/");
-  s.fileovertp = 2;
-  s.sourcecode = 65001;
-  s.userfileext1 = QStringLiteral("*.XLT");
-  s.selext2 = false;
-  s.recursive = true;
-  s.notlog = true;
+  s.targetBesideSource = true;
+  s.targetFolder = QStringLiteral("/home/u/Έγγραφα/文件/");
+  s.overwritePolicy = 2;
+  s.outputCodePage = 65001;
+  s.xlsExtraPatterns = QStringLiteral("*.XLT");
+  s.scannedTypes[FileTypeIndex(FileType::kXlsx)] = false;
+  s.recurseFolders = true;
+  s.loggingOff = true;
   for (int run = 0; run < 3; ++run) WriteSettingsFile(path, s);
 
   ProgramSettings back;
   ReadSettingsFile(path, back);
-  EXPECT_EQ(back.targetcode, 1252);
-  EXPECT_TRUE(back.samedir);
-  EXPECT_EQ(back.targetdir, s.targetdir);
-  EXPECT_EQ(back.fileovertp, 2);
-  EXPECT_EQ(back.sourcecode, 65001);
-  EXPECT_EQ(back.userfileext1, QStringLiteral("*.XLT"));
-  EXPECT_FALSE(back.selext2);
-  EXPECT_TRUE(back.recursive);
-  EXPECT_TRUE(back.notlog);
-  EXPECT_EQ(back.extensionList, QStringLiteral("*.xls;*.xlt;*.xlsx;"));
-  EXPECT_EQ(ReadAll(path).count("targetcode="), 1);
+  EXPECT_TRUE(back.targetBesideSource);
+  EXPECT_EQ(back.targetFolder, s.targetFolder);
+  EXPECT_EQ(back.overwritePolicy, 2);
+  EXPECT_EQ(back.outputCodePage, 65001);
+  EXPECT_EQ(back.xlsExtraPatterns, QStringLiteral("*.XLT"));
+  EXPECT_FALSE(back.scannedTypes[FileTypeIndex(FileType::kXlsx)]);
+  EXPECT_TRUE(back.recurseFolders);
+  EXPECT_TRUE(back.loggingOff);
+  EXPECT_EQ(Patterns(back), QStringLiteral("*.xls;*.xlt;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb"));
+  const QByteArray written = ReadAll(path);
+  for (const char* kept : {"\ntargetcode=1252\n", "\npagebreak=1\n", "\ntextorder=2\n", "\nkeepraw=1\n"}) {
+    EXPECT_EQ(written.count(kept), 1) << kept;
+  }
+}
+
+// A file of the fifteen keys the program has always written: its values load
+// as they were, it is written back line for line, and the ticks of the types
+// it has no key for are appended, ticked.
+TEST(SettingsFileTest, FileOfFifteenKeysLoadsAndKeepsItsLines) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  const QByteArray today =
+      "[general]\nsamedir=1\ntargetdir=/t/\nadddir=/a;/b\nfileovertp=2\nsourcecode=1252\n"
+      "targetcode=0\nuserfileext1=*.xlw\nuserfileext2=\nselext1=0\nselext2=1\nrecursive=1\n"
+      "pagebreak=0\ntextorder=0\nkeepraw=0\nnotlog=1\n";
+  WriteAll(path, today);
+  ProgramSettings s;
+  ReadSettingsFile(path, s);
+  EXPECT_TRUE(s.targetBesideSource);
+  EXPECT_EQ(s.targetFolder, QStringLiteral("/t/"));
+  EXPECT_EQ(s.addFolders, QStringLiteral("/a;/b"));
+  EXPECT_EQ(s.overwritePolicy, 2);
+  EXPECT_EQ(s.outputCodePage, 1252);
+  EXPECT_EQ(s.xlsExtraPatterns, QStringLiteral("*.xlw"));
+  EXPECT_FALSE(s.scannedTypes[FileTypeIndex(FileType::kXls)]);
+  EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXlsx)]);
+  EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXlsb)]);
+  EXPECT_TRUE(s.recurseFolders);
+  EXPECT_TRUE(s.loggingOff);
+  WriteSettingsFile(path, s);
+  EXPECT_EQ(ReadAll(path), today + "selxlt=1\nselxlsm=1\nselxltx=1\nselxltm=1\nselxlsb=1\n");
 }
 
 TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
@@ -104,8 +144,8 @@ TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
   WriteAll(path, "[other]\nsamedir=1\n\n[General]\r\nmine=keep\r\nSAMEDIR = 1\r\n\n[tail]\nx=y\n");
   ProgramSettings s;
   ReadSettingsFile(path, s);
-  EXPECT_TRUE(s.samedir);  // from [General], case-insensitive; [other] is not read
-  s.samedir = false;
+  EXPECT_TRUE(s.targetBesideSource);  // from [General], case-insensitive; [other] is not read
+  s.targetBesideSource = false;
   WriteSettingsFile(path, s);
   const QByteArray written = ReadAll(path);
   EXPECT_TRUE(written.startsWith("[other]\nsamedir=1\n\n[General]\nmine=keep\nsamedir=0\n"))
@@ -121,8 +161,8 @@ TEST(SettingsFileTest, OverlongValueIsCutWithoutSplittingACharacter) {
   WriteAll(path, "[general]\ntargetdir=" + dir + "\nadddir=" + QByteArray(3000, 'a') + "\n");
   ProgramSettings s;
   ReadSettingsFile(path, s);
-  EXPECT_EQ(s.targetdir, QString(2046, u'd'));
-  EXPECT_EQ(s.adddir, QString(kMaxSettingsValueLength, u'a'));
+  EXPECT_EQ(s.targetFolder, QString(2046, u'd'));
+  EXPECT_EQ(s.addFolders, QString(kMaxSettingsValueLength, u'a'));
 }
 
 TEST(SettingsFileTest, UnwritablePathRaisesAndKeepsOldFile) {
@@ -140,12 +180,12 @@ TEST(SettingsFileTest, LoadAndSaveUseTheConfigFolderAndCreateIt) {
   TempConfig config;
   EXPECT_EQ(ConfigDir(), config.Path(QStringLiteral("Tabulox/")));
   GlobalSettings() = DefaultSettings();
-  GlobalSettings().fileovertp = 3;
+  GlobalSettings().overwritePolicy = 3;
   SaveSettings();
   EXPECT_TRUE(QFile::exists(config.Path(QStringLiteral("Tabulox/Tabulox.dat"))));
-  GlobalSettings().fileovertp = 0;
+  GlobalSettings().overwritePolicy = 0;
   LoadSettings();
-  EXPECT_EQ(GlobalSettings().fileovertp, 3);
+  EXPECT_EQ(GlobalSettings().overwritePolicy, 3);
   GlobalSettings() = DefaultSettings();
 }
 

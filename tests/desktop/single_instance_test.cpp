@@ -267,7 +267,7 @@ class InboxTest : public ::testing::Test {
  protected:
   void SetUp() override {
     GlobalSettings() = DefaultSettings();
-    GlobalSettings().targetdir = WithTrailingSlash(config_.Path("out"));
+    GlobalSettings().targetFolder = WithTrailingSlash(config_.Path("out"));
     QDir().mkpath(config_.Path("src/tree"));
     for (const char* name : {"src/a.xls", "src/b.xls", "src/c.xlsx", "src/tree/d.xls"}) {
       WriteAll(config_.Path(name), "x");

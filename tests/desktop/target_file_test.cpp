@@ -27,8 +27,8 @@ class TargetFileNameTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(TargetFileNameTest, ReplacesExtensionAndPicksFolder) {
   ProgramSettings settings;
-  settings.samedir = GetParam().samedir;
-  settings.targetdir = QStringLiteral("/out/");
+  settings.targetBesideSource = GetParam().samedir;
+  settings.targetFolder = QStringLiteral("/out/");
   EXPECT_EQ(TargetFileName(QString::fromUtf8(GetParam().source), settings).toStdString(),
             GetParam().expected);
 }
@@ -114,15 +114,15 @@ TEST(ConversionWorkerTest, AnEmptyTextLeavesAnEmptyTarget) {
   const ConvertFunction empty = [](const QString&, OutputBlock& block, std::int32_t) {
     return CopyToOutputBlock("", block);
   };
-  worker.SetConverters(empty, empty);
+  worker.setConverters(empty, empty);
   QList<std::pair<int, int>> outcomes;
-  QObject::connect(&worker, &ConversionWorker::Converted,
+  QObject::connect(&worker, &ConversionWorker::converted,
                    [&](int row, int result) { outcomes.append({row, result}); });
   const QString fresh = dir.Path(QStringLiteral("fresh.txt"));
   const QString replaced = dir.Path(QStringLiteral("replaced.txt"));
   WriteAll(replaced, "old text");
-  worker.Convert(ConversionJob{0, source, fresh, false, WorkbookType::kXls, 65001});
-  worker.Convert(ConversionJob{1, source, replaced, true, WorkbookType::kXls, 65001});
+  worker.convert(ConversionJob{0, source, fresh, false, WorkbookType::kXls, 65001, {}});
+  worker.convert(ConversionJob{1, source, replaced, true, WorkbookType::kXls, 65001, {}});
   ASSERT_TRUE(testing::WaitUntil([&] { return outcomes.size() == 2; }));
   EXPECT_EQ(outcomes, (QList<std::pair<int, int>>{{0, 0}, {1, 0}}));
   for (const QString& target : {fresh, replaced}) {
