@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -580,14 +581,22 @@ void MainWindow::launchOrExplore(bool source, bool launch) {
 
 bool MainWindow::defaultShell(ShellAction action, const QString& path) {
   if (action == ShellAction::kShowInFolder) {
-    // Freedesktop file manager interface: opens the folder with the file selected.
+    const QUrl folder = QUrl::fromLocalFile(QFileInfo(path).absolutePath());
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return QDesktopServices::openUrl(folder);
+    // Freedesktop file manager interface: opens the folder with the file
+    // selected. The answer may take seconds (a file manager starting), so it
+    // is awaited by the event loop; a failed call opens the folder instead.
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("/org/freedesktop/FileManager1"),
         QStringLiteral("org.freedesktop.FileManager1"), QStringLiteral("ShowItems"));
     call << QStringList{QUrl::fromLocalFile(path).toString()} << QString();
-    const QDBusMessage reply = QDBusConnection::sessionBus().call(call, QDBus::Block, 3000);
-    if (reply.type() != QDBusMessage::ErrorMessage) return true;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absolutePath()));
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 3000));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, [folder](QDBusPendingCallWatcher* done) {
+      if (done->isError()) QDesktopServices::openUrl(folder);
+      done->deleteLater();
+    });
+    return true;
   }
   return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
 }
