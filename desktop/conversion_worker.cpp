@@ -26,6 +26,7 @@ ConversionWorker::~ConversionWorker() {
 }
 
 void ConversionWorker::setConverters(ConvertFunction xls, ConvertFunction xlsx) {
+  throughEngine_ = false;
   convert_ = [xls = std::move(xls), xlsx = std::move(xlsx)](const ConversionJob& job, OutputBlock& block) {
     return (job.type == WorkbookType::kXls ? xls : xlsx)(job.source, block, job.codePage);
   };
@@ -49,7 +50,9 @@ void ConversionWorker::run(const ConversionJob& job) {
       case AtomicWriteResult::kOk: break;
     }
   }
-  emit converted(job.row, result);
+  const bool passwordRefused = throughEngine_ && result == kSourceEncrypted &&
+                               engine_.LastEncryptionFailure() == EncryptionFailure::kPassword;
+  emit converted(job.row, result, passwordRefused);
 }
 
 }  // namespace tabulox

@@ -49,14 +49,17 @@ class ConversionWorker : public QObject {
  signals:
   // `result`: the byte count of the text written, the engine's failure code,
   // or kDestinationCreateFailed / kDestinationWriteFailed when the target
-  // could not be created or written. Emitted on the worker's thread, so a
+  // could not be created or written. `passwordRefused`: the result is
+  // kSourceEncrypted because no password given opened the workbook (not an
+  // encryption the engine cannot read). Emitted on the worker's thread, so a
   // receiver on another thread gets it queued.
-  void converted(int row, int result);
+  void converted(int row, int result, bool passwordRefused);
 
  private:
   void run(const ConversionJob& job);
 
   Engine engine_;
+  bool throughEngine_ = true;  // false once setConverters replaced it
   std::function<ResultCode(const ConversionJob& job, OutputBlock& block)> convert_;
   // Reused from one conversion to the next, so at most one text is held.
   OutputBlock text_;

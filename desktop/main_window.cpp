@@ -31,6 +31,7 @@
 #include "log_viewer.h"
 #include "options_dialog.h"
 #include "overwrite_dialog.h"
+#include "password_dialog.h"
 #include "picker_folder.h"
 #include "scan_cancel_dialog.h"
 #include "target_file.h"
@@ -320,6 +321,7 @@ void MainWindow::createDialogs() {
   connect(cancelConvertDialog, &ConversionCancelDialog::CancelRequested, this, &MainWindow::stopRunAfterCurrentFile);
   aboutBox = new AboutBox(this);
   overwriteDialog = new OverwriteDialog(this);
+  passwordDialog = new PasswordDialog(this);
   logViewer = new LogViewer(this);
   optionsDialog = new OptionsDialog(GlobalSettings(), ProgramDir(), this);
   directoryDialog = new DirectoryDialog(GlobalSettings().addFolders, this);
@@ -883,12 +885,32 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     failRow(row, QStringLiteral("File type not support"), source);
     return RowStep::kDone;
   }
-  worker_->convert(ConversionJob{row, source, target, replaceTarget, FileTypeInfo(*type).engineType, runCodePage_, {}});
+  rowJob_ = ConversionJob{row, source, target, replaceTarget, FileTypeInfo(*type).engineType, runCodePage_, {}};
+  rowJob_.options.password = runPassword_;
+  worker_->convert(rowJob_);
   return RowStep::kHanded;
 }
 
-void MainWindow::onRowConverted(int row, int result) {
+bool MainWindow::retryWithPassword(int row) {
+  if (row != rowJob_.row) return false;
+  if (runPassword_ && rowJob_.options.password != runPassword_) {
+    rowJob_.options.password = runPassword_;
+  } else {
+    bool forRestOfRun = false;
+    cancelConvertDialog->stepAside();
+    const std::optional<QString> password = passwordDialog->ask(rowJob_.source, forRestOfRun);
+    cancelConvertDialog->stepBack();
+    if (!password || cancelRun_) return false;
+    rowJob_.options.password = password->toStdString();
+    if (forRestOfRun) runPassword_ = rowJob_.options.password;
+  }
+  worker_->convert(rowJob_);
+  return true;
+}
+
+void MainWindow::onRowConverted(int row, int result, bool passwordRefused) {
   if (!converting_) return;  // a run ended by a log error while the row was in hand
+  if (passwordRefused && retryWithPassword(row)) return;
   try {
     if (result < 0) {
       failRow(row, ConvertMessageForResult(result),
@@ -929,6 +951,8 @@ void MainWindow::finishRun() {
 
 void MainWindow::endRun() {
   converting_ = false;
+  runPassword_.reset();
+  rowJob_.options.password.reset();
   cancelConvertDialog->close();
   if (messagePanel->text().startsWith(kStoppingMessage)) showStatusMessage(QStringLiteral("Conversion stopped."));
   emit runFinished();

@@ -22,6 +22,7 @@ namespace tabulox {
 
 class ConversionCancelDialog;
 class OverwriteDialog;
+class PasswordDialog;
 class AboutBox;
 class LogViewer;
 class OptionsDialog;
@@ -124,6 +125,7 @@ class MainWindow : public QMainWindow {
 
   ConversionCancelDialog* cancelConvertDialog;
   OverwriteDialog* overwriteDialog;
+  PasswordDialog* passwordDialog;
   AboutBox* aboutBox;
   LogViewer* logViewer;
   OptionsDialog* optionsDialog;
@@ -194,7 +196,10 @@ class MainWindow : public QMainWindow {
   enum class RowStep { kDone, kHanded, kStopRun };
   void continueRun();
   RowStep beginRow(int row);
-  void onRowConverted(int row, int result);
+  void onRowConverted(int row, int result, bool passwordRefused);
+  // A workbook of the run that no password so far opened: converts it again
+  // with the run's password or one the user gives; false when the user skips it.
+  bool retryWithPassword(int row);
   void finishRun();
   void endRun();
   void failRow(int row, const QString& message, const QString& logPath);
@@ -210,6 +215,9 @@ class MainWindow : public QMainWindow {
   int runRowCount_ = 0;  // rows when the run started
   int runNextRow_ = 0;
   std::int32_t runCodePage_ = 0;
+  ConversionJob rowJob_;  // the row in hand, for a conversion with a password
+  // The password the user gave for the rest of the run; dropped when it ends.
+  std::optional<std::string> runPassword_;
   int runSuccessful_ = 0;
   int runFailed_ = 0;
   // The scan in progress.
