@@ -16,6 +16,13 @@
 
 namespace tabulox {
 
+// One sheet's target of a conversion with one file per sheet.
+struct SheetTarget {
+  int number = 0;  // the sheet's, from 1 in workbook order
+  QString target;
+  bool replaceTarget = false;
+};
+
 // One row's conversion as the run settled it.
 struct ConversionJob {
   int row = 0;
@@ -25,6 +32,9 @@ struct ConversionJob {
   WorkbookType type = WorkbookType::kXls;
   std::int32_t codePage = 0;
   ConversionOptions options;
+  // With one file per sheet: the sheets and their targets, in place of
+  // `target`. Settled on the window's thread after listSheets.
+  std::vector<SheetTarget> sheets;
 };
 
 class ConversionWorker : public QObject {
@@ -45,6 +55,9 @@ class ConversionWorker : public QObject {
   // Queues one conversion; converted follows when it is done. Conversions
   // run one after the other in the order they were queued.
   void convert(const ConversionJob& job);
+  // Queues the listing of the sheets `job` would write, through the engine;
+  // sheetsListed follows.
+  void listSheets(const ConversionJob& job);
 
  signals:
   // `result`: the byte count of the text written, the engine's failure code,
@@ -54,9 +67,14 @@ class ConversionWorker : public QObject {
   // encryption the engine cannot read). Emitted on the worker's thread, so a
   // receiver on another thread gets it queued.
   void converted(int row, int result, bool passwordRefused);
+  // `result`: the number of sheets, or the engine's failure code.
+  void sheetsListed(int row, int result, bool passwordRefused, const std::vector<SheetInfo>& sheets);
 
  private:
   void run(const ConversionJob& job);
+  // Converts and writes one target; the byte count or the failure code.
+  ResultCode convertTo(const ConversionJob& job, const QString& target, bool replaceTarget);
+  bool passwordRefused(ResultCode result) const;
 
   Engine engine_;
   bool throughEngine_ = true;  // false once setConverters replaced it

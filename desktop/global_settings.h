@@ -13,6 +13,10 @@ namespace tabulox {
 // Overwrite policy of a conversion run.
 enum class FileOverType : std::uint8_t { kAutoRename = 0, kOverwrite = 1, kPrompt = 2, kCancel = 3 };
 
+// The layout of the written text: the one the program has always written, or
+// the text as a spreadsheet application shows it.
+enum class OutputLayout : std::uint8_t { kAsToday = 0, kAsShown = 1 };
+
 // A name pattern of the type list: "*" and a lower-case extension.
 struct NamePattern {
   QString pattern;
@@ -36,6 +40,11 @@ struct ProgramSettings {
   std::array<bool, kFileTypeCount> scannedTypes = {true, true, true, true, true, true, true};
   bool recurseFolders = false;  // Add Dir descends into sub-folders
   bool loggingOff = false;
+  // The Output group of the Options dialog.
+  OutputLayout layout = OutputLayout::kAsToday;
+  bool commaSeparated = false;  // as shown: commas and ".csv" targets, not TABs
+  bool filePerSheet = false;    // one target per sheet, "<name> - <sheet>.<ext>"
+  bool leaveHiddenOut = false;  // hidden sheets, rows and columns left out
 
   // Derived by BuildTypeList (file_types.h), not stored in the file.
   std::vector<NamePattern> namePatterns;

@@ -30,6 +30,7 @@
 #include "help_pages.h"
 #include "log_viewer.h"
 #include "options_dialog.h"
+#include "output_options.h"
 #include "overwrite_dialog.h"
 #include "password_dialog.h"
 #include "picker_folder.h"
@@ -49,6 +50,7 @@ using RowState = FileListModel::RowState;
 const QString kProductName = QStringLiteral("KV-Tabulox");
 const QString kProductPanel = QStringLiteral("KV-Tabulox 3.0");
 const QString kStoppingMessage = QStringLiteral(u"Stopping after the current file\u2026");
+const QString kTargetExistsMessage = QStringLiteral("Target file already exists, user canceled");
 const QString kDeleteRefusedMessage = QStringLiteral("Files cannot be deleted while a conversion runs.");
 
 constexpr int kSelectTimerMs = 50;
@@ -90,6 +92,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
   shell_ = defaultShell;
   worker_ = std::make_unique<ConversionWorker>();
   connect(worker_.get(), &ConversionWorker::converted, this, &MainWindow::onRowConverted);
+  connect(worker_.get(), &ConversionWorker::sheetsListed, this, &MainWindow::onSheetsListed);
 
   createActions();
   createMenus();
@@ -797,7 +800,8 @@ void MainWindow::failRow(int row, const QString& message, const QString& logPath
   fileListModel->setState(row, RowState::kFailed);
   fileListModel->setText(row, Column::kMessage, message);
   ++runFailed_;
-  WriteLog(QStringLiteral("Failed: ") + message + QStringLiteral(" (") + logPath + u')');
+  WriteLog(QStringLiteral("Failed: ") + message + QStringLiteral(" (") + logPath + QStringLiteral("), layout ") +
+           runLayoutName_);
 }
 
 void MainWindow::convertFiles(RunMode mode) {
@@ -806,6 +810,9 @@ void MainWindow::convertFiles(RunMode mode) {
   cancelRun_ = false;
   runMode_ = mode;
   runCodePage_ = GlobalSettings().outputCodePage != 0 ? GlobalSettings().outputCodePage : Engine::LocaleCodePage();
+  runOptions_ = OutputConversionOptions(GlobalSettings());
+  runFilePerSheet_ = GlobalSettings().filePerSheet;
+  runLayoutName_ = OutputLayoutName(GlobalSettings());
   runSuccessful_ = 0;
   runFailed_ = 0;
   WriteLog(QStringLiteral("Conversion start..."));
@@ -846,37 +853,49 @@ void MainWindow::continueRun() {
   }
 }
 
+MainWindow::TargetChoice MainWindow::settleTarget(QString& target, bool& replaceTarget) {
+  replaceTarget = false;
+  if (!TargetExists(target)) return TargetChoice::kWrite;
+  int policy = GlobalSettings().overwritePolicy;
+  if (policy == static_cast<int>(FileOverType::kPrompt)) {
+    // Asked here, on the window's thread; the worker has nothing in hand.
+    cancelConvertDialog->stepAside();
+    const int answer = overwriteDialog->Ask(target);
+    cancelConvertDialog->stepBack();
+    switch (answer) {
+      case OverwriteDialog::ResultStopConvert: return TargetChoice::kStopRun;
+      case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::kAutoRename); break;
+      case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::kOverwrite); break;
+      default: policy = static_cast<int>(FileOverType::kCancel); break;
+    }
+  }
+  if (policy == static_cast<int>(FileOverType::kAutoRename)) {
+    target = AutoRenameTarget(target);
+    return TargetChoice::kWrite;
+  }
+  if (policy == static_cast<int>(FileOverType::kOverwrite)) {
+    replaceTarget = true;
+    return TargetChoice::kWrite;
+  }
+  return TargetChoice::kSkip;
+}
+
 MainWindow::RowStep MainWindow::beginRow(int row) {
   const QString source = cellText(row, Column::kSource);
   QString target = TargetFileName(source, GlobalSettings());
-
   bool replaceTarget = false;
-  if (TargetExists(target)) {
-    int policy = GlobalSettings().overwritePolicy;
-    if (policy == static_cast<int>(FileOverType::kPrompt)) {
-      // Asked here, on the window's thread; the worker has nothing in hand.
-      cancelConvertDialog->stepAside();
-      const int answer = overwriteDialog->Ask(target);
-      cancelConvertDialog->stepBack();
-      switch (answer) {
-        case OverwriteDialog::ResultStopConvert: return RowStep::kStopRun;
-        case OverwriteDialog::ResultAutoRename: policy = static_cast<int>(FileOverType::kAutoRename); break;
-        case OverwriteDialog::ResultOverwrite: policy = static_cast<int>(FileOverType::kOverwrite); break;
-        default: policy = static_cast<int>(FileOverType::kCancel); break;
-      }
+  // With one file per sheet the sheets' targets are settled once they are known.
+  if (!runFilePerSheet_) {
+    switch (settleTarget(target, replaceTarget)) {
+      case TargetChoice::kStopRun: return RowStep::kStopRun;
+      case TargetChoice::kSkip:
+        failRow(row, kTargetExistsMessage, cellText(row, Column::kTarget));
+        cancelConvertDialog->StepProgress();
+        return RowStep::kDone;
+      case TargetChoice::kWrite: break;
     }
-    if (policy == static_cast<int>(FileOverType::kAutoRename)) {
-      target = AutoRenameTarget(target);
-    } else if (policy == static_cast<int>(FileOverType::kOverwrite)) {
-      replaceTarget = true;
-    } else {
-      failRow(row, QStringLiteral("Target file already exists, user canceled"), cellText(row, Column::kTarget));
-      cancelConvertDialog->StepProgress();
-      return RowStep::kDone;
-    }
+    fileListModel->setText(row, Column::kTarget, target);
   }
-
-  fileListModel->setText(row, Column::kTarget, target);
   cancelConvertDialog->StepProgress();
 
   // The Type column as the row was added, or as an older job file kept it.
@@ -885,10 +904,47 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
     failRow(row, QStringLiteral("File type not support"), source);
     return RowStep::kDone;
   }
-  rowJob_ = ConversionJob{row, source, target, replaceTarget, FileTypeInfo(*type).engineType, runCodePage_, {}};
+  rowJob_ = ConversionJob{row, source, target, replaceTarget, FileTypeInfo(*type).engineType, runCodePage_,
+                          runOptions_, {}};
   rowJob_.options.password = runPassword_;
-  worker_->convert(rowJob_);
+  handRowToWorker();
   return RowStep::kHanded;
+}
+
+void MainWindow::handRowToWorker() {
+  if (runFilePerSheet_ && rowJob_.sheets.empty()) worker_->listSheets(rowJob_);
+  else worker_->convert(rowJob_);
+}
+
+void MainWindow::onSheetsListed(int row, int result, bool passwordRefused, const std::vector<SheetInfo>& sheets) {
+  if (!converting_ || row != rowJob_.row) return;
+  if (passwordRefused && retryWithPassword(row)) return;
+  if (result < 0 || sheets.empty()) {
+    onRowConverted(row, result < 0 ? result : 0, false);
+    return;
+  }
+  try {
+    const QStringList targets = SheetTargetNames(rowJob_.target, sheets);
+    for (std::size_t i = 0; i < sheets.size(); ++i) {
+      SheetTarget sheet{sheets[i].number, targets[static_cast<qsizetype>(i)], false};
+      switch (settleTarget(sheet.target, sheet.replaceTarget)) {
+        case TargetChoice::kStopRun: finishRun(); return;
+        case TargetChoice::kSkip: continue;
+        case TargetChoice::kWrite: rowJob_.sheets.push_back(sheet); break;
+      }
+    }
+    if (rowJob_.sheets.empty()) {
+      failRow(row, kTargetExistsMessage, targets.front());
+      continueRun();
+      return;
+    }
+    fileListModel->setText(row, Column::kTarget, rowJob_.sheets.front().target);
+  } catch (const LogWriteError& error) {
+    endRun();
+    showLogWriteError(error);
+    return;
+  }
+  worker_->convert(rowJob_);
 }
 
 bool MainWindow::retryWithPassword(int row) {
@@ -904,7 +960,7 @@ bool MainWindow::retryWithPassword(int row) {
     rowJob_.options.password = password->toStdString();
     if (forRestOfRun) runPassword_ = rowJob_.options.password;
   }
-  worker_->convert(rowJob_);
+  handRowToWorker();
   return true;
 }
 
@@ -920,7 +976,8 @@ void MainWindow::onRowConverted(int row, int result, bool passwordRefused) {
       fileListModel->setState(row, RowState::kConverted);
       fileListModel->setText(row, Column::kMessage, message);
       ++runSuccessful_;
-      WriteLog(message + QStringLiteral(" (") + cellText(row, Column::kSource) + u')');
+      WriteLog(message + QStringLiteral(" (") + cellText(row, Column::kSource) + QStringLiteral("), layout ") +
+               runLayoutName_);
     }
   } catch (const LogWriteError& error) {
     endRun();

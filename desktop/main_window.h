@@ -194,6 +194,14 @@ class MainWindow : public QMainWindow {
   // The steps of a run: rows up to the next one handed to the worker, or the
   // end of the run; then the worker's outcome of that row.
   enum class RowStep { kDone, kHanded, kStopRun };
+  // What the overwrite policy makes of a target.
+  enum class TargetChoice { kWrite, kSkip, kStopRun };
+  // Applies the policy (asking when it says so) to `target`, which an
+  // automatic rename changes; `replaceTarget` tells whether to overwrite it.
+  TargetChoice settleTarget(QString& target, bool& replaceTarget);
+  // Hands rowJob_ on: its sheets to list first with one file per sheet, else to convert.
+  void handRowToWorker();
+  void onSheetsListed(int row, int result, bool passwordRefused, const std::vector<SheetInfo>& sheets);
   void continueRun();
   RowStep beginRow(int row);
   void onRowConverted(int row, int result, bool passwordRefused);
@@ -215,6 +223,9 @@ class MainWindow : public QMainWindow {
   int runRowCount_ = 0;  // rows when the run started
   int runNextRow_ = 0;
   std::int32_t runCodePage_ = 0;
+  ConversionOptions runOptions_;
+  bool runFilePerSheet_ = false;
+  QString runLayoutName_;  // named in each row's log line
   ConversionJob rowJob_;  // the row in hand, for a conversion with a password
   // The password the user gave for the rest of the run; dropped when it ends.
   std::optional<std::string> runPassword_;

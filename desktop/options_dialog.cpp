@@ -87,9 +87,31 @@ QWidget* OptionsDialog::createGeneralPage() {
   auto* layout = new QVBoxLayout(page);
   layout->addWidget(sameFolderCheck);
   layout->addLayout(form);
+  layout->addWidget(createOutputGroup(page));
   layout->addStretch(1);
   sameFolderCheck->setFocus();
   return page;
+}
+
+QWidget* OptionsDialog::createOutputGroup(QWidget* page) {
+  auto* group = new QGroupBox(QStringLiteral("Output"), page);
+  layoutCombo = new QComboBox(group);
+  layoutCombo->addItems({QStringLiteral("As today"), QStringLiteral("As shown")});
+  separatorCombo = new QComboBox(group);
+  separatorCombo->addItems({QStringLiteral("TAB"), QStringLiteral("Comma (.csv)")});
+  filePerSheetCheck = new QCheckBox(QStringLiteral("One file per sheet (<name> - <sheet>.<ext>)"), group);
+  leaveHiddenOutCheck = new QCheckBox(QStringLiteral("Leave hidden sheets, rows and columns out"), group);
+  auto* form = new QFormLayout(group);
+  form->addRow(QStringLiteral("Layout"), layoutCombo);
+  form->addRow(QStringLiteral("Separator"), separatorCombo);
+  form->addRow(filePerSheetCheck);
+  form->addRow(leaveHiddenOutCheck);
+  connect(layoutCombo, &QComboBox::currentIndexChanged, this, &OptionsDialog::onLayoutChanged);
+  return group;
+}
+
+void OptionsDialog::onLayoutChanged() {
+  separatorCombo->setEnabled(layoutCombo->currentIndex() == static_cast<int>(OutputLayout::kAsShown));
 }
 
 QWidget* OptionsDialog::createFileExtensionPage() {
@@ -128,6 +150,12 @@ void OptionsDialog::loadOptions() {
 
   codePageCombo->setEditText(CodePageDisplayText(settings_.outputCodePage));
 
+  layoutCombo->setCurrentIndex(static_cast<int>(settings_.layout));
+  separatorCombo->setCurrentIndex(settings_.commaSeparated ? 1 : 0);
+  filePerSheetCheck->setChecked(settings_.filePerSheet);
+  leaveHiddenOutCheck->setChecked(settings_.leaveHiddenOut);
+  onLayoutChanged();
+
   for (int row = 0; row < extensionTable->topLevelItemCount(); ++row) {
     extensionTable->topLevelItem(row)->setText(kColumnUserDefined, ExtraPatterns(settings_, kTypesWithExtraPatterns[row]));
   }
@@ -146,6 +174,12 @@ void OptionsDialog::onOk() {
     return;
   }
   settings_.outputCodePage = *codePage;
+
+  settings_.layout = layoutCombo->currentIndex() == static_cast<int>(OutputLayout::kAsShown) ? OutputLayout::kAsShown
+                                                                                              : OutputLayout::kAsToday;
+  settings_.commaSeparated = separatorCombo->currentIndex() == 1;
+  settings_.filePerSheet = filePerSheetCheck->isChecked();
+  settings_.leaveHiddenOut = leaveHiddenOutCheck->isChecked();
 
   settings_.xlsExtraPatterns = extensionTable->topLevelItem(0)->text(kColumnUserDefined);
   settings_.xlsxExtraPatterns = extensionTable->topLevelItem(1)->text(kColumnUserDefined);

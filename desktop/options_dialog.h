@@ -1,5 +1,5 @@
-// The Options dialog: target directory, overwrite policy and output code
-// page. Its hidden page carries the extra name patterns of .xls and .xlsx
+// The Options dialog: target directory, overwrite policy, output code page
+// and the Output group (layout, separator, one file per sheet, hidden content). Its hidden page carries the extra name patterns of .xls and .xlsx
 // through the dialog unchanged.
 #pragma once
 
@@ -36,6 +36,11 @@ class OptionsDialog : public QDialog {
   QPushButton* browseButton;
   QComboBox* overwritePolicyCombo;
   QComboBox* codePageCombo;
+  // Its group "Output".
+  QComboBox* layoutCombo;     // as today, as shown
+  QComboBox* separatorCombo;  // TAB, comma; the as-shown layout's only
+  QCheckBox* filePerSheetCheck;
+  QCheckBox* leaveHiddenOutCheck;
   // Page "File Extension": one row per type that takes extra patterns.
   QTreeWidget* extensionTable;
 
@@ -59,6 +64,8 @@ class OptionsDialog : public QDialog {
   void onBrowse();
   // The target field and its Browse button work only while the box is clear.
   void onSameFolderClicked();
+  // The separator is chosen only for the as-shown layout.
+  void onLayoutChanged();
 
  protected:
   void showEvent(QShowEvent* event) override;
@@ -66,6 +73,7 @@ class OptionsDialog : public QDialog {
  private:
   QWidget* createGeneralPage();
   QWidget* createFileExtensionPage();
+  QWidget* createOutputGroup(QWidget* page);
 
   ProgramSettings& settings_;
   QString programDir_;

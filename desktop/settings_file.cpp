@@ -44,6 +44,10 @@ std::vector<KeyValue> ToKeyValues(const ProgramSettings& s) {
   for (std::size_t i = 0; i < kFileTypeCount; ++i) values.push_back({kScanKeys[i], flag(s.scannedTypes[i])});
   values.push_back({"recursive", flag(s.recurseFolders)});
   values.push_back({"notlog", flag(s.loggingOff)});
+  values.push_back({"layout", QString::number(static_cast<int>(s.layout))});
+  values.push_back({"separator", flag(s.commaSeparated)});
+  values.push_back({"sheetfiles", flag(s.filePerSheet)});
+  values.push_back({"skiphidden", flag(s.leaveHiddenOut)});
   return values;
 }
 
@@ -160,6 +164,13 @@ void ReadSettingsFile(const QString& path, ProgramSettings& s) {
   }
   reader.Read("recursive", s.recurseFolders);
   reader.Read("notlog", s.loggingOff);
+  // Another number than the as-shown layout's is the layout of today.
+  std::int32_t layout = 0;
+  reader.Read("layout", layout);
+  s.layout = layout == static_cast<int>(OutputLayout::kAsShown) ? OutputLayout::kAsShown : OutputLayout::kAsToday;
+  reader.Read("separator", s.commaSeparated);
+  reader.Read("sheetfiles", s.filePerSheet);
+  reader.Read("skiphidden", s.leaveHiddenOut);
   BuildTypeList(s);
 }
 

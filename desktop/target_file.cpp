@@ -5,12 +5,11 @@
 #include <QFile>
 
 #include "destination/atomic_file.h"
+#include "output_options.h"
 
 namespace tabulox {
 
 namespace {
-
-const QString kTargetExtension = QStringLiteral(".txt");
 
 // Position of the extension's dot in the file-name part, or -1.
 qsizetype ExtensionDot(const QString& path) {
@@ -20,16 +19,17 @@ qsizetype ExtensionDot(const QString& path) {
 
 QString FileNamePart(const QString& path) { return path.mid(path.lastIndexOf(u'/') + 1); }
 
-QString WithTxtExtension(const QString& path) {
+QString WithExtension(const QString& path, const QString& extension) {
   const qsizetype dot = ExtensionDot(path);
-  return (dot < 0 ? path : path.left(dot)) + kTargetExtension;
+  return (dot < 0 ? path : path.left(dot)) + extension;
 }
 
 }  // namespace
 
 QString TargetFileName(const QString& source, const ProgramSettings& settings) {
-  if (settings.targetBesideSource) return WithTxtExtension(source);
-  return settings.targetFolder + WithTxtExtension(FileNamePart(source));
+  const QString extension = TargetExtension(settings);
+  if (settings.targetBesideSource) return WithExtension(source, extension);
+  return settings.targetFolder + WithExtension(FileNamePart(source), extension);
 }
 
 QString AutoRenameTarget(const QString& target) {

@@ -10,9 +10,9 @@
 
 namespace tabulox {
 
-// The target path of a source: with samedir the source path, otherwise
-// targetdir followed by the source's file name; either way the extension
-// (from the last "." of the file name) replaced by ".txt", or ".txt"
+// The target path of a source: beside the source, or in the target folder
+// under the source's file name; either way the extension (from the last "."
+// of the file name) replaced by TargetExtension (".txt" or ".csv"), or that
 // appended to a name without a dot.
 QString TargetFileName(const QString& source, const ProgramSettings& settings);
 

@@ -53,6 +53,9 @@ ResultCode EchoConverter(const QString& source, OutputBlock& block, std::int32_t
   return CopyToOutputBlock(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), block);
 }
 
+// How a row's log line ends in the layout of today.
+const QString kAsToday = QStringLiteral("), layout as today");
+
 // The messages of the log's lines, without their time stamps.
 QStringList LogMessages() {
   QStringList messages;
@@ -369,8 +372,8 @@ TEST_F(MainWindowTest, RunOfTwoFilesWithOneFailure) {
   EXPECT_EQ(form_->stateOf(1), FileListModel::RowState::kFailed);
   EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("File format not correct"));
   EXPECT_EQ(LogMessages(), QStringList({QStringLiteral("Conversion start..."),
-                                        QStringLiteral("Convert successfully (") + good + u')',
-                                        QStringLiteral("Failed: File format not correct (") + bad + u')',
+                                        QStringLiteral("Convert successfully (") + good + kAsToday,
+                                        QStringLiteral("Failed: File format not correct (") + bad + kAsToday,
                                         QStringLiteral("Conversion end. Successful: 1, Failed: 1, Total: 2"),
                                         QString()}));
   EXPECT_FALSE(form_->cancelConvertDialog->isVisible());
@@ -399,7 +402,7 @@ TEST_F(MainWindowTest, RunOutcomesForTypeMissingSourceAndUnwritableTarget) {
   EXPECT_EQ(Cell(1, FileListModel::Column::kMessage), QStringLiteral("Source file does not exist"));
   EXPECT_EQ(Cell(2, FileListModel::Column::kMessage), QStringLiteral("Target file create error"));
   EXPECT_TRUE(LogMessages().contains(QStringLiteral("Failed: Target file create error (") +
-                                     config_.Path(QStringLiteral("blocker/sub/c.txt")) + u')'));
+                                     config_.Path(QStringLiteral("blocker/sub/c.txt")) + kAsToday));
 }
 
 TEST_F(MainWindowTest, AutoRenameWritesBookOneThenBookTwo) {
@@ -455,7 +458,7 @@ TEST_F(MainWindowTest, PromptCancelFailsRowAndStopConvertEndsRun) {
   EXPECT_EQ(form_->stateOf(2), FileListModel::RowState::kWaiting);
   EXPECT_EQ(LogMessages(),
             QStringList({QStringLiteral("Conversion start..."),
-                         QStringLiteral("Failed: Target file already exists, user canceled (") + targetBefore + u')',
+                         QStringLiteral("Failed: Target file already exists, user canceled (") + targetBefore + kAsToday,
                          QStringLiteral("Conversion end. Successful: 0, Failed: 1, Total: 1"), QString()}));
 }
 
@@ -515,8 +518,8 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   EXPECT_EQ(Cell(2, FileListModel::Column::kMessage), QString());
   EXPECT_FALSE(QFile::exists(GlobalSettings().targetFolder + QStringLiteral("2.txt")));
   EXPECT_EQ(LogMessages(),
-            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Column::kSource) + u')',
-                         QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Column::kSource) + u')',
+            QStringList({QStringLiteral("Conversion start..."), QStringLiteral("Convert successfully (") + Cell(0, FileListModel::Column::kSource) + kAsToday,
+                         QStringLiteral("Convert successfully (") + Cell(1, FileListModel::Column::kSource) + kAsToday,
                          QStringLiteral("Conversion end. Successful: 2, Failed: 0, Total: 2"), QString()}));
 }
 

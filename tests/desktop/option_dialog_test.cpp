@@ -178,6 +178,29 @@ TEST_F(OptionDialogTest, HiddenPageCarriesExtraPatternsAndOkRebuildsTypeList) {
   EXPECT_EQ(FindFileType(settings_, "/a/book.xlsx2"), FileType::kXlsx);
 }
 
+TEST_F(OptionDialogTest, OutputGroupLoadsAndStoresItsChoices) {
+  Open();
+  EXPECT_EQ(dialog_.layoutCombo->currentText(), "As today");
+  EXPECT_FALSE(dialog_.separatorCombo->isEnabled());  // the layout of today has no separator to choose
+  dialog_.layoutCombo->setCurrentIndex(1);
+  EXPECT_TRUE(dialog_.separatorCombo->isEnabled());
+  dialog_.separatorCombo->setCurrentIndex(1);
+  dialog_.filePerSheetCheck->setChecked(true);
+  dialog_.leaveHiddenOutCheck->setChecked(true);
+  dialog_.onOk();
+  EXPECT_EQ(settings_.layout, OutputLayout::kAsShown);
+  EXPECT_TRUE(settings_.commaSeparated);
+  EXPECT_TRUE(settings_.filePerSheet);
+  EXPECT_TRUE(settings_.leaveHiddenOut);
+
+  dialog_.show();
+  dialog_.layoutCombo->setCurrentIndex(0);
+  dialog_.cancelButton->click();  // Cancel puts the stored choices back
+  EXPECT_EQ(settings_.layout, OutputLayout::kAsShown);
+  EXPECT_EQ(dialog_.layoutCombo->currentText(), "As shown");
+  EXPECT_EQ(dialog_.separatorCombo->currentText(), "Comma (.csv)");
+}
+
 TEST_F(OptionDialogTest, OverwritePolicyOutOfRangeSelectsNothingAndStores255) {
   settings_.overwritePolicy = 7;
   Open();

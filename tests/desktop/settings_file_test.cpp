@@ -51,7 +51,7 @@ TEST(SettingsFileTest, NewFileListsEveryKeyInOrder) {
   EXPECT_EQ(ReadAll(path),
             "[general]\nsamedir=0\ntargetdir=/t/\nadddir=/a;/b\nfileovertp=0\nsourcecode=0\n"
             "userfileext1=\nuserfileext2=\nselext1=1\nselxlt=1\nselext2=1\nselxlsm=1\nselxltx=1\n"
-            "selxltm=1\nselxlsb=1\nrecursive=0\nnotlog=0\n");
+            "selxltm=1\nselxlsb=1\nrecursive=0\nnotlog=0\nlayout=0\nseparator=0\nsheetfiles=0\nskiphidden=0\n");
 }
 
 TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
@@ -134,8 +134,33 @@ TEST(SettingsFileTest, FileOfFifteenKeysLoadsAndKeepsItsLines) {
   EXPECT_TRUE(s.scannedTypes[FileTypeIndex(FileType::kXlsb)]);
   EXPECT_TRUE(s.recurseFolders);
   EXPECT_TRUE(s.loggingOff);
+  EXPECT_EQ(s.layout, OutputLayout::kAsToday);
+  EXPECT_FALSE(s.commaSeparated);
+  EXPECT_FALSE(s.filePerSheet);
+  EXPECT_FALSE(s.leaveHiddenOut);
   WriteSettingsFile(path, s);
-  EXPECT_EQ(ReadAll(path), today + "selxlt=1\nselxlsm=1\nselxltx=1\nselxltm=1\nselxlsb=1\n");
+  EXPECT_EQ(ReadAll(path), today + "selxlt=1\nselxlsm=1\nselxltx=1\nselxltm=1\nselxlsb=1\n"
+                                   "layout=0\nseparator=0\nsheetfiles=0\nskiphidden=0\n");
+}
+
+TEST(SettingsFileTest, OutputKeysRoundTripAndAnUnknownLayoutIsToday) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  ProgramSettings s = DefaultSettings();
+  s.layout = OutputLayout::kAsShown;
+  s.commaSeparated = true;
+  s.filePerSheet = true;
+  s.leaveHiddenOut = true;
+  WriteSettingsFile(path, s);
+  ProgramSettings back;
+  ReadSettingsFile(path, back);
+  EXPECT_EQ(back.layout, OutputLayout::kAsShown);
+  EXPECT_TRUE(back.commaSeparated);
+  EXPECT_TRUE(back.filePerSheet);
+  EXPECT_TRUE(back.leaveHiddenOut);
+  WriteAll(path, "[general]\nlayout=7\n");
+  ReadSettingsFile(path, back);
+  EXPECT_EQ(back.layout, OutputLayout::kAsToday);
 }
 
 TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
@@ -150,7 +175,7 @@ TEST(SettingsFileTest, OtherSectionsAndUnknownKeysSurviveAWrite) {
   const QByteArray written = ReadAll(path);
   EXPECT_TRUE(written.startsWith("[other]\nsamedir=1\n\n[General]\nmine=keep\nsamedir=0\n"))
       << written.toStdString();
-  EXPECT_TRUE(written.endsWith("notlog=0\n\n[tail]\nx=y\n")) << written.toStdString();
+  EXPECT_TRUE(written.endsWith("skiphidden=0\n\n[tail]\nx=y\n")) << written.toStdString();
 }
 
 TEST(SettingsFileTest, OverlongValueIsCutWithoutSplittingACharacter) {

@@ -121,8 +121,8 @@ TEST(ConversionWorkerTest, AnEmptyTextLeavesAnEmptyTarget) {
   const QString fresh = dir.Path(QStringLiteral("fresh.txt"));
   const QString replaced = dir.Path(QStringLiteral("replaced.txt"));
   WriteAll(replaced, "old text");
-  worker.convert(ConversionJob{0, source, fresh, false, WorkbookType::kXls, 65001, {}});
-  worker.convert(ConversionJob{1, source, replaced, true, WorkbookType::kXls, 65001, {}});
+  worker.convert(ConversionJob{0, source, fresh, false, WorkbookType::kXls, 65001, {}, {}});
+  worker.convert(ConversionJob{1, source, replaced, true, WorkbookType::kXls, 65001, {}, {}});
   ASSERT_TRUE(testing::WaitUntil([&] { return outcomes.size() == 2; }));
   EXPECT_EQ(outcomes, (QList<std::pair<int, int>>{{0, 0}, {1, 0}}));
   for (const QString& target : {fresh, replaced}) {
