@@ -45,21 +45,21 @@ AboutBox::AboutBox(QWidget* parent)
 
   connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(animationTimer, &QTimer::timeout, this, &AboutBox::onAnimationTick);
-  ShowFrame();
+  showFrame();
 }
 
-void AboutBox::ShowFrame() {
+void AboutBox::showFrame() {
   logo->setPixmap(strip_.copy(frame_ * kFrameWidth, 0, kFrameWidth, strip_.height()));
 }
 
 void AboutBox::onAnimationTick() {
   frame_ = (frame_ + 1) % kFrameCount;
-  ShowFrame();
+  showFrame();
 }
 
 void AboutBox::showEvent(QShowEvent* event) {
   frame_ = 0;
-  ShowFrame();
+  showFrame();
   animationTimer->start();
   QDialog::showEvent(event);
 }

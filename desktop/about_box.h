@@ -25,7 +25,7 @@ class AboutBox : public QDialog {
   QDialogButtonBox* buttonBox;
   QTimer* animationTimer;
 
-  int CurrentFrame() const { return frame_; }
+  int currentFrame() const { return frame_; }
 
  public slots:
   // The next frame of the logo, after the last the first again.
@@ -36,7 +36,7 @@ class AboutBox : public QDialog {
   void hideEvent(QHideEvent* event) override;
 
  private:
-  void ShowFrame();
+  void showFrame();
 
   QPixmap strip_;
   int frame_ = 0;

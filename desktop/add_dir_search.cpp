@@ -11,38 +11,38 @@ AddDirSearch::AddDirSearch(FileSearch& search, QObject* parent) : QObject(parent
   // The events are raised on the scan's thread; the signals they emit are
   // queued to the receivers' thread.
   search_.OnFileFind = [this](const std::string& folder, const FoundFile& info) {
-    emit FileFound(FromNativePath(folder + info.Name));
+    emit fileFound(FromNativePath(folder + info.Name));
   };
-  search_.OnChangeFolder = [this](const std::string& folder) { emit FolderEntered(FromNativePath(folder)); };
-  search_.OnFinish = [this] { emit FolderSearched(); };
+  search_.OnChangeFolder = [this](const std::string& folder) { emit folderEntered(FromNativePath(folder)); };
+  search_.OnFinish = [this] { emit folderSearched(); };
 }
 
 AddDirSearch::~AddDirSearch() {
   if (thread_ == nullptr) return;
-  search_.Stop();
+  search_.stop();
   thread_->wait();
   delete thread_;
 }
 
-void AddDirSearch::Start(const AddFolderDialog& dialog, const ProgramSettings& settings) {
-  if (Running()) return;
-  search_.SetRecurseSubFolders(dialog.recursiveCheck->isChecked());
-  search_.SetSearchExts(BuildSearchExts(settings, dialog.tickedTypes()));
-  // Cleared here, before the thread starts, so that a Stop() from the
+void AddDirSearch::start(const AddFolderDialog& dialog, const ProgramSettings& settings) {
+  if (isRunning()) return;
+  search_.setRecurseSubFolders(dialog.isRecursive());
+  search_.setSearchExts(BuildSearchExts(settings, dialog.tickedTypes()));
+  // Cleared here, before the thread starts, so that a stop() from the
   // progress dialog at any moment after this ends the scan.
-  search_.ClearStop();
+  search_.clearStop();
   const QStringList folders = SplitDirList(settings.addFolders);
   thread_ = QThread::create([this, folders] { SearchFolders(search_, folders); });
-  connect(thread_, &QThread::finished, this, &AddDirSearch::ThreadFinished);
+  connect(thread_, &QThread::finished, this, &AddDirSearch::onThreadFinished);
   thread_->start();
 }
 
-void AddDirSearch::ThreadFinished() {
+void AddDirSearch::onThreadFinished() {
   // Queued behind every signal the scan emitted.
   thread_->wait();
   delete thread_;
   thread_ = nullptr;
-  emit Finished();
+  emit finished();
 }
 
 }  // namespace tabulox

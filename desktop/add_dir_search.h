@@ -28,18 +28,18 @@ class AddDirSearch : public QObject {
   ~AddDirSearch() override;
 
   // Starts a scan; does nothing while one runs.
-  void Start(const AddFolderDialog& dialog, const ProgramSettings& settings);
-  // From Start until the Finished signal has been delivered.
-  bool Running() const { return thread_ != nullptr; }
+  void start(const AddFolderDialog& dialog, const ProgramSettings& settings);
+  // From start() until the finished signal has been delivered.
+  bool isRunning() const { return thread_ != nullptr; }
 
  signals:
-  void FileFound(const QString& path);
-  void FolderEntered(const QString& folder);  // with its trailing '/'
-  void FolderSearched();                      // the search of one folder ended
-  void Finished();                            // the whole scan ended, done or stopped
+  void fileFound(const QString& path);
+  void folderEntered(const QString& folder);  // with its trailing '/'
+  void folderSearched();                      // the search of one folder ended
+  void finished();                            // the whole scan ended, done or stopped
 
  private:
-  void ThreadFinished();
+  void onThreadFinished();
 
   FileSearch& search_;
   QThread* thread_ = nullptr;

@@ -34,7 +34,7 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
   selectAllButton = new QPushButton(QStringLiteral("&Select All"), this);
   invertSelectionButton = new QPushButton(QStringLiteral("&Invert selection"), this);
   selectNoneButton = new QPushButton(QStringLiteral("Select &None"), this);
-  recursiveCheck = new QCheckBox(QStringLiteral("Recursive Sub Directory"), this);
+  recursiveCheck_ = new QCheckBox(QStringLiteral("Recursive Sub Directory"), this);
   buttonBox = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
   okButton = buttonBox->button(QDialogButtonBox::Ok);
   cancelButton = buttonBox->button(QDialogButtonBox::Cancel);
@@ -52,8 +52,8 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
     line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
     line->setCheckState(Tick(settings_.scannedTypes[FileTypeIndex(entry.type)]));
   }
-  UpdateTypeLines();
-  recursiveCheck->setChecked(settings_.recurseFolders);
+  updateTypeLines();
+  recursiveCheck_->setChecked(settings_.recurseFolders);
   typeList->setFixedHeight(typeList->sizeHintForRow(0) * static_cast<int>(kFileTypeCount) + 2 * typeList->frameWidth());
 
   auto* folderRow = new QHBoxLayout;
@@ -70,7 +70,7 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
   layout->addWidget(typesLabel);
   layout->addWidget(typeList);
   layout->addLayout(selectButtons);
-  layout->addWidget(recursiveCheck);
+  layout->addWidget(recursiveCheck_);
   layout->addWidget(buttonBox);
   layout->setSizeConstraint(QLayout::SetFixedSize);
 
@@ -82,11 +82,11 @@ AddFolderDialog::AddFolderDialog(ProgramSettings& settings, DirectoryDialog& dir
   connect(selectNoneButton, &QPushButton::clicked, this, &AddFolderDialog::onSelectNone);
 }
 
-AddFolderDialog::~AddFolderDialog() { StoreChoices(); }
+AddFolderDialog::~AddFolderDialog() { storeChoices(); }
 
-void AddFolderDialog::StoreChoices() {
+void AddFolderDialog::storeChoices() {
   settings_.scannedTypes = tickedTypes();
-  settings_.recurseFolders = recursiveCheck->isChecked();
+  settings_.recurseFolders = recursiveCheck_->isChecked();
 }
 
 bool AddFolderDialog::isTypeTicked(FileType type) const {
@@ -100,14 +100,14 @@ std::array<bool, kFileTypeCount> AddFolderDialog::tickedTypes() const {
   return ticked;
 }
 
-void AddFolderDialog::UpdateTypeLines() {
+void AddFolderDialog::updateTypeLines() {
   for (const FileTypeEntry& entry : kFileTypes) {
     typeList->item(static_cast<int>(FileTypeIndex(entry.type)))->setText(TypeDisplayText(settings_, entry));
   }
 }
 
 void AddFolderDialog::showEvent(QShowEvent* event) {
-  UpdateTypeLines();
+  updateTypeLines();
   QDialog::showEvent(event);
 }
 
@@ -123,8 +123,8 @@ void AddFolderDialog::onOk() {
 }
 
 void AddFolderDialog::onBrowse() {
-  directoryDialog_.LoadList(folderEdit->text());
-  if (directoryDialog_.exec() == QDialog::Accepted) folderEdit->setText(directoryDialog_.Entries().join(u';'));
+  directoryDialog_.loadList(folderEdit->text());
+  if (directoryDialog_.exec() == QDialog::Accepted) folderEdit->setText(directoryDialog_.entries().join(u';'));
 }
 
 void AddFolderDialog::onSelectAll() {

@@ -34,7 +34,9 @@ class AddFolderDialog : public QDialog {
   QPushButton* selectAllButton;
   QPushButton* invertSelectionButton;
   QPushButton* selectNoneButton;
-  QCheckBox* recursiveCheck;
+  // "Recursive Sub Directory": whether the scan descends into sub-folders.
+  bool isRecursive() const { return recursiveCheck_->isChecked(); }
+  void setRecursive(bool recursive) { recursiveCheck_->setChecked(recursive); }
   QDialogButtonBox* buttonBox;
   QPushButton* okButton;  // buttonBox's
   QPushButton* cancelButton;
@@ -58,9 +60,10 @@ class AddFolderDialog : public QDialog {
 
  private:
   // The text of every type line from the current user patterns; ticks stay.
-  void UpdateTypeLines();
-  void StoreChoices();
+  void updateTypeLines();
+  void storeChoices();
 
+  QCheckBox* recursiveCheck_;
   ProgramSettings& settings_;
   DirectoryDialog& directoryDialog_;
 };

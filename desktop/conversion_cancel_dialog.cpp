@@ -13,8 +13,8 @@ ConversionCancelDialog::ConversionCancelDialog(QWidget* parent)
   setWindowTitle(QStringLiteral("Converting Files..."));
   setModal(false);
 
-  fileNameLabel = new QLabel(this);
-  fileNameLabel->setMinimumWidth(360);
+  fileNameLabel_ = new QLabel(this);
+  fileNameLabel_->setMinimumWidth(360);
   progressBar = new QProgressBar(this);
   progressBar->setTextVisible(false);
   doneCountLabel = new QLabel(QStringLiteral("0"), this);
@@ -32,7 +32,7 @@ ConversionCancelDialog::ConversionCancelDialog(QWidget* parent)
   buttons->addWidget(hintLabel, 1);
   buttons->addWidget(cancelButton);
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(fileNameLabel);
+  layout->addWidget(fileNameLabel_);
   layout->addWidget(progressBar);
   layout->addLayout(counts);
   layout->addLayout(buttons);
@@ -41,14 +41,14 @@ ConversionCancelDialog::ConversionCancelDialog(QWidget* parent)
   connect(cancelButton, &QPushButton::clicked, this, &ConversionCancelDialog::onCancel);
 }
 
-void ConversionCancelDialog::ResetProgress(int maximum) {
+void ConversionCancelDialog::resetProgress(int maximum) {
   progressBar->setRange(0, maximum);
   progressBar->setValue(0);
   doneCountLabel->setText(QStringLiteral("0"));
   totalCountLabel->setText(u'/' + QString::number(maximum));
 }
 
-void ConversionCancelDialog::StepProgress() {
+void ConversionCancelDialog::stepProgress() {
   progressBar->setValue(progressBar->value() + 1);
   doneCountLabel->setText(QString::number(progressBar->value()));
 }
@@ -65,20 +65,20 @@ void ConversionCancelDialog::stepBack() {
   show();
 }
 
-void ConversionCancelDialog::onCancel() { emit CancelRequested(); }
+void ConversionCancelDialog::onCancel() { emit cancelRequested(); }
 
 void ConversionCancelDialog::reject() {
-  emit CancelRequested();
+  emit cancelRequested();
   QDialog::reject();
 }
 
 void ConversionCancelDialog::closeEvent(QCloseEvent* event) {
-  emit CancelRequested();
+  emit cancelRequested();
   QDialog::closeEvent(event);
 }
 
 void ConversionCancelDialog::hideEvent(QHideEvent* event) {
-  if (!asideForQuestion_) emit CancelRequested();
+  if (!asideForQuestion_) emit cancelRequested();
   QDialog::hideEvent(event);
 }
 

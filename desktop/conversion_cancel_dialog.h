@@ -15,16 +15,19 @@ class ConversionCancelDialog : public QDialog {
   explicit ConversionCancelDialog(QWidget* parent = nullptr);
 
   // Gauge to 0..maximum at 0, doneCountLabel "0", totalCountLabel "/" maximum.
-  void ResetProgress(int maximum);
+  void resetProgress(int maximum);
   // Position + 1; doneCountLabel shows the new position.
-  void StepProgress();
+  void stepProgress();
   // Hides the dialog while a question of the run is open, so that only the
   // question's buttons show, and shows it again after; neither asks the run
   // to stop.
   void stepAside();
   void stepBack();
 
-  QLabel* fileNameLabel;  // the source of the row in hand
+  // The source of the row in hand.
+  void showFileName(const QString& source) { fileNameLabel_->setText(source); }
+  QString fileName() const { return fileNameLabel_->text(); }
+
   QProgressBar* progressBar;
   QLabel* doneCountLabel;   // the position, right-aligned ...
   QLabel* totalCountLabel;  // ... and directly to its right "/" and the maximum
@@ -34,7 +37,7 @@ class ConversionCancelDialog : public QDialog {
  signals:
   // Cancel, Esc or any closing of the dialog, the close at the end of a run
   // included; not stepAside.
-  void CancelRequested();
+  void cancelRequested();
 
  public slots:
   // The Cancel button: asks the run to stop before its next row.
@@ -46,6 +49,7 @@ class ConversionCancelDialog : public QDialog {
   void reject() override;
 
  private:
+  QLabel* fileNameLabel_;
   bool asideForQuestion_ = false;
 };
 

@@ -63,7 +63,7 @@ DirectoryDialog::DirectoryDialog(const QString& initialDirs, QWidget* parent)
   connect(buttonBox, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttonBox, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-  LoadList(initialDirs);
+  loadList(initialDirs);
 
   // Centred on the screen rather than on the window that opens it.
   if (const QScreen* screen = this->screen()) {
@@ -72,7 +72,7 @@ DirectoryDialog::DirectoryDialog(const QString& initialDirs, QWidget* parent)
   }
 }
 
-void DirectoryDialog::LoadList(const QString& dirs) {
+void DirectoryDialog::loadList(const QString& dirs) {
   const QSignalBlocker listBlocker(folderList);
   const QSignalBlocker editBlocker(folderEdit);
   folderList->clear();
@@ -87,13 +87,13 @@ void DirectoryDialog::LoadList(const QString& dirs) {
   }
 }
 
-QStringList DirectoryDialog::Entries() const {
+QStringList DirectoryDialog::entries() const {
   QStringList entries;
   for (int row = 0; row < folderList->count(); ++row) entries << folderList->item(row)->text();
   return entries;
 }
 
-bool DirectoryDialog::IsEntry(const QString& text) const {
+bool DirectoryDialog::isEntry(const QString& text) const {
   for (int row = 0; row < folderList->count(); ++row) {
     if (folderList->item(row)->text().compare(text, Qt::CaseInsensitive) == 0) return true;
   }
@@ -102,7 +102,7 @@ bool DirectoryDialog::IsEntry(const QString& text) const {
 
 void DirectoryDialog::onFolderEdited() {
   const QString text = folderEdit->text();
-  const bool canAdd = !text.isEmpty() && !IsEntry(text);
+  const bool canAdd = !text.isEmpty() && !isEntry(text);
   addButton->setEnabled(canAdd);
   replaceButton->setEnabled(canAdd);
 }

@@ -31,9 +31,9 @@ class DirectoryDialog : public QDialog {
   // One entry per non-empty ";"-separated piece of `dirs`, the first selected and put
   // into folderEdit; Add and Replace disabled, Delete enabled when there are
   // entries. With no entries folderEdit keeps its text.
-  void LoadList(const QString& dirs);
+  void loadList(const QString& dirs);
   // The entries in list order.
-  QStringList Entries() const;
+  QStringList entries() const;
 
  public slots:
   // Add and Replace are enabled exactly when folderEdit is not empty and not
@@ -51,7 +51,7 @@ class DirectoryDialog : public QDialog {
   void accept() override;
 
  private:
-  bool IsEntry(const QString& text) const;
+  bool isEntry(const QString& text) const;
 };
 
 }  // namespace tabulox

@@ -24,7 +24,7 @@ using DirHandle = std::unique_ptr<DIR, DirCloser>;
 
 }  // namespace
 
-void FileSearch::Search() {
+void FileSearch::search() {
   if (searching_) return;
   searching_ = true;
   // An event handler that throws ends the search; the object is idle again.
@@ -40,12 +40,12 @@ void FileSearch::Search() {
   if (!searchDir_.empty()) {
     std::string start = searchDir_;
     if (start.back() != '/') start += '/';
-    SearchFolder(start);
+    searchFolder(start);
   }
   if (OnFinish) OnFinish();
 }
 
-void FileSearch::SearchFolder(const std::string& folder) {
+void FileSearch::searchFolder(const std::string& folder) {
   struct stat folderStat {};
   if (stat(folder.c_str(), &folderStat) != 0 || !S_ISDIR(folderStat.st_mode)) return;
   if (userStopped_ || !visited_.emplace(folderStat.st_dev, folderStat.st_ino).second) return;
@@ -66,8 +66,8 @@ void FileSearch::SearchFolder(const std::string& folder) {
     struct stat entryStat {};
     if (fstatat(dirFd, entry->d_name, &entryStat, 0) != 0) continue;  // e.g. a dangling link
     if (S_ISDIR(entryStat.st_mode)) {
-      if (recurseSubFolders_) SearchFolder(folder + entry->d_name + '/');
-    } else if (S_ISREG(entryStat.st_mode) && IsWanted(name)) {
+      if (recurseSubFolders_) searchFolder(folder + entry->d_name + '/');
+    } else if (S_ISREG(entryStat.st_mode) && isWanted(name)) {
       if (OnFileFind) {
         const FoundFile found{std::string(name), static_cast<std::uint64_t>(entryStat.st_size),
                                static_cast<std::int64_t>(entryStat.st_mtime)};
@@ -77,7 +77,7 @@ void FileSearch::SearchFolder(const std::string& folder) {
   }
 }
 
-bool FileSearch::IsWanted(std::string_view name) const {
+bool FileSearch::isWanted(std::string_view name) const {
   const auto dot = name.rfind('.');
   if (dot == std::string_view::npos) return false;
   const std::string key = "*" + AsciiUpper(name.substr(dot)) + "|";

@@ -2,7 +2,7 @@
 // reports every file whose extension is among the wanted patterns.
 //
 // Runs on the caller's thread, typically a worker thread; its events are
-// raised on that thread. Stop() may be called from any thread and ends the
+// raised on that thread. stop() may be called from any thread and ends the
 // search at its next entry.
 //
 // Paths are native file-system byte strings (UTF-8 on the systems we build
@@ -36,22 +36,22 @@ class FileSearch {
  public:
   // Folder to search; a trailing '/' is added when a search starts. An empty
   // text names no folder (not the root folder).
-  void SetSearchDir(std::string dir) { searchDir_ = std::move(dir); }
-  const std::string& SearchDir() const { return searchDir_; }
+  void setSearchDir(std::string dir) { searchDir_ = std::move(dir); }
+  const std::string& searchDir() const { return searchDir_; }
 
   // Wanted patterns, each "*" + extension + "|", e.g. "*.xls|*.xlsx|";
   // upper-cased (ASCII) when a search starts, so case does not matter.
-  void SetSearchExts(std::string exts) { searchExts_ = std::move(exts); }
-  const std::string& SearchExts() const { return searchExts_; }
+  void setSearchExts(std::string exts) { searchExts_ = std::move(exts); }
+  const std::string& searchExts() const { return searchExts_; }
 
-  void SetRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
-  bool RecurseSubFolders() const { return recurseSubFolders_; }
+  void setRecurseSubFolders(bool recurse) { recurseSubFolders_ = recurse; }
+  bool recurseSubFolders() const { return recurseSubFolders_; }
 
-  // Set by Stop(); cleared only by ClearStop(), so that a Stop() from another
+  // Set by stop(); cleared only by clearStop(), so that a stop() from another
   // thread between two searches of one scan is not lost.
-  bool UserStopped() const { return userStopped_; }
-  // True from the start of Search() until its OnFinish has returned.
-  bool Searching() const { return searching_; }
+  bool userStopped() const { return userStopped_; }
+  // True from the start of search() until its OnFinish has returned.
+  bool isSearching() const { return searching_; }
 
   FileFoundHandler OnFileFind;          // a wanted file: its folder and its record
   FolderEnteredHandler OnChangeFolder;  // the search enters a folder
@@ -64,17 +64,17 @@ class FileSearch {
   // to an ancestor cannot make the walk loop. A call made while a search is
   // running (from inside one of its events) does nothing; a search started
   // while UserStopped is set finds nothing and raises OnFinish at once.
-  void Search();
+  void search();
 
   // Ends a running search at its next entry; may be called at any time, from
   // any thread.
-  void Stop() { userStopped_ = true; }
-  // Makes the search usable again after a Stop(); call it before a new scan.
-  void ClearStop() { userStopped_ = false; }
+  void stop() { userStopped_ = true; }
+  // Makes the search usable again after a stop(); call it before a new scan.
+  void clearStop() { userStopped_ = false; }
 
  private:
-  void SearchFolder(const std::string& folder);
-  bool IsWanted(std::string_view name) const;
+  void searchFolder(const std::string& folder);
+  bool isWanted(std::string_view name) const;
 
   std::string searchDir_;
   std::string searchExts_;

@@ -13,11 +13,11 @@ QStringList SplitDirList(const QString& text) {
 int SearchFolders(FileSearch& search, const QStringList& folders) {
   int searched = 0;
   for (const QString& folder : folders) {
-    if (search.UserStopped()) break;
-    search.SetSearchDir(NativePath(folder));
-    search.Search();
+    if (search.userStopped()) break;
+    search.setSearchDir(NativePath(folder));
+    search.search();
     ++searched;
-    if (search.UserStopped()) break;
+    if (search.userStopped()) break;
   }
   return searched;
 }

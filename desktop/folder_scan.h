@@ -18,7 +18,7 @@ QStringList SplitDirList(const QString& text);
 
 // Searches each folder in order with the search's current patterns and
 // recursion. After a search that the user stopped, the remaining folders are
-// not searched; a Stop() made before the call (and not cleared since) searches
+// not searched; a stop() made before the call (and not cleared since) searches
 // none. Returns the number of folders searched.
 int SearchFolders(FileSearch& search, const QStringList& folders);
 

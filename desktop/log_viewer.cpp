@@ -57,7 +57,7 @@ LogViewer::LogViewer(QWidget* parent)
   connect(notLoggingCheck, &QCheckBox::clicked, this, &LogViewer::onNotLoggingClicked);
 }
 
-void LogViewer::LoadLog() {
+void LogViewer::loadLog() {
   logText->clear();
   QFile file(LogFilePath());
   if (file.exists()) {
@@ -80,7 +80,7 @@ void LogViewer::onClear() {
                             QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
   if (answer != QMessageBox::Yes) return;
   QFile::remove(LogFilePath());
-  LoadLog();
+  loadLog();
 }
 
 void LogViewer::onExport() {
@@ -88,10 +88,10 @@ void LogViewer::onExport() {
   if (exportDialog->exec() != QDialog::Accepted || exportDialog->selectedFiles().isEmpty()) return;
   const QString path = exportDialog->selectedFiles().first();
   RememberPickerFolderOf(path);
-  ExportLog(path);
+  exportLog(path);
 }
 
-void LogViewer::ExportLog(const QString& path) {
+void LogViewer::exportLog(const QString& path) {
   QFile file(path);
   const QByteArray bytes = EncodeLogExport(logText->toPlainText());
   if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size()) {

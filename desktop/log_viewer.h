@@ -18,9 +18,9 @@ class LogViewer : public QDialog {
   explicit LogViewer(QWidget* parent = nullptr);
 
   // Fills logText from the log file and enables Clear and Export when it is not empty.
-  void LoadLog();
+  void loadLog();
   // Writes logText's text to `path` as UTF-16LE with its mark; an error box when it cannot.
-  void ExportLog(const QString& path);
+  void exportLog(const QString& path);
 
   QPlainTextEdit* logText;
   QCheckBox* notLoggingCheck;

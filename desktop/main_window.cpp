@@ -321,7 +321,7 @@ void MainWindow::createStatusBar() {
 
 void MainWindow::createDialogs() {
   cancelConvertDialog = new ConversionCancelDialog(this);
-  connect(cancelConvertDialog, &ConversionCancelDialog::CancelRequested, this, &MainWindow::stopRunAfterCurrentFile);
+  connect(cancelConvertDialog, &ConversionCancelDialog::cancelRequested, this, &MainWindow::stopRunAfterCurrentFile);
   aboutBox = new AboutBox(this);
   overwriteDialog = new OverwriteDialog(this);
   passwordDialog = new PasswordDialog(this);
@@ -331,10 +331,10 @@ void MainWindow::createDialogs() {
   addDirDialog = new AddFolderDialog(GlobalSettings(), *directoryDialog, this);
   cancelFindDialog = new ScanCancelDialog(fileSearch_, this);
   addDirSearch_ = std::make_unique<AddDirSearch>(fileSearch_, this);
-  connect(addDirSearch_.get(), &AddDirSearch::FileFound, this, &MainWindow::onFileFound);
-  connect(addDirSearch_.get(), &AddDirSearch::FolderEntered, this, &MainWindow::onFolderEntered);
-  connect(addDirSearch_.get(), &AddDirSearch::FolderSearched, this, &MainWindow::scrollToSelection);
-  connect(addDirSearch_.get(), &AddDirSearch::Finished, this, &MainWindow::onScanEnded);
+  connect(addDirSearch_.get(), &AddDirSearch::fileFound, this, &MainWindow::onFileFound);
+  connect(addDirSearch_.get(), &AddDirSearch::folderEntered, this, &MainWindow::onFolderEntered);
+  connect(addDirSearch_.get(), &AddDirSearch::folderSearched, this, &MainWindow::scrollToSelection);
+  connect(addDirSearch_.get(), &AddDirSearch::finished, this, &MainWindow::onScanEnded);
 }
 
 void MainWindow::setHints() {
@@ -401,7 +401,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
   // that the last outcome reaches the list, the log and the job file.
   if (converting_ || isScanning()) {
     stopRunAfterCurrentFile();
-    fileSearch_.Stop();
+    fileSearch_.stop();
     closeWhenIdle_ = true;
     event->ignore();
     return;
@@ -436,7 +436,7 @@ void MainWindow::showLogWriteError(const LogWriteError& error) {
 void MainWindow::onOptions() { optionsDialog->exec(); }
 
 void MainWindow::onViewLog() {
-  logViewer->LoadLog();
+  logViewer->loadLog();
   logViewer->exec();
 }
 
@@ -470,10 +470,10 @@ void MainWindow::addDir(const QString& droppedFolder) {
   scanLogFailed_ = false;
   cancelFindDialog->show();
   cancelFindDialog->raise();
-  addDirSearch_->Start(*addDirDialog, GlobalSettings());
+  addDirSearch_->start(*addDirDialog, GlobalSettings());
 }
 
-bool MainWindow::isScanning() const { return addDirSearch_->Running(); }
+bool MainWindow::isScanning() const { return addDirSearch_->isRunning(); }
 
 void MainWindow::onFileFound(const QString& path) {
   // Files found before the scan was stopped for a log error are not added.
@@ -482,12 +482,12 @@ void MainWindow::onFileFound(const QString& path) {
     addFile(path);
   } catch (const LogWriteError& error) {
     scanLogFailed_ = true;
-    fileSearch_.Stop();
+    fileSearch_.stop();
     showLogWriteError(error);
   }
 }
 
-void MainWindow::onFolderEntered(const QString& folder) { cancelFindDialog->ShowFolder(folder); }
+void MainWindow::onFolderEntered(const QString& folder) { cancelFindDialog->showFolder(folder); }
 
 void MainWindow::onScanEnded() {
   cancelFindDialog->hide();
@@ -818,7 +818,7 @@ void MainWindow::convertFiles(RunMode mode) {
   WriteLog(QStringLiteral("Conversion start..."));
   runRowCount_ = rowCount();
   runNextRow_ = 0;
-  cancelConvertDialog->ResetProgress(runRowCount_);
+  cancelConvertDialog->resetProgress(runRowCount_);
   cancelConvertDialog->show();
   cancelRun_ = false;
   converting_ = true;
@@ -833,13 +833,13 @@ void MainWindow::continueRun() {
       // Cancel is seen between rows; the row in hand has finished.
       if (cancelRun_) break;
       const int row = runNextRow_++;
-      cancelConvertDialog->fileNameLabel->setText(cellText(row, Column::kSource));
+      cancelConvertDialog->showFileName(cellText(row, Column::kSource));
       const bool selected = isRowSelected(row);
       const bool waiting = stateOf(row) == RowState::kWaiting;
       const bool chosen = (runMode_ == RunMode::kAll && waiting) || (runMode_ == RunMode::kSelected && selected && waiting) ||
                           (runMode_ == RunMode::kReConvert && selected && !waiting);
       if (!chosen) {
-        if (!waiting) cancelConvertDialog->StepProgress();
+        if (!waiting) cancelConvertDialog->stepProgress();
         continue;
       }
       const RowStep step = beginRow(row);
@@ -860,7 +860,7 @@ MainWindow::TargetChoice MainWindow::settleTarget(QString& target, bool& replace
   if (policy == static_cast<int>(FileOverType::kPrompt)) {
     // Asked here, on the window's thread; the worker has nothing in hand.
     cancelConvertDialog->stepAside();
-    const int answer = overwriteDialog->Ask(target);
+    const int answer = overwriteDialog->ask(target);
     cancelConvertDialog->stepBack();
     switch (answer) {
       case OverwriteDialog::ResultStopConvert: return TargetChoice::kStopRun;
@@ -890,13 +890,13 @@ MainWindow::RowStep MainWindow::beginRow(int row) {
       case TargetChoice::kStopRun: return RowStep::kStopRun;
       case TargetChoice::kSkip:
         failRow(row, kTargetExistsMessage, cellText(row, Column::kTarget));
-        cancelConvertDialog->StepProgress();
+        cancelConvertDialog->stepProgress();
         return RowStep::kDone;
       case TargetChoice::kWrite: break;
     }
     fileListModel->setText(row, Column::kTarget, target);
   }
-  cancelConvertDialog->StepProgress();
+  cancelConvertDialog->stepProgress();
 
   // The Type column as the row was added, or as an older job file kept it.
   const std::optional<FileType> type = FileTypeNamed(cellText(row, Column::kType));

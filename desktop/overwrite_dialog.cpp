@@ -48,7 +48,7 @@ OverwriteDialog::OverwriteDialog(QWidget* parent)
   connect(stopConvertButton, &QPushButton::clicked, this, [this] { done(ResultStopConvert); });
 }
 
-int OverwriteDialog::Ask(const QString& target) {
+int OverwriteDialog::ask(const QString& target) {
   fileNameLabel->setText(target);
   cancelButton->setFocus();
   return exec();

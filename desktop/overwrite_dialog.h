@@ -21,7 +21,7 @@ class OverwriteDialog : public QDialog {
 
   // Shows the dialog modally for the existing target; returns its modal result.
   // Cancel is the default button and has the focus.
-  int Ask(const QString& target);
+  int ask(const QString& target);
 
   QLabel* icon;           // the application's icon
   QLabel* fileNameLabel;  // the existing target

@@ -31,11 +31,11 @@ ScanCancelDialog::ScanCancelDialog(FileSearch& search, QWidget* parent)
   connect(cancelButton, &QPushButton::clicked, this, &ScanCancelDialog::onCancel);
 }
 
-void ScanCancelDialog::ShowFolder(const QString& folder) { folderBar->showMessage(folder); }
+void ScanCancelDialog::showFolder(const QString& folder) { folderBar->showMessage(folder); }
 
-void ScanCancelDialog::onCancel() { search_.Stop(); }
+void ScanCancelDialog::onCancel() { search_.stop(); }
 
-void ScanCancelDialog::reject() { search_.Stop(); }
+void ScanCancelDialog::reject() { search_.stop(); }
 
 void ScanCancelDialog::showEvent(QShowEvent* event) {
   busyIndicator->setRange(0, 0);  // a busy indicator moves while its range is empty
@@ -48,7 +48,7 @@ void ScanCancelDialog::hideEvent(QHideEvent* event) {
 }
 
 void ScanCancelDialog::closeEvent(QCloseEvent* event) {
-  search_.Stop();
+  search_.stop();
   QDialog::closeEvent(event);
 }
 

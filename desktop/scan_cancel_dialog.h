@@ -23,7 +23,7 @@ class ScanCancelDialog : public QDialog {
   QStatusBar* folderBar;  // the folder being searched
 
   // Shows the folder the search has entered.
-  void ShowFolder(const QString& folder);
+  void showFolder(const QString& folder);
 
  public slots:
   // The button: stops the search.

@@ -126,7 +126,7 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
   QSemaphore firstMayGoOn;
   // Runs on the scan's thread, after the window's own (queued) connection.
   QObject::connect(
-      search, &AddDirSearch::FileFound, search,
+      search, &AddDirSearch::fileFound, search,
       [&] {
         if (++found == 1) firstMayGoOn.tryAcquire(1, 30000);
       },
@@ -135,7 +135,7 @@ TEST_F(BackgroundWorkTest, FolderScanLeavesWindowAnsweringAndItsCancelWorks) {
   QTimer::singleShot(0, form_.get(), [this] {
     form_->addDirDialog->folderEdit->setText(config_.Path(QStringLiteral("one")) + u';' +
                                       config_.Path(QStringLiteral("two")));
-    form_->addDirDialog->recursiveCheck->setChecked(false);
+    form_->addDirDialog->setRecursive(false);
     form_->addDirDialog->okButton->click();
   });
   form_->addDirAction->trigger();

@@ -100,7 +100,7 @@ TEST_F(StartWindowTest, FilesJoinTheSavedListAndFoldersOpenAddDirectory) {
       return;
     }
     shownFolders = dialog->folderEdit->text();
-    dialog->recursiveCheck->setChecked(false);
+    dialog->setRecursive(false);
     dialog->okButton->click();
   });
   window_->addStartPaths({config_.Path("src/b.xlsx"), config_.Path("src/a.xls")},

@@ -36,8 +36,8 @@ ButtonStates States(const DirectoryDialog& d) {
 
 TEST(DirectoryDialogTest, LoadListSelectsFirstEntry) {
   DirectoryDialog dialog("");
-  dialog.LoadList("/srv/a;/srv/b");
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+  dialog.loadList("/srv/a;/srv/b");
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/b"}));
   EXPECT_EQ(dialog.folderList->currentRow(), 0);
   EXPECT_EQ(dialog.folderEdit->text(), "/srv/a");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, true}));
@@ -46,15 +46,15 @@ TEST(DirectoryDialogTest, LoadListSelectsFirstEntry) {
 TEST(DirectoryDialogTest, LoadListWithoutEntriesKeepsEditText) {
   DirectoryDialog dialog("/srv/a");
   dialog.folderEdit->setText("/typed");
-  dialog.LoadList("");
-  EXPECT_TRUE(dialog.Entries().isEmpty());
+  dialog.loadList("");
+  EXPECT_TRUE(dialog.entries().isEmpty());
   EXPECT_EQ(dialog.folderEdit->text(), "/typed");
   EXPECT_EQ(States(dialog), (ButtonStates{false, false, false}));
 }
 
 TEST(DirectoryDialogTest, LoadListSkipsEmptyPieces) {
   DirectoryDialog dialog(";/srv/a;;/srv/b;");
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/b"}));
 }
 
 TEST(DirectoryDialogTest, AddEnabledOnlyForNewNonEmptyText) {
@@ -73,7 +73,7 @@ TEST(DirectoryDialogTest, AddAppendsUnselectedAndReevaluates) {
   DirectoryDialog dialog("/srv/a");
   dialog.folderEdit->setText("/srv/c");
   dialog.addButton->click();
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/c"}));
   EXPECT_FALSE(dialog.folderList->item(1)->isSelected());
   EXPECT_FALSE(dialog.addButton->isEnabled());  // now an entry
 }
@@ -91,7 +91,7 @@ TEST(DirectoryDialogTest, ReplaceChangesSelectedEntry) {
   dialog.folderList->setCurrentRow(1);
   dialog.folderEdit->setText("/srv/d");
   dialog.replaceButton->click();
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/d"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/d"}));
   EXPECT_FALSE(dialog.replaceButton->isEnabled());
 }
 
@@ -99,12 +99,12 @@ TEST(DirectoryDialogTest, DeleteRemovesSelectedAndEmptiesField) {
   DirectoryDialog dialog("/srv/a;/srv/b;/srv/c");
   dialog.folderList->setCurrentRow(1);
   dialog.deleteButton->click();
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/c"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/c"}));
   EXPECT_EQ(dialog.folderEdit->text(), "");
   EXPECT_TRUE(dialog.folderList->selectedItems().isEmpty());
   EXPECT_TRUE(dialog.deleteButton->isEnabled());
   dialog.deleteButton->click();  // nothing selected: the list stays
-  EXPECT_EQ(dialog.Entries().size(), 2);
+  EXPECT_EQ(dialog.entries().size(), 2);
 }
 
 TEST(DirectoryDialogTest, EnterAddsATypedFolderBeforeClosing) {
@@ -114,12 +114,12 @@ TEST(DirectoryDialogTest, EnterAddsATypedFolderBeforeClosing) {
   dialog.folderEdit->setText("/srv/typed");
   QTest::keyClick(dialog.folderEdit, Qt::Key_Return);
   EXPECT_EQ(dialog.result(), QDialog::Accepted);
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/typed"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/typed"}));
   // A field that holds an entry adds nothing.
   dialog.show();
   dialog.folderList->setCurrentRow(0);
   dialog.okButton->click();
-  EXPECT_EQ(dialog.Entries(), (QStringList{"/srv/a", "/srv/typed"}));
+  EXPECT_EQ(dialog.entries(), (QStringList{"/srv/a", "/srv/typed"}));
 }
 
 TEST(DirectoryDialogTest, BrowseOpensAtTheEditedFolderElseTheOneChosenLast) {
@@ -157,7 +157,7 @@ TEST_F(AddDirDialogTest, TypeLinesShowPatternsAndStoredTicks) {
   EXPECT_FALSE(dialog.isTypeTicked(FileType::kXls));
   EXPECT_TRUE(dialog.isTypeTicked(FileType::kXlsx));
   EXPECT_TRUE(dialog.isTypeTicked(FileType::kXlt));
-  EXPECT_TRUE(dialog.recursiveCheck->isChecked());
+  EXPECT_TRUE(dialog.isRecursive());
   EXPECT_EQ(dialog.folderEdit->text(), "/srv/a;/srv/b");
 
   settings_.xlsExtraPatterns = "*.xlt;*.XLW";  // changed in between, e.g. by hand
@@ -206,7 +206,7 @@ TEST_F(AddDirDialogTest, ChoicesReachSettingsWhenDestroyed) {
   {
     AddFolderDialog dialog(settings_, directory_);
     dialog.invertSelectionButton->click();
-    dialog.recursiveCheck->setChecked(true);
+    dialog.setRecursive(true);
     EXPECT_TRUE(settings_.scannedTypes[FileTypeIndex(FileType::kXls)]);  // not before the end
   }
   for (bool tick : settings_.scannedTypes) EXPECT_FALSE(tick);
@@ -217,7 +217,7 @@ TEST_F(AddDirDialogTest, BrowseTakesDirectoryListJoined) {
   AddFolderDialog dialog(settings_, directory_);
   dialog.folderEdit->setText("/srv/a;/srv/b");
   QTimer::singleShot(0, [this] {
-    EXPECT_EQ(directory_.Entries(), (QStringList{"/srv/a", "/srv/b"}));
+    EXPECT_EQ(directory_.entries(), (QStringList{"/srv/a", "/srv/b"}));
     directory_.folderEdit->setText("/srv/c");
     directory_.addButton->click();
     directory_.okButton->click();
@@ -256,19 +256,19 @@ class AddDirSearchTest : public ::testing::Test {
     tree_.WriteFile(".hiddendir/e.xls", "x");
     tree_.WriteFile("sub/d.xls", "x");
     tree_.WriteFile("book.xls/readme.txt", "x");
-    QObject::connect(&scan_, &AddDirSearch::FileFound, [this](const QString& path) {
+    QObject::connect(&scan_, &AddDirSearch::fileFound, [this](const QString& path) {
       found_.push_back(path.toStdString());
     });
-    QObject::connect(&scan_, &AddDirSearch::FolderEntered, [this](const QString& folder) {
-      progress_.ShowFolder(folder);
+    QObject::connect(&scan_, &AddDirSearch::folderEntered, [this](const QString& folder) {
+      progress_.showFolder(folder);
       folders_.push_back(progress_.folderBar->currentMessage().toStdString());
     });
-    QObject::connect(&scan_, &AddDirSearch::Finished, [this] { ++finished_; });
+    QObject::connect(&scan_, &AddDirSearch::finished, [this] { ++finished_; });
   }
   std::vector<std::string> Run() {
-    scan_.Start(dialog_, settings_);
-    EXPECT_TRUE(scan_.Running());
-    EXPECT_TRUE(WaitUntil([this] { return !scan_.Running(); }));
+    scan_.start(dialog_, settings_);
+    EXPECT_TRUE(scan_.isRunning());
+    EXPECT_TRUE(WaitUntil([this] { return !scan_.isRunning(); }));
     EXPECT_EQ(finished_, 1);
     std::sort(found_.begin(), found_.end());
     return found_;
@@ -288,7 +288,7 @@ class AddDirSearchTest : public ::testing::Test {
 
 TEST_F(AddDirSearchTest, RecursionOff) {
   settings_.addFolders = QString::fromStdString(tree_.Path());
-  dialog_.recursiveCheck->setChecked(false);
+  dialog_.setRecursive(false);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX"}));
   EXPECT_EQ(folders_, std::vector<std::string>{root});
@@ -296,7 +296,7 @@ TEST_F(AddDirSearchTest, RecursionOff) {
 
 TEST_F(AddDirSearchTest, RecursionOn) {
   settings_.addFolders = QString::fromStdString(tree_.Path());
-  dialog_.recursiveCheck->setChecked(true);
+  dialog_.setRecursive(true);
   const std::string root = tree_.Path() + "/";
   EXPECT_EQ(Run(), (std::vector<std::string>{root + "a.xls", root + "b.XLSX", root + "sub/d.xls"}));
   EXPECT_EQ(folders_.size(), 3u);  // root, sub, book.xls
@@ -305,7 +305,7 @@ TEST_F(AddDirSearchTest, RecursionOn) {
 TEST_F(AddDirSearchTest, OnlyTickedType) {
   settings_.addFolders = QString::fromStdString(tree_.Path());
   dialog_.typeList->item(0)->setCheckState(Qt::Unchecked);
-  dialog_.recursiveCheck->setChecked(true);
+  dialog_.setRecursive(true);
   EXPECT_EQ(Run(), std::vector<std::string>{tree_.Path() + "/b.XLSX"});
 }
 
@@ -318,35 +318,35 @@ TEST_F(AddDirSearchTest, CancelButtonDuringFirstFolderSkipsSecond) {
   QSemaphore inFirstFolder;
   QSemaphore clicked;
   QObject::connect(
-      &scan_, &AddDirSearch::FileFound, &scan_,
+      &scan_, &AddDirSearch::fileFound, &scan_,
       [&] {
         inFirstFolder.release();
         clicked.tryAcquire(1, 30000);
       },
       Qt::DirectConnection);
-  scan_.Start(dialog_, settings_);
+  scan_.start(dialog_, settings_);
   ASSERT_TRUE(inFirstFolder.tryAcquire(1, 30000));
   progress_.cancelButton->click();
   clicked.release();
-  EXPECT_TRUE(WaitUntil([this] { return !scan_.Running(); }));
+  EXPECT_TRUE(WaitUntil([this] { return !scan_.isRunning(); }));
   EXPECT_EQ(found_.size(), 1u);
   EXPECT_EQ(folders_, std::vector<std::string>{tree_.Path() + "/"});
 }
 
-// A Stop() left from an earlier scan does not stop the next one.
+// A stop() left from an earlier scan does not stop the next one.
 TEST_F(AddDirSearchTest, StartClearsAnEarlierStop) {
   settings_.addFolders = QString::fromStdString(tree_.Path());
-  search_.Stop();
+  search_.stop();
   EXPECT_EQ(Run().size(), 2u);
 }
 
 TEST_F(AddDirSearchTest, EscapeAndClosingStopTheSearch) {
   progress_.show();
   progress_.reject();
-  EXPECT_TRUE(search_.UserStopped());
-  search_.ClearStop();
+  EXPECT_TRUE(search_.userStopped());
+  search_.clearStop();
   progress_.close();
-  EXPECT_TRUE(search_.UserStopped());
+  EXPECT_TRUE(search_.userStopped());
 }
 
 TEST_F(AddDirSearchTest, MissingAndEmptyPiecesSkipped) {

@@ -30,7 +30,7 @@ std::vector<std::string> Found(FileSearch& search) {
   search.OnFileFind = [&](const std::string& folder, const FoundFile& info) {
     found.push_back(folder + info.Name);
   };
-  search.Search();
+  search.search();
   std::sort(found.begin(), found.end());
   return found;
 }
@@ -56,9 +56,9 @@ class ScanTreeTest : public ::testing::TestWithParam<bool> {
 TEST_P(ScanTreeTest, FindsWantedVisibleFiles) {
   const bool recursive = GetParam();
   FileSearch search;
-  search.SetSearchDir(dir_.Path());
-  search.SetSearchExts(kBothTypes);
-  search.SetRecurseSubFolders(recursive);
+  search.setSearchDir(dir_.Path());
+  search.setSearchExts(kBothTypes);
+  search.setRecurseSubFolders(recursive);
 
   std::vector<std::string> expected = {Root() + "a.xls", Root() + "b.XLSX"};
   if (recursive) {
@@ -72,14 +72,14 @@ TEST_P(ScanTreeTest, FindsWantedVisibleFiles) {
 TEST_P(ScanTreeTest, EntersOnlyVisibleFoldersWithTrailingSeparator) {
   const bool recursive = GetParam();
   FileSearch search;
-  search.SetSearchDir(Root());  // already ends in '/': not doubled
-  search.SetSearchExts(kBothTypes);
-  search.SetRecurseSubFolders(recursive);
+  search.setSearchDir(Root());  // already ends in '/': not doubled
+  search.setSearchExts(kBothTypes);
+  search.setRecurseSubFolders(recursive);
   std::vector<std::string> folders;
   search.OnChangeFolder = [&](const std::string& folder) { folders.push_back(folder); };
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
-  search.Search();
+  search.search();
 
   std::sort(folders.begin(), folders.end());
   std::vector<std::string> expected = {Root()};
@@ -89,7 +89,7 @@ TEST_P(ScanTreeTest, EntersOnlyVisibleFoldersWithTrailingSeparator) {
   }
   EXPECT_EQ(folders, expected);
   EXPECT_EQ(finished, 1);
-  EXPECT_FALSE(search.Searching());
+  EXPECT_FALSE(search.isSearching());
 }
 
 INSTANTIATE_TEST_SUITE_P(Recursion, ScanTreeTest, ::testing::Bool(),
@@ -100,8 +100,8 @@ TEST(FileSearchTest, OnlyTickedTypeIsReported) {
   dir.WriteFile("a.xls", "x");
   dir.WriteFile("b.XLSX", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts("*.xlsx|");
+  search.setSearchDir(dir.Path());
+  search.setSearchExts("*.xlsx|");
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.XLSX"});
 }
 
@@ -111,8 +111,8 @@ TEST(FileSearchTest, ExtensionMatchesWholePatternsOnly) {
     dir.WriteFile(name, "x");
   }
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/b.Xls"});
 }
 
@@ -120,19 +120,19 @@ TEST(FileSearchTest, ReportsSizeOfFoundFile) {
   TempDir dir;
   dir.WriteFile("a.xls", "12345");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   std::uint64_t size = 0;
   search.OnFileFind = [&](const std::string&, const FoundFile& info) { size = info.Size; };
-  search.Search();
+  search.search();
   EXPECT_EQ(size, 5u);
 }
 
 TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
   TempDir dir;
   FileSearch search;
-  search.SetSearchDir(dir.Path() + "/missing");
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path() + "/missing");
+  search.setSearchExts(kBothTypes);
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
   EXPECT_TRUE(Found(search).empty());
@@ -141,10 +141,10 @@ TEST(FileSearchTest, MissingFolderYieldsNothingAndFinishes) {
 
 TEST(FileSearchTest, EmptySearchDirSearchesNothing) {
   FileSearch search;
-  search.SetSearchExts(kBothTypes);
+  search.setSearchExts(kBothTypes);
   int folders = 0;
   search.OnChangeFolder = [&](const std::string&) { ++folders; };
-  search.Search();
+  search.search();
   EXPECT_EQ(folders, 0);
 }
 
@@ -152,8 +152,8 @@ TEST(FileSearchTest, FileGivenAsFolderYieldsNothing) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path() + "/a.xls");
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path() + "/a.xls");
+  search.setSearchExts(kBothTypes);
   EXPECT_TRUE(Found(search).empty());
 }
 
@@ -163,8 +163,8 @@ TEST(FileSearchTest, UnreadableFolderYieldsNothing) {
   dir.WriteFile("locked/a.xls", "x");
   fs::permissions(dir.Path() + "/locked", fs::perms::none);
   FileSearch search;
-  search.SetSearchDir(dir.Path() + "/locked");
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path() + "/locked");
+  search.setSearchExts(kBothTypes);
   EXPECT_TRUE(Found(search).empty());
   fs::permissions(dir.Path() + "/locked", fs::perms::owner_all);
 }
@@ -176,8 +176,8 @@ TEST(FileSearchTest, LinkToParentFolderDoesNotLoop) {
   fs::create_directory_symlink("..", dir.Path() + "/sub/up");
   fs::create_directory_symlink(dir.Path() + "/sub", dir.Path() + "/again");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   const auto found = Found(search);
   // Each file once, whichever way the walk reached "sub".
   ASSERT_EQ(found.size(), 2u);
@@ -191,41 +191,41 @@ TEST(FileSearchTest, LinksToFilesAreFollowedDanglingOnesSkipped) {
   fs::create_symlink(dir.Path() + "/real/a.xls", dir.Path() + "/link.xls");
   fs::create_symlink(dir.Path() + "/nowhere.xls", dir.Path() + "/dangling.xls");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
-  search.SetRecurseSubFolders(false);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
+  search.setRecurseSubFolders(false);
   EXPECT_EQ(Found(search), std::vector<std::string>{dir.Path() + "/link.xls"});
 }
 
-// A Stop() holds until ClearStop(): a scan's next folder must not undo a Stop()
+// A stop() holds until clearStop(): a scan's next folder must not undo a stop()
 // that another thread made between two searches.
 TEST(FileSearchTest, StopFromFoundFileEndsSearchAndHoldsUntilCleared) {
   TempDir dir;
   for (int i = 0; i < 20; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   int found = 0;
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
   search.OnFileFind = [&](const std::string&, const FoundFile&) {
-    if (++found == 3) search.Stop();
+    if (++found == 3) search.stop();
   };
-  search.Search();
+  search.search();
   EXPECT_EQ(found, 3);
-  EXPECT_TRUE(search.UserStopped());
+  EXPECT_TRUE(search.userStopped());
 
   search.OnFileFind = [&](const std::string&, const FoundFile&) { ++found; };
   found = 0;
-  search.Search();
+  search.search();
   EXPECT_EQ(found, 0);
   EXPECT_EQ(finished, 2);
 
-  search.ClearStop();
-  EXPECT_FALSE(search.UserStopped());
-  search.Search();
+  search.clearStop();
+  EXPECT_FALSE(search.userStopped());
+  search.search();
   EXPECT_EQ(found, 20);
-  EXPECT_FALSE(search.UserStopped());
+  EXPECT_FALSE(search.userStopped());
 }
 
 // The search runs on a thread of its own and is stopped from another one.
@@ -233,33 +233,33 @@ TEST(FileSearchTest, StopFromAnotherThreadEndsSearch) {
   TempDir dir;
   for (int i = 0; i < 10; ++i) dir.WriteFile("f" + std::to_string(i) + ".xls", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   std::atomic<int> found = 0;
   std::promise<void> stopped;
   std::shared_future<void> stoppedSeen = stopped.get_future().share();
   search.OnFileFind = [&](const std::string&, const FoundFile&) {
     if (++found == 1) stoppedSeen.wait();
   };
-  std::thread worker([&] { search.Search(); });
+  std::thread worker([&] { search.search(); });
   while (found == 0) std::this_thread::yield();
-  search.Stop();
+  search.stop();
   stopped.set_value();
   worker.join();
   EXPECT_EQ(found, 1);
-  EXPECT_FALSE(search.Searching());
+  EXPECT_FALSE(search.isSearching());
 }
 
 TEST(FileSearchTest, SearchFromInsideAnEventDoesNothing) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   int finished = 0;
   search.OnFinish = [&] { ++finished; };
-  search.OnFileFind = [&](const std::string&, const FoundFile&) { search.Search(); };
-  search.Search();
+  search.OnFileFind = [&](const std::string&, const FoundFile&) { search.search(); };
+  search.search();
   EXPECT_EQ(finished, 1);
 }
 
@@ -267,11 +267,11 @@ TEST(FileSearchTest, ThrowingHandlerLeavesSearchIdle) {
   TempDir dir;
   dir.WriteFile("a.xls", "x");
   FileSearch search;
-  search.SetSearchDir(dir.Path());
-  search.SetSearchExts(kBothTypes);
+  search.setSearchDir(dir.Path());
+  search.setSearchExts(kBothTypes);
   search.OnFileFind = [](const std::string&, const FoundFile&) { throw std::runtime_error("log full"); };
-  EXPECT_THROW(search.Search(), std::runtime_error);
-  EXPECT_FALSE(search.Searching());
+  EXPECT_THROW(search.search(), std::runtime_error);
+  EXPECT_FALSE(search.isSearching());
   EXPECT_EQ(Found(search).size(), 1u);  // usable again, and the folder is entered again
 }
 
@@ -287,7 +287,7 @@ TEST(SearchFoldersTest, SearchesFoldersInOrder) {
   one.WriteFile("a.xls", "x");
   two.WriteFile("b.xlsx", "x");
   FileSearch search;
-  search.SetSearchExts(kBothTypes);
+  search.setSearchExts(kBothTypes);
   std::vector<std::string> found;
   search.OnFileFind = [&](const std::string&, const FoundFile& info) { found.push_back(info.Name); };
   const QString field = QString::fromStdString(one.Path() + ";" + two.Path());
@@ -301,11 +301,11 @@ TEST(SearchFoldersTest, StopDuringFirstFolderSkipsTheRest) {
   one.WriteFile("b.xls", "x");
   two.WriteFile("c.xlsx", "x");
   FileSearch search;
-  search.SetSearchExts(kBothTypes);
+  search.setSearchExts(kBothTypes);
   int found = 0;
   search.OnFileFind = [&](const std::string&, const FoundFile&) {
     ++found;
-    search.Stop();
+    search.stop();
   };
   const QStringList folders{QString::fromStdString(one.Path()), QString::fromStdString(two.Path())};
   EXPECT_EQ(SearchFolders(search, folders), 1);
@@ -316,10 +316,10 @@ TEST(SearchFoldersTest, StopBeforeTheScanSearchesNoFolder) {
   TempDir one;
   one.WriteFile("a.xls", "x");
   FileSearch search;
-  search.SetSearchExts(kBothTypes);
+  search.setSearchExts(kBothTypes);
   int entered = 0;
   search.OnChangeFolder = [&](const std::string&) { ++entered; };
-  search.Stop();
+  search.stop();
   EXPECT_EQ(SearchFolders(search, {QString::fromStdString(one.Path()), QString::fromStdString(one.Path())}), 0);
   EXPECT_EQ(entered, 0);
 }
@@ -328,7 +328,7 @@ TEST(SearchFoldersTest, NonAsciiFolderName) {
   TempDir dir;
   dir.WriteFile("Bücher/a.xls", "x");
   FileSearch search;
-  search.SetSearchExts(kBothTypes);
+  search.setSearchExts(kBothTypes);
   std::vector<std::string> found;
   search.OnFileFind = [&](const std::string& folder, const FoundFile& info) {
     found.push_back(folder + info.Name);

@@ -27,7 +27,7 @@ class LogViewerTest : public ::testing::Test {
     QDir().mkpath(config_.Path("last"));
     QDir().mkpath(config_.Path("export"));
     RememberPickerFolder(config_.Path("last"));
-    viewer_.LoadLog();
+    viewer_.loadLog();
     viewer_.show();
   }
   void TearDown() override { GlobalSettings() = DefaultSettings(); }

@@ -53,7 +53,7 @@ class MainWindowCommandsTest : public ::testing::Test {
     AnswerNextModal([this, dirs, recursive](QWidget* modal) {
       EXPECT_EQ(modal, form_->addDirDialog);
       form_->addDirDialog->folderEdit->setText(dirs);
-      form_->addDirDialog->recursiveCheck->setChecked(recursive);
+      form_->addDirDialog->setRecursive(recursive);
       form_->addDirDialog->okButton->click();
     });
     form_->addDirButton->click();
@@ -159,7 +159,7 @@ TEST_F(MainWindowCommandsTest, OptionsOkStoresAtOnce) {
 
 TEST_F(MainWindowCommandsTest, AddDirChoicesReachSettingsWhenWindowGoes) {
   form_->addDirDialog->invertSelectionButton->click();  // both types unticked
-  form_->addDirDialog->recursiveCheck->setChecked(true);
+  form_->addDirDialog->setRecursive(true);
   form_.reset();
   EXPECT_FALSE(GlobalSettings().scannedTypes[FileTypeIndex(FileType::kXls)]);
   EXPECT_FALSE(GlobalSettings().scannedTypes[FileTypeIndex(FileType::kXlsx)]);

@@ -496,7 +496,7 @@ TEST_F(MainWindowTest, CancelDuringCtrlGRunLeavesRemainingRowsWaiting) {
   QTest::keyClick(form_->fileList, Qt::Key_G, Qt::ControlModifier);
   ASSERT_TRUE(WaitUntil([&] { return calls == 2; }));
   ASSERT_TRUE(form_->cancelConvertDialog->isVisible());
-  EXPECT_EQ(form_->cancelConvertDialog->fileNameLabel->text(), Cell(1, FileListModel::Column::kSource));
+  EXPECT_EQ(form_->cancelConvertDialog->fileName(), Cell(1, FileListModel::Column::kSource));
   QTest::mouseClick(form_->cancelConvertDialog->cancelButton, Qt::LeftButton);
   const QString stopping = QString::fromUtf8("Stopping after the current file\u2026");
   EXPECT_EQ(Panel(2), stopping);
@@ -870,14 +870,14 @@ TEST_F(MainWindowTest, NotLoggingSwitchAndLogViewer) {
   form_->addFile(QStringLiteral("/n/a.xls"));
   form_->addFile(QStringLiteral("/n/a.xls"));
   LogViewer* viewer = form_->logViewer;
-  viewer->LoadLog();
+  viewer->loadLog();
   EXPECT_TRUE(viewer->logText->toPlainText().contains(QStringLiteral("Add file failed: already added (/n/a.xls)")));
   EXPECT_TRUE(viewer->exportButton->isEnabled());
 
   const QString exported = config_.Path(QStringLiteral("copy.log"));
   EXPECT_EQ(viewer->exportDialog->defaultSuffix(), QStringLiteral("log"));
   EXPECT_FALSE(viewer->exportDialog->testOption(QFileDialog::DontConfirmOverwrite));
-  viewer->ExportLog(exported);
+  viewer->exportLog(exported);
   EXPECT_EQ(ReadAll(exported), ReadAll(LogFilePath()));
 
   // Enter closes the viewer; clearing asks first, and No keeps the log.
@@ -919,9 +919,9 @@ TEST_F(MainWindowTest, AboutBoxAnimatesFourFrames) {
     about->onAnimationTick();
     about->onAnimationTick();
     about->onAnimationTick();
-    EXPECT_EQ(about->CurrentFrame(), 3);
+    EXPECT_EQ(about->currentFrame(), 3);
     about->onAnimationTick();
-    EXPECT_EQ(about->CurrentFrame(), 0);
+    EXPECT_EQ(about->currentFrame(), 0);
     about->buttonBox->button(QDialogButtonBox::Ok)->click();
   });
   form_->aboutAction->trigger();
