@@ -65,12 +65,12 @@ void BM_RecursiveScan(benchmark::State& state) {
   for (auto _ : state) {
     found.clear();
     tabulox::FileSearch search;
-    search.SetSearchDir(tree.Root());
-    search.SetSearchExts("*.xls|*.xlsx|");
+    search.setSearchDir(tree.Root());
+    search.setSearchExts("*.xls|*.xlsx|");
     search.OnFileFind = [&](const std::string& folder, const tabulox::FoundFile& info) {
       found.push_back(folder + info.Name);
     };
-    search.Search();
+    search.search();
     if (found.size() != static_cast<size_t>(kFolders * kWantedPerFolder)) {
       state.SkipWithError("wrong number of files found");
       return;
@@ -105,8 +105,8 @@ void BM_AddDirCommand(benchmark::State& state) {
   for (auto _ : state) {
     state.PauseTiming();
     tabulox::GlobalSettings() = tabulox::DefaultSettings();
-    tabulox::GlobalSettings().adddir = QString::fromStdString(tree.Root());
-    tabulox::GlobalSettings().recursive = true;
+    tabulox::GlobalSettings().addFolders = QString::fromStdString(tree.Root());
+    tabulox::GlobalSettings().recurseFolders = true;
     auto form = std::make_unique<tabulox::MainWindow>();
     form->show();
     AcceptAddDirDialog(*form);
@@ -134,8 +134,8 @@ void BM_CancelAnswer(benchmark::State& state) {
   double worstMs = 0;
   for (auto _ : state) {
     tabulox::GlobalSettings() = tabulox::DefaultSettings();
-    tabulox::GlobalSettings().adddir = QString::fromStdString(tree.Root());
-    tabulox::GlobalSettings().recursive = true;
+    tabulox::GlobalSettings().addFolders = QString::fromStdString(tree.Root());
+    tabulox::GlobalSettings().recurseFolders = true;
     auto form = std::make_unique<tabulox::MainWindow>();
     form->show();
     AcceptAddDirDialog(*form);
