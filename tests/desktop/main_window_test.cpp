@@ -732,7 +732,7 @@ TEST_F(MainWindowTest, OverwriteQuestionDefaultsToCancelAndHidesTheProgress) {
     ASSERT_NE(dialog, nullptr);
     progressShown = form_->cancelConvertDialog->isVisible();
     cancelDefault = dialog->cancelButton->isDefault();
-    cancelFocused = QApplication::focusWidget() == dialog->cancelButton;
+    cancelFocused = dialog->focusWidget() == dialog->cancelButton;
     QTest::keyClick(dialog, Qt::Key_Return);
   });
   Convert(MainWindow::RunMode::kAll);
