@@ -68,7 +68,7 @@ QStringList SavedSources(const QString& configHome) {
   QStringList sources;
   const auto rows = LoadJobFile(configHome + QStringLiteral("/Tabulox/Tabulox.job"));
   if (rows) {
-    for (const JobRow& row : *rows) sources << row.subItems.value(1);
+    for (const JobRow& row : rows->rows) sources << row.subItems.value(1);
   }
   sources.sort();
   return sources;
