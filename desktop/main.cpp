@@ -6,6 +6,7 @@
 // only after that.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 #include <cstdio>
 #include <memory>
 
@@ -65,13 +66,19 @@ int main(int argc, char** argv) {
     case tabulox::StartRole::kFirst:
       break;
   }
-  tabulox::LoadSettings();
+  const QString settingsMessage = tabulox::LoadSettings();
 
   int status = 0;
   {
     auto mainWindow = std::make_unique<tabulox::MainWindow>();  // loads the saved list
     mainWindow->show();
     tabulox::CloseOnTerminationSignals(mainWindow.get());
+    if (!settingsMessage.isEmpty()) {
+      LogQuietly(settingsMessage);
+      QTimer::singleShot(0, mainWindow.get(), [window = mainWindow.get(), settingsMessage] {
+        QMessageBox::warning(window, QStringLiteral("KV-Tabulox"), settingsMessage);
+      });
+    }
     // Added once the window is up, so that the Add directory dialog of a folder opens over it.
     auto* inbox = new tabulox::StartPathInbox(mainWindow.get());
     inbox->Add(startPaths);
