@@ -71,20 +71,21 @@ void InstanceServer::onAcceptable() {
   for (;;) {
     const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
     if (fd >= 0) {
+      acceptFailing_ = false;
       takeConnection(fd);
       continue;
     }
     if (errno == EINTR || errno == ECONNABORTED) continue;
     if (errno == EAGAIN || errno == EWOULDBLOCK) return;
     // Out of descriptors or memory: the connection stays queued; listening
-    // goes on once the pause is over.
-    if (!acceptPaused_) {
-      emit Refused(QStringLiteral("Later start not accepted yet: ") + QString::fromLocal8Bit(std::strerror(errno)));
+    // goes on once the pause is over. One log line until accepting works again.
+    if (!acceptFailing_) {
+      emit Refused(QStringLiteral("Later start not accepted yet, trying again: ") +
+                   QString::fromLocal8Bit(std::strerror(errno)));
     }
-    acceptPaused_ = true;
+    acceptFailing_ = true;
     notifier_->setEnabled(false);
     QTimer::singleShot(kAcceptRetryMs, this, [this] {
-      acceptPaused_ = false;
       if (notifier_) notifier_->setEnabled(true);
     });
     return;

@@ -72,7 +72,7 @@ class InstanceServer : public QObject {
   QString name_;
   QString problem_;
   std::unique_ptr<QSocketNotifier> notifier_;
-  bool acceptPaused_ = false;
+  bool acceptFailing_ = false;  // reported once until an accept works again
   std::function<bool(const StartPaths&)> admission_;
   QHash<QLocalSocket*, QByteArray> received_;  // per open connection, the bytes so far
   qsizetype pendingBytes_ = 0;

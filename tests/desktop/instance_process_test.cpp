@@ -11,7 +11,11 @@
 #include <QThread>
 #include <csignal>
 #include <memory>
+#include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 #include "job_file.h"
 #include "temp_config.h"
@@ -48,7 +52,12 @@ class ProgramRun {
            process_.exitCode() == status;
   }
   void signal(int number) { ::kill(static_cast<pid_t>(process_.processId()), number); }
-  QString errorText() { return QString::fromLocal8Bit(process_.readAllStandardError()); }
+  pid_t pid() const { return static_cast<pid_t>(process_.processId()); }
+  // What the program wrote to standard error since the last call.
+  QString errorText() {
+    process_.waitForFinished(1);  // takes in what the pipes hold
+    return QString::fromLocal8Bit(process_.readAllStandardError());
+  }
 
  private:
   QProcess process_;
@@ -151,6 +160,64 @@ TEST_F(InstanceProcessTest, LaterStartWhileTheFirstHangsSaysSoAndOpensNoWindow) 
   first.signal(SIGTERM);
   ASSERT_TRUE(first.endedWith(0, 15000)) << first.errorText().toStdString();
   EXPECT_EQ(SavedSources(config.path()), (QStringList{Source("a.xls"), Source("c.xls")}));
+}
+
+// A blocking connection to the socket at `path`, or -1.
+int Connect(const QString& path) {
+  const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const QByteArray encoded = QFile::encodeName(path);
+  std::copy(encoded.begin(), encoded.end(), address.sun_path);
+  if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) return fd;
+  ::close(fd);
+  return -1;
+}
+
+// A burst of connections while the program is at its descriptor limit: the
+// accepts that fail are logged once, the program keeps listening, and a
+// later start after the burst is handed over.
+TEST_F(InstanceProcessTest, BurstAtTheDescriptorLimitDoesNotEndListening) {
+  QTemporaryDir config;
+  QTemporaryDir runtime;
+  ProgramRun first(config.path(), runtime.path(), {Source("a.xls")});
+  const QDeadlineTimer listening(15000);
+  while (SocketInode(runtime.path()) == 0 && !listening.hasExpired()) QThread::msleep(10);
+  const QFileInfoList sockets = QDir(runtime.path()).entryInfoList({QStringLiteral("*.sock")}, QDir::System);
+  ASSERT_EQ(sockets.size(), 1);
+  {
+    ProgramRun probe(config.path(), runtime.path(), {});
+    ASSERT_TRUE(probe.endedWith(0, 15000)) << probe.errorText().toStdString();
+  }
+  // Two descriptor numbers to spare: the burst takes them, and accepting fails.
+  const QStringList fds = QDir(QStringLiteral("/proc/%1/fd").arg(first.pid())).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot);
+  rlim_t lowestFree = 0;
+  while (fds.contains(QString::number(lowestFree))) ++lowestFree;
+  rlimit limit{};
+  ASSERT_EQ(::prlimit(first.pid(), RLIMIT_NOFILE, nullptr, &limit), 0);
+  limit.rlim_cur = lowestFree + 2;
+  ASSERT_EQ(::prlimit(first.pid(), RLIMIT_NOFILE, &limit, nullptr), 0);
+
+  std::vector<int> burst;
+  for (int i = 0; i < 20; ++i) burst.push_back(Connect(sockets[0].filePath()));
+  QString error;
+  const QDeadlineTimer deadline(10000);
+  while (!error.contains(QStringLiteral("not accepted yet")) && !deadline.hasExpired()) {
+    QThread::msleep(20);
+    error += first.errorText();
+  }
+  EXPECT_TRUE(error.contains(QStringLiteral("Too many open files"))) << error.toStdString() << " limit " << limit.rlim_cur << " fds " << fds.join(u' ').toStdString();
+  for (const int fd : burst) {
+    if (fd >= 0) ::close(fd);
+  }
+
+  {
+    ProgramRun later(config.path(), runtime.path(), {Source("b.xls")});
+    ASSERT_TRUE(later.endedWith(0, 15000)) << later.errorText().toStdString();
+  }
+  first.signal(SIGTERM);
+  ASSERT_TRUE(first.endedWith(0, 15000)) << first.errorText().toStdString();
+  EXPECT_EQ(SavedSources(config.path()), (QStringList{Source("a.xls"), Source("b.xls")}));
 }
 
 }  // namespace

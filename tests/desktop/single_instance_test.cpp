@@ -30,6 +30,7 @@
 #include "single_instance.h"
 #include "start_path_inbox.h"
 #include "temp_config.h"
+#include "temp_runtime_dir.h"
 #include "wait_until.h"
 
 namespace tabulox {
@@ -46,6 +47,7 @@ inline bool operator==(const StartPaths& a, const StartPaths& b) {
 namespace {
 
 using testing::TempConfig;
+using testing::TempRuntimeDir;
 using testing::WaitUntil;
 using testing::WriteAll;
 
@@ -117,23 +119,6 @@ TEST(StartMessageTest, MalformedMessagesAreInvalidAndLeaveThePathsAlone) {
     EXPECT_EQ(read.files, QStringList{"kept"}) << c.what;
   }
 }
-
-// Sockets of a test go to a runtime folder of its own.
-class TempRuntimeDir {
- public:
-  TempRuntimeDir() : saved_(qgetenv("XDG_RUNTIME_DIR")), hadValue_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-    qputenv("XDG_RUNTIME_DIR", dir_.path().toUtf8());
-  }
-  ~TempRuntimeDir() {
-    if (hadValue_) qputenv("XDG_RUNTIME_DIR", saved_);
-    else qunsetenv("XDG_RUNTIME_DIR");
-  }
-
- private:
-  QTemporaryDir dir_;
-  QByteArray saved_;
-  bool hadValue_;
-};
 
 TEST(InstanceServerNameTest, OneNamePerConfigurationFolder) {
   TempRuntimeDir runtime;
@@ -379,6 +364,7 @@ namespace tabulox {
 namespace {
 
 using testing::TempConfig;
+using testing::TempRuntimeDir;
 using testing::WaitUntil;
 
 TEST(InstanceLockTest, OneHolderAtATimeAndTheNextTakesItWhenItGoes) {
