@@ -307,11 +307,16 @@ TEST_F(InboxTest, FilesHandedOverDuringARunAreAddedAfterIt) {
   QTest::qWait(50);  // time for a wrong delivery to happen
   EXPECT_EQ(window_->rowCount(), 1);
   EXPECT_EQ(inbox_->heldCount(), 1);
+  EXPECT_EQ(inbox_->heldBytes(), (Src("c.xlsx").size() + Src("b.xls").size()) * 2);
+  // What the window may hold meanwhile is bounded; a start past it is turned away.
+  EXPECT_TRUE(inbox_->canHold({{QString(StartPathInbox::kMaxHeldBytes / 4, u'x')}, {}}));
+  EXPECT_FALSE(inbox_->canHold({{QString(StartPathInbox::kMaxHeldBytes / 2, u'x')}, {}}));
 
   mayEnd.release();
   ASSERT_TRUE(WaitUntil([this] { return !window_->isConverting() && window_->rowCount() == 3; }));
   EXPECT_EQ(Sources(), (QStringList{Src("a.xls"), Src("c.xlsx"), Src("b.xls")}));
   EXPECT_EQ(inbox_->heldCount(), 0);
+  EXPECT_EQ(inbox_->heldBytes(), 0);
   EXPECT_EQ(window_->stateOf(1), 0);  // waiting for the next run
 }
 
