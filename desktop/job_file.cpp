@@ -140,7 +140,7 @@ QString DamagedJobFileMessage(const QString& path, const JobFileContents& conten
     text += QStringLiteral("its rows could not be read");
   }
   text += contents.rows.empty() ? QStringLiteral(". ")
-                                : QStringLiteral("; the %1 rows read are in the list. ").arg(contents.rows.size());
+                                : QStringLiteral("; the list shows the %1 read. ").arg(contents.rows.size());
   if (!keptAs.isEmpty()) return text + QStringLiteral("The damaged file is kept as %1.").arg(keptAs);
   return text + QStringLiteral("It could not be kept under another name, so the list is not saved over it.");
 }

@@ -183,8 +183,8 @@ TEST(JobFileTest, DamageMessageCountsTheLostRowsAndNamesTheCopy) {
   contents.savedRows = 10;
   contents.rows.resize(7);
   EXPECT_EQ(DamagedJobFileMessage("/c/Tabulox.job", contents, "/c/Tabulox.job.damaged-x"),
-            "The saved file list /c/Tabulox.job is damaged: 3 of 10 saved rows could not be read; the 7 rows "
-            "read are in the list. The damaged file is kept as /c/Tabulox.job.damaged-x.");
+            "The saved file list /c/Tabulox.job is damaged: 3 of 10 saved rows could not be read; the list "
+            "shows the 7 read. The damaged file is kept as /c/Tabulox.job.damaged-x.");
   contents.savedRows = -1;
   contents.rows.clear();
   EXPECT_EQ(DamagedJobFileMessage("/c/Tabulox.job", contents, ""),
