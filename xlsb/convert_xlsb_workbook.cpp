@@ -87,17 +87,10 @@ bool ReadWorksheet(ZipArchive& reader, const XlsbSheet& sheet, StreamedCellSink&
   return read.extracted > 0;
 }
 
-// A sheet as the .xls layouts know it: its name, as UTF-16 code units.
+// A sheet as the .xls layouts know it: its name.
 WorksheetData NamedWorksheet(const XlsbSheet& sheet) {
   WorksheetData named;
-  std::u16string units;
-  ShortXLUnicodeString& name = named.sheetData.boundSheet.name;
-  name.highByte = true;
-  DecodeEngineText(sheet.name, units);
-  for (const char16_t unit : units) {
-    name.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    name.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+  named.name = sheet.name;
   return named;
 }
 
