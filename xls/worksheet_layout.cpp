@@ -6,6 +6,7 @@
 
 #include "core/engine_text.h"
 #include "core/extraction_error.h"
+#include "core/text_encoding.h"
 #include "numfmt/general_format.h"
 #include "xls/style_table.h"
 
@@ -156,6 +157,19 @@ void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, s
   }
   writer.Finish();
   EndWorksheetText(text, maxBytes);
+}
+
+WorksheetData WorksheetNamed(std::string_view name) {
+  WorksheetData named;
+  std::u16string units;
+  ShortXLUnicodeString& stored = named.sheetData.boundSheet.name;
+  stored.highByte = true;
+  DecodeEngineText(name, units);
+  for (const char16_t unit : units) {
+    stored.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
+    stored.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
+  }
+  return named;
 }
 
 std::string SheetNameText(const ShortXLUnicodeString& name) {

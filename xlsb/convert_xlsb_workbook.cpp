@@ -68,10 +68,7 @@ std::vector<SheetInfo> SheetInfos(const std::vector<XlsbSheet>& sheets) {
   std::vector<SheetInfo> infos;
   infos.reserve(sheets.size());
   for (const XlsbSheet& sheet : sheets) {
-    std::string utf8;
-    // 65001 joins the surrogate halves of engine text; its mark is dropped.
-    if (EncodeText(sheet.name, 65001, utf8) == 0 && utf8.size() >= 3) utf8.erase(0, 3);
-    infos.push_back({std::move(utf8), sheet.hidden});
+    infos.push_back({EngineTextAsUtf8(sheet.name), sheet.hidden});
   }
   return infos;
 }
@@ -87,20 +84,6 @@ bool ReadWorksheet(ZipArchive& reader, const XlsbSheet& sheet, StreamedCellSink&
   return read.extracted > 0;
 }
 
-// A sheet as the .xls layouts know it: its name, as UTF-16 code units.
-WorksheetData NamedWorksheet(const XlsbSheet& sheet) {
-  WorksheetData named;
-  std::u16string units;
-  ShortXLUnicodeString& name = named.sheetData.boundSheet.name;
-  name.highByte = true;
-  DecodeEngineText(sheet.name, units);
-  for (const char16_t unit : units) {
-    name.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    name.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return named;
-}
-
 // Writes the chosen sheets in the default layout. Returns whether any of
 // their parts is present. May raise.
 bool WriteDefaultSheets(ZipArchive& reader, const WorkbookData& book,
@@ -108,7 +91,7 @@ bool WriteDefaultSheets(ZipArchive& reader, const WorkbookData& book,
                         const ConversionOptions& options, std::string& text) {
   bool present = false;
   for (const std::size_t i : chosen) {
-    const WorksheetData named = NamedWorksheet(sheets[i]);
+    const WorksheetData named = WorksheetNamed(sheets[i].name);
     AppendSheetNameLine(named, text);
     RowTextWriter writer(book, text, kMaxWorkbookTextBytes, {false, options.skipHiddenColumns});
     present |= ReadWorksheet(reader, sheets[i], writer, options.skipHiddenRows);
@@ -126,7 +109,7 @@ bool WriteShownSheets(ZipArchive& reader, const WorkbookData& book,
   GridWriter grid(text, GridLayoutFor(options, chosen.size()), kMaxTextBytes);
   bool present = false;
   for (const std::size_t i : chosen) {
-    const WorksheetData named = NamedWorksheet(sheets[i]);
+    const WorksheetData named = WorksheetNamed(sheets[i].name);
     ShownCellWriter writer(book, named, grid, {false, options.skipHiddenColumns});
     present |= ReadWorksheet(reader, sheets[i], writer, options.skipHiddenRows);
     writer.Finish();

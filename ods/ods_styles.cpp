@@ -1,0 +1,125 @@
+#include "ods/ods_styles.h"
+
+namespace tabulox {
+namespace {
+
+// Cell styles derived one from another deeper than this are taken as General.
+constexpr int kMaxStyleChain = 32;
+
+bool IsDataStyle(std::string_view local) {
+  return local == "number-style" || local == "currency-style" || local == "percentage-style" ||
+         local == "date-style" || local == "time-style" || local == "boolean-style" ||
+         local == "text-style";
+}
+
+// The sign a style:map condition ("value()>=0") picks: '+' for the
+// numbers from zero (or above it) up, '-' for those below, '0' for zero.
+char ConditionSign(std::string_view condition) {
+  if (condition.starts_with("value()")) condition.remove_prefix(7);
+  if (condition == ">=0" || condition == ">0") return '+';
+  if (condition == "<0" || condition == "<=0") return '-';
+  if (condition == "=0") return '0';
+  return ' ';
+}
+
+}  // namespace
+
+void OdsStyles::StartElement(const OdsTag& tag) {
+  ++depth_;
+  const std::string_view local = tag.LocalName();
+  if (depth_ == 1) {
+    open_ = Open::kOther;
+    name_ = tag.Attribute("style:name");
+    if (local == "style") {
+      const std::string_view family = tag.Attribute("style:family");
+      if (family == "table") {
+        open_ = Open::kTableStyle;
+      } else if (family == "table-cell") {
+        open_ = Open::kCellStyle;
+        CellStyle& style = cellStyles_[name_];
+        style.parent = tag.Attribute("style:parent-style-name");
+        style.dataStyle = tag.Attribute("style:data-style-name");
+      }
+    } else if (IsDataStyle(local)) {
+      open_ = Open::kDataStyle;
+      dataStyle_ = {};
+      builder_.Begin(tag);
+    }
+    return;
+  }
+  if (open_ == Open::kTableStyle && local == "table-properties") {
+    if (tag.Attribute("table:display") == "false") hiddenTableStyles_.insert(name_);
+  } else if (open_ == Open::kDataStyle && depth_ == 2) {
+    if (local == "map") {
+      dataStyle_.maps.emplace_back(tag.Attribute("style:condition"), std::string());
+      dataStyle_.maps.back().second = tag.Attribute("style:apply-style-name");
+    } else {
+      builder_.Child(tag);
+    }
+  }
+}
+
+void OdsStyles::EndElement() {
+  if (depth_ == 0) return;
+  if (open_ == Open::kDataStyle) {
+    if (depth_ == 2) builder_.EndChild();
+    if (depth_ == 1) {
+      dataStyle_.code = builder_.Code();
+      dataStyles_[name_] = std::move(dataStyle_);
+    }
+  }
+  if (depth_ == 1) open_ = Open::kOther;
+  --depth_;
+}
+
+void OdsStyles::Text(std::string_view text) {
+  if (open_ == Open::kDataStyle && depth_ == 2) builder_.Text(text);
+}
+
+bool OdsStyles::HidesTable(std::string_view name) const {
+  return !name.empty() && hiddenTableStyles_.contains(std::string(name));
+}
+
+std::string OdsStyles::DataStyleCode(const std::string& name) const {
+  const auto found = dataStyles_.find(name);
+  if (found == dataStyles_.end()) return {};
+  const DataStyle& style = found->second;
+  std::string positive;
+  std::string negative;
+  std::string zero;
+  for (const auto& [condition, applied] : style.maps) {
+    const auto mapped = dataStyles_.find(applied);
+    if (mapped == dataStyles_.end()) continue;
+    switch (ConditionSign(condition)) {
+      case '+':
+        positive = mapped->second.code;
+        break;
+      case '-':
+        negative = mapped->second.code;
+        break;
+      case '0':
+        zero = mapped->second.code;
+        break;
+      default:
+        break;
+    }
+  }
+  if (!positive.empty() && !negative.empty()) return positive + ";" + negative + ";" + style.code;
+  if (!positive.empty()) return positive + ";" + style.code;
+  if (!negative.empty()) return style.code + ";" + negative;
+  return style.code;
+}
+
+std::string OdsStyles::CellFormatCode(std::string_view name) const {
+  std::string current(name.empty() ? std::string_view("Default") : name);
+  for (int hop = 0; hop < kMaxStyleChain; ++hop) {
+    const auto found = cellStyles_.find(current);
+    if (found == cellStyles_.end()) return {};
+    if (!found->second.dataStyle.empty()) return DataStyleCode(found->second.dataStyle);
+    if (found->second.parent.empty()) return {};
+    current = found->second.parent;
+  }
+  return {};
+}
+
+}  // namespace tabulox
