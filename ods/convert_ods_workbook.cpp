@@ -168,6 +168,7 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
   if (shown) {
     layout.begin = [&](std::string_view name) -> StreamedCellSink& {
       ++tables;
+      formats.Complete();
       named = WorksheetNamed(name);
       return shownCells.emplace(*book, named, *grid, skipped);
     };
@@ -178,6 +179,7 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
   } else {
     layout.begin = [&](std::string_view name) -> StreamedCellSink& {
       ++tables;
+      formats.Complete();
       AppendSheetNameLine(WorksheetNamed(name), text);
       return rows.emplace(*book, text, kMaxWorkbookTextBytes, skipped);
     };

@@ -16,10 +16,20 @@ OdsCellFormats::OdsCellFormats(const OdsStyles& styles, StyleTable& table)
   AddXF(table_, {});
 }
 
-std::uint16_t OdsCellFormats::XfOf(std::string_view name) {
-  const std::string key(name);
-  const auto known = xfOfStyle_.find(key);
-  if (known != xfOfStyle_.end()) return known->second;
+void OdsCellFormats::Complete() {
+  if (complete_) return;
+  complete_ = true;
+  Add({});
+  for (const std::string& name : styles_.CellStyleNames()) Add(name);
+}
+
+std::uint16_t OdsCellFormats::XfOf(std::string_view name) const {
+  const auto known = xfOfStyle_.find(name);
+  return known == xfOfStyle_.end() ? 0 : known->second;
+}
+
+void OdsCellFormats::Add(const std::string& name) {
+  if (xfOfStyle_.find(name) != xfOfStyle_.end()) return;
   std::uint16_t xf = 0;
   const std::string code = styles_.CellFormatCode(name);
   if (!code.empty()) {
@@ -38,8 +48,7 @@ std::uint16_t OdsCellFormats::XfOf(std::string_view name) {
     }
     if (slot != 0 && table_.xfs.size() < 0xFFFF) xf = static_cast<std::uint16_t>(AddXF(table_, {0, slot}));
   }
-  xfOfStyle_.emplace(key, xf);
-  return xf;
+  xfOfStyle_.emplace(name, xf);
 }
 
 }  // namespace tabulox

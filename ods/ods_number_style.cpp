@@ -25,52 +25,84 @@ void OdsNumberStyleBuilder::Begin(const OdsTag& tag) {
   percentage_ = local == "percentage-style";
   time_ = local == "time-style";
   takesText_ = false;
+  inNumber_ = false;
+  takesEmbeddedText_ = false;
   durationHours_ = time_ && tag.Attribute("number:truncate-on-overflow") == "false";
 }
 
-void OdsNumberStyleBuilder::AppendLiteral(std::string_view text) {
+void OdsNumberStyleBuilder::AppendLiteral(std::string_view text, std::string& code) const {
   if (text.empty()) return;
   if (percentage_ && text == "%") {
-    code_ += '%';
+    code += '%';
     return;
   }
-  code_ += '"';
+  code += '"';
   for (const char c : text) {
     if (c == '"') {
-      code_ += "\"\\\"\"";
+      code += "\"\\\"\"";
     } else {
-      code_ += c;
+      code += c;
     }
   }
-  code_ += '"';
+  code += '"';
 }
 
-void OdsNumberStyleBuilder::AppendNumber(const OdsTag& tag) {
+void OdsNumberStyleBuilder::BeginNumber(const OdsTag& tag) {
+  // Without a count of decimals the number shows as General does.
+  if (!tag.HasAttribute("number:decimal-places") && tag.Attribute("number:grouping") != "true" &&
+      Count(tag.Attribute("number:min-integer-digits"), 1) <= 1) {
+    code_ += "General";
+    return;
+  }
   const int decimals = Count(tag.Attribute("number:decimal-places"), 0);
   const int minDecimals =
       std::min(decimals, Count(tag.Attribute("number:min-decimal-places"), decimals));
   const int minIntegers = Count(tag.Attribute("number:min-integer-digits"), 0);
-  std::string integers(static_cast<std::size_t>(std::max(minIntegers, 1)), '0');
-  if (minIntegers == 0) integers[0] = '#';
+  integers_.assign(static_cast<std::size_t>(std::max(minIntegers, 1)), '0');
+  if (minIntegers == 0) integers_[0] = '#';
   if (tag.Attribute("number:grouping") == "true") {
-    while (integers.size() < 4) integers.insert(integers.begin(), '#');
-    integers.insert(integers.size() - 3, 1, ',');
+    while (integers_.size() < 4) integers_.insert(integers_.begin(), '#');
+    integers_.insert(integers_.size() - 3, 1, ',');
+  }
+  decimals_.clear();
+  if (decimals > 0) {
+    decimals_ += '.';
+    decimals_.append(static_cast<std::size_t>(minDecimals), '0');
+    decimals_.append(static_cast<std::size_t>(decimals - minDecimals), '#');
+  }
+  embedded_.clear();
+  inNumber_ = true;
+}
+
+void OdsNumberStyleBuilder::EndNumber() {
+  inNumber_ = false;
+  // Texts further left first, so that the positions of those right of them hold.
+  std::stable_sort(embedded_.begin(), embedded_.end(),
+                   [](const auto& a, const auto& b) { return a.first > b.first; });
+  std::string integers = integers_;
+  for (const auto& [position, text] : embedded_) {
+    std::string literal;
+    AppendLiteral(text, literal);
+    // After `position` digits counted from the right of the integer part.
+    std::size_t at = integers.size();
+    for (int digits = 0; digits < position && at > 0;) {
+      --at;
+      if (integers[at] == '0' || integers[at] == '#') ++digits;
+    }
+    integers.insert(at, literal);
   }
   code_ += integers;
-  if (decimals > 0) {
-    code_ += '.';
-    code_.append(static_cast<std::size_t>(minDecimals), '0');
-    code_.append(static_cast<std::size_t>(decimals - minDecimals), '#');
-  }
+  code_ += decimals_;
 }
 
 void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
   const std::string_view local = tag.LocalName();
   takesText_ = false;
   if (local == "number") {
-    AppendNumber(tag);
+    BeginNumber(tag);
   } else if (local == "scientific-number") {
-    AppendNumber(tag);
+    BeginNumber(tag);
+    if (inNumber_) EndNumber();
     code_ += "E+";
     code_.append(static_cast<std::size_t>(std::max(Count(tag.Attribute("number:min-exponent-digits"), 2), 1)), '0');
   } else if (local == "fraction") {
@@ -122,11 +154,28 @@ void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
   }
 }
 
-void OdsNumberStyleBuilder::Text(std::string_view text) {
-  if (!takesText_) return;
-  AppendLiteral(text);
+void OdsNumberStyleBuilder::Element(const OdsTag& tag, int depth) {
+  if (depth == 1) {
+    Child(tag);
+  } else if (depth == 2 && inNumber_ && tag.LocalName() == "embedded-text") {
+    embedded_.emplace_back(Count(tag.Attribute("number:position"), 0), std::string());
+    takesEmbeddedText_ = true;
+  }
 }
 
-void OdsNumberStyleBuilder::EndChild() { takesText_ = false; }
+void OdsNumberStyleBuilder::Text(std::string_view text) {
+  if (takesEmbeddedText_) {
+    embedded_.back().second += text;
+  } else if (takesText_) {
+    AppendLiteral(text, code_);
+  }
+}
+
+void OdsNumberStyleBuilder::EndElement(int depth) {
+  if (depth == 2) takesEmbeddedText_ = false;
+  if (depth != 1) return;
+  takesText_ = false;
+  if (inNumber_) EndNumber();
+}
 
 }  // namespace tabulox

@@ -40,18 +40,12 @@ bool OdsSheetCells::ToCellData(const OdsCell& cell, CellData& data) {
   if (cell.covered) return false;
   const bool number = cell.hasValue && cell.type != OdsValueType::kString &&
                       cell.type != OdsValueType::kNone;
-  if (values_ == OdsCellValues::kShown) {
-    if (cell.hasText) {
-      data.kind = CellKind::kText;
-      return true;
-    }
-    if (!number) return false;
-    data.kind = cell.type == OdsValueType::kBoolean ? CellKind::kBoolean : CellKind::kNumber;
-    data.value = cell.value;
-    return true;
-  }
-  if (cell.error) {
-    if (const std::optional<std::uint8_t> code = OdsErrorCode(cell.text)) {
+  // Writers other than the application mark a formula's error by its text alone.
+  const bool error = cell.error || (cell.formula && IsOdsErrorText(cell.text));
+  if (error) {
+    // As shown, the error's text; stored, its code where it names one.
+    const std::optional<std::uint8_t> code = OdsErrorCode(cell.text);
+    if (values_ == OdsCellValues::kStored && code) {
       data.kind = CellKind::kError;
       data.value = *code;
       return true;
@@ -60,17 +54,20 @@ bool OdsSheetCells::ToCellData(const OdsCell& cell, CellData& data) {
     data.value = cell.value;
     if (cell.type == OdsValueType::kBoolean) {
       data.kind = CellKind::kBoolean;
-    } else if (cell.formula) {
-      data.kind = CellKind::kFormulaResult;
     } else {
-      data.kind = CellKind::kNumber;
-      data.xfIndex = formats_.XfOf(cell.styleName.empty() ? ColumnStyleOf(column_) : cell.styleName);
+      data.kind = cell.formula ? CellKind::kFormulaResult : CellKind::kNumber;
+      data.xfIndex = XfOf(cell);
     }
     return true;
   }
   if (!cell.hasText) return false;
   data.kind = CellKind::kText;
+  if (!error) data.xfIndex = XfOf(cell);
   return true;
+}
+
+std::uint16_t OdsSheetCells::XfOf(const OdsCell& cell) {
+  return formats_.XfOf(cell.styleName.empty() ? ColumnStyleOf(column_) : std::string_view(cell.styleName));
 }
 
 void OdsSheetCells::Cell(const OdsCell& cell) {

@@ -18,11 +18,11 @@ namespace tabulox {
 // What a cell is handed on as.
 enum class OdsCellValues {
   // As the same workbook saved as .xls holds it: numbers, dates and times
-  // through the format of their cell style, formula numbers as formula
+  // with the format of their cell style, formula numbers as formula
   // results, booleans and errors as their values, texts as written.
   kStored,
-  // As the application shows it: the cell's paragraphs; a cell without
-  // them its value.
+  // The same, but errors as the text their paragraphs show, since the
+  // application shows its own errors that no code names.
   kShown,
 };
 
@@ -51,6 +51,8 @@ class OdsSheetCells {
   std::string_view ColumnStyleOf(std::uint32_t column) const;
   // The cell as the layout takes it; false for a cell with nothing to show.
   bool ToCellData(const OdsCell& cell, CellData& data);
+  // The XF of the cell's style, else its column's.
+  std::uint16_t XfOf(const OdsCell& cell);
 
   StreamedCellSink& sink_;
   OdsCellFormats& formats_;

@@ -49,12 +49,12 @@ void OdsStyles::StartElement(const OdsTag& tag) {
   }
   if (open_ == Open::kTableStyle && local == "table-properties") {
     if (tag.Attribute("table:display") == "false") hiddenTableStyles_.insert(name_);
-  } else if (open_ == Open::kDataStyle && depth_ == 2) {
-    if (local == "map") {
+  } else if (open_ == Open::kDataStyle) {
+    if (depth_ == 2 && local == "map") {
       dataStyle_.maps.emplace_back(tag.Attribute("style:condition"), std::string());
       dataStyle_.maps.back().second = tag.Attribute("style:apply-style-name");
     } else {
-      builder_.Child(tag);
+      builder_.Element(tag, static_cast<int>(depth_ - 1));
     }
   }
 }
@@ -62,7 +62,7 @@ void OdsStyles::StartElement(const OdsTag& tag) {
 void OdsStyles::EndElement() {
   if (depth_ == 0) return;
   if (open_ == Open::kDataStyle) {
-    if (depth_ == 2) builder_.EndChild();
+    if (depth_ >= 2) builder_.EndElement(static_cast<int>(depth_ - 1));
     if (depth_ == 1) {
       dataStyle_.code = builder_.Code();
       dataStyles_[name_] = std::move(dataStyle_);
@@ -73,7 +73,7 @@ void OdsStyles::EndElement() {
 }
 
 void OdsStyles::Text(std::string_view text) {
-  if (open_ == Open::kDataStyle && depth_ == 2) builder_.Text(text);
+  if (open_ == Open::kDataStyle && depth_ >= 2) builder_.Text(text);
 }
 
 bool OdsStyles::HidesTable(std::string_view name) const {
@@ -104,10 +104,20 @@ std::string OdsStyles::DataStyleCode(const std::string& name) const {
         break;
     }
   }
+  // A text style's own code is the section of texts, after those of numbers.
+  if (style.code.find('@') != std::string::npos && !positive.empty() && !negative.empty() && !zero.empty())
+    return positive + ";" + negative + ";" + zero + ";" + style.code;
   if (!positive.empty() && !negative.empty()) return positive + ";" + negative + ";" + style.code;
   if (!positive.empty()) return positive + ";" + style.code;
   if (!negative.empty()) return style.code + ";" + negative;
   return style.code;
+}
+
+std::vector<std::string> OdsStyles::CellStyleNames() const {
+  std::vector<std::string> names;
+  names.reserve(cellStyles_.size());
+  for (const auto& [name, style] : cellStyles_) names.push_back(name);
+  return names;
 }
 
 std::string OdsStyles::CellFormatCode(std::string_view name) const {

@@ -26,6 +26,8 @@ class OdsStyles final : public OdsStyleSink {
   // The format code of the cell style `name` (a cell without a style has the
   // style "Default"); empty for General.
   std::string CellFormatCode(std::string_view name) const;
+  // The names of the cell styles read.
+  std::vector<std::string> CellStyleNames() const;
 
  private:
   struct DataStyle {

@@ -1,5 +1,6 @@
 #include "ods/ods_values.h"
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <string>
@@ -34,6 +35,9 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
 
 // 1899-12-30, the day serial 0, counted from 1970-01-01.
 constexpr std::int64_t kSerialBase = -25569;
+// 1900-03-01: the days before it are one less in the .xls count, which holds
+// a 1900-02-29.
+constexpr double kFirstSerialAfterLeapDay = 61;
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -65,6 +69,7 @@ std::optional<double> ParseOdsDate(std::string_view text) {
     return std::nullopt;
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
   double serial = static_cast<double>(DaysFromCivil(year, month, day) - kSerialBase);
+  if (serial >= 1 && serial < kFirstSerialAfterLeapDay) --serial;
   if (at == text.size()) return serial;
   if (text[at++] != 'T') return std::nullopt;
   int hours = 0;
@@ -165,6 +170,12 @@ std::optional<std::uint8_t> OdsErrorCode(std::string_view text) {
   for (const auto& [name, code] : kErrors)
     if (name == text) return code;
   return std::nullopt;
+}
+
+bool IsOdsErrorText(std::string_view text) {
+  if (OdsErrorCode(text)) return true;
+  if (!text.starts_with("Err:") || text.size() == 4) return false;
+  return std::all_of(text.begin() + 4, text.end(), IsDigit);
 }
 
 }  // namespace tabulox

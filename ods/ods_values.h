@@ -14,7 +14,8 @@ std::optional<double> ParseOdsNumber(std::string_view text);
 
 // A date or date and time as office:date-value writes it
 // ("2024-01-15", "2024-01-15T10:30:00.5"), as a day serial counted from
-// 1899-12-30; nothing for any other text or a year beyond 1..9999.
+// 1899-12-30 as the application counts them, and as .xls holds them before
+// 1900-03-01 (whose day 60 is 1900-02-29); nothing for any other text.
 std::optional<double> ParseOdsDate(std::string_view text);
 
 // A duration as office:time-value writes it ("PT10H30M00S", "-P1DT2H",
@@ -28,5 +29,9 @@ std::uint32_t ParseOdsRepeat(std::string_view text, std::uint32_t limit);
 // The error code ([MS-XLS] 2.5.10 BErr) of an error text ("#DIV/0!", "#N/A"
 // ...); nothing for a text that names no such error.
 std::optional<std::uint8_t> OdsErrorCode(std::string_view text);
+
+// True for a text an error shows: one OdsErrorCode names, or the
+// application's own "Err:" followed by its number.
+bool IsOdsErrorText(std::string_view text);
 
 }  // namespace tabulox

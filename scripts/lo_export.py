@@ -226,11 +226,12 @@ class Cache:
         return stored if os.path.exists(stored) else None
 
 
-CORPUS_FOLDERS = (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx")), ("xlsb", (".xlsb",)))
+CORPUS_FOLDERS = (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx")), ("xlsb", (".xlsb",)),
+                  ("ods", (".ods", ".ots")), ("fods", (".fods",)))
 
 
 def corpus_workbooks(corpus, folders=None):
-    """The .xls, .xlsx and .xlsb workbooks of the corpus (of the named folders
+    """The .xls, .xlsx, .xlsb, .ods and .fods workbooks of the corpus (of the named folders
     only, when given), as (folder, path), sorted."""
     found = []
     for folder, extensions in CORPUS_FOLDERS:
