@@ -128,9 +128,9 @@ std::vector<std::vector<bool>> Passes(const std::vector<std::size_t>& chosen, st
 }
 
 // Whether the conversion must know the tables before it writes them: to
-// choose among them, or to head them as shown when there are several.
+// choose among them.
 bool NeedsTableList(const ConversionOptions& options) {
-  return !options.sheets.empty() || options.skipHiddenSheets || options.layout == Layout::kAsShown;
+  return !options.sheets.empty() || options.skipHiddenSheets;
 }
 
 ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& options, std::string& text) {
@@ -154,12 +154,17 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
     // Every table, in document order, found as the one pass reads them.
     passes.emplace_back();
   }
+  // Without the list, the as-shown layout heads every table, and takes the
+  // heading back when there was only one.
+  const bool headsEach = !stylesRead && options.layout == Layout::kAsShown;
+  std::size_t headingStart = 0;
+  std::size_t headingEnd = 0;
   auto book = std::make_unique<WorkbookData>();
   OdsCellFormats formats(styles, book->styles);
   const bool shown = options.layout != Layout::kDefault;
   const SkippedHiddenLines skipped{false, options.skipHiddenColumns};
   std::optional<GridWriter> grid;
-  if (shown) grid.emplace(text, GridLayoutFor(options, written), kMaxTextBytes);
+  if (shown) grid.emplace(text, GridLayoutFor(options, headsEach ? 2 : written), kMaxTextBytes);
   std::optional<RowTextWriter> rows;
   std::optional<ShownCellWriter> shownCells;
   WorksheetData named;
@@ -170,7 +175,10 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
       ++tables;
       formats.Complete();
       named = WorksheetNamed(name);
-      return shownCells.emplace(*book, named, *grid, skipped);
+      headingStart = text.size();
+      ShownCellWriter& cells = shownCells.emplace(*book, named, *grid, skipped);
+      headingEnd = text.size();
+      return cells;
     };
     layout.end = [&] {
       shownCells->Finish();
@@ -196,6 +204,11 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
     stylesRead = true;
   }
   if (tables == 0) return kFormatNotCorrect;
+  if (headsEach && tables == 1) {
+    // The one table's heading line and the empty line after it.
+    text.resize(text.size() - 2);
+    text.erase(headingStart, headingEnd - headingStart);
+  }
   return shown ? ShownOutcome(options, grid->SheetsWithText()) : 0;
 }
 
