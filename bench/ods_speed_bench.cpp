@@ -37,7 +37,9 @@ std::string ContentXml(long rows) {
       "xmlns:table=\"urn:oasis:names:tc:opendocument:xmlns:table:1.0\" "
       "xmlns:text=\"urn:oasis:names:tc:opendocument:xmlns:text:1.0\" "
       "xmlns:style=\"urn:oasis:names:tc:opendocument:xmlns:style:1.0\" "
-      "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" office:version=\"1.3\">"
+      "xmlns:number=\"urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0\" "
+      "xmlns:calcext=\"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0\" "
+      "office:version=\"1.3\">"
       "<office:automatic-styles><number:number-style style:name=\"N2\"><number:number "
       "number:decimal-places=\"2\" number:min-decimal-places=\"2\" number:min-integer-digits=\"1\"/>"
       "</number:number-style><style:style style:name=\"ce1\" style:family=\"table-cell\" "
@@ -81,6 +83,15 @@ int main(int argc, char** argv) {
   std::vector<testing::ZipEntry> entries;
   entries.emplace_back("mimetype", "application/vnd.oasis.opendocument.spreadsheet", 0);
   entries.emplace_back("content.xml", content);
+  // What other readers ask for before they open the package.
+  entries.emplace_back(
+      "META-INF/manifest.xml",
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<manifest:manifest "
+      "xmlns:manifest=\"urn:oasis:names:tc:opendocument:xmlns:manifest:1.0\" manifest:version=\"1.3\">"
+      "<manifest:file-entry manifest:full-path=\"/\" "
+      "manifest:media-type=\"application/vnd.oasis.opendocument.spreadsheet\"/>"
+      "<manifest:file-entry manifest:full-path=\"content.xml\" manifest:media-type=\"text/xml\"/>"
+      "</manifest:manifest>");
   const std::string package = testing::WriteZip(entries);
   if (argc > 2 && !testing::WriteFile(argv[2], package)) {
     std::fprintf(stderr, "cannot write %s\n", argv[2]);
