@@ -40,6 +40,7 @@ FILTERS = {
     "shown": "csv:Text - txt - csv (StarCalc):9,34,76,1,,0,false,true,true,false,false,-1",
     "xls": "xls",
     "xlsx": "xlsx",
+    "ods": "ods",
 }
 STATUS = "status"
 SHEETS = "sheets.tsv"
@@ -219,7 +220,7 @@ class Cache:
         return datetime.date.fromtimestamp(os.path.getmtime(os.path.join(self.entry(kind, path), STATUS)))
 
     def saved(self, kind, path):
-        """The path of the workbook LibreOffice saved as kind ("xls" or "xlsx"), or None."""
+        """The path of the workbook LibreOffice saved as kind ("xls", "xlsx" or "ods"), or None."""
         if self.status(kind, path) != "ok":
             return None
         stored = os.path.join(self.entry(kind, path), "book." + kind)

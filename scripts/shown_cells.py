@@ -23,11 +23,14 @@ ERROR_SHAPE = re.compile(r"^#(NULL!|DIV/0!|VALUE!|REF!|NAME\?|NUM!|N/A)$")
 
 
 def is_workbook_file(path):
-    """Whether the file starts like a workbook: a compound file, a ZIP archive
-    or a bare BIFF stream. Anything else (text, images) is not compared."""
+    """Whether the file starts like a workbook: a compound file, a ZIP archive,
+    a bare BIFF stream or a flat OpenDocument spreadsheet (an XML document
+    holding office:document). Anything else (text, images) is not compared."""
     with open(path, "rb") as f:
-        head = f.read(8)
+        head = f.read(4096)
     if head.startswith(OLE_SIGNATURE) or head.startswith(ZIP_SIGNATURE):
+        return True
+    if path.lower().endswith(".fods") and b"<office:document" in head:
         return True
     return len(head) >= 2 and int.from_bytes(head[:2], "little") in BARE_BIFF_BOFS
 
