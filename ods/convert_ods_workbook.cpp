@@ -174,7 +174,7 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
     layout.begin = [&](std::string_view name) -> StreamedCellSink& {
       ++tables;
       formats.Complete();
-      named = WorksheetNamed(name);
+      named.name = name;
       headingStart = text.size();
       ShownCellWriter& cells = shownCells.emplace(*book, named, *grid, skipped);
       headingEnd = text.size();
@@ -188,7 +188,8 @@ ResultCode ExtractOdsText(const OdsDocument& document, const ConversionOptions& 
     layout.begin = [&](std::string_view name) -> StreamedCellSink& {
       ++tables;
       formats.Complete();
-      AppendSheetNameLine(WorksheetNamed(name), text);
+      named.name = name;
+      AppendSheetNameLine(named, text);
       return rows.emplace(*book, text, kMaxWorkbookTextBytes, skipped);
     };
     layout.end = [&] {

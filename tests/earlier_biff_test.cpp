@@ -480,6 +480,7 @@ TEST(CodePageStrings, EveryNamedCodePageKeepsTheLastCharacter) {
     if (codePage == 1255) texts.push_back("\xD7\xA9");          // shin
     if (codePage == 50220) texts.push_back("a\xE6\x97\xA5");   // a Japanese character
     if (codePage == 50225) texts.push_back("a\xED\x95\x9C");   // a Korean character
+    if (codePage == 65000) texts.push_back("1+1 (x)");          // UTF-7 shifts at '+'
     for (const std::string& text : texts) {
       std::string bytes;
       ASSERT_EQ(EncodeText(text, codePage, bytes), 0) << codePage;

@@ -13,39 +13,39 @@ namespace tabulox {
 namespace {
 
 // One sheet "S" whose one row holds a blank cell at `column`.
-WorkbookData BlankAtColumn(std::uint32_t column) {
-  WorkbookData book;
-  WorksheetData& sheet = book.worksheets.emplace_back();
-  sheet.sheetData.boundSheet.name.charCount = 1;
-  sheet.sheetData.boundSheet.name.chars = {'S'};
+WorksheetData BlankAtColumn(std::uint32_t column) {
+  WorksheetData sheet;
+  sheet.name = "S";
   CellData cell;
   cell.column = column;
   sheet.cells.push_back(cell);
-  return book;
+  return sheet;
 }
 
 TEST(LayOutWorksheetText, TextUpToTheLimitIsWritten) {
   // "S" CR LF, 1000 TABs, CR LF, CR LF.
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
-  const WorkbookData book = BlankAtColumn(1000);
+  const WorkbookData book;
+  const WorksheetData sheet = BlankAtColumn(1000);
   std::string text;
-  LayOutWorksheetText(book, book.worksheets[0], text, size);
+  LayOutWorksheetText(book, sheet, text, size);
   EXPECT_EQ(text.size(), size);
 }
 
 TEST(LayOutWorksheetText, TextBeyondTheLimitIsRefused) {
   const std::size_t size = 1 + 2 + 1000 + 2 + 2;
-  const WorkbookData book = BlankAtColumn(1000);
+  const WorkbookData book;
+  const WorksheetData sheet = BlankAtColumn(1000);
   std::string text;
-  EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, size - 1), ExtractionError);
-  EXPECT_THROW(LayOutWorksheetText(book, book.worksheets[0], text, 500), ExtractionError);
+  EXPECT_THROW(LayOutWorksheetText(book, sheet, text, size - 1), ExtractionError);
+  EXPECT_THROW(LayOutWorksheetText(book, sheet, text, 500), ExtractionError);
 }
 
 TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
   WorkbookData book;
   book.sharedStrings.pendingText() = "shared\ttab";
   book.sharedStrings.AddString();
-  WorksheetData& sheet = book.worksheets.emplace_back();
+  WorksheetData sheet;
   sheet.cellTexts = "xxformula";
   CellData text;
   text.kind = CellKind::kText;
@@ -65,8 +65,7 @@ TEST(LayOutWorksheetText, FormulaTextsAndSharedStrings) {
 // shared strings, formula results and blanks, at columns with random gaps.
 WorksheetData BigSheet(std::uint16_t firstRow, std::uint16_t endRow, std::uint32_t cells) {
   WorksheetData sheet;
-  sheet.sheetData.boundSheet.name.charCount = 3;
-  sheet.sheetData.boundSheet.name.chars = {'B', 'i', 'g'};
+  sheet.name = "Big";
   std::mt19937 random(firstRow);
   for (std::uint16_t row = firstRow; row < endRow; ++row) {
     std::uint32_t column = 0;

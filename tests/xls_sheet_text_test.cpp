@@ -31,9 +31,10 @@ std::string WholeListText(const BiffWriter& w) {
   const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
-  EXPECT_GE(ReadWorkbookGlobals(stream, *book), 0);
+  std::vector<WorksheetData> sheets;
+  EXPECT_GE(ReadWholeWorkbook(stream, *book, sheets), 0);
   std::string text;
-  for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, text);
+  for (const WorksheetData& sheet : sheets) LayOutWorksheetText(*book, sheet, text);
   return text;
 }
 
@@ -106,8 +107,8 @@ BiffWriter Workbook(int sheets, const std::function<void(BiffWriter&)>& body) {
 struct FirstSheet {
   explicit FirstSheet(const BiffWriter& w) : book(std::make_unique<WorkbookData>()), stream(w.bytes()) {
     InitStyleData(book->styles);
-    read = ReadGlobals(stream, *book) >= 0 && !book->worksheets.empty();
-    if (read) start = book->worksheets[0].sheetData.boundSheet.sheetOffset;
+    read = ReadGlobals(stream, *book) >= 0 && !book->sheets.empty();
+    if (read) start = book->sheetOffsets[0];
     stream.seek(start);
   }
   std::unique_ptr<WorkbookData> book;
@@ -357,7 +358,8 @@ TEST(SheetTextBudget, OverlappingSheetsFailAsWhenReadWhole) {
   const auto book = std::make_unique<WorkbookData>();
   InitStyleData(book->styles);
   ByteReader stream(w.bytes());
-  EXPECT_THROW(ReadWorkbookGlobals(stream, *book), ExtractionError);
+  std::vector<WorksheetData> sheets;
+  EXPECT_THROW(ReadWholeWorkbook(stream, *book, sheets), ExtractionError);
 }
 
 }  // namespace

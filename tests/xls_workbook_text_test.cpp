@@ -540,7 +540,7 @@ TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
   WorkbookData book;
   InitStyleData(book.styles);
   ByteReader stream(w.bytes());
-  EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
+  EXPECT_EQ(ReadGlobals(stream, book), 0);
   EXPECT_TRUE(book.styles.dateSystem1904);
   ASSERT_EQ(book.styles.xfs.size(), 1u);
   EXPECT_EQ(book.styles.xfs[0].formatIndex, 164);
@@ -555,7 +555,7 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   w.Eof();
   WorkbookData book;
   ByteReader stream(w.bytes());
-  EXPECT_EQ(ReadWorkbookGlobals(stream, book), 0);
+  EXPECT_EQ(ReadGlobals(stream, book), 0);
   EXPECT_FALSE(book.styles.dateSystem1904);
 }
 
@@ -593,9 +593,10 @@ TEST(WorkbookTextCorpus, OneSheetAtATimeMatchesAllSheetsAtOnce) {
       const auto book = std::make_unique<WorkbookData>();
       InitStyleData(book->styles);
       ByteReader reader(*stream);
-      allCode = ReadWorkbookGlobals(reader, *book);
+      std::vector<WorksheetData> sheets;
+      allCode = ReadWholeWorkbook(reader, *book, sheets);
       if (allCode == 0) {
-        for (const WorksheetData& sheet : book->worksheets) LayOutWorksheetText(*book, sheet, allAtOnce);
+        for (const WorksheetData& sheet : sheets) LayOutWorksheetText(*book, sheet, allAtOnce);
         allCode = static_cast<ResultCode>(allAtOnce.size());
       }
     } catch (const ExtractionError&) {

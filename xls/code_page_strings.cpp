@@ -13,6 +13,8 @@
 namespace tabulox {
 namespace {
 
+bool IsPlainAscii(std::uint8_t b) { return b >= 0x20 && b <= 0x7E && b != '+' && b != '~'; }
+
 // CODEPAGE values that are not Windows code-page numbers: BIFF2 to BIFF4 write
 // 32768 for Apple Roman and 32769 for Windows Latin 1; 367 is US-ASCII.
 std::int32_t WindowsCodePage(std::uint16_t codePage) {
@@ -40,7 +42,16 @@ iconv_t OpenConverter(std::uint16_t codePage) {
 
 CodePageStrings::CodePageStrings(std::uint16_t codePage)
     : utf16_(codePage == kCodePageUtf16Le),
-      converter_(utf16_ ? reinterpret_cast<iconv_t>(-1) : OpenConverter(codePage)) {}
+      converter_(utf16_ ? reinterpret_cast<iconv_t>(-1) : OpenConverter(codePage)) {
+  if (utf16_ || converter_ == reinterpret_cast<iconv_t>(-1)) return;
+  std::vector<std::uint8_t> plain;
+  for (std::uint8_t b = 0; b < 0x80; ++b) {
+    if (IsPlainAscii(b)) plain.push_back(b);
+  }
+  std::u16string units;
+  AppendUnits(plain, units);
+  plainAsciiAsIs_ = std::equal(units.begin(), units.end(), plain.begin(), plain.end());
+}
 
 CodePageStrings::~CodePageStrings() {
   if (converter_ != reinterpret_cast<iconv_t>(-1)) iconv_close(static_cast<iconv_t>(converter_));
@@ -72,8 +83,9 @@ void CodePageStrings::AppendUnits(std::span<const std::uint8_t> bytes,
     return;
   }
   const auto cd = static_cast<iconv_t>(converter_);
-  if (cd == reinterpret_cast<iconv_t>(-1)) {
-    for (const std::uint8_t b : bytes) units.push_back(b);
+  if (cd == reinterpret_cast<iconv_t>(-1) ||
+      (plainAsciiAsIs_ && std::all_of(bytes.begin(), bytes.end(), IsPlainAscii))) {
+    units.append(bytes.begin(), bytes.end());
     return;
   }
   iconv(cd, nullptr, nullptr, nullptr, nullptr);

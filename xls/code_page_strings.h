@@ -39,6 +39,11 @@ class CodePageStrings {
 
  private:
   bool utf16_ = false;
+  // The converter gives each printable ASCII byte but '+' and '~' as the code
+  // unit of the same value, so that a string of them is copied without it.
+  // Those two, ESC and the shift bytes below 20 change the state of the
+  // stateful pages (UTF-7, HZ, the ISO-2022 pages).
+  bool plainAsciiAsIs_ = false;
   // The iconv descriptor (an iconv_t) from the code page to UTF-16LE, or
   // (iconv_t)-1. Converting changes its state, which every call resets, so
   // the calls are const.

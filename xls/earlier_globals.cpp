@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
 #include <vector>
 
+#include "core/engine_text.h"
 #include "xls/biff_records.h"
 #include "xls/earlier_style_records.h"
 
@@ -27,25 +29,13 @@ std::uint16_t FindCodePage(ByteReader stream) {
   return kDefaultWorkbookCodePage;
 }
 
-// A sheet name as BIFF8 stores one with 16-bit characters.
-ShortXLUnicodeString WideName(std::u16string_view units) {
-  ShortXLUnicodeString name;
-  name.charCount = static_cast<std::uint8_t>(std::min<std::size_t>(units.size(), 0xFF));
-  name.highByte = true;
-  for (const char16_t unit : units.substr(0, name.charCount)) {
-    name.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    name.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
+// A sheet name as engine text: its first 255 code units, as many as a
+// BOUNDSHEET record of any version holds.
+std::string SheetName(std::u16string_view units) {
+  std::string name;
+  for (const char16_t unit : units.substr(0, std::min<std::size_t>(units.size(), 0xFF)))
+    AppendUtf16Unit(name, unit);
   return name;
-}
-
-WorksheetData Sheet(std::uint32_t offset, ShortXLUnicodeString name,
-                    std::uint8_t visibility = 0) {
-  WorksheetData sheet;
-  sheet.sheetData.boundSheet.sheetOffset = offset;
-  sheet.sheetData.boundSheet.visibility = visibility;
-  sheet.sheetData.boundSheet.name = std::move(name);
-  return sheet;
 }
 
 // A FORMAT code of BIFF2 to BIFF4 takes its slot whole: the slot's built-in
@@ -99,14 +89,14 @@ ResultCode ReadStyleRecords(ByteReader& stream, WorkbookData& book, Other other)
 }
 
 // The 8-bit name at the start of `bytes` (one-byte length), or nullopt.
-std::optional<ShortXLUnicodeString> ReadSheetName(std::span<const std::uint8_t> bytes,
-                                                  const CodePageStrings& strings) {
+std::optional<std::string> ReadSheetName(std::span<const std::uint8_t> bytes,
+                                         const CodePageStrings& strings) {
   const std::optional<std::span<const std::uint8_t>> chars =
       CountedChars(bytes, 1, strings.bytesPerCount());
   if (!chars) return std::nullopt;
   std::u16string units;
   strings.AppendUnits(*chars, units);
-  return WideName(units);
+  return SheetName(units);
 }
 
 // BIFF5 and BIFF7: a globals substream whose BOUNDSHEET records list the
@@ -117,10 +107,9 @@ ResultCode ReadBiff5Globals(ByteReader& stream, WorkbookData& book) {
                                             std::span<const std::uint8_t> payload) {
     if (header.type != kRecordBoundSheet || payload.size() < 6) return;
     if (payload[5] != kSheetTypeWorksheet) return;
-    std::optional<ShortXLUnicodeString> name = ReadSheetName(payload.subspan(6), strings);
+    std::optional<std::string> name = ReadSheetName(payload.subspan(6), strings);
     if (name)
-      book.worksheets.push_back(
-          Sheet(LoadU32le(payload, 0), std::move(*name), payload[4] & kVisibilityMask));
+      book.AddSheet(std::move(*name), (payload[4] & kVisibilityMask) != 0, LoadU32le(payload, 0));
   });
 }
 
@@ -129,26 +118,20 @@ ResultCode ReadBiff5Globals(ByteReader& stream, WorkbookData& book) {
 // with the n-th SHEETHDR; a name without one has an empty sheet.
 ResultCode ReadBiff4Workbook(ByteReader& stream, WorkbookData& book) {
   const CodePageStrings& strings = *book.records.strings;
-  std::vector<ShortXLUnicodeString> names;
+  const auto end = static_cast<std::uint32_t>(stream.size());
   const ResultCode rc = ReadStyleRecords(
       stream, book, [&](const RecordHeader& header, std::span<const std::uint8_t> payload) {
         if (header.type != kRecordBoundSheet) return;
-        std::optional<ShortXLUnicodeString> name = ReadSheetName(payload, strings);
-        if (name) names.push_back(std::move(*name));
+        std::optional<std::string> name = ReadSheetName(payload, strings);
+        if (name) book.AddSheet(std::move(*name), false, end);
       });
   if (rc < 0) return rc;
-  std::vector<std::uint32_t> offsets;
+  std::size_t found = 0;
   RecordHeader header;
-  while (offsets.size() < names.size() && ReadRecordHeader(stream, header)) {
+  while (found < book.sheets.size() && ReadRecordHeader(stream, header)) {
     stream.seek(header.payloadEnd());
     if (header.type == kRecordSheetHeaderBiff4)
-      offsets.push_back(static_cast<std::uint32_t>(stream.position()));
-  }
-  book.worksheets.reserve(book.worksheets.size() + names.size());
-  for (std::size_t i = 0; i < names.size(); ++i) {
-    const std::uint32_t offset =
-        i < offsets.size() ? offsets[i] : static_cast<std::uint32_t>(stream.size());
-    book.worksheets.push_back(Sheet(offset, std::move(names[i])));
+      book.sheetOffsets[found++] = static_cast<std::uint32_t>(stream.position());
   }
   book.stylesPerSheet = true;
   return 0;
@@ -164,7 +147,7 @@ ResultCode ReadEarlierGlobals(ByteReader& stream, const StreamStart& start,
   if (start.substreamType == kBofTypeWorksheet) {
     const ResultCode rc = ReadStyleRecords(stream, book, [](auto&&...) {});
     if (rc < 0) return rc;
-    book.worksheets.push_back(Sheet(0, WideName(worksheetName)));
+    book.AddSheet(SheetName(worksheetName), false, 0);
     return 0;
   }
   if (start.version == BiffVersion::kBiff4 && start.substreamType == kBofTypeBiff4Workbook)

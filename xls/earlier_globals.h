@@ -26,7 +26,7 @@ namespace tabulox {
 // Reads the globals of the stream whose start is `start` (any version but
 // BIFF8) from position 0 into `book`, whose style table is initialised: the
 // code page (its CODEPAGE record, else 1252) into book.records, the style
-// records into book.styles, the worksheets into book.worksheets. A worksheet
+// records into book.styles, the worksheets into book.sheets. A worksheet
 // file's one sheet is named `worksheetName`. A stream of another substream
 // type (a chart or macro sheet of its own) lists no sheets. Returns 0, or
 // kSourceEncrypted when a FILEPASS record comes first. Records cut off by the

@@ -37,7 +37,7 @@ ShownCellWriter::ShownCellWriter(const WorkbookData& book, const WorksheetData& 
       skipped_(skipped),
       dateSystem_(book.styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900),
       formatOfXf_(book.styles.xfs.size() + 1, nullptr) {
-  grid_.BeginSheet(SheetNameText(sheet.sheetData.boundSheet.name), hiddenRows_, hiddenColumns_);
+  grid_.BeginSheet(sheet.name, hiddenRows_, hiddenColumns_);
 }
 
 void ShownCellWriter::RowHidden(std::uint16_t row) {

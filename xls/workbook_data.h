@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "core/extraction_error.h"
@@ -13,31 +14,10 @@
 #include "grid/hidden_lines.h"
 #include "xls/biff_version.h"
 #include "xls/code_page_strings.h"
+#include "tabulox/tabulox.h"
 #include "xls/style_table.h"
 
 namespace tabulox {
-
-// [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
-struct ShortXLUnicodeString {
-  std::uint8_t charCount = 0;
-  // Bit 0 of the option byte: the characters are UTF-16LE code units;
-  // otherwise each byte is the low byte of a code unit whose high byte is 0.
-  bool highByte = false;
-  // charCount bytes, or 2 x charCount bytes when highByte is set.
-  std::vector<std::uint8_t> chars;
-};
-
-// [MS-XLS] 2.4.28 BoundSheet8, as read.
-struct BoundSheet8 {
-  std::uint16_t recordType = 0x0085;
-  // Stream position of the sheet's BOF record.
-  std::uint32_t sheetOffset = 0;
-  // 0 visible, 1 hidden, 2 very hidden.
-  std::uint8_t visibility = 0;
-  // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
-  std::uint8_t sheetType = 0;
-  ShortXLUnicodeString name;
-};
 
 enum class CellKind : std::uint8_t {
   kBlank = 0,
@@ -82,14 +62,12 @@ struct CellData {
 // No cell: cells are counted and found by 32-bit positions in a sheet's list.
 inline constexpr std::uint32_t kNoCell = 0xFFFFFFFF;
 
-// Sheet data of one worksheet: its BOUNDSHEET record, which holds its name.
-struct SheetEntry {
-  BoundSheet8 boundSheet;
-};
-
-// One worksheet: its cells in the order of their records.
+// One worksheet while it is converted: its cells in the order of their records.
 struct WorksheetData {
-  SheetEntry sheetData;
+  // Its name as engine text, and the stream position of its BOF record (BIFF4:
+  // of the record after its SHEETHDR).
+  std::string name;
+  std::uint32_t offset = 0;
   std::vector<CellData> cells;
   // The texts of CellKind::kText cells, one after the other.
   std::string cellTexts;
@@ -152,13 +130,21 @@ struct WorkbookData {
   std::int32_t totalStringCount = 0;
   std::int32_t uniqueStringCount = 0;
   XlsSharedStrings sharedStrings;
-  // In the order of the BOUNDSHEET records; worksheets only.
-  std::vector<WorksheetData> worksheets;
+  // The worksheets in the order of their BOUNDSHEET records (names as engine
+  // text), and where each one's records start. A workbook may list millions,
+  // so the list holds no more than this.
+  std::vector<SheetInfo> sheets;
+  std::vector<std::uint32_t> sheetOffsets;
   StyleTable styles;
   CellRecordFormat records;
   // A BIFF4 workbook: each sheet substream holds its own FORMAT and XF
   // records, which the style table is filled from before its cells are read.
   bool stylesPerSheet = false;
+
+  void AddSheet(std::string name, bool hidden, std::uint32_t offset) {
+    sheets.push_back(SheetInfo{std::move(name), hidden});
+    sheetOffsets.push_back(offset);
+  }
 };
 
 }  // namespace tabulox

@@ -6,7 +6,6 @@
 
 #include "core/engine_text.h"
 #include "core/extraction_error.h"
-#include "core/text_encoding.h"
 #include "numfmt/general_format.h"
 #include "xls/style_table.h"
 
@@ -67,7 +66,7 @@ std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet) {
 }
 
 void AppendSheetNameLine(const WorksheetData& sheet, std::string& text) {
-  text += SheetNameText(sheet.sheetData.boundSheet.name);
+  text += sheet.name;
   text.append(kLineEnd, kLineEndSize);
 }
 
@@ -157,31 +156,6 @@ void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, s
   }
   writer.Finish();
   EndWorksheetText(text, maxBytes);
-}
-
-WorksheetData WorksheetNamed(std::string_view name) {
-  WorksheetData named;
-  std::u16string units;
-  ShortXLUnicodeString& stored = named.sheetData.boundSheet.name;
-  stored.highByte = true;
-  DecodeEngineText(name, units);
-  for (const char16_t unit : units) {
-    stored.chars.push_back(static_cast<std::uint8_t>(unit & 0xFF));
-    stored.chars.push_back(static_cast<std::uint8_t>(unit >> 8));
-  }
-  return named;
-}
-
-std::string SheetNameText(const ShortXLUnicodeString& name) {
-  std::string text;
-  const std::vector<std::uint8_t>& c = name.chars;
-  if (name.highByte) {
-    for (std::size_t i = 0; i + 1 < c.size(); i += 2)
-      AppendUtf16Unit(text, static_cast<std::uint16_t>(c[i] | (c[i + 1] << 8)));
-  } else {
-    for (const std::uint8_t b : c) AppendUtf16Unit(text, b);
-  }
-  return text;
 }
 
 }  // namespace tabulox

@@ -93,11 +93,4 @@ void LayOutWorksheetText(const WorkbookData& book, const WorksheetData& sheet, s
 // records, which is their order in the cell list.
 std::vector<std::uint32_t> CellsInLayoutOrder(const WorksheetData& sheet);
 
-// An empty worksheet named `name` (engine text), as the layouts take a
-// sheet of another format than .xls.
-WorksheetData WorksheetNamed(std::string_view name);
-
-// The name as engine text; 8-bit characters are the code units of the same value.
-std::string SheetNameText(const ShortXLUnicodeString& name);
-
 }  // namespace tabulox

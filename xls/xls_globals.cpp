@@ -1,5 +1,9 @@
 #include "xls/xls_globals.h"
 
+#include <string>
+#include <vector>
+
+#include "core/engine_text.h"
 #include "core/extraction_error.h"
 #include "xls/biff_records.h"
 #include "xls/shared_strings.h"
@@ -16,8 +20,29 @@ namespace {
 // and memory quadratic in its size.
 constexpr std::size_t kMaxWorksheetReadPasses = 8;
 
-}  // namespace
+// [MS-XLS] 2.5.240 ShortXLUnicodeString: a sheet name as stored.
+struct ShortXLUnicodeString {
+  std::uint8_t charCount = 0;
+  // Bit 0 of the option byte: the characters are UTF-16LE code units;
+  // otherwise each byte is the low byte of a code unit whose high byte is 0.
+  bool highByte = false;
+  // charCount bytes, or 2 x charCount bytes when highByte is set.
+  std::vector<std::uint8_t> chars;
+};
 
+// [MS-XLS] 2.4.28 BoundSheet8, as read.
+struct BoundSheet8 {
+  std::uint16_t recordType = 0x0085;
+  // Stream position of the sheet's BOF record.
+  std::uint32_t sheetOffset = 0;
+  // 0 visible, 1 hidden, 2 very hidden.
+  std::uint8_t visibility = 0;
+  // 0 worksheet, 1 macro sheet, 2 chart, 6 module.
+  std::uint8_t sheetType = 0;
+  ShortXLUnicodeString name;
+};
+
+// Reads a ShortXLUnicodeString from the cursor.
 ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
   ShortXLUnicodeString name;
   name.charCount = stream.u8();
@@ -28,6 +53,7 @@ ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream) {
   return name;
 }
 
+// Reads a BoundSheet8 from the cursor just after its header.
 BoundSheet8 ReadBoundSheet(ByteReader& stream) {
   BoundSheet8 sheet;
   sheet.sheetOffset = stream.u32le();
@@ -36,6 +62,21 @@ BoundSheet8 ReadBoundSheet(ByteReader& stream) {
   sheet.name = ReadShortXLUnicodeString(stream);
   return sheet;
 }
+
+// The name as engine text; 8-bit characters are the code units of the same value.
+std::string SheetNameText(const ShortXLUnicodeString& name) {
+  std::string text;
+  const std::vector<std::uint8_t>& c = name.chars;
+  if (name.highByte) {
+    for (std::size_t i = 0; i + 1 < c.size(); i += 2)
+      AppendUtf16Unit(text, static_cast<std::uint16_t>(c[i] | (c[i + 1] << 8)));
+  } else {
+    for (const std::uint8_t b : c) AppendUtf16Unit(text, b);
+  }
+  return text;
+}
+
+}  // namespace
 
 WorksheetReadBudget::WorksheetReadBudget(std::size_t streamSize)
     : bytesLeft_(kMaxWorksheetReadPasses * streamSize) {}
@@ -47,7 +88,7 @@ void WorksheetReadBudget::Spend(std::size_t bytes) {
 
 void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget,
                         const CellRecordFormat& format) {
-  stream.seek(sheet.sheetData.boundSheet.sheetOffset);
+  stream.seek(sheet.offset);
   budget.Spend(ReadWorksheet(stream, sheet, format));
 }
 
@@ -65,9 +106,8 @@ ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
         if (!ReadWithinStream([&] { boundSheet = ReadBoundSheet(stream); }) ||
             boundSheet.sheetType != kSheetTypeWorksheet)
           break;
-        WorksheetData sheet;
-        sheet.sheetData.boundSheet = std::move(boundSheet);
-        book.worksheets.push_back(std::move(sheet));
+        book.AddSheet(SheetNameText(boundSheet.name), boundSheet.visibility != 0,
+                      boundSheet.sheetOffset);
         break;
       }
       case kRecordSst:

@@ -15,7 +15,7 @@ namespace tabulox {
 
 // Reads the BIFF8 globals from position 0 of the workbook stream into `book`,
 // whose style table is initialised: each worksheet's BOUNDSHEET goes into
-// book.worksheets, without cells. Returns 0, or kSourceEncrypted when a
+// book.sheets. Returns 0, or kSourceEncrypted when a
 // FILEPASS record is met. The caller has told the version from the stream's
 // BOF (ReadStreamStart) and hands the streams of BIFF2 to BIFF7, whose
 // records this loop does not read, to ReadEarlierGlobals instead. A record cut off by the end of the stream ends the
@@ -43,11 +43,5 @@ class WorksheetReadBudget {
 // `format` tells how its records are laid out (see ReadWorksheet).
 void ReadWorksheetCells(ByteReader& stream, WorksheetData& sheet, WorksheetReadBudget& budget,
                         const CellRecordFormat& format = {});
-
-// [MS-XLS] 2.4.28 BoundSheet8, read from the cursor just after its header.
-BoundSheet8 ReadBoundSheet(ByteReader& stream);
-
-// [MS-XLS] 2.5.240 ShortXLUnicodeString, read from the cursor.
-ShortXLUnicodeString ReadShortXLUnicodeString(ByteReader& stream);
 
 }  // namespace tabulox

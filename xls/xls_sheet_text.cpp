@@ -11,7 +11,7 @@ void ReadWorksheetText(ByteReader& stream, const WorkbookData& book, WorksheetDa
                        WorksheetReadBudget& budget, std::string& text, std::size_t maxBytes,
                        SkippedHiddenLines skipped) {
   const std::size_t sheetStart = text.size();
-  stream.seek(sheet.sheetData.boundSheet.sheetOffset);
+  stream.seek(sheet.offset);
   AppendSheetNameLine(sheet, text);
   RowTextWriter writer(book, text, maxBytes, skipped);
   const std::optional<std::size_t> streamed = StreamWorksheetRows(stream, writer, book.records);
@@ -32,7 +32,7 @@ bool ReadWorksheetShownText(ByteReader& stream, const WorkbookData& book, Worksh
                             WorksheetReadBudget& budget, std::string& text, GridWriter& grid,
                             SkippedHiddenLines skipped) {
   const std::size_t sheetStart = text.size();
-  stream.seek(sheet.sheetData.boundSheet.sheetOffset);
+  stream.seek(sheet.offset);
   {
     ShownCellWriter writer(book, sheet, grid, skipped);
     const std::optional<std::size_t> streamed = StreamWorksheetRows(stream, writer, book.records);

@@ -39,16 +39,6 @@ ResultCode ReadStreamGlobals(std::span<const std::uint8_t> workbookStream, ByteR
              : ReadGlobals(stream, book);
 }
 
-std::vector<SheetInfo> SheetInfos(const WorkbookData& book) {
-  std::vector<SheetInfo> sheets;
-  sheets.reserve(book.worksheets.size());
-  for (const WorksheetData& sheet : book.worksheets) {
-    const BoundSheet8& boundSheet = sheet.sheetData.boundSheet;
-    sheets.push_back(SheetInfo{SheetNameText(boundSheet.name), boundSheet.visibility != 0});
-  }
-  return sheets;
-}
-
 }  // namespace
 
 ResultCode ListWorkbookStreamSheets(std::span<const std::uint8_t> workbookStream,
@@ -58,7 +48,7 @@ ResultCode ListWorkbookStreamSheets(std::span<const std::uint8_t> workbookStream
   ByteReader stream(workbookStream);
   const ResultCode globals = ReadStreamGlobals(workbookStream, stream, worksheetName, *book);
   if (globals < 0) return globals;
-  sheets = SheetInfos(*book);
+  sheets = std::move(book->sheets);
   return 0;
 }
 
@@ -74,7 +64,7 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   const ResultCode globals = ReadStreamGlobals(workbookStream, stream, worksheetName, *book);
   if (globals < 0) return globals;
   std::vector<std::size_t> chosen;
-  const ResultCode choice = ChooseSheets(SheetInfos(*book), options, chosen);
+  const ResultCode choice = ChooseSheets(book->sheets, options, chosen);
   if (choice < 0) return choice;
   const SkippedHiddenLines skipped{options.skipHiddenRows, options.skipHiddenColumns};
   const bool shown = options.layout != Layout::kDefault;
@@ -88,11 +78,13 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
   WorksheetReadBudget budget(stream.size());
   GridWriter grid(text, GridLayoutFor(options, chosen.size()), maxBytes);
   for (const std::size_t index : chosen) {
-    WorksheetData& sheet = book->worksheets[index];
+    WorksheetData sheet;
+    sheet.name = book->sheets[index].name;
+    sheet.offset = book->sheetOffsets[index];
     if (book->stylesPerSheet) {
       // A sheet's style records are read before its cells, from the same
       // budget.
-      const std::size_t offset = sheet.sheetData.boundSheet.sheetOffset;
+      const std::size_t offset = sheet.offset;
       const ResultCode styles = ReadSheetStyles(stream, offset, *book);
       if (styles < 0) return styles;
       budget.Spend(stream.position() - std::min(offset, stream.position()));
@@ -101,10 +93,6 @@ ResultCode ExtractWorkbookStreamText(std::span<const std::uint8_t> workbookStrea
       ReadWorksheetShownText(stream, *book, sheet, budget, text, grid, skipped);
     else
       ReadWorksheetText(stream, *book, sheet, budget, text, maxBytes, skipped);
-    std::vector<CellData>().swap(sheet.cells);
-    std::string().swap(sheet.cellTexts);
-    sheet.hiddenRows.Clear();
-    sheet.hiddenColumns.Clear();
   }
   if (shown) {
     const ResultCode outcome = ShownOutcome(options, grid.SheetsWithText());

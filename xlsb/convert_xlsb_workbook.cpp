@@ -84,6 +84,13 @@ bool ReadWorksheet(ZipArchive& reader, const XlsbSheet& sheet, StreamedCellSink&
   return read.extracted > 0;
 }
 
+// A sheet as the .xls layouts know it: its name.
+WorksheetData NamedWorksheet(const XlsbSheet& sheet) {
+  WorksheetData named;
+  named.name = sheet.name;
+  return named;
+}
+
 // Writes the chosen sheets in the default layout. Returns whether any of
 // their parts is present. May raise.
 bool WriteDefaultSheets(ZipArchive& reader, const WorkbookData& book,
@@ -91,7 +98,7 @@ bool WriteDefaultSheets(ZipArchive& reader, const WorkbookData& book,
                         const ConversionOptions& options, std::string& text) {
   bool present = false;
   for (const std::size_t i : chosen) {
-    const WorksheetData named = WorksheetNamed(sheets[i].name);
+    const WorksheetData named = NamedWorksheet(sheets[i]);
     AppendSheetNameLine(named, text);
     RowTextWriter writer(book, text, kMaxWorkbookTextBytes, {false, options.skipHiddenColumns});
     present |= ReadWorksheet(reader, sheets[i], writer, options.skipHiddenRows);
@@ -109,7 +116,7 @@ bool WriteShownSheets(ZipArchive& reader, const WorkbookData& book,
   GridWriter grid(text, GridLayoutFor(options, chosen.size()), kMaxTextBytes);
   bool present = false;
   for (const std::size_t i : chosen) {
-    const WorksheetData named = WorksheetNamed(sheets[i].name);
+    const WorksheetData named = NamedWorksheet(sheets[i]);
     ShownCellWriter writer(book, named, grid, {false, options.skipHiddenColumns});
     present |= ReadWorksheet(reader, sheets[i], writer, options.skipHiddenRows);
     writer.Finish();

@@ -3,6 +3,8 @@
 // and benchmarks look at every sheet's cells together.
 #pragma once
 
+#include <vector>
+
 #include "core/byte_reader.h"
 #include "core/result_code.h"
 #include "xls/workbook_data.h"
@@ -10,11 +12,18 @@
 
 namespace tabulox {
 
-inline ResultCode ReadWorkbookGlobals(ByteReader& stream, WorkbookData& book) {
+// The globals go into `book`, each worksheet with its cells into `sheets`.
+inline ResultCode ReadWholeWorkbook(ByteReader& stream, WorkbookData& book,
+                                    std::vector<WorksheetData>& sheets) {
   const ResultCode globals = ReadGlobals(stream, book);
   if (globals < 0) return globals;
   WorksheetReadBudget budget(stream.size());
-  for (WorksheetData& sheet : book.worksheets) ReadWorksheetCells(stream, sheet, budget);
+  for (std::size_t i = 0; i < book.sheets.size(); ++i) {
+    WorksheetData& sheet = sheets.emplace_back();
+    sheet.name = book.sheets[i].name;
+    sheet.offset = book.sheetOffsets[i];
+    ReadWorksheetCells(stream, sheet, budget);
+  }
   return globals;
 }
 
