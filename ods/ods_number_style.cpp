@@ -83,9 +83,14 @@ void OdsNumberStyleBuilder::EndNumber() {
   for (const auto& [position, text] : embedded_) {
     std::string literal;
     AppendLiteral(text, literal);
-    // After `position` digits counted from the right of the integer part.
+    // After `position` digits counted from the right of the integer part,
+    // which gets optional digits up to there.
     std::size_t at = integers.size();
-    for (int digits = 0; digits < position && at > 0;) {
+    for (int digits = 0; digits < position;) {
+      if (at == 0) {
+        integers.insert(integers.begin(), '#');
+        ++at;
+      }
       --at;
       if (integers[at] == '0' || integers[at] == '#') ++digits;
     }

@@ -22,6 +22,26 @@ char ConditionSign(std::string_view condition) {
   return ' ';
 }
 
+// The condition as a format code writes it ("[<=9999999]"), for a comparison
+// of the value with a number; empty for any other condition.
+std::string ConditionBracket(std::string_view condition) {
+  if (!condition.starts_with("value()")) return {};
+  condition.remove_prefix(7);
+  std::size_t operatorLength = 0;
+  while (operatorLength < condition.size() && operatorLength < 2 &&
+         (condition[operatorLength] == '<' || condition[operatorLength] == '>' || condition[operatorLength] == '=' ||
+          condition[operatorLength] == '!'))
+    ++operatorLength;
+  std::string_view number = condition.substr(operatorLength);
+  if (operatorLength == 0 || number.empty()) return {};
+  for (const char c : number)
+    if (!((c >= '0' && c <= '9') || c == '.' || c == '-' || c == 'E' || c == 'e' || c == '+')) return {};
+  std::string comparison(condition.substr(0, operatorLength));
+  if (comparison == "!=") comparison = "<>";
+  if (comparison == "==") comparison = "=";
+  return "[" + comparison + std::string(number) + "]";
+}
+
 }  // namespace
 
 void OdsStyles::StartElement(const OdsTag& tag) {
@@ -87,6 +107,9 @@ std::string OdsStyles::DataStyleCode(const std::string& name) const {
   std::string positive;
   std::string negative;
   std::string zero;
+  // Sections under conditions of other values, in the order of the maps.
+  std::string conditioned;
+  int conditions = 0;
   for (const auto& [condition, applied] : style.maps) {
     const auto mapped = dataStyles_.find(applied);
     if (mapped == dataStyles_.end()) continue;
@@ -101,9 +124,14 @@ std::string OdsStyles::DataStyleCode(const std::string& name) const {
         zero = mapped->second.code;
         break;
       default:
+        if (const std::string bracket = ConditionBracket(condition); !bracket.empty() && conditions < 2) {
+          conditioned += bracket + mapped->second.code + ";";
+          ++conditions;
+        }
         break;
     }
   }
+  if (!conditioned.empty()) return conditioned + style.code;
   // A text style's own code is the section of texts, after those of numbers.
   if (style.code.find('@') != std::string::npos && !positive.empty() && !negative.empty() && !zero.empty())
     return positive + ";" + negative + ";" + zero + ";" + style.code;
