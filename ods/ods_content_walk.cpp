@@ -10,8 +10,8 @@
 namespace tabulox {
 namespace {
 
-// Blanks one space stands for inside a paragraph (ODF 1.2 part 1, 6.1.2).
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+// Characters a paragraph's character data holds as a space.
+bool IsBlank(char c) { return c == '\t' || c == '\r' || c == '\n'; }
 
 bool IsHiddenVisibility(std::string_view value) { return value == "collapse" || value == "filter"; }
 
@@ -160,7 +160,6 @@ class ContentWalk {
         paragraphFrom_ = depth_;
         if (cell_.hasText) AppendText("\n");
         cell_.hasText = true;
-        afterBlank_ = true;  // blanks at a paragraph's start are dropped
       } else {
         skipFrom_ = depth_;  // annotations, drawings, lists: not the cell's text
       }
@@ -170,13 +169,10 @@ class ContentWalk {
       const std::uint32_t count = ParseOdsRepeat(tag.Attribute("text:c"), kMaxSpaceCount);
       budget_.Spend(count);
       AppendText(std::string(count, ' '));
-      afterBlank_ = false;
     } else if (local == "tab") {
       AppendText("\t");
-      afterBlank_ = false;
     } else if (local == "line-break") {
       AppendText("\n");
-      afterBlank_ = false;
     } else if (local == "annotation" || local == "note") {
       skipFrom_ = depth_;
     }
@@ -201,16 +197,9 @@ class ContentWalk {
     } else {
       AppendDecodedEntities(text, 1, decoded_);
     }
-    // A run of blanks is one space; none after a blank or at the start.
-    for (const char c : decoded_) {
-      if (IsBlank(c)) {
-        if (!afterBlank_) cell_.text += ' ';
-        afterBlank_ = true;
-      } else {
-        cell_.text += c;
-        afterBlank_ = false;
-      }
-    }
+    // Blanks stay as written, as the application reads them; a line break or
+    // tab in the character data is a space.
+    for (const char c : decoded_) cell_.text += IsBlank(c) ? ' ' : c;
   }
 
   void AppendText(std::string_view text) { cell_.text += text; }
@@ -235,7 +224,8 @@ class ContentWalk {
     } else if (closing == cellFrom_) {
       cellFrom_ = 0;
       paragraphFrom_ = 0;
-      if (!cell_.hasText && hasStringValue_) {
+      // The string value, where the writer gives one, is the text exactly.
+      if (hasStringValue_ && !cell_.error) {
         cell_.text = stringValue_;
         cell_.hasText = true;
       }
@@ -263,7 +253,6 @@ class ContentWalk {
   std::size_t rowFrom_ = 0;
   std::size_t cellFrom_ = 0;
   std::size_t paragraphFrom_ = 0;
-  bool afterBlank_ = false;
   OdsCell cell_;
   std::string stringValue_;
   bool hasStringValue_ = false;

@@ -40,7 +40,7 @@ struct OdsCell {
   bool error = false;      // an error result (calcext:value-type="error")
   bool covered = false;    // hidden by a merged cell
   bool hasText = false;    // at least one paragraph
-  // The paragraphs, joined by LF.
+  // The paragraphs, joined by LF (or office:string-value where given).
   std::string text;
   std::string styleName;
   std::uint32_t repeat = 1;

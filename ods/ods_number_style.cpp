@@ -156,6 +156,8 @@ void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
     code_ += "AM/PM";
   } else if (local == "text-content") {
     code_ += '@';
+  } else if (local == "boolean") {
+    code_ += "\"TRUE\";\"TRUE\";\"FALSE\"";
   }
 }
 

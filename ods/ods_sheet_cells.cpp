@@ -5,6 +5,16 @@
 #include "ods/ods_values.h"
 
 namespace tabulox {
+namespace {
+
+// A formula's 1 or 0 the writer shows as TRUE or FALSE: a logical result that
+// the value type does not tell.
+bool IsBooleanFormulaResult(const OdsCell& cell) {
+  return cell.formula && cell.type == OdsValueType::kFloat &&
+         ((cell.value == 1 && cell.text == "TRUE") || (cell.value == 0 && cell.text == "FALSE"));
+}
+
+}  // namespace
 
 OdsSheetCells::OdsSheetCells(StreamedCellSink& sink, OdsCellFormats& formats, OdsCellValues values,
                              bool skipHiddenRows, RepeatBudget& budget)
@@ -52,7 +62,7 @@ bool OdsSheetCells::ToCellData(const OdsCell& cell, CellData& data) {
     }
   } else if (number) {
     data.value = cell.value;
-    if (cell.type == OdsValueType::kBoolean) {
+    if (cell.type == OdsValueType::kBoolean || IsBooleanFormulaResult(cell)) {
       data.kind = CellKind::kBoolean;
     } else {
       data.kind = cell.formula ? CellKind::kFormulaResult : CellKind::kNumber;

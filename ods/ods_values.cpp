@@ -35,9 +35,6 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
 
 // 1899-12-30, the day serial 0, counted from 1970-01-01.
 constexpr std::int64_t kSerialBase = -25569;
-// 1900-03-01: the days before it are one less in the .xls count, which holds
-// a 1900-02-29.
-constexpr double kFirstSerialAfterLeapDay = 61;
 
 std::string_view Trimmed(std::string_view text) {
   while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
@@ -69,7 +66,6 @@ std::optional<double> ParseOdsDate(std::string_view text) {
     return std::nullopt;
   if (year < 1 || month < 1 || month > 12 || day < 1 || day > 31) return std::nullopt;
   double serial = static_cast<double>(DaysFromCivil(year, month, day) - kSerialBase);
-  if (serial >= 1 && serial < kFirstSerialAfterLeapDay) --serial;
   if (at == text.size()) return serial;
   if (text[at++] != 'T') return std::nullopt;
   int hours = 0;

@@ -187,7 +187,7 @@ TEST(OdsWorkbook, ParagraphsSpacesAndSpansAreTheText) {
       "</table:table-cell>";
   ConversionOptions shown = Options(Layout::kAsShown);
   EXPECT_EQ(Converted(Package(Content(Table("S", Row(cell)))), shown),
-            "\"one two three\na   b c\td\ne link & \xE2\x98\xBA\"\r\n");
+            "\"  one two    three\na   b c\td\ne link & \xE2\x98\xBA\"\r\n");
 }
 
 TEST(OdsWorkbook, ValuesWithoutParagraphsAndOfEachType) {
@@ -199,10 +199,16 @@ TEST(OdsWorkbook, ValuesWithoutParagraphsAndOfEachType) {
       "<text:p>#DIV/0!</text:p></table:table-cell>"
       "<table:table-cell office:value-type=\"float\" office:value=\"3\" table:formula=\"of:=1+2\">"
       "<text:p>3</text:p></table:table-cell>"
-      "<table:table-cell office:value-type=\"string\" office:string-value=\"attr\"/>");
+      "<table:table-cell office:value-type=\"string\" office:string-value=\"attr\"/>"
+      "<table:table-cell office:value-type=\"string\" office:string-value=\"a&#x0d;&#x0a;b\"><text:p>a</text:p>"
+      "<text:p>b</text:p></table:table-cell>"
+      "<table:table-cell office:value-type=\"float\" office:value=\"1\" table:formula=\"of:=TRUE()\">"
+      "<text:p>TRUE</text:p></table:table-cell>"
+      "<table:table-cell office:value-type=\"string\" office:string-value=\"\" table:formula=\"of:=1/0\" "
+      "calcext:value-type=\"error\"><text:p>#DIV/0!</text:p></table:table-cell>");
   const std::string file = Package(Content(Table("S", rows)));
-  EXPECT_EQ(Converted(file), "S\r\n0.1\t1\t7\t3\tattr\r\n\r\n");
-  EXPECT_EQ(Converted(file, Options(Layout::kAsShown)), "0.1\tTRUE\t#DIV/0!\t3\tattr\r\n");
+  EXPECT_EQ(Converted(file), "S\r\n0.1\t1\t7\t3\tattr\ta\r\nb\t1\t7\r\n\r\n");
+  EXPECT_EQ(Converted(file, Options(Layout::kAsShown)), "0.1\tTRUE\t#DIV/0!\t3\tattr\t\"a\r\nb\"\tTRUE\t#DIV/0!\r\n");
 }
 
 // Data styles as the application writes them, in content.xml and styles.xml.
@@ -249,12 +255,15 @@ TEST(OdsWorkbook, NumbersGoThroughTheirDataStyles) {
   EXPECT_EQ(Converted(file, Options(Layout::kAsShown)), "1,234.50\t12.5%\t2024-03-05\t26:05\t(4)\t4\t9.00\r\n");
 }
 
-TEST(OdsWorkbook, DatesBeforeMarch1900CountAsInDotXls) {
+TEST(OdsWorkbook, DatesAreDaysFrom1899December30) {
+  // 1900-01-02T06:00 is 3.25 days: a duration written as a date keeps its
+  // length under an elapsed-hours format.
   const std::string rows = Row(
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-01-01\" table:style-name=\"ce3\"/>"
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-03-01\" table:style-name=\"ce3\"/>");
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-01-02T06:00:00\" table:style-name=\"ce4\"/>"
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-03-01\" table:style-name=\"ce3\"/>"
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1899-12-30T12:00:00\"/>");
   EXPECT_EQ(Converted(Package(Content(Table("S", rows), kDataStyles)), Options(Layout::kAsShown)),
-            "1900-01-01\t1900-03-01\r\n");
+            "78:00\t1900-03-01\t0.5\r\n");
 }
 
 // ------------------------------------------------------------ structure and options
