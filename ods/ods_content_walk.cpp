@@ -58,9 +58,16 @@ class ContentWalk {
       if (empty) --depth_;
       return;
     }
-    const std::string_view name = SplitTag(inner, lines_);
+    const std::string_view name = TagName(inner);
     const std::size_t colon = name.rfind(':');
     const std::string_view local = colon == std::string_view::npos ? name : name.substr(colon + 1);
+    // Attributes are split only where they are read: most tags of a cell's
+    // text have none that matter.
+    if (NeedsAttributes(local)) {
+      SplitTag(inner, lines_);
+    } else {
+      lines_.clear();
+    }
     const OdsTag tag(local, lines_, scratch_);
     if (stylesFrom_ != 0) {
       styles_->StartElement(tag);
@@ -70,6 +77,13 @@ class ContentWalk {
       Structure(tag);
     }
     if (empty) End();
+  }
+
+  bool NeedsAttributes(std::string_view local) const {
+    if (stylesFrom_ != 0) return true;
+    if (cellFrom_ != 0) return local == "s";
+    return local == "table" || local == "table-row" || local == "table-column" || local == "table-cell" ||
+           local == "covered-table-cell";
   }
 
   void Structure(const OdsTag& tag) {
@@ -191,15 +205,16 @@ class ContentWalk {
       return;
     }
     if (paragraphFrom_ == 0) return;
-    decoded_.clear();
+    const std::size_t from = cell_.text.size();
     if (literal) {
-      decoded_ = text;
+      cell_.text += text;
     } else {
-      AppendDecodedEntities(text, 1, decoded_);
+      AppendDecodedEntities(text, 1, cell_.text);
     }
     // Blanks stay as written, as the application reads them; a line break or
     // tab in the character data is a space.
-    for (const char c : decoded_) cell_.text += IsBlank(c) ? ' ' : c;
+    for (std::size_t i = from; i < cell_.text.size(); ++i)
+      if (IsBlank(cell_.text[i])) cell_.text[i] = ' ';
   }
 
   void AppendText(std::string_view text) { cell_.text += text; }
