@@ -5,7 +5,6 @@
 #include <emmintrin.h>
 #endif
 
-#include <bit>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -59,28 +58,9 @@ inline bool DecodeEngineUnit(const unsigned char* p, std::size_t n, std::size_t&
   return true;
 }
 
-// The length of the run of ASCII bytes at the start of p[0..n): sixteen bytes
-// at a time, then eight, the first byte with its high bit set found from the
-// bits of the block that holds it.
+// The length of the run of ASCII bytes at the start of p[0..n).
 std::size_t AsciiRunLength(const unsigned char* p, std::size_t n) {
   std::size_t i = 0;
-#ifdef __SSE2__
-  while (i + 16 <= n) {
-    const auto high = static_cast<unsigned>(
-        _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i))));
-    if (high != 0) return i + static_cast<std::size_t>(std::countr_zero(high));
-    i += 16;
-  }
-#endif
-  constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
-  while (i + 8 <= n) {
-    std::uint64_t word;
-    std::memcpy(&word, p + i, sizeof word);
-    if (std::endian::native == std::endian::little && (word & kHighBits) != 0)
-      return i + static_cast<std::size_t>(std::countr_zero(word & kHighBits)) / 8;
-    if (word & kHighBits) break;
-    i += 8;
-  }
   while (i < n && p[i] < 0x80) ++i;
   return i;
 }

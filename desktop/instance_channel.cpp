@@ -3,9 +3,11 @@
 #include <QCryptographicHash>
 #include <QDataStream>
 #include <QDir>
+#include <sys/socket.h>
 #include <unistd.h>
 
 #include "global_settings.h"
+#include "private_folder.h"
 
 namespace tabulox {
 namespace {
@@ -38,9 +40,24 @@ bool ReadList(QDataStream& in, QStringList& list) {
 
 }  // namespace
 
+QString InstanceSocketFolder() {
+  const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+  if (!runtime.isEmpty() && !QDir::isRelativePath(runtime) &&
+      CheckPrivateFolder(runtime) == PrivateFolderStatus::kPrivate) {
+    return QDir::cleanPath(runtime);
+  }
+  return QDir::tempPath() + QStringLiteral("/Tabulox-") + QString::number(::getuid());
+}
+
+bool PeerIsThisUser(qintptr socketDescriptor) {
+  ucred peer{};
+  socklen_t length = sizeof peer;
+  return ::getsockopt(static_cast<int>(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+         length == sizeof peer && peer.uid == ::getuid();
+}
+
 QString InstanceServerName() {
-  QString folder = qEnvironmentVariable("XDG_RUNTIME_DIR");
-  if (folder.isEmpty() || QDir::isRelativePath(folder)) folder = QDir::tempPath();
+  const QString folder = InstanceSocketFolder();
   const QByteArray key =
       QByteArray::number(static_cast<qulonglong>(getuid())) + '\n' + QDir::cleanPath(ConfigDir()).toUtf8();
   const QByteArray hash = QCryptographicHash::hash(key, QCryptographicHash::Sha256).toHex().left(16);

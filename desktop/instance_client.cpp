@@ -1,44 +1,77 @@
 #include "instance_client.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "instance_channel.h"
+#include "private_folder.h"
 
 namespace tabulox {
 namespace {
 
-// True when the next byte from `socket` is `expected` and came in time.
-bool ReceiveByte(QLocalSocket& socket, char expected, const QDeadlineTimer& deadline) {
+// The next byte from `socket`, or 0 when none came in time.
+char ReceiveByte(QLocalSocket& socket, const QDeadlineTimer& deadline) {
   while (socket.bytesAvailable() == 0) {
-    if (deadline.hasExpired() || !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return false;
+    if (deadline.hasExpired() || !socket.waitForReadyRead(static_cast<int>(deadline.remainingTime()))) return 0;
   }
   char answer = 0;
-  return socket.getChar(&answer) && answer == expected;
+  return socket.getChar(&answer) ? answer : 0;
+}
+
+// A socket of this user at `name` in a private folder, looked at without
+// following a link.
+HandOverResult CheckSocketFile(const QString& name) {
+  const PrivateFolderStatus folder = CheckPrivateFolder(QFileInfo(name).path());
+  if (folder == PrivateFolderStatus::kMissing) return HandOverResult::kNotListening;
+  if (folder != PrivateFolderStatus::kPrivate) return HandOverResult::kNotSafe;
+  struct stat st {};
+  if (::lstat(QFile::encodeName(name).constData(), &st) != 0) return HandOverResult::kNotListening;
+  if (!S_ISSOCK(st.st_mode) || st.st_uid != ::getuid()) return HandOverResult::kNotSafe;
+  return HandOverResult::kHandedOver;
 }
 
 }  // namespace
 
-bool HandOverToRunningInstance(const QString& name, const StartPaths& paths, int timeoutMs) {
-  // In a shared temporary folder another user could have made a socket of that name.
-  const QFileInfo socketFile(name);
-  if (!socketFile.exists() || socketFile.ownerId() != getuid()) return false;
+HandOverResult HandOverToRunningInstance(const QString& name, const StartPaths& paths, int timeoutMs) {
+  if (const HandOverResult check = CheckSocketFile(name); check != HandOverResult::kHandedOver) return check;
 
   const QByteArray message = EncodeStartMessage(paths);
-  if (message.size() > kMaxStartMessageBytes) return false;
+  if (message.size() > kMaxStartMessageBytes) return HandOverResult::kRefused;
 
   const QDeadlineTimer deadline(timeoutMs);
   QLocalSocket socket;
   socket.connectToServer(name);
-  if (!socket.waitForConnected(timeoutMs)) return false;
-  if (!ReceiveByte(socket, kInstanceReady, deadline)) return false;
+  if (!socket.waitForConnected(timeoutMs)) {
+    return socket.error() == QLocalSocket::SocketTimeoutError ? HandOverResult::kNoAnswer
+                                                              : HandOverResult::kNotListening;
+  }
+  if (!PeerIsThisUser(socket.socketDescriptor())) return HandOverResult::kNotSafe;
+  const char greeting = ReceiveByte(socket, deadline);
+  if (greeting == kInstanceBusy) return HandOverResult::kRefused;
+  if (greeting != kInstanceReady) {
+    // A connection the program closed unanswered: it is ending, or was never there.
+    return socket.state() == QLocalSocket::UnconnectedState && !deadline.hasExpired()
+               ? HandOverResult::kNotListening
+               : HandOverResult::kNoAnswer;
+  }
   socket.write(message);
   while (socket.bytesToWrite() > 0) {
-    if (deadline.hasExpired() || !socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) return false;
+    if (deadline.hasExpired() || !socket.waitForBytesWritten(static_cast<int>(deadline.remainingTime()))) {
+      return HandOverResult::kNoAnswer;
+    }
   }
-  return ReceiveByte(socket, kInstanceAccepted, deadline);
+  switch (ReceiveByte(socket, deadline)) {
+    case kInstanceAccepted:
+      return HandOverResult::kHandedOver;
+    case kInstanceBusy:
+      return HandOverResult::kRefused;
+    default:
+      return HandOverResult::kNoAnswer;
+  }
 }
 
 }  // namespace tabulox

@@ -1,19 +1,24 @@
-// The windowed program: a start while the program already runs for this user
-// and configuration folder hands its files over and ends. Otherwise settings
-// first, then the windows, the files of the command line, listening for later
-// starts, the event loop, and at the end the windows destroyed before the
-// settings are written.
+// The windowed program: one per user and configuration folder. A start that
+// cannot take the instance lock hands its files over to the program holding
+// it and ends. Otherwise settings first, then the windows, the files of the
+// command line, listening for later starts, the event loop, and at the end
+// the windows destroyed before the settings are written; the lock is let go
+// only after that.
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
+#include <cstdio>
 #include <memory>
 
+#include "activity_log.h"
 #include "command_line.h"
-#include "instance_client.h"
 #include "instance_channel.h"
 #include "instance_server.h"
 #include "main_window.h"
 #include "settings_file.h"
+#include "single_instance.h"
 #include "start_path_inbox.h"
+#include "termination_signals.h"
 
 namespace {
 
@@ -24,6 +29,23 @@ void BringToFront(QWidget* window) {
   window->activateWindow();
 }
 
+// A line for the activity log that must not stop the program when the log
+// cannot be written; it goes to standard error too.
+void LogQuietly(const QString& line) {
+  std::fprintf(stderr, "Tabulox: %s\n", line.toLocal8Bit().constData());
+  try {
+    tabulox::WriteLog(line);
+  } catch (const tabulox::LogWriteError&) {
+  }
+}
+
+// A start that ends without a window says why, on standard error and in a box.
+int EndWithMessage(const QString& message) {
+  std::fprintf(stderr, "Tabulox: %s\n", message.toLocal8Bit().constData());
+  QMessageBox::warning(nullptr, QStringLiteral("KV-Tabulox"), message);
+  return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -32,24 +54,45 @@ int main(int argc, char** argv) {
   QApplication::setWindowIcon(QIcon(QStringLiteral(":/icons/tabulox.png")));
   const tabulox::StartPaths startPaths = tabulox::ParseCommandLine(QApplication::arguments());
   const QString serverName = tabulox::InstanceServerName();
-  if (tabulox::HandOverToRunningInstance(serverName, startPaths)) return 0;
-  tabulox::LoadSettings();
+  tabulox::EnsureConfigDir();
+  tabulox::StartClaim claim = tabulox::ClaimOrHandOver(tabulox::InstanceLockPath(), serverName, startPaths);
+  switch (claim.role) {
+    case tabulox::StartRole::kHandedOver:
+      return 0;
+    case tabulox::StartRole::kNotReached:
+      return EndWithMessage(tabulox::NotReachedMessage());
+    case tabulox::StartRole::kRefused:
+      return EndWithMessage(tabulox::RefusedMessage());
+    case tabulox::StartRole::kFirst:
+      break;
+  }
+  const QString settingsMessage = tabulox::LoadSettings();
 
   int status = 0;
   {
     auto mainWindow = std::make_unique<tabulox::MainWindow>();  // loads the saved list
     mainWindow->show();
+    tabulox::CloseOnTerminationSignals(mainWindow.get());
+    if (!settingsMessage.isEmpty()) {
+      LogQuietly(settingsMessage);
+      QTimer::singleShot(0, mainWindow.get(), [window = mainWindow.get(), settingsMessage] {
+        QMessageBox::warning(window, QStringLiteral("KV-Tabulox"), settingsMessage);
+      });
+    }
     // Added once the window is up, so that the Add directory dialog of a folder opens over it.
     auto* inbox = new tabulox::StartPathInbox(mainWindow.get());
     inbox->Add(startPaths);
     // Destroyed before the window, so no later start reaches a window that is going.
     tabulox::InstanceServer server;
+    server.setAdmission([inbox](const tabulox::StartPaths& paths) { return inbox->canHold(paths); });
     QObject::connect(&server, &tabulox::InstanceServer::PathsReceived, inbox,
                      [inbox, window = mainWindow.get()](const tabulox::StartPaths& paths) {
                        BringToFront(window);
                        inbox->Add(paths);
                      });
-    server.Listen(serverName);  // without it, later starts run on their own as before
+    QObject::connect(&server, &tabulox::InstanceServer::Refused, &server, &LogQuietly);
+    // Without it later starts cannot hand over and say so; this program runs on.
+    if (!server.Listen(serverName)) LogQuietly(QStringLiteral("Later starts cannot hand over: ") + server.problem());
     status = QApplication::exec();
   }  // The main window and its dialogs are destroyed here; the job file is saved.
 
@@ -58,5 +101,5 @@ int main(int argc, char** argv) {
   } catch (const tabulox::SettingsWriteError& error) {
     QMessageBox::critical(nullptr, QStringLiteral("KV-Tabulox"), QString::fromStdString(error.what()));
   }
-  return status;
+  return status;  // the instance lock goes last
 }

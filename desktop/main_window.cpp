@@ -25,6 +25,7 @@
 #include "conversion_cancel_dialog.h"
 #include "directory_dialog.h"
 #include "file_types.h"
+#include "damaged_file.h"
 #include "global_settings.h"
 #include "help_pages.h"
 #include "log_viewer.h"
@@ -114,7 +115,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent) {
 }
 
 MainWindow::~MainWindow() {
-  if (EnsureConfigDir()) saveJobFile(JobFilePath());
+  if (saveJobFileAtExit_ && EnsureConfigDir()) saveJobFile(JobFilePath());
 }
 
 // ---------------------------------------------------------------------------
@@ -742,10 +743,24 @@ void MainWindow::onSelectAll() { fileList->selectAll(); }
 void MainWindow::saveJobFile(const QString& path) const { SaveJobFile(path, fileListModel->rows()); }
 
 void MainWindow::loadJobFile(const QString& path) {
-  std::optional<std::vector<JobRow>> rows = LoadJobFile(path);
-  if (!rows) return;
-  fileListModel->setRows(std::move(*rows));
+  std::optional<JobFileContents> contents = LoadJobFile(path);
+  if (!contents) return;
+  if (contents->damaged) reportDamagedJobFile(path, *contents);
+  fileListModel->setRows(std::move(contents->rows));
   updateCountPanel();
+}
+
+void MainWindow::reportDamagedJobFile(const QString& path, const JobFileContents& contents) {
+  const QString keptAs = KeepDamagedFile(path);
+  if (keptAs.isEmpty()) saveJobFileAtExit_ = false;  // the damaged file is all there is of the lost rows
+  const QString message = DamagedJobFileMessage(path, contents, keptAs);
+  try {
+    WriteLog(message);
+  } catch (const LogWriteError&) {
+    // The box below says it all the same.
+  }
+  // Once the window is up, over it.
+  QTimer::singleShot(0, this, [this, message] { QMessageBox::warning(this, kProductName, message); });
 }
 
 // ---------------------------------------------------------------------------

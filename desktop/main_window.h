@@ -72,6 +72,8 @@ class MainWindow : public QMainWindow {
   void flushAddedSelection();
   void saveJobFile(const QString& path) const;
   void loadJobFile(const QString& path);
+  // Keeps a damaged job file under a new name and tells the user what was lost.
+  void reportDamagedJobFile(const QString& path, const JobFileContents& contents);
 
   // --- Conversion run and folder scan ---
   // Starts a run; it goes on in the background and ends with runFinished.
@@ -200,6 +202,7 @@ class MainWindow : public QMainWindow {
 
   bool cancelRun_ = false;
   bool converting_ = false;
+  bool saveJobFileAtExit_ = true;  // false while a damaged job file could not be kept
   // The run in progress.
   RunMode runMode_ = ModeAll;
   int runRowCount_ = 0;  // rows when the run started

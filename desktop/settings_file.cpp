@@ -2,11 +2,13 @@
 
 #include <QFile>
 #include <QMap>
-#include <QSaveFile>
 #include <QStringList>
+#include <algorithm>
 #include <optional>
 #include <vector>
 
+#include "damaged_file.h"
+#include "destination/atomic_file.h"
 #include "file_types.h"
 
 namespace tabulox {
@@ -159,9 +161,27 @@ void ReadSettingsFile(const QString& path, ProgramSettings& s) {
   BuildTypeList(s);
 }
 
+bool SettingsFileIsDamaged(const QString& path) {
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) return false;
+  const QByteArray bytes = file.readAll();
+  return std::any_of(bytes.begin(), bytes.end(), [](char c) {
+    const auto byte = static_cast<unsigned char>(c);
+    return (byte < 0x20 && byte != '\t' && byte != '\r' && byte != '\n') || byte == 0x7F;
+  });
+}
+
+QString DamagedSettingsFileMessage(const QString& path, const QString& keptAs) {
+  const QString text = QStringLiteral("The settings file %1 is damaged; the default settings are used").arg(path);
+  if (keptAs.isEmpty()) {
+    return text + QStringLiteral(" and written over it at exit, since it could not be kept under another name.");
+  }
+  return text + QStringLiteral(". The damaged file is kept as %1.").arg(keptAs);
+}
+
 void WriteSettingsFile(const QString& path, const ProgramSettings& settings) {
   QStringList lines;
-  if (QFile existing(path); existing.open(QIODevice::ReadOnly)) {
+  if (QFile existing(path); !SettingsFileIsDamaged(path) && existing.open(QIODevice::ReadOnly)) {
     lines = QString::fromUtf8(existing.readAll()).split(u'\n');
     if (!lines.isEmpty() && lines.back().isEmpty()) lines.removeLast();
     for (QString& line : lines) {
@@ -206,14 +226,23 @@ void WriteSettingsFile(const QString& path, const ProgramSettings& settings) {
     }
   }
 
-  QSaveFile file(path);
   const QByteArray bytes = (lines.join(u'\n') + u'\n').toUtf8();
-  if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+  if (WriteFileAtomically(QFile::encodeName(path).toStdString(),
+                          std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                          ExistingDestination::kReplace) != AtomicWriteResult::kOk) {
     throw SettingsWriteError("Unable to write to " + path.toStdString());
   }
 }
 
-void LoadSettings() { ReadSettingsFile(SettingsFilePath(), GlobalSettings()); }
+QString LoadSettings() {
+  const QString path = SettingsFilePath();
+  if (!SettingsFileIsDamaged(path)) {
+    ReadSettingsFile(path, GlobalSettings());
+    return QString();
+  }
+  GlobalSettings() = DefaultSettings();
+  return DamagedSettingsFileMessage(path, KeepDamagedFile(path));
+}
 
 void SaveSettings() {
   EnsureConfigDir();

@@ -31,13 +31,27 @@ ProgramSettings DefaultSettings();
 void ReadSettingsFile(const QString& path, ProgramSettings& settings);
 
 // Writes every key in record order. Lines of other sections and unknown keys in
-// an existing file stay; keys the file lacks are appended to the section. The
-// file is replaced in one rename, so a failed write leaves the old file whole.
+// an existing file stay (none of a damaged one); keys the file lacks are
+// appended to the section. The file is written to a temporary file and renamed
+// into place (destination/atomic_file.h), so a failed write leaves the old
+// file whole.
 // Raises SettingsWriteError.
 void WriteSettingsFile(const QString& path, const ProgramSettings& settings);
 
-// Program start: fills GlobalSettings() from SettingsFilePath().
-void LoadSettings();
+// True when the file at `path` cannot be a settings file someone wrote: it
+// holds a NUL or another control character than tab, CR and LF (random
+// bytes, a binary file). Such a file yields only defaults, and
+// WriteSettingsFile keeps none of its lines.
+bool SettingsFileIsDamaged(const QString& path);
+
+// What the user is told about a damaged settings file at `path` kept as
+// `keptAs` (empty: it could not be renamed and is written over at exit).
+QString DamagedSettingsFileMessage(const QString& path, const QString& keptAs);
+
+// Program start: fills GlobalSettings() from SettingsFilePath(). A damaged
+// file is renamed beside itself (damaged_file.h) and the defaults are used;
+// the message for the user is returned then, else an empty string.
+QString LoadSettings();
 
 // Program end: creates ConfigDir() when missing and writes GlobalSettings().
 // Raises SettingsWriteError.

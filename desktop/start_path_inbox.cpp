@@ -17,7 +17,20 @@ StartPathInbox::StartPathInbox(MainWindow* window) : QObject(window), window_(wi
 void StartPathInbox::Add(const StartPaths& paths) {
   if (paths.files.isEmpty() && paths.folders.isEmpty()) return;
   held_.append(paths);
+  heldBytes_ += BytesOf(paths);
   deliverLater();
+}
+
+qsizetype StartPathInbox::BytesOf(const StartPaths& paths) {
+  qsizetype bytes = 0;
+  for (const QStringList* list : {&paths.files, &paths.folders}) {
+    for (const QString& path : *list) bytes += path.size() * qsizetype(sizeof(QChar));
+  }
+  return bytes;
+}
+
+bool StartPathInbox::canHold(const StartPaths& paths) const {
+  return heldBytes_ + BytesOf(paths) <= kMaxHeldBytes;
 }
 
 bool StartPathInbox::windowBusy() const {
@@ -35,6 +48,7 @@ void StartPathInbox::deliver() {
   // A folder starts a scan, which holds the lists after it until it ends.
   while (!held_.isEmpty() && !windowBusy()) {
     const StartPaths paths = held_.takeFirst();
+    heldBytes_ -= BytesOf(paths);
     window_->addStartPaths(paths.files, paths.folders);
   }
 }

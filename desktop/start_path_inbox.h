@@ -23,8 +23,16 @@ class StartPathInbox : public QObject {
   // Queues `paths`; they are added from the event loop, never from inside
   // the caller (a folder opens the Add directory dialog).
   void Add(const StartPaths& paths);
-  // Lists queued and not yet added.
+  // Lists queued and not yet added, and the bytes their texts take.
   int heldCount() const { return static_cast<int>(held_.size()); }
+  qsizetype heldBytes() const { return heldBytes_; }
+  // True when `paths` fit within kMaxHeldBytes beside what is held.
+  bool canHold(const StartPaths& paths) const;
+
+  // What the lists of later starts may take while the window is busy; a start
+  // past it is refused (InstanceServer's admission) and says so.
+  static constexpr qsizetype kMaxHeldBytes = 32 * 1024 * 1024;
+  static qsizetype BytesOf(const StartPaths& paths);
 
  private:
   bool windowBusy() const;
@@ -33,6 +41,7 @@ class StartPathInbox : public QObject {
 
   MainWindow* window_;
   QList<StartPaths> held_;
+  qsizetype heldBytes_ = 0;
 };
 
 }  // namespace tabulox

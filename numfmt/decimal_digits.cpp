@@ -171,16 +171,14 @@ std::uint64_t RemainderByPowerOf10(std::uint64_t n, int p) {
 }
 
 // The eight decimal digits of n < 10^8, leading zeros included, as the byte
-// values 0..9 of one word, first digit in the lowest byte. The halves, quarters
-// and eighths are split in parallel lanes of one register (32-, 16- and 8-bit
-// lanes); each multiply-and-shift is an exact division for the lane's range
-// (x * 10486 >> 20 = x / 100 for x < 10^4, x * 103 >> 10 = x / 10 for x < 100).
+// values 0..9 of one word, first digit in the lowest byte.
 inline std::uint64_t DigitBytes(std::uint32_t n) {
-  const std::uint64_t quarters = (n / 10'000) | (std::uint64_t{n % 10'000} << 32);
-  const std::uint64_t hundreds = ((quarters * 10486) >> 20) & 0x0000'007F'0000'007FULL;
-  const std::uint64_t pairs = hundreds | ((quarters - hundreds * 100) << 16);
-  const std::uint64_t tens = ((pairs * 103) >> 10) & 0x000F'000F'000F'000FULL;
-  return tens | ((pairs - tens * 10) << 8);
+  std::uint64_t bytes = 0;
+  for (int i = 7; i >= 0; --i) {
+    bytes |= std::uint64_t{n % 10} << (8 * i);
+    n /= 10;
+  }
+  return bytes;
 }
 
 // Stores the eight digits of DigitBytes as characters.

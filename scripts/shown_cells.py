@@ -1,7 +1,7 @@
 """What kind of value a workbook cell holds, as an independent reader sees it.
 
 Development tool for the fidelity scripts: python3-xlrd reads .xls,
-python3-openpyxl reads .xlsx. A cell's kind is one of KINDS; a cell the reader
+python3-openpyxl reads .xlsx, xlsb_cells reads the records of .xlsb. A cell's kind is one of KINDS; a cell the reader
 cannot say anything about (the reader failed, or the sheet is not found) is
 classified by the shape of the text LibreOffice shows for it.
 """
@@ -9,6 +9,8 @@ classified by the shape of the text LibreOffice shows for it.
 import os
 import re
 import warnings
+
+import xlsb_cells
 
 KINDS = ("text", "number General", "number formatted", "date/time", "boolean", "error", "empty in reader")
 
@@ -172,10 +174,11 @@ class XlsxCells:
 
 def open_cells(path):
     """The reader for a workbook, or None when it cannot read it."""
-    if path.lower().endswith(".xlsb"):
-        return None  # openpyxl reads no binary workbook
+    lower = path.lower()
     try:
-        return XlsCells(path) if path.lower().endswith(".xls") else XlsxCells(path)
+        if lower.endswith(".xlsb"):
+            return xlsb_cells.XlsbCells(path)
+        return XlsCells(path) if lower.endswith(".xls") else XlsxCells(path)
     except Exception:
         return None
 

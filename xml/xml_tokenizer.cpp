@@ -119,14 +119,14 @@ XmlToken XmlTokenizer::NextToken(bool preserve) {
 
   if (input_[pos_] == '<') {
     if (AtCDataSection()) return CDataSection();
-    std::size_t end = FindNear('>', pos_ + 1);
+    std::size_t end = Find('>', pos_ + 1);
     if (end == input_.size()) end = FindReadingOn('>', 1);
     const std::size_t start = pos_ + 1;
     pos_ = end < input_.size() ? end + 1 : end;
     return Token(ClassifyTag(input_.substr(start, end - start)), start, end);
   }
 
-  std::size_t end = FindNear('<', pos_);
+  std::size_t end = Find('<', pos_);
   if (end == input_.size()) end = FindReadingOn('<', 0);
   const char* bytes = input_.data();
   const unsigned char lowestSignificant = preserve ? 0x20 : 0x21;

@@ -4,10 +4,8 @@
 #pragma once
 
 #include <algorithm>
-#include <bit>
 #include <cstddef>
 #include <cstdint>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -83,26 +81,6 @@ class XmlTokenizer {
   std::size_t FindReadingOn(char c, std::size_t offset);
   // The position of the first `c` at or after `from`, or input_.size().
   std::size_t Find(char c, std::size_t from) const;
-  // Find, looking at the next 32 bytes first a word at a time: most tokens
-  // are short, and a call to memchr costs more than they do.
-  std::size_t FindNear(char c, std::size_t from) const {
-    constexpr std::size_t kNearWords = 4;
-    if constexpr (std::endian::native == std::endian::little) {
-      constexpr std::uint64_t kOnes = 0x0101010101010101u;
-      constexpr std::uint64_t kHighs = 0x8080808080808080u;
-      const std::uint64_t pattern = kOnes * static_cast<unsigned char>(c);
-      for (std::size_t n = 0; n < kNearWords && from + 8 <= input_.size(); ++n, from += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, input_.data() + from, 8);
-        // Bytes equal to c become 0; the lowest byte flagged here is the first
-        // zero (a borrow can only flag bytes above a zero byte).
-        const std::uint64_t x = word ^ pattern;
-        const std::uint64_t zeros = (x - kOnes) & ~x & kHighs;
-        if (zeros != 0) return from + static_cast<std::size_t>(std::countr_zero(zeros) / 8);
-      }
-    }
-    return Find(c, from);
-  }
   // True when a CR or LF stands in input_[from, to). `from` never decreases
   // between calls within one window.
   bool HasLineBreak(std::size_t from, std::size_t to) {

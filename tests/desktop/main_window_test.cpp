@@ -307,6 +307,45 @@ TEST_F(MainWindowTest, JobFileRoundTripThroughRestart) {
   EXPECT_EQ(form_->rowCount(), 2);
 }
 
+// A job file cut short: the rows before the damage load, the damaged file
+// is kept under a new name, the user hears how many rows were lost and
+// where the copy is, and the list saved at exit does not replace the copy.
+TEST_F(MainWindowTest, DamagedJobFileIsKeptAndTheLossReported) {
+  form_->addFile(Source(QStringLiteral("a.xls")));
+  form_->addFile(Source(QStringLiteral("b.xls")));
+  form_->addFile(Source(QStringLiteral("c.xls")));
+  form_.reset();
+  const QByteArray saved = ReadAll(JobFilePath());
+  const QByteArray damaged = saved.left(saved.size() / 2);
+  WriteAll(JobFilePath(), damaged);
+
+  QString boxText;
+  testing::AnswerNextModal([&boxText](QWidget* modal) {
+    if (auto* box = qobject_cast<QMessageBox*>(modal)) boxText = box->text();
+    modal->close();
+  });
+  form_ = std::make_unique<MainWindow>();
+  form_->show();
+  ASSERT_TRUE(WaitUntil([&] { return !boxText.isEmpty(); }, 5000));
+  const int readRows = form_->rowCount();
+  EXPECT_GE(readRows, 1);
+  EXPECT_LT(readRows, 3);
+  const QStringList copies = QDir(ConfigDir()).entryList({QStringLiteral("Tabulox.job.damaged-*")});
+  ASSERT_EQ(copies.size(), 1);
+  const QString copy = ConfigDir() + copies[0];
+  EXPECT_EQ(ReadAll(copy), damaged);
+  EXPECT_TRUE(boxText.contains(QStringLiteral("%1 of 3 saved rows could not be read").arg(3 - readRows))) << boxText.toStdString();
+  EXPECT_TRUE(boxText.contains(copy)) << boxText.toStdString();
+  EXPECT_TRUE(LogMessages().contains(boxText));
+
+  form_.reset();
+  EXPECT_EQ(ReadAll(copy), damaged);
+  const auto again = LoadJobFile(JobFilePath());
+  ASSERT_TRUE(again);
+  EXPECT_FALSE(again->damaged);
+  EXPECT_EQ(again->rows.size(), static_cast<std::size_t>(readRows));
+}
+
 TEST_F(MainWindowTest, EmptyListSavesFiveBytes) {
   form_.reset();
   EXPECT_EQ(ReadAll(JobFilePath()), QByteArray("LFW\0\0", 5));

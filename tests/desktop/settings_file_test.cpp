@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <random>
 
+#include "file_size_limit.h"
 #include "file_types.h"
 #include "temp_config.h"
 
@@ -134,6 +136,62 @@ TEST(SettingsFileTest, UnwritablePathRaisesAndKeepsOldFile) {
   } catch (const SettingsWriteError& e) {
     EXPECT_EQ(std::string(e.what()), "Unable to write to " + path.toStdString());
   }
+}
+
+// A write that fails part way (the file size limit stands in for a full
+// disk) raises and leaves the previous file as it was.
+TEST(SettingsFileTest, FailedWriteKeepsThePreviousFile) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  const QByteArray before = "[general]\nsamedir=1\n[other]\n" + QByteArray(100, 'x') + "=1\n";
+  WriteAll(path, before);
+  ProgramSettings s = DefaultSettings();
+  s.adddir = QString(3000, u'a');
+  {
+    testing::FileSizeLimit limit(1024);
+    EXPECT_THROW(WriteSettingsFile(path, s), SettingsWriteError);
+  }
+  EXPECT_EQ(ReadAll(path), before);
+  EXPECT_EQ(QDir(config.Path(QString())).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST(SettingsFileTest, ControlBytesMarkADamagedFileAndTextDoesNot) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.dat"));
+  EXPECT_FALSE(SettingsFileIsDamaged(path));  // missing
+  WriteAll(path, "; note\r\n[general]\r\n\ttargetdir = /d/Données/\r\nuserfileext1=*.xlt\n");
+  EXPECT_FALSE(SettingsFileIsDamaged(path));
+  for (const QByteArray& bytes : {QByteArray("[general]\nsamedir=1\0\n", 21), QByteArray("[general]\x01\n"),
+                                  QByteArray("a=\x7F")}) {
+    WriteAll(path, bytes);
+    EXPECT_TRUE(SettingsFileIsDamaged(path)) << bytes.toHex().toStdString();
+  }
+}
+
+// A settings file of random bytes: the defaults are used, the damaged file
+// is kept under a new name with a message, and the file written at exit
+// holds the defaults only, none of the noise.
+TEST(SettingsFileTest, RandomBytesGiveTheDefaultsAndAKeptCopy) {
+  TempConfig config;
+  EnsureConfigDir();
+  std::mt19937 random(7);
+  QByteArray noise(4096, Qt::Uninitialized);
+  for (char& byte : noise) byte = static_cast<char>(random());
+  noise.replace(0, 10, "[general]\n");
+  WriteAll(SettingsFilePath(), noise);
+
+  const QString message = LoadSettings();
+  const QStringList copies = QDir(ConfigDir()).entryList({QStringLiteral("Tabulox.dat.damaged-*")});
+  ASSERT_EQ(copies.size(), 1);
+  EXPECT_EQ(ReadAll(ConfigDir() + copies[0]), noise);
+  EXPECT_EQ(message, DamagedSettingsFileMessage(SettingsFilePath(), ConfigDir() + copies[0]));
+  EXPECT_TRUE(message.contains(ConfigDir() + copies[0]));
+
+  SaveSettings();
+  const QString defaults = config.Path(QStringLiteral("defaults.dat"));
+  WriteSettingsFile(defaults, DefaultSettings());
+  EXPECT_EQ(ReadAll(SettingsFilePath()), ReadAll(defaults));
+  GlobalSettings() = DefaultSettings();
 }
 
 TEST(SettingsFileTest, LoadAndSaveUseTheConfigFolderAndCreateIt) {

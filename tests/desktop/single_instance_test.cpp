@@ -5,6 +5,7 @@
 
 #include <QDataStream>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QSemaphore>
@@ -20,13 +21,16 @@
 #include "add_folder_dialog.h"
 #include "instance_channel.h"
 #include "instance_client.h"
+#include "instance_lock.h"
 #include "instance_server.h"
 #include "main_window.h"
 #include "modal_answer.h"
 #include "support/output_block_copy.h"
 #include "settings_file.h"
+#include "single_instance.h"
 #include "start_path_inbox.h"
 #include "temp_config.h"
+#include "temp_runtime_dir.h"
 #include "wait_until.h"
 
 namespace tabulox {
@@ -43,6 +47,7 @@ inline bool operator==(const StartPaths& a, const StartPaths& b) {
 namespace {
 
 using testing::TempConfig;
+using testing::TempRuntimeDir;
 using testing::WaitUntil;
 using testing::WriteAll;
 
@@ -115,23 +120,6 @@ TEST(StartMessageTest, MalformedMessagesAreInvalidAndLeaveThePathsAlone) {
   }
 }
 
-// Sockets of a test go to a runtime folder of its own.
-class TempRuntimeDir {
- public:
-  TempRuntimeDir() : saved_(qgetenv("XDG_RUNTIME_DIR")), hadValue_(qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-    qputenv("XDG_RUNTIME_DIR", dir_.path().toUtf8());
-  }
-  ~TempRuntimeDir() {
-    if (hadValue_) qputenv("XDG_RUNTIME_DIR", saved_);
-    else qunsetenv("XDG_RUNTIME_DIR");
-  }
-
- private:
-  QTemporaryDir dir_;
-  QByteArray saved_;
-  bool hadValue_;
-};
-
 TEST(InstanceServerNameTest, OneNamePerConfigurationFolder) {
   TempRuntimeDir runtime;
   QString first;
@@ -147,10 +135,15 @@ TEST(InstanceServerNameTest, OneNamePerConfigurationFolder) {
 
 // Runs a later start's hand-over on a thread of its own, as another process
 // would, while this thread's event loop serves the running side.
-bool HandOverFromAnotherThread(const QString& name, const StartPaths& paths, int timeoutMs = kHandOverTimeoutMs) {
+HandOverResult HandOverResultFromAnotherThread(const QString& name, const StartPaths& paths,
+                                               int timeoutMs = kHandOverTimeoutMs) {
   auto result = std::async(std::launch::async, [=] { return HandOverToRunningInstance(name, paths, timeoutMs); });
   EXPECT_TRUE(WaitUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
   return result.get();
+}
+
+bool HandOverFromAnotherThread(const QString& name, const StartPaths& paths, int timeoutMs = kHandOverTimeoutMs) {
+  return HandOverResultFromAnotherThread(name, paths, timeoutMs) == HandOverResult::kHandedOver;
 }
 
 // Leaves a socket file at `path` that nothing listens on, as a program that
@@ -314,11 +307,16 @@ TEST_F(InboxTest, FilesHandedOverDuringARunAreAddedAfterIt) {
   QTest::qWait(50);  // time for a wrong delivery to happen
   EXPECT_EQ(window_->rowCount(), 1);
   EXPECT_EQ(inbox_->heldCount(), 1);
+  EXPECT_EQ(inbox_->heldBytes(), (Src("c.xlsx").size() + Src("b.xls").size()) * 2);
+  // What the window may hold meanwhile is bounded; a start past it is turned away.
+  EXPECT_TRUE(inbox_->canHold({{QString(StartPathInbox::kMaxHeldBytes / 4, u'x')}, {}}));
+  EXPECT_FALSE(inbox_->canHold({{QString(StartPathInbox::kMaxHeldBytes / 2, u'x')}, {}}));
 
   mayEnd.release();
   ASSERT_TRUE(WaitUntil([this] { return !window_->isConverting() && window_->rowCount() == 3; }));
   EXPECT_EQ(Sources(), (QStringList{Src("a.xls"), Src("c.xlsx"), Src("b.xls")}));
   EXPECT_EQ(inbox_->heldCount(), 0);
+  EXPECT_EQ(inbox_->heldBytes(), 0);
   EXPECT_EQ(window_->stateOf(1), 0);  // waiting for the next run
 }
 
@@ -362,6 +360,104 @@ TEST_F(InboxTest, CancelledAddDirectoryDialogReleasesWhatWaited) {
   ASSERT_TRUE(WaitUntil([this] { return window_->rowCount() == 1; }, 5000));
   EXPECT_EQ(heldWhileOpen, 1);
   EXPECT_EQ(Sources(), QStringList{Src("a.xls")});
+}
+
+}  // namespace
+}  // namespace tabulox
+
+namespace tabulox {
+namespace {
+
+using testing::TempConfig;
+using testing::TempRuntimeDir;
+using testing::WaitUntil;
+
+TEST(InstanceLockTest, OneHolderAtATimeAndTheNextTakesItWhenItGoes) {
+  TempConfig config;
+  const QString path = config.Path(QStringLiteral("Tabulox.lock"));
+  auto first = std::make_unique<InstanceLock>(path);
+  EXPECT_EQ(first->state(), InstanceLock::State::kHeld);
+  InstanceLock second(path);
+  EXPECT_EQ(second.state(), InstanceLock::State::kHeldByOther);
+  EXPECT_EQ(second.retry(), InstanceLock::State::kHeldByOther);
+  first.reset();
+  EXPECT_EQ(second.retry(), InstanceLock::State::kHeld);
+  EXPECT_TRUE(QFileInfo::exists(path));  // never removed
+}
+
+TEST(InstanceLockTest, NoFolderMeansNoLock) {
+  TempConfig config;
+  InstanceLock lock(config.Path(QStringLiteral("missing/Tabulox.lock")));
+  EXPECT_EQ(lock.state(), InstanceLock::State::kUnavailable);
+}
+
+class ClaimTest : public ::testing::Test {
+ protected:
+  ClaimTest() : lockPath_(config_.Path(QStringLiteral("Tabulox.lock"))), name_(InstanceServerName()) {}
+
+  // Claims on a thread of its own, as another process would.
+  StartClaim ClaimFromAnotherThread(const StartPaths& paths, int limitMs) {
+    auto result = std::async(std::launch::async, [=, this] { return ClaimOrHandOver(lockPath_, name_, paths, limitMs); });
+    EXPECT_TRUE(WaitUntil([&] { return result.wait_for(std::chrono::seconds(0)) == std::future_status::ready; }));
+    return result.get();
+  }
+
+  TempRuntimeDir runtime_;
+  TempConfig config_;
+  QString lockPath_;
+  QString name_;
+};
+
+TEST_F(ClaimTest, FreeLockMakesTheFirstProgram) {
+  const StartClaim claim = ClaimFromAnotherThread({{"/w/a.xls"}, {}}, 1000);
+  EXPECT_EQ(claim.role, StartRole::kFirst);
+  ASSERT_TRUE(claim.lock);
+  EXPECT_EQ(claim.lock->state(), InstanceLock::State::kHeld);
+}
+
+// The holder of the lock listens a little after a later start looked: the
+// later start keeps trying and hands over.
+TEST_F(ClaimTest, LaterStartWaitsForAFirstProgramStillStartingUp) {
+  InstanceLock held(lockPath_);
+  ASSERT_EQ(held.state(), InstanceLock::State::kHeld);
+  InstanceServer server;
+  std::vector<StartPaths> received;
+  QObject::connect(&server, &InstanceServer::PathsReceived, [&](const StartPaths& p) { received.push_back(p); });
+  QTimer::singleShot(300, [&] { ASSERT_TRUE(server.Listen(name_)); });
+  const StartClaim claim = ClaimFromAnotherThread({{"/w/a.xls"}, {}}, 3000);
+  EXPECT_EQ(claim.role, StartRole::kHandedOver);
+  EXPECT_FALSE(claim.lock);
+  ASSERT_TRUE(WaitUntil([&] { return received.size() == 1; }));
+}
+
+// A holder that never answers (hung): the later start gives up at its limit,
+// and neither takes the lock nor the socket.
+TEST_F(ClaimTest, LaterStartGivesUpOnAHolderThatDoesNotAnswer) {
+  InstanceLock held(lockPath_);
+  QLocalServer hung;
+  ASSERT_TRUE(hung.listen(name_));
+  QElapsedTimer clock;
+  clock.start();
+  const StartClaim claim = ClaimFromAnotherThread({{"/w/a.xls"}, {}}, 500);
+  EXPECT_EQ(claim.role, StartRole::kNotReached);
+  EXPECT_GE(clock.elapsed(), 450);
+  EXPECT_LT(clock.elapsed(), 5000);
+  EXPECT_FALSE(claim.lock);
+  EXPECT_TRUE(QFileInfo::exists(name_));
+  EXPECT_EQ(held.state(), InstanceLock::State::kHeld);
+  // Nothing listens at all: the same within the limit.
+  hung.close();
+  EXPECT_EQ(ClaimFromAnotherThread({{}, {}}, 300).role, StartRole::kNotReached);
+}
+
+// A holder that ends while a later start waits: the later start becomes the first.
+TEST_F(ClaimTest, LockLetGoDuringTheWaitIsTaken) {
+  auto held = std::make_unique<InstanceLock>(lockPath_);
+  QTimer::singleShot(200, [&] { held.reset(); });
+  const StartClaim claim = ClaimFromAnotherThread({{}, {}}, 3000);
+  EXPECT_EQ(claim.role, StartRole::kFirst);
+  ASSERT_TRUE(claim.lock);
+  EXPECT_EQ(claim.lock->state(), InstanceLock::State::kHeld);
 }
 
 }  // namespace
