@@ -58,6 +58,7 @@ std::optional<WorkbookType> WorkbookTypeNamed(std::string_view type) {
   if (type == "XLS" || type == "XLT") return WorkbookType::kXls;
   if (type == "XLSX" || type == "XLSM" || type == "XLTX" || type == "XLTM") return WorkbookType::kXlsx;
   if (type == "XLSB") return WorkbookType::kXlsb;
+  if (type == "ODS" || type == "OTS" || type == "FODS") return WorkbookType::kOds;
   return std::nullopt;
 }
 

@@ -138,6 +138,7 @@ constexpr std::string_view kThreeLetterTypes = "DOC HLP HTM PDF PPT RTF XLS";
 // its meaning.
 constexpr std::string_view kFourLetterTypes = "DOCX PPTX XLSX";
 constexpr std::string_view kAddedFourLetterType = "XLSB";
+constexpr std::string_view kAddedThreeLetterType = "ODS";
 
 }  // namespace
 
@@ -157,7 +158,8 @@ bool ParseFlag(std::string_view argument, RunSettings& settings) {
   const std::string_view rest = argument.substr(2);
   if (letter == 'T') {
     const std::string letters = UpperCased(rest);
-    const bool valid = (argument.size() == 5 && kThreeLetterTypes.find(letters) != std::string_view::npos) ||
+    const bool valid = (argument.size() == 5 && (kThreeLetterTypes.find(letters) != std::string_view::npos ||
+                                                 letters == kAddedThreeLetterType)) ||
                        (argument.size() == 6 && (kFourLetterTypes.find(letters) != std::string_view::npos ||
                                                  letters == kAddedFourLetterType));
     if (valid) settings.forcedSourceType = letters;

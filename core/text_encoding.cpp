@@ -466,4 +466,11 @@ ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string&
   return 0;
 }
 
+std::string EngineTextAsUtf8(std::string_view text) {
+  std::string utf8;
+  // 65001 joins the surrogate halves of engine text; its mark is dropped.
+  if (EncodeText(text, 65001, utf8) == 0 && utf8.size() >= 3) utf8.erase(0, 3);
+  return utf8;
+}
+
 }  // namespace tabulox

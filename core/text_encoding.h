@@ -39,4 +39,8 @@ bool EncodesAsItself(std::string_view text, std::int32_t codePage);
 // that cannot be read never becomes an empty or shortened output.
 ResultCode EncodeText(std::string_view text, std::int32_t codePage, std::string& out);
 
+// Engine text as UTF-8 without a byte-order mark (surrogate halves joined):
+// how names go to a program. Empty when the text is not well formed.
+std::string EngineTextAsUtf8(std::string_view text);
+
 }  // namespace tabulox

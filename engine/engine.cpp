@@ -9,6 +9,7 @@
 #include "grid/sheet_choice.h"
 #include "numfmt/date_time_pattern.h"
 #include "numfmt/regional_settings.h"
+#include "ods/convert_ods_workbook.h"
 #include "ooxml/convert_xlsx_workbook.h"
 #include "xls/convert_workbook.h"
 #include "xlsb/convert_xlsb_workbook.h"
@@ -18,10 +19,10 @@ namespace tabulox {
 
 namespace {
 
-// The reader of a workbook: one of the three, or the decryption of an
+// The reader of a workbook: one of the four, or the decryption of an
 // encrypted package, whose ZIP archive then goes to the package reader its
 // members ask for.
-enum class Reader { kXls, kXlsx, kXlsb, kEncryptedPackage };
+enum class Reader { kXls, kXlsx, kXlsb, kOds, kEncryptedPackage };
 
 Reader ReaderNamed(WorkbookType type) {
   switch (type) {
@@ -31,6 +32,8 @@ Reader ReaderNamed(WorkbookType type) {
       return Reader::kXlsb;
     case WorkbookType::kXlsx:
       return Reader::kXlsx;
+    case WorkbookType::kOds:
+      return Reader::kOds;
   }
   return Reader::kXlsx;
 }
@@ -61,6 +64,7 @@ Reader ReaderOf(WorkbookContent content, WorkbookType named, CompoundContentOf c
       return Reader::kXlsb;
     case WorkbookContent::kOdsPackage:
     case WorkbookContent::kFlatOds:
+      return Reader::kOds;
     case WorkbookContent::kOther:
       return ReaderNamed(named);
   }
@@ -138,6 +142,7 @@ struct Engine::State {
   ZipArchive archive;
   XlsxConverter xlsx{archive};
   XlsbConverter xlsb{archive};
+  OdsConverter ods{archive};
   EncryptionFailure lastEncryptionFailure = EncryptionFailure::kPassword;
 
   // A decrypted package goes to the reader its members ask for: the .xlsb
@@ -206,6 +211,9 @@ ResultCode Engine::ConvertFile(const std::string& path, WorkbookType type, std::
     case Reader::kXlsb:
       rc = state_->xlsb.Convert(path, block, codePage, options);
       break;
+    case Reader::kOds:
+      rc = state_->ods.Convert(path, block, codePage, options);
+      break;
     case Reader::kEncryptedPackage:
       rc = ReadEncryptedPackage(path, options.password, convertPackage);
       break;
@@ -230,6 +238,9 @@ ResultCode Engine::ConvertBuffer(std::span<const std::uint8_t> file, WorkbookTyp
       break;
     case Reader::kXlsb:
       rc = state_->xlsb.ConvertBuffer(file, block, codePage, options);
+      break;
+    case Reader::kOds:
+      rc = state_->ods.ConvertBuffer(file, block, codePage, options);
       break;
     case Reader::kEncryptedPackage:
       rc = ReadEncryptedPackage(file, options.password, convertPackage);
@@ -262,6 +273,9 @@ ResultCode Engine::State::ListAllSheets(const std::string& path, WorkbookType ty
     case Reader::kXlsb:
       rc = xlsb.ListSheets(path, listed);
       break;
+    case Reader::kOds:
+      rc = ods.ListSheets(path, listed);
+      break;
     case Reader::kEncryptedPackage:
       rc = ReadEncryptedPackage(path, password, listPackage);
       break;
@@ -286,6 +300,9 @@ ResultCode Engine::ListSheetsInBuffer(std::span<const std::uint8_t> file, Workbo
       break;
     case Reader::kXlsb:
       rc = state_->xlsb.ListSheetsInBuffer(file, listed);
+      break;
+    case Reader::kOds:
+      rc = state_->ods.ListSheetsInBuffer(file, listed);
       break;
     case Reader::kEncryptedPackage:
       rc = ReadEncryptedPackage(file, std::nullopt, listPackage);

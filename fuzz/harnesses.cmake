@@ -2,8 +2,8 @@
 # libFuzzer; the test build links them with standalone_runner.cpp to replay
 # tests/regressions/<name>/. The .xls harnesses link the .xls reader; the
 # others link the .xlsx reader too (and the engine, whose decryption of
-# encrypted packages xlsx_workbook reaches), and the .xlsb ones the .xlsb
-# reader. Harnesses may use the test support (tests/support/).
+# encrypted packages xlsx_workbook reaches), the .xlsb ones the .xlsb
+# reader, and the .ods ones the .ods reader. Harnesses may use the test support (tests/support/).
 set(TABULOX_FUZZ_XLS_HARNESSES
   xls_workbook
   shared_strings
@@ -11,6 +11,7 @@ set(TABULOX_FUZZ_XLS_HARNESSES
 )
 set(TABULOX_FUZZ_OOXML_HARNESSES zip_reader xml_reader xlsx_workbook)
 set(TABULOX_FUZZ_XLSB_HARNESSES xlsb_workbook)
+set(TABULOX_FUZZ_ODS_HARNESSES ods_workbook)
 
 # Adds the executable `target` from the harness `harness` and `extra_sources`.
 function(tabulox_add_harness target harness)
@@ -23,5 +24,8 @@ function(tabulox_add_harness target harness)
   endif()
   if(harness IN_LIST TABULOX_FUZZ_XLSB_HARNESSES)
     target_link_libraries(${target} PRIVATE tabulox_xlsb)
+  endif()
+  if(harness IN_LIST TABULOX_FUZZ_ODS_HARNESSES)
+    target_link_libraries(${target} PRIVATE tabulox_ods)
   endif()
 endfunction()

@@ -36,6 +36,10 @@ seed_dirs() {
     xlsb_workbook)
       [ -d "$corpus_root/xlsb" ] && echo "$corpus_root/xlsb"
       echo fuzz/seeds/xlsb_workbook ;;
+    ods_workbook)
+      [ -d "$corpus_root/ods" ] && echo "$corpus_root/ods"
+      [ -d "$corpus_root/fods" ] && echo "$corpus_root/fods"
+      echo fuzz/seeds/ods_workbook ;;
     xml_reader) [ -d fuzz/seeds/xml_reader ] && echo fuzz/seeds/xml_reader ;;
     number_format) echo fuzz/seeds/number_format ;;
   esac

@@ -25,8 +25,8 @@ the text cells, and every readable file converted) is missed.
     /usr/bin/python3 scripts/fidelity_check.py --tbulxcmd build/release/cli/tbulxcmd
 
 With --as-shown it measures the as-shown layout instead, cell by cell against
-LibreOffice's export of the cells as shown (shown_check.py), .xlsb workbooks
-included (--folder xlsb for those alone); with --csv it
+LibreOffice's export of the cells as shown (shown_check.py), .xlsb, .ods and
+.fods workbooks included (--folder xlsb, ods, fods for those alone); with --csv it
 checks that the --csv layout holds the same grid as the as-shown one; with
 --formats TSV it writes what LibreOffice shows for the stored values under
 each number format code (no tbulxcmd needed). All keep LibreOffice's exports
@@ -182,7 +182,7 @@ def main():
     parser.add_argument("--formats", metavar="TSV",
                         help="write what LibreOffice shows for the values under each number format code")
     parser.add_argument("--per-format", type=int, default=12, help="values per format code in --formats")
-    parser.add_argument("--folder", action="append", choices=("xls", "xlsx", "xlsb"),
+    parser.add_argument("--folder", action="append", choices=("xls", "xlsx", "xlsb", "ods", "fods"),
                         help="with --as-shown or --csv: the corpus folders compared (repeatable; default: all)")
     parser.add_argument("--soffice", default="soffice")
     parser.add_argument("--batch-timeout", type=int, default=300, help="seconds per soffice call")

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Whether the as-shown layout is the same for .xls and .xlsx.
+"""Whether the as-shown layout is the same for .xls and .xlsx (or .xlsx and .ods).
 
 LibreOffice saves every workbook of the corpus both as .xls and as .xlsx (kept
 in --cache by the workbook's sha256; lo_export.py); tbulxcmd converts both
@@ -11,6 +11,9 @@ differently (by the way the texts differ), a status, or what LibreOffice's
 saves as 1 and 0, errors, which it saves as #N/A, and text results of
 formulas, which it saves as 0; its .xlsx keeps 15 significant digits of a
 number).
+
+With --ods, LibreOffice saves each workbook as .xlsx and as .ods instead, and
+the pairs compared are those two (--folder limits the corpus folders).
 
 A development tool, not part of the build or its tests; LibreOffice
 (libreoffice-calc-nogui) is used for comparison only.
@@ -116,15 +119,19 @@ def main():
     parser.add_argument("--cache", default=os.path.join(here, "..", "build", "fidelity-cache"))
     parser.add_argument("--soffice", default="soffice")
     parser.add_argument("--batch-timeout", type=int, default=300, help="seconds per soffice call")
+    parser.add_argument("--ods", action="store_true", help="compare the .xlsx and .ods LibreOffice saves")
+    parser.add_argument("--folder", action="append", choices=("xls", "xlsx", "xlsb", "ods", "fods"),
+                        help="the corpus folders compared (repeatable; default: all)")
     args = parser.parse_args()
+    first_kind, second_kind = ("xlsx", "ods") if args.ods else ("xls", "xlsx")
 
-    workbooks = [(folder, path) for folder, path in lo_export.corpus_workbooks(args.corpus)
+    workbooks = [(folder, path) for folder, path in lo_export.corpus_workbooks(args.corpus, args.folder)
                  if shown_cells.is_workbook_file(path)]
     if not workbooks:
         print(f"no corpus at {args.corpus}", file=sys.stderr)
         return 2
     cache = lo_export.Cache(args.cache, soffice=args.soffice, timeout=args.batch_timeout)
-    for kind in ("xls", "xlsx"):
+    for kind in (first_kind, second_kind):
         cache.fill(kind, [path for _, path in workbooks])
 
     groups = collections.OrderedDict()
@@ -132,14 +139,15 @@ def main():
     pairs, unsaved = [], []
     for folder, path in workbooks:
         name = f"{folder}/{os.path.basename(path)}"
-        saved_xls, saved_xlsx = cache.saved("xls", path), cache.saved("xlsx", path)
+        saved_xls, saved_xlsx = cache.saved(first_kind, path), cache.saved(second_kind, path)
         if saved_xls is None or saved_xlsx is None:
-            unsaved.append(f"{name}: .xls {cache.status('xls', path)}, .xlsx {cache.status('xlsx', path)}")
+            unsaved.append(f"{name}: .{first_kind} {cache.status(first_kind, path)}, "
+                           f".{second_kind} {cache.status(second_kind, path)}")
             continue
         if folder == "xls":
             group = "xls" if shown_cells.xls_is_biff8(path, None) else "xls BIFF2-BIFF7"
         else:
-            group = "xlsx"
+            group = folder
         counts = groups.setdefault(group, collections.Counter())
         xls_status, xls_text = shown_check.run_ours(args.tbulxcmd, ["--as-shown"], saved_xls)
         xlsx_status, xlsx_text = shown_check.run_ours(args.tbulxcmd, ["--as-shown"], saved_xlsx)
@@ -148,14 +156,15 @@ def main():
             counts["identical"] += 1
             continue
         if xls_status != 0 or xlsx_status != 0:
-            why, where = f"status {xls_status} (.xls) / {xlsx_status} (.xlsx)", ""
+            why, where = f"status {xls_status} (.{first_kind}) / {xlsx_status} (.{second_kind})", ""
         else:
             number, xls_line, xlsx_line = first_difference(xls_text, xlsx_text)
             why = reason(xls_line, xlsx_line, xlsx_text)
             names = {sheet for sheet, _ in cache.sheets(path) or []}
             if is_heading(lines_of(xls_text), number) and (xls_line in names or xlsx_line in names):
                 why = "sheet heading"
-            where = f"\n      line {number}: .xls  {shorten(xls_line)}\n      line {number}: .xlsx {shorten(xlsx_line)}"
+            where = (f"\n      line {number}: .{first_kind:4} {shorten(xls_line)}"
+                     f"\n      line {number}: .{second_kind:4} {shorten(xlsx_line)}")
         reasons[why] += 1
         pairs.append(f"{name}: {why}{where}")
 
@@ -172,7 +181,7 @@ def main():
         for line in pairs:
             print(f"  {line}")
     if unsaved:
-        print(f"\nLibreOffice cannot save as .xls or .xlsx ({len(unsaved)}):")
+        print(f"\nLibreOffice cannot save as .{first_kind} or .{second_kind} ({len(unsaved)}):")
         for line in unsaved:
             print(f"  {line}")
     return 0

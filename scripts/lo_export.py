@@ -40,6 +40,7 @@ FILTERS = {
     "shown": "csv:Text - txt - csv (StarCalc):9,34,76,1,,0,false,true,true,false,false,-1",
     "xls": "xls",
     "xlsx": "xlsx",
+    "ods": "ods",
 }
 STATUS = "status"
 SHEETS = "sheets.tsv"
@@ -219,18 +220,19 @@ class Cache:
         return datetime.date.fromtimestamp(os.path.getmtime(os.path.join(self.entry(kind, path), STATUS)))
 
     def saved(self, kind, path):
-        """The path of the workbook LibreOffice saved as kind ("xls" or "xlsx"), or None."""
+        """The path of the workbook LibreOffice saved as kind ("xls", "xlsx" or "ods"), or None."""
         if self.status(kind, path) != "ok":
             return None
         stored = os.path.join(self.entry(kind, path), "book." + kind)
         return stored if os.path.exists(stored) else None
 
 
-CORPUS_FOLDERS = (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx")), ("xlsb", (".xlsb",)))
+CORPUS_FOLDERS = (("xls", (".xls",)), ("xlsx", (".xlsx", ".xlsm", ".xltx")), ("xlsb", (".xlsb",)),
+                  ("ods", (".ods", ".ots")), ("fods", (".fods",)))
 
 
 def corpus_workbooks(corpus, folders=None):
-    """The .xls, .xlsx and .xlsb workbooks of the corpus (of the named folders
+    """The .xls, .xlsx, .xlsb, .ods and .fods workbooks of the corpus (of the named folders
     only, when given), as (folder, path), sorted."""
     found = []
     for folder, extensions in CORPUS_FOLDERS:

@@ -1,7 +1,7 @@
 """What kind of value a workbook cell holds, as an independent reader sees it.
 
 Development tool for the fidelity scripts: python3-xlrd reads .xls,
-python3-openpyxl reads .xlsx. A cell's kind is one of KINDS; a cell the reader
+python3-openpyxl reads .xlsx, xlsb_cells reads the records of .xlsb. A cell's kind is one of KINDS; a cell the reader
 cannot say anything about (the reader failed, or the sheet is not found) is
 classified by the shape of the text LibreOffice shows for it.
 """
@@ -9,6 +9,8 @@ classified by the shape of the text LibreOffice shows for it.
 import os
 import re
 import warnings
+
+import xlsb_cells
 
 KINDS = ("text", "number General", "number formatted", "date/time", "boolean", "error", "empty in reader")
 
@@ -23,11 +25,14 @@ ERROR_SHAPE = re.compile(r"^#(NULL!|DIV/0!|VALUE!|REF!|NAME\?|NUM!|N/A)$")
 
 
 def is_workbook_file(path):
-    """Whether the file starts like a workbook: a compound file, a ZIP archive
-    or a bare BIFF stream. Anything else (text, images) is not compared."""
+    """Whether the file starts like a workbook: a compound file, a ZIP archive,
+    a bare BIFF stream or a flat OpenDocument spreadsheet (an XML document
+    holding office:document). Anything else (text, images) is not compared."""
     with open(path, "rb") as f:
-        head = f.read(8)
+        head = f.read(4096)
     if head.startswith(OLE_SIGNATURE) or head.startswith(ZIP_SIGNATURE):
+        return True
+    if path.lower().endswith(".fods") and b"<office:document" in head:
         return True
     return len(head) >= 2 and int.from_bytes(head[:2], "little") in BARE_BIFF_BOFS
 
@@ -169,10 +174,11 @@ class XlsxCells:
 
 def open_cells(path):
     """The reader for a workbook, or None when it cannot read it."""
-    if path.lower().endswith(".xlsb"):
-        return None  # openpyxl reads no binary workbook
+    lower = path.lower()
     try:
-        return XlsCells(path) if path.lower().endswith(".xls") else XlsxCells(path)
+        if lower.endswith(".xlsb"):
+            return xlsb_cells.XlsbCells(path)
+        return XlsCells(path) if lower.endswith(".xls") else XlsxCells(path)
     except Exception:
         return None
 

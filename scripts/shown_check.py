@@ -40,9 +40,15 @@ def column_name(column):
 
 
 def type_flag(path):
-    """-TXLS, -TXLSB or -TXLSX, so that .xlsm and .xltx files are read as workbooks."""
+    """-TXLS, -TXLSB, -TODS or -TXLSX, so that .xlsm and .xltx files are read as workbooks."""
     lower = path.lower()
-    return "-TXLS" if lower.endswith(".xls") else "-TXLSB" if lower.endswith(".xlsb") else "-TXLSX"
+    if lower.endswith(".xls"):
+        return "-TXLS"
+    if lower.endswith(".xlsb"):
+        return "-TXLSB"
+    if lower.endswith((".ods", ".ots", ".fods")):
+        return "-TODS"
+    return "-TXLSX"
 
 
 def run_ours(tbulxcmd, flags, path, timeout=120):

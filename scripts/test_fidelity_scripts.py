@@ -9,6 +9,7 @@ import collections
 import datetime
 import os
 import stat
+import struct
 import sys
 import tempfile
 import textwrap
@@ -20,6 +21,7 @@ import format_parity  # noqa: E402
 import lo_export  # noqa: E402
 import shown_cells  # noqa: E402
 import shown_check  # noqa: E402
+import xlsb_cells  # noqa: E402
 
 # Writes <base>-<sheet>.csv for each sheet name listed in an input file (one a
 # line) and says so as soffice does, or <base>.xls / <base>.xlsx when asked to
@@ -210,6 +212,77 @@ class ShapeTest(unittest.TestCase):
             self.assertFalse(kind(b"BM\x36\x00"))
             self.assertFalse(kind(b"a,b\n"))
             self.assertFalse(kind(b""))
+
+
+def xlsb_record(kind, payload=b""):
+    """A binary workbook record: type and size in 7-bit groups, then the payload."""
+    def groups(value):
+        out = bytearray()
+        while True:
+            out.append((value & 0x7F) | (0x80 if value > 0x7F else 0))
+            value >>= 7
+            if not value:
+                return bytes(out)
+    return groups(kind) + groups(len(payload)) + payload
+
+
+def wide(text):
+    return struct.pack("<I", len(text)) + text.encode("utf-16-le")
+
+
+def write_xlsb(path):
+    """A workbook of one sheet "Data" whose first row holds every cell kind
+    the reader tells apart, and whose second row starts with short cells."""
+    import zipfile
+
+    cell = lambda column, style: struct.pack("<II", column, style)  # noqa: E731
+    sheet = b"".join([
+        xlsb_record(0, struct.pack("<I", 0) + b"\0" * 13),
+        xlsb_record(7, cell(0, 0) + struct.pack("<I", 1)),                     # A1 shared string
+        xlsb_record(2, cell(1, 1) + struct.pack("<I", (4 << 2) | 2)),          # B1 RK 4, a date
+        xlsb_record(5, cell(2, 2) + struct.pack("<d", 1.5)),                   # C1 0.00
+        xlsb_record(10, cell(3, 0) + b"\1" + b"\0\0"),                        # D1 formula TRUE
+        xlsb_record(11, cell(4, 0) + b"\x2a" + b"\0\0"),                      # E1 formula #N/A
+        xlsb_record(62, cell(5, 0) + b"\1" + wide("rich") + b"\0" * 4),       # F1 rich string
+        xlsb_record(8, cell(6, 0) + wide("made") + b"\0\0"),                   # G1 formula text
+        xlsb_record(0, struct.pack("<I", 1) + b"\0" * 13),
+        xlsb_record(13, struct.pack("<II", 0, (-1234 << 2 & 0xFFFFFFFF) | 3)),  # A2 -12.34
+        xlsb_record(12, struct.pack("<I", 0)),                                  # B2 blank
+        xlsb_record(17, struct.pack("<I", 0) + wide("short")),                  # C2
+    ])
+    styles = b"".join([xlsb_record(44, struct.pack("<H", 164) + wide("0.00")), xlsb_record(617)]
+                      + [xlsb_record(47, struct.pack("<HH", 0, number_format) + b"\0" * 12)
+                         for number_format in (0, 14, 164)] + [xlsb_record(618)])
+    relationships = ('<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+                     '<Relationship Id="rId1" Target="worksheets/sheet1.bin" Type="x"/></Relationships>')
+    with zipfile.ZipFile(path, "w") as book:
+        book.writestr("xl/_rels/workbook.bin.rels", relationships)
+        book.writestr("xl/workbook.bin", xlsb_record(153, struct.pack("<I", 1))
+                      + xlsb_record(156, struct.pack("<II", 0, 1) + wide("rId1") + wide("Data")))
+        book.writestr("xl/sharedStrings.bin", xlsb_record(19, b"\0" + wide("first"))
+                      + xlsb_record(19, b"\0" + wide("second")))
+        book.writestr("xl/styles.bin", styles)
+        book.writestr("xl/worksheets/sheet1.bin", sheet)
+
+
+class XlsbCellsTest(unittest.TestCase):
+    def test_cells_as_their_records_hold_them(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "book.xlsb")
+            write_xlsb(path)
+            cells = shown_cells.open_cells(path)
+            self.assertIsInstance(cells, xlsb_cells.XlsbCells)
+            self.assertTrue(cells.date_1904)
+            sheet = cells.sheet(1, "Data")
+            self.assertEqual(sheet, cells.sheet(1, "renamed"))
+            found = [(cells.cell(sheet, row, column)[0], cells.value(sheet, row, column))
+                     for row, column in ((0, 0), (0, 1), (0, 2), (0, 3), (0, 4), (0, 5), (0, 6),
+                                         (1, 0), (1, 1), (1, 2), (5, 5))]
+            self.assertEqual(found, [
+                ("text", "second"), ("date/time", 4.0), ("number formatted", 1.5), ("boolean", 1),
+                ("error", "#N/A"), ("text", "rich"), ("text", "made"), ("number General", -12.34),
+                ("empty in reader", None), ("text", "short"), ("empty in reader", None)])
+            self.assertEqual(cells.cell(sheet, 0, 2)[1], "0.00")
 
 
 class ParityTest(unittest.TestCase):

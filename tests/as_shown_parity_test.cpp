@@ -1,4 +1,4 @@
-// The same cells written as .xls and as .xlsx give the same as-shown text,
+// The same cells written as .xls, .xlsx and .ods give the same as-shown text,
 // through the public interface: numbers through built-in and custom formats,
 // formula results of every type, booleans, errors, texts that need quotes,
 // empty rows, hidden rows, columns and sheets.
@@ -110,16 +110,81 @@ lines</v></c><c r="C5" t="b"><f>FALSE()</f><v>0</v></c>)"
   });
 }
 
+// The same cells as the application writes them in an OpenDocument package.
+std::string OdsWorkbook() {
+  const std::string content =
+      R"x(<office:document-content><office:automatic-styles>)x"
+      R"x(<number:number-style style:name="N1"><number:number number:decimal-places="2" )x"
+      R"x(number:min-decimal-places="2" number:min-integer-digits="1" number:grouping="true"/>)x"
+      R"x(<number:text> EUR</number:text></number:number-style>)x"
+      R"x(<number:percentage-style style:name="N2"><number:number number:decimal-places="2" )x"
+      R"x(number:min-decimal-places="2" number:min-integer-digits="1"/><number:text>%</number:text>)x"
+      R"x(</number:percentage-style>)x"
+      R"x(<number:date-style style:name="N3"><number:month/><number:text>/</number:text><number:day/>)x"
+      R"x(<number:text>/</number:text><number:year/></number:date-style>)x"
+      R"x(<number:date-style style:name="N4"><number:year number:style="long"/><number:text>-</number:text>)x"
+      R"x(<number:month number:style="long"/><number:text>-</number:text><number:day number:style="long"/>)x"
+      R"x(</number:date-style>)x"
+      R"x(<style:style style:name="ce1" style:family="table-cell" style:data-style-name="N1"/>)x"
+      R"x(<style:style style:name="ce2" style:family="table-cell" style:data-style-name="N2"/>)x"
+      R"x(<style:style style:name="ce3" style:family="table-cell" style:data-style-name="N3"/>)x"
+      R"x(<style:style style:name="ce4" style:family="table-cell" style:data-style-name="N4"/>)x"
+      R"x(<style:style style:name="ta2" style:family="table"><style:table-properties table:display="false"/>)x"
+      R"x(</style:style></office:automatic-styles><office:body><office:spreadsheet>)x"
+      R"x(<table:table table:name="Sales"><table:table-column table:number-columns-repeated="4"/>)x"
+      R"x(<table:table-column table:visibility="collapse"/>)x"
+      R"x(<table:table-row><table:table-cell office:value-type="string"><text:p>Region</text:p></table:table-cell>)x"
+      R"x(<table:table-cell office:value-type="string"><text:p>Amount</text:p></table:table-cell>)x"
+      R"x(<table:table-cell office:value-type="string"><text:p>Share</text:p></table:table-cell>)x"
+      R"x(<table:table-cell office:value-type="string"><text:p>When</text:p></table:table-cell></table:table-row>)x"
+      R"x(<table:table-row><table:table-cell office:value-type="string"><text:p>North</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:style-name="ce1" office:value-type="float" office:value="1234567.891">)x"
+      R"x(<text:p>1,234,567.89 EUR</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:style-name="ce2" office:value-type="percentage" office:value="0.625">)x"
+      R"x(<text:p>62.50%</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:style-name="ce3" office:value-type="date" office:date-value="2024-01-01">)x"
+      R"x(<text:p>1/1/24</text:p></table:table-cell>)x"
+      R"x(<table:table-cell office:value-type="string"><text:p>hidden column</text:p></table:table-cell>)x"
+      R"x(</table:table-row><table:table-row><table:table-cell table:number-columns-repeated="5"/></table:table-row>)x"
+      R"x(<table:table-row><table:table-cell office:value-type="string"><text:p>tab<text:tab/>here, "quoted"</text:p>)x"
+      R"x(</table:table-cell><table:table-cell office:value-type="boolean" office:boolean-value="true">)x"
+      R"x(<text:p>TRUE</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:formula="of:=1/0" office:value-type="float" office:value="0" )x"
+      R"x(calcext:value-type="error"><text:p>#DIV/0!</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:style-name="ce4" table:formula="of:=NOW()" office:value-type="date" )x"
+      R"x(office:date-value="2010-04-25T17:42:32.988"><text:p>2010-04-25</text:p></table:table-cell>)x"
+      R"x(</table:table-row><table:table-row><table:table-cell/>)x"
+      R"x(<table:table-cell table:formula="of:=[.A1]" office:value-type="string" office:string-value="two&#10;lines">)x"
+      R"x(<text:p>two</text:p><text:p>lines</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:formula="of:=FALSE()" office:value-type="boolean" office:boolean-value="false">)x"
+      R"x(<text:p>FALSE</text:p></table:table-cell>)x"
+      R"x(<table:table-cell table:formula="of:=NA()" office:value-type="float" office:value="0" )x"
+      R"x(calcext:value-type="error"><text:p>#N/A</text:p></table:table-cell></table:table-row>)x"
+      R"x(<table:table-row table:visibility="collapse"><table:table-cell office:value-type="string">)x"
+      R"x(<text:p>hidden row</text:p></table:table-cell></table:table-row>)x"
+      R"x(<table:table-row table:number-rows-repeated="1048570"><table:table-cell table:number-columns-repeated="1024"/>)x"
+      R"x(</table:table-row></table:table>)x"
+      R"x(<table:table table:name="Notes" table:style-name="ta2"><table:table-row>)x"
+      R"x(<table:table-cell office:value-type="string"><text:p>note</text:p></table:table-cell></table:table-row>)x"
+      R"x(</table:table></office:spreadsheet></office:body></office:document-content>)x";
+  return testing::WriteZip({{"mimetype", "application/vnd.oasis.opendocument.spreadsheet", 0},
+                            {"content.xml", content}});
+}
+
 class AsShownParity : public ::testing::Test {
  protected:
-  // The text of both workbooks, which must be the same; "rc N" for a failure.
+  // The text of the workbooks, which must be the same; "rc N" for a failure.
   std::string Text(const ConversionOptions& options) {
     const std::vector<std::uint8_t> xls = XlsWorkbook();
     const std::string xlsx = XlsxWorkbook();
+    const std::string ods = OdsWorkbook();
     const std::string fromXls = Convert(xls, WorkbookType::kXls, options);
     const std::string fromXlsx =
         Convert({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()}, WorkbookType::kXlsx, options);
+    const std::string fromOds =
+        Convert({reinterpret_cast<const std::uint8_t*>(ods.data()), ods.size()}, WorkbookType::kOds, options);
     EXPECT_EQ(fromXls, fromXlsx);
+    EXPECT_EQ(fromXls, fromOds);
     return fromXls;
   }
 
@@ -172,13 +237,18 @@ TEST_F(AsShownParity, HiddenContentLeftOutTheSameWay) {
 TEST_F(AsShownParity, SheetsAreListedAlikeAndChosenByNumberOrName) {
   const std::vector<std::uint8_t> xls = XlsWorkbook();
   const std::string xlsx = XlsxWorkbook();
+  const std::string ods = OdsWorkbook();
   std::vector<SheetInfo> fromXls;
   std::vector<SheetInfo> fromXlsx;
+  std::vector<SheetInfo> fromOds;
   ASSERT_EQ(engine_.ListSheetsInBuffer(xls, WorkbookType::kXls, fromXls), 2);
   ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()},
                                        WorkbookType::kXlsx, fromXlsx),
             2);
-  for (const auto& sheets : {fromXls, fromXlsx}) {
+  ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(ods.data()), ods.size()},
+                                       WorkbookType::kOds, fromOds),
+            2);
+  for (const auto& sheets : {fromXls, fromXlsx, fromOds}) {
     EXPECT_EQ(sheets[0].name, "Sales");
     EXPECT_FALSE(sheets[0].hidden);
     EXPECT_EQ(sheets[0].number, 1);

@@ -81,8 +81,8 @@ std::string Columns(std::uint32_t first, std::uint32_t last, bool hidden) {
   return Record(60, Payload().u32(first).u32(last).u32(2560).u32(0).u16(hidden ? 1 : 0));
 }
 
-std::string SheetPart(const std::string& records) {
-  return Record(129) + Record(145) + records + Record(146) + Record(130);
+std::string SheetPart(const std::string& records, const std::string& trailer) {
+  return Record(129) + Record(145) + records + Record(146) + trailer + Record(130);
 }
 
 std::string SharedStringsPart(const std::vector<std::string>& strings) {
@@ -110,6 +110,7 @@ struct Sheet {
   std::string name;
   std::string records;  // the records inside sheetData, and BrtColInfo ones before it
   std::uint32_t state = 0;  // 0 visible, 1 hidden, 2 very hidden
+  std::string trailer = {};  // records after sheetData
 };
 
 struct Book {
@@ -150,7 +151,7 @@ std::string Package(const Book& book) {
                                 .wide(id)
                                 .wide(book.sheets[i].name));
     rels += Relationship(id, "worksheet", part);
-    entries.emplace_back("xl/" + part, SheetPart(book.sheets[i].records));
+    entries.emplace_back("xl/" + part, SheetPart(book.sheets[i].records, book.sheets[i].trailer));
   }
   workbook += Record(144) + Record(132);
   rels += Relationship("rIdS", "sharedStrings", "sharedStrings.bin") +
@@ -261,6 +262,20 @@ TEST(XlsbCells, CellsBeyondTheSheetAreLeftOut) {
   EXPECT_EQ(text, "Far\r\n" + std::string(16383, '\t') + "3\r\n\r\n");
   ASSERT_GE(Convert(Package(book), text, AsShown()), 0);
   EXPECT_EQ(text, std::string(16383, '\t') + "3\r\n");
+}
+
+// Excel ends its sheets with a future-record block that holds a record of
+// type 1, the type of a blank cell; no record after the sheet data is a cell.
+TEST(XlsbCells, RecordsAfterTheSheetDataAreNoCells) {
+  Book book;
+  book.sheets = {{"Data", Row(0) + Record(5, Cell(2).f64(1)), 0,
+                  Record(35, Payload().u32(0x10E02)) + Record(1, Cell(0, 8).u8(0)) +
+                      Record(5, Cell(0).f64(9)) + Row(3) + Record(6, Cell(1).wide("late")) + Record(36)}};
+  std::string text;
+  ASSERT_GE(Convert(Package(book), text), 0);
+  EXPECT_EQ(text, "Data\r\n\t\t1\r\n\r\n");
+  ASSERT_GE(Convert(Package(book), text, AsShown()), 0);
+  EXPECT_EQ(text, "\t\t1\r\n");
 }
 
 TEST(XlsbCells, EmptyRowRecordsCostNoText) {

@@ -68,10 +68,7 @@ std::vector<SheetInfo> SheetInfos(const std::vector<XlsbSheet>& sheets) {
   std::vector<SheetInfo> infos;
   infos.reserve(sheets.size());
   for (const XlsbSheet& sheet : sheets) {
-    std::string utf8;
-    // 65001 joins the surrogate halves of engine text; its mark is dropped.
-    if (EncodeText(sheet.name, 65001, utf8) == 0 && utf8.size() >= 3) utf8.erase(0, 3);
-    infos.push_back({std::move(utf8), sheet.hidden});
+    infos.push_back({EngineTextAsUtf8(sheet.name), sheet.hidden});
   }
   return infos;
 }

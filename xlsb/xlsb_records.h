@@ -10,6 +10,7 @@
 namespace tabulox::xlsb {
 
 // Worksheet part: rows, columns and cells.
+inline constexpr std::uint32_t kEndSheetData = 146;
 inline constexpr std::uint32_t kRowHdr = 0;
 inline constexpr std::uint32_t kCellBlank = 1;
 inline constexpr std::uint32_t kCellRk = 2;

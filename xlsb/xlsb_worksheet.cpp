@@ -39,7 +39,13 @@ class WorksheetCells {
       : sink_(sink), skipHiddenRows_(skipHiddenRows) {}
 
   void Record(const XlsbRecord& record) {
-    if (record.type == xlsb::kRowHdr) {
+    // Rows and cells end with the sheet data: what follows is no cell, whatever
+    // its record type (Excel writes a 9-byte record of type 1 in a future-record
+    // block there).
+    if (sheetDataEnded_) return;
+    if (record.type == xlsb::kEndSheetData) {
+      sheetDataEnded_ = true;
+    } else if (record.type == xlsb::kRowHdr) {
       Row(record.payload);
     } else if (record.type == xlsb::kColInfo) {
       Columns(record.payload);
@@ -154,6 +160,7 @@ class WorksheetCells {
   bool rowOutside_ = false;  // a row number beyond the sheet
   bool rowBegins_ = true;
   bool anyCell_ = false;
+  bool sheetDataEnded_ = false;
   std::string text_;
 };
 

@@ -72,7 +72,7 @@ void ZipArchive::OpenBuffer(std::span<const std::uint8_t> bytes, std::string_vie
 
 MemberReader ZipArchive::OpenMember(std::string_view name) {
   if (IsBlankName(name)) return MemberReader(*this, nullptr);
-  MakeListCurrent();
+  if (!haveList_) MakeListCurrent();
   const auto found = index_.find(FoldName(name));
   return MemberReader(*this, found == index_.end() ? nullptr : &found->second);
 }

@@ -86,7 +86,9 @@ class ZipArchive {
   int MemberCount() const { return static_cast<int>(members_.size()); }
 
   // The members named `name`, for reading block by block (a blank name finds
-  // none, without reading). Makes the member list current first (as Open).
+  // none, without reading), from the list and bytes Open read: a file that
+  // changes after Open is read anew by the next Open, never in the middle of
+  // a conversion. Reads the list first when there is none (as Open).
   MemberReader OpenMember(std::string_view name);
 
   // Called from time to time while the reader scans or decodes (every 32 KiB

@@ -42,6 +42,7 @@ enum class WorkbookType {
   kXls,   // BIFF2 to BIFF8: a compound file's workbook stream, or a bare stream
   kXlsx,  // Office Open XML in a ZIP archive
   kXlsb,  // Office Open XML package whose parts are binary record streams
+  kOds,   // OpenDocument spreadsheet: a ZIP package or a flat XML document
 };
 
 // How the cells of a workbook are written.
