@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "add_folder_dialog.h"
-#include "file_search.h"
-#include "main_window.h"
-#include "scan_cancel_dialog.h"
-#include "settings_file.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/file_search.h"
+#include "desktop/main_window.h"
+#include "desktop/scan_cancel_dialog.h"
+#include "desktop/settings_file.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "about_box.h"
+#include "desktop/about_box.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>

@@ -1,11 +1,11 @@
-#include "activity_log.h"
+#include "desktop/activity_log.h"
 
 #include <QDateTime>
 #include <QFile>
 #include <QStringDecoder>
 
-#include "global_settings.h"
-#include "log_time_stamp.h"
+#include "desktop/global_settings.h"
+#include "desktop/log_time_stamp.h"
 
 namespace tabulox {
 

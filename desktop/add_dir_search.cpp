@@ -1,9 +1,9 @@
-#include "add_dir_search.h"
+#include "desktop/add_dir_search.h"
 
 #include <QThread>
 
-#include "add_folder_dialog.h"
-#include "folder_scan.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/folder_scan.h"
 
 namespace tabulox {
 

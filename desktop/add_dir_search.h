@@ -8,8 +8,8 @@
 #include <QObject>
 #include <QString>
 
-#include "file_search.h"
-#include "global_settings.h"
+#include "desktop/file_search.h"
+#include "desktop/global_settings.h"
 
 class QThread;
 

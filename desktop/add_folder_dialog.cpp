@@ -1,11 +1,11 @@
-#include "add_folder_dialog.h"
+#include "desktop/add_folder_dialog.h"
 
 #include <QHBoxLayout>
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-#include "directory_dialog.h"
-#include "file_types.h"
+#include "desktop/directory_dialog.h"
+#include "desktop/file_types.h"
 
 namespace tabulox {
 namespace {

@@ -12,7 +12,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "code_page_list.h"
+#include "desktop/code_page_list.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "command_line.h"
+#include "desktop/command_line.h"
 
 #include <QCommandLineParser>
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "conversion_cancel_dialog.h"
+#include "desktop/conversion_cancel_dialog.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "conversion_entry.h"
+#include "desktop/conversion_entry.h"
 
 #include <QFile>
 

@@ -1,10 +1,10 @@
-#include "conversion_worker.h"
+#include "desktop/conversion_worker.h"
 
 #include <QFile>
 #include <algorithm>
 #include <string_view>
 
-#include "target_file.h"
+#include "desktop/target_file.h"
 
 namespace tabulox {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "conversion_entry.h"
+#include "desktop/conversion_entry.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox {

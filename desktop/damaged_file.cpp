@@ -1,4 +1,4 @@
-#include "damaged_file.h"
+#include "desktop/damaged_file.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "directory_dialog.h"
+#include "desktop/directory_dialog.h"
 
 #include <QFileDialog>
 #include <QHBoxLayout>
@@ -7,7 +7,7 @@
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 
-#include "picker_folder.h"
+#include "desktop/picker_folder.h"
 
 namespace tabulox {
 

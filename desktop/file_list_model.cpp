@@ -1,4 +1,4 @@
-#include "file_list_model.h"
+#include "desktop/file_list_model.h"
 
 #include <algorithm>
 #include <numeric>

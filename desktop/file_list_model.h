@@ -11,7 +11,7 @@
 #include <QStringList>
 #include <vector>
 
-#include "job_file.h"
+#include "desktop/job_file.h"
 
 namespace tabulox {
 

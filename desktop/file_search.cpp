@@ -1,4 +1,4 @@
-#include "file_search.h"
+#include "desktop/file_search.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -1,6 +1,6 @@
-#include "file_types.h"
+#include "desktop/file_types.h"
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

@@ -14,8 +14,8 @@ namespace tabulox {
 
 struct ProgramSettings;
 
-enum class FileType { kXls, kXlt, kXlsx, kXlsm, kXltx, kXltm, kXlsb };
-inline constexpr std::size_t kFileTypeCount = 7;
+enum class FileType { kXls, kXlt, kXlsx, kXlsm, kXltx, kXltm, kXlsb, kOds, kOts, kFods };
+inline constexpr std::size_t kFileTypeCount = 10;
 
 struct FileTypeEntry {
   FileType type;
@@ -34,6 +34,9 @@ inline constexpr std::array<FileTypeEntry, kFileTypeCount> kFileTypes{{
     {FileType::kXltx, ".xltx", "XLTX", "Excel Open XML Template", WorkbookType::kXlsx},
     {FileType::kXltm, ".xltm", "XLTM", "Excel Open XML Macro-Enabled Template", WorkbookType::kXlsx},
     {FileType::kXlsb, ".xlsb", "XLSB", "Excel Binary File", WorkbookType::kXlsb},
+    {FileType::kOds, ".ods", "ODS", "OpenDocument Spreadsheet", WorkbookType::kOds},
+    {FileType::kOts, ".ots", "OTS", "OpenDocument Spreadsheet Template", WorkbookType::kOds},
+    {FileType::kFods, ".fods", "FODS", "Flat OpenDocument Spreadsheet", WorkbookType::kOds},
 }};
 
 // The entry of `type`.

@@ -1,8 +1,8 @@
-#include "folder_scan.h"
+#include "desktop/folder_scan.h"
 
 #include <QFile>
 
-#include "file_types.h"
+#include "desktop/file_types.h"
 
 namespace tabulox {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <string>
 
-#include "file_search.h"
-#include "global_settings.h"
+#include "desktop/file_search.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

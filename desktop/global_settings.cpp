@@ -1,4 +1,4 @@
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "file_types.h"
+#include "desktop/file_types.h"
 
 namespace tabulox {
 
@@ -37,7 +37,7 @@ struct ProgramSettings {
   QString xlsExtraPatterns;         // more names read as .xls, e.g. "*.xlw;*.XLW"
   QString xlsxExtraPatterns;        // more names read as .xlsx
   // Per entry of kFileTypes: whether Add Dir looks for it.
-  std::array<bool, kFileTypeCount> scannedTypes = {true, true, true, true, true, true, true};
+  std::array<bool, kFileTypeCount> scannedTypes = {true, true, true, true, true, true, true, true, true, true};
   bool recurseFolders = false;  // Add Dir descends into sub-folders
   bool loggingOff = false;
   // The Output group of the Options dialog.

@@ -1,4 +1,4 @@
-#include "help_pages.h"
+#include "desktop/help_pages.h"
 
 #include <QApplication>
 #include <QDesktopServices>

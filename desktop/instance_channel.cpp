@@ -1,4 +1,4 @@
-#include "instance_channel.h"
+#include "desktop/instance_channel.h"
 
 #include <QCryptographicHash>
 #include <QDataStream>
@@ -6,8 +6,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "global_settings.h"
-#include "private_folder.h"
+#include "desktop/global_settings.h"
+#include "desktop/private_folder.h"
 
 namespace tabulox {
 namespace {

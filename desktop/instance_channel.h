@@ -13,7 +13,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include "command_line.h"
+#include "desktop/command_line.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "instance_client.h"
+#include "desktop/instance_client.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -7,8 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "instance_channel.h"
-#include "private_folder.h"
+#include "desktop/instance_channel.h"
+#include "desktop/private_folder.h"
 
 namespace tabulox {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <QString>
 
-#include "command_line.h"
+#include "desktop/command_line.h"
 
 namespace tabulox {
 

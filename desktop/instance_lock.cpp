@@ -1,4 +1,4 @@
-#include "instance_lock.h"
+#include "desktop/instance_lock.h"
 
 #include <QFile>
 #include <cerrno>
@@ -6,7 +6,7 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "instance_server.h"
+#include "desktop/instance_server.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -10,8 +10,8 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "instance_channel.h"
-#include "private_folder.h"
+#include "desktop/instance_channel.h"
+#include "desktop/private_folder.h"
 
 namespace tabulox {
 

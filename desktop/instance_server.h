@@ -17,7 +17,7 @@
 #include <functional>
 #include <memory>
 
-#include "command_line.h"
+#include "desktop/command_line.h"
 
 namespace tabulox {
 

@@ -1,10 +1,10 @@
-#include "job_file.h"
+#include "desktop/job_file.h"
 
 #include <QFile>
 
 #include "core/byte_reader.h"
+#include "desktop/global_settings.h"
 #include "destination/atomic_file.h"
-#include "global_settings.h"
 
 namespace tabulox {
 

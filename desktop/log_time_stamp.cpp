@@ -1,4 +1,4 @@
-#include "log_time_stamp.h"
+#include "desktop/log_time_stamp.h"
 
 #include "tabulox/tabulox.h"
 

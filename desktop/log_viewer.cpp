@@ -1,4 +1,4 @@
-#include "log_viewer.h"
+#include "desktop/log_viewer.h"
 
 #include <QFile>
 #include <QHBoxLayout>
@@ -6,9 +6,9 @@
 #include <QScrollBar>
 #include <QVBoxLayout>
 
-#include "activity_log.h"
-#include "global_settings.h"
-#include "picker_folder.h"
+#include "desktop/activity_log.h"
+#include "desktop/global_settings.h"
+#include "desktop/picker_folder.h"
 
 namespace tabulox {
 

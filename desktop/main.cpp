@@ -10,15 +10,15 @@
 #include <cstdio>
 #include <memory>
 
-#include "activity_log.h"
-#include "command_line.h"
-#include "instance_channel.h"
-#include "instance_server.h"
-#include "main_window.h"
-#include "settings_file.h"
-#include "single_instance.h"
-#include "start_path_inbox.h"
-#include "termination_signals.h"
+#include "desktop/activity_log.h"
+#include "desktop/command_line.h"
+#include "desktop/instance_channel.h"
+#include "desktop/instance_server.h"
+#include "desktop/main_window.h"
+#include "desktop/settings_file.h"
+#include "desktop/single_instance.h"
+#include "desktop/start_path_inbox.h"
+#include "desktop/termination_signals.h"
 
 namespace {
 

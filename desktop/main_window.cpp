@@ -1,4 +1,4 @@
-#include "main_window.h"
+#include "desktop/main_window.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -20,23 +20,23 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "about_box.h"
-#include "add_dir_search.h"
-#include "add_folder_dialog.h"
-#include "conversion_cancel_dialog.h"
-#include "directory_dialog.h"
-#include "file_types.h"
-#include "damaged_file.h"
-#include "global_settings.h"
-#include "help_pages.h"
-#include "log_viewer.h"
-#include "options_dialog.h"
-#include "output_options.h"
-#include "overwrite_dialog.h"
-#include "password_dialog.h"
-#include "picker_folder.h"
-#include "scan_cancel_dialog.h"
-#include "target_file.h"
+#include "desktop/about_box.h"
+#include "desktop/add_dir_search.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/conversion_cancel_dialog.h"
+#include "desktop/damaged_file.h"
+#include "desktop/directory_dialog.h"
+#include "desktop/file_types.h"
+#include "desktop/global_settings.h"
+#include "desktop/help_pages.h"
+#include "desktop/log_viewer.h"
+#include "desktop/options_dialog.h"
+#include "desktop/output_options.h"
+#include "desktop/overwrite_dialog.h"
+#include "desktop/password_dialog.h"
+#include "desktop/picker_folder.h"
+#include "desktop/scan_cancel_dialog.h"
+#include "desktop/target_file.h"
 
 // The icon set lives in a static library, so its registration is explicit.
 static void InitIconResources() { Q_INIT_RESOURCE(tabulox); }

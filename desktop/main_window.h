@@ -12,11 +12,11 @@
 #include <functional>
 #include <memory>
 
-#include "activity_log.h"
-#include "conversion_entry.h"
-#include "conversion_worker.h"
-#include "file_list_model.h"
-#include "file_search.h"
+#include "desktop/activity_log.h"
+#include "desktop/conversion_entry.h"
+#include "desktop/conversion_worker.h"
+#include "desktop/file_list_model.h"
+#include "desktop/file_search.h"
 
 namespace tabulox {
 

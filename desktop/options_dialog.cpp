@@ -1,4 +1,4 @@
-#include "options_dialog.h"
+#include "desktop/options_dialog.h"
 
 #include <QFileDialog>
 #include <QFormLayout>
@@ -9,10 +9,10 @@
 #include <QMessageBox>
 #include <QVBoxLayout>
 
-#include "code_page_list.h"
-#include "file_types.h"
-#include "help_pages.h"
-#include "picker_folder.h"
+#include "desktop/code_page_list.h"
+#include "desktop/file_types.h"
+#include "desktop/help_pages.h"
+#include "desktop/picker_folder.h"
 
 namespace tabulox {
 namespace {

@@ -12,7 +12,7 @@
 #include <QTabWidget>
 #include <QTreeWidget>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

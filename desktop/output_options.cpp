@@ -1,4 +1,4 @@
-#include "output_options.h"
+#include "desktop/output_options.h"
 
 namespace tabulox {
 namespace {

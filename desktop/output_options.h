@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 #include "tabulox/tabulox.h"
 
 namespace tabulox {

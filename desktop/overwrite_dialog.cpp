@@ -1,4 +1,4 @@
-#include "overwrite_dialog.h"
+#include "desktop/overwrite_dialog.h"
 
 #include <QApplication>
 #include <QHBoxLayout>

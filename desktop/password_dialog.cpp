@@ -1,4 +1,4 @@
-#include "password_dialog.h"
+#include "desktop/password_dialog.h"
 
 #include <QDialogButtonBox>
 #include <QVBoxLayout>

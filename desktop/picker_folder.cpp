@@ -1,9 +1,9 @@
-#include "picker_folder.h"
+#include "desktop/picker_folder.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 namespace {

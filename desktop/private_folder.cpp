@@ -1,4 +1,4 @@
-#include "private_folder.h"
+#include "desktop/private_folder.h"
 
 #include <QFile>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "scan_cancel_dialog.h"
+#include "desktop/scan_cancel_dialog.h"
 
 #include <QCloseEvent>
 #include <QVBoxLayout>

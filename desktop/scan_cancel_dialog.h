@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "file_search.h"
+#include "desktop/file_search.h"
 
 namespace tabulox {
 

@@ -1,4 +1,4 @@
-#include "settings_file.h"
+#include "desktop/settings_file.h"
 
 #include <QFile>
 #include <QMap>
@@ -8,9 +8,9 @@
 #include <optional>
 #include <vector>
 
-#include "damaged_file.h"
+#include "desktop/damaged_file.h"
+#include "desktop/file_types.h"
 #include "destination/atomic_file.h"
-#include "file_types.h"
 
 namespace tabulox {
 
@@ -25,8 +25,8 @@ struct KeyValue {
 
 // The Add Dir tick of each entry of kFileTypes, in table order. The keys of
 // .xls and .xlsx are the file's first two; the others came with their types.
-constexpr std::array<const char*, kFileTypeCount> kScanKeys = {"selext1", "selxlt",  "selext2", "selxlsm",
-                                                               "selxltx", "selxltm", "selxlsb"};
+constexpr std::array<const char*, kFileTypeCount> kScanKeys = {
+    "selext1", "selxlt", "selext2", "selxlsm", "selxltx", "selxltm", "selxlsb", "selods", "selots", "selfods"};
 static_assert(kFileTypes[0].type == FileType::kXls && kFileTypes[2].type == FileType::kXlsx);
 
 // The keys in the order they are written. Keys of the file that no setting

@@ -6,7 +6,7 @@
 #include <QString>
 #include <stdexcept>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 namespace tabulox {
 

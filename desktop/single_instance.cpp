@@ -1,4 +1,4 @@
-#include "single_instance.h"
+#include "desktop/single_instance.h"
 
 #include <QDeadlineTimer>
 #include <QThread>

@@ -12,9 +12,9 @@
 #include <QString>
 #include <memory>
 
-#include "command_line.h"
-#include "instance_client.h"
-#include "instance_lock.h"
+#include "desktop/command_line.h"
+#include "desktop/instance_client.h"
+#include "desktop/instance_lock.h"
 
 namespace tabulox {
 

@@ -1,9 +1,9 @@
-#include "start_path_inbox.h"
+#include "desktop/start_path_inbox.h"
 
 #include <QTimer>
 
-#include "add_folder_dialog.h"
-#include "main_window.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/main_window.h"
 
 namespace tabulox {
 

@@ -8,7 +8,7 @@
 #include <QList>
 #include <QObject>
 
-#include "command_line.h"
+#include "desktop/command_line.h"
 
 namespace tabulox {
 

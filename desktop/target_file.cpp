@@ -1,11 +1,11 @@
-#include "target_file.h"
+#include "desktop/target_file.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
 
+#include "desktop/output_options.h"
 #include "destination/atomic_file.h"
-#include "output_options.h"
 
 namespace tabulox {
 

@@ -4,8 +4,8 @@
 #include <QString>
 #include <string_view>
 
+#include "desktop/global_settings.h"
 #include "destination/atomic_file.h"
-#include "global_settings.h"
 #include "tabulox/result_codes.h"
 
 namespace tabulox {

@@ -1,12 +1,12 @@
-#include "activity_log.h"
+#include "desktop/activity_log.h"
 
 #include <gtest/gtest.h>
 
 #include <QRegularExpression>
 
-#include "log_time_stamp.h"
+#include "desktop/log_time_stamp.h"
+#include "desktop/settings_file.h"
 #include "numfmt/regional_settings.h"
-#include "settings_file.h"
 #include "temp_config.h"
 
 namespace tabulox {

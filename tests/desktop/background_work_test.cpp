@@ -12,13 +12,13 @@
 #include <memory>
 #include <string>
 
-#include "add_dir_search.h"
 #include "core/code_pages.h"
-#include "add_folder_dialog.h"
-#include "conversion_cancel_dialog.h"
-#include "scan_cancel_dialog.h"
-#include "main_window.h"
-#include "settings_file.h"
+#include "desktop/add_dir_search.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/conversion_cancel_dialog.h"
+#include "desktop/main_window.h"
+#include "desktop/scan_cancel_dialog.h"
+#include "desktop/settings_file.h"
 #include "support/zip_writer.h"
 #include "temp_config.h"
 #include "wait_until.h"

@@ -4,9 +4,9 @@
 #include <QApplication>
 #include <QTest>
 
-#include "main_window.h"
+#include "desktop/main_window.h"
+#include "desktop/settings_file.h"
 #include "numfmt/regional_settings.h"
-#include "settings_file.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

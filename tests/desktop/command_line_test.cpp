@@ -9,12 +9,12 @@
 #include <QUrl>
 #include <memory>
 
-#include "add_folder_dialog.h"
-#include "command_line.h"
-#include "main_window.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/command_line.h"
+#include "desktop/main_window.h"
+#include "desktop/picker_folder.h"
+#include "desktop/settings_file.h"
 #include "modal_answer.h"
-#include "picker_folder.h"
-#include "settings_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
 

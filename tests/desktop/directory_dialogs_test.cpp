@@ -6,14 +6,14 @@
 #include <algorithm>
 #include <stdexcept>
 
-#include "add_dir_search.h"
-#include "add_folder_dialog.h"
-#include "directory_dialog.h"
-#include "folder_scan.h"
+#include "desktop/add_dir_search.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/directory_dialog.h"
+#include "desktop/folder_scan.h"
+#include "desktop/picker_folder.h"
+#include "desktop/scan_cancel_dialog.h"
 #include "message_box_closer.h"
 #include "modal_answer.h"
-#include "picker_folder.h"
-#include "scan_cancel_dialog.h"
 #include "temp_dir.h"
 #include "wait_until.h"
 
@@ -174,13 +174,13 @@ TEST_F(AddDirDialogTest, SelectionButtons) {
     for (bool tick : dialog.tickedTypes()) ticks += tick ? 'x' : '.';
     return ticks;
   };
-  EXPECT_EQ(ticked(), "xx.xxxx");
+  EXPECT_EQ(ticked(), "xx.xxxxxxx");
   dialog.invertSelectionButton->click();
-  EXPECT_EQ(ticked(), "..x....");
+  EXPECT_EQ(ticked(), "..x.......");
   dialog.selectAllButton->click();
-  EXPECT_EQ(ticked(), "xxxxxxx");
+  EXPECT_EQ(ticked(), "xxxxxxxxxx");
   dialog.selectNoneButton->click();
-  EXPECT_EQ(ticked(), ".......");
+  EXPECT_EQ(ticked(), "..........");
 }
 
 TEST_F(AddDirDialogTest, OkWithoutTickedTypeStaysOpen) {

@@ -1,6 +1,6 @@
 // The file list's model: what the view shows of a row, the column-click sort
 // and the duplicate check by source path.
-#include "file_list_model.h"
+#include "desktop/file_list_model.h"
 
 #include <gtest/gtest.h>
 

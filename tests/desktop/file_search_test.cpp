@@ -1,4 +1,4 @@
-#include "file_search.h"
+#include "desktop/file_search.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "folder_scan.h"
+#include "desktop/folder_scan.h"
 #include "temp_dir.h"
 
 namespace tabulox {

@@ -1,10 +1,10 @@
-#include "file_types.h"
+#include "desktop/file_types.h"
 
 #include <gtest/gtest.h>
 
 #include <set>
 
-#include "settings_file.h"
+#include "desktop/settings_file.h"
 
 namespace tabulox {
 namespace {
@@ -60,6 +60,7 @@ TEST(FileTypeTableTest, EachTypeOnceWithItsOwnExtensionAndReader) {
   EXPECT_EQ(FileTypeInfo(FileType::kXlt).engineType, WorkbookType::kXls);
   EXPECT_EQ(FileTypeInfo(FileType::kXltm).engineType, WorkbookType::kXlsx);
   EXPECT_EQ(FileTypeInfo(FileType::kXlsb).engineType, WorkbookType::kXlsb);
+  EXPECT_EQ(FileTypeInfo(FileType::kFods).engineType, WorkbookType::kOds);
   // Job files keep the Type column's text; an unknown or lower-case one names no type.
   EXPECT_FALSE(FileTypeNamed(QStringLiteral("xls")).has_value());
   EXPECT_FALSE(FileTypeNamed(QString()).has_value());
@@ -84,10 +85,11 @@ TEST(FilePickerFiltersTest, DefaultFilters) {
   BuildTypeList(settings);
   const QStringList filters = FilePickerFilters(settings);
   ASSERT_EQ(filters.size(), 1 + static_cast<qsizetype>(kFileTypes.size()));
-  EXPECT_EQ(filters[0], QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb)"));
+  EXPECT_EQ(filters[0], QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb *.ods *.ots *.fods)"));
   EXPECT_EQ(filters[1], QStringLiteral("Excel 95, 97-2007 File(*.xls) (*.xls)"));
   EXPECT_EQ(filters[3], QStringLiteral("Excel Open XML File(*.xlsx) (*.xlsx)"));
   EXPECT_EQ(filters[7], QStringLiteral("Excel Binary File(*.xlsb) (*.xlsb)"));
+  EXPECT_EQ(filters[8], QStringLiteral("OpenDocument Spreadsheet(*.ods) (*.ods)"));
 }
 
 TEST(FilePickerFiltersTest, ExtraPatternFollowsDefaultPatternAsStored) {

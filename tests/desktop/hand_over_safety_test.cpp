@@ -19,10 +19,10 @@
 #include <thread>
 #include <unistd.h>
 
-#include "instance_channel.h"
-#include "instance_client.h"
-#include "instance_server.h"
-#include "private_folder.h"
+#include "desktop/instance_channel.h"
+#include "desktop/instance_client.h"
+#include "desktop/instance_server.h"
+#include "desktop/private_folder.h"
 #include "temp_config.h"
 #include "temp_runtime_dir.h"
 #include "wait_until.h"

@@ -17,7 +17,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "job_file.h"
+#include "desktop/job_file.h"
 #include "temp_config.h"
 
 namespace tabulox {

@@ -1,4 +1,4 @@
-#include "job_file.h"
+#include "desktop/job_file.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <QFileInfo>
 #include <random>
 
-#include "damaged_file.h"
+#include "desktop/damaged_file.h"
 #include "file_size_limit.h"
 
 #include "temp_config.h"

@@ -1,15 +1,15 @@
 // The log viewer's export through its file dialog and its buttons.
-#include "log_viewer.h"
+#include "desktop/log_viewer.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QLineEdit>
 
-#include "activity_log.h"
+#include "desktop/activity_log.h"
+#include "desktop/picker_folder.h"
+#include "desktop/settings_file.h"
 #include "modal_answer.h"
-#include "picker_folder.h"
-#include "settings_file.h"
 #include "temp_config.h"
 
 namespace tabulox {

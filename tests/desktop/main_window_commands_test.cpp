@@ -10,13 +10,13 @@
 #include <functional>
 #include <memory>
 
-#include "activity_log.h"
-#include "add_folder_dialog.h"
-#include "main_window.h"
+#include "desktop/activity_log.h"
+#include "desktop/add_folder_dialog.h"
+#include "desktop/main_window.h"
+#include "desktop/options_dialog.h"
+#include "desktop/scan_cancel_dialog.h"
+#include "desktop/settings_file.h"
 #include "modal_answer.h"
-#include "options_dialog.h"
-#include "scan_cancel_dialog.h"
-#include "settings_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
 

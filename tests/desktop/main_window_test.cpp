@@ -1,6 +1,6 @@
 // Drives the real main window on the offscreen platform: adding files, the job
 // file, runs with their dialogs, sorting, shortcuts and the enabling rules.
-#include "main_window.h"
+#include "desktop/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -20,16 +20,16 @@
 #include <atomic>
 #include <memory>
 
-#include "about_box.h"
-#include "activity_log.h"
 #include "core/code_pages.h"
-#include "conversion_cancel_dialog.h"
-#include "help_pages.h"
-#include "log_viewer.h"
+#include "desktop/about_box.h"
+#include "desktop/activity_log.h"
+#include "desktop/conversion_cancel_dialog.h"
+#include "desktop/help_pages.h"
+#include "desktop/log_viewer.h"
+#include "desktop/overwrite_dialog.h"
+#include "desktop/settings_file.h"
 #include "modal_answer.h"
 #include "support/output_block_copy.h"
-#include "overwrite_dialog.h"
-#include "settings_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
 
@@ -214,8 +214,8 @@ TEST_F(MainWindowTest, AddFileCommandUsesThePickerAndItsFilters) {
     auto* dialog = qobject_cast<QFileDialog*>(modal);
     ASSERT_NE(dialog, nullptr);
     EXPECT_EQ(dialog->nameFilters().front(),
-              QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb)"));
-    EXPECT_EQ(dialog->nameFilters().size(), 8);
+              QStringLiteral("All Support File (*.xls *.xlt *.xlsx *.xlsm *.xltx *.xltm *.xlsb *.ods *.ots *.fods)"));
+    EXPECT_EQ(dialog->nameFilters().size(), 11);
     EXPECT_EQ(dialog->fileMode(), QFileDialog::ExistingFiles);
     static_cast<QDialog*>(dialog)->done(QDialog::Rejected);
   });

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
-#include "code_page_list.h"
-#include "file_types.h"
+#include "desktop/code_page_list.h"
+#include "desktop/file_types.h"
+#include "desktop/options_dialog.h"
 #include "message_box_closer.h"
 #include "modal_answer.h"
-#include "options_dialog.h"
 #include "temp_dir.h"
 
 namespace tabulox {

@@ -1,18 +1,18 @@
 // The Output group's settings as the engine, the targets and the log take
 // them, and a run that writes one file per sheet through the real engine.
-#include "output_options.h"
+#include "desktop/output_options.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "activity_log.h"
-#include "main_window.h"
-#include "settings_file.h"
+#include "desktop/activity_log.h"
+#include "desktop/main_window.h"
+#include "desktop/settings_file.h"
+#include "desktop/target_file.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
-#include "target_file.h"
 #include "temp_config.h"
 #include "wait_until.h"
 

@@ -5,12 +5,12 @@
 
 #include <QApplication>
 
-#include "activity_log.h"
-#include "conversion_cancel_dialog.h"
-#include "main_window.h"
+#include "desktop/activity_log.h"
+#include "desktop/conversion_cancel_dialog.h"
+#include "desktop/main_window.h"
+#include "desktop/password_dialog.h"
+#include "desktop/settings_file.h"
 #include "modal_answer.h"
-#include "password_dialog.h"
-#include "settings_file.h"
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
 #include "support/workbook_encryption.h"

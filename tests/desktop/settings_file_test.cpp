@@ -1,12 +1,12 @@
-#include "settings_file.h"
+#include "desktop/settings_file.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <random>
 
+#include "desktop/file_types.h"
 #include "file_size_limit.h"
-#include "file_types.h"
 #include "temp_config.h"
 
 namespace tabulox {
@@ -22,7 +22,8 @@ QString Patterns(const ProgramSettings& settings) {
   return patterns.join(u';');
 }
 
-const QString kTablePatterns = QStringLiteral("*.xls;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb");
+const QString kTablePatterns =
+    QStringLiteral("*.xls;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb;*.ods;*.ots;*.fods");
 
 TEST(SettingsFileTest, MissingFileGivesDefaults) {
   TempConfig config;
@@ -53,7 +54,7 @@ TEST(SettingsFileTest, NewFileListsEveryKeyInOrder) {
   EXPECT_EQ(ReadAll(path),
             "[general]\nsamedir=0\ntargetdir=/t/\nadddir=/a;/b\nfileovertp=0\nsourcecode=0\n"
             "userfileext1=\nuserfileext2=\nselext1=1\nselxlt=1\nselext2=1\nselxlsm=1\nselxltx=1\n"
-            "selxltm=1\nselxlsb=1\nrecursive=0\nnotlog=0\nlayout=0\nseparator=0\nsheetfiles=0\nskiphidden=0\n");
+            "selxltm=1\nselxlsb=1\nselods=1\nselots=1\nselfods=1\nrecursive=0\nnotlog=0\nlayout=0\nseparator=0\nsheetfiles=0\nskiphidden=0\n");
 }
 
 TEST(SettingsFileTest, UnreadableAndOutOfRangeNumbersTakeDefaults) {
@@ -105,7 +106,7 @@ TEST(SettingsFileTest, RoundTripKeepsEveryFieldAndKeysNoSettingReads) {
   EXPECT_FALSE(back.scannedTypes[FileTypeIndex(FileType::kXlsx)]);
   EXPECT_TRUE(back.recurseFolders);
   EXPECT_TRUE(back.loggingOff);
-  EXPECT_EQ(Patterns(back), QStringLiteral("*.xls;*.xlt;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb"));
+  EXPECT_EQ(Patterns(back), QStringLiteral("*.xls;*.xlt;*.xlt;*.xlsx;*.xlsm;*.xltx;*.xltm;*.xlsb;*.ods;*.ots;*.fods"));
   const QByteArray written = ReadAll(path);
   for (const char* kept : {"\ntargetcode=1252\n", "\npagebreak=1\n", "\ntextorder=2\n", "\nkeepraw=1\n"}) {
     EXPECT_EQ(written.count(kept), 1) << kept;
@@ -141,7 +142,7 @@ TEST(SettingsFileTest, FileOfFifteenKeysLoadsAndKeepsItsLines) {
   EXPECT_FALSE(s.filePerSheet);
   EXPECT_FALSE(s.leaveHiddenOut);
   WriteSettingsFile(path, s);
-  EXPECT_EQ(ReadAll(path), today + "selxlt=1\nselxlsm=1\nselxltx=1\nselxltm=1\nselxlsb=1\n"
+  EXPECT_EQ(ReadAll(path), today + "selxlt=1\nselxlsm=1\nselxltx=1\nselxltm=1\nselxlsb=1\nselods=1\nselots=1\nselfods=1\n"
                                    "layout=0\nseparator=0\nsheetfiles=0\nskiphidden=0\n");
 }
 

@@ -1,11 +1,11 @@
-#include "target_file.h"
+#include "desktop/target_file.h"
 
 #include <gtest/gtest.h>
 
 #include <QDir>
 #include <QFileInfo>
 
-#include "conversion_worker.h"
+#include "desktop/conversion_worker.h"
 #include "support/output_block_copy.h"
 #include "temp_config.h"
 #include "wait_until.h"

@@ -7,7 +7,7 @@
 #include <QTemporaryDir>
 #include <ostream>
 
-#include "global_settings.h"
+#include "desktop/global_settings.h"
 
 // Lets test failures print QStrings as text.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
