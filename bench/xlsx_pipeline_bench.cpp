@@ -13,7 +13,6 @@
 #include "ooxml/worksheet_text.h"
 #include "ooxml/xlsx_shared_strings.h"
 #include "support/shared_xlsx_converter.h"
-#include "support/whole_document.h"
 #include "support/zip_writer.h"
 #include "xml/xml_document.h"
 #include "xml/xml_tokenizer.h"

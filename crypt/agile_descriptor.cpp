@@ -90,26 +90,12 @@ const XmlNode* PasswordKeyNode(const XmlNode& root) {
   return nullptr;
 }
 
-void LoadDocument(XmlDocument& document, std::span<const std::uint8_t> xml) {
-  struct KeepEverything : XmlChildSink {
-    bool HandsOverChildren(const XmlNode&) override { return false; }
-    void TakeChild(const XmlNode&) override {}
-  } keep;
-  bool given = false;
-  const BlockSource once = [&](std::string& out) {
-    if (given) return false;
-    given = true;
-    out.append(reinterpret_cast<const char*>(xml.data()), xml.size());
-    return true;
-  };
-  document.LoadFromSource(once, keep);
-}
-
 }  // namespace
 
 std::optional<AgileDescriptor> ReadAgileDescriptor(std::span<const std::uint8_t> xml) {
   XmlDocument document;
-  LoadDocument(document, xml);
+  LoadWholeDocument(document,
+                    std::string_view(reinterpret_cast<const char*>(xml.data()), xml.size()));
   const XmlNode& root = document.Root();
   if (!HasLocalName(root, "encryption")) Damaged("agile encryption descriptor");
   const XmlNode* keyData = FindChild(root, "keyData");

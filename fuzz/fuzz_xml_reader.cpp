@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "support/whole_document.h"
 #include "xml/xml_document.h"
 
 namespace {

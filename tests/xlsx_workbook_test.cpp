@@ -14,7 +14,6 @@
 #include "ooxml/xlsx_shared_strings.h"
 #include "support/block_source.h"
 #include "support/shared_xlsx_converter.h"
-#include "support/whole_document.h"
 #include "support/zip_writer.h"
 #include "xml/xml_document.h"
 

@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "support/block_source.h"
-#include "support/whole_document.h"
 #include "xml/xml_document.h"
 #include "xml/xml_text.h"
 #include "xml/xml_tokenizer.h"

@@ -445,4 +445,19 @@ void XmlDocument::LoadFromSource(const BlockSource& source, XmlChildSink& sink) 
   ReadTokens(tokenizer, builder);
 }
 
+void LoadWholeDocument(XmlDocument& document, std::string_view xml) {
+  struct KeepEverything : XmlChildSink {
+    bool HandsOverChildren(const XmlNode&) override { return false; }
+    void TakeChild(const XmlNode&) override {}
+  } keep;
+  bool given = false;
+  const BlockSource once = [&](std::string& out) {
+    if (given) return false;
+    given = true;
+    out.append(xml);
+    return true;
+  };
+  document.LoadFromSource(once, keep);
+}
+
 }  // namespace tabulox

@@ -173,4 +173,9 @@ class XmlDocument {
   ChunkStore<char, 4096, 1024 * 1024> texts_;  // names, values and texts of the tree
 };
 
+// Loads a whole XML text held in memory as one block, every element kept in
+// the tree: for small parts read whole (an encryption descriptor) and for
+// tests. Conversions of long parts use LoadFromSource with a sink.
+void LoadWholeDocument(XmlDocument& document, std::string_view xml);
+
 }  // namespace tabulox
