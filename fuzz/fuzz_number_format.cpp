@@ -1,6 +1,6 @@
 // Format-code classification and the number and date/time renderers. Input:
-// 8 bytes of a double (little-endian), one byte of options (bit 0: 1904 date
-// system), then the format code as bytes. The code goes through the style
+// 8 bytes of a double (little-endian), one byte of options (its two low bits:
+// the date system, 0 and 3 the 1900 one, 1 the 1904 one, 2 OpenDocument's), then the format code as bytes. The code goes through the style
 // table (classification, then the route it picks) and, as it is, straight to
 // both pattern interpreters and to the as-shown renderer (number and text).
 #include <cstddef>
@@ -24,14 +24,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size < kHeader) return 0;
   double value;
   std::memcpy(&value, data, sizeof value);
-  const bool system1904 = (data[sizeof(double)] & 0x01) != 0;
+  const std::uint8_t systemBits = data[sizeof(double)] & 0x03;
+  const DateSystem system = systemBits == 1   ? DateSystem::k1904
+                            : systemBits == 2 ? DateSystem::kOpenDocument
+                                              : DateSystem::k1900;
   const std::string code(reinterpret_cast<const char*>(data + kHeader), size - kHeader);
 
   // First user-defined slot of the table.
   constexpr int kSlot = 164;
   const auto styles = std::make_unique<StyleTable>();
   InitStyleData(*styles);
-  styles->dateSystem1904 = system1904;
+  styles->dateSystem = system;
   ClassifyFormatCode(kSlot, code, *styles);
   const int xf = AddXF(*styles, XfEntry{0, kSlot});
   std::string out;
@@ -48,7 +51,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   } catch (const ExtractionError&) {
   }
   out.clear();
-  const DateSystem system = system1904 ? DateSystem::k1904 : DateSystem::k1900;
   FormatDateTimePattern(code, value, out, system);
   if (out.size() > kMaxDateTimeTextLength) __builtin_trap();
 

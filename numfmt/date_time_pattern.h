@@ -12,9 +12,14 @@
 
 namespace tabulox {
 
-// The date system of a workbook: serials of the 1904 system count from
-// 1904-01-01 and are moved onto the 1900 base before rendering.
-enum class DateSystem : std::uint8_t { k1900, k1904 };
+// The date system of a workbook. Serials of the 1900 system count from
+// 1899-12-30 but hold the day 1900-02-29 that applications show, so their days
+// before 1900-03-01 name the day after the calendar's. Serials of the 1904
+// system count from 1904-01-01 and are moved onto the 1900 base before
+// rendering. Neither shows a day before its base. The OpenDocument count runs
+// on the calendar from 1899-12-30 in both directions: a negative serial is a
+// date before that day.
+enum class DateSystem : std::uint8_t { k1900, k1904, kOpenDocument };
 
 // Days from the 1900 base (1899-12-30) to the 1904 base (1904-01-01).
 inline constexpr std::int32_t k1904DayShift = 1462;

@@ -2,7 +2,8 @@
 // (whole seconds, or the tenths to thousandths of "ss.0" to "ss.000") before
 // the fields are taken, so 10:59:59.9 shows as 11:00:00 and the day can roll
 // over. Serials of the 1900 system count the day 1900-02-29 (serial 60) that
-// applications show, and serial 0 is shown as 1900-01-00.
+// applications show, and serial 0 is shown as 1900-01-00. The OpenDocument
+// count shows days before 1899-12-30 too, back to 0001-01-01.
 #include <charconv>
 #include <cmath>
 
@@ -23,11 +24,13 @@ constexpr std::int64_t kFirstDayAfterRange = 2'958'466;
 constexpr double kMaxElapsedDays = 1e9;
 // The day 1900-02-29 of the 1900 system.
 constexpr std::int64_t kLeapDaySerial = 60;
+// Day serial of 0001-01-01, the first day the OpenDocument count shows.
+constexpr std::int64_t kFirstCalendarDay = -693'593;
 
 // The date of a whole day serial of the workbook's date system.
 CivilDate DateOfDay(std::int64_t day, DateSystem system) {
   if (system == DateSystem::k1904) return CivilDateOfDay(day + k1904DayShift);
-  if (day >= kLeapDaySerial + 1) return CivilDateOfDay(day);
+  if (system == DateSystem::kOpenDocument || day >= kLeapDaySerial + 1) return CivilDateOfDay(day);
   // The 1900 system's days up to its 1900-02-29 run one day behind the
   // calendar from 1899-12-30; their weekdays follow on from the later ones.
   CivilDate date;
@@ -99,24 +102,34 @@ std::string_view FirstCharacter(std::string_view name) {
 ShownValue AppendDateTimeSection(const FormatSection& section, double serial, DateSystem system,
                                  std::string& out) {
   const bool dated = !section.elapsed || HasDateField(section);
-  if (!(serial >= 0) || serial > (dated ? static_cast<double>(kFirstDayAfterRange) : kMaxElapsedDays))
+  const double lowest =
+      dated && system == DateSystem::kOpenDocument ? static_cast<double>(kFirstCalendarDay) : 0;
+  if (!(serial >= lowest) || serial > (dated ? static_cast<double>(kFirstDayAfterRange) : kMaxElapsedDays))
     return ShownValue::kOutOfRange;
   std::int64_t unitsPerSecond = 1;
   for (int i = 0; i < section.secondDecimals; ++i) unitsPerSecond *= 10;
   const std::int64_t unitsPerDay = kSecondsPerDay * unitsPerSecond;
   const auto units = static_cast<std::int64_t>(
       std::floor(static_cast<long double>(serial) * static_cast<long double>(unitsPerDay) + 0.5L));
-  const std::int64_t day = units / unitsPerDay;
+  // The day rounds down, so the time of day of a day before the base counts
+  // forward from its midnight.
+  std::int64_t day = units / unitsPerDay;
+  std::int64_t timeOfDay = units % unitsPerDay;
+  if (timeOfDay < 0) {
+    timeOfDay += unitsPerDay;
+    --day;
+  }
   const std::int64_t lastDay = kFirstDayAfterRange - 1 - (system == DateSystem::k1904 ? k1904DayShift : 0);
-  if (dated && day > lastDay) return ShownValue::kOutOfRange;
+  if (dated && (day > lastDay || day < kFirstCalendarDay)) return ShownValue::kOutOfRange;
 
   const CivilDate date = dated ? DateOfDay(day, system) : CivilDate{};
-  const std::int64_t timeOfDay = units % unitsPerDay;
+  // Elapsed times are never negative.
   const std::int64_t totalSeconds = units / unitsPerSecond;
-  const auto hour = static_cast<int>(timeOfDay / (3600 * unitsPerSecond));
-  const auto minute = static_cast<int>(totalSeconds / 60 % 60);
-  const auto second = static_cast<int>(totalSeconds % 60);
-  const std::int64_t subSecond = units % unitsPerSecond;
+  const std::int64_t secondOfDay = timeOfDay / unitsPerSecond;
+  const auto hour = static_cast<int>(secondOfDay / 3600);
+  const auto minute = static_cast<int>(secondOfDay / 60 % 60);
+  const auto second = static_cast<int>(secondOfDay % 60);
+  const std::int64_t subSecond = timeOfDay % unitsPerSecond;
 
   const RegionalSettings& settings = CurrentRegionalSettings();
   TextBuffer buffer(out);

@@ -100,8 +100,13 @@ void ShownFormat::AppendNumber(double value, DateSystem system, std::string& out
   }
   const std::size_t start = out.size();
   ShownValue shown = ShownValue::kOutOfRange;
-  // A date with a minus sign is out of range; an elapsed time takes the sign.
-  if (!(choice.minus && section.kind == SectionKind::kDateTime && !section.elapsed)) {
+  // A date with a minus sign is out of range, except in the OpenDocument count,
+  // where a negative serial is a date before its base; an elapsed time takes
+  // the sign.
+  const bool dated = section.kind == SectionKind::kDateTime && !section.elapsed;
+  if (dated && system == DateSystem::kOpenDocument) {
+    shown = AppendSection(section, value, system, out);
+  } else if (!(choice.minus && dated)) {
     // The minus sign goes first; a value that shows as zero takes it back.
     if (choice.minus) out.push_back('-');
     shown = AppendSection(section, std::fabs(value), system, out);

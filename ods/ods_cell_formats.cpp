@@ -13,6 +13,8 @@ constexpr int kFirstOwnSlot = 164;
 OdsCellFormats::OdsCellFormats(const OdsStyles& styles, StyleTable& table)
     : styles_(styles), table_(table), nextSlot_(kFirstOwnSlot) {
   InitStyleData(table_);
+  // Cell values count days from 1899-12-30 on the calendar, before it too.
+  table_.dateSystem = DateSystem::kOpenDocument;
   AddXF(table_, {});
 }
 

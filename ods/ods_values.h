@@ -14,9 +14,8 @@ std::optional<double> ParseOdsNumber(std::string_view text);
 
 // A date or date and time as office:date-value writes it
 // ("2024-01-15", "2024-01-15T10:30:00.5"), as a day serial counted from
-// 1899-12-30 as the application counts them (so a duration written as a date
-// keeps its length; before 1900-03-01 the .xls count, which holds a
-// 1900-02-29, names the day before); nothing for any other text.
+// 1899-12-30 on the calendar (negative before it), the count of
+// DateSystem::kOpenDocument; nothing for any other text.
 std::optional<double> ParseOdsDate(std::string_view text);
 
 // A duration as office:time-value writes it ("PT10H30M00S", "-P1DT2H",

@@ -266,6 +266,20 @@ TEST(OdsWorkbook, DatesAreDaysFrom1899December30) {
             "78:00\t1900-03-01\t0.5\r\n");
 }
 
+TEST(OdsWorkbook, DatesBefore1900MarchAreTheCalendarsOwn) {
+  // The .xls count's 1900-02-29 is not among them, and a date before
+  // 1899-12-30, as a date or as a negative number under a date style, shows
+  // as the date it is.
+  const std::string rows = Row(
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-01-01\" table:style-name=\"ce3\"/>"
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-02-28\" table:style-name=\"ce3\"/>"
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1866-03-12T07:42:00\" "
+      "table:style-name=\"ce3\"/>" +
+      Number("-1.2", "-", " table:style-name=\"ce3\"") + Number("2", "-", " table:style-name=\"ce3\""));
+  EXPECT_EQ(Converted(Package(Content(Table("S", rows), kDataStyles)), Options(Layout::kAsShown)),
+            "1900-01-01\t1900-02-28\t1866-03-12\t1899-12-28\t1900-01-01\r\n");
+}
+
 // ------------------------------------------------------------ structure and options
 
 TEST(OdsWorkbook, RowGroupsAndHeaderRowsStayInPlace) {

@@ -429,6 +429,28 @@ TEST_F(ShownFormatTest, DatesOutsideTheRangeAreWrittenInGeneralForm) {
   ExpectAll({{"h:mm;\"-\"h:mm", -0.5, "-12:00"}});
 }
 
+
+TEST_F(ShownFormatTest, TheOpenDocumentCountRunsOnTheCalendarBothWays) {
+  ExpectAll(
+      {
+          // No 1900-02-29: serial 2 is 1900-01-01, 61 is 1900-03-01 as in 1900.
+          {"yyyy-mm-dd dddd", 0, "1899-12-30 Saturday"},
+          {"yyyy-mm-dd dddd", 2, "1900-01-01 Monday"},
+          {"yyyy-mm-dd dddd", 60, "1900-02-28 Wednesday"},
+          {"yyyy-mm-dd dddd", 61, "1900-03-01 Thursday"},
+          // Before the base the day rounds down and the time counts forward.
+          {"m/d/yyyy h:mm AM/PM", -1.2, "12/28/1899 7:12 PM"},
+          {"m/d/yy h:mm", -12345.6789, "3/12/66 7:42"},
+          {"d-mmm-yyyy", -693593, "1-Jan-0001"},
+          {"h:mm:ss", -0.00001, "23:59:59"},
+          {"m/d/yyyy", -693594, "-693594"},  // before 0001-01-01
+          {"m/d/yyyy", 2958466, "2958466"},  // 10000-01-01
+          // A negative elapsed time still takes its sign; numbers are unchanged.
+          {"[h]:mm", -1.5, "-36:00"},
+          {"0.00", -1.5, "-1.50"},
+      },
+      DateSystem::kOpenDocument);
+}
 TEST_F(ShownFormatTest, TimeFields) {
   ExpectAll({
       {"h:m", 0.0423, "1:0"},

@@ -295,11 +295,11 @@ TEST(StyleTableReset, RestoresExactlyTheFreshTable) {
 
 TEST_F(RenderRoutes, DateSystem1904MovesDatesOntoThe1900Base) {
   const int xf = Xf(14);
-  styles_.dateSystem1904 = true;
+  styles_.dateSystem = DateSystem::k1904;
   EXPECT_EQ(Render(xf, 39448 - 1462), "01-01-08");
   // Numbers are not dates: they keep their value.
   EXPECT_EQ(Render(Xf(2), 36524), "36524.00");
-  styles_.dateSystem1904 = false;
+  styles_.dateSystem = DateSystem::k1900;
   EXPECT_EQ(Render(xf, 39448 - 1462), "12-31-03");
 }
 

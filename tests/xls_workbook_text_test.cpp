@@ -541,7 +541,7 @@ TEST(WorkbookGlobals, DateModeAndFormatsGoToTheStyleTable) {
   InitStyleData(book.styles);
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadGlobals(stream, book), 0);
-  EXPECT_TRUE(book.styles.dateSystem1904);
+  EXPECT_EQ(book.styles.dateSystem, DateSystem::k1904);
   ASSERT_EQ(book.styles.xfs.size(), 1u);
   EXPECT_EQ(book.styles.xfs[0].formatIndex, 164);
   EXPECT_EQ(book.styles.formats[164].kind, FormatKind::kPercent);
@@ -556,7 +556,7 @@ TEST(WorkbookGlobals, DateModeZeroKeeps1900) {
   WorkbookData book;
   ByteReader stream(w.bytes());
   EXPECT_EQ(ReadGlobals(stream, book), 0);
-  EXPECT_FALSE(book.styles.dateSystem1904);
+  EXPECT_EQ(book.styles.dateSystem, DateSystem::k1900);
 }
 
 // A conversion reads and lays out one worksheet at a time, as its cells are

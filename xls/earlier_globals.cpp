@@ -74,7 +74,7 @@ ResultCode ReadStyleRecords(ByteReader& stream, WorkbookData& book, Other other)
       if (ReadEarlierXF(payload, version, xf)) AddXF(book.styles, xf);
     } else if (header.type == kRecordDateMode) {
       if (payload.size() >= 2 && LoadU16le(payload, 0) == kDateMode1904)
-        book.styles.dateSystem1904 = true;
+        book.styles.dateSystem = DateSystem::k1904;
     } else {
       other(header, payload);
     }

@@ -35,7 +35,7 @@ ShownCellWriter::ShownCellWriter(const WorkbookData& book, const WorksheetData& 
     : book_(book),
       grid_(grid),
       skipped_(skipped),
-      dateSystem_(book.styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900),
+      dateSystem_(book.styles.dateSystem),
       formatOfXf_(book.styles.xfs.size() + 1, nullptr) {
   grid_.BeginSheet(sheet.name, hiddenRows_, hiddenColumns_);
 }

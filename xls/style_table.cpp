@@ -223,7 +223,7 @@ void RenderNumber(const StyleTable& styles, std::int32_t xfIndex, double value, 
       return;
     case FormatKind::kDateTime:
       slot.dateTimeTokens->Append(
-          value, styles.dateSystem1904 ? DateSystem::k1904 : DateSystem::k1900, out);
+          value, styles.dateSystem, out);
       return;
     case FormatKind::kGeneral:
       break;

@@ -48,9 +48,9 @@ struct StyleTable {
   // The workbook's format codes as read, for the as-shown layout.
   ShownFormatTable shownFormats;
   std::vector<XfEntry> xfs;
-  // Set by a DATEMODE record of 1: day serials count from 1904-01-01, which
-  // date rendering shifts onto the 1900 base.
-  bool dateSystem1904 = false;
+  // How day serials count: k1904 after a DATEMODE record of 1 (or the
+  // workbook's date1904), kOpenDocument for OpenDocument spreadsheets.
+  DateSystem dateSystem = DateSystem::k1900;
   // Set once InitStyleData has filled every slot; the slots classified
   // since, which the next InitStyleData restores alone.
   bool initialized = false;

@@ -128,7 +128,7 @@ ResultCode ReadGlobals(ByteReader& stream, WorkbookData& book) {
       case kRecordDateMode: {
         std::uint16_t mode = 0;
         if (ReadWithinStream([&] { mode = stream.u16le(); }) && mode == kDateMode1904)
-          book.styles.dateSystem1904 = true;
+          book.styles.dateSystem = DateSystem::k1904;
         break;
       }
       default:

@@ -52,7 +52,7 @@ void LoadSharedStrings(ZipArchive& reader, const XlsbWorkbookParts& parts, Workb
 // read leaves every cell General.
 void LoadStyles(ZipArchive& reader, const XlsbWorkbookParts& parts, WorkbookData& book) {
   InitStyleData(book.styles);
-  book.styles.dateSystem1904 = parts.date1904;
+  book.styles.dateSystem = parts.date1904 ? DateSystem::k1904 : DateSystem::k1900;
   try {
     const MemberRead read = ReadMember(reader, PartOr(parts.styles, kStylesMember),
                                        [&](const BlockSource& source) { LoadXlsbStyles(source, book.styles); });
@@ -60,7 +60,7 @@ void LoadStyles(ZipArchive& reader, const XlsbWorkbookParts& parts, WorkbookData
   } catch (...) {
   }
   InitStyleData(book.styles);
-  book.styles.dateSystem1904 = parts.date1904;
+  book.styles.dateSystem = parts.date1904 ? DateSystem::k1904 : DateSystem::k1900;
 }
 
 // The sheets as a program sees them: names in UTF-8.
