@@ -154,6 +154,11 @@ def check_shown(args):
         return 2
     cache = lo_export.Cache(args.cache, soffice=args.soffice, timeout=args.batch_timeout)
     cache.fill("shown", [path for _, path in workbooks])
+    if args.regional == "libreoffice":
+        import regional_locale
+
+        if regional_locale.use_libreoffice_like_locale(os.path.join(args.cache, "locale")):
+            print("regional settings: en_US with LibreOffice's short date (M/D/YYYY)")
     status = 0
     if args.formats:
         with open(args.formats, "w", encoding="utf-8", errors="surrogateescape") as out:
@@ -184,6 +189,9 @@ def main():
     parser.add_argument("--per-format", type=int, default=12, help="values per format code in --formats")
     parser.add_argument("--folder", action="append", choices=("xls", "xlsx", "xlsb", "ods", "fods"),
                         help="with --as-shown or --csv: the corpus folders compared (repeatable; default: all)")
+    parser.add_argument("--regional", choices=("libreoffice", "process"), default="libreoffice",
+                        help="with --as-shown or --csv: run tbulxcmd in en_US with LibreOffice's short date"
+                             " (default), or in this process's locale")
     parser.add_argument("--soffice", default="soffice")
     parser.add_argument("--batch-timeout", type=int, default=300, help="seconds per soffice call")
     args = parser.parse_args()

@@ -137,6 +137,7 @@ class Cache:
                        "--convert-to", FILTERS[kind], "--outdir", target]
             command += sorted(os.path.join(source, n) for n in os.listdir(source))
             environment = dict(os.environ, LC_ALL="en_US.UTF-8", LANG="en_US.UTF-8", LANGUAGE="en_US")
+            environment.pop("LOCPATH", None)  # the C library's own locales
             with open(os.path.join(work, SOFFICE_LOG), "wb") as out:
                 process = subprocess.Popen(command, stdout=out, stderr=subprocess.STDOUT, env=environment,
                                            start_new_session=True)
