@@ -95,6 +95,8 @@ void OdsNumberStyleBuilder::EndNumber() {
       if (integers[at] == '0' || integers[at] == '#') ++digits;
     }
     integers.insert(at, literal);
+    // Digits beyond the last placeholder go left of the text ("1-2346").
+    if (at == 0) integers.insert(integers.begin(), '#');
   }
   code_ += integers;
   code_ += decimals_;

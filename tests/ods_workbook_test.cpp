@@ -266,6 +266,20 @@ TEST(OdsWorkbook, DatesAreDaysFrom1899December30) {
             "78:00\t1900-03-01\t0.5\r\n");
 }
 
+TEST(OdsWorkbook, EmbeddedTextStandsBetweenTheDigits) {
+  // The text comes 4 digits left of the point; digits beyond go left of it.
+  const std::string styles =
+      "<number:number-style style:name=\"N9\"><number:number number:decimal-places=\"0\" "
+      "number:min-integer-digits=\"0\"><number:embedded-text number:position=\"4\">-</number:embedded-text>"
+      "</number:number></number:number-style>"
+      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>";
+  const std::string rows = Row(Number("1", "-", " table:style-name=\"ce9\"") +
+                               Number("12345.6789", "-", " table:style-name=\"ce9\"") +
+                               Number("-1234567", "-", " table:style-name=\"ce9\""));
+  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
+            "-1\t1-2346\t-123-4567\r\n");
+}
+
 TEST(OdsWorkbook, DatesBefore1900MarchAreTheCalendarsOwn) {
   // The .xls count's 1900-02-29 is not among them, and a date before
   // 1899-12-30, as a date or as a negative number under a date style, shows
