@@ -20,6 +20,13 @@ SOURCE = "/usr/share/i18n/locales/en_US"
 SHORT_DATE = '"%-m//%-d//%Y"'  # the locale source doubles each slash
 
 
+def with_libreoffice_short_date(source):
+    """The locale source text with LibreOffice's short date as its d_fmt, or
+    None when it has no single d_fmt line."""
+    changed, count = re.subn(r'^d_fmt\s+"[^"]*"', lambda _: "d_fmt   " + SHORT_DATE, source, flags=re.M)
+    return changed if count == 1 else None
+
+
 def libreoffice_like_locale(folder):
     """The folder to give as LOCPATH (the locale compiled there once), or None
     with a reason on standard error when it cannot be made."""
@@ -33,8 +40,8 @@ def libreoffice_like_locale(folder):
     os.makedirs(folder, exist_ok=True)
     with open(SOURCE, encoding="utf-8") as source:
         text = source.read()
-    changed, count = re.subn(r'^d_fmt\s+"[^"]*"', "d_fmt   " + SHORT_DATE, text, flags=re.M)
-    if count != 1:
+    changed = with_libreoffice_short_date(text)
+    if changed is None:
         print("regional settings: no d_fmt line in the en_US source", file=sys.stderr)
         return None
     source_copy = os.path.join(folder, "en_US-libreoffice")

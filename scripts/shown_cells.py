@@ -1,7 +1,8 @@
 """What kind of value a workbook cell holds, as an independent reader sees it.
 
 Development tool for the fidelity scripts: python3-xlrd reads .xls,
-python3-openpyxl reads .xlsx, xlsb_cells reads the records of .xlsb. A cell's kind is one of KINDS; a cell the reader
+python3-openpyxl reads .xlsx, xlsb_cells reads the records of .xlsb and
+ods_cells the markup of OpenDocument spreadsheets. A cell's kind is one of KINDS; a cell the reader
 cannot say anything about (the reader failed, or the sheet is not found) is
 classified by the shape of the text LibreOffice shows for it.
 """
@@ -10,9 +11,11 @@ import os
 import re
 import warnings
 
+import ods_cells
 import xlsb_cells
 
-KINDS = ("text", "number General", "number formatted", "date/time", "boolean", "error", "empty in reader")
+KINDS = ("text", "number General", "number formatted", "date/time", "boolean", "error", "empty in reader",
+         "covered by a merged range")
 
 OLE_SIGNATURE = b"\xd0\xcf\x11\xe0\xa1\xb1\x1a\xe1"
 ZIP_SIGNATURE = b"PK\x03\x04"
@@ -178,6 +181,8 @@ def open_cells(path):
     try:
         if lower.endswith(".xlsb"):
             return xlsb_cells.XlsbCells(path)
+        if lower.endswith((".ods", ".ots", ".fods")):
+            return ods_cells.OdsCells(path)
         return XlsCells(path) if lower.endswith(".xls") else XlsxCells(path)
     except Exception:
         return None

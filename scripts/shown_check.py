@@ -18,6 +18,8 @@ Differences are classed by the kind of the cell in an independent reader
 """
 
 import collections
+import decimal
+import math
 import os
 import re
 import subprocess
@@ -27,6 +29,9 @@ import lo_export
 import shown_cells
 
 OWN_ERROR = re.compile(r"^Err:\d+$")
+ANY_ERROR = re.compile(r"^#(NULL!|DIV/0!|VALUE!|REF!|NAME\?|NUM!|N/A|MACRO\?)$")
+# A General number in scientific form: mantissa and exponent.
+SCIENTIFIC = re.compile(r"^(-?[\d.]+)E([-+])(\d+)$")
 
 
 def column_name(column):
@@ -147,6 +152,10 @@ def shows_other_value(kind, code, value, their):
         return False
     if kind == "error":
         return their != str(value)
+    if ANY_ERROR.match(their):
+        return True  # an error where a value is stored
+    if kind == "boolean" and their in ("0", "1"):
+        return int(their) != value
     if kind == "text" and code.lower() in ("general", "@", ""):
         return isinstance(value, str) and their.strip() != value.strip()
     if kind == "number General" and isinstance(value, (int, float)):
@@ -158,19 +167,102 @@ def shows_other_value(kind, code, value, their):
     return False
 
 
-def difference_class(outcome, kind, their, our, today=(), recalculated=False):
+def shows_time(code):
+    """Whether a number format shows a time field (an hour, minute or second):
+    "time" of ods_cells, or a format code with h or s outside its quotes."""
+    if code in ("date", "time"):
+        return code == "time"
+    bare = re.sub(r'"[^"]*"|\[[^\]]*\]|\\.', "", code).lower()
+    return "h" in bare or "s" in bare
+
+
+SWAPPED_SEPARATORS = str.maketrans(",.", ".,")
+
+
+def rounded_twice(value):
+    """A number as LibreOffice's General rounds it: to 16 significant digits,
+    and those to 15, halves away from zero."""
+    sixteen = decimal.Decimal(f"{value:.16g}")
+    if sixteen == 0:
+        return 0.0
+    exponent = sixteen.adjusted() - 14
+    return float(sixteen.quantize(decimal.Decimal(1).scaleb(exponent), rounding=decimal.ROUND_HALF_UP))
+
+
+def shows_recalculated_number(kind, value, their, our):
+    """Whether a formula's General number that we show as stored (15
+    digits) is another number in LibreOffice's text, which it recalculated."""
+    if kind != "number General" or not isinstance(value, (int, float)) or isinstance(value, bool):
+        return False
+    try:
+        theirs, ours = float(their), float(our)
+    except ValueError:
+        return False
+    return ours == float(f"{value:.15g}") and theirs != ours and theirs != rounded_twice(value)
+
+
+def libreoffice_rule(outcome, kind, code, value, their, our, date_1904=False, on_calendar=False):
+    """The name of a rule of LibreOffice's that differs from what other
+    applications show ("What LibreOffice shows" in docs/fidelity.md) and
+    explains this cell, or None. Judged from the stored value an independent
+    reader finds, so only for formats with such a reader. `on_calendar`: the
+    workbook's serials count on the calendar, as LibreOffice's do (.ods)."""
+    number = isinstance(value, (int, float)) and not isinstance(value, bool)
+    if outcome == "missing" and kind == "covered by a merged range":
+        return "the content of a cell a merged range covers (the layout writes it empty)"
+    if outcome == "missing" and kind == "empty in reader":
+        return "a cell the workbook does not hold (a pivot table laid out anew)"
+    if outcome == "extra" and (kind == "text" and isinstance(value, str) and value.strip() == our.strip()
+                               or kind == "number General" and number and our == f"{value:.15g}"):
+        return "a stored cell left out (a pivot table laid out anew)"
+    if outcome != "differ":
+        return None
+    if kind == "boolean" and (their, our) in (("0", "FALSE"), ("1", "TRUE")):
+        return "a boolean shown as 1 or 0"
+    if kind == "date/time" and number:
+        if "[$-F800]" in code.upper():
+            return "[$-F800] shown through the code's own fields"
+        if not on_calendar and (value < 0 or (value < 61 and not date_1904)):
+            return "days counted from 1899-12-30 (serials before 61, negative serials)"
+        tenths = re.search(r"s\.0", code) is not None
+        units = value * 86400 * (10 if tenths else 1)
+        if units - math.floor(units) >= 0.5 and shows_time(code):
+            return "seconds cut where other applications round them"
+    if kind == "number formatted" and code == "currency":
+        if our == " " + their:
+            return "a blank before a currency style's symbol dropped"
+        if our.translate(SWAPPED_SEPARATORS) == their:
+            return "the separators of a currency style's own language"
+    if kind == "number General" and number:
+        ours_scientific, theirs_scientific = SCIENTIFIC.match(our), SCIENTIFIC.match(their)
+        if ours_scientific and theirs_scientific and ours_scientific.groups()[:2] == theirs_scientific.groups()[:2] \
+                and int(ours_scientific.group(3)) == int(theirs_scientific.group(3)):
+            return "an exponent of three digits"
+        try:
+            theirs, ours = float(their), float(our)
+        except ValueError:
+            return None
+        if theirs == rounded_twice(value) and ours == float(f"{value:.15g}") and theirs != ours:
+            return "General rounded to 16 digits and then to 15"
+    return None
+
+
+def difference_class(outcome, kind, their, our, today=(), recalculated=False, rule=None):
     """The class of a cell that is not the same: its outcome, its kind in the
     reader and, for two texts, how they differ. A text of LibreOffice's that
     holds the day it converted the workbook comes from a formula it
     recalculated (TODAY(), NOW()); Err:502 and the like are error codes of
     its own, from formulas it recalculated; `recalculated` says that the
-    text is not the stored value at all (shows_other_value)."""
+    text is not the stored value at all (shows_other_value); `rule` names a
+    rule of LibreOffice's that explains the cell (libreoffice_rule)."""
     if outcome in ("differ", "missing") and any(day in their for day in today):
         return f"{outcome}: recalculated by LibreOffice (the day of the export)"
     if OWN_ERROR.match(their):
         return f"{outcome}: LibreOffice's own error code (Err:NNN)"
     if recalculated:
         return f"{outcome}: {kind}: LibreOffice shows another value than the stored one"
+    if rule:
+        return f"{outcome}: {kind}: LibreOffice's rule: {rule}"
     if outcome == "differ":
         return f"{outcome}: {kind}: {how_texts_differ(their, our)}"
     return f"{outcome}: {kind}"
@@ -265,9 +357,15 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
             if outcome == "same":
                 continue
             recalculated = False
+            rule = None
             if reader_sheet is not None:
                 kind, code = cells.cell(reader_sheet, row, column)
-                recalculated = shows_other_value(kind, code, cells.value(reader_sheet, row, column), their)
+                value = cells.value(reader_sheet, row, column)
+                recalculated = shows_other_value(kind, code, value, their) or (
+                    getattr(cells, "is_formula", lambda *_: False)(reader_sheet, row, column)
+                    and shows_recalculated_number(kind, value, their, our))
+                rule = libreoffice_rule(outcome, kind, code, value, their, our, cells.date_1904,
+                                        getattr(cells, "serials_on_calendar", False))
             else:
                 kind, code = shown_cells.shape_kind(their or our) + " (by shape)", ""
             def example(row=row, column=column, their=their, our=our, code=code):
@@ -279,8 +377,11 @@ def compare_workbook(tally, tbulxcmd, folder, path, cache, problems):
                     text += f", value {value:.17g}"
                 return text
 
-            class_name = difference_class(outcome, kind, their, our, today, recalculated)
-            counts["LibreOffice's"] += "LibreOffice" in class_name
+            class_name = difference_class(outcome, kind, their, our, today, recalculated, rule)
+            by_rule = "LibreOffice's rule" in class_name
+            # An extra cell is none of LibreOffice's cells, which the shares count.
+            counts["LibreOffice's rule"] += by_rule and outcome != "extra"
+            counts["LibreOffice's"] += "LibreOffice" in class_name and not by_rule
             tally.difference(class_name, code, example)
 
 
@@ -301,7 +402,7 @@ def check_as_shown(args, workbooks, cache, out):
 
     total = collections.Counter()
     print("group            files sheets  LO cells      same    differ   missing     extra    share"
-          "  LO's own  share without", file=out)
+          "  LO's own  LO's rules  share without", file=out)
     for group, counts in tally.groups.items():
         total.update(counts)
         print_counts(group, counts, out)
@@ -323,15 +424,17 @@ def check_as_shown(args, workbooks, cache, out):
 
 def print_counts(group, counts, out):
     """A group's line. "LO's own" counts the differences that are LibreOffice's
-    doing (classes naming it: formulas it recalculated); the last share leaves
-    them out."""
+    doing (classes naming it: formulas it recalculated, its own error codes),
+    "LO's rules" those its documented rules explain (libreoffice_rule); the
+    last share leaves both out."""
     share = 100.0 * counts["same"] / counts["cells"] if counts["cells"] else 100.0
     own = counts["LibreOffice's"]
-    rest = counts["cells"] - own
+    rules = counts["LibreOffice's rule"]
+    rest = counts["cells"] - own - rules
     share_without = 100.0 * counts["same"] / rest if rest else 100.0
     print(f"{group:15} {counts['files']:6} {counts['sheets']:6} {counts['cells']:9} {counts['same']:9} "
           f"{counts['differ']:9} {counts['missing']:9} {counts['extra']:9} {share:7.2f} % "
-          f"{own:9} {share_without:7.2f} %", file=out)
+          f"{own:9} {rules:11} {share_without:7.2f} %", file=out)
 
 
 def check_csv(args, workbooks, cache, out):

@@ -19,6 +19,8 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import format_parity  # noqa: E402
 import lo_export  # noqa: E402
+import ods_cells  # noqa: E402
+import regional_locale  # noqa: E402
 import shown_cells  # noqa: E402
 import shown_check  # noqa: E402
 import xlsb_cells  # noqa: E402
@@ -187,6 +189,126 @@ class StoredValueTest(unittest.TestCase):
         self.assertFalse(other("error", "General", "#N/A", ""))
         self.assertIn("another value",
                       shown_check.difference_class("differ", "error", "#N/A", "#REF!", recalculated=True))
+
+
+class LibreOfficeRuleTest(unittest.TestCase):
+    def rule(self, *args, **named):
+        return shown_check.libreoffice_rule(*args, **named)
+
+    def test_the_1900_count_below_61_and_below_0(self):
+        self.assertIn("1899-12-30", self.rule("differ", "date/time", "mm-dd-yy", 1, "12/31/1899", "1/1/1900"))
+        self.assertIn("1899-12-30", self.rule("differ", "date/time", "mm-dd-yy", -1.5, "12/28/1899", "-1.5"))
+        self.assertIsNone(self.rule("differ", "date/time", "mm-dd-yy", 100, "4/8/1900", "4/9/1900"))
+        self.assertIsNone(self.rule("differ", "date/time", "mm-dd-yy", 30, "1/30/1904", "1/31/1904", date_1904=True))
+        # On the calendar (.ods) LibreOffice's count is the workbook's own.
+        self.assertIsNone(self.rule("differ", "date/time", "date", 1, "12/31/1899", "1/1/1900", on_calendar=True))
+
+    def test_seconds_cut(self):
+        late = 12345.6789  # 16:17:36.96
+        self.assertIn("seconds", self.rule("differ", "date/time", "h:mm:ss", late, "16:17:36", "16:17:37"))
+        self.assertIn("seconds", self.rule("differ", "date/time", "time", late, "16:17:36", "16:17:37"))
+        self.assertIsNone(self.rule("differ", "date/time", "h:mm:ss", 12345.5, "12:00:00", "12:00:01"))
+        self.assertIsNone(self.rule("differ", "date/time", '"h"yyyy', late, "h1933", "h1934"))
+        self.assertIsNone(self.rule("differ", "date/time", "date", late, "10/18/1933", "10/19/1933"))
+
+    def test_numbers_booleans_and_cells(self):
+        self.assertIn("1 or 0", self.rule("differ", "boolean", "General", 1, "1", "TRUE"))
+        self.assertIsNone(self.rule("differ", "boolean", "General", 1, "1", "FALSE"))
+        self.assertIn("three digits", self.rule("differ", "number General", "General", 2.9e23, "2.9E+023", "2.9E+23"))
+        self.assertIn("16 digits", self.rule("differ", "number General", "General", 656.77947612865546,
+                                             "656.779476128656", "656.779476128655"))
+        self.assertIsNone(self.rule("differ", "number General", "General", 0.5, "0.4", "0.5"))
+        self.assertIn("blank", self.rule("differ", "number formatted", "currency", 1, "$1.00 ", " $1.00 "))
+        self.assertIn("language", self.rule("differ", "number formatted", "currency", 1234.5, "1.234,50", "1,234.50"))
+        self.assertIsNone(self.rule("differ", "number formatted", "0.00", 1234.5, "1.234,50", "1,234.50"))
+        self.assertIn("pivot", self.rule("missing", "empty in reader", "", None, "Total", ""))
+        self.assertIn("pivot", self.rule("extra", "text", "General", "fizz", "", "fizz"))
+        self.assertIsNone(self.rule("extra", "text", "General", "fizz", "", "buzz"))
+        self.assertIn("merged", self.rule("missing", "covered by a merged range", "", 40.0, "40", ""))
+        self.assertIn("LibreOffice's rule", shown_check.difference_class("differ", "boolean", "1", "TRUE",
+                                                                         rule="a boolean shown as 1 or 0"))
+
+    def test_recalculated_numbers_and_errors(self):
+        recalculated = shown_check.shows_recalculated_number
+        self.assertTrue(recalculated("number General", 0.21273995970273565, "0.212739959239853", "0.212739959702736"))
+        self.assertFalse(recalculated("number General", 0.21273995970273565, "0.212739959702736", "0.2127"))
+        self.assertFalse(recalculated("number General", 656.77947612865546, "656.779476128656", "656.779476128655"))
+        self.assertTrue(shown_check.shows_other_value("boolean", "General", 1, "#VALUE!"))
+        self.assertFalse(shown_check.shows_other_value("boolean", "General", 1, "1"))
+        self.assertTrue(shown_check.shows_other_value("boolean", "General", 1, "0"))
+
+
+class RegionalLocaleTest(unittest.TestCase):
+    def test_short_date_replaced_once(self):
+        source = 'LC_TIME\nd_fmt   "%m//%d//%Y"\nt_fmt   "%r"\nEND LC_TIME\n'
+        self.assertEqual(regional_locale.with_libreoffice_short_date(source),
+                         'LC_TIME\nd_fmt   "%-m//%-d//%Y"\nt_fmt   "%r"\nEND LC_TIME\n')
+        self.assertIsNone(regional_locale.with_libreoffice_short_date("LC_TIME\nEND LC_TIME\n"))
+
+
+FLAT_DOCUMENT = """<?xml version="1.0" encoding="UTF-8"?>
+<office:document xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0"
+ xmlns:style="urn:oasis:names:tc:opendocument:xmlns:style:1.0"
+ xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0"
+ xmlns:table="urn:oasis:names:tc:opendocument:xmlns:table:1.0"
+ xmlns:number="urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0"
+ xmlns:calcext="urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0">
+<office:automatic-styles>
+<number:date-style style:name="N1"><number:month/><number:text>/</number:text><number:day/></number:date-style>
+<number:time-style style:name="N2"><number:hours/><number:text>:</number:text><number:minutes/></number:time-style>
+<number:currency-style style:name="N3P0"><number:currency-symbol>$</number:currency-symbol>
+<number:number number:decimal-places="2"/></number:currency-style>
+<number:text-style style:name="N3"><number:text-content/><style:map style:condition="value()&gt;=0"
+ style:apply-style-name="N3P0"/></number:text-style>
+<number:number-style style:name="N4"><number:number number:min-integer-digits="1"/></number:number-style>
+<style:style style:name="date" style:family="table-cell" style:data-style-name="N1"/>
+<style:style style:name="inherits" style:family="table-cell" style:parent-style-name="date"/>
+<style:style style:name="time" style:family="table-cell" style:data-style-name="N2"/>
+<style:style style:name="money" style:family="table-cell" style:data-style-name="N3"/>
+<style:style style:name="general" style:family="table-cell" style:data-style-name="N4"/>
+</office:automatic-styles>
+<office:body><office:spreadsheet>
+<table:table table:name="Other"/>
+<table:table table:name="Data">
+<table:table-header-rows><table:table-row>
+<table:table-cell office:value-type="string"><text:p>a<text:s text:c="2"/>b</text:p><text:p>c</text:p></table:table-cell>
+<table:table-cell office:value-type="float" office:value="-1.5" table:style-name="inherits"/>
+<table:table-cell office:value-type="date" office:date-value="1900-01-01T12:00:00.5" table:style-name="time"/>
+<table:table-cell office:value-type="currency" office:value="2" table:style-name="money"/>
+<table:table-cell office:value-type="float" office:value="7" table:style-name="general" table:formula="of:=3+4"/>
+</table:table-row></table:table-header-rows>
+<table:table-row table:number-rows-repeated="2">
+<table:table-cell office:value-type="boolean" office:boolean-value="true" table:number-columns-repeated="2"/>
+<table:covered-table-cell office:value-type="float" office:value="40"/>
+<table:table-cell office:value-type="string" calcext:value-type="error"><text:p>#N/A</text:p></table:table-cell>
+</table:table-row>
+<table:table-row table:number-rows-repeated="1048570"><table:table-cell table:number-columns-repeated="16384"/></table:table-row>
+</table:table>
+</office:spreadsheet></office:body></office:document>
+"""
+
+
+class OdsCellsTest(unittest.TestCase):
+    def test_cells_as_the_markup_holds_them(self):
+        with tempfile.TemporaryDirectory() as folder:
+            path = os.path.join(folder, "book.fods")
+            with open(path, "w", encoding="utf-8") as out:
+                out.write(FLAT_DOCUMENT)
+            cells = shown_cells.open_cells(path)
+            self.assertIsInstance(cells, ods_cells.OdsCells)
+            self.assertTrue(cells.serials_on_calendar)
+            sheet = cells.sheet(1, "Data")
+            self.assertIs(sheet, cells.sheet(2, "renamed"))
+            found = [(cells.cell(sheet, row, column), cells.value(sheet, row, column))
+                     for row, column in ((0, 0), (0, 1), (0, 2), (0, 3), (0, 4), (1, 0), (2, 1), (2, 2), (2, 3),
+                                         (3, 0))]
+            self.assertEqual(found, [
+                (("text", ""), "a  b\nc"), (("date/time", "date"), -1.5),
+                (("date/time", "time"), 2.5 + 0.5 / 86400), (("number formatted", "currency"), 2.0),
+                (("number General", "General"), 7.0), (("boolean", ""), 1), (("boolean", ""), 1),
+                (("covered by a merged range", ""), 40.0), (("error", ""), "#N/A"), (("empty in reader", ""), None)])
+            self.assertTrue(cells.is_formula(sheet, 0, 4))
+            self.assertFalse(cells.is_formula(sheet, 0, 3))
 
 
 class ShapeTest(unittest.TestCase):

@@ -188,6 +188,10 @@ class XlsbCells:
             return "date/time", code
         return ("number General" if code.lower() in ("", "general") else "number formatted"), code
 
+    def is_formula(self, sheet, row, column):
+        """Whether the cell holds a formula, whose stored value is its last result."""
+        return self.cells(sheet).get((row, column), ("",))[0].startswith("formula")
+
     def value(self, sheet, row, column):
         """The stored value: a number for numbers, dates and booleans, else the text."""
         return self.cells(sheet).get((row, column), (None, None, None))[2]
