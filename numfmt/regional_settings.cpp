@@ -76,6 +76,16 @@ void SetIfGiven(std::string& target, std::string value) {
   if (!value.empty()) target = std::move(value);
 }
 
+void ReadMonetary(const LocaleHandle& locale, RegionalSettings& settings) {
+  const Utf8Converter utf8(locale.Item(CODESET));
+  // CRNCYSTR leads with where the symbol goes: '-' before, '+' after, '.' for
+  // the radix character.
+  std::string symbol = utf8(locale.Item(CRNCYSTR));
+  if (!symbol.empty() && std::string_view("-+.").find(symbol.front()) != std::string_view::npos)
+    symbol.erase(0, 1);
+  SetIfGiven(settings.currencySymbol, std::move(symbol));
+}
+
 void ReadNumeric(const LocaleHandle& locale, RegionalSettings& settings) {
   const Utf8Converter utf8(locale.Item(CODESET));
   SetIfGiven(settings.decimalSeparator, utf8(locale.Item(RADIXCHAR)));
@@ -149,7 +159,8 @@ void ReadTime(const char* localeName, const LocaleHandle& locale, RegionalSettin
   settings.eraShortForm = EraShortFormOf(localeName);
 }
 
-bool ReadFromLocales(const char* numericName, const char* timeName, RegionalSettings& settings) {
+bool ReadFromLocales(const char* numericName, const char* timeName, const char* monetaryName,
+                     RegionalSettings& settings) {
   RegionalSettings read;
   if (!IsNeutralLocaleName(numericName)) {
     const LocaleHandle numeric(numericName);
@@ -160,6 +171,11 @@ bool ReadFromLocales(const char* numericName, const char* timeName, RegionalSett
     const LocaleHandle time(timeName);
     if (!time) return false;
     ReadTime(timeName, time, read);
+  }
+  if (!IsNeutralLocaleName(monetaryName)) {
+    const LocaleHandle monetary(monetaryName);
+    if (!monetary) return false;
+    ReadMonetary(monetary, read);
   }
   settings = std::move(read);
   return true;
@@ -181,13 +197,15 @@ void LoadRegionalSettings() {
   };
   const std::string numericName = categoryName(LC_NUMERIC);
   const std::string timeName = categoryName(LC_TIME);
+  const std::string monetaryName = categoryName(LC_MONETARY);
   RegionalSettings settings;
-  if (!ReadFromLocales(numericName.c_str(), timeName.c_str(), settings)) settings = {};
+  if (!ReadFromLocales(numericName.c_str(), timeName.c_str(), monetaryName.c_str(), settings))
+    settings = {};
   Settings() = std::move(settings);
 }
 
 bool ReadRegionalSettings(const char* localeName, RegionalSettings& settings) {
-  return ReadFromLocales(localeName, localeName, settings);
+  return ReadFromLocales(localeName, localeName, localeName, settings);
 }
 
 void SetRegionalSettings(const RegionalSettings& settings) { Settings() = settings; }

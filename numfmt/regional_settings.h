@@ -34,6 +34,8 @@ struct RegionalSettings {
   std::string thousandsSeparator = ",";
   std::string dateSeparator = "/";
   std::string timeSeparator = ":";
+  // The local currency's symbol, for a currency format that names none.
+  std::string currencySymbol = "$";
   std::string shortDatePattern = "m/d/yy";
   std::string longDatePattern = "mmmm d, yyyy";
   std::string amDesignator = "am";

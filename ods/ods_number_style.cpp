@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "numfmt/regional_settings.h"
 #include "ods/ods_content_walk.h"
 
 namespace tabulox {
@@ -25,6 +26,7 @@ void OdsNumberStyleBuilder::Begin(const OdsTag& tag) {
   percentage_ = local == "percentage-style";
   time_ = local == "time-style";
   takesText_ = false;
+  symbolPending_ = false;
   inNumber_ = false;
   takesEmbeddedText_ = false;
   durationHours_ = time_ && tag.Attribute("number:truncate-on-overflow") == "false";
@@ -102,9 +104,15 @@ void OdsNumberStyleBuilder::EndNumber() {
   code_ += decimals_;
 }
 
+void OdsNumberStyleBuilder::EndCurrencySymbol() {
+  if (symbolPending_) AppendLiteral(CurrentRegionalSettings().currencySymbol, code_);
+  symbolPending_ = false;
+}
+
 void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
   const std::string_view local = tag.LocalName();
   takesText_ = false;
+  EndCurrencySymbol();
   if (local == "number") {
     BeginNumber(tag);
   } else if (local == "scientific-number") {
@@ -127,6 +135,7 @@ void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
     }
   } else if (local == "text" || local == "currency-symbol") {
     takesText_ = true;
+    symbolPending_ = local == "currency-symbol";
   } else if (local == "day") {
     code_ += IsLong(tag) ? "dd" : "d";
   } else if (local == "month") {
@@ -177,6 +186,7 @@ void OdsNumberStyleBuilder::Text(std::string_view text) {
     embedded_.back().second += text;
   } else if (takesText_) {
     AppendLiteral(text, code_);
+    symbolPending_ = symbolPending_ && text.empty();
   }
 }
 
@@ -184,6 +194,7 @@ void OdsNumberStyleBuilder::EndElement(int depth) {
   if (depth == 2) takesEmbeddedText_ = false;
   if (depth != 1) return;
   takesText_ = false;
+  EndCurrencySymbol();
   if (inNumber_) EndNumber();
 }
 

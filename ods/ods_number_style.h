@@ -29,6 +29,8 @@ class OdsNumberStyleBuilder {
  private:
   void Child(const OdsTag& tag);
   void AppendLiteral(std::string_view text, std::string& code) const;
+  // Ends a number:currency-symbol: one without text writes the local symbol.
+  void EndCurrencySymbol();
   void BeginNumber(const OdsTag& tag);
   // The number element with its embedded texts, once it ends.
   void EndNumber();
@@ -38,6 +40,9 @@ class OdsNumberStyleBuilder {
   bool time_ = false;
   // Text is taken inside number:text and number:currency-symbol only.
   bool takesText_ = false;
+  // A number:currency-symbol without text yet: one that stays empty stands
+  // for the local currency.
+  bool symbolPending_ = false;
   bool durationHours_ = false;  // number:truncate-on-overflow="false"
   // A number:number being read: its digits and the texts embedded in them
   // (number:embedded-text, by position counted in digits from the point).

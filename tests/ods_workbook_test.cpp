@@ -280,6 +280,25 @@ TEST(OdsWorkbook, EmbeddedTextStandsBetweenTheDigits) {
             "-1\t1-2346\t-123-4567\r\n");
 }
 
+TEST(OdsWorkbook, ACurrencySymbolWithoutTextIsTheLocalCurrency) {
+  const std::string styles =
+      "<number:currency-style style:name=\"N9\"><number:currency-symbol/><number:number "
+      "number:decimal-places=\"2\" number:min-integer-digits=\"1\" number:grouping=\"true\"/>"
+      "</number:currency-style>"
+      "<number:currency-style style:name=\"N8\"><number:number number:decimal-places=\"0\" "
+      "number:min-integer-digits=\"1\"/><number:text> </number:text><number:currency-symbol "
+      "number:language=\"de\" number:country=\"DE\">EUR</number:currency-symbol></number:currency-style>"
+      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>"
+      "<style:style style:name=\"ce8\" style:family=\"table-cell\" style:data-style-name=\"N8\"/>";
+  const std::string rows = Row("<table:table-cell office:value-type=\"currency\" office:value=\"1234.56\" "
+                               "table:style-name=\"ce9\"/>"
+                               "<table:table-cell office:value-type=\"currency\" office:value=\"7\" "
+                               "table:style-name=\"ce8\"/>");
+  // The tests run in the C locale, whose currency is the default "$".
+  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
+            "$1,234.56\t7 EUR\r\n");
+}
+
 TEST(OdsWorkbook, DatesBefore1900MarchAreTheCalendarsOwn) {
   // The .xls count's 1900-02-29 is not among them, and a date before
   // 1899-12-30, as a date or as a negative number under a date style, shows

@@ -127,6 +127,7 @@ TEST(RegionalSettingsLocale, NeutralLocaleGivesTheDefaults) {
   EXPECT_EQ(settings.shortDatePattern, defaults.shortDatePattern);
   EXPECT_EQ(settings.shortTimePattern, defaults.shortTimePattern);
   EXPECT_EQ(settings.amDesignator, defaults.amDesignator);
+  EXPECT_EQ(settings.currencySymbol, "$");
   EXPECT_EQ(settings.longMonthNames, defaults.longMonthNames);
   EXPECT_TRUE(settings.eras.empty());
   ASSERT_TRUE(ReadRegionalSettings("POSIX", settings));
@@ -157,6 +158,7 @@ TEST(RegionalSettingsLocale, GermanLocaleChangesSeparatorsAndNames) {
   EXPECT_EQ(german.longDayNames[1], "Montag");
   // The locale gives no AM/PM strings: the defaults stay.
   EXPECT_EQ(german.amDesignator, "am");
+  EXPECT_EQ(german.currencySymbol, "\xE2\x82\xAC");  // its position mark ('+') left off
 
   SetRegionalSettings(german);
   std::string out;
