@@ -18,6 +18,9 @@ int Count(std::string_view text, int fallback) {
 
 bool IsLong(const OdsTag& tag) { return tag.Attribute("number:style") == "long"; }
 
+// The calendar of the Japanese eras (Meiji, Taisho, Showa, Heisei, Reiwa).
+bool IsJapaneseEraCalendar(const OdsTag& tag) { return tag.Attribute("number:calendar") == "gengou"; }
+
 }  // namespace
 
 void OdsNumberStyleBuilder::Begin(const OdsTag& tag) {
@@ -104,6 +107,12 @@ void OdsNumberStyleBuilder::EndNumber() {
   code_ += decimals_;
 }
 
+void OdsNumberStyleBuilder::MarkJapaneseEras() {
+  // The locale id under which "e" and "g" are the Japanese era's year and name.
+  constexpr std::string_view kJapanese = "[$-411]";
+  if (!code_.starts_with(kJapanese)) code_.insert(0, kJapanese);
+}
+
 void OdsNumberStyleBuilder::EndCurrencySymbol() {
   if (symbolPending_) AppendLiteral(CurrentRegionalSettings().currencySymbol, code_);
   symbolPending_ = false;
@@ -141,8 +150,15 @@ void OdsNumberStyleBuilder::Child(const OdsTag& tag) {
   } else if (local == "month") {
     const bool textual = tag.Attribute("number:textual") == "true";
     code_ += textual ? (IsLong(tag) ? "mmmm" : "mmm") : (IsLong(tag) ? "mm" : "m");
+  } else if (local == "year" && IsJapaneseEraCalendar(tag)) {
+    MarkJapaneseEras();
+    code_ += IsLong(tag) ? "ee" : "e";
   } else if (local == "year") {
     code_ += IsLong(tag) ? "yyyy" : "yy";
+  } else if (local == "era" && IsJapaneseEraCalendar(tag)) {
+    // The era's name, or its initial.
+    MarkJapaneseEras();
+    code_ += IsLong(tag) ? "ggg" : "g";
   } else if (local == "day-of-week") {
     code_ += IsLong(tag) ? "dddd" : "ddd";
   } else if (local == "hours") {

@@ -31,6 +31,8 @@ class OdsNumberStyleBuilder {
   void AppendLiteral(std::string_view text, std::string& code) const;
   // Ends a number:currency-symbol: one without text writes the local symbol.
   void EndCurrencySymbol();
+  // Puts the Japanese locale id before the code, once.
+  void MarkJapaneseEras();
   void BeginNumber(const OdsTag& tag);
   // The number element with its embedded texts, once it ends.
   void EndNumber();

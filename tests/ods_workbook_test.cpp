@@ -299,6 +299,22 @@ TEST(OdsWorkbook, ACurrencySymbolWithoutTextIsTheLocalCurrency) {
             "$1,234.56\t7 EUR\r\n");
 }
 
+TEST(OdsWorkbook, JapaneseEraFieldsOfTheGengouCalendar) {
+  const std::string styles =
+      "<number:date-style style:name=\"N9\" number:language=\"ja\" number:country=\"JP\">"
+      "<number:era number:calendar=\"gengou\" number:style=\"long\"/><number:year number:calendar=\"gengou\"/>"
+      "<number:text>/</number:text><number:month/><number:text>/</number:text><number:day/></number:date-style>"
+      "<number:date-style style:name=\"N8\"><number:era number:calendar=\"gengou\"/>"
+      "<number:year number:style=\"long\" number:calendar=\"gengou\"/></number:date-style>"
+      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>"
+      "<style:style style:name=\"ce8\" style:family=\"table-cell\" style:data-style-name=\"N8\"/>";
+  const std::string rows = Row(
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"2021-01-01\" table:style-name=\"ce9\"/>"
+      "<table:table-cell office:value-type=\"date\" office:date-value=\"1989-01-07\" table:style-name=\"ce8\"/>");
+  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
+            "\xE4\xBB\xA4\xE5\x92\x8C" "3/1/1" "\tS64\r\n");  // Reiwa 3; Showa 64
+}
+
 TEST(OdsWorkbook, DatesBefore1900MarchAreTheCalendarsOwn) {
   // The .xls count's 1900-02-29 is not among them, and a date before
   // 1899-12-30, as a date or as a negative number under a date style, shows
