@@ -14,6 +14,7 @@ const char* CategoryVariable(int category) {
     case LC_CTYPE: return "LC_CTYPE";
     case LC_NUMERIC: return "LC_NUMERIC";
     case LC_TIME: return "LC_TIME";
+    case LC_MONETARY: return "LC_MONETARY";
     default: return nullptr;
   }
 }
@@ -42,7 +43,7 @@ std::string EnvironmentLocaleName(int category) {
 }
 
 void AdoptEnvironmentLocale() {
-  for (const int category : {LC_CTYPE, LC_NUMERIC, LC_TIME}) {
+  for (const int category : {LC_CTYPE, LC_NUMERIC, LC_TIME, LC_MONETARY}) {
     if (!IsNeutralLocaleName(EnvironmentLocaleName(category))) std::setlocale(category, "");
   }
 }

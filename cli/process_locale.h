@@ -10,7 +10,8 @@ namespace tabulox::cli {
 // them that is set and not empty; empty when none is.
 std::string EnvironmentLocaleName(int category);
 
-// Sets the categories the engine reads (the character set, numbers, dates)
+// Sets the categories the engine reads (the character set, numbers, dates,
+// the currency symbol)
 // from the environment, as setlocale(category, "") does, but leaves a category
 // whose locale is a neutral one (C, POSIX, C.UTF-8) in the C locale the
 // program starts in: the engine reads the same from both, and loading the

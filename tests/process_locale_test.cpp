@@ -15,7 +15,8 @@ namespace {
 // the process locale with them.
 class LocaleEnvironment : public ::testing::Test {
  protected:
-  static constexpr const char* kVariables[] = {"LC_ALL", "LC_CTYPE", "LC_NUMERIC", "LC_TIME", "LANG"};
+  static constexpr const char* kVariables[] = {"LC_ALL",  "LC_CTYPE",    "LC_NUMERIC",
+                                               "LC_TIME", "LC_MONETARY", "LANG"};
 
   void SetUp() override {
     for (const char* name : kVariables) {
@@ -81,10 +82,12 @@ TEST_F(LocaleEnvironment, OtherLocalesAreTakenCategoryByCategory) {
   ::setenv("LANG", "C.UTF-8", 1);
   ::setenv("LC_NUMERIC", installed.c_str(), 1);
   ::setenv("LC_TIME", "xx_NOWHERE.UTF-8", 1);  // not installed: stays C alone
+  ::setenv("LC_MONETARY", installed.c_str(), 1);
   AdoptEnvironmentLocale();
   EXPECT_EQ(Current(LC_CTYPE), "C");
   EXPECT_EQ(Current(LC_NUMERIC), installed);
   EXPECT_EQ(Current(LC_TIME), "C");
+  EXPECT_EQ(Current(LC_MONETARY), installed);
 }
 
 }  // namespace
