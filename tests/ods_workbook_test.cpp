@@ -266,18 +266,34 @@ TEST(OdsWorkbook, DatesAreDaysFrom1899December30) {
             "78:00\t1900-03-01\t0.5\r\n");
 }
 
+// A cell style holding a data style.
+std::string CellStyle(std::string_view name, std::string_view dataStyle) {
+  return "<style:style style:name=\"" + std::string(name) + "\" style:family=\"table-cell\" style:data-style-name=\"" +
+         std::string(dataStyle) + "\"/>";
+}
+
+// A cell of the value type with its value attribute ("date", "2024-01-15").
+std::string TypedCell(std::string_view type, std::string_view value, std::string_view style) {
+  const std::string attribute = type == "date" ? "office:date-value" : "office:value";
+  return "<table:table-cell office:value-type=\"" + std::string(type) + "\" " + attribute + "=\"" +
+         std::string(value) + "\" table:style-name=\"" + std::string(style) + "\"/>";
+}
+
+// The as-shown text of one table "S" of these rows under these styles.
+std::string ShownTable(const std::string& rows, std::string_view styles) {
+  return Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown));
+}
+
 TEST(OdsWorkbook, EmbeddedTextStandsBetweenTheDigits) {
   // The text comes 4 digits left of the point; digits beyond go left of it.
   const std::string styles =
       "<number:number-style style:name=\"N9\"><number:number number:decimal-places=\"0\" "
       "number:min-integer-digits=\"0\"><number:embedded-text number:position=\"4\">-</number:embedded-text>"
-      "</number:number></number:number-style>"
-      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>";
-  const std::string rows = Row(Number("1", "-", " table:style-name=\"ce9\"") +
-                               Number("12345.6789", "-", " table:style-name=\"ce9\"") +
-                               Number("-1234567", "-", " table:style-name=\"ce9\""));
-  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
-            "-1\t1-2346\t-123-4567\r\n");
+      "</number:number></number:number-style>" +
+      CellStyle("ce9", "N9");
+  const std::string rows = Row(TypedCell("float", "1", "ce9") + TypedCell("float", "12345.6789", "ce9") +
+                               TypedCell("float", "-1234567", "ce9"));
+  EXPECT_EQ(ShownTable(rows, styles), "-1\t1-2346\t-123-4567\r\n");
 }
 
 TEST(OdsWorkbook, ACurrencySymbolWithoutTextIsTheLocalCurrency) {
@@ -287,16 +303,11 @@ TEST(OdsWorkbook, ACurrencySymbolWithoutTextIsTheLocalCurrency) {
       "</number:currency-style>"
       "<number:currency-style style:name=\"N8\"><number:number number:decimal-places=\"0\" "
       "number:min-integer-digits=\"1\"/><number:text> </number:text><number:currency-symbol "
-      "number:language=\"de\" number:country=\"DE\">EUR</number:currency-symbol></number:currency-style>"
-      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>"
-      "<style:style style:name=\"ce8\" style:family=\"table-cell\" style:data-style-name=\"N8\"/>";
-  const std::string rows = Row("<table:table-cell office:value-type=\"currency\" office:value=\"1234.56\" "
-                               "table:style-name=\"ce9\"/>"
-                               "<table:table-cell office:value-type=\"currency\" office:value=\"7\" "
-                               "table:style-name=\"ce8\"/>");
+      "number:language=\"de\" number:country=\"DE\">EUR</number:currency-symbol></number:currency-style>" +
+      CellStyle("ce9", "N9") + CellStyle("ce8", "N8");
+  const std::string rows = Row(TypedCell("currency", "1234.56", "ce9") + TypedCell("currency", "7", "ce8"));
   // The tests run in the C locale, whose currency is the default "$".
-  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
-            "$1,234.56\t7 EUR\r\n");
+  EXPECT_EQ(ShownTable(rows, styles), "$1,234.56\t7 EUR\r\n");
 }
 
 TEST(OdsWorkbook, JapaneseEraFieldsOfTheGengouCalendar) {
@@ -305,13 +316,10 @@ TEST(OdsWorkbook, JapaneseEraFieldsOfTheGengouCalendar) {
       "<number:era number:calendar=\"gengou\" number:style=\"long\"/><number:year number:calendar=\"gengou\"/>"
       "<number:text>/</number:text><number:month/><number:text>/</number:text><number:day/></number:date-style>"
       "<number:date-style style:name=\"N8\"><number:era number:calendar=\"gengou\"/>"
-      "<number:year number:style=\"long\" number:calendar=\"gengou\"/></number:date-style>"
-      "<style:style style:name=\"ce9\" style:family=\"table-cell\" style:data-style-name=\"N9\"/>"
-      "<style:style style:name=\"ce8\" style:family=\"table-cell\" style:data-style-name=\"N8\"/>";
-  const std::string rows = Row(
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"2021-01-01\" table:style-name=\"ce9\"/>"
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1989-01-07\" table:style-name=\"ce8\"/>");
-  EXPECT_EQ(Converted(Package(Content(Table("S", rows), styles)), Options(Layout::kAsShown)),
+      "<number:year number:style=\"long\" number:calendar=\"gengou\"/></number:date-style>" +
+      CellStyle("ce9", "N9") + CellStyle("ce8", "N8");
+  const std::string rows = Row(TypedCell("date", "2021-01-01", "ce9") + TypedCell("date", "1989-01-07", "ce8"));
+  EXPECT_EQ(ShownTable(rows, styles),
             "\xE4\xBB\xA4\xE5\x92\x8C" "3/1/1" "\tS64\r\n");  // Reiwa 3; Showa 64
 }
 
@@ -319,14 +327,11 @@ TEST(OdsWorkbook, DatesBefore1900MarchAreTheCalendarsOwn) {
   // The .xls count's 1900-02-29 is not among them, and a date before
   // 1899-12-30, as a date or as a negative number under a date style, shows
   // as the date it is.
-  const std::string rows = Row(
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-01-01\" table:style-name=\"ce3\"/>"
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1900-02-28\" table:style-name=\"ce3\"/>"
-      "<table:table-cell office:value-type=\"date\" office:date-value=\"1866-03-12T07:42:00\" "
-      "table:style-name=\"ce3\"/>" +
-      Number("-1.2", "-", " table:style-name=\"ce3\"") + Number("2", "-", " table:style-name=\"ce3\""));
-  EXPECT_EQ(Converted(Package(Content(Table("S", rows), kDataStyles)), Options(Layout::kAsShown)),
-            "1900-01-01\t1900-02-28\t1866-03-12\t1899-12-28\t1900-01-01\r\n");
+  const std::string rows =
+      Row(TypedCell("date", "1900-01-01", "ce3") + TypedCell("date", "1900-02-28", "ce3") +
+          TypedCell("date", "1866-03-12T07:42:00", "ce3") + TypedCell("float", "-1.2", "ce3") +
+          TypedCell("float", "2", "ce3"));
+  EXPECT_EQ(ShownTable(rows, kDataStyles), "1900-01-01\t1900-02-28\t1866-03-12\t1899-12-28\t1900-01-01\r\n");
 }
 
 // ------------------------------------------------------------ structure and options
