@@ -1,4 +1,4 @@
-// The same cells written as .xls, .xlsx and .ods give the same as-shown text,
+// The same cells written as .xls, .xlsx, .xlsb and .ods give the same as-shown text,
 // through the public interface: numbers through built-in and custom formats,
 // formula results of every type, booleans, errors, texts that need quotes,
 // empty rows, hidden rows, columns and sheets.
@@ -10,6 +10,7 @@
 
 #include "support/biff_writer.h"
 #include "support/cfb_writer.h"
+#include "support/xlsb_writer.h"
 #include "support/zip_writer.h"
 #include "tabulox/tabulox.h"
 
@@ -110,6 +111,28 @@ lines</v></c><c r="C5" t="b"><f>FALSE()</f><v>0</v></c>)"
   });
 }
 
+// The same cells as records of a binary workbook.
+std::string XlsbWorkbook() {
+  using namespace testing::xlsb;
+  Book book;
+  for (int i = 0; i < 3; ++i) book.formats.emplace_back(static_cast<std::uint16_t>(164 + i), kCustomCodes[i]);
+  for (int format : kFormats) book.cellFormats.push_back(static_cast<std::uint16_t>(format));
+  const auto text = [](std::uint32_t column, std::string_view value) {
+    return Record(6, Cell(column).wide(value));  // BrtCellSt
+  };
+  const std::string sales =
+      Columns(4, 4, true) + Row(0) + text(0, "Region") + text(1, "Amount") + text(2, "Share") + text(3, "When") +
+      Row(1) + text(0, "North") + Record(5, Cell(1, 3).f64(1234567.891)) + Record(5, Cell(2, 4).f64(0.625)) +
+      Record(5, Cell(3, 5).f64(45292)) + text(4, "hidden column") +
+      Row(3) + text(0, "tab\there, \"quoted\"") + Record(4, Cell(1).u8(1)) + Record(3, Cell(2).u8(0x07)) +
+      Record(9, Cell(3, 2).f64(40293.737871331).u16(0).u32(0)) +                    // a formula's number
+      Row(4) + Record(8, Cell(1).wide("two\nlines").u16(0).u32(0)) +                // its text
+      Record(10, Cell(2).u8(0).u16(0).u32(0)) + Record(11, Cell(3).u8(0x2A).u16(0).u32(0)) +  // FALSE, #N/A
+      Row(5, true) + text(0, "hidden row");
+  book.sheets = {{"Sales", sales}, {"Notes", Row(0) + text(0, "note"), 1}};
+  return Package(book);
+}
+
 // The same cells as the application writes them in an OpenDocument package.
 std::string OdsWorkbook() {
   const std::string content =
@@ -177,13 +200,17 @@ class AsShownParity : public ::testing::Test {
   std::string Text(const ConversionOptions& options) {
     const std::vector<std::uint8_t> xls = XlsWorkbook();
     const std::string xlsx = XlsxWorkbook();
+    const std::string xlsb = XlsbWorkbook();
     const std::string ods = OdsWorkbook();
     const std::string fromXls = Convert(xls, WorkbookType::kXls, options);
+    const std::string fromXlsb =
+        Convert({reinterpret_cast<const std::uint8_t*>(xlsb.data()), xlsb.size()}, WorkbookType::kXlsb, options);
     const std::string fromXlsx =
         Convert({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()}, WorkbookType::kXlsx, options);
     const std::string fromOds =
         Convert({reinterpret_cast<const std::uint8_t*>(ods.data()), ods.size()}, WorkbookType::kOds, options);
     EXPECT_EQ(fromXls, fromXlsx);
+    EXPECT_EQ(fromXls, fromXlsb);
     EXPECT_EQ(fromXls, fromOds);
     return fromXls;
   }
@@ -237,18 +264,23 @@ TEST_F(AsShownParity, HiddenContentLeftOutTheSameWay) {
 TEST_F(AsShownParity, SheetsAreListedAlikeAndChosenByNumberOrName) {
   const std::vector<std::uint8_t> xls = XlsWorkbook();
   const std::string xlsx = XlsxWorkbook();
+  const std::string xlsb = XlsbWorkbook();
   const std::string ods = OdsWorkbook();
   std::vector<SheetInfo> fromXls;
   std::vector<SheetInfo> fromXlsx;
+  std::vector<SheetInfo> fromXlsb;
   std::vector<SheetInfo> fromOds;
   ASSERT_EQ(engine_.ListSheetsInBuffer(xls, WorkbookType::kXls, fromXls), 2);
   ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(xlsx.data()), xlsx.size()},
                                        WorkbookType::kXlsx, fromXlsx),
             2);
+  ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(xlsb.data()), xlsb.size()},
+                                       WorkbookType::kXlsb, fromXlsb),
+            2);
   ASSERT_EQ(engine_.ListSheetsInBuffer({reinterpret_cast<const std::uint8_t*>(ods.data()), ods.size()},
                                        WorkbookType::kOds, fromOds),
             2);
-  for (const auto& sheets : {fromXls, fromXlsx, fromOds}) {
+  for (const auto& sheets : {fromXls, fromXlsx, fromXlsb, fromOds}) {
     EXPECT_EQ(sheets[0].name, "Sales");
     EXPECT_FALSE(sheets[0].hidden);
     EXPECT_EQ(sheets[0].number, 1);
